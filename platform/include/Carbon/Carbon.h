@@ -1,0 +1,9 @@
+// The Carbon subset of the platform stand-in.
+#pragma once
+
+#include <CoreFoundation/CoreFoundation.h>
+#include <MacTypes.h>
+#include <Carbon/AEDataModel.h>
+#include <Carbon/ContextualMenuPlugins.h>
+#include <Carbon/Gestalt.h>
+#include <Carbon/MacMemory.h>

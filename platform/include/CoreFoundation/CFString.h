@@ -1,0 +1,103 @@
+// Immutable and mutable strings of UTF-16 units, and their conversion to and from bytes.
+#pragma once
+
+#include <CoreFoundation/CFBase.h>
+#include <CoreFoundation/CFArray.h>
+#include <CoreFoundation/CFData.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef UInt32 CFStringEncoding;
+
+enum {
+    kCFStringEncodingMacRoman = 0,
+    kCFStringEncodingASCII = 0x0600,
+    kCFStringEncodingUnicode = 0x0100,
+    kCFStringEncodingUTF16 = 0x0100,
+    kCFStringEncodingUTF8 = 0x08000100,
+    kCFStringEncodingInvalidId = 0xffffffffU
+};
+
+typedef enum {
+    kCFCompareCaseInsensitive = 1,
+    kCFCompareBackwards = 4,
+    kCFCompareAnchored = 8,
+    kCFCompareNonliteral = 16,
+    kCFCompareLocalized = 32,
+    kCFCompareNumerically = 64
+} CFStringCompareFlags;
+
+// A constant string: immortal, never counted as a live object, one object per distinct text.
+// The text is UTF-8.
+#define CFSTR(cStr) CFStringMakeConstantString("" cStr "")
+CFStringRef CFStringMakeConstantString(const char* cStr);
+
+CFTypeID CFStringGetTypeID(void);
+
+// Creation (+1). NULL when the bytes are not valid in the encoding.
+CFStringRef CFStringCreateWithCString(CFAllocatorRef alloc, const char* cStr, CFStringEncoding encoding);
+// isExternalRepresentation: the bytes may start with a byte-order mark (UTF-16: U+FEFF in either
+// byte order, which then decides the byte order; UTF-8: EF BB BF), which is not part of the text.
+CFStringRef CFStringCreateWithBytes(CFAllocatorRef alloc, const UInt8* bytes, CFIndex numBytes,
+                                    CFStringEncoding encoding, Boolean isExternalRepresentation);
+CFStringRef CFStringCreateWithCharacters(CFAllocatorRef alloc, const UniChar* chars, CFIndex numChars);
+CFStringRef CFStringCreateCopy(CFAllocatorRef alloc, CFStringRef theString);
+CFStringRef CFStringCreateWithSubstring(CFAllocatorRef alloc, CFStringRef str, CFRange range);
+// Joins the strings of the array with the separator between them.
+CFStringRef CFStringCreateByCombiningStrings(CFAllocatorRef alloc, CFArrayRef theArray, CFStringRef separatorString);
+// Splits the string at every occurrence of the separator (+1 array of strings).
+CFArrayRef CFStringCreateArrayBySeparatingStrings(CFAllocatorRef alloc, CFStringRef theString, CFStringRef separatorString);
+// printf-style formatting; %@ inserts the description of an object.
+CFStringRef CFStringCreateWithFormat(CFAllocatorRef alloc, CFTypeRef formatOptions, CFStringRef format, ...);
+
+// Mutable strings. maxLength 0 means unlimited.
+CFMutableStringRef CFStringCreateMutable(CFAllocatorRef alloc, CFIndex maxLength);
+CFMutableStringRef CFStringCreateMutableCopy(CFAllocatorRef alloc, CFIndex maxLength, CFStringRef theString);
+void CFStringAppend(CFMutableStringRef theString, CFStringRef appendedString);
+void CFStringAppendCharacters(CFMutableStringRef theString, const UniChar* chars, CFIndex numChars);
+void CFStringAppendCString(CFMutableStringRef theString, const char* cStr, CFStringEncoding encoding);
+void CFStringAppendFormat(CFMutableStringRef theString, CFTypeRef formatOptions, CFStringRef format, ...);
+void CFStringInsert(CFMutableStringRef str, CFIndex idx, CFStringRef insertedStr);
+void CFStringDelete(CFMutableStringRef theString, CFRange range);
+void CFStringReplace(CFMutableStringRef theString, CFRange range, CFStringRef replacement);
+void CFStringReplaceAll(CFMutableStringRef theString, CFStringRef replacement);
+
+// Access.
+CFIndex CFStringGetLength(CFStringRef theString);
+UniChar CFStringGetCharacterAtIndex(CFStringRef theString, CFIndex idx);
+void CFStringGetCharacters(CFStringRef theString, CFRange range, UniChar* buffer);
+// The string's own UTF-16 storage, valid while the string lives and is not mutated; may be NULL.
+const UniChar* CFStringGetCharactersPtr(CFStringRef theString);
+// The string's text as a NUL-terminated C string in the encoding, when it can be handed out
+// directly; may be NULL.
+const char* CFStringGetCStringPtr(CFStringRef theString, CFStringEncoding encoding);
+// Converts into a NUL-terminated buffer. False when the buffer is too small or a character cannot
+// be represented in the encoding.
+Boolean CFStringGetCString(CFStringRef theString, char* buffer, CFIndex bufferSize, CFStringEncoding encoding);
+// Converts the range into bytes; lossByte 0 stops at the first character that cannot be
+// represented, any other value stands in for it. Returns the number of characters converted;
+// usedBufLen receives the bytes written (or needed, when buffer is NULL).
+CFIndex CFStringGetBytes(CFStringRef theString, CFRange range, CFStringEncoding encoding, UInt8 lossByte,
+                         Boolean isExternalRepresentation, UInt8* buffer, CFIndex maxBufLen, CFIndex* usedBufLen);
+// The bytes of the whole string in the encoding (+1). UTF-16 starts with U+FEFF in host order.
+// NULL when a character cannot be represented and lossByte is 0.
+CFDataRef CFStringCreateExternalRepresentation(CFAllocatorRef alloc, CFStringRef theString,
+                                               CFStringEncoding encoding, UInt8 lossByte);
+CFIndex CFStringGetMaximumSizeForEncoding(CFIndex length, CFStringEncoding encoding);
+CFStringEncoding CFStringGetSystemEncoding(void);
+Boolean CFStringIsEncodingAvailable(CFStringEncoding encoding);
+
+// Comparison and search.
+CFComparisonResult CFStringCompare(CFStringRef theString1, CFStringRef theString2, CFStringCompareFlags compareOptions);
+Boolean CFStringHasPrefix(CFStringRef theString, CFStringRef prefix);
+Boolean CFStringHasSuffix(CFStringRef theString, CFStringRef suffix);
+CFRange CFStringFind(CFStringRef theString, CFStringRef stringToFind, CFStringCompareFlags compareOptions);
+
+// Numbers in text.
+SInt32 CFStringGetIntValue(CFStringRef str);
+
+#ifdef __cplusplus
+}
+#endif

@@ -1,0 +1,29 @@
+// Extensions of the platform stand-in that have no counterpart on the original platform: used by
+// the host program and the tests only, never by the plug-in.
+#pragma once
+
+#include <CoreFoundation/CoreFoundation.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// The number of platform objects alive in the process (constants excluded). Tests compare it
+// before and after each case: a leak or an over-release shows as a difference.
+long PlatformLiveObjectCount(void);
+
+// The system version that Gestalt(gestaltSystemVersion) answers, one hexadecimal digit per decimal
+// digit (0x1068, the default, is 10.6.8). 0 makes Gestalt fail, as on a system that cannot tell.
+void PlatformSetSystemVersion(SInt32 version);
+SInt32 PlatformGetSystemVersion(void);
+
+// Why the last CFBundleCreate, CFPlugInCreate or CFBundleLoadExecutable on this thread failed,
+// as one line of text (+1), or NULL when nothing failed.
+CFStringRef PlatformCopyLastBundleError(void);
+
+// The number of instances registered for a factory (CFPlugInAddInstanceForFactory).
+CFIndex PlatformPlugInInstanceCount(CFUUIDRef factoryID);
+
+#ifdef __cplusplus
+}
+#endif

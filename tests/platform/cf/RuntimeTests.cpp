@@ -1,0 +1,130 @@
+// The object runtime: reference counts, equality and hashing across types, descriptions, the
+// live-object count and allocators made from callbacks.
+#include <CoreFoundation/CoreFoundation.h>
+#include <PlatformHost.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+TEST(Runtime, RetainAndReleaseCountReferencesAndTheLastReleaseFrees)
+{
+    long before = PlatformLiveObjectCount();
+    CFStringRef text = CFStringCreateWithCharacters(nullptr, reinterpret_cast<const UniChar*>(u"abc"), 3);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(PlatformLiveObjectCount(), before + 1);
+    EXPECT_EQ(CFGetRetainCount(text), 1);
+    EXPECT_EQ(CFRetain(text), text);
+    EXPECT_EQ(CFGetRetainCount(text), 2);
+    CFRelease(text);
+    EXPECT_EQ(CFGetRetainCount(text), 1);
+    CFRelease(text);
+    EXPECT_EQ(PlatformLiveObjectCount(), before);
+}
+
+TEST(Runtime, ConstantsAreImmortalAndNotCounted)
+{
+    long before = PlatformLiveObjectCount();
+    CFStringRef constant = CFSTR("constant text");
+    EXPECT_EQ(constant, CFSTR("constant text"));
+    CFRelease(CFRetain(constant));
+    CFRelease(constant);  // a constant survives releases it never needed
+    EXPECT_EQ(CFStringGetLength(constant), 13);
+    EXPECT_EQ(PlatformLiveObjectCount(), before);
+}
+
+TEST(RuntimeDeathTest, NullRetainAndOverReleaseAbort)
+{
+    EXPECT_DEATH(CFRetain(nullptr), "CFRetain called with NULL");
+    EXPECT_DEATH(CFRelease(nullptr), "CFRelease called with NULL");
+}
+
+TEST(Runtime, StringsCompareByContentAndHashAlike)
+{
+    const UniChar units[] = {'h', 'i'};
+    CFStringRef a = CFStringCreateWithCharacters(nullptr, units, 2);
+    CFStringRef b = CFStringCreateWithCharacters(nullptr, units, 2);
+    EXPECT_NE(a, b);
+    EXPECT_TRUE(CFEqual(a, b));
+    EXPECT_TRUE(CFEqual(a, CFSTR("hi")));
+    EXPECT_EQ(CFHash(a), CFHash(b));
+    EXPECT_FALSE(CFEqual(a, CFSTR("hI")));
+    EXPECT_FALSE(CFEqual(a, kCFAllocatorSystemDefault));  // different types are never equal
+    CFRelease(a);
+    CFRelease(b);
+}
+
+struct CountingInfo {
+    int allocations = 0;
+    int reallocations = 0;
+    int deallocations = 0;
+    int preferredSizeCalls = 0;
+};
+
+void* CountingAllocate(CFIndex size, CFOptionFlags, void* info)
+{
+    static_cast<CountingInfo*>(info)->allocations++;
+    return std::malloc(static_cast<size_t>(size));
+}
+
+void* CountingReallocate(void* ptr, CFIndex size, CFOptionFlags, void* info)
+{
+    static_cast<CountingInfo*>(info)->reallocations++;
+    return std::realloc(ptr, static_cast<size_t>(size));
+}
+
+void CountingDeallocate(void* ptr, void* info)
+{
+    static_cast<CountingInfo*>(info)->deallocations++;
+    std::free(ptr);
+}
+
+CFIndex CountingPreferredSize(CFIndex size, CFOptionFlags, void* info)
+{
+    static_cast<CountingInfo*>(info)->preferredSizeCalls++;
+    return size + 16;
+}
+
+TEST(Allocator, CreatedAllocatorCallsItsFourCallbacksAndCarriesItsObjects)
+{
+    CountingInfo info;
+    CFAllocatorContext context{0,       &info,   nullptr, nullptr, nullptr, &CountingAllocate, &CountingReallocate,
+                               &CountingDeallocate, &CountingPreferredSize};
+    CFAllocatorRef allocator = CFAllocatorCreate(kCFAllocatorDefault, &context);
+    ASSERT_NE(allocator, nullptr);
+    EXPECT_EQ(CFGetTypeID(allocator), CFAllocatorGetTypeID());
+
+    void* block = CFAllocatorAllocate(allocator, 10, 0);
+    ASSERT_NE(block, nullptr);
+    block = CFAllocatorReallocate(allocator, block, 100, 0);
+    ASSERT_NE(block, nullptr);
+    CFAllocatorDeallocate(allocator, block);
+    EXPECT_EQ(CFAllocatorGetPreferredSizeForSize(allocator, 10, 0), 26);
+    EXPECT_EQ(info.allocations, 1);
+    EXPECT_EQ(info.reallocations, 1);
+    EXPECT_EQ(info.deallocations, 1);
+    EXPECT_EQ(info.preferredSizeCalls, 1);
+
+    // An object made with the allocator lives in its memory and keeps the allocator alive.
+    const UniChar units[] = {'x'};
+    CFStringRef text = CFStringCreateWithCharacters(allocator, units, 1);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(CFGetAllocator(text), allocator);
+    EXPECT_EQ(info.allocations, 2);
+    CFRelease(allocator);
+    EXPECT_EQ(CFStringGetLength(text), 1);
+    CFRelease(text);
+    EXPECT_EQ(info.deallocations, 2);
+}
+
+TEST(Allocator, NullAllocatorGivesNoMemorySoCreationFails)
+{
+    EXPECT_EQ(CFAllocatorAllocate(kCFAllocatorNull, 8, 0), nullptr);
+    const UniChar units[] = {'x'};
+    EXPECT_EQ(CFStringCreateWithCharacters(kCFAllocatorNull, units, 1), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,84 @@
+#include "support/TempDir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include <sys/stat.h>
+
+namespace testsupport {
+
+namespace fs = std::filesystem;
+
+ScopedTempDir::ScopedTempDir()
+{
+    std::string pattern = (fs::temp_directory_path() / "stashwell-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    mPath = pattern;
+}
+
+ScopedTempDir::~ScopedTempDir()
+{
+    std::error_code ignored;
+    // Locked files (no write bit) must not stop the clean-up.
+    for (auto it = fs::recursive_directory_iterator(mPath, ignored); it != fs::recursive_directory_iterator();
+         it.increment(ignored)) {
+        if (!it->is_symlink(ignored)) {
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        }
+    }
+    fs::remove_all(mPath, ignored);
+}
+
+std::string ScopedTempDir::Child(const std::string& name) const
+{
+    return mPath + "/" + name;
+}
+
+namespace {
+const char* const kVariables[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"};
+const char* const kFolders[] = {"config", "data", "runtime"};
+const std::string kUnset = "\x01";
+}  // namespace
+
+ScopedStorageEnvironment::ScopedStorageEnvironment()
+{
+    for (int i = 0; i < 3; ++i) {
+        const char* old = std::getenv(kVariables[i]);
+        mSaved.emplace_back(kVariables[i], old != nullptr ? old : kUnset);
+        std::string folder = mDir.Child(kFolders[i]);
+        mkdir(folder.c_str(), 0700);
+        setenv(kVariables[i], folder.c_str(), 1);
+    }
+}
+
+ScopedStorageEnvironment::~ScopedStorageEnvironment()
+{
+    for (const auto& [name, value] : mSaved) {
+        if (value == kUnset) {
+            unsetenv(name.c_str());
+        } else {
+            setenv(name.c_str(), value.c_str(), 1);
+        }
+    }
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
+
+void WriteFile(const std::string& path, const std::string& contents)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << contents;
+}
+
+}  // namespace testsupport
