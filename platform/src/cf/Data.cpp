@@ -1,0 +1,233 @@
+// Data: byte buffers, either owned (copies, and every mutable buffer) or taken over from the
+// caller without copying and freed through the deallocator the caller named.
+#include "cf/Runtime.h"
+
+#include <CoreFoundation/CFData.h>
+
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct OpaqueCFData : platform::RuntimeBase {
+    OpaqueCFData(std::vector<UInt8> bytes, bool isMutable_) : owned(std::move(bytes)), isMutable(isMutable_) {}
+    OpaqueCFData(const UInt8* bytes, CFIndex length, CFAllocatorRef deallocator)
+        : external(bytes), externalLength(length), bytesDeallocator(deallocator)
+    {
+    }
+    std::vector<UInt8> owned;
+    // Bytes taken over without copying, and the allocator that frees them (retained when it is a
+    // created one; kCFAllocatorNull frees nothing).
+    const UInt8* external = nullptr;
+    CFIndex externalLength = 0;
+    CFAllocatorRef bytesDeallocator = nullptr;
+    bool isMutable = false;
+
+    const UInt8* Bytes() const { return external != nullptr ? external : owned.data(); }
+    CFIndex Length() const { return external != nullptr ? externalLength : static_cast<CFIndex>(owned.size()); }
+};
+
+namespace platform {
+namespace {
+
+[[noreturn]] void Fail(const char* caller, const char* problem)
+{
+    std::string message = std::string(caller) + ": " + problem;
+    FatalError(message.c_str());
+}
+
+const OpaqueCFData* AsData(CFDataRef data, const char* caller)
+{
+    if (!IsType(data, kDataTypeID)) {
+        Fail(caller, "not a data object");
+    }
+    return static_cast<const OpaqueCFData*>(data);
+}
+
+std::vector<UInt8>& MutableBytes(CFMutableDataRef data, const char* caller)
+{
+    const OpaqueCFData* object = AsData(data, caller);
+    if (!object->isMutable) {
+        Fail(caller, "attempt to mutate an immutable data object");
+    }
+    return const_cast<OpaqueCFData*>(object)->owned;
+}
+
+void CheckRange(CFIndex length, CFRange range, const char* caller)
+{
+    if (range.location < 0 || range.length < 0 || range.location > length || range.length > length - range.location) {
+        Fail(caller, "range out of bounds");
+    }
+}
+
+void FinalizeData(RuntimeBase* object)
+{
+    auto* data = static_cast<OpaqueCFData*>(object);
+    if (data->external != nullptr) {
+        CFAllocatorDeallocate(data->bytesDeallocator, const_cast<UInt8*>(data->external));
+        if (!BaseOf(data->bytesDeallocator)->immortal) {
+            CFRelease(data->bytesDeallocator);
+        }
+    }
+    data->~OpaqueCFData();
+}
+
+std::string_view View(const OpaqueCFData* data)
+{
+    return std::string_view(reinterpret_cast<const char*>(data->Bytes()), static_cast<size_t>(data->Length()));
+}
+
+bool DataEqual(const RuntimeBase* a, const RuntimeBase* b)
+{
+    return View(static_cast<const OpaqueCFData*>(a)) == View(static_cast<const OpaqueCFData*>(b));
+}
+
+CFHashCode DataHash(const RuntimeBase* object)
+{
+    return static_cast<CFHashCode>(std::hash<std::string_view>{}(View(static_cast<const OpaqueCFData*>(object))));
+}
+
+std::string DescribeData(const RuntimeBase* object)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text = "<";
+    for (unsigned char byte : View(static_cast<const OpaqueCFData*>(object))) {
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0xF];
+    }
+    text += ">";
+    return text;
+}
+
+const RuntimeClass kDataClass{kDataTypeID, "CFData", &FinalizeData, &DataEqual, &DataHash, &DescribeData};
+
+OpaqueCFData* NewOwnedData(CFAllocatorRef allocator, const UInt8* bytes, CFIndex length, bool isMutable,
+                           CFIndex capacity)
+{
+    std::vector<UInt8> storage;
+    if (capacity > length) {
+        storage.reserve(static_cast<size_t>(capacity));
+    }
+    if (length > 0) {
+        storage.assign(bytes, bytes + length);
+    }
+    return CreateInstance<OpaqueCFData>(allocator, kDataClass, std::move(storage), isMutable);
+}
+
+}  // namespace
+}  // namespace platform
+
+using namespace platform;
+
+extern "C" {
+
+CFTypeID CFDataGetTypeID(void)
+{
+    RegisterRuntimeClass(kDataClass);
+    return kDataTypeID;
+}
+
+CFDataRef CFDataCreate(CFAllocatorRef allocator, const UInt8* bytes, CFIndex length)
+{
+    if (length < 0 || (bytes == nullptr && length > 0)) {
+        return nullptr;
+    }
+    return NewOwnedData(allocator, bytes, length, false, 0);
+}
+
+CFDataRef CFDataCreateWithBytesNoCopy(CFAllocatorRef allocator, const UInt8* bytes, CFIndex length,
+                                      CFAllocatorRef bytesDeallocator)
+{
+    if (length < 0 || (bytes == nullptr && length > 0)) {
+        return nullptr;
+    }
+    if (bytes == nullptr) {
+        // Nothing to take over: an empty buffer of our own.
+        return NewOwnedData(allocator, nullptr, 0, false, 0);
+    }
+    CFAllocatorRef deallocator = ResolveAllocator(bytesDeallocator);
+    // On failure the caller still owns the bytes: nothing is freed and the deallocator is not kept.
+    OpaqueCFData* data = CreateInstance<OpaqueCFData>(allocator, kDataClass, bytes, length, deallocator);
+    if (data != nullptr && !BaseOf(deallocator)->immortal) {
+        CFRetain(deallocator);
+    }
+    return data;
+}
+
+CFDataRef CFDataCreateCopy(CFAllocatorRef allocator, CFDataRef theData)
+{
+    const OpaqueCFData* source = AsData(theData, "CFDataCreateCopy");
+    return NewOwnedData(allocator, source->Bytes(), source->Length(), false, 0);
+}
+
+CFMutableDataRef CFDataCreateMutable(CFAllocatorRef allocator, CFIndex capacity)
+{
+    return NewOwnedData(allocator, nullptr, 0, true, capacity);
+}
+
+CFMutableDataRef CFDataCreateMutableCopy(CFAllocatorRef allocator, CFIndex capacity, CFDataRef theData)
+{
+    const OpaqueCFData* source = AsData(theData, "CFDataCreateMutableCopy");
+    return NewOwnedData(allocator, source->Bytes(), source->Length(), true, capacity);
+}
+
+CFIndex CFDataGetLength(CFDataRef theData)
+{
+    return AsData(theData, "CFDataGetLength")->Length();
+}
+
+const UInt8* CFDataGetBytePtr(CFDataRef theData)
+{
+    return AsData(theData, "CFDataGetBytePtr")->Bytes();
+}
+
+UInt8* CFDataGetMutableBytePtr(CFMutableDataRef theData)
+{
+    return MutableBytes(theData, "CFDataGetMutableBytePtr").data();
+}
+
+void CFDataGetBytes(CFDataRef theData, CFRange range, UInt8* buffer)
+{
+    const OpaqueCFData* data = AsData(theData, "CFDataGetBytes");
+    CheckRange(data->Length(), range, "CFDataGetBytes");
+    if (range.length > 0) {
+        std::memcpy(buffer, data->Bytes() + range.location, static_cast<size_t>(range.length));
+    }
+}
+
+void CFDataSetLength(CFMutableDataRef theData, CFIndex length)
+{
+    if (length < 0) {
+        Fail("CFDataSetLength", "negative length");
+    }
+    // New bytes are zero.
+    MutableBytes(theData, "CFDataSetLength").resize(static_cast<size_t>(length), 0);
+}
+
+void CFDataAppendBytes(CFMutableDataRef theData, const UInt8* bytes, CFIndex length)
+{
+    std::vector<UInt8>& storage = MutableBytes(theData, "CFDataAppendBytes");
+    if (length < 0 || (bytes == nullptr && length > 0)) {
+        Fail("CFDataAppendBytes", "invalid bytes");
+    }
+    if (length > 0) {
+        // Copied out first: the bytes may lie inside this very buffer, which may move as it grows.
+        std::vector<UInt8> added(bytes, bytes + length);
+        storage.insert(storage.end(), added.begin(), added.end());
+    }
+}
+
+void CFDataReplaceBytes(CFMutableDataRef theData, CFRange range, const UInt8* newBytes, CFIndex newLength)
+{
+    std::vector<UInt8>& storage = MutableBytes(theData, "CFDataReplaceBytes");
+    CheckRange(static_cast<CFIndex>(storage.size()), range, "CFDataReplaceBytes");
+    if (newLength < 0 || (newBytes == nullptr && newLength > 0)) {
+        Fail("CFDataReplaceBytes", "invalid bytes");
+    }
+    std::vector<UInt8> replacement(newBytes, newBytes + newLength);
+    auto first = storage.begin() + range.location;
+    storage.erase(first, first + range.length);
+    storage.insert(storage.begin() + range.location, replacement.begin(), replacement.end());
+}
+
+}  // extern "C"

@@ -1,0 +1,155 @@
+// Data: copies, growth with zero fill, and bytes taken over without copying and freed by the
+// deallocator the caller named.
+#include "OwnedRef.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using testing_cf::Describe;
+using testing_cf::OwnedRef;
+
+TEST(Data, CreateCopiesTheBytes)
+{
+    UInt8 bytes[] = {1, 2, 3};
+    OwnedRef<CFDataRef> data(CFDataCreate(nullptr, bytes, 3));
+    bytes[0] = 9;
+    EXPECT_EQ(CFDataGetLength(data), 3);
+    EXPECT_EQ(CFDataGetBytePtr(data)[0], 1);
+    UInt8 middle[2] = {};
+    CFDataGetBytes(data, CFRangeMake(1, 2), middle);
+    EXPECT_EQ(middle[0], 2);
+    EXPECT_EQ(middle[1], 3);
+    EXPECT_EQ(Describe(data), "<010203>");
+    EXPECT_EQ(CFGetTypeID(data), CFDataGetTypeID());
+}
+
+TEST(Data, MutableDataGrowsZeroFillsAndReplaces)
+{
+    OwnedRef<CFMutableDataRef> data(CFDataCreateMutable(nullptr, 0));
+    const UInt8 abc[] = {'a', 'b', 'c'};
+    CFDataAppendBytes(data, abc, 3);
+    CFDataSetLength(data, 6);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(data)), 6), std::string("abc\0\0\0", 6));
+    CFDataSetLength(data, 2);
+    EXPECT_EQ(CFDataGetLength(data), 2);
+    CFDataSetLength(data, 3);
+    EXPECT_EQ(CFDataGetBytePtr(data)[2], 0);  // the shortened byte does not come back
+
+    const UInt8 xyz[] = {'x', 'y', 'z', 'w'};
+    CFDataReplaceBytes(data, CFRangeMake(1, 1), xyz, 4);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(data)), 6), std::string("axyzw\0", 6));
+    CFDataGetMutableBytePtr(data)[0] = 'A';
+    // Appending the buffer to itself while it grows.
+    CFDataAppendBytes(data, CFDataGetBytePtr(data), CFDataGetLength(data));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(data)), 12),
+              std::string("Axyzw\0Axyzw\0", 12));
+}
+
+TEST(Data, CopiesAreIndependentAndEqualByContent)
+{
+    const UInt8 bytes[] = {0xde, 0xad, 0xbe, 0xef};
+    OwnedRef<CFDataRef> data(CFDataCreate(nullptr, bytes, 4));
+    OwnedRef<CFMutableDataRef> copy(CFDataCreateMutableCopy(nullptr, 0, data));
+    EXPECT_TRUE(CFEqual(data, copy));
+    EXPECT_EQ(CFHash(data), CFHash(copy));
+    CFDataGetMutableBytePtr(copy)[3] = 0;
+    EXPECT_FALSE(CFEqual(data, copy));
+    EXPECT_EQ(CFDataGetBytePtr(data)[3], 0xef);
+    OwnedRef<CFDataRef> frozen(CFDataCreateCopy(nullptr, copy));
+    EXPECT_TRUE(CFEqual(frozen, copy));
+    OwnedRef<CFDataRef> shorter(CFDataCreate(nullptr, bytes, 3));
+    EXPECT_FALSE(CFEqual(shorter, data));
+}
+
+struct DeallocationLog {
+    int deallocations = 0;
+    void* lastFreed = nullptr;
+};
+
+void* LoggingAllocate(CFIndex size, CFOptionFlags, void*)
+{
+    return std::malloc(static_cast<size_t>(size));
+}
+
+void LoggingDeallocate(void* ptr, void* info)
+{
+    auto* log = static_cast<DeallocationLog*>(info);
+    log->deallocations++;
+    log->lastFreed = ptr;
+    std::free(ptr);
+}
+
+TEST(Data, NoCopyDataFreesThroughACreatedAllocatorWhenFinalized)
+{
+    DeallocationLog log;
+    CFAllocatorContext context{0, &log, nullptr, nullptr, nullptr, &LoggingAllocate, nullptr, &LoggingDeallocate, nullptr};
+    CFAllocatorRef allocator = CFAllocatorCreate(nullptr, &context);
+    ASSERT_NE(allocator, nullptr);
+    auto* bytes = static_cast<UInt8*>(CFAllocatorAllocate(allocator, 4, 0));
+    std::memcpy(bytes, "wxyz", 4);
+    CFDataRef data = CFDataCreateWithBytesNoCopy(nullptr, bytes, 4, allocator);
+    CFRelease(allocator);  // the data keeps its deallocator alive
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(CFDataGetBytePtr(data), bytes);  // not copied
+    EXPECT_EQ(log.deallocations, 0);
+    CFRelease(data);
+    EXPECT_EQ(log.deallocations, 1);
+    EXPECT_EQ(log.lastFreed, bytes);
+}
+
+TEST(Data, NoCopyDataWithTheNullAllocatorNeverFreesTheBytes)
+{
+    UInt8 stackBytes[] = {5, 6, 7};
+    {
+        OwnedRef<CFDataRef> data(CFDataCreateWithBytesNoCopy(nullptr, stackBytes, 3, kCFAllocatorNull));
+        EXPECT_EQ(CFDataGetBytePtr(data), stackBytes);
+        stackBytes[0] = 50;  // shared, not copied
+        EXPECT_EQ(CFDataGetBytePtr(data)[0], 50);
+    }
+    // Freeing a stack buffer would have crashed; the bytes are still ours.
+    EXPECT_EQ(stackBytes[1], 6);
+}
+
+TEST(Data, NoCopyDataWithTheDefaultDeallocatorFreesWithTheDefaultAllocator)
+{
+    // Runs under the leak and heap checkers of the sanitizer build: the buffer must be freed once.
+    auto* bytes = static_cast<UInt8*>(CFAllocatorAllocate(kCFAllocatorDefault, 16, 0));
+    std::memset(bytes, 0xab, 16);
+    CFDataRef data = CFDataCreateWithBytesNoCopy(nullptr, bytes, 16, nullptr);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(CFDataGetBytePtr(data), bytes);
+    OwnedRef<CFDataRef> copy(CFDataCreateCopy(nullptr, data));
+    CFRelease(data);
+    EXPECT_EQ(CFDataGetLength(copy), 16);
+    EXPECT_EQ(CFDataGetBytePtr(copy)[15], 0xab);
+}
+
+TEST(Data, FailedNoCopyCreationLeavesTheBytesWithTheCaller)
+{
+    DeallocationLog log;
+    CFAllocatorContext context{0, &log, nullptr, nullptr, nullptr, &LoggingAllocate, nullptr, &LoggingDeallocate, nullptr};
+    CFAllocatorRef deallocator = CFAllocatorCreate(nullptr, &context);
+    UInt8 bytes[] = {1};
+    EXPECT_EQ(CFDataCreateWithBytesNoCopy(kCFAllocatorNull, bytes, 1, deallocator), nullptr);
+    EXPECT_EQ(log.deallocations, 0);
+    EXPECT_EQ(CFGetRetainCount(deallocator), 1);
+    CFRelease(deallocator);
+}
+
+TEST(DataDeathTest, MutatingImmutableDataAndBadRangesStop)
+{
+    const UInt8 bytes[] = {1, 2};
+    OwnedRef<CFDataRef> data(CFDataCreate(nullptr, bytes, 2));
+    auto* cheat = const_cast<CFMutableDataRef>(data.get());
+    EXPECT_DEATH(CFDataSetLength(cheat, 5), "immutable data");
+    EXPECT_DEATH(CFDataAppendBytes(cheat, bytes, 1), "immutable data");
+    UInt8 out[4];
+    EXPECT_DEATH(CFDataGetBytes(data, CFRangeMake(1, 2), out), "range out of bounds");
+}
+
+}  // namespace
