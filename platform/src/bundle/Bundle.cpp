@@ -1,0 +1,273 @@
+// Opening bundles: the folder, its Info.plist, the process-wide registration, and the accessors
+// of what Info.plist says.
+#include "bundle/BundleObject.h"
+
+#include "bundle/BundleError.h"
+#include "bundle/BundleRegistry.h"
+#include "bundle/FileBytes.h"
+#include "cf/StringObject.h"
+#include "cf/URLObject.h"
+
+#include <CoreFoundation/CFData.h>
+#include <CoreFoundation/CFDictionary.h>
+#include <CoreFoundation/CFPropertyList.h>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+extern "C" {
+const CFStringRef kCFBundleIdentifierKey = CFSTR("CFBundleIdentifier");
+const CFStringRef kCFBundleExecutableKey = CFSTR("CFBundleExecutable");
+const CFStringRef kCFBundleNameKey = CFSTR("CFBundleName");
+const CFStringRef kCFBundleVersionKey = CFSTR("CFBundleVersion");
+const CFStringRef kCFBundleInfoDictionaryVersionKey = CFSTR("CFBundleInfoDictionaryVersion");
+}
+
+OpaqueCFBundle::OpaqueCFBundle(std::string folder, CFURLRef folderURL, CFDictionaryRef infoDictionary)
+    : path(std::move(folder)), url(folderURL), info(infoDictionary)
+{
+    const void* value = CFDictionaryGetValue(info, kCFBundleIdentifierKey);
+    if (platform::IsType(value, platform::kStringTypeID)) {
+        identifier = static_cast<CFStringRef>(value);
+    }
+}
+
+OpaqueCFBundle::~OpaqueCFBundle()
+{
+    for (platform::FactoryEntry& factory : factories) {
+        CFRelease(factory.uuid);
+    }
+    CFRelease(info);
+    CFRelease(url);
+}
+
+namespace platform {
+namespace {
+
+// Info.plist is small; anything near this size is not a bundle's.
+constexpr size_t kMaxInfoPlistBytes = 16 * 1024 * 1024;
+
+void FinalizeBundle(RuntimeBase* object)
+{
+    auto* bundle = static_cast<OpaqueCFBundle*>(object);
+    UnregisterBundle(bundle);
+    UnloadExecutableIfUnused(bundle);
+    bundle->~OpaqueCFBundle();
+}
+
+std::string DescribeBundle(const RuntimeBase* object)
+{
+    const auto* bundle = static_cast<const OpaqueCFBundle*>(object);
+    std::string text = "<CFBundle " + bundle->path;
+    if (bundle->identifier != nullptr) {
+        text += " (" + StringToUTF8(bundle->identifier) + ")";
+    }
+    return text + (bundle->handle != nullptr ? ", loaded>" : ", not loaded>");
+}
+
+// Reads and parses Info.plist (+1), or NULL with the reason set.
+CFDictionaryRef CopyInfoDictionary(const std::string& plistPath)
+{
+    std::string bytes;
+    std::string error;
+    if (!ReadWholeFile(plistPath, kMaxInfoPlistBytes, bytes, error)) {
+        struct stat info{};
+        SetBundleError(::stat(plistPath.c_str(), &info) != 0 && errno == ENOENT ? "no Info.plist at " + plistPath
+                                                                                 : error);
+        return nullptr;
+    }
+    CFDataRef data = CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(bytes.data()),
+                                  static_cast<CFIndex>(bytes.size()));
+    if (data == nullptr) {
+        SetBundleError("out of memory reading " + plistPath);
+        return nullptr;
+    }
+    CFStringRef parseError = nullptr;
+    CFPropertyListRef root = CFPropertyListCreateFromXMLData(nullptr, data, kCFPropertyListImmutable, &parseError);
+    CFRelease(data);
+    if (root == nullptr) {
+        std::string why = parseError != nullptr ? StringToUTF8(parseError) : std::string("not a property list");
+        if (parseError != nullptr) {
+            CFRelease(parseError);
+        }
+        SetBundleError("cannot read " + plistPath + ": " + why);
+        return nullptr;
+    }
+    if (parseError != nullptr) {
+        CFRelease(parseError);
+    }
+    if (!IsType(root, kDictionaryTypeID)) {
+        CFRelease(root);
+        SetBundleError(plistPath + " does not hold a dictionary");
+        return nullptr;
+    }
+    const void* identifier = CFDictionaryGetValue(static_cast<CFDictionaryRef>(root), kCFBundleIdentifierKey);
+    if (identifier != nullptr && !IsType(identifier, kStringTypeID)) {
+        CFRelease(root);
+        SetBundleError("CFBundleIdentifier in " + plistPath + " is not a string");
+        return nullptr;
+    }
+    return static_cast<CFDictionaryRef>(root);
+}
+
+}  // namespace
+
+const RuntimeClass kBundleClass{kBundleTypeID, "CFBundle", &FinalizeBundle, nullptr, nullptr, &DescribeBundle};
+
+OpaqueCFBundle* AsBundle(CFBundleRef bundle, const char* caller)
+{
+    if (!IsType(bundle, kBundleTypeID)) {
+        FatalError(caller);
+    }
+    return bundle;
+}
+
+bool TryRetain(RuntimeBase* object)
+{
+    if (object->immortal) {
+        return true;
+    }
+    long count = object->retainCount.load(std::memory_order_relaxed);
+    while (count > 0) {
+        if (object->retainCount.compare_exchange_weak(count, count + 1, std::memory_order_acq_rel)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+size_t UUIDKeyHash::operator()(const UUIDKey& key) const noexcept
+{
+    return std::hash<std::string_view>{}(std::string_view(reinterpret_cast<const char*>(key.data()), key.size()));
+}
+
+UUIDKey KeyOfUUID(CFUUIDRef uuid)
+{
+    CFUUIDBytes bytes = CFUUIDGetUUIDBytes(uuid);
+    UUIDKey key{};
+    std::memcpy(key.data(), &bytes, key.size());
+    return key;
+}
+
+std::string UUIDKeyText(const UUIDKey& key)
+{
+    std::string text;
+    char hex[3];
+    for (size_t i = 0; i < key.size(); ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10) {
+            text += '-';
+        }
+        std::snprintf(hex, sizeof hex, "%02X", key[i]);
+        text += hex;
+    }
+    return text;
+}
+
+}  // namespace platform
+
+using namespace platform;
+
+extern "C" {
+
+CFTypeID CFBundleGetTypeID(void)
+{
+    RegisterRuntimeClass(kBundleClass);
+    return kBundleTypeID;
+}
+
+CFBundleRef CFBundleCreate(CFAllocatorRef allocator, CFURLRef bundleURL)
+{
+    ClearBundleError();
+    if (bundleURL == nullptr) {
+        SetBundleError("no bundle folder given");
+        return nullptr;
+    }
+    const std::string& given = URLPath(bundleURL);
+    // Two spellings of one folder (a symbolic link, a ".." component) must give one bundle.
+    char resolved[PATH_MAX];
+    if (::realpath(given.c_str(), resolved) == nullptr) {
+        SetBundleError("no bundle folder at " + given + ": " + std::strerror(errno));
+        return nullptr;
+    }
+    std::string folder = resolved;
+    struct stat info{};
+    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        SetBundleError(given + " is not a folder");
+        return nullptr;
+    }
+    if (OpaqueCFBundle* open = RetainBundleAtPath(folder)) {
+        return open;
+    }
+    CFDictionaryRef infoDictionary = CopyInfoDictionary(folder + "/Contents/Info.plist");
+    if (infoDictionary == nullptr) {
+        return nullptr;
+    }
+    CFURLRef folderURL = CreateURLFromPath(nullptr, folder, true);
+    if (folderURL == nullptr) {
+        CFRelease(infoDictionary);
+        SetBundleError("out of memory opening " + folder);
+        return nullptr;
+    }
+    OpaqueCFBundle* bundle = CreateInstance<OpaqueCFBundle>(allocator, kBundleClass, folder, folderURL, infoDictionary);
+    if (bundle == nullptr) {
+        CFRelease(folderURL);
+        CFRelease(infoDictionary);
+        SetBundleError("out of memory opening " + folder);
+        return nullptr;
+    }
+    OpaqueCFBundle* registered = RegisterBundle(bundle);
+    if (registered != bundle) {
+        CFRelease(bundle);
+    }
+    return registered;
+}
+
+CFBundleRef CFBundleGetBundleWithIdentifier(CFStringRef bundleID)
+{
+    if (bundleID == nullptr) {
+        return nullptr;
+    }
+    return BundleWithIdentifier(StringUnits(bundleID));
+}
+
+CFStringRef CFBundleGetIdentifier(CFBundleRef bundle)
+{
+    return AsBundle(bundle, "CFBundleGetIdentifier: not a bundle")->identifier;
+}
+
+CFDictionaryRef CFBundleGetInfoDictionary(CFBundleRef bundle)
+{
+    return AsBundle(bundle, "CFBundleGetInfoDictionary: not a bundle")->info;
+}
+
+CFTypeRef CFBundleGetValueForInfoDictionaryKey(CFBundleRef bundle, CFStringRef key)
+{
+    OpaqueCFBundle* object = AsBundle(bundle, "CFBundleGetValueForInfoDictionaryKey: not a bundle");
+    return key != nullptr ? CFDictionaryGetValue(object->info, key) : nullptr;
+}
+
+CFURLRef CFBundleCopyBundleURL(CFBundleRef bundle)
+{
+    return static_cast<CFURLRef>(CFRetain(AsBundle(bundle, "CFBundleCopyBundleURL: not a bundle")->url));
+}
+
+CFURLRef CFBundleCopyResourcesDirectoryURL(CFBundleRef bundle)
+{
+    return CreateURLFromPath(nullptr, AsBundle(bundle, "CFBundleCopyResourcesDirectoryURL: not a bundle")->ResourcesPath(),
+                             true);
+}
+
+CFURLRef CFBundleCopyExecutableURL(CFBundleRef bundle)
+{
+    OpaqueCFBundle* object = AsBundle(bundle, "CFBundleCopyExecutableURL: not a bundle");
+    std::string reason;
+    std::string name = ExecutableName(object, reason);
+    return name.empty() ? nullptr : CreateURLFromPath(nullptr, ExecutablePath(object, name), false);
+}
+
+}  // extern "C"

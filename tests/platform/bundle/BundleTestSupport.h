@@ -1,0 +1,139 @@
+// Helpers for the URL, bundle and plug-in tests: a scoped owner for platform objects, string
+// conversions, a locale that is restored afterwards, and a bundle folder written file by file.
+#pragma once
+
+#include "support/TempDir.h"
+
+#include <CoreFoundation/CoreFoundation.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace bundletest {
+
+template <class Ref>
+class Owned {
+public:
+    explicit Owned(Ref ref = nullptr) : mRef(ref) {}
+    ~Owned() { reset(); }
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+
+    Ref get() const { return mRef; }
+    operator Ref() const { return mRef; }
+    void reset(Ref ref = nullptr)
+    {
+        if (mRef != nullptr) {
+            CFRelease(mRef);
+        }
+        mRef = ref;
+    }
+
+private:
+    Ref mRef;
+};
+
+// A new string (+1) from UTF-8.
+inline CFStringRef MakeString(const std::string& text)
+{
+    return CFStringCreateWithBytes(nullptr, reinterpret_cast<const UInt8*>(text.data()),
+                                   static_cast<CFIndex>(text.size()), kCFStringEncodingUTF8, false);
+}
+
+inline std::string ToUTF8(CFStringRef string)
+{
+    if (string == nullptr) {
+        return "(null)";
+    }
+    CFIndex length = CFStringGetLength(string);
+    std::string buffer(static_cast<size_t>(length) * 4 + 1, '\0');
+    if (!CFStringGetCString(string, buffer.data(), static_cast<CFIndex>(buffer.size()), kCFStringEncodingUTF8)) {
+        return "(unconvertible)";
+    }
+    buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+    return buffer;
+}
+
+// Takes the result of a Copy/Create function, answers its text and releases it.
+inline std::string TakeText(CFStringRef string)
+{
+    std::string text = ToUTF8(string);
+    if (string != nullptr) {
+        CFRelease(string);
+    }
+    return text;
+}
+
+inline CFURLRef MakeURL(const std::string& path, bool isDirectory)
+{
+    Owned<CFStringRef> text(MakeString(path));
+    return CFURLCreateWithFileSystemPath(nullptr, text, kCFURLPOSIXPathStyle, isDirectory);
+}
+
+inline std::string PathOf(CFURLRef url)
+{
+    return TakeText(CFURLCopyFileSystemPath(url, kCFURLPOSIXPathStyle));
+}
+
+inline std::string LastComponentOf(CFURLRef url)
+{
+    return url != nullptr ? TakeText(CFURLCopyLastPathComponent(url)) : std::string("(null)");
+}
+
+// Sets the locale variables the bundle code reads (empty means unset) and restores them.
+class ScopedLocale {
+public:
+    ScopedLocale(const std::string& lang, const std::string& lcMessages = "", const std::string& lcAll = "")
+    {
+        Set("LANG", lang);
+        Set("LC_MESSAGES", lcMessages);
+        Set("LC_ALL", lcAll);
+    }
+    ~ScopedLocale()
+    {
+        for (auto it = mSaved.rbegin(); it != mSaved.rend(); ++it) {
+            if (it->second.first) {
+                setenv(it->first.c_str(), it->second.second.c_str(), 1);
+            } else {
+                unsetenv(it->first.c_str());
+            }
+        }
+    }
+    ScopedLocale(const ScopedLocale&) = delete;
+    ScopedLocale& operator=(const ScopedLocale&) = delete;
+
+private:
+    void Set(const std::string& name, const std::string& value)
+    {
+        const char* old = std::getenv(name.c_str());
+        mSaved.emplace_back(name, std::make_pair(old != nullptr, old != nullptr ? std::string(old) : std::string()));
+        if (value.empty()) {
+            unsetenv(name.c_str());
+        } else {
+            setenv(name.c_str(), value.c_str(), 1);
+        }
+    }
+    std::vector<std::pair<std::string, std::pair<bool, std::string>>> mSaved;
+};
+
+// Writes a file, making the folders it needs.
+inline void WriteBundleFile(const std::string& path, const std::string& contents)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    testsupport::WriteFile(path, contents);
+}
+
+// An Info.plist in the original platform's layout, with the given body inside the dictionary.
+inline std::string InfoPlist(const std::string& dictionaryBody)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+           "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+           "<plist version=\"1.0\">\n<dict>\n" +
+           dictionaryBody + "</dict>\n</plist>\n";
+}
+
+}  // namespace bundletest

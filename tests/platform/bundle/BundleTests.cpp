@@ -1,0 +1,283 @@
+// Bundles written into a temporary folder: opening and registration, refusal reasons, resources,
+// localized strings with the user's language and its fallbacks, and the executable.
+#include "platform/bundle/BundleTestSupport.h"
+
+#include <PlatformHost.h>
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+namespace {
+
+using namespace bundletest;
+
+class BundleTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        mPath = mDir.Child("Sample.plugin");
+        WriteBundleFile(mPath + "/Contents/Info.plist",
+                        InfoPlist("\t<key>CFBundleIdentifier</key>\n\t<string>org.stashwell.sample</string>\n"
+                                  "\t<key>CFBundleExecutable</key>\n\t<string>Sample</string>\n"));
+    }
+
+    std::string Resource(const std::string& relative) const { return mPath + "/Contents/Resources/" + relative; }
+
+    CFBundleRef Open() const
+    {
+        Owned<CFURLRef> url(MakeURL(mPath, true));
+        return CFBundleCreate(nullptr, url);
+    }
+
+    static std::string LastError() { return TakeText(PlatformCopyLastBundleError()); }
+
+    std::string Localized(CFBundleRef bundle, const char* key, const char* value = nullptr,
+                          const char* table = nullptr) const
+    {
+        Owned<CFStringRef> keyString(key != nullptr ? MakeString(key) : nullptr);
+        Owned<CFStringRef> valueString(value != nullptr ? MakeString(value) : nullptr);
+        Owned<CFStringRef> tableString(table != nullptr ? MakeString(table) : nullptr);
+        return TakeText(CFBundleCopyLocalizedString(bundle, keyString, valueString, tableString));
+    }
+
+    testsupport::ScopedTempDir mDir;
+    std::string mPath;
+};
+
+TEST_F(BundleTest, OpeningRegistersByIdentifierWhileTheBundleLives)
+{
+    Owned<CFStringRef> identifier(MakeString("org.stashwell.sample"));
+    {
+        Owned<CFBundleRef> bundle(Open());
+        ASSERT_NE(bundle.get(), nullptr) << LastError();
+        EXPECT_EQ(PlatformCopyLastBundleError(), nullptr);
+        EXPECT_EQ(ToUTF8(CFBundleGetIdentifier(bundle)), "org.stashwell.sample");
+        EXPECT_EQ(CFBundleGetBundleWithIdentifier(identifier), bundle.get());
+        EXPECT_EQ(CFGetRetainCount(bundle), 1) << "the registry must not own the bundle";
+
+        // The same folder, spelled differently, is the same object.
+        Owned<CFURLRef> other(MakeURL(mDir.path() + "/./Sample.plugin/", true));
+        Owned<CFBundleRef> again(CFBundleCreate(nullptr, other));
+        EXPECT_EQ(again.get(), bundle.get());
+        std::filesystem::create_symlink(mPath, mDir.Child("Link.plugin"));
+        Owned<CFURLRef> link(MakeURL(mDir.Child("Link.plugin"), true));
+        Owned<CFBundleRef> linked(CFBundleCreate(nullptr, link));
+        EXPECT_EQ(linked.get(), bundle.get());
+        EXPECT_EQ(CFGetRetainCount(bundle), 3);
+
+        Owned<CFURLRef> url(CFBundleCopyBundleURL(bundle));
+        EXPECT_TRUE(CFURLHasDirectoryPath(url));
+        Owned<CFStringRef> executableKey(MakeString("CFBundleExecutable"));
+        EXPECT_EQ(ToUTF8(static_cast<CFStringRef>(CFBundleGetValueForInfoDictionaryKey(bundle, executableKey))),
+                  "Sample");
+        Owned<CFURLRef> executable(CFBundleCopyExecutableURL(bundle));
+        EXPECT_EQ(LastComponentOf(executable), "Sample.so");
+    }
+    EXPECT_EQ(CFBundleGetBundleWithIdentifier(identifier), nullptr);
+    // Opened again after it was freed: a fresh object, registered again.
+    Owned<CFBundleRef> reopened(Open());
+    ASSERT_NE(reopened.get(), nullptr);
+    EXPECT_EQ(CFBundleGetBundleWithIdentifier(identifier), reopened.get());
+}
+
+TEST_F(BundleTest, RefusalsNameTheirCause)
+{
+    Owned<CFURLRef> missing(MakeURL(mDir.Child("Missing.plugin"), true));
+    EXPECT_EQ(CFBundleCreate(nullptr, missing), nullptr);
+    EXPECT_NE(LastError().find("no bundle folder at " + mDir.Child("Missing.plugin")), std::string::npos);
+
+    std::string empty = mDir.Child("Empty.plugin");
+    std::filesystem::create_directories(empty);
+    Owned<CFURLRef> emptyURL(MakeURL(empty, true));
+    EXPECT_EQ(CFBundleCreate(nullptr, emptyURL), nullptr);
+    EXPECT_EQ(LastError(), "no Info.plist at " + empty + "/Contents/Info.plist");
+
+    std::string arrayRoot = mDir.Child("Array.plugin");
+    WriteBundleFile(arrayRoot + "/Contents/Info.plist",
+                    "<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><array><string>x</string></array></plist>\n");
+    Owned<CFURLRef> arrayURL(MakeURL(arrayRoot, true));
+    EXPECT_EQ(CFBundleCreate(nullptr, arrayURL), nullptr);
+    EXPECT_NE(LastError().find("does not hold a dictionary"), std::string::npos);
+
+    std::string garbage = mDir.Child("Garbage.plugin");
+    WriteBundleFile(garbage + "/Contents/Info.plist", "<plist><dict><key>a</key>");
+    Owned<CFURLRef> garbageURL(MakeURL(garbage, true));
+    EXPECT_EQ(CFBundleCreate(nullptr, garbageURL), nullptr);
+    EXPECT_NE(LastError().find("cannot read " + garbage + "/Contents/Info.plist"), std::string::npos);
+
+    std::string badIdentifier = mDir.Child("BadIdentifier.plugin");
+    WriteBundleFile(badIdentifier + "/Contents/Info.plist",
+                    InfoPlist("<key>CFBundleIdentifier</key><integer>7</integer>"));
+    Owned<CFURLRef> badIdentifierURL(MakeURL(badIdentifier, true));
+    EXPECT_EQ(CFBundleCreate(nullptr, badIdentifierURL), nullptr);
+    EXPECT_NE(LastError().find("CFBundleIdentifier"), std::string::npos);
+
+    // A success clears the reason of an earlier failure.
+    Owned<CFBundleRef> good(Open());
+    ASSERT_NE(good.get(), nullptr);
+    EXPECT_EQ(PlatformCopyLastBundleError(), nullptr);
+}
+
+TEST_F(BundleTest, LocalizedStringsFollowTheLanguageThenEnglishThenTheValue)
+{
+    WriteBundleFile(Resource("English.lproj/Localizable.strings"),
+                    "\"Lock Keychain\" = \"Lock Keychain\";\n\"Only English\" = \"English text\";\n");
+    WriteBundleFile(Resource("de.lproj/Localizable.strings"),
+                    "\"Lock Keychain\" = \"Schl\xC3\xBC\x73selbund sperren\";\n");
+    WriteBundleFile(Resource("de_AT.lproj/Localizable.strings"), "\"Lock Keychain\" = \"Sperren (AT)\";\n");
+    WriteBundleFile(Resource("fr.lproj/Dialogs.strings"), "\"OK\" = \"D'accord\";\n");
+    Owned<CFBundleRef> bundle(Open());
+    ASSERT_NE(bundle.get(), nullptr) << LastError();
+
+    {
+        ScopedLocale german("de_DE.UTF-8");
+        EXPECT_EQ(Localized(bundle, "Lock Keychain", "Lock Keychain"), "Schl\xC3\xBCsselbund sperren");
+        // A key the translation lacks still shows the English table's text.
+        EXPECT_EQ(Localized(bundle, "Only English", "fallback"), "English text");
+        EXPECT_EQ(Localized(bundle, "Nowhere", "The value"), "The value");
+        EXPECT_EQ(Localized(bundle, "Nowhere", ""), "Nowhere");
+        EXPECT_EQ(Localized(bundle, "Nowhere"), "Nowhere");
+    }
+    {
+        ScopedLocale austrian("de_AT.UTF-8@euro");
+        EXPECT_EQ(Localized(bundle, "Lock Keychain"), "Sperren (AT)");
+    }
+    {
+        // LC_ALL wins over LC_MESSAGES, which wins over LANG.
+        ScopedLocale overridden("fr_FR.UTF-8", "de_DE.UTF-8", "");
+        EXPECT_EQ(Localized(bundle, "Lock Keychain"), "Schl\xC3\xBCsselbund sperren");
+        ScopedLocale all("fr_FR.UTF-8", "de_DE.UTF-8", "en_US.UTF-8");
+        EXPECT_EQ(Localized(bundle, "Lock Keychain"), "Lock Keychain");
+    }
+    {
+        ScopedLocale french("fr_FR");
+        EXPECT_EQ(Localized(bundle, "OK", "OK", "Dialogs"), "D'accord");
+        EXPECT_EQ(Localized(bundle, "OK", "OK", nullptr), "OK");
+        EXPECT_EQ(Localized(bundle, "OK", "OK", "../fr.lproj/Dialogs"), "OK");
+    }
+    {
+        ScopedLocale plain("C");
+        EXPECT_EQ(Localized(bundle, "Lock Keychain"), "Lock Keychain");
+    }
+}
+
+TEST_F(BundleTest, LocalizedStringWithoutBundleOrKeyAnswersTheValue)
+{
+    EXPECT_EQ(Localized(nullptr, "Key", "Value"), "Value");
+    EXPECT_EQ(Localized(nullptr, "Key", nullptr), "Key");
+    Owned<CFBundleRef> bundle(Open());
+    ASSERT_NE(bundle.get(), nullptr);
+    EXPECT_EQ(Localized(bundle, nullptr, "Value"), "Value");
+    EXPECT_EQ(Localized(bundle, nullptr, nullptr), "");
+}
+
+TEST_F(BundleTest, TablesAreReadOncePerBundle)
+{
+    ScopedLocale english("en_US.UTF-8");
+    std::string table = Resource("English.lproj/Localizable.strings");
+    WriteBundleFile(table, "\"A\" = \"first\";");
+    Owned<CFBundleRef> bundle(Open());
+    ASSERT_NE(bundle.get(), nullptr);
+    EXPECT_EQ(Localized(bundle, "A"), "first");
+    WriteBundleFile(table, "\"A\" = \"second\";");
+    EXPECT_EQ(Localized(bundle, "A"), "first");
+    bundle.reset();
+    Owned<CFBundleRef> reopened(Open());
+    EXPECT_EQ(Localized(reopened, "A"), "second");
+}
+
+TEST_F(BundleTest, DamagedTableStillGivesTheEntriesBeforeTheDamage)
+{
+    ScopedLocale english("en_US.UTF-8");
+    WriteBundleFile(Resource("English.lproj/Localizable.strings"), "\"A\" = \"kept\";\n\"B\" = \"lost");
+    Owned<CFBundleRef> bundle(Open());
+    EXPECT_EQ(Localized(bundle, "A"), "kept");
+    EXPECT_EQ(Localized(bundle, "B", "value"), "value");
+}
+
+TEST_F(BundleTest, ResourceURLsPreferTheLanguageThenEnglishThenResources)
+{
+    WriteBundleFile(Resource("English.lproj/Dialogs.nib"), "english");
+    WriteBundleFile(Resource("de.lproj/Dialogs.nib"), "german");
+    WriteBundleFile(Resource("Icon.png"), "icon");
+    WriteBundleFile(Resource("English.lproj/Sub/Item.txt"), "item");
+    Owned<CFBundleRef> bundle(Open());
+    Owned<CFStringRef> dialogs(MakeString("Dialogs"));
+    Owned<CFStringRef> nib(MakeString("nib"));
+    Owned<CFStringRef> icon(MakeString("Icon"));
+    Owned<CFStringRef> png(MakeString("png"));
+    Owned<CFStringRef> item(MakeString("Item"));
+    Owned<CFStringRef> txt(MakeString("txt"));
+    Owned<CFStringRef> sub(MakeString("Sub"));
+    {
+        ScopedLocale german("de_DE.UTF-8");
+        Owned<CFURLRef> url(CFBundleCopyResourceURL(bundle, dialogs, nib, nullptr));
+        EXPECT_EQ(PathOf(url), Resource("de.lproj/Dialogs.nib"));
+        Owned<CFURLRef> iconURL(CFBundleCopyResourceURL(bundle, icon, png, nullptr));
+        EXPECT_EQ(PathOf(iconURL), Resource("Icon.png"));
+        Owned<CFURLRef> itemURL(CFBundleCopyResourceURL(bundle, item, txt, sub));
+        EXPECT_EQ(PathOf(itemURL), Resource("English.lproj/Sub/Item.txt"));
+        EXPECT_EQ(CFBundleCopyResourceURL(bundle, item, png, nullptr), nullptr);
+    }
+    {
+        ScopedLocale japanese("ja_JP.UTF-8");
+        Owned<CFURLRef> url(CFBundleCopyResourceURL(bundle, dialogs, nib, nullptr));
+        EXPECT_EQ(PathOf(url), Resource("English.lproj/Dialogs.nib"));
+    }
+}
+
+TEST_F(BundleTest, ExecutableLoadsFindsFunctionsAndUnloads)
+{
+    WriteBundleFile(mPath + "/Contents/Linux/Sample.so", "");
+    std::filesystem::copy_file(TEST_PLUGIN_EXECUTABLE, mPath + "/Contents/Linux/Sample.so",
+                               std::filesystem::copy_options::overwrite_existing);
+    Owned<CFBundleRef> bundle(Open());
+    ASSERT_NE(bundle.get(), nullptr);
+    EXPECT_FALSE(CFBundleIsExecutableLoaded(bundle));
+    ASSERT_TRUE(CFBundleLoadExecutable(bundle)) << LastError();
+    EXPECT_TRUE(CFBundleIsExecutableLoaded(bundle));
+    Owned<CFStringRef> name(MakeString("TestBundleInstanceMagic"));
+    EXPECT_NE(CFBundleGetFunctionPointerForName(bundle, name), nullptr);
+    Owned<CFStringRef> missing(MakeString("NoSuchFunction"));
+    EXPECT_EQ(CFBundleGetFunctionPointerForName(bundle, missing), nullptr);
+
+    std::string so = mPath + "/Contents/Linux/Sample.so";
+    CFBundleUnloadExecutable(bundle);
+    EXPECT_FALSE(CFBundleIsExecutableLoaded(bundle));
+    EXPECT_EQ(dlopen(so.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "the library is still mapped";
+
+    // Finalizing a loaded bundle unloads it as well.
+    ASSERT_TRUE(CFBundleLoadExecutable(bundle));
+    bundle.reset();
+    EXPECT_EQ(dlopen(so.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "the library is still mapped";
+}
+
+TEST_F(BundleTest, ExecutableRefusals)
+{
+    Owned<CFBundleRef> bundle(Open());
+    ASSERT_NE(bundle.get(), nullptr);
+    EXPECT_FALSE(CFBundleLoadExecutable(bundle));
+    EXPECT_NE(LastError().find("no executable at " + mPath + "/Contents/Linux/Sample.so"), std::string::npos);
+
+    WriteBundleFile(mPath + "/Contents/Linux/Sample.so", "not a shared object");
+    EXPECT_FALSE(CFBundleLoadExecutable(bundle));
+    std::string reason = LastError();
+    EXPECT_EQ(reason.rfind("cannot load " + mPath + "/Contents/Linux/Sample.so: ", 0), 0u) << reason;
+    EXPECT_GT(reason.size(), ("cannot load " + mPath + "/Contents/Linux/Sample.so: ").size());
+
+    std::string escaping = mDir.Child("Escaping.plugin");
+    WriteBundleFile(escaping + "/Contents/Info.plist",
+                    InfoPlist("<key>CFBundleExecutable</key><string>../../../evil</string>"));
+    Owned<CFURLRef> url(MakeURL(escaping, true));
+    Owned<CFBundleRef> escapingBundle(CFBundleCreate(nullptr, url));
+    ASSERT_NE(escapingBundle.get(), nullptr);
+    EXPECT_EQ(CFBundleCopyExecutableURL(escapingBundle), nullptr);
+    EXPECT_FALSE(CFBundleLoadExecutable(escapingBundle));
+    EXPECT_NE(LastError().find("is not a file name"), std::string::npos);
+}
+
+}  // namespace
