@@ -1,0 +1,60 @@
+#include "HostMain.h"
+
+#include "ContextSpec.h"
+#include "Document.h"
+#include "InteractiveSession.h"
+#include "MenuCommand.h"
+#include "Options.h"
+#include "PlugInLoader.h"
+
+#include <PlatformHost.h>
+
+namespace cmhost {
+
+int RunHost(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err)
+{
+    CommandLine commandLine = ParseCommandLine(arguments);
+    switch (commandLine.outcome) {
+    case CommandLine::Outcome::Help:
+        out << commandLine.output;
+        return kExitDone;
+    case CommandLine::Outcome::Error:
+        err << commandLine.output << "\n";
+        return kExitUsage;
+    case CommandLine::Outcome::Run:
+        break;
+    }
+    const HostOptions& options = commandLine.options;
+
+    std::optional<Document> document;
+    if (options.command == HostCommand::Interactive) {
+        std::string error;
+        document = OpenDocument(options.document, options.text, &error);
+        if (!document) {
+            err << "cmhost: " << error << "\n";
+            return kExitUsage;
+        }
+    }
+
+    if (options.systemVersion)
+        PlatformSetSystemVersion(*options.systemVersion);
+
+    LoadedPlugIns plugIns = LoadPlugIns(options.plugins.empty() ? DefaultPlugInsFolder() : options.plugins);
+    if (!plugIns.error.empty()) {
+        err << "cmhost: " << plugIns.error << "\n";
+        return kExitBundleNotLoaded;
+    }
+
+    ScopedAEDesc context = CreateContextDescriptor(options.context);
+    switch (options.command) {
+    case HostCommand::Menu:
+        RunMenuCommand(plugIns.instances, *context.Mutable(), options.json, out);
+        break;
+    case HostCommand::Interactive:
+        RunInteractiveSession(plugIns.instances, *context.Mutable(), *document, in, out);
+        break;
+    }
+    return kExitDone;
+}
+
+}  // namespace cmhost

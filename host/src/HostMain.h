@@ -1,0 +1,20 @@
+// The whole of cmhost behind main(): reads the command line, loads the plug-ins, runs the command.
+#pragma once
+
+#include <istream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace cmhost {
+
+enum ExitStatus {
+    kExitDone = 0,
+    kExitBundleNotLoaded = 1,
+    kExitUsage = 2,
+};
+
+// arguments exclude the program name. Returns the process exit status.
+int RunHost(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err);
+
+}  // namespace cmhost

@@ -1,0 +1,17 @@
+// "cmhost menu": examine the context with every loaded plug-in, print the menu, clean up.
+#pragma once
+
+#include "PlugInInstance.h"
+
+#include <memory>
+#include <ostream>
+#include <vector>
+
+namespace cmhost {
+
+// Prints the records of all plug-ins in load order. The status printed is the first non-zero one
+// that an ExamineContext answered, or 0.
+void RunMenuCommand(const std::vector<std::unique_ptr<PlugInInstance>>& plugIns, AEDesc& context, bool json,
+                    std::ostream& out);
+
+}  // namespace cmhost

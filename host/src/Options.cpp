@@ -1,0 +1,143 @@
+#include "Options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+
+namespace cmhost {
+namespace {
+
+const char* const kDescription =
+    "cmhost plays an application with a small text document and the contextual-menu manager inside "
+    "it: it loads contextual-menu plug-in bundles and opens their menu over a context.\n"
+    "Without a subcommand it runs an interactive session: it shows the document and the menu as "
+    "text and lets you type a command id (or q to quit). The pick is handed to the plug-in, but the "
+    "host does not run the run loop yet, so a paste does not reach the document.";
+
+const char* const kFooter =
+    "Storage follows the environment: XDG_CONFIG_HOME (preferences), XDG_DATA_HOME (clips folder and "
+    "keychain), XDG_RUNTIME_DIR (clipboard).\n"
+    "Exit status: 0 when cmhost did its job (the plug-in's own status is in the output), 2 for a usage "
+    "error, 1 when a bundle cannot be loaded.";
+
+}  // namespace
+
+std::optional<SInt32> ParseSystemVersion(const std::string& text)
+{
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (text.size() != 4 && text.size() != 6)
+        return std::nullopt;
+    if (text.compare(0, 3, "10.") != 0 || !digit(text[3]))
+        return std::nullopt;
+    SInt32 version = 0x1000 | ((text[3] - '0') << 4);
+    if (text.size() == 6) {
+        if (text[4] != '.' || !digit(text[5]))
+            return std::nullopt;
+        version |= text[5] - '0';
+    }
+    return version;
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
+{
+    CommandLine result;
+    HostOptions& options = result.options;
+
+    CLI::App app{kDescription, "cmhost"};
+    app.footer(kFooter);
+    // Options given after the subcommand belong to the host as well.
+    app.fallthrough();
+    app.require_subcommand(0, 1);
+
+    std::string contextText;
+    std::string systemVersionText;
+    std::string text;
+    std::string cocoaSelection;
+    std::string document;
+
+    app.add_option("--plugins", options.plugins,
+                   "Load plug-ins from DIR: a bundle folder itself, or a folder of *.plugin bundles "
+                   "(default: the build's Stashwell.plugin)")
+        ->type_name("DIR");
+    CLI::Option* textOption =
+        app.add_option("--text", text, "The context is this selected text (a 'utxt' descriptor)")->type_name("TEXT");
+    CLI::Option* contextOption =
+        app.add_option("--context", contextText,
+                       "The context is any descriptor: a four-character type and its data in hexadecimal")
+            ->type_name("TYPE:HEX");
+    textOption->excludes(contextOption);
+    CLI::Option* cocoaOption = app.add_flag("--cocoa", options.cocoa,
+                 "Play a Cocoa application (accepted; the application object comes with later work, so "
+                 "this has no effect yet)");
+    app.add_option("--cocoa-selection", cocoaSelection,
+                   "The text the Cocoa application's focused view can send (accepted; no effect yet)")
+        ->type_name("TEXT")
+        ->needs(cocoaOption);
+    app.add_option("--system-version", systemVersionText, "The system version that Gestalt answers (default 10.6.8)")
+        ->type_name("10.X.Y");
+    app.add_flag("--option", options.optionKey,
+                 "Hold the Option key while the menu is shown (accepted; no effect yet)");
+    app.add_option("--document", document,
+                   "The document of the application: its text is shown in the interactive session "
+                   "(default: an in-memory document, from --text or empty)")
+        ->type_name("FILE");
+
+    CLI::App* menu = app.add_subcommand("menu", "Examine the context, print the plug-ins' menu, clean up");
+    menu->add_flag("--json", options.json, "Print the menu as JSON");
+
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        result.outcome = CommandLine::Outcome::Help;
+        const CLI::App* shown = menu->parsed() ? menu : &app;
+        result.output = shown->help();
+        return result;
+    } catch (const CLI::CallForAllHelp&) {
+        result.outcome = CommandLine::Outcome::Help;
+        result.output = app.help("", CLI::AppFormatMode::All);
+        return result;
+    } catch (const CLI::ParseError& error) {
+        result.outcome = CommandLine::Outcome::Error;
+        std::string message = error.what();
+        std::replace(message.begin(), message.end(), '\n', ' ');
+        result.output = "cmhost: " + message;
+        return result;
+    }
+
+    auto fail = [&result](const std::string& message) {
+        result.outcome = CommandLine::Outcome::Error;
+        result.output = "cmhost: " + message;
+        return result;
+    };
+
+    if (menu->parsed())
+        options.command = HostCommand::Menu;
+    if (textOption->count() > 0) {
+        std::optional<ContextSpec> spec = TextContextSpec(text);
+        if (!spec)
+            return fail("--text: the text is not valid UTF-8");
+        options.context = *spec;
+        options.text = text;
+    }
+    if (contextOption->count() > 0) {
+        std::string error;
+        std::optional<ContextSpec> spec = ParseContextSpec(contextText, &error);
+        if (!spec)
+            return fail(error);
+        options.context = *spec;
+    }
+    if (app.count("--system-version") > 0) {
+        options.systemVersion = ParseSystemVersion(systemVersionText);
+        if (!options.systemVersion)
+            return fail("--system-version: expected 10.X or 10.X.Y with single digits, not \"" +
+                        systemVersionText + "\"");
+    }
+    if (app.count("--cocoa-selection") > 0)
+        options.cocoaSelection = cocoaSelection;
+    if (app.count("--document") > 0)
+        options.document = document;
+    return result;
+}
+
+}  // namespace cmhost

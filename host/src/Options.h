@@ -1,0 +1,51 @@
+// The command line of cmhost: the subcommand and the options that shape the application it plays.
+#pragma once
+
+#include "ContextSpec.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cmhost {
+
+enum class HostCommand {
+    Interactive,  // no subcommand
+    Menu,
+};
+
+struct HostOptions {
+    HostCommand command = HostCommand::Interactive;
+    bool json = false;
+    // Empty: the Stashwell.plugin bundle of the build.
+    std::string plugins;
+    // What was clicked; typeNull unless --text or --context says otherwise.
+    ContextSpec context;
+    // The --text text as given, which also starts an in-memory document.
+    std::optional<std::string> text;
+    bool cocoa = false;
+    std::optional<std::string> cocoaSelection;
+    // Gestalt's form: 0x1068 for 10.6.8.
+    std::optional<SInt32> systemVersion;
+    bool optionKey = false;
+    std::optional<std::string> document;
+};
+
+struct CommandLine {
+    enum class Outcome {
+        Run,    // options holds what to do
+        Help,   // print output, exit 0
+        Error,  // print output (one line) to standard error, exit 2
+    };
+    Outcome outcome = Outcome::Run;
+    HostOptions options;
+    std::string output;
+};
+
+// Reads the arguments after the program name. Options are accepted before or after the subcommand.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// "10.X" or "10.X.Y" with single-digit X and Y, in Gestalt's form (10.6.8 is 0x1068).
+std::optional<SInt32> ParseSystemVersion(const std::string& text);
+
+}  // namespace cmhost
