@@ -5,6 +5,8 @@
 #include <CoreFoundation/CFArray.h>
 #include <CoreFoundation/CFData.h>
 
+#include <stdarg.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -14,20 +16,25 @@ typedef UInt32 CFStringEncoding;
 enum {
     kCFStringEncodingMacRoman = 0,
     kCFStringEncodingASCII = 0x0600,
+    kCFStringEncodingISOLatin1 = 0x0201,
     kCFStringEncodingUnicode = 0x0100,
     kCFStringEncodingUTF16 = 0x0100,
     kCFStringEncodingUTF8 = 0x08000100,
+    kCFStringEncodingUTF16BE = 0x10000100,
+    kCFStringEncodingUTF16LE = 0x14000100,
     kCFStringEncodingInvalidId = 0xffffffffU
 };
 
-typedef enum {
+// Option bits: an integer type, so that callers can pass 0 or combine flags with |.
+typedef CFOptionFlags CFStringCompareFlags;
+enum {
     kCFCompareCaseInsensitive = 1,
     kCFCompareBackwards = 4,
     kCFCompareAnchored = 8,
     kCFCompareNonliteral = 16,
     kCFCompareLocalized = 32,
     kCFCompareNumerically = 64
-} CFStringCompareFlags;
+};
 
 // A constant string: immortal, never counted as a live object, one object per distinct text.
 // The text is UTF-8.
@@ -49,16 +56,25 @@ CFStringRef CFStringCreateWithSubstring(CFAllocatorRef alloc, CFStringRef str, C
 CFStringRef CFStringCreateByCombiningStrings(CFAllocatorRef alloc, CFArrayRef theArray, CFStringRef separatorString);
 // Splits the string at every occurrence of the separator (+1 array of strings).
 CFArrayRef CFStringCreateArrayBySeparatingStrings(CFAllocatorRef alloc, CFStringRef theString, CFStringRef separatorString);
-// printf-style formatting; %@ inserts the description of an object.
+// printf-style formatting (+1): the C conversions with their flags, width, precision and length
+// modifiers, positional arguments (%1$@), %@ for the description of an object (a string inserts
+// its text, NULL gives "(null)"), %C for a UniChar and %S for a NUL-terminated UniChar array.
+// %s takes UTF-8 (bytes that are not UTF-8 are read as Mac OS Roman). %n writes nothing. An
+// unknown conversion is copied into the result as it stands. formatOptions is ignored.
 CFStringRef CFStringCreateWithFormat(CFAllocatorRef alloc, CFTypeRef formatOptions, CFStringRef format, ...);
+CFStringRef CFStringCreateWithFormatAndArguments(CFAllocatorRef alloc, CFTypeRef formatOptions, CFStringRef format,
+                                                 va_list arguments);
 
-// Mutable strings. maxLength 0 means unlimited.
+// Mutable strings (+1). maxLength 0 means unlimited; otherwise a change that would make the string
+// longer than maxLength units is refused and leaves the string as it was.
 CFMutableStringRef CFStringCreateMutable(CFAllocatorRef alloc, CFIndex maxLength);
 CFMutableStringRef CFStringCreateMutableCopy(CFAllocatorRef alloc, CFIndex maxLength, CFStringRef theString);
 void CFStringAppend(CFMutableStringRef theString, CFStringRef appendedString);
 void CFStringAppendCharacters(CFMutableStringRef theString, const UniChar* chars, CFIndex numChars);
 void CFStringAppendCString(CFMutableStringRef theString, const char* cStr, CFStringEncoding encoding);
 void CFStringAppendFormat(CFMutableStringRef theString, CFTypeRef formatOptions, CFStringRef format, ...);
+void CFStringAppendFormatAndArguments(CFMutableStringRef theString, CFTypeRef formatOptions, CFStringRef format,
+                                      va_list arguments);
 void CFStringInsert(CFMutableStringRef str, CFIndex idx, CFStringRef insertedStr);
 void CFStringDelete(CFMutableStringRef theString, CFRange range);
 void CFStringReplace(CFMutableStringRef theString, CFRange range, CFStringRef replacement);
@@ -71,7 +87,8 @@ void CFStringGetCharacters(CFStringRef theString, CFRange range, UniChar* buffer
 // The string's own UTF-16 storage, valid while the string lives and is not mutated; may be NULL.
 const UniChar* CFStringGetCharactersPtr(CFStringRef theString);
 // The string's text as a NUL-terminated C string in the encoding, when it can be handed out
-// directly; may be NULL.
+// directly. Strings here store UTF-16 only, so this always answers NULL: callers use
+// CFStringGetCString instead.
 const char* CFStringGetCStringPtr(CFStringRef theString, CFStringEncoding encoding);
 // Converts into a NUL-terminated buffer. False when the buffer is too small or a character cannot
 // be represented in the encoding.
@@ -89,13 +106,18 @@ CFIndex CFStringGetMaximumSizeForEncoding(CFIndex length, CFStringEncoding encod
 CFStringEncoding CFStringGetSystemEncoding(void);
 Boolean CFStringIsEncodingAvailable(CFStringEncoding encoding);
 
-// Comparison and search.
+// Comparison and search, by UTF-16 units. kCFCompareCaseInsensitive folds the case of ASCII,
+// Latin-1, Latin Extended-A, Greek and Cyrillic letters; kCFCompareNumerically compares runs of
+// digits by their value. CFStringFind honours kCFCompareCaseInsensitive, kCFCompareBackwards
+// (the last occurrence) and kCFCompareAnchored (only at the start, or at the end when backwards);
+// an empty string to find is never found. An empty prefix or suffix is not found either.
 CFComparisonResult CFStringCompare(CFStringRef theString1, CFStringRef theString2, CFStringCompareFlags compareOptions);
 Boolean CFStringHasPrefix(CFStringRef theString, CFStringRef prefix);
 Boolean CFStringHasSuffix(CFStringRef theString, CFStringRef suffix);
 CFRange CFStringFind(CFStringRef theString, CFStringRef stringToFind, CFStringCompareFlags compareOptions);
 
-// Numbers in text.
+// Numbers in text: the decimal integer at the start of the string after white space, with an
+// optional sign; 0 when there is none; clamped to the range of SInt32.
 SInt32 CFStringGetIntValue(CFStringRef str);
 
 #ifdef __cplusplus
