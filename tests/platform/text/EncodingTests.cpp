@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <random>
 #include <set>
 #include <string>
 
@@ -214,6 +215,39 @@ TEST(Encoding, UnknownEncodingsConvertNothing)
     EXPECT_FALSE(Decodes("x", unknown));
     std::string out;
     EXPECT_FALSE(EncodeAllText(u"", unknown, '?', false, out));
+}
+
+TEST(Encoding, WhateverBytesDecodeEncodeBackToTheSameBytes)
+{
+    // Clipboard flavors and .strings files can hold any bytes. Random input, rich in UTF-8 lead and
+    // continuation bytes, must never crash a decoder, and anything a decoder accepts must be the
+    // one encoding of its text (strict UTF-8 accepts no overlong or surrogate forms).
+    const CFStringEncoding encodings[] = {kCFStringEncodingUTF8, kCFStringEncodingMacRoman, kCFStringEncodingASCII,
+                                          kCFStringEncodingUnicode, kCFStringEncodingUTF16BE};
+    const std::uint8_t alphabet[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0xA0, 0xBF, 0xC0, 0xC2, 0xDF, 0xE0,
+                                     0xED, 0xEF, 0xBB, 0xF0, 0xF4, 0xF5, 0xFE, 0xFF, 0x9F, 0xD8, 0xDC};
+    std::mt19937 random(20261206);
+    int accepted = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::string bytes(random() % 9, '\0');
+        for (char& byte : bytes) {
+            byte = static_cast<char>(alphabet[random() % sizeof alphabet]);
+        }
+        for (CFStringEncoding encoding : encodings) {
+            std::u16string units;
+            if (!DecodeText(bytes, encoding, false, units)) {
+                continue;
+            }
+            ++accepted;
+            std::string back;
+            ASSERT_TRUE(EncodeAllText(units, encoding, 0, false, back));
+            ASSERT_EQ(back, bytes) << "encoding " << std::hex << encoding;
+        }
+        std::u16string ignored;
+        DecodeText(bytes, kCFStringEncodingUnicode, true, ignored);
+        DecodeText(bytes, kCFStringEncodingUTF8, true, ignored);
+    }
+    EXPECT_GT(accepted, 20000);  // the loop did reach the round trips
 }
 
 }  // namespace
