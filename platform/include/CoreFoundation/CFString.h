@@ -54,7 +54,8 @@ CFStringRef CFStringCreateCopy(CFAllocatorRef alloc, CFStringRef theString);
 CFStringRef CFStringCreateWithSubstring(CFAllocatorRef alloc, CFStringRef str, CFRange range);
 // Joins the strings of the array with the separator between them.
 CFStringRef CFStringCreateByCombiningStrings(CFAllocatorRef alloc, CFArrayRef theArray, CFStringRef separatorString);
-// Splits the string at every occurrence of the separator (+1 array of strings).
+// Splits the string at every occurrence of the separator (+1 array of strings). Empty pieces are
+// kept (",a," gives "", "a", ""); an empty separator gives the whole string as the one piece.
 CFArrayRef CFStringCreateArrayBySeparatingStrings(CFAllocatorRef alloc, CFStringRef theString, CFStringRef separatorString);
 // printf-style formatting (+1): the C conversions with their flags, width, precision and length
 // modifiers, positional arguments (%1$@), %@ for the description of an object (a string inserts
@@ -66,7 +67,8 @@ CFStringRef CFStringCreateWithFormatAndArguments(CFAllocatorRef alloc, CFTypeRef
                                                  va_list arguments);
 
 // Mutable strings (+1). maxLength 0 means unlimited; otherwise a change that would make the string
-// longer than maxLength units is refused and leaves the string as it was.
+// longer than maxLength units is refused and leaves the string as it was. A mutable copy of a
+// string already longer than maxLength is NULL.
 CFMutableStringRef CFStringCreateMutable(CFAllocatorRef alloc, CFIndex maxLength);
 CFMutableStringRef CFStringCreateMutableCopy(CFAllocatorRef alloc, CFIndex maxLength, CFStringRef theString);
 void CFStringAppend(CFMutableStringRef theString, CFStringRef appendedString);
@@ -111,6 +113,7 @@ Boolean CFStringIsEncodingAvailable(CFStringEncoding encoding);
 // digits by their value. CFStringFind honours kCFCompareCaseInsensitive, kCFCompareBackwards
 // (the last occurrence) and kCFCompareAnchored (only at the start, or at the end when backwards);
 // an empty string to find is never found. An empty prefix or suffix is not found either.
+// kCFCompareNonliteral and kCFCompareLocalized change nothing: units are compared as they are.
 CFComparisonResult CFStringCompare(CFStringRef theString1, CFStringRef theString2, CFStringCompareFlags compareOptions);
 Boolean CFStringHasPrefix(CFStringRef theString, CFStringRef prefix);
 Boolean CFStringHasSuffix(CFStringRef theString, CFStringRef suffix);
