@@ -252,6 +252,29 @@ TEST(Dictionary, RemoveAllReleasesEverythingAndApplyVisitsEachPair)
     EXPECT_EQ(Describe(dict), "{ }");
 }
 
+TEST(Dictionary, CreationWithARepeatedKeyKeepsOneEntryWithTheLastValue)
+{
+    OwnedRef<CFStringRef> key(MakeString("k"));
+    const void* keys[] = {key.get(), CFSTR("other"), CFSTR("k")};
+    const void* values[] = {CFSTR("first"), CFSTR("o"), CFSTR("last")};
+    OwnedRef<CFDictionaryRef> dict(
+        CFDictionaryCreate(nullptr, keys, values, 3, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
+    EXPECT_EQ(CFDictionaryGetCount(dict), 2);
+    EXPECT_EQ(CFDictionaryGetValue(dict, key), CFSTR("last"));
+    EXPECT_EQ(CFGetRetainCount(key), 2);  // the first key stays, retained once
+    EXPECT_EQ(KeysInOrder(dict), (std::vector<std::string>{"k", "other"}));
+}
+
+TEST(Dictionary, DescriptionsNestContainers)
+{
+    const void* items[] = {CFSTR("a"), CFSTR("b")};
+    OwnedRef<CFArrayRef> list(CFArrayCreate(nullptr, items, 2, &kCFTypeArrayCallBacks));
+    OwnedRef<CFMutableDictionaryRef> dict(NewTypeDictionary());
+    CFDictionarySetValue(dict, CFSTR("list"), list);
+    CFDictionarySetValue(dict, CFSTR("flag"), kCFBooleanTrue);
+    EXPECT_EQ(Describe(dict), "{ list = ( a, b ); flag = true; }");
+}
+
 TEST(DictionaryDeathTest, MutatingAnImmutableDictionaryStops)
 {
     const void* keys[] = {CFSTR("k")};
