@@ -17,6 +17,11 @@ long PlatformLiveObjectCount(void);
 void PlatformSetSystemVersion(SInt32 version);
 SInt32 PlatformGetSystemVersion(void);
 
+// Makes the next count calls of NewPtr / NewPtrClear on the calling thread fail as if memory had
+// run out (NULL, MemError() memFullErr). 0 cancels what is left. For tests of the code that must
+// survive a failed allocation.
+void PlatformFailNextAllocationsForTesting(int count);
+
 // Why the last CFBundleCreate, CFPlugInCreate or CFBundleLoadExecutable on this thread failed,
 // as one line of text (+1), or NULL when nothing failed.
 CFStringRef PlatformCopyLastBundleError(void);

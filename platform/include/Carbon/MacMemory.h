@@ -7,15 +7,19 @@
 extern "C" {
 #endif
 
-// A block of byteCount bytes, contents undefined; NULL and MemError() -108 when none can be had.
+// A block of byteCount bytes, contents undefined; NULL and MemError() -108 (memFullErr) when none
+// can be had, which includes a negative size and one larger than the machine's memory. A size of 0
+// gives a valid block of no bytes, to be disposed like any other.
 Ptr NewPtr(Size byteCount);
 // As NewPtr, filled with zero bytes.
 Ptr NewPtrClear(Size byteCount);
+// Frees a block from NewPtr or NewPtrClear. NULL is allowed and does nothing (MemError() noErr).
 void DisposePtr(Ptr p);
 // The block's size in bytes; 0 and MemError() -50 for NULL.
 Size GetPtrSize(Ptr p);
-// The status of the last Memory Manager call on this thread.
+// The status of the last Memory Manager call on this thread (BlockMoveData leaves it alone).
 OSErr MemError(void);
+// Copies byteCount bytes; the two ranges may overlap. A size of 0 or less copies nothing.
 void BlockMoveData(const void* srcPtr, void* destPtr, Size byteCount);
 
 #ifdef __cplusplus

@@ -1,0 +1,140 @@
+// Memory Manager pointer blocks. Each block is preceded by a small header that remembers its size,
+// so that GetPtrSize can answer and DisposePtr can tell a block of ours from any other pointer.
+#include <Carbon/MacMemory.h>
+#include <PlatformHost.h>
+
+#include "cf/Runtime.h"
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint64_t kLiveBlockTag = 0x5054524C49564531ULL;  // "PTRLIVE1"
+constexpr std::uint64_t kFreedBlockTag = 0x5054524652454544ULL;  // "PTRFREED"
+
+// The header keeps the block that follows it aligned for any type.
+struct alignas(std::max_align_t) BlockHeader {
+    std::uint64_t tag;
+    Size size;
+};
+
+// Both are per thread: a Memory Manager status describes the calling thread's last call, and a
+// test that arranges failures must not make another thread's allocations fail.
+thread_local OSErr tLastError = noErr;
+thread_local int tFailuresToInject = 0;
+
+// The largest block worth asking the system for: nothing larger than the machine's physical
+// memory. A bigger request fails at once with memFullErr instead of being handed to malloc, which
+// under some runtimes (sanitizers, strict overcommit settings) aborts rather than answer NULL.
+Size LargestBlock()
+{
+    static const Size largest = [] {
+        long pages = sysconf(_SC_PHYS_PAGES);
+        long pageSize = sysconf(_SC_PAGESIZE);
+        if (pages <= 0 || pageSize <= 0) {
+            return static_cast<Size>(1) << 32;
+        }
+        return static_cast<Size>(pages) * static_cast<Size>(pageSize);
+    }();
+    return largest;
+}
+
+BlockHeader* HeaderOf(Ptr p)
+{
+    return reinterpret_cast<BlockHeader*>(p) - 1;
+}
+
+Ptr AllocateBlock(Size byteCount, bool clear)
+{
+    if (tFailuresToInject > 0) {
+        --tFailuresToInject;
+        tLastError = memFullErr;
+        return nullptr;
+    }
+    if (byteCount < 0 || byteCount > LargestBlock() - static_cast<Size>(sizeof(BlockHeader))) {
+        tLastError = memFullErr;
+        return nullptr;
+    }
+    size_t total = sizeof(BlockHeader) + static_cast<size_t>(byteCount);
+    void* memory = clear ? std::calloc(1, total) : std::malloc(total);
+    if (memory == nullptr) {
+        tLastError = memFullErr;
+        return nullptr;
+    }
+    auto* header = static_cast<BlockHeader*>(memory);
+    header->tag = kLiveBlockTag;
+    header->size = byteCount;
+    tLastError = noErr;
+    return reinterpret_cast<Ptr>(header + 1);
+}
+
+// A pointer that is not one of our live blocks is a programming error that would corrupt the heap
+// if we went on: a block disposed twice, or memory that never came from NewPtr.
+BlockHeader* CheckedHeaderOf(Ptr p, const char* whenFreed, const char* whenForeign)
+{
+    BlockHeader* header = HeaderOf(p);
+    if (header->tag != kLiveBlockTag) {
+        platform::FatalError(header->tag == kFreedBlockTag ? whenFreed : whenForeign);
+    }
+    return header;
+}
+
+}  // namespace
+
+Ptr NewPtr(Size byteCount)
+{
+    return AllocateBlock(byteCount, false);
+}
+
+Ptr NewPtrClear(Size byteCount)
+{
+    return AllocateBlock(byteCount, true);
+}
+
+void DisposePtr(Ptr p)
+{
+    if (p == nullptr) {
+        tLastError = noErr;
+        return;
+    }
+    BlockHeader* header = CheckedHeaderOf(p, "DisposePtr called with a block already disposed",
+                                          "DisposePtr called with a pointer that is not a block");
+    header->tag = kFreedBlockTag;
+    std::free(header);
+    tLastError = noErr;
+}
+
+Size GetPtrSize(Ptr p)
+{
+    if (p == nullptr) {
+        tLastError = paramErr;
+        return 0;
+    }
+    BlockHeader* header = CheckedHeaderOf(p, "GetPtrSize called with a block already disposed",
+                                          "GetPtrSize called with a pointer that is not a block");
+    tLastError = noErr;
+    return header->size;
+}
+
+OSErr MemError(void)
+{
+    return tLastError;
+}
+
+void BlockMoveData(const void* srcPtr, void* destPtr, Size byteCount)
+{
+    if (srcPtr == nullptr || destPtr == nullptr || byteCount <= 0) {
+        return;
+    }
+    std::memmove(destPtr, srcPtr, static_cast<size_t>(byteCount));
+}
+
+void PlatformFailNextAllocationsForTesting(int count)
+{
+    tFailuresToInject = count > 0 ? count : 0;
+}

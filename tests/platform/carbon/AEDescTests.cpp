@@ -1,0 +1,397 @@
+// Descriptors, lists and records: copies that are really copies, the menu records a plug-in hands
+// to its host, index and key rules, and the refusals of calls made on the wrong kind of descriptor.
+#include <Carbon/Carbon.h>
+#include <PlatformHost.h>
+
+#include "ScopedDesc.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+SInt32 LongOf(const AEDesc* record, AEKeyword key)
+{
+    SInt32 value = -1;
+    DescType type = 0;
+    Size size = 0;
+    EXPECT_EQ(AEGetKeyPtr(record, key, typeSInt32, &type, &value, sizeof(value), &size), noErr);
+    EXPECT_EQ(type, typeSInt32);
+    EXPECT_EQ(size, Size{sizeof(value)});
+    return value;
+}
+
+long CountOf(const AEDesc* list)
+{
+    long count = -1;
+    EXPECT_EQ(AECountItems(list, &count), noErr);
+    return count;
+}
+
+// One command record as the plug-in writes it: the name as a string reference and the command id.
+void AppendCommand(AEDescList* list, CFStringRef name, SInt32 commandID, UInt32 attributes)
+{
+    ScopedDesc record;
+    ASSERT_EQ(AECreateList(nullptr, 0, true, &record), noErr);
+    ASSERT_EQ(AEPutKeyPtr(&record, keyAEName, typeCFStringRef, &name, sizeof(name)), noErr);
+    ASSERT_EQ(AEPutKeyPtr(&record, keyContextualMenuCommandID, typeSInt32, &commandID, sizeof(commandID)), noErr);
+    if (attributes != 0) {
+        ASSERT_EQ(AEPutKeyPtr(&record, keyContextualMenuAttributes, typeSInt32, &attributes, sizeof(attributes)),
+                  noErr);
+    }
+    ASSERT_EQ(AEPutDesc(list, 0, &record), noErr);
+}
+
+// One submenu record: the title as UTF-16 and the nested list under 'cmsb'.
+void AppendSubmenu(AEDescList* list, const std::u16string& title, const AEDescList* submenu)
+{
+    ScopedDesc record;
+    ASSERT_EQ(AECreateList(nullptr, 0, true, &record), noErr);
+    ASSERT_EQ(AEPutKeyPtr(&record, keyAEName, typeUnicodeText, title.data(), Size(title.size() * 2)), noErr);
+    ASSERT_EQ(AEPutKeyDesc(&record, keyContextualMenuSubmenu, submenu), noErr);
+    ASSERT_EQ(AEPutDesc(list, 0, &record), noErr);
+}
+
+TEST(AEMenuRecords, NestedSubmenusSurviveTheBuildersDisposingTheirOwnRecordsAndLists)
+{
+    CFStringRef name = CFStringCreateWithCharacters(nullptr, reinterpret_cast<const UniChar*>(u"Paste me"), 8);
+    ASSERT_NE(name, nullptr);
+    long liveWithName = PlatformLiveObjectCount();
+
+    ScopedDesc hostList;
+    ASSERT_EQ(AECreateList(nullptr, 0, false, &hostList), noErr);
+    {
+        ScopedDesc inner;  // /S/X
+        ScopedDesc outer;  // /S
+        ASSERT_EQ(AECreateList(nullptr, 0, false, &inner), noErr);
+        ASSERT_EQ(AECreateList(nullptr, 0, false, &outer), noErr);
+        AppendCommand(&inner, name, 200, kMenuItemAttrDynamic);
+        AppendCommand(&outer, name, 201, 0);
+        AppendSubmenu(&outer, u"X", &inner);
+        AppendSubmenu(&hostList, u"S", &outer);
+        // The builder's lists change after they were copied: the host's copy must not follow.
+        ASSERT_EQ(AEDeleteItem(&inner, 1), noErr);
+        ASSERT_EQ(AEPutPtr(&outer, 0, typeChar, "late", 4), noErr);
+    }
+    // The machinery never retains or releases the string a 'cfst' datum points to.
+    EXPECT_EQ(PlatformLiveObjectCount(), liveWithName);
+
+    ASSERT_EQ(CountOf(&hostList), 1);
+    ScopedDesc submenuS;
+    AEKeyword key = 1;
+    ASSERT_EQ(AEGetNthDesc(&hostList, 1, typeWildCard, &key, &submenuS), noErr);
+    EXPECT_EQ(key, 0u);  // an item of a plain list has no key
+    ASSERT_EQ(submenuS.type(), typeAERecord);
+    ScopedDesc title;
+    ASSERT_EQ(AEGetKeyDesc(&submenuS, keyAEName, typeWildCard, &title), noErr);
+    EXPECT_EQ(title.type(), typeUnicodeText);
+    EXPECT_EQ(title.bytes(), (std::vector<unsigned char>{'S', 0}));
+
+    ScopedDesc listS;
+    ASSERT_EQ(AEGetKeyDesc(&submenuS, keyContextualMenuSubmenu, typeWildCard, &listS), noErr);
+    ASSERT_EQ(listS.type(), typeAEList);
+    ASSERT_EQ(CountOf(&listS), 2);  // the command, then the submenu; "late" never reached the host
+    ScopedDesc command;
+    ASSERT_EQ(AEGetNthDesc(&listS, 1, typeAERecord, nullptr, &command), noErr);
+    EXPECT_EQ(LongOf(&command, keyContextualMenuCommandID), 201);
+    DescType type = 0;
+    Size size = -1;
+    EXPECT_EQ(AESizeOfKeyDesc(&command, keyContextualMenuAttributes, &type, &size), errAEDescNotFound);
+
+    ScopedDesc submenuX;
+    ASSERT_EQ(AEGetNthDesc(&listS, 2, typeWildCard, nullptr, &submenuX), noErr);
+    ScopedDesc listX;
+    ASSERT_EQ(AEGetKeyDesc(&submenuX, keyContextualMenuSubmenu, typeAEList, &listX), noErr);
+    ASSERT_EQ(CountOf(&listX), 1);
+    ScopedDesc deepCommand;
+    ASSERT_EQ(AEGetNthDesc(&listX, 1, typeWildCard, nullptr, &deepCommand), noErr);
+    EXPECT_EQ(LongOf(&deepCommand, keyContextualMenuCommandID), 200);
+    EXPECT_EQ(UInt32(LongOf(&deepCommand, keyContextualMenuAttributes)), UInt32(kMenuItemAttrDynamic));
+
+    // The reader of the record takes over the string reference and releases it.
+    CFStringRef received = nullptr;
+    ASSERT_EQ(AESizeOfKeyDesc(&deepCommand, keyAEName, &type, &size), noErr);
+    EXPECT_EQ(type, typeCFStringRef);
+    EXPECT_EQ(size, Size{sizeof(CFStringRef)});
+    ASSERT_EQ(AEGetKeyPtr(&deepCommand, keyAEName, typeWildCard, &type, &received, sizeof(received), &size), noErr);
+    EXPECT_EQ(received, name);
+    CFRelease(received);
+}
+
+TEST(AELists, IndexesOutsideOneToCountAreRefusedAndZeroOrCountPlusOneAppend)
+{
+    ScopedDesc list;
+    ASSERT_EQ(AECreateList(nullptr, 0, false, &list), noErr);
+    EXPECT_EQ(AEPutPtr(&list, 2, typeChar, "x", 1), errAEBadListItem);  // count + 2 of an empty list
+    EXPECT_EQ(AEPutPtr(&list, -1, typeChar, "x", 1), errAEBadListItem);
+    ASSERT_EQ(AEPutPtr(&list, 1, typeChar, "a", 1), noErr);  // count + 1
+    ASSERT_EQ(AEPutPtr(&list, 0, typeChar, "b", 1), noErr);
+    ASSERT_EQ(AEPutPtr(&list, 3, typeChar, "cc", 2), noErr);
+    EXPECT_EQ(AEPutPtr(&list, 5, typeChar, "x", 1), errAEBadListItem);
+    ASSERT_EQ(AEPutPtr(&list, 2, typeChar, "B", 1), noErr);  // replaces
+    ASSERT_EQ(CountOf(&list), 3);
+
+    char text[4] = {};
+    DescType type = 0;
+    Size size = 0;
+    for (long index : {0L, 4L, -1L, LONG_MAX}) {
+        ScopedDesc item;
+        EXPECT_EQ(AEGetNthDesc(&list, index, typeWildCard, nullptr, &item), errAEBadListItem) << index;
+        EXPECT_EQ(item.type(), typeNull);
+        EXPECT_EQ(AEGetNthPtr(&list, index, typeWildCard, nullptr, &type, text, 4, &size), errAEBadListItem);
+        EXPECT_EQ(AESizeOfNthItem(&list, index, &type, &size), errAEBadListItem);
+        EXPECT_EQ(AEDeleteItem(&list, index), errAEBadListItem);
+    }
+    ASSERT_EQ(AEGetNthPtr(&list, 2, typeWildCard, nullptr, &type, text, 4, &size), noErr);
+    EXPECT_EQ(std::string(text, size), "B");
+
+    // Deleting the first item moves the others down.
+    ASSERT_EQ(AEDeleteItem(&list, 1), noErr);
+    ASSERT_EQ(AESizeOfNthItem(&list, 2, &type, &size), noErr);
+    EXPECT_EQ(type, typeChar);
+    EXPECT_EQ(size, 2);
+    EXPECT_EQ(CountOf(&list), 2);
+}
+
+TEST(AELists, ByteReadsStopAtTheBufferButReportTheWholeSize)
+{
+    ScopedDesc list;
+    ASSERT_EQ(AECreateList(nullptr, 0, false, &list), noErr);
+    ASSERT_EQ(AEPutPtr(&list, 0, typeChar, "abcdef", 6), noErr);
+    char buffer[8] = {'-', '-', '-', '-', '-', '-', '-', '-'};
+    DescType type = 0;
+    Size size = 0;
+    ASSERT_EQ(AEGetNthPtr(&list, 1, typeChar, nullptr, &type, buffer, 3, &size), noErr);
+    EXPECT_EQ(std::string(buffer, 8), "abc-----");
+    EXPECT_EQ(size, 6);
+    ASSERT_EQ(AEGetNthPtr(&list, 1, typeChar, nullptr, &type, nullptr, 0, &size), noErr);
+    EXPECT_EQ(size, 6);
+    EXPECT_EQ(AEGetNthPtr(&list, 1, typeChar, nullptr, &type, nullptr, 4, &size), paramErr);
+    EXPECT_EQ(AEGetNthPtr(&list, 1, 'long', nullptr, &type, buffer, 8, &size), errAECoercionFail);
+    EXPECT_EQ(size, 0);
+
+    // A nested list has no bytes to hand out.
+    ScopedDesc nested;
+    ASSERT_EQ(AECreateList(nullptr, 0, false, &nested), noErr);
+    ASSERT_EQ(AEPutDesc(&list, 0, &nested), noErr);
+    EXPECT_EQ(AEGetNthPtr(&list, 2, typeWildCard, nullptr, &type, buffer, 8, &size), errAEWrongDataType);
+}
+
+TEST(AELists, AListAppendedToItselfHoldsASnapshotOfItsFormerItems)
+{
+    ScopedDesc list;
+    ASSERT_EQ(AECreateList(nullptr, 0, false, &list), noErr);
+    ASSERT_EQ(AEPutPtr(&list, 0, typeChar, "a", 1), noErr);
+    ASSERT_EQ(AEPutDesc(&list, 0, &list), noErr);
+    ASSERT_EQ(AEPutDesc(&list, 1, &list), noErr);  // replace item 1 by the list as it is now
+    ASSERT_EQ(CountOf(&list), 2);
+    ScopedDesc first;
+    ASSERT_EQ(AEGetNthDesc(&list, 1, typeWildCard, nullptr, &first), noErr);
+    ASSERT_EQ(CountOf(&first), 2);
+    ScopedDesc firstOfFirst;
+    ASSERT_EQ(AEGetNthDesc(&first, 1, typeWildCard, nullptr, &firstOfFirst), noErr);
+    EXPECT_EQ(firstOfFirst.bytes(), Bytes("a"));
+}
+
+TEST(AERecords, PuttingAnExistingKeyReplacesItInPlace)
+{
+    ScopedDesc record;
+    ASSERT_EQ(AECreateList(nullptr, 0, true, &record), noErr);
+    EXPECT_EQ(record.type(), typeAERecord);
+    SInt32 id = 100;
+    ASSERT_EQ(AEPutKeyPtr(&record, keyAEName, typeChar, "old", 3), noErr);
+    ASSERT_EQ(AEPutKeyPtr(&record, keyContextualMenuCommandID, typeSInt32, &id, 4), noErr);
+    ASSERT_EQ(AEPutKeyPtr(&record, keyAEName, typeUnicodeText, u"new", 6), noErr);
+    ASSERT_EQ(CountOf(&record), 2);
+
+    // As a list, a record gives its items with their keys, in the order first put.
+    ScopedDesc first;
+    AEKeyword key = 0;
+    ASSERT_EQ(AEGetNthDesc(&record, 1, typeWildCard, &key, &first), noErr);
+    EXPECT_EQ(key, AEKeyword(keyAEName));
+    EXPECT_EQ(first.type(), typeUnicodeText);
+    EXPECT_EQ(first.bytes().size(), 6u);
+    DescType type = 0;
+    Size size = 0;
+    ASSERT_EQ(AEGetNthPtr(&record, 2, typeWildCard, &key, &type, &id, 4, &size), noErr);
+    EXPECT_EQ(key, AEKeyword(keyContextualMenuCommandID));
+    EXPECT_EQ(id, 100);
+
+    // Replacing by index keeps the key; appending by index would leave an item without one.
+    ASSERT_EQ(AEPutPtr(&record, 1, typeChar, "by index", 8), noErr);
+    ScopedDesc name;
+    ASSERT_EQ(AEGetKeyDesc(&record, keyAEName, typeChar, &name), noErr);
+    EXPECT_EQ(name.bytes(), Bytes("by index"));
+    EXPECT_EQ(AEPutPtr(&record, 0, typeChar, "x", 1), errAEWrongDataType);
+    EXPECT_EQ(CountOf(&record), 2);
+}
+
+TEST(AERecords, AbsentKeysAreNotFoundAndDeletingOneLeavesTheRest)
+{
+    ScopedDesc record;
+    ASSERT_EQ(AECreateList(nullptr, 0, true, &record), noErr);
+    ASSERT_EQ(AEPutKeyPtr(&record, 'aaaa', typeChar, "1", 1), noErr);
+    ASSERT_EQ(AEPutKeyPtr(&record, 'bbbb', typeChar, "2", 1), noErr);
+    ASSERT_EQ(AEPutKeyPtr(&record, 'cccc', typeChar, "3", 1), noErr);
+
+    ScopedDesc missing;
+    EXPECT_EQ(AEGetKeyDesc(&record, 'zzzz', typeWildCard, &missing), errAEDescNotFound);
+    EXPECT_EQ(missing.type(), typeNull);
+    char byte = 0;
+    DescType type = 0;
+    Size size = 0;
+    EXPECT_EQ(AEGetKeyPtr(&record, 'zzzz', typeWildCard, &type, &byte, 1, &size), errAEDescNotFound);
+    EXPECT_EQ(AEDeleteKeyDesc(&record, 'zzzz'), errAEDescNotFound);
+
+    ASSERT_EQ(AEDeleteKeyDesc(&record, 'bbbb'), noErr);
+    EXPECT_EQ(AEDeleteKeyDesc(&record, 'bbbb'), errAEDescNotFound);
+    ASSERT_EQ(CountOf(&record), 2);
+    AEKeyword key = 0;
+    ASSERT_EQ(AEGetNthPtr(&record, 2, typeWildCard, &key, &type, &byte, 1, &size), noErr);
+    EXPECT_EQ(key, AEKeyword('cccc'));
+    EXPECT_EQ(byte, '3');
+}
+
+TEST(AERecords, ValuesAreCopiedSoARecordCanHoldItselfAndOutliveItsSources)
+{
+    ScopedDesc record;
+    ASSERT_EQ(AECreateList(nullptr, 0, true, &record), noErr);
+    {
+        ScopedDesc value;
+        ASSERT_EQ(AECreateDesc(typeChar, "v", 1, &value), noErr);
+        ASSERT_EQ(AEPutKeyDesc(&record, 'valu', &value), noErr);
+    }
+    ASSERT_EQ(AEPutKeyDesc(&record, 'self', &record), noErr);
+    ScopedDesc self;
+    ASSERT_EQ(AEGetKeyDesc(&record, 'self', typeAERecord, &self), noErr);
+    EXPECT_EQ(CountOf(&self), 1);
+    ScopedDesc value;
+    ASSERT_EQ(AEGetKeyDesc(&self, 'valu', typeChar, &value), noErr);
+    EXPECT_EQ(value.bytes(), Bytes("v"));
+}
+
+TEST(AEDescriptors, CallsNeedingAListRefuseOtherDescriptorsAndNullPointers)
+{
+    ScopedDesc text;
+    ASSERT_EQ(AECreateDesc(typeChar, "abc", 3, &text), noErr);
+    ScopedDesc nothing;
+    ScopedDesc list;
+    ASSERT_EQ(AECreateList(nullptr, 0, false, &list), noErr);
+    long count = 5;
+    for (AEDesc* notAList : {&text, &nothing}) {
+        EXPECT_EQ(AECountItems(notAList, &count), errAEWrongDataType);
+        EXPECT_EQ(AEPutPtr(notAList, 0, typeChar, "x", 1), errAEWrongDataType);
+        EXPECT_EQ(AEDeleteItem(notAList, 1), errAEWrongDataType);
+        EXPECT_EQ(AEPutKeyPtr(notAList, 'key ', typeChar, "x", 1), errAEWrongDataType);
+    }
+    // A plain list has no keys.
+    EXPECT_EQ(AEPutKeyPtr(&list, 'key ', typeChar, "x", 1), errAEWrongDataType);
+    ScopedDesc out;
+    EXPECT_EQ(AEGetKeyDesc(&list, 'key ', typeWildCard, &out), errAEWrongDataType);
+
+    EXPECT_EQ(AECountItems(nullptr, &count), paramErr);
+    EXPECT_EQ(AECountItems(&list, nullptr), paramErr);
+    EXPECT_EQ(AEPutDesc(&list, 0, nullptr), paramErr);
+    EXPECT_EQ(AEGetNthDesc(&list, 1, typeWildCard, nullptr, nullptr), paramErr);
+    EXPECT_EQ(AECreateList(nullptr, 0, false, nullptr), paramErr);
+    EXPECT_EQ(CountOf(&list), 0);
+
+    // A list's data is items, not bytes.
+    EXPECT_EQ(AEGetDescDataSize(&list), 0);
+    char buffer[4];
+    EXPECT_EQ(AEGetDescData(&list, buffer, 4), errAEWrongDataType);
+    // Nor can bytes be passed off as a list.
+    ScopedDesc fake;
+    EXPECT_EQ(AECreateDesc(typeAEList, "abcd", 4, &fake), errAEWrongDataType);
+    EXPECT_EQ(fake.type(), typeNull);
+    EXPECT_EQ(AEReplaceDescData(typeAERecord, "abcd", 4, &text), errAEWrongDataType);
+    EXPECT_EQ(text.bytes(), Bytes("abc"));
+}
+
+TEST(AEDescriptors, CreationCopiesTheBytesAndReadsStopAtTheBuffer)
+{
+    char source[] = "hello";
+    ScopedDesc desc;
+    ASSERT_EQ(AECreateDesc(typeChar, source, 5, &desc), noErr);
+    source[0] = 'J';
+    EXPECT_EQ(desc.type(), typeChar);
+    EXPECT_EQ(desc.bytes(), Bytes("hello"));
+    char small[3] = {'-', '-', '-'};
+    ASSERT_EQ(AEGetDescData(&desc, small, 2), noErr);
+    EXPECT_EQ(std::string(small, 3), "he-");
+    EXPECT_EQ(AEGetDescData(&desc, nullptr, 2), paramErr);
+    EXPECT_EQ(AEGetDescData(&desc, small, -1), paramErr);
+
+    // Zero bytes still make a descriptor with a data store; only typeNull has none.
+    ScopedDesc empty;
+    ASSERT_EQ(AECreateDesc(typeChar, nullptr, 0, &empty), noErr);
+    EXPECT_NE(empty.get().dataHandle, nullptr);
+    EXPECT_EQ(AEGetDescDataSize(&empty), 0);
+    ScopedDesc null;
+    ASSERT_EQ(AECreateDesc(typeNull, nullptr, 0, &null), noErr);
+    EXPECT_EQ(null.get().dataHandle, nullptr);
+
+    ScopedDesc bad;
+    EXPECT_EQ(AECreateDesc(typeChar, nullptr, 3, &bad), paramErr);
+    EXPECT_EQ(AECreateDesc(typeChar, source, -1, &bad), paramErr);
+    EXPECT_EQ(bad.type(), typeNull);
+    EXPECT_EQ(bad.get().dataHandle, nullptr);
+    EXPECT_EQ(AECreateDesc(typeChar, source, 1, nullptr), paramErr);
+}
+
+TEST(AEDescriptors, ReplacingDataChangesTypeAndBytesAndFailureLeavesTheOld)
+{
+    ScopedDesc desc;
+    ASSERT_EQ(AECreateDesc(typeChar, "abc", 3, &desc), noErr);
+    ASSERT_EQ(AEReplaceDescData(typeUTF8Text, "wxyz", 4, &desc), noErr);
+    EXPECT_EQ(desc.type(), typeUTF8Text);
+    EXPECT_EQ(desc.bytes(), Bytes("wxyz"));
+    EXPECT_EQ(AEReplaceDescData(typeChar, nullptr, 2, &desc), paramErr);
+    EXPECT_EQ(desc.type(), typeUTF8Text);
+    EXPECT_EQ(desc.bytes(), Bytes("wxyz"));
+    ASSERT_EQ(AEReplaceDescData(typeNull, nullptr, 0, &desc), noErr);
+    EXPECT_EQ(desc.get().dataHandle, nullptr);
+    EXPECT_EQ(AEReplaceDescData(typeChar, "a", 1, nullptr), paramErr);
+}
+
+TEST(AEDescriptors, DisposingResetsToNullAndIsHarmlessTwiceOrOnNull)
+{
+    AEDesc desc;
+    ASSERT_EQ(AECreateDesc(typeChar, "abc", 3, &desc), noErr);
+    EXPECT_EQ(AEDisposeDesc(&desc), noErr);
+    EXPECT_EQ(desc.descriptorType, typeNull);
+    EXPECT_EQ(desc.dataHandle, nullptr);
+    EXPECT_EQ(AEDisposeDesc(&desc), noErr);
+    EXPECT_EQ(AEDisposeDesc(nullptr), noErr);
+    AEInitializeDesc(nullptr);
+}
+
+TEST(AEDescriptors, DuplicatesAreDeepEvenOntoThemselves)
+{
+    ScopedDesc list;
+    ASSERT_EQ(AECreateList(nullptr, 0, false, &list), noErr);
+    ScopedDesc nested;
+    ASSERT_EQ(AECreateList(nullptr, 0, false, &nested), noErr);
+    ASSERT_EQ(AEPutPtr(&nested, 0, typeChar, "deep", 4), noErr);
+    ASSERT_EQ(AEPutDesc(&list, 0, &nested), noErr);
+
+    ScopedDesc copy;
+    ASSERT_EQ(AEDuplicateDesc(&list, &copy), noErr);
+    // Emptying the original's nested list must not reach the copy's.
+    ScopedDesc originalNested;
+    ASSERT_EQ(AEGetNthDesc(&list, 1, typeWildCard, nullptr, &originalNested), noErr);
+    ASSERT_EQ(AEDeleteItem(&list, 1), noErr);
+    ASSERT_EQ(CountOf(&list), 0);
+    ScopedDesc copiedNested;
+    ASSERT_EQ(AEGetNthDesc(&copy, 1, typeAEList, nullptr, &copiedNested), noErr);
+    EXPECT_EQ(CountOf(&copiedNested), 1);
+
+    ASSERT_EQ(AEDuplicateDesc(&copy, &copy), noErr);
+    EXPECT_EQ(copy.type(), typeAEList);
+    EXPECT_EQ(CountOf(&copy), 1);
+    EXPECT_EQ(AEDuplicateDesc(nullptr, &copy), paramErr);
+    EXPECT_EQ(AEDuplicateDesc(&copy, nullptr), paramErr);
+}
+
+}  // namespace
