@@ -1,0 +1,37 @@
+// Reading XML property lists into Core Foundation objects.
+#pragma once
+
+#include <CoreFoundation/CFPropertyList.h>
+
+#include "plist/PlistNode.h"
+
+#include <string>
+#include <string_view>
+
+namespace platform::plist {
+
+// Containers nested deeper than this are refused, by the reader, the writer and the deep copy: the
+// libraries underneath recurse once per level, and a container that holds itself must not recurse
+// forever.
+constexpr int kMaxNestingDepth = 512;
+
+// The value of an XML property list (+1), its containers and leaves made mutable as the option
+// asks; NULL with a one-line reason in error when the bytes are not a property list this platform
+// reads (too large, nested too deeply, malformed XML, a string that is not UTF-8, an integer out of
+// the 64-bit signed range, an element of another kind).
+CFPropertyListRef ReadXMLPropertyList(CFAllocatorRef allocator, std::string_view xml, CFOptionFlags mutability,
+                                      std::string& error);
+
+// Parses XML text into a libplist tree after the guards that the parser itself lacks (size,
+// nesting depth, byte-order mark, binary input). An empty owner with a reason in error on failure.
+// The tree is not yet checked value by value: ConvertTree does that.
+PlistNode ParseXMLPropertyList(std::string_view xml, std::string& error);
+
+// The Core Foundation value of a tree (+1), as ReadXMLPropertyList describes.
+CFPropertyListRef ConvertTree(CFAllocatorRef allocator, NodeView root, CFOptionFlags mutability, std::string& error);
+
+// The deepest nesting of array and dict elements in the text, counted without parsing it (comments
+// and character data sections are skipped). Stops counting once limit is passed.
+int ScanNestingDepth(std::string_view xml, int limit);
+
+}  // namespace platform::plist

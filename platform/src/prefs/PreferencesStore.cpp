@@ -1,0 +1,161 @@
+// The in-process preferences state.
+//
+// State is kept per preferences file (so a process that points XDG_CONFIG_HOME elsewhere starts
+// afresh there) as libplist trees, not as Core Foundation objects: a value handed out is always a
+// new object of the caller's, and a value set is a snapshot that later changes by the caller do
+// not reach.
+#include "prefs/PreferencesStore.h"
+
+#include "cf/StringObject.h"
+#include "plist/PropertyListReader.h"
+#include "plist/PropertyListWriter.h"
+#include "prefs/PreferencesFile.h"
+#include "prefs/PreferencesPaths.h"
+#include "text/Unicode.h"
+
+#include <CoreFoundation/CFPreferences.h>
+#include <CoreFoundation/CFString.h>
+
+#include <cerrno>
+#include <map>
+#include <mutex>
+#include <optional>
+
+namespace platform::prefs {
+namespace {
+
+struct Domain {
+    bool loaded = false;
+    ValueMap values;   // as last read from the file
+    ValueMap pending;  // this process's changes; an empty node is a removal
+};
+
+std::mutex gMutex;
+
+std::map<std::string, Domain>& Domains()
+{
+    static auto* domains = new std::map<std::string, Domain>();  // never destroyed: used until exit
+    return *domains;
+}
+
+bool IsString(CFTypeRef value)
+{
+    return value != nullptr && CFGetTypeID(value) == CFStringGetTypeID();
+}
+
+// The file of an application id, or nullopt for an id that is not a usable file name.
+std::optional<PreferencesFile> FileFor(CFStringRef applicationID)
+{
+    if (!IsString(applicationID)) {
+        return std::nullopt;
+    }
+    std::string id;
+    if (applicationID == kCFPreferencesCurrentApplication) {
+        // This platform has no main bundle identifier of its own: the program's name stands in.
+        id = program_invocation_short_name;
+    } else {
+        const std::u16string& units = StringUnits(applicationID);
+        if (!IsWellFormedUTF16(units)) {
+            return std::nullopt;  // two such ids could otherwise share one file
+        }
+        id = EncodeUTF8(units);
+    }
+    auto folder = PreferencesFolder();
+    if (!folder || !IsUsableApplicationID(id)) {
+        return std::nullopt;
+    }
+    return PreferencesFile(*folder, id);
+}
+
+// The domain of a file, read on first use. Called with the mutex held.
+Domain& DomainFor(PreferencesFile& file)
+{
+    Domain& domain = Domains()[file.Path()];
+    if (!domain.loaded) {
+        std::string error;
+        domain.loaded = file.Read(domain.values, error);
+    }
+    return domain;
+}
+
+}  // namespace
+
+CFPropertyListRef CopyPreferenceValue(CFStringRef key, CFStringRef applicationID)
+{
+    auto file = FileFor(applicationID);
+    if (!file || !IsString(key)) {
+        return nullptr;
+    }
+    std::lock_guard<std::mutex> lock(gMutex);
+    Domain& domain = DomainFor(*file);
+    const std::u16string& units = StringUnits(key);
+    const plist::PlistNode* node = nullptr;
+    if (auto change = domain.pending.find(units); change != domain.pending.end()) {
+        node = &change->second;
+    } else if (auto stored = domain.values.find(units); stored != domain.values.end()) {
+        node = &stored->second;
+    }
+    if (node == nullptr || !*node) {
+        return nullptr;
+    }
+    std::string error;
+    return plist::ConvertTree(nullptr, node->View(), kCFPropertyListImmutable, error);
+}
+
+void SetPreferenceValue(CFStringRef key, CFPropertyListRef value, CFStringRef applicationID)
+{
+    auto file = FileFor(applicationID);
+    if (!file || !IsString(key)) {
+        return;
+    }
+    plist::PlistNode tree;
+    if (value != nullptr) {
+        std::string error;
+        auto built = plist::BuildTree(value, error);
+        if (!built) {
+            return;
+        }
+        tree = std::move(*built);
+    }
+    std::lock_guard<std::mutex> lock(gMutex);
+    Domain& domain = DomainFor(*file);
+    domain.pending[StringUnits(key)] = std::move(tree);
+}
+
+bool SynchronizePreferences(CFStringRef applicationID)
+{
+    auto file = FileFor(applicationID);
+    if (!file) {
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(gMutex);
+    Domain& domain = Domains()[file->Path()];
+    std::string error;
+    ValueMap values;
+    if (domain.pending.empty()) {
+        if (!file->Read(values, error)) {
+            return false;
+        }
+    } else {
+        if (!file->Merge(domain.pending, values, error)) {
+            return false;
+        }
+        domain.pending.clear();
+    }
+    domain.values = std::move(values);
+    domain.loaded = true;
+    return true;
+}
+
+void ResetPreferencesForTesting()
+{
+    std::lock_guard<std::mutex> lock(gMutex);
+    Domains().clear();
+}
+
+void FailNextPreferencesWriteForTesting(int stage)
+{
+    PreferencesFile::FailNextWriteForTesting(static_cast<WriteStage>(stage));
+}
+
+}  // namespace platform::prefs

@@ -1,0 +1,28 @@
+// The preferences of this process: for each preferences file, the values last read from it and
+// the changes this process has made since its last synchronize. Private to the platform (the
+// CFPreferences functions are built on it); tests include it for the two hooks at the end.
+#pragma once
+
+#include <CoreFoundation/CFBase.h>
+
+namespace platform::prefs {
+
+// The current value of the key (+1): this process's pending change if it has one, else the value
+// last read. NULL when absent, or for a NULL key or an unusable application id.
+CFPropertyListRef CopyPreferenceValue(CFStringRef key, CFStringRef applicationID);
+// Records a change (value NULL: a removal). A value that is not a property list XML can carry is
+// ignored, so that it can never make a later synchronize fail. The value is copied: later changes
+// to a mutable value by the caller do not reach the preferences.
+void SetPreferenceValue(CFStringRef key, CFPropertyListRef value, CFStringRef applicationID);
+// Merges the pending changes into the file (when there are any) and reads it back. False when the
+// file could not be read or written; pending changes are then kept for the next attempt.
+bool SynchronizePreferences(CFStringRef applicationID);
+
+// Forgets every value read and every pending change, as if the process had just started.
+void ResetPreferencesForTesting();
+
+// Makes the next preferences write fail at one stage: 1 creating the temporary file, 2 writing it,
+// 3 flushing it, 4 renaming it over the stored file.
+void FailNextPreferencesWriteForTesting(int stage);
+
+}  // namespace platform::prefs

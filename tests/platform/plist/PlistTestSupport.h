@@ -1,0 +1,140 @@
+// Small helpers for the property-list and preferences tests: a scoped owner, and ways to make
+// values and read them back as plain C++ values.
+#pragma once
+
+#include <CoreFoundation/CoreFoundation.h>
+
+#include <string>
+#include <utility>
+
+namespace plisttest {
+
+// Owns one reference (adopted from a Create or Copy call).
+class Ref {
+public:
+    Ref() = default;
+    explicit Ref(CFTypeRef value) : mValue(value) {}
+    ~Ref()
+    {
+        if (mValue != nullptr) {
+            CFRelease(mValue);
+        }
+    }
+    Ref(Ref&& other) noexcept : mValue(std::exchange(other.mValue, nullptr)) {}
+    Ref& operator=(Ref&& other) noexcept
+    {
+        std::swap(mValue, other.mValue);
+        return *this;
+    }
+    Ref(const Ref&) = delete;
+    Ref& operator=(const Ref&) = delete;
+
+    CFTypeRef get() const { return mValue; }
+    template <class T>
+    T as() const
+    {
+        return static_cast<T>(mValue);
+    }
+    explicit operator bool() const { return mValue != nullptr; }
+
+private:
+    CFTypeRef mValue = nullptr;
+};
+
+inline Ref String(const std::string& utf8)
+{
+    return Ref(CFStringCreateWithBytes(nullptr, reinterpret_cast<const UInt8*>(utf8.data()),
+                                       static_cast<CFIndex>(utf8.size()), kCFStringEncodingUTF8, false));
+}
+
+inline Ref StringFromUnits(const std::u16string& units)
+{
+    return Ref(CFStringCreateWithCharacters(nullptr, reinterpret_cast<const UniChar*>(units.data()),
+                                            static_cast<CFIndex>(units.size())));
+}
+
+inline Ref Integer(long long value)
+{
+    SInt64 v = value;
+    return Ref(CFNumberCreate(nullptr, kCFNumberSInt64Type, &v));
+}
+
+inline Ref Real(double value)
+{
+    return Ref(CFNumberCreate(nullptr, kCFNumberFloat64Type, &value));
+}
+
+inline Ref Data(const std::string& bytes)
+{
+    return Ref(CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(bytes.data()), static_cast<CFIndex>(bytes.size())));
+}
+
+inline std::string Utf8(CFTypeRef string)
+{
+    if (string == nullptr || CFGetTypeID(string) != CFStringGetTypeID()) {
+        return "<not a string>";
+    }
+    auto s = static_cast<CFStringRef>(string);
+    CFIndex length = CFStringGetLength(s);
+    std::u16string units(static_cast<size_t>(length), u'\0');
+    CFStringGetCharacters(s, CFRangeMake(0, length), reinterpret_cast<UniChar*>(units.data()));
+    std::string out;
+    for (size_t i = 0; i < units.size(); ++i) {
+        char32_t c = units[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size()) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+inline std::string Bytes(CFTypeRef data)
+{
+    auto d = static_cast<CFDataRef>(data);
+    return std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(d)), static_cast<size_t>(CFDataGetLength(d)));
+}
+
+// Parses XML text (mutability as given); the reason lands in error when it fails.
+inline Ref Parse(const std::string& xml, CFOptionFlags mutability = kCFPropertyListImmutable,
+                 std::string* error = nullptr)
+{
+    Ref data = Data(xml);
+    CFStringRef errorString = nullptr;
+    Ref value(CFPropertyListCreateFromXMLData(nullptr, data.as<CFDataRef>(), mutability, &errorString));
+    Ref errorOwner(errorString);
+    if (error != nullptr) {
+        *error = errorString ? Utf8(errorString) : "";
+    }
+    return value;
+}
+
+// The XML text of a value, "" when it cannot be written.
+inline std::string Write(CFTypeRef value)
+{
+    Ref data(CFPropertyListCreateXMLData(nullptr, value));
+    return data ? Bytes(data.get()) : std::string();
+}
+
+// The value of a key in a dictionary (borrowed).
+inline CFTypeRef Get(CFTypeRef dictionary, const char* key)
+{
+    Ref name = String(key);
+    return CFDictionaryGetValue(static_cast<CFDictionaryRef>(dictionary), name.get());
+}
+
+}  // namespace plisttest

@@ -1,0 +1,239 @@
+// Preferences shared by processes: writers killed at random moments never leave a file that is
+// not one whole generation, and processes saving different keys at the same time lose none.
+// Children report through their exit status only (no test assertions in a forked child).
+#include "PreferencesTestSupport.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <set>
+#include <thread>
+
+using namespace plisttest;
+
+namespace {
+
+const CFStringRef kApp = CFSTR("org.stashwell.cmplugin");
+constexpr int kRecords = 2000;
+
+// A clip list of kRecords records, every one of them naming the generation it belongs to.
+Ref Generation(long generation)
+{
+    Ref list(CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks));
+    auto mutableList = static_cast<CFMutableArrayRef>(const_cast<void*>(list.get()));
+    Ref number = Integer(generation);
+    for (int i = 0; i < kRecords; ++i) {
+        Ref name = String("clip " + std::to_string(i) + " of generation " + std::to_string(generation));
+        const void* keys[] = {CFSTR("NAME"), CFSTR("SUBMENU"), CFSTR("GENERATION")};
+        const void* values[] = {name.get(), CFSTR("/Stashwell/Work"), number.get()};
+        Ref record(CFDictionaryCreate(nullptr, keys, values, 3, &kCFTypeDictionaryKeyCallBacks,
+                                      &kCFTypeDictionaryValueCallBacks));
+        CFArrayAppendValue(mutableList, record.get());
+    }
+    return list;
+}
+
+bool SaveGeneration(long generation)
+{
+    Ref list = Generation(generation);
+    Ref number = Integer(generation);
+    CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.get(), kApp);
+    CFPreferencesSetAppValue(CFSTR("GENERATION"), number.get(), kApp);
+    return CFPreferencesAppSynchronize(kApp);
+}
+
+long IntegerValue(CFTypeRef number)
+{
+    SInt64 value = -1;
+    if (number == nullptr || CFGetTypeID(number) != CFNumberGetTypeID() ||
+        !CFNumberGetValue(static_cast<CFNumberRef>(number), kCFNumberSInt64Type, &value)) {
+        return -1;
+    }
+    return static_cast<long>(value);
+}
+
+// The generation the file holds, or -1 when it is not exactly one whole generation.
+long WholeGeneration(const std::string& xml)
+{
+    Ref root = Parse(xml);
+    if (!root || CFGetTypeID(root.get()) != CFDictionaryGetTypeID()) {
+        return -1;
+    }
+    long generation = IntegerValue(Get(root.get(), "GENERATION"));
+    auto list = static_cast<CFArrayRef>(Get(root.get(), "CLIP_LIST"));
+    if (list == nullptr || CFGetTypeID(list) != CFArrayGetTypeID() || CFArrayGetCount(list) != kRecords) {
+        return -1;
+    }
+    for (CFIndex i = 0; i < kRecords; ++i) {
+        CFTypeRef record = CFArrayGetValueAtIndex(list, i);
+        if (IntegerValue(Get(record, "GENERATION")) != generation ||
+            Utf8(Get(record, "NAME")) != "clip " + std::to_string(i) + " of generation " + std::to_string(generation)) {
+            return -1;
+        }
+    }
+    return generation;
+}
+
+using PreferencesProcesses = PreferencesTest;
+
+TEST_F(PreferencesProcesses, WritersKilledAtRandomMomentsAlwaysLeaveOneWholeGeneration)
+{
+    // At most 200 kills, and no more than a minute of them once the first 20 are done: a slow disk
+    // makes fewer rounds, never a different verdict.
+    constexpr int kMaxKills = 200;
+    constexpr int kMinKills = 20;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    ASSERT_TRUE(SaveGeneration(0));
+    std::mt19937 random(4242);
+    std::set<long> seen;
+    long firstSave = 1000;  // microseconds; learnt from the writers, so the kills spread over a save
+    int kills = 0;
+    for (int round = 1; round <= kMaxKills && (round <= kMinKills || std::chrono::steady_clock::now() < deadline);
+         ++round) {
+        int progress[2];
+        ASSERT_EQ(pipe(progress), 0);
+        auto started = std::chrono::steady_clock::now();
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(progress[0]);
+            platform::prefs::ResetPreferencesForTesting();
+            for (long generation = round * 100000L;; ++generation) {
+                if (!SaveGeneration(generation)) {
+                    _exit(3);
+                }
+                char saved = 1;
+                if (write(progress[1], &saved, 1) != 1) {
+                    _exit(5);
+                }
+            }
+        }
+        close(progress[1]);
+        // Every other round waits for the writer's first save to land, then kills it somewhere in a
+        // later one; the others kill it anywhere from its start, often inside its first save.
+        bool waitForASave = round % 2 == 0;
+        if (waitForASave) {
+            char saved = 0;
+            ASSERT_EQ(read(progress[0], &saved, 1), 1) << "the writer ended before its first save";
+            auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+            firstSave = std::max<long>(1000, took.count());
+        }
+        usleep(static_cast<useconds_t>(random() % static_cast<unsigned long>(firstSave * 3 / 2)));
+        kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        close(progress[0]);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself with status " << WEXITSTATUS(status);
+
+        long generation = WholeGeneration(testsupport::ReadFile(FileOf("org.stashwell.cmplugin")));
+        ASSERT_GE(generation, 0) << "after kill " << round << " the file is not one whole generation";
+        if (waitForASave) {
+            EXPECT_GE(generation, round * 100000L) << "a save the writer reported is not on disk";
+        }
+        seen.insert(generation);
+        ++kills;
+    }
+    EXPECT_TRUE(NamesStartingWith("org.stashwell.cmplugin.plist.unreadable-").empty());
+    std::printf("[          ] %d writers killed; %zu distinct generations found on disk\n", kills, seen.size());
+    // Half the rounds waited for a save of their writer, so the file moved on many times.
+    EXPECT_GT(seen.size(), static_cast<size_t>(kills / 2));
+
+    // The next writer clears what the killed ones left behind.
+    ASSERT_TRUE(SaveGeneration(1));
+    EXPECT_TRUE(NamesStartingWith("org.stashwell.cmplugin.plist.tmp-").empty());
+    EXPECT_EQ(WholeGeneration(testsupport::ReadFile(FileOf("org.stashwell.cmplugin"))), 1);
+}
+
+// Each writer saves its own keys one by one, synchronizing after every one, and checks after each
+// synchronize that none of its earlier keys has gone. Exit status 0: all well.
+int RunKeyWriter(const std::string& prefix, int saves)
+{
+    platform::prefs::ResetPreferencesForTesting();
+    for (int i = 0; i < saves; ++i) {
+        Ref key = String(prefix + std::to_string(i));
+        Ref value = Integer(i);
+        CFPreferencesSetAppValue(static_cast<CFStringRef>(key.get()), value.get(), kApp);
+        if (!CFPreferencesAppSynchronize(kApp)) {
+            return 2;
+        }
+        for (int j = 0; j <= i; j += 7) {
+            Ref earlier = String(prefix + std::to_string(j));
+            Ref stored(CFPreferencesCopyAppValue(static_cast<CFStringRef>(earlier.get()), kApp));
+            if (IntegerValue(stored.get()) != j) {
+                return 4;
+            }
+        }
+    }
+    return 0;
+}
+
+TEST_F(PreferencesProcesses, ProcessesSavingDifferentKeysAtOnceLoseNone)
+{
+    constexpr int kSaves = 150;
+    const std::vector<std::string> prefixes = {"first-", "second-"};
+    std::vector<pid_t> children;
+    for (const std::string& prefix : prefixes) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            _exit(RunKeyWriter(prefix, kSaves));
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "2: a synchronize failed, 4: a key of its own was lost";
+    }
+
+    Ref root = Parse(testsupport::ReadFile(FileOf("org.stashwell.cmplugin")));
+    ASSERT_TRUE(root);
+    EXPECT_EQ(CFDictionaryGetCount(root.as<CFDictionaryRef>()), static_cast<CFIndex>(prefixes.size() * kSaves));
+    for (const std::string& prefix : prefixes) {
+        for (int i = 0; i < kSaves; ++i) {
+            EXPECT_EQ(IntegerValue(Get(root.get(), (prefix + std::to_string(i)).c_str())), i) << prefix << i;
+        }
+    }
+    std::printf("[          ] %zu processes saved %d times each\n", prefixes.size(), kSaves);
+}
+
+TEST_F(PreferencesProcesses, ThreadsOfOneProcessSavingAtOnceLoseNothing)
+{
+    constexpr int kThreads = 4;
+    constexpr int kSaves = 40;
+    std::vector<std::thread> threads;
+    std::atomic<int> failures{0};
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &failures] {
+            for (int i = 0; i < kSaves; ++i) {
+                Ref key = String("thread" + std::to_string(t) + "-" + std::to_string(i));
+                Ref value = Integer(i);
+                CFPreferencesSetAppValue(static_cast<CFStringRef>(key.get()), value.get(), kApp);
+                if (!CFPreferencesAppSynchronize(kApp)) {
+                    ++failures;
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(failures.load(), 0);
+    platform::prefs::ResetPreferencesForTesting();
+    for (int t = 0; t < kThreads; ++t) {
+        for (int i = 0; i < kSaves; ++i) {
+            Ref key = String("thread" + std::to_string(t) + "-" + std::to_string(i));
+            Ref stored(CFPreferencesCopyAppValue(static_cast<CFStringRef>(key.get()), kApp));
+            EXPECT_EQ(IntegerValue(stored.get()), i);
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,318 @@
+// Preferences within one process: values set, synchronized and read back; what other writers
+// left in the file; unreadable files; wrong types; refused application ids; failed writes.
+#include "PreferencesTestSupport.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+using namespace plisttest;
+
+namespace {
+
+const CFStringRef kApp = CFSTR("org.stashwell.cmplugin");
+
+Ref ClipRecord(const std::string& name)
+{
+    Ref text = String(name);
+    Ref record(CFDictionaryCreateMutable(nullptr, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
+    auto mutableRecord = static_cast<CFMutableDictionaryRef>(const_cast<void*>(record.get()));
+    CFDictionarySetValue(mutableRecord, CFSTR("NAME"), text.get());
+    CFDictionarySetValue(mutableRecord, CFSTR("SUBMENU"), CFSTR("/Stashwell"));
+    return record;
+}
+
+Ref ClipList(int count)
+{
+    Ref list(CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks));
+    for (int i = 0; i < count; ++i) {
+        Ref record = ClipRecord("clip " + std::to_string(i));
+        CFArrayAppendValue(static_cast<CFMutableArrayRef>(const_cast<void*>(list.get())), record.get());
+    }
+    return list;
+}
+
+void SetVersion(CFIndex version)
+{
+    Ref number(CFNumberCreate(nullptr, kCFNumberCFIndexType, &version));
+    CFPreferencesSetAppValue(CFSTR("VERSION"), number.get(), kApp);
+}
+
+using Preferences = PreferencesTest;
+
+TEST_F(Preferences, ValuesSetAndSynchronizedReadBackInAFreshProcess)
+{
+    Ref list = ClipList(3);
+    SetVersion(1);
+    CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.get(), kApp);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
+
+    struct stat info {};
+    ASSERT_EQ(stat(FileOf("org.stashwell.cmplugin").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    ASSERT_EQ(stat(Folder().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_TRUE(NamesStartingWith("org.stashwell.cmplugin.plist.tmp-").empty());
+
+    platform::prefs::ResetPreferencesForTesting();
+    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
+    Boolean valid = false;
+    EXPECT_EQ(CFPreferencesGetAppIntegerValue(CFSTR("VERSION"), kApp, &valid), 1);
+    EXPECT_TRUE(valid);
+    Ref stored(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp));
+    ASSERT_TRUE(stored);
+    EXPECT_TRUE(CFEqual(stored.get(), list.get()));
+
+    // As the plug-in loads it: a mutable deep copy whose records can be changed.
+    Ref loaded(CFPropertyListCreateDeepCopy(nullptr, stored.get(), kCFPropertyListMutableContainers));
+    auto records = static_cast<CFMutableArrayRef>(const_cast<void*>(loaded.get()));
+    CFArrayRemoveValueAtIndex(records, 0);
+    CFDictionarySetValue(static_cast<CFMutableDictionaryRef>(const_cast<void*>(CFArrayGetValueAtIndex(records, 0))),
+                         CFSTR("SECURE"), kCFBooleanTrue);
+    EXPECT_EQ(CFArrayGetCount(records), 2);
+}
+
+TEST_F(Preferences, ChangesShowAtOnceAndRemovalsReachTheFile)
+{
+    Ref hello = String("hello");
+    CFPreferencesSetAppValue(CFSTR("greeting"), hello.get(), kApp);
+    CFPreferencesSetAppValue(CFSTR("kept"), kCFBooleanTrue, kApp);
+    Ref seen(CFPreferencesCopyAppValue(CFSTR("greeting"), kApp));
+    EXPECT_EQ(Utf8(seen.get()), "hello");
+    EXPECT_FALSE(testsupport::ReadFile(FileOf("org.stashwell.cmplugin")).size());  // nothing written yet
+    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
+
+    CFPreferencesSetAppValue(CFSTR("greeting"), nullptr, kApp);
+    EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("greeting"), kApp), nullptr);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
+    std::string xml = testsupport::ReadFile(FileOf("org.stashwell.cmplugin"));
+    EXPECT_EQ(xml.find("greeting"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<key>kept</key>"), std::string::npos) << xml;
+}
+
+TEST_F(Preferences, ASetValueIsASnapshot)
+{
+    Ref list = ClipList(1);
+    CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.get(), kApp);
+    CFArrayRemoveAllValues(static_cast<CFMutableArrayRef>(const_cast<void*>(list.get())));
+    Ref seen(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp));
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(CFArrayGetCount(seen.as<CFArrayRef>()), 1);
+}
+
+TEST_F(Preferences, KeysWrittenByOthersAreKeptAndTheLastWriterOfAKeyWins)
+{
+    // This process reads an empty domain; another writer then stores two keys.
+    EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("theirs"), kApp), nullptr);
+    mkdir(mEnvironment.ConfigHome().c_str(), 0700);
+    mkdir(Folder().c_str(), 0700);
+    testsupport::WriteFile(FileOf("org.stashwell.cmplugin"),
+                           "<plist version=\"1.0\"><dict><key>theirs</key><string>kept</string>"
+                           "<key>shared</key><string>older</string></dict></plist>");
+    Ref mine = String("newer");
+    CFPreferencesSetAppValue(CFSTR("shared"), mine.get(), kApp);
+    CFPreferencesSetAppValue(CFSTR("mine"), kCFBooleanFalse, kApp);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
+
+    Ref theirs(CFPreferencesCopyAppValue(CFSTR("theirs"), kApp));
+    Ref shared(CFPreferencesCopyAppValue(CFSTR("shared"), kApp));
+    EXPECT_EQ(Utf8(theirs.get()), "kept");
+    EXPECT_EQ(Utf8(shared.get()), "newer");
+    platform::prefs::ResetPreferencesForTesting();
+    Ref mineBack(CFPreferencesCopyAppValue(CFSTR("mine"), kApp));
+    EXPECT_EQ(mineBack.get(), kCFBooleanFalse);
+}
+
+TEST_F(Preferences, AnUnreadableFileIsPutAsideAndTheListStartsEmpty)
+{
+    mkdir(mEnvironment.ConfigHome().c_str(), 0700);
+    mkdir(Folder().c_str(), 0700);
+    const std::string garbage = "<plist version=\"1.0\"><dict><key>CLIP_LIST</key><array><dict>";
+    for (const std::string& contents : {garbage, std::string("<plist><array/></plist>"), std::string()}) {
+        platform::prefs::ResetPreferencesForTesting();
+        testsupport::WriteFile(FileOf("org.stashwell.cmplugin"), contents);
+        ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
+        Boolean valid = true;
+        EXPECT_EQ(CFPreferencesGetAppIntegerValue(CFSTR("VERSION"), kApp, &valid), 0);
+        EXPECT_FALSE(valid);
+        EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp), nullptr);
+    }
+    // Three files put aside (within one second they get distinct names), none lost.
+    auto aside = NamesStartingWith("org.stashwell.cmplugin.plist.unreadable-");
+    ASSERT_EQ(aside.size(), 3u);
+    bool foundGarbage = false;
+    for (const std::string& name : aside) {
+        EXPECT_NE(name.find('T'), std::string::npos);
+        foundGarbage |= testsupport::ReadFile(Folder() + "/" + name) == garbage;
+    }
+    EXPECT_TRUE(foundGarbage);
+
+    // The next save writes a fresh, readable file.
+    Ref list = ClipList(1);
+    SetVersion(1);
+    CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.get(), kApp);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
+    EXPECT_TRUE(Parse(testsupport::ReadFile(FileOf("org.stashwell.cmplugin"))));
+    EXPECT_EQ(NamesStartingWith("org.stashwell.cmplugin.plist.unreadable-").size(), 3u);
+}
+
+TEST_F(Preferences, AFileWithAnUnreadableValueIsPutAsideBeforeAWrite)
+{
+    mkdir(mEnvironment.ConfigHome().c_str(), 0700);
+    mkdir(Folder().c_str(), 0700);
+    // A string that is not UTF-8 deep inside: the whole file is unreadable, not half-kept.
+    const std::string bad = "<plist><dict><key>a</key><string>ok</string><key>b</key><string>\xff</string></dict></plist>";
+    testsupport::WriteFile(FileOf("org.stashwell.cmplugin"), bad);
+    CFPreferencesSetAppValue(CFSTR("c"), kCFBooleanTrue, kApp);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
+    auto aside = NamesStartingWith("org.stashwell.cmplugin.plist.unreadable-");
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(testsupport::ReadFile(Folder() + "/" + aside[0]), bad);
+    EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("a"), kApp), nullptr);
+    Ref c(CFPreferencesCopyAppValue(CFSTR("c"), kApp));
+    EXPECT_EQ(c.get(), kCFBooleanTrue);
+}
+
+TEST_F(Preferences, ValuesOfTheWrongTypeAreNotIntegersOrBooleans)
+{
+    Ref text = String("12");
+    Ref word = String("twelve");
+    Ref spaced = String(" 12");
+    Ref half = Real(1.5);
+    Ref whole = Real(2.0);
+    Ref negative = Integer(-7);
+    Ref bytes = Data("1");
+    Ref yes = String("YES");
+    CFPreferencesSetAppValue(CFSTR("text"), text.get(), kApp);
+    CFPreferencesSetAppValue(CFSTR("word"), word.get(), kApp);
+    CFPreferencesSetAppValue(CFSTR("spaced"), spaced.get(), kApp);
+    CFPreferencesSetAppValue(CFSTR("half"), half.get(), kApp);
+    CFPreferencesSetAppValue(CFSTR("whole"), whole.get(), kApp);
+    CFPreferencesSetAppValue(CFSTR("negative"), negative.get(), kApp);
+    CFPreferencesSetAppValue(CFSTR("bytes"), bytes.get(), kApp);
+    CFPreferencesSetAppValue(CFSTR("flag"), kCFBooleanTrue, kApp);
+    CFPreferencesSetAppValue(CFSTR("yes"), yes.get(), kApp);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
+    platform::prefs::ResetPreferencesForTesting();
+
+    struct Case {
+        CFStringRef key;
+        bool valid;
+        CFIndex value;
+    } cases[] = {{CFSTR("text"), true, 12},     {CFSTR("word"), false, 0},      {CFSTR("spaced"), false, 0},
+                 {CFSTR("half"), false, 0},     {CFSTR("whole"), true, 2},      {CFSTR("negative"), true, -7},
+                 {CFSTR("bytes"), false, 0},    {CFSTR("flag"), false, 0},      {CFSTR("missing"), false, 0}};
+    for (const Case& c : cases) {
+        Boolean valid = !c.valid;
+        EXPECT_EQ(CFPreferencesGetAppIntegerValue(c.key, kApp, &valid), c.value) << Utf8(c.key);
+        EXPECT_EQ(valid != 0, c.valid) << Utf8(c.key);
+    }
+    Boolean valid = false;
+    EXPECT_TRUE(CFPreferencesGetAppBooleanValue(CFSTR("flag"), kApp, &valid));
+    EXPECT_TRUE(valid);
+    EXPECT_TRUE(CFPreferencesGetAppBooleanValue(CFSTR("yes"), kApp, &valid));
+    EXPECT_TRUE(valid);
+    EXPECT_FALSE(CFPreferencesGetAppBooleanValue(CFSTR("word"), kApp, &valid));
+    EXPECT_FALSE(valid);
+    EXPECT_FALSE(CFPreferencesGetAppBooleanValue(CFSTR("bytes"), kApp, &valid));
+    EXPECT_FALSE(valid);
+    // A NULL or non-string key finds nothing.
+    EXPECT_EQ(CFPreferencesCopyAppValue(nullptr, kApp), nullptr);
+    EXPECT_EQ(CFPreferencesCopyAppValue(static_cast<CFStringRef>(negative.get()), kApp), nullptr);
+    EXPECT_EQ(CFPreferencesGetAppIntegerValue(nullptr, kApp, nullptr), 0);
+}
+
+TEST_F(Preferences, ValuesThatAreNotPropertyListsAreNeverStored)
+{
+    Ref uuid(CFUUIDCreate(nullptr));
+    Ref nul = StringFromUnits(std::u16string(u"a\0b", 3));
+    CFPreferencesSetAppValue(CFSTR("uuid"), uuid.get(), kApp);
+    CFPreferencesSetAppValue(CFSTR("nul"), nul.get(), kApp);
+    CFPreferencesSetAppValue(CFSTR("fine"), kCFBooleanTrue, kApp);
+    EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("uuid"), kApp), nullptr);
+    EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("nul"), kApp), nullptr);
+    EXPECT_TRUE(CFPreferencesAppSynchronize(kApp));
+    Ref fine(CFPreferencesCopyAppValue(CFSTR("fine"), kApp));
+    EXPECT_EQ(fine.get(), kCFBooleanTrue);
+}
+
+TEST_F(Preferences, ApplicationIDsThatAreNotFileNamesAreRefused)
+{
+    Ref lone = StringFromUnits(std::u16string(1, static_cast<char16_t>(0xDC00)));
+    Ref number = Integer(5);
+    std::vector<CFStringRef> ids = {CFSTR(""), CFSTR("."), CFSTR(".."), CFSTR("a/b"), CFSTR("../escape"),
+                                    CFSTR("/etc/passwd"), static_cast<CFStringRef>(lone.get()),
+                                    static_cast<CFStringRef>(number.get()), nullptr};
+    for (CFStringRef id : ids) {
+        CFPreferencesSetAppValue(CFSTR("key"), kCFBooleanTrue, id);
+        EXPECT_FALSE(CFPreferencesAppSynchronize(id));
+        EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("key"), id), nullptr);
+    }
+    struct stat info {};
+    EXPECT_NE(stat((mEnvironment.ConfigHome() + "/escape.plist").c_str(), &info), 0);
+    EXPECT_NE(stat((Folder() + "/a").c_str(), &info), 0);
+    EXPECT_TRUE(NamesStartingWith("").size() <= 2u);  // "." and ".." at most: nothing was written
+    // A dot inside a name is fine.
+    CFPreferencesSetAppValue(CFSTR("key"), kCFBooleanTrue, CFSTR(".hidden.app"));
+    EXPECT_TRUE(CFPreferencesAppSynchronize(CFSTR(".hidden.app")));
+    EXPECT_EQ(stat(FileOf(".hidden.app").c_str(), &info), 0);
+}
+
+TEST_F(Preferences, AFailedWriteKeepsTheFileAndTheChangesAndLeavesNoTemporaryFile)
+{
+    Ref first = String("first");
+    CFPreferencesSetAppValue(CFSTR("value"), first.get(), kApp);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
+    const std::string stored = testsupport::ReadFile(FileOf("org.stashwell.cmplugin"));
+
+    for (int stage = 1; stage <= 4; ++stage) {
+        Ref next = String("attempt " + std::to_string(stage));
+        CFPreferencesSetAppValue(CFSTR("value"), next.get(), kApp);
+        platform::prefs::FailNextPreferencesWriteForTesting(stage);
+        EXPECT_FALSE(CFPreferencesAppSynchronize(kApp)) << stage;
+        EXPECT_EQ(testsupport::ReadFile(FileOf("org.stashwell.cmplugin")), stored) << stage;
+        EXPECT_TRUE(NamesStartingWith("org.stashwell.cmplugin.plist.tmp-").empty()) << stage;
+        // The change is still this process's view, and is still pending.
+        Ref seen(CFPreferencesCopyAppValue(CFSTR("value"), kApp));
+        EXPECT_EQ(Utf8(seen.get()), "attempt " + std::to_string(stage));
+    }
+    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
+    platform::prefs::ResetPreferencesForTesting();
+    Ref back(CFPreferencesCopyAppValue(CFSTR("value"), kApp));
+    EXPECT_EQ(Utf8(back.get()), "attempt 4");
+}
+
+TEST_F(Preferences, TemporaryFilesLeftByADeadWriterAreRemovedOnTheNextWrite)
+{
+    mkdir(mEnvironment.ConfigHome().c_str(), 0700);
+    mkdir(Folder().c_str(), 0700);
+    testsupport::WriteFile(Folder() + "/org.stashwell.cmplugin.plist.tmp-1f2e3d4c", "<plist><dict>");
+    // Another application's file whose name merely starts the same way is left alone.
+    testsupport::WriteFile(Folder() + "/org.stashwell.cmplugin.plist.tmp-1.plist", "<plist><dict/></plist>");
+    CFPreferencesSetAppValue(CFSTR("key"), kCFBooleanTrue, kApp);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
+    auto left = NamesStartingWith("org.stashwell.cmplugin.plist.tmp-");
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0], "org.stashwell.cmplugin.plist.tmp-1.plist");
+}
+
+TEST_F(Preferences, WithoutXDGConfigHomeTheFileIsInTheHomeConfigFolder)
+{
+    std::string home = mEnvironment.root() + "/home";
+    mkdir(home.c_str(), 0700);
+    std::string oldHome = getenv("HOME") ? getenv("HOME") : "";
+    std::string oldConfig = getenv("XDG_CONFIG_HOME");
+    setenv("HOME", home.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    CFPreferencesSetAppValue(CFSTR("key"), kCFBooleanTrue, kApp);
+    bool saved = CFPreferencesAppSynchronize(kApp);
+    setenv("HOME", oldHome.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", oldConfig.c_str(), 1);
+    EXPECT_TRUE(saved);
+    struct stat info {};
+    EXPECT_EQ(stat((home + "/.config/preferences/org.stashwell.cmplugin.plist").c_str(), &info), 0);
+    ASSERT_EQ(stat((home + "/.config").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
+}  // namespace
