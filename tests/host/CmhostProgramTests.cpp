@@ -21,6 +21,19 @@ using hosttest::RunProcess;
 
 const std::string kCmhost = STASHWELL_BUILD_DIR "/cmhost";
 const std::string kBundle = STASHWELL_BUNDLE_DIR;
+const std::string kScriptedBundle = STASHWELL_SCRIPTED_BUNDLE_DIR;
+
+// Sets an environment variable that the child inherits, for the life of the object.
+class ScopedSetEnv {
+public:
+    ScopedSetEnv(const char* name, const char* value) : mName(name) { setenv(name, value, 1); }
+    ~ScopedSetEnv() { unsetenv(mName); }
+    ScopedSetEnv(const ScopedSetEnv&) = delete;
+    ScopedSetEnv& operator=(const ScopedSetEnv&) = delete;
+
+private:
+    const char* mName;
+};
 
 size_t LineCount(const std::string& text)
 {
@@ -218,6 +231,64 @@ TEST_F(CmhostProgram, InteractiveSessionShowsTheDocumentAndTakesIds)
     EXPECT_EQ(picked.exitStatus, 0) << picked.err;
     EXPECT_NE(picked.out.find("| Dear John,"), std::string::npos) << picked.out;
     EXPECT_NE(picked.out.find("HandleSelection(999) answered "), std::string::npos) << picked.out;
+}
+
+TEST_F(CmhostProgram, EntryPointsAreCalledInMenuOrderAndTheInstanceIsReleased)
+{
+    ProcessResult result = Run({"menu", "--json", "--plugins", kScriptedBundle, "--text", "Dear John,"});
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(result.err, "scripted: ExamineContext 'utxt'\nscripted: PostMenuCleanup\nscripted: freed\n");
+    nlohmann::json expected = nlohmann::json::parse(R"({"status": 0, "items": [
+        {"name": "Scripted", "nameType": "utxt", "submenu": [
+            {"name": "\u00c9chelle", "nameType": "TEXT", "command": 7},
+            {"name": "Deep", "nameType": "cfst", "command": 8, "attributes": 8},
+            {"name": "Inner", "nameType": "TEXT", "submenu": [
+                {"name": "Alternate", "nameType": "cfst", "command": 9, "attributes": 8, "modifiers": 2}]}]}]})");
+    EXPECT_EQ(nlohmann::json::parse(result.out), expected);
+
+    ProcessResult picks = Run({"--plugins", kScriptedBundle, "--context", "TEXT:4869"}, "9\nx\n8\nq\n");
+    ASSERT_EQ(picks.exitStatus, 0) << picks.err;
+    const std::string round = "scripted: ExamineContext 'TEXT'\n";
+    EXPECT_EQ(picks.err, round + "scripted: HandleSelection 9\nscripted: PostMenuCleanup\n" + round +
+                             "scripted: PostMenuCleanup\n" + round +
+                             "scripted: HandleSelection 8\nscripted: PostMenuCleanup\n" + round +
+                             "scripted: PostMenuCleanup\nscripted: freed\n");
+    EXPECT_NE(picks.out.find("    Alternate  [9]"), std::string::npos) << picks.out;
+}
+
+TEST_F(CmhostProgram, StatusOfThePlugInIsShownWithExitStatusZero)
+{
+    ScopedSetEnv status("CMHOST_TEST_EXAMINE_STATUS", "-1704");
+    fs::copy(kScriptedBundle, fs::path(mFolder.path()) / "Scripted.plugin", fs::copy_options::recursive);
+    fs::copy(kBundle, fs::path(mFolder.path()) / "Stashwell.plugin", fs::copy_options::recursive);
+    ProcessResult result = Run({"--plugins", mFolder.path(), "menu", "--json"});
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    nlohmann::json menu = nlohmann::json::parse(result.out);
+    EXPECT_EQ(menu["status"], -1704);
+    ASSERT_FALSE(menu["items"].empty());
+    EXPECT_EQ(menu["items"][0]["name"], "Scripted") << "bundles load in name order";
+    ExpectWellFormedItems(menu["items"], "");
+}
+
+TEST_F(CmhostProgram, FactoriesThatMakeNothingUsableAreRefused)
+{
+    struct Case {
+        const char* mode;
+        const char* cause;
+    };
+    for (const Case& refusal : {Case{"null-factory", "ScriptedPlugInFactory answered no instance"},
+                                Case{"no-interface", "does not answer the contextual-menu interface"}}) {
+        ScopedSetEnv mode("CMHOST_TEST_PLUGIN", refusal.mode);
+        ProcessResult result = Run({"--plugins", kScriptedBundle, "menu"});
+        EXPECT_EQ(result.exitStatus, 1) << result.err;
+        EXPECT_EQ(result.out, "");
+        // The plug-in logs to standard error too: the host's own part is one line.
+        size_t hostLine = result.err.find("cmhost: ");
+        ASSERT_NE(hostLine, std::string::npos) << result.err;
+        EXPECT_EQ(LineCount(result.err.substr(hostLine)), 1u) << result.err;
+        EXPECT_NE(result.err.find(refusal.cause), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find("ExamineContext"), std::string::npos) << "no menu without an instance";
+    }
 }
 
 }  // namespace
