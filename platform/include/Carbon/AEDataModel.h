@@ -52,7 +52,8 @@ enum {
     errAENotAEDesc = -1704,
     errAEBadListItem = -1705,
     errAENewerVersion = -1706,
-    errAENotAppleEvent = -1707
+    errAENotAppleEvent = -1707,
+    errAEHandlerNotFound = -1717
 };
 
 // Descriptors own their data: every call that stores a descriptor stores a copy (lists and records
@@ -123,6 +124,18 @@ OSErr AEDeleteKeyDesc(AERecord* theAERecord, AEKeyword theAEKeyword);
 // AECoerceDesc's result may be theAEDesc itself (replaced on success, untouched on failure).
 OSErr AECoerceDesc(const AEDesc* theAEDesc, DescType toType, AEDesc* result);
 OSErr AECoercePtr(DescType typeCode, const void* dataPtr, Size dataSize, DescType toType, AEDesc* result);
+
+// A coercion of one's own, consulted before the built-in ones for its pair of types (never for the
+// same type or typeWildCard). The handler fills *toDesc and answers a status; it may answer a
+// descriptor of another type than toType, which the caller then sees as it is. Only descriptor
+// handlers exist here: fromTypeIsDesc must be true (paramErr otherwise). Installing a pair again
+// replaces its handler; isSysHandler is not used.
+typedef OSErr (*AECoerceDescProcPtr)(const AEDesc* fromDesc, DescType toType, void* handlerRefcon, AEDesc* toDesc);
+typedef AECoerceDescProcPtr AECoercionHandlerUPP;
+OSErr AEInstallCoercionHandler(DescType fromType, DescType toType, AECoercionHandlerUPP handler, void* handlerRefcon,
+                               Boolean fromTypeIsDesc, Boolean isSysHandler);
+// errAEHandlerNotFound when that handler is not installed for the pair.
+OSErr AERemoveCoercionHandler(DescType fromType, DescType toType, AECoercionHandlerUPP handler, Boolean isSysHandler);
 
 #ifdef __cplusplus
 }

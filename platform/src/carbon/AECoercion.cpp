@@ -1,8 +1,9 @@
 // Coercion between descriptor types. The only conversions the system needs are between its text
 // types: 'TEXT' (Mac OS Roman, the system encoding), 'utxt' (UTF-16 in host order) and, one way,
-// 'utf8'. Every other pair fails with errAECoercionFail.
+// 'utf8'. Every other pair fails with errAECoercionFail, unless the program installed a handler.
 #include <Carbon/AEDataModel.h>
 
+#include "carbon/AECoercionHandlers.h"
 #include "carbon/AEDataStorage.h"
 #include "text/Encodings.h"
 
@@ -78,6 +79,21 @@ OSErr CreateTextDesc(const std::u16string& units, DescType toType, AEDesc* resul
     return AECreateDesc(typeChar, bytes.data(), static_cast<Size>(bytes.size()), result);
 }
 
+// The coercions the system knows itself; the arguments are already checked.
+OSErr CoerceBytes(DescType typeCode, const void* dataPtr, Size dataSize, DescType toType, AEDesc* result)
+{
+    if (!IsSupportedCoercion(typeCode, toType)) {
+        return errAECoercionFail;
+    }
+    return GuardAllocation([&] {
+        std::u16string units;
+        if (!DecodeTextBytes(typeCode, dataPtr, dataSize, units)) {
+            return static_cast<OSErr>(errAECoercionFail);
+        }
+        return CreateTextDesc(units, toType, result);
+    });
+}
+
 }  // namespace
 
 OSErr AECoercePtr(DescType typeCode, const void* dataPtr, Size dataSize, DescType toType, AEDesc* result)
@@ -92,16 +108,17 @@ OSErr AECoercePtr(DescType typeCode, const void* dataPtr, Size dataSize, DescTyp
     if (toType == typeCode || toType == typeWildCard) {
         return AECreateDesc(typeCode, dataPtr, dataSize, result);
     }
-    if (!IsSupportedCoercion(typeCode, toType)) {
-        return errAECoercionFail;
-    }
-    return GuardAllocation([&] {
-        std::u16string units;
-        if (!DecodeTextBytes(typeCode, dataPtr, dataSize, units)) {
-            return static_cast<OSErr>(errAECoercionFail);
+    // An installed handler takes a descriptor: the bytes become one for it.
+    AEDesc source;
+    if (AECreateDesc(typeCode, dataPtr, dataSize, &source) == noErr) {
+        OSErr status = noErr;
+        bool handled = RunInstalledCoercion(&source, toType, result, &status);
+        AEDisposeDesc(&source);
+        if (handled) {
+            return status;
         }
-        return CreateTextDesc(units, toType, result);
-    });
+    }
+    return CoerceBytes(typeCode, dataPtr, dataSize, toType, result);
 }
 
 OSErr AECoerceDesc(const AEDesc* theAEDesc, DescType toType, AEDesc* result)
@@ -112,20 +129,21 @@ OSErr AECoerceDesc(const AEDesc* theAEDesc, DescType toType, AEDesc* result)
     if (toType == theAEDesc->descriptorType || toType == typeWildCard) {
         return AEDuplicateDesc(theAEDesc, result);
     }
-    // Lists and records are not taken apart: none of them is text.
-    if (ListStorage(theAEDesc) != nullptr) {
-        if (result != theAEDesc) {
-            AEInitializeDesc(result);
-        }
-        return errAECoercionFail;
-    }
-    const OpaqueAEDataStorage* storage = theAEDesc->dataHandle;
-    const void* bytes = storage != nullptr ? storage->bytes.data() : nullptr;
-    Size size = storage != nullptr ? static_cast<Size>(storage->bytes.size()) : 0;
     // The result is made aside first: result may be the descriptor being coerced, whose old store
     // is freed once the new one exists (nothing else can reach it afterwards).
-    AEDesc coerced;
-    OSErr err = AECoercePtr(theAEDesc->descriptorType, bytes, size, toType, &coerced);
+    AEDesc coerced{typeNull, nullptr};
+    OSErr err = noErr;
+    if (!RunInstalledCoercion(theAEDesc, toType, &coerced, &err)) {
+        if (ListStorage(theAEDesc) != nullptr) {
+            // Lists and records are not taken apart: none of them is text.
+            err = errAECoercionFail;
+        } else {
+            const OpaqueAEDataStorage* storage = theAEDesc->dataHandle;
+            const void* bytes = storage != nullptr ? storage->bytes.data() : nullptr;
+            Size size = storage != nullptr ? static_cast<Size>(storage->bytes.size()) : 0;
+            err = CoerceBytes(theAEDesc->descriptorType, bytes, size, toType, &coerced);
+        }
+    }
     if (result == theAEDesc) {
         if (err != noErr) {
             return err;

@@ -202,4 +202,70 @@ TEST(AECoercion, ListItemsAndRecordValuesAreCoercedOnTheWayOut)
     EXPECT_EQ(failed.type(), typeNull);
 }
 
+// A handler that answers 'TEXT' whatever was asked for, counting its calls through the refcon.
+OSErr AnswerTextInstead(const AEDesc* from, DescType toType, void* refcon, AEDesc* to)
+{
+    ++*static_cast<int*>(refcon);
+    return AECreateDesc(typeChar, "instead", 7, to);
+}
+
+OSErr FailAfterMakingSomething(const AEDesc* from, DescType toType, void* refcon, AEDesc* to)
+{
+    AECreateDesc(typeChar, "partial", 7, to);
+    return errAECorruptData;
+}
+
+// Handlers are process-wide: whatever a failed assertion left installed is removed here.
+class AECoercionHandlers : public testing::Test {
+protected:
+    void TearDown() override
+    {
+        for (AECoercionHandlerUPP handler : {&AnswerTextInstead, &FailAfterMakingSomething}) {
+            AERemoveCoercionHandler('xtra', typeUnicodeText, handler, false);
+            AERemoveCoercionHandler(typeChar, typeUnicodeText, handler, false);
+        }
+    }
+};
+
+TEST_F(AECoercionHandlers, ComeFirstForTheirPairOnlyAndCanBeRemoved)
+{
+    int calls = 0;
+    ASSERT_EQ(AEInstallCoercionHandler('xtra', typeUnicodeText, &AnswerTextInstead, &calls, true, false), noErr);
+    ASSERT_EQ(AEInstallCoercionHandler(typeChar, typeUnicodeText, &AnswerTextInstead, &calls, true, false), noErr);
+
+    ScopedDesc extra;
+    ASSERT_EQ(AECreateDesc('xtra', "x", 1, &extra), noErr);
+    ScopedDesc answered;
+    ASSERT_EQ(AECoerceDesc(&extra, typeUnicodeText, &answered), noErr);
+    EXPECT_EQ(answered.type(), typeChar);  // the handler's answer is passed on as it is
+    EXPECT_EQ(answered.bytes(), Bytes("instead"));
+    ScopedDesc fromBytes;
+    ASSERT_EQ(AECoercePtr(typeChar, "abc", 3, typeUnicodeText, &fromBytes), noErr);
+    EXPECT_EQ(fromBytes.bytes(), Bytes("instead"));
+    ScopedDesc otherPair;
+    EXPECT_EQ(AECoerceDesc(&extra, typeChar, &otherPair), errAECoercionFail);
+    ScopedDesc sameType;
+    ASSERT_EQ(AECoerceDesc(&extra, 'xtra', &sameType), noErr);
+    EXPECT_EQ(calls, 2);
+
+    EXPECT_EQ(AERemoveCoercionHandler(typeChar, typeUnicodeText, &FailAfterMakingSomething, false),
+              errAEHandlerNotFound);
+    ASSERT_EQ(AERemoveCoercionHandler(typeChar, typeUnicodeText, &AnswerTextInstead, false), noErr);
+    ScopedDesc builtIn;
+    ASSERT_EQ(AECoercePtr(typeChar, "abc", 3, typeUnicodeText, &builtIn), noErr);
+    EXPECT_EQ(UnitsOf(builtIn), u"abc");
+
+    // A failing handler's status is the caller's, and whatever it made is not leaked or returned.
+    ASSERT_EQ(AEInstallCoercionHandler('xtra', typeUnicodeText, &FailAfterMakingSomething, nullptr, true, false),
+              noErr);
+    ScopedDesc failed;
+    EXPECT_EQ(AECoerceDesc(&extra, typeUnicodeText, &failed), errAECorruptData);
+    EXPECT_EQ(failed.type(), typeNull);
+    ASSERT_EQ(AERemoveCoercionHandler('xtra', typeUnicodeText, &FailAfterMakingSomething, false), noErr);
+    EXPECT_EQ(AERemoveCoercionHandler('xtra', typeUnicodeText, &FailAfterMakingSomething, false),
+              errAEHandlerNotFound);
+    EXPECT_EQ(AEInstallCoercionHandler('xtra', typeChar, &AnswerTextInstead, nullptr, false, false), paramErr);
+    EXPECT_EQ(AEInstallCoercionHandler('xtra', typeChar, nullptr, nullptr, true, false), paramErr);
+}
+
 }  // namespace
