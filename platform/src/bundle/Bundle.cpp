@@ -67,6 +67,7 @@ std::string DescribeBundle(const RuntimeBase* object)
     if (bundle->identifier != nullptr) {
         text += " (" + StringToUTF8(bundle->identifier) + ")";
     }
+    std::lock_guard<std::mutex> lock(bundle->executableMutex);
     return text + (bundle->handle != nullptr ? ", loaded>" : ", not loaded>");
 }
 

@@ -53,7 +53,7 @@ struct OpaqueCFBundle : platform::RuntimeBase {
     CFStringRef identifier = nullptr;  // borrowed from info; NULL when there is none
 
     // Guarded by executableMutex.
-    std::mutex executableMutex;
+    mutable std::mutex executableMutex;
     void* handle = nullptr;
 
     // Written once by CFPlugInCreate, under the registry's lock; read under it.

@@ -88,7 +88,11 @@ OpaqueCFBundle* BundleWithIdentifier(const std::u16string& identifier)
     Registry& registry = TheRegistry();
     std::lock_guard<std::mutex> lock(registry.mutex);
     auto found = registry.byIdentifier.find(identifier);
-    return found != registry.byIdentifier.end() ? found->second : nullptr;
+    // A bundle whose last reference is going is no longer handed out.
+    if (found == registry.byIdentifier.end() || found->second->retainCount.load() <= 0) {
+        return nullptr;
+    }
+    return found->second;
 }
 
 bool RegisterPlugIn(OpaqueCFBundle* bundle, std::vector<FactoryEntry>& factories, std::vector<TypeEntry>& types,

@@ -9,7 +9,10 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -163,6 +166,43 @@ TEST_F(BundleTest, LocalizedStringsFollowTheLanguageThenEnglishThenTheValue)
         ScopedLocale plain("C");
         EXPECT_EQ(Localized(bundle, "Lock Keychain"), "Lock Keychain");
     }
+}
+
+TEST_F(BundleTest, ClassicLanguageFolderNamesAreFoundToo)
+{
+    WriteBundleFile(Resource("German.lproj/Localizable.strings"), "\"Lock Keychain\" = \"Sperren\";\n");
+    Owned<CFBundleRef> bundle(Open());
+    ScopedLocale german("de_CH.UTF-8");
+    EXPECT_EQ(Localized(bundle, "Lock Keychain"), "Sperren");
+}
+
+TEST_F(BundleTest, OpeningAndReleasingFromSeveralThreadsKeepsOneBundlePerFolder)
+{
+    Owned<CFStringRef> identifier(MakeString("org.stashwell.sample"));
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 200; ++i) {
+                CFBundleRef bundle = Open();
+                if (bundle == nullptr) {
+                    ++failures;
+                    continue;
+                }
+                CFBundleRef found = CFBundleGetBundleWithIdentifier(identifier);
+                // While this thread holds a reference, the folder's bundle is this one.
+                if (found != bundle) {
+                    ++failures;
+                }
+                CFRelease(bundle);
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(CFBundleGetBundleWithIdentifier(identifier), nullptr);
 }
 
 TEST_F(BundleTest, LocalizedStringWithoutBundleOrKeyAnswersTheValue)
