@@ -22,8 +22,9 @@ SInt32 PlatformGetSystemVersion(void);
 // survive a failed allocation.
 void PlatformFailNextAllocationsForTesting(int count);
 
-// Why the last CFBundleCreate, CFPlugInCreate or CFBundleLoadExecutable on this thread failed,
-// as one line of text (+1), or NULL when nothing failed.
+// Why the last CFBundleCreate, CFPlugInCreate, CFBundleLoadExecutable or CFPlugInInstanceCreate
+// on this thread failed, as one line of text (+1). Each of those calls forgets the previous reason
+// when it starts, so the answer is NULL when the last of them succeeded.
 CFStringRef PlatformCopyLastBundleError(void);
 
 // The number of instances registered for a factory (CFPlugInAddInstanceForFactory).
