@@ -43,7 +43,7 @@ Boolean CFBundleLoadExecutable(CFBundleRef bundle);
 Boolean CFBundleIsExecutableLoaded(CFBundleRef bundle);
 // Unloads the executable, unless instances of its factories are still alive.
 void CFBundleUnloadExecutable(CFBundleRef bundle);
-// The address of an exported function of the loaded executable, or NULL.
+// The address of an exported function of the executable, which is loaded first if needed, or NULL.
 void* CFBundleGetFunctionPointerForName(CFBundleRef bundle, CFStringRef functionName);
 
 // The localized text of a key (+1), from Resources/<language>.lproj/<tableName>.strings, the

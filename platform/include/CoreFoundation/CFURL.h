@@ -16,7 +16,7 @@ typedef enum {
 CFTypeID CFURLGetTypeID(void);
 // A URL for a path (+1). A relative path is taken from the current directory. isDirectory marks a
 // folder; the URL's path then ends in '/'. Equal URLs have the same normalised path and the same
-// directory flag.
+// directory flag. "/" is always a folder. An empty path, or one holding a NUL byte, gives NULL.
 CFURLRef CFURLCreateWithFileSystemPath(CFAllocatorRef allocator, CFStringRef filePath, CFURLPathStyle pathStyle,
                                        Boolean isDirectory);
 CFURLRef CFURLCreateFromFileSystemRepresentation(CFAllocatorRef allocator, const UInt8* buffer, CFIndex bufLen,
