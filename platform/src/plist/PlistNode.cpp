@@ -229,6 +229,25 @@ void PlistNode::Set(const std::string& key, PlistNode child)
     plist_dict_set_item(mRoot, key.c_str(), child.LeakRoot());
 }
 
+void PlistNode::Remove(const std::string& key)
+{
+    if (plist_dict_get_item(mRoot, key.c_str()) != nullptr) {
+        plist_dict_remove_item(mRoot, key.c_str());
+    }
+}
+
+std::optional<NodeView> NodeView::DictionaryItem(const std::string& key) const
+{
+    if (Kind() != NodeKind::Dictionary) {
+        return std::nullopt;
+    }
+    plist_t item = plist_dict_get_item(mNode, key.c_str());
+    if (item == nullptr) {
+        return std::nullopt;
+    }
+    return NodeView(item);
+}
+
 PlistNode ParseXML(std::string_view xml)
 {
     // The library is handed a NUL-terminated copy, so that no parser path can read past the end.

@@ -31,6 +31,8 @@ public:
     NodeView ArrayItem(std::uint32_t index) const;
     // Every (key, value) pair of a dictionary, in the library's order.
     std::vector<std::pair<std::string, NodeView>> DictionaryItems() const;
+    // The value of one key of a dictionary; nullopt when absent or when this is not a dictionary.
+    std::optional<NodeView> DictionaryItem(const std::string& key) const;
 
     void* Raw() const { return mNode; }
 
@@ -71,7 +73,10 @@ public:
 
     // Container building: the child's tree passes to this container.
     void Append(PlistNode child);
+    // Adds or replaces (the old value is freed).
     void Set(const std::string& key, PlistNode child);
+    // Removes a key of a dictionary, when present.
+    void Remove(const std::string& key);
 
 private:
     explicit PlistNode(void* root) : mRoot(root) {}

@@ -183,6 +183,69 @@ private:
     std::string& mError;
 };
 
+// The checks of Converter, on the tree alone: used where only the verdict matters (a preferences
+// file read to be kept as a tree), so that no object is made and thrown away.
+class Validator {
+public:
+    explicit Validator(std::string& error) : mError(error) {}
+
+    bool Check(NodeView node, int depth)
+    {
+        if (depth > kMaxNestingDepth) {
+            return Fail("containers are nested too deeply");
+        }
+        switch (node.Kind()) {
+        case NodeKind::Dictionary:
+            for (auto& [key, value] : node.DictionaryItems()) {
+                if (!IsUTF8(key)) {
+                    return Fail("a dictionary key is not valid UTF-8");
+                }
+                if (!Check(value, depth + 1)) {
+                    return false;
+                }
+            }
+            return true;
+        case NodeKind::Array:
+            for (std::uint32_t i = 0, count = node.ArrayCount(); i < count; ++i) {
+                if (!Check(node.ArrayItem(i), depth + 1)) {
+                    return false;
+                }
+            }
+            return true;
+        case NodeKind::String:
+            return IsUTF8(node.String()) || Fail("a string is not valid UTF-8");
+        case NodeKind::Integer:
+            return node.Integer().has_value() || Fail("an integer is out of the 64-bit signed range");
+        case NodeKind::Date:
+            return node.Date().has_value() || Fail("a date is out of range");
+        case NodeKind::Real:
+        case NodeKind::Boolean:
+        case NodeKind::Data:
+            return true;
+        case NodeKind::Other:
+            break;
+        }
+        return Fail("an element is not a property-list value");
+    }
+
+private:
+    bool IsUTF8(const std::string& bytes)
+    {
+        return DecodeUTF8(bytes, mScratch, true);
+    }
+
+    bool Fail(const char* reason)
+    {
+        if (mError.empty()) {
+            mError = reason;
+        }
+        return false;
+    }
+
+    std::string& mError;
+    std::u16string mScratch;
+};
+
 bool StartsWith(std::string_view text, size_t at, std::string_view prefix)
 {
     return text.compare(at, prefix.size(), prefix) == 0;
@@ -275,6 +338,12 @@ CFPropertyListRef ConvertTree(CFAllocatorRef allocator, NodeView root, CFOptionF
         error = "the property list could not be read";
     }
     return value.LeakRef();
+}
+
+bool ValidateTree(NodeView root, std::string& error)
+{
+    error.clear();
+    return Validator(error).Check(root, 0);
 }
 
 CFPropertyListRef ReadXMLPropertyList(CFAllocatorRef allocator, std::string_view xml, CFOptionFlags mutability,

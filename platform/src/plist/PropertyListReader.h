@@ -30,6 +30,10 @@ PlistNode ParseXMLPropertyList(std::string_view xml, std::string& error);
 // The Core Foundation value of a tree (+1), as ReadXMLPropertyList describes.
 CFPropertyListRef ConvertTree(CFAllocatorRef allocator, NodeView root, CFOptionFlags mutability, std::string& error);
 
+// Checks every value of a tree as ConvertTree would, without making any object: true when ConvertTree
+// would succeed (memory permitting); false with a one-line reason in error otherwise.
+bool ValidateTree(NodeView root, std::string& error);
+
 // The deepest nesting of array and dict elements in the text, counted without parsing it (comments
 // and character data sections are skipped). Stops counting once limit is passed.
 int ScanNestingDepth(std::string_view xml, int limit);

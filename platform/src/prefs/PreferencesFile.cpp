@@ -191,18 +191,38 @@ std::string UTCStamp()
     return stamp;
 }
 
-// Splits a parsed root dictionary into one independent tree per key.
-bool SplitRoot(const plist::PlistNode& root, ValueMap& values)
+// True when every key of the root dictionary is valid UTF-8, as the keys of the preferences must be.
+bool KeysAreUTF8(const plist::PlistNode& root)
 {
-    values.clear();
+    std::u16string units;
     for (auto& [key, node] : root.View().DictionaryItems()) {
-        std::u16string units;
         if (!DecodeUTF8(key, units, true)) {
             return false;
         }
-        values[units] = plist::PlistNode::CopyOf(node);
     }
     return true;
+}
+
+FileIdentity IdentityOf(const struct stat& info)
+{
+    FileIdentity identity;
+    identity.known = true;
+    identity.present = true;
+    identity.device = info.st_dev;
+    identity.inode = info.st_ino;
+    identity.size = info.st_size;
+    identity.modifiedSeconds = info.st_mtim.tv_sec;
+    identity.modifiedNanoseconds = info.st_mtim.tv_nsec;
+    identity.changedSeconds = info.st_ctim.tv_sec;
+    identity.changedNanoseconds = info.st_ctim.tv_nsec;
+    return identity;
+}
+
+FileIdentity NoFile()
+{
+    FileIdentity identity;
+    identity.known = true;
+    return identity;
 }
 
 }  // namespace
@@ -217,27 +237,32 @@ void PreferencesFile::FailNextWriteForTesting(WriteStage stage)
     gFailingStage = stage;
 }
 
-bool PreferencesFile::Read(ValueMap& values, std::string& error)
+bool PreferencesFile::Read(plist::PlistNode& values, FileIdentity& identity, std::string& error)
 {
-    values.clear();
     struct stat info {};
     if (::lstat(mPath.c_str(), &info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
-            return true;  // nothing stored yet: no lock file is made for a mere read
+            values = plist::PlistNode();  // nothing stored yet: no lock file is made for a mere read
+            identity = NoFile();
+            return true;
         }
         error = Reason("cannot examine the preferences file");
         return false;
     }
+    if (S_ISREG(info.st_mode) && identity.known && IdentityOf(info) == identity) {
+        return true;  // the very file last read: a writer would have renamed a new one into place
+    }
     FileLock lock;
-    return lock.Acquire(mPath + ".lock", error) && ReadLocked(values, error);
+    return lock.Acquire(mPath + ".lock", error) && ReadLocked(values, identity, error);
 }
 
-bool PreferencesFile::ReadLocked(ValueMap& values, std::string& error)
+bool PreferencesFile::ReadLocked(plist::PlistNode& values, FileIdentity& identity, std::string& error)
 {
-    values.clear();
     ScopedFd fd(::open(mPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (!fd.IsValid()) {
         if (errno == ENOENT) {
+            values = plist::PlistNode();
+            identity = NoFile();
             return true;
         }
         error = Reason("cannot open the preferences file");
@@ -247,6 +272,10 @@ bool PreferencesFile::ReadLocked(ValueMap& values, std::string& error)
     if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         error = "the preferences file is not a regular file";
         return false;
+    }
+    FileIdentity seen = IdentityOf(info);
+    if (identity.known && seen == identity) {
+        return true;
     }
     std::string contents;
     if (!ReadWholeFile(fd.Get(), contents)) {
@@ -261,15 +290,19 @@ bool PreferencesFile::ReadLocked(ValueMap& values, std::string& error)
     plist::PlistNode root = plist::ParseXMLPropertyList(contents, parseError);
     bool readable = root && root.View().Kind() == plist::NodeKind::Dictionary;
     if (readable) {
-        auto checked = plist::CFOwner<CFTypeRef>::Adopt(
-            plist::ConvertTree(nullptr, root.View(), kCFPropertyListImmutable, parseError));
-        readable = checked && SplitRoot(root, values);
+        readable = plist::ValidateTree(root.View(), parseError) && KeysAreUTF8(root);
     }
     if (readable) {
+        values = std::move(root);
+        identity = seen;
         return true;
     }
-    values.clear();
-    return PutAside(error);
+    if (!PutAside(error)) {
+        return false;
+    }
+    values = plist::PlistNode();
+    identity = NoFile();
+    return true;
 }
 
 bool PreferencesFile::PutAside(std::string& error)
@@ -324,31 +357,33 @@ bool PreferencesFile::WriteAtomically(const std::string& contents, std::string& 
            temporary.SyncAndClose(error) && temporary.RenameTo(mPath, error) && SyncFolder(mFolder, error);
 }
 
-bool PreferencesFile::Merge(const ValueMap& changes, ValueMap& merged, std::string& error)
+bool PreferencesFile::Merge(const ValueMap& changes, plist::PlistNode& values, FileIdentity& identity,
+                            std::string& error)
 {
     if (!CreateFolders(mFolder)) {
         error = Reason("cannot create the preferences folder");
         return false;
     }
     FileLock lock;
-    ValueMap current;
-    if (!lock.Acquire(mPath + ".lock", error) || !ReadLocked(current, error)) {
+    if (!lock.Acquire(mPath + ".lock", error) || !ReadLocked(values, identity, error)) {
         return false;
     }
     RemoveStaleTemporaries();
+    // From here values may hold changes that the file does not: unknown until the write is done.
+    identity = FileIdentity();
+    if (!values) {
+        values = plist::PlistNode::MakeDictionary();
+    }
+    // The changes stay pending until the write is done, so they are copied in, not moved. Keys
+    // already stored keep their place; new keys follow in the order of their UTF-16 units.
     for (const auto& [key, value] : changes) {
         if (value) {
-            current[key] = plist::PlistNode::CopyOf(value.View());
+            values.Set(EncodeUTF8(key), plist::PlistNode::CopyOf(value.View()));
         } else {
-            current.erase(key);
+            values.Remove(EncodeUTF8(key));
         }
     }
-    // The map is ordered by UTF-16 units, so the keys are written sorted.
-    plist::PlistNode root = plist::PlistNode::MakeDictionary();
-    for (const auto& [key, value] : current) {
-        root.Set(EncodeUTF8(key), plist::PlistNode::CopyOf(value.View()));
-    }
-    std::string xml = plist::FormatXML(root);
+    std::string xml = plist::FormatXML(values);
     if (xml.empty()) {
         error = "the preferences could not be formatted";
         return false;
@@ -356,7 +391,11 @@ bool PreferencesFile::Merge(const ValueMap& changes, ValueMap& merged, std::stri
     if (!WriteAtomically(xml, error)) {
         return false;
     }
-    merged = std::move(current);
+    // Still under the lock: the file in place is the one just written.
+    struct stat info {};
+    if (::stat(mPath.c_str(), &info) == 0) {
+        identity = IdentityOf(info);
+    }
     return true;
 }
 

@@ -9,8 +9,24 @@
 
 namespace platform::prefs {
 
-// Values by key. In a set of changes an empty node stands for a removal.
+// Changes by key; an empty node stands for a removal.
 using ValueMap = std::map<std::u16string, plist::PlistNode>;
+// The stored values: the file's root dictionary as parsed (an empty node when there is none), kept
+// whole so that reading and writing a large value never copies it.
+
+// One version of the stored file. Every write renames a new file into place (a new inode), and any
+// other change to a file touches its change time, so an equal identity means the same contents.
+struct FileIdentity {
+    bool known = false;    // false: nothing read yet, or the last read or write failed
+    bool present = false;  // the file existed when last read
+    unsigned long device = 0;
+    unsigned long inode = 0;
+    long size = 0;
+    long modifiedSeconds = 0, modifiedNanoseconds = 0;
+    long changedSeconds = 0, changedNanoseconds = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
 
 // Where a write may be made to fail, so that tests reach every failure path.
 enum class WriteStage { None, Create, Write, Sync, Rename };
@@ -21,23 +37,25 @@ public:
 
     const std::string& Path() const { return mPath; }
 
-    // The stored values. A missing file holds none. A file that cannot be parsed, or whose root is
-    // not a dictionary, is renamed aside to "<file>.unreadable-<UTC time>" and holds none. False,
-    // with the reason in error, only when the file exists but cannot be read or put aside.
-    bool Read(ValueMap& values, std::string& error);
+    // Brings values up to date with the stored file. values and identity are what was last read;
+    // when the file still has that identity nothing is parsed again. A missing file holds none. A
+    // file that cannot be parsed, or whose root is not a dictionary, is renamed aside to
+    // "<file>.unreadable-<UTC time>" and holds none. False, with the reason in error and values
+    // untouched, only when the file exists but cannot be read or put aside.
+    bool Read(plist::PlistNode& values, FileIdentity& identity, std::string& error);
 
-    // Under the lock: reads the file again, applies the changes (last writer of a key wins, every
-    // other key is kept), writes a temporary file beside it (mode 0600, exclusive create), flushes
-    // it, renames it over the file and flushes the folder. merged receives what the file now holds.
-    // False, with the reason in error, when any step fails: the file is then as it was and the
-    // temporary file is gone.
-    bool Merge(const ValueMap& changes, ValueMap& merged, std::string& error);
+    // Under the lock: brings values up to date with the file, applies the changes (last writer of a
+    // key wins, every other key is kept), writes a temporary file beside it (mode 0600, exclusive
+    // create), flushes it, renames it over the file and flushes the folder. values then holds what
+    // the file holds. False, with the reason in error, when any step fails: the file is then as it
+    // was, the temporary file is gone, and identity is unknown so that the next read parses again.
+    bool Merge(const ValueMap& changes, plist::PlistNode& values, FileIdentity& identity, std::string& error);
 
     // The next write fails at this stage (once).
     static void FailNextWriteForTesting(WriteStage stage);
 
 private:
-    bool ReadLocked(ValueMap& values, std::string& error);
+    bool ReadLocked(plist::PlistNode& values, FileIdentity& identity, std::string& error);
     bool PutAside(std::string& error);
     void RemoveStaleTemporaries();
     bool WriteAtomically(const std::string& contents, std::string& error);

@@ -26,8 +26,9 @@ namespace {
 
 struct Domain {
     bool loaded = false;
-    ValueMap values;   // as last read from the file
-    ValueMap pending;  // this process's changes; an empty node is a removal
+    plist::PlistNode values;  // the file's root dictionary as last read, or an empty node
+    FileIdentity identity;  // the version of the file that values were read from
+    ValueMap pending;       // this process's changes; an empty node is a removal
 };
 
 std::mutex gMutex;
@@ -73,7 +74,7 @@ Domain& DomainFor(PreferencesFile& file)
     Domain& domain = Domains()[file.Path()];
     if (!domain.loaded) {
         std::string error;
-        domain.loaded = file.Read(domain.values, error);
+        domain.loaded = file.Read(domain.values, domain.identity, error);
     }
     return domain;
 }
@@ -92,8 +93,12 @@ CFPropertyListRef CopyPreferenceValue(CFStringRef key, CFStringRef applicationID
     const plist::PlistNode* node = nullptr;
     if (auto change = domain.pending.find(units); change != domain.pending.end()) {
         node = &change->second;
-    } else if (auto stored = domain.values.find(units); stored != domain.values.end()) {
-        node = &stored->second;
+    } else if (domain.values) {
+        if (auto stored = domain.values.View().DictionaryItem(EncodeUTF8(units))) {
+            std::string error;
+            return plist::ConvertTree(nullptr, *stored, kCFPropertyListImmutable, error);
+        }
+        return nullptr;
     }
     if (node == nullptr || !*node) {
         return nullptr;
@@ -131,18 +136,16 @@ bool SynchronizePreferences(CFStringRef applicationID)
     std::lock_guard<std::mutex> lock(gMutex);
     Domain& domain = Domains()[file->Path()];
     std::string error;
-    ValueMap values;
     if (domain.pending.empty()) {
-        if (!file->Read(values, error)) {
+        if (!file->Read(domain.values, domain.identity, error)) {
             return false;
         }
     } else {
-        if (!file->Merge(domain.pending, values, error)) {
+        if (!file->Merge(domain.pending, domain.values, domain.identity, error)) {
             return false;
         }
         domain.pending.clear();
     }
-    domain.values = std::move(values);
     domain.loaded = true;
     return true;
 }
