@@ -316,3 +316,32 @@ TEST_F(Preferences, WithoutXDGConfigHomeTheFileIsInTheHomeConfigFolder)
 }
 
 }  // namespace
+
+namespace {
+
+// A process keeps what it last read until the file changes; a change of the same size made in
+// place (not by a rename) must still be seen at the next synchronize.
+TEST_F(Preferences, SynchronizeSeesAFileChangedInPlaceWithTheSameSize)
+{
+    Ref one = String("one");
+    CFPreferencesSetAppValue(CFSTR("word"), one.get(), kApp);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
+
+    std::string path = FileOf("org.stashwell.cmplugin");
+    std::string contents = testsupport::ReadFile(path);
+    size_t at = contents.find("<string>one</string>");
+    ASSERT_NE(at, std::string::npos);
+    contents.replace(at, 20, "<string>two</string>");
+    FILE* file = std::fopen(path.c_str(), "r+");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fwrite(contents.data(), 1, contents.size(), file), contents.size());
+    std::fclose(file);
+
+    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
+    Ref seen(CFPreferencesCopyAppValue(CFSTR("word"), kApp));
+    Ref two = String("two");
+    ASSERT_TRUE(seen);
+    EXPECT_TRUE(CFEqual(seen.get(), two.get()));
+}
+
+}  // namespace
