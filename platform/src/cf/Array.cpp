@@ -1,6 +1,7 @@
 // Arrays: ordered values kept through the callbacks their creator chose.
 #include "cf/ArrayObject.h"
 
+#include "cf/CollectionSupport.h"
 #include "cf/StringObject.h"
 
 #include <cstdio>
@@ -8,16 +9,6 @@
 
 namespace platform {
 namespace {
-
-const void* RetainTypeValue(CFAllocatorRef, const void* value)
-{
-    return CFRetain(value);
-}
-
-void ReleaseTypeValue(CFAllocatorRef, const void* value)
-{
-    CFRelease(value);
-}
 
 [[noreturn]] void Fail(const char* caller, const char* problem)
 {
@@ -82,28 +73,13 @@ CFHashCode ArrayHash(const RuntimeBase* object)
     return static_cast<CFHashCode>(static_cast<const OpaqueCFArray*>(object)->values.size());
 }
 
-std::string DescribeValue(CFArrayCopyDescriptionCallBack copyDescription, const void* value)
-{
-    if (copyDescription != nullptr) {
-        CFStringRef description = copyDescription(value);
-        if (description != nullptr) {
-            std::string text = StringToUTF8(description);
-            CFRelease(description);
-            return text;
-        }
-    }
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "<%p>", value);
-    return buffer;
-}
-
 std::string DescribeArray(const RuntimeBase* object)
 {
     const auto* array = static_cast<const OpaqueCFArray*>(object);
     std::string text = "(";
     for (size_t i = 0; i < array->values.size(); ++i) {
         text += i == 0 ? " " : ", ";
-        text += DescribeValue(array->callBacks.copyDescription, array->values[i]);
+        text += DescribeCollectionValue(array->callBacks.copyDescription, array->values[i]);
     }
     text += " )";
     return text;

@@ -2,6 +2,7 @@
 // the order keys were first added.
 #include "cf/DictionaryObject.h"
 
+#include "cf/CollectionSupport.h"
 #include "cf/StringObject.h"
 
 #include <cstdio>
@@ -10,16 +11,6 @@
 
 namespace platform {
 namespace {
-
-const void* RetainTypeValue(CFAllocatorRef, const void* value)
-{
-    return CFRetain(value);
-}
-
-void ReleaseTypeValue(CFAllocatorRef, const void* value)
-{
-    CFRelease(value);
-}
 
 // A mutable string key is copied, so the dictionary's key keeps its text when the caller later
 // changes its own string; every other key is simply retained.
@@ -135,30 +126,15 @@ CFHashCode DictionaryHash(const RuntimeBase* object)
     return static_cast<CFHashCode>(static_cast<const OpaqueCFDictionary*>(object)->entries.size());
 }
 
-std::string DescribeItem(CFDictionaryCopyDescriptionCallBack copyDescription, const void* item)
-{
-    if (copyDescription != nullptr) {
-        CFStringRef description = copyDescription(item);
-        if (description != nullptr) {
-            std::string text = StringToUTF8(description);
-            CFRelease(description);
-            return text;
-        }
-    }
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "<%p>", item);
-    return buffer;
-}
-
 std::string DescribeDictionary(const RuntimeBase* object)
 {
     const auto* dict = static_cast<const OpaqueCFDictionary*>(object);
     std::string text = "{";
     for (const DictionaryEntry& entry : dict->entries) {
         text += " ";
-        text += DescribeItem(dict->keyCallBacks.copyDescription, entry.key);
+        text += DescribeCollectionValue(dict->keyCallBacks.copyDescription, entry.key);
         text += " = ";
-        text += DescribeItem(dict->valueCallBacks.copyDescription, entry.value);
+        text += DescribeCollectionValue(dict->valueCallBacks.copyDescription, entry.value);
         text += ";";
     }
     text += " }";
