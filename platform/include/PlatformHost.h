@@ -30,6 +30,31 @@ CFStringRef PlatformCopyLastBundleError(void);
 // The number of instances registered for a factory (CFPlugInAddInstanceForFactory).
 CFIndex PlatformPlugInInstanceCount(CFUUIDRef factoryID);
 
+// The Cocoa application that the host plays (see <Cocoa/Cocoa.h>): an application object whose key
+// window's first responder is a text view holding the selection given. The mode makes the view
+// misbehave for tests. In the writing mode, a NULL selection makes a view that cannot send strings
+// (it is no valid requestor); in the other view modes the view is a requestor whatever it holds.
+typedef enum {
+    kPlatformCocoaViewWritesSelection = 0,  // writes the selection as a plain string
+    kPlatformCocoaViewWritesNothing = 1,    // a valid requestor that puts nothing on the pasteboard
+    kPlatformCocoaViewRaisesWhileValidating = 2,  // validRequestorForSendType:returnType: raises
+    kPlatformCocoaViewRaisesWhileWriting = 3,     // writeSelectionToPasteboard:types: raises
+    kPlatformCocoaNoKeyWindow = 4,          // the application has no key window
+    kPlatformCocoaNoFirstResponder = 5      // the key window has no first responder
+} PlatformCocoaMode;
+
+// Installs the application object as NSApp, replacing one installed before. The view keeps its own
+// copy of the selection. The exceptions raised in the raising modes are named
+// "PlatformTestException" with the reason "the focused view failed on purpose".
+void PlatformInstallCocoaApplication(CFStringRef selectionOrNull, PlatformCocoaMode mode);
+// Releases the installed application object and its window and view; NSApp becomes nil again.
+void PlatformRemoveCocoaApplication(void);
+// Pasteboards registered with the process's pasteboard server (made and not yet released
+// globally), and Cocoa objects alive in the process: tests check that both come back to where
+// they started.
+long PlatformCocoaPasteboardCount(void);
+long PlatformCocoaLiveObjectCount(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -7,3 +7,5 @@
 #include <Carbon/ContextualMenuPlugins.h>
 #include <Carbon/Gestalt.h>
 #include <Carbon/MacMemory.h>
+#include <Carbon/Debugging.h>
+#include <Carbon/TextUtils.h>
