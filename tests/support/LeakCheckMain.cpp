@@ -1,5 +1,6 @@
 // The main function of every test program. It checks, around each test, that the number of live
-// platform objects is back where it started: a leaked or over-released object fails the test.
+// platform objects (and of Cocoa objects) is back where it started: a leaked or over-released
+// object fails the test.
 #include <PlatformHost.h>
 
 #include <gtest/gtest.h>
@@ -10,7 +11,11 @@ bool gCountMismatch = false;
 
 class LiveObjectCheck : public testing::EmptyTestEventListener {
 public:
-    void OnTestStart(const testing::TestInfo&) override { mAtStart = PlatformLiveObjectCount(); }
+    void OnTestStart(const testing::TestInfo&) override
+    {
+        mAtStart = PlatformLiveObjectCount();
+        mCocoaAtStart = PlatformCocoaLiveObjectCount();
+    }
 
     void OnTestEnd(const testing::TestInfo& info) override
     {
@@ -21,10 +26,17 @@ public:
                 << "live platform objects: " << mAtStart << " before the test, " << atEnd << " after it ("
                 << (atEnd > mAtStart ? "leak" : "over-release") << ")";
         }
+        long cocoaAtEnd = PlatformCocoaLiveObjectCount();
+        if (cocoaAtEnd != mCocoaAtStart) {
+            gCountMismatch = true;
+            ADD_FAILURE_AT(info.file(), info.line())
+                << "live Cocoa objects: " << mCocoaAtStart << " before the test, " << cocoaAtEnd << " after it";
+        }
     }
 
 private:
     long mAtStart = 0;
+    long mCocoaAtStart = 0;
 };
 
 }  // namespace

@@ -145,8 +145,8 @@ public:
     // Makes the pasteboard hold exactly these types, all without data yet; answers the new change
     // count.
     NSInteger declareTypes(NSArray* newTypes, id newOwner);
-    // Stores the string for a declared type (the pasteboard retains it); NO for a NULL string or
-    // a type that was not declared.
+    // Stores a copy of the string for a declared type; NO for a NULL string or a type that was not
+    // declared.
     BOOL setString(NSString* string, NSString* dataType);
     // The string stored for the type, or nil. Borrowed: valid while the pasteboard holds it.
     NSString* stringForType(NSString* dataType) const;
@@ -198,9 +198,10 @@ public:
     NSWindow();
     ~NSWindow() override;
 
-    // The window's focused responder, or nil (not retained by the caller).
+    // The window's focused responder, or nil (a new window has none). Not retained for the caller.
     NSResponder* firstResponder() const { return mFirstResponder; }
-    // Makes responder (nil: the window itself) the first responder; the window retains it.
+    // Makes responder the first responder (nil: none); the window retains it. The window itself is
+    // never its own first responder here, so that it never holds a reference to itself.
     BOOL makeFirstResponder(NSResponder* responder);
 
 private:
