@@ -12,6 +12,9 @@
 //
 // Exceptions are NSException values thrown as C++ exceptions; catch them by const reference.
 //
+// As in a Cocoa application, the application, window and view objects are used from the main
+// thread only: reference counts are not atomic. Only the pasteboard server is shared by threads.
+//
 // The application object exists only in a host that plays a Cocoa application (the host installs
 // it): otherwise NSApp is nil, and sharedApplication answers nil instead of making one, so that a
 // plug-in never turns its host into a Cocoa application.
