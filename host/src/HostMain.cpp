@@ -6,12 +6,16 @@
 #include "MenuCommand.h"
 #include "Options.h"
 #include "PlugInLoader.h"
+#include "TerminalSession.h"
 
 #include <PlatformHost.h>
 
+#include <unistd.h>
+
 namespace cmhost {
 
-int RunHost(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err)
+int RunHost(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err,
+            bool onTerminal)
 {
     CommandLine commandLine = ParseCommandLine(arguments);
     switch (commandLine.outcome) {
@@ -51,7 +55,11 @@ int RunHost(const std::vector<std::string>& arguments, std::istream& in, std::os
         RunMenuCommand(plugIns.instances, *context.Mutable(), options.json, out);
         break;
     case HostCommand::Interactive:
-        RunInteractiveSession(plugIns.instances, *context.Mutable(), *document, in, out);
+        if (onTerminal)
+            RunTerminalSession(plugIns.instances, *context.Mutable(), *document, options.optionKey, STDIN_FILENO,
+                               STDOUT_FILENO, out);
+        else
+            RunInteractiveSession(plugIns.instances, *context.Mutable(), *document, in, out);
         break;
     }
     return kExitDone;

@@ -10,9 +10,12 @@ namespace {
 const char* const kDescription =
     "cmhost plays an application with a small text document and the contextual-menu manager inside "
     "it: it loads contextual-menu plug-in bundles and opens their menu over a context.\n"
-    "Without a subcommand it runs an interactive session: it shows the document and the menu as "
-    "text and lets you type a command id (or q to quit). The pick is handed to the plug-in, but the "
-    "host does not run the run loop yet, so a paste does not reach the document.";
+    "Without a subcommand, at a terminal, it shows the document with the menu under it: Up/Down move, "
+    "Right or Enter opens a submenu, Left or Esc closes it, Enter chooses a command, Esc at the top or "
+    "q cancels, and Tab (or o) holds or releases the Option key, which swaps in the alternates. The "
+    "pick is reported and handed to the plug-in; then Enter opens the menu again and q quits. When "
+    "standard input or output is not a terminal it reads command ids line by line instead (q quits). "
+    "The host does not run the run loop yet, so a paste does not reach the document.";
 
 const char* const kFooter =
     "Storage follows the environment: XDG_CONFIG_HOME (preferences), XDG_DATA_HOME (clips folder and "
@@ -76,7 +79,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     app.add_option("--system-version", systemVersionText, "The system version that Gestalt answers (default 10.6.8)")
         ->type_name("10.X.Y");
     app.add_flag("--option", options.optionKey,
-                 "Hold the Option key while the menu is shown (accepted; no effect yet)");
+                 "Hold the Option key while the menu is shown and picked: the interactive menu opens with "
+                 "the alternates in place of their main items (the records that \"menu\" prints are the "
+                 "same either way)");
     app.add_option("--document", document,
                    "The document of the application: its text is shown in the interactive session "
                    "(default: an in-memory document, from --text or empty)")

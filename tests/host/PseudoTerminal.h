@@ -1,0 +1,29 @@
+// Runs a program with a pseudo-terminal as its standard input and output, as a user at a terminal
+// would, typing keys one press at a time. Standard error goes to a pipe of its own.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace hosttest {
+
+struct TerminalResult {
+    int exitStatus = -1;  // -1 when the child did not exit normally
+    // Everything the program wrote to the terminal, escape sequences included.
+    std::string screen;
+    std::string err;
+    // The terminal's local-mode flags after the program ended: the program must leave them as it
+    // found them.
+    unsigned long localModeBefore = 0;
+    unsigned long localModeAfter = 0;
+};
+
+// A key press that is not typed: the program is sent SIGTERM instead.
+inline const std::string kSendSigterm = "<SIGTERM>";
+
+// Starts program on an 80x24 terminal, waits until it has written ready, then writes each key
+// press and waits until the output has settled before the next one.
+TerminalResult RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments,
+                             const std::string& ready, const std::vector<std::string>& keyPresses);
+
+}  // namespace hosttest
