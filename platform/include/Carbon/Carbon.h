@@ -5,7 +5,9 @@
 #include <MacTypes.h>
 #include <Carbon/AEDataModel.h>
 #include <Carbon/ContextualMenuPlugins.h>
+#include <Carbon/Files.h>
 #include <Carbon/Gestalt.h>
 #include <Carbon/MacMemory.h>
+#include <Carbon/Resources.h>
 #include <Carbon/Debugging.h>
 #include <Carbon/TextUtils.h>

@@ -1,0 +1,273 @@
+// A whole menu through the ExamineContext entry point: an instance over the plug-in's own bundle,
+// a clip list stored in the preferences as another process would have left it, and the host's
+// command list read back record by record.
+#include "plugin/AbstractCMPlugin.h"
+#include "plugin/PluginIdentity.h"
+#include "prefs/PreferencesStore.h"
+#include "support/CFDictArray.h"
+#include "support/CFObj.h"
+
+#include "plugin/menu/MenuRecordReader.h"
+#include "support/TempDir.h"
+
+#include <PlatformHost.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using menutest::FindEntry;
+using menutest::MenuEntry;
+using menutest::Outline;
+using menutest::ScopedCommandList;
+
+CFStringRef CreateString(const std::string& text)
+{
+    return CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(text.data()),
+                                   static_cast<CFIndex>(text.size()), kCFStringEncodingUTF8, false);
+}
+
+CFDictionaryRef CreateClip(const char* name, const char* submenu, bool secure = false)
+{
+    CFMutableDictionaryRef record =
+        CFDictionaryCreateMutable(kCFAllocatorDefault, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks);
+    CFObj<CFStringRef> nameText(CreateString(name));
+    CFDictionarySetValue(record, CFSTR("NAME"), nameText.Get());
+    CFDictionarySetValue(record, CFSTR("FILENAME"), nameText.Get());
+    if (submenu != nullptr) {
+        CFObj<CFStringRef> path(CreateString(submenu));
+        CFDictionarySetValue(record, CFSTR("SUBMENU"), path.Get());
+    }
+    if (secure) {
+        CFDictionarySetValue(record, CFSTR("SECURE"), kCFBooleanTrue);
+    }
+    return record;
+}
+
+struct ClipSpec {
+    const char* name;
+    const char* submenu;
+    bool secure;
+};
+
+class MenuExaminationTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        platform::prefs::ResetPreferencesForTesting();
+        mSavedVersion = PlatformGetSystemVersion();
+    }
+
+    void TearDown() override
+    {
+        if (mInstance != nullptr) {
+            AbstractCMPluginRelease(mInstance);
+        }
+        PlatformSetSystemVersion(mSavedVersion);
+        platform::prefs::ResetPreferencesForTesting();
+    }
+
+    // The instance, over the bundle at bundleDir (which must carry the plug-in's identifier).
+    void MakeInstance(const std::string& bundleDir = STASHWELL_BUNDLE_DIR)
+    {
+        CFObj<CFURLRef> url(CFURLCreateFromFileSystemRepresentation(
+            kCFAllocatorDefault, reinterpret_cast<const UInt8*>(bundleDir.c_str()),
+            static_cast<CFIndex>(bundleDir.size()), true));
+        mBundle.Adopt(CFBundleCreate(kCFAllocatorDefault, url.Get()));
+        ASSERT_NE(mBundle.Get(), nullptr) << "no bundle at " << bundleDir;
+        mInstance = AllocAbstractCMPluginType(kStashwellFactoryID);
+        ASSERT_NE(mInstance, nullptr);
+        ASSERT_EQ(mInstance->bundle, mBundle.Get());
+    }
+
+    // Stores the clip list the way another process would, then forgets what this process read.
+    void StoreClips(const std::vector<ClipSpec>& clips)
+    {
+        CFObj<CFMutableArrayRef> list(CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks));
+        for (const ClipSpec& clip : clips) {
+            CFObj<CFDictionaryRef> record(CreateClip(clip.name, clip.submenu, clip.secure));
+            CFArrayAppendValue(list.Get(), record.Get());
+        }
+        SInt32 version = 1;
+        CFObj<CFNumberRef> number(CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt32Type, &version));
+        CFPreferencesSetAppValue(CFSTR("VERSION"), number.Get(), kStashwellPreferencesAppID);
+        CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.Get(), kStashwellPreferencesAppID);
+        ASSERT_TRUE(CFPreferencesAppSynchronize(kStashwellPreferencesAppID));
+        platform::prefs::ResetPreferencesForTesting();
+    }
+
+    OSStatus Examine(const AEDesc* context, ScopedCommandList& list)
+    {
+        return CMPluginExamineContext(mInstance, context, list.Get());
+    }
+
+    // One menu over the context, cleaned up afterwards; its records.
+    std::vector<MenuEntry> OpenMenu(const AEDesc* context)
+    {
+        ScopedCommandList list;
+        EXPECT_EQ(Examine(context, list), noErr);
+        EXPECT_EQ(mInstance->implData.retainCount, 1);
+        std::vector<MenuEntry> menu = list.Read();
+        CMPluginPostMenuCleanup(mInstance);
+        EXPECT_EQ(mInstance->implData.retainCount, 0);
+        EXPECT_EQ(mInstance->implData.clipList, nullptr);
+        return menu;
+    }
+
+    testsupport::ScopedStorageEnvironment mStorage;
+    CFObj<CFBundleRef> mBundle;
+    AbstractCMPluginType* mInstance = nullptr;
+    SInt32 mSavedVersion = 0;
+    AEDesc mNullContext = {typeNull, nullptr};
+};
+
+// A context holding selected text, as the host makes it for a text selection.
+class TextContext {
+public:
+    explicit TextContext(const char16_t* text)
+    {
+        AECreateDesc(typeUnicodeText, text, static_cast<Size>(std::char_traits<char16_t>::length(text) * 2), &mDesc);
+    }
+    ~TextContext() { AEDisposeDesc(&mDesc); }
+    const AEDesc* Get() const { return &mDesc; }
+
+private:
+    AEDesc mDesc = {typeNull, nullptr};
+};
+
+TEST_F(MenuExaminationTest, SelectedTextAndStoredClipsMakeTheMenu)
+{
+    MakeInstance();
+    StoreClips({{"Greeting", "/Stashwell", false},
+                {"Report", "/Stashwell/Work", false},
+                {"Password", "/Stashwell", true},
+                {"Top", nullptr, false}});
+    TextContext context(u"Dear John,");
+    std::vector<MenuEntry> menu = OpenMenu(context.Get());
+
+    EXPECT_EQ(Outline(menu),
+              "Stashwell{Add Selected Text...,-,Greeting,- Greeting,Work{Report,- Report}},Top,- Top");
+    ASSERT_EQ(menu.size(), 3u);
+    const std::vector<MenuEntry>& root = menu[0].items;
+    EXPECT_EQ(menu[0].nameType, static_cast<DescType>(typeUnicodeText));
+    EXPECT_EQ(root[0].command, 100);
+    EXPECT_FALSE(root[0].attributes.has_value());
+    EXPECT_EQ(root[0].nameType, static_cast<DescType>(typeCFStringRef));
+    EXPECT_EQ(root[2].command, 200);
+    EXPECT_EQ(root[3].command, 2200);
+    EXPECT_EQ(root[4].items[0].command, 201);
+    EXPECT_EQ(menu[1].command, 203) << "the secure clip at index 2 keeps its index while it is hidden";
+    EXPECT_EQ(menu[2].command, 2203);
+}
+
+TEST_F(MenuExaminationTest, NoSelectionOffersNoAddSelectedText)
+{
+    MakeInstance();
+    StoreClips({{"Greeting", "/Stashwell", false}});
+    TextContext empty(u"");
+    EXPECT_EQ(Outline(OpenMenu(empty.Get())), "Stashwell{-,Greeting,- Greeting}");
+    EXPECT_EQ(Outline(OpenMenu(&mNullContext)), "Stashwell{-,Greeting,- Greeting}");
+}
+
+TEST_F(MenuExaminationTest, CocoaHostWithASelectionOffersAddSelectedText)
+{
+    MakeInstance();
+    PlatformInstallCocoaApplication(CFSTR("selected words"), kPlatformCocoaViewWritesSelection);
+    std::vector<MenuEntry> withSelection = OpenMenu(&mNullContext);
+    PlatformInstallCocoaApplication(nullptr, kPlatformCocoaViewWritesSelection);
+    std::vector<MenuEntry> withoutSelection = OpenMenu(&mNullContext);
+    PlatformRemoveCocoaApplication();
+
+    EXPECT_EQ(Outline(withSelection), "Stashwell{Add Selected Text...}");
+    EXPECT_EQ(Outline(withoutSelection), "");
+}
+
+TEST_F(MenuExaminationTest, EveryNameIsUnicodeTextBefore10_2OrWithoutAVersion)
+{
+    MakeInstance();
+    StoreClips({{"Greeting", "/Stashwell", false}, {"Other", "/Elsewhere", false}});
+    TextContext context(u"x");
+    for (SInt32 version : {0x1019, 0}) {
+        PlatformSetSystemVersion(version);
+        ScopedCommandList list;
+        ASSERT_EQ(Examine(context.Get(), list), noErr);
+        EXPECT_EQ(mInstance->implData.systemVersion, version);
+        std::vector<MenuEntry> menu = list.Read();
+        CMPluginPostMenuCleanup(mInstance);
+        EXPECT_EQ(Outline(menu), "Stashwell{Add Selected Text...,-,Greeting,- Greeting},Elsewhere{Other,- Other}");
+        for (const MenuEntry& submenu : menu) {
+            for (const MenuEntry& item : submenu.items) {
+                EXPECT_EQ(item.nameType, static_cast<DescType>(typeUnicodeText)) << item.name << " at " << version;
+            }
+        }
+    }
+    PlatformSetSystemVersion(0x1020);
+    ScopedCommandList list;
+    ASSERT_EQ(Examine(context.Get(), list), noErr);
+    std::vector<MenuEntry> menu = list.Read();
+    CMPluginPostMenuCleanup(mInstance);
+    ASSERT_FALSE(menu.empty());
+    EXPECT_EQ(menu[0].items[0].nameType, static_cast<DescType>(typeCFStringRef));
+}
+
+TEST_F(MenuExaminationTest, MissingInstanceOrContextAddsNothing)
+{
+    MakeInstance();
+    StoreClips({{"Greeting", "/Stashwell", false}});
+    ScopedCommandList list;
+    EXPECT_EQ(CMPluginExamineContext(nullptr, &mNullContext, list.Get()), paramErr);
+    EXPECT_EQ(CMPluginExamineContext(mInstance, nullptr, list.Get()), errAENotAEDesc);
+    EXPECT_EQ(mInstance->implData.retainCount, 0);
+    EXPECT_EQ(mInstance->implData.clipList, nullptr);
+    EXPECT_EQ(list.Count(), 0);
+    CMPluginPostMenuCleanup(mInstance);
+    EXPECT_EQ(mInstance->implData.retainCount, 0);
+}
+
+TEST_F(MenuExaminationTest, OursFollowWhatTheHostListAlreadyHeld)
+{
+    MakeInstance();
+    StoreClips({{"Top", "/", false}});
+    ScopedCommandList list;
+    ASSERT_EQ(AEPutPtr(list.Get(), 0, typeChar, "raw", 3), noErr);
+    ASSERT_EQ(Examine(&mNullContext, list), noErr);
+    CMPluginPostMenuCleanup(mInstance);
+    ASSERT_EQ(list.Count(), 3);
+    ASSERT_EQ(AEDeleteItem(list.Get(), 1), noErr);
+    EXPECT_EQ(Outline(list.Read()), "Top,- Top");
+}
+
+TEST_F(MenuExaminationTest, EachMenuReadsTheClipListAnew)
+{
+    MakeInstance();
+    StoreClips({{"First", "/Stashwell", false}});
+    EXPECT_EQ(Outline(OpenMenu(&mNullContext)), "Stashwell{-,First,- First}");
+    StoreClips({{"First", "/Stashwell", false}, {"Second", "/Stashwell", false}});
+    EXPECT_EQ(Outline(OpenMenu(&mNullContext)), "Stashwell{-,First,- First,Second,- Second}");
+}
+
+TEST_F(MenuExaminationTest, EveryTextComesFromTheBundlesTable)
+{
+    // A copy of the bundle whose table translates every menu text.
+    testsupport::ScopedTempDir dir;
+    std::string bundleDir = dir.Child("Translated.plugin");
+    std::filesystem::create_directories(bundleDir + "/Contents/Resources/English.lproj");
+    std::filesystem::copy_file(std::string(STASHWELL_SOURCE_DIR) + "/resources/Info.plist",
+                               bundleDir + "/Contents/Info.plist");
+    testsupport::WriteFile(bundleDir + "/Contents/Resources/English.lproj/Localizable.strings",
+                           "\"/Stashwell\" = \"/R\xC3\xA9serve\";\n"
+                           "\"Add Selected Text...\" = \"Ajouter le texte\";\n"
+                           "\"- \" = \"Supprimer \";\n");
+    MakeInstance(bundleDir);
+    StoreClips({{"Note", "/R\xC3\xA9serve", false}, {"Old", "/Stashwell", false}});
+    TextContext context(u"x");
+    EXPECT_EQ(Outline(OpenMenu(context.Get())),
+              "R\xC3\xA9serve{Ajouter le texte,-,Note,Supprimer Note},Stashwell{Old,Supprimer Old}");
+}
+
+}  // namespace

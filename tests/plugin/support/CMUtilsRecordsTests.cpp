@@ -1,0 +1,280 @@
+// The menu record writers, read back as a host reads them, and the file-object list walk.
+#include "support/CMUtilsRecords.h"
+#include "support/CFObj.h"
+
+#include "plugin/menu/MenuRecordReader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using menutest::MenuEntry;
+using menutest::ScopedCommandList;
+
+CFStringRef CreateString(const char* text)
+{
+    return CFStringCreateWithCString(kCFAllocatorDefault, text, kCFStringEncodingUTF8);
+}
+
+TEST(CMUtilsRecords, StringReferenceNameTravelsWithOneReferenceOfItsOwn)
+{
+    ScopedCommandList list;
+    CFObj<CFStringRef> name(CreateString("Greeting"));
+    CFIndex before = CFGetRetainCount(name.Get());
+    ASSERT_EQ(CMUtils::AddCommandToAEDescList(name.Get(), 200, true, list.Get(), 280, 0), noErr);
+    EXPECT_EQ(CFGetRetainCount(name.Get()), before + 1);
+
+    std::vector<MenuEntry> menu = list.Read();  // releases the record's reference
+    EXPECT_EQ(CFGetRetainCount(name.Get()), before);
+    ASSERT_EQ(menu.size(), 1u);
+    EXPECT_EQ(menu[0].nameType, static_cast<DescType>(typeCFStringRef));
+    EXPECT_EQ(menu[0].name, "Greeting");
+    EXPECT_EQ(menu[0].command, 200);
+    EXPECT_EQ(menu[0].attributes, 280);
+    EXPECT_FALSE(menu[0].modifiers.has_value());
+}
+
+TEST(CMUtilsRecords, RecordThatCannotBeAppendedTakesNoReference)
+{
+    // A record refuses appended items: the writer fails and the name keeps its count.
+    AERecord notAList = {typeNull, nullptr};
+    ASSERT_EQ(AECreateList(nullptr, 0, true, &notAList), noErr);
+    CFObj<CFStringRef> name(CreateString("Lost"));
+    CFIndex before = CFGetRetainCount(name.Get());
+    EXPECT_NE(CMUtils::AddCommandToAEDescList(name.Get(), 200, true, &notAList, 0, 0), noErr);
+    EXPECT_EQ(CFGetRetainCount(name.Get()), before);
+    AEDisposeDesc(&notAList);
+}
+
+TEST(CMUtilsRecords, UnicodeTextNameIsTwoBytesPerUnitWithoutTerminator)
+{
+    ScopedCommandList list;
+    CFObj<CFStringRef> immutable(CreateString("Caf\xC3\xA9 \xF0\x9F\x98\x80"));  // a surrogate pair too
+    // A mutable string does not hand out its storage: its units are copied first.
+    CFObj<CFMutableStringRef> mutableName(CFStringCreateMutableCopy(kCFAllocatorDefault, 0, immutable.Get()));
+    CFObj<CFStringRef> empty(CreateString(""));
+    ASSERT_EQ(CMUtils::AddCommandToAEDescList(immutable.Get(), 100, false, list.Get(), 0, 0), noErr);
+    ASSERT_EQ(CMUtils::AddCommandToAEDescList_Compatible(mutableName.Get(), 101, list.Get(), 0, kMenuOptionModifier),
+              noErr);
+    ASSERT_EQ(CMUtils::AddCommandToAEDescList(empty.Get(), 102, false, list.Get(), 0, 0), noErr);
+
+    DescType type = 0;
+    Size size = 0;
+    AEDesc record = {typeNull, nullptr};
+    AEKeyword key = 0;
+    ASSERT_EQ(AEGetNthDesc(list.Get(), 1, typeWildCard, &key, &record), noErr);
+    ASSERT_EQ(AESizeOfKeyDesc(&record, keyAEName, &type, &size), noErr);
+    EXPECT_EQ(type, static_cast<DescType>(typeUnicodeText));
+    EXPECT_EQ(size, 2 * CFStringGetLength(immutable.Get()));
+    AEDisposeDesc(&record);
+
+    std::vector<MenuEntry> menu = list.Read();
+    ASSERT_EQ(menu.size(), 3u);
+    EXPECT_EQ(menu[0].name, "Caf\xC3\xA9 \xF0\x9F\x98\x80");
+    EXPECT_EQ(menu[0].units.size(), 7u);
+    EXPECT_EQ(menu[1].nameType, static_cast<DescType>(typeUnicodeText));
+    EXPECT_EQ(menu[1].name, menu[0].name);
+    EXPECT_FALSE(menu[1].attributes.has_value());
+    EXPECT_EQ(menu[1].modifiers, kMenuOptionModifier);
+    EXPECT_EQ(menu[2].nameType, static_cast<DescType>(typeUnicodeText));
+    EXPECT_TRUE(menu[2].units.empty());
+    EXPECT_EQ(menu[2].command, 102);
+}
+
+TEST(CMUtilsRecords, LengthPrefixedNameIsWrittenAsItsBytes)
+{
+    ScopedCommandList list;
+    const unsigned char name[] = "\x05Hello, and more bytes after the length";
+    ASSERT_EQ(CMUtils::AddCommandToAEDescList(name, 7, list.Get(), 8, 2), noErr);
+    std::vector<MenuEntry> menu = list.Read();
+    ASSERT_EQ(menu.size(), 1u);
+    EXPECT_EQ(menu[0].nameType, static_cast<DescType>(typeChar));
+    EXPECT_EQ(menu[0].name, "Hello");
+    EXPECT_EQ(menu[0].attributes, 8);
+    EXPECT_EQ(menu[0].modifiers, 2);
+}
+
+TEST(CMUtilsRecords, MissingArgumentsAreRefusedAndAddNothing)
+{
+    ScopedCommandList list;
+    CFObj<CFStringRef> name(CreateString("Name"));
+    const UniChar units[] = {'a'};
+    const unsigned char pascal[] = "\x01x";
+    EXPECT_EQ(CMUtils::AddCommandToAEDescList(static_cast<CFStringRef>(nullptr), 1, true, list.Get(), 0, 0), paramErr);
+    EXPECT_EQ(CMUtils::AddCommandToAEDescList(static_cast<CFStringRef>(nullptr), 1, false, list.Get(), 0, 0), paramErr);
+    EXPECT_EQ(CMUtils::AddCommandToAEDescList(name.Get(), 1, true, nullptr, 0, 0), paramErr);
+    EXPECT_EQ(CMUtils::AddCommandToAEDescList(name.Get(), 1, false, nullptr, 0, 0), paramErr);
+    EXPECT_EQ(CMUtils::AddCommandToAEDescList_Compatible(nullptr, 1, list.Get(), 0, 0), paramErr);
+    EXPECT_EQ(CMUtils::AddCommandToAEDescList(static_cast<const UniChar*>(nullptr), 1, 1, list.Get(), 0, 0), paramErr);
+    EXPECT_EQ(CMUtils::AddCommandToAEDescList(units, 1, 1, nullptr, 0, 0), paramErr);
+    EXPECT_EQ(CMUtils::AddCommandToAEDescList(static_cast<ConstStr255Param>(nullptr), 1, list.Get(), 0, 0), paramErr);
+    EXPECT_EQ(CMUtils::AddCommandToAEDescList(pascal, 1, nullptr, 0, 0), paramErr);
+    EXPECT_EQ(CMUtils::AddSubmenu(list.Get(), static_cast<CFStringRef>(nullptr), list.Get()), paramErr);
+    EXPECT_EQ(CMUtils::AddSubmenu(nullptr, units, 1, list.Get()), paramErr);
+    EXPECT_EQ(CMUtils::AddSubmenu(list.Get(), static_cast<const UniChar*>(nullptr), 1, list.Get()), paramErr);
+    // No string-list resources exist here.
+    EXPECT_EQ(CMUtils::AddResCommand(list.Get(), 128, 1, 1, 0, 0), resNotFound);
+    EXPECT_EQ(CMUtils::AddSubmenu(list.Get(), static_cast<SInt16>(128), static_cast<SInt16>(1), list.Get()),
+              resNotFound);
+    EXPECT_EQ(list.Count(), 0);
+}
+
+TEST(CMUtilsRecords, SubmenuRecordHoldsACopyOfItsList)
+{
+    ScopedCommandList list;
+    AEDescList submenu = {typeNull, nullptr};
+    ASSERT_EQ(AECreateList(nullptr, 0, false, &submenu), noErr);
+    CFObj<CFStringRef> first(CreateString("First"));
+    CFObj<CFStringRef> second(CreateString("Second"));
+    CFObj<CFStringRef> title(CreateString("Work"));
+    ASSERT_EQ(CMUtils::AddCommandToAEDescList(first.Get(), 200, true, &submenu, 0, 0), noErr);
+    ASSERT_EQ(CMUtils::AddCommandToAEDescList(second.Get(), 201, false, &submenu, 0, 0), noErr);
+    ASSERT_EQ(CMUtils::AddSubmenu(list.Get(), title.Get(), &submenu), noErr);
+    // The record has its own copy: the list it was made from can go.
+    AEDisposeDesc(&submenu);
+
+    std::vector<MenuEntry> menu = list.Read();
+    ASSERT_EQ(menu.size(), 1u);
+    EXPECT_TRUE(menu[0].isSubmenu);
+    EXPECT_EQ(menu[0].nameType, static_cast<DescType>(typeUnicodeText));
+    EXPECT_FALSE(menu[0].command.has_value());
+    EXPECT_EQ(menutest::Outline(menu), "Work{First,Second}");
+}
+
+TEST(CMUtilsRecords, UndeliveredNamesAreGivenBackAllTheWayDown)
+{
+    AEDescList outer = {typeNull, nullptr};
+    AEDescList inner = {typeNull, nullptr};
+    ASSERT_EQ(AECreateList(nullptr, 0, false, &outer), noErr);
+    ASSERT_EQ(AECreateList(nullptr, 0, false, &inner), noErr);
+    CFObj<CFStringRef> top(CreateString("Top"));
+    CFObj<CFStringRef> nested(CreateString("Nested"));
+    CFIndex topCount = CFGetRetainCount(top.Get());
+    CFIndex nestedCount = CFGetRetainCount(nested.Get());
+    ASSERT_EQ(CMUtils::AddCommandToAEDescList(nested.Get(), 1, true, &inner, 0, 0), noErr);
+    ASSERT_EQ(CMUtils::AddSubmenu(&outer, CFSTR("Sub"), &inner), noErr);
+    ASSERT_EQ(CMUtils::AddCommandToAEDescList(top.Get(), 2, true, &outer, 0, 0), noErr);
+    ASSERT_EQ(CMUtils::AddCommandToAEDescList(CFSTR("Plain"), 3, false, &outer, 0, 0), noErr);
+    AEDisposeDesc(&inner);
+
+    CMUtils::ReleaseCommandNames(&outer);
+    EXPECT_EQ(CFGetRetainCount(top.Get()), topCount);
+    EXPECT_EQ(CFGetRetainCount(nested.Get()), nestedCount);
+    AEDisposeDesc(&outer);
+}
+
+FSRef MakeRef(UInt8 fill)
+{
+    FSRef ref;
+    std::memset(&ref, fill, sizeof ref);
+    return ref;
+}
+
+TEST(CMUtilsRecords, FileReferenceIsReadOnlyFromAWholeOne)
+{
+    static_assert(sizeof(FSRef) == 80);
+    FSRef stored = MakeRef(0x5A);
+    FSRef out = MakeRef(0);
+    AEDesc desc = {typeNull, nullptr};
+
+    ASSERT_EQ(AECreateDesc(typeFSRef, &stored, sizeof stored, &desc), noErr);
+    EXPECT_EQ(CMUtils::GetFSRef(desc, out), noErr);
+    EXPECT_EQ(std::memcmp(&out, &stored, sizeof out), 0);
+    AEDisposeDesc(&desc);
+
+    ASSERT_EQ(AECreateDesc(typeFSRef, &stored, sizeof stored - 1, &desc), noErr);
+    EXPECT_EQ(CMUtils::GetFSRef(desc, out), errAECorruptData);
+    AEDisposeDesc(&desc);
+
+    ASSERT_EQ(AECreateDesc(typeChar, "/tmp", 4, &desc), noErr);
+    EXPECT_EQ(CMUtils::GetFSRef(desc, out), errAECoercionFail);
+    AEDisposeDesc(&desc);
+
+    AEDesc nothing = {typeNull, nullptr};
+    EXPECT_EQ(CMUtils::GetFSRef(nothing, out), fnfErr);
+    AEDesc noData = {typeFSRef, nullptr};
+    EXPECT_EQ(CMUtils::GetFSRef(noData, out), fnfErr);
+}
+
+struct WalkLog {
+    std::vector<UInt8> seen;           // the fill byte of each reference handed to the callback
+    std::vector<SInt32> answers;       // what the callback answers, in turn
+};
+
+SInt32 LogObject(const FSRef* ref, void* context)
+{
+    auto* log = static_cast<WalkLog*>(context);
+    SInt32 answer = log->seen.size() < log->answers.size() ? log->answers[log->seen.size()] : noErr;
+    log->seen.push_back(ref->hidden[0]);
+    return answer;
+}
+
+class ObjectList {
+public:
+    ObjectList() { AECreateList(nullptr, 0, false, &mList); }
+    ~ObjectList() { AEDisposeDesc(&mList); }
+    void AddRef(UInt8 fill)
+    {
+        FSRef ref = MakeRef(fill);
+        AEPutPtr(&mList, 0, typeFSRef, &ref, sizeof ref);
+    }
+    void AddText() { AEPutPtr(&mList, 0, typeChar, "x", 1); }
+    const AEDescList* Get() const { return &mList; }
+
+private:
+    AEDescList mList = {typeNull, nullptr};
+};
+
+TEST(CMUtilsRecords, ObjectWalkSkipsNonFilesAndRecordsFailures)
+{
+    ObjectList list;
+    list.AddRef(1);
+    list.AddText();
+    list.AddRef(2);
+    list.AddRef(3);
+    WalkLog log;
+    log.answers = {noErr, ioErr, noErr};
+    UInt32 flags = 0xFF000042;  // a stale report in the top byte is cleared
+    EXPECT_TRUE(CMUtils::ProcessObjectList(list.Get(), flags, &LogObject, &log));
+    EXPECT_EQ(log.seen, (std::vector<UInt8>{1, 2, 3}));
+    EXPECT_EQ(flags, 0x00000042u | CMUtils::kProcessObjectListHasSeveralItems | CMUtils::kProcessObjectSomeCallbackFailed);
+}
+
+TEST(CMUtilsRecords, ObjectWalkStopsOnCancelOrOnFirstSuccessWhenAsked)
+{
+    ObjectList list;
+    list.AddRef(1);
+    list.AddRef(2);
+    list.AddRef(3);
+
+    WalkLog cancelled;
+    cancelled.answers = {ioErr, userCanceledErr, noErr};
+    UInt32 flags = 0;
+    EXPECT_FALSE(CMUtils::ProcessObjectList(list.Get(), flags, &LogObject, &cancelled));
+    EXPECT_EQ(cancelled.seen.size(), 2u);
+
+    WalkLog first;
+    first.answers = {ioErr, noErr, noErr};
+    flags = CMUtils::kProcessObjectStopAtFirstSuccess;
+    EXPECT_TRUE(CMUtils::ProcessObjectList(list.Get(), flags, &LogObject, &first));
+    EXPECT_EQ(first.seen, (std::vector<UInt8>{1, 2}));
+}
+
+TEST(CMUtilsRecords, ObjectWalkWithoutListOrCallbackDoesNothing)
+{
+    ObjectList single;
+    single.AddRef(9);
+    WalkLog log;
+    UInt32 flags = 0x01000000;
+    EXPECT_FALSE(CMUtils::ProcessObjectList(nullptr, flags, &LogObject, &log));
+    EXPECT_EQ(flags, 0u);
+    EXPECT_FALSE(CMUtils::ProcessObjectList(single.Get(), flags, nullptr, &log));
+    EXPECT_TRUE(CMUtils::ProcessObjectList(single.Get(), flags, &LogObject, &log));
+    EXPECT_EQ(flags, 0u) << "one item is not several";
+    EXPECT_EQ(log.seen.size(), 1u);
+}
+
+}  // namespace
