@@ -4,6 +4,7 @@
 #include "menu/MenuStrings.h"
 #include "support/CFDictArray.h"
 #include "support/CFObj.h"
+#include "support/MemoryOwners.h"
 
 #include <algorithm>
 
@@ -32,35 +33,25 @@ bool StartsWithSlash(CFStringRef path)
     return CFStringGetLength(path) > 0 && CFStringGetCharacterAtIndex(path, 0) == '/';
 }
 
-// A new string (+1) of first followed by second, or NULL.
+// A new immutable string (+1) of first followed by second, or NULL. Immutable, so that writing it
+// as UTF-16 text later takes its units without another copy.
 CFStringRef CreateConcatenation(CFStringRef first, CFStringRef second)
 {
-    CFMutableStringRef joined = CFStringCreateMutable(kCFAllocatorDefault, 0);
-    if (joined != nullptr) {
-        CFStringAppend(joined, first);
-        CFStringAppend(joined, second);
+    const CFIndex firstLength = CFStringGetLength(first);
+    const CFIndex secondLength = CFStringGetLength(second);
+    AStdMalloc<UniChar> units;
+    units.AllocateAndCopy(nullptr, static_cast<UInt32>(firstLength + secondLength), kMemObjNoClear);
+    if (units.Get() == nullptr) {
+        return CFStringCreateCopy(kCFAllocatorDefault, CFSTR(""));
     }
-    return joined;
+    CFStringGetCharacters(first, CFRangeMake(0, firstLength), units.Get());
+    CFStringGetCharacters(second, CFRangeMake(0, secondLength), units.Get() + firstLength);
+    return CFStringCreateWithCharacters(kCFAllocatorDefault, units.Get(), firstLength + secondLength);
 }
 
 CFURLRef CreateSubmenuURL(CFStringRef path)
 {
     return CFURLCreateWithFileSystemPath(kCFAllocatorDefault, path, kCFURLPOSIXPathStyle, true);
-}
-
-// Whether path names the root submenu. The same text always does; another spelling of the same
-// submenu ("/Stashwell/", "/Stashwell//.") does too, since its clips land in the root submenu and
-// the separator belongs before the first of them whatever its record says.
-bool IsRootSubmenuPath(CFStringRef path, CFStringRef rootPath, CFURLRef rootURL)
-{
-    if (CFEqual(path, rootPath)) {
-        return true;
-    }
-    if (rootURL == nullptr) {
-        return false;
-    }
-    CFObj<CFURLRef> url(CreateSubmenuURL(path));
-    return url.Get() != nullptr && CFEqual(url.Get(), rootURL);
 }
 
 }  // namespace
@@ -75,7 +66,7 @@ void PopulateItemsMenu(AbstractCMPluginType* instance, SubmenuTree& tree, CFStri
     const bool keychainUnlocked = instance->implData.keychainUnlocked != 0;
     CFObj<CFStringRef> prefix(CopyLocalizedMenuString(instance, kDeleteClipPrefixText));
     CFObj<CFURLRef> rootURL(rootPath != nullptr ? CreateSubmenuURL(rootPath) : nullptr);
-    if (rootPath == nullptr) {
+    if (rootURL.Get() == nullptr) {
         addSeparator = false;
     }
 
@@ -107,9 +98,16 @@ void PopulateItemsMenu(AbstractCMPluginType* instance, SubmenuTree& tree, CFStri
             }
         }
 
-        if (addSeparator && IsRootSubmenuPath(path, rootPath, rootURL.Get())) {
-            tree.AddMenuItem(path, kSeparatorText, 0, useCFString, 0, 0);
-            addSeparator = false;
+        // The separator goes before the first clip that lands in the root submenu, however its
+        // record spells the path ("/Stashwell/", "/Stashwell//."): the same submenu, so the same
+        // place. The submenu is the one the clip's items go to next, so asking for it first
+        // changes nothing in the menu.
+        if (addSeparator) {
+            SubmenuItem* submenuNode = tree.FindOrAddSubmenuForPath(path);
+            if (submenuNode != nullptr && submenuNode == tree.FindSubmenu(rootURL.Get())) {
+                tree.AddMenuItem(path, kSeparatorText, 0, useCFString, 0, 0);
+                addSeparator = false;
+            }
         }
         tree.AddMenuItem(path, name, kCmdPasteClipBase + index, useCFString, kClipItemAttributes, 0);
         if (prefix.Get() != nullptr) {

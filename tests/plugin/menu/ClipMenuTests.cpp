@@ -223,8 +223,10 @@ TEST_F(ClipMenuTest, OddlySpelledPathsLandInTheSubmenuTheyName)
                  .Clip("c", "/Stashwell/./Work")
                  .Clip("d", "/")
                  .Clip("e", "//")
-                 .Clip("f", "/Stashwell/.."));  // a submenu named "..", not the top level
-    EXPECT_EQ(Outline(BuildMenu()), "Stashwell{Fixed,Work{a,- a,c,- c},-,b,- b,..{f,- f}},d,- d,e,- e");
+                 .Clip("f", "/Stashwell/..")  // a submenu named "..", not the top level
+                 .Clip("g", ("/" + std::string(70000, 'w')).c_str()));
+    EXPECT_EQ(Outline(BuildMenu()),
+              "Stashwell{Fixed,Work{a,- a,c,- c},-,b,- b,..{f,- f}},d,- d,e,- e," + std::string(70000, 'w') + "{g,- g}");
 }
 
 TEST_F(ClipMenuTest, PathsTheMenuCannotHoldLeaveTheirClipOut)
