@@ -269,25 +269,6 @@ TEST_F(ClipMenuTest, ClipsFromIndex2000OnGetNoItems)
     EXPECT_EQ(FindEntry(root, "- clip 2000"), nullptr);
 }
 
-TEST_F(ClipMenuTest, NameFormFollowsTheSystemVersion)
-{
-    UseClips(ClipListBuilder().Clip("a", "/Stashwell"));
-    mInstance->implData.systemVersion = 0x1019;
-    std::vector<MenuEntry> before = BuildMenu();
-    ASSERT_EQ(before.size(), 1u);
-    ASSERT_EQ(before[0].items.size(), 4u);
-    for (const MenuEntry& item : before[0].items) {
-        EXPECT_EQ(item.nameType, static_cast<DescType>(typeUnicodeText)) << item.name;
-    }
-    mInstance->implData.systemVersion = 0x1020;
-    std::vector<MenuEntry> menu = BuildMenu();
-    ASSERT_EQ(menu.size(), 1u);
-    EXPECT_EQ(menu[0].nameType, static_cast<DescType>(typeUnicodeText)) << "titles are always UTF-16 text";
-    for (const MenuEntry& item : menu[0].items) {
-        EXPECT_EQ(item.nameType, static_cast<DescType>(typeCFStringRef)) << item.name;
-    }
-}
-
 TEST_F(ClipMenuTest, WithoutAClipListNothingIsAdded)
 {
     EXPECT_EQ(Outline(BuildMenu()), "Stashwell{Fixed}");

@@ -229,19 +229,6 @@ TEST_F(MenuExaminationTest, MissingInstanceOrContextAddsNothing)
     EXPECT_EQ(mInstance->implData.retainCount, 0);
 }
 
-TEST_F(MenuExaminationTest, OursFollowWhatTheHostListAlreadyHeld)
-{
-    MakeInstance();
-    StoreClips({{"Top", "/", false}});
-    ScopedCommandList list;
-    ASSERT_EQ(AEPutPtr(list.Get(), 0, typeChar, "raw", 3), noErr);
-    ASSERT_EQ(Examine(&mNullContext, list), noErr);
-    CMPluginPostMenuCleanup(mInstance);
-    ASSERT_EQ(list.Count(), 3);
-    ASSERT_EQ(AEDeleteItem(list.Get(), 1), noErr);
-    EXPECT_EQ(Outline(list.Read()), "Top,- Top");
-}
-
 TEST_F(MenuExaminationTest, EachMenuReadsTheClipListAnew)
 {
     MakeInstance();

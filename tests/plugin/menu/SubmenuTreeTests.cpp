@@ -200,31 +200,6 @@ TEST(SubmenuTree, NestingIsLimited)
     EXPECT_EQ((*level)[0].name, "deepest");
 }
 
-TEST(SubmenuTree, ItemsCarryTheirOwnFieldsAndNameForm)
-{
-    ScopedCommandList list;
-    {
-        SubmenuTree tree(list.Get());
-        EXPECT_EQ(tree.AddMenuItem(CFSTR("/S"), CFSTR("as string"), 200, true, 280, 0), noErr);
-        EXPECT_EQ(tree.AddMenuItem(CFSTR("/S"), CFSTR("as text"), 2200, false, 264, 2), noErr);
-        tree.BuildSubmenuTree();
-    }
-    std::vector<MenuEntry> menu = list.Read();
-    ASSERT_EQ(menu.size(), 1u);
-    EXPECT_EQ(menu[0].nameType, static_cast<DescType>(typeUnicodeText)) << "submenu titles are always UTF-16 text";
-    ASSERT_EQ(menu[0].items.size(), 2u);
-    const MenuEntry& first = menu[0].items[0];
-    const MenuEntry& second = menu[0].items[1];
-    EXPECT_EQ(first.nameType, static_cast<DescType>(typeCFStringRef));
-    EXPECT_EQ(first.command, 200);
-    EXPECT_EQ(first.attributes, 280);
-    EXPECT_FALSE(first.modifiers.has_value());
-    EXPECT_EQ(second.nameType, static_cast<DescType>(typeUnicodeText));
-    EXPECT_EQ(second.command, 2200);
-    EXPECT_EQ(second.attributes, 264);
-    EXPECT_EQ(second.modifiers, 2);
-}
-
 TEST(SubmenuTree, WithoutAHostListNothingIsWrittenAndNothingLeaks)
 {
     // The string-reference names never reach a list, so they must not have been retained.
