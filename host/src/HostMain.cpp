@@ -1,5 +1,6 @@
 #include "HostMain.h"
 
+#include "CocoaApplication.h"
 #include "ContextSpec.h"
 #include "Document.h"
 #include "InteractiveSession.h"
@@ -43,6 +44,8 @@ int RunHost(const std::vector<std::string>& arguments, std::istream& in, std::os
     if (options.systemVersion)
         PlatformSetSystemVersion(*options.systemVersion);
 
+    // Installed before the plug-ins load and removed after they are gone, so no plug-in outlives it.
+    ScopedCocoaApplication cocoa(options.cocoa, options.cocoaSelection);
     LoadedPlugIns plugIns = LoadPlugIns(options.plugins.empty() ? DefaultPlugInsFolder() : options.plugins);
     if (!plugIns.error.empty()) {
         err << "cmhost: " << plugIns.error << "\n";

@@ -1,5 +1,7 @@
 #include "Options.h"
 
+#include "TextConversion.h"
+
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
@@ -70,10 +72,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
             ->type_name("TYPE:HEX");
     textOption->excludes(contextOption);
     CLI::Option* cocoaOption = app.add_flag("--cocoa", options.cocoa,
-                 "Play a Cocoa application (accepted; the application object comes with later work, so "
-                 "this has no effect yet)");
+                 "Play a Cocoa application: the host has an application object, whose focused view can "
+                 "send no string unless --cocoa-selection gives one (without --cocoa there is no "
+                 "application object)");
     app.add_option("--cocoa-selection", cocoaSelection,
-                   "The text the Cocoa application's focused view can send (accepted; no effect yet)")
+                   "The text the Cocoa application's focused view holds and can send (needs --cocoa)")
         ->type_name("TEXT")
         ->needs(cocoaOption);
     app.add_option("--system-version", systemVersionText, "The system version that Gestalt answers (default 10.6.8)")
@@ -138,8 +141,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
             return fail("--system-version: expected 10.X or 10.X.Y with single digits, not \"" +
                         systemVersionText + "\"");
     }
-    if (app.count("--cocoa-selection") > 0)
+    if (app.count("--cocoa-selection") > 0) {
+        if (!CreateStringFromUTF8(cocoaSelection))
+            return fail("--cocoa-selection: the text is not valid UTF-8");
         options.cocoaSelection = cocoaSelection;
+    }
     if (app.count("--document") > 0)
         options.document = document;
     return result;

@@ -91,6 +91,7 @@ TEST(Options, OtherUsageErrors)
     ExpectUsageError({"--system-version", "10.10.1", "menu"}, "10.10.1");
     ExpectUsageError({"--cocoa-selection", "abc", "menu"}, "--cocoa");
     ExpectUsageError({"--text", "\xFF", "menu"}, "UTF-8");
+    ExpectUsageError({"--cocoa", "--cocoa-selection", "\xC3", "menu"}, "UTF-8");
     ExpectUsageError({"menu", "menu"}, "menu");
 }
 

@@ -88,8 +88,7 @@ TEST_F(StashwellMenu, DISABLED_ClipsAppearInTheirSubmenusInClipListOrder)
     EXPECT_EQ(held.out, result.out);
 }
 
-// Disabled until the plug-in's clip menu is committed: without it there are no alternates to pick.
-TEST_F(StashwellMenu, DISABLED_TheAlternateIsPickedWhileOptionIsHeldAtTheTerminal)
+TEST_F(StashwellMenu, TheAlternateIsPickedWhileOptionIsHeldAtTheTerminal)
 {
     WriteClipList(kClips);
     const std::string down = "\x1b[B";
@@ -103,6 +102,38 @@ TEST_F(StashwellMenu, DISABLED_TheAlternateIsPickedWhileOptionIsHeldAtTheTermina
     EXPECT_NE(result.screen.find("chose command 2201 (- Greeting)"), std::string::npos) << result.screen;
     EXPECT_NE(result.screen.find("HandleSelection(2201) answered "), std::string::npos) << result.screen;
     EXPECT_EQ(result.localModeAfter, result.localModeBefore);
+}
+
+// True when some record at any depth carries the command id.
+bool HoldsCommand(const nlohmann::json& items, int command)
+{
+    for (const nlohmann::json& item : items) {
+        if (item.contains("submenu") ? HoldsCommand(item["submenu"], command) : item.value("command", -1) == command)
+            return true;
+    }
+    return false;
+}
+
+TEST_F(StashwellMenu, ACocoaHostsFocusedViewSuppliesTheSelectedText)
+{
+    struct Case {
+        std::vector<std::string> arguments;
+        bool offersSelectedText;
+    };
+    const Case cases[] = {
+        {{"menu", "--json"}, false},
+        // The application object is there, but its view has nothing it could send.
+        {{"--cocoa", "menu", "--json"}, false},
+        {{"--cocoa", "--cocoa-selection", "Dear John,", "menu", "--json"}, true},
+        {{"menu", "--json", "--cocoa-selection", "\xC3\xA9t\xC3\xA9", "--cocoa"}, true},
+    };
+    for (const Case& run : cases) {
+        hosttest::ProcessResult result = hosttest::RunProcess(kCmhost, run.arguments);
+        ASSERT_EQ(result.exitStatus, 0) << result.err;
+        nlohmann::json menu = nlohmann::json::parse(result.out);
+        EXPECT_EQ(HoldsCommand(menu["items"], 100), run.offersSelectedText)
+            << testing::PrintToString(run.arguments) << "\n" << result.out;
+    }
 }
 
 }  // namespace
