@@ -1,0 +1,59 @@
+// Naming a command by the titles the user sees on the way to it.
+#include "MenuPath.h"
+
+#include "MenuItemsForTests.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using cmhost::FindCommandByPath;
+using cmhost::kOptionHeld;
+using cmhost::MenuItem;
+using hosttest::AddClip;
+using hosttest::Command;
+using hosttest::Submenu;
+
+std::vector<MenuItem> Menu()
+{
+    std::vector<MenuItem> work;
+    AddClip(work, "Greeting", 1);
+    std::vector<MenuItem> slashed;
+    AddClip(slashed, "Inside", 3);
+    std::vector<MenuItem> root = {Command("Add Selected Text...", 100), Submenu("Work", std::move(work)),
+                                  Command("-", 0), Submenu("A/B", std::move(slashed)), Command("-", 0)};
+    AddClip(root, "Greeting", 0);
+    return {Submenu("Stashwell", std::move(root)), Submenu("Work", {Command("Top-level work", 7)})};
+}
+
+SInt32 CommandAt(const std::vector<MenuItem>& items, std::string_view path, SInt32 held = 0)
+{
+    const MenuItem* item = FindCommandByPath(items, path, held);
+    return item ? *item->command : -1;
+}
+
+TEST(MenuPath, TitlesLeadThroughSubmenusToTheCommandShown)
+{
+    std::vector<MenuItem> items = Menu();
+    EXPECT_EQ(CommandAt(items, "Stashwell/Add Selected Text..."), 100);
+    EXPECT_EQ(CommandAt(items, "Stashwell/Greeting"), 200);
+    EXPECT_EQ(CommandAt(items, "Stashwell/Work/Greeting"), 201) << "the same name in another submenu";
+    EXPECT_EQ(CommandAt(items, "Work/Top-level work"), 7) << "a second top-level submenu with a known name";
+    EXPECT_EQ(CommandAt(items, "Stashwell/A/B/Inside"), 203) << "a title holding '/'";
+
+    // The alternates are there only while Option is held, and then their main items are not.
+    EXPECT_EQ(CommandAt(items, "Stashwell/- Greeting"), -1);
+    EXPECT_EQ(CommandAt(items, "Stashwell/- Greeting", kOptionHeld), 2200);
+    EXPECT_EQ(CommandAt(items, "Stashwell/Greeting", kOptionHeld), -1);
+    EXPECT_EQ(CommandAt(items, "Stashwell/Work/- Greeting", kOptionHeld), 2201);
+}
+
+TEST(MenuPath, PathsThatNameNoCommand)
+{
+    std::vector<MenuItem> items = Menu();
+    for (const char* path : {"", "Stashwell", "Stashwell/", "Stashwell/Work", "Stashwell/-", "Stashwell//Greeting",
+                             "stashwell/Greeting", "Stashwell/Greeting/", "Stashwell/Greet", "Nowhere/Greeting"})
+        EXPECT_EQ(CommandAt(items, path), -1) << path;
+}
+
+}  // namespace
