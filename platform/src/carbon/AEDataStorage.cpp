@@ -5,21 +5,35 @@ namespace platform {
 
 void AEStorageDeleter::operator()(OpaqueAEDataStorage* storage) const
 {
-    delete storage;
+    if (storage->references.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        delete storage;
+    }
 }
 
-AEStoragePtr CloneStorage(const OpaqueAEDataStorage* storage)
+AEStoragePtr ShareStorage(const OpaqueAEDataStorage* storage)
 {
     if (storage == nullptr) {
         return nullptr;
     }
-    AEStoragePtr copy(new OpaqueAEDataStorage(storage->kind));
-    copy->bytes = storage->bytes;
-    copy->items.reserve(storage->items.size());
-    for (const AEStoredItem& item : storage->items) {
-        copy->items.push_back(AEStoredItem{item.key, item.type, CloneStorage(item.data.get())});
+    auto* shared = const_cast<OpaqueAEDataStorage*>(storage);
+    shared->references.fetch_add(1, std::memory_order_relaxed);
+    return AEStoragePtr(shared);
+}
+
+OpaqueAEDataStorage* MutableListStorage(AEDesc* desc)
+{
+    OpaqueAEDataStorage* list = ListStorage(desc);
+    if (list == nullptr || list->references.load(std::memory_order_acquire) == 1) {
+        return list;
     }
-    return copy;
+    AEStoragePtr copy(new OpaqueAEDataStorage(list->kind));
+    copy->items.reserve(list->items.size());
+    for (const AEStoredItem& item : list->items) {
+        copy->items.push_back(AEStoredItem{item.key, item.type, ShareStorage(item.data.get())});
+    }
+    AEStoragePtr previous(desc->dataHandle);  // gives back this descriptor's share of the old store
+    desc->dataHandle = copy.release();
+    return desc->dataHandle;
 }
 
 AEStoragePtr CreateByteStorage(const void* data, Size size)

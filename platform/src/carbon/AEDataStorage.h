@@ -1,11 +1,16 @@
 // The data store behind an AEDesc's dataHandle: plain bytes for an ordinary descriptor, or an
-// ordered list of items for a list or a record (in a record every item has its key). Every store
-// has exactly one owner: a descriptor, or the item of a list that holds it. Copying a descriptor
-// copies its store, lists all the way down.
+// ordered list of items for a list or a record (in a record every item has its key).
+//
+// Stores are shared, copy on write: copying a descriptor (putting it into a list, getting an item
+// out, duplicating it) adds a reference to its store, and a call that changes a list or record
+// first gives the descriptor a store of its own when others share it. A menu of nested submenus
+// is copied into its parent level by level; sharing keeps that linear instead of copying every
+// record once per level.
 #pragma once
 
 #include <Carbon/AEDataModel.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -35,14 +40,15 @@ struct OpaqueAEDataStorage {
     explicit OpaqueAEDataStorage(Kind k) : kind(k) {}
 
     Kind kind;
+    std::atomic<long> references{1};  // descriptors and items holding this store
     std::vector<std::uint8_t> bytes;             // Kind::bytes
     std::vector<platform::AEStoredItem> items;   // Kind::list and Kind::record
 };
 
 namespace platform {
 
-// A deep copy of a store; NULL for NULL. Throws std::bad_alloc.
-AEStoragePtr CloneStorage(const OpaqueAEDataStorage* storage);
+// Another reference to a store (the contents are shared until one side changes); NULL for NULL.
+AEStoragePtr ShareStorage(const OpaqueAEDataStorage* storage);
 // A new byte store holding a copy of the bytes. Throws std::bad_alloc.
 AEStoragePtr CreateByteStorage(const void* data, Size size);
 
@@ -52,8 +58,11 @@ AEStoragePtr TakeStorage(AEDesc* desc);
 // uninitialized memory, as the out arguments of the descriptor calls are).
 void SetDesc(AEDesc* desc, DescType type, AEStoragePtr storage);
 
-// The list or record behind a descriptor, or NULL when it is not one.
+// The list or record behind a descriptor, or NULL when it is not one. For reading only.
 OpaqueAEDataStorage* ListStorage(const AEDesc* desc);
+// As ListStorage, for a change: a store that others share is first replaced, in desc, by a copy of
+// its item list whose items share their own stores. Throws std::bad_alloc.
+OpaqueAEDataStorage* MutableListStorage(AEDesc* desc);
 // True for the two types whose data must be a list store.
 bool IsListType(DescType type);
 

@@ -57,7 +57,7 @@ OSErr AEDuplicateDesc(const AEDesc* theAEDesc, AEDesc* result)
     DescType type = theAEDesc->descriptorType;
     AEStoragePtr copy;
     OSErr err = GuardAllocation([&] {
-        copy = CloneStorage(theAEDesc->dataHandle);
+        copy = ShareStorage(theAEDesc->dataHandle);
         return noErr;
     });
     if (err != noErr) {

@@ -73,7 +73,7 @@ void DescribeItem(const AEStoredItem& item, DescType* typeCode, Size* dataSize)
 
 AEStoredItem CopyItemIn(AEKeyword key, const AEDesc& desc)
 {
-    return AEStoredItem{key, desc.descriptorType, CloneStorage(desc.dataHandle)};
+    return AEStoredItem{key, desc.descriptorType, ShareStorage(desc.dataHandle)};
 }
 
 }  // namespace platform

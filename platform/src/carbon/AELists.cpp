@@ -62,8 +62,10 @@ OSErr AEPutDesc(AEDescList* theAEDescList, long index, const AEDesc* theAEDesc)
         return errAEWrongDataType;
     }
     return GuardAllocation([&] {
-        // The copy is taken before the list changes: the item may be the list itself.
+        // The copy is taken before the list changes: the item may be the list itself, and then it
+        // keeps the list as it was while the list gets a store of its own.
         AEStoredItem copy = CopyItemIn(0, *theAEDesc);
+        list = MutableListStorage(theAEDescList);
         if (appending) {
             list->items.push_back(std::move(copy));
         } else {
@@ -146,6 +148,9 @@ OSErr AEDeleteItem(AEDescList* theAEDescList, long index)
     if (!IsItemIndex(list, index)) {
         return errAEBadListItem;
     }
-    list->items.erase(list->items.begin() + (index - 1));
-    return noErr;
+    return GuardAllocation([&] {
+        list = MutableListStorage(theAEDescList);
+        list->items.erase(list->items.begin() + (index - 1));
+        return noErr;
+    });
 }

@@ -44,6 +44,7 @@ OSErr AEPutKeyDesc(AERecord* theAERecord, AEKeyword theAEKeyword, const AEDesc* 
     return GuardAllocation([&] {
         // Copied before the record changes: the value may be the record itself.
         AEStoredItem copy = CopyItemIn(theAEKeyword, *theAEDesc);
+        record = MutableListStorage(theAERecord);
         if (AEStoredItem* existing = FindKey(record, theAEKeyword)) {
             *existing = std::move(copy);
         } else {
@@ -108,6 +109,10 @@ OSErr AEDeleteKeyDesc(AERecord* theAERecord, AEKeyword theAEKeyword)
     if (item == nullptr) {
         return errAEDescNotFound;
     }
-    record->items.erase(record->items.begin() + (item - record->items.data()));
-    return noErr;
+    auto position = item - record->items.data();
+    return GuardAllocation([&] {
+        record = MutableListStorage(theAERecord);
+        record->items.erase(record->items.begin() + position);
+        return noErr;
+    });
 }

@@ -395,3 +395,44 @@ TEST(AEDescriptors, DuplicatesAreDeepEvenOntoThemselves)
 }
 
 }  // namespace
+
+namespace {
+
+// Copies share their stores until one side changes: a change to a list, a record or an item taken
+// out of one must never show through any other copy.
+TEST(AEDescriptors, ChangesToSharedCopiesStayWithTheDescriptorChanged)
+{
+    ScopedDesc inner;
+    ASSERT_EQ(AECreateList(nullptr, 0, false, &inner), noErr);
+    SInt32 one = 1;
+    ASSERT_EQ(AEPutPtr(&inner, 0, typeSInt32, &one, sizeof(one)), noErr);
+    ScopedDesc outer;
+    ASSERT_EQ(AECreateList(nullptr, 0, true, &outer), noErr);
+    ASSERT_EQ(AEPutKeyDesc(&outer, keyContextualMenuSubmenu, &inner), noErr);
+
+    ScopedDesc duplicate;
+    ASSERT_EQ(AEDuplicateDesc(&outer, &duplicate), noErr);
+    ScopedDesc takenOut;
+    ASSERT_EQ(AEGetKeyDesc(&outer, keyContextualMenuSubmenu, typeWildCard, &takenOut), noErr);
+
+    // Change the source list after it was put into the record: the record keeps one item.
+    ASSERT_EQ(AEPutPtr(&inner, 0, typeSInt32, &one, sizeof(one)), noErr);
+    EXPECT_EQ(CountOf(&inner), 2);
+    EXPECT_EQ(CountOf(&takenOut), 1);
+
+    // Change the item taken out: neither record sees it.
+    ASSERT_EQ(AEDeleteItem(&takenOut, 1), noErr);
+    EXPECT_EQ(CountOf(&takenOut), 0);
+    for (const AEDesc* record : {static_cast<const AEDesc*>(&outer), static_cast<const AEDesc*>(&duplicate)}) {
+        ScopedDesc submenu;
+        ASSERT_EQ(AEGetKeyDesc(record, keyContextualMenuSubmenu, typeWildCard, &submenu), noErr);
+        EXPECT_EQ(CountOf(&submenu), 1);
+    }
+
+    // Change the duplicate: the original keeps its key.
+    ASSERT_EQ(AEDeleteKeyDesc(&duplicate, keyContextualMenuSubmenu), noErr);
+    EXPECT_EQ(CountOf(&duplicate), 0);
+    EXPECT_EQ(CountOf(&outer), 1);
+}
+
+}  // namespace
