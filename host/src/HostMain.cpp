@@ -1,7 +1,7 @@
 #include "HostMain.h"
 
 #include "CocoaApplication.h"
-#include "ContextSpec.h"
+#include "ContextData.h"
 #include "Document.h"
 #include "InteractiveSession.h"
 #include "MenuCommand.h"

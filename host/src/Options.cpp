@@ -122,18 +122,18 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     if (menu->parsed())
         options.command = HostCommand::Menu;
     if (textOption->count() > 0) {
-        std::optional<ContextSpec> spec = TextContextSpec(text);
-        if (!spec)
+        std::optional<ContextData> context = TextContextData(text);
+        if (!context)
             return fail("--text: the text is not valid UTF-8");
-        options.context = *spec;
+        options.context = *context;
         options.text = text;
     }
     if (contextOption->count() > 0) {
         std::string error;
-        std::optional<ContextSpec> spec = ParseContextSpec(contextText, &error);
-        if (!spec)
+        std::optional<ContextData> context = ParseContextData(contextText, &error);
+        if (!context)
             return fail(error);
-        options.context = *spec;
+        options.context = *context;
     }
     if (app.count("--system-version") > 0) {
         options.systemVersion = ParseSystemVersion(systemVersionText);

@@ -1,7 +1,7 @@
 // The command line of cmhost: the subcommand and the options that shape the application it plays.
 #pragma once
 
-#include "ContextSpec.h"
+#include "ContextData.h"
 
 #include <optional>
 #include <string>
@@ -20,7 +20,7 @@ struct HostOptions {
     // Empty: the Stashwell.plugin bundle of the build.
     std::string plugins;
     // What was clicked; typeNull unless --text or --context says otherwise.
-    ContextSpec context;
+    ContextData context;
     // The --text text as given, which also starts an in-memory document.
     std::optional<std::string> text;
     bool cocoa = false;

@@ -407,22 +407,22 @@ std::u16string Pad(std::u16string text, int width, bool leftJustify)
 std::u16string Render(const Conversion& c, const Argument& value, int width, int precision)
 {
     bool leftJustify = c.flags.find('-') != std::string::npos;
-    std::string spec = "%" + c.flags;
+    std::string conversion = "%" + c.flags;
     if (width >= 0) {
-        spec += std::to_string(width);
+        conversion += std::to_string(width);
     }
     if (precision >= 0) {
-        spec += "." + std::to_string(precision);
+        conversion += "." + std::to_string(precision);
     }
     switch (c.kind) {
     case 'd':
     case 'i':
-        return Widen(PrintC(spec + "j" + static_cast<char>(c.kind), SignedValue(value.integer, c.length)));
+        return Widen(PrintC(conversion + "j" + static_cast<char>(c.kind), SignedValue(value.integer, c.length)));
     case 'u':
     case 'o':
     case 'x':
     case 'X':
-        return Widen(PrintC(spec + "j" + static_cast<char>(c.kind), UnsignedValue(value.integer, c.length)));
+        return Widen(PrintC(conversion + "j" + static_cast<char>(c.kind), UnsignedValue(value.integer, c.length)));
     case 'c':
         return Pad(std::u16string(1, MacRomanToUnicode(static_cast<unsigned char>(value.integer))), width, leftJustify);
     case 'C':
@@ -452,9 +452,9 @@ std::u16string Render(const Conversion& c, const Argument& value, int width, int
         return std::u16string();  // writing through an argument is never done
     default:
         if (value.type == ArgType::kLongDouble) {
-            return Widen(PrintC(spec + "L" + static_cast<char>(c.kind), value.longReal));
+            return Widen(PrintC(conversion + "L" + static_cast<char>(c.kind), value.longReal));
         }
-        return Widen(PrintC(spec + static_cast<char>(c.kind), value.real));
+        return Widen(PrintC(conversion + static_cast<char>(c.kind), value.real));
     }
 }
 

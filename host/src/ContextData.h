@@ -10,20 +10,20 @@
 
 namespace cmhost {
 
-struct ContextSpec {
+struct ContextData {
     DescType type = typeNull;
     std::string bytes;
 };
 
 // Reads "TYPE:HEX": TYPE is exactly four characters (four bytes), HEX an even number of hexadecimal
 // digits, possibly none. On failure, *error gets a one-line reason.
-std::optional<ContextSpec> ParseContextSpec(std::string_view text, std::string* error);
+std::optional<ContextData> ParseContextData(std::string_view text, std::string* error);
 
 // Selected text as the 'utxt' descriptor a host hands over: UTF-16 in host order, no byte-order
 // mark, no terminator. nullopt when the text is not valid UTF-8.
-std::optional<ContextSpec> TextContextSpec(std::string_view utf8Text);
+std::optional<ContextData> TextContextData(std::string_view utf8Text);
 
-// The descriptor for the spec; typeNull carries no data.
-ScopedAEDesc CreateContextDescriptor(const ContextSpec& spec);
+// The descriptor for the context data; typeNull carries no data.
+ScopedAEDesc CreateContextDescriptor(const ContextData& context);
 
 }  // namespace cmhost

@@ -1,4 +1,4 @@
-#include "ContextSpec.h"
+#include "ContextData.h"
 
 #include "TextConversion.h"
 
@@ -18,7 +18,7 @@ int HexDigit(char c)
 
 }  // namespace
 
-std::optional<ContextSpec> ParseContextSpec(std::string_view text, std::string* error)
+std::optional<ContextData> ParseContextData(std::string_view text, std::string* error)
 {
     size_t colon = text.find(':');
     if (colon == std::string_view::npos) {
@@ -35,10 +35,10 @@ std::optional<ContextSpec> ParseContextSpec(std::string_view text, std::string* 
         *error = "--context: the hexadecimal data must have an even number of digits";
         return std::nullopt;
     }
-    ContextSpec spec;
-    spec.type = 0;
+    ContextData context;
+    context.type = 0;
     for (char c : type)
-        spec.type = (spec.type << 8) | static_cast<unsigned char>(c);
+        context.type = (context.type << 8) | static_cast<unsigned char>(c);
     for (size_t i = 0; i < hex.size(); i += 2) {
         int high = HexDigit(hex[i]);
         int low = HexDigit(hex[i + 1]);
@@ -46,27 +46,27 @@ std::optional<ContextSpec> ParseContextSpec(std::string_view text, std::string* 
             *error = "--context: \"" + std::string(hex.substr(i, 2)) + "\" is not a hexadecimal byte";
             return std::nullopt;
         }
-        spec.bytes.push_back(static_cast<char>(high * 16 + low));
+        context.bytes.push_back(static_cast<char>(high * 16 + low));
     }
-    return spec;
+    return context;
 }
 
-std::optional<ContextSpec> TextContextSpec(std::string_view utf8Text)
+std::optional<ContextData> TextContextData(std::string_view utf8Text)
 {
     std::optional<std::vector<UniChar>> units = UTF16FromUTF8(utf8Text);
     if (!units)
         return std::nullopt;
-    ContextSpec spec;
-    spec.type = typeUnicodeText;
-    spec.bytes.assign(reinterpret_cast<const char*>(units->data()), units->size() * sizeof(UniChar));
-    return spec;
+    ContextData context;
+    context.type = typeUnicodeText;
+    context.bytes.assign(reinterpret_cast<const char*>(units->data()), units->size() * sizeof(UniChar));
+    return context;
 }
 
-ScopedAEDesc CreateContextDescriptor(const ContextSpec& spec)
+ScopedAEDesc CreateContextDescriptor(const ContextData& context)
 {
     ScopedAEDesc desc;
-    if (spec.type != typeNull || !spec.bytes.empty())
-        AECreateDesc(spec.type, spec.bytes.data(), static_cast<Size>(spec.bytes.size()), desc.Out());
+    if (context.type != typeNull || !context.bytes.empty())
+        AECreateDesc(context.type, context.bytes.data(), static_cast<Size>(context.bytes.size()), desc.Out());
     return desc;
 }
 
