@@ -78,7 +78,9 @@ TEST(NSObjectDeathTest, ReleasingADeadReferenceIsFatal)
             object->release();
             object->release();
         },
-        "no reference left");
+        // The second release reaches a destroyed object: the platform's own check names it, and
+        // under the undefined-behaviour sanitizer the vptr check stops it first.
+        "no reference left|invalid vptr");
 }
 
 TEST_F(NSObjectTest, ExceptionsCarryRetainedNamesAndReasons)
