@@ -119,19 +119,29 @@ void ResetPrefsFile()
     WriteAtomically(gPrefsFile, xml.data(), xml.size());
 }
 
+// Loads the clip list as a menu does and deletes it; false (and the benchmark marked failed) when it
+// did not load whole.
+bool ReadAndDropClipList(benchmark::State& state)
+{
+    CMPluginImplData data{};
+    ReadPreferences(data);
+    bool loaded = data.clipList != nullptr && data.clipList->GetCount() == kClipCount;
+    delete data.clipList;
+    if (!loaded) {
+        state.SkipWithError("the clip list did not load");
+    }
+    return loaded;
+}
+
 // A menu in a process that has not read the preferences yet: the file is parsed.
 void BM_ReadPreferencesCold(benchmark::State& state)
 {
     ResetPrefsFile();
     for (auto _ : state) {
         platform::prefs::ResetPreferencesForTesting();
-        CMPluginImplData data{};
-        ReadPreferences(data);
-        if (data.clipList == nullptr || data.clipList->GetCount() != kClipCount) {
-            state.SkipWithError("the clip list did not load");
+        if (!ReadAndDropClipList(state)) {
             break;
         }
-        delete data.clipList;
     }
 }
 BENCHMARK(BM_ReadPreferencesCold)->Unit(benchmark::kMillisecond);
@@ -141,13 +151,9 @@ void BM_ReadPreferencesWarm(benchmark::State& state)
 {
     ResetPrefsFile();
     for (auto _ : state) {
-        CMPluginImplData data{};
-        ReadPreferences(data);
-        if (data.clipList == nullptr || data.clipList->GetCount() != kClipCount) {
-            state.SkipWithError("the clip list did not load");
+        if (!ReadAndDropClipList(state)) {
             break;
         }
-        delete data.clipList;
     }
 }
 BENCHMARK(BM_ReadPreferencesWarm)->Unit(benchmark::kMillisecond);

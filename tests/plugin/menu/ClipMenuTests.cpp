@@ -14,16 +14,11 @@
 
 namespace {
 
+using menutest::CreateString;
 using menutest::FindEntry;
 using menutest::MenuEntry;
 using menutest::Outline;
 using menutest::ScopedCommandList;
-
-CFStringRef CreateString(const std::string& text)
-{
-    return CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(text.data()),
-                                   static_cast<CFIndex>(text.size()), kCFStringEncodingUTF8, false);
-}
 
 // Builds a clip list record by record; values of any type may be put under any key.
 class ClipListBuilder {

@@ -21,16 +21,11 @@
 
 namespace {
 
+using menutest::CreateString;
 using menutest::FindEntry;
 using menutest::MenuEntry;
 using menutest::Outline;
 using menutest::ScopedCommandList;
-
-CFStringRef CreateString(const std::string& text)
-{
-    return CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(text.data()),
-                                   static_cast<CFIndex>(text.size()), kCFStringEncodingUTF8, false);
-}
 
 CFDictionaryRef CreateClip(const char* name, const char* submenu, bool secure = false)
 {

@@ -49,4 +49,11 @@ private:
     bool mRead = false;
 };
 
+// A new string (+1) holding UTF-8 text, NUL bytes included.
+inline CFStringRef CreateString(const std::string& text)
+{
+    return CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(text.data()),
+                                   static_cast<CFIndex>(text.size()), kCFStringEncodingUTF8, false);
+}
+
 }  // namespace menutest
