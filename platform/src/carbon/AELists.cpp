@@ -13,6 +13,23 @@ bool IsItemIndex(const OpaqueAEDataStorage* list, long index)
     return index >= 1 && static_cast<size_t>(index) <= list->items.size();
 }
 
+// The item at index 1 ... count, and its key when theAEKeyword is given.
+OSErr FindNthItem(const AEDescList* theAEDescList, long index, AEKeyword* theAEKeyword, const AEStoredItem*& item)
+{
+    OpaqueAEDataStorage* list = nullptr;
+    if (OSErr err = ResolveList(theAEDescList, false, list); err != noErr) {
+        return err;
+    }
+    if (!IsItemIndex(list, index)) {
+        return errAEBadListItem;
+    }
+    item = &list->items[static_cast<size_t>(index - 1)];
+    if (theAEKeyword != nullptr) {
+        *theAEKeyword = item->key;
+    }
+    return noErr;
+}
+
 }  // namespace
 
 OSErr AECreateList(const void* factoringPtr, Size factoredSize, Boolean isRecord, AEDescList* resultList)
@@ -95,35 +112,21 @@ OSErr AEGetNthDesc(const AEDescList* theAEDescList, long index, DescType desired
         return paramErr;
     }
     AEInitializeDesc(result);
-    OpaqueAEDataStorage* list = nullptr;
-    if (OSErr err = ResolveList(theAEDescList, false, list); err != noErr) {
+    const AEStoredItem* item = nullptr;
+    if (OSErr err = FindNthItem(theAEDescList, index, theAEKeyword, item); err != noErr) {
         return err;
     }
-    if (!IsItemIndex(list, index)) {
-        return errAEBadListItem;
-    }
-    const AEStoredItem& item = list->items[static_cast<size_t>(index - 1)];
-    if (theAEKeyword != nullptr) {
-        *theAEKeyword = item.key;
-    }
-    return CopyItemOut(item, desiredType, result);
+    return CopyItemOut(*item, desiredType, result);
 }
 
 OSErr AEGetNthPtr(const AEDescList* theAEDescList, long index, DescType desiredType, AEKeyword* theAEKeyword,
                   DescType* typeCode, void* dataPtr, Size maximumSize, Size* actualSize)
 {
-    OpaqueAEDataStorage* list = nullptr;
-    if (OSErr err = ResolveList(theAEDescList, false, list); err != noErr) {
+    const AEStoredItem* item = nullptr;
+    if (OSErr err = FindNthItem(theAEDescList, index, theAEKeyword, item); err != noErr) {
         return err;
     }
-    if (!IsItemIndex(list, index)) {
-        return errAEBadListItem;
-    }
-    const AEStoredItem& item = list->items[static_cast<size_t>(index - 1)];
-    if (theAEKeyword != nullptr) {
-        *theAEKeyword = item.key;
-    }
-    return CopyItemBytesOut(item, desiredType, typeCode, dataPtr, maximumSize, actualSize);
+    return CopyItemBytesOut(*item, desiredType, typeCode, dataPtr, maximumSize, actualSize);
 }
 
 OSErr AESizeOfNthItem(const AEDescList* theAEDescList, long index, DescType* typeCode, Size* dataSize)
