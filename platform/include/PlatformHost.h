@@ -55,6 +55,34 @@ void PlatformRemoveCocoaApplication(void);
 long PlatformCocoaPasteboardCount(void);
 long PlatformCocoaLiveObjectCount(void);
 
+// The front application's keyboard: CGPostKeyboardEvent hands each posted event to the sink, with
+// whether state combining was on when it was posted; CGEnableEventStateCombining reports each
+// change of that setting as an event of its own kind. NULL removes the sink.
+typedef enum {
+    kPlatformKeyEvent = 0,
+    kPlatformStateCombiningChanged = 1
+} PlatformKeyboardEventKind;
+
+typedef struct PlatformKeyboardEvent {
+    PlatformKeyboardEventKind kind;
+    UInt16 charCode;          // kPlatformKeyEvent
+    UInt16 keyCode;           // kPlatformKeyEvent
+    Boolean keyDown;          // kPlatformKeyEvent
+    Boolean stateCombining;   // the setting in force (after the change, for a change)
+} PlatformKeyboardEvent;
+
+typedef void (*PlatformKeyboardSink)(void* context, const PlatformKeyboardEvent* event);
+void PlatformSetKeyboardSink(PlatformKeyboardSink sink, void* context);
+
+// Makes the next count calls of CFRunLoopTimerCreate on the calling thread answer NULL. 0 cancels
+// what is left. For tests of the code that must cope without a timer.
+void PlatformFailNextTimerCreationsForTesting(int count);
+
+// Makes writes through FSWriteFork in this process stop as on a full disk once byteBudget more
+// bytes have been written: the write that would pass the budget writes what fits and answers
+// dskFulErr, and so does every write after it. A negative budget cancels the failure.
+void PlatformSetFileWriteBudgetForTesting(long long byteBudget);
+
 #ifdef __cplusplus
 }
 #endif

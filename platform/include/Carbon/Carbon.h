@@ -6,8 +6,10 @@
 #include <Carbon/AEDataModel.h>
 #include <Carbon/ContextualMenuPlugins.h>
 #include <Carbon/Files.h>
+#include <Carbon/Folders.h>
 #include <Carbon/Gestalt.h>
 #include <Carbon/MacMemory.h>
 #include <Carbon/Resources.h>
+#include <Carbon/Scrap.h>
 #include <Carbon/Debugging.h>
 #include <Carbon/TextUtils.h>

@@ -11,6 +11,8 @@
 #include <CoreFoundation/CFPlugIn.h>
 #include <CoreFoundation/CFPreferences.h>
 #include <CoreFoundation/CFPropertyList.h>
+#include <CoreFoundation/CFRunLoop.h>
 #include <CoreFoundation/CFString.h>
 #include <CoreFoundation/CFURL.h>
+#include <CoreFoundation/CFURLAccess.h>
 #include <CoreFoundation/CFUUID.h>

@@ -1,0 +1,69 @@
+// The content of one clip while the plug-in works with it: flavors (a four-character type with the
+// bytes of one representation), kept in ascending order of the type code so that everything made
+// from a set (the clipboard, the type strings, the flavor files, the content dictionary) comes out
+// in the same order. Each flavor is a Memory Manager block that knows its size; a block of no
+// bytes never enters a set. The set owns its blocks and frees them when it goes away.
+#pragma once
+
+#include <Carbon/Carbon.h>
+#include <CoreFoundation/CoreFoundation.h>
+
+#include <map>
+
+class ClipKeychain;
+
+class FlavorSet : public std::map<UInt32, Ptr> {
+public:
+    FlavorSet();
+    virtual ~FlavorSet();
+
+    FlavorSet(const FlavorSet&) = delete;
+    FlavorSet& operator=(const FlavorSet&) = delete;
+
+    // Clipboard exchange.
+    void ReadFromClibpoard();
+    void PutToClipboard();
+    Boolean AnyContentAvailable();
+    static Boolean IsAnythingInClipboard();
+    static CFDataRef ReadOneFlavorFromClipboard(UInt32 flavorType);
+
+    // Flavors from text: 'utxt' (byte-order mark, then UTF-16 in host order) and 'TEXT' (system
+    // encoding, when every character can be represented).
+    void CreateFromCFString(CFStringRef text);
+    void CreateFromUTF8Text(const UInt8* bytes, UInt32 length);
+
+    // Type strings: the four bytes of a type decoded as Mac OS Roman.
+    CFMutableArrayRef CreateFlavorTypeStringsArray();
+    static CFStringRef CreateCFStringFromFourCharCode(UInt32 flavorType);
+    static UInt32 CreateFourCharCodeFromCFString(CFStringRef string);
+
+    // Clip packages in the clips folder.
+    static OSStatus GetStashwellFolderRef(FSRef* folderRef);
+    static OSStatus GetClipPackageRef(CFStringRef clipFileName, FSRef* packageRef);
+    // Writes one flavor file per stored flavor. Answers noErr only when every file was written
+    // whole; otherwise the first failure, and the caller must not record the clip.
+    OSStatus SaveToFiles(const FSRef* packageRef);
+    void ReadFromFiles(const FSRef* packageRef, CFArrayRef typeStrings);
+    static OSStatus DeleteFiles(const FSRef* packageRef);
+    static void FourCharCodeToFileName(UInt32 flavorType, HFSUniStr255* name);
+    static void FileNameToFourCharCode(const HFSUniStr255* name, UInt32* flavorType);
+    static CFDataRef ReadOneFlavorFromFile(CFStringRef clipFileName, CFStringRef flavorFileName);
+
+    // The secure-note payload.
+    CFDictionaryRef CreateTemporaryContentDict();
+    CFStringRef CreateCFStringContent();
+    void CreateFromXMLData(CFDataRef xmlData);
+    void ReadFromKeychain(CFStringRef noteName, ClipKeychain* keychain);
+
+    // The proposed name of a new clip; hasText becomes true when the set holds 'utxt' or 'TEXT'.
+    CFStringRef CreateDefaultNameString(Boolean& hasText);
+
+    // When true, only 'utxt' and 'TEXT' are stored (flavor files, type strings, content
+    // dictionary) and a secure note is read as text.
+    Boolean mUsePlainText;
+
+protected:
+    // Stores a block under a type unless the set already holds that type, in which case the block
+    // offered is disposed of. Takes the block over in every case.
+    void StoreFlavor(UInt32 flavorType, Ptr block);
+};
