@@ -2,6 +2,7 @@
 
 #include "commands/CommandIDs.h"
 #include "menu/MenuStrings.h"
+#include "plugin/ClipRecord.h"
 #include "support/CFDictArray.h"
 #include "support/CFObj.h"
 #include "support/MemoryOwners.h"
@@ -14,19 +15,6 @@ namespace {
 // the host read menu meta-characters in the clip's name.
 constexpr UInt32 kClipItemAttributes = kMenuItemAttrIgnoreMeta | kMenuItemAttrNotPreviousAlternate | kMenuItemAttrDynamic;
 constexpr UInt32 kDeleteItemAttributes = kMenuItemAttrIgnoreMeta | kMenuItemAttrDynamic;
-
-CFStringRef GetStringValue(CFDictionaryRef record, CFStringRef key)
-{
-    CFTypeRef value = CFDictionaryGetValue(record, key);
-    return value != nullptr && CFGetTypeID(value) == CFStringGetTypeID() ? static_cast<CFStringRef>(value) : nullptr;
-}
-
-bool IsBooleanTrue(CFDictionaryRef record, CFStringRef key)
-{
-    CFTypeRef value = CFDictionaryGetValue(record, key);
-    return value != nullptr && CFGetTypeID(value) == CFBooleanGetTypeID() &&
-           CFBooleanGetValue(static_cast<CFBooleanRef>(value));
-}
 
 bool StartsWithSlash(CFStringRef path)
 {
@@ -78,9 +66,9 @@ void PopulateItemsMenu(AbstractCMPluginType* instance, SubmenuTree& tree, CFStri
         if (record == nullptr) {
             continue;
         }
-        CFStringRef submenu = GetStringValue(record, CFSTR("SUBMENU"));
-        CFStringRef name = GetStringValue(record, CFSTR("NAME"));
-        if (IsBooleanTrue(record, CFSTR("SECURE")) && !keychainUnlocked) {
+        CFStringRef submenu = GetClipString(record, kClipSubmenuKey);
+        CFStringRef name = GetClipString(record, kClipNameKey);
+        if (IsClipFlagSet(record, kClipSecureKey) && !keychainUnlocked) {
             continue;
         }
         if (name == nullptr) {
@@ -143,7 +131,7 @@ CFMutableArrayRef CreateSubmenuNameList(const AbstractCMPluginType* instance)
     SInt32 count = clipList != nullptr ? clipList->GetCount() : 0;
     for (SInt32 index = 0; index < count; ++index) {
         CFDictionaryRef record = clipList->FetchItemAt(index);
-        CFStringRef submenu = record != nullptr ? GetStringValue(record, CFSTR("SUBMENU")) : nullptr;
+        CFStringRef submenu = record != nullptr ? GetClipString(record, kClipSubmenuKey) : nullptr;
         if (submenu == nullptr || CFStringGetLength(submenu) == 0) {
             continue;
         }
