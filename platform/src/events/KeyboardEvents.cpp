@@ -1,0 +1,70 @@
+// Posted keystrokes: each goes, at once and in order, to the keyboard sink of the front
+// application, with the event-state combining setting that was in force when it was posted.
+#include <ApplicationServices/ApplicationServices.h>
+#include <PlatformHost.h>
+
+#include <atomic>
+#include <mutex>
+
+namespace {
+
+struct KeyboardSink {
+    PlatformKeyboardSink sink = nullptr;
+    void* context = nullptr;
+};
+
+std::mutex gSinkMutex;
+KeyboardSink gSink;
+// Per process, on when it starts, as on the original platform.
+std::atomic<bool> gStateCombining{true};
+
+// The sink is called with no lock held, so it may post events or change the sink itself.
+void Deliver(const PlatformKeyboardEvent& event)
+{
+    KeyboardSink current;
+    {
+        std::lock_guard lock(gSinkMutex);
+        current = gSink;
+    }
+    if (current.sink != nullptr) {
+        current.sink(current.context, &event);
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+void PlatformSetKeyboardSink(PlatformKeyboardSink sink, void* context)
+{
+    std::lock_guard lock(gSinkMutex);
+    gSink.sink = sink;
+    gSink.context = sink != nullptr ? context : nullptr;
+}
+
+CGError CGPostKeyboardEvent(CGCharCode keyChar, CGKeyCode virtualKey, boolean_t keyDown)
+{
+    PlatformKeyboardEvent event{};
+    event.kind = kPlatformKeyEvent;
+    event.charCode = keyChar;
+    event.keyCode = virtualKey;
+    event.keyDown = keyDown != 0;
+    event.stateCombining = gStateCombining.load();
+    Deliver(event);
+    return kCGErrorSuccess;
+}
+
+CGError CGEnableEventStateCombining(boolean_t combineState)
+{
+    const bool enabled = combineState != 0;
+    gStateCombining.store(enabled);
+    // Every call is reported, also one that leaves the setting as it was: the front application
+    // sees exactly what the poster asked for, in order with the keys.
+    PlatformKeyboardEvent event{};
+    event.kind = kPlatformStateCombiningChanged;
+    event.stateCombining = enabled;
+    Deliver(event);
+    return kCGErrorSuccess;
+}
+
+}  // extern "C"
