@@ -81,11 +81,20 @@ enum {
     errFSNoMoreItems = -1417
 };
 
+// A fork position before the start of the fork.
+enum {
+    posErr = -40
+};
+
 // The item called name in the folder parentRef. fnfErr when there is none, dirNFErr when parentRef
-// is not a folder, bdNamErr for a name that is not one component.
+// is not a folder (a symbolic link is not one), bdNamErr for a name that is not one component: "",
+// ".", "..", a NUL, an unpaired surrogate, or a ':' (the disk keeps '/' as ':', so a ':' would
+// read back as '/'); errFSNameTooLong over 255 units.
 OSErr FSMakeFSRefUnicode(const FSRef* parentRef, UniCharCount nameLength, const UniChar* nameUnicode,
                          TextEncoding textEncodingHint, FSRef* newRef);
-// A new folder (mode 0700) or an empty file (mode 0600); dupFNErr when the name exists.
+// A new folder (mode 0700) or an empty file (mode 0600); dupFNErr when the name exists, permErr in
+// a locked folder. Of the catalog information only the text-encoding hint (ignored) and the
+// locked flag may be given.
 OSErr FSCreateDirectoryUnicode(const FSRef* parentRef, UniCharCount nameLength, const UniChar* name,
                                FSCatalogInfoBitmap whichInfo, const FSCatalogInfo* catalogInfo, FSRef* newRef,
                                FSSpec* newSpec, UInt32* newDirID);
@@ -93,7 +102,8 @@ OSErr FSCreateFileUnicode(const FSRef* parentRef, UniCharCount nameLength, const
                           FSCatalogInfoBitmap whichInfo, const FSCatalogInfo* catalogInfo, FSRef* newRef,
                           FSSpec* newSpec);
 // Deletes a file, a symbolic link or an empty folder. fBsyErr for a folder that is not empty,
-// fLckdErr for a locked item.
+// fLckdErr for a locked item, permErr in a locked folder. A reference to a deleted item never
+// names anything again (fnfErr), even if a new item takes the same name.
 OSErr FSDeleteObject(const FSRef* ref);
 
 OSErr FSGetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo, FSCatalogInfo* catalogInfo,
@@ -103,6 +113,9 @@ OSErr FSSetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo, const FS
 
 // The name of the data fork (empty: the data fork is the file's only content).
 OSErr FSGetDataForkName(HFSUniStr255* dataForkName);
+// forkNameLength must be 0 (the data fork; any other: errFSForkNotFound). notAFileErr for a folder
+// or a symbolic link; permErr when a locked file is opened for writing; tmfoErr when no more forks
+// can be open.
 OSErr FSOpenFork(const FSRef* ref, UniCharCount forkNameLength, const UniChar* forkName, SInt8 permissions,
                  FSIORefNum* forkRefNum);
 OSErr FSGetForkSize(FSIORefNum forkRefNum, SInt64* forkSize);
@@ -116,7 +129,8 @@ OSErr FSWriteFork(FSIORefNum forkRefNum, UInt16 positionMode, SInt64 positionOff
 OSErr FSCloseFork(FSIORefNum forkRefNum);
 
 // Iteration over one folder's items, one call of FSGetCatalogInfoBulk at a time; errFSNoMoreItems
-// when none are left.
+// when none are left. FSOpenIterator answers errFSBadIteratorFlags for kFSIterateSubtree and
+// errFSNotAFolder when container is not a folder.
 OSErr FSOpenIterator(const FSRef* container, FSIteratorFlags iteratorFlags, FSIterator* iterator);
 OSErr FSGetCatalogInfoBulk(FSIterator iterator, ItemCount maximumObjects, ItemCount* actualObjects,
                            Boolean* containerChanged, FSCatalogInfoBitmap whichInfo, FSCatalogInfo* catalogInfos,

@@ -1,0 +1,278 @@
+// Data forks: opening a file's content, its size, reading and writing at a position, closing.
+// Only the data fork exists; its name is empty.
+//
+// NOTE: closing a fork does not flush it to the disk (no fsync), as on the original platform:
+// whether a clip package must survive a power loss is decided by whoever records it.
+#include "files/FileStatus.h"
+#include "files/ForkTable.h"
+#include "files/Items.h"
+
+#include <Carbon/Files.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <limits>
+
+using namespace platform::files;
+
+namespace {
+
+// One system call moves at most this much; larger requests loop.
+constexpr size_t kMaxTransfer = size_t{1} << 30;
+
+struct Access {
+    int flags = O_RDONLY;
+    bool read = true;
+    bool write = false;
+};
+
+OSErr AccessFor(SInt8 permissions, bool locked, Access& access)
+{
+    switch (permissions) {
+    case fsCurPerm:
+        // As much as the file allows: a locked file opens for reading only.
+        access = locked ? Access{O_RDONLY, true, false} : Access{O_RDWR, true, true};
+        return noErr;
+    case fsRdPerm:
+        access = Access{O_RDONLY, true, false};
+        return noErr;
+    case fsWrPerm:
+    case fsRdWrPerm:
+        // Checked here and not left to the system, which lets root write anything.
+        if (locked) {
+            return permErr;
+        }
+        access = permissions == fsWrPerm ? Access{O_WRONLY, false, true} : Access{O_RDWR, true, true};
+        return noErr;
+    default:
+        return paramErr;
+    }
+}
+
+// The position a transfer starts at; posErr before the start of the fork.
+OSErr StartPosition(OpenFork& fork, UInt16 positionMode, SInt64 offset, SInt64& position)
+{
+    SInt64 base = 0;
+    switch (positionMode & 0x03) {
+    case fsAtMark:
+        position = fork.mark;
+        return noErr;
+    case fsFromStart:
+        base = 0;
+        break;
+    case fsFromMark:
+        base = fork.mark;
+        break;
+    case fsFromLEOF: {
+        struct stat info {};
+        if (::fstat(fork.fd.Get(), &info) != 0) {
+            return StatusFromErrno(errno);
+        }
+        base = info.st_size;
+        break;
+    }
+    }
+    if (__builtin_add_overflow(base, offset, &position) || position < 0) {
+        return posErr;
+    }
+    return noErr;
+}
+
+}  // namespace
+
+extern "C" {
+
+OSErr FSGetDataForkName(HFSUniStr255* dataForkName)
+{
+    if (dataForkName == nullptr) {
+        return paramErr;
+    }
+    dataForkName->length = 0;
+    return noErr;
+}
+
+OSErr FSOpenFork(const FSRef* ref, UniCharCount forkNameLength, const UniChar* forkName, SInt8 permissions,
+                 FSIORefNum* forkRefNum)
+{
+    if (forkRefNum == nullptr) {
+        return paramErr;
+    }
+    *forkRefNum = 0;
+    Item item;
+    if (OSErr status = ResolveRef(ref, item); status != noErr) {
+        return status;
+    }
+    if (forkNameLength != 0) {
+        return errFSForkNotFound;
+    }
+    // A folder, a link or anything else that is not a plain file has no fork to open.
+    if (!S_ISREG(item.info.st_mode)) {
+        return notAFileErr;
+    }
+    Access access;
+    if (OSErr status = AccessFor(permissions, IsLocked(item.info), access); status != noErr) {
+        return status;
+    }
+    ScopedFd parent;
+    std::string name;
+    struct stat parentInfo {};
+    if (OSErr status = OpenParent(item, parent, name, parentInfo); status != noErr) {
+        return status;
+    }
+    // O_NOFOLLOW and O_NONBLOCK: a link or a FIFO put in the file's place neither leads elsewhere
+    // nor blocks the open; the identity check below then refuses it.
+    ScopedFd fd(::openat(parent.Get(), name.c_str(), access.flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.IsValid()) {
+        return errno == ELOOP ? OSErr{fnfErr} : StatusFromErrno(errno);
+    }
+    struct stat info {};
+    if (::fstat(fd.Get(), &info) != 0) {
+        return StatusFromErrno(errno);
+    }
+    if (!IsSameItem(info, item.info) || !S_ISREG(info.st_mode)) {
+        return fnfErr;
+    }
+    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    FSIORefNum refNum = AddFork(std::make_shared<OpenFork>(std::move(fd), access.read, access.write));
+    if (refNum == 0) {
+        return tmfoErr;
+    }
+    *forkRefNum = refNum;
+    return noErr;
+}
+
+OSErr FSGetForkSize(FSIORefNum forkRefNum, SInt64* forkSize)
+{
+    if (forkSize == nullptr) {
+        return paramErr;
+    }
+    std::shared_ptr<OpenFork> fork = FindFork(forkRefNum);
+    if (fork == nullptr) {
+        return rfNumErr;
+    }
+    struct stat info {};
+    if (::fstat(fork->fd.Get(), &info) != 0) {
+        return StatusFromErrno(errno);
+    }
+    *forkSize = info.st_size;
+    return noErr;
+}
+
+OSErr FSReadFork(FSIORefNum forkRefNum, UInt16 positionMode, SInt64 positionOffset, ByteCount requestCount,
+                 void* buffer, ByteCount* actualCount)
+{
+    if (actualCount != nullptr) {
+        *actualCount = 0;
+    }
+    if (buffer == nullptr && requestCount > 0) {
+        return paramErr;
+    }
+    std::shared_ptr<OpenFork> fork = FindFork(forkRefNum);
+    if (fork == nullptr) {
+        return rfNumErr;
+    }
+    if (!fork->canRead) {
+        return permErr;
+    }
+    std::lock_guard lock(fork->mutex);
+    SInt64 position = 0;
+    if (OSErr status = StartPosition(*fork, positionMode, positionOffset, position); status != noErr) {
+        return status;
+    }
+    auto* bytes = static_cast<char*>(buffer);
+    ByteCount done = 0;
+    OSErr status = noErr;
+    while (done < requestCount) {
+        size_t chunk = std::min<ByteCount>(requestCount - done, kMaxTransfer);
+        ssize_t got = ::pread(fork->fd.Get(), bytes + done, chunk, position + static_cast<SInt64>(done));
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            status = StatusFromErrno(errno);
+            break;
+        }
+        if (got == 0) {
+            status = eofErr;
+            break;
+        }
+        done += static_cast<ByteCount>(got);
+    }
+    fork->mark = position + static_cast<SInt64>(done);
+    if (actualCount != nullptr) {
+        *actualCount = done;
+    }
+    return status;
+}
+
+OSErr FSWriteFork(FSIORefNum forkRefNum, UInt16 positionMode, SInt64 positionOffset, ByteCount requestCount,
+                  const void* buffer, ByteCount* actualCount)
+{
+    if (actualCount != nullptr) {
+        *actualCount = 0;
+    }
+    if (buffer == nullptr && requestCount > 0) {
+        return paramErr;
+    }
+    std::shared_ptr<OpenFork> fork = FindFork(forkRefNum);
+    if (fork == nullptr) {
+        return rfNumErr;
+    }
+    if (!fork->canWrite) {
+        return wrPermErr;
+    }
+    std::lock_guard lock(fork->mutex);
+    SInt64 position = 0;
+    if (OSErr status = StartPosition(*fork, positionMode, positionOffset, position); status != noErr) {
+        return status;
+    }
+    if (requestCount > static_cast<ByteCount>(std::numeric_limits<SInt64>::max() - position)) {
+        return posErr;
+    }
+    const size_t allowed = ReserveWriteBytes(requestCount);
+    const auto* bytes = static_cast<const char*>(buffer);
+    ByteCount done = 0;
+    OSErr status = noErr;
+    while (done < allowed) {
+        size_t chunk = std::min<ByteCount>(allowed - done, kMaxTransfer);
+        ssize_t put = ::pwrite(fork->fd.Get(), bytes + done, chunk, position + static_cast<SInt64>(done));
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            status = StatusFromErrno(errno);
+            break;
+        }
+        if (put == 0) {
+            // A device that takes nothing and reports no error is full for our purposes.
+            status = dskFulErr;
+            break;
+        }
+        done += static_cast<ByteCount>(put);
+    }
+    RefundWriteBytes(allowed - done);
+    if (status == noErr && done < requestCount) {
+        status = dskFulErr;  // the budget ran out
+    }
+    fork->mark = position + static_cast<SInt64>(done);
+    if (actualCount != nullptr) {
+        *actualCount = done;
+    }
+    return status;
+}
+
+OSErr FSCloseFork(FSIORefNum forkRefNum)
+{
+    std::shared_ptr<OpenFork> fork = RemoveFork(forkRefNum);
+    if (fork == nullptr) {
+        return rfNumErr;
+    }
+    // A transfer still running on another thread keeps the descriptor until it ends.
+    std::lock_guard lock(fork->mutex);
+    return fork->fd.Close() ? noErr : ioErr;
+}
+
+}  // extern "C"
