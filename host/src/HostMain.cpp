@@ -1,9 +1,11 @@
 #include "HostMain.h"
 
+#include "ChooseCommand.h"
 #include "CocoaApplication.h"
 #include "ContextData.h"
 #include "Document.h"
 #include "InteractiveSession.h"
+#include "KeyboardRecorder.h"
 #include "MenuCommand.h"
 #include "Options.h"
 #include "PlugInLoader.h"
@@ -32,7 +34,7 @@ int RunHost(const std::vector<std::string>& arguments, std::istream& in, std::os
     const HostOptions& options = commandLine.options;
 
     std::optional<Document> document;
-    if (options.command == HostCommand::Interactive) {
+    if (options.command == HostCommand::Interactive || options.command == HostCommand::Choose) {
         std::string error;
         document = OpenDocument(options.document, options.text, &error);
         if (!document) {
@@ -43,6 +45,11 @@ int RunHost(const std::vector<std::string>& arguments, std::istream& in, std::os
 
     if (options.systemVersion)
         PlatformSetSystemVersion(*options.systemVersion);
+
+    // The application's keyboard, for the whole life of the host: every keystroke posted to it is
+    // recorded, and Command-V pastes into the document. Made before the plug-ins load, so that it
+    // outlives them.
+    KeyboardRecorder keyboard(document ? &*document : nullptr);
 
     // Installed before the plug-ins load and removed after they are gone, so no plug-in outlives it.
     ScopedCocoaApplication cocoa(options.cocoa, options.cocoaSelection);
@@ -57,6 +64,10 @@ int RunHost(const std::vector<std::string>& arguments, std::istream& in, std::os
     case HostCommand::Menu:
         RunMenuCommand(plugIns.instances, *context.Mutable(), options.json, out);
         break;
+    case HostCommand::Choose:
+        return RunChooseCommand(plugIns.instances, *context.Mutable(),
+                                ChooseRequest{options.chooseId, options.choosePath, options.optionKey, options.json},
+                                *document, keyboard, out, err);
     case HostCommand::Interactive:
         if (onTerminal)
             RunTerminalSession(plugIns.instances, *context.Mutable(), *document, options.optionKey, STDIN_FILENO,

@@ -2,6 +2,7 @@
 
 #include "MenuPrinter.h"
 #include "ContextualMenu.h"
+#include "PendingTimers.h"
 
 #include <charconv>
 #include <string>
@@ -40,25 +41,32 @@ void RunInteractiveSession(const std::vector<std::unique_ptr<PlugInInstance>>& p
 {
     ShowDocument(document, out);
     for (;;) {
-        ContextualMenu menu(plugIns, context);
-        out << "\nMenu:\n" << FormatMenuText(menu.Status(), menu.Items()) << "Command id (q to quit): " << std::flush;
+        {
+            ContextualMenu menu(plugIns, context);
+            out << "\nMenu:\n" << FormatMenuText(menu.Status(), menu.Items()) << "Command id (q to quit): " << std::flush;
 
-        std::string line;
-        if (!std::getline(in, line)) {
-            out << "\n";
-            return;
+            std::string line;
+            if (!std::getline(in, line)) {
+                out << "\n";
+                return;
+            }
+            line = Trimmed(line);
+            if (line == "q" || line == "quit")
+                return;
+            SInt32 command = 0;
+            auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), command);
+            if (line.empty() || error != std::errc() || end != line.data() + line.size()) {
+                out << "Not a command id: \"" << line << "\"\n";
+                continue;
+            }
+            OSStatus answer = menu.Choose(command);
+            out << "HandleSelection(" << command << ") answered " << answer << "\n";
+            // Leaving the scope closes the menu before the run loop fires what the command scheduled.
         }
-        line = Trimmed(line);
-        if (line == "q" || line == "quit")
-            return;
-        SInt32 command = 0;
-        auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), command);
-        if (line.empty() || error != std::errc() || end != line.data() + line.size()) {
-            out << "Not a command id: \"" << line << "\"\n";
-            continue;
-        }
-        OSStatus answer = menu.Choose(command);
-        out << "HandleSelection(" << command << ") answered " << answer << "\n";
+        const std::string before = document.text;
+        RunPendingTimers();
+        if (document.text != before)
+            ShowDocument(document, out);
     }
 }
 

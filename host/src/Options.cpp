@@ -17,7 +17,7 @@ const char* const kDescription =
     "q cancels, and Tab (or o) holds or releases the Option key, which swaps in the alternates. The "
     "pick is reported and handed to the plug-in; then Enter opens the menu again and q quits. When "
     "standard input or output is not a terminal it reads command ids line by line instead (q quits). "
-    "The host does not run the run loop yet, so a paste does not reach the document.";
+    "After each pick the run loop fires what the command scheduled, so a paste lands in the document.";
 
 const char* const kFooter =
     "Storage follows the environment: XDG_CONFIG_HOME (preferences), XDG_DATA_HOME (clips folder and "
@@ -93,12 +93,27 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     CLI::App* menu = app.add_subcommand("menu", "Examine the context, print the plug-ins' menu, clean up");
     menu->add_flag("--json", options.json, "Print the menu as JSON");
 
+    SInt32 chooseId = 0;
+    std::string choosePath;
+    CLI::App* choose = app.add_subcommand(
+        "choose", "Examine the context, hand one command to the plug-in, clean up, let the run loop fire what "
+                  "the command scheduled (at most 2 seconds), and report the keystrokes and the document");
+    CLI::Option* chooseIdOption =
+        choose->add_option("--id", chooseId, "The command id, handed over as it is")->type_name("N");
+    CLI::Option* choosePathOption =
+        choose->add_option("--path", choosePath,
+                           "The command by its titles joined with '/', e.g. Stashwell/Work/Greeting (with "
+                           "--option the alternates replace their main items)")
+            ->type_name("PATH");
+    chooseIdOption->excludes(choosePathOption);
+    choose->add_flag("--json", options.json, "Print the report as JSON");
+
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
         app.parse(reversed);
     } catch (const CLI::CallForHelp&) {
         result.outcome = CommandLine::Outcome::Help;
-        const CLI::App* shown = menu->parsed() ? menu : &app;
+        const CLI::App* shown = menu->parsed() ? menu : choose->parsed() ? choose : &app;
         result.output = shown->help();
         return result;
     } catch (const CLI::CallForAllHelp&) {
@@ -121,6 +136,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
 
     if (menu->parsed())
         options.command = HostCommand::Menu;
+    if (choose->parsed()) {
+        options.command = HostCommand::Choose;
+        if (chooseIdOption->count() > 0)
+            options.chooseId = chooseId;
+        else if (choosePathOption->count() > 0)
+            options.choosePath = choosePath;
+        else
+            return fail("choose: --id or --path is required");
+    }
     if (textOption->count() > 0) {
         std::optional<ContextData> context = TextContextData(text);
         if (!context)

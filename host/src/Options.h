@@ -12,6 +12,7 @@ namespace cmhost {
 enum class HostCommand {
     Interactive,  // no subcommand
     Menu,
+    Choose,
 };
 
 struct HostOptions {
@@ -29,6 +30,9 @@ struct HostOptions {
     std::optional<SInt32> systemVersion;
     bool optionKey = false;
     std::optional<std::string> document;
+    // choose: the command handed to the plug-in, by id or by the titles that lead to it.
+    std::optional<SInt32> chooseId;
+    std::optional<std::string> choosePath;
 };
 
 struct CommandLine {

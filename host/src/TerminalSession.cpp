@@ -3,6 +3,7 @@
 #include "ContextualMenu.h"
 #include "KeyDecoder.h"
 #include "MenuScreen.h"
+#include "PendingTimers.h"
 #include "RawTerminal.h"
 
 #include <string>
@@ -89,6 +90,9 @@ void RunTerminalSession(const std::vector<std::unique_ptr<PlugInInstance>>& plug
             out.flush();
             // Leaving the scope closes the menu: PostMenuCleanup.
         }
+        // As the application's event loop goes on after the menu: the paste keystroke lands in the
+        // document, which the next round shows.
+        RunPendingTimers();
         if (result.inputEnded || !AskForAnotherRound(inFd, outFd, out)) {
             out << "\n";
             return;

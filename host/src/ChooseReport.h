@@ -1,0 +1,26 @@
+// What "cmhost choose" prints: the plug-in's answer, what the user was asked, the keystrokes the
+// application received and the document after them.
+#pragma once
+
+#include "Document.h"
+#include "KeyboardRecorder.h"
+
+#include <Carbon/Carbon.h>
+
+#include <string>
+#include <vector>
+
+namespace cmhost {
+
+struct ChooseReport {
+    OSStatus status = noErr;
+    std::vector<KeyboardRecord> keystrokes;
+    std::string document;
+};
+
+// {"status", "dialogs", "alerts", "passwordPrompts", "keystrokes", "document"}, one key per line.
+// Dialogs, alerts and password prompts are not driven by the host yet: always empty and 0.
+std::string FormatChooseJson(const ChooseReport& report);
+std::string FormatChooseText(const ChooseReport& report);
+
+}  // namespace cmhost

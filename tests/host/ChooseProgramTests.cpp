@@ -1,0 +1,202 @@
+// "cmhost choose" run as scripts run it, over the scripted plug-in: the pick handed over, the menu
+// cleaned up, the paste timer fired by the run loop, the keystrokes and the document reported, a
+// file document written back.
+#include "Subprocess.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace {
+
+using hosttest::ProcessResult;
+using hosttest::RunProcess;
+
+const std::string kCmhost = STASHWELL_BUILD_DIR "/cmhost";
+const std::string kScriptedBundle = STASHWELL_SCRIPTED_BUNDLE_DIR;
+
+const nlohmann::json kPasteKeystrokes = nlohmann::json::parse(R"([
+    {"char": 0, "key": 55, "down": true}, {"char": 118, "key": 9, "down": true},
+    {"char": 118, "key": 9, "down": false}, {"char": 0, "key": 55, "down": false}])");
+
+size_t LineCount(const std::string& text)
+{
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// The lines that the host wrote, not the plug-in.
+std::vector<std::string> HostLines(const std::string& err)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < err.size()) {
+        size_t end = err.find('\n', start);
+        if (end == std::string::npos)
+            end = err.size();
+        if (err.compare(start, 8, "cmhost: ") == 0)
+            lines.push_back(err.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+class ChooseProgram : public testing::Test {
+protected:
+    ProcessResult Choose(std::vector<std::string> arguments, const std::string& input = "")
+    {
+        arguments.insert(arguments.begin(), {"--plugins", kScriptedBundle});
+        return RunProcess(kCmhost, arguments, input);
+    }
+
+    nlohmann::json ChooseJson(const std::vector<std::string>& arguments)
+    {
+        ProcessResult result = Choose(arguments);
+        EXPECT_EQ(result.exitStatus, 0) << result.err;
+        if (!nlohmann::json::accept(result.out)) {
+            ADD_FAILURE() << "not JSON: " << result.out << result.err;
+            return {};
+        }
+        mLastErr = result.err;
+        return nlohmann::json::parse(result.out);
+    }
+
+    testsupport::ScopedStorageEnvironment mStorage;
+    testsupport::ScopedTempDir mFolder;
+    std::string mLastErr;
+};
+
+TEST_F(ChooseProgram, PasteTimerFiresAfterCleanupAndReplacesTheSelectedText)
+{
+    nlohmann::json report = ChooseJson({"--text", "Dear John,", "choose", "--id", "300", "--json"});
+    EXPECT_EQ(report["status"], 0);
+    EXPECT_EQ(report["dialogs"], nlohmann::json::array());
+    EXPECT_EQ(report["alerts"], nlohmann::json::array());
+    EXPECT_EQ(report["passwordPrompts"], 0);
+    EXPECT_EQ(report["keystrokes"], kPasteKeystrokes);
+    EXPECT_EQ(report["document"], "Pasted \u00e9 text");
+    // The menu is closed before the run loop runs; the timer fires once, after it.
+    EXPECT_EQ(mLastErr,
+              "scripted: ExamineContext 'utxt'\nscripted: HandleSelection 300\nscripted: PostMenuCleanup\n"
+              "scripted: paste timer\nscripted: freed\n");
+}
+
+TEST_F(ChooseProgram, FileDocumentIsWrittenBackWholeWithItsPermissions)
+{
+    const std::string path = mFolder.Child("Letter.txt");
+    testsupport::WriteFile(path, "Dear John,\nsee you soon.\n");
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    // 'TEXT' only: read as Mac OS Roman; the selection is where the selected text sits in the file.
+    nlohmann::json report = ChooseJson({"--document", path, "--text", "John", "choose", "--id", "301", "--json"});
+    EXPECT_EQ(report["document"], "Dear Caf\u00e9,\nsee you soon.\n");
+    EXPECT_EQ(testsupport::ReadFile(path), "Dear Caf\u00e9,\nsee you soon.\n");
+    struct stat info{};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+
+    // No selected text: the paste goes after what the file holds; posted before HandleSelection
+    // returns, it lands all the same.
+    report = ChooseJson({"--document", path, "choose", "--id", "302", "--json"});
+    EXPECT_EQ(report["keystrokes"], kPasteKeystrokes);
+    EXPECT_EQ(testsupport::ReadFile(path), "Dear Caf\u00e9,\nsee you soon.\nPasted \u00e9 text");
+    size_t entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(mFolder.path())) {
+        (void)entry;
+        entries++;
+    }
+    EXPECT_EQ(entries, 1u) << "no temporary file is left beside the document";
+}
+
+TEST_F(ChooseProgram, NoTextOnTheClipboardLeavesTheDocumentAndItsFileAlone)
+{
+    const std::string path = mFolder.Child("Untouched.txt");
+    testsupport::WriteFile(path, "as it was");
+    struct stat before{};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    nlohmann::json report = ChooseJson({"--document", path, "choose", "--id", "304", "--json"});
+    EXPECT_EQ(report["keystrokes"], kPasteKeystrokes);
+    EXPECT_EQ(report["document"], "as it was");
+    struct stat after{};
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "the file was replaced";
+
+    // A command that schedules nothing: no keystrokes, the in-memory document as it started.
+    report = ChooseJson({"--text", "kept", "choose", "--id", "8", "--json"});
+    EXPECT_EQ(report["keystrokes"], nlohmann::json::array());
+    EXPECT_EQ(report["document"], "kept");
+}
+
+TEST_F(ChooseProgram, TimersThatNeverEndAreWaitedForTwoSecondsAtMost)
+{
+    const auto start = std::chrono::steady_clock::now();
+    ProcessResult result = Choose({"choose", "--id", "303", "--json"});
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_GE(seconds, 1.9);
+    EXPECT_LT(seconds, 6.0);
+    EXPECT_NE(result.err.find("cmhost: timers were still scheduled after 2 seconds"), std::string::npos)
+        << result.err;
+    nlohmann::json report = nlohmann::json::parse(result.out);
+    EXPECT_EQ(report["keystrokes"], nlohmann::json::array());
+}
+
+TEST_F(ChooseProgram, PathsNameCommandsAsTheUserSeesThem)
+{
+    ChooseJson({"choose", "--path", "Scripted/Deep", "--json"});
+    EXPECT_NE(mLastErr.find("scripted: HandleSelection 8\n"), std::string::npos) << mLastErr;
+    // Options come before or after the subcommand.
+    ChooseJson({"choose", "--path", "Scripted/Inner/Alternate", "--option", "--json"});
+    EXPECT_NE(mLastErr.find("scripted: HandleSelection 9\n"), std::string::npos) << mLastErr;
+
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"choose", "--path", "Scripted/Inner"},
+          std::vector<std::string>{"choose", "--path", "Scripted/Nothing", "--json"}}) {
+        ProcessResult result = Choose(arguments);
+        EXPECT_EQ(result.exitStatus, 2) << testing::PrintToString(arguments) << result.err;
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err.find("HandleSelection"), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("PostMenuCleanup"), std::string::npos) << "the menu is still closed";
+        // The plug-in logs to standard error too: the host's own part is one line.
+        EXPECT_EQ(HostLines(result.err), std::vector<std::string>{"cmhost: --path: the menu has no command \"" +
+                                                                   arguments[2] + "\""})
+            << result.err;
+    }
+}
+
+TEST_F(ChooseProgram, UsageErrorsOfChoose)
+{
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"choose"}, std::vector<std::string>{"choose", "--id", "300", "--path", "Scripted/Deep"},
+          std::vector<std::string>{"choose", "--id", "three"}}) {
+        ProcessResult result = Choose(arguments);
+        EXPECT_EQ(result.exitStatus, 2) << testing::PrintToString(arguments) << result.err;
+        EXPECT_EQ(LineCount(result.err), 1u) << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+}
+
+TEST_F(ChooseProgram, TextFormAndTheLineByLineSession)
+{
+    ProcessResult result = Choose({"--text", "Hi", "choose", "--id", "300"});
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_FALSE(nlohmann::json::accept(result.out));
+    EXPECT_NE(result.out.find("HandleSelection answered 0\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("Keystrokes: Command down, key 9 'v' down, key 9 'v' up, Command up\n"),
+              std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find("  | Pasted \u00e9 text\n"), std::string::npos) << result.out;
+
+    // Without a subcommand the pick's paste lands too, and the document is shown again.
+    ProcessResult session = Choose({"--text", "Hi"}, "300\nq\n");
+    ASSERT_EQ(session.exitStatus, 0) << session.err;
+    const size_t picked = session.out.find("HandleSelection(300) answered 0");
+    ASSERT_NE(picked, std::string::npos) << session.out;
+    EXPECT_NE(session.out.find("| Pasted \u00e9 text\n", picked), std::string::npos) << session.out;
+}
+
+}  // namespace
