@@ -1,0 +1,392 @@
+// Clip packages: the clips folder, writing a set as flavor files and reading it back, names taken
+// from clip records (which any process of the user can write), deleting a package, and a disk
+// that fills up while a clip is written.
+#include "content/FlavorSet.h"
+#include "support/CFObj.h"
+
+#include "FlavorSetTesting.h"
+#include "support/TempDir.h"
+
+#include <PlatformHost.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using flavortesting::BytesOf;
+using flavortesting::TestFlavorSet;
+using flavortesting::UnitsOf;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+CFStringRef CreateString(const std::u16string& units)
+{
+    return CFStringCreateWithCharacters(kCFAllocatorDefault, reinterpret_cast<const UniChar*>(units.data()),
+                                        static_cast<CFIndex>(units.size()));
+}
+
+std::string PathOf(const FSRef& ref)
+{
+    UInt8 path[4096] = {};
+    EXPECT_EQ(FSRefMakePath(&ref, path, sizeof path), noErr);
+    return reinterpret_cast<const char*>(path);
+}
+
+// An array of type strings as a clip record holds it; an empty element stands for a number, which
+// a damaged record may hold instead of a string.
+CFArrayRef CreateTypeStrings(const std::vector<std::u16string>& names)
+{
+    CFMutableArrayRef array = CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks);
+    for (const std::u16string& name : names) {
+        if (name.empty()) {
+            int value = 7;
+            CFObj<CFNumberRef> number(CFNumberCreate(kCFAllocatorDefault, kCFNumberIntType, &value));
+            CFArrayAppendValue(array, number);
+        } else {
+            CFObj<CFStringRef> string(CreateString(name));
+            CFArrayAppendValue(array, string);
+        }
+    }
+    return array;
+}
+
+// Fails writes once that many more bytes have been written, for one test.
+class StWriteBudget {
+public:
+    explicit StWriteBudget(long long bytes) { PlatformSetFileWriteBudgetForTesting(bytes); }
+    ~StWriteBudget() { PlatformSetFileWriteBudgetForTesting(-1); }
+};
+
+class FlavorSetPackagesTest : public testing::Test {
+protected:
+    std::string ClipsFolder() const { return mStorage.DataHome() + "/Stashwell"; }
+
+    // A new, empty clip package of that name in the clips folder.
+    FSRef MakePackage(const std::u16string& name)
+    {
+        FSRef clips;
+        FSRef package = {};
+        EXPECT_EQ(FlavorSet::GetStashwellFolderRef(&clips), noErr);
+        EXPECT_EQ(FSCreateDirectoryUnicode(&clips, name.size(), reinterpret_cast<const UniChar*>(name.data()), 0,
+                                           nullptr, &package, nullptr, nullptr),
+                  noErr);
+        return package;
+    }
+
+    // A folder beside the data folder, with files that nothing here may read or delete.
+    std::string MakeOutsideFolder()
+    {
+        std::string outside = mStorage.root() + "/outside";
+        fs::create_directories(outside);
+        WriteFile(outside + "/TEXT", "secret");
+        WriteFile(outside + "/keep", "keep");
+        return outside;
+    }
+
+    testsupport::ScopedStorageEnvironment mStorage;
+};
+
+TEST_F(FlavorSetPackagesTest, TheClipsFolderIsCreatedOnceAndFoundAfterwards)
+{
+    ASSERT_FALSE(fs::exists(ClipsFolder()));
+    FSRef first;
+    ASSERT_EQ(FlavorSet::GetStashwellFolderRef(&first), noErr);
+    EXPECT_TRUE(fs::is_directory(ClipsFolder()));
+    EXPECT_EQ(PathOf(first), ClipsFolder());
+    WriteFile(ClipsFolder() + "/marker", "m");
+    FSRef second;
+    ASSERT_EQ(FlavorSet::GetStashwellFolderRef(&second), noErr);
+    EXPECT_EQ(PathOf(second), ClipsFolder());
+    EXPECT_TRUE(fs::exists(ClipsFolder() + "/marker"));
+}
+
+TEST_F(FlavorSetPackagesTest, ASetIsStoredAsFlavorFilesAndReadBack)
+{
+    const std::string picture("\x00\x01\xFE\xFF", 4);
+    TestFlavorSet out;
+    out.Add('utxt', BytesOf(u"\uFEFFhello"));
+    out.Add('TEXT', "hello");
+    out.Add('PICT', picture);
+    out.Add('snd ', "beep");
+    FSRef package = MakePackage(u"Greeting");
+    // A file left from before is replaced.
+    WriteFile(ClipsFolder() + "/Greeting/TEXT", "an older, longer text");
+    ASSERT_EQ(out.SaveToFiles(&package), noErr);
+    const std::string folder = ClipsFolder() + "/Greeting";
+    EXPECT_EQ(ReadFile(folder + "/PICT"), picture);
+    EXPECT_EQ(ReadFile(folder + "/TEXT"), "hello");
+    EXPECT_EQ(ReadFile(folder + "/utxt"), BytesOf(u"\uFEFFhello"));
+    EXPECT_EQ(ReadFile(folder + "/snd "), "beep");
+    EXPECT_EQ(out.size(), 4u);
+
+    CFObj<CFMutableArrayRef> typeStrings(out.CreateFlavorTypeStringsArray());
+    FSRef found;
+    CFObj<CFStringRef> name(CreateString(u"Greeting"));
+    ASSERT_EQ(FlavorSet::GetClipPackageRef(name, &found), noErr);
+    TestFlavorSet in;
+    in.ReadFromFiles(&found, typeStrings);
+    EXPECT_EQ(in.size(), 4u);
+    EXPECT_EQ(BytesOf(in, 'PICT'), picture);
+    EXPECT_EQ(BytesOf(in, 'TEXT'), "hello");
+    EXPECT_EQ(BytesOf(in, 'utxt'), BytesOf(u"\uFEFFhello"));
+    EXPECT_EQ(BytesOf(in, 'snd '), "beep");
+
+    CFObj<CFStringRef> flavorName(CreateString(u"snd "));
+    CFObj<CFDataRef> sound(FlavorSet::ReadOneFlavorFromFile(name, flavorName));
+    ASSERT_NE(sound.Get(), nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(sound)), 4), "beep");
+    EXPECT_EQ(FlavorSet::ReadOneFlavorFromFile(nullptr, flavorName), nullptr);
+    EXPECT_EQ(FlavorSet::ReadOneFlavorFromFile(name, nullptr), nullptr);
+    CFObj<CFStringRef> missing(CreateString(u"moov"));
+    EXPECT_EQ(FlavorSet::ReadOneFlavorFromFile(name, missing), nullptr);
+}
+
+TEST_F(FlavorSetPackagesTest, PlainTextStoresOnlyTheTextFlavors)
+{
+    TestFlavorSet out;
+    out.Add('utxt', BytesOf(u"\uFEFFplain"));
+    out.Add('TEXT', "plain");
+    out.Add('PICT', "picture");
+    out.mUsePlainText = true;
+    FSRef package = MakePackage(u"Plain");
+    ASSERT_EQ(out.SaveToFiles(&package), noErr);
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(ClipsFolder() + "/Plain")) {
+        files.push_back(entry.path().filename().string());
+    }
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"TEXT", "utxt"}));
+}
+
+TEST_F(FlavorSetPackagesTest, TheReaderTakesWhatTheListNamesAndSkipsTheRest)
+{
+    FSRef package = MakePackage(u"Mixed");
+    const std::string folder = ClipsFolder() + "/Mixed";
+    WriteFile(folder + "/TEXT", "text");
+    WriteFile(folder + "/PICT", "");
+    WriteFile(folder + "/moov", "not listed");
+    WriteFile(folder + "/ab", "short name");
+    WriteFile(folder + "/longer", "long name");
+    // Missing file, empty file, a number, a short name (missing bytes are 0) and a name that only
+    // its first four units make a type of.
+    CFObj<CFArrayRef> typeStrings(CreateTypeStrings({u"utxt", u"PICT", u"", u"TEXT", u"ab", u"longer"}));
+    TestFlavorSet set;
+    set.ReadFromFiles(&package, typeStrings);
+    EXPECT_EQ(set.size(), 3u);
+    EXPECT_EQ(BytesOf(set, 'TEXT'), "text");
+    EXPECT_EQ(BytesOf(set, 0x61620000), "short name");
+    EXPECT_EQ(BytesOf(set, 'long'), "long name");
+    EXPECT_EQ(BytesOf(set, 'moov'), "<none>");
+
+    TestFlavorSet none;
+    none.ReadFromFiles(&package, nullptr);
+    EXPECT_FALSE(none.AnyContentAvailable());
+}
+
+TEST_F(FlavorSetPackagesTest, ATypeWithAHighByteIsStoredButNotFoundAgain)
+{
+    // 0xA5 is stored as the code point U+00A5 (the yen sign) but its type string is the Mac OS
+    // Roman bullet U+2022, which names no file.
+    TestFlavorSet out;
+    out.Add(0xA5787978, "high");
+    out.Add('TEXT', "low");
+    FSRef package = MakePackage(u"High");
+    ASSERT_EQ(out.SaveToFiles(&package), noErr);
+    EXPECT_EQ(ReadFile(ClipsFolder() + "/High/\u00A5xyx"), "high");
+    CFObj<CFMutableArrayRef> typeStrings(out.CreateFlavorTypeStringsArray());
+    ASSERT_EQ(CFArrayGetCount(typeStrings), 2);
+    EXPECT_EQ(UnitsOf(static_cast<CFStringRef>(CFArrayGetValueAtIndex(typeStrings, 1))), u"\u2022xyx");
+    TestFlavorSet in;
+    in.ReadFromFiles(&package, typeStrings);
+    EXPECT_EQ(in.size(), 1u);
+    EXPECT_EQ(BytesOf(in, 'TEXT'), "low");
+}
+
+TEST_F(FlavorSetPackagesTest, PackageNamesAreCutTo255UnitsAndNullMeansUntitled)
+{
+    MakePackage(std::u16string(255, u'n'));
+    CFObj<CFStringRef> longName(CreateString(std::u16string(300, u'n')));
+    FSRef package;
+    ASSERT_EQ(FlavorSet::GetClipPackageRef(longName, &package), noErr);
+    EXPECT_EQ(PathOf(package), ClipsFolder() + "/" + std::string(255, 'n'));
+
+    EXPECT_EQ(FlavorSet::GetClipPackageRef(nullptr, &package), fnfErr);
+    EXPECT_FALSE(fs::exists(ClipsFolder() + "/Untitled"));
+    MakePackage(u"Untitled");
+    ASSERT_EQ(FlavorSet::GetClipPackageRef(nullptr, &package), noErr);
+    EXPECT_EQ(PathOf(package), ClipsFolder() + "/Untitled");
+}
+
+TEST_F(FlavorSetPackagesTest, DeletingAPackageRemovesEverythingInIt)
+{
+    TestFlavorSet out;
+    out.Add('TEXT', "gone");
+    FSRef package = MakePackage(u"Doomed");
+    ASSERT_EQ(out.SaveToFiles(&package), noErr);
+    const std::string folder = ClipsFolder() + "/Doomed";
+    fs::create_directories(folder + "/inner/deeper");
+    fs::create_directories(folder + "/inner/empty");
+    WriteFile(folder + "/inner/deeper/file", "x");
+    fs::permissions(folder + "/TEXT", fs::perms::owner_read);
+    fs::permissions(folder + "/inner/deeper/file", fs::perms::owner_read);
+    fs::permissions(folder + "/inner/empty", fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(FlavorSet::DeleteFiles(&package), noErr);
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_TRUE(fs::is_directory(ClipsFolder()));
+}
+
+TEST_F(FlavorSetPackagesTest, NamesFromRecordsNeverReachOutsideTheClipsFolder)
+{
+    const std::string outside = MakeOutsideFolder();
+    FSRef clips;
+    ASSERT_EQ(FlavorSet::GetStashwellFolderRef(&clips), noErr);
+    fs::create_symlink(outside, ClipsFolder() + "/Linked");
+    fs::create_symlink(mStorage.root(), ClipsFolder() + "/Up");
+
+    // Names that are no single item are refused without a lookup.
+    for (const std::u16string& name : {std::u16string(u""), std::u16string(u"."), std::u16string(u".."),
+                                       std::u16string(u"a\xD800"), std::u16string(u"\xDC00" u"b")}) {
+        CFObj<CFStringRef> string(CreateString(name));
+        FSRef package;
+        EXPECT_EQ(FlavorSet::GetClipPackageRef(string, &package), bdNamErr);
+    }
+    // Slashes are part of the name: these are packages that do not exist.
+    for (const std::u16string& name : {std::u16string(u"../.."), std::u16string(u"a/../../b"), std::u16string(u"/etc"),
+                                       std::u16string(u"../outside")}) {
+        CFObj<CFStringRef> string(CreateString(name));
+        FSRef package;
+        EXPECT_EQ(FlavorSet::GetClipPackageRef(string, &package), fnfErr);
+    }
+
+    // A package named "../.." is one item in the clips folder, and deleting it deletes only it.
+    MakePackage(u"../..");
+    CFObj<CFStringRef> dotsName(CreateString(u"../.."));
+    FSRef found;
+    ASSERT_EQ(FlavorSet::GetClipPackageRef(dotsName, &found), noErr);
+    EXPECT_EQ(PathOf(found), ClipsFolder() + "/..:..");
+    CFObj<CFArrayRef> escaping(CreateTypeStrings({u"../outside/TEXT", u"../../outside/keep", u"..", u"/etc/passwd"}));
+    TestFlavorSet fromDots;
+    fromDots.ReadFromFiles(&found, escaping);
+    EXPECT_FALSE(fromDots.AnyContentAvailable());
+    EXPECT_EQ(FlavorSet::DeleteFiles(&found), noErr);
+    EXPECT_FALSE(fs::exists(ClipsFolder() + "/..:.."));
+
+    // Packages that are links to folders outside: nothing is read through them, and deleting one
+    // deletes the link.
+    CFObj<CFArrayRef> typeStrings(CreateTypeStrings({u"TEXT", u"keep"}));
+    for (const char* link : {"Linked", "Up"}) {
+        SCOPED_TRACE(link);
+        CFObj<CFStringRef> string(CFStringCreateWithCString(kCFAllocatorDefault, link, kCFStringEncodingUTF8));
+        FSRef linkRef;
+        // The link itself is found, as a clip record's package would be.
+        ASSERT_EQ(FlavorSet::GetClipPackageRef(string, &linkRef), noErr);
+        CFObj<CFStringRef> text(CreateString(u"TEXT"));
+        EXPECT_EQ(FlavorSet::ReadOneFlavorFromFile(string, text), nullptr);
+        TestFlavorSet set;
+        set.ReadFromFiles(&linkRef, typeStrings);
+        EXPECT_FALSE(set.AnyContentAvailable());
+        EXPECT_EQ(FlavorSet::DeleteFiles(&linkRef), noErr);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(ClipsFolder() + "/" + link)));
+    }
+    EXPECT_EQ(ReadFile(outside + "/TEXT"), "secret");
+    EXPECT_EQ(ReadFile(outside + "/keep"), "keep");
+    EXPECT_TRUE(fs::is_directory(mStorage.DataHome()));
+    EXPECT_TRUE(fs::is_directory(ClipsFolder()));
+}
+
+TEST_F(FlavorSetPackagesTest, LinksInsideAPackageAreNeitherReadNorFollowedWhenDeleting)
+{
+    const std::string outside = MakeOutsideFolder();
+    FSRef package = MakePackage(u"Trap");
+    const std::string folder = ClipsFolder() + "/Trap";
+    fs::create_symlink(outside + "/TEXT", folder + "/TEXT");
+    fs::create_symlink(outside, folder + "/dir ");
+    CFObj<CFArrayRef> typeStrings(CreateTypeStrings({u"TEXT"}));
+    TestFlavorSet set;
+    set.ReadFromFiles(&package, typeStrings);
+    EXPECT_EQ(BytesOf(set, 'TEXT'), "<none>");
+    CFObj<CFStringRef> name(CreateString(u"Trap"));
+    CFObj<CFStringRef> text(CreateString(u"TEXT"));
+    EXPECT_EQ(FlavorSet::ReadOneFlavorFromFile(name, text), nullptr);
+
+    EXPECT_EQ(FlavorSet::DeleteFiles(&package), noErr);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(folder)));
+    EXPECT_EQ(ReadFile(outside + "/TEXT"), "secret");
+    EXPECT_EQ(ReadFile(outside + "/keep"), "keep");
+}
+
+TEST_F(FlavorSetPackagesTest, AFullDiskFailsTheWriteAndLeavesNoShortFile)
+{
+    TestFlavorSet out;
+    out.Add('PICT', "0123456789");
+    out.Add('TEXT', "abc");
+    out.Add('utxt', BytesOf(u"\uFEFFabc"));
+    const std::string folder = ClipsFolder() + "/Full";
+    FSRef package = MakePackage(u"Full");
+    {
+        // The picture fits, the text does not, the Unicode text is never tried.
+        StWriteBudget budget(12);
+        EXPECT_EQ(out.SaveToFiles(&package), dskFulErr);
+    }
+    EXPECT_EQ(ReadFile(folder + "/PICT"), "0123456789");
+    EXPECT_FALSE(fs::exists(folder + "/TEXT"));
+    EXPECT_FALSE(fs::exists(folder + "/utxt"));
+    {
+        StWriteBudget budget(0);
+        FSRef other = MakePackage(u"Nothing");
+        EXPECT_EQ(out.SaveToFiles(&other), dskFulErr);
+        EXPECT_TRUE(fs::is_empty(ClipsFolder() + "/Nothing"));
+    }
+    EXPECT_EQ(out.SaveToFiles(&package), noErr);
+    EXPECT_EQ(ReadFile(folder + "/TEXT"), "abc");
+    EXPECT_EQ(ReadFile(folder + "/utxt"), BytesOf(u"\uFEFFabc"));
+}
+
+TEST_F(FlavorSetPackagesTest, AFlavorFileThatCannotBeReplacedFailsTheWrite)
+{
+    TestFlavorSet out;
+    out.Add('PICT', "picture");
+    out.Add('TEXT', "text");
+    FSRef package = MakePackage(u"Blocked");
+    const std::string folder = ClipsFolder() + "/Blocked";
+    // A folder where the text file belongs, with something in it, cannot be deleted as a file.
+    fs::create_directories(folder + "/TEXT");
+    WriteFile(folder + "/TEXT/inside", "x");
+    EXPECT_NE(out.SaveToFiles(&package), noErr);
+    EXPECT_EQ(ReadFile(folder + "/TEXT/inside"), "x");
+
+    // A package that is a file: nothing can be created in it.
+    FSRef clips;
+    ASSERT_EQ(FlavorSet::GetStashwellFolderRef(&clips), noErr);
+    WriteFile(ClipsFolder() + "/File", "");
+    FSRef file;
+    const UniChar fileName[] = {'F', 'i', 'l', 'e'};
+    ASSERT_EQ(FSMakeFSRefUnicode(&clips, 4, fileName, 0, &file), noErr);
+    EXPECT_NE(out.SaveToFiles(&file), noErr);
+    EXPECT_EQ(ReadFile(ClipsFolder() + "/File"), "");
+}
+
+TEST(FlavorSetFileNames, FlavorTypesAndFileNamesConvertBothWays)
+{
+    HFSUniStr255 name = {};
+    FlavorSet::FourCharCodeToFileName('snd ', &name);
+    EXPECT_EQ(name.length, 4);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(name.unicode), 4), u"snd ");
+    FlavorSet::FourCharCodeToFileName(0xC4000180, &name);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(name.unicode), 4), std::u16string(u"\u00C4\0\u0001\u0080", 4));
+
+    UInt32 type = 1;
+    FlavorSet::FileNameToFourCharCode(&name, &type);
+    EXPECT_EQ(type, 0xC4000180u);
+    HFSUniStr255 shortName = {2, {0x1234, u'b'}};
+    FlavorSet::FileNameToFourCharCode(&shortName, &type);
+    EXPECT_EQ(type, 0x34620000u);
+}
+
+}  // namespace
