@@ -13,3 +13,5 @@
 #include <Carbon/Scrap.h>
 #include <Carbon/Debugging.h>
 #include <Carbon/TextUtils.h>
+#include <Carbon/HIToolbox.h>
+#include <Carbon/Processes.h>

@@ -33,6 +33,11 @@ enum RuntimeTypeID : CFTypeID {
     kAccessTypeID,
     kACLTypeID,
     kTrustedApplicationTypeID,
+    kWindowTypeID,
+    kHIViewTypeID,
+    kEventTypeID,
+    kNibTypeID,
+    kAlertTypeID,
     kFirstFreeTypeID,
     kMaxTypeID = 64
 };

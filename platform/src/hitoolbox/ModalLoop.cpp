@@ -1,0 +1,116 @@
+// The application-modal loop: the installed UI driver plays the user, the run loop keeps its
+// timers firing in between, and without a driver the loop ends itself as a cancelled dialog.
+#include "hitoolbox/UIDriver.h"
+#include "hitoolbox/UIObjects.h"
+
+#include <mutex>
+
+using namespace platform;
+using namespace platform::ui;
+
+namespace platform::ui {
+namespace {
+
+std::mutex gDriverMutex;
+std::optional<PlatformUIDriver> gDriver;
+
+// Nobody (or nobody any more) answers the window: what an absent user "does" at each stage, so
+// that the loop always ends. The stages: the window's Cancel button, the close box, and at last
+// the loop ends without an answer. True when the loop had to be ended that way.
+bool ActForAbsentUser(OpaqueWindowPtr* window, int stage)
+{
+    if (stage == 0) {
+        OpaqueControlRef* cancel = FindInTree(window->root, [](OpaqueControlRef* view) {
+            return view->kind == ViewKind::PushButton && view->command == kHICommandCancel && IsShown(view);
+        });
+        if (cancel != nullptr) {
+            PlatformUIClickControl(cancel);
+            return false;
+        }
+        stage = 1;
+    }
+    if (stage == 1) {
+        PlatformUIClickCloseBox(window);
+        return false;
+    }
+    window->quitRequested = true;
+    return true;
+}
+
+}  // namespace
+
+std::optional<PlatformUIDriver> CurrentUIDriver()
+{
+    std::lock_guard<std::mutex> lock(gDriverMutex);
+    return gDriver;
+}
+
+CFStringRef ModalRunLoopMode()
+{
+    return CFSTR("PlatformModalPanelRunLoopMode");
+}
+
+}  // namespace platform::ui
+
+extern "C" {
+
+void PlatformInstallUIDriver(const PlatformUIDriver* driver)
+{
+    std::lock_guard<std::mutex> lock(gDriverMutex);
+    if (driver != nullptr) {
+        gDriver = *driver;
+    } else {
+        gDriver.reset();
+    }
+}
+
+OSStatus RunAppModalLoopForWindow(WindowRef inWindow)
+{
+    OpaqueWindowPtr* window = AsWindow(inWindow);
+    if (window == nullptr) {
+        return errInvalidWindowRef;
+    }
+    if (window->inModalLoop) {
+        return paramErr;
+    }
+    // Handlers may dispose the window while the loop runs: the loop keeps the object until it ends.
+    CFRetain(window);
+    window->inModalLoop = true;
+    window->quitRequested = false;
+    std::optional<PlatformUIDriver> driver = CurrentUIDriver();
+    bool driverActs = driver && driver->stepModalWindow != nullptr;
+    UInt32 step = 0;
+    int absentStage = 0;
+    bool abandoned = false;
+    while (!window->quitRequested && !window->disposed) {
+        if (driverActs) {
+            if (driver->stepModalWindow(driver->context, window, step++) == kPlatformUIDriverDone) {
+                driverActs = false;
+            }
+        } else {
+            abandoned = ActForAbsentUser(window, absentStage++);
+        }
+        if (window->quitRequested || window->disposed) {
+            break;
+        }
+        CFRunLoopRunInMode(ModalRunLoopMode(), 0, false);
+    }
+    window->inModalLoop = false;
+    window->quitRequested = false;
+    CFRelease(window);
+    return abandoned ? userCanceledErr : noErr;
+}
+
+OSStatus QuitAppModalLoopForWindow(WindowRef inWindow)
+{
+    OpaqueWindowPtr* window = AsWindow(inWindow);
+    if (window == nullptr) {
+        return errInvalidWindowRef;
+    }
+    if (window->inModalLoop) {
+        window->quitRequested = true;
+    }
+    return noErr;
+}
+
+}  // extern "C"

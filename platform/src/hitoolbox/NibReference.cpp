@@ -1,0 +1,131 @@
+// Interface-file references: finding "<name>.nib" in a bundle, reading and checking it once, and
+// making windows from it.
+#include "hitoolbox/UIObjects.h"
+
+#include "bundle/FileBytes.h"
+#include "cf/StringObject.h"
+#include "cf/URLObject.h"
+#include "text/Unicode.h"
+
+#include <PlatformUIDriver.h>
+
+using namespace platform;
+using namespace platform::ui;
+
+namespace platform::ui {
+namespace {
+
+thread_local std::optional<std::string> tLastError;
+
+OSStatus Fail(const std::string& reason)
+{
+    tLastError = reason;
+    return kIBCarbonRuntimeCantFindNibFile;
+}
+
+bool IsPlainName(const std::u16string& name)
+{
+    return !name.empty() && name.find(u'/') == std::u16string::npos && name != u"." && name != u"..";
+}
+
+// A reference (+1) to the file at path, read and checked.
+OSStatus OpenInterfaceFile(const std::string& path, IBNibRef* outNibRef)
+{
+    std::string bytes;
+    std::string error;
+    if (!ReadWholeFile(path, kMaxInterfaceFileBytes, bytes, error)) {
+        return Fail(path + ": " + error);
+    }
+    auto file = std::make_shared<InterfaceFile>();
+    if (!ReadInterfaceFile(bytes, *file, error)) {
+        return Fail(path + ": " + error);
+    }
+    OpaqueIBNibRef* nib = CreateInstance<OpaqueIBNibRef>(nullptr, kNibClass);
+    if (nib == nullptr) {
+        tLastError.reset();
+        return memFullErr;
+    }
+    nib->file = std::move(file);
+    *outNibRef = nib;
+    return noErr;
+}
+
+std::string DescribeNib(const RuntimeBase* object)
+{
+    return "<IBNibRef " + std::to_string(static_cast<const OpaqueIBNibRef*>(object)->file->windows.size()) +
+           " windows>";
+}
+
+}  // namespace
+
+const RuntimeClass kNibClass{kNibTypeID, "IBNibRef", &FinalizeAs<OpaqueIBNibRef>, nullptr, nullptr, &DescribeNib};
+
+}  // namespace platform::ui
+
+extern "C" {
+
+OSStatus CreateNibReferenceWithCFBundle(CFBundleRef inBundle, CFStringRef inNibName, IBNibRef* outNibRef)
+{
+    tLastError.reset();
+    if (outNibRef != nullptr) {
+        *outNibRef = nullptr;
+    }
+    if (!IsType(inBundle, kBundleTypeID) || !IsType(inNibName, kStringTypeID) || outNibRef == nullptr) {
+        tLastError = "no bundle, no interface file name or no place for the reference";
+        return paramErr;
+    }
+    if (!IsPlainName(StringUnits(inNibName))) {
+        return Fail("\"" + StringToUTF8(inNibName) + "\" is not the name of an interface file");
+    }
+    CFURLRef url = CFBundleCopyResourceURL(inBundle, inNibName, CFSTR("nib"), nullptr);
+    if (url == nullptr) {
+        return Fail("the bundle has no interface file \"" + StringToUTF8(inNibName) + ".nib\"");
+    }
+    std::string path = URLPath(url);
+    CFRelease(url);
+    return OpenInterfaceFile(path, outNibRef);
+}
+
+OSStatus CreateNibReference(CFStringRef inNibName, IBNibRef* outNibRef)
+{
+    tLastError.reset();
+    if (outNibRef != nullptr) {
+        *outNibRef = nullptr;
+    }
+    if (!IsType(inNibName, kStringTypeID) || outNibRef == nullptr) {
+        tLastError = "no interface file name or no place for the reference";
+        return paramErr;
+    }
+    return Fail("the process has no main bundle to find \"" + StringToUTF8(inNibName) + ".nib\" in");
+}
+
+void DisposeNibReference(IBNibRef inNibRef)
+{
+    if (IsType(inNibRef, kNibTypeID)) {
+        CFRelease(inNibRef);
+    }
+}
+
+OSStatus CreateWindowFromNib(IBNibRef inNibRef, CFStringRef inName, WindowRef* outWindow)
+{
+    if (outWindow != nullptr) {
+        *outWindow = nullptr;
+    }
+    if (!IsType(inNibRef, kNibTypeID) || !IsType(inName, kStringTypeID) || outWindow == nullptr) {
+        return paramErr;
+    }
+    const InterfaceFile& file = *static_cast<OpaqueIBNibRef*>(inNibRef)->file;
+    auto found = file.windows.find(StringUnits(inName));
+    if (found == file.windows.end()) {
+        return kIBCarbonRuntimeCantFindObject;
+    }
+    *outWindow = CreateWindowFromDescription(found->first, found->second);
+    return *outWindow != nullptr ? noErr : memFullErr;
+}
+
+CFStringRef PlatformCopyLastInterfaceFileError(void)
+{
+    return tLastError ? CreateStringFromUTF8(nullptr, *tLastError) : nullptr;
+}
+
+}  // extern "C"

@@ -1,0 +1,113 @@
+// The combo box made in code and placed into a window's content view, and the rules of adding
+// views to a hierarchy.
+#include "platform/hitoolbox/HIToolboxTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace hitoolboxtest;
+
+class ComboBoxTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        OSStatus status = 0;
+        mWindow = WindowFromNib(mBundle, "New Clip", &status);
+        ASSERT_EQ(status, noErr);
+        ASSERT_EQ(HIViewFindByID(HIViewGetRoot(mWindow), kHIViewWindowContentID, &mContent), noErr);
+    }
+    void TearDown() override { DisposeWindow(mWindow); }
+
+    // A combo box (+1) as the new-clip dialog makes it.
+    HIViewRef MakeComboBox(CFArrayRef list)
+    {
+        HIRect frame{{0, 0}, {226, 24}};
+        HIViewRef box = nullptr;
+        EXPECT_EQ(HIComboBoxCreate(&frame, nullptr, nullptr, list, kHIComboBoxStandardAttributes, &box), noErr);
+        return box;
+    }
+
+    NibBundle mBundle{InterfaceFile(NewClipWindow())};
+    WindowRef mWindow = nullptr;
+    HIViewRef mContent = nullptr;
+};
+
+TEST_F(ComboBoxTest, PlacedInTheContentViewWithItsListAndText)
+{
+    Owned<CFStringRef> root(MakeString("/Stashwell"));
+    Owned<CFStringRef> work(MakeString("/Stashwell/Work"));
+    int number = 3;
+    Owned<CFNumberRef> notAString(CFNumberCreate(nullptr, kCFNumberIntType, &number));
+    const void* values[] = {root.get(), notAString.get(), work.get()};
+    Owned<CFArrayRef> list(CFArrayCreate(nullptr, values, 3, &kCFTypeArrayCallBacks));
+
+    HIViewRef box = MakeComboBox(list);
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(HIViewIsVisible(box));
+    EXPECT_EQ(HIViewSetVisible(box, true), noErr);
+    ASSERT_EQ(HIViewAddSubview(mContent, box), noErr);
+    ASSERT_EQ(HIViewPlaceInSuperviewAt(box, 95.0, 50.0), noErr);
+    ASSERT_EQ(SetTextOf(box, "/Stashwell"), noErr);
+
+    EXPECT_EQ(HIViewGetSuperview(box), mContent);
+    EXPECT_EQ(HIComboBoxGetItemCount(box), 2u);
+    CFStringRef item = nullptr;
+    ASSERT_EQ(HIComboBoxCopyTextItemAtIndex(box, 1, &item), noErr);
+    EXPECT_EQ(TakeText(item), "/Stashwell/Work");
+    EXPECT_EQ(HIComboBoxCopyTextItemAtIndex(box, 2, &item), paramErr);
+    OptionBits attributes = 0;
+    ASSERT_EQ(HIComboBoxGetAttributes(box, &attributes), noErr);
+    EXPECT_EQ(attributes, 11u);
+    EXPECT_EQ(TextOf(box, kHIComboBoxEditTextPart), "/Stashwell");
+
+    // The driver sees it among the window's controls, where the dialog put it.
+    ASSERT_EQ(PlatformUIGetControlCount(mWindow), 7);
+    ControlRef last = PlatformUIGetControlAtIndex(mWindow, 6);
+    ASSERT_EQ(last, box);
+    PlatformUIControlInfo info{};
+    ASSERT_TRUE(PlatformUIGetControlInfo(last, &info));
+    EXPECT_EQ(info.kind, kPlatformControlComboBox);
+    EXPECT_TRUE(info.shown);
+    EXPECT_EQ(info.frame.origin.x, 95.0);
+    EXPECT_EQ(info.frame.origin.y, 50.0);
+    EXPECT_EQ(info.frame.size.width, 226.0);
+    EXPECT_EQ(info.frame.size.height, 24.0);
+    Owned<CFArrayRef> items(PlatformUICopyComboBoxItems(last));
+    ASSERT_NE(items.get(), nullptr);
+    EXPECT_EQ(CFArrayGetCount(items), 2);
+
+    Owned<CFStringRef> typed(MakeString("/Elsewhere"));
+    ASSERT_EQ(PlatformUITypeText(box, typed), noErr);
+    EXPECT_EQ(TextOf(box, kHIComboBoxEditTextPart), "/Elsewhere");
+    ControlRef focus = nullptr;
+    GetKeyboardFocus(mWindow, &focus);
+    EXPECT_EQ(focus, box);
+}
+
+TEST_F(ComboBoxTest, NullListIsEmptyAndAnUnplacedBoxBelongsToItsMaker)
+{
+    HIViewRef box = MakeComboBox(nullptr);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(HIComboBoxGetItemCount(box), 0u);
+    EXPECT_EQ(TextOf(box), "");
+    Owned<CFStringRef> typed(MakeString("x"));
+    EXPECT_EQ(PlatformUITypeText(box, typed), errUnknownControl);
+    CFRelease(box);
+}
+
+TEST_F(ComboBoxTest, HierarchyRefusesWhatCannotBeEmbedded)
+{
+    HIViewRef box = MakeComboBox(nullptr);
+    ControlRef checkBox = Control(mWindow, 5);
+    EXPECT_EQ(HIViewAddSubview(checkBox, box), errControlIsNotEmbedder);
+    EXPECT_EQ(HIViewAddSubview(mContent, HIViewGetRoot(mWindow)), errCantEmbedRoot);
+    EXPECT_EQ(HIViewAddSubview(mContent, mContent), errCantEmbedIntoSelf);
+    EXPECT_EQ(HIViewAddSubview(HIViewGetRoot(mWindow), mContent), paramErr);
+    ASSERT_EQ(HIViewAddSubview(mContent, box), noErr);
+    EXPECT_EQ(HIViewAddSubview(mContent, box), paramErr);
+    EXPECT_EQ(HIComboBoxCreate(nullptr, nullptr, nullptr, nullptr, 0, &box), paramErr);
+    EXPECT_EQ(box, nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,129 @@
+// The interface-file reader on bytes: a full window description, codes written either way, and
+// the damaged files it must refuse with a reason.
+#include "hitoolbox/InterfaceFile.h"
+
+#include "platform/hitoolbox/HIToolboxTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace hitoolboxtest;
+using platform::ui::InterfaceFile;
+using platform::ui::ReadInterfaceFile;
+using platform::ui::ViewKind;
+
+TEST(InterfaceFileTest, ReadsEveryFieldOfTheNewClipWindow)
+{
+    InterfaceFile file;
+    std::string error;
+    ASSERT_TRUE(ReadInterfaceFile(hitoolboxtest::InterfaceFile(NewClipWindow()), file, error)) << error;
+    ASSERT_EQ(file.windows.size(), 1u);
+    const auto& window = file.windows.at(u"New Clip");
+    EXPECT_EQ(window.title, u"New Clip");
+    EXPECT_EQ(window.width, 360);
+    EXPECT_EQ(window.height, 172.5);
+    ASSERT_EQ(window.controls.size(), 6u);
+
+    const auto& name = window.controls[1];
+    EXPECT_EQ(name.kind, ViewKind::EditText);
+    EXPECT_EQ(name.signature, static_cast<std::uint32_t>('Swdg'));
+    EXPECT_EQ(name.id, 3);
+    EXPECT_EQ(name.frame.x, 95);
+    EXPECT_EQ(name.frame.width, 226);
+    EXPECT_EQ(name.command, 0u);
+
+    EXPECT_EQ(window.controls[2].kind, ViewKind::CheckBox);
+    EXPECT_EQ(window.controls[2].title, u"Secure");
+    EXPECT_EQ(window.controls[2].command, static_cast<std::uint32_t>('secu'));
+    const auto& ok = window.controls[5];
+    EXPECT_EQ(ok.kind, ViewKind::PushButton);
+    EXPECT_EQ(ok.command, static_cast<std::uint32_t>('ok  '));
+    EXPECT_TRUE(ok.isDefault);
+    EXPECT_FALSE(window.controls[4].isDefault);
+}
+
+TEST(InterfaceFileTest, CodesMayBeNumbersAndTextsAnyLanguage)
+{
+    std::string window = "<key>Fenêtre</key><dict><key>width</key><integer>10</integer><key>height</key>"
+                         "<integer>10</integer><key>title</key><string>Nouveau fragment ✂</string>"
+                         "<key>controls</key><array><dict><key>kind</key><string>pushButton</string>"
+                         "<key>signature</key><integer>1400333415</integer><key>id</key><integer>-7</integer>"
+                         "<key>command</key><integer>0</integer>" +
+                         Frame(0, 0, 1, 1) + "</dict></array></dict>";
+    InterfaceFile file;
+    std::string error;
+    ASSERT_TRUE(ReadInterfaceFile(hitoolboxtest::InterfaceFile(window), file, error)) << error;
+    const auto& read = file.windows.at(u"Fen\u00eatre");
+    EXPECT_EQ(read.title, u"Nouveau fragment \u2702");
+    EXPECT_EQ(read.controls.at(0).signature, static_cast<std::uint32_t>('Swdg'));
+    EXPECT_EQ(read.controls.at(0).id, -7);
+}
+
+struct DamagedCase {
+    const char* what;
+    std::string bytes;
+    const char* reason;  // part of the error message
+};
+
+std::string OneControl(const std::string& control)
+{
+    return hitoolboxtest::InterfaceFile("<key>W</key><dict><key>width</key><integer>10</integer><key>height</key>"
+                                        "<integer>10</integer><key>controls</key><array><dict>" +
+                                        control + "</dict></array></dict>");
+}
+
+TEST(InterfaceFileTest, DamagedFilesAreRefusedWithTheirReason)
+{
+    const std::string button = "<key>kind</key><string>pushButton</string>" + Frame(0, 0, 1, 1);
+    const DamagedCase cases[] = {
+        {"not XML", "windows = {}", ""},
+        {"empty", "", ""},
+        {"root is an array", "<plist version=\"1.0\"><array/></plist>", "not a dictionary"},
+        {"no windows", "<plist version=\"1.0\"><dict/></plist>", "windows"},
+        {"window not a dictionary", hitoolboxtest::InterfaceFile("<key>W</key><string>x</string>"), "not a dictionary"},
+        {"no size", hitoolboxtest::InterfaceFile("<key>W</key><dict/>"), "no width or height"},
+        {"zero width", hitoolboxtest::InterfaceFile("<key>W</key><dict><key>width</key><integer>0</integer>"
+                                                   "<key>height</key><integer>5</integer></dict>"),
+         "out of range"},
+        {"controls not an array", hitoolboxtest::InterfaceFile("<key>W</key><dict><key>width</key><integer>9</integer>"
+                                                              "<key>height</key><integer>5</integer><key>controls</key>"
+                                                              "<dict/></dict>"),
+         "not an array"},
+        {"unknown kind", OneControl("<key>kind</key><string>slider</string>" + Frame(0, 0, 1, 1)), "unknown control kind"},
+        {"no kind", OneControl(Frame(0, 0, 1, 1)), "no kind"},
+        {"no frame", OneControl("<key>kind</key><string>checkBox</string>"), "no frame"},
+        {"frame of three", OneControl("<key>kind</key><string>checkBox</string><key>frame</key><array><integer>1"
+                                      "</integer><integer>1</integer><integer>1</integer></array>"),
+         "four numbers"},
+        {"negative height", OneControl("<key>kind</key><string>checkBox</string>" + Frame(0, 0, 4, -1)), "out of range"},
+        {"huge coordinate", OneControl("<key>kind</key><string>checkBox</string>" + Frame(0, 2000000000, 4, 1)),
+         "out of range"},
+        {"five-letter signature", OneControl(button + "<key>signature</key><string>Swdgx</string>"), "four characters"},
+        {"control character in code", OneControl(button + "<key>command</key><string>ok\t </string>"), "printable"},
+        {"code above 32 bits", OneControl(button + "<key>command</key><integer>4294967296</integer>"), "out of range"},
+        {"id above 32 bits", OneControl(button + "<key>id</key><integer>2147483648</integer>"), "out of range"},
+        {"id as text", OneControl(button + "<key>id</key><string>3</string>"), "not an integer"},
+        {"default check box", OneControl("<key>kind</key><string>checkBox</string><key>default</key><true/>" +
+                                         Frame(0, 0, 1, 1)),
+         "default button"},
+        {"two default buttons",
+         hitoolboxtest::InterfaceFile("<key>W</key><dict><key>width</key><integer>10</integer><key>height</key>"
+                                      "<integer>10</integer><key>controls</key><array><dict>" +
+                                      button + "<key>default</key><true/></dict><dict>" + button +
+                                      "<key>default</key><true/></dict></array></dict>"),
+         "more than one default"},
+        {"title not text", OneControl(button + "<key>title</key><integer>1</integer>"), "not a string"},
+        {"too large", std::string(platform::ui::kMaxInterfaceFileBytes + 1, ' '), "too large"},
+    };
+    for (const DamagedCase& damaged : cases) {
+        InterfaceFile file;
+        std::string error;
+        EXPECT_FALSE(ReadInterfaceFile(damaged.bytes, file, error)) << damaged.what;
+        EXPECT_NE(error.find(damaged.reason), std::string::npos) << damaged.what << ": " << error;
+        EXPECT_FALSE(error.empty()) << damaged.what;
+        EXPECT_TRUE(file.windows.empty()) << damaged.what;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,134 @@
+// Interface files found in a bundle and windows made from them: the good file, a missing window,
+// a missing or damaged file, and names that are not plain file names.
+#include "platform/hitoolbox/HIToolboxTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace hitoolboxtest;
+
+std::string OneControlOfUnknownKind()
+{
+    return InterfaceFile("<key>New Clip</key><dict><key>width</key><integer>10</integer><key>height</key>"
+                         "<integer>10</integer><key>controls</key><array><dict><key>kind</key><string>slider"
+                         "</string>" +
+                         Frame(0, 0, 1, 1) + "</dict></array></dict>");
+}
+
+std::string LastError()
+{
+    CFStringRef error = PlatformCopyLastInterfaceFileError();
+    return error != nullptr ? TakeText(error) : std::string();
+}
+
+TEST(NibTest, WindowComesHiddenWithTitleAndControlsOfTheFile)
+{
+    NibBundle bundle(InterfaceFile(NewClipWindow()));
+    OSStatus status = 0;
+    OwnedWindow window(WindowFromNib(bundle, "New Clip", &status));
+    ASSERT_EQ(status, noErr) << LastError();
+    ASSERT_NE(window.get(), nullptr);
+    EXPECT_EQ(LastError(), "");
+
+    EXPECT_FALSE(IsWindowVisible(window));
+    ShowWindow(window);
+    EXPECT_TRUE(IsWindowVisible(window));
+    CFStringRef title = nullptr;
+    ASSERT_EQ(CopyWindowTitleAsCFString(window, &title), noErr);
+    EXPECT_EQ(TakeText(title), "New Clip");
+    EXPECT_EQ(TakeText(PlatformUICopyWindowName(window)), "New Clip");
+
+    ControlRef name = Control(window, 3);
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(TextOf(name), "");
+    ControlRef secure = Control(window, 5);
+    ASSERT_NE(secure, nullptr);
+    EXPECT_EQ(GetControlValue(secure), 0);
+    EXPECT_EQ(TakeText(PlatformUICopyControlTitle(secure)), "Secure");
+    HIRect frame{};
+    ASSERT_EQ(HIViewGetFrame(secure, &frame), noErr);
+    EXPECT_EQ(frame.origin.x, 95);
+    EXPECT_EQ(frame.origin.y, 84);
+    EXPECT_EQ(frame.size.width, 200);
+
+    ASSERT_EQ(PlatformUIGetControlCount(window), 6);
+    PlatformUIControlInfo info{};
+    ASSERT_TRUE(PlatformUIGetControlInfo(PlatformUIGetControlAtIndex(window, 5), &info));
+    EXPECT_EQ(info.kind, kPlatformControlPushButton);
+    EXPECT_EQ(info.command, static_cast<MenuCommand>(kHICommandOK));
+    EXPECT_TRUE(info.isDefault);
+    EXPECT_EQ(PlatformUIGetControlAtIndex(window, 6), nullptr);
+    EXPECT_EQ(TakeText(PlatformUICopyControlText(PlatformUIGetControlAtIndex(window, 0))), "Name:");
+}
+
+TEST(NibTest, EachWindowIsMadeAfreshAndOutlivesTheReference)
+{
+    NibBundle bundle(InterfaceFile(NewClipWindow()));
+    IBNibRef nib = nullptr;
+    Owned<CFStringRef> nibName(MakeString("Dialogs"));
+    ASSERT_EQ(CreateNibReferenceWithCFBundle(bundle.get(), nibName, &nib), noErr);
+    Owned<CFStringRef> windowName(MakeString("New Clip"));
+    WindowRef first = nullptr;
+    WindowRef second = nullptr;
+    ASSERT_EQ(CreateWindowFromNib(nib, windowName, &first), noErr);
+    ASSERT_EQ(CreateWindowFromNib(nib, windowName, &second), noErr);
+    OwnedWindow ownFirst(first);
+    OwnedWindow ownSecond(second);
+    DisposeNibReference(nib);
+
+    ASSERT_EQ(SetTextOf(Control(first, 3), "changed"), noErr);
+    EXPECT_EQ(TextOf(Control(first, 3)), "changed");
+    EXPECT_EQ(TextOf(Control(second, 3)), "");
+}
+
+TEST(NibTest, MissingWindowLeavesNoWindow)
+{
+    NibBundle bundle(InterfaceFile(NewClipWindow()));
+    OSStatus status = 0;
+    WindowRef window = WindowFromNib(bundle, "Old Clip", &status);
+    EXPECT_EQ(status, kIBCarbonRuntimeCantFindObject);
+    EXPECT_EQ(window, nullptr);
+}
+
+TEST(NibTest, MissingOrDamagedFileIsNotFoundWithAReason)
+{
+    {
+        NibBundle bundle("");
+        OSStatus status = 0;
+        EXPECT_EQ(WindowFromNib(bundle, "New Clip", &status), nullptr);
+        EXPECT_EQ(status, kIBCarbonRuntimeCantFindNibFile);
+        EXPECT_NE(LastError().find("Dialogs.nib"), std::string::npos) << LastError();
+    }
+    {
+        NibBundle bundle(InterfaceFile(NewClipWindow()).substr(0, 300));
+        OSStatus status = 0;
+        EXPECT_EQ(WindowFromNib(bundle, "New Clip", &status), nullptr);
+        EXPECT_EQ(status, kIBCarbonRuntimeCantFindNibFile);
+        EXPECT_NE(LastError().find("Dialogs.nib: "), std::string::npos) << LastError();
+    }
+    {
+        NibBundle bundle(OneControlOfUnknownKind());
+        OSStatus status = 0;
+        EXPECT_EQ(WindowFromNib(bundle, "New Clip", &status), nullptr);
+        EXPECT_NE(LastError().find("unknown control kind"), std::string::npos) << LastError();
+    }
+}
+
+TEST(NibTest, NamesThatAreNotPlainFileNamesAndTheMainBundleFindNothing)
+{
+    NibBundle bundle(InterfaceFile(NewClipWindow()));
+    for (const char* name : {"", "..", "../English.lproj/Dialogs", "English.lproj/Dialogs"}) {
+        IBNibRef nib = reinterpret_cast<IBNibRef>(1);
+        Owned<CFStringRef> nibName(MakeString(name));
+        EXPECT_EQ(CreateNibReferenceWithCFBundle(bundle.get(), nibName, &nib), kIBCarbonRuntimeCantFindNibFile) << name;
+        EXPECT_EQ(nib, nullptr);
+    }
+    IBNibRef nib = nullptr;
+    Owned<CFStringRef> nibName(MakeString("Dialogs"));
+    EXPECT_EQ(CreateNibReference(nibName, &nib), kIBCarbonRuntimeCantFindNibFile);
+    EXPECT_EQ(CreateNibReferenceWithCFBundle(nullptr, nibName, &nib), paramErr);
+    EXPECT_EQ(nib, nullptr);
+}
+
+}  // namespace
