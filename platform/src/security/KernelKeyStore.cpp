@@ -1,0 +1,104 @@
+// Keys in the user's kernel keyring (keyutils), as "user" keys whose payload is the master key and
+// its deadline.
+#include "security/UnlockedKeyStore.h"
+
+#include "security/ByteCodec.h"
+
+#include <keyutils.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+namespace platform::security {
+namespace {
+
+constexpr size_t kPayloadSize = 32 + 8;
+
+// The possessor may do anything; every other process of the same user may find, read, replace,
+// time out and remove the key. Group and others get nothing.
+constexpr key_perm_t kKeyPermissions = KEY_POS_ALL | KEY_USR_VIEW | KEY_USR_READ | KEY_USR_WRITE |
+                                       KEY_USR_SEARCH | KEY_USR_LINK | KEY_USR_SETATTR;
+
+class KernelKeyStore final : public UnlockedKeyStore {
+public:
+    int Store(const std::string& description, std::span<const uint8_t> masterKey, int64_t deadline) override
+    {
+        SecretBuffer payload(kPayloadSize);
+        if (!payload.Valid() || masterKey.size() != 32) {
+            return ENOMEM;
+        }
+        std::memcpy(payload.Data(), masterKey.data(), 32);
+        for (int i = 0; i < 8; ++i) {
+            payload.Data()[32 + i] = static_cast<uint8_t>(static_cast<uint64_t>(deadline) >> (8 * i));
+        }
+        key_serial_t key = add_key("user", description.c_str(), payload.Data(), payload.Size(),
+                                   KEY_SPEC_USER_KEYRING);
+        if (key < 0) {
+            return errno;
+        }
+        if (keyctl_setperm(key, kKeyPermissions) != 0) {
+            int error = errno;
+            keyctl_invalidate(key);
+            return error;
+        }
+        // Replacing a key keeps its old timeout: set it every time, 0 meaning none.
+        unsigned timeout = 0;
+        if (deadline > 0) {
+            int64_t left = deadline - static_cast<int64_t>(::time(nullptr));
+            timeout = static_cast<unsigned>(left < 1 ? 1 : left);
+        }
+        keyctl_set_timeout(key, timeout);
+        return 0;
+    }
+
+    std::optional<StoredKey> Find(const std::string& description) override
+    {
+        long key = keyctl_search(KEY_SPEC_USER_KEYRING, "user", description.c_str(), 0);
+        if (key < 0) {
+            return std::nullopt;
+        }
+        SecretBuffer payload(kPayloadSize);
+        if (!payload.Valid()) {
+            return std::nullopt;
+        }
+        long size = keyctl_read(static_cast<key_serial_t>(key), reinterpret_cast<char*>(payload.Data()),
+                                payload.Size());
+        if (size != static_cast<long>(kPayloadSize)) {
+            return std::nullopt;
+        }
+        StoredKey stored;
+        stored.masterKey = SecretBuffer::CopyOf(payload.Bytes().first(32));
+        ByteReader in(payload.Bytes().subspan(32));
+        uint64_t deadline = 0;
+        in.U64(deadline);
+        stored.deadline = static_cast<int64_t>(deadline);
+        if (!stored.masterKey.Valid()) {
+            return std::nullopt;
+        }
+        return stored;
+    }
+
+    void Remove(const std::string& description) override
+    {
+        for (;;) {
+            long key = keyctl_search(KEY_SPEC_USER_KEYRING, "user", description.c_str(), 0);
+            if (key < 0) {
+                return;
+            }
+            if (keyctl_invalidate(static_cast<key_serial_t>(key)) != 0 &&
+                keyctl_unlink(static_cast<key_serial_t>(key), KEY_SPEC_USER_KEYRING) != 0) {
+                return;
+            }
+        }
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<UnlockedKeyStore> MakeKernelKeyStore()
+{
+    return std::make_unique<KernelKeyStore>();
+}
+
+}  // namespace platform::security

@@ -1,0 +1,277 @@
+// Reading, creating and rewriting keychain files.
+#include "security/KeychainFile.h"
+
+#include "prefs/ScopedFd.h"
+#include "security/AtomicFile.h"
+#include "security/KeychainCrypto.h"
+#include "security/KeychainRecords.h"
+#include "security/UnlockedKeyStore.h"
+
+#include <PlatformPasswords.h>
+#include <Security/SecBase.h>
+
+#include <fcntl.h>
+#include <sodium.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <deque>
+#include <mutex>
+
+namespace platform::security {
+
+using prefs::ScopedFd;
+
+namespace {
+
+// Production cost: above libsodium's interactive pass count, with its interactive memory.
+constexpr CreationCost kDefaultCost{3, crypto_pwhash_MEMLIMIT_INTERACTIVE};
+static_assert(kDefaultCost.opsLimit >= crypto_pwhash_OPSLIMIT_INTERACTIVE);
+
+std::mutex gCostMutex;
+CreationCost gCost = kDefaultCost;
+
+// Every new keychain starts locking itself after five minutes and on sleep; callers that want
+// otherwise change the settings.
+constexpr KeychainSettingsRecord kNewKeychainSettings{1, true, true, 300};
+
+Result<KeychainSnapshot> ReadSnapshot(const std::string& path, bool whole)
+{
+    ScopedFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.IsValid()) {
+        return Failure{errno == EACCES || errno == EPERM ? permErr : StatusFromErrno(errno)};
+    }
+    KeychainSnapshot snapshot;
+    if (::fstat(fd.Get(), &snapshot.identity) != 0) {
+        return Failure{StatusFromErrno(errno)};
+    }
+    uint64_t size = static_cast<uint64_t>(snapshot.identity.st_size);
+    // The size is bounded before anything is allocated for the content.
+    if (!S_ISREG(snapshot.identity.st_mode) || size < kPreambleSize || size > kMaxFileSize) {
+        return Failure{errSecInvalidKeychain};
+    }
+    size_t wanted = whole ? static_cast<size_t>(size) : kPreambleSize;
+    snapshot.bytes.resize(wanted);
+    size_t done = 0;
+    while (done < wanted) {
+        ssize_t got = ::pread(fd.Get(), snapshot.bytes.data() + done, wanted - done, static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return Failure{ioErr};
+        }
+        if (got == 0) {
+            // Cut short while being read: not this file as it was stat'ed.
+            return Failure{errSecInvalidKeychain};
+        }
+        done += static_cast<size_t>(got);
+    }
+    Result<ParsedPreamble> preamble = ParsePreamble(snapshot.bytes, size);
+    if (!preamble.Ok()) {
+        return Failure{preamble.Status()};
+    }
+    snapshot.preamble = preamble.Value();
+    return snapshot;
+}
+
+// An exclusive lock on the folder that holds the keychain, held while a change is read, made and
+// written, so that two processes changing the same keychain do not lose each other's changes.
+// The folder itself is locked rather than a lock file beside the keychain, which would be one
+// more file among the user's.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& path) : mFd(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        while (mFd.IsValid() && ::flock(mFd.Get(), LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                mFd.Reset();
+            }
+        }
+    }
+    bool Held() const { return mFd.IsValid(); }
+
+private:
+    ScopedFd mFd;
+};
+
+}  // namespace
+
+Result<KeychainSnapshot> ReadKeychainFile(const std::string& path)
+{
+    return ReadSnapshot(path, true);
+}
+
+Result<KeychainSnapshot> ReadKeychainPreamble(const std::string& path)
+{
+    return ReadSnapshot(path, false);
+}
+
+int64_t UnlockDeadline(const KeychainSettingsRecord& settings)
+{
+    return settings.useLockInterval ? static_cast<int64_t>(::time(nullptr)) + settings.lockInterval : 0;
+}
+
+CreationCost CurrentCreationCost()
+{
+    std::lock_guard lock(gCostMutex);
+    return gCost;
+}
+
+OSStatus CreateKeychainFile(const std::string& path, std::span<const uint8_t> password)
+{
+    struct stat existing {};
+    if (::lstat(path.c_str(), &existing) == 0) {
+        return errSecDuplicateKeychain;
+    }
+    KeychainHeader header;
+    FillRandom(header.fileId);
+    FillRandom(header.salt);
+    CreationCost cost = CurrentCreationCost();
+    header.opsLimit = cost.opsLimit;
+    header.memLimit = cost.memLimit;
+    header.settings = kNewKeychainSettings;
+    Result<SecretBuffer> key = DeriveMasterKey(password, header);
+    if (!key.Ok()) {
+        return key.Status();
+    }
+    std::vector<PlacedItem> noItems;
+    std::vector<uint8_t> bytes = BuildKeychainFile(header, key->Bytes(), 1, noItems);
+    if (bytes.empty()) {
+        return errSecAllocate;
+    }
+    AtomicFile file(path);
+    OSStatus status = file.Prepare(bytes);
+    if (status != noErr) {
+        return status;
+    }
+    // The key is stored under the identity the file will have before the file appears, so that no
+    // process ever sees the new keychain locked.
+    std::string description = KeyDescription(file.PreparedStat());
+    status = StoreUnlockedKey(description, key->Bytes(), UnlockDeadline(header.settings));
+    if (status != noErr) {
+        return status;
+    }
+    status = file.Commit(true);
+    if (status != noErr) {
+        RemoveUnlockedKey(description);
+    }
+    return status;
+}
+
+OSStatus RewriteKeychainFile(const std::string& path, std::span<const uint8_t> masterKey,
+                             const std::function<OSStatus(KeychainEdit&)>& edit)
+{
+    FolderLock lock(path);
+    if (!lock.Held()) {
+        return StatusFromErrno(errno);
+    }
+    Result<KeychainSnapshot> snapshot = ReadKeychainFile(path);
+    if (!snapshot.Ok()) {
+        return snapshot.Status();
+    }
+    const ParsedPreamble& preamble = snapshot->preamble;
+    // The owner's write permission is the keychain's own write protection: a rename would get
+    // past it, so it is checked here.
+    if ((snapshot->identity.st_mode & S_IWUSR) == 0) {
+        return errSecWrPerm;
+    }
+    if (!KeyMatchesFile(preamble, masterKey)) {
+        // Replaced by another keychain since the key was had.
+        return errSecAuthFailed;
+    }
+    Result<KeychainIndex> index = OpenIndex(snapshot->bytes, preamble, masterKey);
+    if (!index.Ok()) {
+        return index.Status();
+    }
+    std::vector<PlacedItem> items;
+    items.reserve(index->entries.size() + 1);
+    for (IndexEntry& entry : index->entries) {
+        // Records are carried over unopened, so each is checked against the index first: a
+        // damaged record must fail here, not be given a fresh hash in the new file.
+        if (!RecordMatchesEntry(snapshot->bytes, entry)) {
+            return errSecInvalidKeychain;
+        }
+        std::span<const uint8_t> sealed(snapshot->bytes.data() + entry.offset, entry.length);
+        items.push_back(PlacedItem{std::move(entry), sealed});
+    }
+    std::vector<std::vector<uint8_t>> newRecords;
+    KeychainEdit change{preamble.header, preamble.headerBytes, masterKey, &items, index->nextId, &newRecords};
+    OSStatus status = edit(change);
+    if (status != noErr) {
+        return status;
+    }
+    std::vector<uint8_t> bytes = BuildKeychainFile(change.header, masterKey, change.nextId, items);
+    if (bytes.empty()) {
+        return errSecAllocate;
+    }
+    if (bytes.size() > kMaxFileSize) {
+        return errSecDataTooLarge;
+    }
+    AtomicFile file(path);
+    status = file.Prepare(bytes);
+    if (status != noErr) {
+        return status;
+    }
+    // An unlocked keychain stays unlocked across the rewrite: its key moves to the new file's
+    // identity before the new file takes the old one's place.
+    std::string oldDescription = KeyDescription(snapshot->identity);
+    std::string newDescription = KeyDescription(file.PreparedStat());
+    std::optional<StoredKey> stored = FindUnlockedKey(oldDescription);
+    bool moveKey = stored.has_value() && SameBytes(stored->masterKey.Bytes(), masterKey);
+    if (moveKey) {
+        int64_t deadline = change.header.settings.useLockInterval == preamble.header.settings.useLockInterval &&
+                                   change.header.settings.lockInterval == preamble.header.settings.lockInterval
+                               ? stored->deadline
+                               : UnlockDeadline(change.header.settings);
+        status = StoreUnlockedKey(newDescription, masterKey, deadline);
+        if (status != noErr) {
+            return status;
+        }
+    }
+    status = file.Commit(false);
+    if (status != noErr) {
+        if (moveKey) {
+            RemoveUnlockedKey(newDescription);
+        }
+        return status;
+    }
+    if (moveKey) {
+        RemoveUnlockedKey(oldDescription);
+    }
+    return noErr;
+}
+
+OSStatus SetKeychainSettings(const std::string& path, const KeychainSettingsRecord& settings)
+{
+    Result<KeychainSnapshot> snapshot = ReadKeychainPreamble(path);
+    if (!snapshot.Ok()) {
+        return snapshot.Status();
+    }
+    Result<SecretBuffer> key = RequireKey(path, snapshot.Value());
+    if (!key.Ok()) {
+        return key.Status();
+    }
+    return RewriteKeychainFile(path, key->Bytes(), [&](KeychainEdit& change) -> OSStatus {
+        change.header.settings = settings;
+        return noErr;
+    });
+}
+
+}  // namespace platform::security
+
+void PlatformSetKeychainCreationCostForTesting(UInt64 opsLimit, UInt64 memLimit)
+{
+    using namespace platform::security;
+    std::lock_guard lock(gCostMutex);
+    if (opsLimit == 0 && memLimit == 0) {
+        gCost = kDefaultCost;
+    } else {
+        // Kept within what a header may ask for, so that the files made stay readable.
+        gCost = CreationCost{std::clamp<uint64_t>(opsLimit, kMinOpsLimit, kMaxOpsLimit),
+                             std::clamp<uint64_t>(memLimit, kMinMemLimit, kMaxMemLimit)};
+    }
+}

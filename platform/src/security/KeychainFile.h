@@ -1,0 +1,92 @@
+// The keychain file as the Sec calls use it: reading it, creating it, rewriting it, its unlocked
+// key, and its items. Functions take the keychain's path and answer a status or a value.
+#pragma once
+
+#include "security/KeychainFileReader.h"
+#include "security/KeychainFileWriter.h"
+#include "security/KeychainFormat.h"
+#include "security/Result.h"
+#include "security/SecretBuffer.h"
+
+#include <MacTypes.h>
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace platform::security {
+
+// A whole file as read at one moment, with its identity and its parsed preamble.
+struct KeychainSnapshot {
+    std::vector<uint8_t> bytes;
+    struct stat identity {};
+    ParsedPreamble preamble;
+};
+
+// Reads the whole file (bounded by kMaxFileSize). errSecNoSuchKeychain when it is missing,
+// errSecInvalidKeychain when it is damaged or not a regular file.
+Result<KeychainSnapshot> ReadKeychainFile(const std::string& path);
+// Reads the preamble only (the status of a keychain needs no more).
+Result<KeychainSnapshot> ReadKeychainPreamble(const std::string& path);
+
+// The Argon2id cost of new files.
+struct CreationCost {
+    uint64_t opsLimit;
+    uint64_t memLimit;
+};
+CreationCost CurrentCreationCost();
+
+// Creates a keychain file with no items, unlocked with the password.
+OSStatus CreateKeychainFile(const std::string& path, std::span<const uint8_t> password);
+
+// --- Lock state -----------------------------------------------------------------------------------
+
+// When a key stored now lapses under these settings (seconds since the epoch; 0: never).
+int64_t UnlockDeadline(const KeychainSettingsRecord& settings);
+
+// The key in the unlocked-key store for this file, when there is one that opens it.
+Result<SecretBuffer> FindMatchingKey(const KeychainSnapshot& snapshot);
+// The key of an unlocked file; a locked one is unlocked first through the password source.
+Result<SecretBuffer> RequireKey(const std::string& path, const KeychainSnapshot& snapshot);
+OSStatus UnlockWithPassword(const std::string& path, std::span<const uint8_t> password);
+OSStatus UnlockByPrompt(const std::string& path);
+OSStatus LockKeychainFile(const std::string& path);
+// kSecUnlockStateStatus, kSecReadPermStatus, kSecWritePermStatus.
+Result<uint32_t> KeychainStatusBits(const std::string& path);
+
+// --- Changes --------------------------------------------------------------------------------------
+
+// What an edit of the file works on: the header (its settings may change), the records in order
+// (existing ones as they are in the file), the next item id, and room for new sealed records.
+struct KeychainEdit {
+    KeychainHeader header;
+    std::span<const uint8_t> headerBytes;
+    std::span<const uint8_t> masterKey;
+    std::vector<PlacedItem>* items;
+    uint64_t nextId;
+    std::vector<std::vector<uint8_t>>* newRecords;  // keeps new sealed records alive
+};
+
+// Rewrites the file under the folder's lock after edit has changed what it was given. The file is
+// re-read under the lock, and replaced only when it opens with the key and the edit succeeds.
+OSStatus RewriteKeychainFile(const std::string& path, std::span<const uint8_t> masterKey,
+                             const std::function<OSStatus(KeychainEdit&)>& edit);
+
+OSStatus SetKeychainSettings(const std::string& path, const KeychainSettingsRecord& settings);
+
+// --- Items ----------------------------------------------------------------------------------------
+
+// The index entries, in creation order.
+Result<std::vector<IndexEntry>> ListKeychainItems(const std::string& path);
+// One item; errSecInvalidItemRef when it is no longer in the file.
+Result<ItemRecord> ReadKeychainItem(const std::string& path, uint64_t id);
+// Adds an item and answers its id.
+Result<uint64_t> AddKeychainItem(const std::string& path, uint32_t itemClass, std::vector<ItemAttribute> attributes,
+                                 std::span<const uint8_t> data, const AccessRecord& access);
+OSStatus DeleteKeychainItem(const std::string& path, uint64_t id);
+
+}  // namespace platform::security

@@ -1,0 +1,201 @@
+// Keychain objects and the keychain-level calls.
+#include "security/KeychainFile.h"
+#include "security/PasswordPrompt.h"
+#include "security/SecurityObjects.h"
+
+#include <Security/SecKeychain.h>
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstring>
+
+namespace platform::security {
+namespace {
+
+bool KeychainsEqual(const RuntimeBase* a, const RuntimeBase* b)
+{
+    return static_cast<const OpaqueSecKeychainRef*>(a)->path == static_cast<const OpaqueSecKeychainRef*>(b)->path;
+}
+
+CFHashCode KeychainHash(const RuntimeBase* object)
+{
+    return std::hash<std::string>{}(static_cast<const OpaqueSecKeychainRef*>(object)->path);
+}
+
+std::string DescribeKeychain(const RuntimeBase* object)
+{
+    return "<SecKeychain " + static_cast<const OpaqueSecKeychainRef*>(object)->path + ">";
+}
+
+const RuntimeClass kKeychainClass{kKeychainTypeID, "SecKeychain", &FinalizeAs<OpaqueSecKeychainRef>, &KeychainsEqual,
+                                  &KeychainHash, &DescribeKeychain};
+
+// The keychain's path, or NULL when keychain is not one. This system keeps no default keychain,
+// so NULL is not one either.
+const std::string* PathOf(SecKeychainRef keychain)
+{
+    if (!IsType(keychain, kKeychainTypeID)) {
+        return nullptr;
+    }
+    return &keychain->path;
+}
+
+std::string AbsolutePath(const char* path)
+{
+    if (path[0] == '/') {
+        return path;
+    }
+    char folder[PATH_MAX];
+    if (::getcwd(folder, sizeof folder) == nullptr) {
+        return path;
+    }
+    return std::string(folder) + "/" + path;
+}
+
+}  // namespace
+
+SecKeychainRef NewKeychainObject(std::string path)
+{
+    return CreateInstance<OpaqueSecKeychainRef>(nullptr, kKeychainClass, std::move(path));
+}
+
+}  // namespace platform::security
+
+using namespace platform;
+using namespace platform::security;
+
+CFTypeID SecKeychainGetTypeID(void)
+{
+    RegisterRuntimeClass(kKeychainClass);
+    return kKeychainTypeID;
+}
+
+OSStatus SecKeychainOpen(const char* pathName, SecKeychainRef* keychain)
+{
+    if (pathName == nullptr || pathName[0] == '\0' || keychain == nullptr) {
+        return errSecParam;
+    }
+    *keychain = NewKeychainObject(AbsolutePath(pathName));
+    return *keychain != nullptr ? OSStatus{noErr} : OSStatus{errSecAllocate};
+}
+
+OSStatus SecKeychainCreate(const char* pathName, UInt32 passwordLength, const void* password, Boolean promptUser,
+                           SecAccessRef initialAccess, SecKeychainRef* keychain)
+{
+    if (pathName == nullptr || pathName[0] == '\0' || keychain == nullptr ||
+        (!promptUser && password == nullptr && passwordLength > 0)) {
+        return errSecParam;
+    }
+    std::string path = AbsolutePath(pathName);
+    OSStatus status = noErr;
+    if (promptUser) {
+        SecretBuffer typed;
+        status = AskPassword(kPlatformPasswordCreate, path, 1, typed);
+        if (status == noErr) {
+            status = CreateKeychainFile(path, typed.Bytes());
+        }
+    } else {
+        status = CreateKeychainFile(path, std::span<const uint8_t>(static_cast<const uint8_t*>(password), passwordLength));
+    }
+    if (status != noErr) {
+        return status;
+    }
+    *keychain = NewKeychainObject(path);
+    return *keychain != nullptr ? OSStatus{noErr} : OSStatus{errSecAllocate};
+}
+
+OSStatus SecKeychainGetPath(SecKeychainRef keychain, UInt32* ioPathLength, char* pathName)
+{
+    const std::string* path = PathOf(keychain);
+    if (path == nullptr) {
+        return errSecInvalidKeychain;
+    }
+    if (ioPathLength == nullptr || pathName == nullptr) {
+        return errSecParam;
+    }
+    if (*ioPathLength <= path->size()) {
+        return errSecBufferTooSmall;
+    }
+    std::memcpy(pathName, path->c_str(), path->size() + 1);
+    *ioPathLength = static_cast<UInt32>(path->size());
+    return noErr;
+}
+
+OSStatus SecKeychainCopySettings(SecKeychainRef keychain, SecKeychainSettings* outSettings)
+{
+    const std::string* path = PathOf(keychain);
+    if (path == nullptr) {
+        return errSecInvalidKeychain;
+    }
+    if (outSettings == nullptr) {
+        return errSecParam;
+    }
+    Result<KeychainSnapshot> snapshot = ReadKeychainPreamble(*path);
+    if (!snapshot.Ok()) {
+        return snapshot.Status();
+    }
+    // Every field is filled whatever version the caller's record held: a zero-filled record
+    // comes back complete, ready to be changed and written back.
+    const KeychainSettingsRecord& settings = snapshot->preamble.header.settings;
+    outSettings->version = SEC_KEYCHAIN_SETTINGS_VERS1;
+    outSettings->lockOnSleep = settings.lockOnSleep;
+    outSettings->useLockInterval = settings.useLockInterval;
+    outSettings->lockInterval = settings.lockInterval;
+    return noErr;
+}
+
+OSStatus SecKeychainSetSettings(SecKeychainRef keychain, const SecKeychainSettings* newSettings)
+{
+    const std::string* path = PathOf(keychain);
+    if (path == nullptr) {
+        return errSecInvalidKeychain;
+    }
+    if (newSettings == nullptr || newSettings->version != SEC_KEYCHAIN_SETTINGS_VERS1) {
+        return errSecParam;
+    }
+    KeychainSettingsRecord settings{SEC_KEYCHAIN_SETTINGS_VERS1, newSettings->lockOnSleep != 0,
+                                    newSettings->useLockInterval != 0, newSettings->lockInterval};
+    return SetKeychainSettings(*path, settings);
+}
+
+OSStatus SecKeychainGetStatus(SecKeychainRef keychain, SecKeychainStatus* keychainStatus)
+{
+    const std::string* path = PathOf(keychain);
+    if (path == nullptr) {
+        return keychain == nullptr ? errSecNoDefaultKeychain : errSecInvalidKeychain;
+    }
+    if (keychainStatus == nullptr) {
+        return errSecParam;
+    }
+    Result<uint32_t> bits = KeychainStatusBits(*path);
+    if (!bits.Ok()) {
+        return bits.Status();
+    }
+    *keychainStatus = bits.Value();
+    return noErr;
+}
+
+OSStatus SecKeychainLock(SecKeychainRef keychain)
+{
+    const std::string* path = PathOf(keychain);
+    if (path == nullptr) {
+        return keychain == nullptr ? errSecNoDefaultKeychain : errSecInvalidKeychain;
+    }
+    return LockKeychainFile(*path);
+}
+
+OSStatus SecKeychainUnlock(SecKeychainRef keychain, UInt32 passwordLength, const void* password, Boolean usePassword)
+{
+    const std::string* path = PathOf(keychain);
+    if (path == nullptr) {
+        return keychain == nullptr ? errSecNoDefaultKeychain : errSecInvalidKeychain;
+    }
+    if (!usePassword) {
+        return UnlockByPrompt(*path);
+    }
+    if (password == nullptr && passwordLength > 0) {
+        return errSecParam;
+    }
+    return UnlockWithPassword(*path, std::span<const uint8_t>(static_cast<const uint8_t*>(password), passwordLength));
+}

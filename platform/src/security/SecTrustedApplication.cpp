@@ -1,0 +1,113 @@
+// Trusted applications, named by path.
+#include "cf/StringObject.h"
+#include "security/SecurityObjects.h"
+
+#include <Security/SecTrustedApplication.h>
+
+#include <unistd.h>
+
+#include <climits>
+
+namespace platform::security {
+namespace {
+
+bool ApplicationsEqual(const RuntimeBase* a, const RuntimeBase* b)
+{
+    return static_cast<const OpaqueSecTrustedApplicationRef*>(a)->path ==
+           static_cast<const OpaqueSecTrustedApplicationRef*>(b)->path;
+}
+
+CFHashCode ApplicationHash(const RuntimeBase* object)
+{
+    return std::hash<std::string>{}(static_cast<const OpaqueSecTrustedApplicationRef*>(object)->path);
+}
+
+std::string DescribeApplication(const RuntimeBase* object)
+{
+    return "<SecTrustedApplication " + static_cast<const OpaqueSecTrustedApplicationRef*>(object)->path + ">";
+}
+
+const RuntimeClass kTrustedApplicationClass{kTrustedApplicationTypeID, "SecTrustedApplication",
+                                            &FinalizeAs<OpaqueSecTrustedApplicationRef>, &ApplicationsEqual,
+                                            &ApplicationHash, &DescribeApplication};
+
+}  // namespace
+
+SecTrustedApplicationRef NewTrustedApplicationObject(std::string path)
+{
+    return CreateInstance<OpaqueSecTrustedApplicationRef>(nullptr, kTrustedApplicationClass, std::move(path));
+}
+
+bool ApplicationPaths(CFArrayRef applications, std::vector<std::string>& paths)
+{
+    paths.clear();
+    CFIndex count = CFArrayGetCount(applications);
+    for (CFIndex i = 0; i < count; ++i) {
+        CFTypeRef value = CFArrayGetValueAtIndex(applications, i);
+        if (!IsType(value, kTrustedApplicationTypeID)) {
+            return false;
+        }
+        paths.push_back(static_cast<const OpaqueSecTrustedApplicationRef*>(value)->path);
+    }
+    return true;
+}
+
+CFArrayRef CreateApplicationArray(const std::vector<std::string>& paths)
+{
+    CFMutableArrayRef array = CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks);
+    if (array == nullptr) {
+        return nullptr;
+    }
+    for (const std::string& path : paths) {
+        SecTrustedApplicationRef application = NewTrustedApplicationObject(path);
+        if (application == nullptr) {
+            CFRelease(array);
+            return nullptr;
+        }
+        CFArrayAppendValue(array, application);
+        CFRelease(application);
+    }
+    return array;
+}
+
+}  // namespace platform::security
+
+using namespace platform;
+using namespace platform::security;
+
+CFTypeID SecTrustedApplicationGetTypeID(void)
+{
+    RegisterRuntimeClass(kTrustedApplicationClass);
+    return kTrustedApplicationTypeID;
+}
+
+OSStatus SecTrustedApplicationCreateFromPath(const char* path, SecTrustedApplicationRef* app)
+{
+    if (app == nullptr) {
+        return errSecParam;
+    }
+    std::string name;
+    if (path != nullptr) {
+        name = path;
+    } else {
+        // The calling program, as the kernel names its executable.
+        char buffer[PATH_MAX];
+        ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+        if (length <= 0) {
+            return errSecParam;
+        }
+        name.assign(buffer, static_cast<size_t>(length));
+    }
+    *app = NewTrustedApplicationObject(std::move(name));
+    return *app != nullptr ? OSStatus{noErr} : OSStatus{errSecAllocate};
+}
+
+OSStatus SecTrustedApplicationCopyData(SecTrustedApplicationRef appRef, CFDataRef* data)
+{
+    if (!IsType(appRef, kTrustedApplicationTypeID) || data == nullptr) {
+        return errSecParam;
+    }
+    const std::string& path = appRef->path;
+    *data = CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(path.data()), static_cast<CFIndex>(path.size()));
+    return *data != nullptr ? OSStatus{noErr} : OSStatus{errSecAllocate};
+}

@@ -1,0 +1,97 @@
+#include "security/UnlockedKeyStore.h"
+
+#include <PlatformPasswords.h>
+#include <Security/SecBase.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <set>
+
+namespace platform::security {
+namespace {
+
+struct StoreChoice {
+    std::mutex mutex;
+    std::unique_ptr<UnlockedKeyStore> kernel = MakeKernelKeyStore();
+    std::unique_ptr<UnlockedKeyStore> process = MakeProcessKeyStore();
+    bool kernelRefused = false;
+    bool processForTesting = false;
+    bool told = false;
+    std::set<std::string> stored;
+
+    UnlockedKeyStore& Active() { return kernelRefused || processForTesting ? *process : *kernel; }
+};
+
+StoreChoice& Choice()
+{
+    static StoreChoice* choice = new StoreChoice;
+    return *choice;
+}
+
+// The errors by which a kernel says that this process may not use the keyring at all.
+bool IsRefusal(int error)
+{
+    return error == EPERM || error == EACCES || error == ENOSYS || error == EOPNOTSUPP || error == EDQUOT;
+}
+
+}  // namespace
+
+std::string KeyDescription(const struct stat& file)
+{
+    return "stashwell:keychain:" + std::to_string(static_cast<unsigned long long>(file.st_dev)) + ":" +
+           std::to_string(static_cast<unsigned long long>(file.st_ino));
+}
+
+OSStatus StoreUnlockedKey(const std::string& description, std::span<const uint8_t> masterKey, int64_t deadline)
+{
+    StoreChoice& choice = Choice();
+    std::lock_guard lock(choice.mutex);
+    choice.stored.insert(description);
+    int error = choice.Active().Store(description, masterKey, deadline);
+    if (error != 0 && IsRefusal(error) && !choice.kernelRefused && !choice.processForTesting) {
+        choice.kernelRefused = true;
+        if (!choice.told) {
+            choice.told = true;
+            std::fprintf(stderr,
+                         "keychain: the kernel keyring is not available (%s); each program will ask for the "
+                         "keychain password itself\n",
+                         std::strerror(error));
+        }
+        error = choice.Active().Store(description, masterKey, deadline);
+    }
+    return error == 0 ? OSStatus{noErr} : OSStatus{errSecAllocate};
+}
+
+std::optional<StoredKey> FindUnlockedKey(const std::string& description)
+{
+    StoreChoice& choice = Choice();
+    std::lock_guard lock(choice.mutex);
+    return choice.Active().Find(description);
+}
+
+void RemoveUnlockedKey(const std::string& description)
+{
+    StoreChoice& choice = Choice();
+    std::lock_guard lock(choice.mutex);
+    choice.Active().Remove(description);
+}
+
+std::vector<std::string> TakeDescriptionsStoredForTesting()
+{
+    StoreChoice& choice = Choice();
+    std::lock_guard lock(choice.mutex);
+    std::vector<std::string> taken(choice.stored.begin(), choice.stored.end());
+    choice.stored.clear();
+    return taken;
+}
+
+}  // namespace platform::security
+
+void PlatformUseProcessKeyStoreForTesting(Boolean useProcessStore)
+{
+    platform::security::StoreChoice& choice = platform::security::Choice();
+    std::lock_guard lock(choice.mutex);
+    choice.processForTesting = useProcessStore != 0;
+}

@@ -1,0 +1,55 @@
+// Where the master keys of unlocked keychains are kept. Normally the user's kernel keyring: every
+// process of the user sees a keychain unlocked in any of them, keys lapse by themselves when the
+// lock interval is in use, and they are gone at logout. Where the kernel refuses the keyring (some
+// container and sandbox profiles do), keys stay in the process that unlocked, and every process
+// asks for the password itself; this is said once on standard error.
+#pragma once
+
+#include "security/SecretBuffer.h"
+
+#include <MacTypes.h>
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace platform::security {
+
+struct StoredKey {
+    SecretBuffer masterKey;
+    int64_t deadline = 0;  // seconds since the epoch when the key lapses; 0: never
+};
+
+// One place that holds keys by description.
+class UnlockedKeyStore {
+public:
+    virtual ~UnlockedKeyStore() = default;
+    // 0, or the errno that refused the key.
+    virtual int Store(const std::string& description, std::span<const uint8_t> masterKey, int64_t deadline) = 0;
+    virtual std::optional<StoredKey> Find(const std::string& description) = 0;
+    virtual void Remove(const std::string& description) = 0;
+};
+
+std::unique_ptr<UnlockedKeyStore> MakeKernelKeyStore();
+std::unique_ptr<UnlockedKeyStore> MakeProcessKeyStore();
+
+// The description of the key of the keychain file with this identity: it names the file by device
+// and inode, which the file keeps while it is replaced by rename (the new content's temporary file
+// is described before it takes the old one's place).
+std::string KeyDescription(const struct stat& file);
+
+// The store in use.
+OSStatus StoreUnlockedKey(const std::string& description, std::span<const uint8_t> masterKey, int64_t deadline);
+std::optional<StoredKey> FindUnlockedKey(const std::string& description);
+void RemoveUnlockedKey(const std::string& description);
+
+// Every description this process stored a key under since the last call, for test fixtures that
+// clean up after themselves.
+std::vector<std::string> TakeDescriptionsStoredForTesting();
+
+}  // namespace platform::security

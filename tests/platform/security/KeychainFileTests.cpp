@@ -1,0 +1,237 @@
+// The keychain file itself: damaged files fail cleanly with a status and are never rewritten, the
+// cost in a header is bounded, and no secret reaches the disk in clear.
+#include "KeychainTestSupport.h"
+
+#include "security/KeychainCrypto.h"
+#include "security/KeychainFileReader.h"
+#include "security/KeychainRecords.h"
+#include "security/UnlockedKeyStore.h"
+
+#include <sodium.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+namespace keychaintest {
+namespace {
+
+using namespace platform::security;
+
+// Writes bytes over the file in place, so that it keeps its identity (and its unlocked key).
+void Overwrite(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+class KeychainFileTest : public KeychainTest {
+protected:
+    // A small keychain with two notes, unlocked.
+    KeychainOwner MakeSmallKeychain()
+    {
+        KeychainOwner keychain = Create("pw");
+        EXPECT_EQ(AddGenericPassword(keychain.Get(), "alpha", "", "aaa"), noErr);
+        EXPECT_EQ(AddGenericPassword(keychain.Get(), "bravo", "", "bbb"), noErr);
+        return keychain;
+    }
+
+    // Reads every item's data; the first failure's status, or noErr.
+    OSStatus ReadEverything(SecKeychainRef keychain)
+    {
+        SecKeychainStatus bits = 0;
+        OSStatus status = SecKeychainGetStatus(keychain, &bits);
+        if (status != noErr) {
+            return status;
+        }
+        SecKeychainSearchRef search = nullptr;
+        status = SecKeychainSearchCreateFromAttributes(keychain, kSecGenericPasswordItemClass, nullptr, &search);
+        if (status != noErr) {
+            return status;
+        }
+        SearchOwner owner = SearchOwner::Adopt(search);
+        int count = 0;
+        for (SecKeychainItemRef item = nullptr; SecKeychainSearchCopyNext(search, &item) == noErr; item = nullptr) {
+            ItemOwner itemOwner = ItemOwner::Adopt(item);
+            UInt32 length = 0;
+            void* data = nullptr;
+            status = SecKeychainItemCopyContent(item, nullptr, nullptr, &length, &data);
+            if (status != noErr) {
+                return status;
+            }
+            SecKeychainItemFreeContent(nullptr, data);
+            ++count;
+        }
+        return count == 2 ? OSStatus{noErr} : OSStatus{errSecItemNotFound};
+    }
+
+    // Installs the damaged bytes, checks that reading and changing fail with a damage status and
+    // that the file is left exactly as it was.
+    void ExpectCleanFailure(SecKeychainRef keychain, const std::string& damaged, const std::string& what)
+    {
+        Overwrite(Path(), damaged);
+        OSStatus read = ReadEverything(keychain);
+        EXPECT_TRUE(read == errSecInvalidKeychain || read == errSecWrongSecVersion) << what << ": " << read;
+        OSStatus added = AddGenericPassword(keychain, "third", "", "ccc");
+        EXPECT_TRUE(added == errSecInvalidKeychain || added == errSecWrongSecVersion) << what << ": " << added;
+        SecKeychainSettings settings{SEC_KEYCHAIN_SETTINGS_VERS1, false, false, 5};
+        EXPECT_NE(SecKeychainSetSettings(keychain, &settings), noErr) << what;
+        EXPECT_EQ(testsupport::ReadFile(Path()), damaged) << what;
+    }
+};
+
+TEST_F(KeychainFileTest, EveryFlippedByteIsDetected)
+{
+    KeychainOwner keychain = MakeSmallKeychain();
+    ScriptedPasswords::Remove();
+    std::string original = testsupport::ReadFile(Path());
+    ASSERT_EQ(ReadEverything(keychain.Get()), noErr);
+    ASSERT_GT(original.size(), kPreambleSize);
+    for (size_t i = 0; i < original.size(); ++i) {
+        std::string damaged = original;
+        damaged[i] = static_cast<char>(damaged[i] ^ 0x20);
+        ExpectCleanFailure(keychain.Get(), damaged, "byte " + std::to_string(i));
+        if (HasFailure()) {
+            break;
+        }
+    }
+    Overwrite(Path(), original);
+    EXPECT_EQ(ReadEverything(keychain.Get()), noErr);
+}
+
+TEST_F(KeychainFileTest, EveryTruncationIsDetected)
+{
+    KeychainOwner keychain = MakeSmallKeychain();
+    ScriptedPasswords::Remove();
+    std::string original = testsupport::ReadFile(Path());
+    for (size_t length = 0; length < original.size(); ++length) {
+        ExpectCleanFailure(keychain.Get(), original.substr(0, length), "length " + std::to_string(length));
+        if (HasFailure()) {
+            break;
+        }
+    }
+    // Bytes added at the end are as much damage as bytes cut.
+    ExpectCleanFailure(keychain.Get(), original + '\0', "one byte more");
+}
+
+TEST_F(KeychainFileTest, RecordsSwappedOrDuplicatedFailToOpen)
+{
+    KeychainOwner keychain = MakeSmallKeychain();
+    ScriptedPasswords::Remove();
+    std::string original = testsupport::ReadFile(Path());
+    // Both records hold the same lengths, so they sit at the end of the file, side by side.
+    Result<ParsedPreamble> preamble =
+        ParsePreamble(std::span(reinterpret_cast<const uint8_t*>(original.data()), original.size()), original.size());
+    ASSERT_TRUE(preamble.Ok());
+    size_t recordsStart = kPreambleSize + preamble->indexLength;
+    size_t recordLength = (original.size() - recordsStart) / 2;
+    std::string first = original.substr(recordsStart, recordLength);
+    std::string second = original.substr(recordsStart + recordLength);
+    ASSERT_EQ(first.size(), second.size());
+    std::string head = original.substr(0, recordsStart);
+    ExpectCleanFailure(keychain.Get(), head + second + first, "swapped");
+    ExpectCleanFailure(keychain.Get(), head + first + first, "duplicated");
+    ExpectCleanFailure(keychain.Get(), head + first, "removed");
+}
+
+TEST_F(KeychainFileTest, AbsurdCostInAHeaderIsDamageNotAnAllocation)
+{
+    KeychainOwner keychain = Create("pw");
+    ASSERT_EQ(SecKeychainLock(keychain.Get()), noErr);
+    std::string original = testsupport::ReadFile(Path());
+    Result<ParsedPreamble> preamble =
+        ParsePreamble(std::span(reinterpret_cast<const uint8_t*>(original.data()), original.size()), original.size());
+    ASSERT_TRUE(preamble.Ok());
+
+    struct Cost {
+        uint64_t ops;
+        uint64_t mem;
+    };
+    for (Cost cost : {Cost{1, uint64_t{1} << 40}, Cost{uint64_t{1} << 32, 8192}, Cost{0, 8192}, Cost{1, 1024},
+                      Cost{1, kMaxMemLimit + 1}, Cost{kMaxOpsLimit + 1, 8192}}) {
+        KeychainHeader header = preamble->header;
+        header.opsLimit = cost.ops;
+        header.memLimit = cost.mem;
+        // A well-formed header that hashes right: only the bounds can refuse it.
+        std::array<uint8_t, kHeaderSize> headerBytes = EncodeHeader(header);
+        std::array<uint8_t, 32> hash = HashParts(headerBytes, preamble->verifier);
+        std::string crafted = original;
+        std::memcpy(crafted.data(), headerBytes.data(), headerBytes.size());
+        std::memcpy(crafted.data() + kHeaderSize + kVerifierSize, hash.data(), hash.size());
+        Overwrite(Path(), crafted);
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 2, "pw", true), errSecInvalidKeychain) << cost.ops << "/" << cost.mem;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        EXPECT_EQ(testsupport::ReadFile(Path()), crafted);
+    }
+}
+
+TEST_F(KeychainFileTest, SecretsNeverReachTheDiskInClear)
+{
+    const std::string password = "correct horse battery staple";
+    const std::string secret = "TOP-SECRET-PAYLOAD-0123456789";
+    KeychainOwner keychain = Create(password);
+    ASSERT_EQ(AddGenericPassword(keychain.Get(), "vault", "", secret), noErr);
+    ASSERT_EQ(AddGenericPassword(keychain.Get(), "other", "", secret + "-2"), noErr);
+    ItemOwner other = ItemOwner::Adopt(FindGenericPassword(keychain.Get(), "other"));
+    ASSERT_EQ(SecKeychainItemDelete(other.Get()), noErr);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(mDir.path())) {
+        names.push_back(entry.path().filename().string());
+        std::string content = testsupport::ReadFile(entry.path().string());
+        EXPECT_EQ(content.find(secret), std::string::npos);
+        EXPECT_EQ(content.find(password), std::string::npos);
+    }
+    // No temporary file is left behind.
+    EXPECT_EQ(names, std::vector<std::string>{"Test.keychain"});
+}
+
+TEST_F(KeychainFileTest, ReaderAnswersGarbageWithAStatus)
+{
+    KeychainOwner keychain = MakeSmallKeychain();
+    std::string original = testsupport::ReadFile(Path());
+    std::optional<StoredKey> key = FindUnlockedKey(DescriptionOf(Path()));
+    ASSERT_TRUE(key.has_value());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(original.data());
+    EXPECT_EQ(CheckKeychainBytes(bytes, original.size(), key->masterKey.Data()), noErr);
+    EXPECT_EQ(CheckKeychainBytes(bytes, original.size(), nullptr), noErr);
+    std::array<uint8_t, kMasterKeySize> wrongKey{};
+    EXPECT_EQ(CheckKeychainBytes(bytes, original.size(), wrongKey.data()), errSecAuthFailed);
+
+    std::vector<uint8_t> garbage(4096);
+    for (size_t size : {size_t{0}, size_t{1}, kPreambleSize - 1, kPreambleSize, size_t{1000}, size_t{4096}}) {
+        randombytes_buf(garbage.data(), garbage.size());
+        EXPECT_EQ(CheckKeychainBytes(garbage.data(), size, key->masterKey.Data()), errSecInvalidKeychain) << size;
+    }
+    // A magic and version that look right do not make the rest trusted.
+    std::memcpy(garbage.data(), original.data(), 16);
+    EXPECT_EQ(CheckKeychainBytes(garbage.data(), garbage.size(), key->masterKey.Data()), errSecInvalidKeychain);
+}
+
+TEST_F(KeychainFileTest, ProductionCostAndUnlockTime)
+{
+    PlatformSetKeychainCreationCostForTesting(0, 0);
+    KeychainOwner keychain = Create("a reasonable password");
+    std::string bytes = testsupport::ReadFile(Path());
+    Result<ParsedPreamble> preamble =
+        ParsePreamble(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), bytes.size());
+    ASSERT_TRUE(preamble.Ok());
+    EXPECT_GE(preamble->header.opsLimit, crypto_pwhash_OPSLIMIT_INTERACTIVE);
+    EXPECT_GE(preamble->header.memLimit, crypto_pwhash_MEMLIMIT_INTERACTIVE);
+    ASSERT_EQ(SecKeychainLock(keychain.Get()), noErr);
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(SecKeychainUnlock(keychain.Get(), 21, "a reasonable password", true), noErr);
+    auto unlock = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, kSecUnlockStateStatus);
+    auto status = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    std::cout << "[ keychain ] Argon2id ops " << preamble->header.opsLimit << ", memory "
+              << (preamble->header.memLimit >> 20) << " MiB: unlock " << unlock.count() << " ms; status of an "
+              << "unlocked keychain " << status.count() << " us\n";
+    RecordProperty("unlock_ms", static_cast<int>(unlock.count()));
+}
+
+}  // namespace
+}  // namespace keychaintest

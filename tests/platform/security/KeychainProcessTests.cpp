@@ -1,0 +1,146 @@
+// Several processes of the user share one keychain: its unlocked state and its changes.
+#include "KeychainTestSupport.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+
+namespace keychaintest {
+namespace {
+
+// Runs body in a child process and answers its exit status (the body's answer), or -1.
+int RunInChild(const std::function<int()>& body)
+{
+    pid_t child = ::fork();
+    if (child == 0) {
+        // The child does not report to the test framework: its answer is its exit status.
+        ::_exit(body());
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+// The child's unlock bit, 2 when the status cannot be read.
+int UnlockBitInChild(const std::string& path)
+{
+    return RunInChild([&] {
+        PlatformSetPasswordSource(nullptr, nullptr);
+        SecKeychainRef keychain = nullptr;
+        SecKeychainStatus status = 0;
+        if (SecKeychainOpen(path.c_str(), &keychain) != noErr) {
+            return 2;
+        }
+        OSStatus result = SecKeychainGetStatus(keychain, &status);
+        CFRelease(keychain);
+        return result != noErr ? 2 : static_cast<int>(status & kSecUnlockStateStatus);
+    });
+}
+
+using KeychainProcessTest = KeychainTest;
+
+TEST_F(KeychainProcessTest, UnlockInOneProcessIsSeenByAnotherAndLockInAThird)
+{
+    KeychainOwner keychain = Create("shared");
+    ASSERT_EQ(AddGenericPassword(keychain.Get(), "note", "", "payload"), noErr);
+    ASSERT_EQ(SecKeychainLock(keychain.Get()), noErr);
+    std::string path = Path();
+
+    EXPECT_EQ(UnlockBitInChild(path), 0);
+    int unlocked = RunInChild([&] {
+        SecKeychainRef child = nullptr;
+        SecKeychainOpen(path.c_str(), &child);
+        OSStatus status = SecKeychainUnlock(child, 6, "shared", true);
+        CFRelease(child);
+        return status == noErr ? 0 : 1;
+    });
+    ASSERT_EQ(unlocked, 0);
+    EXPECT_EQ(UnlockBitInChild(path), 1);
+    EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, kSecUnlockStateStatus);
+
+    // Unlocked elsewhere: this process reads the item without being asked for the password.
+    ScriptedPasswords::Remove();
+    ItemOwner item = ItemOwner::Adopt(FindGenericPassword(keychain.Get(), "note"));
+    ASSERT_TRUE(item);
+    EXPECT_EQ(DataOf(item.Get()), "payload");
+
+    int locked = RunInChild([&] {
+        SecKeychainRef child = nullptr;
+        SecKeychainOpen(path.c_str(), &child);
+        OSStatus status = SecKeychainLock(child);
+        CFRelease(child);
+        return status == noErr ? 0 : 1;
+    });
+    ASSERT_EQ(locked, 0);
+    EXPECT_EQ(UnlockBitInChild(path), 0);
+    EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, 0u);
+    EXPECT_EQ(DataOf(item.Get()), "<" + std::to_string(errSecInteractionNotAllowed) + ">");
+}
+
+TEST_F(KeychainProcessTest, ChangesFromAnotherProcessKeepTheKeychainUnlocked)
+{
+    KeychainOwner keychain = Create("shared");
+    std::string path = Path();
+    std::string before = DescriptionOf(path);
+    int added = RunInChild([&] {
+        PlatformSetPasswordSource(nullptr, nullptr);
+        SecKeychainRef child = nullptr;
+        SecKeychainOpen(path.c_str(), &child);
+        OSStatus status = AddGenericPassword(child, "from child", "", "x");
+        CFRelease(child);
+        return status == noErr ? 0 : 1;
+    });
+    ASSERT_EQ(added, 0);
+    // The file was replaced; its key moved with it and the old description is gone.
+    EXPECT_NE(DescriptionOf(path), before);
+    EXPECT_FALSE(KernelKeyringHolds(before));
+    EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, kSecUnlockStateStatus);
+    ItemOwner item = ItemOwner::Adopt(FindGenericPassword(keychain.Get(), "from child"));
+    EXPECT_TRUE(item);
+}
+
+TEST_F(KeychainProcessTest, ConcurrentWritersLoseNothing)
+{
+    KeychainOwner keychain = Create("shared");
+    std::string path = Path();
+    constexpr int kWriters = 3;
+    constexpr int kItemsEach = 8;
+    std::vector<pid_t> children;
+    for (int writer = 0; writer < kWriters; ++writer) {
+        pid_t child = ::fork();
+        if (child == 0) {
+            SecKeychainRef mine = nullptr;
+            SecKeychainOpen(path.c_str(), &mine);
+            int failures = 0;
+            for (int i = 0; i < kItemsEach; ++i) {
+                std::string service = "w" + std::to_string(writer) + "-" + std::to_string(i);
+                failures += AddGenericPassword(mine, service, "", service) != noErr;
+            }
+            CFRelease(mine);
+            ::_exit(failures);
+        }
+        ASSERT_GT(child, 0);
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    SecKeychainSearchRef search = nullptr;
+    ASSERT_EQ(SecKeychainSearchCreateFromAttributes(keychain.Get(), kSecGenericPasswordItemClass, nullptr, &search),
+              noErr);
+    SearchOwner owner = SearchOwner::Adopt(search);
+    int found = 0;
+    for (SecKeychainItemRef item = nullptr; SecKeychainSearchCopyNext(search, &item) == noErr; item = nullptr) {
+        CFRelease(item);
+        ++found;
+    }
+    EXPECT_EQ(found, kWriters * kItemsEach);
+}
+
+}  // namespace
+}  // namespace keychaintest

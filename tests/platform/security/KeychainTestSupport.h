@@ -1,0 +1,73 @@
+// Shared by the keychain tests: a fixture with a fresh folder, cheap key derivation, a scripted
+// password source, and a check that every key the test put in the user's keyring is gone after it.
+#pragma once
+
+#include "plist/CFOwner.h"
+#include "support/TempDir.h"
+
+#include <PlatformPasswords.h>
+#include <Security/Security.h>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace keychaintest {
+
+using KeychainOwner = platform::plist::CFOwner<SecKeychainRef>;
+using ItemOwner = platform::plist::CFOwner<SecKeychainItemRef>;
+using SearchOwner = platform::plist::CFOwner<SecKeychainSearchRef>;
+using AccessOwner = platform::plist::CFOwner<SecAccessRef>;
+
+// Answers password prompts from a list, and records what was asked.
+class ScriptedPasswords {
+public:
+    struct Answer {
+        OSStatus status;
+        std::string password;
+    };
+    void Add(std::string password) { mAnswers.push_back({noErr, std::move(password)}); }
+    void AddStatus(OSStatus status) { mAnswers.push_back({status, {}}); }
+    void Install();
+    static void Remove();
+
+    std::vector<PlatformPasswordRequest> requests;  // keychainPath is not kept
+    std::vector<std::string> paths;
+
+private:
+    static OSStatus Respond(void* context, const PlatformPasswordRequest* request, char* buffer, UInt32 capacity,
+                           UInt32* length);
+    std::deque<Answer> mAnswers;
+};
+
+// Every key description under which a key for this file could be in the user's keyring now.
+std::string DescriptionOf(const std::string& path);
+// Whether the user's kernel keyring holds a key with that description.
+bool KernelKeyringHolds(const std::string& description);
+
+class KeychainTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::string Path(const std::string& name = "Test.keychain") const { return mDir.Child(name); }
+    // Creates a keychain with the password, without a prompt.
+    KeychainOwner Create(const std::string& password, const std::string& name = "Test.keychain");
+    KeychainOwner Open(const std::string& name = "Test.keychain");
+    SecKeychainStatus Status(SecKeychainRef keychain);
+
+    testsupport::ScopedTempDir mDir;
+    ScriptedPasswords mPasswords;
+};
+
+// Adds a generic password with service and account, answering its status.
+OSStatus AddGenericPassword(SecKeychainRef keychain, const std::string& service, const std::string& account,
+                            const std::string& data, SecKeychainItemRef* item = nullptr);
+// The item's data, or "<status>" when it cannot be copied.
+std::string DataOf(SecKeychainItemRef item);
+// The first generic password with the service (+1), or NULL.
+SecKeychainItemRef FindGenericPassword(SecKeychainRef keychain, const std::string& service);
+
+}  // namespace keychaintest

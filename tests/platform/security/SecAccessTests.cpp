@@ -1,0 +1,138 @@
+// Access objects: their entries, changed through ACL objects, and stored with items.
+#include "KeychainTestSupport.h"
+
+namespace keychaintest {
+namespace {
+
+using platform::plist::AdoptCF;
+using platform::plist::CFOwner;
+
+using SecAccessTest = KeychainTest;
+
+CFOwner<CFStringRef> Text(const char* text)
+{
+    return AdoptCF(CFStringCreateWithCString(nullptr, text, kCFStringEncodingUTF8));
+}
+
+std::string UTF8(CFStringRef string)
+{
+    char buffer[256] = {};
+    CFStringGetCString(string, buffer, sizeof buffer, kCFStringEncodingUTF8);
+    return buffer;
+}
+
+TEST_F(SecAccessTest, NewAccessHasOneDecryptEntryWithTheTrustedApplications)
+{
+    SecTrustedApplicationRef tool = nullptr;
+    ASSERT_EQ(SecTrustedApplicationCreateFromPath("/usr/bin/tool", &tool), noErr);
+    CFOwner<SecTrustedApplicationRef> toolOwner = CFOwner<SecTrustedApplicationRef>::Adopt(tool);
+    const void* apps[] = {tool};
+    CFOwner<CFArrayRef> trusted = AdoptCF(CFArrayCreate(nullptr, apps, 1, &kCFTypeArrayCallBacks));
+    SecAccessRef created = nullptr;
+    ASSERT_EQ(SecAccessCreate(Text("My Note").Get(), trusted.Get(), &created), noErr);
+    AccessOwner access = AccessOwner::Adopt(created);
+
+    CFArrayRef all = nullptr;
+    ASSERT_EQ(SecAccessCopyACLList(access.Get(), &all), noErr);
+    CFOwner<CFArrayRef> allOwner = AdoptCF(all);
+    ASSERT_EQ(CFArrayGetCount(all), 1);
+    auto acl = static_cast<SecACLRef>(const_cast<void*>(CFArrayGetValueAtIndex(all, 0)));
+    EXPECT_EQ(CFGetTypeID(acl), SecACLGetTypeID());
+    CSSM_ACL_AUTHORIZATION_TAG tags[4];
+    UInt32 count = 4;
+    ASSERT_EQ(SecACLGetAuthorizations(acl, tags, &count), noErr);
+    ASSERT_EQ(count, 1u);
+    EXPECT_EQ(tags[0], CSSM_ACL_AUTHORIZATION_DECRYPT);
+
+    CFArrayRef applications = nullptr;
+    CFStringRef description = nullptr;
+    CSSM_ACL_KEYCHAIN_PROMPT_SELECTOR selector{};
+    ASSERT_EQ(SecACLCopySimpleContents(acl, &applications, &description, &selector), noErr);
+    CFOwner<CFArrayRef> applicationsOwner = AdoptCF(applications);
+    CFOwner<CFStringRef> descriptionOwner = AdoptCF(description);
+    ASSERT_NE(applications, nullptr);
+    ASSERT_EQ(CFArrayGetCount(applications), 1);
+    CFDataRef data = nullptr;
+    ASSERT_EQ(SecTrustedApplicationCopyData(
+                  static_cast<SecTrustedApplicationRef>(const_cast<void*>(CFArrayGetValueAtIndex(applications, 0))), &data),
+              noErr);
+    CFOwner<CFDataRef> dataOwner = AdoptCF(data);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(data)), CFDataGetLength(data)), "/usr/bin/tool");
+    EXPECT_EQ(UTF8(description), "My Note");
+    EXPECT_EQ(selector.version, CSSM_ACL_KEYCHAIN_PROMPT_CURRENT_VERSION);
+
+    CFArrayRef none = nullptr;
+    ASSERT_EQ(SecAccessCopySelectedACLList(access.Get(), 9, &none), noErr);
+    EXPECT_EQ(CFArrayGetCount(none), 0);
+    CFRelease(none);
+
+    const void* notApps[] = {kCFBooleanTrue};
+    CFOwner<CFArrayRef> wrong = AdoptCF(CFArrayCreate(nullptr, notApps, 1, &kCFTypeArrayCallBacks));
+    SecAccessRef refused = nullptr;
+    EXPECT_EQ(SecAccessCreate(Text("x").Get(), wrong.Get(), &refused), errSecParam);
+    EXPECT_EQ(SecAccessCreate(nullptr, nullptr, &refused), errSecParam);
+}
+
+// The access of a secure note, as the clip keychain builds it, is stored with the item and read back.
+TEST_F(SecAccessTest, RewrittenEntriesAreStoredWithTheItem)
+{
+    KeychainOwner keychain = Create("pw");
+    CFOwner<CFArrayRef> empty = AdoptCF(CFArrayCreate(nullptr, nullptr, 0, &kCFTypeArrayCallBacks));
+    SecAccessRef created = nullptr;
+    ASSERT_EQ(SecAccessCreate(Text("Clip").Get(), empty.Get(), &created), noErr);
+    AccessOwner access = AccessOwner::Adopt(created);
+    CFArrayRef selected = nullptr;
+    ASSERT_EQ(SecAccessCopySelectedACLList(access.Get(), CSSM_ACL_AUTHORIZATION_DECRYPT, &selected), noErr);
+    CFOwner<CFArrayRef> selectedOwner = AdoptCF(selected);
+    ASSERT_EQ(CFArrayGetCount(selected), 1);
+    CSSM_ACL_KEYCHAIN_PROMPT_SELECTOR selector{0x0101, 0};
+    auto acl = static_cast<SecACLRef>(const_cast<void*>(CFArrayGetValueAtIndex(selected, 0)));
+    ASSERT_EQ(SecACLSetSimpleContents(acl, nullptr, Text("Clip described").Get(), &selector), noErr);
+
+    std::string name = "Clip";
+    SecKeychainAttribute service{kSecServiceItemAttr, 4, name.data()};
+    SecKeychainAttributeList list{1, &service};
+    SecKeychainItemRef created_item = nullptr;
+    ASSERT_EQ(SecKeychainItemCreateFromContent(kSecGenericPasswordItemClass, &list, 3, "abc", keychain.Get(),
+                                               access.Get(), &created_item),
+              noErr);
+    ItemOwner item = ItemOwner::Adopt(created_item);
+
+    SecAccessRef stored = nullptr;
+    ASSERT_EQ(SecKeychainItemCopyAccess(item.Get(), &stored), noErr);
+    AccessOwner storedOwner = AccessOwner::Adopt(stored);
+    CFArrayRef entries = nullptr;
+    ASSERT_EQ(SecAccessCopyACLList(stored, &entries), noErr);
+    CFOwner<CFArrayRef> entriesOwner = AdoptCF(entries);
+    ASSERT_EQ(CFArrayGetCount(entries), 1);
+    CFArrayRef applications = reinterpret_cast<CFArrayRef>(1);
+    CFStringRef description = nullptr;
+    CSSM_ACL_KEYCHAIN_PROMPT_SELECTOR read{};
+    ASSERT_EQ(SecACLCopySimpleContents(static_cast<SecACLRef>(const_cast<void*>(CFArrayGetValueAtIndex(entries, 0))),
+                                       &applications, &description, &read),
+              noErr);
+    CFOwner<CFStringRef> descriptionOwner = AdoptCF(description);
+    EXPECT_EQ(applications, nullptr);  // any application
+    EXPECT_EQ(UTF8(description), "Clip described");
+    EXPECT_EQ(read.version, 0x0101);
+    EXPECT_EQ(read.flags, 0);
+
+    // An item made without an access object gets one named after its service.
+    std::string other = "Other";
+    SecKeychainAttribute otherService{kSecServiceItemAttr, 5, other.data()};
+    SecKeychainAttributeList otherList{1, &otherService};
+    SecKeychainItemRef plain = nullptr;
+    ASSERT_EQ(SecKeychainItemCreateFromContent(kSecGenericPasswordItemClass, &otherList, 1, "x", keychain.Get(),
+                                               nullptr, &plain),
+              noErr);
+    ItemOwner plainOwner = ItemOwner::Adopt(plain);
+    SecAccessRef defaultAccess = nullptr;
+    ASSERT_EQ(SecKeychainItemCopyAccess(plain, &defaultAccess), noErr);
+    AccessOwner defaultOwner = AccessOwner::Adopt(defaultAccess);
+    CFStringRef describedAs = CFCopyDescription(defaultAccess);
+    EXPECT_NE(UTF8(describedAs).find("Other"), std::string::npos);
+    CFRelease(describedAs);
+}
+
+}  // namespace
+}  // namespace keychaintest

@@ -1,0 +1,241 @@
+// Creating, opening, locking and unlocking keychains; their status and settings.
+#include "KeychainTestSupport.h"
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <thread>
+
+namespace keychaintest {
+namespace {
+
+using SecKeychainTest = KeychainTest;
+
+TEST_F(SecKeychainTest, CreatedKeychainIsUnlockedUntilLocked)
+{
+    KeychainOwner keychain = Create("secret");
+    ASSERT_TRUE(keychain);
+    struct stat info {};
+    ASSERT_EQ(::stat(Path().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_TRUE(KernelKeyringHolds(DescriptionOf(Path())));
+
+    EXPECT_EQ(Status(keychain.Get()), kSecUnlockStateStatus | kSecReadPermStatus | kSecWritePermStatus);
+    // Another reference to the same file sees the same state.
+    KeychainOwner other = Open();
+    EXPECT_EQ(Status(other.Get()) & kSecUnlockStateStatus, kSecUnlockStateStatus);
+
+    EXPECT_EQ(SecKeychainLock(other.Get()), noErr);
+    EXPECT_EQ(Status(keychain.Get()), kSecReadPermStatus | kSecWritePermStatus);
+    EXPECT_FALSE(KernelKeyringHolds(DescriptionOf(Path())));
+    // Locking a locked keychain is no error.
+    EXPECT_EQ(SecKeychainLock(keychain.Get()), noErr);
+
+    EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 6, "secret", true), noErr);
+    EXPECT_EQ(Status(other.Get()) & kSecUnlockStateStatus, kSecUnlockStateStatus);
+    EXPECT_TRUE(mPasswords.requests.empty());
+}
+
+TEST_F(SecKeychainTest, WrongPasswordIsRefusedAndLeavesTheKeychainLocked)
+{
+    KeychainOwner keychain = Create("right");
+    ASSERT_EQ(SecKeychainLock(keychain.Get()), noErr);
+    EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 5, "wrong", true), errSecAuthFailed);
+    EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 0, nullptr, true), errSecAuthFailed);
+    EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, 0u);
+}
+
+TEST_F(SecKeychainTest, PromptedUnlockTriesThreeTimes)
+{
+    KeychainOwner keychain = Create("right");
+    ASSERT_EQ(SecKeychainLock(keychain.Get()), noErr);
+
+    mPasswords.Add("one");
+    mPasswords.Add("two");
+    mPasswords.Add("right");
+    EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 0, nullptr, false), noErr);
+    ASSERT_EQ(mPasswords.requests.size(), 3u);
+    for (UInt32 i = 0; i < 3; ++i) {
+        EXPECT_EQ(mPasswords.requests[i].kind, kPlatformPasswordUnlock);
+        EXPECT_EQ(mPasswords.requests[i].attempt, i + 1);
+        EXPECT_EQ(mPasswords.paths[i], Path());
+    }
+    // Already unlocked: nobody is asked.
+    EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 0, nullptr, false), noErr);
+    EXPECT_EQ(mPasswords.requests.size(), 3u);
+
+    ASSERT_EQ(SecKeychainLock(keychain.Get()), noErr);
+    mPasswords.Add("a");
+    mPasswords.Add("b");
+    mPasswords.Add("c");
+    mPasswords.Add("right");  // a fourth attempt is never made
+    EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 0, nullptr, false), errSecAuthFailed);
+    EXPECT_EQ(mPasswords.requests.size(), 6u);
+    EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, 0u);
+}
+
+TEST_F(SecKeychainTest, PromptAnswersPassThrough)
+{
+    KeychainOwner keychain = Create("right");
+    ASSERT_EQ(SecKeychainLock(keychain.Get()), noErr);
+    mPasswords.Add("wrong");
+    mPasswords.AddStatus(userCanceledErr);
+    EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 0, nullptr, false), userCanceledErr);
+    EXPECT_EQ(mPasswords.requests.size(), 2u);
+
+    ScriptedPasswords::Remove();
+    EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 0, nullptr, false), errSecInteractionNotAllowed);
+    EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, 0u);
+}
+
+TEST_F(SecKeychainTest, CreateWithPromptAsksForANewPassword)
+{
+    mPasswords.Add("typed");
+    SecKeychainRef created = nullptr;
+    ASSERT_EQ(SecKeychainCreate(Path().c_str(), 0, nullptr, true, nullptr, &created), noErr);
+    KeychainOwner keychain = KeychainOwner::Adopt(created);
+    ASSERT_EQ(mPasswords.requests.size(), 1u);
+    EXPECT_EQ(mPasswords.requests[0].kind, kPlatformPasswordCreate);
+    ASSERT_EQ(SecKeychainLock(keychain.Get()), noErr);
+    EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 5, "typed", true), noErr);
+
+    // A cancelled prompt creates nothing.
+    mPasswords.AddStatus(userCanceledErr);
+    SecKeychainRef none = nullptr;
+    EXPECT_EQ(SecKeychainCreate(Path("Other.keychain").c_str(), 0, nullptr, true, nullptr, &none), userCanceledErr);
+    EXPECT_EQ(none, nullptr);
+    struct stat info {};
+    EXPECT_NE(::stat(Path("Other.keychain").c_str(), &info), 0);
+}
+
+TEST_F(SecKeychainTest, CreateRefusesAnExistingFileAndBadArguments)
+{
+    KeychainOwner keychain = Create("one");
+    std::string before = testsupport::ReadFile(Path());
+    SecKeychainRef again = nullptr;
+    EXPECT_EQ(SecKeychainCreate(Path().c_str(), 3, "two", false, nullptr, &again), errSecDuplicateKeychain);
+    EXPECT_EQ(testsupport::ReadFile(Path()), before);
+    EXPECT_EQ(SecKeychainCreate(nullptr, 3, "two", false, nullptr, &again), errSecParam);
+    EXPECT_EQ(SecKeychainCreate(Path("x").c_str(), 3, nullptr, false, nullptr, &again), errSecParam);
+    EXPECT_EQ(SecKeychainCreate(Path("missing/x.keychain").c_str(), 3, "two", false, nullptr, &again),
+              errSecNoSuchKeychain);
+    EXPECT_EQ(again, nullptr);
+}
+
+TEST_F(SecKeychainTest, MissingAndForeignFiles)
+{
+    KeychainOwner missing = Open("Nothing.keychain");
+    ASSERT_TRUE(missing);  // opening does not look at the file
+    SecKeychainStatus status = 0;
+    EXPECT_EQ(SecKeychainGetStatus(missing.Get(), &status), errSecNoSuchKeychain);
+    EXPECT_EQ(SecKeychainUnlock(missing.Get(), 1, "x", true), errSecNoSuchKeychain);
+    EXPECT_EQ(SecKeychainLock(missing.Get()), errSecNoSuchKeychain);
+    SecKeychainSettings settings{};
+    EXPECT_EQ(SecKeychainCopySettings(missing.Get(), &settings), errSecNoSuchKeychain);
+
+    testsupport::WriteFile(Path("Text.keychain"), std::string(400, 'x'));
+    KeychainOwner text = Open("Text.keychain");
+    EXPECT_EQ(SecKeychainGetStatus(text.Get(), &status), errSecInvalidKeychain);
+    EXPECT_EQ(SecKeychainUnlock(text.Get(), 1, "x", true), errSecInvalidKeychain);
+
+    EXPECT_EQ(SecKeychainGetStatus(nullptr, &status), errSecNoDefaultKeychain);
+    EXPECT_EQ(SecKeychainOpen(nullptr, nullptr), errSecParam);
+}
+
+TEST_F(SecKeychainTest, RelativePathsAreTakenFromTheCurrentFolder)
+{
+    KeychainOwner keychain = Create("pw");
+    char old[4096];
+    ASSERT_NE(::getcwd(old, sizeof old), nullptr);
+    ASSERT_EQ(::chdir(mDir.path().c_str()), 0);
+    SecKeychainRef relative = nullptr;
+    EXPECT_EQ(SecKeychainOpen("Test.keychain", &relative), noErr);
+    ASSERT_EQ(::chdir(old), 0);
+    KeychainOwner owner = KeychainOwner::Adopt(relative);
+    char path[4096];
+    UInt32 length = sizeof path;
+    ASSERT_EQ(SecKeychainGetPath(owner.Get(), &length, path), noErr);
+    EXPECT_EQ(std::string(path, length), Path());
+    EXPECT_TRUE(CFEqual(owner.Get(), keychain.Get()));
+    UInt32 tiny = 4;
+    EXPECT_EQ(SecKeychainGetPath(owner.Get(), &tiny, path), errSecBufferTooSmall);
+}
+
+TEST_F(SecKeychainTest, PermissionBitsFollowTheFile)
+{
+    KeychainOwner keychain = Create("pw");
+    ASSERT_EQ(::chmod(Path().c_str(), 0400), 0);
+    EXPECT_EQ(Status(keychain.Get()), kSecUnlockStateStatus | kSecReadPermStatus);
+    // A write-protected keychain is not changed, even though a rename could get past the mode.
+    std::string before = testsupport::ReadFile(Path());
+    EXPECT_EQ(AddGenericPassword(keychain.Get(), "svc", "", "data"), errSecWrPerm);
+    EXPECT_EQ(testsupport::ReadFile(Path()), before);
+    ASSERT_EQ(::chmod(Path().c_str(), 0200), 0);
+    EXPECT_EQ(Status(keychain.Get()), kSecUnlockStateStatus | kSecWritePermStatus);
+    ASSERT_EQ(::chmod(Path().c_str(), 0600), 0);
+}
+
+TEST_F(SecKeychainTest, SettingsRoundTripAndSurviveLocking)
+{
+    KeychainOwner keychain = Create("pw");
+    SecKeychainSettings settings{};
+    ASSERT_EQ(SecKeychainCopySettings(keychain.Get(), &settings), noErr);
+    EXPECT_EQ(settings.version, SEC_KEYCHAIN_SETTINGS_VERS1);
+
+    SecKeychainSettings wanted{SEC_KEYCHAIN_SETTINGS_VERS1, true, false, 0x7FFFFFFF};
+    ASSERT_EQ(SecKeychainSetSettings(keychain.Get(), &wanted), noErr);
+    // The rewrite kept the keychain unlocked.
+    EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, kSecUnlockStateStatus);
+    ASSERT_EQ(SecKeychainLock(keychain.Get()), noErr);
+
+    // Read from a zero-filled record while locked: every field comes back.
+    SecKeychainSettings read{};
+    ASSERT_EQ(SecKeychainCopySettings(keychain.Get(), &read), noErr);
+    EXPECT_EQ(read.version, SEC_KEYCHAIN_SETTINGS_VERS1);
+    EXPECT_TRUE(read.lockOnSleep);
+    EXPECT_FALSE(read.useLockInterval);
+    EXPECT_EQ(read.lockInterval, 0x7FFFFFFFu);
+
+    // Writing settings to a locked keychain asks to unlock it first.
+    read.useLockInterval = true;
+    read.lockInterval = 300;
+    mPasswords.Add("pw");
+    ASSERT_EQ(SecKeychainSetSettings(keychain.Get(), &read), noErr);
+    EXPECT_EQ(mPasswords.requests.size(), 1u);
+    SecKeychainSettings again{};
+    ASSERT_EQ(SecKeychainCopySettings(keychain.Get(), &again), noErr);
+    EXPECT_TRUE(again.useLockInterval);
+    EXPECT_EQ(again.lockInterval, 300u);
+
+    SecKeychainSettings badVersion{2, false, false, 0};
+    EXPECT_EQ(SecKeychainSetSettings(keychain.Get(), &badVersion), errSecParam);
+}
+
+TEST_F(SecKeychainTest, LockIntervalLocksTheKeychainByItself)
+{
+    KeychainOwner keychain = Create("pw");
+    SecKeychainSettings settings{SEC_KEYCHAIN_SETTINGS_VERS1, false, true, 1};
+    ASSERT_EQ(SecKeychainSetSettings(keychain.Get(), &settings), noErr);
+    ASSERT_EQ(SecKeychainLock(keychain.Get()), noErr);
+    ASSERT_EQ(SecKeychainUnlock(keychain.Get(), 2, "pw", true), noErr);
+    EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, kSecUnlockStateStatus);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, 0u);
+}
+
+TEST_F(SecKeychainTest, ProcessKeyStoreKeepsKeysOutOfTheKernel)
+{
+    PlatformUseProcessKeyStoreForTesting(true);
+    KeychainOwner keychain = Create("pw");
+    EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, kSecUnlockStateStatus);
+    EXPECT_FALSE(KernelKeyringHolds(DescriptionOf(Path())));
+    ASSERT_EQ(SecKeychainLock(keychain.Get()), noErr);
+    EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, 0u);
+    ASSERT_EQ(SecKeychainUnlock(keychain.Get(), 2, "pw", true), noErr);
+    EXPECT_EQ(AddGenericPassword(keychain.Get(), "svc", "", "data"), noErr);
+    EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, kSecUnlockStateStatus);
+    EXPECT_FALSE(KernelKeyringHolds(DescriptionOf(Path())));
+}
+
+}  // namespace
+}  // namespace keychaintest
