@@ -3,6 +3,7 @@
 
 #include "prefs/ScopedFd.h"
 #include "security/AtomicFile.h"
+#include "security/FolderLock.h"
 #include "security/KeychainCrypto.h"
 #include "security/KeychainRecords.h"
 #include "security/UnlockedKeyStore.h"
@@ -12,7 +13,6 @@
 
 #include <fcntl.h>
 #include <sodium.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -77,26 +77,6 @@ Result<KeychainSnapshot> ReadSnapshot(const std::string& path, bool whole)
     snapshot.preamble = preamble.Value();
     return snapshot;
 }
-
-// An exclusive lock on the folder that holds the keychain, held while a change is read, made and
-// written, so that two processes changing the same keychain do not lose each other's changes.
-// The folder itself is locked rather than a lock file beside the keychain, which would be one
-// more file among the user's.
-class FolderLock {
-public:
-    explicit FolderLock(const std::string& path) : mFd(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
-    {
-        while (mFd.IsValid() && ::flock(mFd.Get(), LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                mFd.Reset();
-            }
-        }
-    }
-    bool Held() const { return mFd.IsValid(); }
-
-private:
-    ScopedFd mFd;
-};
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include "security/KeychainFile.h"
 
 #include "security/AtomicFile.h"
+#include "security/FolderLock.h"
 #include "security/KeychainCrypto.h"
 #include "security/PasswordPrompt.h"
 #include "security/UnlockedKeyStore.h"
@@ -21,7 +22,8 @@ namespace {
 constexpr uint32_t kUnlockAttempts = 3;
 
 // Derives the key from the password and keeps it when it opens the file.
-Result<SecretBuffer> UnlockSnapshot(const KeychainSnapshot& snapshot, std::span<const uint8_t> password)
+Result<SecretBuffer> UnlockSnapshot(const std::string& path, const KeychainSnapshot& snapshot,
+                                    std::span<const uint8_t> password)
 {
     Result<SecretBuffer> key = DeriveMasterKey(password, snapshot.preamble.header);
     if (!key.Ok()) {
@@ -30,8 +32,21 @@ Result<SecretBuffer> UnlockSnapshot(const KeychainSnapshot& snapshot, std::span<
     if (!KeyMatchesFile(snapshot.preamble, key->Bytes())) {
         return Failure{errSecAuthFailed};
     }
-    OSStatus status = StoreUnlockedKey(KeyDescription(snapshot.identity), key->Bytes(),
-                                       UnlockDeadline(snapshot.preamble.header.settings));
+    // The file may have been replaced by a change while the key was derived: the key is stored
+    // under the identity the file has now, provided it still opens it.
+    FolderLock lock(path);
+    if (!lock.Held()) {
+        return Failure{StatusFromErrno(errno)};
+    }
+    Result<KeychainSnapshot> current = ReadKeychainPreamble(path);
+    if (!current.Ok()) {
+        return Failure{current.Status()};
+    }
+    if (!KeyMatchesFile(current->preamble, key->Bytes())) {
+        return Failure{errSecAuthFailed};
+    }
+    OSStatus status = StoreUnlockedKey(KeyDescription(current->identity), key->Bytes(),
+                                       UnlockDeadline(current->preamble.header.settings));
     if (status != noErr) {
         return Failure{status};
     }
@@ -46,7 +61,7 @@ Result<SecretBuffer> PromptUntilUnlocked(const std::string& path, const Keychain
         if (status != noErr) {
             return Failure{status};
         }
-        Result<SecretBuffer> key = UnlockSnapshot(snapshot, password.Bytes());
+        Result<SecretBuffer> key = UnlockSnapshot(path, snapshot, password.Bytes());
         if (key.Ok() || key.Status() != errSecAuthFailed) {
             return key;
         }
@@ -84,7 +99,7 @@ OSStatus UnlockWithPassword(const std::string& path, std::span<const uint8_t> pa
     if (!snapshot.Ok()) {
         return snapshot.Status();
     }
-    return UnlockSnapshot(snapshot.Value(), password).Status();
+    return UnlockSnapshot(path, snapshot.Value(), password).Status();
 }
 
 OSStatus UnlockByPrompt(const std::string& path)
@@ -98,6 +113,9 @@ OSStatus UnlockByPrompt(const std::string& path)
 
 OSStatus LockKeychainFile(const std::string& path)
 {
+    // Under the folder's lock, so that a change being written cannot carry the key over to the
+    // new file after it was removed from the old one.
+    FolderLock lock(path);
     struct stat identity {};
     if (::stat(path.c_str(), &identity) != 0) {
         return StatusFromErrno(errno);
