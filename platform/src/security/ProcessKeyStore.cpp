@@ -1,6 +1,8 @@
 // Keys held by this process alone, for systems that refuse the kernel keyring.
 #include "security/UnlockedKeyStore.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <ctime>
 #include <map>
@@ -18,7 +20,7 @@ public:
             return ENOMEM;
         }
         std::lock_guard lock(mMutex);
-        mKeys[description] = StoredKey{std::move(copy), deadline};
+        mKeys[description] = Held{StoredKey{std::move(copy), deadline}, ::getpid()};
         return 0;
     }
 
@@ -26,14 +28,16 @@ public:
     {
         std::lock_guard lock(mMutex);
         auto found = mKeys.find(description);
-        if (found == mKeys.end()) {
+        // A child made by fork has a copy of its parent's memory, not its unlocked keychains.
+        if (found == mKeys.end() || found->second.holder != ::getpid()) {
             return std::nullopt;
         }
-        if (found->second.deadline > 0 && found->second.deadline <= static_cast<int64_t>(::time(nullptr))) {
+        const StoredKey& key = found->second.key;
+        if (key.deadline > 0 && key.deadline <= static_cast<int64_t>(::time(nullptr))) {
             mKeys.erase(found);
             return std::nullopt;
         }
-        StoredKey copy{SecretBuffer::CopyOf(found->second.masterKey.Bytes()), found->second.deadline};
+        StoredKey copy{SecretBuffer::CopyOf(key.masterKey.Bytes()), key.deadline};
         if (!copy.masterKey.Valid()) {
             return std::nullopt;
         }
@@ -47,8 +51,12 @@ public:
     }
 
 private:
+    struct Held {
+        StoredKey key;
+        pid_t holder;
+    };
     std::mutex mMutex;
-    std::map<std::string, StoredKey> mKeys;
+    std::map<std::string, Held> mKeys;
 };
 
 }  // namespace

@@ -19,6 +19,7 @@ struct StoreChoice {
     bool kernelRefused = false;
     bool processForTesting = false;
     bool told = false;
+    int simulatedRefusal = 0;  // an errno the kernel keyring answers in tests, 0 for none
     std::set<std::string> stored;
 
     UnlockedKeyStore& Active() { return kernelRefused || processForTesting ? *process : *kernel; }
@@ -49,7 +50,9 @@ OSStatus StoreUnlockedKey(const std::string& description, std::span<const uint8_
     StoreChoice& choice = Choice();
     std::lock_guard lock(choice.mutex);
     choice.stored.insert(description);
-    int error = choice.Active().Store(description, masterKey, deadline);
+    bool toKernel = &choice.Active() == choice.kernel.get();
+    int error = toKernel && choice.simulatedRefusal != 0 ? choice.simulatedRefusal
+                                                         : choice.Active().Store(description, masterKey, deadline);
     if (error != 0 && IsRefusal(error) && !choice.kernelRefused && !choice.processForTesting) {
         choice.kernelRefused = true;
         if (!choice.told) {
@@ -85,6 +88,15 @@ std::vector<std::string> TakeDescriptionsStoredForTesting()
     std::vector<std::string> taken(choice.stored.begin(), choice.stored.end());
     choice.stored.clear();
     return taken;
+}
+
+void SimulateKernelKeyringRefusalForTesting(int error)
+{
+    StoreChoice& choice = Choice();
+    std::lock_guard lock(choice.mutex);
+    choice.simulatedRefusal = error;
+    choice.kernelRefused = false;
+    choice.told = false;
 }
 
 }  // namespace platform::security

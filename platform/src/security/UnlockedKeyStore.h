@@ -52,4 +52,8 @@ void RemoveUnlockedKey(const std::string& description);
 // clean up after themselves.
 std::vector<std::string> TakeDescriptionsStoredForTesting();
 
+// Makes the kernel keyring refuse every key with the errno (0: stop), and forgets that it was
+// refused before, for tests of the fallback to keys held by the process.
+void SimulateKernelKeyringRefusalForTesting(int error);
+
 }  // namespace platform::security

@@ -4,7 +4,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <functional>
+
+#include "security/UnlockedKeyStore.h"
 
 namespace keychaintest {
 namespace {
@@ -140,6 +144,59 @@ TEST_F(KeychainProcessTest, ConcurrentWritersLoseNothing)
         ++found;
     }
     EXPECT_EQ(found, kWriters * kItemsEach);
+}
+
+}  // namespace
+}  // namespace keychaintest
+
+namespace keychaintest {
+namespace {
+
+class RefusedKeyringTest : public KeychainTest {
+protected:
+    void TearDown() override
+    {
+        platform::security::SimulateKernelKeyringRefusalForTesting(0);
+        KeychainTest::TearDown();
+    }
+};
+
+TEST_F(RefusedKeyringTest, KeysStayInTheProcessAndEachProcessAsksForItself)
+{
+    platform::security::SimulateKernelKeyringRefusalForTesting(EPERM);
+    testing::internal::CaptureStderr();
+    KeychainOwner first = Create("pw", "First.keychain");
+    KeychainOwner second = Create("pw", "Second.keychain");
+    std::string said = testing::internal::GetCapturedStderr();
+    // Said once, on one line.
+    EXPECT_NE(said.find("kernel keyring is not available"), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+
+    EXPECT_EQ(Status(first.Get()) & kSecUnlockStateStatus, kSecUnlockStateStatus);
+    EXPECT_FALSE(KernelKeyringHolds(DescriptionOf(Path("First.keychain"))));
+    ASSERT_EQ(AddGenericPassword(first.Get(), "note", "", "abc"), noErr);
+
+    // Another process does not share this one's unlocked state: it asks for the password itself.
+    std::string path = Path("First.keychain");
+    int childAnswer = RunInChild([&] {
+        ScriptedPasswords child;
+        child.Add("pw");
+        child.Install();
+        SecKeychainRef keychain = nullptr;
+        SecKeychainOpen(path.c_str(), &keychain);
+        SecKeychainStatus status = 0;
+        SecKeychainGetStatus(keychain, &status);
+        SecKeychainItemRef item = FindGenericPassword(keychain, "note");
+        std::string data = item != nullptr ? DataOf(item) : "";
+        if (item != nullptr) {
+            CFRelease(item);
+        }
+        CFRelease(keychain);
+        bool asked = child.requests.size() == 1;
+        return (status & kSecUnlockStateStatus) == 0 && asked && data == "abc" ? 0 : 1;
+    });
+    EXPECT_EQ(childAnswer, 0);
+    EXPECT_EQ(Status(first.Get()) & kSecUnlockStateStatus, kSecUnlockStateStatus);
 }
 
 }  // namespace
