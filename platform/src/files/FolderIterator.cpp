@@ -42,16 +42,15 @@ bool IsOpenIterator(OpaqueFSIterator* iterator)
 
 OSErr ReadNames(int folderFd, std::vector<std::string>& names)
 {
-    int readable = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (readable < 0) {
+    ScopedFd readable(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!readable.IsValid()) {
         return StatusFromErrno(errno);
     }
-    ScopedDir dir(::fdopendir(readable));
+    ScopedDir dir(::fdopendir(readable.Get()));
     if (dir.Get() == nullptr) {
-        int error = errno;
-        ::close(readable);
-        return StatusFromErrno(error);
+        return StatusFromErrno(errno);
     }
+    readable.Release();  // the directory stream closes it now
     for (;;) {
         errno = 0;
         dirent* entry = ::readdir(dir.Get());

@@ -32,6 +32,8 @@ public:
         int fd = std::exchange(mFd, -1);
         return fd < 0 || ::close(fd) == 0;
     }
+    // Gives up ownership without closing: the caller now owns the descriptor.
+    int Release() { return std::exchange(mFd, -1); }
     void Reset()
     {
         if (mFd >= 0) {

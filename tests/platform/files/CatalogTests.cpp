@@ -96,6 +96,14 @@ TEST_F(CatalogTest, ItemsCanBeCreatedLocked)
     EXPECT_EQ(0400u, ModeOf(mDir.Child("f")));
     FSIORefNum fork = 0;
     EXPECT_EQ(permErr, FSOpenFork(&file, 0, nullptr, fsRdWrPerm, &fork));
+    EXPECT_EQ(permErr, FSOpenFork(&file, 0, nullptr, fsWrPerm, &fork));
+    // Whatever the file allows: reading only.
+    ASSERT_EQ(noErr, FSOpenFork(&file, 0, nullptr, fsCurPerm, &fork));
+    ByteCount count = 0;
+    EXPECT_EQ(wrPermErr, FSWriteFork(fork, fsFromStart, 0, 1, "x", &count));
+    char byte = 0;
+    EXPECT_EQ(eofErr, FSReadFork(fork, fsFromStart, 0, 1, &byte, &count));
+    EXPECT_EQ(noErr, FSCloseFork(fork));
     EXPECT_EQ(paramErr, FSCreateFileUnicode(&mRoot, 1, Units(u"g"), kFSCatInfoDataSizes, &info, &file, nullptr));
     EXPECT_FALSE(Exists(mDir.Child("g")));
 }

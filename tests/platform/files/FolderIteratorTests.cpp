@@ -97,6 +97,8 @@ TEST_F(FolderIteratorTest, DeletingEachItemAsItComesEmptiesTheFolder)
     ASSERT_EQ(noErr, CreateFile(deeper, u"PICT", &ref));
     ASSERT_EQ(0, ::symlink(mOutside.path().c_str(), mDir.Child("Package/link").c_str()));
     testsupport::WriteFile(mOutside.Child("kept"), "x");
+    // A name another program wrote that is not UTF-8 is still reached through the iterator.
+    testsupport::WriteFile(mDir.Child("Package/\xff\xfe"), "y");
 
     EXPECT_EQ(noErr, DeleteContents(package));
     EXPECT_EQ(noErr, FSDeleteObject(&package));
