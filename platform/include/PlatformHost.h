@@ -83,6 +83,10 @@ void PlatformFailNextTimerCreationsForTesting(int count);
 // dskFulErr, and so does every write after it. A negative budget cancels the failure.
 void PlatformSetFileWriteBudgetForTesting(long long byteBudget);
 
+// Why the last Scrap Manager call on this thread failed (for example a clipboard folder refused
+// because another user owns it), as one line of text (+1); NULL when that call succeeded.
+CFStringRef PlatformCopyLastClipboardError(void);
+
 #ifdef __cplusplus
 }
 #endif

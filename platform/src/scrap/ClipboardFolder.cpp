@@ -1,0 +1,294 @@
+#include "scrap/ClipboardFolder.h"
+
+#include "scrap/AtomicFileWrite.h"
+#include "scrap/ScrapError.h"
+#include "scrap/ScrapManifest.h"
+
+#include <Carbon/Scrap.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <vector>
+
+namespace platform::scrap {
+namespace {
+
+constexpr const char kLockName[] = "lock";
+constexpr const char kCurrentName[] = "current";
+constexpr const char kManifestName[] = "manifest";
+constexpr const char kCurrentTemporaryPrefix[] = ".current-";
+
+std::mutex gFallbackMutex;
+std::string gFallbackParent = "/tmp";
+
+std::string FallbackParent()
+{
+    std::lock_guard<std::mutex> guard(gFallbackMutex);
+    return gFallbackParent;
+}
+
+std::string GenerationName(unsigned long long number)
+{
+    char name[24];
+    std::snprintf(name, sizeof name, "g%016llx", number);
+    return name;
+}
+
+// The number of a generation folder's name, "g" and exactly 16 lowercase hexadecimal digits.
+std::optional<unsigned long long> GenerationNumber(const char* name)
+{
+    if (name[0] != 'g' || std::strlen(name) != 17) {
+        return std::nullopt;
+    }
+    unsigned long long number = 0;
+    for (const char* c = name + 1; *c != '\0'; ++c) {
+        unsigned digit;
+        if (*c >= '0' && *c <= '9') {
+            digit = static_cast<unsigned>(*c - '0');
+        } else if (*c >= 'a' && *c <= 'f') {
+            digit = static_cast<unsigned>(*c - 'a' + 10);
+        } else {
+            return std::nullopt;
+        }
+        number = (number << 4) | digit;
+    }
+    return number;
+}
+
+// The names in a folder, "." and ".." left out; empty when it cannot be listed.
+std::vector<std::string> FolderNames(int folderFd)
+{
+    std::vector<std::string> names;
+    int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0) {
+        return names;
+    }
+    DIR* dir = ::fdopendir(listFd);
+    if (dir == nullptr) {
+        ::close(listFd);
+        return names;
+    }
+    while (dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+            names.emplace_back(entry->d_name);
+        }
+    }
+    ::closedir(dir);
+    return names;
+}
+
+// Removes one generation folder with its files. Best effort: what cannot be removed now is tried
+// again at the next clear. A name that is not a real folder is removed as a file (never followed).
+void RemoveGeneration(int folderFd, const std::string& name)
+{
+    ScopedFd generation(::openat(folderFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!generation.IsValid()) {
+        ::unlinkat(folderFd, name.c_str(), 0);
+        return;
+    }
+    // The manifest goes first: a reader that finds a flavor file missing then sees the manifest gone
+    // too and knows the generation is being removed, rather than taking it for a damaged one.
+    if (::unlinkat(generation.Get(), kManifestName, 0) != 0 && errno != ENOENT) {
+        return;
+    }
+    for (const std::string& file : FolderNames(generation.Get())) {
+        ::unlinkat(generation.Get(), file.c_str(), 0);
+    }
+    ::unlinkat(folderFd, name.c_str(), AT_REMOVEDIR);
+}
+
+OSStatus Refuse(const std::string& path, const std::string& why)
+{
+    return FailScrap(permErr, "the clipboard folder " + path + " is refused: " + why);
+}
+
+}  // namespace
+
+void SetFallbackParentForTesting(const std::string& parent)
+{
+    std::lock_guard<std::mutex> guard(gFallbackMutex);
+    gFallbackParent = parent.empty() ? "/tmp" : parent;
+}
+
+OSStatus OpenClipboardFolder(ScopedFd& folder)
+{
+    std::string parent;
+    std::string name;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && runtime[0] == '/') {
+        parent = runtime;
+        name = "clipboard";
+    } else {
+        parent = FallbackParent();
+        name = "clipboard-" + std::to_string(::getuid());
+    }
+    std::string path = parent + "/" + name;
+
+    ScopedFd parentFd(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!parentFd.IsValid()) {
+        return FailScrapWithErrno("cannot open the folder of the clipboard, " + parent, errno);
+    }
+    bool created = ::mkdirat(parentFd.Get(), name.c_str(), 0700) == 0;
+    if (!created && errno != EEXIST) {
+        return FailScrapWithErrno("cannot create the clipboard folder " + path, errno);
+    }
+    // O_NOFOLLOW: a symbolic link put in the folder's place (in /tmp anyone can make one) is never
+    // followed, and every later step works through this descriptor, not the path.
+    ScopedFd opened(::openat(parentFd.Get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!opened.IsValid()) {
+        if (errno == ELOOP || errno == ENOTDIR) {
+            return Refuse(path, "it is not a folder");
+        }
+        return FailScrapWithErrno("cannot open the clipboard folder " + path, errno);
+    }
+    if (created) {
+        // The umask may have taken bits away from 0700; the owner needs all three.
+        ::fchmod(opened.Get(), 0700);
+    }
+    struct stat info {};
+    if (::fstat(opened.Get(), &info) != 0) {
+        return FailScrapWithErrno("cannot examine the clipboard folder " + path, errno);
+    }
+    if (info.st_uid != ::getuid()) {
+        return Refuse(path, "it belongs to user " + std::to_string(info.st_uid) + ", not to user " +
+                                std::to_string(::getuid()));
+    }
+    if ((info.st_mode & 0777) != 0700) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 0777));
+        return Refuse(path, std::string("its mode is ") + mode + ", not 0700 (only its owner may use it)");
+    }
+    folder = std::move(opened);
+    return noErr;
+}
+
+OSStatus ClipboardLock::Acquire(int folderFd, bool exclusive)
+{
+    mFd = ScopedFd(::openat(folderFd, kLockName, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!mFd.IsValid()) {
+        return FailScrapWithErrno("cannot open the clipboard's lock file", errno);
+    }
+    while (::flock(mFd.Get(), exclusive ? LOCK_EX : LOCK_SH) != 0) {
+        if (errno != EINTR) {
+            int error = errno;
+            mFd.Reset();
+            return FailScrapWithErrno("cannot lock the clipboard", error);
+        }
+    }
+    return noErr;
+}
+
+OSStatus OpenCurrentGeneration(int folderFd, ScopedFd& generation)
+{
+    generation = ScopedFd(::openat(folderFd, kCurrentName, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (generation.IsValid()) {
+        return noErr;
+    }
+    if (errno == ENOENT) {
+        struct stat link {};
+        if (::fstatat(folderFd, kCurrentName, &link, AT_SYMLINK_NOFOLLOW) != 0) {
+            return fnfErr;  // no generation yet
+        }
+        return FailScrap(internalScrapErr, "the clipboard's current generation is missing");
+    }
+    return FailScrapWithErrno("cannot open the clipboard's current generation", errno);
+}
+
+bool IsCurrentGeneration(int folderFd, int generationFd)
+{
+    struct stat current {};
+    struct stat generation {};
+    return ::fstatat(folderFd, kCurrentName, &current, 0) == 0 && ::fstat(generationFd, &generation) == 0 &&
+           current.st_dev == generation.st_dev && current.st_ino == generation.st_ino;
+}
+
+OSStatus StartNewGeneration(int folderFd)
+{
+    // Numbers only grow: the new generation is one past every folder present, so a number is never
+    // used twice even when an earlier clear died half-way.
+    unsigned long long highest = 0;
+    std::vector<std::pair<unsigned long long, std::string>> generations;
+    std::vector<std::string> staleLinks;
+    for (const std::string& name : FolderNames(folderFd)) {
+        if (auto number = GenerationNumber(name.c_str())) {
+            highest = std::max(highest, *number);
+            generations.emplace_back(*number, name);
+        } else if (name.rfind(kCurrentTemporaryPrefix, 0) == 0) {
+            staleLinks.push_back(name);
+        }
+    }
+    unsigned long long previous = highest;
+    char target[64];
+    ssize_t targetLength = ::readlinkat(folderFd, kCurrentName, target, sizeof target - 1);
+    if (targetLength > 0) {
+        target[targetLength] = '\0';
+        if (auto number = GenerationNumber(target)) {
+            previous = *number;
+        }
+    }
+
+    std::string name = GenerationName(highest + 1);
+    if (::mkdirat(folderFd, name.c_str(), 0700) != 0) {
+        return FailScrapWithErrno("cannot create a new clipboard generation", errno);
+    }
+    ScopedFd generation(::openat(folderFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!generation.IsValid()) {
+        int error = errno;
+        RemoveGeneration(folderFd, name);
+        return FailScrapWithErrno("cannot open the new clipboard generation", error);
+    }
+    ::fchmod(generation.Get(), 0700);
+    std::string manifest = WriteManifest({});
+    OSStatus status = WriteFileAtomically(generation.Get(), kManifestName, manifest.data(), manifest.size(),
+                                          "the clipboard's manifest");
+    if (status != noErr) {
+        RemoveGeneration(folderFd, name);
+        return status;
+    }
+
+    // The switch: a link under a temporary name, renamed over "current" in one step, so every
+    // process sees either the old generation or the new one.
+    std::random_device random;
+    char suffix[40];
+    std::snprintf(suffix, sizeof suffix, "%x-%08x", static_cast<unsigned>(::getpid()), random());
+    std::string linkName = std::string(kCurrentTemporaryPrefix) + suffix;
+    if (::symlinkat(name.c_str(), folderFd, linkName.c_str()) != 0) {
+        int error = errno;
+        RemoveGeneration(folderFd, name);
+        return FailScrapWithErrno("cannot make the new clipboard generation current", error);
+    }
+    if (::renameat(folderFd, linkName.c_str(), folderFd, kCurrentName) != 0) {
+        int error = errno;
+        ::unlinkat(folderFd, linkName.c_str(), 0);
+        RemoveGeneration(folderFd, name);
+        return FailScrapWithErrno("cannot make the new clipboard generation current", error);
+    }
+
+    // The generation just replaced is kept: a process may have taken a reference to it a moment ago
+    // and not yet read it. Older ones are removed. A process still reading one of those keeps
+    // reading, since its view holds the manifest and every flavor file open; the names go, the
+    // files stay until it lets go of them. Temporary links left by a clear that died are removed
+    // too: the exclusive lock says no clear is under way.
+    for (const auto& [number, oldName] : generations) {
+        if (number < previous) {
+            RemoveGeneration(folderFd, oldName);
+        }
+    }
+    for (const std::string& link : staleLinks) {
+        ::unlinkat(folderFd, link.c_str(), 0);
+    }
+    return noErr;
+}
+
+}  // namespace platform::scrap

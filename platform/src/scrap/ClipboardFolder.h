@@ -1,0 +1,52 @@
+// The user's clipboard folder and its generations.
+//
+//   <folder>/lock                 flock'ed around every change; readers take no lock
+//   <folder>/current -> g<n>      symbolic link to the current generation, replaced by rename
+//   <folder>/g<16 hex digits>/    one generation: "manifest" and one file per flavor
+//
+// The folder is $XDG_RUNTIME_DIR/clipboard, or /tmp/clipboard-<uid> when XDG_RUNTIME_DIR is not an
+// absolute path. Either must be a real folder (not a link) that the user owns with mode 0700;
+// anything else is refused, since another user could then read or change the clipboard.
+#pragma once
+
+#include "prefs/ScopedFd.h"
+
+#include <MacTypes.h>
+
+#include <string>
+
+namespace platform::scrap {
+
+using prefs::ScopedFd;
+
+// Opens the clipboard folder, creating it (mode 0700) when it is missing. On failure, answers the
+// status with the reason recorded.
+OSStatus OpenClipboardFolder(ScopedFd& folder);
+
+// Where the folder is looked for when XDG_RUNTIME_DIR is unusable: "/tmp" unless a test points it
+// at a folder of its own ("" restores "/tmp").
+void SetFallbackParentForTesting(const std::string& parent);
+
+// The exclusive or shared flock of the folder's lock file, dropped with the object (and by the
+// kernel if the process dies).
+class ClipboardLock {
+public:
+    OSStatus Acquire(int folderFd, bool exclusive);
+    void Release() { mFd.Reset(); }
+
+private:
+    ScopedFd mFd;
+};
+
+// Opens the current generation's folder. fnfErr, with no reason recorded, when the clipboard has
+// no generation yet.
+OSStatus OpenCurrentGeneration(int folderFd, ScopedFd& generation);
+
+// Whether the generation folder (opened from this clipboard folder) is the current one.
+bool IsCurrentGeneration(int folderFd, int generationFd);
+
+// Under the exclusive lock: makes a new, empty generation current for every process, then removes
+// the generations older than the one it replaced (see the .cpp for why that one is kept).
+OSStatus StartNewGeneration(int folderFd);
+
+}  // namespace platform::scrap

@@ -1,0 +1,295 @@
+#include "scrap/GenerationView.h"
+
+#include "scrap/AtomicFileWrite.h"
+#include "scrap/ScrapError.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace platform::scrap {
+namespace {
+
+constexpr const char kManifestName[] = "manifest";
+constexpr size_t kMaxReadChunk = size_t{1} << 30;
+
+// A type as the user knows it ('TEXT'), or in hexadecimal when its bytes are not printable.
+std::string TypeLabel(ScrapFlavorType type)
+{
+    char text[16];
+    bool printable = true;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        unsigned char c = static_cast<unsigned char>(type >> shift);
+        printable = printable && c >= 0x20 && c < 0x7F;
+    }
+    if (printable) {
+        std::snprintf(text, sizeof text, "'%c%c%c%c'", static_cast<char>(type >> 24), static_cast<char>(type >> 16),
+                      static_cast<char>(type >> 8), static_cast<char>(type));
+    } else {
+        std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(type));
+    }
+    return std::string("the flavor ") + text;
+}
+
+bool SameTime(const timespec& a, const timespec& b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+}  // namespace
+
+bool GenerationView::FileIdentity::SameAs(const struct stat& info) const
+{
+    return device == info.st_dev && inode == info.st_ino && size == info.st_size && SameTime(modified, info.st_mtim) &&
+           SameTime(changed, info.st_ctim);
+}
+
+GenerationView::GenerationView(ScopedFd clipboardFolder, ScopedFd generationFolder)
+    : mClipboardFolder(std::move(clipboardFolder)), mGenerationFolder(std::move(generationFolder))
+{
+    struct stat info {};
+    if (::fstat(mGenerationFolder.Get(), &info) == 0) {
+        mDevice = info.st_dev;
+        mInode = info.st_ino;
+    }
+}
+
+const GenerationView::Flavor* GenerationView::Find(ScrapFlavorType type) const
+{
+    for (const Flavor& flavor : mFlavors) {
+        if (flavor.entry.type == type) {
+            return &flavor;
+        }
+    }
+    return nullptr;
+}
+
+OSStatus GenerationView::Refresh()
+{
+    auto current = [this] { return mDamage == noErr ? noErr : FailScrap(mDamage, mDamageReason); };
+    if (mLoaded) {
+        // Every change renames a new manifest into place, so an unchanged identity means nothing
+        // was added. A missing manifest means the generation was removed after later clears: what
+        // the view holds is all it will ever hold.
+        ScopedFd manifest(::openat(mGenerationFolder.Get(), kManifestName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat info {};
+        bool removed = !manifest.IsValid() && errno == ENOENT;
+        if (removed || (manifest.IsValid() && ::fstat(manifest.Get(), &info) == 0 && mManifestIdentity.SameAs(info))) {
+            return current();
+        }
+    }
+    // A writer may replace the manifest between our reading it and opening the files it names;
+    // reading again then sees the newer one. A handful of tries is plenty: each retry needs a put
+    // to land in that short window.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        OSStatus status = noErr;
+        switch (Load(status)) {
+        case LoadResult::Loaded:
+            return noErr;
+        case LoadResult::Damaged:
+        case LoadResult::Failed:
+            return status;
+        case LoadResult::Removed:
+            if (mLoaded) {
+                return current();
+            }
+            return FailScrap(fnfErr, "the clipboard generation was removed before it could be read");
+        case LoadResult::Changed:
+            break;
+        }
+    }
+    return FailScrap(internalScrapErr, "the clipboard changed too often to be read");
+}
+
+OSStatus GenerationView::MarkDamaged(std::string reason, const struct stat& manifestInfo, ScopedFd manifest)
+{
+    mFlavors.clear();
+    mDamage = internalScrapErr;
+    mDamageReason = std::move(reason);
+    mManifest = std::move(manifest);
+    mManifestIdentity = {manifestInfo.st_dev, manifestInfo.st_ino, manifestInfo.st_size, manifestInfo.st_mtim,
+                         manifestInfo.st_ctim};
+    mLoaded = true;
+    return FailScrap(mDamage, mDamageReason);
+}
+
+GenerationView::LoadResult GenerationView::Load(OSStatus& status)
+{
+    ScopedFd manifest(::openat(mGenerationFolder.Get(), kManifestName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!manifest.IsValid()) {
+        // A generation is made with its manifest, which is only ever replaced by a rename: no
+        // manifest means the generation is being removed.
+        if (errno == ENOENT) {
+            status = fnfErr;
+            return LoadResult::Removed;
+        }
+        status = FailScrapWithErrno("cannot open the clipboard's manifest", errno);
+        return LoadResult::Failed;
+    }
+    struct stat info {};
+    if (::fstat(manifest.Get(), &info) != 0) {
+        status = FailScrapWithErrno("cannot examine the clipboard's manifest", errno);
+        return LoadResult::Failed;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        status = MarkDamaged("the clipboard's manifest is not a file", info, std::move(manifest));
+        return LoadResult::Damaged;
+    }
+    if (info.st_size > static_cast<off_t>(kMaxManifestBytes)) {
+        status = MarkDamaged("the clipboard's manifest is longer than " + std::to_string(kMaxManifestBytes) + " bytes",
+                             info, std::move(manifest));
+        return LoadResult::Damaged;
+    }
+    std::string bytes(static_cast<size_t>(info.st_size), '\0');
+    size_t got = 0;
+    while (got < bytes.size()) {
+        ssize_t n = ::pread(manifest.Get(), bytes.data() + got, bytes.size() - got, static_cast<off_t>(got));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            status = FailScrapWithErrno("cannot read the clipboard's manifest", errno);
+            return LoadResult::Failed;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += static_cast<size_t>(n);
+    }
+    bytes.resize(got);
+
+    std::vector<ManifestEntry> entries;
+    std::string error;
+    if (!ReadManifest(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), entries, error)) {
+        status = MarkDamaged(error, info, std::move(manifest));
+        return LoadResult::Damaged;
+    }
+    std::vector<Flavor> flavors;
+    flavors.reserve(entries.size());
+    for (const ManifestEntry& entry : entries) {
+        std::string name = FlavorFileName(entry.type);
+        ScopedFd file(::openat(mGenerationFolder.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        if (!file.IsValid()) {
+            if (errno != ENOENT && errno != ELOOP) {
+                status = FailScrapWithErrno("cannot open " + TypeLabel(entry.type) + " on the clipboard", errno);
+                return LoadResult::Failed;
+            }
+            // Removing a generation takes its manifest away first, and a file the manifest names is
+            // never removed otherwise: so either the generation is going, or the manifest just
+            // read was replaced, or it names a file that was never there.
+            struct stat now {};
+            if (::fstatat(mGenerationFolder.Get(), kManifestName, &now, AT_SYMLINK_NOFOLLOW) != 0) {
+                status = fnfErr;
+                return LoadResult::Removed;
+            }
+            if (now.st_dev != info.st_dev || now.st_ino != info.st_ino) {
+                return LoadResult::Changed;
+            }
+            status = MarkDamaged("the clipboard's manifest names " + TypeLabel(entry.type) + ", which has no file",
+                                 info, std::move(manifest));
+            return LoadResult::Damaged;
+        }
+        struct stat fileInfo {};
+        if (::fstat(file.Get(), &fileInfo) != 0) {
+            status = FailScrapWithErrno("cannot examine " + TypeLabel(entry.type) + " on the clipboard", errno);
+            return LoadResult::Failed;
+        }
+        // Flavor files are whole before any manifest names them and never change afterwards, so a
+        // size that disagrees is damage, not a write in progress.
+        if (!S_ISREG(fileInfo.st_mode) || fileInfo.st_size != static_cast<off_t>(entry.size)) {
+            status = MarkDamaged("the clipboard's manifest gives " + TypeLabel(entry.type) + " " +
+                                     std::to_string(entry.size) + " bytes, its file holds " +
+                                     std::to_string(fileInfo.st_size),
+                                 info, std::move(manifest));
+            return LoadResult::Damaged;
+        }
+        flavors.push_back(Flavor{entry, std::move(file)});
+    }
+    mFlavors = std::move(flavors);
+    mDamage = noErr;
+    mDamageReason.clear();
+    mManifest = std::move(manifest);
+    mManifestIdentity = {info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
+    mLoaded = true;
+    status = noErr;
+    return LoadResult::Loaded;
+}
+
+OSStatus GenerationView::Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size size, const void* data)
+{
+    ClipboardLock lock;
+    OSStatus status = lock.Acquire(mClipboardFolder.Get(), true);
+    if (status != noErr) {
+        return status;
+    }
+    if (!IsCurrentGeneration(mClipboardFolder.Get(), mGenerationFolder.Get())) {
+        return FailScrap(badScrapRefErr, "the clipboard was cleared after this reference to it was taken");
+    }
+    // Under the exclusive lock nothing else changes the generation, and it is current, so the
+    // manifest read now is the one to extend.
+    if (Load(status) != LoadResult::Loaded) {
+        // A damaged generation is not written to; clearing the clipboard mends it.
+        return status != noErr ? status : FailScrap(internalScrapErr, "the current clipboard generation vanished");
+    }
+    if (Find(type) != nullptr) {
+        return FailScrap(duplicateScrapFlavorErr, "the clipboard already holds " + TypeLabel(type));
+    }
+    if (mFlavors.size() >= kMaxManifestFlavors) {
+        return FailScrap(internalScrapErr,
+                         "the clipboard already holds " + std::to_string(kMaxManifestFlavors) + " flavors, the most it can");
+    }
+    status = WriteFileAtomically(mGenerationFolder.Get(), FlavorFileName(type), data, static_cast<size_t>(size),
+                                 TypeLabel(type));
+    if (status != noErr) {
+        return status;
+    }
+    std::vector<ManifestEntry> entries;
+    entries.reserve(mFlavors.size() + 1);
+    for (const Flavor& flavor : mFlavors) {
+        entries.push_back(flavor.entry);
+    }
+    entries.push_back(ManifestEntry{type, flags, size});
+    std::string manifest = WriteManifest(entries);
+    // A failure here leaves the flavor's file without a manifest that names it: no reader ever
+    // sees it, a later put of the type replaces it, and the generation's removal takes it away.
+    status = WriteFileAtomically(mGenerationFolder.Get(), kManifestName, manifest.data(), manifest.size(),
+                                 "the clipboard's manifest");
+    if (status != noErr) {
+        return status;
+    }
+    Load(status);
+    return status;
+}
+
+OSStatus GenerationView::ReadData(const Flavor& flavor, Size* byteCount, void* destination) const
+{
+    // pread, not read: a forked child shares the descriptor's offset with its parent.
+    size_t want = static_cast<size_t>(std::min(*byteCount, flavor.entry.size));
+    char* out = static_cast<char*>(destination);
+    size_t done = 0;
+    while (done < want) {
+        ssize_t n = ::pread(flavor.file.Get(), out + done, std::min(want - done, kMaxReadChunk),
+                            static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            *byteCount = static_cast<Size>(done);
+            return FailScrapWithErrno("cannot read " + TypeLabel(flavor.entry.type) + " from the clipboard", errno);
+        }
+        if (n == 0) {
+            *byteCount = static_cast<Size>(done);
+            return FailScrap(internalScrapErr,
+                             "the file of " + TypeLabel(flavor.entry.type) + " on the clipboard is shorter than it was");
+        }
+        done += static_cast<size_t>(n);
+    }
+    *byteCount = static_cast<Size>(done);
+    return noErr;
+}
+
+}  // namespace platform::scrap

@@ -1,0 +1,43 @@
+// The manifest of one clipboard generation: the flavors in the order they were put, each with its
+// type, flags and size. Any process of the user can write the file, so reading it trusts nothing:
+// the input is bounded, every field is checked, and a damaged manifest is an error, never a crash.
+#pragma once
+
+#include <Carbon/Scrap.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace platform::scrap {
+
+struct ManifestEntry {
+    ScrapFlavorType type = 0;
+    ScrapFlavorFlags flags = 0;
+    Size size = 0;
+
+    bool operator==(const ManifestEntry&) const = default;
+};
+
+// A generation holds at most this many flavors; a manifest is never longer than this many bytes
+// (the header and kMaxManifestFlavors of the longest lines fit well inside it).
+constexpr size_t kMaxManifestFlavors = 4096;
+constexpr size_t kMaxManifestBytes = 256 * 1024;
+// The flag bits a flavor may carry.
+constexpr ScrapFlavorFlags kKnownFlavorFlags = kScrapFlavorMaskSenderOnly | kScrapFlavorMaskTranslated;
+
+// Reads a manifest. True with the entries in order; false with the reason in error (entries are
+// then empty) when the bytes are not a well-formed manifest: a wrong header, a count that differs
+// from the lines, a malformed or out-of-range field, unknown flag bits, a repeated type, or more
+// than the limits allow.
+bool ReadManifest(const unsigned char* bytes, size_t length, std::vector<ManifestEntry>& entries,
+                  std::string& error);
+
+// The manifest text for the entries, which ReadManifest reads back unchanged.
+std::string WriteManifest(const std::vector<ManifestEntry>& entries);
+
+// The name of a flavor's file in the generation folder: its type as eight lowercase hexadecimal
+// digits, so that any type code (a '/' or a NUL byte included) makes a plain file name.
+std::string FlavorFileName(ScrapFlavorType type);
+
+}  // namespace platform::scrap
