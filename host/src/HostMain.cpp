@@ -1,6 +1,7 @@
 #include "HostMain.h"
 
 #include "ChooseCommand.h"
+#include "ClipboardCommand.h"
 #include "CocoaApplication.h"
 #include "ContextData.h"
 #include "Document.h"
@@ -32,6 +33,8 @@ int RunHost(const std::vector<std::string>& arguments, std::istream& in, std::os
         break;
     }
     const HostOptions& options = commandLine.options;
+    if (options.command == HostCommand::Clipboard)
+        return RunClipboardCommand(options.clipboard, out, err);
 
     std::optional<Document> document;
     if (options.command == HostCommand::Interactive || options.command == HostCommand::Choose) {
@@ -68,6 +71,8 @@ int RunHost(const std::vector<std::string>& arguments, std::istream& in, std::os
         return RunChooseCommand(plugIns.instances, *context.Mutable(),
                                 ChooseRequest{options.chooseId, options.choosePath, options.optionKey, options.json},
                                 *document, keyboard, out, err);
+    case HostCommand::Clipboard:
+        break;  // run above, before any plug-in is loaded
     case HostCommand::Interactive:
         if (onTerminal)
             RunTerminalSession(plugIns.instances, *context.Mutable(), *document, options.optionKey, STDIN_FILENO,

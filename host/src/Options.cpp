@@ -108,12 +108,30 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     chooseIdOption->excludes(choosePathOption);
     choose->add_flag("--json", options.json, "Print the report as JSON");
 
+    CLI::App* clipboard = app.add_subcommand("clipboard", "Show, clear or set the user's shared clipboard");
+    clipboard->require_subcommand(1);
+    CLI::App* clipboardShow = clipboard->add_subcommand("show", "Print the clipboard's flavors in its order");
+    clipboardShow->add_flag("--json", options.clipboard.json,
+                            "Print {\"flavors\": [{\"type\", \"flags\", \"size\", \"hex\"}]} (hex left out above "
+                            "64 KiB)");
+    CLI::App* clipboardClear = clipboard->add_subcommand("clear", "Empty the clipboard");
+    CLI::App* clipboardSet =
+        clipboard->add_subcommand("set", "Clear the clipboard and put the flavors in the order given");
+    clipboardSet
+        ->add_option("FLAVOR", options.clipboard.flavors,
+                     "TYPE=text:STRING, TYPE=hex:HEX or TYPE=@FILE. TYPE has up to four characters (blanks pad "
+                     "it); text is U+FEFF and UTF-16 for utxt, Mac OS Roman for TEXT, UTF-8 for any other type")
+        ->required();
+
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
         app.parse(reversed);
     } catch (const CLI::CallForHelp&) {
         result.outcome = CommandLine::Outcome::Help;
         const CLI::App* shown = menu->parsed() ? menu : choose->parsed() ? choose : &app;
+        for (const CLI::App* sub : {clipboard, clipboardShow, clipboardClear, clipboardSet})
+            if (sub->parsed())
+                shown = sub;
         result.output = shown->help();
         return result;
     } catch (const CLI::CallForAllHelp&) {
@@ -124,6 +142,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
         result.outcome = CommandLine::Outcome::Error;
         std::string message = error.what();
         std::replace(message.begin(), message.end(), '\n', ' ');
+        if (clipboard->parsed() && !clipboardShow->parsed() && !clipboardClear->parsed() && !clipboardSet->parsed())
+            message = "clipboard: expected show, clear or set";
         result.output = "cmhost: " + message;
         return result;
     }
@@ -136,6 +156,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
 
     if (menu->parsed())
         options.command = HostCommand::Menu;
+    if (clipboard->parsed()) {
+        options.command = HostCommand::Clipboard;
+        options.clipboard.action = clipboardSet->parsed()     ? ClipboardAction::Set
+                                   : clipboardClear->parsed() ? ClipboardAction::Clear
+                                                              : ClipboardAction::Show;
+    }
     if (choose->parsed()) {
         options.command = HostCommand::Choose;
         if (chooseIdOption->count() > 0)

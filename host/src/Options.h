@@ -1,6 +1,7 @@
 // The command line of cmhost: the subcommand and the options that shape the application it plays.
 #pragma once
 
+#include "ClipboardCommand.h"
 #include "ContextData.h"
 
 #include <optional>
@@ -12,6 +13,7 @@ namespace cmhost {
 enum class HostCommand {
     Interactive,  // no subcommand
     Menu,
+    Clipboard,  // the shared clipboard; no plug-in is loaded
     Choose,
 };
 
@@ -33,6 +35,8 @@ struct HostOptions {
     // choose: the command handed to the plug-in, by id or by the titles that lead to it.
     std::optional<SInt32> chooseId;
     std::optional<std::string> choosePath;
+    // clipboard: what to do with the shared clipboard.
+    ClipboardRequest clipboard;
 };
 
 struct CommandLine {
