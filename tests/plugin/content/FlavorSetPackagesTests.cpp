@@ -189,6 +189,34 @@ TEST_F(FlavorSetPackagesTest, TheReaderTakesWhatTheListNamesAndSkipsTheRest)
     EXPECT_FALSE(none.AnyContentAvailable());
 }
 
+TEST_F(FlavorSetPackagesTest, LongNamesAndHugeFilesAreHandledSafely)
+{
+    FSRef package = MakePackage(u"Huge");
+    const std::string folder = ClipsFolder() + "/Huge";
+    // An element longer than a name can be is cut to its first 255 units.
+    WriteFile(folder + "/" + std::string(255, 'f'), "long");
+    // Files far larger than any flavor (sparse, so they take no room) are not even allocated for.
+    WriteFile(folder + "/four", "");
+    WriteFile(folder + "/more", "");
+    fs::resize_file(folder + "/four", 4ull << 30);
+    fs::resize_file(folder + "/more", 3ull << 30);
+    WriteFile(folder + "/TEXT", "small");
+    CFObj<CFArrayRef> typeStrings(CreateTypeStrings({std::u16string(300, u'f'), u"four", u"more", u"TEXT"}));
+    TestFlavorSet set;
+    set.ReadFromFiles(&package, typeStrings);
+    EXPECT_EQ(set.size(), 2u);
+    EXPECT_EQ(BytesOf(set, 'ffff'), "long");
+    EXPECT_EQ(BytesOf(set, 'TEXT'), "small");
+
+    CFObj<CFStringRef> name(CreateString(u"Huge"));
+    CFObj<CFStringRef> four(CreateString(u"four"));
+    EXPECT_EQ(FlavorSet::ReadOneFlavorFromFile(name, four), nullptr);
+    CFObj<CFStringRef> tooLong(CreateString(std::u16string(300, u'f')));
+    CFObj<CFDataRef> cut(FlavorSet::ReadOneFlavorFromFile(name, tooLong));
+    ASSERT_NE(cut.Get(), nullptr);
+    EXPECT_EQ(CFDataGetLength(cut), 4);
+}
+
 TEST_F(FlavorSetPackagesTest, ATypeWithAHighByteIsStoredButNotFoundAgain)
 {
     // 0xA5 is stored as the code point U+00A5 (the yen sign) but its type string is the Mac OS

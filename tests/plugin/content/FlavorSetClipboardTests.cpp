@@ -1,0 +1,147 @@
+// A flavor set and the clipboard: reading, writing, the sender-only and empty flavors, and running
+// out of memory while reading.
+#include "content/FlavorSet.h"
+#include "support/CFObj.h"
+
+#include "FlavorSetTesting.h"
+#include "support/TempDir.h"
+
+#include <PlatformHost.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using flavortesting::BytesOf;
+using flavortesting::TestFlavorSet;
+
+struct ScrapFlavor {
+    UInt32 type;
+    ScrapFlavorFlags flags;
+    std::string bytes;
+};
+
+class FlavorSetClipboardTest : public testing::Test {
+protected:
+    // Replaces the clipboard's content with these flavors, in this order.
+    void PutOnClipboard(const std::vector<ScrapFlavor>& flavors)
+    {
+        ASSERT_EQ(ClearCurrentScrap(), noErr);
+        ScrapRef scrap = nullptr;
+        ASSERT_EQ(GetCurrentScrap(&scrap), noErr);
+        for (const ScrapFlavor& flavor : flavors) {
+            ASSERT_EQ(PutScrapFlavor(scrap, flavor.type, flavor.flags, static_cast<Size>(flavor.bytes.size()),
+                                     flavor.bytes.data()),
+                      noErr);
+        }
+    }
+
+    std::vector<UInt32> ClipboardTypes()
+    {
+        ScrapRef scrap = nullptr;
+        UInt32 count = 0;
+        EXPECT_EQ(GetCurrentScrap(&scrap), noErr);
+        EXPECT_EQ(GetScrapFlavorCount(scrap, &count), noErr);
+        std::vector<ScrapFlavorInfo> infos(count);
+        EXPECT_EQ(GetScrapFlavorInfoList(scrap, &count, infos.data()), noErr);
+        std::vector<UInt32> types;
+        for (UInt32 i = 0; i < count; ++i) {
+            types.push_back(infos[i].flavorType);
+        }
+        return types;
+    }
+
+    testsupport::ScopedStorageEnvironment mStorage;
+};
+
+TEST_F(FlavorSetClipboardTest, ASetGoesToTheClipboardAndComesBack)
+{
+    TestFlavorSet out;
+    out.Add('utxt', BytesOf(u"\uFEFFhi"));
+    out.Add('TEXT', "hi");
+    out.Add('PICT', std::string("\x00\x01\x02\xFF", 4));
+    out.PutToClipboard();
+    EXPECT_EQ(ClipboardTypes(), (std::vector<UInt32>{'PICT', 'TEXT', 'utxt'}));
+    EXPECT_EQ(out.size(), 3u);
+    EXPECT_TRUE(FlavorSet::IsAnythingInClipboard());
+
+    TestFlavorSet in;
+    in.ReadFromClibpoard();
+    EXPECT_EQ(in.size(), 3u);
+    EXPECT_EQ(BytesOf(in, 'PICT'), std::string("\x00\x01\x02\xFF", 4));
+    EXPECT_EQ(BytesOf(in, 'TEXT'), "hi");
+    EXPECT_EQ(BytesOf(in, 'utxt'), BytesOf(u"\uFEFFhi"));
+}
+
+TEST_F(FlavorSetClipboardTest, SenderOnlyAndEmptyFlavorsAreNotTaken)
+{
+    PutOnClipboard({{'priv', kScrapFlavorMaskSenderOnly, "mine"},
+                    {'snd ', kScrapFlavorMaskTranslated, "sound"},
+                    {'TEXT', kScrapFlavorMaskNone, ""},
+                    {'both', kScrapFlavorMaskSenderOnly | kScrapFlavorMaskTranslated, "x"}});
+    TestFlavorSet set;
+    set.ReadFromClibpoard();
+    EXPECT_EQ(set.size(), 1u);
+    EXPECT_EQ(BytesOf(set, 'snd '), "sound");
+
+    PutOnClipboard({{'priv', kScrapFlavorMaskSenderOnly, "mine"}});
+    EXPECT_TRUE(FlavorSet::IsAnythingInClipboard());
+    TestFlavorSet senderOnly;
+    senderOnly.ReadFromClibpoard();
+    EXPECT_FALSE(senderOnly.AnyContentAvailable());
+}
+
+TEST_F(FlavorSetClipboardTest, AnEmptySetEmptiesTheClipboard)
+{
+    PutOnClipboard({{'TEXT', kScrapFlavorMaskNone, "old"}});
+    TestFlavorSet empty;
+    empty.PutToClipboard();
+    EXPECT_FALSE(FlavorSet::IsAnythingInClipboard());
+    TestFlavorSet set;
+    set.ReadFromClibpoard();
+    EXPECT_FALSE(set.AnyContentAvailable());
+}
+
+TEST_F(FlavorSetClipboardTest, OneFlavorAsADataObject)
+{
+    PutOnClipboard({{'TEXT', kScrapFlavorMaskNone, "abc"}, {'zero', kScrapFlavorMaskNone, ""}});
+    CFObj<CFDataRef> text(FlavorSet::ReadOneFlavorFromClipboard('TEXT'));
+    ASSERT_NE(text.Get(), nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(text)), static_cast<size_t>(CFDataGetLength(text))),
+              "abc");
+    EXPECT_EQ(FlavorSet::ReadOneFlavorFromClipboard('zero'), nullptr);
+    EXPECT_EQ(FlavorSet::ReadOneFlavorFromClipboard('none'), nullptr);
+    ASSERT_EQ(ClearCurrentScrap(), noErr);
+    EXPECT_EQ(FlavorSet::ReadOneFlavorFromClipboard('TEXT'), nullptr);
+}
+
+TEST_F(FlavorSetClipboardTest, RunningOutOfMemoryLeavesNothingBehind)
+{
+    PutOnClipboard({{'PICT', kScrapFlavorMaskNone, "picture"}, {'TEXT', kScrapFlavorMaskNone, "text"}});
+    TestFlavorSet set;
+    PlatformFailNextAllocationsForTesting(1);
+    try {
+        set.ReadFromClibpoard();
+        ADD_FAILURE() << "no exception";
+    } catch (OSErr error) {
+        EXPECT_EQ(error, memFullErr);
+    }
+    PlatformFailNextAllocationsForTesting(0);
+    EXPECT_FALSE(set.AnyContentAvailable());
+
+    // Flavors read before the failure stay in the set (and are freed with it).
+    TestFlavorSet partly;
+    partly.Add('TEXT', "earlier");
+    PlatformFailNextAllocationsForTesting(1);
+    EXPECT_THROW(partly.ReadFromClibpoard(), OSErr);
+    PlatformFailNextAllocationsForTesting(0);
+    EXPECT_EQ(partly.size(), 1u);
+    partly.ReadFromClibpoard();
+    EXPECT_EQ(BytesOf(partly, 'TEXT'), "earlier");
+    EXPECT_EQ(BytesOf(partly, 'PICT'), "picture");
+}
+
+}  // namespace
