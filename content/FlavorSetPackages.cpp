@@ -43,8 +43,9 @@ bool IsLowSurrogate(UniChar unit)
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-// bdNamErr for a name that cannot be one item inside a folder: empty, "." or "..", or with an
-// unpaired surrogate. A '/' is no danger: the File Manager keeps it in the name itself.
+// bdNamErr for a name that cannot be one item inside a folder: empty, "." or "..", or with a NUL,
+// a ':' (where the File Manager keeps a name's '/') or an unpaired surrogate. A '/' is no danger:
+// it stays part of the name.
 OSStatus CheckItemName(const HFSUniStr255& name)
 {
     const UniChar* units = name.unicode;
@@ -53,6 +54,9 @@ OSStatus CheckItemName(const HFSUniStr255& name)
         return bdNamErr;
     }
     for (UInt16 i = 0; i < name.length; ++i) {
+        if (units[i] == 0 || units[i] == ':') {
+            return bdNamErr;
+        }
         if (IsHighSurrogate(units[i])) {
             if (i + 1 >= name.length || !IsLowSurrogate(units[i + 1])) {
                 return bdNamErr;

@@ -279,7 +279,8 @@ TEST_F(FlavorSetPackagesTest, NamesFromRecordsNeverReachOutsideTheClipsFolder)
 
     // Names that are no single item are refused without a lookup.
     for (const std::u16string& name : {std::u16string(u""), std::u16string(u"."), std::u16string(u".."),
-                                       std::u16string(u"a\xD800"), std::u16string(u"\xDC00" u"b")}) {
+                                       std::u16string(u"a\xD800"), std::u16string(u"\xDC00" u"b"), std::u16string(u"a:b"),
+                                       std::u16string(u"a\0b", 3)}) {
         CFObj<CFStringRef> string(CreateString(name));
         FSRef package;
         EXPECT_EQ(FlavorSet::GetClipPackageRef(string, &package), bdNamErr);
