@@ -4,7 +4,10 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 namespace filestest {
 namespace {
@@ -208,6 +211,29 @@ TEST_F(CatalogTest, PathsAndReferences)
 
     UInt8 small[4];
     EXPECT_EQ(errFSNameTooLong, FSRefMakePath(&folder, small, sizeof small));
+}
+
+TEST_F(CatalogTest, ThreadsShareTheReferenceTable)
+{
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([this, t, &failures] {
+            for (int i = 0; i < 100; ++i) {
+                std::u16string name = U16("t" + std::to_string(t) + "-" + std::to_string(i));
+                FSRef made, found;
+                if (CreateFile(mRoot, name, &made) != noErr || Lookup(mRoot, name, &found) != noErr ||
+                    PathOf(made) != PathOf(found) || FSDeleteObject(&found) != noErr ||
+                    FSDeleteObject(&made) != fnfErr) {
+                    ++failures;
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(0, failures.load());
 }
 
 }  // namespace
