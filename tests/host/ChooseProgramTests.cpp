@@ -112,6 +112,23 @@ TEST_F(ChooseProgram, FileDocumentIsWrittenBackWholeWithItsPermissions)
     EXPECT_EQ(entries, 1u) << "no temporary file is left beside the document";
 }
 
+TEST_F(ChooseProgram, DocumentThatCannotBeWrittenBackFailsWithTheReason)
+{
+    // A name so long that no temporary file can be made beside it (even by root).
+    const std::string path = mFolder.Child(std::string(250, 'L'));
+    testsupport::WriteFile(path, "Dear John,");
+    ASSERT_EQ(testsupport::ReadFile(path), "Dear John,");
+    ProcessResult result = Choose({"--document", path, "choose", "--id", "300", "--json"});
+    EXPECT_EQ(result.exitStatus, 1) << result.err;
+    // The report still tells what the application did; the file is as it was.
+    ASSERT_TRUE(nlohmann::json::accept(result.out)) << result.out;
+    EXPECT_EQ(nlohmann::json::parse(result.out)["document"], "Dear John,Pasted \u00e9 text");
+    EXPECT_EQ(testsupport::ReadFile(path), "Dear John,");
+    const std::vector<std::string> hostLines = HostLines(result.err);
+    ASSERT_EQ(hostLines.size(), 1u) << result.err;
+    EXPECT_NE(hostLines[0].find("LLLL"), std::string::npos) << result.err;
+}
+
 TEST_F(ChooseProgram, NoTextOnTheClipboardLeavesTheDocumentAndItsFileAlone)
 {
     const std::string path = mFolder.Child("Untouched.txt");
