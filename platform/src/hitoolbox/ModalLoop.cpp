@@ -14,12 +14,15 @@ namespace {
 std::mutex gDriverMutex;
 std::optional<PlatformUIDriver> gDriver;
 
+enum class AbsentUserStage { PressCancel, ClickCloseBox, GiveUp };
+
 // Nobody (or nobody any more) answers the window: what an absent user "does" at each stage, so
-// that the loop always ends. The stages: the window's Cancel button, the close box, and at last
-// the loop ends without an answer. True when the loop had to be ended that way.
-bool ActForAbsentUser(OpaqueWindowPtr* window, int stage)
+// that the loop always ends: the window's Cancel button, else the close box, and at last the loop
+// ends without an answer. True when the loop had to be ended that way.
+bool ActForAbsentUser(OpaqueWindowPtr* window, AbsentUserStage& stage)
 {
-    if (stage == 0) {
+    if (stage == AbsentUserStage::PressCancel) {
+        stage = AbsentUserStage::ClickCloseBox;
         OpaqueControlRef* cancel = FindInTree(window->root, [](OpaqueControlRef* view) {
             return view->kind == ViewKind::PushButton && view->command == kHICommandCancel && IsShown(view);
         });
@@ -27,9 +30,9 @@ bool ActForAbsentUser(OpaqueWindowPtr* window, int stage)
             PlatformUIClickControl(cancel);
             return false;
         }
-        stage = 1;
     }
-    if (stage == 1) {
+    if (stage == AbsentUserStage::ClickCloseBox) {
+        stage = AbsentUserStage::GiveUp;
         PlatformUIClickCloseBox(window);
         return false;
     }
@@ -80,7 +83,7 @@ OSStatus RunAppModalLoopForWindow(WindowRef inWindow)
     std::optional<PlatformUIDriver> driver = CurrentUIDriver();
     bool driverActs = driver && driver->stepModalWindow != nullptr;
     UInt32 step = 0;
-    int absentStage = 0;
+    AbsentUserStage absentStage = AbsentUserStage::PressCancel;
     bool abandoned = false;
     while (!window->quitRequested && !window->disposed) {
         if (driverActs) {
@@ -88,7 +91,7 @@ OSStatus RunAppModalLoopForWindow(WindowRef inWindow)
                 driverActs = false;
             }
         } else {
-            abandoned = ActForAbsentUser(window, absentStage++);
+            abandoned = ActForAbsentUser(window, absentStage);
         }
         if (window->quitRequested || window->disposed) {
             break;

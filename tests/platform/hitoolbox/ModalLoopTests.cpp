@@ -201,13 +201,33 @@ TEST_F(ModalLoopTest, DriverThatGivesUpIsFollowedByTheCancelledAnswer)
     EXPECT_EQ(mDialog.commandsSeen, (std::vector<MenuCommand>{'plai', kHICommandCancel}));
 }
 
-TEST(ModalLoopWithoutHandlerTest, WindowThatNothingEndsEndsAsCancelled)
+// Notes every event and ends nothing.
+OSStatus IgnoringHandler(EventHandlerCallRef, EventRef event, void* userData)
 {
-    NibBundle bundle(InterfaceFile(NewClipWindow()));
-    OSStatus status = 0;
-    OwnedWindow window(WindowFromNib(bundle, "New Clip", &status));
-    ASSERT_NE(window.get(), nullptr);
-    EXPECT_EQ(RunAppModalLoopForWindow(window), userCanceledErr);
+    static_cast<std::vector<UInt32>*>(userData)->push_back(GetEventClass(event));
+    return eventNotHandledErr;
+}
+
+TEST(ModalLoopWithoutHandlerTest, WindowThatNothingEndsEndsAsCancelledAfterOneCancelAndOneClose)
+{
+    for (bool withCancel : {true, false}) {
+        NibBundle bundle(InterfaceFile(NewClipWindow(withCancel)));
+        OSStatus status = 0;
+        OwnedWindow window(WindowFromNib(bundle, "New Clip", &status));
+        ASSERT_NE(window.get(), nullptr);
+        EXPECT_EQ(RunAppModalLoopForWindow(window), userCanceledErr);
+
+        std::vector<UInt32> classes;
+        const EventTypeSpec events[] = {{kEventClassCommand, kEventCommandProcess},
+                                        {kEventClassWindow, kEventWindowClose}};
+        InstallEventHandler(GetWindowEventTarget(window), IgnoringHandler, 2, events, &classes, nullptr);
+        EXPECT_EQ(RunAppModalLoopForWindow(window), userCanceledErr);
+        std::vector<UInt32> expected{kEventClassCommand, kEventClassWindow};
+        if (!withCancel) {
+            expected.erase(expected.begin());
+        }
+        EXPECT_EQ(classes, expected) << "with cancel button: " << withCancel;
+    }
     EXPECT_EQ(RunAppModalLoopForWindow(nullptr), errInvalidWindowRef);
 }
 
