@@ -19,10 +19,12 @@ struct ManifestEntry {
     bool operator==(const ManifestEntry&) const = default;
 };
 
-// A generation holds at most this many flavors; a manifest is never longer than this many bytes
-// (the header and kMaxManifestFlavors of the longest lines fit well inside it).
-constexpr size_t kMaxManifestFlavors = 4096;
-constexpr size_t kMaxManifestBytes = 256 * 1024;
+// A generation holds at most this many flavors: a reader keeps a descriptor open for each, and this
+// stays well inside the usual limit of 1024 per process, whatever a manifest claims. Applications
+// put a handful. A manifest is never longer than kMaxManifestBytes (the header and
+// kMaxManifestFlavors of the longest lines fit well inside it).
+constexpr size_t kMaxManifestFlavors = 256;
+constexpr size_t kMaxManifestBytes = 16 * 1024;
 // The flag bits a flavor may carry.
 constexpr ScrapFlavorFlags kKnownFlavorFlags = kScrapFlavorMaskSenderOnly | kScrapFlavorMaskTranslated;
 

@@ -61,7 +61,7 @@ TEST(ScrapManifest, MalformedManifestsAreRefused)
         {header + "flavors 0\n\n", "a blank line after the end"},
         {header + "flavors 01\n" + line, "count with a leading zero"},
         {header + "flavors -1\n", "negative count"},
-        {header + "flavors 4097\n", "count over the limit"},
+        {header + "flavors " + std::to_string(kMaxManifestFlavors + 1) + "\n", "count over the limit"},
         {header + "flavors 99999999999999999999\n", "huge count"},
         {header + "flavors 1\n54455854 00000000 3", "line without newline"},
         {header + "flavors 1\n5445585 00000000 3\n", "short type"},

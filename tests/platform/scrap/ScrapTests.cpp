@@ -2,6 +2,8 @@
 // flags; the argument checks; references across clears; a damaged manifest.
 #include "ScrapTestSupport.h"
 
+#include "scrap/ScrapManifest.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -175,6 +177,19 @@ TEST_F(Scrap, AFlavorOf64MiBGoesThroughWhole)
     ASSERT_EQ(GetScrapFlavorData(scrap, 'moov', &count, back.data()), noErr);
     EXPECT_EQ(count, static_cast<Size>(size));
     EXPECT_TRUE(back == bytes);
+}
+
+TEST_F(Scrap, AGenerationHoldsAtMostTheFlavorsAReaderCanKeepOpen)
+{
+    ScrapRef scrap = CurrentScrap();
+    for (size_t i = 0; i < platform::scrap::kMaxManifestFlavors; ++i) {
+        ASSERT_EQ(PutString(scrap, static_cast<ScrapFlavorType>('f000' + i), "x"), noErr) << i;
+    }
+    EXPECT_EQ(PutString(scrap, 'last', "x"), internalScrapErr);
+    EXPECT_NE(LastClipboardError().find("the most it can"), std::string::npos) << LastClipboardError();
+    UInt32 count = 0;
+    ASSERT_EQ(GetScrapFlavorCount(scrap, &count), noErr);
+    EXPECT_EQ(count, platform::scrap::kMaxManifestFlavors);
 }
 
 TEST_F(Scrap, FilesArePrivateAndOldGenerationsAreRemoved)
