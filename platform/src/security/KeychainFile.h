@@ -50,6 +50,8 @@ int64_t UnlockDeadline(const KeychainSettingsRecord& settings);
 
 // The key in the unlocked-key store for this file, when there is one that opens it.
 Result<SecretBuffer> FindMatchingKey(const KeychainSnapshot& snapshot);
+// The same, looked up again under the folder's lock when the file was replaced since it was read.
+Result<SecretBuffer> FindMatchingKeySettled(const std::string& path, const KeychainSnapshot& snapshot);
 // The key of an unlocked file; a locked one is unlocked first through the password source.
 Result<SecretBuffer> RequireKey(const std::string& path, const KeychainSnapshot& snapshot);
 OSStatus UnlockWithPassword(const std::string& path, std::span<const uint8_t> password);

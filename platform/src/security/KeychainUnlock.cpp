@@ -84,9 +84,27 @@ Result<SecretBuffer> FindMatchingKey(const KeychainSnapshot& snapshot)
     return std::move(stored->masterKey);
 }
 
-Result<SecretBuffer> RequireKey(const std::string& path, const KeychainSnapshot& snapshot)
+Result<SecretBuffer> FindMatchingKeySettled(const std::string& path, const KeychainSnapshot& snapshot)
 {
     Result<SecretBuffer> key = FindMatchingKey(snapshot);
+    if (key.Ok()) {
+        return key;
+    }
+    // Another process may have replaced the file since it was read, and moved its key to the new
+    // file's identity (which may even be the old inode again, freed and reused in between). Changes
+    // hold the folder's lock from the rename until the old key is gone, so under the lock the file
+    // and its key agree.
+    FolderLock lock(path);
+    Result<KeychainSnapshot> current = ReadKeychainPreamble(path);
+    if (!current.Ok()) {
+        return key;
+    }
+    return FindMatchingKey(current.Value());
+}
+
+Result<SecretBuffer> RequireKey(const std::string& path, const KeychainSnapshot& snapshot)
+{
+    Result<SecretBuffer> key = FindMatchingKeySettled(path, snapshot);
     if (key.Ok()) {
         return key;
     }
@@ -131,7 +149,7 @@ Result<uint32_t> KeychainStatusBits(const std::string& path)
     uint32_t bits = 0;
     if (snapshot.Ok()) {
         identity = snapshot->identity;
-        if (FindMatchingKey(snapshot.Value()).Ok()) {
+        if (FindMatchingKeySettled(path, snapshot.Value()).Ok()) {
             bits |= kSecUnlockStateStatus;
         }
     } else if (snapshot.Status() != permErr || ::stat(path.c_str(), &identity) != 0) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cerrno>
 #include <functional>
 
@@ -121,7 +122,11 @@ TEST_F(KeychainProcessTest, ConcurrentWritersLoseNothing)
             int failures = 0;
             for (int i = 0; i < kItemsEach; ++i) {
                 std::string service = "w" + std::to_string(writer) + "-" + std::to_string(i);
-                failures += AddGenericPassword(mine, service, "", service) != noErr;
+                OSStatus status = AddGenericPassword(mine, service, "", service);
+                if (status != noErr) {
+                    std::fprintf(stderr, "writer %d, item %d: status %d\n", writer, i, static_cast<int>(status));
+                    ++failures;
+                }
             }
             CFRelease(mine);
             ::_exit(failures);
