@@ -19,7 +19,7 @@ typedef struct FSRef {
     UInt8 hidden[80];
 } FSRef;
 
-// The classic file specification; never filled here, every parameter of this type may be NULL.
+// The classic file record; never filled here, every parameter of this type may be NULL.
 typedef struct FSSpec FSSpec;
 
 typedef UInt32 TextEncoding;
@@ -134,7 +134,7 @@ OSErr FSCloseFork(FSIORefNum forkRefNum);
 OSErr FSOpenIterator(const FSRef* container, FSIteratorFlags iteratorFlags, FSIterator* iterator);
 OSErr FSGetCatalogInfoBulk(FSIterator iterator, ItemCount maximumObjects, ItemCount* actualObjects,
                            Boolean* containerChanged, FSCatalogInfoBitmap whichInfo, FSCatalogInfo* catalogInfos,
-                           FSRef* refs, FSSpec* specs, HFSUniStr255* names);
+                           FSRef* refs, FSSpec* legacyRecords, HFSUniStr255* names);
 OSErr FSCloseIterator(FSIterator iterator);
 
 // The item's absolute path as a NUL-terminated UTF-8 string; errFSNameTooLong when it does not fit in

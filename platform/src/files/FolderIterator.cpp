@@ -97,7 +97,7 @@ OSErr FSOpenIterator(const FSRef* container, FSIteratorFlags iteratorFlags, FSIt
 
 OSErr FSGetCatalogInfoBulk(FSIterator iterator, ItemCount maximumObjects, ItemCount* actualObjects,
                            Boolean* containerChanged, FSCatalogInfoBitmap whichInfo, FSCatalogInfo* catalogInfos,
-                           FSRef* refs, FSSpec* specs, HFSUniStr255* names)
+                           FSRef* refs, FSSpec* legacyRecords, HFSUniStr255* names)
 {
     if (actualObjects != nullptr) {
         *actualObjects = 0;

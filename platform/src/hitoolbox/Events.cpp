@@ -69,8 +69,8 @@ OSStatus SendWindowEvent(OpaqueWindowPtr* window, UInt32 eventClass, UInt32 kind
 
 bool OpaqueEventHandlerRef::Listens(UInt32 eventClass, UInt32 kind) const
 {
-    return std::any_of(types.begin(), types.end(), [&](const EventTypeSpec& spec) {
-        return spec.eventClass == eventClass && spec.eventKind == kind;
+    return std::any_of(types.begin(), types.end(), [&](const EventTypeSpec& wanted) {
+        return wanted.eventClass == eventClass && wanted.eventKind == kind;
     });
 }
 
