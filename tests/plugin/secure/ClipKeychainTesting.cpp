@@ -1,0 +1,119 @@
+#include "ClipKeychainTesting.h"
+
+#include "security/UnlockedKeyStore.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace keychaintesting {
+
+OSStatus PasswordScript::Respond(void* context, const PlatformPasswordRequest* request, char* buffer,
+                                 UInt32 capacity, UInt32* length)
+{
+    auto* self = static_cast<PasswordScript*>(context);
+    self->asked.push_back(request->kind);
+    if (self->mAnswers.empty()) {
+        return userCanceledErr;
+    }
+    Answer answer = self->mAnswers.front();
+    self->mAnswers.pop_front();
+    if (answer.status != noErr) {
+        return answer.status;
+    }
+    if (answer.password.size() > capacity) {
+        return paramErr;
+    }
+    std::memcpy(buffer, answer.password.data(), answer.password.size());
+    *length = static_cast<UInt32>(answer.password.size());
+    return noErr;
+}
+
+int RunInChild(const std::function<int()>& body)
+{
+    pid_t child = ::fork();
+    if (child == 0) {
+        // The child does not report to the test framework: its answer is its exit status.
+        ::_exit(body());
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+void ClipKeychainTest::SetUp()
+{
+    // Cheap derivation keeps the tests fast; the cost is kept in each file, which reads the same
+    // way as one made at the full cost.
+    PlatformSetKeychainCreationCostForTesting(1, 8192);
+    mPasswords.Install();
+}
+
+void ClipKeychainTest::TearDown()
+{
+    PasswordScript::Remove();
+    PlatformSetKeychainCreationCostForTesting(0, 0);
+    // Every key this process stored, and the key of the test's keychain file wherever a child put
+    // it, is removed; then the keyring must hold none of them.
+    std::vector<std::string> descriptions = platform::security::TakeDescriptionsStoredForTesting();
+    struct stat identity {};
+    if (::stat(KeychainPath().c_str(), &identity) == 0) {
+        descriptions.push_back(platform::security::KeyDescription(identity));
+    }
+    // From the store in use (the process's own when a test chose it), then from the keyring.
+    for (const std::string& description : descriptions) {
+        platform::security::RemoveUnlockedKey(description);
+    }
+    PlatformUseProcessKeyStoreForTesting(false);
+    for (const std::string& description : descriptions) {
+        platform::security::RemoveUnlockedKey(description);
+        EXPECT_FALSE(platform::security::FindUnlockedKey(description).has_value()) << description;
+    }
+}
+
+void ClipKeychainTest::CreateKeychain(const std::string& password)
+{
+    StKeychainPath path;
+    ASSERT_TRUE(path.FileMissing());
+    mPasswords.Add(password);
+    ClipKeychain keychain(nullptr);
+    ASSERT_EQ(keychain.CreateNewKeychain(path.Get()), noErr);
+}
+
+bool ClipKeychainTest::IsUnlocked()
+{
+    ClipKeychain keychain(KeychainPath().c_str());
+    return (keychain.GetStatus() & kSecUnlockStateStatus) != 0;
+}
+
+void ClipKeychainTest::LockKeychain()
+{
+    ClipKeychain keychain(KeychainPath().c_str());
+    ASSERT_EQ(keychain.Lock(), noErr);
+}
+
+std::string Utf8Of(CFStringRef string)
+{
+    if (string == nullptr) {
+        return "<null>";
+    }
+    CFIndex length = CFStringGetLength(string);
+    CFIndex used = 0;
+    CFStringGetBytes(string, CFRangeMake(0, length), kCFStringEncodingUTF8, 0, false, nullptr, 0, &used);
+    std::string bytes(static_cast<size_t>(used), '\0');
+    CFStringGetBytes(string, CFRangeMake(0, length), kCFStringEncodingUTF8, 0, false,
+                     reinterpret_cast<UInt8*>(bytes.data()), used, &used);
+    return bytes;
+}
+
+CFStringRef CreateString(const std::string& utf8)
+{
+    return CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(utf8.data()),
+                                   static_cast<CFIndex>(utf8.size()), kCFStringEncodingUTF8, false);
+}
+
+}  // namespace keychaintesting

@@ -1,0 +1,68 @@
+// Shared by the tests of the clip keychain and of what is built on it: a fresh storage environment
+// (so the clips folder and the keychain file are the test's own), cheap key derivation, passwords
+// answered from a script, children that run plug-in code in another process, and a check that no
+// key of the test's keychain is left in the user's kernel keyring afterwards.
+#pragma once
+
+#include "secure/ClipKeychain.h"
+
+#include "support/TempDir.h"
+
+#include <PlatformPasswords.h>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace keychaintesting {
+
+// Answers the keychain services' password prompts from a list (an empty list cancels), and
+// records the kind of every prompt.
+class PasswordScript {
+public:
+    void Add(const std::string& password) { mAnswers.push_back({noErr, password}); }
+    void AddStatus(OSStatus status) { mAnswers.push_back({status, {}}); }
+    void Install() { PlatformSetPasswordSource(&PasswordScript::Respond, this); }
+    static void Remove() { PlatformSetPasswordSource(nullptr, nullptr); }
+
+    std::vector<PlatformPasswordRequestKind> asked;
+
+private:
+    struct Answer {
+        OSStatus status;
+        std::string password;
+    };
+    static OSStatus Respond(void* context, const PlatformPasswordRequest* request, char* buffer, UInt32 capacity,
+                           UInt32* length);
+    std::deque<Answer> mAnswers;
+};
+
+// Runs body in a forked child and answers its exit status (the body's answer), or -1.
+int RunInChild(const std::function<int()>& body);
+
+class ClipKeychainTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::string ClipsFolder() const { return mStorage.DataHome() + "/Stashwell"; }
+    std::string KeychainPath() const { return ClipsFolder() + "/Stashwell.keychain"; }
+
+    // Creates the clip keychain through the plug-in with the password, and leaves it unlocked.
+    void CreateKeychain(const std::string& password = "clip password");
+    // The unlock bit of the clip keychain as this process sees it.
+    bool IsUnlocked();
+    void LockKeychain();
+
+    testsupport::ScopedStorageEnvironment mStorage;
+    PasswordScript mPasswords;
+};
+
+// The bytes of a string, or "<null>".
+std::string Utf8Of(CFStringRef string);
+CFStringRef CreateString(const std::string& utf8);
+
+}  // namespace keychaintesting

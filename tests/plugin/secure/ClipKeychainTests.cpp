@@ -1,0 +1,302 @@
+// The clip keychain's file, path and lock state, through ClipKeychain and its path builder.
+#include "ClipKeychainTesting.h"
+
+#include "content/FlavorSet.h"
+#include "support/CFObj.h"
+
+#include <Security/Security.h>
+
+#include <filesystem>
+#include <string>
+
+namespace keychaintesting {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The path and flag as the plug-in asks for them; "<null>" for no path.
+std::pair<std::string, bool> AskPath(CFStringRef fileName = nullptr)
+{
+    Boolean exists = true;
+    char* path = ClipKeychain::CreateStashwellKeychainPath(fileName, &exists);
+    std::string text = path != nullptr ? path : "<null>";
+    std::free(path);
+    return {text, exists != 0};
+}
+
+SecKeychainSettings SettingsOf(const std::string& path)
+{
+    SecKeychainSettings settings = {};
+    SecKeychainRef keychain = nullptr;
+    EXPECT_EQ(SecKeychainOpen(path.c_str(), &keychain), noErr);
+    CFObj<SecKeychainRef> owner(keychain);
+    EXPECT_EQ(SecKeychainCopySettings(keychain, &settings), noErr);
+    return settings;
+}
+
+TEST_F(ClipKeychainTest, ThePathNamesTheFileInTheClipsFolderAndTellsWhetherItIsThere)
+{
+    EXPECT_EQ(AskPath(), std::make_pair(KeychainPath(), false));
+    EXPECT_TRUE(fs::is_directory(ClipsFolder())) << "the clips folder is made on the way";
+    EXPECT_FALSE(fs::exists(KeychainPath()));
+
+    CreateKeychain();
+    EXPECT_EQ(mPasswords.asked, std::vector<PlatformPasswordRequestKind>{kPlatformPasswordCreate});
+    EXPECT_EQ(AskPath(), std::make_pair(KeychainPath(), true));
+    EXPECT_EQ(AskPath(CFSTR("Other.keychain")), std::make_pair(ClipsFolder() + "/Other.keychain", false));
+
+    // The flag may be left out.
+    char* path = ClipKeychain::CreateStashwellKeychainPath(nullptr, nullptr);
+    ASSERT_NE(path, nullptr);
+    EXPECT_EQ(std::string(path), KeychainPath());
+    std::free(path);
+    LockKeychain();
+}
+
+TEST_F(ClipKeychainTest, WithoutAClipsFolderThereIsNoPath)
+{
+    // The data folder is a file: no clips folder can be found or made in it.
+    fs::remove_all(mStorage.DataHome());
+    testsupport::WriteFile(mStorage.DataHome(), "not a folder");
+    EXPECT_EQ(AskPath(), std::make_pair(std::string("<null>"), false));
+
+    StKeychainPath path;
+    EXPECT_EQ(path.Get(), nullptr);
+    EXPECT_FALSE(path.FileExists());
+    EXPECT_FALSE(path.FileMissing());
+}
+
+TEST_F(ClipKeychainTest, TheFileLookupCreatesNothing)
+{
+    FSRef folder;
+    ASSERT_EQ(FlavorSet::GetStashwellFolderRef(&folder), noErr);
+    FSRef file;
+    EXPECT_EQ(ClipKeychain::GetStashwellKeychainFileRef(nullptr, &folder, &file), fnfErr);
+    EXPECT_FALSE(fs::exists(KeychainPath()));
+    EXPECT_EQ(ClipKeychain::GetStashwellKeychainFileRef(nullptr, nullptr, &file), paramErr);
+
+    testsupport::WriteFile(ClipsFolder() + "/Named.keychain", "x");
+    EXPECT_EQ(ClipKeychain::GetStashwellKeychainFileRef(CFSTR("Named.keychain"), &folder, &file), noErr);
+    UInt8 path[1024];
+    ASSERT_EQ(FSRefMakePath(&file, path, sizeof path), noErr);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(path)), ClipsFolder() + "/Named.keychain");
+}
+
+TEST_F(ClipKeychainTest, AnObjectWithoutAKeychainAnswersInvalidKeychain)
+{
+    ClipKeychain keychain(nullptr);
+    EXPECT_EQ(keychain.Lock(), errSecInvalidKeychain);
+    EXPECT_EQ(keychain.Unlock(), errSecInvalidKeychain);
+    EXPECT_EQ(keychain.SetLockInterval(300), errSecInvalidKeychain);
+    EXPECT_EQ(keychain.GetStatus(), 0u);
+    EXPECT_EQ(keychain.CreateNewKeychain(nullptr), paramErr);
+    EXPECT_TRUE(mPasswords.asked.empty());
+}
+
+TEST_F(ClipKeychainTest, ANewKeychainLocksOnSleepAndNeverByTime)
+{
+    CreateKeychain();
+    SecKeychainSettings settings = SettingsOf(KeychainPath());
+    EXPECT_EQ(settings.version, 1u);
+    EXPECT_TRUE(settings.lockOnSleep);
+    EXPECT_FALSE(settings.useLockInterval);
+    EXPECT_EQ(settings.lockInterval, 0x7FFFFFFFu);
+
+    ClipKeychain keychain(KeychainPath().c_str());
+    ASSERT_EQ(keychain.SetLockInterval(300), noErr);
+    settings = SettingsOf(KeychainPath());
+    EXPECT_TRUE(settings.useLockInterval);
+    EXPECT_EQ(settings.lockInterval, 300u);
+    EXPECT_TRUE(settings.lockOnSleep) << "the other fields stay as they were";
+
+    ASSERT_EQ(keychain.SetLockInterval(0x7FFFFFFF), noErr);
+    settings = SettingsOf(KeychainPath());
+    EXPECT_FALSE(settings.useLockInterval);
+    EXPECT_EQ(settings.lockInterval, 0x7FFFFFFFu);
+    EXPECT_EQ(keychain.Lock(), noErr);
+}
+
+TEST_F(ClipKeychainTest, CreatingAgainNeverTouchesTheExistingKeychain)
+{
+    CreateKeychain();
+    ClipKeychain keychain(KeychainPath().c_str());
+    ASSERT_EQ(keychain.AddSecureNote(CFSTR("Kept"), "kept", 4), noErr);
+    const std::string before = testsupport::ReadFile(KeychainPath());
+
+    mPasswords.Add("another password");
+    EXPECT_EQ(keychain.CreateNewKeychain(KeychainPath().c_str()), errSecDuplicateKeychain);
+    EXPECT_EQ(testsupport::ReadFile(KeychainPath()), before);
+    EXPECT_EQ(keychain.GetStatus(), 0u) << "a failed creation leaves the object without a keychain";
+
+    ClipKeychain again(KeychainPath().c_str());
+    UInt32 length = 0;
+    void* data = again.ReadSecureNote(CFSTR("Kept"), length);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(std::string(static_cast<char*>(data), length), "kept");
+    ClipKeychain::FreeSecureNoteData(data);
+    EXPECT_EQ(again.Lock(), noErr);
+}
+
+TEST_F(ClipKeychainTest, ACancelledOrRefusedCreationLeavesNoFile)
+{
+    StKeychainPath path;
+    ASSERT_TRUE(path.FileMissing());
+    ClipKeychain keychain(nullptr);
+    mPasswords.AddStatus(userCanceledErr);
+    EXPECT_EQ(keychain.CreateNewKeychain(path.Get()), userCanceledErr);
+    PasswordScript::Remove();
+    EXPECT_EQ(keychain.CreateNewKeychain(path.Get()), errSecInteractionNotAllowed) << "nobody to ask";
+    EXPECT_FALSE(fs::exists(KeychainPath()));
+    EXPECT_EQ(keychain.GetStatus(), 0u);
+}
+
+TEST_F(ClipKeychainTest, LockAndUnlockWithTheRightPasswordOnly)
+{
+    CreateKeychain("right");
+    EXPECT_TRUE(IsUnlocked());
+    ClipKeychain keychain(KeychainPath().c_str());
+    EXPECT_EQ(keychain.GetStatus() & (kSecUnlockStateStatus | kSecReadPermStatus | kSecWritePermStatus), 7u);
+    ASSERT_EQ(keychain.Lock(), noErr);
+    EXPECT_FALSE(IsUnlocked());
+
+    mPasswords.asked.clear();
+    for (int i = 0; i < 3; ++i) {
+        mPasswords.Add("wrong");
+    }
+    EXPECT_EQ(keychain.Unlock(), errSecAuthFailed);
+    EXPECT_EQ(mPasswords.asked.size(), 3u);
+    EXPECT_FALSE(IsUnlocked());
+
+    mPasswords.Add("wrong");
+    mPasswords.Add("right");
+    EXPECT_EQ(keychain.Unlock(), noErr);
+    EXPECT_TRUE(IsUnlocked());
+    mPasswords.asked.clear();
+    EXPECT_EQ(keychain.Unlock(), noErr);
+    EXPECT_TRUE(mPasswords.asked.empty()) << "an unlocked keychain asks for nothing";
+    EXPECT_EQ(keychain.Lock(), noErr);
+}
+
+TEST_F(ClipKeychainTest, UnlockInOneProcessReadInAnotherLockInAThird)
+{
+    CreateKeychain("shared");
+    {
+        ClipKeychain keychain(KeychainPath().c_str());
+        ASSERT_EQ(keychain.AddSecureNote(CFSTR("Note"), "payload", 7), noErr);
+        ASSERT_EQ(keychain.Lock(), noErr);
+    }
+    const std::string path = KeychainPath();
+
+    // Each child asks nobody: only the first is given a password.
+    EXPECT_EQ(RunInChild([&] {
+                  PasswordScript script;
+                  script.Add("shared");
+                  script.Install();
+                  return ClipKeychain(path.c_str()).Unlock() == noErr ? 0 : 1;
+              }),
+              0);
+    EXPECT_EQ(RunInChild([&] {
+                  PasswordScript::Remove();
+                  ClipKeychain keychain(path.c_str());
+                  if ((keychain.GetStatus() & kSecUnlockStateStatus) == 0) {
+                      return 1;
+                  }
+                  UInt32 length = 0;
+                  void* data = keychain.ReadSecureNote(CFSTR("Note"), length);
+                  bool same = data != nullptr && std::string(static_cast<char*>(data), length) == "payload";
+                  ClipKeychain::FreeSecureNoteData(data);
+                  return same ? 0 : 2;
+              }),
+              0);
+    EXPECT_TRUE(IsUnlocked());
+    EXPECT_EQ(RunInChild([&] {
+                  PasswordScript::Remove();
+                  return ClipKeychain(path.c_str()).Lock() == noErr ? 0 : 1;
+              }),
+              0);
+    EXPECT_FALSE(IsUnlocked());
+
+    // Locked, reading asks for the password again; cancelling reads nothing.
+    mPasswords.asked.clear();
+    ClipKeychain keychain(path.c_str());
+    UInt32 length = 99;
+    EXPECT_EQ(keychain.ReadSecureNote(CFSTR("Note"), length), nullptr);
+    EXPECT_EQ(length, 99u);
+    EXPECT_EQ(mPasswords.asked, std::vector<PlatformPasswordRequestKind>{kPlatformPasswordUnlock});
+}
+
+TEST_F(ClipKeychainTest, WhereTheKernelKeyringIsRefusedEachProcessAsksForItself)
+{
+    PlatformUseProcessKeyStoreForTesting(true);
+    CreateKeychain("own");
+    ClipKeychain keychain(KeychainPath().c_str());
+    ASSERT_EQ(keychain.AddSecureNote(CFSTR("Note"), "payload", 7), noErr);
+    EXPECT_TRUE(IsUnlocked());
+    const std::string path = KeychainPath();
+    // A forked child does not share the parent's key: it would have to ask.
+    EXPECT_EQ(RunInChild([&] {
+                  PasswordScript::Remove();
+                  ClipKeychain child(path.c_str());
+                  UInt32 length = 0;
+                  void* data = child.ReadSecureNote(CFSTR("Note"), length);
+                  ClipKeychain::FreeSecureNoteData(data);
+                  return (child.GetStatus() & kSecUnlockStateStatus) == 0 && data == nullptr ? 0 : 1;
+              }),
+              0);
+    UInt32 length = 0;
+    void* data = keychain.ReadSecureNote(CFSTR("Note"), length);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(std::string(static_cast<char*>(data), length), "payload");
+    ClipKeychain::FreeSecureNoteData(data);
+    EXPECT_EQ(keychain.Lock(), noErr);
+    EXPECT_FALSE(IsUnlocked());
+}
+
+// What the keychain file may turn into between two menus: every operation answers a status or
+// nothing, and the file is left exactly as it was found.
+TEST_F(ClipKeychainTest, ADamagedKeychainFileIsAnsweredAndNeverRewritten)
+{
+    CreateKeychain("pw");
+    {
+        ClipKeychain keychain(KeychainPath().c_str());
+        ASSERT_EQ(keychain.AddSecureNote(CFSTR("Note"), "payload", 7), noErr);
+    }
+    const std::string whole = testsupport::ReadFile(KeychainPath());
+    ASSERT_GT(whole.size(), 64u);
+    const std::string damaged[] = {
+        whole.substr(0, whole.size() / 2),
+        whole.substr(0, 10),
+        std::string(),
+        std::string(whole.size(), '\0'),
+        "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict/></plist>",
+    };
+    for (const std::string& contents : damaged) {
+        testsupport::WriteFile(KeychainPath(), contents);
+        mPasswords.Add("pw");
+        ClipKeychain keychain(KeychainPath().c_str());
+        EXPECT_EQ(keychain.GetStatus(), 0u);
+        EXPECT_NE(keychain.Unlock(), noErr);
+        UInt32 length = 0;
+        void* data = keychain.ReadSecureNote(CFSTR("Note"), length);
+        EXPECT_EQ(data, nullptr);
+        ClipKeychain::FreeSecureNoteData(data);
+        EXPECT_NE(keychain.AddSecureNote(CFSTR("New"), "x", 1), noErr);
+        EXPECT_NE(keychain.DeleteSecureNote(CFSTR("Note")), noErr);
+        EXPECT_NE(keychain.SetLockInterval(300), noErr);
+        keychain.Lock();
+        EXPECT_EQ(testsupport::ReadFile(KeychainPath()), contents) << "a damaged file is never rewritten";
+    }
+
+    // A folder where the file should be.
+    fs::remove(KeychainPath());
+    fs::create_directory(KeychainPath());
+    ClipKeychain keychain(KeychainPath().c_str());
+    EXPECT_EQ(keychain.GetStatus(), 0u);
+    EXPECT_NE(keychain.Unlock(), noErr);
+    EXPECT_NE(keychain.AddSecureNote(CFSTR("New"), "x", 1), noErr);
+    EXPECT_TRUE(fs::is_directory(KeychainPath()));
+    fs::remove(KeychainPath());
+}
+
+}  // namespace
+}  // namespace keychaintesting
