@@ -1,0 +1,106 @@
+// The package folder of a new plain clip: named after the clip, cleaned of characters a folder
+// name should not hold, and made unique in the clips folder with a two-digit suffix.
+#include "commands/ClipCreation.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr UniCharCount kMaxNameUnits = 255;
+constexpr TextEncoding kNameEncodingHint = 0;  // Mac OS Roman
+constexpr UniChar kBlank = 0x20;
+constexpr UniChar kColon = 0x3A;
+constexpr UniChar kHyphen = 0x2D;
+// The suffix follows the name when it fits; otherwise it takes the last two units.
+constexpr UniCharCount kLastSuffixStart = kMaxNameUnits - 2;
+constexpr int kLastSuffix = 99;
+
+bool IsHighSurrogate(UniChar unit)
+{
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+// Cutting a name in the middle of a surrogate pair would leave half a character, which no folder
+// name may hold: the cut moves before the pair.
+UniCharCount KeepWholeCharacters(const UniChar* units, UniCharCount length)
+{
+    return length > 0 && IsHighSurrogate(units[length - 1]) ? length - 1 : length;
+}
+
+OSStatus CreateFolder(const FSRef* parent, UniCharCount length, const UniChar* units, FSRef* folder)
+{
+    FSCatalogInfo info = {};
+    info.textEncodingHint = kNameEncodingHint;
+    return FSCreateDirectoryUnicode(parent, length, units, kFSCatInfoTextEncoding, &info, folder, nullptr, nullptr);
+}
+
+// The name is taken: tries the name followed by 01, 02, ... 99 (no separator), over its last two
+// units when it is too long to grow. *length becomes the length of the last name tried.
+OSStatus CreateFolderWithSuffix(const FSRef* parent, UniChar* units, UniCharCount* length, FSRef* folder)
+{
+    const UniCharCount suffixStart = KeepWholeCharacters(units, std::min(*length, kLastSuffixStart));
+    *length = suffixStart + 2;
+    OSStatus status = dupFNErr;
+    for (int suffix = 1; suffix <= kLastSuffix && status == dupFNErr; ++suffix) {
+        units[suffixStart] = static_cast<UniChar>('0' + suffix / 10);
+        units[suffixStart + 1] = static_cast<UniChar>('0' + suffix % 10);
+        status = CreateFolder(parent, *length, units, folder);
+    }
+    return status;
+}
+
+}  // namespace
+
+void NormalizeFilename(UniCharCount length, UniChar* units)
+{
+    for (UniCharCount i = 0; i < length; ++i) {
+        if (units[i] < kBlank) {
+            units[i] = kBlank;
+        } else if (units[i] == kColon) {
+            units[i] = kHyphen;
+        }
+    }
+}
+
+OSStatus CreateClipPackage(CFStringRef name, FSRef* packageRef, CFStringRef* fileName)
+{
+    if (fileName != nullptr) {
+        *fileName = nullptr;
+    }
+    if (packageRef == nullptr || fileName == nullptr) {
+        return paramErr;
+    }
+    FSRef clipsFolder;
+    OSStatus status = FlavorSet::GetStashwellFolderRef(&clipsFolder);
+    if (status != noErr) {
+        return status;
+    }
+    if (name == nullptr) {
+        name = CFSTR("Untitled");
+    }
+
+    UniChar units[kMaxNameUnits];
+    UniCharCount length = static_cast<UniCharCount>(CFStringGetLength(name));
+    if (length > kMaxNameUnits) {
+        CFStringGetCharacters(name, CFRangeMake(0, kMaxNameUnits), units);
+        length = KeepWholeCharacters(units, kMaxNameUnits);
+    } else {
+        CFStringGetCharacters(name, CFRangeMake(0, static_cast<CFIndex>(length)), units);
+    }
+    NormalizeFilename(length, units);
+
+    status = CreateFolder(&clipsFolder, length, units, packageRef);
+    if (status == dupFNErr) {
+        status = CreateFolderWithSuffix(&clipsFolder, units, &length, packageRef);
+    }
+    if (status != noErr) {
+        return status;
+    }
+    *fileName = CFStringCreateWithCharacters(kCFAllocatorDefault, units, static_cast<CFIndex>(length));
+    if (*fileName == nullptr) {
+        // A folder whose name cannot be recorded could never be found again: it goes.
+        FSDeleteObject(packageRef);
+        return memFullErr;
+    }
+    return noErr;
+}
