@@ -1,0 +1,74 @@
+// "Add Selected Text..." and "Add Clipboard Content...": the command's flavor set is filled from
+// the host's selection or from the clipboard, the user names the clip in the "New Clip" dialog,
+// and the clip is stored as a plain clip package or as a secure note.
+#include "commands/CommandSteps.h"
+
+#include "commands/ClipCreation.h"
+#include "commands/NewClipDialog.h"
+#include "menu/ClipMenu.h"
+#include "support/CFObj.h"
+#include "support/CMUtilsText.h"
+#include "support/CocoaHelper.h"
+
+namespace {
+
+void AskAndStore(AbstractCMPluginType* instance, FlavorSet& flavors, CFArrayRef names)
+{
+    Boolean hasText = false;
+    CFObj<CFStringRef> defaultName(flavors.CreateDefaultNameString(hasText));
+
+    CFStringRef chosenSubmenu = nullptr;
+    CFStringRef chosenName = nullptr;
+    Boolean secure = false;
+    Boolean plainText = false;
+    const Boolean confirmed = AskForClipName(instance, defaultName.Get(), names, hasText, &chosenSubmenu, &chosenName,
+                                             secure, plainText);
+    CFObj<CFStringRef> submenu(chosenSubmenu);
+    CFObj<CFStringRef> name(chosenName);
+    if (!confirmed) {
+        return;
+    }
+    // Set before the clip is stored, so only its text flavors are kept; nothing here clears it.
+    if (plainText) {
+        flavors.mUsePlainText = true;
+    }
+    if (secure) {
+        AddNewSecureClip(instance, name.Get(), submenu.Get(), flavors);
+    } else {
+        AddNewClip(instance, name.Get(), submenu.Get(), flavors);
+    }
+}
+
+}  // namespace
+
+void AddSelectedTextCommand(AbstractCMPluginType* instance, AEDesc* context, FlavorSet& flavors)
+{
+    CFObj<CFStringRef> text;
+    if (context != nullptr) {
+        text.Adopt(CMUtils::CreateCFStringFromAEDesc(*context, CMUtils::kLineEndingsUnchanged));
+    }
+    // A Cocoa host hands over a context without text: its selection is asked for directly.
+    if (text.Get() == nullptr) {
+        text.Adopt(currentCocoaStringSelection());
+    }
+    if (text.Get() == nullptr) {
+        return;
+    }
+    flavors.CreateFromCFString(text.Get());
+    CFObj<CFMutableArrayRef> names(CreateSubmenuNameList(instance));
+    if (names.Get() == nullptr) {
+        return;
+    }
+    AskAndStore(instance, flavors, names.Get());
+}
+
+void AddClipboardContentCommand(AbstractCMPluginType* instance, FlavorSet& flavors)
+{
+    // Whether anything was read is not asked: an empty clipboard still gets its dialog.
+    flavors.ReadFromClibpoard();
+    CFObj<CFMutableArrayRef> names(CreateSubmenuNameList(instance));
+    if (names.Get() == nullptr) {
+        return;
+    }
+    AskAndStore(instance, flavors, names.Get());
+}

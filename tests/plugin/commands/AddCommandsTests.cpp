@@ -1,0 +1,347 @@
+// "Add Selected Text..." and "Add Clipboard Content..." through the HandleSelection entry point,
+// one menu at a time as the host runs it: the dialog the user sees, and the clip list and clip
+// packages that the next menu finds.
+#include "plugin/AbstractCMPlugin.h"
+#include "plugin/PluginIdentity.h"
+#include "prefs/PreferencesStore.h"
+#include "plugin/menu/MenuRecordReader.h"
+#include "plugin/support/ScriptedUser.h"
+#include "support/CFObj.h"
+#include "support/TempDir.h"
+
+#include <Carbon/Carbon.h>
+#include <PlatformHost.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using dialogtest::ClickButton;
+using dialogtest::FindControl;
+using dialogtest::FindControlByID;
+using dialogtest::MakeString;
+using dialogtest::ScriptedUser;
+using dialogtest::ShownControl;
+using dialogtest::TextOf;
+using dialogtest::TypeInto;
+
+// A stored clip record as text: key -> value ("TEXT,utxt" for an array, "true" for a boolean).
+using StoredRecord = std::map<std::string, std::string>;
+
+std::string Describe(CFTypeRef value)
+{
+    if (CFGetTypeID(value) == CFStringGetTypeID()) {
+        return TextOf(static_cast<CFStringRef>(value));
+    }
+    if (CFGetTypeID(value) == CFBooleanGetTypeID()) {
+        return CFBooleanGetValue(static_cast<CFBooleanRef>(value)) ? "true" : "false";
+    }
+    if (CFGetTypeID(value) == CFArrayGetTypeID()) {
+        std::string joined;
+        auto array = static_cast<CFArrayRef>(value);
+        for (CFIndex i = 0; i < CFArrayGetCount(array); ++i) {
+            joined += (i > 0 ? "," : "") + Describe(CFArrayGetValueAtIndex(array, i));
+        }
+        return joined;
+    }
+    return "?";
+}
+
+bool OKAtOnce(WindowRef window, UInt32)
+{
+    EXPECT_EQ(ClickButton(window, kHICommandOK), noErr);
+    return false;
+}
+
+class AddCommandsTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        platform::prefs::ResetPreferencesForTesting();
+        mInstance = AllocAbstractCMPluginType(kStashwellFactoryID);
+        ASSERT_NE(mInstance, nullptr);
+        if (mInstance->bundle == nullptr) {
+            // The host has not loaded the bundle in this process: point the instance at it.
+            CFObj<CFURLRef> url(CFURLCreateFromFileSystemRepresentation(
+                nullptr, reinterpret_cast<const UInt8*>(STASHWELL_BUNDLE_DIR), std::strlen(STASHWELL_BUNDLE_DIR),
+                true));
+            mInstance->bundle = CFBundleCreate(nullptr, url.Get());
+        }
+        ASSERT_NE(mInstance->bundle, nullptr);
+        ASSERT_EQ(ClearCurrentScrap(), noErr);
+    }
+    void TearDown() override
+    {
+        AbstractCMPluginRelease(mInstance);
+        platform::prefs::ResetPreferencesForTesting();
+    }
+
+    std::string ClipsFolder() const { return mStorage.DataHome() + "/Stashwell"; }
+
+    std::set<std::string> Packages() const
+    {
+        std::set<std::string> names;
+        if (fs::exists(ClipsFolder())) {
+            for (const auto& entry : fs::directory_iterator(ClipsFolder())) {
+                names.insert(entry.path().filename().string());
+            }
+        }
+        return names;
+    }
+
+    std::set<std::string> FilesIn(const std::string& package) const
+    {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(ClipsFolder() + "/" + package)) {
+            names.insert(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    void PutOnClipboard(const std::vector<std::pair<ScrapFlavorType, std::string>>& flavors)
+    {
+        ScrapRef scrap = nullptr;
+        ASSERT_EQ(ClearCurrentScrap(), noErr);
+        ASSERT_EQ(GetCurrentScrap(&scrap), noErr);
+        for (const auto& [type, bytes] : flavors) {
+            ASSERT_EQ(PutScrapFlavor(scrap, type, 0, static_cast<Size>(bytes.size()), bytes.data()), noErr);
+        }
+    }
+
+    // A clip list in the preferences with one clip in each of the submenus.
+    void StoreClipsIn(const std::vector<std::string>& submenus)
+    {
+        CFObj<CFMutableArrayRef> list(CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks));
+        for (const std::string& submenu : submenus) {
+            CFObj<CFMutableDictionaryRef> record(
+                CFDictionaryCreateMutable(nullptr, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
+            CFObj<CFStringRef> text(MakeString(submenu));
+            CFDictionarySetValue(record.Get(), CFSTR("NAME"), CFSTR("Earlier"));
+            CFDictionarySetValue(record.Get(), CFSTR("SUBMENU"), text.Get());
+            CFArrayAppendValue(list.Get(), record.Get());
+        }
+        SInt32 version = 1;
+        CFObj<CFNumberRef> number(CFNumberCreate(nullptr, kCFNumberSInt32Type, &version));
+        CFPreferencesSetAppValue(CFSTR("VERSION"), number.Get(), kStashwellPreferencesAppID);
+        CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.Get(), kStashwellPreferencesAppID);
+        ASSERT_TRUE(CFPreferencesAppSynchronize(kStashwellPreferencesAppID));
+        platform::prefs::ResetPreferencesForTesting();
+    }
+
+    // The clip list as the next menu reads it.
+    std::vector<StoredRecord> StoredClips()
+    {
+        platform::prefs::ResetPreferencesForTesting();
+        std::vector<StoredRecord> clips;
+        CFObj<CFPropertyListRef> list(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kStashwellPreferencesAppID));
+        if (list.Get() == nullptr || CFGetTypeID(list.Get()) != CFArrayGetTypeID()) {
+            return clips;
+        }
+        auto array = static_cast<CFArrayRef>(list.Get());
+        for (CFIndex i = 0; i < CFArrayGetCount(array); ++i) {
+            StoredRecord stored;
+            auto record = static_cast<CFDictionaryRef>(CFArrayGetValueAtIndex(array, i));
+            CFIndex count = CFDictionaryGetCount(record);
+            std::vector<const void*> keys(count), values(count);
+            CFDictionaryGetKeysAndValues(record, keys.data(), values.data());
+            for (CFIndex k = 0; k < count; ++k) {
+                stored[TextOf(static_cast<CFStringRef>(keys[k]))] = Describe(values[k]);
+            }
+            clips.push_back(stored);
+        }
+        return clips;
+    }
+
+    // One menu and one pick, as the host runs them.
+    OSStatus Pick(SInt32 command, AEDesc context = {typeNull, nullptr}, int failAllocations = 0)
+    {
+        menutest::ScopedCommandList commands;
+        EXPECT_EQ(CMPluginExamineContext(mInstance, &context, commands.Get()), noErr);
+        PlatformFailNextAllocationsForTesting(failAllocations);
+        OSStatus status = CMPluginHandleSelection(mInstance, &context, command);
+        PlatformFailNextAllocationsForTesting(0);
+        CMPluginPostMenuCleanup(mInstance);
+        return status;
+    }
+
+    testsupport::ScopedStorageEnvironment mStorage;
+    ScriptedUser mUser;
+    AbstractCMPluginType* mInstance = nullptr;
+};
+
+// A context descriptor holding text, disposed with the test.
+class TextContext {
+public:
+    explicit TextContext(const std::string& text)
+    {
+        AECreateDesc(typeChar, text.data(), static_cast<Size>(text.size()), &mDesc);
+    }
+    ~TextContext() { AEDisposeDesc(&mDesc); }
+    const AEDesc& get() const { return mDesc; }
+
+private:
+    AEDesc mDesc = {typeNull, nullptr};
+};
+
+TEST_F(AddCommandsTest, SelectedTextBecomesAClipInTheChosenSubmenu)
+{
+    StoreClipsIn({"/Work", "/Stashwell/Mail", "/Work"});
+    TextContext context("Meeting notes for Monday\nsecond line");
+    mUser.act = [](WindowRef window, UInt32) {
+        TypeInto(FindControl(window, kPlatformControlComboBox), "/Work");
+        return OKAtOnce(window, 0);
+    };
+    EXPECT_EQ(Pick(100, context.get()), noErr);
+
+    ASSERT_EQ(mUser.windows.size(), 1u);
+    const ShownControl* nameField = mUser.windows[0].Find('Swdg', 3);
+    ASSERT_NE(nameField, nullptr);
+    EXPECT_EQ(nameField->text.rfind("Meeting notes", 0), 0u) << nameField->text;
+    const ShownControl* submenu = mUser.windows[0].FindKind(kPlatformControlComboBox);
+    ASSERT_NE(submenu, nullptr);
+    EXPECT_EQ(submenu->items, (std::vector<std::string>{"/Stashwell", "/Work", "/Stashwell/Mail"}));
+    EXPECT_EQ(submenu->text, "/Stashwell");
+    const ShownControl* plainText = mUser.windows[0].Find('Swdg', 6);
+    ASSERT_NE(plainText, nullptr);
+    EXPECT_TRUE(plainText->info.visible) << "text is offered as plain text";
+    EXPECT_EQ(plainText->info.value, 0);
+    EXPECT_EQ(mUser.windows[0].Find('Swdg', 5)->info.value, 0);
+
+    std::vector<StoredRecord> clips = StoredClips();
+    ASSERT_EQ(clips.size(), 4u);
+    const std::string name = nameField->text;
+    EXPECT_EQ(clips[3], (StoredRecord{{"NAME", name}, {"FILENAME", name}, {"SUBMENU", "/Work"},
+                                       {"FLAVORS", "TEXT,utxt"}}));
+    EXPECT_EQ(FilesIn(name), (std::set<std::string>{"TEXT", "utxt"}));
+    EXPECT_EQ(testsupport::ReadFile(ClipsFolder() + "/" + name + "/TEXT"), "Meeting notes for Monday\nsecond line");
+}
+
+TEST_F(AddCommandsTest, ClipboardContentWithThePlainTextBoxTickedKeepsOnlyText)
+{
+    PutOnClipboard({{'PICT', "picture"}, {'TEXT', "Caption"}});
+    mUser.act = [](WindowRef window, UInt32) {
+        TypeInto(FindControlByID(window, 3), "Figure 1");
+        PlatformUIClickControl(FindControlByID(window, 6));
+        return OKAtOnce(window, 0);
+    };
+    EXPECT_EQ(Pick(101), noErr);
+    ASSERT_EQ(mUser.windows.size(), 1u);
+    EXPECT_TRUE(mUser.windows[0].Find('Swdg', 6)->info.visible);
+
+    std::vector<StoredRecord> clips = StoredClips();
+    ASSERT_EQ(clips.size(), 1u);
+    EXPECT_EQ(clips[0], (StoredRecord{{"NAME", "Figure 1"}, {"FILENAME", "Figure 1"}, {"SUBMENU", "/Stashwell"},
+                                       {"FLAVORS", "TEXT"}}));
+    EXPECT_EQ(FilesIn("Figure 1"), (std::set<std::string>{"TEXT"}));
+}
+
+TEST_F(AddCommandsTest, ClipboardWithoutTextHidesThePlainTextBox)
+{
+    PutOnClipboard({{'PICT', "picture"}});
+    mUser.act = OKAtOnce;
+    EXPECT_EQ(Pick(101), noErr);
+    ASSERT_EQ(mUser.windows.size(), 1u);
+    EXPECT_FALSE(mUser.windows[0].Find('Swdg', 6)->info.visible);
+    std::vector<StoredRecord> clips = StoredClips();
+    ASSERT_EQ(clips.size(), 1u);
+    EXPECT_EQ(clips[0]["FLAVORS"], "PICT");
+    EXPECT_EQ(FilesIn(clips[0]["FILENAME"]), (std::set<std::string>{"PICT"}));
+}
+
+TEST_F(AddCommandsTest, EmptyClipboardStillAsksForAName)
+{
+    mUser.act = [](WindowRef window, UInt32) {
+        ClickButton(window, kHICommandCancel);
+        return false;
+    };
+    EXPECT_EQ(Pick(101), noErr);
+    EXPECT_EQ(mUser.windows.size(), 1u);
+    EXPECT_TRUE(StoredClips().empty());
+    EXPECT_TRUE(Packages().empty());
+}
+
+TEST_F(AddCommandsTest, NoSelectedTextShowsNoDialog)
+{
+    mUser.act = OKAtOnce;
+    EXPECT_EQ(Pick(100), noErr);
+    // A context holding a picture: nothing to coerce to text, and no Cocoa selection either.
+    AEDesc picture = {typeNull, nullptr};
+    ASSERT_EQ(AECreateDesc('PICT', "pict", 4, &picture), noErr);
+    EXPECT_EQ(Pick(100, picture), noErr);
+    AEDisposeDesc(&picture);
+    EXPECT_TRUE(mUser.windows.empty());
+    EXPECT_TRUE(StoredClips().empty());
+}
+
+TEST_F(AddCommandsTest, CancellingOrClosingStoresNothing)
+{
+    StoreClipsIn({"/Work"});
+    TextContext context("Draft");
+    const std::function<void(WindowRef)> endings[] = {
+        [](WindowRef window) { ClickButton(window, kHICommandCancel); },
+        [](WindowRef window) { PlatformUIClickCloseBox(window); },
+    };
+    for (const auto& end : endings) {
+        mUser.act = [&](WindowRef window, UInt32) {
+            TypeInto(FindControlByID(window, 3), "Would be stored");
+            PlatformUIClickControl(FindControlByID(window, 6));
+            end(window);
+            return false;
+        };
+        EXPECT_EQ(Pick(100, context.get()), noErr);
+        EXPECT_EQ(Pick(101), noErr);
+    }
+    EXPECT_EQ(mUser.windows.size(), 4u);
+    EXPECT_EQ(StoredClips().size(), 1u);
+    EXPECT_TRUE(Packages().empty());
+}
+
+TEST_F(AddCommandsTest, FullDiskShowsTheAlertAndTheListStaysAsItWas)
+{
+    StoreClipsIn({"/Work"});
+    TextContext context("A long enough text to run out of room");
+    mUser.act = OKAtOnce;
+    PlatformSetFileWriteBudgetForTesting(5);
+    EXPECT_EQ(Pick(100, context.get()), noErr);
+    PlatformSetFileWriteBudgetForTesting(-1);
+    ASSERT_EQ(mUser.alerts.size(), 1u);
+    EXPECT_EQ(mUser.alerts[0].message, "An error occurred while saving the clip.");
+    EXPECT_EQ(StoredClips().size(), 1u);
+    EXPECT_TRUE(Packages().empty());
+}
+
+TEST_F(AddCommandsTest, AnExceptionEndsTheCommandQuietly)
+{
+    PutOnClipboard({{'TEXT', "Lost in the copy"}});
+    mUser.act = OKAtOnce;
+    // Reading the clipboard into the set runs out of memory on its first block.
+    EXPECT_EQ(Pick(101, {typeNull, nullptr}, 1), noErr);
+    EXPECT_TRUE(mUser.windows.empty());
+    EXPECT_TRUE(StoredClips().empty());
+    EXPECT_TRUE(Packages().empty());
+}
+
+TEST_F(AddCommandsTest, TwoClipsOfOneNameLiveSideBySide)
+{
+    TextContext context("Same");
+    mUser.act = OKAtOnce;
+    EXPECT_EQ(Pick(100, context.get()), noErr);
+    EXPECT_EQ(Pick(100, context.get()), noErr);
+    std::vector<StoredRecord> clips = StoredClips();
+    ASSERT_EQ(clips.size(), 2u);
+    EXPECT_EQ(clips[0]["FILENAME"], "Same");
+    EXPECT_EQ(clips[1]["FILENAME"], "Same01");
+    EXPECT_EQ(clips[1]["NAME"], "Same");
+    EXPECT_EQ(Packages(), (std::set<std::string>{"Same", "Same01"}));
+}
+
+}  // namespace
