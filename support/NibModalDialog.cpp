@@ -7,8 +7,13 @@ const HICommand kNullHICommand = {};
 
 namespace {
 
+// The record of one event class and kind, as InstallEventHandler takes a list of them.
+template <class Element>
+Element ElementOf(OSStatus (*)(EventTargetRef, EventHandlerUPP, ItemCount, const Element*, void*, EventHandlerRef*));
+using EventKindRecord = decltype(ElementOf(&::InstallEventHandler));
+
 // What the dialog listens for on its window: commands from buttons and menus, and the close box.
-const EventTypeSpec kDialogEvents[] = {
+const EventKindRecord kDialogEvents[] = {
     {kEventClassCommand, kEventCommandProcess},
     {kEventClassWindow, kEventWindowClose},
 };

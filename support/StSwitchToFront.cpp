@@ -3,7 +3,7 @@
 
 namespace {
 
-// The calling process, as the Process Manager reads this special number.
+// The calling process, as the Process Manager reads this reserved number.
 const ProcessSerialNumber kCurrentProcessNumber = {0, kCurrentProcess};
 
 bool IsNoProcess(const ProcessSerialNumber& psn)
