@@ -17,7 +17,7 @@ constexpr int kExitDocumentNotWritten = 1;
 
 int RunChooseCommand(const std::vector<std::unique_ptr<PlugInInstance>>& plugIns, AEDesc& context,
                      const ChooseRequest& request, Document& document, const KeyboardRecorder& keyboard,
-                     std::ostream& out, std::ostream& err)
+                     const HostUser& user, std::ostream& out, std::ostream& err)
 {
     ChooseReport report;
     bool found = true;
@@ -43,6 +43,9 @@ int RunChooseCommand(const std::vector<std::unique_ptr<PlugInInstance>>& plugIns
     }
     if (!RunPendingTimers())
         err << "cmhost: timers were still scheduled after " << kPendingTimersLimitSeconds << " seconds\n";
+    report.dialogs = user.Dialogs();
+    report.alerts = user.Alerts();
+    report.passwordPrompts = user.PasswordPrompts();
     report.keystrokes = keyboard.Keystrokes();
     report.document = document.text;
     out << (request.json ? FormatChooseJson(report) : FormatChooseText(report));

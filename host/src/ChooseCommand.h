@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Document.h"
+#include "HostUser.h"
 #include "KeyboardRecorder.h"
 #include "PlugInInstance.h"
 
@@ -23,11 +24,12 @@ struct ChooseRequest {
     bool json = false;
 };
 
+// user answered the dialogs, alerts and password prompts; the report says what they were.
 // Returns the exit status: 0 when the command was handed over (whatever the plug-in answered),
 // 2 when the path names no command of the menu, 1 when a paste could not be written back to the
 // document's file.
 int RunChooseCommand(const std::vector<std::unique_ptr<PlugInInstance>>& plugIns, AEDesc& context,
                      const ChooseRequest& request, Document& document, const KeyboardRecorder& keyboard,
-                     std::ostream& out, std::ostream& err);
+                     const HostUser& user, std::ostream& out, std::ostream& err);
 
 }  // namespace cmhost

@@ -26,9 +26,9 @@ std::string FormatChooseJson(const ChooseReport& report)
         keystrokes.push_back({{"char", key.charCode}, {"key", key.keyCode}, {"down", key.keyDown}});
     nlohmann::ordered_json json;
     json["status"] = report.status;
-    json["dialogs"] = nlohmann::ordered_json::array();
-    json["alerts"] = nlohmann::ordered_json::array();
-    json["passwordPrompts"] = 0;
+    json["dialogs"] = DialogsJson(report.dialogs);
+    json["alerts"] = AlertsJson(report.alerts);
+    json["passwordPrompts"] = report.passwordPrompts;
     json["keystrokes"] = std::move(keystrokes);
     json["document"] = report.document;
     // The document is whatever the file held: bytes that are not UTF-8 must not stop the report.
@@ -38,6 +38,20 @@ std::string FormatChooseJson(const ChooseReport& report)
 std::string FormatChooseText(const ChooseReport& report)
 {
     std::string out = "HandleSelection answered " + std::to_string(report.status) + "\n";
+    for (const DialogReport& dialog : report.dialogs) {
+        out += "Dialog \"" + dialog.window + "\": name \"" + dialog.name + "\"";
+        if (!dialog.submenuChoices.empty() || !dialog.submenu.empty())
+            out += ", submenu \"" + dialog.submenu + "\"";
+        out += std::string(", secure ") + (dialog.secure ? "on" : "off");
+        if (dialog.plainTextVisible)
+            out += std::string(", plain text ") + (dialog.plainText ? "on" : "off");
+        out += "; ended with " + (dialog.button.empty() ? std::string("nothing") : dialog.button) + "\n";
+    }
+    for (const AlertReport& alert : report.alerts)
+        out += "Alert \"" + alert.message + "\": " + (alert.button.empty() ? std::string("cancelled") : alert.button) +
+               "\n";
+    if (report.passwordPrompts > 0)
+        out += "Password prompts answered: " + std::to_string(report.passwordPrompts) + "\n";
     out += "Keystrokes:";
     if (report.keystrokes.empty())
         out += " none";

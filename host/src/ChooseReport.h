@@ -2,6 +2,7 @@
 // application received and the document after them.
 #pragma once
 
+#include "DialogReport.h"
 #include "Document.h"
 #include "KeyboardRecorder.h"
 
@@ -14,12 +15,14 @@ namespace cmhost {
 
 struct ChooseReport {
     OSStatus status = noErr;
+    std::vector<DialogReport> dialogs;
+    std::vector<AlertReport> alerts;
+    int passwordPrompts = 0;  // answered with a password
     std::vector<KeyboardRecord> keystrokes;
     std::string document;
 };
 
 // {"status", "dialogs", "alerts", "passwordPrompts", "keystrokes", "document"}, one key per line.
-// Dialogs, alerts and password prompts are not driven by the host yet: always empty and 0.
 std::string FormatChooseJson(const ChooseReport& report);
 std::string FormatChooseText(const ChooseReport& report);
 

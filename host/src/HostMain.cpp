@@ -5,6 +5,7 @@
 #include "CocoaApplication.h"
 #include "ContextData.h"
 #include "Document.h"
+#include "HostUser.h"
 #include "InteractiveSession.h"
 #include "KeyboardRecorder.h"
 #include "MenuCommand.h"
@@ -54,6 +55,20 @@ int RunHost(const std::vector<std::string>& arguments, std::istream& in, std::os
     // outlives them.
     KeyboardRecorder keyboard(document ? &*document : nullptr);
 
+    // The user of dialogs, alerts and password prompts; like the application object below, made
+    // before the plug-ins load and gone after them.
+    std::optional<PasswordFileSource> passwordFile;
+    if (options.passwordFile) {
+        std::string error;
+        passwordFile = PasswordFileSource::Load(*options.passwordFile, error);
+        if (!passwordFile) {
+            err << "cmhost: " << error << "\n";
+            return kExitUsage;
+        }
+    }
+    ControllingTerminal terminal;
+    HostUser user(HostUserChoice{options.dialogs, options.alertButton, std::move(passwordFile), terminal.Fd()});
+
     // Installed before the plug-ins load and removed after they are gone, so no plug-in outlives it.
     ScopedCocoaApplication cocoa(options.cocoa, options.cocoaSelection);
     LoadedPlugIns plugIns = LoadPlugIns(options.plugins.empty() ? DefaultPlugInsFolder() : options.plugins);
@@ -70,7 +85,7 @@ int RunHost(const std::vector<std::string>& arguments, std::istream& in, std::os
     case HostCommand::Choose:
         return RunChooseCommand(plugIns.instances, *context.Mutable(),
                                 ChooseRequest{options.chooseId, options.choosePath, options.optionKey, options.json},
-                                *document, keyboard, out, err);
+                                *document, keyboard, user, out, err);
     case HostCommand::Clipboard:
         break;  // run above, before any plug-in is loaded
     case HostCommand::Interactive:

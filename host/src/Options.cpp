@@ -17,7 +17,10 @@ const char* const kDescription =
     "q cancels, and Tab (or o) holds or releases the Option key, which swaps in the alternates. The "
     "pick is reported and handed to the plug-in; then Enter opens the menu again and q quits. When "
     "standard input or output is not a terminal it reads command ids line by line instead (q quits). "
-    "After each pick the run loop fires what the command scheduled, so a paste lands in the document.";
+    "After each pick the run loop fires what the command scheduled, so a paste lands in the document.\n"
+    "Dialogs, alerts and password prompts that a plug-in shows are answered by --dialog, --alert and "
+    "--password-file when given; otherwise they appear as forms on the terminal (/dev/tty), and without a "
+    "terminal every one of them is cancelled (a password prompt then fails as not allowed).";
 
 const char* const kFooter =
     "Storage follows the environment: XDG_CONFIG_HOME (preferences), XDG_DATA_HOME (clips folder and "
@@ -88,6 +91,26 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     app.add_option("--document", document,
                    "The document of the application: its text is shown in the interactive session "
                    "(default: an in-memory document, from --text or empty)")
+        ->type_name("FILE");
+
+    std::vector<std::string> dialogTexts;
+    app.add_option("--dialog", dialogTexts,
+                   "Answer the next dialog (repeatable, used in order): a JSON object {\"name\", \"submenu\", "
+                   "\"secure\", \"plainText\", \"button\": \"ok\"|\"cancel\"|\"close\"}; absent fields keep what "
+                   "the dialog showed, the button defaults to ok. A dialog with no answer left is cancelled, and so is every dialog when only "
+                   "--alert is given")
+        ->type_name("JSON")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    std::string alertButton;
+    app.add_option("--alert", alertButton,
+                   "Answer every alert with its OK button or its Cancel button (an alert without a Cancel button "
+                   "is then cancelled). With --dialog but without --alert, alerts are cancelled")
+        ->type_name("ok|cancel");
+    std::string passwordFile;
+    app.add_option("--password-file", passwordFile,
+                   "Answer password prompts with the content of FILE (a final newline left out); once a keychain "
+                   "has turned it down three times, its further prompts are cancelled")
         ->type_name("FILE");
 
     CLI::App* menu = app.add_subcommand("menu", "Examine the context, print the plug-ins' menu, clean up");
@@ -198,6 +221,22 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     }
     if (app.count("--document") > 0)
         options.document = document;
+    for (const std::string& each : dialogTexts) {
+        DialogAnswer answer;
+        std::string error;
+        if (!ParseDialogAnswer(each, answer, error)) {
+            std::replace(error.begin(), error.end(), '\n', ' ');
+            return fail(error);
+        }
+        options.dialogs.push_back(std::move(answer));
+    }
+    if (app.count("--alert") > 0) {
+        if (alertButton != "ok" && alertButton != "cancel")
+            return fail("--alert: expected ok or cancel, not \"" + alertButton + "\"");
+        options.alertButton = alertButton;
+    }
+    if (app.count("--password-file") > 0)
+        options.passwordFile = passwordFile;
     return result;
 }
 

@@ -3,6 +3,7 @@
 
 #include "ClipboardCommand.h"
 #include "ContextData.h"
+#include "ScriptedUIDriver.h"
 
 #include <optional>
 #include <string>
@@ -35,6 +36,12 @@ struct HostOptions {
     // choose: the command handed to the plug-in, by id or by the titles that lead to it.
     std::optional<SInt32> chooseId;
     std::optional<std::string> choosePath;
+    // The scripted user: answers for the dialogs, in order, and the button for every alert ("ok" or
+    // "cancel"). With neither, dialogs and alerts go to the terminal, or are cancelled without one.
+    std::vector<DialogAnswer> dialogs;
+    std::optional<std::string> alertButton;
+    // The file whose content answers password prompts; without it, the terminal answers them.
+    std::optional<std::string> passwordFile;
     // clipboard: what to do with the shared clipboard.
     ClipboardRequest clipboard;
 };

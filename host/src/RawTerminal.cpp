@@ -143,6 +143,15 @@ std::optional<std::string> RawTerminal::ReadKeyBytes()
     }
 }
 
+bool RawTerminal::WaitForInput(int milliseconds)
+{
+    if (gResized)
+        return true;
+    pollfd input = {mInFd, POLLIN, 0};
+    int ready = poll(&input, 1, milliseconds);
+    return gResized || (ready > 0 && input.revents != 0);
+}
+
 void RawTerminal::Write(const std::string& text)
 {
     WriteAll(mOutFd, text.data(), text.size());

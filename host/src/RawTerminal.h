@@ -25,6 +25,10 @@ public:
     // nullopt when the input has ended; an empty string when the terminal was resized meanwhile.
     std::optional<std::string> ReadKeyBytes();
 
+    // True when a key press is waiting, or arrives within milliseconds (also when the input has
+    // ended or the terminal was resized, which ReadKeyBytes then reports).
+    bool WaitForInput(int milliseconds);
+
     void Write(const std::string& text);
     ScreenSize Size() const;
 

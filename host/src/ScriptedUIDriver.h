@@ -3,6 +3,8 @@
 // the report. Installed as the process's UI driver (PlatformUIDriver.h) while the host runs.
 #pragma once
 
+#include "DialogReport.h"
+
 #include <PlatformUIDriver.h>
 
 #include <nlohmann/json.hpp>
@@ -26,25 +28,6 @@ struct DialogAnswer {
 // object, has a field of the wrong type, an unknown field or an unknown button.
 bool ParseDialogAnswer(const std::string& text, DialogAnswer& out, std::string& error);
 
-// A dialog as it was first shown, and the button the script ended it with.
-struct DialogReport {
-    std::string window;
-    std::string name;
-    int nameSelection[2] = {0, 0};
-    std::vector<std::string> submenuChoices;
-    std::string submenu;
-    double comboY = 0;
-    bool secure = false;
-    bool plainText = false;
-    bool plainTextVisible = false;
-    std::string button;
-};
-
-struct AlertReport {
-    std::string message;
-    std::string button;  // "ok", "cancel", or "" when nobody answered (cancelled)
-};
-
 class ScriptedUIDriver {
 public:
     // alertButton: "ok" or "cancel" answers every alert so; nullopt leaves alerts unanswered, which
@@ -57,8 +40,8 @@ public:
     const std::vector<DialogReport>& Dialogs() const { return mDialogs; }
     const std::vector<AlertReport>& Alerts() const { return mAlerts; }
     // The "dialogs" and "alerts" arrays of `choose --json`.
-    nlohmann::ordered_json DialogsJson() const;
-    nlohmann::ordered_json AlertsJson() const;
+    nlohmann::ordered_json DialogsJson() const { return cmhost::DialogsJson(mDialogs); }
+    nlohmann::ordered_json AlertsJson() const { return cmhost::AlertsJson(mAlerts); }
 
 private:
     static PlatformUIDriverAnswer StepWindow(void* context, WindowRef window, UInt32 step);

@@ -1,0 +1,136 @@
+#include "TerminalPasswordSource.h"
+
+#include "RawTerminal.h"
+
+#include <Security/SecBase.h>
+
+#include <cstring>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace cmhost {
+namespace {
+
+// A new password that was typed differently twice this often is given up on.
+constexpr int kCreateRounds = 3;
+
+constexpr char kEscape = '\x1b';
+constexpr char kControlC = '\x03';
+constexpr char kControlD = '\x04';
+constexpr char kControlU = '\x15';
+constexpr char kBackspace = '\x7f';
+constexpr char kControlH = '\x08';
+
+bool IsContinuationByte(char byte)
+{
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+// Removes the last character (all bytes of a UTF-8 sequence).
+void EraseLastCharacter(SecretBytes& secret)
+{
+    while (!secret.Empty() && IsContinuationByte(secret.Data()[secret.Size() - 1]))
+        secret.DropLast(1);
+    secret.DropLast(1);
+}
+
+}  // namespace
+
+void TerminalPasswordSource::Say(const std::string& text)
+{
+    size_t written = 0;
+    while (written < text.size()) {
+        ssize_t count = write(mTerminalFd, text.data() + written, text.size() - written);
+        if (count <= 0)
+            return;
+        written += static_cast<size_t>(count);
+    }
+}
+
+TerminalPasswordSource::LineEnd TerminalPasswordSource::ReadSecretLine(const std::string& prompt, SecretBytes& secret,
+                                                                       UInt32 capacity)
+{
+    secret.Wipe();
+    secret.Reserve(capacity);
+    RawTerminal terminal(mTerminalFd, mTerminalFd, false);
+    // The cursor shows where the typing goes, even though the characters do not.
+    terminal.Write("\x1b[?25h" + prompt);
+    for (;;) {
+        std::optional<std::string> bytes = terminal.ReadKeyBytes();
+        if (!bytes) {
+            terminal.Write("\n");
+            return LineEnd::Cancelled;
+        }
+        bool bell = false;
+        for (size_t at = 0; at < bytes->size(); ++at) {
+            char byte = (*bytes)[at];
+            if (byte == '\r' || byte == '\n') {
+                std::memset(bytes->data(), 0, bytes->size());
+                terminal.Write("\n");
+                return LineEnd::Entered;
+            }
+            if (byte == kControlC || (byte == kEscape && bytes->size() == 1) ||
+                (byte == kControlD && secret.Empty())) {
+                std::memset(bytes->data(), 0, bytes->size());
+                terminal.Write("\n");
+                return LineEnd::Cancelled;
+            }
+            if (byte == kEscape) {
+                // An escape sequence (an arrow key): not part of a password.
+                break;
+            }
+            if (byte == kBackspace || byte == kControlH)
+                EraseLastCharacter(secret);
+            else if (byte == kControlU)
+                secret.Wipe();
+            else if (static_cast<unsigned char>(byte) < 0x20)
+                bell = true;
+            else if (secret.Size() < capacity)
+                secret.Append(byte);
+            else
+                bell = true;
+        }
+        std::memset(bytes->data(), 0, bytes->size());
+        if (bell)
+            terminal.Write("\a");
+    }
+}
+
+OSStatus TerminalPasswordSource::Answer(const PlatformPasswordRequest& request, char* buffer, UInt32 capacity,
+                                        UInt32* length)
+{
+    const std::string keychain = request.keychainPath != nullptr ? request.keychainPath : "";
+    try {
+        SecretBytes password;
+        if (request.kind == kPlatformPasswordUnlock) {
+            if (request.attempt > 1)
+                Say("That password did not unlock the keychain.\n");
+            if (ReadSecretLine("Password to unlock the keychain \"" + keychain + "\": ", password, capacity) !=
+                LineEnd::Entered)
+                return userCanceledErr;
+        } else {
+            Say("A new keychain will be made at \"" + keychain + "\".\n");
+            bool agreed = false;
+            for (int round = 0; round < kCreateRounds && !agreed; ++round) {
+                SecretBytes again;
+                if (ReadSecretLine("New password: ", password, capacity) != LineEnd::Entered ||
+                    ReadSecretLine("Type the new password again: ", again, capacity) != LineEnd::Entered)
+                    return userCanceledErr;
+                agreed = password == again;
+                if (!agreed)
+                    Say(round + 1 < kCreateRounds ? "The two passwords differ; please type them again.\n"
+                                                  : "The two passwords differ; no keychain is made.\n");
+            }
+            if (!agreed)
+                return userCanceledErr;
+        }
+        std::memcpy(buffer, password.Data(), password.Size());
+        *length = static_cast<UInt32>(password.Size());
+        return noErr;
+    } catch (const std::exception&) {
+        // Not a terminal after all, or the terminal is taken by a form: nobody can be asked.
+        return errSecInteractionNotAllowed;
+    }
+}
+
+}  // namespace cmhost
