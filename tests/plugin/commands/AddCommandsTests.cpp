@@ -330,18 +330,4 @@ TEST_F(AddCommandsTest, AnExceptionEndsTheCommandQuietly)
     EXPECT_TRUE(Packages().empty());
 }
 
-TEST_F(AddCommandsTest, TwoClipsOfOneNameLiveSideBySide)
-{
-    TextContext context("Same");
-    mUser.act = OKAtOnce;
-    EXPECT_EQ(Pick(100, context.get()), noErr);
-    EXPECT_EQ(Pick(100, context.get()), noErr);
-    std::vector<StoredRecord> clips = StoredClips();
-    ASSERT_EQ(clips.size(), 2u);
-    EXPECT_EQ(clips[0]["FILENAME"], "Same");
-    EXPECT_EQ(clips[1]["FILENAME"], "Same01");
-    EXPECT_EQ(clips[1]["NAME"], "Same");
-    EXPECT_EQ(Packages(), (std::set<std::string>{"Same", "Same01"}));
-}
-
 }  // namespace

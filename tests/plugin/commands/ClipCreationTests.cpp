@@ -332,16 +332,6 @@ TEST_F(ClipCreationTest, WithoutAClipListNothingIsStored)
     EXPECT_TRUE(mUser.alerts.empty());
 }
 
-TEST_F(ClipCreationTest, AlertWithoutABundleStillSaysWhatWentWrong)
-{
-    CFRelease(mInstance->bundle);
-    mInstance->bundle = nullptr;
-    ScopedWriteBudget full(0);
-    Add("Unsaved");
-    ASSERT_EQ(mUser.alerts.size(), 1u);
-    EXPECT_EQ(mUser.alerts[0].message, kSavingError);
-}
-
 TEST(DisplayAlert, EmptyMessageShowsNothingAndCountsAsConfirmed)
 {
     ScriptedUser user;

@@ -233,26 +233,4 @@ TEST_F(NibModalDialogTest, DisposingDuringTheLoopEndsIt)
     EXPECT_EQ(dialog.command.commandID, 0u);
 }
 
-TEST_F(NibModalDialogTest, RunsAgainWithTheSameHandlerEntry)
-{
-    ScriptedUser user;
-    user.act = ClickOKOnFirstStep;
-    NibModalDialog dialog(mBundle.get(), mNames.nib, mNames.window);
-    dialog.Run();
-    EventHandlerUPP entry = dialog.eventHandlerUPP;
-    ASSERT_NE(entry, nullptr);
-    dialog.command = kNullHICommand;
-    dialog.Run();
-    EXPECT_EQ(user.windows.size(), 2u);
-    EXPECT_EQ(dialog.command.commandID, static_cast<MenuCommand>(kHICommandOK));
-    EXPECT_EQ(dialog.eventHandlerUPP, entry);
-}
-
-TEST_F(NibModalDialogTest, WithoutAUserTheLoopEndsAsCancelled)
-{
-    NibModalDialog dialog(mBundle.get(), mNames.nib, mNames.window);
-    dialog.Run();
-    EXPECT_EQ(dialog.command.commandID, static_cast<MenuCommand>(kHICommandCancel));
-}
-
 }  // namespace
