@@ -5,6 +5,7 @@
 
 #include "cf/Runtime.h"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -44,6 +45,30 @@ Size LargestBlock()
     return largest;
 }
 
+// Large blocks (a clip's flavor of many megabytes) are placed on huge-page boundaries and offered
+// to the kernel for huge pages: filling a fresh 64 MiB block one 4 KiB page fault at a time costs
+// several times what reading the bytes does.
+constexpr size_t kHugePage = static_cast<size_t>(2) << 20;
+constexpr size_t kHugeBlockThreshold = 2 * kHugePage;
+
+void* AllocateMemory(size_t total, bool clear)
+{
+    if (total < kHugeBlockThreshold) {
+        return clear ? std::calloc(1, total) : std::malloc(total);
+    }
+    size_t rounded = (total + kHugePage - 1) / kHugePage * kHugePage;
+    void* memory = std::aligned_alloc(kHugePage, rounded);
+    if (memory == nullptr) {
+        return nullptr;
+    }
+    // Only a hint: without transparent huge pages the block is simply made of small pages.
+    ::madvise(memory, rounded, MADV_HUGEPAGE);
+    if (clear) {
+        std::memset(memory, 0, total);
+    }
+    return memory;
+}
+
 BlockHeader* HeaderOf(Ptr p)
 {
     return reinterpret_cast<BlockHeader*>(p) - 1;
@@ -61,7 +86,7 @@ Ptr AllocateBlock(Size byteCount, bool clear)
         return nullptr;
     }
     size_t total = sizeof(BlockHeader) + static_cast<size_t>(byteCount);
-    void* memory = clear ? std::calloc(1, total) : std::malloc(total);
+    void* memory = AllocateMemory(total, clear);
     if (memory == nullptr) {
         tLastError = memFullErr;
         return nullptr;
