@@ -52,6 +52,7 @@ const std::vector<Clip> kClips = {
 const char* const kExpectedMenu = R"({"status": 0, "items": [
     {"name": "Stashwell", "nameType": "utxt", "submenu": [
         {"name": "Add Selected Text...", "nameType": "cfst", "command": 100},
+        {"name": "Create New Keychain...", "nameType": "cfst", "command": 125},
         {"name": "Work", "nameType": "utxt", "submenu": [
             {"name": "Address", "nameType": "cfst", "command": 200, "attributes": 280},
             {"name": "- Address", "nameType": "cfst", "command": 2200, "attributes": 264, "modifiers": 2},
@@ -71,8 +72,7 @@ protected:
     testsupport::ScopedStorageEnvironment mStorage;
 };
 
-// NOTE: the plug-in does not examine the keychain yet; when it does, "Create New Keychain..." (125)
-// follows "Add Selected Text..." in the expected records, as no keychain file exists here.
+// No keychain file exists here, so "Create New Keychain..." (125) follows "Add Selected Text...".
 TEST_F(StashwellMenu, ClipsAppearInTheirSubmenusInClipListOrder)
 {
     WriteClipList(kClips);
@@ -93,7 +93,7 @@ TEST_F(StashwellMenu, TheAlternateIsPickedWhileOptionIsHeldAtTheTerminal)
     const std::string down = "\x1b[B";
     // Into Stashwell, down to its last item (the clip named "-"; Down stops there), one up.
     std::vector<std::string> keys = {"\x1b[C"};
-    keys.insert(keys.end(), 8, down);
+    keys.insert(keys.end(), 9, down);
     keys.insert(keys.end(), {"\x1b[A", "\t", "\r", "q"});
     hosttest::TerminalResult result = hosttest::RunOnTerminal(kCmhost, {"--text", "Dear John,"}, "hold/release Option", keys);
     EXPECT_EQ(result.exitStatus, 0) << result.err;

@@ -146,16 +146,19 @@ TEST_F(MenuExaminationTest, SelectedTextAndStoredClipsMakeTheMenu)
     std::vector<MenuEntry> menu = OpenMenu(context.Get());
 
     EXPECT_EQ(Outline(menu),
-              "Stashwell{Add Selected Text...,-,Greeting,- Greeting,Work{Report,- Report}},Top,- Top");
+              "Stashwell{Add Selected Text...,Create New Keychain...,-,Greeting,- Greeting,Work{Report,- Report}},Top,- Top");
     ASSERT_EQ(menu.size(), 3u);
     const std::vector<MenuEntry>& root = menu[0].items;
     EXPECT_EQ(menu[0].nameType, static_cast<DescType>(typeUnicodeText));
     EXPECT_EQ(root[0].command, 100);
     EXPECT_FALSE(root[0].attributes.has_value());
     EXPECT_EQ(root[0].nameType, static_cast<DescType>(typeCFStringRef));
-    EXPECT_EQ(root[2].command, 200);
-    EXPECT_EQ(root[3].command, 2200);
-    EXPECT_EQ(root[4].items[0].command, 201);
+    EXPECT_EQ(root[1].command, 125) << "no keychain file: the keychain command creates one";
+    EXPECT_EQ(root[3].command, 200);
+    EXPECT_EQ(root[4].command, 2200);
+    ASSERT_EQ(root.size(), 6u);
+    ASSERT_FALSE(root[5].items.empty());
+    EXPECT_EQ(root[5].items[0].command, 201);
     EXPECT_EQ(menu[1].command, 203) << "the secure clip at index 2 keeps its index while it is hidden";
     EXPECT_EQ(menu[2].command, 2203);
 }
@@ -165,8 +168,8 @@ TEST_F(MenuExaminationTest, NoSelectionOffersNoAddSelectedText)
     MakeInstance();
     StoreClips({{"Greeting", "/Stashwell", false}});
     TextContext empty(u"");
-    EXPECT_EQ(Outline(OpenMenu(empty.Get())), "Stashwell{-,Greeting,- Greeting}");
-    EXPECT_EQ(Outline(OpenMenu(&mNullContext)), "Stashwell{-,Greeting,- Greeting}");
+    EXPECT_EQ(Outline(OpenMenu(empty.Get())), "Stashwell{Create New Keychain...,-,Greeting,- Greeting}");
+    EXPECT_EQ(Outline(OpenMenu(&mNullContext)), "Stashwell{Create New Keychain...,-,Greeting,- Greeting}");
 }
 
 TEST_F(MenuExaminationTest, CocoaHostWithASelectionOffersAddSelectedText)
@@ -178,8 +181,9 @@ TEST_F(MenuExaminationTest, CocoaHostWithASelectionOffersAddSelectedText)
     std::vector<MenuEntry> withoutSelection = OpenMenu(&mNullContext);
     PlatformRemoveCocoaApplication();
 
-    EXPECT_EQ(Outline(withSelection), "Stashwell{Add Selected Text...}");
-    EXPECT_EQ(Outline(withoutSelection), "");
+    EXPECT_EQ(Outline(withSelection), "Stashwell{Add Selected Text...,Create New Keychain...}");
+    EXPECT_EQ(Outline(withoutSelection), "Stashwell{Create New Keychain...}")
+        << "with nothing else to offer, the root submenu still holds the keychain command";
 }
 
 TEST_F(MenuExaminationTest, EveryNameIsUnicodeTextBefore10_2OrWithoutAVersion)
@@ -194,7 +198,7 @@ TEST_F(MenuExaminationTest, EveryNameIsUnicodeTextBefore10_2OrWithoutAVersion)
         EXPECT_EQ(mInstance->implData.systemVersion, version);
         std::vector<MenuEntry> menu = list.Read();
         CMPluginPostMenuCleanup(mInstance);
-        EXPECT_EQ(Outline(menu), "Stashwell{Add Selected Text...,-,Greeting,- Greeting},Elsewhere{Other,- Other}");
+        EXPECT_EQ(Outline(menu), "Stashwell{Add Selected Text...,Create New Keychain...,-,Greeting,- Greeting},Elsewhere{Other,- Other}");
         for (const MenuEntry& submenu : menu) {
             for (const MenuEntry& item : submenu.items) {
                 EXPECT_EQ(item.nameType, static_cast<DescType>(typeUnicodeText)) << item.name << " at " << version;
@@ -228,9 +232,9 @@ TEST_F(MenuExaminationTest, EachMenuReadsTheClipListAnew)
 {
     MakeInstance();
     StoreClips({{"First", "/Stashwell", false}});
-    EXPECT_EQ(Outline(OpenMenu(&mNullContext)), "Stashwell{-,First,- First}");
+    EXPECT_EQ(Outline(OpenMenu(&mNullContext)), "Stashwell{Create New Keychain...,-,First,- First}");
     StoreClips({{"First", "/Stashwell", false}, {"Second", "/Stashwell", false}});
-    EXPECT_EQ(Outline(OpenMenu(&mNullContext)), "Stashwell{-,First,- First,Second,- Second}");
+    EXPECT_EQ(Outline(OpenMenu(&mNullContext)), "Stashwell{Create New Keychain...,-,First,- First,Second,- Second}");
 }
 
 TEST_F(MenuExaminationTest, DamagedStoredRecordsCostOnlyThemselves)
@@ -252,10 +256,12 @@ TEST_F(MenuExaminationTest, DamagedStoredRecordsCostOnlyThemselves)
                            "<array/>"
                            "</array></dict></plist>\n");
     std::vector<MenuEntry> menu = OpenMenu(&mNullContext);
-    EXPECT_EQ(Outline(menu), "Good,- Good,Stashwell{-,Also good,- Also good}");
+    // The keychain command makes the root submenu before any clip is placed.
+    EXPECT_EQ(Outline(menu), "Stashwell{Create New Keychain...,-,Also good,- Also good},Good,- Good");
     ASSERT_EQ(menu.size(), 3u);
-    EXPECT_EQ(menu[0].command, 204);
-    EXPECT_EQ(menu[2].items[1].command, 205);
+    EXPECT_EQ(menu[1].command, 204);
+    ASSERT_EQ(menu[0].items.size(), 4u);
+    EXPECT_EQ(menu[0].items[2].command, 205);
 }
 
 TEST_F(MenuExaminationTest, EveryTextComesFromTheBundlesTable)
@@ -269,12 +275,13 @@ TEST_F(MenuExaminationTest, EveryTextComesFromTheBundlesTable)
     testsupport::WriteFile(bundleDir + "/Contents/Resources/English.lproj/Localizable.strings",
                            "\"/Stashwell\" = \"/R\xC3\xA9serve\";\n"
                            "\"Add Selected Text...\" = \"Ajouter le texte\";\n"
-                           "\"- \" = \"Supprimer \";\n");
+                           "\"- \" = \"Supprimer \";\n"
+                           "\"Create New Keychain...\" = \"Nouveau trousseau...\";\n");
     MakeInstance(bundleDir);
     StoreClips({{"Note", "/R\xC3\xA9serve", false}, {"Old", "/Stashwell", false}});
     TextContext context(u"x");
     EXPECT_EQ(Outline(OpenMenu(context.Get())),
-              "R\xC3\xA9serve{Ajouter le texte,-,Note,Supprimer Note},Stashwell{Old,Supprimer Old}");
+              "R\xC3\xA9serve{Ajouter le texte,Nouveau trousseau...,-,Note,Supprimer Note},Stashwell{Old,Supprimer Old}");
 }
 
 }  // namespace

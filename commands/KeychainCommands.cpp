@@ -1,0 +1,53 @@
+// The keychain commands and the secure half of the clip commands. Each builds the keychain path
+// anew and works on one short-lived keychain object. The keychain services show their own password
+// dialogs; nothing here shows a message, and the statuses of the keychain calls end nothing more
+// than the call itself.
+#include "commands/CommandSteps.h"
+
+#include "commands/CommandIDs.h"
+#include "secure/ClipKeychain.h"
+
+void RunKeychainCommand(SInt32 commandID)
+{
+    StKeychainPath path;
+    switch (commandID) {
+    case kCmdUnlockKeychain:
+        if (path.FileExists()) {
+            ClipKeychain(path.Get()).Unlock();
+        }
+        break;
+    case kCmdLockKeychain:
+        if (path.FileExists()) {
+            ClipKeychain(path.Get()).Lock();
+        }
+        break;
+    case kCmdCreateKeychain:
+        // Never over an existing file: a second "Create" from a menu opened before the first one
+        // finished must not touch the keychain that already holds clips.
+        if (path.FileMissing()) {
+            ClipKeychain(nullptr).CreateNewKeychain(path.Get());
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void ReadSecureClip(FlavorSet& flavors, CFStringRef noteName)
+{
+    StKeychainPath path;
+    if (!path.FileExists()) {
+        return;
+    }
+    ClipKeychain keychain(path.Get());
+    flavors.ReadFromKeychain(noteName, &keychain);
+}
+
+void DeleteSecureClip(CFStringRef noteName)
+{
+    StKeychainPath path;
+    if (!path.FileExists()) {
+        return;
+    }
+    ClipKeychain(path.Get()).DeleteSecureNote(noteName);
+}

@@ -1,0 +1,141 @@
+// Storing a secure clip: its content becomes a secure note in the clip keychain (created first
+// when its file does not exist) and its record joins the clip list.
+//
+// A record names its note by "FILENAME", and a note name can hold only one note. So the record is
+// added only once its note is stored, and under the name the note actually got: when the clip's
+// name is taken (by the note of an earlier clip of that name, or by a record still pointing at
+// it), the note gets the name followed by a two-digit suffix, as clip packages do. A clip whose
+// content cannot be stored gets no record at all, instead of one that would paste nothing, or
+// paste and delete another clip's note.
+#include "commands/ClipCreation.h"
+
+#include "plugin/ClipRecord.h"
+#include "secure/ClipKeychain.h"
+#include "support/CFDictArray.h"
+#include "support/CFObj.h"
+
+namespace {
+
+constexpr int kLastNoteSuffix = 99;
+
+// Whether a secure record of the list already names its note so.
+bool IsNoteNameRecorded(const CFDictArray& clipList, CFStringRef noteName)
+{
+    const SInt32 count = clipList.GetCount();
+    for (SInt32 index = 0; index < count; ++index) {
+        CFDictionaryRef record = clipList.FetchItemAt(index);
+        if (record == nullptr || !IsClipFlagSet(record, kClipSecureKey)) {
+            continue;
+        }
+        CFStringRef fileName = GetClipString(record, kClipFileNameKey);
+        if (fileName != nullptr && CFEqual(fileName, noteName)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The name with the two digits of suffix appended (+1).
+CFStringRef CreateSuffixedName(CFStringRef name, int suffix)
+{
+    CFObj<CFMutableStringRef> suffixed(CFStringCreateMutableCopy(kCFAllocatorDefault, 0, name));
+    if (suffixed.Get() == nullptr) {
+        return nullptr;
+    }
+    const char digits[3] = {static_cast<char>('0' + suffix / 10), static_cast<char>('0' + suffix % 10), '\0'};
+    CFStringAppendCString(suffixed, digits, kCFStringEncodingASCII);
+    return suffixed.HandOut();
+}
+
+// Stores content as a note under the first free name of name, name01 ... name99, and answers
+// that name (+1); NULL when no name is free or the keychain refused the note.
+CFStringRef StoreSecureNote(ClipKeychain& keychain, const CFDictArray& clipList, CFStringRef name, CFTypeRef content)
+{
+    for (int suffix = 0; suffix <= kLastNoteSuffix; ++suffix) {
+        CFObj<CFStringRef> noteName(suffix == 0 ? CFStringCreateCopy(kCFAllocatorDefault, name)
+                                                : CreateSuffixedName(name, suffix));
+        if (noteName.Get() == nullptr) {
+            return nullptr;
+        }
+        if (IsNoteNameRecorded(clipList, noteName)) {
+            continue;
+        }
+        // The keychain itself refuses a second note of a name, also one that another process has
+        // just stored: that answer, not an earlier search, decides whether the name is free.
+        const OSStatus status = keychain.AddSecureNote(noteName, content);
+        if (status == noErr) {
+            return noteName.HandOut();
+        }
+        if (status != errSecDuplicateItem) {
+            return nullptr;
+        }
+    }
+    return nullptr;
+}
+
+// The payload of the set (+1): its text, or its flavors as an XML property list. NULL when there
+// is nothing to store (no text in a plain-text clip).
+CFTypeRef CreateSecureContent(FlavorSet& flavors)
+{
+    if (flavors.mUsePlainText) {
+        return flavors.CreateCFStringContent();
+    }
+    // The dictionary shares the set's blocks: it is serialised at once and let go.
+    CFObj<CFDictionaryRef> content(flavors.CreateTemporaryContentDict());
+    if (content.Get() == nullptr) {
+        return nullptr;
+    }
+    return CFPropertyListCreateXMLData(kCFAllocatorDefault, content);
+}
+
+}  // namespace
+
+void AddNewSecureClip(AbstractCMPluginType* instance, CFStringRef name, CFStringRef submenu, FlavorSet& flavors)
+{
+    if (instance == nullptr || instance->implData.clipList == nullptr || name == nullptr) {
+        return;
+    }
+    CFDictArray& clipList = *instance->implData.clipList;
+
+    // Nothing to store asks the user for no keychain password.
+    CFObjDel content(CreateSecureContent(flavors));
+    if (content.Get() == nullptr) {
+        return;
+    }
+    StKeychainPath path;
+    if (path.Get() == nullptr) {
+        return;
+    }
+    ClipKeychain keychain(path.FileExists() ? path.Get() : nullptr);
+    if (!path.FileExists() && keychain.CreateNewKeychain(path.Get()) != noErr) {
+        return;
+    }
+
+    CFObj<CFStringRef> noteName(StoreSecureNote(keychain, clipList, name, content.Get()));
+    if (noteName.Get() == nullptr) {
+        return;
+    }
+    try {
+        CFObj<CFMutableDictionaryRef> record(CFDictionaryCreateMutable(
+            kCFAllocatorDefault, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
+        if (record.Get() == nullptr) {
+            throw static_cast<SInt32>(memFullErr);
+        }
+        CFDictionarySetValue(record, kClipNameKey, name);
+        CFDictionarySetValue(record, kClipFileNameKey, noteName.Get());
+        if (submenu != nullptr) {
+            CFDictionarySetValue(record, kClipSubmenuKey, submenu);
+        }
+        CFObj<CFMutableArrayRef> typeStrings(flavors.CreateFlavorTypeStringsArray());
+        if (typeStrings.Get() != nullptr) {
+            CFDictionarySetValue(record, kClipFlavorsKey, typeStrings.Get());
+        }
+        CFDictionarySetValue(record, kClipSecureKey, kCFBooleanTrue);
+        CFDictionarySetValue(record, kClipUsePlainTextKey, flavors.mUsePlainText ? kCFBooleanTrue : kCFBooleanFalse);
+        clipList.AddItem(record);
+    } catch (...) {
+        // A note that no record names could never be pasted or deleted from the menu.
+        keychain.DeleteSecureNote(noteName);
+        throw;
+    }
+}

@@ -1,0 +1,32 @@
+// The one keychain command of the root submenu, chosen by the state of the clip keychain file:
+// absent, present and locked, or present and unlocked. The same state decides whether secure
+// clips are listed, so they show only while their content can be read without a prompt.
+#include "menu/MenuExaminationSteps.h"
+
+#include "commands/CommandIDs.h"
+#include "menu/MenuStrings.h"
+#include "secure/ClipKeychain.h"
+#include "support/CFObj.h"
+
+void AddKeychainCommand(AbstractCMPluginType* instance, SubmenuTree& tree, CFStringRef rootPath)
+{
+    CMPluginImplData& data = instance->implData;
+    data.keychainUnlocked = false;
+
+    StKeychainPath path;
+    CFStringRef text = kCreateKeychainText;
+    SInt32 commandID = kCmdCreateKeychain;
+    if (path.FileExists()) {
+        ClipKeychain keychain(path.Get());
+        if ((keychain.GetStatus() & kSecUnlockStateStatus) != 0) {
+            data.keychainUnlocked = true;
+            text = kLockKeychainText;
+            commandID = kCmdLockKeychain;
+        } else {
+            text = kUnlockKeychainText;
+            commandID = kCmdUnlockKeychain;
+        }
+    }
+    CFObj<CFStringRef> name(CopyLocalizedMenuString(instance, text));
+    tree.AddMenuItem(rootPath, name.Get(), commandID, UsesCFStringNames(instance), 0, 0);
+}
