@@ -1,12 +1,12 @@
 // The user's application-support folder: $XDG_DATA_HOME, or ~/.local/share when it is unset or not
 // absolute (as the base-directory convention asks), created with its missing parents, each with
 // mode 0700, when asked to.
+#include "base/UserFolders.h"
 #include "files/FileStatus.h"
 #include "files/RefPaths.h"
 
 #include <Carbon/Folders.h>
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,33 +18,9 @@
 
 namespace {
 
-std::optional<std::string> HomeFolder()
-{
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/') {
-        return std::string(home);
-    }
-    std::vector<char> buffer(16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
-        found->pw_dir != nullptr && found->pw_dir[0] == '/') {
-        return std::string(found->pw_dir);
-    }
-    return std::nullopt;
-}
-
 std::optional<std::string> ApplicationSupportPath()
 {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data != nullptr && data[0] == '/') {
-        return std::string(data);
-    }
-    auto home = HomeFolder();
-    if (!home) {
-        return std::nullopt;
-    }
-    return *home + "/.local/share";
+    return platform::UserBaseFolder("XDG_DATA_HOME", ".local/share");
 }
 
 // Creates every missing folder of an absolute path. A folder that another process creates at the

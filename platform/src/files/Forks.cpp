@@ -81,6 +81,50 @@ OSErr StartPosition(OpenFork& fork, UInt16 positionMode, SInt64 offset, SInt64& 
     return noErr;
 }
 
+// What both transfers check before taking the fork's lock: the count reset, the buffer, the fork
+// and its access. On noErr, fork is set.
+OSErr FindForkForTransfer(FSIORefNum forkRefNum, bool writing, ByteCount requestCount, const void* buffer,
+                          ByteCount* actualCount, std::shared_ptr<OpenFork>& fork)
+{
+    if (actualCount != nullptr) {
+        *actualCount = 0;
+    }
+    if (buffer == nullptr && requestCount > 0) {
+        return paramErr;
+    }
+    fork = FindFork(forkRefNum);
+    if (fork == nullptr) {
+        return rfNumErr;
+    }
+    if (writing ? !fork->canWrite : !fork->canRead) {
+        return writing ? wrPermErr : permErr;
+    }
+    return noErr;
+}
+
+// Moves up to count bytes in chunks, one positioned call (pread or pwrite) per chunk, retrying
+// interrupted calls. A call that moves nothing ends the transfer with whenNothing.
+template <typename Transfer>
+OSErr TransferChunks(SInt64 position, ByteCount count, OSErr whenNothing, Transfer transfer, ByteCount& done)
+{
+    done = 0;
+    while (done < count) {
+        size_t chunk = std::min<ByteCount>(count - done, kMaxTransfer);
+        ssize_t moved = transfer(done, chunk, position + static_cast<SInt64>(done));
+        if (moved < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return StatusFromErrno(errno);
+        }
+        if (moved == 0) {
+            return whenNothing;
+        }
+        done += static_cast<ByteCount>(moved);
+    }
+    return noErr;
+}
+
 }  // namespace
 
 extern "C" {
@@ -164,18 +208,10 @@ OSErr FSGetForkSize(FSIORefNum forkRefNum, SInt64* forkSize)
 OSErr FSReadFork(FSIORefNum forkRefNum, UInt16 positionMode, SInt64 positionOffset, ByteCount requestCount,
                  void* buffer, ByteCount* actualCount)
 {
-    if (actualCount != nullptr) {
-        *actualCount = 0;
-    }
-    if (buffer == nullptr && requestCount > 0) {
-        return paramErr;
-    }
-    std::shared_ptr<OpenFork> fork = FindFork(forkRefNum);
-    if (fork == nullptr) {
-        return rfNumErr;
-    }
-    if (!fork->canRead) {
-        return permErr;
+    std::shared_ptr<OpenFork> fork;
+    if (OSErr status = FindForkForTransfer(forkRefNum, false, requestCount, buffer, actualCount, fork);
+        status != noErr) {
+        return status;
     }
     std::lock_guard lock(fork->mutex);
     SInt64 position = 0;
@@ -183,24 +219,11 @@ OSErr FSReadFork(FSIORefNum forkRefNum, UInt16 positionMode, SInt64 positionOffs
         return status;
     }
     auto* bytes = static_cast<char*>(buffer);
+    const int fd = fork->fd.Get();
     ByteCount done = 0;
-    OSErr status = noErr;
-    while (done < requestCount) {
-        size_t chunk = std::min<ByteCount>(requestCount - done, kMaxTransfer);
-        ssize_t got = ::pread(fork->fd.Get(), bytes + done, chunk, position + static_cast<SInt64>(done));
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            status = StatusFromErrno(errno);
-            break;
-        }
-        if (got == 0) {
-            status = eofErr;
-            break;
-        }
-        done += static_cast<ByteCount>(got);
-    }
+    OSErr status = TransferChunks(
+        position, requestCount, eofErr,
+        [&](ByteCount offset, size_t chunk, SInt64 at) { return ::pread(fd, bytes + offset, chunk, at); }, done);
     fork->mark = position + static_cast<SInt64>(done);
     if (actualCount != nullptr) {
         *actualCount = done;
@@ -211,18 +234,10 @@ OSErr FSReadFork(FSIORefNum forkRefNum, UInt16 positionMode, SInt64 positionOffs
 OSErr FSWriteFork(FSIORefNum forkRefNum, UInt16 positionMode, SInt64 positionOffset, ByteCount requestCount,
                   const void* buffer, ByteCount* actualCount)
 {
-    if (actualCount != nullptr) {
-        *actualCount = 0;
-    }
-    if (buffer == nullptr && requestCount > 0) {
-        return paramErr;
-    }
-    std::shared_ptr<OpenFork> fork = FindFork(forkRefNum);
-    if (fork == nullptr) {
-        return rfNumErr;
-    }
-    if (!fork->canWrite) {
-        return wrPermErr;
+    std::shared_ptr<OpenFork> fork;
+    if (OSErr status = FindForkForTransfer(forkRefNum, true, requestCount, buffer, actualCount, fork);
+        status != noErr) {
+        return status;
     }
     std::lock_guard lock(fork->mutex);
     SInt64 position = 0;
@@ -234,25 +249,12 @@ OSErr FSWriteFork(FSIORefNum forkRefNum, UInt16 positionMode, SInt64 positionOff
     }
     const size_t allowed = ReserveWriteBytes(requestCount);
     const auto* bytes = static_cast<const char*>(buffer);
+    const int fd = fork->fd.Get();
     ByteCount done = 0;
-    OSErr status = noErr;
-    while (done < allowed) {
-        size_t chunk = std::min<ByteCount>(allowed - done, kMaxTransfer);
-        ssize_t put = ::pwrite(fork->fd.Get(), bytes + done, chunk, position + static_cast<SInt64>(done));
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            status = StatusFromErrno(errno);
-            break;
-        }
-        if (put == 0) {
-            // A device that takes nothing and reports no error is full for our purposes.
-            status = dskFulErr;
-            break;
-        }
-        done += static_cast<ByteCount>(put);
-    }
+    // A device that takes nothing and reports no error is full for our purposes.
+    OSErr status = TransferChunks(
+        position, allowed, dskFulErr,
+        [&](ByteCount offset, size_t chunk, SInt64 at) { return ::pwrite(fd, bytes + offset, chunk, at); }, done);
     RefundWriteBytes(allowed - done);
     if (status == noErr && done < requestCount) {
         status = dskFulErr;  // the budget ran out

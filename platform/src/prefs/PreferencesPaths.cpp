@@ -1,7 +1,8 @@
 // Preference file locations.
 #include "prefs/PreferencesPaths.h"
 
-#include <pwd.h>
+#include "base/UserFolders.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,36 +17,15 @@ namespace {
 // unreadable file with its UTC time and a counter.
 constexpr size_t kMaxApplicationIDBytes = 200;
 
-std::optional<std::string> HomeFolder()
-{
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/') {
-        return std::string(home);
-    }
-    std::vector<char> buffer(16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
-        found->pw_dir != nullptr && found->pw_dir[0] == '/') {
-        return std::string(found->pw_dir);
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
 std::optional<std::string> PreferencesFolder()
 {
-    // A relative XDG_CONFIG_HOME is ignored, as the base-directory convention asks.
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config != nullptr && config[0] == '/') {
-        return std::string(config) + "/preferences";
-    }
-    auto home = HomeFolder();
-    if (!home) {
+    std::optional<std::string> config = UserBaseFolder("XDG_CONFIG_HOME", ".config");
+    if (!config) {
         return std::nullopt;
     }
-    return *home + "/.config/preferences";
+    return *config + "/preferences";
 }
 
 bool IsUsableApplicationID(std::string_view utf8)

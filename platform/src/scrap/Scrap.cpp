@@ -206,13 +206,13 @@ OSStatus PutScrapFlavor(ScrapRef scrap, ScrapFlavorType flavorType, ScrapFlavorF
     return view->Put(flavorType, flavorFlags, flavorSize, flavorData);
 }
 
-OSStatus GetScrapFlavorCount(ScrapRef scrap, UInt32* infoCount)
+namespace {
+
+// Runs use on the view a handle names, brought up to date, under the table's lock; answers
+// use's status, or why there is no such view or it could not be read.
+template <typename Use>
+OSStatus WithCurrentView(ScrapRef scrap, Use use)
 {
-    ClearScrapError();
-    if (infoCount == nullptr) {
-        return FailScrap(paramErr, "GetScrapFlavorCount needs a place for the count");
-    }
-    *infoCount = 0;
     ViewTable& table = Table();
     std::lock_guard<std::mutex> guard(table.mutex);
     GenerationView* view = FindView(table, scrap);
@@ -220,10 +220,35 @@ OSStatus GetScrapFlavorCount(ScrapRef scrap, UInt32* infoCount)
         return badScrapRefErr;
     }
     OSStatus status = view->Refresh();
-    if (status == noErr) {
-        *infoCount = static_cast<UInt32>(view->Flavors().size());
+    return status == noErr ? use(*view) : status;
+}
+
+// Runs use on the flavor of a type in the view a handle names, as WithCurrentView does.
+template <typename Use>
+OSStatus WithFlavor(ScrapRef scrap, ScrapFlavorType type, Use use)
+{
+    return WithCurrentView(scrap, [&](GenerationView& view) -> OSStatus {
+        const GenerationView::Flavor* flavor = view.Find(type);
+        if (flavor == nullptr) {
+            return FailScrap(noTypeErr, "the clipboard holds no such flavor");
+        }
+        return use(view, *flavor);
+    });
+}
+
+}  // namespace
+
+OSStatus GetScrapFlavorCount(ScrapRef scrap, UInt32* infoCount)
+{
+    ClearScrapError();
+    if (infoCount == nullptr) {
+        return FailScrap(paramErr, "GetScrapFlavorCount needs a place for the count");
     }
-    return status;
+    *infoCount = 0;
+    return WithCurrentView(scrap, [&](GenerationView& view) -> OSStatus {
+        *infoCount = static_cast<UInt32>(view.Flavors().size());
+        return noErr;
+    });
 }
 
 OSStatus GetScrapFlavorInfoList(ScrapRef scrap, UInt32* infoCount, ScrapFlavorInfo info[])
@@ -232,51 +257,19 @@ OSStatus GetScrapFlavorInfoList(ScrapRef scrap, UInt32* infoCount, ScrapFlavorIn
     if (infoCount == nullptr || (info == nullptr && *infoCount > 0)) {
         return FailScrap(paramErr, "GetScrapFlavorInfoList needs a count and room for the records");
     }
-    ViewTable& table = Table();
-    std::lock_guard<std::mutex> guard(table.mutex);
-    GenerationView* view = FindView(table, scrap);
-    if (view == nullptr) {
-        *infoCount = 0;
-        return badScrapRefErr;
-    }
-    OSStatus status = view->Refresh();
-    if (status != noErr) {
-        *infoCount = 0;
-        return status;
-    }
-    const auto& flavors = view->Flavors();
-    UInt32 filled = 0;
-    for (; filled < *infoCount && filled < flavors.size(); ++filled) {
-        info[filled].flavorType = flavors[filled].entry.type;
-        info[filled].flavorFlags = flavors[filled].entry.flags;
-    }
-    *infoCount = filled;
-    return noErr;
+    const UInt32 room = *infoCount;
+    *infoCount = 0;
+    return WithCurrentView(scrap, [&](GenerationView& view) -> OSStatus {
+        const auto& flavors = view.Flavors();
+        UInt32 filled = 0;
+        for (; filled < room && filled < flavors.size(); ++filled) {
+            info[filled].flavorType = flavors[filled].entry.type;
+            info[filled].flavorFlags = flavors[filled].entry.flags;
+        }
+        *infoCount = filled;
+        return noErr;
+    });
 }
-
-namespace {
-
-// The flavor of a type in the view a handle names, brought up to date; NULL with the status set
-// when there is none. The table's mutex must be held.
-const GenerationView::Flavor* FindFlavor(ViewTable& table, ScrapRef scrap, ScrapFlavorType type, OSStatus& status)
-{
-    GenerationView* view = FindView(table, scrap);
-    if (view == nullptr) {
-        status = badScrapRefErr;
-        return nullptr;
-    }
-    status = view->Refresh();
-    if (status != noErr) {
-        return nullptr;
-    }
-    const GenerationView::Flavor* flavor = view->Find(type);
-    if (flavor == nullptr) {
-        status = FailScrap(noTypeErr, "the clipboard holds no such flavor");
-    }
-    return flavor;
-}
-
-}  // namespace
 
 OSStatus GetScrapFlavorFlags(ScrapRef scrap, ScrapFlavorType flavorType, ScrapFlavorFlags* flavorFlags)
 {
@@ -284,13 +277,10 @@ OSStatus GetScrapFlavorFlags(ScrapRef scrap, ScrapFlavorType flavorType, ScrapFl
     if (flavorFlags == nullptr) {
         return FailScrap(paramErr, "GetScrapFlavorFlags needs a place for the flags");
     }
-    ViewTable& table = Table();
-    std::lock_guard<std::mutex> guard(table.mutex);
-    OSStatus status = noErr;
-    if (const auto* flavor = FindFlavor(table, scrap, flavorType, status)) {
-        *flavorFlags = flavor->entry.flags;
-    }
-    return status;
+    return WithFlavor(scrap, flavorType, [&](GenerationView&, const GenerationView::Flavor& flavor) -> OSStatus {
+        *flavorFlags = flavor.entry.flags;
+        return noErr;
+    });
 }
 
 OSStatus GetScrapFlavorSize(ScrapRef scrap, ScrapFlavorType flavorType, Size* byteCount)
@@ -299,13 +289,10 @@ OSStatus GetScrapFlavorSize(ScrapRef scrap, ScrapFlavorType flavorType, Size* by
     if (byteCount == nullptr) {
         return FailScrap(paramErr, "GetScrapFlavorSize needs a place for the size");
     }
-    ViewTable& table = Table();
-    std::lock_guard<std::mutex> guard(table.mutex);
-    OSStatus status = noErr;
-    if (const auto* flavor = FindFlavor(table, scrap, flavorType, status)) {
-        *byteCount = flavor->entry.size;
-    }
-    return status;
+    return WithFlavor(scrap, flavorType, [&](GenerationView&, const GenerationView::Flavor& flavor) -> OSStatus {
+        *byteCount = flavor.entry.size;
+        return noErr;
+    });
 }
 
 OSStatus GetScrapFlavorData(ScrapRef scrap, ScrapFlavorType flavorType, Size* byteCount, void* destination)
@@ -314,14 +301,10 @@ OSStatus GetScrapFlavorData(ScrapRef scrap, ScrapFlavorType flavorType, Size* by
     if (byteCount == nullptr || *byteCount < 0 || (destination == nullptr && *byteCount > 0)) {
         return FailScrap(paramErr, "GetScrapFlavorData needs a byte count of 0 or more and room for the bytes");
     }
-    ViewTable& table = Table();
-    std::lock_guard<std::mutex> guard(table.mutex);
-    OSStatus status = noErr;
-    const auto* flavor = FindFlavor(table, scrap, flavorType, status);
-    if (flavor == nullptr) {
-        *byteCount = 0;
-        return status;
-    }
-    GenerationView* view = FindView(table, scrap);
-    return view->ReadData(*flavor, byteCount, destination);
+    const Size room = *byteCount;
+    *byteCount = 0;
+    return WithFlavor(scrap, flavorType, [&](GenerationView& view, const GenerationView::Flavor& flavor) -> OSStatus {
+        *byteCount = room;
+        return view.ReadData(flavor, byteCount, destination);
+    });
 }
