@@ -6,6 +6,7 @@
 #include "support/CFDictArray.h"
 #include "support/CFObj.h"
 
+#include "plugin/menu/MenuRecordReader.h"
 #include "support/TempDir.h"
 
 #include <PlatformHost.h>
@@ -45,7 +46,12 @@ private:
 class PluginFrameTest : public testing::Test {
 protected:
     void SetUp() override { AECreateList(nullptr, 0, false, &mCommands); }
-    void TearDown() override { AEDisposeDesc(&mCommands); }
+    void TearDown() override
+    {
+        // As a host does, every 'cfst' name the menu records hold is released before the list goes.
+        menutest::ReadMenu(&mCommands);
+        AEDisposeDesc(&mCommands);
+    }
 
     testsupport::ScopedStorageEnvironment mStorage;
     AEDesc mNullContext = {typeNull, nullptr};

@@ -3,6 +3,7 @@
 #include "plugin/PluginIdentity.h"
 #include "support/CFObj.h"
 
+#include "plugin/menu/MenuRecordReader.h"
 #include "support/TempDir.h"
 
 #include <Carbon/Carbon.h>
@@ -80,6 +81,8 @@ TEST(StashwellBundle, HostMakesAnInstanceThroughTheRegisteredFactory)
     ASSERT_EQ(AECreateList(nullptr, 0, false, &commands), noErr);
     EXPECT_EQ(menu->ExamineContext(menuInterface, &context, &commands), noErr);
     menu->PostMenuCleanup(menuInterface);
+    // As a host does, the 'cfst' names of the records are released before the list goes.
+    EXPECT_EQ(menutest::Outline(menutest::ReadMenu(&commands)), "Stashwell{Create New Keychain...}");
     AEDisposeDesc(&commands);
 
     EXPECT_EQ(menu->Release(menuInterface), 0u);

@@ -1,0 +1,247 @@
+// Secure clips from end to end: stored with AddNewSecureClip as the dispatcher stores them after
+// the dialog, listed, pasted and deleted through the entry points, over the test's own keychain.
+#include "SecureClipTesting.h"
+
+#include "commands/CommandIDs.h"
+
+#include "plugin/content/FlavorSetTesting.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace keychaintesting {
+namespace {
+
+namespace fs = std::filesystem;
+using flavortesting::TestFlavorSet;
+
+using SecureClipsTest = SecureClipTest;
+
+const std::string kUnicodeHi("\xFF\xFEH\0i\0", 6);
+
+TEST_F(SecureClipsTest, TheFirstSecureClipCreatesTheKeychainAndPastesBackWhole)
+{
+    TestFlavorSet flavors;
+    flavors.Add('TEXT', "Hi");
+    flavors.Add('utxt', kUnicodeHi);
+    flavors.Add('PICT', std::string("\x00\x01\x80\xFF", 4));
+    mPasswords.Add("pw");
+    AddSecureClip("Bank", flavors);
+    EXPECT_EQ(mPasswords.asked, std::vector<PlatformPasswordRequestKind>{kPlatformPasswordCreate});
+
+    std::vector<StoredClip> clips = StoredClips();
+    ASSERT_EQ(clips.size(), 1u);
+    EXPECT_EQ(clips[0].name, "Bank");
+    EXPECT_EQ(clips[0].fileName, "Bank");
+    EXPECT_TRUE(clips[0].secure);
+    EXPECT_TRUE(clips[0].hasPlainTextFlag);
+    EXPECT_FALSE(clips[0].usePlainText);
+    EXPECT_EQ(clips[0].flavors, (std::vector<std::string>{"PICT", "TEXT", "utxt"}));
+    EXPECT_NE(NoteData("Bank").find("<plist"), std::string::npos);
+
+    EXPECT_EQ(MenuOutline(), "Stashwell{Lock Keychain,-,Bank,- Bank}");
+    Pick(kCmdPasteClipBase);
+    EXPECT_EQ(Clipboard(), (Flavors{{"PICT", std::string("\x00\x01\x80\xFF", 4)}, {"TEXT", "Hi"}, {"utxt", kUnicodeHi}}));
+    EXPECT_EQ(mKeystrokes, 4) << "Command-V, down and up";
+}
+
+TEST_F(SecureClipsTest, APlainTextClipKeepsOnlyItsTextAsUTF8)
+{
+    CreateKeychain();
+    TestFlavorSet flavors;
+    CFObj<CFStringRef> text(CreateString("abc"));
+    flavors.CreateFromCFString(text.Get());
+    flavors.Add('PICT', "picture");
+    flavors.mUsePlainText = true;
+    AddSecureClip("Plain", flavors);
+
+    std::vector<StoredClip> clips = StoredClips();
+    ASSERT_EQ(clips.size(), 1u);
+    EXPECT_TRUE(clips[0].usePlainText);
+    EXPECT_EQ(clips[0].flavors, (std::vector<std::string>{"TEXT", "utxt"}));
+    EXPECT_EQ(NoteData("Plain"), "\xEF\xBB\xBF" "abc");
+
+    Pick(kCmdPasteClipBase);
+    const std::string unicode = flavortesting::BytesOf(std::u16string(u"\xFEFF" u"abc"));
+    EXPECT_EQ(Clipboard(), (Flavors{{"TEXT", "abc"}, {"utxt", unicode}}));
+}
+
+// The same name twice: a note name holds one note, so the second clip's note gets the name with a
+// suffix, and each clip pastes and deletes only its own content.
+TEST_F(SecureClipsTest, TwoClipsOfOneNameKeepTheirOwnNotes)
+{
+    CreateKeychain();
+    TestFlavorSet first;
+    first.Add('TEXT', "first secret");
+    AddSecureClip("Bank", first);
+    TestFlavorSet second;
+    second.Add('TEXT', "second secret");
+    AddSecureClip("Bank", second);
+
+    std::vector<StoredClip> clips = StoredClips();
+    ASSERT_EQ(clips.size(), 2u);
+    EXPECT_EQ(clips[0].name, "Bank");
+    EXPECT_EQ(clips[0].fileName, "Bank");
+    EXPECT_EQ(clips[1].name, "Bank") << "the clip keeps the name the user gave it";
+    EXPECT_EQ(clips[1].fileName, "Bank01");
+    EXPECT_EQ(MenuOutline(), "Stashwell{Lock Keychain,-,Bank,- Bank,Bank,- Bank}");
+
+    Pick(kCmdPasteClipBase + 1);
+    EXPECT_EQ(Clipboard(), (Flavors{{"TEXT", "second secret"}}));
+    Pick(kCmdPasteClipBase);
+    EXPECT_EQ(Clipboard(), (Flavors{{"TEXT", "first secret"}}));
+
+    Pick(kCmdDeleteClipBase);
+    EXPECT_EQ(NoteData("Bank"), "<none>");
+    EXPECT_NE(NoteData("Bank01"), "<none>") << "deleting one clip leaves the other's note";
+    Pick(kCmdPasteClipBase);
+    EXPECT_EQ(Clipboard(), (Flavors{{"TEXT", "second secret"}}));
+
+    // The plain name is free again.
+    TestFlavorSet third;
+    third.Add('TEXT', "third secret");
+    AddSecureClip("Bank", third);
+    clips = StoredClips();
+    ASSERT_EQ(clips.size(), 2u);
+    EXPECT_EQ(clips[1].fileName, "Bank");
+}
+
+TEST_F(SecureClipsTest, ANameStillRecordedOrStillHoldingANoteIsNotReused)
+{
+    CreateKeychain();
+    // A record naming a note that is gone, and a note that no record names any more.
+    StoreClips({{"Lost", "Lost", {"TEXT"}}});
+    ASSERT_EQ(ClipKeychain(KeychainPath().c_str()).AddSecureNote(CFSTR("Orphan"), "old", 3), noErr);
+
+    TestFlavorSet flavors;
+    flavors.Add('TEXT', "new");
+    AddSecureClip("Lost", flavors);
+    AddSecureClip("Orphan", flavors);
+    std::vector<StoredClip> clips = StoredClips();
+    ASSERT_EQ(clips.size(), 3u);
+    EXPECT_EQ(clips[1].fileName, "Lost01");
+    EXPECT_EQ(clips[2].fileName, "Orphan01");
+    EXPECT_EQ(NoteData("Orphan"), "old");
+    EXPECT_EQ(NoteData("Lost"), "<none>") << "the old record still pastes nothing rather than another clip";
+}
+
+TEST_F(SecureClipsTest, WhenNoNameIsFreeNoRecordIsAdded)
+{
+    CreateKeychain();
+    std::vector<ClipRecordSpec> taken = {{"Full", "Full", {"TEXT"}}};
+    for (int suffix = 1; suffix <= 99; ++suffix) {
+        std::string digits = {char('0' + suffix / 10), char('0' + suffix % 10)};
+        taken.push_back({"Full", "Full" + digits, {"TEXT"}});
+    }
+    StoreClips(taken);
+    TestFlavorSet flavors;
+    flavors.Add('TEXT', "no room");
+    AddSecureClip("Full", flavors);
+    EXPECT_EQ(StoredClips().size(), 100u);
+    EXPECT_EQ(NoteData("Full"), "<none>");
+}
+
+TEST_F(SecureClipsTest, AClipWhoseContentCannotBeStoredGetsNoRecord)
+{
+    // Nothing to store: a plain-text clip without text. No keychain is made for it.
+    TestFlavorSet picture;
+    picture.Add('PICT', "picture");
+    picture.mUsePlainText = true;
+    AddSecureClip("Picture", picture);
+    EXPECT_TRUE(mPasswords.asked.empty());
+    EXPECT_FALSE(fs::exists(KeychainPath()));
+    EXPECT_TRUE(StoredClips().empty());
+
+    // The user cancels the new keychain's password.
+    TestFlavorSet text;
+    text.Add('TEXT', "text");
+    AddSecureClip("Cancelled", text);
+    EXPECT_FALSE(fs::exists(KeychainPath()));
+    EXPECT_TRUE(StoredClips().empty());
+
+    // A locked keychain whose password the user does not give.
+    CreateKeychain();
+    LockKeychain();
+    AddSecureClip("Locked", text);
+    EXPECT_TRUE(StoredClips().empty());
+    EXPECT_EQ(MenuOutline(), "Stashwell{Unlock Keychain...}");
+
+    // A damaged keychain.
+    testsupport::WriteFile(KeychainPath(), "damaged");
+    AddSecureClip("Damaged", text);
+    EXPECT_TRUE(StoredClips().empty());
+    EXPECT_EQ(testsupport::ReadFile(KeychainPath()), "damaged");
+}
+
+TEST_F(SecureClipsTest, PastingOrDeletingWithoutItsNoteOrKeychain)
+{
+    StoreClips({{"Gone", "Gone", {"TEXT"}}, {"NoFlavors", "NoFlavors", {}}});
+    // No keychain file: nothing to paste; deleting removes the record.
+    Pick(kCmdPasteClipBase);
+    EXPECT_TRUE(Clipboard().empty());
+    EXPECT_EQ(mKeystrokes, 0);
+    Pick(kCmdDeleteClipBase);
+    ASSERT_EQ(StoredClips().size(), 1u);
+
+    // A keychain with the note, but a record without "FLAVORS": still nothing is pasted.
+    CreateKeychain();
+    ASSERT_EQ(ClipKeychain(KeychainPath().c_str()).AddSecureNote(CFSTR("NoFlavors"), "x", 1), noErr);
+    StoreClips({{"NoFlavors", "NoFlavors", {}}});
+    Pick(kCmdPasteClipBase);
+    EXPECT_TRUE(Clipboard().empty());
+    Pick(kCmdDeleteClipBase);
+    EXPECT_TRUE(StoredClips().empty());
+    EXPECT_EQ(NoteData("NoFlavors"), "<none>");
+}
+
+// Base64 as the XML property-list writer would put the bytes, for the search below.
+std::string Base64(const std::string& bytes)
+{
+    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (size_t i = 0; i + 2 < bytes.size(); i += 3) {
+        UInt32 group = (UInt8(bytes[i]) << 16) | (UInt8(bytes[i + 1]) << 8) | UInt8(bytes[i + 2]);
+        for (int shift = 18; shift >= 0; shift -= 6) {
+            out += kDigits[(group >> shift) & 0x3F];
+        }
+    }
+    return out;  // whole groups only: enough to be found inside a longer text
+}
+
+TEST_F(SecureClipsTest, TheSecretIsNowhereInClearUnderTheUsersFolders)
+{
+    const std::string secret = "zebra-lantern-4471-quartz";
+    const std::u16string secret16 = u"zebra-lantern-4471-quartz";
+    mPasswords.Add("pw");
+    TestFlavorSet property;
+    CFObj<CFStringRef> text(CreateString(secret));
+    property.CreateFromCFString(text.Get());
+    AddSecureClip("As flavors", property);
+    TestFlavorSet plain;
+    plain.CreateFromCFString(text.Get());
+    plain.mUsePlainText = true;
+    AddSecureClip("As text", plain);
+    ASSERT_EQ(StoredClips().size(), 2u);
+    ASSERT_NE(NoteData("As flavors"), "<none>");
+    ASSERT_NE(NoteData("As text"), "<none>");
+    LockKeychain();
+
+    const std::string needles[] = {secret, flavortesting::BytesOf(secret16), Base64(secret),
+                                   Base64(flavortesting::BytesOf(u"\xFEFF" + secret16))};
+    int files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(mStorage.root())) {
+        if (!entry.is_regular_file()) {
+            continue;
+        }
+        ++files;
+        const std::string contents = testsupport::ReadFile(entry.path().string());
+        for (const std::string& needle : needles) {
+            EXPECT_EQ(contents.find(needle), std::string::npos) << entry.path() << " holds the secret";
+        }
+    }
+    EXPECT_GE(files, 2) << "at least the keychain and the preferences were looked through";
+}
+
+}  // namespace
+}  // namespace keychaintesting

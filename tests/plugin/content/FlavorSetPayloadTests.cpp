@@ -1,0 +1,267 @@
+// The secure-note payload of a flavor set: the property-list form (type strings to flavor bytes)
+// and the text form, written from a set and read back into one, also through a real note.
+#include "FlavorSetTesting.h"
+
+#include "plugin/secure/ClipKeychainTesting.h"
+#include "support/CFObj.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using flavortesting::BytesOf;
+using flavortesting::TestFlavorSet;
+using flavortesting::UnitsOf;
+
+CFDataRef CreateData(const std::string& text)
+{
+    return CFDataCreate(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(text.data()),
+                        static_cast<CFIndex>(text.size()));
+}
+
+std::string BytesOfData(CFTypeRef value)
+{
+    if (value == nullptr || CFGetTypeID(value) != CFDataGetTypeID()) {
+        return "<not data>";
+    }
+    auto data = static_cast<CFDataRef>(value);
+    return std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(data)), static_cast<size_t>(CFDataGetLength(data)));
+}
+
+// The property-list payload of the set, as clip creation makes it.
+CFDataRef CreatePayload(FlavorSet& set)
+{
+    CFObj<CFDictionaryRef> content(set.CreateTemporaryContentDict());
+    return content.Get() != nullptr ? CFPropertyListCreateXMLData(kCFAllocatorDefault, content.Get()) : nullptr;
+}
+
+void ReadXML(FlavorSet& set, const std::string& xml)
+{
+    CFObj<CFDataRef> data(CreateData(xml));
+    set.CreateFromXMLData(data.Get());
+}
+
+const std::string kUnicodeHi("\xFF\xFEH\0i\0", 6);
+
+TEST(FlavorSetPayload, TextFlavorsBecomeExactlyTwoEntriesAndComeBackTheSame)
+{
+    TestFlavorSet set;
+    set.Add('utxt', kUnicodeHi);
+    set.Add('TEXT', "Hi");
+    CFObj<CFDictionaryRef> content(set.CreateTemporaryContentDict());
+    ASSERT_NE(content.Get(), nullptr);
+    EXPECT_EQ(CFDictionaryGetCount(content.Get()), 2);
+    EXPECT_EQ(BytesOfData(CFDictionaryGetValue(content.Get(), CFSTR("TEXT"))), "Hi");
+    EXPECT_EQ(BytesOfData(CFDictionaryGetValue(content.Get(), CFSTR("utxt"))), kUnicodeHi);
+    // The values share the set's blocks rather than copying the clip's bytes.
+    auto text = static_cast<CFDataRef>(CFDictionaryGetValue(content.Get(), CFSTR("TEXT")));
+    EXPECT_EQ(reinterpret_cast<const void*>(CFDataGetBytePtr(text)), static_cast<const void*>(set.at('TEXT')));
+
+    CFObj<CFDataRef> payload(CFPropertyListCreateXMLData(kCFAllocatorDefault, content.Get()));
+    ASSERT_NE(payload.Get(), nullptr);
+    TestFlavorSet back;
+    back.CreateFromXMLData(payload.Get());
+    EXPECT_EQ(back.size(), 2u);
+    EXPECT_EQ(BytesOf(back, 'TEXT'), "Hi");
+    EXPECT_EQ(BytesOf(back, 'utxt'), kUnicodeHi);
+}
+
+TEST(FlavorSetPayload, TypesWithHighBytesSurviveThroughTheirMacRomanKeys)
+{
+    TestFlavorSet set;
+    const UInt32 euroType = 0xDB616263;  // Mac OS Roman 0xDB is the euro sign
+    const UInt32 bulletType = 0x41A5FF20;
+    set.Add(euroType, "euro");
+    set.Add(bulletType, std::string("\x80\x81", 2));
+    CFObj<CFDictionaryRef> content(set.CreateTemporaryContentDict());
+    CFObj<CFStringRef> euroKey(keychaintesting::CreateString("\xE2\x82\xAC" "abc"));
+    EXPECT_EQ(BytesOfData(CFDictionaryGetValue(content.Get(), euroKey.Get())), "euro");
+
+    CFObj<CFDataRef> payload(CreatePayload(set));
+    TestFlavorSet back;
+    back.CreateFromXMLData(payload.Get());
+    EXPECT_EQ(BytesOf(back, euroType), "euro");
+    EXPECT_EQ(BytesOf(back, bulletType), std::string("\x80\x81", 2));
+    EXPECT_EQ(back.size(), 2u);
+}
+
+TEST(FlavorSetPayload, ThePlainTextFlagKeepsOnlyTextFlavorsInTheDictionary)
+{
+    TestFlavorSet set;
+    set.Add('PICT', "picture");
+    set.Add('TEXT', "Hi");
+    set.Add('snd ', "sound");
+    set.mUsePlainText = true;
+    CFObj<CFDictionaryRef> content(set.CreateTemporaryContentDict());
+    EXPECT_EQ(CFDictionaryGetCount(content.Get()), 1);
+    EXPECT_EQ(BytesOfData(CFDictionaryGetValue(content.Get(), CFSTR("TEXT"))), "Hi");
+
+    TestFlavorSet empty;
+    CFObj<CFDictionaryRef> none(empty.CreateTemporaryContentDict());
+    ASSERT_NE(none.Get(), nullptr);
+    EXPECT_EQ(CFDictionaryGetCount(none.Get()), 0);
+}
+
+TEST(FlavorSetPayload, TheTextComesFromUnicodeFirstThenFromSystemText)
+{
+    TestFlavorSet unicode;
+    CFObj<CFStringRef> abc(keychaintesting::CreateString("abc"));
+    unicode.CreateFromCFString(abc.Get());
+    CFObj<CFStringRef> text(unicode.CreateCFStringContent());
+    EXPECT_EQ(UnitsOf(text.Get()), std::u16string(u"\xFEFF" u"abc")) << "the byte-order mark stays part of it";
+    EXPECT_EQ(keychaintesting::Utf8Of(text.Get()), "\xEF\xBB\xBF" "abc");
+
+    TestFlavorSet odd;
+    odd.Add('utxt', std::string("a\0b\0c", 5));
+    odd.Add('TEXT', "ignored");
+    CFObj<CFStringRef> oddText(odd.CreateCFStringContent());
+    EXPECT_EQ(UnitsOf(oddText.Get()), u"ab") << "an odd last byte is no unit";
+
+    TestFlavorSet shortUnicode;
+    shortUnicode.Add('utxt', "x");
+    shortUnicode.Add('TEXT', "caf\x8E");  // Mac OS Roman 0x8E is e acute
+    CFObj<CFStringRef> systemText(shortUnicode.CreateCFStringContent());
+    EXPECT_EQ(keychaintesting::Utf8Of(systemText.Get()), "caf\xC3\xA9");
+
+    TestFlavorSet picture;
+    picture.Add('PICT', "picture");
+    picture.mUsePlainText = true;
+    EXPECT_EQ(picture.CreateCFStringContent(), nullptr);
+}
+
+TEST(FlavorSetPayload, OnlyDataUnderATypeStringBecomesAFlavor)
+{
+    TestFlavorSet set;
+    ReadXML(set,
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<plist version=\"1.0\"><dict>"
+            "<key>TEXT</key><string>a string, not data</string>"
+            "<key>snd </key><integer>5</integer>"
+            "<key>moov</key><dict><key>x</key><data>AAE=</data></dict>"
+            "<key>PICT</key><data></data>"
+            "<key>utxt</key><data>//5IAGkA</data>"
+            "<key>much too long for a type string</key><data>AAE=</data>"
+            "<key></key><data>AAE=</data>"
+            "</dict></plist>\n");
+    EXPECT_EQ(set.size(), 1u);
+    EXPECT_EQ(BytesOf(set, 'utxt'), kUnicodeHi);
+
+    // Two keys that agree in their first four characters make one flavor.
+    TestFlavorSet twins;
+    ReadXML(twins, "<plist version=\"1.0\"><dict><key>TEXT</key><data>QQ==</data>"
+                   "<key>TEXTual</key><data>Qg==</data></dict></plist>");
+    EXPECT_EQ(twins.size(), 1u);
+    const std::string kept = BytesOf(twins, 'TEXT');
+    EXPECT_TRUE(kept == "A" || kept == "B") << kept;
+}
+
+TEST(FlavorSetPayload, AnythingButANonEmptyDictionaryYieldsNothing)
+{
+    const char* payloads[] = {
+        "<plist version=\"1.0\"><dict/></plist>",
+        "<plist version=\"1.0\"><array><data>AAE=</data></array></plist>",
+        "<plist version=\"1.0\"><string>TEXT</string></plist>",
+        "<plist version=\"1.0\"><dict><key>TEXT</key><data>QQ==",
+        "not a property list at all",
+        "",
+    };
+    for (const char* payload : payloads) {
+        TestFlavorSet set;
+        ReadXML(set, payload);
+        EXPECT_TRUE(set.empty()) << payload;
+    }
+    TestFlavorSet set;
+    set.CreateFromXMLData(nullptr);
+    EXPECT_TRUE(set.empty());
+}
+
+TEST(FlavorSetPayload, ThePlatformsOwnLayoutIsRead)
+{
+    // As stored notes hold it: the doctype, tabs, and Base64 broken across lines.
+    TestFlavorSet set;
+    ReadXML(set, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                 "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                 "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                 "<plist version=\"1.0\">\n<dict>\n\t<key>TEXT</key>\n\t<data>\n\tSGVsbG8sIHdv\n\tcmxkIQ==\n\t</data>\n"
+                 "</dict>\n</plist>\n");
+    EXPECT_EQ(BytesOf(set, 'TEXT'), "Hello, world!");
+}
+
+// Through a real secure note in a keychain of the test's own.
+class FlavorSetKeychainPayload : public keychaintesting::ClipKeychainTest {
+protected:
+    void SetUp() override
+    {
+        ClipKeychainTest::SetUp();
+        CreateKeychain();
+    }
+    void TearDown() override
+    {
+        LockKeychain();
+        ClipKeychainTest::TearDown();
+    }
+};
+
+TEST_F(FlavorSetKeychainPayload, AbcAsTextIsSixBytesAndReadsBackAsBothTextFlavors)
+{
+    ClipKeychain keychain(KeychainPath().c_str());
+    TestFlavorSet set;
+    CFObj<CFStringRef> abc(keychaintesting::CreateString("abc"));
+    set.CreateFromCFString(abc.Get());
+    set.mUsePlainText = true;
+    CFObj<CFStringRef> text(set.CreateCFStringContent());
+    ASSERT_EQ(keychain.AddSecureNote(CFSTR("abc"), text.Get()), noErr);
+    UInt32 length = 0;
+    void* data = keychain.ReadSecureNote(CFSTR("abc"), length);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(std::string(static_cast<char*>(data), length), "\xEF\xBB\xBF" "abc");
+    ClipKeychain::FreeSecureNoteData(data);
+
+    TestFlavorSet back;
+    back.mUsePlainText = true;
+    back.ReadFromKeychain(CFSTR("abc"), &keychain);
+    EXPECT_EQ(back.size(), 2u);
+    EXPECT_EQ(BytesOf(back, 'utxt'), BytesOf(u"\xFEFF" u"abc"));
+    EXPECT_EQ(BytesOf(back, 'TEXT'), "abc");
+}
+
+TEST_F(FlavorSetKeychainPayload, APropertyListNoteReadsBackEveryFlavor)
+{
+    ClipKeychain keychain(KeychainPath().c_str());
+    TestFlavorSet set;
+    set.Add('PICT', std::string("\x00\xFF\x00", 3));
+    set.Add('TEXT', "Hi");
+    CFObj<CFDataRef> payload(CreatePayload(set));
+    ASSERT_EQ(keychain.AddSecureNote(CFSTR("all"), payload.Get()), noErr);
+
+    TestFlavorSet back;
+    back.ReadFromKeychain(CFSTR("all"), &keychain);
+    EXPECT_EQ(BytesOf(back, 'PICT'), std::string("\x00\xFF\x00", 3));
+    EXPECT_EQ(BytesOf(back, 'TEXT'), "Hi");
+
+    // The same note read as text is not a property list any more: its text is the XML itself.
+    TestFlavorSet asText;
+    asText.mUsePlainText = true;
+    asText.ReadFromKeychain(CFSTR("all"), &keychain);
+    EXPECT_NE(BytesOf(asText, 'TEXT').find("<plist"), std::string::npos);
+
+    TestFlavorSet nothing;
+    nothing.ReadFromKeychain(CFSTR("missing"), &keychain);
+    nothing.ReadFromKeychain(nullptr, &keychain);
+    nothing.ReadFromKeychain(CFSTR("all"), nullptr);
+    EXPECT_TRUE(nothing.empty());
+}
+
+TEST_F(FlavorSetKeychainPayload, ATextNoteThatIsNotUTF8AddsNothing)
+{
+    ClipKeychain keychain(KeychainPath().c_str());
+    ASSERT_EQ(keychain.AddSecureNote(CFSTR("bad"), "\xC3\x28\xFF", 3), noErr);
+    TestFlavorSet set;
+    set.mUsePlainText = true;
+    set.ReadFromKeychain(CFSTR("bad"), &keychain);
+    EXPECT_TRUE(set.empty());
+}
+
+}  // namespace
