@@ -1,10 +1,12 @@
 #include "TerminalPasswordSource.h"
 
+#include "FormKeyDecoder.h"
 #include "RawTerminal.h"
 
 #include <Security/SecBase.h>
 
 #include <cstring>
+#include <string.h>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -14,12 +16,8 @@ namespace {
 // A new password that was typed differently twice this often is given up on.
 constexpr int kCreateRounds = 3;
 
-constexpr char kEscape = '\x1b';
-constexpr char kControlC = '\x03';
 constexpr char kControlD = '\x04';
 constexpr char kControlU = '\x15';
-constexpr char kBackspace = '\x7f';
-constexpr char kControlH = '\x08';
 
 bool IsContinuationByte(char byte)
 {
@@ -62,35 +60,45 @@ TerminalPasswordSource::LineEnd TerminalPasswordSource::ReadSecretLine(const std
             return LineEnd::Cancelled;
         }
         bool bell = false;
-        for (size_t at = 0; at < bytes->size(); ++at) {
-            char byte = (*bytes)[at];
-            if (byte == '\r' || byte == '\n') {
-                std::memset(bytes->data(), 0, bytes->size());
-                terminal.Write("\n");
-                return LineEnd::Entered;
-            }
-            if (byte == kControlC || (byte == kEscape && bytes->size() == 1) ||
-                (byte == kControlD && secret.Empty())) {
-                std::memset(bytes->data(), 0, bytes->size());
+        for (size_t at = 0; at < bytes->size();) {
+            const char byte = (*bytes)[at];
+            if (byte == kControlD && secret.Empty()) {
+                explicit_bzero(bytes->data(), bytes->size());
                 terminal.Write("\n");
                 return LineEnd::Cancelled;
             }
-            if (byte == kEscape) {
-                // An escape sequence (an arrow key): not part of a password.
+            if (byte == kControlU) {
+                secret.Wipe();
+                ++at;
+                continue;
+            }
+            size_t used = 0;
+            FormKey key = DecodeFormKey(std::string_view(*bytes).substr(at), &used);
+            at += used;
+            switch (key.kind) {
+            case FormKeyKind::Enter:
+            case FormKeyKind::Escape:
+            case FormKeyKind::Interrupt:
+                explicit_bzero(bytes->data(), bytes->size());
+                terminal.Write("\n");
+                return key.kind == FormKeyKind::Enter ? LineEnd::Entered : LineEnd::Cancelled;
+            case FormKeyKind::Backspace:
+                EraseLastCharacter(secret);
+                break;
+            case FormKeyKind::Text:
+                if (secret.Size() + key.text.size() <= capacity)
+                    secret.Append(key.text.data(), key.text.size());
+                else
+                    bell = true;
+                explicit_bzero(key.text.data(), key.text.size());
+                break;
+            default:
+                // Arrows and other keys have no place in a password.
+                bell = true;
                 break;
             }
-            if (byte == kBackspace || byte == kControlH)
-                EraseLastCharacter(secret);
-            else if (byte == kControlU)
-                secret.Wipe();
-            else if (static_cast<unsigned char>(byte) < 0x20)
-                bell = true;
-            else if (secret.Size() < capacity)
-                secret.Append(byte);
-            else
-                bell = true;
         }
-        std::memset(bytes->data(), 0, bytes->size());
+        explicit_bzero(bytes->data(), bytes->size());
         if (bell)
             terminal.Write("\a");
     }

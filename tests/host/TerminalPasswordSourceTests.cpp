@@ -1,0 +1,113 @@
+// The terminal's password prompts, typed through a pseudo-terminal: nothing echoed, line editing,
+// a new password asked twice until both agree, cancelling, and no terminal at all.
+#include "TerminalPasswordSource.h"
+
+#include "PtyUser.h"
+
+#include <Security/SecBase.h>
+
+#include <gtest/gtest.h>
+
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using cmhost::TerminalPasswordSource;
+using hosttest::kHangUp;
+using hosttest::PtyUser;
+
+struct Answer {
+    OSStatus status;
+    std::string password;
+};
+
+Answer Ask(int terminalFd, PlatformPasswordRequestKind kind, UInt32 attempt = 1)
+{
+    TerminalPasswordSource source(terminalFd);
+    char buffer[kPlatformPasswordCapacity];
+    UInt32 length = 0;
+    PlatformPasswordRequest request{kind, "/home/u/.local/share/Stashwell.keychain", attempt};
+    OSStatus status = source.Answer(request, buffer, sizeof buffer, &length);
+    return Answer{status, std::string(buffer, status == noErr ? length : 0)};
+}
+
+void ExpectEchoBack(const PtyUser& user)
+{
+    EXPECT_NE(user.LocalMode() & ECHO, 0u);
+    EXPECT_NE(user.LocalMode() & ICANON, 0u);
+}
+
+TEST(TerminalPassword, UnlockReadsOneLineWithoutEchoingIt)
+{
+    PtyUser user({"s3cr\xC3\xA9t\r"});
+    Answer answer = Ask(user.TerminalFd(), kPlatformPasswordUnlock);
+    EXPECT_EQ(answer.status, noErr);
+    EXPECT_EQ(answer.password, "s3cr\xC3\xA9t");
+    const std::string screen = user.Screen();
+    EXPECT_NE(screen.find("Password to unlock the keychain \"/home/u/.local/share/Stashwell.keychain\""),
+              std::string::npos)
+        << screen;
+    EXPECT_EQ(screen.find("s3cr"), std::string::npos) << "the password was echoed: " << screen;
+    ExpectEchoBack(user);
+}
+
+TEST(TerminalPassword, BackspaceRemovesWholeCharactersAndCtrlUClearsTheLine)
+{
+    // Typed quickly, as one burst: nothing is echoed, so there is no screen to wait for.
+    PtyUser user({"junk\x15" "ab\xC3\xA9\x7f" "c\x1b[D\r"});
+    Answer answer = Ask(user.TerminalFd(), kPlatformPasswordUnlock);
+    EXPECT_EQ(answer.status, noErr);
+    EXPECT_EQ(answer.password, "abc");
+}
+
+TEST(TerminalPassword, ALaterAttemptSaysThePasswordWasWrong)
+{
+    PtyUser user({"again\r"});
+    Answer answer = Ask(user.TerminalFd(), kPlatformPasswordUnlock, 2);
+    EXPECT_EQ(answer.password, "again");
+    EXPECT_NE(user.Screen().find("did not unlock"), std::string::npos);
+}
+
+TEST(TerminalPassword, EscapeCtrlCAndTheEndOfInputCancel)
+{
+    for (const std::string& key : {std::string("abc\x1b"), std::string("\x03"), std::string("\x04"), kHangUp}) {
+        PtyUser user({key});
+        EXPECT_EQ(Ask(user.TerminalFd(), kPlatformPasswordUnlock).status, userCanceledErr)
+            << testing::PrintToString(key);
+        if (key != kHangUp)  // a terminal hung up on has no mode left to give back
+            ExpectEchoBack(user);
+    }
+}
+
+TEST(TerminalPassword, ANewPasswordIsAskedTwiceUntilBothAgree)
+{
+    PtyUser user({"first\r", "frist\r", "same\r", "same\r"});
+    Answer answer = Ask(user.TerminalFd(), kPlatformPasswordCreate);
+    EXPECT_EQ(answer.status, noErr);
+    EXPECT_EQ(answer.password, "same");
+    const std::string screen = user.Screen();
+    EXPECT_NE(screen.find("New password"), std::string::npos);
+    EXPECT_NE(screen.find("again"), std::string::npos);
+    EXPECT_NE(screen.find("differ"), std::string::npos);
+    ExpectEchoBack(user);
+}
+
+TEST(TerminalPassword, ThreeMismatchesMakeNoKeychain)
+{
+    PtyUser user({"a\r", "b\r", "c\r", "d\r", "e\r", "f\r", kHangUp});
+    EXPECT_EQ(Ask(user.TerminalFd(), kPlatformPasswordCreate).status, userCanceledErr);
+    EXPECT_EQ(user.Typed(), 6u);
+    EXPECT_NE(user.Screen().find("no keychain is made"), std::string::npos);
+}
+
+TEST(TerminalPassword, WithoutATerminalNobodyCanBeAsked)
+{
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    EXPECT_EQ(Ask(fds[0], kPlatformPasswordUnlock).status, errSecInteractionNotAllowed);
+    close(fds[0]);
+    close(fds[1]);
+}
+
+}  // namespace
