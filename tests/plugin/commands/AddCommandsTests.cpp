@@ -11,6 +11,7 @@
 
 #include <Carbon/Carbon.h>
 #include <PlatformHost.h>
+#include <PlatformPasswords.h>
 
 #include <gtest/gtest.h>
 
@@ -328,6 +329,44 @@ TEST_F(AddCommandsTest, AnExceptionEndsTheCommandQuietly)
     EXPECT_TRUE(mUser.windows.empty());
     EXPECT_TRUE(StoredClips().empty());
     EXPECT_TRUE(Packages().empty());
+}
+
+// The keychain's password for a secure clip, from a test that plays the user.
+OSStatus AnswerPassword(void* context, const PlatformPasswordRequest* request, char* buffer, UInt32 capacity,
+                        UInt32* length)
+{
+    ++*static_cast<int*>(context);
+    std::memcpy(buffer, "pw", 2);
+    *length = 2;
+    return noErr;
+}
+
+TEST_F(AddCommandsTest, SecureBoxStoresTheClipAsANoteAndNoPackage)
+{
+    int prompts = 0;
+    PlatformSetKeychainCreationCostForTesting(1, 8192);
+    PlatformUseProcessKeyStoreForTesting(true);
+    PlatformSetPasswordSource(AnswerPassword, &prompts);
+    TextContext context("PIN 1234");
+    mUser.act = [](WindowRef window, UInt32) {
+        TypeInto(FindControlByID(window, 3), "Card");
+        PlatformUIClickControl(FindControlByID(window, 5));
+        PlatformUIClickControl(FindControlByID(window, 6));
+        return OKAtOnce(window, 0);
+    };
+    EXPECT_EQ(Pick(100, context.get()), noErr);
+    PlatformSetPasswordSource(nullptr, nullptr);
+    PlatformUseProcessKeyStoreForTesting(false);
+    PlatformSetKeychainCreationCostForTesting(0, 0);
+
+    EXPECT_EQ(prompts, 1) << "the keychain is created for the first secure clip";
+    std::vector<StoredRecord> clips = StoredClips();
+    ASSERT_EQ(clips.size(), 1u);
+    EXPECT_EQ(clips[0]["NAME"], "Card");
+    EXPECT_EQ(clips[0]["SECURE"], "true");
+    EXPECT_EQ(clips[0]["USE_PLAIN_TEXT"], "true");
+    EXPECT_EQ(Packages(), (std::set<std::string>{"Stashwell.keychain"})) << "no clip package";
+    EXPECT_TRUE(mUser.alerts.empty());
 }
 
 }  // namespace
