@@ -66,31 +66,6 @@ std::optional<FourCharCode> ParseType(const std::string& text, std::string* erro
     return type;
 }
 
-std::optional<std::string> ParseHex(const std::string& hex)
-{
-    auto value = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
-    if (hex.size() % 2 != 0)
-        return std::nullopt;
-    std::string bytes;
-    bytes.reserve(hex.size() / 2);
-    for (size_t i = 0; i < hex.size(); i += 2) {
-        int high = value(hex[i]);
-        int low = value(hex[i + 1]);
-        if (high < 0 || low < 0)
-            return std::nullopt;
-        bytes.push_back(static_cast<char>(high * 16 + low));
-    }
-    return bytes;
-}
-
 std::optional<std::string> TextBytes(FourCharCode type, const std::string& text, const std::string& typeName,
                                      std::string* error)
 {
@@ -321,7 +296,7 @@ std::optional<FlavorArgument> ParseFlavorArgument(const std::string& argument, s
             return std::nullopt;
         flavor.bytes = std::move(*bytes);
     } else if (value.rfind("hex:", 0) == 0) {
-        std::optional<std::string> bytes = ParseHex(value.substr(4));
+        std::optional<std::string> bytes = BytesFromHex(value.substr(4));
         if (!bytes) {
             *error = "the bytes for '" + typeName + "' are not an even number of hexadecimal digits";
             return std::nullopt;

@@ -3,21 +3,6 @@
 #include "TextConversion.h"
 
 namespace cmhost {
-namespace {
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
-
 std::optional<ContextData> ParseContextData(std::string_view text, std::string* error)
 {
     size_t colon = text.find(':');
@@ -31,23 +16,16 @@ std::optional<ContextData> ParseContextData(std::string_view text, std::string* 
         *error = "--context: the type must be exactly four characters, not \"" + std::string(type) + "\"";
         return std::nullopt;
     }
-    if (hex.size() % 2 != 0) {
-        *error = "--context: the hexadecimal data must have an even number of digits";
+    std::optional<std::string> bytes = BytesFromHex(hex);
+    if (!bytes) {
+        *error = "--context: the data must be an even number of hexadecimal digits, not \"" + std::string(hex) + "\"";
         return std::nullopt;
     }
     ContextData context;
     context.type = 0;
     for (char c : type)
         context.type = (context.type << 8) | static_cast<unsigned char>(c);
-    for (size_t i = 0; i < hex.size(); i += 2) {
-        int high = HexDigit(hex[i]);
-        int low = HexDigit(hex[i + 1]);
-        if (high < 0 || low < 0) {
-            *error = "--context: \"" + std::string(hex.substr(i, 2)) + "\" is not a hexadecimal byte";
-            return std::nullopt;
-        }
-        context.bytes.push_back(static_cast<char>(high * 16 + low));
-    }
+    context.bytes = std::move(*bytes);
     return context;
 }
 

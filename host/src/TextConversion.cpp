@@ -58,4 +58,29 @@ std::string FourCharCodeString(FourCharCode code)
     return UTF8FromMacRoman(bytes, sizeof bytes);
 }
 
+std::optional<std::string> BytesFromHex(std::string_view hex)
+{
+    auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    };
+    if (hex.size() % 2 != 0)
+        return std::nullopt;
+    std::string bytes;
+    bytes.reserve(hex.size() / 2);
+    for (size_t i = 0; i < hex.size(); i += 2) {
+        int high = digit(hex[i]);
+        int low = digit(hex[i + 1]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        bytes.push_back(static_cast<char>(high * 16 + low));
+    }
+    return bytes;
+}
+
 }  // namespace cmhost

@@ -27,6 +27,10 @@ std::optional<std::vector<UniChar>> UTF16FromUTF8(std::string_view text);
 std::string UTF8FromUTF16(const UniChar* units, size_t count);
 std::string UTF8FromMacRoman(const void* bytes, size_t count);
 
+// The bytes that pairs of hexadecimal digits (either case) spell; nullopt for an odd number of
+// digits or anything that is not a digit.
+std::optional<std::string> BytesFromHex(std::string_view hex);
+
 // The four characters of a type code, most significant byte first, read as Mac OS Roman.
 std::string FourCharCodeString(FourCharCode code);
 
