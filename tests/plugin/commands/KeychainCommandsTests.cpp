@@ -45,20 +45,6 @@ TEST_F(KeychainCommandsTest, TheCommandFollowsTheKeychainsStateAndSecureClipsSho
     Pick(kCmdLockKeychain);
 }
 
-TEST_F(KeychainCommandsTest, AWrongOrCancelledUnlockLeavesTheKeychainLocked)
-{
-    CreateKeychain("pw");
-    LockKeychain();
-    for (int i = 0; i < 3; ++i) {
-        mPasswords.Add("not it");
-    }
-    Pick(kCmdUnlockKeychain);
-    EXPECT_FALSE(IsUnlocked());
-    Pick(kCmdUnlockKeychain);  // the script is empty: the user cancels
-    EXPECT_FALSE(IsUnlocked());
-    EXPECT_EQ(MenuOutline(), "Stashwell{Unlock Keychain...}");
-}
-
 TEST_F(KeychainCommandsTest, ACommandThatDoesNotFitTheFileDoesNothing)
 {
     // No file: neither unlocking nor locking makes one or asks for anything.

@@ -194,18 +194,6 @@ TEST_F(SecureNotesTest, ASecondNoteOfTheSameNameIsRefusedAndTheFirstStays)
     EXPECT_EQ(Read(CFSTR("Twice")), "first");
 }
 
-TEST_F(SecureNotesTest, WithoutAKeychainNothingIsFoundOrChanged)
-{
-    ClipKeychain none(nullptr);
-    UInt32 length = 5;
-    EXPECT_EQ(none.ReadSecureNote(CFSTR("Any"), length), nullptr);
-    EXPECT_EQ(length, 5u);
-    EXPECT_EQ(none.FindSecureNote(CFSTR("Any")), nullptr);
-    EXPECT_EQ(none.DeleteSecureNote(CFSTR("Any")), errSecInvalidKeychain);
-    EXPECT_EQ(none.AddSecureNote(CFSTR("Any"), "x", 1), errSecInvalidKeychain);
-    EXPECT_EQ(none.AddSecureNote(CFSTR("Any"), CFSTR("x")), errSecInvalidKeychain);
-}
-
 TEST_F(SecureNotesTest, ALockedKeychainAsksBeforeANoteIsStored)
 {
     mKeychain->Lock();

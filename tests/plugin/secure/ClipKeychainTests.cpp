@@ -1,7 +1,6 @@
 // The clip keychain's file, path and lock state, through ClipKeychain and its path builder.
 #include "ClipKeychainTesting.h"
 
-#include "content/FlavorSet.h"
 #include "support/CFObj.h"
 
 #include <Security/Security.h>
@@ -38,7 +37,7 @@ TEST_F(ClipKeychainTest, ThePathNamesTheFileInTheClipsFolderAndTellsWhetherItIsT
 {
     EXPECT_EQ(AskPath(), std::make_pair(KeychainPath(), false));
     EXPECT_TRUE(fs::is_directory(ClipsFolder())) << "the clips folder is made on the way";
-    EXPECT_FALSE(fs::exists(KeychainPath()));
+    EXPECT_FALSE(fs::exists(KeychainPath())) << "the keychain file is not";
 
     CreateKeychain();
     EXPECT_EQ(mPasswords.asked, std::vector<PlatformPasswordRequestKind>{kPlatformPasswordCreate});
@@ -66,22 +65,6 @@ TEST_F(ClipKeychainTest, WithoutAClipsFolderThereIsNoPath)
     EXPECT_FALSE(path.FileMissing());
 }
 
-TEST_F(ClipKeychainTest, TheFileLookupCreatesNothing)
-{
-    FSRef folder;
-    ASSERT_EQ(FlavorSet::GetStashwellFolderRef(&folder), noErr);
-    FSRef file;
-    EXPECT_EQ(ClipKeychain::GetStashwellKeychainFileRef(nullptr, &folder, &file), fnfErr);
-    EXPECT_FALSE(fs::exists(KeychainPath()));
-    EXPECT_EQ(ClipKeychain::GetStashwellKeychainFileRef(nullptr, nullptr, &file), paramErr);
-
-    testsupport::WriteFile(ClipsFolder() + "/Named.keychain", "x");
-    EXPECT_EQ(ClipKeychain::GetStashwellKeychainFileRef(CFSTR("Named.keychain"), &folder, &file), noErr);
-    UInt8 path[1024];
-    ASSERT_EQ(FSRefMakePath(&file, path, sizeof path), noErr);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(path)), ClipsFolder() + "/Named.keychain");
-}
-
 TEST_F(ClipKeychainTest, AnObjectWithoutAKeychainAnswersInvalidKeychain)
 {
     ClipKeychain keychain(nullptr);
@@ -90,6 +73,13 @@ TEST_F(ClipKeychainTest, AnObjectWithoutAKeychainAnswersInvalidKeychain)
     EXPECT_EQ(keychain.SetLockInterval(300), errSecInvalidKeychain);
     EXPECT_EQ(keychain.GetStatus(), 0u);
     EXPECT_EQ(keychain.CreateNewKeychain(nullptr), paramErr);
+    UInt32 length = 5;
+    EXPECT_EQ(keychain.ReadSecureNote(CFSTR("Any"), length), nullptr);
+    EXPECT_EQ(length, 5u);
+    EXPECT_EQ(keychain.FindSecureNote(CFSTR("Any")), nullptr);
+    EXPECT_EQ(keychain.DeleteSecureNote(CFSTR("Any")), errSecInvalidKeychain);
+    EXPECT_EQ(keychain.AddSecureNote(CFSTR("Any"), "x", 1), errSecInvalidKeychain);
+    EXPECT_EQ(keychain.AddSecureNote(CFSTR("Any"), CFSTR("x")), errSecInvalidKeychain);
     EXPECT_TRUE(mPasswords.asked.empty());
 }
 
