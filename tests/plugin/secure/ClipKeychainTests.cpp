@@ -103,6 +103,10 @@ TEST_F(ClipKeychainTest, ANewKeychainLocksOnSleepAndNeverByTime)
     settings = SettingsOf(KeychainPath());
     EXPECT_FALSE(settings.useLockInterval);
     EXPECT_EQ(settings.lockInterval, 0x7FFFFFFFu);
+
+    // No path: refused, and the keychain held stays held.
+    EXPECT_EQ(keychain.CreateNewKeychain(nullptr), paramErr);
+    EXPECT_NE(keychain.GetStatus() & kSecUnlockStateStatus, 0u);
     EXPECT_EQ(keychain.Lock(), noErr);
 }
 
