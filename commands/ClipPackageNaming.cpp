@@ -34,18 +34,38 @@ OSStatus CreateFolder(const FSRef* parent, UniCharCount length, const UniChar* u
     return FSCreateDirectoryUnicode(parent, length, units, kFSCatInfoTextEncoding, &info, folder, nullptr, nullptr);
 }
 
-// The name is taken: tries the name followed by 01, 02, ... 99 (no separator), over its last two
-// units when it is too long to grow. *length becomes the length of the last name tried.
-OSStatus CreateFolderWithSuffix(const FSRef* parent, UniChar* units, UniCharCount* length, FSRef* folder)
+// A volume may hold fewer characters in a name than 255 units (its limit counts encoded bytes):
+// the folder name then loses whole characters at its end until it fits. The clip's record keeps
+// the whole name, so only the folder's name is shorter.
+OSStatus CreateFittingFolder(const FSRef* parent, UniChar* units, UniCharCount* length, FSRef* folder)
 {
-    const UniCharCount suffixStart = KeepWholeCharacters(units, std::min(*length, kLastSuffixStart));
-    *length = suffixStart + 2;
-    OSStatus status = dupFNErr;
-    for (int suffix = 1; suffix <= kLastSuffix && status == dupFNErr; ++suffix) {
-        units[suffixStart] = static_cast<UniChar>('0' + suffix / 10);
-        units[suffixStart + 1] = static_cast<UniChar>('0' + suffix % 10);
+    OSStatus status = CreateFolder(parent, *length, units, folder);
+    while (status == errFSNameTooLong && *length > 1) {
+        *length = KeepWholeCharacters(units, *length - 1);
         status = CreateFolder(parent, *length, units, folder);
     }
+    return status;
+}
+
+// The name is taken: tries the name followed by 01, 02, ... 99 (no separator), over its last two
+// units when it is too long to grow, and over further characters when the volume finds the name
+// too long. *length becomes the length of the last name tried.
+OSStatus CreateFolderWithSuffix(const FSRef* parent, UniChar* units, UniCharCount* length, FSRef* folder)
+{
+    UniCharCount suffixStart = KeepWholeCharacters(units, std::min(*length, kLastSuffixStart));
+    OSStatus status = dupFNErr;
+    for (int suffix = 1; suffix <= kLastSuffix && status == dupFNErr; ++suffix) {
+        for (;;) {
+            units[suffixStart] = static_cast<UniChar>('0' + suffix / 10);
+            units[suffixStart + 1] = static_cast<UniChar>('0' + suffix % 10);
+            status = CreateFolder(parent, suffixStart + 2, units, folder);
+            if (status != errFSNameTooLong || suffixStart == 0) {
+                break;
+            }
+            suffixStart = KeepWholeCharacters(units, suffixStart - 1);
+        }
+    }
+    *length = suffixStart + 2;
     return status;
 }
 
@@ -89,7 +109,7 @@ OSStatus CreateClipPackage(CFStringRef name, FSRef* packageRef, CFStringRef* fil
     }
     NormalizeFilename(length, units);
 
-    status = CreateFolder(&clipsFolder, length, units, packageRef);
+    status = CreateFittingFolder(&clipsFolder, units, &length, packageRef);
     if (status == dupFNErr) {
         status = CreateFolderWithSuffix(&clipsFolder, units, &length, packageRef);
     }

@@ -255,6 +255,28 @@ TEST_F(ClipCreationTest, LongNamesAreNeverCutInsideACharacter)
     EXPECT_TRUE(mUser.alerts.empty());
 }
 
+TEST_F(ClipCreationTest, NamesTooLongForTheVolumeGetAShorterFolder)
+{
+    // 128 Cyrillic letters: 128 units, but more bytes than a name on this volume may hold.
+    const std::u16string cyrillic(128, u'\u0416');
+    CFObj<CFStringRef> name(MakeUnits(cyrillic));
+    AddNewClip(mInstance, name.Get(), nullptr, mFlavors);
+    AddNewClip(mInstance, name.Get(), nullptr, mFlavors);
+    // Ideographs, each three bytes when encoded.
+    const std::u16string ideographs(100, u'\u6587');
+    CFObj<CFStringRef> other(MakeUnits(ideographs));
+    AddNewClip(mInstance, other.Get(), nullptr, mFlavors);
+
+    ASSERT_EQ(RecordCount(), 3);
+    EXPECT_TRUE(mUser.alerts.empty());
+    EXPECT_EQ(Units(mInstance->implData.clipList->GetItemStringForKey(0, CFSTR("FILENAME"))), cyrillic.substr(0, 127));
+    EXPECT_EQ(Units(mInstance->implData.clipList->GetItemStringForKey(1, CFSTR("FILENAME"))),
+              cyrillic.substr(0, 126) + u"01");
+    EXPECT_EQ(Units(mInstance->implData.clipList->GetItemStringForKey(1, CFSTR("NAME"))), cyrillic);
+    EXPECT_EQ(Units(mInstance->implData.clipList->GetItemStringForKey(2, CFSTR("FILENAME"))), ideographs.substr(0, 85));
+    EXPECT_EQ(Packages().size(), 3u);
+}
+
 TEST_F(ClipCreationTest, AllSuffixesTakenShowsTheAlertAndAddsNothing)
 {
     OtherApplicationInFront other;
