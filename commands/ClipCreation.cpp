@@ -9,10 +9,11 @@
 #include "support/CFObj.h"
 #include "support/CMUtilsFiles.h"
 
-namespace {
-
 #define kUntitledName CFSTR("Untitled")
+// Also the key of its entry in the localisation table.
 #define kSavingErrorText CFSTR("An error occurred while saving the clip.")
+
+namespace {
 
 // Removes the new package folder with whatever was written into it, unless the clip was
 // recorded; also when an exception passes.
