@@ -66,6 +66,7 @@ void NibModalDialog::DisposeDialog()
         }
         DisposeWindow(window);
         window = nullptr;
+        mInstalledHandler = nullptr;
     }
     inModalLoop = false;
     command = kNullHICommand;
@@ -94,7 +95,7 @@ Boolean NibModalDialog::Initialize()
 
 void NibModalDialog::InstallEventHandler()
 {
-    if (window == nullptr) {
+    if (window == nullptr || mInstalledHandler != nullptr) {
         return;
     }
     if (eventHandlerUPP == nullptr) {
@@ -102,7 +103,7 @@ void NibModalDialog::InstallEventHandler()
     }
     // The handler goes with the window, so nothing needs to remove it.
     ::InstallEventHandler(GetWindowEventTarget(window), eventHandlerUPP, sizeof kDialogEvents / sizeof kDialogEvents[0],
-                          kDialogEvents, this, nullptr);
+                          kDialogEvents, this, &mInstalledHandler);
 }
 
 OSStatus NibModalDialog::DialogEventHandlerProc(EventHandlerCallRef callRef, EventRef event, void* userData)

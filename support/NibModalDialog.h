@@ -34,7 +34,7 @@ public:
     virtual void Run();
     // Called before the window is shown; false stops Run. The base accepts.
     virtual Boolean Initialize();
-    // Puts the handler on the window for command events and the close box.
+    // Puts the handler on the window for command events and the close box, once per window.
     virtual void InstallEventHandler();
 
     // The handler entry: userData is the dialog. paramErr without one.
@@ -56,4 +56,8 @@ public:
 
 private:
     void QuitModalLoop();
+
+    // The handler installed on the current window, so that running the dialog again does not put
+    // a second one there (each command would then be processed twice). It goes with the window.
+    EventHandlerRef mInstalledHandler = nullptr;
 };

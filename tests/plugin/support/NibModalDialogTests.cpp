@@ -217,6 +217,23 @@ TEST_F(NibModalDialogTest, ProcessCommandSeesEveryCommandAndAnswersTheOnesThatDo
     EXPECT_EQ(dialog.command.commandID, static_cast<MenuCommand>(kHICommandCancel));
 }
 
+TEST_F(NibModalDialogTest, RunningAgainProcessesEachCommandOnce)
+{
+    ScriptedUser user;
+    CountingDialog dialog(mBundle.get(), mNames.nib, mNames.window);
+    // As the base answers: the toolbox would go on to the next handler for the event.
+    dialog.answer = eventNotHandledErr;
+    user.act = [](WindowRef window, UInt32) {
+        PlatformUIClickControl(FindControlByID(window, 5));
+        ClickButton(window, kHICommandOK);
+        return false;
+    };
+    dialog.Run();
+    dialog.Run();
+    EXPECT_EQ(dialog.processed, (std::vector<MenuCommand>{'secu', kHICommandOK, 'secu', kHICommandOK}));
+    EXPECT_EQ(GetControlValue(dialog.GetControlByID({'Swdg', 5})), 0) << "ticked and unticked";
+}
+
 TEST_F(NibModalDialogTest, DisposingDuringTheLoopEndsIt)
 {
     ScriptedUser user;
