@@ -51,6 +51,8 @@ std::string PtyUser::Screen() const
 
 unsigned long PtyUser::LocalMode() const
 {
+    if (mHungUp)
+        return mModeAtHangUp;
     termios mode{};
     tcgetattr(mTerminal, &mode);
     return mode.c_lflag;
@@ -88,6 +90,11 @@ void PtyUser::Play()
             continue;
         const std::string& key = mKeyPresses[next];
         if (key == kHangUp) {
+            // A terminal hung up on has no mode left to read: the mode it had then is kept.
+            termios mode{};
+            tcgetattr(mTerminal, &mode);
+            mModeAtHangUp = mode.c_lflag;
+            mHungUp = true;
             close(mUserSide);
             mUserSide = -1;
         } else if (write(mUserSide, key.data(), key.size()) < 0) {

@@ -30,7 +30,7 @@ public:
     std::string Screen() const;
     // How many key presses have been typed.
     size_t Typed() const { return mTyped; }
-    // The terminal's local-mode flags now.
+    // The terminal's local-mode flags now, or when it was hung up on.
     unsigned long LocalMode() const;
 
 private:
@@ -44,6 +44,8 @@ private:
     std::chrono::steady_clock::time_point mLastOutput = std::chrono::steady_clock::now();
     std::atomic<size_t> mTyped{0};
     std::atomic<bool> mStop{false};
+    std::atomic<bool> mHungUp{false};
+    std::atomic<unsigned long> mModeAtHangUp{0};
     std::thread mThread;
 };
 

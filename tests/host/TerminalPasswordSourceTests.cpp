@@ -75,7 +75,7 @@ TEST(TerminalPassword, EscapeCtrlCAndTheEndOfInputCancel)
         PtyUser user({key});
         EXPECT_EQ(Ask(user.TerminalFd(), kPlatformPasswordUnlock).status, userCanceledErr)
             << testing::PrintToString(key);
-        if (key != kHangUp)  // a terminal hung up on has no mode left to give back
+        if (key != kHangUp)  // hung up on while reading: there is no terminal left to give back
             ExpectEchoBack(user);
     }
 }
