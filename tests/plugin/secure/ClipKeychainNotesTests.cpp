@@ -131,6 +131,9 @@ TEST_F(SecureNotesTest, NotesAreFoundByTheirWholeNameOnly)
     EXPECT_EQ(Read(CFSTR("bank")), "three");
     EXPECT_EQ(Read(accented.Get()), "four");
     EXPECT_EQ(Read(CFSTR("Ban")), "<none>");
+    EXPECT_EQ(Read(CFSTR("")), "<none>");
+    ASSERT_EQ(mKeychain->AddSecureNote(CFSTR(""), "empty name", 10), noErr);
+    EXPECT_EQ(Read(CFSTR("")), "empty name");
 
     EXPECT_EQ(mKeychain->DeleteSecureNote(CFSTR("Bank")), noErr);
     EXPECT_EQ(Read(CFSTR("Bank")), "<none>");
