@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -128,29 +129,37 @@ void BM_Unlock(benchmark::State& state)
 }
 BENCHMARK(BM_Unlock)->Unit(benchmark::kMillisecond);
 
+// The temporary folder and the password source for the whole run; at exit the keychains are
+// locked (their keys leave the user's keyring) and the folder is removed.
+class BenchmarkEnvironment {
+public:
+    BenchmarkEnvironment()
+    {
+        char folder[] = "/tmp/stashwell-keychainbench-XXXXXX";
+        if (mkdtemp(folder) == nullptr) {
+            std::perror("mkdtemp");
+            std::exit(1);
+        }
+        gFolder = folder;
+        setenv("XDG_CONFIG_HOME", folder, 1);
+        setenv("XDG_DATA_HOME", folder, 1);
+        PlatformSetPasswordSource(AnswerPassword, nullptr);
+    }
+    ~BenchmarkEnvironment()
+    {
+        for (const auto& [count, path] : gKeychains) {
+            if (!path.empty()) {
+                ClipKeychain(path.c_str()).Lock();
+            }
+        }
+        PlatformSetPasswordSource(nullptr, nullptr);
+        std::error_code ignored;
+        std::filesystem::remove_all(gFolder, ignored);
+    }
+};
+
+const BenchmarkEnvironment gEnvironment;
+
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    char folder[] = "/tmp/stashwell-keychainbench-XXXXXX";
-    if (mkdtemp(folder) == nullptr) {
-        return 1;
-    }
-    gFolder = folder;
-    setenv("XDG_CONFIG_HOME", folder, 1);
-    setenv("XDG_DATA_HOME", folder, 1);
-    PlatformSetPasswordSource(AnswerPassword, nullptr);
-
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-
-    for (const auto& [count, path] : gKeychains) {
-        if (!path.empty()) {
-            ClipKeychain(path.c_str()).Lock();
-        }
-    }
-    PlatformSetPasswordSource(nullptr, nullptr);
-    std::string cleanup = std::string("rm -rf '") + folder + "'";
-    return std::system(cleanup.c_str()) == 0 ? 0 : 1;
-}
+BENCHMARK_MAIN();

@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 using KeychainCommandsTest = SecureClipTest;
 
-const std::vector<ClipRecordSpec> kOneOfEach = {{"Plain", "Plain", {"TEXT"}, false},
+const std::vector<ClipRecordFields> kOneOfEach = {{"Plain", "Plain", {"TEXT"}, false},
                                                 {"Secret", "Secret", {"TEXT"}, true}};
 
 TEST_F(KeychainCommandsTest, TheCommandFollowsTheKeychainsStateAndSecureClipsShowOnlyWhenUnlocked)

@@ -57,10 +57,10 @@ void SecureClipTest::TearDown()
     ClipKeychainTest::TearDown();
 }
 
-void SecureClipTest::StoreClips(const std::vector<ClipRecordSpec>& clips)
+void SecureClipTest::StoreClips(const std::vector<ClipRecordFields>& clips)
 {
     CFObj<CFMutableArrayRef> list(CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks));
-    for (const ClipRecordSpec& clip : clips) {
+    for (const ClipRecordFields& clip : clips) {
         CFObj<CFMutableDictionaryRef> record(CFDictionaryCreateMutable(
             kCFAllocatorDefault, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
         CFObj<CFStringRef> name(CreateString(clip.name));

@@ -27,7 +27,7 @@ struct StoredClip {
 };
 
 // A record as another process would have stored it.
-struct ClipRecordSpec {
+struct ClipRecordFields {
     std::string name;
     std::string fileName;
     std::vector<std::string> flavors;
@@ -42,7 +42,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    void StoreClips(const std::vector<ClipRecordSpec>& clips);
+    void StoreClips(const std::vector<ClipRecordFields>& clips);
     std::vector<StoredClip> StoredClips();
 
     // The root submenu and the rest of the menu, as an outline; records the unlock flag.

@@ -129,7 +129,7 @@ TEST_F(SecureClipsTest, ANameStillRecordedOrStillHoldingANoteIsNotReused)
 TEST_F(SecureClipsTest, WhenNoNameIsFreeNoRecordIsAdded)
 {
     CreateKeychain();
-    std::vector<ClipRecordSpec> taken = {{"Full", "Full", {"TEXT"}}};
+    std::vector<ClipRecordFields> taken = {{"Full", "Full", {"TEXT"}}};
     for (int suffix = 1; suffix <= 99; ++suffix) {
         std::string digits = {char('0' + suffix / 10), char('0' + suffix % 10)};
         taken.push_back({"Full", "Full" + digits, {"TEXT"}});
