@@ -241,4 +241,55 @@ TEST_F(ClipScenario, AClipThatCannotBeStoredIsReportedAndLeavesNothing)
     EXPECT_EQ(std::find(menu.begin(), menu.end(), "Stashwell/Full"), menu.end());
 }
 
+// The keychain's whole life from the menu: created, a secure clip stored, locked (the clip leaves
+// the menu), a wrong password refused, unlocked (it comes back), pasted, and locked again so that no
+// key stays in the user's keyring.
+TEST_F(ClipScenario, SecureClipLivesInTheKeychainAndIsListedOnlyWhileUnlocked)
+{
+    const std::string secret = "correct horse battery staple 7f3a";
+    const std::string password = mStorage.DataHome() + "/../password";
+    const std::string wrong = mStorage.DataHome() + "/../wrong";
+    testsupport::WriteFile(password, "open sesame\n");
+    testsupport::WriteFile(wrong, "open says me");
+
+    EXPECT_EQ(MenuPaths()[1], "Stashwell/Create New Keychain...");
+    json created = Run({"--password-file", password, "--text", "x", "choose", "--id", "125", "--json"});
+    EXPECT_EQ(created["passwordPrompts"], 1);
+    std::vector<std::string> menu = MenuPaths();
+    EXPECT_NE(std::find(menu.begin(), menu.end(), "Stashwell/Lock Keychain"), menu.end());
+
+    json added = Run({"--text", secret, "--dialog", R"({"name": "Bank", "secure": true})", "choose", "--id", "100", "--json"});
+    ASSERT_EQ(added["dialogs"].size(), 1u);
+    EXPECT_EQ(added["dialogs"][0]["button"], "ok");
+    EXPECT_TRUE(Packages() == std::set<std::string>{"Stashwell.keychain"}) << "a secure clip has no package";
+    menu = MenuPaths();
+    EXPECT_NE(std::find(menu.begin(), menu.end(), "Stashwell/Bank"), menu.end());
+
+    Run({"--text", "x", "choose", "--path", "Stashwell/Lock Keychain", "--json"});
+    menu = MenuPaths();
+    EXPECT_EQ(std::find(menu.begin(), menu.end(), "Stashwell/Bank"), menu.end()) << "listed only while unlocked";
+    EXPECT_NE(std::find(menu.begin(), menu.end(), "Stashwell/Unlock Keychain..."), menu.end());
+
+    json refused = Run({"--password-file", wrong, "--text", "x", "choose", "--id", "126", "--json"});
+    EXPECT_EQ(refused["passwordPrompts"], 3) << "the same wrong answer is given three times, then the prompt is cancelled";
+    menu = MenuPaths();
+    EXPECT_EQ(std::find(menu.begin(), menu.end(), "Stashwell/Bank"), menu.end());
+
+    Run({"--password-file", password, "--text", "x", "choose", "--path", "Stashwell/Unlock Keychain...", "--json"});
+    json pasted = Run({"--text", "PIN: ", "choose", "--path", "Stashwell/Bank", "--json"});
+    EXPECT_EQ(pasted["keystrokes"], kPasteKeystrokes);
+    EXPECT_EQ(pasted["document"], secret);
+
+    // Nothing of the user's own folders holds the secret in clear; the clipboard, which the paste
+    // had to use, lives in the runtime folder that vanishes at logout.
+    for (const std::string& folder : {mStorage.DataHome(), mStorage.ConfigHome()}) {
+        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+            if (entry.is_regular_file()) {
+                EXPECT_EQ(testsupport::ReadFile(entry.path().string()).find(secret), std::string::npos) << entry.path();
+            }
+        }
+    }
+    Run({"--text", "x", "choose", "--id", "127", "--json"});
+}
+
 }  // namespace
