@@ -42,7 +42,7 @@ public:
     // Password prompts answered with a password.
     int PasswordPrompts() const { return mPasswordSource ? mPasswordSource->Answered() : 0; }
 
-    // Which of them answers; for the tests and the human-readable report.
+    // Which of them answers.
     bool DialogsOnTerminal() const { return mTerminalDriver != nullptr; }
     bool PasswordsFromFile() const { return mPasswordFile.has_value(); }
     bool PasswordsOnTerminal() const { return mTerminalPasswords != nullptr; }

@@ -1,0 +1,114 @@
+// Who the host's user is: the scripted driver when there are answers, the terminal when there is
+// one, else nobody (dialogs and alerts still reported, and cancelled); the password file before
+// the terminal; and everything removed again when the user goes away.
+#include "HostUser.h"
+
+#include "PtyUser.h"
+
+#include "platform/hitoolbox/HIToolboxTestSupport.h"
+#include "support/TempDir.h"
+
+#include <Security/Security.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using cmhost::HostUser;
+using cmhost::HostUserChoice;
+using cmhost::PasswordFileSource;
+
+// Runs a standard alert with OK and Cancel under whatever driver is installed.
+OSStatus RunAlert(DialogItemIndex* itemHit)
+{
+    AlertStdCFStringAlertParamRec params;
+    GetStandardAlertDefaultParams(&params, kStdCFStringAlertVersionOne);
+    params.cancelText = kAlertDefaultCancelText;
+    params.cancelButton = kAlertStdAlertCancelButton;
+    DialogRef alert = nullptr;
+    EXPECT_EQ(CreateStandardAlert(kAlertNoteAlert, CFSTR("Saved."), nullptr, &params, &alert), noErr);
+    return RunStandardAlert(alert, nullptr, itemHit);
+}
+
+// Creates a keychain with a prompt; answers the status.
+OSStatus CreateKeychainWithPrompt(const std::string& path)
+{
+    PlatformSetKeychainCreationCostForTesting(1, 8192 * 1024);
+    SecKeychainRef keychain = nullptr;
+    OSStatus status = SecKeychainCreate(path.c_str(), 0, nullptr, true, nullptr, &keychain);
+    if (keychain != nullptr) {
+        SecKeychainLock(keychain);
+        CFRelease(keychain);
+    }
+    PlatformSetKeychainCreationCostForTesting(0, 0);
+    return status;
+}
+
+TEST(HostUser, AnswersMakeTheUserScriptedEvenAtATerminal)
+{
+    hosttest::PtyUser terminal({});
+    HostUser user(HostUserChoice{{}, std::string("cancel"), std::nullopt, terminal.TerminalFd()});
+    EXPECT_FALSE(user.DialogsOnTerminal());
+    DialogItemIndex itemHit = 0;
+    EXPECT_EQ(RunAlert(&itemHit), noErr);
+    EXPECT_EQ(itemHit, kAlertStdAlertCancelButton);
+    ASSERT_EQ(user.Alerts().size(), 1u);
+    EXPECT_EQ(user.Alerts()[0].button, "cancel");
+    // Password prompts still go to the terminal.
+    EXPECT_TRUE(user.PasswordsOnTerminal());
+}
+
+TEST(HostUser, WithoutAnswersTheTerminalAsks)
+{
+    hosttest::PtyUser terminal({"\r"});
+    HostUser user(HostUserChoice{{}, std::nullopt, std::nullopt, terminal.TerminalFd()});
+    EXPECT_TRUE(user.DialogsOnTerminal());
+    DialogItemIndex itemHit = 0;
+    EXPECT_EQ(RunAlert(&itemHit), noErr);
+    EXPECT_EQ(itemHit, kAlertStdAlertOKButton);
+    ASSERT_EQ(user.Alerts().size(), 1u);
+    EXPECT_EQ(user.Alerts()[0].button, "ok");
+}
+
+TEST(HostUser, WithoutATerminalEverythingIsReportedAndCancelled)
+{
+    testsupport::ScopedStorageEnvironment storage;
+    {
+        HostUser user(HostUserChoice{});
+        EXPECT_FALSE(user.DialogsOnTerminal());
+        EXPECT_FALSE(user.PasswordsOnTerminal());
+        DialogItemIndex itemHit = 0;
+        EXPECT_EQ(RunAlert(&itemHit), userCanceledErr);
+        ASSERT_EQ(user.Alerts().size(), 1u);
+        EXPECT_EQ(user.Alerts()[0].message, "Saved.");
+        EXPECT_EQ(user.Alerts()[0].button, "");
+        EXPECT_EQ(CreateKeychainWithPrompt(storage.DataHome() + "/a.keychain"), errSecInteractionNotAllowed);
+        EXPECT_EQ(user.PasswordPrompts(), 0);
+    }
+    // Gone with the user: the platform's own answers, with nobody recording them.
+    DialogItemIndex itemHit = 0;
+    EXPECT_EQ(RunAlert(&itemHit), userCanceledErr);
+}
+
+TEST(HostUser, ThePasswordFileComesBeforeTheTerminalAndCountsItsAnswers)
+{
+    testsupport::ScopedStorageEnvironment storage;
+    testsupport::ScopedTempDir folder;
+    testsupport::WriteFile(folder.Child("pw"), "pw\n");
+    std::string error;
+    std::optional<PasswordFileSource> file = PasswordFileSource::Load(folder.Child("pw"), error);
+    ASSERT_TRUE(file.has_value()) << error;
+    hosttest::PtyUser terminal({});
+    {
+        HostUser user(HostUserChoice{{}, std::nullopt, std::move(file), terminal.TerminalFd()});
+        EXPECT_TRUE(user.PasswordsFromFile());
+        EXPECT_FALSE(user.PasswordsOnTerminal());
+        EXPECT_EQ(CreateKeychainWithPrompt(storage.DataHome() + "/a.keychain"), noErr);
+        EXPECT_EQ(user.PasswordPrompts(), 1);
+    }
+    EXPECT_EQ(CreateKeychainWithPrompt(storage.DataHome() + "/b.keychain"), errSecInteractionNotAllowed)
+        << "the source went with the user";
+    EXPECT_EQ(terminal.Screen(), "") << "the terminal was never asked";
+}
+
+}  // namespace
