@@ -17,7 +17,7 @@ FormKey Decode(const std::string& bytes, size_t* used)
 
 TEST(FormKeyDecoder, LettersThatAreMenuKeysElsewhereAreText)
 {
-    for (const std::string& letter : {"q", "o", "j", " ", "~"}) {
+    for (const std::string letter : {"q", "o", "j", " ", "~"}) {
         size_t used = 0;
         FormKey key = Decode(letter + "rest", &used);
         EXPECT_EQ(key.kind, FormKeyKind::Text) << letter;
@@ -34,7 +34,7 @@ TEST(FormKeyDecoder, MultibyteCharactersAreTakenWholeAndMalformedOnesRefused)
     EXPECT_EQ(key.text, "\xF0\x9F\x98\x80");
     EXPECT_EQ(used, 4u);
     // Overlong, surrogate, past U+10FFFF, a lone continuation byte, a sequence cut short.
-    for (const std::string& bad : {"\xE0\x80\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80", "\xC3", "\xC3x"}) {
+    for (const std::string bad : {"\xE0\x80\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80", "\xC3", "\xC3x"}) {
         key = Decode(bad, &used);
         EXPECT_EQ(key.kind, FormKeyKind::Other) << testing::PrintToString(bad);
         EXPECT_EQ(used, 1u);

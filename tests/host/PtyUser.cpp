@@ -89,6 +89,8 @@ void PtyUser::Play()
         if (!settled && now - lastKey < kLongestWait)
             continue;
         const std::string& key = mKeyPresses[next];
+        // Counted before it reaches the code, which may answer before this thread runs again.
+        mTyped = next + 1;
         if (key == kHangUp) {
             // A terminal hung up on has no mode left to read: the mode it had then is kept.
             termios mode{};
@@ -98,9 +100,9 @@ void PtyUser::Play()
             close(mUserSide);
             mUserSide = -1;
         } else if (write(mUserSide, key.data(), key.size()) < 0) {
-            continue;
+            // The code has closed its side: nobody is left to read the rest.
+            mTyped = mKeyPresses.size();
         }
-        mTyped = next + 1;
         lastKey = now;
         outputSinceKey = false;
     }
