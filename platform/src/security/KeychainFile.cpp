@@ -80,6 +80,23 @@ Result<KeychainSnapshot> ReadSnapshot(const std::string& path, bool whole)
 
 }  // namespace
 
+std::string KeyDescriptionOfFile(const std::string& path)
+{
+    ScopedFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat identity {};
+    if (!fd.IsValid() || ::fstat(fd.Get(), &identity) != 0 || !S_ISREG(identity.st_mode)) {
+        return {};
+    }
+    // The magic, the version and the flags come before the id.
+    constexpr size_t kIdOffset = kKeychainMagic.size() + 4 + 4;
+    std::array<uint8_t, kIdOffset + kFileIdSize> start{};
+    if (::pread(fd.Get(), start.data(), start.size(), 0) != static_cast<ssize_t>(start.size()) ||
+        !std::equal(kKeychainMagic.begin(), kKeychainMagic.end(), start.begin())) {
+        return {};
+    }
+    return KeyDescription(identity, std::span<const uint8_t>(start).subspan(kIdOffset));
+}
+
 Result<KeychainSnapshot> ReadKeychainFile(const std::string& path)
 {
     return ReadSnapshot(path, true);
@@ -130,7 +147,7 @@ OSStatus CreateKeychainFile(const std::string& path, std::span<const uint8_t> pa
     }
     // The key is stored under the identity the file will have before the file appears, so that no
     // process ever sees the new keychain locked.
-    std::string description = KeyDescription(file.PreparedStat());
+    std::string description = KeyDescription(file.PreparedStat(), header.fileId);
     status = StoreUnlockedKey(description, key->Bytes(), UnlockDeadline(header.settings));
     if (status != noErr) {
         return status;
@@ -198,8 +215,9 @@ OSStatus RewriteKeychainFile(const std::string& path, std::span<const uint8_t> m
     }
     // An unlocked keychain stays unlocked across the rewrite: its key moves to the new file's
     // identity before the new file takes the old one's place.
-    std::string oldDescription = KeyDescription(snapshot->identity);
-    std::string newDescription = KeyDescription(file.PreparedStat());
+    const auto& fileId = preamble.header.fileId;
+    std::string oldDescription = KeyDescription(snapshot->identity, fileId);
+    std::string newDescription = KeyDescription(file.PreparedStat(), fileId);
     std::optional<StoredKey> stored = FindUnlockedKey(oldDescription);
     bool moveKey = stored.has_value() && SameBytes(stored->masterKey.Bytes(), masterKey);
     if (moveKey) {

@@ -27,6 +27,12 @@ struct KeychainSnapshot {
     ParsedPreamble preamble;
 };
 
+// The description under which the key of the keychain file at path is kept while it is unlocked,
+// read from the file's identity and its id. Only the id's place in the file is read, so that a
+// keychain damaged elsewhere can still be locked. Empty when the file cannot be read or is no
+// keychain file.
+std::string KeyDescriptionOfFile(const std::string& path);
+
 // Reads the whole file (bounded by kMaxFileSize). errSecNoSuchKeychain when it is missing,
 // errSecInvalidKeychain when it is damaged or not a regular file.
 Result<KeychainSnapshot> ReadKeychainFile(const std::string& path);

@@ -45,7 +45,7 @@ Result<SecretBuffer> UnlockSnapshot(const std::string& path, const KeychainSnaps
     if (!KeyMatchesFile(current->preamble, key->Bytes())) {
         return Failure{errSecAuthFailed};
     }
-    OSStatus status = StoreUnlockedKey(KeyDescription(current->identity), key->Bytes(),
+    OSStatus status = StoreUnlockedKey(KeyDescription(current->identity, current->preamble.header.fileId), key->Bytes(),
                                        UnlockDeadline(current->preamble.header.settings));
     if (status != noErr) {
         return Failure{status};
@@ -73,7 +73,7 @@ Result<SecretBuffer> PromptUntilUnlocked(const std::string& path, const Keychain
 
 Result<SecretBuffer> FindMatchingKey(const KeychainSnapshot& snapshot)
 {
-    std::optional<StoredKey> stored = FindUnlockedKey(KeyDescription(snapshot.identity));
+    std::optional<StoredKey> stored = FindUnlockedKey(KeyDescription(snapshot.identity, snapshot.preamble.header.fileId));
     if (!stored.has_value()) {
         return Failure{errSecAuthFailed};
     }
@@ -138,7 +138,9 @@ OSStatus LockKeychainFile(const std::string& path)
     if (::stat(path.c_str(), &identity) != 0) {
         return StatusFromErrno(errno);
     }
-    RemoveUnlockedKey(KeyDescription(identity));
+    if (std::string description = KeyDescriptionOfFile(path); !description.empty()) {
+        RemoveUnlockedKey(description);
+    }
     return noErr;
 }
 

@@ -39,10 +39,16 @@ bool IsRefusal(int error)
 
 }  // namespace
 
-std::string KeyDescription(const struct stat& file)
+std::string KeyDescription(const struct stat& file, std::span<const uint8_t> fileId)
 {
-    return "stashwell:keychain:" + std::to_string(static_cast<unsigned long long>(file.st_dev)) + ":" +
-           std::to_string(static_cast<unsigned long long>(file.st_ino));
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string description = "stashwell:keychain:" + std::to_string(static_cast<unsigned long long>(file.st_dev)) +
+                              ":" + std::to_string(static_cast<unsigned long long>(file.st_ino)) + ":";
+    for (uint8_t byte : fileId) {
+        description += kDigits[byte >> 4];
+        description += kDigits[byte & 0x0F];
+    }
+    return description;
 }
 
 OSStatus StoreUnlockedKey(const std::string& description, std::span<const uint8_t> masterKey, int64_t deadline)

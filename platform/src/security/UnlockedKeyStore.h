@@ -40,8 +40,11 @@ std::unique_ptr<UnlockedKeyStore> MakeProcessKeyStore();
 
 // The description of the key of the keychain file with this identity: it names the file by device
 // and inode, which the file keeps while it is replaced by rename (the new content's temporary file
-// is described before it takes the old one's place).
-std::string KeyDescription(const struct stat& file);
+// is described before it takes the old one's place), and by the random id the keychain got when it
+// was created. The id keeps apart two keychains that meet on one inode: the inode a keychain frees
+// when it is replaced may be taken by another keychain's new file at once, before the first one
+// has removed the key it had there.
+std::string KeyDescription(const struct stat& file, std::span<const uint8_t> fileId);
 
 // The store in use.
 OSStatus StoreUnlockedKey(const std::string& description, std::span<const uint8_t> masterKey, int64_t deadline);

@@ -1,5 +1,6 @@
 #include "KeychainTestSupport.h"
 
+#include "security/KeychainFile.h"
 #include "security/UnlockedKeyStore.h"
 
 #include <keyutils.h>
@@ -45,11 +46,7 @@ OSStatus ScriptedPasswords::Respond(void* context, const PlatformPasswordRequest
 
 std::string DescriptionOf(const std::string& path)
 {
-    struct stat identity {};
-    if (::stat(path.c_str(), &identity) != 0) {
-        return {};
-    }
-    return platform::security::KeyDescription(identity);
+    return platform::security::KeyDescriptionOfFile(path);
 }
 
 bool KernelKeyringHolds(const std::string& description)

@@ -1,5 +1,6 @@
 #include "ClipKeychainTesting.h"
 
+#include "security/KeychainFile.h"
 #include "security/UnlockedKeyStore.h"
 
 #include <sys/stat.h>
@@ -60,9 +61,8 @@ void ClipKeychainTest::TearDown()
     // Every key this process stored, and the key of the test's keychain file wherever a child put
     // it, is removed; then the keyring must hold none of them.
     std::vector<std::string> descriptions = platform::security::TakeDescriptionsStoredForTesting();
-    struct stat identity {};
-    if (::stat(KeychainPath().c_str(), &identity) == 0) {
-        descriptions.push_back(platform::security::KeyDescription(identity));
+    if (std::string description = platform::security::KeyDescriptionOfFile(KeychainPath()); !description.empty()) {
+        descriptions.push_back(description);
     }
     // From the store in use (the process's own when a test chose it), then from the keyring.
     for (const std::string& description : descriptions) {
