@@ -10,6 +10,11 @@
 
 namespace hosttest {
 
+// The record of one event class and kind, as InstallEventHandler takes a list of them.
+template <class Element>
+Element ElementOf(OSStatus (*)(EventTargetRef, EventHandlerUPP, ItemCount, const Element*, void*, EventHandlerRef*));
+using EventKindRecord = decltype(ElementOf(&::InstallEventHandler));
+
 class NewClipTestWindow {
 public:
     explicit NewClipTestWindow(bool withCancel = true)
@@ -41,8 +46,8 @@ public:
         SetTextOf(combo, "/Stashwell");
         mCombo = combo;
 
-        const EventTypeSpec events[] = {{kEventClassCommand, kEventCommandProcess},
-                                        {kEventClassWindow, kEventWindowClose}};
+        const EventKindRecord events[] = {{kEventClassCommand, kEventCommandProcess},
+                                          {kEventClassWindow, kEventWindowClose}};
         InstallEventHandler(GetWindowEventTarget(mWindow), Handle, 2, events, this, nullptr);
     }
     ~NewClipTestWindow()
