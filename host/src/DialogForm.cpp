@@ -314,7 +314,7 @@ DialogForm::Outcome DialogForm::Press(const FormKey& key)
     }
     if (IsTextKind(kind))
         return Edit(*field, key);
-    if ((key.kind == FormKeyKind::Left || key.kind == FormKeyKind::Right)) {
+    if (key.kind == FormKeyKind::Left || key.kind == FormKeyKind::Right) {
         MoveFocus(key.kind == FormKeyKind::Right ? 1 : -1);
         return Changed();
     }
@@ -323,7 +323,7 @@ DialogForm::Outcome DialogForm::Press(const FormKey& key)
             return PressButton(field->control);
         if (kind == kPlatformControlCheckBox) {
             PlatformUIClickControl(field->control);
-            // The box's handlers may show or hide other controls (Secure hides Plain text only).
+            // The box's handlers may show or hide other controls.
             Refresh();
             return Changed();
         }
