@@ -292,12 +292,17 @@ DialogForm::Outcome DialogForm::Press(const FormKey& key)
 {
     if (key.kind == FormKeyKind::Escape || key.kind == FormKeyKind::Interrupt)
         return Cancel();
-    if (key.kind == FormKeyKind::Tab) {
-        MoveFocus(1);
-        return Changed();
-    }
-    if (key.kind == FormKeyKind::BackTab) {
-        MoveFocus(-1);
+    if (key.kind == FormKeyKind::Tab || key.kind == FormKeyKind::BackTab) {
+        MoveFocus(key.kind == FormKeyKind::Tab ? 1 : -1);
+        // As a window does when the keyboard focus moves into a text field: all of its text is
+        // selected, so that typing replaces it.
+        if (const Field* entered = FocusedField();
+            entered != nullptr && (entered->info.kind == kPlatformControlEditText ||
+                                   entered->info.kind == kPlatformControlComboBox)) {
+            Editing& editing = EditingOf(*entered);
+            editing.selectionStart = 0;
+            editing.selectionEnd = editing.cursor = editing.characters.size();
+        }
         return Changed();
     }
     const Field* field = FocusedField();

@@ -91,6 +91,11 @@ TEST_F(DialogFormTest, ComboBoxTakesChoicesFromItsListOrTypedText)
     EXPECT_EQ(mDialog.Submenu(), "/N");
     // The name field was never touched.
     EXPECT_EQ(mDialog.Name(), "Dear John,");
+    // Tabbing into a field selects its whole text, so what is typed there replaces it.
+    form.Press(Key(FormKeyKind::BackTab));
+    form.Press(Key(FormKeyKind::Tab));
+    form.Press(Typed("W"));
+    EXPECT_EQ(mDialog.Submenu(), "W");
 }
 
 TEST_F(DialogFormTest, SpaceTogglesACheckBoxAndTheFocusSkipsWhatItsHandlerHid)
