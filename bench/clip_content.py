@@ -34,13 +34,9 @@ def timed(command, env):
     return elapsed, usage.ru_maxrss
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("build", nargs="?", default="build")
-    parser.add_argument("--mib", type=int, default=64)
-    parser.add_argument("--runs", type=int, default=5)
-    args = parser.parse_args()
-    build = os.path.abspath(args.build)
+def measure(build, mib=64, runs=5):
+    """Medians in seconds of cp, the paste and the store, and the paste's peak memory in MiB."""
+    build = os.path.abspath(build)
     cmhost = os.path.join(build, "cmhost")
     tool = os.path.join(build, "bench", "clip_content_tool")
 
@@ -51,13 +47,13 @@ def main():
             os.makedirs(env[name], mode=0o700)
         flavor = os.path.join(work, "flavor")
         with open(flavor, "wb") as out:
-            out.write(os.urandom(args.mib << 20))
+            out.write(os.urandom(mib << 20))
         subprocess.run([tool, "store-clip", flavor, "PICT", "Big"], env=env, check=True)
         subprocess.run([cmhost, "clipboard", "set", f"PICT=@{flavor}"], env=env, check=True,
                        stdout=subprocess.DEVNULL)
 
         cp_times, paste_times, paste_peaks, store_times = [], [], [], []
-        for run in range(args.runs):
+        for run in range(runs):
             target = os.path.join(work, f"copy{run}")
             os.mkdir(target)
             cp_times.append(timed(["cp", flavor, target], env)[0])
@@ -72,10 +68,22 @@ def main():
             subprocess.run([cmhost, "clipboard", "set", f"PICT=@{flavor}"], env=env, check=True,
                            stdout=subprocess.DEVNULL)
 
-    cp = statistics.median(cp_times)
-    paste = statistics.median(paste_times)
-    store = statistics.median(store_times)
-    peak_mib = max(paste_peaks) / 1024
+    return {
+        "cp": statistics.median(cp_times),
+        "paste": statistics.median(paste_times),
+        "store": statistics.median(store_times),
+        "peak_mib": max(paste_peaks) / 1024,
+    }
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("build", nargs="?", default="build")
+    parser.add_argument("--mib", type=int, default=64)
+    parser.add_argument("--runs", type=int, default=5)
+    args = parser.parse_args()
+    figures = measure(args.build, args.mib, args.runs)
+    cp, paste, store, peak_mib = figures["cp"], figures["paste"], figures["store"], figures["peak_mib"]
     print(f"flavor: {args.mib} MiB, {args.runs} runs, medians; machine: {os.cpu_count()} cores")
     print(f"{'measure':<34}{'ms':>9}{'ratio':>9}{'target':>10}")
     print(f"{'cp into a new folder (baseline)':<34}{cp * 1000:9.1f}{1:9.2f}{'':>10}")
