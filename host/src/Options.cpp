@@ -65,7 +65,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
 
     app.add_option("--plugins", options.plugins,
                    "Load plug-ins from DIR: a bundle folder itself, or a folder of *.plugin bundles "
-                   "(default: the build's Stashwell.plugin)")
+                   "(default: the Stashwell.plugin installed with cmhost, else the build's)")
         ->type_name("DIR");
     CLI::Option* textOption =
         app.add_option("--text", text, "The context is this selected text (a 'utxt' descriptor)")->type_name("TEXT");

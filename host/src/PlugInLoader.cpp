@@ -156,6 +156,15 @@ std::string LoadBundle(const fs::path& folder, std::vector<std::unique_ptr<PlugI
 
 std::string DefaultPlugInsFolder()
 {
+    // An installed cmhost (<prefix>/bin) finds the bundle installed with it (<prefix>/lib/stashwell);
+    // one run from the build folder finds the build's bundle.
+    std::error_code error;
+    fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        fs::path installed = self.parent_path().parent_path() / "lib" / "stashwell" / "Stashwell.plugin";
+        if (fs::is_directory(installed, error))
+            return installed.string();
+    }
     return std::string(STASHWELL_DEFAULT_PLUGINS) + "/Stashwell.plugin";
 }
 
