@@ -1,0 +1,158 @@
+// Saving the clip list as the plug-in does (read it, add one record, set it, synchronize), in a
+// process killed at random moments of its run: afterwards the file holds the list before the save or
+// the list after it, every record whole, the other keys untouched, and nothing put aside as
+// unreadable.
+#include "PreferencesTestSupport.h"
+
+#include "support/KillLoop.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+using namespace plisttest;
+
+namespace {
+
+const CFStringRef kApp = CFSTR("org.stashwell.cmplugin");
+constexpr int kFirstRecords = 400;
+
+std::string NameOf(long index)
+{
+    // Long names make the file large enough for a save to take many writes.
+    return "clip " + std::to_string(index) + std::string(120, static_cast<char>('a' + index % 26));
+}
+
+Ref Record(long index)
+{
+    Ref name = String(NameOf(index));
+    Ref number = Integer(index);
+    const void* keys[] = {CFSTR("NAME"), CFSTR("SUBMENU"), CFSTR("INDEX")};
+    const void* values[] = {name.get(), CFSTR("/Stashwell/Work"), number.get()};
+    return Ref(CFDictionaryCreate(nullptr, keys, values, 3, &kCFTypeDictionaryKeyCallBacks,
+                                  &kCFTypeDictionaryValueCallBacks));
+}
+
+long IndexOf(CFTypeRef record)
+{
+    CFTypeRef number = Get(record, "INDEX");
+    SInt64 value = -1;
+    if (number == nullptr || CFGetTypeID(number) != CFNumberGetTypeID() ||
+        !CFNumberGetValue(static_cast<CFNumberRef>(number), kCFNumberSInt64Type, &value)) {
+        return -1;
+    }
+    return static_cast<long>(value);
+}
+
+// The writer: the stored list with one more record at its end.
+int AppendOneRecord()
+{
+    platform::prefs::ResetPreferencesForTesting();
+    CFPropertyListRef stored = CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp);
+    if (stored == nullptr || CFGetTypeID(stored) != CFArrayGetTypeID()) {
+        return 2;
+    }
+    CFMutableArrayRef list = CFArrayCreateMutableCopy(nullptr, 0, static_cast<CFArrayRef>(stored));
+    CFRelease(stored);
+    Ref record = Record(CFArrayGetCount(list));
+    CFArrayAppendValue(list, record.get());
+    CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list, kApp);
+    CFRelease(list);
+    return CFPreferencesAppSynchronize(kApp) ? 0 : 3;
+}
+
+// The number of records the stored list holds when it is exactly records 0..n-1, whole; -1 when
+// the list is missing or any record differs from what was saved.
+long WholeListLength()
+{
+    platform::prefs::ResetPreferencesForTesting();
+    CFPropertyListRef stored = CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp);
+    if (stored == nullptr) {
+        return -1;
+    }
+    Ref owner(stored);
+    if (CFGetTypeID(stored) != CFArrayGetTypeID()) {
+        return -1;
+    }
+    auto list = static_cast<CFArrayRef>(stored);
+    CFIndex count = CFArrayGetCount(list);
+    for (CFIndex i = 0; i < count; ++i) {
+        CFTypeRef record = CFArrayGetValueAtIndex(list, i);
+        if (IndexOf(record) != i || Utf8(Get(record, "NAME")) != NameOf(i) ||
+            Utf8(Get(record, "SUBMENU")) != "/Stashwell/Work") {
+            return -1;
+        }
+    }
+    return count;
+}
+
+std::string StoredVersion()
+{
+    CFPropertyListRef version = CFPreferencesCopyAppValue(CFSTR("PREFS_VERSION"), kApp);
+    Ref owner(version);
+    return Utf8(version);
+}
+
+class PreferencesCrash : public PreferencesTest {};
+
+TEST_F(PreferencesCrash, ClipListSaveKilledAnywhereLeavesTheListBeforeOrAfter)
+{
+    {
+        Ref list(CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks));
+        for (long i = 0; i < kFirstRecords; ++i) {
+            Ref record = Record(i);
+            CFArrayAppendValue(static_cast<CFMutableArrayRef>(const_cast<void*>(list.get())), record.get());
+        }
+        CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.get(), kApp);
+        CFPreferencesSetAppValue(CFSTR("PREFS_VERSION"), CFSTR("kept"), kApp);
+        ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
+    }
+    ASSERT_EQ(WholeListLength(), kFirstRecords);
+
+    // Whole runs first, to learn how long a writer lives (the longest of them); the kills are
+    // spread over that time.
+    long runMicros = 1000;
+    for (int run = 0; run < 3; ++run) {
+        testsupport::ChildEnd timed = testsupport::RunChildAndKill(AppendOneRecord, -1);
+        ASSERT_EQ(timed.exitStatus, 0);
+        runMicros = std::max(runMicros, timed.micros);
+    }
+    long expected = kFirstRecords + 3;
+    ASSERT_EQ(WholeListLength(), expected);
+
+    constexpr int kRounds = 40;
+    std::mt19937 random(20261206);
+    int killed = 0;
+    int grew = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        long delay = static_cast<long>(random() % static_cast<unsigned long>(runMicros + 1));
+        testsupport::ChildEnd end = testsupport::RunChildAndKill(AppendOneRecord, delay);
+        ASSERT_TRUE(end.started);
+        ASSERT_TRUE(end.killed || end.exitStatus == 0) << "writer failed with " << end.exitStatus;
+        long length = WholeListLength();
+        ASSERT_TRUE(length == expected || length == expected + 1)
+            << "round " << round << " (kill after " << delay << " us): the list holds " << length
+            << " records, expected " << expected << " or " << expected + 1;
+        if (!end.killed) {
+            EXPECT_EQ(length, expected + 1) << "a writer that finished must have saved";
+        }
+        killed += end.killed ? 1 : 0;
+        grew += length == expected + 1 ? 1 : 0;
+        expected = length;
+        EXPECT_EQ(StoredVersion(), "kept") << "round " << round;
+    }
+    std::printf("[          ] one save run: %ld us; %d of %d writers killed, %d saves landed\n", runMicros, killed,
+                kRounds, grew);
+    // Kills spread over the whole run hit some writers before and some after their save.
+    EXPECT_GT(killed, 0);
+    EXPECT_GT(grew, 0);
+    EXPECT_TRUE(NamesStartingWith("org.stashwell.cmplugin.plist.unreadable").empty())
+        << "a killed writer left a file the reader could not use";
+
+    // The next whole save clears the temporaries the killed writers left.
+    ASSERT_EQ(testsupport::RunChildAndKill(AppendOneRecord, -1).exitStatus, 0);
+    EXPECT_EQ(WholeListLength(), expected + 1);
+    EXPECT_TRUE(NamesStartingWith("org.stashwell.cmplugin.plist.tmp-").empty());
+}
+
+}  // namespace

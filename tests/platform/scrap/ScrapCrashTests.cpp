@@ -1,0 +1,172 @@
+// A process that clears the clipboard and puts several large flavors, killed at random moments of
+// its run: a reader afterwards sees the clipboard from before the clear, or the new one with the
+// flavors put so far (each one whole, in the order put), never a flavor cut short or mixed from two
+// writers.
+#include "ScrapTestSupport.h"
+
+#include "support/KillLoop.h"
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+namespace {
+
+using namespace scraptest;
+
+constexpr int kFlavors = 4;
+
+ScrapFlavorType FlavorType(int index)
+{
+    return 'cr00' + static_cast<ScrapFlavorType>(index);
+}
+
+// Flavor index of the writer tagged tag: every 8-byte word holds (tag << 8) | index.
+uint64_t Word(uint64_t tag, int index)
+{
+    return (tag << 8) | static_cast<uint64_t>(index);
+}
+
+size_t SizeFor(uint64_t tag, int index)
+{
+    // 128 KB to about 384 KB: a put takes many writes.
+    return 8 * (16384 + ((tag * 7919 + static_cast<uint64_t>(index) * 104729) % 32768));
+}
+
+int PutGeneration(uint64_t tag)
+{
+    ScrapRef scrap = nullptr;
+    if (ClearCurrentScrap() != noErr || GetCurrentScrap(&scrap) != noErr) {
+        return 2;
+    }
+    for (int i = 0; i < kFlavors; ++i) {
+        std::vector<uint64_t> words(SizeFor(tag, i) / 8, Word(tag, i));
+        if (PutScrapFlavor(scrap, FlavorType(i), 0, static_cast<Size>(words.size() * 8), words.data()) != noErr) {
+            return 3;
+        }
+    }
+    return 0;
+}
+
+// What a reader sees: the tag of the writer and how many of its flavors, or a description of the
+// damage.
+struct Seen {
+    uint64_t tag = 0;
+    int flavors = 0;
+    std::string damage;
+};
+
+Seen ReadClipboard()
+{
+    Seen seen;
+    ScrapRef scrap = nullptr;
+    if (GetCurrentScrap(&scrap) != noErr) {
+        seen.damage = "no clipboard: " + LastClipboardError();
+        return seen;
+    }
+    std::vector<ScrapFlavorInfo> info = FlavorList(scrap);
+    std::vector<uint64_t> words;
+    for (size_t i = 0; i < info.size(); ++i) {
+        int index = static_cast<int>(i);
+        if (info[i].flavorType != FlavorType(index)) {
+            seen.damage = "flavor " + std::to_string(i) + " out of order";
+            return seen;
+        }
+        std::string bytes = ReadFlavor(scrap, info[i].flavorType);
+        if (bytes.size() % 8 != 0 || bytes.empty()) {
+            seen.damage = "flavor " + std::to_string(i) + ": " + bytes.substr(0, 60);
+            return seen;
+        }
+        words.resize(bytes.size() / 8);
+        std::memcpy(words.data(), bytes.data(), bytes.size());
+        uint64_t tag = words[0] >> 8;
+        if (i == 0) {
+            seen.tag = tag;
+        }
+        if (tag != seen.tag || bytes.size() != SizeFor(tag, index) ||
+            std::any_of(words.begin(), words.end(), [&](uint64_t w) { return w != Word(tag, index); })) {
+            seen.damage = "flavor " + std::to_string(i) + " is torn (" + std::to_string(bytes.size()) + " bytes)";
+            return seen;
+        }
+        seen.flavors = index + 1;
+    }
+    return seen;
+}
+
+size_t EntriesIn(const std::string& path)
+{
+    size_t count = 0;
+    if (DIR* folder = opendir(path.c_str())) {
+        while (dirent* entry = readdir(folder)) {
+            count += entry->d_name[0] != '.' ? 1 : 0;
+        }
+        closedir(folder);
+    }
+    return count;
+}
+
+class ScrapCrash : public ClipboardTest {};
+
+TEST_F(ScrapCrash, PutsKilledAnywhereNeverLeaveATornFlavor)
+{
+    ASSERT_EQ(PutGeneration(1), 0) << LastClipboardError();
+    Seen before = ReadClipboard();
+    ASSERT_EQ(before.damage, "");
+    ASSERT_EQ(before.tag, 1u);
+    ASSERT_EQ(before.flavors, kFlavors);
+
+    // Whole runs first, to learn how long a writer lives (the longest of them).
+    long runMicros = 1000;
+    for (uint64_t tag = 2; tag <= 4; ++tag) {
+        testsupport::ChildEnd timed = testsupport::RunChildAndKill([tag] { return PutGeneration(tag); }, -1);
+        ASSERT_EQ(timed.exitStatus, 0);
+        runMicros = std::max(runMicros, timed.micros);
+    }
+    before = ReadClipboard();
+    ASSERT_EQ(before.tag, 4u);
+
+    constexpr int kRounds = 50;
+    std::mt19937 random(3141);
+    int killed = 0;
+    int changed = 0;
+    int partial = 0;
+    for (int round = 5; round < 5 + kRounds; ++round) {
+        long delay = static_cast<long>(random() % static_cast<unsigned long>(runMicros + 1));
+        auto tag = static_cast<uint64_t>(round);
+        testsupport::ChildEnd end = testsupport::RunChildAndKill([tag] { return PutGeneration(tag); }, delay);
+        ASSERT_TRUE(end.started);
+        ASSERT_TRUE(end.killed || end.exitStatus == 0) << "writer failed with " << end.exitStatus;
+        Seen now = ReadClipboard();
+        ASSERT_EQ(now.damage, "") << "round " << round << " (kill after " << delay << " us)";
+        // Killed right after its clear, the writer leaves the new clipboard empty.
+        bool unchanged = now.flavors > 0 && now.tag == before.tag && now.flavors == before.flavors;
+        bool isNew = now.flavors == 0 || now.tag == tag;
+        ASSERT_TRUE(unchanged || isNew) << "round " << round << ": writer " << now.tag << " with " << now.flavors
+                                        << " flavors, before writer " << before.tag << " with " << before.flavors;
+        if (!end.killed) {
+            EXPECT_EQ(now.tag, tag);
+            EXPECT_EQ(now.flavors, kFlavors) << "a writer that finished must have put every flavor";
+        }
+        killed += end.killed ? 1 : 0;
+        changed += isNew && !unchanged ? 1 : 0;
+        partial += isNew && now.flavors < kFlavors ? 1 : 0;
+        before = now;
+    }
+    std::printf("[          ] one put run: %ld us; %d of %d writers killed, %d changed the clipboard, %d of them "
+                "part-way\n",
+                runMicros, killed, kRounds, changed, partial);
+    EXPECT_GT(killed, 0);
+    EXPECT_GT(changed, 0);
+
+    // The next whole put clears what the killed writers left: at most the generation it replaced and
+    // its own stay, besides the lock and the link.
+    ASSERT_EQ(PutGeneration(1000), 0) << LastClipboardError();
+    EXPECT_EQ(ReadClipboard().flavors, kFlavors);
+    EXPECT_LE(EntriesIn(ClipboardFolder()), 4u);
+}
+
+}  // namespace
