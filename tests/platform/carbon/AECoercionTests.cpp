@@ -89,7 +89,7 @@ TEST(AECoercion, AHostOrderByteOrderMarkIsDroppedAndASwappedOneIsNot)
     EXPECT_EQ(UnitsOf(copy), marked);
 }
 
-TEST(AECoercion, AnOddLastByteOfUnicodeTextIsIgnored)
+TEST(AECoercion, AnOddLastByteIsIgnoredAndEmptyTextKeepsADataStore)
 {
     const char16_t units[] = u"ab";
     ScopedDesc text;
@@ -98,6 +98,14 @@ TEST(AECoercion, AnOddLastByteOfUnicodeTextIsIgnored)
     ScopedDesc one;
     ASSERT_EQ(AECoercePtr(typeUnicodeText, units, 1, typeChar, &one), noErr);
     EXPECT_EQ(one.bytes().size(), 0u);
+
+    ScopedDesc empty;
+    ASSERT_EQ(AECreateDesc(typeChar, nullptr, 0, &empty), noErr);
+    ScopedDesc unicode;
+    ASSERT_EQ(AECoerceDesc(&empty, typeUnicodeText, &unicode), noErr);
+    EXPECT_EQ(unicode.type(), typeUnicodeText);
+    EXPECT_NE(unicode.get().dataHandle, nullptr);
+    EXPECT_EQ(AEGetDescDataSize(&unicode), 0);
 }
 
 TEST(AECoercion, UTF8BecomesEitherTextTypeAndMalformedUTF8Fails)
@@ -120,17 +128,6 @@ TEST(AECoercion, UTF8BecomesEitherTextTypeAndMalformedUTF8Fails)
     const std::string han = "\xE4\xB8\xAD";
     ScopedDesc unfit;
     EXPECT_EQ(AECoercePtr(typeUTF8Text, han.data(), 3, typeChar, &unfit), errAECoercionFail);
-}
-
-TEST(AECoercion, EmptyTextCoercesToEmptyTextWithADataStore)
-{
-    ScopedDesc empty;
-    ASSERT_EQ(AECreateDesc(typeChar, nullptr, 0, &empty), noErr);
-    ScopedDesc unicode;
-    ASSERT_EQ(AECoerceDesc(&empty, typeUnicodeText, &unicode), noErr);
-    EXPECT_EQ(unicode.type(), typeUnicodeText);
-    EXPECT_NE(unicode.get().dataHandle, nullptr);
-    EXPECT_EQ(AEGetDescDataSize(&unicode), 0);
 }
 
 TEST(AECoercion, EveryOtherPairFailsAndTheSameTypeOrWildCardCopies)

@@ -340,7 +340,7 @@ TEST(AEDescriptors, CreationCopiesTheBytesAndReadsStopAtTheBuffer)
     EXPECT_EQ(AECreateDesc(typeChar, source, 1, nullptr), paramErr);
 }
 
-TEST(AEDescriptors, ReplacingDataChangesTypeAndBytesAndFailureLeavesTheOld)
+TEST(AEDescriptors, ReplacingDataChangesTypeAndBytesFailureLeavesTheOldAndDisposingResetsToNull)
 {
     ScopedDesc desc;
     ASSERT_EQ(AECreateDesc(typeChar, "abc", 3, &desc), noErr);
@@ -353,16 +353,14 @@ TEST(AEDescriptors, ReplacingDataChangesTypeAndBytesAndFailureLeavesTheOld)
     ASSERT_EQ(AEReplaceDescData(typeNull, nullptr, 0, &desc), noErr);
     EXPECT_EQ(desc.get().dataHandle, nullptr);
     EXPECT_EQ(AEReplaceDescData(typeChar, "a", 1, nullptr), paramErr);
-}
 
-TEST(AEDescriptors, DisposingResetsToNullAndIsHarmlessTwiceOrOnNull)
-{
-    AEDesc desc;
-    ASSERT_EQ(AECreateDesc(typeChar, "abc", 3, &desc), noErr);
-    EXPECT_EQ(AEDisposeDesc(&desc), noErr);
-    EXPECT_EQ(desc.descriptorType, typeNull);
-    EXPECT_EQ(desc.dataHandle, nullptr);
-    EXPECT_EQ(AEDisposeDesc(&desc), noErr);
+    // Disposing resets to null and is harmless twice or on null.
+    AEDesc plain;
+    ASSERT_EQ(AECreateDesc(typeChar, "abc", 3, &plain), noErr);
+    EXPECT_EQ(AEDisposeDesc(&plain), noErr);
+    EXPECT_EQ(plain.descriptorType, typeNull);
+    EXPECT_EQ(plain.dataHandle, nullptr);
+    EXPECT_EQ(AEDisposeDesc(&plain), noErr);
     EXPECT_EQ(AEDisposeDesc(nullptr), noErr);
     AEInitializeDesc(nullptr);
 }
@@ -393,10 +391,6 @@ TEST(AEDescriptors, DuplicatesAreDeepEvenOntoThemselves)
     EXPECT_EQ(AEDuplicateDesc(nullptr, &copy), paramErr);
     EXPECT_EQ(AEDuplicateDesc(&copy, nullptr), paramErr);
 }
-
-}  // namespace
-
-namespace {
 
 // Copies share their stores until one side changes: a change to a list, a record or an item taken
 // out of one must never show through any other copy.

@@ -52,7 +52,7 @@ TEST_F(PointerBlocks, ClearedBlocksReadZeroEvenWhereFreedMemoryWasDirty)
     }
 }
 
-TEST_F(PointerBlocks, AZeroSizeGivesARealBlockOfNoBytes)
+TEST_F(PointerBlocks, AZeroSizeGivesARealBlockOfNoBytesAndNullPointersAreHarmless)
 {
     Ptr empty = NewPtr(0);
     ASSERT_NE(empty, nullptr);
@@ -63,6 +63,11 @@ TEST_F(PointerBlocks, AZeroSizeGivesARealBlockOfNoBytes)
     EXPECT_NE(other, empty);
     DisposePtr(other);
     DisposePtr(empty);
+
+    EXPECT_EQ(GetPtrSize(nullptr), 0);
+    EXPECT_EQ(MemError(), paramErr);
+    DisposePtr(nullptr);
+    EXPECT_EQ(MemError(), noErr);
 }
 
 TEST_F(PointerBlocks, ImpossibleSizesFailWithMemFullAndTheNextSuccessClearsTheError)
@@ -77,14 +82,6 @@ TEST_F(PointerBlocks, ImpossibleSizesFailWithMemFullAndTheNextSuccessClearsTheEr
     ASSERT_NE(block, nullptr);
     EXPECT_EQ(MemError(), noErr);
     DisposePtr(block);
-}
-
-TEST_F(PointerBlocks, NullPointersAreHarmless)
-{
-    EXPECT_EQ(GetPtrSize(nullptr), 0);
-    EXPECT_EQ(MemError(), paramErr);
-    DisposePtr(nullptr);
-    EXPECT_EQ(MemError(), noErr);
 }
 
 TEST_F(PointerBlocks, TheFailureHookFailsExactlyTheNextAllocations)

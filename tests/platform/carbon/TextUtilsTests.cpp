@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -14,15 +15,13 @@ std::string TextOf(const Str255 text)
 
 TEST(NumToString, DecimalWithSignAtBothEndsOfTheRange)
 {
-    Str255 text;
-    NumToString(0, text);
-    EXPECT_EQ(TextOf(text), "0");
-    NumToString(-2147483647 - 1, text);
-    EXPECT_EQ(TextOf(text), "-2147483648");
-    NumToString(2147483647, text);
-    EXPECT_EQ(TextOf(text), "2147483647");
-    NumToString(-7, text);
-    EXPECT_EQ(TextOf(text), "-7");
+    const std::pair<SInt32, const char*> cases[] = {
+        {0, "0"}, {-7, "-7"}, {-2147483647 - 1, "-2147483648"}, {2147483647, "2147483647"}};
+    for (const auto& [number, expected] : cases) {
+        Str255 text;
+        NumToString(number, text);
+        EXPECT_EQ(TextOf(text), expected) << number;
+    }
 }
 
 TEST(DebugStr, WritesTheMessageAndANewline)
