@@ -13,7 +13,7 @@ namespace {
 using testing_cf::Describe;
 using testing_cf::OwnedRef;
 
-TEST(Data, CreateCopiesTheBytes)
+TEST(Data, CreateAndCopiesTakeTheirOwnBytesAndCompareByContent)
 {
     UInt8 bytes[] = {1, 2, 3};
     OwnedRef<CFDataRef> data(CFDataCreate(nullptr, bytes, 3));
@@ -26,6 +26,18 @@ TEST(Data, CreateCopiesTheBytes)
     EXPECT_EQ(middle[1], 3);
     EXPECT_EQ(Describe(data), "<010203>");
     EXPECT_EQ(CFGetTypeID(data), CFDataGetTypeID());
+
+    // Copies are independent and equal by content.
+    OwnedRef<CFMutableDataRef> copy(CFDataCreateMutableCopy(nullptr, 0, data));
+    EXPECT_TRUE(CFEqual(data, copy));
+    EXPECT_EQ(CFHash(data), CFHash(copy));
+    CFDataGetMutableBytePtr(copy)[2] = 0;
+    EXPECT_FALSE(CFEqual(data, copy));
+    EXPECT_EQ(CFDataGetBytePtr(data)[2], 3);
+    OwnedRef<CFDataRef> frozen(CFDataCreateCopy(nullptr, copy));
+    EXPECT_TRUE(CFEqual(frozen, copy));
+    OwnedRef<CFDataRef> shorter(CFDataCreate(nullptr, CFDataGetBytePtr(frozen), 2));  // a prefix
+    EXPECT_FALSE(CFEqual(shorter, frozen));
 }
 
 TEST(Data, MutableDataGrowsZeroFillsAndReplaces)
@@ -48,22 +60,6 @@ TEST(Data, MutableDataGrowsZeroFillsAndReplaces)
     CFDataAppendBytes(data, CFDataGetBytePtr(data), CFDataGetLength(data));
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(data)), 12),
               std::string("Axyzw\0Axyzw\0", 12));
-}
-
-TEST(Data, CopiesAreIndependentAndEqualByContent)
-{
-    const UInt8 bytes[] = {0xde, 0xad, 0xbe, 0xef};
-    OwnedRef<CFDataRef> data(CFDataCreate(nullptr, bytes, 4));
-    OwnedRef<CFMutableDataRef> copy(CFDataCreateMutableCopy(nullptr, 0, data));
-    EXPECT_TRUE(CFEqual(data, copy));
-    EXPECT_EQ(CFHash(data), CFHash(copy));
-    CFDataGetMutableBytePtr(copy)[3] = 0;
-    EXPECT_FALSE(CFEqual(data, copy));
-    EXPECT_EQ(CFDataGetBytePtr(data)[3], 0xef);
-    OwnedRef<CFDataRef> frozen(CFDataCreateCopy(nullptr, copy));
-    EXPECT_TRUE(CFEqual(frozen, copy));
-    OwnedRef<CFDataRef> shorter(CFDataCreate(nullptr, bytes, 3));
-    EXPECT_FALSE(CFEqual(shorter, data));
 }
 
 struct DeallocationLog {
