@@ -99,7 +99,7 @@ TEST(MacRoman, CharactersOutsideTheSetAreNotRepresentable)
     EXPECT_FALSE(platform::UnicodeToMacRoman(0xFFFF, byte));
 }
 
-TEST(UTF8Encoding, StrictDecodingRejectsMalformedInput)
+TEST(UTF8Encoding, StrictDecodingRejectsMalformedInputAndPairsSurrogates)
 {
     EXPECT_FALSE(Decodes("\x80", kCFStringEncodingUTF8));              // lone continuation byte
     EXPECT_FALSE(Decodes("\xC0\xAF", kCFStringEncodingUTF8));          // overlong '/'
@@ -108,10 +108,8 @@ TEST(UTF8Encoding, StrictDecodingRejectsMalformedInput)
     EXPECT_FALSE(Decodes("\xF4\x90\x80\x80", kCFStringEncodingUTF8));  // above U+10FFFF
     EXPECT_FALSE(Decodes("\xFF", kCFStringEncodingUTF8));
     EXPECT_EQ(Decode("caf\xC3\xA9", kCFStringEncodingUTF8), u"caf\u00E9");
-}
 
-TEST(UTF8Encoding, FourByteSequencesBecomeSurrogatePairsAndBack)
-{
+    // Four-byte sequences become surrogate pairs and back.
     std::u16string units = Decode("\xF0\x9F\x98\x80!", kCFStringEncodingUTF8);
     EXPECT_EQ(units, (std::u16string{0xD83D, 0xDE00, u'!'}));
     EXPECT_EQ(Encode(units, kCFStringEncodingUTF8), "\xF0\x9F\x98\x80!");
@@ -126,7 +124,7 @@ TEST(UTF8Encoding, ByteOrderMarkIsRemovedOnlyFromAnExternalRepresentation)
     EXPECT_EQ(Encode(u"hi", kCFStringEncodingUTF8, 0, true), "hi");
 }
 
-TEST(UTF16Encoding, ExternalRepresentationHonoursEitherByteOrderMark)
+TEST(UTF16Encoding, ExternalRepresentationHonoursEitherMarkAndIsWrittenInHostOrder)
 {
     const std::u16string text = u"A\u00E9\u20AC";
     EXPECT_EQ(Decode(HostBytes(u"\uFEFF" + text), kCFStringEncodingUnicode, true), text);
@@ -135,6 +133,11 @@ TEST(UTF16Encoding, ExternalRepresentationHonoursEitherByteOrderMark)
     EXPECT_EQ(Decode(HostBytes(text), kCFStringEncodingUnicode, true), text);
     // Not an external representation: the mark is an ordinary character.
     EXPECT_EQ(Decode(HostBytes(u"\uFEFF" + text), kCFStringEncodingUnicode, false), u"\uFEFF" + text);
+
+    // Written, it starts with a host-order mark, unpaired surrogates and empty text included.
+    std::u16string withUnpaired = {u'x', 0xD800};
+    EXPECT_EQ(Encode(withUnpaired, kCFStringEncodingUnicode, 0, true), HostBytes(u"\uFEFF" + withUnpaired));
+    EXPECT_EQ(Encode(u"", kCFStringEncodingUnicode, 0, true), HostBytes(u"\uFEFF"));
 }
 
 TEST(UTF16Encoding, OddByteCountsFailAndExplicitOrdersAreObeyed)
@@ -144,13 +147,6 @@ TEST(UTF16Encoding, OddByteCountsFailAndExplicitOrdersAreObeyed)
     EXPECT_EQ(Decode(std::string("\x41\x00\xAC\x20", 4), kCFStringEncodingUTF16LE), u"A\u20AC");
     EXPECT_EQ(Encode(u"A\u20AC", kCFStringEncodingUTF16BE), std::string("\x00\x41\x20\xAC", 4));
     EXPECT_EQ(Encode(u"A", kCFStringEncodingUTF16LE, 0, true), std::string("\xFF\xFE\x41\x00", 4));
-}
-
-TEST(UTF16Encoding, ExternalRepresentationStartsWithAHostOrderMark)
-{
-    std::u16string withUnpaired = {u'x', 0xD800};
-    EXPECT_EQ(Encode(withUnpaired, kCFStringEncodingUnicode, 0, true), HostBytes(u"\uFEFF" + withUnpaired));
-    EXPECT_EQ(Encode(u"", kCFStringEncodingUnicode, 0, true), HostBytes(u"\uFEFF"));
 }
 
 TEST(ASCIIEncoding, OnlySevenBitBytesAndCharactersPass)
