@@ -5,11 +5,13 @@
 
 #include <Security/SecBase.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 
 namespace platform::security {
 
@@ -47,6 +49,26 @@ std::string FolderOf(const std::string& path)
         return ".";
     }
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void RemoveAbandonedTemporaries(const std::string& path)
+{
+    // Each holds a whole sealed copy of the keychain, items deleted since included, so they must
+    // not pile up.
+    std::string folder = FolderOf(path);
+    std::string prefix = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1) + ".tmp-";
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    while (dirent* entry = ::readdir(dir)) {
+        std::string_view name(entry->d_name);
+        if (name.size() == prefix.size() + 16 && name.compare(0, prefix.size(), prefix) == 0 &&
+            name.substr(prefix.size()).find_first_not_of("0123456789abcdef") == std::string_view::npos) {
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+        }
+    }
+    ::closedir(dir);
 }
 
 AtomicFile::~AtomicFile()

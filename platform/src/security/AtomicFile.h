@@ -19,6 +19,10 @@ OSStatus StatusFromErrno(int error);
 // The folder part of a path ("." for a bare name).
 std::string FolderOf(const std::string& path);
 
+// Removes the temporary files of path that a writer killed before its Commit left behind. Call only
+// while holding the lock that every rewrite of path holds, so that no live writer's file is taken.
+void RemoveAbandonedTemporaries(const std::string& path);
+
 class AtomicFile {
 public:
     explicit AtomicFile(std::string path) : mPath(std::move(path)) {}

@@ -208,6 +208,7 @@ OSStatus RewriteKeychainFile(const std::string& path, std::span<const uint8_t> m
     if (bytes.size() > kMaxFileSize) {
         return errSecDataTooLarge;
     }
+    RemoveAbandonedTemporaries(path);
     AtomicFile file(path);
     status = file.Prepare(bytes);
     if (status != noErr) {
