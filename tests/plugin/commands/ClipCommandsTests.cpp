@@ -7,6 +7,7 @@
 #include "support/CFObj.h"
 
 #include "plugin/menu/MenuRecordReader.h"
+#include "support/ClipboardFlavors.h"
 #include "support/TempDir.h"
 
 #include <Carbon/Carbon.h>
@@ -147,27 +148,7 @@ protected:
     }
 
     // The clipboard's flavors as type -> bytes, in the clipboard's order.
-    std::vector<std::pair<std::string, std::string>> Clipboard()
-    {
-        std::vector<std::pair<std::string, std::string>> flavors;
-        ScrapRef scrap = nullptr;
-        UInt32 count = 0;
-        if (GetCurrentScrap(&scrap) != noErr || GetScrapFlavorCount(scrap, &count) != noErr) {
-            return flavors;
-        }
-        std::vector<ScrapFlavorInfo> infos(count);
-        GetScrapFlavorInfoList(scrap, &count, infos.data());
-        for (UInt32 i = 0; i < count; ++i) {
-            Size size = 0;
-            GetScrapFlavorSize(scrap, infos[i].flavorType, &size);
-            std::string bytes(static_cast<size_t>(size), '\0');
-            GetScrapFlavorData(scrap, infos[i].flavorType, &size, bytes.data());
-            UInt32 type = infos[i].flavorType;
-            std::string typeString = {char(type >> 24), char(type >> 16), char(type >> 8), char(type)};
-            flavors.emplace_back(typeString, bytes);
-        }
-        return flavors;
-    }
+    std::vector<std::pair<std::string, std::string>> Clipboard() { return testsupport::ReadClipboardFlavors(); }
 
     testsupport::ScopedStorageEnvironment mStorage;
     AbstractCMPluginType* mInstance = nullptr;

@@ -1,5 +1,7 @@
 #include "SecureClipTesting.h"
 
+#include "support/ClipboardFlavors.h"
+
 #include "plugin/PluginIdentity.h"
 #include "plugin/menu/MenuRecordReader.h"
 #include "prefs/PreferencesStore.h"
@@ -146,22 +148,7 @@ void SecureClipTest::AddSecureClip(const std::string& name, FlavorSet& flavors, 
 
 Flavors SecureClipTest::Clipboard()
 {
-    Flavors flavors;
-    ScrapRef scrap = nullptr;
-    UInt32 count = 0;
-    if (GetCurrentScrap(&scrap) != noErr || GetScrapFlavorCount(scrap, &count) != noErr) {
-        return flavors;
-    }
-    std::vector<ScrapFlavorInfo> infos(count);
-    GetScrapFlavorInfoList(scrap, &count, infos.data());
-    for (UInt32 i = 0; i < count; ++i) {
-        Size size = 0;
-        GetScrapFlavorSize(scrap, infos[i].flavorType, &size);
-        std::string bytes(static_cast<size_t>(size), '\0');
-        GetScrapFlavorData(scrap, infos[i].flavorType, &size, bytes.data());
-        flavors.emplace_back(TypeString(infos[i].flavorType), bytes);
-    }
-    return flavors;
+    return testsupport::ReadClipboardFlavors();
 }
 
 std::string SecureClipTest::NoteData(const std::string& noteName)
