@@ -81,4 +81,14 @@ void WriteFile(const std::string& path, const std::string& contents)
     out << contents;
 }
 
+std::set<std::string> EntryNames(const std::string& folder)
+{
+    std::set<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
 }  // namespace testsupport

@@ -2,6 +2,7 @@
 // environment that points preferences, clips and the clipboard at fresh folders.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,5 +43,8 @@ private:
 // Reads or writes a whole file; ReadFile answers "" when it cannot be read.
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& contents);
+
+// The names of the entries of a folder; empty when it does not exist.
+std::set<std::string> EntryNames(const std::string& folder);
 
 }  // namespace testsupport

@@ -83,24 +83,10 @@ protected:
 
     std::string ClipsFolder() const { return mStorage.DataHome() + "/Stashwell"; }
 
-    std::set<std::string> Packages() const
-    {
-        std::set<std::string> names;
-        if (fs::exists(ClipsFolder())) {
-            for (const auto& entry : fs::directory_iterator(ClipsFolder())) {
-                names.insert(entry.path().filename().string());
-            }
-        }
-        return names;
-    }
-
+    std::set<std::string> Packages() const { return testsupport::EntryNames(ClipsFolder()); }
     std::set<std::string> FilesIn(const std::string& package) const
     {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(ClipsFolder() + "/" + package)) {
-            names.insert(entry.path().filename().string());
-        }
-        return names;
+        return testsupport::EntryNames(ClipsFolder() + "/" + package);
     }
 
     void Add(const std::string& name, CFStringRef submenu = CFSTR("/Stashwell"))
