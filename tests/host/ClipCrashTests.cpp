@@ -181,7 +181,8 @@ protected:
             for (const json& item : top.value("submenu", json::array())) {
                 std::string name = item.value("name", "");
                 // The entries shown with the Option key held (deleting a clip) are left out too.
-                if (item.value("command", 0) != 0 && !item.contains("modifiers") &&
+                const int command = item.value("command", 0);
+                if (command != 0 && command < 2200 && !item.contains("modifiers") &&
                     name.find("...") == std::string::npos) {
                     names.push_back(name);
                 }
