@@ -1,12 +1,9 @@
 // "Add Selected Text..." and "Add Clipboard Content..." through the HandleSelection entry point,
 // one menu at a time as the host runs it: the dialog the user sees, and the clip list and clip
 // packages that the next menu finds.
-#include "plugin/AbstractCMPlugin.h"
-#include "plugin/PluginIdentity.h"
-#include "prefs/PreferencesStore.h"
-#include "plugin/menu/MenuRecordReader.h"
+#include "plugin/support/ClipListTesting.h"
+#include "plugin/support/PluginSession.h"
 #include "plugin/support/ScriptedUser.h"
-#include "support/CFObj.h"
 #include "support/TempDir.h"
 
 #include <Carbon/Carbon.h>
@@ -16,46 +13,20 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
-namespace fs = std::filesystem;
-
 namespace {
 
+using cliplisttest::ReadStoredClipList;
+using cliplisttest::StoredRecord;
 using dialogtest::ClickButton;
 using dialogtest::FindControl;
 using dialogtest::FindControlByID;
-using dialogtest::MakeString;
 using dialogtest::ScriptedUser;
 using dialogtest::ShownControl;
-using dialogtest::TextOf;
 using dialogtest::TypeInto;
-
-// A stored clip record as text: key -> value ("TEXT,utxt" for an array, "true" for a boolean).
-using StoredRecord = std::map<std::string, std::string>;
-
-std::string Describe(CFTypeRef value)
-{
-    if (CFGetTypeID(value) == CFStringGetTypeID()) {
-        return TextOf(static_cast<CFStringRef>(value));
-    }
-    if (CFGetTypeID(value) == CFBooleanGetTypeID()) {
-        return CFBooleanGetValue(static_cast<CFBooleanRef>(value)) ? "true" : "false";
-    }
-    if (CFGetTypeID(value) == CFArrayGetTypeID()) {
-        std::string joined;
-        auto array = static_cast<CFArrayRef>(value);
-        for (CFIndex i = 0; i < CFArrayGetCount(array); ++i) {
-            joined += (i > 0 ? "," : "") + Describe(CFArrayGetValueAtIndex(array, i));
-        }
-        return joined;
-    }
-    return "?";
-}
 
 bool OKAtOnce(WindowRef window, UInt32)
 {
@@ -65,27 +36,6 @@ bool OKAtOnce(WindowRef window, UInt32)
 
 class AddCommandsTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        platform::prefs::ResetPreferencesForTesting();
-        mInstance = AllocAbstractCMPluginType(kStashwellFactoryID);
-        ASSERT_NE(mInstance, nullptr);
-        if (mInstance->bundle == nullptr) {
-            // The host has not loaded the bundle in this process: point the instance at it.
-            CFObj<CFURLRef> url(CFURLCreateFromFileSystemRepresentation(
-                nullptr, reinterpret_cast<const UInt8*>(STASHWELL_BUNDLE_DIR), std::strlen(STASHWELL_BUNDLE_DIR),
-                true));
-            mInstance->bundle = CFBundleCreate(nullptr, url.Get());
-        }
-        ASSERT_NE(mInstance->bundle, nullptr);
-        ASSERT_EQ(ClearCurrentScrap(), noErr);
-    }
-    void TearDown() override
-    {
-        AbstractCMPluginRelease(mInstance);
-        platform::prefs::ResetPreferencesForTesting();
-    }
-
     std::string ClipsFolder() const { return mStorage.DataHome() + "/Stashwell"; }
 
     std::set<std::string> Packages() const { return testsupport::EntryNames(ClipsFolder()); }
@@ -97,7 +47,6 @@ protected:
     void PutOnClipboard(const std::vector<std::pair<ScrapFlavorType, std::string>>& flavors)
     {
         ScrapRef scrap = nullptr;
-        ASSERT_EQ(ClearCurrentScrap(), noErr);
         ASSERT_EQ(GetCurrentScrap(&scrap), noErr);
         for (const auto& [type, bytes] : flavors) {
             ASSERT_EQ(PutScrapFlavor(scrap, type, 0, static_cast<Size>(bytes.size()), bytes.data()), noErr);
@@ -107,62 +56,21 @@ protected:
     // A clip list in the preferences with one clip in each of the submenus.
     void StoreClipsIn(const std::vector<std::string>& submenus)
     {
-        CFObj<CFMutableArrayRef> list(CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks));
+        std::vector<cliplisttest::ClipRecord> clips;
         for (const std::string& submenu : submenus) {
-            CFObj<CFMutableDictionaryRef> record(
-                CFDictionaryCreateMutable(nullptr, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
-            CFObj<CFStringRef> text(MakeString(submenu));
-            CFDictionarySetValue(record.Get(), CFSTR("NAME"), CFSTR("Earlier"));
-            CFDictionarySetValue(record.Get(), CFSTR("SUBMENU"), text.Get());
-            CFArrayAppendValue(list.Get(), record.Get());
+            clips.push_back({"Earlier", "", {}, false, submenu});
         }
-        SInt32 version = 1;
-        CFObj<CFNumberRef> number(CFNumberCreate(nullptr, kCFNumberSInt32Type, &version));
-        CFPreferencesSetAppValue(CFSTR("VERSION"), number.Get(), kStashwellPreferencesAppID);
-        CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.Get(), kStashwellPreferencesAppID);
-        ASSERT_TRUE(CFPreferencesAppSynchronize(kStashwellPreferencesAppID));
-        platform::prefs::ResetPreferencesForTesting();
+        cliplisttest::StoreClipList(clips);
     }
 
-    // The clip list as the next menu reads it.
-    std::vector<StoredRecord> StoredClips()
-    {
-        platform::prefs::ResetPreferencesForTesting();
-        std::vector<StoredRecord> clips;
-        CFObj<CFPropertyListRef> list(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kStashwellPreferencesAppID));
-        if (list.Get() == nullptr || CFGetTypeID(list.Get()) != CFArrayGetTypeID()) {
-            return clips;
-        }
-        auto array = static_cast<CFArrayRef>(list.Get());
-        for (CFIndex i = 0; i < CFArrayGetCount(array); ++i) {
-            StoredRecord stored;
-            auto record = static_cast<CFDictionaryRef>(CFArrayGetValueAtIndex(array, i));
-            CFIndex count = CFDictionaryGetCount(record);
-            std::vector<const void*> keys(count), values(count);
-            CFDictionaryGetKeysAndValues(record, keys.data(), values.data());
-            for (CFIndex k = 0; k < count; ++k) {
-                stored[TextOf(static_cast<CFStringRef>(keys[k]))] = Describe(values[k]);
-            }
-            clips.push_back(stored);
-        }
-        return clips;
-    }
-
-    // One menu and one pick, as the host runs them.
     OSStatus Pick(SInt32 command, AEDesc context = {typeNull, nullptr}, int failAllocations = 0)
     {
-        menutest::ScopedCommandList commands;
-        EXPECT_EQ(CMPluginExamineContext(mInstance, &context, commands.Get()), noErr);
-        PlatformFailNextAllocationsForTesting(failAllocations);
-        OSStatus status = CMPluginHandleSelection(mInstance, &context, command);
-        PlatformFailNextAllocationsForTesting(0);
-        CMPluginPostMenuCleanup(mInstance);
-        return status;
+        return mSession.Pick(command, context, failAllocations);
     }
 
     testsupport::ScopedStorageEnvironment mStorage;
+    sessiontest::PluginSession mSession;
     ScriptedUser mUser;
-    AbstractCMPluginType* mInstance = nullptr;
 };
 
 // A context descriptor holding text, disposed with the test.
@@ -203,7 +111,7 @@ TEST_F(AddCommandsTest, SelectedTextBecomesAClipInTheChosenSubmenu)
     EXPECT_EQ(plainText->info.value, 0);
     EXPECT_EQ(mUser.windows[0].Find('Swdg', 5)->info.value, 0);
 
-    std::vector<StoredRecord> clips = StoredClips();
+    std::vector<StoredRecord> clips = ReadStoredClipList();
     ASSERT_EQ(clips.size(), 4u);
     const std::string name = nameField->text;
     EXPECT_EQ(clips[3], (StoredRecord{{"NAME", name}, {"FILENAME", name}, {"SUBMENU", "/Work"},
@@ -224,7 +132,7 @@ TEST_F(AddCommandsTest, ClipboardContentWithThePlainTextBoxTickedKeepsOnlyText)
     ASSERT_EQ(mUser.windows.size(), 1u);
     EXPECT_TRUE(mUser.windows[0].Find('Swdg', 6)->info.visible);
 
-    std::vector<StoredRecord> clips = StoredClips();
+    std::vector<StoredRecord> clips = ReadStoredClipList();
     ASSERT_EQ(clips.size(), 1u);
     EXPECT_EQ(clips[0], (StoredRecord{{"NAME", "Figure 1"}, {"FILENAME", "Figure 1"}, {"SUBMENU", "/Stashwell"},
                                        {"FLAVORS", "TEXT"}}));
@@ -238,7 +146,7 @@ TEST_F(AddCommandsTest, ClipboardWithoutTextHidesThePlainTextBox)
     EXPECT_EQ(Pick(101), noErr);
     ASSERT_EQ(mUser.windows.size(), 1u);
     EXPECT_FALSE(mUser.windows[0].Find('Swdg', 6)->info.visible);
-    std::vector<StoredRecord> clips = StoredClips();
+    std::vector<StoredRecord> clips = ReadStoredClipList();
     ASSERT_EQ(clips.size(), 1u);
     EXPECT_EQ(clips[0]["FLAVORS"], "PICT");
     EXPECT_EQ(FilesIn(clips[0]["FILENAME"]), (std::set<std::string>{"PICT"}));
@@ -252,7 +160,7 @@ TEST_F(AddCommandsTest, EmptyClipboardStillAsksForAName)
     };
     EXPECT_EQ(Pick(101), noErr);
     EXPECT_EQ(mUser.windows.size(), 1u);
-    EXPECT_TRUE(StoredClips().empty());
+    EXPECT_TRUE(ReadStoredClipList().empty());
     EXPECT_TRUE(Packages().empty());
 }
 
@@ -266,7 +174,7 @@ TEST_F(AddCommandsTest, NoSelectedTextShowsNoDialog)
     EXPECT_EQ(Pick(100, picture), noErr);
     AEDisposeDesc(&picture);
     EXPECT_TRUE(mUser.windows.empty());
-    EXPECT_TRUE(StoredClips().empty());
+    EXPECT_TRUE(ReadStoredClipList().empty());
 }
 
 TEST_F(AddCommandsTest, CancellingOrClosingStoresNothing)
@@ -288,7 +196,7 @@ TEST_F(AddCommandsTest, CancellingOrClosingStoresNothing)
         EXPECT_EQ(Pick(101), noErr);
     }
     EXPECT_EQ(mUser.windows.size(), 4u);
-    EXPECT_EQ(StoredClips().size(), 1u);
+    EXPECT_EQ(ReadStoredClipList().size(), 1u);
     EXPECT_TRUE(Packages().empty());
 }
 
@@ -302,7 +210,7 @@ TEST_F(AddCommandsTest, FullDiskShowsTheAlertAndTheListStaysAsItWas)
     PlatformSetFileWriteBudgetForTesting(-1);
     ASSERT_EQ(mUser.alerts.size(), 1u);
     EXPECT_EQ(mUser.alerts[0].message, "An error occurred while saving the clip.");
-    EXPECT_EQ(StoredClips().size(), 1u);
+    EXPECT_EQ(ReadStoredClipList().size(), 1u);
     EXPECT_TRUE(Packages().empty());
 }
 
@@ -313,7 +221,7 @@ TEST_F(AddCommandsTest, AnExceptionEndsTheCommandQuietly)
     // Reading the clipboard into the set runs out of memory on its first block.
     EXPECT_EQ(Pick(101, {typeNull, nullptr}, 1), noErr);
     EXPECT_TRUE(mUser.windows.empty());
-    EXPECT_TRUE(StoredClips().empty());
+    EXPECT_TRUE(ReadStoredClipList().empty());
     EXPECT_TRUE(Packages().empty());
 }
 
@@ -346,7 +254,7 @@ TEST_F(AddCommandsTest, SecureBoxStoresTheClipAsANoteAndNoPackage)
     PlatformSetKeychainCreationCostForTesting(0, 0);
 
     EXPECT_EQ(prompts, 1) << "the keychain is created for the first secure clip";
-    std::vector<StoredRecord> clips = StoredClips();
+    std::vector<StoredRecord> clips = ReadStoredClipList();
     ASSERT_EQ(clips.size(), 1u);
     EXPECT_EQ(clips[0]["NAME"], "Card");
     EXPECT_EQ(clips[0]["SECURE"], "true");

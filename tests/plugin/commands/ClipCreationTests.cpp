@@ -282,7 +282,7 @@ TEST_F(ClipCreationTest, AllSuffixesTakenShowsTheAlertAndAddsNothing)
     EXPECT_EQ(mUser.alerts[0].message, kSavingError);
     EXPECT_EQ(mUser.alerts[0].alertType, kAlertStopAlert);
     EXPECT_EQ(mUser.alerts[0].defaultText, "OK");
-    EXPECT_EQ(mUser.alerts[0].cancelText, "(null)") << "one button only";
+    EXPECT_EQ(mUser.alerts[0].cancelText, "<null>") << "one button only";
     EXPECT_TRUE(mUser.alerts[0].hostInFront);
     EXPECT_TRUE(OtherApplicationInFront::IsInFront());
 

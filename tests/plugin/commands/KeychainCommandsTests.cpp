@@ -15,26 +15,25 @@ namespace fs = std::filesystem;
 
 using KeychainCommandsTest = SecureClipTest;
 
-const std::vector<ClipRecordFields> kOneOfEach = {{"Plain", "Plain", {"TEXT"}, false},
-                                                {"Secret", "Secret", {"TEXT"}, true}};
+const std::vector<ClipRecord> kOneOfEach = {{"Plain", "Plain", {"TEXT"}, false}, {"Secret", "Secret", {"TEXT"}, true}};
 
 TEST_F(KeychainCommandsTest, TheCommandFollowsTheKeychainsStateAndSecureClipsShowOnlyWhenUnlocked)
 {
-    StoreClips(kOneOfEach);
+    StoreClipList(kOneOfEach);
     EXPECT_EQ(MenuOutline(), "Stashwell{Create New Keychain...,-,Plain,- Plain}");
-    EXPECT_FALSE(mKeychainUnlockedInMenu);
+    EXPECT_FALSE(mSession.keychainUnlockedInMenu);
 
     mPasswords.Add("pw");
     Pick(kCmdCreateKeychain);
     EXPECT_EQ(mPasswords.asked, std::vector<PlatformPasswordRequestKind>{kPlatformPasswordCreate});
     ASSERT_TRUE(fs::is_regular_file(KeychainPath()));
     EXPECT_EQ(MenuOutline(), "Stashwell{Lock Keychain,-,Plain,- Plain,Secret,- Secret}");
-    EXPECT_TRUE(mKeychainUnlockedInMenu);
+    EXPECT_TRUE(mSession.keychainUnlockedInMenu);
 
     Pick(kCmdLockKeychain);
     EXPECT_FALSE(IsUnlocked());
     EXPECT_EQ(MenuOutline(), "Stashwell{Unlock Keychain...,-,Plain,- Plain}");
-    EXPECT_FALSE(mKeychainUnlockedInMenu);
+    EXPECT_FALSE(mSession.keychainUnlockedInMenu);
 
     mPasswords.asked.clear();
     mPasswords.Add("pw");
@@ -78,7 +77,7 @@ TEST_F(KeychainCommandsTest, WithoutAClipsFolderNothingCanBeCreated)
 
 TEST_F(KeychainCommandsTest, AnotherProcessUnlockingOrLockingChangesTheNextMenu)
 {
-    StoreClips(kOneOfEach);
+    StoreClipList(kOneOfEach);
     CreateKeychain("pw");
     LockKeychain();
     mPasswords.asked.clear();
@@ -106,7 +105,7 @@ TEST_F(KeychainCommandsTest, AnotherProcessUnlockingOrLockingChangesTheNextMenu)
 
 TEST_F(KeychainCommandsTest, ADamagedKeychainFileIsOfferedForUnlockingAndLeftAlone)
 {
-    StoreClips(kOneOfEach);
+    StoreClipList(kOneOfEach);
     fs::create_directories(ClipsFolder());
     testsupport::WriteFile(KeychainPath(), "garbage that is no keychain");
     EXPECT_EQ(MenuOutline(), "Stashwell{Unlock Keychain...,-,Plain,- Plain}");

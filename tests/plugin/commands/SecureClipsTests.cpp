@@ -30,20 +30,16 @@ TEST_F(SecureClipsTest, TheFirstSecureClipCreatesTheKeychainAndPastesBackWhole)
     AddSecureClip("Bank", flavors);
     EXPECT_EQ(mPasswords.asked, std::vector<PlatformPasswordRequestKind>{kPlatformPasswordCreate});
 
-    std::vector<StoredClip> clips = StoredClips();
+    std::vector<StoredRecord> clips = ReadStoredClipList();
     ASSERT_EQ(clips.size(), 1u);
-    EXPECT_EQ(clips[0].name, "Bank");
-    EXPECT_EQ(clips[0].fileName, "Bank");
-    EXPECT_TRUE(clips[0].secure);
-    EXPECT_TRUE(clips[0].hasPlainTextFlag);
-    EXPECT_FALSE(clips[0].usePlainText);
-    EXPECT_EQ(clips[0].flavors, (std::vector<std::string>{"PICT", "TEXT", "utxt"}));
+    EXPECT_EQ(clips[0], (StoredRecord{{"NAME", "Bank"}, {"FILENAME", "Bank"}, {"SUBMENU", "/Stashwell"}, {"SECURE", "true"},
+                                       {"USE_PLAIN_TEXT", "false"}, {"FLAVORS", "PICT,TEXT,utxt"}}));
     EXPECT_NE(NoteData("Bank").find("<plist"), std::string::npos);
 
     EXPECT_EQ(MenuOutline(), "Stashwell{Lock Keychain,-,Bank,- Bank}");
     Pick(kCmdPasteClipBase);
     EXPECT_EQ(Clipboard(), (Flavors{{"PICT", std::string("\x00\x01\x80\xFF", 4)}, {"TEXT", "Hi"}, {"utxt", kUnicodeHi}}));
-    EXPECT_EQ(mKeystrokes, 4) << "Command-V, down and up";
+    EXPECT_EQ(mSession.keystrokes, sessiontest::kCommandV);
 }
 
 TEST_F(SecureClipsTest, APlainTextClipKeepsOnlyItsTextAsUTF8)
@@ -56,10 +52,10 @@ TEST_F(SecureClipsTest, APlainTextClipKeepsOnlyItsTextAsUTF8)
     flavors.mUsePlainText = true;
     AddSecureClip("Plain", flavors);
 
-    std::vector<StoredClip> clips = StoredClips();
+    std::vector<StoredRecord> clips = ReadStoredClipList();
     ASSERT_EQ(clips.size(), 1u);
-    EXPECT_TRUE(clips[0].usePlainText);
-    EXPECT_EQ(clips[0].flavors, (std::vector<std::string>{"TEXT", "utxt"}));
+    EXPECT_EQ(clips[0]["USE_PLAIN_TEXT"], "true");
+    EXPECT_EQ(clips[0]["FLAVORS"], "TEXT,utxt");
     EXPECT_EQ(NoteData("Plain"), "\xEF\xBB\xBF" "abc");
 
     Pick(kCmdPasteClipBase);
@@ -79,12 +75,11 @@ TEST_F(SecureClipsTest, TwoClipsOfOneNameKeepTheirOwnNotes)
     second.Add('TEXT', "second secret");
     AddSecureClip("Bank", second);
 
-    std::vector<StoredClip> clips = StoredClips();
+    std::vector<StoredRecord> clips = ReadStoredClipList();
     ASSERT_EQ(clips.size(), 2u);
-    EXPECT_EQ(clips[0].name, "Bank");
-    EXPECT_EQ(clips[0].fileName, "Bank");
-    EXPECT_EQ(clips[1].name, "Bank") << "the clip keeps the name the user gave it";
-    EXPECT_EQ(clips[1].fileName, "Bank01");
+    EXPECT_EQ(clips[0]["FILENAME"], "Bank");
+    EXPECT_EQ(clips[1]["NAME"], "Bank") << "the clip keeps the name the user gave it";
+    EXPECT_EQ(clips[1]["FILENAME"], "Bank01");
     EXPECT_EQ(MenuOutline(), "Stashwell{Lock Keychain,-,Bank,- Bank,Bank,- Bank}");
 
     Pick(kCmdPasteClipBase + 1);
@@ -102,26 +97,26 @@ TEST_F(SecureClipsTest, TwoClipsOfOneNameKeepTheirOwnNotes)
     TestFlavorSet third;
     third.Add('TEXT', "third secret");
     AddSecureClip("Bank", third);
-    clips = StoredClips();
+    clips = ReadStoredClipList();
     ASSERT_EQ(clips.size(), 2u);
-    EXPECT_EQ(clips[1].fileName, "Bank");
+    EXPECT_EQ(clips[1]["FILENAME"], "Bank");
 }
 
 TEST_F(SecureClipsTest, ANameStillRecordedOrStillHoldingANoteIsNotReused)
 {
     CreateKeychain();
     // A record naming a note that is gone, and a note that no record names any more.
-    StoreClips({{"Lost", "Lost", {"TEXT"}}});
+    StoreClipList({{"Lost", "Lost", {"TEXT"}, true}});
     ASSERT_EQ(ClipKeychain(KeychainPath().c_str()).AddSecureNote(CFSTR("Orphan"), "old", 3), noErr);
 
     TestFlavorSet flavors;
     flavors.Add('TEXT', "new");
     AddSecureClip("Lost", flavors);
     AddSecureClip("Orphan", flavors);
-    std::vector<StoredClip> clips = StoredClips();
+    std::vector<StoredRecord> clips = ReadStoredClipList();
     ASSERT_EQ(clips.size(), 3u);
-    EXPECT_EQ(clips[1].fileName, "Lost01");
-    EXPECT_EQ(clips[2].fileName, "Orphan01");
+    EXPECT_EQ(clips[1]["FILENAME"], "Lost01");
+    EXPECT_EQ(clips[2]["FILENAME"], "Orphan01");
     EXPECT_EQ(NoteData("Orphan"), "old");
     EXPECT_EQ(NoteData("Lost"), "<none>") << "the old record still pastes nothing rather than another clip";
 }
@@ -129,16 +124,16 @@ TEST_F(SecureClipsTest, ANameStillRecordedOrStillHoldingANoteIsNotReused)
 TEST_F(SecureClipsTest, WhenNoNameIsFreeNoRecordIsAdded)
 {
     CreateKeychain();
-    std::vector<ClipRecordFields> taken = {{"Full", "Full", {"TEXT"}}};
+    std::vector<ClipRecord> taken = {{"Full", "Full", {"TEXT"}, true}};
     for (int suffix = 1; suffix <= 99; ++suffix) {
         std::string digits = {char('0' + suffix / 10), char('0' + suffix % 10)};
-        taken.push_back({"Full", "Full" + digits, {"TEXT"}});
+        taken.push_back({"Full", "Full" + digits, {"TEXT"}, true});
     }
-    StoreClips(taken);
+    StoreClipList(taken);
     TestFlavorSet flavors;
     flavors.Add('TEXT', "no room");
     AddSecureClip("Full", flavors);
-    EXPECT_EQ(StoredClips().size(), 100u);
+    EXPECT_EQ(ReadStoredClipList().size(), 100u);
     EXPECT_EQ(NoteData("Full"), "<none>");
 }
 
@@ -151,47 +146,47 @@ TEST_F(SecureClipsTest, AClipWhoseContentCannotBeStoredGetsNoRecord)
     AddSecureClip("Picture", picture);
     EXPECT_TRUE(mPasswords.asked.empty());
     EXPECT_FALSE(fs::exists(KeychainPath()));
-    EXPECT_TRUE(StoredClips().empty());
+    EXPECT_TRUE(ReadStoredClipList().empty());
 
     // The user cancels the new keychain's password.
     TestFlavorSet text;
     text.Add('TEXT', "text");
     AddSecureClip("Cancelled", text);
     EXPECT_FALSE(fs::exists(KeychainPath()));
-    EXPECT_TRUE(StoredClips().empty());
+    EXPECT_TRUE(ReadStoredClipList().empty());
 
     // A locked keychain whose password the user does not give.
     CreateKeychain();
     LockKeychain();
     AddSecureClip("Locked", text);
-    EXPECT_TRUE(StoredClips().empty());
+    EXPECT_TRUE(ReadStoredClipList().empty());
     EXPECT_EQ(MenuOutline(), "Stashwell{Unlock Keychain...}");
 
     // A damaged keychain.
     testsupport::WriteFile(KeychainPath(), "damaged");
     AddSecureClip("Damaged", text);
-    EXPECT_TRUE(StoredClips().empty());
+    EXPECT_TRUE(ReadStoredClipList().empty());
     EXPECT_EQ(testsupport::ReadFile(KeychainPath()), "damaged");
 }
 
 TEST_F(SecureClipsTest, PastingOrDeletingWithoutItsNoteOrKeychain)
 {
-    StoreClips({{"Gone", "Gone", {"TEXT"}}, {"NoFlavors", "NoFlavors", {}}});
+    StoreClipList({{"Gone", "Gone", {"TEXT"}, true}, {"NoFlavors", "NoFlavors", {}, true}});
     // No keychain file: nothing to paste; deleting removes the record.
     Pick(kCmdPasteClipBase);
     EXPECT_TRUE(Clipboard().empty());
-    EXPECT_EQ(mKeystrokes, 0);
+    EXPECT_TRUE(mSession.keystrokes.empty());
     Pick(kCmdDeleteClipBase);
-    ASSERT_EQ(StoredClips().size(), 1u);
+    ASSERT_EQ(ReadStoredClipList().size(), 1u);
 
     // A keychain with the note, but a record without "FLAVORS": still nothing is pasted.
     CreateKeychain();
     ASSERT_EQ(ClipKeychain(KeychainPath().c_str()).AddSecureNote(CFSTR("NoFlavors"), "x", 1), noErr);
-    StoreClips({{"NoFlavors", "NoFlavors", {}}});
+    StoreClipList({{"NoFlavors", "NoFlavors", {}, true}});
     Pick(kCmdPasteClipBase);
     EXPECT_TRUE(Clipboard().empty());
     Pick(kCmdDeleteClipBase);
-    EXPECT_TRUE(StoredClips().empty());
+    EXPECT_TRUE(ReadStoredClipList().empty());
     EXPECT_EQ(NoteData("NoFlavors"), "<none>");
 }
 
@@ -222,7 +217,7 @@ TEST_F(SecureClipsTest, TheSecretIsNowhereInClearUnderTheUsersFolders)
     plain.CreateFromCFString(text.Get());
     plain.mUsePlainText = true;
     AddSecureClip("As text", plain);
-    ASSERT_EQ(StoredClips().size(), 2u);
+    ASSERT_EQ(ReadStoredClipList().size(), 2u);
     ASSERT_NE(NoteData("As flavors"), "<none>");
     ASSERT_NE(NoteData("As text"), "<none>");
     LockKeychain();

@@ -111,7 +111,7 @@ TEST(FlavorSetPayload, TheTextComesFromUnicodeFirstThenFromSystemText)
     unicode.CreateFromCFString(abc.Get());
     CFObj<CFStringRef> text(unicode.CreateCFStringContent());
     EXPECT_EQ(UnitsOf(text.Get()), std::u16string(u"\xFEFF" u"abc")) << "the byte-order mark stays part of it";
-    EXPECT_EQ(keychaintesting::Utf8Of(text.Get()), "\xEF\xBB\xBF" "abc");
+    EXPECT_EQ(texttest::TextOf(text.Get()), "\xEF\xBB\xBF" "abc");
 
     TestFlavorSet odd;
     odd.Add('utxt', std::string("a\0b\0c", 5));
@@ -123,7 +123,7 @@ TEST(FlavorSetPayload, TheTextComesFromUnicodeFirstThenFromSystemText)
     shortUnicode.Add('utxt', "x");
     shortUnicode.Add('TEXT', "caf\x8E");  // Mac OS Roman 0x8E is e acute
     CFObj<CFStringRef> systemText(shortUnicode.CreateCFStringContent());
-    EXPECT_EQ(keychaintesting::Utf8Of(systemText.Get()), "caf\xC3\xA9");
+    EXPECT_EQ(texttest::TextOf(systemText.Get()), "caf\xC3\xA9");
 
     TestFlavorSet picture;
     picture.Add('PICT', "picture");

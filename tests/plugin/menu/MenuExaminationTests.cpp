@@ -4,10 +4,10 @@
 #include "plugin/AbstractCMPlugin.h"
 #include "plugin/PluginIdentity.h"
 #include "prefs/PreferencesStore.h"
-#include "support/CFDictArray.h"
 #include "support/CFObj.h"
 
 #include "plugin/menu/MenuRecordReader.h"
+#include "plugin/support/ClipListTesting.h"
 #include "support/TempDir.h"
 
 #include <PlatformHost.h>
@@ -21,34 +21,19 @@
 
 namespace {
 
-using menutest::CreateString;
+using cliplisttest::StoreClipList;
 using menutest::FindEntry;
 using menutest::MenuEntry;
 using menutest::Outline;
 using menutest::ScopedCommandList;
 
-CFDictionaryRef CreateClip(const char* name, const char* submenu, bool secure = false)
+// A record whose package is named after the clip; no submenu puts the clip at the top level.
+cliplisttest::ClipRecord Clip(const char* name, const char* submenu, bool secure = false)
 {
-    CFMutableDictionaryRef record =
-        CFDictionaryCreateMutable(kCFAllocatorDefault, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks);
-    CFObj<CFStringRef> nameText(CreateString(name));
-    CFDictionarySetValue(record, CFSTR("NAME"), nameText.Get());
-    CFDictionarySetValue(record, CFSTR("FILENAME"), nameText.Get());
-    if (submenu != nullptr) {
-        CFObj<CFStringRef> path(CreateString(submenu));
-        CFDictionarySetValue(record, CFSTR("SUBMENU"), path.Get());
-    }
-    if (secure) {
-        CFDictionarySetValue(record, CFSTR("SECURE"), kCFBooleanTrue);
-    }
-    return record;
+    cliplisttest::ClipRecord clip{name, name, {}, secure};
+    clip.submenu = submenu != nullptr ? std::optional<std::string>(submenu) : std::nullopt;
+    return clip;
 }
-
-struct ClipSpec {
-    const char* name;
-    const char* submenu;
-    bool secure;
-};
 
 class MenuExaminationTest : public testing::Test {
 protected:
@@ -78,22 +63,6 @@ protected:
         mInstance = AllocAbstractCMPluginType(kStashwellFactoryID);
         ASSERT_NE(mInstance, nullptr);
         ASSERT_EQ(mInstance->bundle, mBundle.Get());
-    }
-
-    // Stores the clip list the way another process would, then forgets what this process read.
-    void StoreClips(const std::vector<ClipSpec>& clips)
-    {
-        CFObj<CFMutableArrayRef> list(CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks));
-        for (const ClipSpec& clip : clips) {
-            CFObj<CFDictionaryRef> record(CreateClip(clip.name, clip.submenu, clip.secure));
-            CFArrayAppendValue(list.Get(), record.Get());
-        }
-        SInt32 version = 1;
-        CFObj<CFNumberRef> number(CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt32Type, &version));
-        CFPreferencesSetAppValue(CFSTR("VERSION"), number.Get(), kStashwellPreferencesAppID);
-        CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.Get(), kStashwellPreferencesAppID);
-        ASSERT_TRUE(CFPreferencesAppSynchronize(kStashwellPreferencesAppID));
-        platform::prefs::ResetPreferencesForTesting();
     }
 
     OSStatus Examine(const AEDesc* context, ScopedCommandList& list)
@@ -138,10 +107,10 @@ private:
 TEST_F(MenuExaminationTest, SelectedTextAndStoredClipsMakeTheMenu)
 {
     MakeInstance();
-    StoreClips({{"Greeting", "/Stashwell", false},
-                {"Report", "/Stashwell/Work", false},
-                {"Password", "/Stashwell", true},
-                {"Top", nullptr, false}});
+    StoreClipList({Clip("Greeting", "/Stashwell"),
+                Clip("Report", "/Stashwell/Work"),
+                Clip("Password", "/Stashwell", true),
+                Clip("Top", nullptr)});
     TextContext context(u"Dear John,");
     std::vector<MenuEntry> menu = OpenMenu(context.Get());
 
@@ -166,7 +135,7 @@ TEST_F(MenuExaminationTest, SelectedTextAndStoredClipsMakeTheMenu)
 TEST_F(MenuExaminationTest, NoSelectionOffersNoAddSelectedText)
 {
     MakeInstance();
-    StoreClips({{"Greeting", "/Stashwell", false}});
+    StoreClipList({Clip("Greeting", "/Stashwell")});
     TextContext empty(u"");
     EXPECT_EQ(Outline(OpenMenu(empty.Get())), "Stashwell{Create New Keychain...,-,Greeting,- Greeting}");
     EXPECT_EQ(Outline(OpenMenu(&mNullContext)), "Stashwell{Create New Keychain...,-,Greeting,- Greeting}");
@@ -189,7 +158,7 @@ TEST_F(MenuExaminationTest, CocoaHostWithASelectionOffersAddSelectedText)
 TEST_F(MenuExaminationTest, EveryNameIsUnicodeTextBefore10_2OrWithoutAVersion)
 {
     MakeInstance();
-    StoreClips({{"Greeting", "/Stashwell", false}, {"Other", "/Elsewhere", false}});
+    StoreClipList({Clip("Greeting", "/Stashwell"), Clip("Other", "/Elsewhere")});
     TextContext context(u"x");
     for (SInt32 version : {0x1019, 0}) {
         PlatformSetSystemVersion(version);
@@ -217,7 +186,7 @@ TEST_F(MenuExaminationTest, EveryNameIsUnicodeTextBefore10_2OrWithoutAVersion)
 TEST_F(MenuExaminationTest, MissingInstanceOrContextAddsNothing)
 {
     MakeInstance();
-    StoreClips({{"Greeting", "/Stashwell", false}});
+    StoreClipList({Clip("Greeting", "/Stashwell")});
     ScopedCommandList list;
     EXPECT_EQ(CMPluginExamineContext(nullptr, &mNullContext, list.Get()), paramErr);
     EXPECT_EQ(CMPluginExamineContext(mInstance, nullptr, list.Get()), errAENotAEDesc);
@@ -231,9 +200,9 @@ TEST_F(MenuExaminationTest, MissingInstanceOrContextAddsNothing)
 TEST_F(MenuExaminationTest, EachMenuReadsTheClipListAnew)
 {
     MakeInstance();
-    StoreClips({{"First", "/Stashwell", false}});
+    StoreClipList({Clip("First", "/Stashwell")});
     EXPECT_EQ(Outline(OpenMenu(&mNullContext)), "Stashwell{Create New Keychain...,-,First,- First}");
-    StoreClips({{"First", "/Stashwell", false}, {"Second", "/Stashwell", false}});
+    StoreClipList({Clip("First", "/Stashwell"), Clip("Second", "/Stashwell")});
     EXPECT_EQ(Outline(OpenMenu(&mNullContext)), "Stashwell{Create New Keychain...,-,First,- First,Second,- Second}");
 }
 
@@ -278,7 +247,7 @@ TEST_F(MenuExaminationTest, EveryTextComesFromTheBundlesTable)
                            "\"- \" = \"Supprimer \";\n"
                            "\"Create New Keychain...\" = \"Nouveau trousseau...\";\n");
     MakeInstance(bundleDir);
-    StoreClips({{"Note", "/R\xC3\xA9serve", false}, {"Old", "/Stashwell", false}});
+    StoreClipList({Clip("Note", "/R\xC3\xA9serve"), Clip("Old", "/Stashwell")});
     TextContext context(u"x");
     EXPECT_EQ(Outline(OpenMenu(context.Get())),
               "R\xC3\xA9serve{Ajouter le texte,Nouveau trousseau...,-,Note,Supprimer Note},Stashwell{Old,Supprimer Old}");

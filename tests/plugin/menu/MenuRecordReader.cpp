@@ -1,5 +1,7 @@
 #include "plugin/menu/MenuRecordReader.h"
 
+#include "plugin/support/TextTesting.h"
+
 #include <CoreFoundation/CoreFoundation.h>
 
 #include <gtest/gtest.h>
@@ -8,24 +10,6 @@
 
 namespace menutest {
 namespace {
-
-std::string ToUTF8(CFStringRef text)
-{
-    CFIndex length = CFStringGetLength(text);
-    CFIndex used = 0;
-    CFStringGetBytes(text, CFRangeMake(0, length), kCFStringEncodingUTF8, '?', false, nullptr, 0, &used);
-    std::string bytes(static_cast<size_t>(used), '\0');
-    CFStringGetBytes(text, CFRangeMake(0, length), kCFStringEncodingUTF8, '?', false,
-                     reinterpret_cast<UInt8*>(bytes.data()), used, nullptr);
-    return bytes;
-}
-
-std::u16string Units(CFStringRef text)
-{
-    std::u16string units(static_cast<size_t>(CFStringGetLength(text)), u'\0');
-    CFStringGetCharacters(text, CFRangeMake(0, CFStringGetLength(text)), reinterpret_cast<UniChar*>(units.data()));
-    return units;
-}
 
 std::optional<SInt32> ReadLong(const AERecord* record, AEKeyword key)
 {
@@ -55,15 +39,15 @@ void ReadName(const AERecord* record, MenuEntry& entry)
         EXPECT_EQ(size, static_cast<Size>(sizeof(CFStringRef)));
         CFStringRef name = nullptr;
         std::memcpy(&name, bytes.data(), sizeof name);
-        entry.name = ToUTF8(name);
-        entry.units = Units(name);
+        entry.name = texttest::TextOf(name);
+        entry.units = texttest::UnitsOf(name);
         CFRelease(name);
     } else if (type == typeUnicodeText) {
         EXPECT_EQ(size % 2, 0);
         entry.units.assign(reinterpret_cast<const char16_t*>(bytes.data()), static_cast<size_t>(size) / 2);
         CFStringRef name = CFStringCreateWithCharacters(nullptr, reinterpret_cast<const UniChar*>(entry.units.data()),
                                                         static_cast<CFIndex>(entry.units.size()));
-        entry.name = ToUTF8(name);
+        entry.name = texttest::TextOf(name);
         CFRelease(name);
     } else {
         entry.name.assign(bytes.data(), static_cast<size_t>(size));

@@ -2,6 +2,8 @@
 // submenus included, giving back the reference of every 'cfst' name it meets.
 #pragma once
 
+#include "plugin/support/TextTesting.h"
+
 #include <Carbon/Carbon.h>
 
 #include <optional>
@@ -49,11 +51,6 @@ private:
     bool mRead = false;
 };
 
-// A new string (+1) holding UTF-8 text, NUL bytes included.
-inline CFStringRef CreateString(const std::string& text)
-{
-    return CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(text.data()),
-                                   static_cast<CFIndex>(text.size()), kCFStringEncodingUTF8, false);
-}
+using texttest::CreateString;
 
 }  // namespace menutest

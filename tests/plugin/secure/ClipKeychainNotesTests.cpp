@@ -113,7 +113,7 @@ TEST_F(SecureNotesTest, ANoteIsAGenericPasswordNamedByItsServiceAndMarkedAsASecu
         CFObj<CFArrayRef> applicationsOwner(applications);
         CFObj<CFStringRef> descriptionOwner(description);
         EXPECT_EQ(applications, nullptr);
-        EXPECT_EQ(Utf8Of(description), "Bank");
+        EXPECT_EQ(TextOf(description), "Bank");
         EXPECT_EQ(prompt.version, 0x0101);
         EXPECT_EQ(prompt.flags, 0);
     }

@@ -96,24 +96,4 @@ void ClipKeychainTest::LockKeychain()
     ASSERT_EQ(keychain.Lock(), noErr);
 }
 
-std::string Utf8Of(CFStringRef string)
-{
-    if (string == nullptr) {
-        return "<null>";
-    }
-    CFIndex length = CFStringGetLength(string);
-    CFIndex used = 0;
-    CFStringGetBytes(string, CFRangeMake(0, length), kCFStringEncodingUTF8, 0, false, nullptr, 0, &used);
-    std::string bytes(static_cast<size_t>(used), '\0');
-    CFStringGetBytes(string, CFRangeMake(0, length), kCFStringEncodingUTF8, 0, false,
-                     reinterpret_cast<UInt8*>(bytes.data()), used, &used);
-    return bytes;
-}
-
-CFStringRef CreateString(const std::string& utf8)
-{
-    return CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(utf8.data()),
-                                   static_cast<CFIndex>(utf8.size()), kCFStringEncodingUTF8, false);
-}
-
 }  // namespace keychaintesting

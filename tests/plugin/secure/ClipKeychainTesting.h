@@ -6,6 +6,7 @@
 
 #include "secure/ClipKeychain.h"
 
+#include "plugin/support/TextTesting.h"
 #include "support/TempDir.h"
 
 #include <PlatformPasswords.h>
@@ -61,8 +62,7 @@ protected:
     PasswordScript mPasswords;
 };
 
-// The bytes of a string, or "<null>".
-std::string Utf8Of(CFStringRef string);
-CFStringRef CreateString(const std::string& utf8);
+using texttest::CreateString;
+using texttest::TextOf;
 
 }  // namespace keychaintesting

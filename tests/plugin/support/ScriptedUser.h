@@ -3,6 +3,8 @@
 // the test's actions; alerts are recorded and answered with a chosen button.
 #pragma once
 
+#include "plugin/support/TextTesting.h"
+
 #include <Carbon/Carbon.h>
 #include <PlatformUIDriver.h>
 
@@ -12,39 +14,18 @@
 
 namespace dialogtest {
 
-inline std::string TextOf(CFStringRef string)
-{
-    if (string == nullptr) {
-        return "(null)";
-    }
-    std::string buffer(static_cast<size_t>(CFStringGetLength(string)) * 4 + 1, '\0');
-    if (!CFStringGetCString(string, buffer.data(), static_cast<CFIndex>(buffer.size()), kCFStringEncodingUTF8)) {
-        return "(unconvertible)";
-    }
-    buffer.resize(std::char_traits<char>::length(buffer.c_str()));
-    return buffer;
-}
-
-// Answers the text and releases the string.
-inline std::string TakeText(CFStringRef string)
-{
-    std::string text = TextOf(string);
-    if (string != nullptr) {
-        CFRelease(string);
-    }
-    return text;
-}
+using texttest::TakeText;
+using texttest::TextOf;
 
 inline CFStringRef MakeString(const std::string& text)
 {
-    return CFStringCreateWithBytes(nullptr, reinterpret_cast<const UInt8*>(text.data()),
-                                   static_cast<CFIndex>(text.size()), kCFStringEncodingUTF8, false);
+    return texttest::CreateString(text);
 }
 
 struct ShownControl {
     PlatformUIControlInfo info{};
     std::string title;
-    std::string text;                // "(null)" for kinds without text
+    std::string text;                // "<null>" for kinds without text
     std::vector<std::string> items;  // a combo box's list
 };
 
@@ -79,7 +60,7 @@ struct ShownAlert {
     AlertType alertType = 0;
     std::string message;
     std::string defaultText;
-    std::string cancelText;  // "(null)" when the alert has no cancel button
+    std::string cancelText;  // "<null>" when the alert has no cancel button
     bool hostInFront = false;
 };
 

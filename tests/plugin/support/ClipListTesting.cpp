@@ -1,0 +1,113 @@
+#include "plugin/support/ClipListTesting.h"
+
+#include "plugin/support/TextTesting.h"
+
+#include "plugin/PluginIdentity.h"
+#include "prefs/PreferencesStore.h"
+#include "support/CFObj.h"
+
+#include <gtest/gtest.h>
+
+namespace cliplisttest {
+namespace {
+
+void SetString(CFMutableDictionaryRef record, CFStringRef key, const std::string& text)
+{
+    CFObj<CFStringRef> value(texttest::CreateString(text));
+    CFDictionarySetValue(record, key, value.Get());
+}
+
+CFDictionaryRef CreateRecord(const ClipRecord& clip)
+{
+    CFMutableDictionaryRef record =
+        CFDictionaryCreateMutable(kCFAllocatorDefault, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks);
+    SetString(record, CFSTR("NAME"), clip.name);
+    if (!clip.fileName.empty()) {
+        SetString(record, CFSTR("FILENAME"), clip.fileName);
+    }
+    if (clip.submenu.has_value()) {
+        SetString(record, CFSTR("SUBMENU"), *clip.submenu);
+    }
+    if (!clip.flavors.empty()) {
+        CFObj<CFMutableArrayRef> flavors(CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks));
+        for (const std::string& type : clip.flavors) {
+            CFObj<CFStringRef> typeString(texttest::CreateString(type));
+            CFArrayAppendValue(flavors.Get(), typeString.Get());
+        }
+        CFDictionarySetValue(record, CFSTR("FLAVORS"), flavors.Get());
+    }
+    if (clip.secure) {
+        CFDictionarySetValue(record, CFSTR("SECURE"), kCFBooleanTrue);
+    }
+    return record;
+}
+
+std::string Describe(CFTypeRef value)
+{
+    if (CFGetTypeID(value) == CFStringGetTypeID()) {
+        return texttest::TextOf(static_cast<CFStringRef>(value));
+    }
+    if (CFGetTypeID(value) == CFBooleanGetTypeID()) {
+        return CFBooleanGetValue(static_cast<CFBooleanRef>(value)) ? "true" : "false";
+    }
+    if (CFGetTypeID(value) == CFArrayGetTypeID()) {
+        std::string joined;
+        auto array = static_cast<CFArrayRef>(value);
+        for (CFIndex i = 0; i < CFArrayGetCount(array); ++i) {
+            joined += (i > 0 ? "," : "") + Describe(CFArrayGetValueAtIndex(array, i));
+        }
+        return joined;
+    }
+    return "?";
+}
+
+}  // namespace
+
+void StoreClipList(const std::vector<ClipRecord>& clips)
+{
+    CFObj<CFMutableArrayRef> list(CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks));
+    for (const ClipRecord& clip : clips) {
+        CFObj<CFDictionaryRef> record(CreateRecord(clip));
+        CFArrayAppendValue(list.Get(), record.Get());
+    }
+    SInt32 version = 1;
+    CFObj<CFNumberRef> number(CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt32Type, &version));
+    CFPreferencesSetAppValue(CFSTR("VERSION"), number.Get(), kStashwellPreferencesAppID);
+    CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.Get(), kStashwellPreferencesAppID);
+    EXPECT_TRUE(CFPreferencesAppSynchronize(kStashwellPreferencesAppID));
+    platform::prefs::ResetPreferencesForTesting();
+}
+
+std::vector<StoredRecord> ReadStoredClipList()
+{
+    platform::prefs::ResetPreferencesForTesting();
+    std::vector<StoredRecord> clips;
+    CFObj<CFPropertyListRef> list(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kStashwellPreferencesAppID));
+    if (list.Get() == nullptr || CFGetTypeID(list.Get()) != CFArrayGetTypeID()) {
+        return clips;
+    }
+    auto array = static_cast<CFArrayRef>(list.Get());
+    for (CFIndex i = 0; i < CFArrayGetCount(array); ++i) {
+        StoredRecord stored;
+        auto record = static_cast<CFDictionaryRef>(CFArrayGetValueAtIndex(array, i));
+        CFIndex count = CFDictionaryGetCount(record);
+        std::vector<const void*> keys(static_cast<size_t>(count)), values(static_cast<size_t>(count));
+        CFDictionaryGetKeysAndValues(record, keys.data(), values.data());
+        for (CFIndex k = 0; k < count; ++k) {
+            stored[texttest::TextOf(static_cast<CFStringRef>(keys[k]))] = Describe(values[k]);
+        }
+        clips.push_back(stored);
+    }
+    return clips;
+}
+
+std::vector<std::string> StoredClipNames()
+{
+    std::vector<std::string> names;
+    for (StoredRecord& record : ReadStoredClipList()) {
+        names.push_back(record["NAME"]);
+    }
+    return names;
+}
+
+}  // namespace cliplisttest

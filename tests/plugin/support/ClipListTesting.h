@@ -1,0 +1,34 @@
+// The clip list in the preferences as the tests meet it: stored the way another process of the
+// user leaves it, and read back the way the next menu reads it.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cliplisttest {
+
+// One record. An empty file name or flavor list leaves its key out; no submenu leaves "SUBMENU"
+// out, which puts the clip at the top level of the menu.
+struct ClipRecord {
+    std::string name;
+    std::string fileName;
+    std::vector<std::string> flavors;
+    bool secure = false;
+    std::optional<std::string> submenu = "/Stashwell";
+};
+
+// Stores the records as the clip list of version 1, and makes this process forget what it had
+// read of the preferences.
+void StoreClipList(const std::vector<ClipRecord>& clips);
+
+// A stored record as text: key -> value ("TEXT,utxt" for an array, "true" or "false" for a
+// boolean, "?" for any other type).
+using StoredRecord = std::map<std::string, std::string>;
+
+// The stored list, read afresh; empty when there is none.
+std::vector<StoredRecord> ReadStoredClipList();
+std::vector<std::string> StoredClipNames();
+
+}  // namespace cliplisttest
