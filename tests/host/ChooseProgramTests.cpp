@@ -1,87 +1,31 @@
 // "cmhost choose" run as scripts run it, over the scripted plug-in: the pick handed over, the menu
 // cleaned up, the paste timer fired by the run loop, the keystrokes and the document reported, a
 // file document written back.
-#include "Subprocess.h"
+#include "CmhostRun.h"
 
-#include "support/TempDir.h"
-
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
-#include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <sys/stat.h>
 
 namespace {
 
-using hosttest::ProcessResult;
-using hosttest::RunProcess;
+using namespace hosttest;
 
-const std::string kCmhost = STASHWELL_BUILD_DIR "/cmhost";
-const std::string kScriptedBundle = STASHWELL_SCRIPTED_BUNDLE_DIR;
-
-const nlohmann::json kPasteKeystrokes = nlohmann::json::parse(R"([
-    {"char": 0, "key": 55, "down": true}, {"char": 118, "key": 9, "down": true},
-    {"char": 118, "key": 9, "down": false}, {"char": 0, "key": 55, "down": false}])");
-
-size_t LineCount(const std::string& text)
-{
-    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
-}
-
-// The lines that the host wrote, not the plug-in.
-std::vector<std::string> HostLines(const std::string& err)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < err.size()) {
-        size_t end = err.find('\n', start);
-        if (end == std::string::npos)
-            end = err.size();
-        if (err.compare(start, 8, "cmhost: ") == 0)
-            lines.push_back(err.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
-class ChooseProgram : public testing::Test {
+class ChooseProgram : public CmhostTest {
 protected:
-    ProcessResult Choose(std::vector<std::string> arguments, const std::string& input = "")
-    {
-        arguments.insert(arguments.begin(), {"--plugins", kScriptedBundle});
-        return RunProcess(kCmhost, arguments, input);
-    }
-
-    nlohmann::json ChooseJson(const std::vector<std::string>& arguments)
-    {
-        ProcessResult result = Choose(arguments);
-        EXPECT_EQ(result.exitStatus, 0) << result.err;
-        if (!nlohmann::json::accept(result.out)) {
-            ADD_FAILURE() << "not JSON: " << result.out << result.err;
-            return {};
-        }
-        mLastErr = result.err;
-        return nlohmann::json::parse(result.out);
-    }
-
-    testsupport::ScopedStorageEnvironment mStorage;
-    testsupport::ScopedTempDir mFolder;
-    std::string mLastErr;
+    void SetUp() override { mPrefix = {"--plugins", kScriptedBundle}; }
 };
 
 TEST_F(ChooseProgram, PasteTimerFiresAfterCleanupAndReplacesTheSelectedText)
 {
-    nlohmann::json report = ChooseJson({"--text", "Dear John,", "choose", "--id", "300", "--json"});
+    json report = Json({"--text", "Dear John,", "choose", "--id", "300", "--json"});
     EXPECT_EQ(report["status"], 0);
-    EXPECT_EQ(report["dialogs"], nlohmann::json::array());
-    EXPECT_EQ(report["alerts"], nlohmann::json::array());
+    EXPECT_EQ(report["dialogs"], json::array());
+    EXPECT_EQ(report["alerts"], json::array());
     EXPECT_EQ(report["passwordPrompts"], 0);
     EXPECT_EQ(report["keystrokes"], kPasteKeystrokes);
     EXPECT_EQ(report["document"], "Pasted \u00e9 text");
     // The menu is closed before the run loop runs; the timer fires once, after it.
-    EXPECT_EQ(mLastErr,
+    EXPECT_EQ(mLast.err,
               "scripted: ExamineContext 'utxt'\nscripted: HandleSelection 300\nscripted: PostMenuCleanup\n"
               "scripted: paste timer\nscripted: freed\n");
 }
@@ -92,7 +36,7 @@ TEST_F(ChooseProgram, FileDocumentIsWrittenBackWholeWithItsPermissions)
     testsupport::WriteFile(path, "Dear John,\nsee you soon.\n");
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
     // 'TEXT' only: read as Mac OS Roman; the selection is where the selected text sits in the file.
-    nlohmann::json report = ChooseJson({"--document", path, "--text", "John", "choose", "--id", "301", "--json"});
+    json report = Json({"--document", path, "--text", "John", "choose", "--id", "301", "--json"});
     EXPECT_EQ(report["document"], "Dear Caf\u00e9,\nsee you soon.\n");
     EXPECT_EQ(testsupport::ReadFile(path), "Dear Caf\u00e9,\nsee you soon.\n");
     struct stat info{};
@@ -101,15 +45,10 @@ TEST_F(ChooseProgram, FileDocumentIsWrittenBackWholeWithItsPermissions)
 
     // No selected text: the paste goes after what the file holds; posted before HandleSelection
     // returns, it lands all the same.
-    report = ChooseJson({"--document", path, "choose", "--id", "302", "--json"});
+    report = Json({"--document", path, "choose", "--id", "302", "--json"});
     EXPECT_EQ(report["keystrokes"], kPasteKeystrokes);
     EXPECT_EQ(testsupport::ReadFile(path), "Dear Caf\u00e9,\nsee you soon.\nPasted \u00e9 text");
-    size_t entries = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(mFolder.path())) {
-        (void)entry;
-        entries++;
-    }
-    EXPECT_EQ(entries, 1u) << "no temporary file is left beside the document";
+    EXPECT_EQ(testsupport::EntryNames(mFolder.path()).size(), 1u) << "no temporary file is left beside the document";
 }
 
 TEST_F(ChooseProgram, DocumentThatCannotBeWrittenBackFailsWithTheReason)
@@ -118,11 +57,11 @@ TEST_F(ChooseProgram, DocumentThatCannotBeWrittenBackFailsWithTheReason)
     const std::string path = mFolder.Child(std::string(250, 'L'));
     testsupport::WriteFile(path, "Dear John,");
     ASSERT_EQ(testsupport::ReadFile(path), "Dear John,");
-    ProcessResult result = Choose({"--document", path, "choose", "--id", "300", "--json"});
+    ProcessResult result = Run({"--document", path, "choose", "--id", "300", "--json"});
     EXPECT_EQ(result.exitStatus, 1) << result.err;
     // The report still tells what the application did; the file is as it was.
-    ASSERT_TRUE(nlohmann::json::accept(result.out)) << result.out;
-    EXPECT_EQ(nlohmann::json::parse(result.out)["document"], "Dear John,Pasted \u00e9 text");
+    ASSERT_TRUE(json::accept(result.out)) << result.out;
+    EXPECT_EQ(json::parse(result.out)["document"], "Dear John,Pasted \u00e9 text");
     EXPECT_EQ(testsupport::ReadFile(path), "Dear John,");
     const std::vector<std::string> hostLines = HostLines(result.err);
     ASSERT_EQ(hostLines.size(), 1u) << result.err;
@@ -135,7 +74,7 @@ TEST_F(ChooseProgram, NoTextOnTheClipboardLeavesTheDocumentAndItsFileAlone)
     testsupport::WriteFile(path, "as it was");
     struct stat before{};
     ASSERT_EQ(stat(path.c_str(), &before), 0);
-    nlohmann::json report = ChooseJson({"--document", path, "choose", "--id", "304", "--json"});
+    json report = Json({"--document", path, "choose", "--id", "304", "--json"});
     EXPECT_EQ(report["keystrokes"], kPasteKeystrokes);
     EXPECT_EQ(report["document"], "as it was");
     struct stat after{};
@@ -143,37 +82,37 @@ TEST_F(ChooseProgram, NoTextOnTheClipboardLeavesTheDocumentAndItsFileAlone)
     EXPECT_EQ(after.st_ino, before.st_ino) << "the file was replaced";
 
     // A command that schedules nothing: no keystrokes, the in-memory document as it started.
-    report = ChooseJson({"--text", "kept", "choose", "--id", "8", "--json"});
-    EXPECT_EQ(report["keystrokes"], nlohmann::json::array());
+    report = Json({"--text", "kept", "choose", "--id", "8", "--json"});
+    EXPECT_EQ(report["keystrokes"], json::array());
     EXPECT_EQ(report["document"], "kept");
 }
 
 TEST_F(ChooseProgram, TimersThatNeverEndAreWaitedForTwoSecondsAtMost)
 {
     const auto start = std::chrono::steady_clock::now();
-    ProcessResult result = Choose({"choose", "--id", "303", "--json"});
+    ProcessResult result = Run({"choose", "--id", "303", "--json"});
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_GE(seconds, 1.9);
     EXPECT_LT(seconds, 6.0);
     EXPECT_NE(result.err.find("cmhost: timers were still scheduled after 2 seconds"), std::string::npos)
         << result.err;
-    nlohmann::json report = nlohmann::json::parse(result.out);
-    EXPECT_EQ(report["keystrokes"], nlohmann::json::array());
+    json report = json::parse(result.out);
+    EXPECT_EQ(report["keystrokes"], json::array());
 }
 
 TEST_F(ChooseProgram, PathsNameCommandsAsTheUserSeesThem)
 {
-    ChooseJson({"choose", "--path", "Scripted/Deep", "--json"});
-    EXPECT_NE(mLastErr.find("scripted: HandleSelection 8\n"), std::string::npos) << mLastErr;
+    Json({"choose", "--path", "Scripted/Deep", "--json"});
+    EXPECT_NE(mLast.err.find("scripted: HandleSelection 8\n"), std::string::npos) << mLast.err;
     // Options come before or after the subcommand.
-    ChooseJson({"choose", "--path", "Scripted/Inner/Alternate", "--option", "--json"});
-    EXPECT_NE(mLastErr.find("scripted: HandleSelection 9\n"), std::string::npos) << mLastErr;
+    Json({"choose", "--path", "Scripted/Inner/Alternate", "--option", "--json"});
+    EXPECT_NE(mLast.err.find("scripted: HandleSelection 9\n"), std::string::npos) << mLast.err;
 
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{"choose", "--path", "Scripted/Inner"},
           std::vector<std::string>{"choose", "--path", "Scripted/Nothing", "--json"}}) {
-        ProcessResult result = Choose(arguments);
+        ProcessResult result = Run(arguments);
         EXPECT_EQ(result.exitStatus, 2) << testing::PrintToString(arguments) << result.err;
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(result.err.find("HandleSelection"), std::string::npos) << result.err;
@@ -185,23 +124,11 @@ TEST_F(ChooseProgram, PathsNameCommandsAsTheUserSeesThem)
     }
 }
 
-TEST_F(ChooseProgram, UsageErrorsOfChoose)
-{
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{"choose"}, std::vector<std::string>{"choose", "--id", "300", "--path", "Scripted/Deep"},
-          std::vector<std::string>{"choose", "--id", "three"}}) {
-        ProcessResult result = Choose(arguments);
-        EXPECT_EQ(result.exitStatus, 2) << testing::PrintToString(arguments) << result.err;
-        EXPECT_EQ(LineCount(result.err), 1u) << result.err;
-        EXPECT_EQ(result.out, "");
-    }
-}
-
 TEST_F(ChooseProgram, TextFormAndTheLineByLineSession)
 {
-    ProcessResult result = Choose({"--text", "Hi", "choose", "--id", "300"});
+    ProcessResult result = Run({"--text", "Hi", "choose", "--id", "300"});
     ASSERT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_FALSE(nlohmann::json::accept(result.out));
+    EXPECT_FALSE(json::accept(result.out));
     EXPECT_NE(result.out.find("HandleSelection answered 0\n"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("Keystrokes: Command down, key 9 'v' down, key 9 'v' up, Command up\n"),
               std::string::npos)
@@ -209,7 +136,7 @@ TEST_F(ChooseProgram, TextFormAndTheLineByLineSession)
     EXPECT_NE(result.out.find("  | Pasted \u00e9 text\n"), std::string::npos) << result.out;
 
     // Without a subcommand the pick's paste lands too, and the document is shown again.
-    ProcessResult session = Choose({"--text", "Hi"}, "300\nq\n");
+    ProcessResult session = Run({"--text", "Hi"}, "300\nq\n");
     ASSERT_EQ(session.exitStatus, 0) << session.err;
     const size_t picked = session.out.find("HandleSelection(300) answered 0");
     ASSERT_NE(picked, std::string::npos) << session.out;

@@ -2,37 +2,23 @@
 // the clip list in the preferences still reads, every recorded clip's package holds every flavor
 // file its record lists with the bytes that were on the clipboard, the clips made before are
 // untouched, and a package folder left without a record never reaches the menu.
-#include "Subprocess.h"
+#include "CmhostRun.h"
 
 #include "support/KillLoop.h"
-#include "support/TempDir.h"
 
 #include <CoreFoundation/CoreFoundation.h>
-
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <random>
-#include <set>
-#include <string>
-#include <vector>
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace hosttest;
 
-using hosttest::ProcessResult;
-using hosttest::RunProcess;
-using nlohmann::json;
-
-const std::string kCmhost = STASHWELL_BUILD_DIR "/cmhost";
 const CFStringRef kApp = CFSTR("org.stashwell.cmplugin");
 
 // What the clip list records of one clip.
@@ -61,7 +47,7 @@ CFTypeRef Get(CFTypeRef dictionary, CFStringRef key)
     return CFDictionaryGetValue(static_cast<CFDictionaryRef>(dictionary), key);
 }
 
-class ClipCrash : public testing::Test {
+class ClipCrash : public CmhostTest {
 protected:
     void SetUp() override
     {
@@ -77,15 +63,13 @@ protected:
         mFlavors = {{"PICT", picture}, {"TEXT", text}, {"styl", std::string(20000, '\x07')}};
         std::vector<std::string> arguments = {"clipboard", "set"};
         for (const auto& [type, bytes] : mFlavors) {
-            std::string file = mFiles.Child(type);
+            std::string file = mFolder.Child(type);
             testsupport::WriteFile(file, bytes);
             arguments.push_back(type + "=@" + file);
         }
-        ProcessResult set = RunProcess(kCmhost, arguments);
+        ProcessResult set = Run(arguments);
         ASSERT_EQ(set.exitStatus, 0) << set.err;
     }
-
-    std::string ClipsFolder() const { return mStorage.DataHome() + "/Stashwell"; }
 
     // The arguments of one "Add Clipboard Content..." that names the clip name.
     static std::vector<std::string> AddArguments(const std::string& name)
@@ -155,44 +139,20 @@ protected:
         }
     }
 
-    std::set<std::string> Packages() const
-    {
-        std::set<std::string> names;
-        if (fs::exists(ClipsFolder())) {
-            for (const auto& entry : fs::directory_iterator(ClipsFolder())) {
-                names.insert(entry.path().filename().string());
-            }
-        }
-        return names;
-    }
-
-    // The clip names the root submenu offers (the commands left out).
+    // The clip names the root submenu offers: its commands less the items shown with the Option key
+    // held (deleting a clip, ids from 2200) and the commands that end in "...".
     std::vector<std::string> MenuClips()
     {
-        ProcessResult result = RunProcess(kCmhost, {"--text", "x", "menu", "--json"});
-        EXPECT_EQ(result.exitStatus, 0) << result.err;
+        std::vector<std::pair<std::string, int>> commands;
+        CollectCommands(Json({"--text", "x", "menu", "--json"})["items"], "", commands);
         std::vector<std::string> names;
-        if (!json::accept(result.out)) {
-            ADD_FAILURE() << "not JSON: " << result.out;
-            return names;
-        }
-        json menu = json::parse(result.out);
-        for (const json& top : menu["items"]) {
-            for (const json& item : top.value("submenu", json::array())) {
-                std::string name = item.value("name", "");
-                // The entries shown with the Option key held (deleting a clip) are left out too.
-                const int command = item.value("command", 0);
-                if (command != 0 && command < 2200 && !item.contains("modifiers") &&
-                    name.find("...") == std::string::npos) {
-                    names.push_back(name);
-                }
-            }
+        for (const auto& [path, command] : commands) {
+            if (command != 0 && command < 2200 && !path.ends_with("..."))
+                names.push_back(path.substr(path.find('/') + 1));
         }
         return names;
     }
 
-    testsupport::ScopedStorageEnvironment mStorage;
-    testsupport::ScopedTempDir mFiles;
     std::map<std::string, std::string> mFlavors;  // type, bytes
 };
 

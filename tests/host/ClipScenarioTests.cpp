@@ -2,83 +2,22 @@
 // would meet them in different applications: a clip made from selected text or from the clipboard
 // in the "New Clip" dialog, found in the next menu, pasted, and deleted with the Option key held;
 // plain-text-only clips; every way of cancelling; the alert when a clip cannot be stored.
-#include "Subprocess.h"
-
-#include "support/TempDir.h"
-
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
-#include <cstdlib>
-#include <algorithm>
-#include <filesystem>
-#include <set>
-#include <string>
-#include <vector>
+#include "CmhostRun.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace hosttest;
 
-using hosttest::ProcessResult;
-using hosttest::RunProcess;
-using nlohmann::json;
-
-const std::string kCmhost = STASHWELL_BUILD_DIR "/cmhost";
-
-const json kPasteKeystrokes = json::parse(R"([
-    {"char": 0, "key": 55, "down": true}, {"char": 118, "key": 9, "down": true},
-    {"char": 118, "key": 9, "down": false}, {"char": 0, "key": 55, "down": false}])");
-
-class ClipScenario : public testing::Test {
+class ClipScenario : public CmhostTest {
 protected:
-    // Runs cmhost and answers its JSON report; fails the test when it is not one.
-    json Run(const std::vector<std::string>& arguments)
-    {
-        ProcessResult result = RunProcess(kCmhost, arguments);
-        EXPECT_EQ(result.exitStatus, 0) << result.err;
-        if (!json::accept(result.out)) {
-            ADD_FAILURE() << "not JSON: " << result.out << result.err;
-            return json::object();
-        }
-        return json::parse(result.out);
-    }
-
     // Runs a cmhost command that prints no report.
     void RunQuietly(const std::vector<std::string>& arguments)
     {
-        ProcessResult result = RunProcess(kCmhost, arguments);
+        ProcessResult result = Run(arguments);
         EXPECT_EQ(result.exitStatus, 0) << result.err;
     }
 
-    // The commands of the root submenu and its submenus as "Title" or "Sub/Title" paths.
-    std::vector<std::string> MenuPaths(const std::vector<std::string>& context = {"--text", "x"})
-    {
-        std::vector<std::string> arguments = context;
-        arguments.insert(arguments.end(), {"menu", "--json"});
-        json menu = Run(arguments);
-        std::vector<std::string> paths;
-        for (const json& top : menu["items"]) {
-            Collect(top, "", paths);
-        }
-        return paths;
-    }
-
-    static void Collect(const json& item, const std::string& prefix, std::vector<std::string>& paths)
-    {
-        std::string path = prefix.empty() ? item["name"].get<std::string>() : prefix + "/" + item["name"].get<std::string>();
-        if (item.contains("submenu")) {
-            for (const json& each : item["submenu"]) {
-                Collect(each, path, paths);
-            }
-        } else if (item.value("command", 0) != 0) {
-            paths.push_back(path);
-        }
-    }
-
-    std::string ClipsFolder() const { return mStorage.DataHome() + "/Stashwell"; }
-
-    std::set<std::string> Packages() const { return testsupport::EntryNames(ClipsFolder()); }
     std::set<std::string> FilesIn(const std::string& package) const
     {
         return testsupport::EntryNames(ClipsFolder() + "/" + package);
@@ -89,19 +28,16 @@ protected:
     {
         std::vector<std::string> types;
         // Kept in a variable: the loop must not run over a part of a temporary.
-        json shown = Run({"clipboard", "show", "--json"});
-        for (const json& flavor : shown["flavors"]) {
+        json shown = Json({"clipboard", "show", "--json"});
+        for (const json& flavor : shown["flavors"])
             types.push_back(flavor["type"]);
-        }
         return types;
     }
-
-    testsupport::ScopedStorageEnvironment mStorage;
 };
 
 TEST_F(ClipScenario, SelectedTextIsAddedPastedElsewhereAndDeletedWithOption)
 {
-    json added = Run({"--text", "Kind regards, Ann", "--dialog", R"({"name": "Sign-off", "submenu": "/Stashwell/Mail"})",
+    json added = Json({"--text", "Kind regards, Ann", "--dialog", R"({"name": "Sign-off", "submenu": "/Stashwell/Mail"})",
                       "choose", "--path", "Stashwell/Add Selected Text...", "--json"});
     EXPECT_EQ(added["status"], 0);
     ASSERT_EQ(added["dialogs"].size(), 1u);
@@ -115,39 +51,37 @@ TEST_F(ClipScenario, SelectedTextIsAddedPastedElsewhereAndDeletedWithOption)
     EXPECT_EQ(dialog["button"], "ok");
     EXPECT_EQ(Packages(), (std::set<std::string>{"Sign-off"}));
 
-    std::vector<std::string> menu = MenuPaths();
-    EXPECT_NE(std::find(menu.begin(), menu.end(), "Stashwell/Mail/Sign-off"), menu.end());
+    EXPECT_TRUE(Contains(MenuPaths(), "Stashwell/Mail/Sign-off"));
 
-    json pasted = Run({"--text", "Dear Bob,", "choose", "--path", "Stashwell/Mail/Sign-off", "--json"});
+    json pasted = Json({"--text", "Dear Bob,", "choose", "--path", "Stashwell/Mail/Sign-off", "--json"});
     EXPECT_EQ(pasted["keystrokes"], kPasteKeystrokes);
     EXPECT_EQ(pasted["document"], "Kind regards, Ann");
     EXPECT_EQ(ClipboardTypes(), (std::vector<std::string>{"TEXT", "utxt"}));
 
     // The next clip offers the submenu now in use.
-    json second = Run({"--text", "Best, Ann", "--dialog", R"({"button": "cancel"})", "choose", "--id", "100", "--json"});
+    json second = Json({"--text", "Best, Ann", "--dialog", R"({"button": "cancel"})", "choose", "--id", "100", "--json"});
     ASSERT_EQ(second["dialogs"].size(), 1u);
     EXPECT_EQ(second["dialogs"][0]["submenuChoices"], json::parse(R"(["/Stashwell", "/Stashwell/Mail"])"));
 
-    json deleted = Run({"--option", "--text", "x", "choose", "--path", "Stashwell/Mail/- Sign-off", "--json"});
+    json deleted = Json({"--option", "--text", "x", "choose", "--path", "Stashwell/Mail/- Sign-off", "--json"});
     EXPECT_EQ(deleted["status"], 0);
     EXPECT_TRUE(Packages().empty());
-    menu = MenuPaths();
-    EXPECT_EQ(std::find(menu.begin(), menu.end(), "Stashwell/Mail/Sign-off"), menu.end());
+    EXPECT_FALSE(Contains(MenuPaths(), "Stashwell/Mail/Sign-off"));
 }
 
 TEST_F(ClipScenario, ClipboardContentIsStoredWithEveryFlavorAndComesBackWhole)
 {
     RunQuietly({"clipboard", "set", "PICT=hex:0a0b0c", "TEXT=text:Figure caption"});
-    json added = Run({"--dialog", R"({"name": "Figure 1"})", "choose", "--path", "Stashwell/Add Clipboard Content...",
+    json added = Json({"--dialog", R"({"name": "Figure 1"})", "choose", "--path", "Stashwell/Add Clipboard Content...",
                       "--json"});
     ASSERT_EQ(added["dialogs"].size(), 1u);
     EXPECT_EQ(added["dialogs"][0]["plainTextVisible"], true);
     EXPECT_EQ(FilesIn("Figure 1"), (std::set<std::string>{"PICT", "TEXT"}));
 
     RunQuietly({"clipboard", "clear"});
-    json pasted = Run({"choose", "--path", "Stashwell/Figure 1", "--json"});
+    json pasted = Json({"choose", "--path", "Stashwell/Figure 1", "--json"});
     EXPECT_EQ(pasted["keystrokes"], kPasteKeystrokes);
-    json flavors = Run({"clipboard", "show", "--json"})["flavors"];
+    json flavors = Json({"clipboard", "show", "--json"})["flavors"];
     ASSERT_EQ(flavors.size(), 2u);
     EXPECT_EQ(flavors[0]["type"], "PICT");
     EXPECT_EQ(flavors[0]["hex"], "0a0b0c");
@@ -157,13 +91,13 @@ TEST_F(ClipScenario, ClipboardContentIsStoredWithEveryFlavorAndComesBackWhole)
 TEST_F(ClipScenario, PlainTextOnlyClipKeepsAndPastesOnlyItsText)
 {
     RunQuietly({"clipboard", "set", "PICT=hex:0102", "utxt=text:Styled words", "styl=hex:00"});
-    json added = Run({"--dialog", R"({"name": "Words", "plainText": true})", "choose", "--id", "101", "--json"});
+    json added = Json({"--dialog", R"({"name": "Words", "plainText": true})", "choose", "--id", "101", "--json"});
     ASSERT_EQ(added["dialogs"].size(), 1u);
     EXPECT_EQ(added["dialogs"][0]["plainText"], false) << "unticked at first";
     EXPECT_EQ(FilesIn("Words"), (std::set<std::string>{"utxt"}));
 
     RunQuietly({"clipboard", "clear"});
-    json pasted = Run({"--text", "", "choose", "--path", "Stashwell/Words", "--json"});
+    json pasted = Json({"--text", "", "choose", "--path", "Stashwell/Words", "--json"});
     EXPECT_EQ(pasted["document"], "Styled words");
     EXPECT_EQ(ClipboardTypes(), (std::vector<std::string>{"utxt"}));
 }
@@ -171,7 +105,7 @@ TEST_F(ClipScenario, PlainTextOnlyClipKeepsAndPastesOnlyItsText)
 TEST_F(ClipScenario, ClipboardWithoutTextOffersNoPlainTextBox)
 {
     RunQuietly({"clipboard", "set", "PICT=hex:0102"});
-    json added = Run({"--dialog", R"({"button": "cancel"})", "choose", "--id", "101", "--json"});
+    json added = Json({"--dialog", R"({"button": "cancel"})", "choose", "--id", "101", "--json"});
     ASSERT_EQ(added["dialogs"].size(), 1u);
     EXPECT_EQ(added["dialogs"][0]["plainTextVisible"], false);
 }
@@ -179,7 +113,7 @@ TEST_F(ClipScenario, ClipboardWithoutTextOffersNoPlainTextBox)
 TEST_F(ClipScenario, SubmenuFieldSitsHigherBefore10_3)
 {
     for (auto [version, y] : {std::pair{"10.2.8", 30}, std::pair{"10.3.0", 50}}) {
-        json report = Run({"--system-version", version, "--text", "Old system", "--dialog", R"({"button": "cancel"})",
+        json report = Json({"--system-version", version, "--text", "Old system", "--dialog", R"({"button": "cancel"})",
                            "choose", "--id", "100", "--json"});
         ASSERT_EQ(report["dialogs"].size(), 1u) << version;
         EXPECT_EQ(report["dialogs"][0]["comboY"], y) << version;
@@ -189,19 +123,25 @@ TEST_F(ClipScenario, SubmenuFieldSitsHigherBefore10_3)
 TEST_F(ClipScenario, CancellingAtAnyStepStoresNothing)
 {
     RunQuietly({"clipboard", "set", "TEXT=text:Not kept"});
-    const std::vector<std::vector<std::string>> ways = {
-        {"--text", "Draft", "--dialog", R"({"name": "A", "button": "cancel"})", "choose", "--id", "100", "--json"},
-        {"--text", "Draft", "--dialog", R"({"name": "B", "button": "close"})", "choose", "--id", "100", "--json"},
-        {"--dialog", R"({"name": "C", "secure": false, "button": "cancel"})", "choose", "--id", "101", "--json"},
-        // No answer for the dialog at all, and only alerts answered: cancelled.
-        {"--text", "Draft", "choose", "--id", "100", "--json"},
-        {"--alert", "ok", "choose", "--id", "101", "--json"},
+    struct Way {
+        std::vector<std::string> arguments;
+        bool detached;
+        const char* button;
     };
-    for (const auto& arguments : ways) {
-        json report = Run(arguments);
+    const Way ways[] = {
+        {{"--text", "Draft", "--dialog", R"({"name": "A", "button": "cancel"})", "choose", "--id", "100", "--json"}, false, "cancel"},
+        {{"--text", "Draft", "--dialog", R"({"name": "B", "button": "close"})", "choose", "--id", "100", "--json"}, false, "close"},
+        {{"--dialog", R"({"name": "C", "secure": false, "button": "cancel"})", "choose", "--id", "101", "--json"}, false, "cancel"},
+        // No answer for the dialog and no terminal to ask on, or only alerts answered: cancelled.
+        {{"--text", "Draft", "choose", "--id", "100", "--json"}, true, "cancel"},
+        {{"--alert", "ok", "choose", "--id", "101", "--json"}, false, "cancel"},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(testing::PrintToString(way.arguments));
+        json report = Json(way.arguments, way.detached);
         EXPECT_EQ(report["status"], 0);
-        ASSERT_EQ(report["dialogs"].size(), 1u) << arguments[arguments.size() - 3];
-        EXPECT_NE(report["dialogs"][0]["button"], "ok");
+        ASSERT_EQ(report["dialogs"].size(), 1u);
+        EXPECT_EQ(report["dialogs"][0]["button"], way.button);
         EXPECT_TRUE(report["alerts"].empty());
     }
     EXPECT_TRUE(Packages().empty());
@@ -216,53 +156,57 @@ TEST_F(ClipScenario, AClipThatCannotBeStoredIsReportedAndLeavesNothing)
     for (int suffix = 1; suffix <= 99; ++suffix) {
         fs::create_directories(ClipsFolder() + "/Full" + (suffix < 10 ? "0" : "") + std::to_string(suffix));
     }
-    json report = Run({"--text", "One too many", "--dialog", R"({"name": "Full"})", "--alert", "ok", "choose", "--id",
+    json report = Json({"--text", "One too many", "--dialog", R"({"name": "Full"})", "--alert", "ok", "choose", "--id",
                        "100", "--json"});
     EXPECT_EQ(report["status"], 0);
     ASSERT_EQ(report["alerts"].size(), 1u);
     EXPECT_EQ(report["alerts"][0]["message"], "An error occurred while saving the clip.");
     EXPECT_EQ(report["alerts"][0]["button"], "ok");
     EXPECT_EQ(Packages().size(), 100u);
-    std::vector<std::string> menu = MenuPaths();
-    EXPECT_EQ(std::find(menu.begin(), menu.end(), "Stashwell/Full"), menu.end());
+    EXPECT_FALSE(Contains(MenuPaths(), "Stashwell/Full"));
 }
 
-// The keychain's whole life from the menu: created, a secure clip stored, locked (the clip leaves
-// the menu), a wrong password refused, unlocked (it comes back), pasted, and locked again so that no
-// key stays in the user's keyring.
+// The keychain's whole life from the menu, each step in a process of its own: created, a secure
+// clip stored beside a plain one, locked (only the secure clip leaves the menu), a wrong password
+// refused, unlocked (it comes back), pasted, and locked again so that no key stays in the user's
+// keyring.
 TEST_F(ClipScenario, SecureClipLivesInTheKeychainAndIsListedOnlyWhileUnlocked)
 {
     const std::string secret = "correct horse battery staple 7f3a";
-    const std::string password = mStorage.DataHome() + "/../password";
-    const std::string wrong = mStorage.DataHome() + "/../wrong";
+    const std::string password = mFolder.Child("password");
+    const std::string wrong = mFolder.Child("wrong");
     testsupport::WriteFile(password, "open sesame\n");
     testsupport::WriteFile(wrong, "open says me");
+    Json({"--text", "Plain words", "--dialog", R"({"name": "Note"})", "choose", "--id", "100", "--json"});
+    const std::vector<std::string> plain = {"Stashwell/Note", "Stashwell/- Note"};
+    auto menuWith = [&](std::vector<std::string> head, bool withSecret) {
+        head.insert(head.begin(), "Stashwell/Add Selected Text...");
+        head.insert(head.end(), plain.begin(), plain.end());
+        if (withSecret)
+            head.insert(head.end(), {"Stashwell/Bank", "Stashwell/- Bank"});
+        return head;
+    };
 
-    EXPECT_EQ(MenuPaths()[1], "Stashwell/Create New Keychain...");
-    json created = Run({"--password-file", password, "--text", "x", "choose", "--id", "125", "--json"});
+    EXPECT_EQ(MenuPaths(), menuWith({"Stashwell/Create New Keychain..."}, false));
+    json created = Json({"--password-file", password, "--text", "x", "choose", "--id", "125", "--json"});
     EXPECT_EQ(created["passwordPrompts"], 1);
-    std::vector<std::string> menu = MenuPaths();
-    EXPECT_NE(std::find(menu.begin(), menu.end(), "Stashwell/Lock Keychain"), menu.end());
+    EXPECT_EQ(MenuPaths(), menuWith({"Stashwell/Lock Keychain"}, false));
 
-    json added = Run({"--text", secret, "--dialog", R"({"name": "Bank", "secure": true})", "choose", "--id", "100", "--json"});
+    json added = Json({"--text", secret, "--dialog", R"({"name": "Bank", "secure": true})", "choose", "--id", "100", "--json"});
     ASSERT_EQ(added["dialogs"].size(), 1u);
     EXPECT_EQ(added["dialogs"][0]["button"], "ok");
-    EXPECT_TRUE(Packages() == std::set<std::string>{"Stashwell.keychain"}) << "a secure clip has no package";
-    menu = MenuPaths();
-    EXPECT_NE(std::find(menu.begin(), menu.end(), "Stashwell/Bank"), menu.end());
+    EXPECT_EQ(Packages(), (std::set<std::string>{"Note", "Stashwell.keychain"})) << "a secure clip has no package";
+    EXPECT_EQ(MenuPaths(), menuWith({"Stashwell/Lock Keychain"}, true));
 
-    Run({"--text", "x", "choose", "--path", "Stashwell/Lock Keychain", "--json"});
-    menu = MenuPaths();
-    EXPECT_EQ(std::find(menu.begin(), menu.end(), "Stashwell/Bank"), menu.end()) << "listed only while unlocked";
-    EXPECT_NE(std::find(menu.begin(), menu.end(), "Stashwell/Unlock Keychain..."), menu.end());
+    Json({"--text", "x", "choose", "--path", "Stashwell/Lock Keychain", "--json"});
+    EXPECT_EQ(MenuPaths(), menuWith({"Stashwell/Unlock Keychain..."}, false)) << "listed only while unlocked";
 
-    json refused = Run({"--password-file", wrong, "--text", "x", "choose", "--id", "126", "--json"});
+    json refused = Json({"--password-file", wrong, "--text", "x", "choose", "--id", "126", "--json"});
     EXPECT_EQ(refused["passwordPrompts"], 3) << "the same wrong answer is given three times, then the prompt is cancelled";
-    menu = MenuPaths();
-    EXPECT_EQ(std::find(menu.begin(), menu.end(), "Stashwell/Bank"), menu.end());
+    EXPECT_EQ(MenuPaths(), menuWith({"Stashwell/Unlock Keychain..."}, false));
 
-    Run({"--password-file", password, "--text", "x", "choose", "--path", "Stashwell/Unlock Keychain...", "--json"});
-    json pasted = Run({"--text", "PIN: ", "choose", "--path", "Stashwell/Bank", "--json"});
+    Json({"--password-file", password, "--text", "x", "choose", "--path", "Stashwell/Unlock Keychain...", "--json"});
+    json pasted = Json({"--text", "PIN: ", "choose", "--path", "Stashwell/Bank", "--json"});
     EXPECT_EQ(pasted["keystrokes"], kPasteKeystrokes);
     EXPECT_EQ(pasted["document"], secret);
 
@@ -275,7 +219,7 @@ TEST_F(ClipScenario, SecureClipLivesInTheKeychainAndIsListedOnlyWhileUnlocked)
             }
         }
     }
-    Run({"--text", "x", "choose", "--id", "127", "--json"});
+    Json({"--text", "x", "choose", "--id", "127", "--json"});
 }
 
 }  // namespace

@@ -1,53 +1,21 @@
 // `cmhost clipboard` run as users and scripts run it: a child process over a clipboard of its own,
 // judged by what it prints and its exit status.
-#include "Subprocess.h"
-
-#include "support/TempDir.h"
-
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
+#include "CmhostRun.h"
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <thread>
 
 namespace {
 
-using hosttest::ProcessResult;
-using hosttest::RunProcess;
+using namespace hosttest;
 
-const std::string kCmhost = STASHWELL_BUILD_DIR "/cmhost";
-
-class ClipboardProgram : public testing::Test {
+class ClipboardProgram : public CmhostTest {
 protected:
-    ProcessResult Run(const std::vector<std::string>& arguments)
-    {
-        std::vector<std::string> full = {"clipboard"};
-        full.insert(full.end(), arguments.begin(), arguments.end());
-        return RunProcess(kCmhost, full);
-    }
+    void SetUp() override { mPrefix = {"clipboard"}; }
 
     // The flavors that `show --json` prints; fails the test when it does not succeed.
-    nlohmann::json Show()
-    {
-        ProcessResult shown = Run({"show", "--json"});
-        EXPECT_EQ(shown.exitStatus, 0) << shown.err;
-        nlohmann::json parsed = nlohmann::json::parse(shown.out, nullptr, false);
-        EXPECT_TRUE(parsed.is_object() && parsed["flavors"].is_array()) << shown.out;
-        return parsed.is_object() ? parsed["flavors"] : nlohmann::json::array();
-    }
-
-    void ExpectUsageError(const std::vector<std::string>& arguments, const std::string& cause)
-    {
-        ProcessResult result = Run(arguments);
-        EXPECT_EQ(result.exitStatus, 2) << result.err;
-        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
-        EXPECT_NE(result.err.find(cause), std::string::npos) << result.err;
-        EXPECT_EQ(result.out, "");
-    }
-
-    testsupport::ScopedStorageEnvironment mStorage;
+    json Show() { return Json({"show", "--json"}).value("flavors", json::array()); }
 };
 
 TEST_F(ClipboardProgram, SetThenShowGivesTheFlavorsBackInOrder)
@@ -57,25 +25,29 @@ TEST_F(ClipboardProgram, SetThenShowGivesTheFlavorsBackInOrder)
     ASSERT_EQ(set.exitStatus, 0) << set.err;
     EXPECT_EQ(set.out, "");
 
-    nlohmann::json flavors = Show();
+    json flavors = Show();
     ASSERT_EQ(flavors.size(), 5u) << flavors.dump();
     // U+FEFF then UTF-16, in the byte order of this (little-endian) machine.
-    EXPECT_EQ(flavors[0], nlohmann::json({{"type", "utxt"}, {"flags", 0}, {"size", 6}, {"hex", "fffe61006200"}}));
+    EXPECT_EQ(flavors[0], json({{"type", "utxt"}, {"flags", 0}, {"size", 6}, {"hex", "fffe61006200"}}));
     // Mac OS Roman: é is 0x8E.
     EXPECT_EQ(flavors[1]["type"], "TEXT");
     EXPECT_EQ(flavors[1]["hex"], "6361668e");
     EXPECT_EQ(flavors[2]["type"], "PICT");
     EXPECT_EQ(flavors[2]["hex"], "00ff10");
     // A short type is padded with blanks; an empty flavor is still a flavor.
-    EXPECT_EQ(flavors[3], nlohmann::json({{"type", "snd "}, {"flags", 0}, {"size", 0}, {"hex", ""}}));
+    EXPECT_EQ(flavors[3], json({{"type", "snd "}, {"flags", 0}, {"size", 0}, {"hex", ""}}));
     // The type string is Mac OS Roman both ways (© is 0xA9); any other type's text is UTF-8.
     EXPECT_EQ(flavors[4]["type"], "\xC2\xA9opy");
     EXPECT_EQ(flavors[4]["hex"], "ceb1");
 
     ProcessResult human = Run({"show"});
     EXPECT_EQ(human.exitStatus, 0) << human.err;
-    EXPECT_NE(human.out.find("'TEXT'"), std::string::npos) << human.out;
-    EXPECT_NE(human.out.find("caf\xC3\xA9"), std::string::npos) << human.out;
+    EXPECT_TRUE(Contains(human.out, "'TEXT'")) << human.out;
+    EXPECT_TRUE(Contains(human.out, "caf\xC3\xA9")) << human.out;
+
+    ASSERT_EQ(Run({"clear"}).exitStatus, 0);
+    EXPECT_EQ(Show(), json::array());
+    EXPECT_EQ(Run({"show"}).out, "The clipboard is empty.\n");
 }
 
 TEST_F(ClipboardProgram, FilesAndLargeFlavors)
@@ -85,20 +57,11 @@ TEST_F(ClipboardProgram, FilesAndLargeFlavors)
     testsupport::WriteFile(mStorage.root() + "/big", big);
     testsupport::WriteFile(mStorage.root() + "/small", std::string("\x00\x01", 2));
     ASSERT_EQ(Run({"set", "moov=@" + mStorage.root() + "/big", "PICT=@" + mStorage.root() + "/small"}).exitStatus, 0);
-    nlohmann::json flavors = Show();
+    json flavors = Show();
     ASSERT_EQ(flavors.size(), 2u);
     EXPECT_EQ(flavors[0]["size"], 70000);
     EXPECT_FALSE(flavors[0].contains("hex")) << "no hex above 64 KiB";
     EXPECT_EQ(flavors[1]["hex"], "0001");
-}
-
-TEST_F(ClipboardProgram, ClearEmptiesTheClipboard)
-{
-    ASSERT_EQ(Run({"set", "TEXT=text:x"}).exitStatus, 0);
-    ASSERT_EQ(Run({"clear"}).exitStatus, 0);
-    EXPECT_EQ(Show(), nlohmann::json::array());
-    ProcessResult human = Run({"show"});
-    EXPECT_EQ(human.out, "The clipboard is empty.\n");
 }
 
 TEST_F(ClipboardProgram, SetsFromTwoProcessesLeaveOneWholeClipboard)
@@ -115,7 +78,7 @@ TEST_F(ClipboardProgram, SetsFromTwoProcessesLeaveOneWholeClipboard)
         ASSERT_EQ(b.exitStatus, 0) << b.err;
 
         // A third process sees exactly one of the two, whole: never a mixture.
-        nlohmann::json flavors = Show();
+        json flavors = Show();
         std::vector<std::string> types;
         for (const auto& flavor : flavors) {
             types.push_back(flavor["type"]);
@@ -133,19 +96,25 @@ TEST_F(ClipboardProgram, SetsFromTwoProcessesLeaveOneWholeClipboard)
 TEST_F(ClipboardProgram, BadInputIsAUsageErrorThatChangesNothing)
 {
     ASSERT_EQ(Run({"set", "TEXT=text:kept"}).exitStatus, 0);
-    ExpectUsageError({"set", "TEXT"}, "TYPE=text:STRING");
-    ExpectUsageError({"set", "=text:a"}, "flavor type");
-    ExpectUsageError({"set", "TEXTS=text:a"}, "flavor type");
-    ExpectUsageError({"set", "TEXT=hex:abc"}, "hexadecimal");
-    ExpectUsageError({"set", "TEXT=hex:zz"}, "hexadecimal");
-    ExpectUsageError({"set", "TEXT=base64:YQ=="}, "text:, hex: or @");
-    ExpectUsageError({"set", "TEXT=@" + mStorage.root() + "/no-such-file"}, "no-such-file");
-    ExpectUsageError({"set", "TEXT=text:\xCE\xB1"}, "Mac OS Roman");
-    ExpectUsageError({"set", "TEXT=text:a", "PICT=hex:00", "TEXT=hex:00"}, "given twice");
-    ExpectUsageError({"set"}, "FLAVOR");
-    ExpectUsageError({}, "show, clear or set");
-    ExpectUsageError({"paste"}, "show, clear or set");
-    nlohmann::json flavors = Show();
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"set", "TEXT"}, "TYPE=text:STRING"},
+        {{"set", "=text:a"}, "flavor type"},
+        {{"set", "TEXTS=text:a"}, "flavor type"},
+        {{"set", "TEXT=hex:abc"}, "hexadecimal"},
+        {{"set", "TEXT=hex:zz"}, "hexadecimal"},
+        {{"set", "TEXT=base64:YQ=="}, "text:, hex: or @"},
+        {{"set", "TEXT=@" + mStorage.root() + "/no-such-file"}, "no-such-file"},
+        {{"set", "TEXT=text:\xCE\xB1"}, "Mac OS Roman"},
+        {{"set", "TEXT=text:a", "PICT=hex:00", "TEXT=hex:00"}, "given twice"},
+        {{"set"}, "FLAVOR"},
+        {{}, "show, clear or set"},
+        {{"paste"}, "show, clear or set"},
+    };
+    for (const auto& [arguments, cause] : cases) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        ExpectUsageError(Run(arguments), cause);
+    }
+    json flavors = Show();
     ASSERT_EQ(flavors.size(), 1u);
     EXPECT_EQ(flavors[0]["hex"], "6b657074");
 }
@@ -159,9 +128,9 @@ TEST_F(ClipboardProgram, ARefusedClipboardFolderIsReportedWithItsReason)
          {std::vector<std::string>{"show"}, std::vector<std::string>{"set", "TEXT=text:x"}}) {
         ProcessResult result = Run(arguments);
         EXPECT_EQ(result.exitStatus, 1);
-        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
-        EXPECT_NE(result.err.find(folder), std::string::npos) << result.err;
-        EXPECT_NE(result.err.find("0755"), std::string::npos) << result.err;
+        EXPECT_EQ(LineCount(result.err), 1u) << result.err;
+        EXPECT_TRUE(Contains(result.err, folder)) << result.err;
+        EXPECT_TRUE(Contains(result.err, "0755")) << result.err;
     }
 }
 

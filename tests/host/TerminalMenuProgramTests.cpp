@@ -1,21 +1,14 @@
 // cmhost at a terminal: the menu tracked with the keys a user presses, the pick reported and handed
 // to the plug-in, and the terminal given back as it was, also when cmhost is told to stop.
+#include "CmhostRun.h"
 #include "PseudoTerminal.h"
-
-#include "support/TempDir.h"
-
-#include <gtest/gtest.h>
 
 #include <termios.h>
 
 namespace {
 
-using hosttest::kSendSigterm;
-using hosttest::RunOnTerminal;
-using hosttest::TerminalResult;
+using namespace hosttest;
 
-const std::string kCmhost = STASHWELL_BUILD_DIR "/cmhost";
-const std::string kScriptedBundle = STASHWELL_SCRIPTED_BUNDLE_DIR;
 const std::string kUp = "\x1b[A";
 const std::string kDown = "\x1b[B";
 const std::string kRight = "\x1b[C";
@@ -41,10 +34,7 @@ void ExpectTerminalGivenBack(const TerminalResult& result)
     EXPECT_GT(result.screen.rfind("\x1b[?25h"), result.screen.rfind("\x1b[?25l"));
 }
 
-class TerminalMenu : public testing::Test {
-protected:
-    testsupport::ScopedStorageEnvironment mStorage;
-};
+using TerminalMenu = CmhostTest;
 
 TEST_F(TerminalMenu, ArrowKeysOpenSubmenusAndEnterPicks)
 {
