@@ -7,7 +7,10 @@
 #include <keyutils.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <string_view>
 #include <ctime>
 
 namespace platform::security {
@@ -19,6 +22,10 @@ constexpr size_t kPayloadSize = 32 + 8;
 // time out and remove the key. Group and others get nothing.
 constexpr key_perm_t kKeyPermissions = KEY_POS_ALL | KEY_USR_VIEW | KEY_USR_READ | KEY_USR_WRITE |
                                        KEY_USR_SEARCH | KEY_USR_LINK | KEY_USR_SETATTR;
+
+struct FreeDeleter {
+    void operator()(void* memory) const { std::free(memory); }
+};
 
 class KernelKeyStore final : public UnlockedKeyStore {
 public:
@@ -91,6 +98,36 @@ public:
                 return;
             }
         }
+    }
+
+    std::vector<std::string> Descriptions() override
+    {
+        std::vector<std::string> descriptions;
+        void* list = nullptr;
+        long size = keyctl_read_alloc(KEY_SPEC_USER_KEYRING, &list);
+        std::unique_ptr<void, FreeDeleter> listOwner(list);
+        if (size < 0) {
+            return descriptions;
+        }
+        const auto* keys = static_cast<const key_serial_t*>(list);
+        for (size_t i = 0; i < static_cast<size_t>(size) / sizeof(key_serial_t); ++i) {
+            char* text = nullptr;
+            if (keyctl_describe_alloc(keys[i], &text) < 0) {
+                continue;  // gone since the list was read, or not ours to see
+            }
+            std::unique_ptr<char, FreeDeleter> textOwner(text);
+            // "type;uid;gid;perm;description": the description is whatever follows the fourth ';'.
+            std::string_view described(text);
+            size_t start = 0;
+            for (int field = 0; field < 4 && start != std::string_view::npos; ++field) {
+                size_t next = described.find(';', start);
+                start = next == std::string_view::npos ? next : next + 1;
+            }
+            if (start != std::string_view::npos && described.starts_with("user;")) {
+                descriptions.emplace_back(described.substr(start));
+            }
+        }
+        return descriptions;
     }
 };
 

@@ -139,7 +139,7 @@ OSStatus LockKeychainFile(const std::string& path)
         return StatusFromErrno(errno);
     }
     if (std::string description = KeyDescriptionOfFile(path); !description.empty()) {
-        RemoveUnlockedKey(description);
+        RemoveEveryUnlockedKeyOf(description);
     }
     return noErr;
 }

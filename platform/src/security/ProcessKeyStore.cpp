@@ -50,6 +50,16 @@ public:
         mKeys.erase(description);
     }
 
+    std::vector<std::string> Descriptions() override
+    {
+        std::lock_guard lock(mMutex);
+        std::vector<std::string> descriptions;
+        for (const auto& [description, held] : mKeys) {
+            descriptions.push_back(description);
+        }
+        return descriptions;
+    }
+
 private:
     struct Held {
         StoredKey key;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 #include <set>
+#include <string_view>
 
 namespace platform::security {
 namespace {
@@ -31,6 +32,8 @@ StoreChoice& Choice()
     return *choice;
 }
 
+constexpr std::string_view kKeyDescriptionPrefix = "stashwell:keychain:";
+
 // The errors by which a kernel says that this process may not use the keyring at all.
 bool IsRefusal(int error)
 {
@@ -42,7 +45,7 @@ bool IsRefusal(int error)
 std::string KeyDescription(const struct stat& file, std::span<const uint8_t> fileId)
 {
     static constexpr char kDigits[] = "0123456789abcdef";
-    std::string description = "stashwell:keychain:" + std::to_string(static_cast<unsigned long long>(file.st_dev)) +
+    std::string description = std::string(kKeyDescriptionPrefix) + std::to_string(static_cast<unsigned long long>(file.st_dev)) +
                               ":" + std::to_string(static_cast<unsigned long long>(file.st_ino)) + ":";
     for (uint8_t byte : fileId) {
         description += kDigits[byte >> 4];
@@ -85,6 +88,24 @@ void RemoveUnlockedKey(const std::string& description)
     StoreChoice& choice = Choice();
     std::lock_guard lock(choice.mutex);
     choice.Active().Remove(description);
+}
+
+void RemoveEveryUnlockedKeyOf(const std::string& description)
+{
+    // The id is the last field; every description of ours has one.
+    size_t idStart = description.rfind(':');
+    if (!description.starts_with(kKeyDescriptionPrefix) || idStart == std::string::npos) {
+        return;
+    }
+    std::string_view id = std::string_view(description).substr(idStart);
+    StoreChoice& choice = Choice();
+    std::lock_guard lock(choice.mutex);
+    choice.Active().Remove(description);
+    for (const std::string& held : choice.Active().Descriptions()) {
+        if (held.starts_with(kKeyDescriptionPrefix) && held.ends_with(id)) {
+            choice.Active().Remove(held);
+        }
+    }
 }
 
 std::vector<std::string> TakeDescriptionsStoredForTesting()

@@ -33,6 +33,8 @@ public:
     virtual int Store(const std::string& description, std::span<const uint8_t> masterKey, int64_t deadline) = 0;
     virtual std::optional<StoredKey> Find(const std::string& description) = 0;
     virtual void Remove(const std::string& description) = 0;
+    // The descriptions of every key held, for finding keys left under an old identity of a file.
+    virtual std::vector<std::string> Descriptions() = 0;
 };
 
 std::unique_ptr<UnlockedKeyStore> MakeKernelKeyStore();
@@ -50,6 +52,10 @@ std::string KeyDescription(const struct stat& file, std::span<const uint8_t> fil
 OSStatus StoreUnlockedKey(const std::string& description, std::span<const uint8_t> masterKey, int64_t deadline);
 std::optional<StoredKey> FindUnlockedKey(const std::string& description);
 void RemoveUnlockedKey(const std::string& description);
+// Removes the key under the description and every key of the same keychain (the same random id)
+// under another device and inode: a writer killed between storing the key under its new file's
+// identity and removing it from the old one leaves the master key behind, and locking must not.
+void RemoveEveryUnlockedKeyOf(const std::string& description);
 
 // Every description this process stored a key under since the last call, for test fixtures that
 // clean up after themselves.
