@@ -8,16 +8,13 @@ namespace {
 
 using namespace hitoolboxtest;
 
-class ComboBoxTest : public testing::Test {
+class ComboBoxTest : public NewClipWindowTest {
 protected:
     void SetUp() override
     {
-        OSStatus status = 0;
-        mWindow = WindowFromNib(mBundle, "New Clip", &status);
-        ASSERT_EQ(status, noErr);
+        ASSERT_NO_FATAL_FAILURE(NewClipWindowTest::SetUp());
         ASSERT_EQ(HIViewFindByID(HIViewGetRoot(mWindow), kHIViewWindowContentID, &mContent), noErr);
     }
-    void TearDown() override { DisposeWindow(mWindow); }
 
     // A combo box (+1) as the new-clip dialog makes it.
     HIViewRef MakeComboBox(CFArrayRef list)
@@ -28,8 +25,6 @@ protected:
         return box;
     }
 
-    NibBundle mBundle{InterfaceFile(NewClipWindow())};
-    WindowRef mWindow = nullptr;
     HIViewRef mContent = nullptr;
 };
 

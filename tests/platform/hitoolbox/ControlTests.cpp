@@ -10,27 +10,16 @@ namespace {
 
 using namespace hitoolboxtest;
 
-class ControlTest : public testing::Test {
+class ControlTest : public NewClipWindowTest {
 protected:
     void SetUp() override
     {
-        OSStatus status = 0;
-        mWindow = WindowFromNib(mBundle, "New Clip", &status);
-        ASSERT_EQ(status, noErr);
+        ASSERT_NO_FATAL_FAILURE(NewClipWindowTest::SetUp());
         mName = Control(mWindow, 3);
         mSecure = Control(mWindow, 5);
         ASSERT_NE(mName, nullptr);
         ASSERT_NE(mSecure, nullptr);
     }
-    void TearDown() override
-    {
-        if (mWindow != nullptr) {
-            DisposeWindow(mWindow);
-        }
-    }
-
-    NibBundle mBundle{InterfaceFile(NewClipWindow())};
-    WindowRef mWindow = nullptr;
     ControlRef mName = nullptr;
     ControlRef mSecure = nullptr;
 };

@@ -34,16 +34,8 @@ OSStatus RecordingHandler(EventHandlerCallRef, EventRef event, void* userData)
 
 const EventTypeSpec kDialogEvents[] = {{kEventClassCommand, kEventCommandProcess}, {kEventClassWindow, kEventWindowClose}};
 
-class EventTest : public testing::Test {
+class EventTest : public NewClipWindowTest {
 protected:
-    void SetUp() override
-    {
-        OSStatus status = 0;
-        mWindow = WindowFromNib(mBundle, "New Clip", &status);
-        ASSERT_EQ(status, noErr);
-    }
-    void TearDown() override { DisposeWindow(mWindow); }
-
     EventHandlerRef Install(Recorder& recorder, const EventTypeSpec* types = kDialogEvents, ItemCount count = 2)
     {
         recorder.log = &mLog;
@@ -66,8 +58,6 @@ protected:
         return status;
     }
 
-    NibBundle mBundle{InterfaceFile(NewClipWindow())};
-    WindowRef mWindow = nullptr;
     std::vector<std::string> mLog;
 };
 

@@ -128,6 +128,27 @@ inline WindowRef WindowFromNib(const NibBundle& bundle, const char* windowName, 
     return window;
 }
 
+// A test with the "New Clip" window of the plug-in's dialog; the window is disposed of afterwards
+// unless the test disposed of it itself (and set mWindow to NULL).
+class NewClipWindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        OSStatus status = 0;
+        mWindow = WindowFromNib(mBundle, "New Clip", &status);
+        ASSERT_EQ(status, noErr);
+    }
+    void TearDown() override
+    {
+        if (mWindow != nullptr) {
+            DisposeWindow(mWindow);
+        }
+    }
+
+    NibBundle mBundle{InterfaceFile(NewClipWindow())};
+    WindowRef mWindow = nullptr;
+};
+
 inline ControlRef Control(WindowRef window, SInt32 id, OSType signature = 'Swdg')
 {
     ControlID controlID{signature, id};

@@ -82,36 +82,32 @@ TEST(NibTest, EachWindowIsMadeAfreshAndOutlivesTheReference)
     EXPECT_EQ(TextOf(Control(second, 3)), "");
 }
 
-TEST(NibTest, MissingWindowLeavesNoWindow)
+TEST(NibTest, MissingWindowAndMissingOrDamagedFilesLeaveNoWindowWithAReason)
 {
-    NibBundle bundle(InterfaceFile(NewClipWindow()));
-    OSStatus status = 0;
-    WindowRef window = WindowFromNib(bundle, "Old Clip", &status);
-    EXPECT_EQ(status, kIBCarbonRuntimeCantFindObject);
-    EXPECT_EQ(window, nullptr);
-}
-
-TEST(NibTest, MissingOrDamagedFileIsNotFoundWithAReason)
-{
-    {
-        NibBundle bundle("");
-        OSStatus status = 0;
-        EXPECT_EQ(WindowFromNib(bundle, "New Clip", &status), nullptr);
-        EXPECT_EQ(status, kIBCarbonRuntimeCantFindNibFile);
-        EXPECT_NE(LastError().find("Dialogs.nib"), std::string::npos) << LastError();
-    }
-    {
-        NibBundle bundle(InterfaceFile(NewClipWindow()).substr(0, 300));
-        OSStatus status = 0;
-        EXPECT_EQ(WindowFromNib(bundle, "New Clip", &status), nullptr);
-        EXPECT_EQ(status, kIBCarbonRuntimeCantFindNibFile);
-        EXPECT_NE(LastError().find("Dialogs.nib: "), std::string::npos) << LastError();
-    }
-    {
-        NibBundle bundle(OneControlOfUnknownKind());
-        OSStatus status = 0;
-        EXPECT_EQ(WindowFromNib(bundle, "New Clip", &status), nullptr);
-        EXPECT_NE(LastError().find("unknown control kind"), std::string::npos) << LastError();
+    struct Case {
+        const char* what;
+        std::string nib;
+        const char* window;
+        OSStatus status;     // noErr: any failure
+        const char* reason;  // part of the last error
+    };
+    const Case cases[] = {
+        {"missing window", InterfaceFile(NewClipWindow()), "Old Clip", kIBCarbonRuntimeCantFindObject, ""},
+        {"missing file", "", "New Clip", kIBCarbonRuntimeCantFindNibFile, "Dialogs.nib"},
+        {"damaged file", InterfaceFile(NewClipWindow()).substr(0, 300), "New Clip", kIBCarbonRuntimeCantFindNibFile,
+         "Dialogs.nib: "},
+        {"unknown control kind", OneControlOfUnknownKind(), "New Clip", noErr, "unknown control kind"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        NibBundle bundle(c.nib);
+        OSStatus status = noErr;
+        EXPECT_EQ(WindowFromNib(bundle, c.window, &status), nullptr);
+        EXPECT_NE(status, noErr);
+        if (c.status != noErr) {
+            EXPECT_EQ(status, c.status);
+        }
+        EXPECT_NE(LastError().find(c.reason), std::string::npos) << LastError();
     }
 }
 
