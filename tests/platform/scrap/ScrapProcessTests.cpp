@@ -3,6 +3,8 @@
 // while other processes clear and put as fast as they can.
 #include "ScrapTestSupport.h"
 
+#include "support/KillLoop.h"
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -42,7 +44,7 @@ int WaitForChild(pid_t pid)
 
 int RunChild(const std::function<int()>& body)
 {
-    return WaitForChild(StartChild(body));
+    return testsupport::RunChildAndKill(body, -1).exitStatus;
 }
 
 class ScrapProcesses : public ClipboardTest {};

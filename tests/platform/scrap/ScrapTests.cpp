@@ -73,20 +73,6 @@ TEST_F(Scrap, FlagsAreKeptAndUnknownBitsRefused)
     EXPECT_EQ(info[0].flavorFlags, static_cast<ScrapFlavorFlags>(kScrapFlavorMaskSenderOnly));
 }
 
-TEST_F(Scrap, AFlavorOfSizeZeroIsKept)
-{
-    ScrapRef scrap = CurrentScrap();
-    ASSERT_EQ(PutScrapFlavor(scrap, 'TEXT', 0, 0, nullptr), noErr);
-    Size size = -1;
-    ASSERT_EQ(GetScrapFlavorSize(scrap, 'TEXT', &size), noErr);
-    EXPECT_EQ(size, 0);
-    char buffer[4] = {'g', 'g', 'g', 'g'};
-    Size count = sizeof buffer;
-    ASSERT_EQ(GetScrapFlavorData(scrap, 'TEXT', &count, buffer), noErr);
-    EXPECT_EQ(count, 0);
-    EXPECT_EQ(std::string(buffer, 4), "gggg");
-}
-
 TEST_F(Scrap, ATypeIsPutOnlyOnce)
 {
     ScrapRef scrap = CurrentScrap();
@@ -118,19 +104,27 @@ TEST_F(Scrap, BadArgumentsAreRefusedWithoutTouchingTheClipboard)
     EXPECT_TRUE(FlavorList(scrap).empty());
 }
 
-TEST_F(Scrap, DataCopiesAtMostTheByteCountAsked)
+TEST_F(Scrap, DataCopiesAtMostTheByteCountAskedAndAnEmptyFlavorIsKept)
 {
     ScrapRef scrap = CurrentScrap();
     ASSERT_EQ(PutString(scrap, 'TEXT', "abcdef"), noErr);
-    char buffer[8] = {'-', '-', '-', '-', '-', '-', '-', '-'};
-    Size count = 3;
-    ASSERT_EQ(GetScrapFlavorData(scrap, 'TEXT', &count, buffer), noErr);
-    EXPECT_EQ(count, 3);
-    EXPECT_EQ(std::string(buffer, 8), "abc-----");
-    count = 8;
-    ASSERT_EQ(GetScrapFlavorData(scrap, 'TEXT', &count, buffer), noErr);
-    EXPECT_EQ(count, 6);
-    EXPECT_EQ(std::string(buffer, 8), "abcdef--");
+    ASSERT_EQ(PutScrapFlavor(scrap, 'empt', 0, 0, nullptr), noErr);
+    Size size = -1;
+    ASSERT_EQ(GetScrapFlavorSize(scrap, 'empt', &size), noErr);
+    EXPECT_EQ(size, 0);
+    struct Case {
+        ScrapFlavorType type;
+        Size asked;
+        Size copied;
+        const char* buffer;
+    } cases[] = {{'TEXT', 3, 3, "abc-----"}, {'TEXT', 8, 6, "abcdef--"}, {'empt', 8, 0, "--------"}};
+    for (const Case& c : cases) {
+        char buffer[8] = {'-', '-', '-', '-', '-', '-', '-', '-'};
+        Size count = c.asked;
+        ASSERT_EQ(GetScrapFlavorData(scrap, c.type, &count, buffer), noErr) << c.asked;
+        EXPECT_EQ(count, c.copied);
+        EXPECT_EQ(std::string(buffer, 8), c.buffer);
+    }
 }
 
 TEST_F(Scrap, ClearingStartsAnEmptyGenerationAndRetiresOldReferences)
@@ -249,28 +243,19 @@ protected:
     ScrapRef mScrap = nullptr;
 };
 
-TEST_F(DamagedManifest, GarbageReadsAsEmptyWithAReason)
+TEST_F(DamagedManifest, ReadsAsEmptyWithAReasonUntilAClearMendsIt)
 {
-    ReplaceManifest("\x01\x02 not a manifest at all");
-    ExpectReadsAsEmpty("manifest is damaged");
-}
-
-TEST_F(DamagedManifest, ASizeThatDisagreesWithTheFileReadsAsEmpty)
-{
-    ReplaceManifest("clipboard manifest 1\nflavors 1\n54455854 00000000 4000\n");
-    ExpectReadsAsEmpty("4000 bytes");
-}
-
-TEST_F(DamagedManifest, AFlavorWithoutItsFileReadsAsEmpty)
-{
-    ReplaceManifest("clipboard manifest 1\nflavors 2\n54455854 00000000 3\n50494354 00000000 3\n");
-    ExpectReadsAsEmpty("'PICT'");
-}
-
-TEST_F(DamagedManifest, ClearingMendsTheClipboard)
-{
-    ReplaceManifest("clipboard manifest 1\nflavors 9\n");
-    ExpectReadsAsEmpty("ends after 0 of 9");
+    const std::pair<const char*, const char*> cases[] = {
+        {"\x01\x02 not a manifest at all", "manifest is damaged"},
+        {"clipboard manifest 1\nflavors 1\n54455854 00000000 4000\n", "4000 bytes"},  // size disagrees with the file
+        {"clipboard manifest 1\nflavors 2\n54455854 00000000 3\n50494354 00000000 3\n", "'PICT'"},  // no file
+        {"clipboard manifest 1\nflavors 9\n", "ends after 0 of 9"},
+    };
+    for (const auto& [manifest, reason] : cases) {
+        SCOPED_TRACE(reason);
+        ReplaceManifest(manifest);
+        ExpectReadsAsEmpty(reason);
+    }
     ASSERT_EQ(ClearCurrentScrap(), noErr);
     ScrapRef fresh = CurrentScrap();
     ASSERT_EQ(PutString(fresh, 'TEXT', "ok"), noErr);
