@@ -1,6 +1,8 @@
 // Several processes of the user share one keychain: its unlocked state and its changes.
 #include "KeychainTestSupport.h"
 
+#include "support/KillLoop.h"
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,19 +16,11 @@
 namespace keychaintest {
 namespace {
 
-// Runs body in a child process and answers its exit status (the body's answer), or -1.
+// Runs body in a child process, which reports only through its exit status; -1 when it did not
+// end by itself.
 int RunInChild(const std::function<int()>& body)
 {
-    pid_t child = ::fork();
-    if (child == 0) {
-        // The child does not report to the test framework: its answer is its exit status.
-        ::_exit(body());
-    }
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
+    return testsupport::RunChildAndKill(body, -1).exitStatus;
 }
 
 // The child's unlock bit, 2 when the status cannot be read.
