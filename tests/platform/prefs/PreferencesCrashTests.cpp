@@ -14,7 +14,6 @@ using namespace plisttest;
 
 namespace {
 
-const CFStringRef kApp = CFSTR("org.stashwell.cmplugin");
 constexpr int kFirstRecords = 400;
 
 std::string NameOf(long index)
@@ -31,17 +30,6 @@ Ref Record(long index)
     const void* values[] = {name.get(), CFSTR("/Stashwell/Work"), number.get()};
     return Ref(CFDictionaryCreate(nullptr, keys, values, 3, &kCFTypeDictionaryKeyCallBacks,
                                   &kCFTypeDictionaryValueCallBacks));
-}
-
-long IndexOf(CFTypeRef record)
-{
-    CFTypeRef number = Get(record, "INDEX");
-    SInt64 value = -1;
-    if (number == nullptr || CFGetTypeID(number) != CFNumberGetTypeID() ||
-        !CFNumberGetValue(static_cast<CFNumberRef>(number), kCFNumberSInt64Type, &value)) {
-        return -1;
-    }
-    return static_cast<long>(value);
 }
 
 // The writer: the stored list with one more record at its end.
@@ -78,7 +66,7 @@ long WholeListLength()
     CFIndex count = CFArrayGetCount(list);
     for (CFIndex i = 0; i < count; ++i) {
         CFTypeRef record = CFArrayGetValueAtIndex(list, i);
-        if (IndexOf(record) != i || Utf8(Get(record, "NAME")) != NameOf(i) ||
+        if (IntegerValue(Get(record, "INDEX")) != i || Utf8(Get(record, "NAME")) != NameOf(i) ||
             Utf8(Get(record, "SUBMENU")) != "/Stashwell/Work") {
             return -1;
         }

@@ -19,7 +19,6 @@ using namespace plisttest;
 
 namespace {
 
-const CFStringRef kApp = CFSTR("org.stashwell.cmplugin");
 constexpr int kRecords = 2000;
 
 // A clip list of kRecords records, every one of them naming the generation it belongs to.
@@ -46,16 +45,6 @@ bool SaveGeneration(long generation)
     CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.get(), kApp);
     CFPreferencesSetAppValue(CFSTR("GENERATION"), number.get(), kApp);
     return CFPreferencesAppSynchronize(kApp);
-}
-
-long IntegerValue(CFTypeRef number)
-{
-    SInt64 value = -1;
-    if (number == nullptr || CFGetTypeID(number) != CFNumberGetTypeID() ||
-        !CFNumberGetValue(static_cast<CFNumberRef>(number), kCFNumberSInt64Type, &value)) {
-        return -1;
-    }
-    return static_cast<long>(value);
 }
 
 // The generation the file holds, or -1 when it is not exactly one whole generation.
@@ -131,7 +120,7 @@ TEST_F(PreferencesProcesses, WritersKilledAtRandomMomentsAlwaysLeaveOneWholeGene
         close(progress[0]);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself with status " << WEXITSTATUS(status);
 
-        long generation = WholeGeneration(testsupport::ReadFile(FileOf("org.stashwell.cmplugin")));
+        long generation = WholeGeneration(testsupport::ReadFile(AppFile()));
         ASSERT_GE(generation, 0) << "after kill " << round << " the file is not one whole generation";
         if (waitForASave) {
             EXPECT_GE(generation, round * 100000L) << "a save the writer reported is not on disk";
@@ -147,7 +136,7 @@ TEST_F(PreferencesProcesses, WritersKilledAtRandomMomentsAlwaysLeaveOneWholeGene
     // The next writer clears what the killed ones left behind.
     ASSERT_TRUE(SaveGeneration(1));
     EXPECT_TRUE(NamesStartingWith("org.stashwell.cmplugin.plist.tmp-").empty());
-    EXPECT_EQ(WholeGeneration(testsupport::ReadFile(FileOf("org.stashwell.cmplugin"))), 1);
+    EXPECT_EQ(WholeGeneration(testsupport::ReadFile(AppFile())), 1);
 }
 
 // Each writer saves its own keys one by one, synchronizing after every one, and checks after each
@@ -193,7 +182,7 @@ TEST_F(PreferencesProcesses, ProcessesSavingDifferentKeysAtOnceLoseNone)
         EXPECT_EQ(WEXITSTATUS(status), 0) << "2: a synchronize failed, 4: a key of its own was lost";
     }
 
-    Ref root = Parse(testsupport::ReadFile(FileOf("org.stashwell.cmplugin")));
+    Ref root = Parse(testsupport::ReadFile(AppFile()));
     ASSERT_TRUE(root);
     EXPECT_EQ(CFDictionaryGetCount(root.as<CFDictionaryRef>()), static_cast<CFIndex>(prefixes.size() * kSaves));
     for (const std::string& prefix : prefixes) {

@@ -9,11 +9,26 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
 
 namespace plisttest {
+
+// The plug-in's application id.
+inline const CFStringRef kApp = CFSTR("org.stashwell.cmplugin");
+
+// The value of a number as an integer, -1 when it is missing or not a number.
+inline long IntegerValue(CFTypeRef number)
+{
+    SInt64 value = -1;
+    if (number == nullptr || CFGetTypeID(number) != CFNumberGetTypeID() ||
+        !CFNumberGetValue(static_cast<CFNumberRef>(number), kCFNumberSInt64Type, &value)) {
+        return -1;
+    }
+    return static_cast<long>(value);
+}
 
 class PreferencesTest : public testing::Test {
 protected:
@@ -22,6 +37,13 @@ protected:
 
     std::string Folder() const { return mEnvironment.ConfigHome() + "/preferences"; }
     std::string FileOf(const std::string& id) const { return Folder() + "/" + id + ".plist"; }
+    std::string AppFile() const { return FileOf("org.stashwell.cmplugin"); }
+    // Makes the preferences folder the way another writer would have made it first.
+    void MakeFolder() const
+    {
+        mkdir(mEnvironment.ConfigHome().c_str(), 0700);
+        mkdir(Folder().c_str(), 0700);
+    }
 
     // The names in the preferences folder that start with prefix.
     std::vector<std::string> NamesStartingWith(const std::string& prefix) const

@@ -10,7 +10,6 @@ using namespace plisttest;
 
 namespace {
 
-const CFStringRef kApp = CFSTR("org.stashwell.cmplugin");
 
 Ref ClipRecord(const std::string& name)
 {
@@ -48,7 +47,7 @@ TEST_F(Preferences, ValuesSetAndSynchronizedReadBackInAFreshProcess)
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
 
     struct stat info {};
-    ASSERT_EQ(stat(FileOf("org.stashwell.cmplugin").c_str(), &info), 0);
+    ASSERT_EQ(stat(AppFile().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     ASSERT_EQ(stat(Folder().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
@@ -79,13 +78,13 @@ TEST_F(Preferences, ChangesShowAtOnceAndRemovalsReachTheFile)
     CFPreferencesSetAppValue(CFSTR("kept"), kCFBooleanTrue, kApp);
     Ref seen(CFPreferencesCopyAppValue(CFSTR("greeting"), kApp));
     EXPECT_EQ(Utf8(seen.get()), "hello");
-    EXPECT_FALSE(testsupport::ReadFile(FileOf("org.stashwell.cmplugin")).size());  // nothing written yet
+    EXPECT_FALSE(testsupport::ReadFile(AppFile()).size());  // nothing written yet
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
 
     CFPreferencesSetAppValue(CFSTR("greeting"), nullptr, kApp);
     EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("greeting"), kApp), nullptr);
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
-    std::string xml = testsupport::ReadFile(FileOf("org.stashwell.cmplugin"));
+    std::string xml = testsupport::ReadFile(AppFile());
     EXPECT_EQ(xml.find("greeting"), std::string::npos) << xml;
     EXPECT_NE(xml.find("<key>kept</key>"), std::string::npos) << xml;
 }
@@ -104,9 +103,8 @@ TEST_F(Preferences, KeysWrittenByOthersAreKeptAndTheLastWriterOfAKeyWins)
 {
     // This process reads an empty domain; another writer then stores two keys.
     EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("theirs"), kApp), nullptr);
-    mkdir(mEnvironment.ConfigHome().c_str(), 0700);
-    mkdir(Folder().c_str(), 0700);
-    testsupport::WriteFile(FileOf("org.stashwell.cmplugin"),
+    MakeFolder();
+    testsupport::WriteFile(AppFile(),
                            "<plist version=\"1.0\"><dict><key>theirs</key><string>kept</string>"
                            "<key>shared</key><string>older</string></dict></plist>");
     Ref mine = String("newer");
@@ -125,12 +123,11 @@ TEST_F(Preferences, KeysWrittenByOthersAreKeptAndTheLastWriterOfAKeyWins)
 
 TEST_F(Preferences, AnUnreadableFileIsPutAsideAndTheListStartsEmpty)
 {
-    mkdir(mEnvironment.ConfigHome().c_str(), 0700);
-    mkdir(Folder().c_str(), 0700);
+    MakeFolder();
     const std::string garbage = "<plist version=\"1.0\"><dict><key>CLIP_LIST</key><array><dict>";
     for (const std::string& contents : {garbage, std::string("<plist><array/></plist>"), std::string()}) {
         platform::prefs::ResetPreferencesForTesting();
-        testsupport::WriteFile(FileOf("org.stashwell.cmplugin"), contents);
+        testsupport::WriteFile(AppFile(), contents);
         ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
         Boolean valid = true;
         EXPECT_EQ(CFPreferencesGetAppIntegerValue(CFSTR("VERSION"), kApp, &valid), 0);
@@ -152,17 +149,16 @@ TEST_F(Preferences, AnUnreadableFileIsPutAsideAndTheListStartsEmpty)
     SetVersion(1);
     CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.get(), kApp);
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
-    EXPECT_TRUE(Parse(testsupport::ReadFile(FileOf("org.stashwell.cmplugin"))));
+    EXPECT_TRUE(Parse(testsupport::ReadFile(AppFile())));
     EXPECT_EQ(NamesStartingWith("org.stashwell.cmplugin.plist.unreadable-").size(), 3u);
 }
 
 TEST_F(Preferences, AFileWithAnUnreadableValueIsPutAsideBeforeAWrite)
 {
-    mkdir(mEnvironment.ConfigHome().c_str(), 0700);
-    mkdir(Folder().c_str(), 0700);
+    MakeFolder();
     // A string that is not UTF-8 deep inside: the whole file is unreadable, not half-kept.
     const std::string bad = "<plist><dict><key>a</key><string>ok</string><key>b</key><string>\xff</string></dict></plist>";
-    testsupport::WriteFile(FileOf("org.stashwell.cmplugin"), bad);
+    testsupport::WriteFile(AppFile(), bad);
     CFPreferencesSetAppValue(CFSTR("c"), kCFBooleanTrue, kApp);
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
     auto aside = NamesStartingWith("org.stashwell.cmplugin.plist.unreadable-");
@@ -175,50 +171,38 @@ TEST_F(Preferences, AFileWithAnUnreadableValueIsPutAsideBeforeAWrite)
 
 TEST_F(Preferences, ValuesOfTheWrongTypeAreNotIntegersOrBooleans)
 {
-    Ref text = String("12");
-    Ref word = String("twelve");
-    Ref spaced = String(" 12");
-    Ref half = Real(1.5);
-    Ref whole = Real(2.0);
-    Ref negative = Integer(-7);
-    Ref bytes = Data("1");
-    Ref yes = String("YES");
-    CFPreferencesSetAppValue(CFSTR("text"), text.get(), kApp);
-    CFPreferencesSetAppValue(CFSTR("word"), word.get(), kApp);
-    CFPreferencesSetAppValue(CFSTR("spaced"), spaced.get(), kApp);
-    CFPreferencesSetAppValue(CFSTR("half"), half.get(), kApp);
-    CFPreferencesSetAppValue(CFSTR("whole"), whole.get(), kApp);
-    CFPreferencesSetAppValue(CFSTR("negative"), negative.get(), kApp);
-    CFPreferencesSetAppValue(CFSTR("bytes"), bytes.get(), kApp);
-    CFPreferencesSetAppValue(CFSTR("flag"), kCFBooleanTrue, kApp);
-    CFPreferencesSetAppValue(CFSTR("yes"), yes.get(), kApp);
+    struct Case {
+        CFStringRef key;
+        Ref value;  // none: the key is never set
+        bool valid;
+        CFIndex integer;
+    } cases[] = {{CFSTR("text"), String("12"), true, 12},          {CFSTR("word"), String("twelve"), false, 0},
+                 {CFSTR("spaced"), String(" 12"), false, 0},       {CFSTR("half"), Real(1.5), false, 0},
+                 {CFSTR("whole"), Real(2.0), true, 2},             {CFSTR("negative"), Integer(-7), true, -7},
+                 {CFSTR("bytes"), Data("1"), false, 0},            {CFSTR("flag"), Ref(CFRetain(kCFBooleanTrue)), false, 0},
+                 {CFSTR("yes"), String("YES"), false, 0},          {CFSTR("missing"), Ref(), false, 0}};
+    for (const Case& c : cases) {
+        if (c.value) {
+            CFPreferencesSetAppValue(c.key, c.value.get(), kApp);
+        }
+    }
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
     platform::prefs::ResetPreferencesForTesting();
 
-    struct Case {
-        CFStringRef key;
-        bool valid;
-        CFIndex value;
-    } cases[] = {{CFSTR("text"), true, 12},     {CFSTR("word"), false, 0},      {CFSTR("spaced"), false, 0},
-                 {CFSTR("half"), false, 0},     {CFSTR("whole"), true, 2},      {CFSTR("negative"), true, -7},
-                 {CFSTR("bytes"), false, 0},    {CFSTR("flag"), false, 0},      {CFSTR("missing"), false, 0}};
     for (const Case& c : cases) {
         Boolean valid = !c.valid;
-        EXPECT_EQ(CFPreferencesGetAppIntegerValue(c.key, kApp, &valid), c.value) << Utf8(c.key);
+        EXPECT_EQ(CFPreferencesGetAppIntegerValue(c.key, kApp, &valid), c.integer) << Utf8(c.key);
         EXPECT_EQ(valid != 0, c.valid) << Utf8(c.key);
     }
-    Boolean valid = false;
-    EXPECT_TRUE(CFPreferencesGetAppBooleanValue(CFSTR("flag"), kApp, &valid));
-    EXPECT_TRUE(valid);
-    EXPECT_TRUE(CFPreferencesGetAppBooleanValue(CFSTR("yes"), kApp, &valid));
-    EXPECT_TRUE(valid);
-    EXPECT_FALSE(CFPreferencesGetAppBooleanValue(CFSTR("word"), kApp, &valid));
-    EXPECT_FALSE(valid);
-    EXPECT_FALSE(CFPreferencesGetAppBooleanValue(CFSTR("bytes"), kApp, &valid));
-    EXPECT_FALSE(valid);
+    for (const auto& [key, expected] : {std::pair{CFSTR("flag"), true}, std::pair{CFSTR("yes"), true},
+                                        std::pair{CFSTR("word"), false}, std::pair{CFSTR("bytes"), false}}) {
+        Boolean valid = !expected;
+        EXPECT_EQ(CFPreferencesGetAppBooleanValue(key, kApp, &valid) != 0, expected) << Utf8(key);
+        EXPECT_EQ(valid != 0, expected) << Utf8(key);
+    }
     // A NULL or non-string key finds nothing.
     EXPECT_EQ(CFPreferencesCopyAppValue(nullptr, kApp), nullptr);
-    EXPECT_EQ(CFPreferencesCopyAppValue(static_cast<CFStringRef>(negative.get()), kApp), nullptr);
+    EXPECT_EQ(CFPreferencesCopyAppValue(static_cast<CFStringRef>(cases[5].value.get()), kApp), nullptr);
     EXPECT_EQ(CFPreferencesGetAppIntegerValue(nullptr, kApp, nullptr), 0);
 }
 
@@ -263,14 +247,14 @@ TEST_F(Preferences, AFailedWriteKeepsTheFileAndTheChangesAndLeavesNoTemporaryFil
     Ref first = String("first");
     CFPreferencesSetAppValue(CFSTR("value"), first.get(), kApp);
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
-    const std::string stored = testsupport::ReadFile(FileOf("org.stashwell.cmplugin"));
+    const std::string stored = testsupport::ReadFile(AppFile());
 
     for (int stage = 1; stage <= 4; ++stage) {
         Ref next = String("attempt " + std::to_string(stage));
         CFPreferencesSetAppValue(CFSTR("value"), next.get(), kApp);
         platform::prefs::FailNextPreferencesWriteForTesting(stage);
         EXPECT_FALSE(CFPreferencesAppSynchronize(kApp)) << stage;
-        EXPECT_EQ(testsupport::ReadFile(FileOf("org.stashwell.cmplugin")), stored) << stage;
+        EXPECT_EQ(testsupport::ReadFile(AppFile()), stored) << stage;
         EXPECT_TRUE(NamesStartingWith("org.stashwell.cmplugin.plist.tmp-").empty()) << stage;
         // The change is still this process's view, and is still pending.
         Ref seen(CFPreferencesCopyAppValue(CFSTR("value"), kApp));
@@ -284,8 +268,7 @@ TEST_F(Preferences, AFailedWriteKeepsTheFileAndTheChangesAndLeavesNoTemporaryFil
 
 TEST_F(Preferences, TemporaryFilesLeftByADeadWriterAreRemovedOnTheNextWrite)
 {
-    mkdir(mEnvironment.ConfigHome().c_str(), 0700);
-    mkdir(Folder().c_str(), 0700);
+    MakeFolder();
     testsupport::WriteFile(Folder() + "/org.stashwell.cmplugin.plist.tmp-1f2e3d4c", "<plist><dict>");
     // Another application's file whose name merely starts the same way is left alone.
     testsupport::WriteFile(Folder() + "/org.stashwell.cmplugin.plist.tmp-1.plist", "<plist><dict/></plist>");
@@ -315,10 +298,6 @@ TEST_F(Preferences, WithoutXDGConfigHomeTheFileIsInTheHomeConfigFolder)
     EXPECT_EQ(info.st_mode & 0777, 0700u);
 }
 
-}  // namespace
-
-namespace {
-
 // A process keeps what it last read until the file changes; a change of the same size made in
 // place (not by a rename) must still be seen at the next synchronize.
 TEST_F(Preferences, SynchronizeSeesAFileChangedInPlaceWithTheSameSize)
@@ -327,7 +306,7 @@ TEST_F(Preferences, SynchronizeSeesAFileChangedInPlaceWithTheSameSize)
     CFPreferencesSetAppValue(CFSTR("word"), one.get(), kApp);
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
 
-    std::string path = FileOf("org.stashwell.cmplugin");
+    std::string path = AppFile();
     std::string contents = testsupport::ReadFile(path);
     size_t at = contents.find("<string>one</string>");
     ASSERT_NE(at, std::string::npos);
