@@ -118,18 +118,6 @@ TEST(StringExternalRepresentation, UnicodeStartsWithAHostOrderMarkAndReadsBack)
     EXPECT_TRUE(CFEqual(back, text));
 }
 
-TEST(StringExternalRepresentation, SwappedUnicodeIsReadInTheMarkedOrder)
-{
-    const char bytes[] = {'\xFE', '\xFF', '\x00', 'O', '\x20', '\xAC'};  // big-endian
-    const char little[] = {'\xFF', '\xFE', 'O', '\x00', '\xAC', '\x20'};
-    String big(CFStringCreateWithBytes(nullptr, AsBytes(bytes), 6, kCFStringEncodingUnicode, true));
-    String small(CFStringCreateWithBytes(nullptr, AsBytes(little), 6, kCFStringEncodingUnicode, true));
-    ASSERT_NE(big.get(), nullptr);
-    ASSERT_NE(small.get(), nullptr);
-    EXPECT_EQ(Units(big), u"O\u20AC");
-    EXPECT_EQ(Units(small), u"O\u20AC");
-}
-
 TEST(StringExternalRepresentation, SystemEncodingFailsWithoutALossByteAndSubstitutesWithOne)
 {
     ASSERT_EQ(CFStringGetSystemEncoding(), kCFStringEncodingMacRoman);
@@ -143,22 +131,6 @@ TEST(StringExternalRepresentation, SystemEncodingFailsWithoutALossByteAndSubstit
     Data lossy(CFStringCreateExternalRepresentation(nullptr, greek, kCFStringEncodingMacRoman, '?'));
     ASSERT_NE(lossy.get(), nullptr);
     EXPECT_EQ(Bytes(lossy), "?=1");
-}
-
-TEST(StringExternalRepresentation, UTF8IsWrittenWithoutAMarkAndReadWithOrWithout)
-{
-    String text(MakeUnits(u"\u00FCber"));
-    Data data(CFStringCreateExternalRepresentation(nullptr, text, kCFStringEncodingUTF8, 0));
-    ASSERT_NE(data.get(), nullptr);
-    EXPECT_EQ(Bytes(data), "\xC3\xBC" "ber");
-
-    String marked(CFStringCreateWithBytes(nullptr, AsBytes("\xEF\xBB\xBF\xC3\xBC" "ber"), 8, kCFStringEncodingUTF8, true));
-    String plain(CFStringCreateWithBytes(nullptr, CFDataGetBytePtr(data), CFDataGetLength(data), kCFStringEncodingUTF8,
-                                         true));
-    ASSERT_NE(marked.get(), nullptr);
-    ASSERT_NE(plain.get(), nullptr);
-    EXPECT_TRUE(CFEqual(marked, text));
-    EXPECT_TRUE(CFEqual(plain, text));
 }
 
 TEST(StringEncodings, MaximumSizesAndAvailability)

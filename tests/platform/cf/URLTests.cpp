@@ -13,17 +13,13 @@
 
 namespace {
 
+using bundletest::LastComponentOf;
 using bundletest::MakeString;
 using bundletest::MakeURL;
 using bundletest::Owned;
 using bundletest::PathOf;
 using bundletest::TakeText;
 using bundletest::ToUTF8;
-
-std::string LastComponent(CFURLRef url)
-{
-    return TakeText(CFURLCopyLastPathComponent(url));
-}
 
 TEST(URLNormalisation, RepeatedSlashesDotComponentsAndTrailingSlashDoNotChangeIdentity)
 {
@@ -56,7 +52,7 @@ TEST(URLNormalisation, DotDotIsKeptAsAComponentBecauseAURLDoesNotWalkTheDisk)
     EXPECT_FALSE(CFEqual(up, direct));
     EXPECT_EQ(PathOf(up), "/a/../b");
     Owned<CFURLRef> endsInDotDot(MakeURL("/a/..", true));
-    EXPECT_EQ(LastComponent(endsInDotDot), "..");
+    EXPECT_EQ(LastComponentOf(endsInDotDot), "..");
 }
 
 TEST(URLNormalisation, RelativePathsAreTakenFromTheCurrentDirectory)
@@ -92,7 +88,7 @@ TEST(URLRoot, RootIsAFolderWithAnEmptyLastComponentAndDotDotAsItsParent)
     EXPECT_TRUE(CFURLHasDirectoryPath(root));
     EXPECT_TRUE(CFEqual(root, slashes));
     EXPECT_EQ(PathOf(root), "/");
-    EXPECT_EQ(LastComponent(root), "");
+    EXPECT_EQ(LastComponentOf(root), "");
     EXPECT_STREQ(ToUTF8(CFURLGetString(root)).c_str(), "file:///");
 
     Owned<CFURLRef> parent(CFURLCreateCopyDeletingLastPathComponent(nullptr, root));
@@ -112,8 +108,8 @@ TEST(URLComponents, DeletingComponentsWalksUpToTheRootAsFolders)
     Owned<CFURLRef> expectedRoot(MakeURL("/", true));
     EXPECT_TRUE(CFEqual(work, expectedWork));
     EXPECT_TRUE(CFURLHasDirectoryPath(work));
-    EXPECT_EQ(LastComponent(work), "Work");
-    EXPECT_EQ(LastComponent(stashwell), "Stashwell");
+    EXPECT_EQ(LastComponentOf(work), "Work");
+    EXPECT_EQ(LastComponentOf(stashwell), "Stashwell");
     EXPECT_TRUE(CFEqual(root, expectedRoot));
 }
 
@@ -131,7 +127,7 @@ TEST(URLComponents, AppendingAddsComponentsAndNormalises)
 
     Owned<CFURLRef> several(CFURLCreateCopyAppendingPathComponent(nullptr, base, nested, false));
     EXPECT_EQ(PathOf(several), "/Stashwell/A/B");
-    EXPECT_EQ(LastComponent(several), "B");
+    EXPECT_EQ(LastComponentOf(several), "B");
     EXPECT_FALSE(CFURLHasDirectoryPath(several));
 
     Owned<CFURLRef> up(CFURLCreateCopyAppendingPathComponent(nullptr, base, dotdot, true));
