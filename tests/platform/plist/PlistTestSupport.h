@@ -69,37 +69,19 @@ inline Ref Data(const std::string& bytes)
     return Ref(CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(bytes.data()), static_cast<CFIndex>(bytes.size())));
 }
 
+// The text of a string as UTF-8, through the platform's conversion (checked on its own with the
+// text encodings).
 inline std::string Utf8(CFTypeRef string)
 {
     if (string == nullptr || CFGetTypeID(string) != CFStringGetTypeID()) {
         return "<not a string>";
     }
     auto s = static_cast<CFStringRef>(string);
-    CFIndex length = CFStringGetLength(s);
-    std::u16string units(static_cast<size_t>(length), u'\0');
-    CFStringGetCharacters(s, CFRangeMake(0, length), reinterpret_cast<UniChar*>(units.data()));
-    std::string out;
-    for (size_t i = 0; i < units.size(); ++i) {
-        char32_t c = units[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size()) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    CFRange all = CFRangeMake(0, CFStringGetLength(s));
+    CFIndex needed = 0;
+    CFStringGetBytes(s, all, kCFStringEncodingUTF8, 0, false, nullptr, 0, &needed);
+    std::string out(static_cast<size_t>(needed), '\0');
+    CFStringGetBytes(s, all, kCFStringEncodingUTF8, 0, false, reinterpret_cast<UInt8*>(out.data()), needed, &needed);
     return out;
 }
 
