@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -89,35 +90,35 @@ TEST_F(BundleTest, OpeningRegistersByIdentifierWhileTheBundleLives)
 
 TEST_F(BundleTest, RefusalsNameTheirCause)
 {
-    Owned<CFURLRef> missing(MakeURL(mDir.Child("Missing.plugin"), true));
-    EXPECT_EQ(CFBundleCreate(nullptr, missing), nullptr);
-    EXPECT_NE(LastError().find("no bundle folder at " + mDir.Child("Missing.plugin")), std::string::npos);
-
-    std::string empty = mDir.Child("Empty.plugin");
-    std::filesystem::create_directories(empty);
-    Owned<CFURLRef> emptyURL(MakeURL(empty, true));
-    EXPECT_EQ(CFBundleCreate(nullptr, emptyURL), nullptr);
-    EXPECT_EQ(LastError(), "no Info.plist at " + empty + "/Contents/Info.plist");
-
-    std::string arrayRoot = mDir.Child("Array.plugin");
-    WriteBundleFile(arrayRoot + "/Contents/Info.plist",
-                    "<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><array><string>x</string></array></plist>\n");
-    Owned<CFURLRef> arrayURL(MakeURL(arrayRoot, true));
-    EXPECT_EQ(CFBundleCreate(nullptr, arrayURL), nullptr);
-    EXPECT_NE(LastError().find("does not hold a dictionary"), std::string::npos);
-
-    std::string garbage = mDir.Child("Garbage.plugin");
-    WriteBundleFile(garbage + "/Contents/Info.plist", "<plist><dict><key>a</key>");
-    Owned<CFURLRef> garbageURL(MakeURL(garbage, true));
-    EXPECT_EQ(CFBundleCreate(nullptr, garbageURL), nullptr);
-    EXPECT_NE(LastError().find("cannot read " + garbage + "/Contents/Info.plist"), std::string::npos);
-
-    std::string badIdentifier = mDir.Child("BadIdentifier.plugin");
-    WriteBundleFile(badIdentifier + "/Contents/Info.plist",
-                    InfoPlist("<key>CFBundleIdentifier</key><integer>7</integer>"));
-    Owned<CFURLRef> badIdentifierURL(MakeURL(badIdentifier, true));
-    EXPECT_EQ(CFBundleCreate(nullptr, badIdentifierURL), nullptr);
-    EXPECT_NE(LastError().find("CFBundleIdentifier"), std::string::npos);
+    struct Case {
+        const char* folder;
+        bool folderExists;
+        std::optional<std::string> infoPlist;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"Missing.plugin", false, std::nullopt, "no bundle folder at " + mDir.Child("Missing.plugin")},
+        {"Empty.plugin", true, std::nullopt, "no Info.plist at " + mDir.Child("Empty.plugin") + "/Contents/Info.plist"},
+        {"Array.plugin", true, "<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><array><string>x</string></array></plist>\n",
+         "does not hold a dictionary"},
+        {"Garbage.plugin", true, "<plist><dict><key>a</key>",
+         "cannot read " + mDir.Child("Garbage.plugin") + "/Contents/Info.plist"},
+        {"BadIdentifier.plugin", true, InfoPlist("<key>CFBundleIdentifier</key><integer>7</integer>"),
+         "CFBundleIdentifier"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        std::string folder = mDir.Child(c.folder);
+        if (c.folderExists) {
+            std::filesystem::create_directories(folder);
+        }
+        if (c.infoPlist) {
+            WriteBundleFile(folder + "/Contents/Info.plist", *c.infoPlist);
+        }
+        Owned<CFURLRef> url(MakeURL(folder, true));
+        EXPECT_EQ(CFBundleCreate(nullptr, url), nullptr);
+        EXPECT_NE(LastError().find(c.reason), std::string::npos) << LastError();
+    }
 
     // A success clears the reason of an earlier failure.
     Owned<CFBundleRef> good(Open());
@@ -246,28 +247,22 @@ TEST_F(BundleTest, ResourceURLsPreferTheLanguageThenEnglishThenResources)
     WriteBundleFile(Resource("Icon.png"), "icon");
     WriteBundleFile(Resource("English.lproj/Sub/Item.txt"), "item");
     Owned<CFBundleRef> bundle(Open());
-    Owned<CFStringRef> dialogs(MakeString("Dialogs"));
-    Owned<CFStringRef> nib(MakeString("nib"));
-    Owned<CFStringRef> icon(MakeString("Icon"));
-    Owned<CFStringRef> png(MakeString("png"));
-    Owned<CFStringRef> item(MakeString("Item"));
-    Owned<CFStringRef> txt(MakeString("txt"));
-    Owned<CFStringRef> sub(MakeString("Sub"));
+    auto resource = [&bundle](const char* name, const char* type, const char* folder = nullptr) {
+        Owned<CFStringRef> nameString(MakeString(name));
+        Owned<CFStringRef> typeString(MakeString(type));
+        Owned<CFStringRef> folderString(folder != nullptr ? MakeString(folder) : nullptr);
+        Owned<CFURLRef> url(CFBundleCopyResourceURL(bundle, nameString, typeString, folderString));
+        return url.get() != nullptr ? PathOf(url) : std::string("(none)");
+    };
     {
         ScopedLocale german("de_DE.UTF-8");
-        Owned<CFURLRef> url(CFBundleCopyResourceURL(bundle, dialogs, nib, nullptr));
-        EXPECT_EQ(PathOf(url), Resource("de.lproj/Dialogs.nib"));
-        Owned<CFURLRef> iconURL(CFBundleCopyResourceURL(bundle, icon, png, nullptr));
-        EXPECT_EQ(PathOf(iconURL), Resource("Icon.png"));
-        Owned<CFURLRef> itemURL(CFBundleCopyResourceURL(bundle, item, txt, sub));
-        EXPECT_EQ(PathOf(itemURL), Resource("English.lproj/Sub/Item.txt"));
-        EXPECT_EQ(CFBundleCopyResourceURL(bundle, item, png, nullptr), nullptr);
+        EXPECT_EQ(resource("Dialogs", "nib"), Resource("de.lproj/Dialogs.nib"));
+        EXPECT_EQ(resource("Icon", "png"), Resource("Icon.png"));
+        EXPECT_EQ(resource("Item", "txt", "Sub"), Resource("English.lproj/Sub/Item.txt"));
+        EXPECT_EQ(resource("Item", "png"), "(none)");
     }
-    {
-        ScopedLocale japanese("ja_JP.UTF-8");
-        Owned<CFURLRef> url(CFBundleCopyResourceURL(bundle, dialogs, nib, nullptr));
-        EXPECT_EQ(PathOf(url), Resource("English.lproj/Dialogs.nib"));
-    }
+    ScopedLocale japanese("ja_JP.UTF-8");
+    EXPECT_EQ(resource("Dialogs", "nib"), Resource("English.lproj/Dialogs.nib"));
 }
 
 TEST_F(BundleTest, ExecutableLoadsFindsFunctionsAndUnloads)
