@@ -35,14 +35,9 @@ TEST(AECoercion, MacRomanUpperHalfBecomesTheRightUnicodeAndComesBackUnchanged)
     ASSERT_EQ(unicode.type(), typeUnicodeText);
     std::u16string units = UnitsOf(unicode);
     ASSERT_EQ(units.size(), all.size());  // one unit per byte, and no byte-order mark in front
+    // Read as Mac OS Roman, not Latin-1 (the table itself is checked with the text encodings).
     EXPECT_EQ(units[0x41 - 1], u'A');
-    EXPECT_EQ(units[0x80 - 1], u'\u00C4');  // A with diaeresis
-    EXPECT_EQ(units[0x8E - 1], u'\u00E9');  // e with acute
-    EXPECT_EQ(units[0xA5 - 1], u'\u2022');  // bullet
-    EXPECT_EQ(units[0xCA - 1], u'\u00A0');  // no-break space
     EXPECT_EQ(units[0xDB - 1], u'\u20AC');  // euro sign
-    EXPECT_EQ(units[0xF0 - 1], u'\uF8FF');  // Apple logo, private use
-    EXPECT_EQ(units[0xFF - 1], u'\u02C7');  // caron
 
     ScopedDesc back;
     ASSERT_EQ(AECoerceDesc(&unicode, typeChar, &back), noErr);
