@@ -42,6 +42,13 @@ inline bool Exists(const std::string& path)
     return ::lstat(path.c_str(), &info) == 0;
 }
 
+// The path a reference names, "" when it names nothing.
+inline std::string PathOf(const FSRef& ref)
+{
+    UInt8 path[4096];
+    return FSRefMakePath(&ref, path, sizeof path) == noErr ? std::string(reinterpret_cast<char*>(path)) : "";
+}
+
 // A test with a fresh temporary folder and a reference to it; the write budget is cancelled
 // after every test.
 class FilesTest : public testing::Test {
@@ -68,11 +75,6 @@ protected:
     OSErr RefForPath(const std::string& path, FSRef* ref)
     {
         return FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), ref, nullptr);
-    }
-    std::string PathOf(const FSRef& ref)
-    {
-        UInt8 path[4096];
-        return FSRefMakePath(&ref, path, sizeof path) == noErr ? std::string(reinterpret_cast<char*>(path)) : "";
     }
     UInt16 FlagsOf(const FSRef& ref)
     {

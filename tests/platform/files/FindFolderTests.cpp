@@ -8,12 +8,6 @@ namespace {
 
 class SpecialFolderTest : public testing::Test {
 protected:
-    std::string PathOf(const FSRef& ref)
-    {
-        UInt8 path[4096];
-        return FSRefMakePath(&ref, path, sizeof path) == noErr ? std::string(reinterpret_cast<char*>(path)) : "";
-    }
-
     testsupport::ScopedStorageEnvironment mEnvironment;
 };
 
