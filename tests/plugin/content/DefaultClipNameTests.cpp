@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -77,72 +78,42 @@ TEST(DefaultClipName, TextRuleOnUnicodeAndOnEightBitText)
     }
 }
 
-TEST(DefaultClipName, UnicodeDetails)
+TEST(DefaultClipName, UnicodeDetailsAndTheNamesOfOtherContent)
 {
-    Boolean hasText = false;
-    // The byte-order mark is skipped, but it is one of the 128 units looked at.
-    TestFlavorSet marked;
-    marked.Add('utxt', BytesOf(u"\uFEFF" + Repeat(u'x', 200)));
-    EXPECT_EQ(ProposedName(marked, hasText), Repeat(u'x', 127));
-
-    TestFlavorSet innerMark;
-    innerMark.Add('utxt', BytesOf(u"\uFEFF\uFEFF ab\uFEFFcd"));
-    EXPECT_EQ(ProposedName(innerMark, hasText), u"ab\uFEFFcd");
-
-    // An odd last byte is no unit; beyond 0x20 nothing is blank, Greek letters included.
-    TestFlavorSet odd;
-    odd.Add('utxt', BytesOf(u"\u03B1\u03B2") + "\x20");
-    EXPECT_EQ(ProposedName(odd, hasText), u"\u03B1\u03B2");
-
-    TestFlavorSet tooShort;
-    tooShort.Add('utxt', "a");
-    EXPECT_EQ(ProposedName(tooShort, hasText), u"New Text Clip");
-    EXPECT_EQ(hasText, true);
-
-    // Blank Unicode text is not replaced by the 8-bit text.
-    TestFlavorSet blankUnicode;
-    blankUnicode.Add('utxt', BytesOf(u"\uFEFF  \n"));
-    blankUnicode.Add('TEXT', "words");
-    EXPECT_EQ(ProposedName(blankUnicode, hasText), u"New Text Clip");
-    EXPECT_EQ(hasText, true);
+    const struct {
+        const char* what;
+        std::vector<std::pair<UInt32, std::string>> flavors;
+        std::u16string name;
+        bool hasText;
+    } cases[] = {
+        {"the mark is skipped but is one of the 128", {{'utxt', BytesOf(u"\uFEFF" + Repeat(u'x', 200))}}, Repeat(u'x', 127), true},
+        {"marks further on stay", {{'utxt', BytesOf(u"\uFEFF\uFEFF ab\uFEFFcd")}}, u"ab\uFEFFcd", true},
+        {"odd last byte; Greek is no blank", {{'utxt', BytesOf(u"\u03B1\u03B2") + "\x20"}}, u"\u03B1\u03B2", true},
+        {"less than one unit", {{'utxt', "a"}}, u"New Text Clip", true},
+        {"blank Unicode wins over 8-bit text", {{'utxt', BytesOf(u"\uFEFF  \n")}, {'TEXT', "words"}}, u"New Text Clip", true},
+        {"Mac OS Roman accents stay letters", {{'TEXT', "\x8E\x8F\xA0 caf\x8E"}}, u"\u00E9\u00E8\u2020 caf\u00E9", true},
+        {"picture", {{'PICT', "data"}, {'snd ', "data"}}, u"New Picture Clip", false},
+        {"movie", {{'moov', "data"}, {'PICT', "data"}}, u"New Movie Clip", false},
+        {"sound", {{'snd ', "data"}, {'priv', "data"}}, u"New Sound Clip", false},
+        {"other", {{'priv', "data"}}, u"New Clip", false},
+        {"nothing", {}, u"New Clip", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestFlavorSet set;
+        for (const auto& [type, bytes] : c.flavors) {
+            set.Add(type, bytes);
+        }
+        Boolean hasText = false;
+        EXPECT_EQ(ProposedName(set, hasText), c.name);
+        EXPECT_EQ(hasText, c.hasText);
+    }
 
     // The flavor itself is not changed by the blanks turned into spaces.
-    TestFlavorSet unchanged;
-    unchanged.Add('utxt', BytesOf(u"a\tb"));
+    TestFlavorSet unchanged{{'utxt', BytesOf(u"a\tb")}};
+    Boolean hasText = false;
     ProposedName(unchanged, hasText);
     EXPECT_EQ(BytesOf(unchanged, 'utxt'), BytesOf(u"a\tb"));
-}
-
-TEST(DefaultClipName, MacRomanAccentsStayLetters)
-{
-    TestFlavorSet set;
-    set.Add('TEXT', "\x8E\x8F\xA0 caf\x8E");
-    Boolean hasText = false;
-    EXPECT_EQ(ProposedName(set, hasText), u"\u00E9\u00E8\u2020 caf\u00E9");
-}
-
-TEST(DefaultClipName, FixedNamesForOtherContent)
-{
-    struct KindCase {
-        std::vector<UInt32> types;
-        std::u16string name;
-    };
-    const std::vector<KindCase> cases = {
-        {{'PICT', 'snd '}, u"New Picture Clip"},
-        {{'moov', 'PICT'}, u"New Movie Clip"},
-        {{'snd ', 'priv'}, u"New Sound Clip"},
-        {{'priv'}, u"New Clip"},
-        {{}, u"New Clip"},
-    };
-    for (const KindCase& c : cases) {
-        TestFlavorSet set;
-        for (UInt32 type : c.types) {
-            set.Add(type, "data");
-        }
-        Boolean hasText = true;
-        EXPECT_EQ(ProposedName(set, hasText), c.name);
-        EXPECT_EQ(hasText, false);
-    }
 }
 
 }  // namespace

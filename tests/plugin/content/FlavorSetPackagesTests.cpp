@@ -11,8 +11,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,16 +21,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using flavortesting::BytesOf;
+using flavortesting::ContentsOf;
+using flavortesting::ScopedWriteBudget;
 using flavortesting::TestFlavorSet;
 using flavortesting::UnitsOf;
 using testsupport::ReadFile;
+using texttest::CreateString;
 using testsupport::WriteFile;
-
-CFStringRef CreateString(const std::u16string& units)
-{
-    return CFStringCreateWithCharacters(kCFAllocatorDefault, reinterpret_cast<const UniChar*>(units.data()),
-                                        static_cast<CFIndex>(units.size()));
-}
 
 std::string PathOf(const FSRef& ref)
 {
@@ -55,13 +53,6 @@ CFArrayRef CreateTypeStrings(const std::vector<std::u16string>& names)
     }
     return array;
 }
-
-// Fails writes once that many more bytes have been written, for one test.
-class StWriteBudget {
-public:
-    explicit StWriteBudget(long long bytes) { PlatformSetFileWriteBudgetForTesting(bytes); }
-    ~StWriteBudget() { PlatformSetFileWriteBudgetForTesting(-1); }
-};
 
 class FlavorSetPackagesTest : public testing::Test {
 protected:
@@ -109,11 +100,7 @@ TEST_F(FlavorSetPackagesTest, TheClipsFolderIsCreatedOnceAndFoundAfterwards)
 TEST_F(FlavorSetPackagesTest, ASetIsStoredAsFlavorFilesAndReadBack)
 {
     const std::string picture("\x00\x01\xFE\xFF", 4);
-    TestFlavorSet out;
-    out.Add('utxt', BytesOf(u"\uFEFFhello"));
-    out.Add('TEXT', "hello");
-    out.Add('PICT', picture);
-    out.Add('snd ', "beep");
+    TestFlavorSet out{{'utxt', BytesOf(u"\uFEFFhello")}, {'TEXT', "hello"}, {'PICT', picture}, {'snd ', "beep"}};
     FSRef package = MakePackage(u"Greeting");
     // A file left from before is replaced.
     WriteFile(ClipsFolder() + "/Greeting/TEXT", "an older, longer text");
@@ -123,7 +110,6 @@ TEST_F(FlavorSetPackagesTest, ASetIsStoredAsFlavorFilesAndReadBack)
     EXPECT_EQ(ReadFile(folder + "/TEXT"), "hello");
     EXPECT_EQ(ReadFile(folder + "/utxt"), BytesOf(u"\uFEFFhello"));
     EXPECT_EQ(ReadFile(folder + "/snd "), "beep");
-    EXPECT_EQ(out.size(), 4u);
 
     CFObj<CFMutableArrayRef> typeStrings(out.CreateFlavorTypeStringsArray());
     FSRef found;
@@ -131,11 +117,7 @@ TEST_F(FlavorSetPackagesTest, ASetIsStoredAsFlavorFilesAndReadBack)
     ASSERT_EQ(FlavorSet::GetClipPackageRef(name, &found), noErr);
     TestFlavorSet in;
     in.ReadFromFiles(&found, typeStrings);
-    EXPECT_EQ(in.size(), 4u);
-    EXPECT_EQ(BytesOf(in, 'PICT'), picture);
-    EXPECT_EQ(BytesOf(in, 'TEXT'), "hello");
-    EXPECT_EQ(BytesOf(in, 'utxt'), BytesOf(u"\uFEFFhello"));
-    EXPECT_EQ(BytesOf(in, 'snd '), "beep");
+    EXPECT_EQ(ContentsOf(in), ContentsOf(out));
 
     CFObj<CFStringRef> flavorName(CreateString(u"snd "));
     CFObj<CFDataRef> sound(FlavorSet::ReadOneFlavorFromFile(name, flavorName));
@@ -145,23 +127,12 @@ TEST_F(FlavorSetPackagesTest, ASetIsStoredAsFlavorFilesAndReadBack)
     EXPECT_EQ(FlavorSet::ReadOneFlavorFromFile(name, nullptr), nullptr);
     CFObj<CFStringRef> missing(CreateString(u"moov"));
     EXPECT_EQ(FlavorSet::ReadOneFlavorFromFile(name, missing), nullptr);
-}
 
-TEST_F(FlavorSetPackagesTest, PlainTextStoresOnlyTheTextFlavors)
-{
-    TestFlavorSet out;
-    out.Add('utxt', BytesOf(u"\uFEFFplain"));
-    out.Add('TEXT', "plain");
-    out.Add('PICT', "picture");
+    // With the plain-text flag only the text flavors are stored.
     out.mUsePlainText = true;
-    FSRef package = MakePackage(u"Plain");
-    ASSERT_EQ(out.SaveToFiles(&package), noErr);
-    std::vector<std::string> files;
-    for (const auto& entry : fs::directory_iterator(ClipsFolder() + "/Plain")) {
-        files.push_back(entry.path().filename().string());
-    }
-    std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{"TEXT", "utxt"}));
+    FSRef plain = MakePackage(u"Plain");
+    ASSERT_EQ(out.SaveToFiles(&plain), noErr);
+    EXPECT_EQ(testsupport::EntryNames(ClipsFolder() + "/Plain"), (std::set<std::string>{"TEXT", "utxt"}));
 }
 
 TEST_F(FlavorSetPackagesTest, TheReaderTakesWhatTheListNamesAndSkipsTheRest)
@@ -178,11 +149,8 @@ TEST_F(FlavorSetPackagesTest, TheReaderTakesWhatTheListNamesAndSkipsTheRest)
     CFObj<CFArrayRef> typeStrings(CreateTypeStrings({u"utxt", u"PICT", u"", u"TEXT", u"ab", u"longer"}));
     TestFlavorSet set;
     set.ReadFromFiles(&package, typeStrings);
-    EXPECT_EQ(set.size(), 3u);
-    EXPECT_EQ(BytesOf(set, 'TEXT'), "text");
-    EXPECT_EQ(BytesOf(set, 0x61620000), "short name");
-    EXPECT_EQ(BytesOf(set, 'long'), "long name");
-    EXPECT_EQ(BytesOf(set, 'moov'), "<none>");
+    EXPECT_EQ(ContentsOf(set), (std::map<UInt32, std::string>{{'TEXT', "text"}, {0x61620000, "short name"},
+                                                             {'long', "long name"}}));
 
     TestFlavorSet none;
     none.ReadFromFiles(&package, nullptr);
@@ -204,9 +172,7 @@ TEST_F(FlavorSetPackagesTest, LongNamesAndHugeFilesAreHandledSafely)
     CFObj<CFArrayRef> typeStrings(CreateTypeStrings({std::u16string(300, u'f'), u"four", u"more", u"TEXT"}));
     TestFlavorSet set;
     set.ReadFromFiles(&package, typeStrings);
-    EXPECT_EQ(set.size(), 2u);
-    EXPECT_EQ(BytesOf(set, 'ffff'), "long");
-    EXPECT_EQ(BytesOf(set, 'TEXT'), "small");
+    EXPECT_EQ(ContentsOf(set), (std::map<UInt32, std::string>{{'ffff', "long"}, {'TEXT', "small"}}));
 
     CFObj<CFStringRef> name(CreateString(u"Huge"));
     CFObj<CFStringRef> four(CreateString(u"four"));
@@ -221,9 +187,7 @@ TEST_F(FlavorSetPackagesTest, ATypeWithAHighByteIsStoredButNotFoundAgain)
 {
     // 0xA5 is stored as the code point U+00A5 (the yen sign) but its type string is the Mac OS
     // Roman bullet U+2022, which names no file.
-    TestFlavorSet out;
-    out.Add(0xA5787978, "high");
-    out.Add('TEXT', "low");
+    TestFlavorSet out{{0xA5787978, "high"}, {'TEXT', "low"}};
     FSRef package = MakePackage(u"High");
     ASSERT_EQ(out.SaveToFiles(&package), noErr);
     EXPECT_EQ(ReadFile(ClipsFolder() + "/High/\u00A5xyx"), "high");
@@ -232,8 +196,7 @@ TEST_F(FlavorSetPackagesTest, ATypeWithAHighByteIsStoredButNotFoundAgain)
     EXPECT_EQ(UnitsOf(static_cast<CFStringRef>(CFArrayGetValueAtIndex(typeStrings, 1))), u"\u2022xyx");
     TestFlavorSet in;
     in.ReadFromFiles(&package, typeStrings);
-    EXPECT_EQ(in.size(), 1u);
-    EXPECT_EQ(BytesOf(in, 'TEXT'), "low");
+    EXPECT_EQ(ContentsOf(in), (std::map<UInt32, std::string>{{'TEXT', "low"}}));
 }
 
 TEST_F(FlavorSetPackagesTest, PackageNamesAreCutTo255UnitsAndNullMeansUntitled)
@@ -253,8 +216,7 @@ TEST_F(FlavorSetPackagesTest, PackageNamesAreCutTo255UnitsAndNullMeansUntitled)
 
 TEST_F(FlavorSetPackagesTest, DeletingAPackageRemovesEverythingInIt)
 {
-    TestFlavorSet out;
-    out.Add('TEXT', "gone");
+    TestFlavorSet out{{'TEXT', "gone"}};
     FSRef package = MakePackage(u"Doomed");
     ASSERT_EQ(out.SaveToFiles(&package), noErr);
     const std::string folder = ClipsFolder() + "/Doomed";
@@ -311,7 +273,7 @@ TEST_F(FlavorSetPackagesTest, NamesFromRecordsNeverReachOutsideTheClipsFolder)
     CFObj<CFArrayRef> typeStrings(CreateTypeStrings({u"TEXT", u"keep"}));
     for (const char* link : {"Linked", "Up"}) {
         SCOPED_TRACE(link);
-        CFObj<CFStringRef> string(CFStringCreateWithCString(kCFAllocatorDefault, link, kCFStringEncodingUTF8));
+        CFObj<CFStringRef> string(CreateString(std::string(link)));
         FSRef linkRef;
         // The link itself is found, as a clip record's package would be.
         ASSERT_EQ(FlavorSet::GetClipPackageRef(string, &linkRef), noErr);
@@ -352,22 +314,19 @@ TEST_F(FlavorSetPackagesTest, LinksInsideAPackageAreNeitherReadNorFollowedWhenDe
 
 TEST_F(FlavorSetPackagesTest, AFullDiskFailsTheWriteAndLeavesNoShortFile)
 {
-    TestFlavorSet out;
-    out.Add('PICT', "0123456789");
-    out.Add('TEXT', "abc");
-    out.Add('utxt', BytesOf(u"\uFEFFabc"));
+    TestFlavorSet out{{'PICT', "0123456789"}, {'TEXT', "abc"}, {'utxt', BytesOf(u"\uFEFFabc")}};
     const std::string folder = ClipsFolder() + "/Full";
     FSRef package = MakePackage(u"Full");
     {
         // The picture fits, the text does not, the Unicode text is never tried.
-        StWriteBudget budget(12);
+        ScopedWriteBudget budget(12);
         EXPECT_EQ(out.SaveToFiles(&package), dskFulErr);
     }
     EXPECT_EQ(ReadFile(folder + "/PICT"), "0123456789");
     EXPECT_FALSE(fs::exists(folder + "/TEXT"));
     EXPECT_FALSE(fs::exists(folder + "/utxt"));
     {
-        StWriteBudget budget(0);
+        ScopedWriteBudget budget(0);
         FSRef other = MakePackage(u"Nothing");
         EXPECT_EQ(out.SaveToFiles(&other), dskFulErr);
         EXPECT_TRUE(fs::is_empty(ClipsFolder() + "/Nothing"));
@@ -379,9 +338,7 @@ TEST_F(FlavorSetPackagesTest, AFullDiskFailsTheWriteAndLeavesNoShortFile)
 
 TEST_F(FlavorSetPackagesTest, AFlavorFileThatCannotBeReplacedFailsTheWrite)
 {
-    TestFlavorSet out;
-    out.Add('PICT', "picture");
-    out.Add('TEXT', "text");
+    TestFlavorSet out{{'PICT', "picture"}, {'TEXT', "text"}};
     FSRef package = MakePackage(u"Blocked");
     const std::string folder = ClipsFolder() + "/Blocked";
     // A folder where the text file belongs, with something in it, cannot be deleted as a file.

@@ -7,13 +7,18 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 namespace {
 
 using flavortesting::BytesOf;
+using flavortesting::ContentsOf;
 using flavortesting::TestFlavorSet;
 using flavortesting::UnitsOf;
+using texttest::CreateString;
+using texttest::TextOf;
+using Contents = std::map<UInt32, std::string>;
 
 CFDataRef CreateData(const std::string& text)
 {
@@ -47,9 +52,7 @@ const std::string kUnicodeHi("\xFF\xFEH\0i\0", 6);
 
 TEST(FlavorSetPayload, TextFlavorsBecomeExactlyTwoEntriesAndComeBackTheSame)
 {
-    TestFlavorSet set;
-    set.Add('utxt', kUnicodeHi);
-    set.Add('TEXT', "Hi");
+    TestFlavorSet set{{'utxt', kUnicodeHi}, {'TEXT', "Hi"}};
     CFObj<CFDictionaryRef> content(set.CreateTemporaryContentDict());
     ASSERT_NE(content.Get(), nullptr);
     EXPECT_EQ(CFDictionaryGetCount(content.Get()), 2);
@@ -63,36 +66,26 @@ TEST(FlavorSetPayload, TextFlavorsBecomeExactlyTwoEntriesAndComeBackTheSame)
     ASSERT_NE(payload.Get(), nullptr);
     TestFlavorSet back;
     back.CreateFromXMLData(payload.Get());
-    EXPECT_EQ(back.size(), 2u);
-    EXPECT_EQ(BytesOf(back, 'TEXT'), "Hi");
-    EXPECT_EQ(BytesOf(back, 'utxt'), kUnicodeHi);
+    EXPECT_EQ(ContentsOf(back), ContentsOf(set));
 }
 
 TEST(FlavorSetPayload, TypesWithHighBytesSurviveThroughTheirMacRomanKeys)
 {
-    TestFlavorSet set;
-    const UInt32 euroType = 0xDB616263;  // Mac OS Roman 0xDB is the euro sign
-    const UInt32 bulletType = 0x41A5FF20;
-    set.Add(euroType, "euro");
-    set.Add(bulletType, std::string("\x80\x81", 2));
+    // Mac OS Roman 0xDB is the euro sign.
+    TestFlavorSet set{{0xDB616263, "euro"}, {0x41A5FF20, std::string("\x80\x81", 2)}};
     CFObj<CFDictionaryRef> content(set.CreateTemporaryContentDict());
-    CFObj<CFStringRef> euroKey(keychaintesting::CreateString("\xE2\x82\xAC" "abc"));
+    CFObj<CFStringRef> euroKey(CreateString("\xE2\x82\xAC" "abc"));
     EXPECT_EQ(BytesOfData(CFDictionaryGetValue(content.Get(), euroKey.Get())), "euro");
 
     CFObj<CFDataRef> payload(CreatePayload(set));
     TestFlavorSet back;
     back.CreateFromXMLData(payload.Get());
-    EXPECT_EQ(BytesOf(back, euroType), "euro");
-    EXPECT_EQ(BytesOf(back, bulletType), std::string("\x80\x81", 2));
-    EXPECT_EQ(back.size(), 2u);
+    EXPECT_EQ(ContentsOf(back), ContentsOf(set));
 }
 
 TEST(FlavorSetPayload, ThePlainTextFlagKeepsOnlyTextFlavorsInTheDictionary)
 {
-    TestFlavorSet set;
-    set.Add('PICT', "picture");
-    set.Add('TEXT', "Hi");
-    set.Add('snd ', "sound");
+    TestFlavorSet set{{'PICT', "picture"}, {'TEXT', "Hi"}, {'snd ', "sound"}};
     set.mUsePlainText = true;
     CFObj<CFDictionaryRef> content(set.CreateTemporaryContentDict());
     EXPECT_EQ(CFDictionaryGetCount(content.Get()), 1);
@@ -107,26 +100,21 @@ TEST(FlavorSetPayload, ThePlainTextFlagKeepsOnlyTextFlavorsInTheDictionary)
 TEST(FlavorSetPayload, TheTextComesFromUnicodeFirstThenFromSystemText)
 {
     TestFlavorSet unicode;
-    CFObj<CFStringRef> abc(keychaintesting::CreateString("abc"));
+    CFObj<CFStringRef> abc(CreateString("abc"));
     unicode.CreateFromCFString(abc.Get());
     CFObj<CFStringRef> text(unicode.CreateCFStringContent());
     EXPECT_EQ(UnitsOf(text.Get()), std::u16string(u"\xFEFF" u"abc")) << "the byte-order mark stays part of it";
-    EXPECT_EQ(texttest::TextOf(text.Get()), "\xEF\xBB\xBF" "abc");
+    EXPECT_EQ(TextOf(text.Get()), "\xEF\xBB\xBF" "abc");
 
-    TestFlavorSet odd;
-    odd.Add('utxt', std::string("a\0b\0c", 5));
-    odd.Add('TEXT', "ignored");
+    TestFlavorSet odd{{'utxt', std::string("a\0b\0c", 5)}, {'TEXT', "ignored"}};
     CFObj<CFStringRef> oddText(odd.CreateCFStringContent());
     EXPECT_EQ(UnitsOf(oddText.Get()), u"ab") << "an odd last byte is no unit";
 
-    TestFlavorSet shortUnicode;
-    shortUnicode.Add('utxt', "x");
-    shortUnicode.Add('TEXT', "caf\x8E");  // Mac OS Roman 0x8E is e acute
+    TestFlavorSet shortUnicode{{'utxt', "x"}, {'TEXT', "caf\x8E"}};  // Mac OS Roman 0x8E is e acute
     CFObj<CFStringRef> systemText(shortUnicode.CreateCFStringContent());
-    EXPECT_EQ(texttest::TextOf(systemText.Get()), "caf\xC3\xA9");
+    EXPECT_EQ(TextOf(systemText.Get()), "caf\xC3\xA9");
 
-    TestFlavorSet picture;
-    picture.Add('PICT', "picture");
+    TestFlavorSet picture{{'PICT', "picture"}};
     picture.mUsePlainText = true;
     EXPECT_EQ(picture.CreateCFStringContent(), nullptr);
 }
@@ -145,8 +133,7 @@ TEST(FlavorSetPayload, OnlyDataUnderATypeStringBecomesAFlavor)
             "<key>much too long for a type string</key><data>AAE=</data>"
             "<key></key><data>AAE=</data>"
             "</dict></plist>\n");
-    EXPECT_EQ(set.size(), 1u);
-    EXPECT_EQ(BytesOf(set, 'utxt'), kUnicodeHi);
+    EXPECT_EQ(ContentsOf(set), (Contents{{'utxt', kUnicodeHi}}));
 
     // Two keys that agree in their first four characters make one flavor.
     TestFlavorSet twins;
@@ -208,7 +195,7 @@ TEST_F(FlavorSetKeychainPayload, AbcAsTextIsSixBytesAndReadsBackAsBothTextFlavor
 {
     ClipKeychain keychain(KeychainPath().c_str());
     TestFlavorSet set;
-    CFObj<CFStringRef> abc(keychaintesting::CreateString("abc"));
+    CFObj<CFStringRef> abc(CreateString("abc"));
     set.CreateFromCFString(abc.Get());
     set.mUsePlainText = true;
     CFObj<CFStringRef> text(set.CreateCFStringContent());
@@ -222,24 +209,19 @@ TEST_F(FlavorSetKeychainPayload, AbcAsTextIsSixBytesAndReadsBackAsBothTextFlavor
     TestFlavorSet back;
     back.mUsePlainText = true;
     back.ReadFromKeychain(CFSTR("abc"), &keychain);
-    EXPECT_EQ(back.size(), 2u);
-    EXPECT_EQ(BytesOf(back, 'utxt'), BytesOf(u"\xFEFF" u"abc"));
-    EXPECT_EQ(BytesOf(back, 'TEXT'), "abc");
+    EXPECT_EQ(ContentsOf(back), (Contents{{'TEXT', "abc"}, {'utxt', BytesOf(u"\xFEFF" u"abc")}}));
 }
 
 TEST_F(FlavorSetKeychainPayload, APropertyListNoteReadsBackEveryFlavor)
 {
     ClipKeychain keychain(KeychainPath().c_str());
-    TestFlavorSet set;
-    set.Add('PICT', std::string("\x00\xFF\x00", 3));
-    set.Add('TEXT', "Hi");
+    TestFlavorSet set{{'PICT', std::string("\x00\xFF\x00", 3)}, {'TEXT', "Hi"}};
     CFObj<CFDataRef> payload(CreatePayload(set));
     ASSERT_EQ(keychain.AddSecureNote(CFSTR("all"), payload.Get()), noErr);
 
     TestFlavorSet back;
     back.ReadFromKeychain(CFSTR("all"), &keychain);
-    EXPECT_EQ(BytesOf(back, 'PICT'), std::string("\x00\xFF\x00", 3));
-    EXPECT_EQ(BytesOf(back, 'TEXT'), "Hi");
+    EXPECT_EQ(ContentsOf(back), ContentsOf(set));
 
     // The same note read as text is not a property list any more: its text is the XML itself.
     TestFlavorSet asText;

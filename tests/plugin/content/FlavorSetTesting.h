@@ -1,17 +1,34 @@
-// Helpers shared by the flavor-set tests: a set that lets a test store blocks directly, and the
-// bytes of a flavor as a string.
+// Helpers shared by the flavor-set tests: a set that lets a test store blocks directly, a set's
+// whole content and a flavor's bytes as strings, and a disk that fills up.
 #pragma once
 
 #include "content/FlavorSet.h"
 #include "support/MemoryOwners.h"
 
+#include "plugin/support/TextTesting.h"
+
+#include <PlatformHost.h>
+
+#include <initializer_list>
+#include <map>
 #include <string>
+#include <utility>
 
 namespace flavortesting {
+
+using texttest::UnitsOf;
 
 class TestFlavorSet : public FlavorSet {
 public:
     using FlavorSet::StoreFlavor;
+
+    TestFlavorSet() = default;
+    TestFlavorSet(std::initializer_list<std::pair<UInt32, std::string>> flavors)
+    {
+        for (const auto& [type, bytes] : flavors) {
+            Add(type, bytes);
+        }
+    }
 
     // Stores a copy of the bytes under the type, as a reader would.
     void Add(UInt32 flavorType, const std::string& bytes)
@@ -32,19 +49,28 @@ inline std::string BytesOf(const FlavorSet& set, UInt32 flavorType)
     return std::string(found->second, static_cast<size_t>(GetPtrSize(found->second)));
 }
 
+// Every flavor of the set: type -> bytes.
+inline std::map<UInt32, std::string> ContentsOf(const FlavorSet& set)
+{
+    std::map<UInt32, std::string> contents;
+    for (const auto& [type, block] : set) {
+        contents[type] = BytesOf(set, type);
+    }
+    return contents;
+}
+
 inline std::string BytesOf(const std::u16string& units)
 {
     return std::string(reinterpret_cast<const char*>(units.data()), units.size() * sizeof(char16_t));
 }
 
-inline std::u16string UnitsOf(CFStringRef string)
-{
-    if (string == nullptr) {
-        return u"<null>";
-    }
-    std::u16string units(static_cast<size_t>(CFStringGetLength(string)), u'\0');
-    CFStringGetCharacters(string, CFRangeMake(0, CFStringGetLength(string)), reinterpret_cast<UniChar*>(units.data()));
-    return units;
-}
+// Makes file writes fail as on a full disk, once that many more bytes are written, for its life.
+class ScopedWriteBudget {
+public:
+    explicit ScopedWriteBudget(long long bytes) { PlatformSetFileWriteBudgetForTesting(bytes); }
+    ~ScopedWriteBudget() { PlatformSetFileWriteBudgetForTesting(-1); }
+    ScopedWriteBudget(const ScopedWriteBudget&) = delete;
+    ScopedWriteBudget& operator=(const ScopedWriteBudget&) = delete;
+};
 
 }  // namespace flavortesting

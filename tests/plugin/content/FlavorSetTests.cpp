@@ -8,20 +8,18 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
 using flavortesting::BytesOf;
+using flavortesting::ContentsOf;
 using flavortesting::TestFlavorSet;
 using flavortesting::UnitsOf;
-
-CFStringRef CreateString(const std::u16string& units)
-{
-    return CFStringCreateWithCharacters(kCFAllocatorDefault, reinterpret_cast<const UniChar*>(units.data()),
-                                        static_cast<CFIndex>(units.size()));
-}
+using texttest::CreateString;
+using Contents = std::map<UInt32, std::string>;
 
 std::vector<std::u16string> TypeStringsOf(FlavorSet& set)
 {
@@ -47,62 +45,47 @@ TEST(FlavorSetStore, TheFirstBlockForATypeStaysAndEmptyBlocksNeverEnter)
     set.StoreFlavor('PICT', NewPtr(0));
     set.StoreFlavor('moov', nullptr);
     EXPECT_TRUE(set.AnyContentAvailable());
-    EXPECT_EQ(set.size(), 1u);
-    EXPECT_EQ(BytesOf(set, 'TEXT'), "first");
-}
+    EXPECT_EQ(ContentsOf(set), (Contents{{'TEXT', "first"}}));
 
-TEST(FlavorSetText, AbcGivesThreeBytesOfTextAndUnicodeWithByteOrderMark)
-{
-    TestFlavorSet set;
-    CFObj<CFStringRef> text(CreateString(u"abc"));
-    set.CreateFromCFString(text);
-    EXPECT_EQ(set.size(), 2u);
-    EXPECT_EQ(BytesOf(set, 'TEXT'), "\x61\x62\x63");
-    EXPECT_EQ(BytesOf(set, 'utxt'), BytesOf(u"\uFEFFabc"));
-    EXPECT_EQ(BytesOf(set, 'utxt').size(), 8u);
-}
-
-TEST(FlavorSetText, TextTheSystemEncodingCannotHoldGivesOnlyUnicode)
-{
-    TestFlavorSet set;
-    CFObj<CFStringRef> text(CreateString(u"x\u03B1y"));
-    set.CreateFromCFString(text);
-    EXPECT_EQ(set.size(), 1u);
-    EXPECT_EQ(BytesOf(set, 'utxt'), BytesOf(u"\uFEFFx\u03B1y"));
-    EXPECT_EQ(BytesOf(set, 'TEXT'), "<none>");
-}
-
-TEST(FlavorSetText, NullOrEmptyTextAddsNothing)
-{
-    TestFlavorSet set;
-    CFObj<CFStringRef> empty(CreateString(u""));
-    set.CreateFromCFString(nullptr);
-    set.CreateFromCFString(empty);
-    set.CreateFromUTF8Text(nullptr, 3);
-    set.CreateFromUTF8Text(reinterpret_cast<const UInt8*>("abc"), 0);
-    // Bytes that are not UTF-8 decode to no text at all.
-    const UInt8 broken[] = {0x61, 0xC3, 0x28};
-    set.CreateFromUTF8Text(broken, sizeof broken);
-    EXPECT_FALSE(set.AnyContentAvailable());
-}
-
-TEST(FlavorSetText, UTF8TextLosesItsByteOrderMarkAndConvertsToMacRoman)
-{
-    TestFlavorSet set;
-    const std::string utf8 = "\xEF\xBB\xBF" "caf\xC3\xA9";
-    set.CreateFromUTF8Text(reinterpret_cast<const UInt8*>(utf8.data()), static_cast<UInt32>(utf8.size()));
-    EXPECT_EQ(BytesOf(set, 'TEXT'), "caf\x8E");
-    EXPECT_EQ(BytesOf(set, 'utxt'), BytesOf(u"\uFEFFcaf\u00E9"));
-}
-
-TEST(FlavorSetText, ASecondReaderKeepsTheFlavorsOfTheFirst)
-{
-    TestFlavorSet set;
-    set.Add('TEXT', "kept");
+    // A reader keeps the flavors that an earlier one stored.
     CFObj<CFStringRef> text(CreateString(u"new"));
     set.CreateFromCFString(text);
-    EXPECT_EQ(BytesOf(set, 'TEXT'), "kept");
-    EXPECT_EQ(BytesOf(set, 'utxt'), BytesOf(u"\uFEFFnew"));
+    EXPECT_EQ(ContentsOf(set), (Contents{{'TEXT', "first"}, {'utxt', BytesOf(u"\uFEFFnew")}}));
+}
+
+TEST(FlavorSetText, TextGivesSystemTextWhereItCanAndUnicodeWithAByteOrderMark)
+{
+    const struct {
+        std::u16string text;
+        Contents flavors;
+    } cases[] = {
+        {u"abc", {{'TEXT', "abc"}, {'utxt', BytesOf(u"\uFEFFabc")}}},
+        {u"caf\u00E9", {{'TEXT', "caf\x8E"}, {'utxt', BytesOf(u"\uFEFFcaf\u00E9")}}},  // Mac OS Roman
+        {u"x\u03B1y", {{'utxt', BytesOf(u"\uFEFFx\u03B1y")}}},  // no alpha in the system encoding
+        {u"", {}},
+    };
+    for (const auto& c : cases) {
+        CFObj<CFStringRef> text(CreateString(c.text));
+        SCOPED_TRACE(texttest::TextOf(text));
+        TestFlavorSet fromString;
+        fromString.CreateFromCFString(text);
+        EXPECT_EQ(ContentsOf(fromString), c.flavors);
+        // UTF-8 bytes, with or without a byte-order mark (which is no part of the text).
+        for (const std::string& mark : {std::string(), std::string("\xEF\xBB\xBF")}) {
+            const std::string utf8 = mark + texttest::TextOf(text);
+            TestFlavorSet fromUTF8;
+            fromUTF8.CreateFromUTF8Text(reinterpret_cast<const UInt8*>(utf8.data()), static_cast<UInt32>(utf8.size()));
+            EXPECT_EQ(ContentsOf(fromUTF8), c.flavors) << mark.size();
+        }
+    }
+
+    TestFlavorSet none;
+    none.CreateFromCFString(nullptr);
+    none.CreateFromUTF8Text(nullptr, 3);
+    none.CreateFromUTF8Text(reinterpret_cast<const UInt8*>("abc"), 0);
+    const UInt8 broken[] = {0x61, 0xC3, 0x28};  // not UTF-8: no text at all
+    none.CreateFromUTF8Text(broken, sizeof broken);
+    EXPECT_FALSE(none.AnyContentAvailable());
 }
 
 TEST(FlavorSetText, ARefusedBlockThrowsTheMemoryErrorAndLeaksNothing)
@@ -120,17 +103,12 @@ TEST(FlavorSetText, ARefusedBlockThrowsTheMemoryErrorAndLeaksNothing)
 
 TEST(FlavorSetTypeStrings, AscendingOrderAndThePlainTextFilter)
 {
-    TestFlavorSet set;
-    set.Add('utxt', "u");
-    set.Add('TEXT', "t");
-    set.Add('PICT', "p");
-    set.Add('snd ', "s");
+    TestFlavorSet set{{'utxt', "u"}, {'TEXT', "t"}, {'PICT', "p"}, {'snd ', "s"}};
     EXPECT_EQ(TypeStringsOf(set), (std::vector<std::u16string>{u"PICT", u"TEXT", u"snd ", u"utxt"}));
     set.mUsePlainText = true;
     EXPECT_EQ(TypeStringsOf(set), (std::vector<std::u16string>{u"TEXT", u"utxt"}));
 
-    TestFlavorSet noText;
-    noText.Add('PICT', "p");
+    TestFlavorSet noText{{'PICT', "p"}};
     noText.mUsePlainText = true;
     EXPECT_TRUE(TypeStringsOf(noText).empty());
 }
