@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
 using namespace hitoolboxtest;
@@ -91,29 +93,29 @@ TEST(StandardAlertTest, DriverSeesTheAlertAndItsAnswerIsReturned)
     EXPECT_EQ(answerer.cancelButton, kAlertStdAlertCancelButton);
 }
 
-TEST(StandardAlertTest, AnAnswerNamingAMissingButtonIsACancel)
+// An answer naming a button the alert lacks, no driver, and a driver that only plays windows all
+// end the alert as cancelled: with the cancel button when there is one.
+TEST(StandardAlertTest, AlertsNobodyAnswersProperlyAreCancelled)
 {
-    AlertAnswerer answerer;
-    answerer.answer = kAlertStdAlertOtherButton;
-    ScopedUIDriver installed(answerer.Interface());
-    DialogItemIndex itemHit = 0;
-    EXPECT_EQ(ShowAlert("Message", nullptr, &itemHit), userCanceledErr);
-    EXPECT_EQ(itemHit, 0);
-    EXPECT_EQ(ShowAlert("Message", "Cancel", &itemHit), userCanceledErr);
-    EXPECT_EQ(itemHit, kAlertStdAlertCancelButton);
-}
-
-TEST(StandardAlertTest, WithoutADriverTheAlertIsCancelled)
-{
-    DialogItemIndex itemHit = 0;
-    EXPECT_EQ(ShowAlert("Message", nullptr, &itemHit), userCanceledErr);
-    EXPECT_EQ(itemHit, 0);
-    EXPECT_EQ(ShowAlert("Message", "Cancel", &itemHit), userCanceledErr);
-    EXPECT_EQ(itemHit, kAlertStdAlertCancelButton);
-    // A driver that only plays windows cannot answer alerts either.
-    ScopedUIDriver windowsOnly(PlatformUIDriver{nullptr, [](void*, WindowRef, UInt32) { return kPlatformUIDriverDone; },
-                                                nullptr});
-    EXPECT_EQ(ShowAlert("Message", nullptr, &itemHit), userCanceledErr);
+    AlertAnswerer missingButton;
+    missingButton.answer = kAlertStdAlertOtherButton;
+    const std::optional<PlatformUIDriver> drivers[] = {
+        missingButton.Interface(),
+        std::nullopt,
+        PlatformUIDriver{nullptr, [](void*, WindowRef, UInt32) { return kPlatformUIDriverDone; }, nullptr},
+    };
+    for (const std::optional<PlatformUIDriver>& driver : drivers) {
+        SCOPED_TRACE(&driver - drivers);
+        std::optional<ScopedUIDriver> installed;
+        if (driver) {
+            installed.emplace(*driver);
+        }
+        DialogItemIndex itemHit = 0;
+        EXPECT_EQ(ShowAlert("Message", nullptr, &itemHit), userCanceledErr);
+        EXPECT_EQ(itemHit, 0);
+        EXPECT_EQ(ShowAlert("Message", "Cancel", &itemHit), userCanceledErr);
+        EXPECT_EQ(itemHit, kAlertStdAlertCancelButton);
+    }
 }
 
 TEST(StandardAlertTest, BadArgumentsAndAlertsNeverRun)
