@@ -106,7 +106,6 @@ TEST(UUID, ConstantsAreSharedAcrossThreads)
 
 TEST(Date, AbsoluteTimeCountsFrom2001AndDescribesAsISO8601)
 {
-    EXPECT_EQ(kCFAbsoluteTimeIntervalSince1970, 978307200.0);
     const double unixNow = static_cast<double>(std::time(nullptr));
     EXPECT_NEAR(CFAbsoluteTimeGetCurrent() + kCFAbsoluteTimeIntervalSince1970, unixNow, 2.0);
 
