@@ -4,17 +4,16 @@
 #include "commands/ClipCreation.h"
 
 #include "plugin/content/FlavorSetTesting.h"
+#include "plugin/support/ClipListTesting.h"
+#include "plugin/support/PluginSession.h"
 #include "plugin/support/ScriptedUser.h"
 #include "support/CFDictArray.h"
 #include "support/CFObj.h"
 #include "support/TempDir.h"
 
-#include <PlatformHost.h>
-
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -24,38 +23,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using dialogtest::MakeString;
+using cliplisttest::RecordOf;
+using cliplisttest::StoredRecord;
 using dialogtest::OtherApplicationInFront;
 using dialogtest::ScriptedUser;
-using dialogtest::TextOf;
+using flavortesting::ScopedWriteBudget;
 using flavortesting::TestFlavorSet;
+using texttest::CreateString;
+using texttest::UnitsOf;
 
 const char kSavingError[] = "An error occurred while saving the clip.";
-
-CFBundleRef CreateStashwellBundle()
-{
-    CFObj<CFURLRef> url(CFURLCreateFromFileSystemRepresentation(
-        nullptr, reinterpret_cast<const UInt8*>(STASHWELL_BUNDLE_DIR), std::strlen(STASHWELL_BUNDLE_DIR), true));
-    return CFBundleCreate(nullptr, url.Get());
-}
-
-std::u16string Units(CFStringRef string)
-{
-    return flavortesting::UnitsOf(string);
-}
-
-CFStringRef MakeUnits(const std::u16string& units)
-{
-    return CFStringCreateWithCharacters(nullptr, reinterpret_cast<const UniChar*>(units.data()),
-                                        static_cast<CFIndex>(units.size()));
-}
-
-// Makes writes fail as on a full disk for its own life.
-class ScopedWriteBudget {
-public:
-    explicit ScopedWriteBudget(long long bytes) { PlatformSetFileWriteBudgetForTesting(bytes); }
-    ~ScopedWriteBudget() { PlatformSetFileWriteBudgetForTesting(-1); }
-};
 
 // A clip list whose appending fails as when memory runs out.
 class FailingClipList : public CFDictArray {
@@ -69,7 +46,7 @@ protected:
     {
         mInstance = AllocAbstractCMPluginType(nullptr);
         ASSERT_NE(mInstance, nullptr);
-        mInstance->bundle = CreateStashwellBundle();
+        mInstance->bundle = sessiontest::CreateStashwellBundle();
         mInstance->implData.clipList = new CFDictArray();
         mFlavors.CreateFromCFString(CFSTR("Hello"));
         mFlavors.Add('PICT', "picture");
@@ -89,17 +66,18 @@ protected:
         return testsupport::EntryNames(ClipsFolder() + "/" + package);
     }
 
-    void Add(const std::string& name, CFStringRef submenu = CFSTR("/Stashwell"))
+    template <typename Text>
+    void Add(const Text& name, CFStringRef submenu = CFSTR("/Stashwell"))
     {
-        CFObj<CFStringRef> clipName(MakeString(name));
+        CFObj<CFStringRef> clipName(CreateString(name));
         AddNewClip(mInstance, clipName.Get(), submenu, mFlavors);
     }
 
     SInt32 RecordCount() const { return mInstance->implData.clipList->GetCount(); }
-    CFDictionaryRef Record(SInt32 index) const { return mInstance->implData.clipList->FetchItemAt(index); }
-    std::string StringIn(SInt32 index, CFStringRef key) const
+    StoredRecord Record(SInt32 index) const { return RecordOf(mInstance->implData.clipList->FetchItemAt(index)); }
+    std::u16string UnitsIn(SInt32 index, CFStringRef key) const
     {
-        return TextOf(mInstance->implData.clipList->GetItemStringForKey(index, key));
+        return UnitsOf(mInstance->implData.clipList->GetItemStringForKey(index, key));
     }
 
     testsupport::ScopedStorageEnvironment mStorage;
@@ -128,45 +106,23 @@ TEST_F(ClipCreationTest, RecordKeepsTheNameAndNamesTheCleanedFolder)
     Add("To do:\tcall\nhome");
     ASSERT_EQ(RecordCount(), 1);
     EXPECT_TRUE(mInstance->implData.clipList->IsModified());
-    EXPECT_EQ(StringIn(0, CFSTR("NAME")), "To do:\tcall\nhome");
-    EXPECT_EQ(StringIn(0, CFSTR("FILENAME")), "To do- call home");
-    EXPECT_EQ(StringIn(0, CFSTR("SUBMENU")), "/Stashwell");
-    auto flavors = static_cast<CFArrayRef>(CFDictionaryGetValue(Record(0), CFSTR("FLAVORS")));
-    ASSERT_NE(flavors, nullptr);
-    ASSERT_EQ(CFArrayGetCount(flavors), 3);
-    EXPECT_EQ(TextOf(static_cast<CFStringRef>(CFArrayGetValueAtIndex(flavors, 0))), "PICT");
-    EXPECT_EQ(TextOf(static_cast<CFStringRef>(CFArrayGetValueAtIndex(flavors, 1))), "TEXT");
-    EXPECT_EQ(TextOf(static_cast<CFStringRef>(CFArrayGetValueAtIndex(flavors, 2))), "utxt");
-    EXPECT_FALSE(CFDictionaryContainsKey(Record(0), CFSTR("SECURE")));
-    EXPECT_FALSE(CFDictionaryContainsKey(Record(0), CFSTR("USE_PLAIN_TEXT")));
-
+    EXPECT_EQ(Record(0), (StoredRecord{{"NAME", "To do:\tcall\nhome"}, {"FILENAME", "To do- call home"},
+                                       {"SUBMENU", "/Stashwell"}, {"FLAVORS", "PICT,TEXT,utxt"}}));
     EXPECT_EQ(Packages(), (std::set<std::string>{"To do- call home"}));
     EXPECT_EQ(FilesIn("To do- call home"), (std::set<std::string>{"PICT", "TEXT", "utxt"}));
     EXPECT_EQ(testsupport::ReadFile(ClipsFolder() + "/To do- call home/TEXT"), "Hello");
     EXPECT_EQ(testsupport::ReadFile(ClipsFolder() + "/To do- call home/PICT"), "picture");
     EXPECT_TRUE(mUser.alerts.empty());
-}
 
-TEST_F(ClipCreationTest, SubmenuIsStoredAsGivenAndLeftOutWhenMissing)
-{
+    // The submenu is stored as given, and left out when there is none; a plain-text clip keeps
+    // only its text flavors and gets no flag.
     Add("Empty submenu", CFSTR(""));
-    Add("No submenu", nullptr);
-    ASSERT_EQ(RecordCount(), 2);
-    EXPECT_EQ(StringIn(0, CFSTR("SUBMENU")), "");
-    EXPECT_FALSE(CFDictionaryContainsKey(Record(1), CFSTR("SUBMENU")));
-}
-
-TEST_F(ClipCreationTest, PlainTextClipKeepsOnlyItsTextFlavorsAndNoFlag)
-{
     mFlavors.mUsePlainText = true;
-    Add("Plain");
-    ASSERT_EQ(RecordCount(), 1);
-    EXPECT_EQ(FilesIn("Plain"), (std::set<std::string>{"TEXT", "utxt"}));
-    auto flavors = static_cast<CFArrayRef>(CFDictionaryGetValue(Record(0), CFSTR("FLAVORS")));
-    ASSERT_NE(flavors, nullptr);
-    EXPECT_EQ(CFArrayGetCount(flavors), 2);
-    EXPECT_FALSE(CFDictionaryContainsKey(Record(0), CFSTR("USE_PLAIN_TEXT")));
-    EXPECT_FALSE(CFDictionaryContainsKey(Record(0), CFSTR("SECURE")));
+    Add("No submenu", nullptr);
+    ASSERT_EQ(RecordCount(), 3);
+    EXPECT_EQ(Record(1)["SUBMENU"], "");
+    EXPECT_EQ(Record(2), (StoredRecord{{"NAME", "No submenu"}, {"FILENAME", "No submenu"}, {"FLAVORS", "TEXT,utxt"}}));
+    EXPECT_EQ(FilesIn("No submenu"), (std::set<std::string>{"TEXT", "utxt"}));
 }
 
 TEST_F(ClipCreationTest, SameNameGetsTwoDigitSuffixesWithoutSeparator)
@@ -177,90 +133,56 @@ TEST_F(ClipCreationTest, SameNameGetsTwoDigitSuffixesWithoutSeparator)
     Add("Note:");  // cleaned to a fourth, different name
     EXPECT_EQ(Packages(), (std::set<std::string>{"Note", "Note01", "Note02", "Note-"}));
     ASSERT_EQ(RecordCount(), 4);
-    EXPECT_EQ(StringIn(1, CFSTR("FILENAME")), "Note01");
-    EXPECT_EQ(StringIn(2, CFSTR("FILENAME")), "Note02");
-    EXPECT_EQ(StringIn(2, CFSTR("NAME")), "Note");
+    EXPECT_EQ(Record(1)["FILENAME"], "Note01");
+    EXPECT_EQ(Record(2)["FILENAME"], "Note02");
+    EXPECT_EQ(Record(2)["NAME"], "Note");
     EXPECT_EQ(FilesIn("Note02"), (std::set<std::string>{"PICT", "TEXT", "utxt"}));
 
     // A suffix freed by a deleted clip is taken again first.
     fs::remove_all(ClipsFolder() + "/Note01");
     Add("Note");
-    EXPECT_EQ(StringIn(4, CFSTR("FILENAME")), "Note01");
-}
+    EXPECT_EQ(Record(4)["FILENAME"], "Note01");
 
-TEST_F(ClipCreationTest, NullNameMakesTheUntitledFolder)
-{
+    // No name: the untitled folder, and a record that can still be deleted by its name.
     AddNewClip(mInstance, nullptr, nullptr, mFlavors);
     AddNewClip(mInstance, nullptr, nullptr, mFlavors);
-    EXPECT_EQ(Packages(), (std::set<std::string>{"Untitled", "Untitled01"}));
-    ASSERT_EQ(RecordCount(), 2);
-    EXPECT_EQ(StringIn(0, CFSTR("NAME")), "Untitled") << "a record without a name could never be deleted";
-}
-
-TEST_F(ClipCreationTest, LongNamesKeep255UnitsWithTheSuffixAtTheEnd)
-{
-    const std::string n253(253, 'a');
-    Add(n253);
-    Add(n253);
-    EXPECT_EQ(StringIn(1, CFSTR("FILENAME")), n253 + "01");
-
-    const std::string n254(254, 'b');
-    Add(n254);
-    Add(n254);
-    EXPECT_EQ(StringIn(3, CFSTR("FILENAME")), std::string(253, 'b') + "01");
-
-    const std::string n255 = std::string(254, 'c') + "d";
-    Add(n255);
-    Add(n255);
-    Add(n255);
-    EXPECT_EQ(StringIn(4, CFSTR("FILENAME")), n255);
-    EXPECT_EQ(StringIn(5, CFSTR("FILENAME")), std::string(253, 'c') + "01");
-    EXPECT_EQ(StringIn(6, CFSTR("FILENAME")), std::string(253, 'c') + "02");
-
-    const std::string n300(300, 'e');
-    Add(n300);
-    Add(n300);
-    EXPECT_EQ(StringIn(7, CFSTR("FILENAME")), std::string(255, 'e'));
-    EXPECT_EQ(StringIn(8, CFSTR("FILENAME")), std::string(253, 'e') + "01");
-    EXPECT_EQ(StringIn(8, CFSTR("NAME")), n300) << "the record keeps the whole name";
+    EXPECT_EQ(Record(5)["NAME"], "Untitled");
+    EXPECT_EQ(Record(6)["FILENAME"], "Untitled01");
     EXPECT_TRUE(mUser.alerts.empty());
 }
 
-TEST_F(ClipCreationTest, LongNamesAreNeverCutInsideACharacter)
+// A folder name holds 255 units, fewer when their bytes would not fit a name of this volume, and
+// is never cut inside a character; the suffix replaces the end. The record keeps the whole name.
+TEST_F(ClipCreationTest, LongNamesAreCutToWhatTheVolumeHoldsWithTheSuffixAtTheEnd)
 {
-    // The 255-unit cut would fall between the two halves of the last character.
-    const std::u16string name = std::u16string(254, u'a') + u"\U0001F600";
-    CFObj<CFStringRef> clipName(MakeUnits(name));
-    AddNewClip(mInstance, clipName.Get(), nullptr, mFlavors);
-    AddNewClip(mInstance, clipName.Get(), nullptr, mFlavors);
-    ASSERT_EQ(RecordCount(), 2) << "both clips stored";
-    EXPECT_EQ(Units(mInstance->implData.clipList->GetItemStringForKey(0, CFSTR("FILENAME"))), name.substr(0, 254));
-    EXPECT_EQ(Units(mInstance->implData.clipList->GetItemStringForKey(1, CFSTR("FILENAME"))),
-              name.substr(0, 253) + u"01");
-    EXPECT_EQ(Units(mInstance->implData.clipList->GetItemStringForKey(1, CFSTR("NAME"))), name);
+    const std::u16string smiley = std::u16string(254, u'g') + u"\U0001F600";
+    const std::u16string n255 = std::u16string(254, u'c') + u"d";
+    const std::u16string cyrillic(128, u'\u0416');   // 128 units, but too many bytes
+    const std::u16string ideographs(100, u'\u6587');  // three bytes each
+    const struct {
+        std::u16string name;
+        std::vector<std::u16string> folders;  // for the name added again and again
+    } cases[] = {
+        {std::u16string(253, u'a'), {std::u16string(253, u'a'), std::u16string(253, u'a') + u"01"}},
+        {std::u16string(254, u'b'), {std::u16string(254, u'b'), std::u16string(253, u'b') + u"01"}},
+        {n255, {n255, n255.substr(0, 253) + u"01", n255.substr(0, 253) + u"02"}},
+        {std::u16string(300, u'e'), {std::u16string(255, u'e'), std::u16string(253, u'e') + u"01"}},
+        {smiley, {smiley.substr(0, 254), smiley.substr(0, 253) + u"01"}},
+        {cyrillic, {cyrillic.substr(0, 127), cyrillic.substr(0, 126) + u"01"}},
+        {ideographs, {ideographs.substr(0, 85)}},
+    };
+    size_t folders = 0;
+    for (const auto& c : cases) {
+        for (const std::u16string& folder : c.folders) {
+            SCOPED_TRACE(folders);
+            Add(c.name);
+            ASSERT_EQ(RecordCount(), static_cast<SInt32>(++folders));
+            EXPECT_EQ(UnitsIn(RecordCount() - 1, CFSTR("FILENAME")), folder);
+            EXPECT_EQ(UnitsIn(RecordCount() - 1, CFSTR("NAME")), c.name);
+        }
+    }
+    EXPECT_EQ(Packages().size(), folders);
     EXPECT_TRUE(mUser.alerts.empty());
-}
-
-TEST_F(ClipCreationTest, NamesTooLongForTheVolumeGetAShorterFolder)
-{
-    // 128 Cyrillic letters: 128 units, but more bytes than a name on this volume may hold.
-    const std::u16string cyrillic(128, u'\u0416');
-    CFObj<CFStringRef> name(MakeUnits(cyrillic));
-    AddNewClip(mInstance, name.Get(), nullptr, mFlavors);
-    AddNewClip(mInstance, name.Get(), nullptr, mFlavors);
-    // Ideographs, each three bytes when encoded.
-    const std::u16string ideographs(100, u'\u6587');
-    CFObj<CFStringRef> other(MakeUnits(ideographs));
-    AddNewClip(mInstance, other.Get(), nullptr, mFlavors);
-
-    ASSERT_EQ(RecordCount(), 3);
-    EXPECT_TRUE(mUser.alerts.empty());
-    EXPECT_EQ(Units(mInstance->implData.clipList->GetItemStringForKey(0, CFSTR("FILENAME"))), cyrillic.substr(0, 127));
-    EXPECT_EQ(Units(mInstance->implData.clipList->GetItemStringForKey(1, CFSTR("FILENAME"))),
-              cyrillic.substr(0, 126) + u"01");
-    EXPECT_EQ(Units(mInstance->implData.clipList->GetItemStringForKey(1, CFSTR("NAME"))), cyrillic);
-    EXPECT_EQ(Units(mInstance->implData.clipList->GetItemStringForKey(2, CFSTR("FILENAME"))), ideographs.substr(0, 85));
-    EXPECT_EQ(Packages().size(), 3u);
 }
 
 TEST_F(ClipCreationTest, AllSuffixesTakenShowsTheAlertAndAddsNothing)
@@ -318,7 +240,7 @@ TEST_F(ClipCreationTest, FullDiskShowsTheAlertAndLeavesNoHalfWrittenPackage)
 
     // With room again the same name is free.
     Add("Too big");
-    EXPECT_EQ(StringIn(0, CFSTR("FILENAME")), "Too big");
+    EXPECT_EQ(Record(0)["FILENAME"], "Too big");
 }
 
 TEST_F(ClipCreationTest, ExceptionAfterThePackageWasWrittenLeavesNoPackage)
@@ -340,16 +262,10 @@ TEST_F(ClipCreationTest, WithoutAClipListNothingIsStored)
     EXPECT_TRUE(mUser.alerts.empty());
 }
 
-TEST(DisplayAlert, EmptyMessageShowsNothingAndCountsAsConfirmed)
-{
-    ScriptedUser user;
-    EXPECT_TRUE(DisplayAlert(nullptr, nullptr, nullptr, kAlertStopAlert));
-    EXPECT_TRUE(DisplayAlert(CFSTR(""), CFSTR("Go"), CFSTR("Stay"), kAlertNoteAlert));
-    EXPECT_TRUE(user.alerts.empty());
-}
-
 TEST(DisplayAlert, AnswersWhetherTheDefaultButtonWasPressed)
 {
+    EXPECT_FALSE(DisplayAlert(CFSTR("Anyone there?"), nullptr, nullptr, kAlertStopAlert)) << "nobody to answer";
+
     OtherApplicationInFront other;
     ScriptedUser user;
     EXPECT_TRUE(DisplayAlert(CFSTR("Replace it?"), CFSTR("Replace"), CFSTR("Keep"), kAlertCautionAlert));
@@ -362,11 +278,11 @@ TEST(DisplayAlert, AnswersWhetherTheDefaultButtonWasPressed)
     EXPECT_EQ(user.alerts[0].cancelText, "Keep");
     EXPECT_TRUE(user.alerts[0].hostInFront);
     EXPECT_TRUE(OtherApplicationInFront::IsInFront());
-}
 
-TEST(DisplayAlert, NobodyToAnswerCountsAsNotConfirmed)
-{
-    EXPECT_FALSE(DisplayAlert(CFSTR("Anyone there?"), nullptr, nullptr, kAlertStopAlert));
+    // An empty message shows nothing and counts as confirmed.
+    EXPECT_TRUE(DisplayAlert(nullptr, nullptr, nullptr, kAlertStopAlert));
+    EXPECT_TRUE(DisplayAlert(CFSTR(""), CFSTR("Go"), CFSTR("Stay"), kAlertNoteAlert));
+    EXPECT_EQ(user.alerts.size(), 2u);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "commands/NewClipDialog.h"
 
 #include "platform/hitoolbox/HIToolboxTestSupport.h"
+#include "plugin/support/PluginSession.h"
 #include "plugin/support/ScriptedUser.h"
 #include "support/CFObj.h"
 
@@ -10,6 +11,7 @@
 
 #include <cstring>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -25,13 +27,6 @@ using dialogtest::ShownControl;
 using dialogtest::ShownWindow;
 using dialogtest::TakeText;
 using dialogtest::TypeInto;
-
-CFBundleRef CreateStashwellBundle()
-{
-    CFObj<CFURLRef> url(CFURLCreateFromFileSystemRepresentation(
-        nullptr, reinterpret_cast<const UInt8*>(STASHWELL_BUNDLE_DIR), std::strlen(STASHWELL_BUNDLE_DIR), true));
-    return CFBundleCreate(nullptr, url.Get());
-}
 
 CFMutableArrayRef CreateNames(const std::vector<std::string>& names)
 {
@@ -49,7 +44,15 @@ struct Answer {
     std::optional<std::string> submenu;  // unset: NULL came back
     Boolean secure = false;
     Boolean plainText = false;
+    bool operator==(const Answer&) const = default;
 };
+
+void PrintTo(const Answer& answer, std::ostream* out)
+{
+    *out << (answer.confirmed ? "confirmed" : "not confirmed") << ", name " << answer.name.value_or("NULL")
+         << ", submenu " << answer.submenu.value_or("NULL") << ", secure " << int(answer.secure) << ", plain text "
+         << int(answer.plainText);
+}
 
 class NewClipDialogTest : public testing::Test {
 protected:
@@ -57,8 +60,7 @@ protected:
     {
         mInstance = AllocAbstractCMPluginType(nullptr);
         ASSERT_NE(mInstance, nullptr);
-        mInstance->bundle = CreateStashwellBundle();
-        ASSERT_NE(mInstance->bundle, nullptr) << "no bundle at " STASHWELL_BUNDLE_DIR;
+        mInstance->bundle = sessiontest::CreateStashwellBundle();
         mInstance->implData.systemVersion = 0x1068;
     }
     void TearDown() override { DeallocAbstractCMPluginType(mInstance); }
@@ -151,11 +153,7 @@ TEST_F(NewClipDialogTest, FirstShownWithTheProposedNameSelectedAndTheRootSubmenu
     ASSERT_NE(ok, nullptr) << "a default button";
     EXPECT_EQ(ok->info.command, static_cast<MenuCommand>(kHICommandOK));
 
-    EXPECT_TRUE(answer.confirmed);
-    EXPECT_EQ(answer.name, "Proposed name");
-    EXPECT_EQ(answer.submenu, "/Stashwell");
-    EXPECT_FALSE(answer.secure);
-    EXPECT_FALSE(answer.plainText);
+    EXPECT_EQ(answer, (Answer{true, "Proposed name", "/Stashwell", false, false}));
 }
 
 TEST_F(NewClipDialogTest, SubmenuFieldSitsLowerFrom10_3On)
@@ -195,8 +193,7 @@ TEST_F(NewClipDialogTest, MissingOrUnusableNamesGiveAnEmptySubmenuText)
         ASSERT_NE(submenu, nullptr);
         EXPECT_EQ(submenu->text, "");
         EXPECT_EQ(submenu->items, each.items);
-        EXPECT_TRUE(answer.confirmed);
-        EXPECT_EQ(answer.submenu, "");
+        EXPECT_EQ(answer, (Answer{true, "Proposed name", "", false, false}));
     }
 }
 
@@ -210,40 +207,23 @@ TEST_F(NewClipDialogTest, PlainTextBoxIsHiddenWhenNotOfferedAndItsArgumentKept)
     const ShownControl* secure = Shown().Find('Swdg', 5);
     ASSERT_NE(secure, nullptr);
     EXPECT_EQ(secure->info.value, 1) << "ticked as passed in";
-    EXPECT_TRUE(answer.confirmed);
-    EXPECT_TRUE(answer.secure);
-    EXPECT_TRUE(answer.plainText) << "unchanged";
+    EXPECT_EQ(answer, (Answer{true, "Proposed name", "", true, true})) << "the plain-text argument unchanged";
 }
 
 TEST_F(NewClipDialogTest, WhatTheUserTypesAndTicksComesBack)
 {
-    mUser.act = [](WindowRef window, UInt32) {
-        EXPECT_EQ(TypeInto(FindControlByID(window, 3), "Greeting: hello"), noErr);
-        EXPECT_EQ(TypeInto(FindControl(window, kPlatformControlComboBox), "/Not/Listed"), noErr);
-        PlatformUIClickControl(FindControlByID(window, 5));
-        PlatformUIClickControl(FindControlByID(window, 6));
-        return PressOK(window, 0);
-    };
     CFObj<CFMutableArrayRef> names(CreateNames({"/Stashwell"}));
-    Answer answer = Ask(names.Get(), true);
-    EXPECT_TRUE(answer.confirmed);
-    EXPECT_EQ(answer.name, "Greeting: hello");
-    EXPECT_EQ(answer.submenu, "/Not/Listed");
-    EXPECT_TRUE(answer.secure);
-    EXPECT_TRUE(answer.plainText);
-}
-
-TEST_F(NewClipDialogTest, AnEmptyNameIsReturnedAsTyped)
-{
-    mUser.act = [](WindowRef window, UInt32) {
-        TypeInto(FindControlByID(window, 3), "");
-        TypeInto(FindControl(window, kPlatformControlComboBox), "");
-        return PressOK(window, 0);
-    };
-    Answer answer = Ask(nullptr, true);
-    EXPECT_TRUE(answer.confirmed);
-    EXPECT_EQ(answer.name, "");
-    EXPECT_EQ(answer.submenu, "");
+    for (const auto& [name, submenu] : {std::pair<std::string, std::string>{"Greeting: hello", "/Not/Listed"}, {"", ""}}) {
+        ScriptedUser user;
+        user.act = [&](WindowRef window, UInt32) {
+            EXPECT_EQ(TypeInto(FindControlByID(window, 3), name), noErr);
+            EXPECT_EQ(TypeInto(FindControl(window, kPlatformControlComboBox), submenu), noErr);
+            PlatformUIClickControl(FindControlByID(window, 5));
+            PlatformUIClickControl(FindControlByID(window, 6));
+            return PressOK(window, 0);
+        };
+        EXPECT_EQ(Ask(names.Get(), true), (Answer{true, name, submenu, true, true}));
+    }
 }
 
 TEST_F(NewClipDialogTest, CancelAndTheCloseBoxReturnNothingAndKeepTheCheckBoxArguments)
@@ -264,11 +244,7 @@ TEST_F(NewClipDialogTest, CancelAndTheCloseBoxReturnNothingAndKeepTheCheckBoxArg
         };
         Answer answer = Ask(nullptr, true, false, true);
         EXPECT_EQ(user.windows.size(), 1u);
-        EXPECT_FALSE(answer.confirmed);
-        EXPECT_FALSE(answer.name.has_value());
-        EXPECT_FALSE(answer.submenu.has_value());
-        EXPECT_FALSE(answer.secure);
-        EXPECT_TRUE(answer.plainText);
+        EXPECT_EQ(answer, (Answer{false, std::nullopt, std::nullopt, false, true})) << "the check boxes' arguments kept";
     }
 }
 
@@ -278,10 +254,7 @@ TEST_F(NewClipDialogTest, WithoutTheInterfaceFileNothingIsShown)
     CFRelease(mInstance->bundle);
     mInstance->bundle = nullptr;
     mUser.act = PressOK;
-    Answer answer = Ask(nullptr, true);
-    EXPECT_FALSE(answer.confirmed);
-    EXPECT_FALSE(answer.name.has_value());
-    EXPECT_FALSE(answer.submenu.has_value());
+    EXPECT_EQ(Ask(nullptr, true), Answer{});
     EXPECT_TRUE(mUser.windows.empty());
     EXPECT_TRUE(OtherApplicationInFront::IsInFront()) << "the front is not touched";
 }
@@ -315,11 +288,8 @@ TEST_F(NewClipDialogTest, MissingControlsAreLeftOut)
         mInstance->bundle = static_cast<CFBundleRef>(const_cast<void*>(CFRetain(bundle.get())));
         ScriptedUser user;
         user.act = PressOK;
-        Answer answer = Ask(nullptr, true);
+        EXPECT_EQ(Ask(nullptr, true), Answer{}) << "no name can be read";
         EXPECT_EQ(user.windows.size(), 1u) << "shown all the same";
-        EXPECT_FALSE(answer.confirmed) << "no name can be read";
-        EXPECT_FALSE(answer.name.has_value());
-        EXPECT_FALSE(answer.submenu.has_value());
     }
     {
         hitoolboxtest::NibBundle bundle(WindowWithout(true, false));
@@ -327,10 +297,7 @@ TEST_F(NewClipDialogTest, MissingControlsAreLeftOut)
         mInstance->bundle = static_cast<CFBundleRef>(const_cast<void*>(CFRetain(bundle.get())));
         ScriptedUser user;
         user.act = PressOK;
-        Answer answer = Ask(nullptr, true, true, true);
-        EXPECT_TRUE(answer.confirmed);
-        EXPECT_TRUE(answer.secure) << "no check box: unchanged";
-        EXPECT_TRUE(answer.plainText) << "no check box: unchanged";
+        EXPECT_EQ(Ask(nullptr, true, true, true), (Answer{true, "Proposed name", "", true, true})) << "no check box: unchanged";
         CFRelease(mInstance->bundle);
         mInstance->bundle = nullptr;
     }

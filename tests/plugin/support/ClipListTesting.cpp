@@ -78,6 +78,18 @@ void StoreClipList(const std::vector<ClipRecord>& clips)
     platform::prefs::ResetPreferencesForTesting();
 }
 
+StoredRecord RecordOf(CFDictionaryRef record)
+{
+    StoredRecord stored;
+    CFIndex count = CFDictionaryGetCount(record);
+    std::vector<const void*> keys(static_cast<size_t>(count)), values(static_cast<size_t>(count));
+    CFDictionaryGetKeysAndValues(record, keys.data(), values.data());
+    for (CFIndex k = 0; k < count; ++k) {
+        stored[texttest::TextOf(static_cast<CFStringRef>(keys[k]))] = Describe(values[k]);
+    }
+    return stored;
+}
+
 std::vector<StoredRecord> ReadStoredClipList()
 {
     platform::prefs::ResetPreferencesForTesting();
@@ -88,15 +100,7 @@ std::vector<StoredRecord> ReadStoredClipList()
     }
     auto array = static_cast<CFArrayRef>(list.Get());
     for (CFIndex i = 0; i < CFArrayGetCount(array); ++i) {
-        StoredRecord stored;
-        auto record = static_cast<CFDictionaryRef>(CFArrayGetValueAtIndex(array, i));
-        CFIndex count = CFDictionaryGetCount(record);
-        std::vector<const void*> keys(static_cast<size_t>(count)), values(static_cast<size_t>(count));
-        CFDictionaryGetKeysAndValues(record, keys.data(), values.data());
-        for (CFIndex k = 0; k < count; ++k) {
-            stored[texttest::TextOf(static_cast<CFStringRef>(keys[k]))] = Describe(values[k]);
-        }
-        clips.push_back(stored);
+        clips.push_back(RecordOf(static_cast<CFDictionaryRef>(CFArrayGetValueAtIndex(array, i))));
     }
     return clips;
 }

@@ -2,6 +2,8 @@
 // user leaves it, and read back the way the next menu reads it.
 #pragma once
 
+#include <CoreFoundation/CoreFoundation.h>
+
 #include <map>
 #include <optional>
 #include <string>
@@ -26,6 +28,8 @@ void StoreClipList(const std::vector<ClipRecord>& clips);
 // A stored record as text: key -> value ("TEXT,utxt" for an array, "true" or "false" for a
 // boolean, "?" for any other type).
 using StoredRecord = std::map<std::string, std::string>;
+
+StoredRecord RecordOf(CFDictionaryRef record);
 
 // The stored list, read afresh; empty when there is none.
 std::vector<StoredRecord> ReadStoredClipList();
