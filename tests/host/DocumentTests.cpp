@@ -1,5 +1,6 @@
 // The host's document: where its selection starts, what a paste does to it, and writing it back
-// whole.
+// whole. (The file's permissions, a failed write and the selected text found in a file are
+// followed through `cmhost choose` in the choose tests.)
 #include "Document.h"
 
 #include "support/TempDir.h"
@@ -7,36 +8,21 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 using cmhost::Document;
-using cmhost::OpenDocument;
 
-TEST(Document, SelectionStartsOnTheSelectedTextOrAtTheEnd)
+TEST(Document, SelectedTextNotInTheFileLeavesTheInsertionPointAtTheEnd)
 {
-    std::string error;
-    std::optional<Document> fromText = OpenDocument(std::nullopt, std::string("Dear John,"), &error);
-    ASSERT_TRUE(fromText);
-    EXPECT_EQ(fromText->selectionStart, 0u);
-    EXPECT_EQ(fromText->selectionLength, 10u);
-
     testsupport::ScopedTempDir folder;
-    const std::string path = folder.Child("Letter.txt");
-    testsupport::WriteFile(path, "To John: John, hi");
-    std::optional<Document> fromFile = OpenDocument(path, std::string("John"), &error);
-    ASSERT_TRUE(fromFile);
-    EXPECT_EQ(fromFile->selectionStart, 3u);
-    EXPECT_EQ(fromFile->selectionLength, 4u);
-    std::optional<Document> notInFile = OpenDocument(path, std::string("Jane"), &error);
-    ASSERT_TRUE(notInFile);
-    EXPECT_EQ(notInFile->selectionStart, 17u);
-    EXPECT_EQ(notInFile->selectionLength, 0u);
-
-    EXPECT_FALSE(OpenDocument(folder.Child("missing.txt"), std::nullopt, &error));
-    EXPECT_NE(error.find("missing.txt"), std::string::npos);
+    testsupport::WriteFile(folder.Child("Letter.txt"), "To John: John, hi");
+    std::string error;
+    std::optional<Document> document = cmhost::OpenDocument(folder.Child("Letter.txt"), std::string("Jane"), &error);
+    ASSERT_TRUE(document) << error;
+    EXPECT_EQ(document->selectionStart, 17u);
+    EXPECT_EQ(document->selectionLength, 0u);
 }
 
 TEST(Document, PasteReplacesTheSelectionAndLeavesTheInsertionPointAfterIt)
@@ -60,34 +46,18 @@ TEST(Document, PasteReplacesTheSelectionAndLeavesTheInsertionPointAfterIt)
     EXPECT_EQ(beyond.text, "abcZ");
 }
 
-TEST(Document, SavingReplacesTheFileWholeThroughALinkAndFailsCleanly)
+TEST(Document, SavingThroughALinkReplacesTheFileItPointsAt)
 {
     testsupport::ScopedTempDir folder;
     const std::string target = folder.Child("Target.txt");
     const std::string link = folder.Child("Link.txt");
     testsupport::WriteFile(target, "old");
-    ASSERT_EQ(chmod(target.c_str(), 0604), 0);
     ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
     std::string error;
     EXPECT_TRUE(cmhost::SaveDocument(Document{"new text", link, 0, 0}, &error)) << error;
     EXPECT_EQ(testsupport::ReadFile(target), "new text");
     EXPECT_TRUE(std::filesystem::is_symlink(link)) << "the link stays a link";
-    struct stat info{};
-    ASSERT_EQ(stat(target.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0604u);
-
-    // An in-memory document has nothing to write.
-    EXPECT_TRUE(cmhost::SaveDocument(Document{"x", "", 0, 0}, &error));
-
-    // No temporary file can be made beside a name this long: the file keeps its content, and
-    // nothing is left behind.
-    const std::string longName = folder.Child(std::string(250, 'D'));
-    testsupport::WriteFile(longName, "kept");
-    EXPECT_FALSE(cmhost::SaveDocument(Document{"lost?", longName, 0, 0}, &error));
-    EXPECT_NE(error.find("DDDD"), std::string::npos) << error;
-    EXPECT_EQ(testsupport::ReadFile(longName), "kept");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), std::filesystem::directory_iterator()),
-              3);
+    EXPECT_EQ(testsupport::EntryNames(folder.path()).size(), 2u) << "nothing is left beside them";
 }
 
 }  // namespace

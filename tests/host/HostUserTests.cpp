@@ -44,30 +44,29 @@ OSStatus CreateKeychainWithPrompt(const std::string& path)
     return status;
 }
 
-TEST(HostUser, AnswersMakeTheUserScriptedEvenAtATerminal)
+// An alert answer makes the user scripted even at a terminal (password prompts still go there);
+// without answers the terminal asks.
+TEST(HostUser, AnswersMakeTheUserScriptedElseTheTerminalAsks)
 {
-    hosttest::PtyUser terminal({});
-    HostUser user(HostUserChoice{{}, std::string("cancel"), std::nullopt, terminal.TerminalFd()});
-    EXPECT_FALSE(user.DialogsOnTerminal());
-    DialogItemIndex itemHit = 0;
-    EXPECT_EQ(RunAlert(&itemHit), noErr);
-    EXPECT_EQ(itemHit, kAlertStdAlertCancelButton);
-    ASSERT_EQ(user.Alerts().size(), 1u);
-    EXPECT_EQ(user.Alerts()[0].button, "cancel");
-    // Password prompts still go to the terminal.
-    EXPECT_TRUE(user.PasswordsOnTerminal());
-}
-
-TEST(HostUser, WithoutAnswersTheTerminalAsks)
-{
-    hosttest::PtyUser terminal({"\r"});
-    HostUser user(HostUserChoice{{}, std::nullopt, std::nullopt, terminal.TerminalFd()});
-    EXPECT_TRUE(user.DialogsOnTerminal());
-    DialogItemIndex itemHit = 0;
-    EXPECT_EQ(RunAlert(&itemHit), noErr);
-    EXPECT_EQ(itemHit, kAlertStdAlertOKButton);
-    ASSERT_EQ(user.Alerts().size(), 1u);
-    EXPECT_EQ(user.Alerts()[0].button, "ok");
+    struct Case {
+        std::optional<std::string> alertButton;
+        std::vector<std::string> keyPresses;
+        bool dialogsOnTerminal;
+        DialogItemIndex itemHit;
+        const char* button;
+    };
+    for (const Case& each : {Case{std::string("cancel"), {}, false, kAlertStdAlertCancelButton, "cancel"},
+                             Case{std::nullopt, {"\r"}, true, kAlertStdAlertOKButton, "ok"}}) {
+        hosttest::PtyUser terminal(each.keyPresses);
+        HostUser user(HostUserChoice{{}, each.alertButton, std::nullopt, terminal.TerminalFd()});
+        EXPECT_EQ(user.DialogsOnTerminal(), each.dialogsOnTerminal);
+        EXPECT_TRUE(user.PasswordsOnTerminal());
+        DialogItemIndex itemHit = 0;
+        EXPECT_EQ(RunAlert(&itemHit), noErr);
+        EXPECT_EQ(itemHit, each.itemHit);
+        ASSERT_EQ(user.Alerts().size(), 1u);
+        EXPECT_EQ(user.Alerts()[0].button, each.button);
+    }
 }
 
 TEST(HostUser, WithoutATerminalEverythingIsReportedAndCancelled)

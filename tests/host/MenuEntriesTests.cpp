@@ -73,8 +73,12 @@ TEST(MenuEntries, AnAlternateNeedsADynamicItemJustBeforeIt)
         // Modifier bits without the dynamic attribute make no alternate.
         Command("Dynamic", 7, dynamicOnly),
         Command("Not dynamic", 8, 0, kMenuOptionModifier),
+        // The separator record has no attributes, so it closes the group of the item before it.
+        Command("Main", 9, kMainAttributes),
+        Command("-", 0),
+        Command("Stray", 10, kAlternateAttributes, kMenuOptionModifier),
     };
-    const std::vector<SInt32> all = {1, 2, 3, 4, 5, -1, 6, 7, 8};
+    const std::vector<SInt32> all = {1, 2, 3, 4, 5, -1, 6, 7, 8, 9, 0, 10};
     EXPECT_EQ(Commands(VisibleEntries(items, 0)), all);
     EXPECT_EQ(Commands(VisibleEntries(items, kOptionHeld)), all);
 }
@@ -120,14 +124,6 @@ TEST(MenuEntries, SeparatorsDisabledItemsAndUnreadableNames)
     EXPECT_EQ(entries[3].label, "(unreadable name)");
     EXPECT_EQ(entries[4].kind, EntryKind::Disabled);
     EXPECT_EQ(entries[5].kind, EntryKind::Submenu) << "a submenu titled \"-\" still opens";
-}
-
-TEST(MenuEntries, AnAlternateAfterTheSeparatorLineIsNotSwallowed)
-{
-    // The separator record has no attributes, so it closes the group of the item before it.
-    std::vector<MenuItem> items = {Command("Main", 1, kMainAttributes), Command("-", 0),
-                                   Command("Stray", 2, kAlternateAttributes, kMenuOptionModifier)};
-    EXPECT_EQ(Commands(VisibleEntries(items, kOptionHeld)), (std::vector<SInt32>{1, 0, 2}));
 }
 
 }  // namespace

@@ -43,4 +43,17 @@ inline void AddClip(std::vector<cmhost::MenuItem>& items, const std::string& nam
     items.push_back(Command("- " + name, 2200 + index, kAlternateAttributes, kMenuOptionModifier));
 }
 
+// The root submenu of a plug-in menu with one clip at its top and two more in a submenu, and a
+// command of another plug-in after it.
+inline std::vector<cmhost::MenuItem> ClipMenu()
+{
+    std::vector<cmhost::MenuItem> work;
+    AddClip(work, "Address", 1);
+    AddClip(work, "Sign-off", 2);
+    std::vector<cmhost::MenuItem> root = {Command("Add Selected Text...", 100), Command("Create New Keychain...", 125),
+                                          Submenu("Work", std::move(work)), Command("-", 0)};
+    AddClip(root, "Greeting", 0);
+    return {Submenu("Stashwell", std::move(root)), Command("Other plug-in", 7)};
+}
+
 }  // namespace hosttest

@@ -12,21 +12,9 @@ using cmhost::MenuItem;
 using cmhost::MenuKey;
 using cmhost::MenuNavigator;
 using Kind = cmhost::MenuNavigator::Outcome::Kind;
-using hosttest::AddClip;
+using hosttest::ClipMenu;
 using hosttest::Command;
 using hosttest::Submenu;
-
-// The root submenu of a plug-in menu with one clip at its top and two more in a submenu.
-std::vector<MenuItem> StashwellMenu()
-{
-    std::vector<MenuItem> work;
-    AddClip(work, "Address", 1);
-    AddClip(work, "Sign-off", 2);
-    std::vector<MenuItem> root = {Command("Add Selected Text...", 100), Command("Create New Keychain...", 125),
-                                  Submenu("Work", std::move(work)), Command("-", 0)};
-    AddClip(root, "Greeting", 0);
-    return {Submenu("Stashwell", std::move(root)), Command("Other plug-in", 7)};
-}
 
 std::string HighlightedLabel(const MenuNavigator& navigator)
 {
@@ -50,7 +38,7 @@ TEST(MenuNavigator, MovesSkipSeparatorsAndStopAtTheEnds)
 
 TEST(MenuNavigator, SubmenusOpenWithRightOrEnterAndCloseWithLeftOrEscape)
 {
-    std::vector<MenuItem> items = StashwellMenu();
+    std::vector<MenuItem> items = ClipMenu();
     MenuNavigator navigator(items, false);
     EXPECT_EQ(navigator.Press(MenuKey::Right).kind, Kind::Tracking);
     ASSERT_EQ(navigator.Levels().size(), 2u);
@@ -78,7 +66,7 @@ TEST(MenuNavigator, SubmenusOpenWithRightOrEnterAndCloseWithLeftOrEscape)
 
 TEST(MenuNavigator, EnterPicksTheCommandShownAndQuitCancelsAtAnyDepth)
 {
-    std::vector<MenuItem> items = StashwellMenu();
+    std::vector<MenuItem> items = ClipMenu();
     MenuNavigator navigator(items, false);
     for (MenuKey key : {MenuKey::Enter, MenuKey::Down, MenuKey::Down, MenuKey::Down})
         navigator.Press(key);
@@ -101,7 +89,7 @@ TEST(MenuNavigator, EnterPicksTheCommandShownAndQuitCancelsAtAnyDepth)
 
 TEST(MenuNavigator, HoldingOptionSwapsTheAlternatesInEveryOpenList)
 {
-    std::vector<MenuItem> items = StashwellMenu();
+    std::vector<MenuItem> items = ClipMenu();
     MenuNavigator navigator(items, false);
     for (MenuKey key : {MenuKey::Right, MenuKey::Down, MenuKey::Down, MenuKey::Right, MenuKey::Down})
         navigator.Press(key);

@@ -14,16 +14,16 @@ using hosttest::AddClip;
 using hosttest::Command;
 using hosttest::Submenu;
 
+// Besides the clip menu: a title holding '/' over a clip named as one elsewhere, and a second
+// top-level submenu titled as one inside the first.
 std::vector<MenuItem> Menu()
 {
-    std::vector<MenuItem> work;
-    AddClip(work, "Greeting", 1);
+    std::vector<MenuItem> items = hosttest::ClipMenu();
     std::vector<MenuItem> slashed;
-    AddClip(slashed, "Inside", 3);
-    std::vector<MenuItem> root = {Command("Add Selected Text...", 100), Submenu("Work", std::move(work)),
-                                  Command("-", 0), Submenu("A/B", std::move(slashed)), Command("-", 0)};
-    AddClip(root, "Greeting", 0);
-    return {Submenu("Stashwell", std::move(root)), Submenu("Work", {Command("Top-level work", 7)})};
+    AddClip(slashed, "Greeting", 3);
+    items[0].submenu.insert(items[0].submenu.begin() + 3, Submenu("A/B", std::move(slashed)));
+    items.push_back(Submenu("Work", {Command("Top-level work", 8)}));
+    return items;
 }
 
 SInt32 CommandAt(const std::vector<MenuItem>& items, std::string_view path, SInt32 held = 0)
@@ -37,15 +37,15 @@ TEST(MenuPath, TitlesLeadThroughSubmenusToTheCommandShown)
     std::vector<MenuItem> items = Menu();
     EXPECT_EQ(CommandAt(items, "Stashwell/Add Selected Text..."), 100);
     EXPECT_EQ(CommandAt(items, "Stashwell/Greeting"), 200);
-    EXPECT_EQ(CommandAt(items, "Stashwell/Work/Greeting"), 201) << "the same name in another submenu";
-    EXPECT_EQ(CommandAt(items, "Work/Top-level work"), 7) << "a second top-level submenu with a known name";
-    EXPECT_EQ(CommandAt(items, "Stashwell/A/B/Inside"), 203) << "a title holding '/'";
+    EXPECT_EQ(CommandAt(items, "Stashwell/Work/Address"), 201);
+    EXPECT_EQ(CommandAt(items, "Work/Top-level work"), 8) << "a second top-level submenu with a known name";
+    EXPECT_EQ(CommandAt(items, "Stashwell/A/B/Greeting"), 203) << "a title holding '/', and a name used elsewhere";
 
     // The alternates are there only while Option is held, and then their main items are not.
     EXPECT_EQ(CommandAt(items, "Stashwell/- Greeting"), -1);
     EXPECT_EQ(CommandAt(items, "Stashwell/- Greeting", kOptionHeld), 2200);
     EXPECT_EQ(CommandAt(items, "Stashwell/Greeting", kOptionHeld), -1);
-    EXPECT_EQ(CommandAt(items, "Stashwell/Work/- Greeting", kOptionHeld), 2201);
+    EXPECT_EQ(CommandAt(items, "Stashwell/Work/- Address", kOptionHeld), 2201);
 }
 
 TEST(MenuPath, PathsThatNameNoCommand)

@@ -129,19 +129,4 @@ TEST(MenuReader, DamagedRecordsDoNotStopTheWalk)
     EXPECT_EQ(items[4].name, "After");
 }
 
-TEST(MenuReader, FindCommandLooksInsideSubmenus)
-{
-    ScopedAEDesc inner = NewList();
-    MenuRecordBuilder().CFStringName("Deep").Command(2201).AppendTo(inner.Mutable());
-    ScopedAEDesc list = NewList();
-    MenuRecordBuilder().CFStringName("Top").Command(100).AppendTo(list.Mutable());
-    MenuRecordBuilder().UnicodeName(u"Sub").Submenu(inner.Get()).AppendTo(list.Mutable());
-
-    std::vector<MenuItem> items = ReadMenuItems(list.Get());
-    const MenuItem* deep = cmhost::FindCommand(items, 2201);
-    ASSERT_NE(deep, nullptr);
-    EXPECT_EQ(deep->name, "Deep");
-    EXPECT_EQ(cmhost::FindCommand(items, 2200), nullptr);
-}
-
 }  // namespace

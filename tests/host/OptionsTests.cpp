@@ -1,4 +1,5 @@
-// The command line: where options may stand, what they turn into, and one-line usage errors.
+// The command line: where options may stand (the --dialog answers keeping their order), what they
+// turn into, one-line usage errors, and what --help says.
 #include "Options.h"
 
 #include <gtest/gtest.h>
@@ -12,13 +13,11 @@ using cmhost::HostCommand;
 using cmhost::ParseCommandLine;
 using cmhost::ParseSystemVersion;
 
-void ExpectUsageError(const std::vector<std::string>& arguments, const std::string& mentions)
+CommandLine Parse(const std::vector<std::string>& arguments)
 {
     CommandLine line = ParseCommandLine(arguments);
-    ASSERT_EQ(line.outcome, CommandLine::Outcome::Error) << "arguments: " << testing::PrintToString(arguments);
-    EXPECT_EQ(line.output.find('\n'), std::string::npos) << "one line: " << line.output;
-    EXPECT_EQ(line.output.rfind("cmhost: ", 0), 0u) << line.output;
-    EXPECT_NE(line.output.find(mentions), std::string::npos) << line.output;
+    EXPECT_EQ(line.outcome, CommandLine::Outcome::Run) << line.output;
+    return line;
 }
 
 TEST(Options, HostOptionsStandBeforeOrAfterTheSubcommand)
@@ -27,8 +26,7 @@ TEST(Options, HostOptionsStandBeforeOrAfterTheSubcommand)
          {std::vector<std::string>{"--plugins", "/p", "--system-version", "10.1.5", "--option", "menu", "--json"},
           std::vector<std::string>{"menu", "--json", "--plugins", "/p", "--system-version", "10.1.5", "--option"},
           std::vector<std::string>{"--plugins", "/p", "menu", "--option", "--json", "--system-version", "10.1.5"}}) {
-        CommandLine line = ParseCommandLine(arguments);
-        ASSERT_EQ(line.outcome, CommandLine::Outcome::Run) << line.output;
+        CommandLine line = Parse(arguments);
         EXPECT_EQ(line.options.command, HostCommand::Menu);
         EXPECT_TRUE(line.options.json);
         EXPECT_EQ(line.options.plugins, "/p");
@@ -39,8 +37,7 @@ TEST(Options, HostOptionsStandBeforeOrAfterTheSubcommand)
 
 TEST(Options, NoSubcommandIsTheInteractiveSessionOverANullContext)
 {
-    CommandLine line = ParseCommandLine({"--document", "/tmp/doc.txt"});
-    ASSERT_EQ(line.outcome, CommandLine::Outcome::Run) << line.output;
+    CommandLine line = Parse({"--document", "/tmp/doc.txt"});
     EXPECT_EQ(line.options.command, HostCommand::Interactive);
     EXPECT_EQ(line.options.document, "/tmp/doc.txt");
     EXPECT_EQ(line.options.context.type, static_cast<DescType>(typeNull));
@@ -51,8 +48,7 @@ TEST(Options, NoSubcommandIsTheInteractiveSessionOverANullContext)
 
 TEST(Options, TextBecomesUnicodeTextInHostOrder)
 {
-    CommandLine line = ParseCommandLine({"menu", "--text", "h\xC3\xA9\xF0\x9F\x98\x80"});
-    ASSERT_EQ(line.outcome, CommandLine::Outcome::Run) << line.output;
+    CommandLine line = Parse({"menu", "--text", "h\xC3\xA9\xF0\x9F\x98\x80"});
     EXPECT_EQ(line.options.context.type, static_cast<DescType>(typeUnicodeText));
     const UniChar expected[] = {0x68, 0xE9, 0xD83D, 0xDE00};
     ASSERT_EQ(line.options.context.bytes.size(), sizeof expected);
@@ -62,46 +58,81 @@ TEST(Options, TextBecomesUnicodeTextInHostOrder)
 
 TEST(Options, ContextTakesAnyTypeAndItsBytes)
 {
-    CommandLine line = ParseCommandLine({"menu", "--context", "TEXT:41fF00"});
-    ASSERT_EQ(line.outcome, CommandLine::Outcome::Run) << line.output;
+    CommandLine line = Parse({"menu", "--context", "TEXT:41fF00"});
     EXPECT_EQ(line.options.context.type, static_cast<DescType>('TEXT'));
     EXPECT_EQ(line.options.context.bytes, std::string("A\xFF\0", 3));
 
-    line = ParseCommandLine({"menu", "--context", "snd :"});
-    ASSERT_EQ(line.outcome, CommandLine::Outcome::Run) << line.output;
+    line = Parse({"menu", "--context", "snd :"});
     EXPECT_EQ(line.options.context.type, static_cast<DescType>('snd '));
     EXPECT_TRUE(line.options.context.bytes.empty());
 }
 
-TEST(Options, BadContextIsAUsageError)
+TEST(Options, UsageErrorsAreOneLineThatNamesTheCause)
 {
-    ExpectUsageError({"menu", "--context", "utxt"}, "TYPE:HEX");
-    ExpectUsageError({"menu", "--context", "txt:41"}, "four characters");
-    ExpectUsageError({"menu", "--context", "utxt5:41"}, "four characters");
-    ExpectUsageError({"menu", "--context", "utxt:410"}, "even");
-    ExpectUsageError({"menu", "--context", "utxt:4g"}, "4g");
-    ExpectUsageError({"--context", "utxt:00", "--text", "a", "menu"}, "--text");
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"menu", "--context", "utxt"}, "TYPE:HEX"},
+        {{"menu", "--context", "txt:41"}, "four characters"},
+        {{"menu", "--context", "utxt5:41"}, "four characters"},
+        {{"menu", "--context", "utxt:410"}, "even"},
+        {{"menu", "--context", "utxt:4g"}, "4g"},
+        {{"--context", "utxt:00", "--text", "a", "menu"}, "--text"},
+        {{"menu", "--frobnicate"}, "--frobnicate"},
+        {{"frobnicate"}, "frobnicate"},
+        {{"menu", "--plugins"}, "--plugins"},
+        {{"--system-version", "10.10.1", "menu"}, "10.10.1"},
+        {{"--cocoa-selection", "abc", "menu"}, "--cocoa"},
+        {{"--text", "\xFF", "menu"}, "UTF-8"},
+        {{"--cocoa", "--cocoa-selection", "\xC3", "menu"}, "UTF-8"},
+        {{"menu", "menu"}, "menu"},
+        {{"--dialog", "{\"name\":\n 3}", "menu"}, "\"name\""},
+        {{"--dialog", "not json", "menu"}, "not a JSON object"},
+        {{"menu", "--dialog", R"({"button":"yes"})"}, "button"},
+        {{"menu", "--dialog"}, "--dialog"},
+        {{"--alert", "OK", "menu"}, "--alert"},
+        {{"--alert", "menu"}, "--alert"},
+        {{"menu", "--password-file"}, "--password-file"},
+    };
+    for (const auto& [arguments, mentions] : cases) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        CommandLine line = ParseCommandLine(arguments);
+        ASSERT_EQ(line.outcome, CommandLine::Outcome::Error);
+        EXPECT_EQ(line.output.find('\n'), std::string::npos) << "one line: " << line.output;
+        EXPECT_EQ(line.output.rfind("cmhost: ", 0), 0u) << line.output;
+        EXPECT_NE(line.output.find(mentions), std::string::npos) << line.output;
+    }
 }
 
-TEST(Options, OtherUsageErrors)
+TEST(Options, DialogAnswersKeepTheirOrderBeforeAndAfterTheSubcommand)
 {
-    ExpectUsageError({"menu", "--frobnicate"}, "--frobnicate");
-    ExpectUsageError({"frobnicate"}, "frobnicate");
-    ExpectUsageError({"menu", "--plugins"}, "--plugins");
-    ExpectUsageError({"--system-version", "10.10.1", "menu"}, "10.10.1");
-    ExpectUsageError({"--cocoa-selection", "abc", "menu"}, "--cocoa");
-    ExpectUsageError({"--text", "\xFF", "menu"}, "UTF-8");
-    ExpectUsageError({"--cocoa", "--cocoa-selection", "\xC3", "menu"}, "UTF-8");
-    ExpectUsageError({"menu", "menu"}, "menu");
+    CommandLine line = Parse({"--dialog", R"({"name":"one"})", "choose", "--id", "101", "--dialog",
+                              R"({"button":"cancel"})", "--json", "--dialog", R"({"name":"three","secure":true})"});
+    ASSERT_EQ(line.options.dialogs.size(), 3u);
+    EXPECT_EQ(line.options.dialogs[0].name, "one");
+    EXPECT_EQ(line.options.dialogs[0].button, "ok");
+    EXPECT_FALSE(line.options.dialogs[1].name.has_value());
+    EXPECT_EQ(line.options.dialogs[1].button, "cancel");
+    EXPECT_EQ(line.options.dialogs[2].name, "three");
+    EXPECT_EQ(line.options.dialogs[2].secure, true);
+    EXPECT_EQ(line.options.chooseId, 101);
+    EXPECT_TRUE(line.options.json);
+    EXPECT_FALSE(line.options.alertButton.has_value());
+    EXPECT_FALSE(line.options.passwordFile.has_value());
+
+    line = Parse({"menu", "--alert", "cancel", "--password-file", "/run/pw"});
+    EXPECT_EQ(line.options.alertButton, "cancel");
+    EXPECT_EQ(line.options.passwordFile, "/run/pw");
+    EXPECT_TRUE(line.options.dialogs.empty());
+    EXPECT_EQ(Parse({"--alert", "ok", "menu"}).options.alertButton, "ok");
 }
 
 TEST(Options, HelpIsNotAnError)
 {
     CommandLine line = ParseCommandLine({"--help"});
     ASSERT_EQ(line.outcome, CommandLine::Outcome::Help);
-    EXPECT_NE(line.output.find("menu"), std::string::npos);
-    EXPECT_NE(line.output.find("--plugins"), std::string::npos);
-    EXPECT_NE(line.output.find("XDG_DATA_HOME"), std::string::npos);
+    // Also who answers dialogs, alerts and password prompts when no option does.
+    for (const char* piece : {"menu", "--plugins", "XDG_DATA_HOME", "--dialog", "--alert", "--password-file",
+                              "/dev/tty", "cancelled", "three times"})
+        EXPECT_NE(line.output.find(piece), std::string::npos) << piece;
 
     line = ParseCommandLine({"menu", "--help"});
     ASSERT_EQ(line.outcome, CommandLine::Outcome::Help);

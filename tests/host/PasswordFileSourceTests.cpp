@@ -4,14 +4,11 @@
 
 #include "support/TempDir.h"
 
-#include <Security/Security.h>
-
 #include <gtest/gtest.h>
 
 namespace {
 
 using cmhost::PasswordFileSource;
-using cmhost::ScopedPasswordSource;
 
 struct Answer {
     OSStatus status;
@@ -82,87 +79,35 @@ TEST_F(PasswordFileTest, UnreadableAndOversizedFilesAreRefusedWithTheReason)
     EXPECT_FALSE(PasswordFileSource::Load(mFolder.Child("long"), error).has_value());
 }
 
+// Each refusal shows as the next attempt of one unlock; once three have been given, the
+// keychain's caller trying again is cancelled instead of failing for ever.
 TEST_F(PasswordFileTest, ThreeRefusalsOfTheSameAnswerCancelTheNextPrompt)
 {
+    struct Step {
+        PlatformPasswordRequestKind kind;
+        const char* keychain;
+        UInt32 attempt;
+        OSStatus status;
+    };
+    constexpr auto kUnlock = kPlatformPasswordUnlock;
+    const Step steps[] = {
+        {kUnlock, "/a", 1, noErr}, {kUnlock, "/a", 2, noErr}, {kUnlock, "/a", 3, noErr},
+        {kUnlock, "/a", 1, userCanceledErr}, {kUnlock, "/a", 1, userCanceledErr},  // and stays cancelled
+        // Another keychain has its own count; creating is never refused.
+        {kUnlock, "/b", 1, noErr}, {kPlatformPasswordCreate, "/a", 1, noErr},
+        // An unlock that asks more than three times is cancelled at its fourth prompt.
+        {kUnlock, "/c", 1, noErr}, {kUnlock, "/c", 2, noErr}, {kUnlock, "/c", 3, noErr},
+        {kUnlock, "/c", 4, userCanceledErr},
+        // Unlocks that succeed on their first prompt never add up, and forget a refusal before them.
+        {kUnlock, "/d", 1, noErr}, {kUnlock, "/d", 1, noErr}, {kUnlock, "/d", 1, noErr}, {kUnlock, "/d", 2, noErr},
+        {kUnlock, "/d", 1, noErr}, {kUnlock, "/d", 1, noErr}, {kUnlock, "/d", 2, noErr}, {kUnlock, "/d", 3, noErr},
+        {kUnlock, "/d", 1, userCanceledErr},
+    };
     std::optional<PasswordFileSource> source = Load("wrong\n");
-    // One unlock asking three times (each refusal shows as the next attempt), then the keychain's
-    // caller trying again: the third refusal is known, and the prompt is cancelled.
-    EXPECT_EQ(Ask(*source, kPlatformPasswordUnlock, "/a", 1).status, noErr);
-    EXPECT_EQ(Ask(*source, kPlatformPasswordUnlock, "/a", 2).status, noErr);
-    EXPECT_EQ(Ask(*source, kPlatformPasswordUnlock, "/a", 3).status, noErr);
-    EXPECT_EQ(Ask(*source, kPlatformPasswordUnlock, "/a", 1).status, userCanceledErr);
-    EXPECT_EQ(Ask(*source, kPlatformPasswordUnlock, "/a", 1).status, userCanceledErr) << "and stays cancelled";
-    // Another keychain has its own count; creating is never refused.
-    EXPECT_EQ(Ask(*source, kPlatformPasswordUnlock, "/b", 1).status, noErr);
-    EXPECT_EQ(Ask(*source, kPlatformPasswordCreate, "/a", 1).status, noErr);
-
-    // An unlock that asks more than three times is cancelled at its fourth prompt.
-    EXPECT_EQ(Ask(*source, kPlatformPasswordUnlock, "/c", 1).status, noErr);
-    EXPECT_EQ(Ask(*source, kPlatformPasswordUnlock, "/c", 2).status, noErr);
-    EXPECT_EQ(Ask(*source, kPlatformPasswordUnlock, "/c", 3).status, noErr);
-    EXPECT_EQ(Ask(*source, kPlatformPasswordUnlock, "/c", 4).status, userCanceledErr);
-}
-
-TEST_F(PasswordFileTest, UnlocksThatSucceedNeverAddUp)
-{
-    std::optional<PasswordFileSource> source = Load("right");
-    for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(Ask(*source, kPlatformPasswordUnlock, "/a", 1).status, noErr) << i;
-    // A refusal in between is forgotten once an unlock goes through on its first prompt.
-    EXPECT_EQ(Ask(*source, kPlatformPasswordUnlock, "/a", 2).status, noErr);
-    EXPECT_EQ(Ask(*source, kPlatformPasswordUnlock, "/a", 1).status, noErr);
-    EXPECT_EQ(Ask(*source, kPlatformPasswordUnlock, "/a", 1).status, noErr);
-    EXPECT_EQ(Ask(*source, kPlatformPasswordUnlock, "/a", 2).status, noErr);
-    EXPECT_EQ(Ask(*source, kPlatformPasswordUnlock, "/a", 3).status, noErr);
-    EXPECT_EQ(Ask(*source, kPlatformPasswordUnlock, "/a", 1).status, userCanceledErr);
-}
-
-// With a real keychain: the installed source answers its prompts and counts the answers.
-class PasswordFileKeychainTest : public PasswordFileTest {
-protected:
-    void SetUp() override
-    {
-        PlatformSetKeychainCreationCostForTesting(1, 8192 * 1024);
-        mPath = mStorage.DataHome() + "/test.keychain";
-        SecKeychainRef keychain = nullptr;
-        ASSERT_EQ(SecKeychainCreate(mPath.c_str(), 5, "right", false, nullptr, &keychain), noErr);
-        SecKeychainLock(keychain);
-        mKeychain = keychain;
-    }
-    void TearDown() override
-    {
-        if (mKeychain != nullptr) {
-            SecKeychainLock(mKeychain);
-            CFRelease(mKeychain);
-        }
-        PlatformSetKeychainCreationCostForTesting(0, 0);
-    }
-
-    testsupport::ScopedStorageEnvironment mStorage;
-    std::string mPath;
-    SecKeychainRef mKeychain = nullptr;
-};
-
-TEST_F(PasswordFileKeychainTest, TheRightPasswordUnlocksWithOnePrompt)
-{
-    std::optional<PasswordFileSource> source = Load("right\n");
-    ScopedPasswordSource installed(*source);
-    EXPECT_EQ(SecKeychainUnlock(mKeychain, 0, nullptr, false), noErr);
-    EXPECT_EQ(installed.Answered(), 1);
-}
-
-TEST_F(PasswordFileKeychainTest, AWrongPasswordFailsThenIsCancelled)
-{
-    std::optional<PasswordFileSource> source = Load("wrong");
-    {
-        ScopedPasswordSource installed(*source);
-        EXPECT_EQ(SecKeychainUnlock(mKeychain, 0, nullptr, false), errSecAuthFailed);
-        EXPECT_EQ(installed.Answered(), 3);
-        EXPECT_EQ(SecKeychainUnlock(mKeychain, 0, nullptr, false), userCanceledErr);
-        EXPECT_EQ(installed.Answered(), 3);
-    }
-    // Removed with its owner: nobody answers now.
-    EXPECT_EQ(SecKeychainUnlock(mKeychain, 0, nullptr, false), errSecInteractionNotAllowed);
+    ASSERT_TRUE(source.has_value());
+    int index = 0;
+    for (const Step& step : steps)
+        EXPECT_EQ(Ask(*source, step.kind, step.keychain, step.attempt).status, step.status) << "step " << index++;
 }
 
 }  // namespace

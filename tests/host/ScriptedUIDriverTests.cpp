@@ -2,7 +2,7 @@
 // the script says while reporting it as first shown, and answering alerts.
 #include "ScriptedUIDriver.h"
 
-#include "platform/hitoolbox/HIToolboxTestSupport.h"
+#include "NewClipTestWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -48,105 +48,39 @@ TEST(ScriptedDialogAnswer, MalformedScriptsAreRefusedWithAReason)
     }
 }
 
-// The new-clip dialog as the plug-in sets it up, with a handler that ends it on the ending
-// commands and the close box.
-class ScriptedDialogTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        OSStatus status = 0;
-        mWindow = WindowFromNib(mBundle, "New Clip", &status);
-        ASSERT_EQ(status, noErr);
-        SetTextOf(Control(mWindow, 3), "Dear John,");
-        ControlEditTextSelectionRec all{0, 32767};
-        SetControlData(Control(mWindow, 3), 0, kControlEditTextSelectionTag, sizeof all, &all);
-        HideControl(Control(mWindow, 6));
-
-        Owned<CFStringRef> root(MakeString("/Stashwell"));
-        const void* items[] = {root.get()};
-        Owned<CFArrayRef> list(CFArrayCreate(nullptr, items, 1, &kCFTypeArrayCallBacks));
-        HIRect frame{{0, 0}, {226, 24}};
-        HIViewRef combo = nullptr;
-        ASSERT_EQ(HIComboBoxCreate(&frame, nullptr, nullptr, list, 11, &combo), noErr);
-        HIViewSetVisible(combo, true);
-        HIViewRef content = nullptr;
-        HIViewFindByID(HIViewGetRoot(mWindow), kHIViewWindowContentID, &content);
-        ASSERT_EQ(HIViewAddSubview(content, combo), noErr);
-        HIViewPlaceInSuperviewAt(combo, 95, 50);
-        SetTextOf(combo, "/Stashwell");
-        mCombo = combo;
-
-        const EventTypeSpec events[] = {{kEventClassCommand, kEventCommandProcess}, {kEventClassWindow, kEventWindowClose}};
-        InstallEventHandler(GetWindowEventTarget(mWindow), Handle, 2, events, this, nullptr);
-    }
-    void TearDown() override
-    {
-        PlatformInstallUIDriver(nullptr);
-        DisposeWindow(mWindow);
-    }
-
-    static OSStatus Handle(EventHandlerCallRef, EventRef event, void* userData)
-    {
-        auto* self = static_cast<ScriptedDialogTest*>(userData);
-        if (GetEventClass(event) == kEventClassWindow) {
-            self->mEnding = 'clos';
-            QuitAppModalLoopForWindow(self->mWindow);
-            return noErr;
-        }
-        HICommand command{};
-        GetEventParameter(event, kEventParamDirectObject, typeHICommand, nullptr, sizeof command, nullptr, &command);
-        if (command.commandID != kHICommandOK && command.commandID != kHICommandCancel)
-            return eventNotHandledErr;
-        self->mEnding = command.commandID;
-        QuitAppModalLoopForWindow(self->mWindow);
-        return noErr;
-    }
-
-    void Run(ScriptedUIDriver& driver)
-    {
-        PlatformUIDriver interface = driver.Interface();
-        PlatformInstallUIDriver(&interface);
-        EXPECT_EQ(RunAppModalLoopForWindow(mWindow), noErr);
-    }
-
-    NibBundle mBundle{InterfaceFile(NewClipWindow())};
-    WindowRef mWindow = nullptr;
-    HIViewRef mCombo = nullptr;
-    MenuCommand mEnding = 0;
-};
-
-TEST_F(ScriptedDialogTest, ScriptFillsTheDialogAndTheReportShowsItAsFirstShown)
+TEST(ScriptedDialog, ScriptFillsTheDialogAndTheReportShowsItAsFirstShown)
 {
     DialogAnswer answer;
     std::string error;
     ASSERT_TRUE(ParseDialogAnswer(R"({"name":"Greeting","submenu":"/Work","secure":true})", answer, error));
+    hosttest::NewClipTestWindow dialog;
     ScriptedUIDriver driver({answer}, std::nullopt);
-    Run(driver);
+    EXPECT_EQ(dialog.Run(driver.Interface()), noErr);
 
-    EXPECT_EQ(mEnding, static_cast<MenuCommand>(kHICommandOK));
-    EXPECT_EQ(TextOf(Control(mWindow, 3)), "Greeting");
-    EXPECT_EQ(TextOf(mCombo), "/Work");
-    EXPECT_EQ(GetControlValue(Control(mWindow, 5)), 1);
+    EXPECT_EQ(dialog.Ending(), static_cast<MenuCommand>(kHICommandOK));
+    EXPECT_EQ(dialog.Name(), "Greeting");
+    EXPECT_EQ(dialog.Submenu(), "/Work");
+    EXPECT_EQ(GetControlValue(dialog.SecureBox()), 1);
     EXPECT_EQ(driver.DialogsJson().dump(),
               R"([{"window":"New Clip","name":"Dear John,","nameSelection":[0,32767],)"
-              R"("submenuChoices":["/Stashwell"],"submenu":"/Stashwell","comboY":50,"secure":false,)"
-              R"("plainText":false,"plainTextVisible":false,"button":"ok"}])");
+              R"("submenuChoices":["/Stashwell","/Stashwell/Work"],"submenu":"/Stashwell","comboY":50,"secure":false,)"
+              R"("plainText":false,"plainTextVisible":true,"button":"ok"}])");
 }
 
-TEST_F(ScriptedDialogTest, CancelCloseAndMissingAnswersEndTheDialogWithoutOK)
+TEST(ScriptedDialog, CancelCloseAndMissingAnswersEndTheDialogWithoutOK)
 {
     DialogAnswer cancel;
     cancel.button = "cancel";
     cancel.name = "ignored";
     DialogAnswer close;
     close.button = "close";
+    hosttest::NewClipTestWindow dialog;
     ScriptedUIDriver driver({cancel, close}, std::nullopt);
-    Run(driver);
-    EXPECT_EQ(mEnding, static_cast<MenuCommand>(kHICommandCancel));
-    Run(driver);
-    EXPECT_EQ(mEnding, static_cast<MenuCommand>('clos'));
-    Run(driver);  // no answer left: the platform cancels it
-    EXPECT_EQ(mEnding, static_cast<MenuCommand>(kHICommandCancel));
+    // The last has no answer left: the platform cancels it.
+    for (MenuCommand ending : {MenuCommand(kHICommandCancel), MenuCommand('clos'), MenuCommand(kHICommandCancel)}) {
+        dialog.Run(driver.Interface());
+        EXPECT_EQ(dialog.Ending(), ending);
+    }
     ASSERT_EQ(driver.Dialogs().size(), 3u);
     EXPECT_EQ(driver.Dialogs()[1].name, "ignored");
     EXPECT_EQ(driver.Dialogs()[2].button, "cancel");

@@ -58,17 +58,25 @@ TEST(TerminalDialog, NameTypedSubmenuPickedSecureCheckedAndOK)
     ExpectTerminalGivenBack(user, screen);
 }
 
-TEST(TerminalDialog, EscapeCancelsAfterEditing)
+TEST(TerminalDialog, EscapeAndTheEndOfInputCancelAfterEditing)
 {
-    NewClipTestWindow dialog;
-    PtyUser user({kRight, "\x7f", "!", kEscape, kHangUp});
-    TerminalUIDriver driver(user.TerminalFd());
-    dialog.Run(driver.Interface());
-    EXPECT_EQ(dialog.Ending(), static_cast<MenuCommand>(kHICommandCancel));
-    EXPECT_EQ(dialog.Name(), "Dear John!");
-    ASSERT_EQ(driver.Dialogs().size(), 1u);
-    EXPECT_EQ(driver.Dialogs()[0].button, "cancel");
-    ExpectTerminalGivenBack(user, user.Screen());
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{kRight, "\x7f", "!", kEscape, kHangUp}, "Dear John!"},
+        {{"abc", kHangUp}, "abc"},
+    };
+    for (const auto& [keys, name] : cases) {
+        NewClipTestWindow dialog;
+        PtyUser user(keys);
+        TerminalUIDriver driver(user.TerminalFd());
+        EXPECT_EQ(dialog.Run(driver.Interface()), noErr);
+        EXPECT_EQ(dialog.Ending(), static_cast<MenuCommand>(kHICommandCancel));
+        EXPECT_EQ(dialog.Name(), name);
+        ASSERT_EQ(driver.Dialogs().size(), 1u);
+        EXPECT_EQ(driver.Dialogs()[0].button, "cancel");
+        // Hung up on while the form was shown: there is no terminal left to give back.
+        if (keys.size() > 2)
+            ExpectTerminalGivenBack(user, user.Screen());
+    }
 }
 
 TEST(TerminalDialog, ARefusedOKLeavesTheFormOpenForMoreTyping)
@@ -84,18 +92,6 @@ TEST(TerminalDialog, ARefusedOKLeavesTheFormOpenForMoreTyping)
     ASSERT_EQ(driver.Dialogs().size(), 1u);
     EXPECT_EQ(driver.Dialogs()[0].button, "ok");
     ExpectTerminalGivenBack(user, user.Screen());
-}
-
-TEST(TerminalDialog, EndedInputCancelsTheDialog)
-{
-    NewClipTestWindow dialog;
-    PtyUser user({"abc", kHangUp});
-    TerminalUIDriver driver(user.TerminalFd());
-    EXPECT_EQ(dialog.Run(driver.Interface()), noErr);
-    EXPECT_EQ(dialog.Ending(), static_cast<MenuCommand>(kHICommandCancel));
-    EXPECT_EQ(dialog.Name(), "abc");
-    ASSERT_EQ(driver.Dialogs().size(), 1u);
-    EXPECT_EQ(driver.Dialogs()[0].button, "cancel");
 }
 
 TEST(TerminalDialog, WithoutATerminalNobodyAnswersAndTheDialogIsCancelled)
@@ -154,50 +150,42 @@ OSStatus RunAlert(TerminalUIDriver& driver, DialogItemIndex* itemHit, bool withC
     return RunStandardAlert(alert, nullptr, itemHit);
 }
 
-TEST(TerminalAlert, EnterPressesTheDefaultButtonAndArrowsChooseAnother)
+// Enter presses the default button, arrows choose another, and Escape cancels only an alert with a
+// Cancel button; in one without, the ended input leaves the alert unanswered: cancelled.
+TEST(TerminalAlert, KeysChooseTheButton)
 {
-    {
-        PtyUser user({"\r", kHangUp});
+    struct Case {
+        std::vector<std::string> keys;
+        bool withCancel;
+        OSStatus status;
+        DialogItemIndex itemHit;
+        const char* button;
+    };
+    const Case cases[] = {
+        {{"\r", kHangUp}, true, noErr, kAlertStdAlertOKButton, "ok"},
+        {{kRight, " ", kHangUp}, true, noErr, kAlertStdAlertCancelButton, "cancel"},
+        {{kEscape, kHangUp}, true, noErr, kAlertStdAlertCancelButton, "cancel"},
+        {{kEscape, kHangUp}, false, userCanceledErr, 0, ""},
+    };
+    for (const Case& each : cases) {
+        SCOPED_TRACE(testing::PrintToString(each.keys));
+        PtyUser user(each.keys);
         TerminalUIDriver driver(user.TerminalFd());
         DialogItemIndex itemHit = 0;
-        EXPECT_EQ(RunAlert(driver, &itemHit, true), noErr);
-        EXPECT_EQ(itemHit, kAlertStdAlertOKButton);
+        ASSERT_EQ(RunAlert(driver, &itemHit, each.withCancel), each.status);
         ASSERT_EQ(driver.Alerts().size(), 1u);
         EXPECT_EQ(driver.Alerts()[0].message, "Replace the clip?");
-        EXPECT_EQ(driver.Alerts()[0].button, "ok");
+        EXPECT_EQ(driver.Alerts()[0].button, each.button);
         const std::string screen = user.Screen();
         EXPECT_NE(screen.find("A clip of that name exists."), std::string::npos);
-        EXPECT_NE(screen.find("Cancel"), std::string::npos);
-        ExpectTerminalGivenBack(user, screen);
-    }
-    {
-        PtyUser user({kRight, " ", kHangUp});
-        TerminalUIDriver driver(user.TerminalFd());
-        DialogItemIndex itemHit = 0;
-        EXPECT_EQ(RunAlert(driver, &itemHit, true), noErr);
-        EXPECT_EQ(itemHit, kAlertStdAlertCancelButton);
-        EXPECT_EQ(driver.Alerts()[0].button, "cancel");
-    }
-}
-
-TEST(TerminalAlert, EscapeCancelsOnlyAnAlertWithACancelButton)
-{
-    {
-        PtyUser user({kEscape, kHangUp});
-        TerminalUIDriver driver(user.TerminalFd());
-        DialogItemIndex itemHit = 0;
-        EXPECT_EQ(RunAlert(driver, &itemHit, true), noErr);
-        EXPECT_EQ(itemHit, kAlertStdAlertCancelButton);
-    }
-    {
-        // Escape does nothing here; the ended input leaves the alert unanswered: cancelled.
-        PtyUser user({kEscape, kHangUp});
-        TerminalUIDriver driver(user.TerminalFd());
-        DialogItemIndex itemHit = 0;
-        EXPECT_EQ(RunAlert(driver, &itemHit, false), userCanceledErr);
-        ASSERT_EQ(driver.Alerts().size(), 1u);
-        EXPECT_EQ(driver.Alerts()[0].button, "");
-        EXPECT_EQ(user.Typed(), 2u) << "the alert waited for the input to end";
+        if (each.withCancel)
+            EXPECT_NE(screen.find("Cancel"), std::string::npos);
+        if (each.status == noErr) {
+            EXPECT_EQ(itemHit, each.itemHit);
+            ExpectTerminalGivenBack(user, screen);
+        } else {
+            EXPECT_EQ(user.Typed(), 2u) << "the alert waited for the input to end";
+        }
     }
 }
 
