@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -49,14 +48,10 @@ protected:
     std::vector<std::string> NamesStartingWith(const std::string& prefix) const
     {
         std::vector<std::string> names;
-        if (DIR* folder = opendir(Folder().c_str())) {
-            while (dirent* entry = readdir(folder)) {
-                std::string name = entry->d_name;
-                if (name.rfind(prefix, 0) == 0) {
-                    names.push_back(name);
-                }
+        for (const std::string& name : testsupport::EntryNames(Folder())) {
+            if (name.rfind(prefix, 0) == 0) {
+                names.push_back(name);
             }
-            closedir(folder);
         }
         return names;
     }

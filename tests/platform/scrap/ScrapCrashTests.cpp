@@ -6,13 +6,12 @@
 
 #include "support/KillLoop.h"
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <set>
 
 namespace {
 
@@ -97,16 +96,12 @@ Seen ReadClipboard()
     return seen;
 }
 
+// The entries of a folder, the temporary files of killed writers (named with a leading dot) left out.
 size_t EntriesIn(const std::string& path)
 {
-    size_t count = 0;
-    if (DIR* folder = opendir(path.c_str())) {
-        while (dirent* entry = readdir(folder)) {
-            count += entry->d_name[0] != '.' ? 1 : 0;
-        }
-        closedir(folder);
-    }
-    return count;
+    std::set<std::string> names = testsupport::EntryNames(path);
+    return static_cast<size_t>(
+        std::count_if(names.begin(), names.end(), [](const std::string& name) { return name[0] != '.'; }));
 }
 
 class ScrapCrash : public ClipboardTest {};

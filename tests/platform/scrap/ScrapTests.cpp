@@ -7,14 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <dirent.h>
-
 #include <cstring>
-#include <filesystem>
+#include <set>
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace scraptest;
 
 class Scrap : public ClipboardTest {};
@@ -201,13 +198,9 @@ TEST_F(Scrap, FilesArePrivateAndOldGenerationsAreRemoved)
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 
     // The current generation and the one it replaced remain; nothing else but the link and the lock.
-    std::vector<std::string> generations;
-    for (const auto& entry : fs::directory_iterator(ClipboardFolder())) {
-        std::string name = entry.path().filename().string();
-        if (name != "current" && name != "lock") {
-            generations.push_back(name);
-        }
-    }
+    std::set<std::string> generations = testsupport::EntryNames(ClipboardFolder());
+    generations.erase("current");
+    generations.erase("lock");
     EXPECT_EQ(generations.size(), 2u);
     for (const std::string& name : generations) {
         EXPECT_EQ(name[0], 'g') << name;

@@ -7,8 +7,6 @@
 #include "security/UnlockedKeyStore.h"
 #include "support/KillLoop.h"
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstdio>
@@ -118,14 +116,10 @@ protected:
     std::vector<std::string> TemporaryNames() const
     {
         std::vector<std::string> names;
-        if (DIR* folder = opendir(mDir.path().c_str())) {
-            while (dirent* entry = readdir(folder)) {
-                std::string name = entry->d_name;
-                if (name.find(".tmp-") != std::string::npos) {
-                    names.push_back(name);
-                }
+        for (const std::string& name : testsupport::EntryNames(mDir.path())) {
+            if (name.find(".tmp-") != std::string::npos) {
+                names.push_back(name);
             }
-            closedir(folder);
         }
         return names;
     }
