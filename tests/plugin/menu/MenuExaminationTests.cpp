@@ -65,16 +65,11 @@ protected:
         ASSERT_EQ(mInstance->bundle, mBundle.Get());
     }
 
-    OSStatus Examine(const AEDesc* context, ScopedCommandList& list)
-    {
-        return CMPluginExamineContext(mInstance, context, list.Get());
-    }
-
     // One menu over the context, cleaned up afterwards; its records.
     std::vector<MenuEntry> OpenMenu(const AEDesc* context)
     {
         ScopedCommandList list;
-        EXPECT_EQ(Examine(context, list), noErr);
+        EXPECT_EQ(CMPluginExamineContext(mInstance, context, list.Get()), noErr);
         EXPECT_EQ(mInstance->implData.retainCount, 1);
         std::vector<MenuEntry> menu = list.Read();
         CMPluginPostMenuCleanup(mInstance);
@@ -160,41 +155,17 @@ TEST_F(MenuExaminationTest, EveryNameIsUnicodeTextBefore10_2OrWithoutAVersion)
     MakeInstance();
     StoreClipList({Clip("Greeting", "/Stashwell"), Clip("Other", "/Elsewhere")});
     TextContext context(u"x");
-    for (SInt32 version : {0x1019, 0}) {
+    for (SInt32 version : {0x1019, 0, 0x1020}) {
         PlatformSetSystemVersion(version);
-        ScopedCommandList list;
-        ASSERT_EQ(Examine(context.Get(), list), noErr);
-        EXPECT_EQ(mInstance->implData.systemVersion, version);
-        std::vector<MenuEntry> menu = list.Read();
-        CMPluginPostMenuCleanup(mInstance);
+        std::vector<MenuEntry> menu = OpenMenu(context.Get());
         EXPECT_EQ(Outline(menu), "Stashwell{Add Selected Text...,Create New Keychain...,-,Greeting,- Greeting},Elsewhere{Other,- Other}");
+        const DescType expected = version >= 0x1020 ? typeCFStringRef : typeUnicodeText;
         for (const MenuEntry& submenu : menu) {
             for (const MenuEntry& item : submenu.items) {
-                EXPECT_EQ(item.nameType, static_cast<DescType>(typeUnicodeText)) << item.name << " at " << version;
+                EXPECT_EQ(item.nameType, expected) << item.name << " at " << version;
             }
         }
     }
-    PlatformSetSystemVersion(0x1020);
-    ScopedCommandList list;
-    ASSERT_EQ(Examine(context.Get(), list), noErr);
-    std::vector<MenuEntry> menu = list.Read();
-    CMPluginPostMenuCleanup(mInstance);
-    ASSERT_FALSE(menu.empty());
-    EXPECT_EQ(menu[0].items[0].nameType, static_cast<DescType>(typeCFStringRef));
-}
-
-TEST_F(MenuExaminationTest, MissingInstanceOrContextAddsNothing)
-{
-    MakeInstance();
-    StoreClipList({Clip("Greeting", "/Stashwell")});
-    ScopedCommandList list;
-    EXPECT_EQ(CMPluginExamineContext(nullptr, &mNullContext, list.Get()), paramErr);
-    EXPECT_EQ(CMPluginExamineContext(mInstance, nullptr, list.Get()), errAENotAEDesc);
-    EXPECT_EQ(mInstance->implData.retainCount, 0);
-    EXPECT_EQ(mInstance->implData.clipList, nullptr);
-    EXPECT_EQ(list.Count(), 0);
-    CMPluginPostMenuCleanup(mInstance);
-    EXPECT_EQ(mInstance->implData.retainCount, 0);
 }
 
 TEST_F(MenuExaminationTest, EachMenuReadsTheClipListAnew)

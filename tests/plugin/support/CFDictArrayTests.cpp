@@ -3,11 +3,13 @@
 #include "support/CFDictArray.h"
 #include "support/CFObj.h"
 
+#include "plugin/support/TextTesting.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,15 +19,7 @@ const CFStringRef kAppID = CFSTR("org.stashwell.tests.dictarray");
 const CFStringRef kKey = CFSTR("LIST");
 const CFStringRef kName = CFSTR("NAME");
 
-std::string ToStdString(CFStringRef text)
-{
-    if (text == nullptr) {
-        return "<null>";
-    }
-    char buffer[256] = {};
-    CFStringGetCString(text, buffer, sizeof buffer, kCFStringEncodingUTF8);
-    return buffer;
-}
+using texttest::TextOf;
 
 // A mutable record {NAME: name}; the caller owns it.
 CFMutableDictionaryRef CreateRecord(const char* name)
@@ -51,7 +45,7 @@ std::string Names(const CFDictArray& list)
     std::string names;
     for (SInt32 i = 0; i < list.GetCount(); ++i) {
         CFStringRef name = list.GetItemStringForKey(i, kName);
-        names += name != nullptr ? ToStdString(name) : "?";
+        names += name != nullptr ? TextOf(name) : "?";
     }
     return names;
 }
@@ -185,7 +179,7 @@ TEST(CFDictArray, NullStringRemovesTheKeyAndNumbersAreNotBooleans)
 {
     std::unique_ptr<CFDictArray> list(CreateUnmodifiedList("a"));
     list->SetItemStringForKey(0, CFSTR("SUBMENU"), CFSTR("/Stashwell/Work"));
-    EXPECT_EQ(ToStdString(list->GetItemStringForKey(0, CFSTR("SUBMENU"))), "/Stashwell/Work");
+    EXPECT_EQ(TextOf(list->GetItemStringForKey(0, CFSTR("SUBMENU"))), "/Stashwell/Work");
     list->SetItemStringForKey(0, CFSTR("SUBMENU"), nullptr);
     EXPECT_FALSE(CFDictionaryContainsKey(list->FetchItemAt(0), CFSTR("SUBMENU")));
 
@@ -223,51 +217,36 @@ TEST(CFDictArray, MoveOneItemFollowsTheBeforeRule)
     EXPECT_FALSE(list->IsModified());
 }
 
+// The listed values move as one block, in list order; entries that are no index of the list
+// (here a string, for the unset ones) are skipped, and an index listed twice moves once.
 TEST(CFDictArray, MoveItemsMovesTheListedValuesAsOneBlock)
 {
-    std::unique_ptr<CFDictArray> list(CreateUnmodifiedList("abcde"));
-    CFObj<CFNumberRef> zero(CreateIndexNumber(0));
-    CFObj<CFNumberRef> two(CreateIndexNumber(2));
-    const void* values[] = {zero.Get(), two.Get()};
-    CFObj<CFArrayRef> indexes(CFArrayCreate(kCFAllocatorDefault, values, 2, &kCFTypeArrayCallBacks));
-    EXPECT_EQ(list->MoveItems(indexes.Get(), 4), 2);
-    EXPECT_EQ(Names(*list), "bdace");
-    EXPECT_TRUE(list->IsModified());
-}
-
-TEST(CFDictArray, MoveItemsSkipsEntriesThatAreNotIndexesOfTheList)
-{
-    std::unique_ptr<CFDictArray> list(CreateUnmodifiedList("abcde"));
-    CFObj<CFNumberRef> three(CreateIndexNumber(3));
-    CFObj<CFNumberRef> outside(CreateIndexNumber(5));
-    CFObj<CFNumberRef> negative(CreateIndexNumber(-1));
-    const void* values[] = {CFSTR("1"), three.Get(), outside.Get(), negative.Get()};
-    CFObj<CFArrayRef> indexes(CFArrayCreate(kCFAllocatorDefault, values, 4, &kCFTypeArrayCallBacks));
-    EXPECT_EQ(list->MoveItems(indexes.Get(), 0), 0);
-    EXPECT_EQ(Names(*list), "dabce");
-
+    const struct {
+        const char* letters;
+        std::vector<std::optional<CFIndex>> indexes;
+        SInt32 to;
+        const char* result;
+        SInt32 newIndex;
+    } cases[] = {
+        {"abcde", {0, 2}, 4, "bdace", 2},
+        {"abcde", {std::nullopt, 3, 5, -1}, 0, "dabce", 0},
+        {"abcde", {2, 0, 2}, 4, "bdcae", 2},
+        {"abc", {0}, 50, "bca", 2},  // past the end: at the end
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<CFDictArray> list(CreateUnmodifiedList(c.letters));
+        CFObj<CFMutableArrayRef> indexes(CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks));
+        for (const std::optional<CFIndex>& index : c.indexes) {
+            CFObj<CFNumberRef> number(CreateIndexNumber(index.value_or(0)));
+            CFArrayAppendValue(indexes.Get(), index.has_value() ? static_cast<CFTypeRef>(number.Get()) : CFSTR("1"));
+        }
+        EXPECT_EQ(list->MoveItems(indexes.Get(), c.to), c.newIndex) << c.result;
+        EXPECT_EQ(Names(*list), c.result);
+        EXPECT_TRUE(list->IsModified()) << c.result;
+    }
     std::unique_ptr<CFDictArray> untouched(CreateUnmodifiedList("ab"));
     EXPECT_EQ(untouched->MoveItems(nullptr, 0), 0);
     EXPECT_FALSE(untouched->IsModified());
-}
-
-TEST(CFDictArray, MoveItemsNeverLosesOrDuplicatesValues)
-{
-    // Indexes out of order or listed twice must not remove values that were not asked for.
-    std::unique_ptr<CFDictArray> list(CreateUnmodifiedList("abcde"));
-    CFObj<CFNumberRef> zero(CreateIndexNumber(0));
-    CFObj<CFNumberRef> two(CreateIndexNumber(2));
-    const void* values[] = {two.Get(), zero.Get(), two.Get()};
-    CFObj<CFArrayRef> indexes(CFArrayCreate(kCFAllocatorDefault, values, 3, &kCFTypeArrayCallBacks));
-    EXPECT_EQ(list->MoveItems(indexes.Get(), 4), 2);
-    EXPECT_EQ(Names(*list), "bdcae");
-
-    // A destination past the end lands at the end rather than outside the array.
-    std::unique_ptr<CFDictArray> far(CreateUnmodifiedList("abc"));
-    const void* first[] = {zero.Get()};
-    CFObj<CFArrayRef> one(CFArrayCreate(kCFAllocatorDefault, first, 1, &kCFTypeArrayCallBacks));
-    EXPECT_EQ(far->MoveItems(one.Get(), 50), 2);
-    EXPECT_EQ(Names(*far), "bca");
 }
 
 TEST(CFDictArray, CopiesShareTheRecordsButNotTheArray)
@@ -342,7 +321,7 @@ TEST(CFDictArray, TypedAccessGoesThroughFetchItemAt)
 {
     CFObj<CFMutableDictionaryRef> record(CreateRecord("elsewhere"));
     RedirectedList list(record.Get());
-    EXPECT_EQ(ToStdString(list.GetItemStringForKey(42, kName)), "elsewhere");
+    EXPECT_EQ(TextOf(list.GetItemStringForKey(42, kName)), "elsewhere");
     list.SetItemBooleanForKey(42, CFSTR("SECURE"), 1);
     EXPECT_EQ(CFDictionaryGetValue(record.Get(), CFSTR("SECURE")), kCFBooleanTrue);
 }
