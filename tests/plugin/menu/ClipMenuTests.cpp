@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -145,22 +146,39 @@ TEST_F(ClipMenuTest, SecureClipsAreListedOnlyWhileTheKeychainIsUnlocked)
 
 TEST_F(ClipMenuTest, EachClipLandsInTheSubmenuItsRecordNames)
 {
-    UseClips(ClipListBuilder()
-                 .Clip("a", "/Stashwell/Work")  // inside the root submenu, before its own clips
-                 .Clip("b", "/Stashwell")
-                 .Clip("c")                      // no submenu: the top level
-                 .Clip("d", "")                  // empty: the top level too
-                 .Clip("e", "Work")              // no leading '/': a top-level submenu
-                 .Clip("f", "/Stashwell/Work"));
-    EXPECT_EQ(Outline(BuildMenu()), "Stashwell{Fixed,Work{a,- a,f,- f},-,b,- b},c,- c,d,- d,Work{e,- e}");
-}
-
-TEST_F(ClipMenuTest, SeparatorOnlyBeforeAClipOfTheRootSubmenu)
-{
-    UseClips(ClipListBuilder().Clip("a", "/Stashwell/Work").Clip("b"));
-    EXPECT_EQ(Outline(BuildMenu()), "Stashwell{Fixed,Work{a,- a}},b,- b");
-    UseClips(ClipListBuilder().Clip("a", "/Stashwell").Clip("b", "/Stashwell"));
-    EXPECT_EQ(Outline(BuildMenu(false)), "Stashwell{Fixed,a,- a,b,- b}");
+    using Clips = std::vector<std::pair<std::string, const char*>>;  // name, submenu (NULL: none)
+    const std::string wide(70000, 'w');
+    const std::string widePath = "/" + wide;
+    const struct {
+        Clips clips;
+        Boolean separator;
+        std::string outline;
+    } cases[] = {
+        // Inside the root submenu before its own clips; no submenu or an empty one: the top level;
+        // no leading '/': a top-level submenu.
+        {{{"a", "/Stashwell/Work"}, {"b", "/Stashwell"}, {"c", nullptr}, {"d", ""}, {"e", "Work"}, {"f", "/Stashwell/Work"}},
+         true, "Stashwell{Fixed,Work{a,- a,f,- f},-,b,- b},c,- c,d,- d,Work{e,- e}"},
+        // The separator comes only before a clip of the root submenu, and only when asked for.
+        {{{"a", "/Stashwell/Work"}, {"b", nullptr}}, true, "Stashwell{Fixed,Work{a,- a}},b,- b"},
+        {{{"a", "/Stashwell"}, {"b", "/Stashwell"}}, false, "Stashwell{Fixed,a,- a,b,- b}"},
+        // Oddly spelled paths land in the submenu they name; ".." names a submenu, not a step up.
+        {{{"a", "/Stashwell//Work/"}, {"b", "/Stashwell/"}, {"c", "/Stashwell/./Work"}, {"d", "/"}, {"e", "//"},
+          {"f", "/Stashwell/.."}, {"g", widePath.c_str()}},
+         true, "Stashwell{Fixed,Work{a,- a,c,- c},-,b,- b,..{f,- f}},d,- d,e,- e," + wide + "{g,- g}"},
+        {{}, true, "Stashwell{Fixed}"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.outline.substr(0, 80));
+        ClipListBuilder clips;
+        for (const auto& [name, submenu] : c.clips) {
+            clips.Clip(name, submenu);
+        }
+        UseClips(clips);
+        EXPECT_EQ(Outline(BuildMenu(c.separator)), c.outline);
+    }
+    delete mInstance->implData.clipList;
+    mInstance->implData.clipList = nullptr;
+    EXPECT_EQ(Outline(BuildMenu()), "Stashwell{Fixed}") << "without a clip list nothing is added";
 }
 
 TEST_F(ClipMenuTest, UnusableRecordsAreLeftOutAndKeepTheirIndex)
@@ -210,20 +228,6 @@ TEST_F(ClipMenuTest, NamesAreShownExactlyAsWritten)
     EXPECT_EQ(root[11].name, "- " + huge);
 }
 
-TEST_F(ClipMenuTest, OddlySpelledPathsLandInTheSubmenuTheyName)
-{
-    UseClips(ClipListBuilder()
-                 .Clip("a", "/Stashwell//Work/")
-                 .Clip("b", "/Stashwell/")   // the root submenu: the separator comes before it
-                 .Clip("c", "/Stashwell/./Work")
-                 .Clip("d", "/")
-                 .Clip("e", "//")
-                 .Clip("f", "/Stashwell/..")  // a submenu named "..", not the top level
-                 .Clip("g", ("/" + std::string(70000, 'w')).c_str()));
-    EXPECT_EQ(Outline(BuildMenu()),
-              "Stashwell{Fixed,Work{a,- a,c,- c},-,b,- b,..{f,- f}},d,- d,e,- e," + std::string(70000, 'w') + "{g,- g}");
-}
-
 TEST_F(ClipMenuTest, PathsTheMenuCannotHoldLeaveTheirClipOut)
 {
     std::string tooDeep;
@@ -264,21 +268,11 @@ TEST_F(ClipMenuTest, ClipsFromIndex2000OnGetNoItems)
     EXPECT_EQ(FindEntry(root, "- clip 2000"), nullptr);
 }
 
-TEST_F(ClipMenuTest, WithoutAClipListNothingIsAdded)
-{
-    EXPECT_EQ(Outline(BuildMenu()), "Stashwell{Fixed}");
-    UseClips(ClipListBuilder());
-    EXPECT_EQ(Outline(BuildMenu()), "Stashwell{Fixed}");
-}
-
 std::vector<std::string> Strings(CFArrayRef array)
 {
     std::vector<std::string> strings;
     for (CFIndex i = 0; i < CFArrayGetCount(array); ++i) {
-        char buffer[256] = {};
-        CFStringGetCString(static_cast<CFStringRef>(CFArrayGetValueAtIndex(array, i)), buffer, sizeof buffer,
-                           kCFStringEncodingUTF8);
-        strings.push_back(buffer);
+        strings.push_back(texttest::TextOf(static_cast<CFStringRef>(CFArrayGetValueAtIndex(array, i))));
     }
     return strings;
 }

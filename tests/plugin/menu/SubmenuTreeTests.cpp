@@ -17,15 +17,11 @@ using menutest::MenuEntry;
 using menutest::Outline;
 using menutest::ScopedCommandList;
 
-CFStringRef CreateString(const std::string& text)
-{
-    return CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(text.data()),
-                                   static_cast<CFIndex>(text.size()), kCFStringEncodingUTF8, false);
-}
+using texttest::CreateString;
 
 CFURLRef CreateFolderURL(const char* path)
 {
-    CFObj<CFStringRef> text(CreateString(path));
+    CFObj<CFStringRef> text(CreateString(std::string(path)));
     return CFURLCreateWithFileSystemPath(kCFAllocatorDefault, text.Get(), kCFURLPOSIXPathStyle, true);
 }
 
@@ -34,7 +30,7 @@ void AddCommands(SubmenuTree& tree, const std::vector<std::pair<std::string, std
 {
     SInt32 id = 1;
     for (const auto& [path, name] : commands) {
-        CFObj<CFStringRef> pathText(CreateString(path));
+        CFObj<CFStringRef> pathText(CreateString(std::string(path)));
         CFObj<CFStringRef> nameText(CreateString(name));
         EXPECT_EQ(tree.AddMenuItem(pathText.Get(), nameText.Get(), id++, true, 0, 0), noErr) << path;
     }
@@ -56,10 +52,7 @@ TEST(SubmenuTree, SubmenusKeepTheOrderOfTheirFirstUse)
     EXPECT_EQ(BuildOutline({{"/S", "k1"}, {"/S/X", "k2"}, {"/S", "k3"}, {"/T", "k4"}}), "S{k1,X{k2},k3},T{k4}");
     // A submenu that first appears through a deeper one is placed where that happened.
     EXPECT_EQ(BuildOutline({{"/S/A/B", "deep"}, {"/S", "k"}, {"/S/A", "a"}}), "S{A{B{deep},a},k}");
-}
-
-TEST(SubmenuTree, EveryMissingAncestorIsMadeAndAttached)
-{
+    // Every missing ancestor is made and attached.
     EXPECT_EQ(BuildOutline({{"/A/B/D", "cmd"}}), "A{B{D{cmd}}}");
 }
 

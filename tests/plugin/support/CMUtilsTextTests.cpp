@@ -4,6 +4,8 @@
 #include "support/CMUtilsText.h"
 #include "support/StAEDesc.h"
 
+#include "plugin/support/TextTesting.h"
+
 #include <PlatformHost.h>
 
 #include <gtest/gtest.h>
@@ -15,10 +17,16 @@
 
 namespace {
 
-StAEDesc* MakeDesc(StAEDesc& desc, DescType type, const void* data, size_t size)
+using texttest::UnitsOf;
+
+std::string BytesOf(const std::u16string& units)
+{
+    return std::string(reinterpret_cast<const char*>(units.data()), units.size() * 2);
+}
+
+void MakeDesc(StAEDesc& desc, DescType type, const void* data, size_t size)
 {
     EXPECT_EQ(AECreateDesc(type, data, static_cast<Size>(size), desc), noErr);
-    return &desc;
 }
 
 void MakeUnicodeDesc(StAEDesc& desc, const std::u16string& units)
@@ -31,21 +39,11 @@ void MakeTextDesc(StAEDesc& desc, const std::string& text)
     MakeDesc(desc, typeChar, text.data(), text.size());
 }
 
-std::u16string UnitsOf(CFStringRef string)
-{
-    std::u16string units(static_cast<size_t>(CFStringGetLength(string)), u'\0');
-    CFStringGetCharacters(string, CFRangeMake(0, CFStringGetLength(string)), reinterpret_cast<UniChar*>(units.data()));
-    return units;
-}
-
 // The text of the descriptor as CreateCFStringFromAEDesc gives it; "<null>" when it gives none.
 std::u16string TextOf(const StAEDesc& desc, SInt32 mode = CMUtils::kLineEndingsUnchanged)
 {
     CFObj<CFStringRef> string(CMUtils::CreateCFStringFromAEDesc(*desc.Get(), mode));
-    if (string.Get() == nullptr) {
-        return u"<null>";
-    }
-    return UnitsOf(string);
+    return UnitsOf(string.Get());
 }
 
 // A coercion handler installed for one test, removed when it ends.
@@ -86,92 +84,88 @@ OSErr AnswerMarkedUnicode(const AEDesc* from, DescType toType, void* refcon, AED
     return AECreateDesc(typeUnicodeText, units, 6, to);
 }
 
-const DescType kPrivateType = 'priv';
-
-TEST(CMUtilsHasTextData, AnswersForTextTypesByTheirSizeAlone)
+// Text types count by their size alone; other types when they coerce to non-empty text.
+TEST(CMUtilsHasTextData, TextTypesByTheirSizeOtherTypesByTheirCoercion)
 {
-    StAEDesc emptyText, text, emptyUnicode, unicode, null;
-    MakeTextDesc(emptyText, "");
-    MakeTextDesc(text, "x");
-    MakeUnicodeDesc(emptyUnicode, u"");
-    MakeUnicodeDesc(unicode, u"y");
-    EXPECT_FALSE(CMUtils::AEDescHasTextData(*emptyText.Get()));
-    EXPECT_TRUE(CMUtils::AEDescHasTextData(*text.Get()));
-    EXPECT_FALSE(CMUtils::AEDescHasTextData(*emptyUnicode.Get()));
-    EXPECT_TRUE(CMUtils::AEDescHasTextData(*unicode.Get()));
+    const SInt32 number = 42;
+    const struct {
+        DescType type;
+        std::string bytes;
+        bool hasText;
+        std::u16string text;
+    } cases[] = {
+        {typeChar, "", false, u""},
+        {typeChar, "x", true, u"x"},
+        {typeUnicodeText, "", false, u""},
+        {typeUnicodeText, std::string("y\0", 2), true, u"y"},
+        {typeUTF8Text, "\xC3\xA9t\xC3\xA9", true, u"\u00E9t\u00E9"},
+        {typeUTF8Text, "", false, u""},
+        {typeSInt32, std::string(reinterpret_cast<const char*>(&number), sizeof number), false, u"<null>"},
+    };
+    for (const auto& c : cases) {
+        StAEDesc desc;
+        MakeDesc(desc, c.type, c.bytes.data(), c.bytes.size());
+        EXPECT_EQ(CMUtils::AEDescHasTextData(*desc.Get()), c.hasText) << c.bytes;
+        EXPECT_EQ(TextOf(desc), c.text) << c.bytes;
+    }
+    StAEDesc null, list;
     EXPECT_FALSE(CMUtils::AEDescHasTextData(*null.Get()));
     EXPECT_EQ(TextOf(null), u"<null>");
-}
-
-TEST(CMUtilsHasTextData, OtherTypesCountWhenTheyCoerceToNonEmptyText)
-{
-    StAEDesc utf8, emptyUtf8, number, list;
-    MakeDesc(utf8, typeUTF8Text, "\xC3\xA9t\xC3\xA9", 5);
-    MakeDesc(emptyUtf8, typeUTF8Text, "", 0);
-    SInt32 value = 42;
-    MakeDesc(number, typeSInt32, &value, sizeof value);
+    // A list is not searched for text: only a coercion of the whole list would count.
     ASSERT_EQ(AECreateList(nullptr, 0, false, list), noErr);
     ASSERT_EQ(AEPutPtr(list, 0, typeChar, "inside", 6), noErr);
-
-    EXPECT_TRUE(CMUtils::AEDescHasTextData(*utf8.Get()));
-    EXPECT_EQ(TextOf(utf8), u"\u00E9t\u00E9");
-    EXPECT_FALSE(CMUtils::AEDescHasTextData(*emptyUtf8.Get()));
-    EXPECT_EQ(TextOf(emptyUtf8), u"");
-    EXPECT_FALSE(CMUtils::AEDescHasTextData(*number.Get()));
-    EXPECT_EQ(TextOf(number), u"<null>");
-    // A list is not searched for text: only a coercion of the whole list would count.
     EXPECT_FALSE(CMUtils::AEDescHasTextData(*list.Get()));
     EXPECT_EQ(TextOf(list), u"<null>");
 }
 
-TEST(CMUtilsHasTextData, AUnicodeCoercionOfTheWrongTypeIsNotRetriedAsText)
+// Unicode is asked for first; a Unicode coercion that answers another type is not retried as
+// text, a refused one is; coerced Unicode loses its byte-order mark too.
+TEST(CMUtilsHasTextData, CoercionsToUnicodeThenToText)
 {
-    StCoercionHandler toUnicode(kPrivateType, typeUnicodeText, &AnswerTextForUnicode);
+    const DescType kPrivateType = 'priv';
+    const struct {
+        AECoercionHandlerUPP toUnicode;
+        bool hasText;
+        std::u16string text;
+    } cases[] = {
+        {&AnswerTextForUnicode, false, u"<null>"},
+        {&Refuse, true, u"plain"},
+        {&AnswerMarkedUnicode, true, u"ok"},
+    };
     StCoercionHandler toText(kPrivateType, typeChar, &AnswerText);
-    StAEDesc privateDesc;
-    MakeDesc(privateDesc, kPrivateType, "data", 4);
-    EXPECT_FALSE(CMUtils::AEDescHasTextData(*privateDesc.Get()));
-    EXPECT_EQ(TextOf(privateDesc), u"<null>");
+    for (const auto& c : cases) {
+        StCoercionHandler toUnicode(kPrivateType, typeUnicodeText, c.toUnicode);
+        StAEDesc privateDesc;
+        MakeDesc(privateDesc, kPrivateType, "data", 4);
+        EXPECT_EQ(CMUtils::AEDescHasTextData(*privateDesc.Get()), c.hasText);
+        EXPECT_EQ(TextOf(privateDesc), c.text);
+    }
 }
 
-TEST(CMUtilsHasTextData, TextIsTheFallbackWhenUnicodeCoercionFails)
+// A leading byte-order mark goes (a mark further on is text), an odd last byte is no unit, and
+// 8-bit text is read in the system encoding.
+TEST(CMUtilsStringFromDesc, ByteOrderMarksOddSizesAndEightBitText)
 {
-    StCoercionHandler toUnicode(kPrivateType, typeUnicodeText, &Refuse);
-    StCoercionHandler toText(kPrivateType, typeChar, &AnswerText);
-    StAEDesc privateDesc;
-    MakeDesc(privateDesc, kPrivateType, "data", 4);
-    EXPECT_TRUE(CMUtils::AEDescHasTextData(*privateDesc.Get()));
-    EXPECT_EQ(TextOf(privateDesc), u"plain");
-}
-
-TEST(CMUtilsStringFromDesc, CoercedUnicodeLosesItsByteOrderMarkToo)
-{
-    StCoercionHandler toUnicode(kPrivateType, typeUnicodeText, &AnswerMarkedUnicode);
-    StAEDesc privateDesc;
-    MakeDesc(privateDesc, kPrivateType, "data", 4);
-    EXPECT_EQ(TextOf(privateDesc), u"ok");
-}
-
-TEST(CMUtilsStringFromDesc, ByteOrderMarksAndOddSizes)
-{
-    StAEDesc marked, markOnly, fiveBytes, swappedMark, oneByte, empty;
-    MakeUnicodeDesc(marked, u"\uFEFFhello");
-    MakeUnicodeDesc(markOnly, u"\uFEFF");
-    MakeDesc(fiveBytes, typeUnicodeText, u"abc", 5);
-    MakeUnicodeDesc(swappedMark, u"\uFFFEx");
-    MakeDesc(oneByte, typeUnicodeText, "\xFF", 1);
-    MakeUnicodeDesc(empty, u"");
-
-    EXPECT_EQ(TextOf(marked), u"hello");
-    EXPECT_EQ(TextOf(markOnly), u"");  // an empty string, not none
-    EXPECT_EQ(TextOf(fiveBytes), u"ab");
-    EXPECT_EQ(TextOf(swappedMark), u"\uFFFEx");
-    EXPECT_EQ(TextOf(oneByte), u"");
-    EXPECT_EQ(TextOf(empty), u"");
-    // A mark further on is text.
-    StAEDesc markInside;
-    MakeUnicodeDesc(markInside, u"a\uFEFF");
-    EXPECT_EQ(TextOf(markInside), u"a\uFEFF");
+    const struct {
+        DescType type;
+        std::string bytes;
+        std::u16string text;
+    } cases[] = {
+        {typeUnicodeText, BytesOf(u"\uFEFFhello"), u"hello"},
+        {typeUnicodeText, BytesOf(u"\uFEFF"), u""},  // an empty string, not none
+        {typeUnicodeText, BytesOf(u"abc").substr(0, 5), u"ab"},
+        {typeUnicodeText, BytesOf(u"\uFFFEx"), u"\uFFFEx"},
+        {typeUnicodeText, "\xFF", u""},
+        {typeUnicodeText, "", u""},
+        {typeUnicodeText, BytesOf(u"a\uFEFF"), u"a\uFEFF"},
+        {typeChar, "caf\x8E \xDB", u"caf\u00E9 \u20AC"},  // Mac OS Roman e-acute and euro sign
+        {typeChar, "", u""},
+    };
+    for (const auto& c : cases) {
+        StAEDesc desc;
+        MakeDesc(desc, c.type, c.bytes.data(), c.bytes.size());
+        EXPECT_EQ(TextOf(desc), c.text) << c.bytes;
+    }
 }
 
 TEST(CMUtilsStringFromDesc, LineEndingModesOnBothTextTypes)
@@ -190,15 +184,6 @@ TEST(CMUtilsStringFromDesc, LineEndingModesOnBothTextTypes)
     std::vector<char> stored(5);
     ASSERT_EQ(AEGetDescData(text, stored.data(), 5), noErr);
     EXPECT_EQ(std::string(stored.begin(), stored.end()), "a\nb\rc");
-}
-
-TEST(CMUtilsStringFromDesc, EightBitTextIsReadInTheSystemEncoding)
-{
-    StAEDesc text, empty;
-    MakeTextDesc(text, "caf\x8E \xDB");  // Mac OS Roman e-acute and euro sign
-    MakeTextDesc(empty, "");
-    EXPECT_EQ(TextOf(text), u"caf\u00E9 \u20AC");
-    EXPECT_EQ(TextOf(empty), u"");
 }
 
 TEST(CMUtilsStringFromDesc, NoBlockForTheDataGivesNone)
@@ -287,13 +272,10 @@ TEST(CMUtilsUTF8, TerminatedBuffersAndTheirByteLengths)
     ASSERT_NE(noLength, nullptr);
     EXPECT_STREQ(noLength, "abc");
     std::free(noLength);
-}
 
-TEST(CMUtilsUTF8, ALoneSurrogateCannotBeConvertedAndGivesNone)
-{
-    const UniChar lone[] = {u'a', 0xD800};
-    CFObj<CFStringRef> broken(CFStringCreateWithCharacters(nullptr, lone, 2));
-    UInt32 length = 99;
+    // A lone surrogate cannot be converted.
+    CFObj<CFStringRef> broken(texttest::CreateString(std::u16string{u'a', char16_t(0xD800)}));
+    length = 99;
     EXPECT_EQ(CMUtils::CreateUTF8CStringFromCFString(broken, &length), nullptr);
     EXPECT_EQ(length, 0u);
 }
