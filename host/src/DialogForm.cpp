@@ -3,6 +3,7 @@
 #include "CFRef.h"
 #include "DialogReport.h"
 #include "MenuScreen.h"
+#include "TerminalStyle.h"
 #include "TextConversion.h"
 
 #include <algorithm>
@@ -11,10 +12,7 @@
 namespace cmhost {
 namespace {
 
-constexpr const char* kReverse = "\x1b[7m";
-constexpr const char* kBold = "\x1b[1m";
-constexpr const char* kDim = "\x1b[2m";
-constexpr const char* kPlain = "\x1b[0m";
+using namespace style;
 
 // Controls whose vertical middles are this close share a row on the terminal.
 constexpr double kRowTolerance = 8;

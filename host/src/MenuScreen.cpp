@@ -1,14 +1,13 @@
 #include "MenuScreen.h"
 
+#include "TerminalStyle.h"
+
 #include <algorithm>
 
 namespace cmhost {
 namespace {
 
-const char* const kReverse = "\x1b[7m";
-const char* const kBold = "\x1b[1m";
-const char* const kDim = "\x1b[2m";
-const char* const kPlain = "\x1b[0m";
+using namespace style;
 const size_t kLongestLabel = 40;
 
 // Cuts the text to at most width characters, marking the cut with an ellipsis.

@@ -1,5 +1,6 @@
 #include "TerminalUIDriver.h"
 
+#include "TerminalStyle.h"
 #include "TextConversion.h"
 
 #include <stdexcept>
@@ -7,10 +8,7 @@
 namespace cmhost {
 namespace {
 
-constexpr const char* kBold = "\x1b[1m";
-constexpr const char* kReverse = "\x1b[7m";
-constexpr const char* kDim = "\x1b[2m";
-constexpr const char* kPlain = "\x1b[0m";
+using namespace style;
 
 std::vector<FormKey> DecodeAll(const std::string& bytes)
 {
