@@ -7,13 +7,12 @@
 #include "support/CFObj.h"
 
 #include "plugin/menu/MenuRecordReader.h"
+#include "plugin/support/PluginSession.h"
 #include "support/TempDir.h"
 
 #include <PlatformHost.h>
 
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 #include <unistd.h>
 
@@ -99,10 +98,8 @@ TEST_F(PluginFrameTest, BothInterfacesAnswerWithTheSameRecordAndCountAReference)
 
 TEST_F(PluginFrameTest, LastReleaseUnregistersAndGivesBackTheFactoryIdAndTheBundle)
 {
-    CFObj<CFURLRef> url(CFURLCreateFromFileSystemRepresentation(
-        kCFAllocatorDefault, reinterpret_cast<const UInt8*>(STASHWELL_BUNDLE_DIR), strlen(STASHWELL_BUNDLE_DIR), true));
-    CFObj<CFBundleRef> bundle(CFBundleCreate(kCFAllocatorDefault, url.Get()));
-    ASSERT_NE(bundle.Get(), nullptr) << "the plug-in's bundle is not built at " STASHWELL_BUNDLE_DIR;
+    CFObj<CFBundleRef> bundle(sessiontest::CreateStashwellBundle());
+    ASSERT_NE(bundle.Get(), nullptr);
     CFObj<CFUUIDRef> factory(CFUUIDCreate(kCFAllocatorDefault));
     CFIndex bundleReferences = CFGetRetainCount(bundle.Get());
 
@@ -174,15 +171,9 @@ TEST_F(PluginFrameTest, ExamineContextStartsAFreshMenu)
     EXPECT_EQ(instance->implData.retainCount, 0);
     EXPECT_EQ(instance->implData.clipList, nullptr);
     EXPECT_EQ(access(mStorage.ConfigHome().append("/preferences/org.stashwell.cmplugin.plist").c_str(), F_OK), -1);
-    AbstractCMPluginRelease(instance);
-}
 
-TEST_F(PluginFrameTest, SystemVersionIsZeroWhenGestaltCannotTell)
-{
-    ScopedSystemVersion version(0);
-    AbstractCMPluginType* instance = AllocAbstractCMPluginType(nullptr);
-    ASSERT_NE(instance, nullptr);
-    instance->implData.systemVersion = 0x1068;
+    // When Gestalt cannot tell, the version is 0 and names are no string references.
+    PlatformSetSystemVersion(0);
     EXPECT_EQ(CMPluginExamineContext(instance, &mNullContext, &mCommands), noErr);
     EXPECT_EQ(instance->implData.systemVersion, 0);
     EXPECT_FALSE(UsesCFStringNames(instance));

@@ -4,6 +4,7 @@
 #include "support/CFObj.h"
 
 #include "plugin/menu/MenuRecordReader.h"
+#include "plugin/support/PluginSession.h"
 #include "support/TempDir.h"
 
 #include <Carbon/Carbon.h>
@@ -17,15 +18,7 @@
 
 namespace {
 
-std::string ToStdString(CFStringRef text)
-{
-    if (text == nullptr) {
-        return "<null>";
-    }
-    char buffer[512] = {};
-    CFStringGetCString(text, buffer, sizeof buffer, kCFStringEncodingUTF8);
-    return buffer;
-}
+using texttest::TextOf;
 
 CFURLRef CreateBundleURL()
 {
@@ -35,10 +28,9 @@ CFURLRef CreateBundleURL()
 
 TEST(StashwellBundle, LocalisationTableHoldsEveryLookedUpText)
 {
-    CFObj<CFURLRef> url(CreateBundleURL());
-    CFObj<CFBundleRef> bundle(CFBundleCreate(kCFAllocatorDefault, url.Get()));
-    ASSERT_NE(bundle.Get(), nullptr) << "no bundle at " STASHWELL_BUNDLE_DIR;
-    EXPECT_EQ(ToStdString(CFBundleGetIdentifier(bundle.Get())), "org.stashwell.cmplugin");
+    CFObj<CFBundleRef> bundle(sessiontest::CreateStashwellBundle());
+    ASSERT_NE(bundle.Get(), nullptr);
+    EXPECT_EQ(TextOf(CFBundleGetIdentifier(bundle.Get())), "org.stashwell.cmplugin");
 
     const char* texts[] = {"/Stashwell",     "Add Selected Text...", "Add Clipboard Content...",
                            "Create New Keychain...", "Unlock Keychain...",  "Lock Keychain",
@@ -48,7 +40,7 @@ TEST(StashwellBundle, LocalisationTableHoldsEveryLookedUpText)
         // A default that no entry has: an answer equal to the key proves the table holds it.
         CFObj<CFStringRef> found(
             CFBundleCopyLocalizedString(bundle.Get(), key.Get(), CFSTR("<not in the table>"), CFSTR("Localizable")));
-        EXPECT_EQ(ToStdString(found.Get()), text);
+        EXPECT_EQ(TextOf(found.Get()), text);
     }
 }
 

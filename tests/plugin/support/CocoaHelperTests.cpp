@@ -92,44 +92,35 @@ TEST_F(CocoaHelperTest, TheFocusedViewsSelectionComesBackAsANewString)
     EXPECT_TRUE(CFEqual(selection, text));
 }
 
-TEST_F(CocoaHelperTest, MissingWindowResponderOrRequestorAnswersNegativelyWithoutLog)
+// What each focused view gives: no selection without a key window, a first responder or (for a
+// view without a selection) a requestor; none when the requestor writes nothing; and an exception
+// logged once by the function it went through, and answered as none.
+TEST_F(CocoaHelperTest, ViewsThatCannotGiveASelectionGiveNone)
 {
-    const PlatformCocoaMode modes[] = {kPlatformCocoaNoKeyWindow, kPlatformCocoaNoFirstResponder,
-                                       kPlatformCocoaViewWritesSelection};
-    for (PlatformCocoaMode mode : modes) {
-        // In the writing mode, a view without a selection cannot send strings.
-        PlatformInstallCocoaApplication(mode == kPlatformCocoaViewWritesSelection ? nullptr : CFSTR("text"), mode);
-        EXPECT_FALSE(HasSelection()) << mode;
-        EXPECT_EQ(Selection(), "<null>") << mode;
-        EXPECT_EQ(mLog, "") << mode;
+    const struct {
+        PlatformCocoaMode mode;
+        CFStringRef text;
+        bool hasSelection;
+        const char* validationLog;  // the function that logs, or ""
+        const char* writingLog;
+    } cases[] = {
+        {kPlatformCocoaNoKeyWindow, CFSTR("text"), false, "", ""},
+        {kPlatformCocoaNoFirstResponder, CFSTR("text"), false, "", ""},
+        {kPlatformCocoaViewWritesSelection, nullptr, false, "", ""},
+        {kPlatformCocoaViewWritesNothing, CFSTR("never written"), true, "", ""},
+        {kPlatformCocoaViewRaisesWhileWriting, CFSTR("text"), true, "", "currentCocoaStringSelection"},
+        {kPlatformCocoaViewRaisesWhileValidating, CFSTR("text"), false, "cocoaAppHasStringSelection",
+         "currentCocoaStringSelection"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        PlatformInstallCocoaApplication(c.text, c.mode);
+        EXPECT_EQ(HasSelection(), c.hasSelection);
+        EXPECT_TRUE(*c.validationLog == '\0' ? mLog.empty() : std::regex_match(mLog, LogLine(c.validationLog))) << mLog;
+        EXPECT_EQ(Selection(), "<null>");
+        EXPECT_TRUE(*c.writingLog == '\0' ? mLog.empty() : std::regex_match(mLog, LogLine(c.writingLog))) << mLog;
+        // TearDown checks that every private pasteboard went.
     }
-}
-
-TEST_F(CocoaHelperTest, ARequestorThatWritesNothingGivesNoneAndThePasteboardStillGoes)
-{
-    PlatformInstallCocoaApplication(CFSTR("never written"), kPlatformCocoaViewWritesNothing);
-    EXPECT_TRUE(HasSelection());
-    EXPECT_EQ(Selection(), "<null>");
-    EXPECT_EQ(mLog, "");
-    // TearDown checks the pasteboard count.
-}
-
-TEST_F(CocoaHelperTest, AnExceptionWhileWritingIsLoggedOnceAndAnsweredAsNone)
-{
-    PlatformInstallCocoaApplication(CFSTR("text"), kPlatformCocoaViewRaisesWhileWriting);
-    EXPECT_TRUE(HasSelection());
-    EXPECT_EQ(mLog, "");
-    EXPECT_EQ(Selection(), "<null>");
-    EXPECT_TRUE(std::regex_match(mLog, LogLine("currentCocoaStringSelection"))) << mLog;
-}
-
-TEST_F(CocoaHelperTest, AnExceptionWhileValidatingIsLoggedOnceByEachFunction)
-{
-    PlatformInstallCocoaApplication(CFSTR("text"), kPlatformCocoaViewRaisesWhileValidating);
-    EXPECT_FALSE(HasSelection());
-    EXPECT_TRUE(std::regex_match(mLog, LogLine("cocoaAppHasStringSelection"))) << mLog;
-    EXPECT_EQ(Selection(), "<null>");
-    EXPECT_TRUE(std::regex_match(mLog, LogLine("currentCocoaStringSelection"))) << mLog;
 }
 
 // A focused view whose requestor is some other object that does not take part in services.
