@@ -29,22 +29,24 @@ struct ClipEntry {
     bool operator==(const ClipEntry&) const = default;
 };
 
+// The text of a string value; "" for anything else.
 std::string Utf8(CFTypeRef value)
 {
-    if (value == nullptr || CFGetTypeID(value) != CFStringGetTypeID()) {
-        return "";
-    }
-    char text[1024] = {};
-    CFStringGetCString(static_cast<CFStringRef>(value), text, sizeof text, kCFStringEncodingUTF8);
+    char text[1024] = "";
+    if (value != nullptr && CFGetTypeID(value) == CFStringGetTypeID())
+        CFStringGetCString(static_cast<CFStringRef>(value), text, sizeof text, kCFStringEncodingUTF8);
     return text;
 }
 
-CFTypeRef Get(CFTypeRef dictionary, CFStringRef key)
+// The values of an array value; none for anything else.
+std::vector<CFTypeRef> Elements(CFTypeRef value)
 {
-    if (dictionary == nullptr || CFGetTypeID(dictionary) != CFDictionaryGetTypeID()) {
-        return nullptr;
+    std::vector<CFTypeRef> elements;
+    if (value != nullptr && CFGetTypeID(value) == CFArrayGetTypeID()) {
+        for (CFIndex i = 0; i < CFArrayGetCount(static_cast<CFArrayRef>(value)); ++i)
+            elements.push_back(CFArrayGetValueAtIndex(static_cast<CFArrayRef>(value), i));
     }
-    return CFDictionaryGetValue(static_cast<CFDictionaryRef>(dictionary), key);
+    return elements;
 }
 
 class ClipCrash : public CmhostTest {
@@ -100,27 +102,23 @@ protected:
     // The clip list as stored, read afresh from the file; fails the test when it does not read.
     std::vector<ClipEntry> ClipList()
     {
-        std::vector<ClipEntry> entries;
         EXPECT_TRUE(CFPreferencesAppSynchronize(kApp)) << "the preferences file cannot be read";
         CFPropertyListRef list = CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp);
-        if (list == nullptr) {
-            return entries;
+        EXPECT_TRUE(list == nullptr || CFGetTypeID(list) == CFArrayGetTypeID());
+        std::vector<ClipEntry> entries;
+        for (CFTypeRef record : Elements(list)) {
+            auto get = [&](CFStringRef key) -> CFTypeRef {
+                return CFGetTypeID(record) == CFDictionaryGetTypeID()
+                           ? CFDictionaryGetValue(static_cast<CFDictionaryRef>(record), key)
+                           : nullptr;
+            };
+            ClipEntry entry{Utf8(get(CFSTR("NAME"))), Utf8(get(CFSTR("FILENAME"))), {}};
+            for (CFTypeRef flavor : Elements(get(CFSTR("FLAVORS"))))
+                entry.flavors.push_back(Utf8(flavor));
+            entries.push_back(entry);
         }
-        EXPECT_EQ(CFGetTypeID(list), CFArrayGetTypeID());
-        if (CFGetTypeID(list) == CFArrayGetTypeID()) {
-            for (CFIndex i = 0; i < CFArrayGetCount(static_cast<CFArrayRef>(list)); ++i) {
-                CFTypeRef record = CFArrayGetValueAtIndex(static_cast<CFArrayRef>(list), i);
-                ClipEntry entry{Utf8(Get(record, CFSTR("NAME"))), Utf8(Get(record, CFSTR("FILENAME"))), {}};
-                CFTypeRef flavors = Get(record, CFSTR("FLAVORS"));
-                if (flavors != nullptr && CFGetTypeID(flavors) == CFArrayGetTypeID()) {
-                    for (CFIndex f = 0; f < CFArrayGetCount(static_cast<CFArrayRef>(flavors)); ++f) {
-                        entry.flavors.push_back(Utf8(CFArrayGetValueAtIndex(static_cast<CFArrayRef>(flavors), f)));
-                    }
-                }
-                entries.push_back(entry);
-            }
-        }
-        CFRelease(list);
+        if (list != nullptr)
+            CFRelease(list);
         return entries;
     }
 

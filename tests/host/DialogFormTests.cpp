@@ -59,18 +59,10 @@ TEST_F(DialogFormTest, TypingReplacesTheSelectedNameAndEditsCharacterByCharacter
     form.Press(Key(FormKeyKind::Home));
     EXPECT_EQ(form.Press(Key(FormKeyKind::Backspace)).kind, Kind::None);
     EXPECT_EQ(mDialog.Name(), "x");
-}
-
-TEST_F(DialogFormTest, ArrowsCollapseTheSelectionBeforeMoving)
-{
-    DialogForm form(mDialog.Window());
-    form.Press(Key(FormKeyKind::Right));  // to the end of the selection, nothing removed
-    form.Press(Typed("!"));
-    EXPECT_EQ(mDialog.Name(), "Dear John,!");
-    form.Press(Key(FormKeyKind::Home));
+    // Right without a selection moves one character. (With one, it collapses it: the terminal tests.)
     form.Press(Key(FormKeyKind::Right));
     form.Press(Key(FormKeyKind::Backspace));
-    EXPECT_EQ(mDialog.Name(), "ear John,!");
+    EXPECT_EQ(mDialog.Name(), "");
 }
 
 TEST_F(DialogFormTest, ComboBoxTakesChoicesFromItsListOrTypedText)

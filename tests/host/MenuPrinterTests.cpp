@@ -1,8 +1,7 @@
-// The printed forms of a menu read from hand-built command lists.
+// The printed forms of a menu: the JSON layout scripts read, and the text a person reads.
 #include "MenuPrinter.h"
 
-#include "MenuReader.h"
-#include "MenuRecordBuilder.h"
+#include "MenuItemsForTests.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -12,36 +11,21 @@ namespace {
 using cmhost::FormatMenuJson;
 using cmhost::FormatMenuText;
 using cmhost::MenuItem;
-using cmhost::ReadMenuItems;
-using cmhost::ScopedAEDesc;
-using hosttest::MenuRecordBuilder;
-using hosttest::NewList;
+using hosttest::Command;
+using hosttest::Submenu;
+using nlohmann::json;
 
 // The Stashwell root submenu with a command, a separator, a clip and its alternate.
-std::vector<MenuItem> ReadSampleMenu()
+std::vector<MenuItem> SampleMenu()
 {
-    ScopedAEDesc inner = NewList();
-    MenuRecordBuilder().CFStringName("Add Clipboard Content...").Command(101).AppendTo(inner.Mutable());
-    MenuRecordBuilder().CFStringName("-").Command(0).AppendTo(inner.Mutable());
-    MenuRecordBuilder()
-        .CFStringName("Greeting")
-        .Command(200)
-        .Long(keyContextualMenuAttributes, 280)
-        .AppendTo(inner.Mutable());
-    MenuRecordBuilder()
-        .CFStringName("- Greeting")
-        .Command(2200)
-        .Long(keyContextualMenuAttributes, 264)
-        .Long(keyContextualMenuModifiers, 2)
-        .AppendTo(inner.Mutable());
-    ScopedAEDesc list = NewList();
-    MenuRecordBuilder().UnicodeName(u"Stashwell").Submenu(inner.Get()).AppendTo(list.Mutable());
-    return ReadMenuItems(list.Get());
+    std::vector<MenuItem> root = {Command("Add Clipboard Content...", 101), Command("-", 0)};
+    hosttest::AddClip(root, "Greeting", 0);
+    return {Submenu("Stashwell", std::move(root))};
 }
 
 TEST(MenuPrinter, JsonHasTheDocumentedLayout)
 {
-    EXPECT_EQ(FormatMenuJson(-50, ReadSampleMenu()),
+    EXPECT_EQ(FormatMenuJson(-50, SampleMenu()),
               "{\"status\": -50,\n"
               " \"items\": [\n"
               "   {\"name\": \"Stashwell\", \"nameType\": \"utxt\", \"submenu\": [\n"
@@ -54,21 +38,21 @@ TEST(MenuPrinter, JsonHasTheDocumentedLayout)
 
 TEST(MenuPrinter, JsonEscapesNamesAndShowsUnreadableOnesAsNull)
 {
-    ScopedAEDesc list = NewList();
-    MenuRecordBuilder().CFStringName("Say \"hi\"\\\n\xC3\xA9").Command(1).AppendTo(list.Mutable());
-    MenuRecordBuilder().RawName(typeUnicodeText, "x", 1).Command(2).AppendTo(list.Mutable());
-    MenuRecordBuilder().CharName("").Command(3).AppendTo(list.Mutable());
-    MenuRecordBuilder().UnicodeName(u"Empty").Submenu(NewList().Get()).AppendTo(list.Mutable());
+    MenuItem unreadable = Command("", 2);
+    unreadable.name.reset();
+    unreadable.nameType = typeUnicodeText;
+    MenuItem empty = Command("", 3);
+    empty.nameType = typeChar;
+    const std::vector<MenuItem> items = {Command("Say \"hi\"\\\n\xC3\xA9", 1), unreadable, empty, Submenu("Empty", {})};
 
-    nlohmann::json menu = nlohmann::json::parse(FormatMenuJson(0, ReadMenuItems(list.Get())));
+    json menu = json::parse(FormatMenuJson(0, items));
     ASSERT_EQ(menu["items"].size(), 4u);
     EXPECT_EQ(menu["items"][0]["name"], "Say \"hi\"\\\n\xC3\xA9");
     EXPECT_TRUE(menu["items"][1]["name"].is_null());
     EXPECT_EQ(menu["items"][1]["nameType"], "utxt");
     EXPECT_EQ(menu["items"][2]["name"], "");
     EXPECT_EQ(menu["items"][2]["nameType"], "TEXT");
-    EXPECT_TRUE(menu["items"][3]["submenu"].is_array());
-    EXPECT_TRUE(menu["items"][3]["submenu"].empty());
+    EXPECT_EQ(menu["items"][3]["submenu"], json::array());
 }
 
 TEST(MenuPrinter, EmptyMenu)
@@ -79,23 +63,14 @@ TEST(MenuPrinter, EmptyMenu)
 
 TEST(MenuPrinter, TextIndentsSubmenusAndDrawsSeparators)
 {
-    ScopedAEDesc list = NewList();
-    ScopedAEDesc inner = NewList();
-    MenuRecordBuilder().CFStringName("Greeting").Command(200).Long(keyContextualMenuAttributes, 8).AppendTo(
-        inner.Mutable());
-    MenuRecordBuilder()
-        .CFStringName("- Greeting")
-        .Command(2200)
-        .Long(keyContextualMenuAttributes, 8)
-        .Long(keyContextualMenuModifiers, kMenuOptionModifier)
-        .AppendTo(inner.Mutable());
-    MenuRecordBuilder().UnicodeName(u"Stashwell").Submenu(inner.Get()).AppendTo(list.Mutable());
-    MenuRecordBuilder().CFStringName("-").Command(0).AppendTo(list.Mutable());
-    // A clip really named "-" keeps its name: kMenuItemAttrIgnoreMeta.
-    MenuRecordBuilder().CFStringName("-").Command(201).Long(keyContextualMenuAttributes, 256).AppendTo(
-        list.Mutable());
-
-    EXPECT_EQ(FormatMenuText(-1704, ReadMenuItems(list.Get())),
+    const std::vector<MenuItem> items = {
+        Submenu("Stashwell", {Command("Greeting", 200, kMenuItemAttrDynamic),
+                              Command("- Greeting", 2200, kMenuItemAttrDynamic, kMenuOptionModifier)}),
+        Command("-", 0),
+        // A clip really named "-" keeps its name: kMenuItemAttrIgnoreMeta.
+        Command("-", 201, kMenuItemAttrIgnoreMeta),
+    };
+    EXPECT_EQ(FormatMenuText(-1704, items),
               "Stashwell >\n"
               "  Greeting  [200]\n"
               "  - Greeting  [2200]  (replaces the item above while Option is held)\n"

@@ -1,5 +1,7 @@
 #include "PseudoTerminal.h"
 
+#include "Subprocess.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -16,25 +18,6 @@ extern char** environ;
 
 namespace hosttest {
 namespace {
-
-class Fd {
-public:
-    explicit Fd(int fd = -1) : mFd(fd) {}
-    ~Fd() { Close(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return mFd; }
-    int* Out() { return &mFd; }
-    void Close()
-    {
-        if (mFd >= 0)
-            close(mFd);
-        mFd = -1;
-    }
-
-private:
-    int mFd;
-};
 
 // Reads what is there within waitMs; false when the terminal has closed.
 bool ReadAvailable(int fd, std::string& into, int waitMs)
@@ -67,8 +50,8 @@ bool ReadUntilQuiet(int fd, std::string& into)
 TerminalResult RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments,
                              const std::string& ready, const std::vector<std::string>& keyPresses)
 {
-    Fd master;
-    Fd slave;
+    ScopedFd master;
+    ScopedFd slave;
     winsize size = {};
     size.ws_row = 24;
     size.ws_col = 80;
@@ -77,8 +60,8 @@ TerminalResult RunOnTerminal(const std::string& program, const std::vector<std::
     int errPipe[2];
     if (pipe2(errPipe, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
-    Fd errRead(errPipe[0]);
-    Fd errWrite(errPipe[1]);
+    ScopedFd errRead(errPipe[0]);
+    ScopedFd errWrite(errPipe[1]);
 
     TerminalResult result;
     termios mode;
@@ -95,7 +78,7 @@ TerminalResult RunOnTerminal(const std::string& program, const std::vector<std::
     if (pid < 0)
         throw std::runtime_error("fork failed");
     if (pid == 0) {
-        master.Close();
+        master.Reset();
         setsid();
         ioctl(slave.Get(), TIOCSCTTY, 0);
         dup2(slave.Get(), STDIN_FILENO);
@@ -104,7 +87,7 @@ TerminalResult RunOnTerminal(const std::string& program, const std::vector<std::
         execve(program.c_str(), argv.data(), environ);
         _exit(127);
     }
-    errWrite.Close();
+    errWrite.Reset();
 
     // Wait for the first screen, but not for ever.
     for (int round = 0; round < 100 && result.screen.find(ready) == std::string::npos; ++round) {

@@ -16,29 +16,6 @@ extern char** environ;
 namespace hosttest {
 namespace {
 
-class ScopedFd {
-public:
-    ScopedFd() = default;
-    explicit ScopedFd(int fd) : mFd(fd) {}
-    ~ScopedFd() { Reset(); }
-    ScopedFd(ScopedFd&& other) noexcept : mFd(std::exchange(other.mFd, -1)) {}
-    ScopedFd& operator=(ScopedFd&& other) noexcept
-    {
-        Reset();
-        mFd = std::exchange(other.mFd, -1);
-        return *this;
-    }
-    int Get() const { return mFd; }
-    void Reset()
-    {
-        if (mFd >= 0)
-            close(std::exchange(mFd, -1));
-    }
-
-private:
-    int mFd = -1;
-};
-
 struct Pipe {
     ScopedFd read;
     ScopedFd write;

@@ -1,7 +1,8 @@
 // cmhost as the user of the plug-ins' dialogs, alerts and password prompts, run as a program: the
 // scripted answers of --dialog, --alert and --password-file, the forms on a terminal, and no
 // terminal at all (a new session without one), where everything ends as cancelled. The scripted
-// test plug-in shows them (commands 310, 311, 312).
+// test plug-in shows the alert and the password prompts (commands 310, 312); the built plug-in's
+// "New Clip" dialog is the dialog.
 #include "CmhostRun.h"
 #include "PseudoTerminal.h"
 
@@ -29,35 +30,18 @@ protected:
         return path;
     }
 
-    TerminalResult OnTerminal(const std::vector<std::string>& arguments, const std::string& ready,
-                              const std::vector<std::string>& keyPresses)
-    {
-        std::vector<std::string> full = mPrefix;
-        full.insert(full.end(), arguments.begin(), arguments.end());
-        return RunOnTerminal(kCmhost, full, ready, keyPresses);
-    }
-
     int mFiles = 0;
 };
 
-TEST_F(UserProgram, ScriptedDialogIsFilledAndReportedAsFirstShown)
+TEST_F(UserProgram, TheShortFormReportsTheDialogInALine)
 {
-    json report = Json({"--text", "Dear John,", "choose", "--id", "311", "--json", "--dialog",
-                        R"({"name":"Greeting","submenu":"/Scripted/Work","secure":true})"});
-    EXPECT_EQ(report["dialogs"], json::parse(R"([{"window": "New Clip", "name": "Dear John,",
-        "nameSelection": [0, 32767], "submenuChoices": ["/Scripted", "/Scripted/Work"], "submenu": "/Scripted",
-        "comboY": 50, "secure": false, "plainText": false, "plainTextVisible": true, "button": "ok"}])"));
-    EXPECT_EQ(report["alerts"], json::array());
-    EXPECT_EQ(report["passwordPrompts"], 0);
-    EXPECT_TRUE(Contains(mLast.err, "scripted: dialog ok   name=Greeting submenu=/Scripted/Work secure=1 status=0"))
-        << mLast.err;
-
-    // The short form says the same in a line.
-    ProcessResult result = Run({"--text", "Dear John,", "choose", "--id", "311", "--dialog", R"({"button":"close"})"});
-    EXPECT_TRUE(Contains(result.out, "Dialog \"New Clip\": name \"Dear John,\", submenu \"/Scripted\", secure off, "
+    ProcessResult result = RunProcess(
+        kCmhost, {"--text", "Dear John,", "choose", "--id", "100", "--dialog", R"({"button":"close"})"});
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_TRUE(Contains(result.out, "Dialog \"New Clip\": name \"Dear John,\", submenu \"/Stashwell\", secure off, "
                                      "plain text off; ended with close"))
         << result.out;
-    EXPECT_TRUE(Contains(result.err, "scripted: dialog clos")) << result.err;
+    EXPECT_TRUE(Packages().empty());
 }
 
 TEST_F(UserProgram, AlertsAreAnsweredByTheScriptOrCancelled)
@@ -76,13 +60,12 @@ TEST_F(UserProgram, AlertsAreAnsweredByTheScriptOrCancelled)
     EXPECT_TRUE(Contains(mLast.err, "scripted: alert 2 -128")) << mLast.err;
 }
 
-// What a user without a terminal gets is the same user's business (HostUser); here only that the
-// line-by-line session, like a subcommand, finds no terminal in a session of its own.
-TEST_F(UserProgram, WithoutATerminalTheSessionCancelsTheDialog)
+// The line-by-line session installs the same user as a subcommand.
+TEST_F(UserProgram, TheSessionAnswersAsScripted)
 {
-    ProcessResult lines = Run({"--text", "Hi"}, "311\nq\n", true);
+    ProcessResult lines = Run({"--alert", "ok"}, "310\nq\n");
     EXPECT_EQ(lines.exitStatus, 0) << lines.err;
-    EXPECT_TRUE(Contains(lines.err, "scripted: dialog not! name=Hi")) << lines.err;
+    EXPECT_TRUE(Contains(lines.err, "scripted: alert 1 0")) << lines.err;
 }
 
 TEST_F(UserProgram, PasswordFileAnswersPromptsAndGivesUpOnAWrongPassword)
@@ -104,15 +87,16 @@ TEST_F(UserProgram, PasswordFileAnswersPromptsAndGivesUpOnAWrongPassword)
 TEST_F(UserProgram, AtATerminalTheDialogIsAFormAndPasswordsAreAskedThere)
 {
     TerminalResult dialog =
-        OnTerminal({"--text", "Dear John,", "choose", "--id", "311"}, "New Clip", {"Hi", "\t", "\x1b[B", "\r"});
+        RunOnTerminal(kCmhost, {"--text", "Dear John,", "choose", "--id", "100"}, "New Clip", {"Hi", "\r"});
     EXPECT_EQ(dialog.exitStatus, 0) << dialog.err;
-    EXPECT_TRUE(Contains(dialog.err, "scripted: dialog ok   name=Hi submenu=/Scripted/Work secure=0")) << dialog.err;
+    EXPECT_EQ(Packages(), std::set<std::string>{"Hi"}) << "the clip is named as typed";
     EXPECT_TRUE(Contains(dialog.screen, "Dialog \"New Clip\": name \"Dear John,\"")) << "the report follows";
     EXPECT_EQ(dialog.localModeAfter, dialog.localModeBefore);
     EXPECT_NE(dialog.localModeAfter & ECHO, 0u);
 
     TerminalResult password =
-        OnTerminal({"choose", "--id", "312", "--json"}, "New password", {"zq9x\r", "zq9x\r", "zq9x\r"});
+        RunOnTerminal(kCmhost, {"--plugins", kScriptedBundle, "choose", "--id", "312", "--json"}, "New password",
+                      {"zq9x\r", "zq9x\r", "zq9x\r"});
     EXPECT_TRUE(Contains(password.err, "scripted: keychain 0 0 1")) << password.err << password.screen;
     EXPECT_TRUE(Contains(password.screen, "\"passwordPrompts\": 2")) << password.screen;
     EXPECT_FALSE(Contains(password.screen, "zq9x")) << "typed without echo";
