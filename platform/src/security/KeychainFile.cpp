@@ -244,7 +244,7 @@ OSStatus RewriteKeychainFile(const std::string& path, std::span<const uint8_t> m
     return noErr;
 }
 
-OSStatus SetKeychainSettings(const std::string& path, const KeychainSettingsRecord& settings)
+OSStatus EditKeychainFile(const std::string& path, const std::function<OSStatus(KeychainEdit&)>& edit)
 {
     Result<KeychainSnapshot> snapshot = ReadKeychainPreamble(path);
     if (!snapshot.Ok()) {
@@ -254,7 +254,12 @@ OSStatus SetKeychainSettings(const std::string& path, const KeychainSettingsReco
     if (!key.Ok()) {
         return key.Status();
     }
-    return RewriteKeychainFile(path, key->Bytes(), [&](KeychainEdit& change) -> OSStatus {
+    return RewriteKeychainFile(path, key->Bytes(), edit);
+}
+
+OSStatus SetKeychainSettings(const std::string& path, const KeychainSettingsRecord& settings)
+{
+    return EditKeychainFile(path, [&](KeychainEdit& change) -> OSStatus {
         change.header.settings = settings;
         return noErr;
     });

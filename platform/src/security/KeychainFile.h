@@ -83,6 +83,8 @@ struct KeychainEdit {
 // re-read under the lock, and replaced only when it opens with the key and the edit succeeds.
 OSStatus RewriteKeychainFile(const std::string& path, std::span<const uint8_t> masterKey,
                              const std::function<OSStatus(KeychainEdit&)>& edit);
+// The same with the file's own key, unlocking a locked file through the password source first.
+OSStatus EditKeychainFile(const std::string& path, const std::function<OSStatus(KeychainEdit&)>& edit);
 
 OSStatus SetKeychainSettings(const std::string& path, const KeychainSettingsRecord& settings);
 

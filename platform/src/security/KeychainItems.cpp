@@ -131,20 +131,12 @@ Result<uint64_t> AddKeychainItem(const std::string& path, uint32_t itemClass, st
     if (!FitsTheFormat(attributes, data, access)) {
         return Failure{errSecDataTooLarge};
     }
-    Result<KeychainSnapshot> snapshot = ReadKeychainPreamble(path);
-    if (!snapshot.Ok()) {
-        return Failure{snapshot.Status()};
-    }
-    Result<SecretBuffer> key = RequireKey(path, snapshot.Value());
-    if (!key.Ok()) {
-        return Failure{key.Status()};
-    }
     SecretBuffer plaintext = EncodeItem(itemClass, attributes, data, access);
     if (!plaintext.Valid()) {
         return Failure{errSecAllocate};
     }
     uint64_t newId = 0;
-    OSStatus status = RewriteKeychainFile(path, key->Bytes(), [&](KeychainEdit& change) -> OSStatus {
+    OSStatus status = EditKeychainFile(path, [&](KeychainEdit& change) -> OSStatus {
         for (const PlacedItem& item : *change.items) {
             if (SameUniqueAttributes(item.entry, itemClass, attributes)) {
                 return errSecDuplicateItem;
@@ -173,15 +165,7 @@ Result<uint64_t> AddKeychainItem(const std::string& path, uint32_t itemClass, st
 
 OSStatus DeleteKeychainItem(const std::string& path, uint64_t id)
 {
-    Result<KeychainSnapshot> snapshot = ReadKeychainPreamble(path);
-    if (!snapshot.Ok()) {
-        return snapshot.Status();
-    }
-    Result<SecretBuffer> key = RequireKey(path, snapshot.Value());
-    if (!key.Ok()) {
-        return key.Status();
-    }
-    return RewriteKeychainFile(path, key->Bytes(), [&](KeychainEdit& change) -> OSStatus {
+    return EditKeychainFile(path, [&](KeychainEdit& change) -> OSStatus {
         auto found = std::find_if(change.items->begin(), change.items->end(),
                                   [&](const PlacedItem& item) { return item.entry.id == id; });
         if (found == change.items->end()) {
