@@ -1,6 +1,7 @@
 // "Add Selected Text..." and "Add Clipboard Content..." through the HandleSelection entry point,
 // one menu at a time as the host runs it: the dialog the user sees, and the clip list and clip
 // packages that the next menu finds.
+#include "plugin/secure/ClipKeychainTesting.h"
 #include "plugin/support/ClipListTesting.h"
 #include "plugin/support/PluginSession.h"
 #include "plugin/support/ScriptedUser.h"
@@ -129,31 +130,36 @@ TEST_F(AddCommandsTest, ClipboardContentWithThePlainTextBoxTickedKeepsOnlyText)
         return OKAtOnce(window, 0);
     };
     EXPECT_EQ(Pick(101), noErr);
-    ASSERT_EQ(mUser.windows.size(), 1u);
-    EXPECT_TRUE(mUser.windows[0].Find('Swdg', 6)->info.visible);
-
-    std::vector<StoredRecord> clips = ReadStoredClipList();
-    ASSERT_EQ(clips.size(), 1u);
-    EXPECT_EQ(clips[0], (StoredRecord{{"NAME", "Figure 1"}, {"FILENAME", "Figure 1"}, {"SUBMENU", "/Stashwell"},
-                                       {"FLAVORS", "TEXT"}}));
-    EXPECT_EQ(FilesIn("Figure 1"), (std::set<std::string>{"TEXT"}));
-}
-
-TEST_F(AddCommandsTest, ClipboardWithoutTextHidesThePlainTextBox)
-{
+    // Without text on the clipboard, the box is hidden and every flavor kept.
+    ASSERT_EQ(ClearCurrentScrap(), noErr);
     PutOnClipboard({{'PICT', "picture"}});
     mUser.act = OKAtOnce;
     EXPECT_EQ(Pick(101), noErr);
-    ASSERT_EQ(mUser.windows.size(), 1u);
-    EXPECT_FALSE(mUser.windows[0].Find('Swdg', 6)->info.visible);
+
+    ASSERT_EQ(mUser.windows.size(), 2u);
+    EXPECT_TRUE(mUser.windows[0].Find('Swdg', 6)->info.visible);
+    EXPECT_FALSE(mUser.windows[1].Find('Swdg', 6)->info.visible);
     std::vector<StoredRecord> clips = ReadStoredClipList();
-    ASSERT_EQ(clips.size(), 1u);
-    EXPECT_EQ(clips[0]["FLAVORS"], "PICT");
-    EXPECT_EQ(FilesIn(clips[0]["FILENAME"]), (std::set<std::string>{"PICT"}));
+    ASSERT_EQ(clips.size(), 2u);
+    EXPECT_EQ(clips[0], (StoredRecord{{"NAME", "Figure 1"}, {"FILENAME", "Figure 1"}, {"SUBMENU", "/Stashwell"},
+                                       {"FLAVORS", "TEXT"}}));
+    EXPECT_EQ(FilesIn("Figure 1"), (std::set<std::string>{"TEXT"}));
+    EXPECT_EQ(clips[1]["FLAVORS"], "PICT");
+    EXPECT_EQ(FilesIn(clips[1]["FILENAME"]), (std::set<std::string>{"PICT"}));
 }
 
-TEST_F(AddCommandsTest, EmptyClipboardStillAsksForAName)
+// An empty clipboard still asks for a name; no selected text (nor a picture that cannot be
+// coerced to text, nor a Cocoa selection) shows no dialog at all.
+TEST_F(AddCommandsTest, OnlyMissingSelectedTextShowsNoDialog)
 {
+    mUser.act = OKAtOnce;
+    EXPECT_EQ(Pick(100), noErr);
+    AEDesc picture = {typeNull, nullptr};
+    ASSERT_EQ(AECreateDesc('PICT', "pict", 4, &picture), noErr);
+    EXPECT_EQ(Pick(100, picture), noErr);
+    AEDisposeDesc(&picture);
+    EXPECT_TRUE(mUser.windows.empty());
+
     mUser.act = [](WindowRef window, UInt32) {
         ClickButton(window, kHICommandCancel);
         return false;
@@ -162,19 +168,6 @@ TEST_F(AddCommandsTest, EmptyClipboardStillAsksForAName)
     EXPECT_EQ(mUser.windows.size(), 1u);
     EXPECT_TRUE(ReadStoredClipList().empty());
     EXPECT_TRUE(Packages().empty());
-}
-
-TEST_F(AddCommandsTest, NoSelectedTextShowsNoDialog)
-{
-    mUser.act = OKAtOnce;
-    EXPECT_EQ(Pick(100), noErr);
-    // A context holding a picture: nothing to coerce to text, and no Cocoa selection either.
-    AEDesc picture = {typeNull, nullptr};
-    ASSERT_EQ(AECreateDesc('PICT', "pict", 4, &picture), noErr);
-    EXPECT_EQ(Pick(100, picture), noErr);
-    AEDisposeDesc(&picture);
-    EXPECT_TRUE(mUser.windows.empty());
-    EXPECT_TRUE(ReadStoredClipList().empty());
 }
 
 TEST_F(AddCommandsTest, CancellingOrClosingStoresNothing)
@@ -225,22 +218,13 @@ TEST_F(AddCommandsTest, AnExceptionEndsTheCommandQuietly)
     EXPECT_TRUE(Packages().empty());
 }
 
-// The keychain's password for a secure clip, from a test that plays the user.
-OSStatus AnswerPassword(void* context, const PlatformPasswordRequest* request, char* buffer, UInt32 capacity,
-                        UInt32* length)
-{
-    ++*static_cast<int*>(context);
-    std::memcpy(buffer, "pw", 2);
-    *length = 2;
-    return noErr;
-}
-
 TEST_F(AddCommandsTest, SecureBoxStoresTheClipAsANoteAndNoPackage)
 {
-    int prompts = 0;
+    keychaintesting::PasswordScript passwords;
+    passwords.Add("pw");
+    passwords.Install();
     PlatformSetKeychainCreationCostForTesting(1, 8192);
     PlatformUseProcessKeyStoreForTesting(true);
-    PlatformSetPasswordSource(AnswerPassword, &prompts);
     TextContext context("PIN 1234");
     mUser.act = [](WindowRef window, UInt32) {
         TypeInto(FindControlByID(window, 3), "Card");
@@ -249,11 +233,12 @@ TEST_F(AddCommandsTest, SecureBoxStoresTheClipAsANoteAndNoPackage)
         return OKAtOnce(window, 0);
     };
     EXPECT_EQ(Pick(100, context.get()), noErr);
-    PlatformSetPasswordSource(nullptr, nullptr);
+    keychaintesting::PasswordScript::Remove();
     PlatformUseProcessKeyStoreForTesting(false);
     PlatformSetKeychainCreationCostForTesting(0, 0);
 
-    EXPECT_EQ(prompts, 1) << "the keychain is created for the first secure clip";
+    EXPECT_EQ(passwords.asked, std::vector<PlatformPasswordRequestKind>{kPlatformPasswordCreate})
+        << "the keychain is created for the first secure clip";
     std::vector<StoredRecord> clips = ReadStoredClipList();
     ASSERT_EQ(clips.size(), 1u);
     EXPECT_EQ(clips[0]["NAME"], "Card");

@@ -32,15 +32,7 @@ Flavors SecureClipTest::Clipboard()
 std::string SecureClipTest::NoteData(const std::string& noteName)
 {
     ClipKeychain keychain(KeychainPath().c_str());
-    CFObj<CFStringRef> name(CreateString(noteName));
-    UInt32 length = 0;
-    void* data = keychain.ReadSecureNote(name.Get(), length);
-    if (data == nullptr) {
-        return "<none>";
-    }
-    std::string bytes(static_cast<const char*>(data), length);
-    ClipKeychain::FreeSecureNoteData(data);
-    return bytes;
+    return ReadNote(keychain, noteName);
 }
 
 }  // namespace keychaintesting

@@ -29,24 +29,7 @@ protected:
         ClipKeychainTest::TearDown();
     }
 
-    // The note's data, "<none>" when there is no note of that name.
-    std::string Read(CFStringRef name)
-    {
-        UInt32 length = 0;
-        void* data = mKeychain->ReadSecureNote(name, length);
-        if (data == nullptr) {
-            return "<none>";
-        }
-        std::string bytes(static_cast<const char*>(data), length);
-        ClipKeychain::FreeSecureNoteData(data);
-        return bytes;
-    }
-
-    std::string Read(const std::string& name)
-    {
-        CFObj<CFStringRef> string(CreateString(name));
-        return Read(string.Get());
-    }
+    std::string Read(CFStringRef name) { return ReadNote(*mKeychain, name); }
 
     ClipKeychain* mKeychain = nullptr;
 };
@@ -139,6 +122,10 @@ TEST_F(SecureNotesTest, NotesAreFoundByTheirWholeNameOnly)
     EXPECT_EQ(Read(CFSTR("Bank")), "<none>");
     EXPECT_EQ(Read(CFSTR("Bank account")), "two");
     EXPECT_EQ(mKeychain->DeleteSecureNote(CFSTR("Bank")), errSecItemNotFound);
+
+    // A second note of the same name is refused and the first stays.
+    EXPECT_EQ(mKeychain->AddSecureNote(CFSTR("bank"), "again", 5), errSecDuplicateItem);
+    EXPECT_EQ(Read(CFSTR("bank")), "three");
 }
 
 TEST_F(SecureNotesTest, ANullNameStoresUnderTheDefaultAndFindsNothing)
@@ -153,7 +140,7 @@ TEST_F(SecureNotesTest, ANullNameStoresUnderTheDefaultAndFindsNothing)
     EXPECT_EQ(Read(CFSTR("Stashwell Secure Note")), "default");
 }
 
-TEST_F(SecureNotesTest, OnlyStringsAndDataAreStored)
+TEST_F(SecureNotesTest, OnlyStringsAndDataAreStoredAndStringsWhole)
 {
     const std::string before = testsupport::ReadFile(KeychainPath());
     EXPECT_EQ(mKeychain->AddSecureNote(CFSTR("Null"), static_cast<CFTypeRef>(nullptr)), noErr);
@@ -168,11 +155,8 @@ TEST_F(SecureNotesTest, OnlyStringsAndDataAreStored)
     CFObj<CFDataRef> data(CFDataCreate(kCFAllocatorDefault, bytes, sizeof bytes));
     ASSERT_EQ(mKeychain->AddSecureNote(CFSTR("Data"), data.Get()), noErr);
     EXPECT_EQ(Read(CFSTR("Data")), std::string("\x00\xFF\x80\x0A", 4));
-}
 
-TEST_F(SecureNotesTest, StringsAreStoredWhole)
-{
-    // A NUL inside a text is part of it: a C-string conversion would cut the note there.
+    // Strings are stored whole: a NUL inside a text is part of it: a C-string conversion would cut the note there.
     const UniChar units[] = {'a', 0, 'b', 0xE9};
     CFObj<CFStringRef> withNul(CFStringCreateWithCharacters(kCFAllocatorDefault, units, 4));
     ASSERT_EQ(mKeychain->AddSecureNote(CFSTR("Nul"), withNul.Get()), noErr);
@@ -188,13 +172,6 @@ TEST_F(SecureNotesTest, StringsAreStoredWhole)
     CFObj<CFStringRef> unpaired(CFStringCreateWithCharacters(kCFAllocatorDefault, lone, 2));
     EXPECT_NE(mKeychain->AddSecureNote(CFSTR("Lone"), unpaired.Get()), noErr);
     EXPECT_EQ(mKeychain->FindSecureNote(CFSTR("Lone")), nullptr);
-}
-
-TEST_F(SecureNotesTest, ASecondNoteOfTheSameNameIsRefusedAndTheFirstStays)
-{
-    ASSERT_EQ(mKeychain->AddSecureNote(CFSTR("Twice"), "first", 5), noErr);
-    EXPECT_EQ(mKeychain->AddSecureNote(CFSTR("Twice"), "second", 6), errSecDuplicateItem);
-    EXPECT_EQ(Read(CFSTR("Twice")), "first");
 }
 
 TEST_F(SecureNotesTest, ALockedKeychainAsksBeforeANoteIsStored)

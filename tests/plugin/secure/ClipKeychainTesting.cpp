@@ -96,4 +96,24 @@ void ClipKeychainTest::LockKeychain()
     ASSERT_EQ(keychain.Lock(), noErr);
 }
 
+std::string ReadNote(ClipKeychain& keychain, CFStringRef name)
+{
+    UInt32 length = 0;
+    void* data = keychain.ReadSecureNote(name, length);
+    if (data == nullptr) {
+        return "<none>";
+    }
+    std::string bytes(static_cast<const char*>(data), length);
+    ClipKeychain::FreeSecureNoteData(data);
+    return bytes;
+}
+
+std::string ReadNote(ClipKeychain& keychain, const std::string& name)
+{
+    CFStringRef string = CreateString(name);
+    std::string bytes = ReadNote(keychain, string);
+    CFRelease(string);
+    return bytes;
+}
+
 }  // namespace keychaintesting

@@ -65,4 +65,8 @@ protected:
 using texttest::CreateString;
 using texttest::TextOf;
 
+// The note's data, "<none>" when the keychain gives none.
+std::string ReadNote(ClipKeychain& keychain, CFStringRef name);
+std::string ReadNote(ClipKeychain& keychain, const std::string& name);
+
 }  // namespace keychaintesting

@@ -123,11 +123,7 @@ TEST_F(ClipKeychainTest, CreatingAgainNeverTouchesTheExistingKeychain)
     EXPECT_EQ(keychain.GetStatus(), 0u) << "a failed creation leaves the object without a keychain";
 
     ClipKeychain again(KeychainPath().c_str());
-    UInt32 length = 0;
-    void* data = again.ReadSecureNote(CFSTR("Kept"), length);
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(std::string(static_cast<char*>(data), length), "kept");
-    ClipKeychain::FreeSecureNoteData(data);
+    EXPECT_EQ(ReadNote(again, CFSTR("Kept")), "kept");
     EXPECT_EQ(again.Lock(), noErr);
 }
 
@@ -195,11 +191,7 @@ TEST_F(ClipKeychainTest, UnlockInOneProcessReadInAnotherLockInAThird)
                   if ((keychain.GetStatus() & kSecUnlockStateStatus) == 0) {
                       return 1;
                   }
-                  UInt32 length = 0;
-                  void* data = keychain.ReadSecureNote(CFSTR("Note"), length);
-                  bool same = data != nullptr && std::string(static_cast<char*>(data), length) == "payload";
-                  ClipKeychain::FreeSecureNoteData(data);
-                  return same ? 0 : 2;
+                  return ReadNote(keychain, CFSTR("Note")) == "payload" ? 0 : 2;
               }),
               0);
     EXPECT_TRUE(IsUnlocked());
@@ -231,17 +223,10 @@ TEST_F(ClipKeychainTest, WhereTheKernelKeyringIsRefusedEachProcessAsksForItself)
     EXPECT_EQ(RunInChild([&] {
                   PasswordScript::Remove();
                   ClipKeychain child(path.c_str());
-                  UInt32 length = 0;
-                  void* data = child.ReadSecureNote(CFSTR("Note"), length);
-                  ClipKeychain::FreeSecureNoteData(data);
-                  return (child.GetStatus() & kSecUnlockStateStatus) == 0 && data == nullptr ? 0 : 1;
+                  return (child.GetStatus() & kSecUnlockStateStatus) == 0 && ReadNote(child, CFSTR("Note")) == "<none>" ? 0 : 1;
               }),
               0);
-    UInt32 length = 0;
-    void* data = keychain.ReadSecureNote(CFSTR("Note"), length);
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(std::string(static_cast<char*>(data), length), "payload");
-    ClipKeychain::FreeSecureNoteData(data);
+    EXPECT_EQ(ReadNote(keychain, CFSTR("Note")), "payload");
     EXPECT_EQ(keychain.Lock(), noErr);
     EXPECT_FALSE(IsUnlocked());
 }
@@ -270,10 +255,7 @@ TEST_F(ClipKeychainTest, ADamagedKeychainFileIsAnsweredAndNeverRewritten)
         ClipKeychain keychain(KeychainPath().c_str());
         EXPECT_EQ(keychain.GetStatus(), 0u);
         EXPECT_NE(keychain.Unlock(), noErr);
-        UInt32 length = 0;
-        void* data = keychain.ReadSecureNote(CFSTR("Note"), length);
-        EXPECT_EQ(data, nullptr);
-        ClipKeychain::FreeSecureNoteData(data);
+        EXPECT_EQ(ReadNote(keychain, CFSTR("Note")), "<none>");
         EXPECT_NE(keychain.AddSecureNote(CFSTR("New"), "x", 1), noErr);
         EXPECT_NE(keychain.DeleteSecureNote(CFSTR("Note")), noErr);
         EXPECT_NE(keychain.SetLockInterval(300), noErr);
