@@ -5,8 +5,7 @@
 #include "plugin/secure/ClipKeychainTesting.h"
 #include "plugin/support/ClipListTesting.h"
 #include "plugin/support/PluginSession.h"
-
-#include "content/FlavorSet.h"
+#include "support/ClipboardFlavors.h"
 
 #include <string>
 #include <utility>
@@ -22,16 +21,15 @@ using Flavors = std::vector<std::pair<std::string, std::string>>;
 
 class SecureClipTest : public ClipKeychainTest {
 protected:
-    void TearDown() override;
+    void TearDown() override
+    {
+        ClipKeychain(KeychainPath().c_str()).Lock();
+        ClipKeychainTest::TearDown();
+    }
 
     std::string MenuOutline() { return mSession.MenuOutline(); }
     void Pick(SInt32 command) { mSession.Pick(command); }
-    // Stores a secure clip within one menu, as the dispatcher does once the dialog is confirmed.
-    void AddSecureClip(const std::string& name, FlavorSet& flavors, CFStringRef submenu = CFSTR("/Stashwell"));
-
-    Flavors Clipboard();
-    // The note's data, "<none>" when there is none (the keychain must be unlocked).
-    std::string NoteData(const std::string& noteName);
+    Flavors Clipboard() { return testsupport::ReadClipboardFlavors(); }
 
     sessiontest::PluginSession mSession;
 };

@@ -2,13 +2,13 @@
 // the dialog, listed, pasted and deleted through the entry points, over the test's own keychain.
 #include "SecureClipTesting.h"
 
+#include "commands/ClipCreation.h"
 #include "commands/CommandIDs.h"
+#include "plugin/menu/MenuRecordReader.h"
 
 #include "plugin/content/FlavorSetTesting.h"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace keychaintesting {
 namespace {
@@ -16,16 +16,32 @@ namespace {
 namespace fs = std::filesystem;
 using flavortesting::TestFlavorSet;
 
-using SecureClipsTest = SecureClipTest;
+class SecureClipsTest : public SecureClipTest {
+protected:
+    // Stores a secure clip within one menu, as the dispatcher does once the dialog is confirmed.
+    void AddSecureClip(const std::string& name, FlavorSet& flavors)
+    {
+        menutest::ScopedCommandList list;
+        AEDesc context = {typeNull, nullptr};
+        ASSERT_EQ(CMPluginExamineContext(mSession.instance, &context, list.Get()), noErr);
+        CFObj<CFStringRef> clipName(CreateString(name));
+        AddNewSecureClip(mSession.instance, clipName.Get(), CFSTR("/Stashwell"), flavors);
+        CMPluginPostMenuCleanup(mSession.instance);
+    }
+
+    // The note's data, "<none>" when there is none (the keychain must be unlocked).
+    std::string NoteData(const std::string& noteName)
+    {
+        ClipKeychain keychain(KeychainPath().c_str());
+        return ReadNote(keychain, noteName);
+    }
+};
 
 const std::string kUnicodeHi("\xFF\xFEH\0i\0", 6);
 
 TEST_F(SecureClipsTest, TheFirstSecureClipCreatesTheKeychainAndPastesBackWhole)
 {
-    TestFlavorSet flavors;
-    flavors.Add('TEXT', "Hi");
-    flavors.Add('utxt', kUnicodeHi);
-    flavors.Add('PICT', std::string("\x00\x01\x80\xFF", 4));
+    TestFlavorSet flavors{{'TEXT', "Hi"}, {'utxt', kUnicodeHi}, {'PICT', std::string("\x00\x01\x80\xFF", 4)}};
     mPasswords.Add("pw");
     AddSecureClip("Bank", flavors);
     EXPECT_EQ(mPasswords.asked, std::vector<PlatformPasswordRequestKind>{kPlatformPasswordCreate});
@@ -68,11 +84,9 @@ TEST_F(SecureClipsTest, APlainTextClipKeepsOnlyItsTextAsUTF8)
 TEST_F(SecureClipsTest, TwoClipsOfOneNameKeepTheirOwnNotes)
 {
     CreateKeychain();
-    TestFlavorSet first;
-    first.Add('TEXT', "first secret");
+    TestFlavorSet first{{'TEXT', "first secret"}};
     AddSecureClip("Bank", first);
-    TestFlavorSet second;
-    second.Add('TEXT', "second secret");
+    TestFlavorSet second{{'TEXT', "second secret"}};
     AddSecureClip("Bank", second);
 
     std::vector<StoredRecord> clips = ReadStoredClipList();
@@ -94,8 +108,7 @@ TEST_F(SecureClipsTest, TwoClipsOfOneNameKeepTheirOwnNotes)
     EXPECT_EQ(Clipboard(), (Flavors{{"TEXT", "second secret"}}));
 
     // The plain name is free again.
-    TestFlavorSet third;
-    third.Add('TEXT', "third secret");
+    TestFlavorSet third{{'TEXT', "third secret"}};
     AddSecureClip("Bank", third);
     clips = ReadStoredClipList();
     ASSERT_EQ(clips.size(), 2u);
@@ -109,8 +122,7 @@ TEST_F(SecureClipsTest, ANameStillRecordedOrStillHoldingANoteIsNotReused)
     StoreClipList({{"Lost", "Lost", {"TEXT"}, true}});
     ASSERT_EQ(ClipKeychain(KeychainPath().c_str()).AddSecureNote(CFSTR("Orphan"), "old", 3), noErr);
 
-    TestFlavorSet flavors;
-    flavors.Add('TEXT', "new");
+    TestFlavorSet flavors{{'TEXT', "new"}};
     AddSecureClip("Lost", flavors);
     AddSecureClip("Orphan", flavors);
     std::vector<StoredRecord> clips = ReadStoredClipList();
@@ -130,8 +142,7 @@ TEST_F(SecureClipsTest, WhenNoNameIsFreeNoRecordIsAdded)
         taken.push_back({"Full", "Full" + digits, {"TEXT"}, true});
     }
     StoreClipList(taken);
-    TestFlavorSet flavors;
-    flavors.Add('TEXT', "no room");
+    TestFlavorSet flavors{{'TEXT', "no room"}};
     AddSecureClip("Full", flavors);
     EXPECT_EQ(ReadStoredClipList().size(), 100u);
     EXPECT_EQ(NoteData("Full"), "<none>");
@@ -140,8 +151,7 @@ TEST_F(SecureClipsTest, WhenNoNameIsFreeNoRecordIsAdded)
 TEST_F(SecureClipsTest, AClipWhoseContentCannotBeStoredGetsNoRecord)
 {
     // Nothing to store: a plain-text clip without text. No keychain is made for it.
-    TestFlavorSet picture;
-    picture.Add('PICT', "picture");
+    TestFlavorSet picture{{'PICT', "picture"}};
     picture.mUsePlainText = true;
     AddSecureClip("Picture", picture);
     EXPECT_TRUE(mPasswords.asked.empty());
@@ -149,8 +159,7 @@ TEST_F(SecureClipsTest, AClipWhoseContentCannotBeStoredGetsNoRecord)
     EXPECT_TRUE(ReadStoredClipList().empty());
 
     // The user cancels the new keychain's password.
-    TestFlavorSet text;
-    text.Add('TEXT', "text");
+    TestFlavorSet text{{'TEXT', "text"}};
     AddSecureClip("Cancelled", text);
     EXPECT_FALSE(fs::exists(KeychainPath()));
     EXPECT_TRUE(ReadStoredClipList().empty());

@@ -64,15 +64,12 @@ TEST(DefaultClipName, TextRuleOnUnicodeAndOnEightBitText)
 {
     for (const NameCase& c : NameCases()) {
         SCOPED_TRACE(c.what);
-        TestFlavorSet unicode;
-        unicode.Add('utxt', BytesOf(c.text));
+        TestFlavorSet unicode{{'utxt', BytesOf(c.text)}};
         Boolean hasText = false;
         EXPECT_EQ(ProposedName(unicode, hasText), c.name);
         EXPECT_EQ(hasText, true);
 
-        TestFlavorSet text;
-        text.Add('TEXT', ToBytes(c.text));
-        text.Add('PICT', "p");
+        TestFlavorSet text{{'TEXT', ToBytes(c.text)}, {'PICT', "p"}};
         EXPECT_EQ(ProposedName(text, hasText), c.name);
         EXPECT_EQ(hasText, true);
     }
