@@ -157,10 +157,14 @@ TEST_F(CmhostProgram, InteractiveSessionShowsTheDocumentAndTakesIds)
     EXPECT_TRUE(Contains(result.out, "| see you soon.\n")) << result.out;
     EXPECT_TRUE(Contains(result.out, "Not a command id: \"hello\"")) << result.out;
 
-    // An id the menu does not hold is handed over as it is; the plug-in's answer is shown.
-    ProcessResult picked = Run({"--text", "Dear John,"}, "999\n");
+    // An id the menu does not hold is handed over as it is; the plug-in's answer is shown, and
+    // after a pick whose paste lands, the document again.
+    ProcessResult picked = Run({"--plugins", kScriptedBundle, "--text", "Hi"}, "999\n300\nq\n");
     EXPECT_EQ(picked.exitStatus, 0) << picked.err;
-    EXPECT_TRUE(Contains(picked.out, "HandleSelection(999) answered ")) << picked.out;
+    EXPECT_TRUE(Contains(picked.out, "HandleSelection(999) answered 0")) << picked.out;
+    const size_t pasted = picked.out.find("HandleSelection(300) answered 0");
+    ASSERT_NE(pasted, std::string::npos) << picked.out;
+    EXPECT_NE(picked.out.find("| Pasted \u00e9 text\n", pasted), std::string::npos) << picked.out;
 }
 
 TEST_F(CmhostProgram, EntryPointsAreCalledInMenuOrderAndTheInstanceIsReleased)

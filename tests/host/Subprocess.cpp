@@ -1,33 +1,18 @@
 #include "Subprocess.h"
 
+#include "support/TempDir.h"
+
 #include <cerrno>
 #include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <stdexcept>
-#include <utility>
 
 extern char** environ;
 
 namespace hosttest {
 namespace {
-
-struct Pipe {
-    ScopedFd read;
-    ScopedFd write;
-};
-
-Pipe MakePipe()
-{
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe failed");
-    return Pipe{ScopedFd(fds[0]), ScopedFd(fds[1])};
-}
 
 class ScopedFileActions {
 public:
@@ -41,16 +26,17 @@ private:
 
 }  // namespace
 
+// The child's standard input, output and error are files in a folder of their own: the child can
+// neither wait on a reader nor be cut short by one, whatever it prints.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments, const std::string& input)
 {
-    Pipe in = MakePipe();
-    Pipe out = MakePipe();
-    Pipe err = MakePipe();
-
+    testsupport::ScopedTempDir files;
+    const std::string in = files.Child("in"), out = files.Child("out"), err = files.Child("err");
+    testsupport::WriteFile(in, input);
     ScopedFileActions actions;
-    posix_spawn_file_actions_adddup2(actions.Get(), in.read.Get(), STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(actions.Get(), out.write.Get(), STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(actions.Get(), err.write.Get(), STDERR_FILENO);
+    posix_spawn_file_actions_addopen(actions.Get(), STDIN_FILENO, in.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(actions.Get(), STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(actions.Get(), STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
 
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
@@ -61,48 +47,11 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     pid_t pid = 0;
     if (posix_spawn(&pid, program.c_str(), actions.Get(), nullptr, argv.data(), environ) != 0)
         throw std::runtime_error("cannot start " + program);
-    in.read.Reset();
-    out.write.Reset();
-    err.write.Reset();
-
-    // A child that stops reading its input must not stop the test with SIGPIPE.
-    signal(SIGPIPE, SIG_IGN);
-    size_t written = 0;
-    if (input.empty())
-        in.write.Reset();
-
-    ProcessResult result;
-    while (out.read.Get() >= 0 || err.read.Get() >= 0) {
-        pollfd fds[3] = {{out.read.Get(), POLLIN, 0}, {err.read.Get(), POLLIN, 0}, {in.write.Get(), POLLOUT, 0}};
-        if (poll(fds, 3, 60000) <= 0)
-            break;
-        ScopedFd* readers[2] = {&out.read, &err.read};
-        std::string* sinks[2] = {&result.out, &result.err};
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].revents == 0)
-                continue;
-            char buffer[4096];
-            ssize_t count = read(readers[i]->Get(), buffer, sizeof buffer);
-            if (count > 0)
-                sinks[i]->append(buffer, static_cast<size_t>(count));
-            else if (count == 0 || errno != EINTR)
-                readers[i]->Reset();
-        }
-        if (fds[2].revents != 0) {
-            ssize_t count = write(in.write.Get(), input.data() + written, input.size() - written);
-            if (count > 0)
-                written += static_cast<size_t>(count);
-            if (count < 0 || written == input.size())
-                in.write.Reset();
-        }
-    }
-    in.write.Reset();
-
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return ProcessResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1, testsupport::ReadFile(out),
+                         testsupport::ReadFile(err)};
 }
 
 }  // namespace hosttest

@@ -50,6 +50,11 @@ TEST(TerminalPassword, UnlockReadsOneLineWithoutEchoingIt)
         << screen;
     EXPECT_EQ(screen.find("s3cr"), std::string::npos) << "the password was echoed: " << screen;
     ExpectEchoBack(user);
+
+    // A later attempt says the password was wrong.
+    PtyUser again({"again\r"});
+    EXPECT_EQ(Ask(again.TerminalFd(), kPlatformPasswordUnlock, 2).password, "again");
+    EXPECT_NE(again.Screen().find("did not unlock"), std::string::npos);
 }
 
 TEST(TerminalPassword, BackspaceRemovesWholeCharactersAndCtrlUClearsTheLine)
@@ -59,14 +64,6 @@ TEST(TerminalPassword, BackspaceRemovesWholeCharactersAndCtrlUClearsTheLine)
     Answer answer = Ask(user.TerminalFd(), kPlatformPasswordUnlock);
     EXPECT_EQ(answer.status, noErr);
     EXPECT_EQ(answer.password, "abc");
-}
-
-TEST(TerminalPassword, ALaterAttemptSaysThePasswordWasWrong)
-{
-    PtyUser user({"again\r"});
-    Answer answer = Ask(user.TerminalFd(), kPlatformPasswordUnlock, 2);
-    EXPECT_EQ(answer.password, "again");
-    EXPECT_NE(user.Screen().find("did not unlock"), std::string::npos);
 }
 
 TEST(TerminalPassword, EscapeCtrlCAndTheEndOfInputCancel)
@@ -80,7 +77,7 @@ TEST(TerminalPassword, EscapeCtrlCAndTheEndOfInputCancel)
     }
 }
 
-TEST(TerminalPassword, ANewPasswordIsAskedTwiceUntilBothAgree)
+TEST(TerminalPassword, ANewPasswordIsAskedTwiceUntilBothAgreeThreeTimesAtMost)
 {
     PtyUser user({"first\r", "frist\r", "same\r", "same\r"});
     Answer answer = Ask(user.TerminalFd(), kPlatformPasswordCreate);
@@ -91,14 +88,12 @@ TEST(TerminalPassword, ANewPasswordIsAskedTwiceUntilBothAgree)
     EXPECT_NE(screen.find("again"), std::string::npos);
     EXPECT_NE(screen.find("differ"), std::string::npos);
     ExpectEchoBack(user);
-}
 
-TEST(TerminalPassword, ThreeMismatchesMakeNoKeychain)
-{
-    PtyUser user({"a\r", "b\r", "c\r", "d\r", "e\r", "f\r", kHangUp});
-    EXPECT_EQ(Ask(user.TerminalFd(), kPlatformPasswordCreate).status, userCanceledErr);
-    EXPECT_EQ(user.Typed(), 6u);
-    EXPECT_NE(user.Screen().find("no keychain is made"), std::string::npos);
+    // Three mismatches make no keychain.
+    PtyUser mismatched({"a\r", "b\r", "c\r", "d\r", "e\r", "f\r", kHangUp});
+    EXPECT_EQ(Ask(mismatched.TerminalFd(), kPlatformPasswordCreate).status, userCanceledErr);
+    EXPECT_EQ(mismatched.Typed(), 6u);
+    EXPECT_NE(mismatched.Screen().find("no keychain is made"), std::string::npos);
 }
 
 TEST(TerminalPassword, WithoutATerminalNobodyCanBeAsked)
