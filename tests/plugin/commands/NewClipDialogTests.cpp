@@ -20,7 +20,7 @@ namespace {
 using dialogtest::ClickButton;
 using dialogtest::FindControl;
 using dialogtest::FindControlByID;
-using dialogtest::MakeString;
+using dialogtest::CreateString;
 using dialogtest::OtherApplicationInFront;
 using dialogtest::ScriptedUser;
 using dialogtest::ShownControl;
@@ -32,7 +32,7 @@ CFMutableArrayRef CreateNames(const std::vector<std::string>& names)
 {
     CFMutableArrayRef array = CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks);
     for (const std::string& each : names) {
-        CFObj<CFStringRef> name(MakeString(each));
+        CFObj<CFStringRef> name(CreateString(each));
         CFArrayAppendValue(array, name.Get());
     }
     return array;
@@ -68,7 +68,7 @@ protected:
     Answer Ask(CFArrayRef names, Boolean offerPlainText, Boolean secure = false, Boolean plainText = false,
                const char* defaultName = "Proposed name")
     {
-        CFObj<CFStringRef> proposed(MakeString(defaultName));
+        CFObj<CFStringRef> proposed(CreateString(defaultName));
         Answer answer;
         answer.secure = secure;
         answer.plainText = plainText;

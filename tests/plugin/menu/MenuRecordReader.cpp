@@ -45,10 +45,7 @@ void ReadName(const AERecord* record, MenuEntry& entry)
     } else if (type == typeUnicodeText) {
         EXPECT_EQ(size % 2, 0);
         entry.units.assign(reinterpret_cast<const char16_t*>(bytes.data()), static_cast<size_t>(size) / 2);
-        CFStringRef name = CFStringCreateWithCharacters(nullptr, reinterpret_cast<const UniChar*>(entry.units.data()),
-                                                        static_cast<CFIndex>(entry.units.size()));
-        entry.name = texttest::TextOf(name);
-        CFRelease(name);
+        entry.name = texttest::TakeText(texttest::CreateString(entry.units));
     } else {
         entry.name.assign(bytes.data(), static_cast<size_t>(size));
     }

@@ -26,7 +26,7 @@ CFMutableDictionaryRef CreateRecord(const char* name)
 {
     CFMutableDictionaryRef record =
         CFDictionaryCreateMutable(kCFAllocatorDefault, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks);
-    CFObj<CFStringRef> text(CFStringCreateWithCString(kCFAllocatorDefault, name, kCFStringEncodingUTF8));
+    CFObj<CFStringRef> text(texttest::CreateString(name));
     CFDictionarySetValue(record, kName, text.Get());
     return record;
 }

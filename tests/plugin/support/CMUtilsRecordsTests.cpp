@@ -3,6 +3,7 @@
 #include "support/CFObj.h"
 
 #include "plugin/menu/MenuRecordReader.h"
+#include "plugin/support/TextTesting.h"
 
 #include <gtest/gtest.h>
 
@@ -14,10 +15,7 @@ namespace {
 using menutest::MenuEntry;
 using menutest::ScopedCommandList;
 
-CFStringRef CreateString(const char* text)
-{
-    return CFStringCreateWithCString(kCFAllocatorDefault, text, kCFStringEncodingUTF8);
-}
+using texttest::CreateString;
 
 TEST(CMUtilsRecords, StringReferenceNameTravelsWithOneReferenceOfItsOwn)
 {

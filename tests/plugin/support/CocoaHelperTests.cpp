@@ -3,6 +3,8 @@
 #include "support/CFObj.h"
 #include "support/CocoaHelper.h"
 
+#include "plugin/support/TextTesting.h"
+
 #include <PlatformHost.h>
 
 #include <gtest/gtest.h>
@@ -34,12 +36,7 @@ protected:
         testing::internal::CaptureStderr();
         CFObj<CFStringRef> selection(currentCocoaStringSelection());
         mLog = testing::internal::GetCapturedStderr();
-        if (selection.Get() == nullptr) {
-            return "<null>";
-        }
-        char text[256] = {};
-        EXPECT_TRUE(CFStringGetCString(selection, text, sizeof text, kCFStringEncodingUTF8));
-        return text;
+        return texttest::TextOf(selection.Get());
     }
 
     bool HasSelection()

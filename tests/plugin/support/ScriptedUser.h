@@ -14,13 +14,9 @@
 
 namespace dialogtest {
 
+using texttest::CreateString;
 using texttest::TakeText;
 using texttest::TextOf;
-
-inline CFStringRef MakeString(const std::string& text)
-{
-    return texttest::CreateString(text);
-}
 
 struct ShownControl {
     PlatformUIControlInfo info{};
@@ -126,7 +122,7 @@ inline OSStatus ClickButton(WindowRef window, MenuCommand command)
 
 inline OSStatus TypeInto(ControlRef control, const std::string& text)
 {
-    CFStringRef string = MakeString(text);
+    CFStringRef string = CreateString(text);
     OSStatus status = PlatformUITypeText(control, string);
     CFRelease(string);
     return status;
