@@ -86,6 +86,10 @@ TEST(Options, UsageErrorsAreOneLineThatNamesTheCause)
         {{"menu", "menu"}, "menu"},
         {{"--dialog", "{\"name\":\n 3}", "menu"}, "\"name\""},
         {{"--dialog", "not json", "menu"}, "not a JSON object"},
+        {{"--dialog", "[1]", "menu"}, "not a JSON object"},
+        {{"--dialog", "{\"name\":", "menu"}, "not a JSON object"},
+        {{"--dialog", R"({"secure":"yes"})", "menu"}, "\"secure\""},
+        {{"--dialog", R"({"title":"x"})", "menu"}, "unknown field \"title\""},
         {{"menu", "--dialog", R"({"button":"yes"})"}, "button"},
         {{"menu", "--dialog"}, "--dialog"},
         {{"--alert", "OK", "menu"}, "--alert"},
@@ -105,14 +109,19 @@ TEST(Options, UsageErrorsAreOneLineThatNamesTheCause)
 TEST(Options, DialogAnswersKeepTheirOrderBeforeAndAfterTheSubcommand)
 {
     CommandLine line = Parse({"--dialog", R"({"name":"one"})", "choose", "--id", "101", "--dialog",
-                              R"({"button":"cancel"})", "--json", "--dialog", R"({"name":"three","secure":true})"});
+                              R"({"button":"cancel"})", "--json", "--dialog",
+                              R"({"name":"three","submenu":"/S/Work","secure":true,"plainText":false,"button":"close"})"});
     ASSERT_EQ(line.options.dialogs.size(), 3u);
     EXPECT_EQ(line.options.dialogs[0].name, "one");
     EXPECT_EQ(line.options.dialogs[0].button, "ok");
-    EXPECT_FALSE(line.options.dialogs[1].name.has_value());
+    EXPECT_FALSE(line.options.dialogs[1].name.has_value()) << "absent fields stay unset";
+    EXPECT_FALSE(line.options.dialogs[1].secure.has_value());
     EXPECT_EQ(line.options.dialogs[1].button, "cancel");
     EXPECT_EQ(line.options.dialogs[2].name, "three");
+    EXPECT_EQ(line.options.dialogs[2].submenu, "/S/Work");
     EXPECT_EQ(line.options.dialogs[2].secure, true);
+    EXPECT_EQ(line.options.dialogs[2].plainText, false);
+    EXPECT_EQ(line.options.dialogs[2].button, "close");
     EXPECT_EQ(line.options.chooseId, 101);
     EXPECT_TRUE(line.options.json);
     EXPECT_FALSE(line.options.alertButton.has_value());
