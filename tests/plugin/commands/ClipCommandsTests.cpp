@@ -57,10 +57,10 @@ TEST_F(ClipCommandsTest, APasteWithNothingToReadLeavesClipboardAndKeyboardAlone)
     MakePackage("Greeting", {{"TEXT", "Hello"}});
     MakePackage("Empty", {{"TEXT", ""}});
     StoreClipList({{"No flavors", "Greeting", {}},
-                {"No package", "Gone", {"TEXT"}},
-                {"Empty file", "Empty", {"TEXT"}},
-                {"Secure", "Greeting", {"TEXT"}, true},
-                {"No file name", "", {"TEXT"}}});
+                   {"No package", "Gone", {"TEXT"}},
+                   {"Empty file", "Empty", {"TEXT"}},
+                   {"Secure", "Greeting", {"TEXT"}, true},
+                   {"No file name", "", {"TEXT"}}});
     ScrapRef scrap = nullptr;
     ASSERT_EQ(GetCurrentScrap(&scrap), noErr);
     ASSERT_EQ(PutScrapFlavor(scrap, 'TEXT', 0, 6, "before"), noErr);
@@ -88,9 +88,9 @@ TEST_F(ClipCommandsTest, DeletingAClipRemovesItsPackageAndItsRecord)
 TEST_F(ClipCommandsTest, ARecordWithoutContentIsStillRemoved)
 {
     StoreClipList({{"No package", "Gone", {"TEXT"}},
-                {"No file name", "", {}},
-                {"Secure without keychain", "Secret", {"TEXT"}, true},
-                {"Last", "Last", {}}});
+                   {"No file name", "", {}},
+                   {"Secure without keychain", "Secret", {"TEXT"}, true},
+                   {"Last", "Last", {}}});
     EXPECT_EQ(Pick(2200), noErr);
     EXPECT_EQ(Pick(2200), noErr);
     EXPECT_EQ(Pick(2200), noErr);

@@ -213,7 +213,8 @@ TEST_F(NewClipDialogTest, PlainTextBoxIsHiddenWhenNotOfferedAndItsArgumentKept)
 TEST_F(NewClipDialogTest, WhatTheUserTypesAndTicksComesBack)
 {
     CFObj<CFMutableArrayRef> names(CreateNames({"/Stashwell"}));
-    for (const auto& [name, submenu] : {std::pair<std::string, std::string>{"Greeting: hello", "/Not/Listed"}, {"", ""}}) {
+    using Typed = std::pair<std::string, std::string>;  // name, submenu
+    for (const auto& [name, submenu] : {Typed{"Greeting: hello", "/Not/Listed"}, Typed{"", ""}}) {
         ScriptedUser user;
         user.act = [&](WindowRef window, UInt32) {
             EXPECT_EQ(TypeInto(FindControlByID(window, 3), name), noErr);
@@ -244,7 +245,7 @@ TEST_F(NewClipDialogTest, CancelAndTheCloseBoxReturnNothingAndKeepTheCheckBoxArg
         };
         Answer answer = Ask(nullptr, true, false, true);
         EXPECT_EQ(user.windows.size(), 1u);
-        EXPECT_EQ(answer, (Answer{false, std::nullopt, std::nullopt, false, true})) << "the check boxes' arguments kept";
+        EXPECT_EQ(answer, (Answer{false, std::nullopt, std::nullopt, false, true})) << "check box arguments kept";
     }
 }
 
@@ -297,7 +298,8 @@ TEST_F(NewClipDialogTest, MissingControlsAreLeftOut)
         mInstance->bundle = static_cast<CFBundleRef>(const_cast<void*>(CFRetain(bundle.get())));
         ScriptedUser user;
         user.act = PressOK;
-        EXPECT_EQ(Ask(nullptr, true, true, true), (Answer{true, "Proposed name", "", true, true})) << "no check box: unchanged";
+        EXPECT_EQ(Ask(nullptr, true, true, true), (Answer{true, "Proposed name", "", true, true}))
+            << "no check box: unchanged";
         CFRelease(mInstance->bundle);
         mInstance->bundle = nullptr;
     }

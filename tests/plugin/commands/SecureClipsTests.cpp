@@ -48,13 +48,14 @@ TEST_F(SecureClipsTest, TheFirstSecureClipCreatesTheKeychainAndPastesBackWhole)
 
     std::vector<StoredRecord> clips = ReadStoredClipList();
     ASSERT_EQ(clips.size(), 1u);
-    EXPECT_EQ(clips[0], (StoredRecord{{"NAME", "Bank"}, {"FILENAME", "Bank"}, {"SUBMENU", "/Stashwell"}, {"SECURE", "true"},
-                                       {"USE_PLAIN_TEXT", "false"}, {"FLAVORS", "PICT,TEXT,utxt"}}));
+    EXPECT_EQ(clips[0], (StoredRecord{{"NAME", "Bank"}, {"FILENAME", "Bank"}, {"SUBMENU", "/Stashwell"},
+                                       {"SECURE", "true"}, {"USE_PLAIN_TEXT", "false"}, {"FLAVORS", "PICT,TEXT,utxt"}}));
     EXPECT_NE(NoteData("Bank").find("<plist"), std::string::npos);
 
     EXPECT_EQ(MenuOutline(), "Stashwell{Lock Keychain,-,Bank,- Bank}");
     Pick(kCmdPasteClipBase);
-    EXPECT_EQ(Clipboard(), (Flavors{{"PICT", std::string("\x00\x01\x80\xFF", 4)}, {"TEXT", "Hi"}, {"utxt", kUnicodeHi}}));
+    EXPECT_EQ(Clipboard(),
+              (Flavors{{"PICT", std::string("\x00\x01\x80\xFF", 4)}, {"TEXT", "Hi"}, {"utxt", kUnicodeHi}}));
     EXPECT_EQ(mSession.keystrokes, sessiontest::kCommandV);
 }
 

@@ -83,7 +83,8 @@ TEST(DefaultClipName, UnicodeDetailsAndTheNamesOfOtherContent)
         std::u16string name;
         bool hasText;
     } cases[] = {
-        {"the mark is skipped but is one of the 128", {{'utxt', BytesOf(u"\uFEFF" + Repeat(u'x', 200))}}, Repeat(u'x', 127), true},
+        {"the mark is skipped but is one of the 128", {{'utxt', BytesOf(u"\uFEFF" + Repeat(u'x', 200))}},
+         Repeat(u'x', 127), true},
         {"marks further on stay", {{'utxt', BytesOf(u"\uFEFF\uFEFF ab\uFEFFcd")}}, u"ab\uFEFFcd", true},
         {"odd last byte; Greek is no blank", {{'utxt', BytesOf(u"\u03B1\u03B2") + "\x20"}}, u"\u03B1\u03B2", true},
         {"less than one unit", {{'utxt', "a"}}, u"New Text Clip", true},

@@ -102,8 +102,8 @@ private:
 TEST_F(MenuExaminationTest, SelectedTextAndStoredClipsMakeTheMenu)
 {
     MakeInstance();
-    StoreClipList({Clip("Greeting", "/Stashwell"), Clip("Report", "/Stashwell/Work"), Clip("Password", "/Stashwell", true),
-                   Clip("Top", nullptr)});
+    StoreClipList({Clip("Greeting", "/Stashwell"), Clip("Report", "/Stashwell/Work"),
+                   Clip("Password", "/Stashwell", true), Clip("Top", nullptr)});
     TextContext context(u"Dear John,");
     std::vector<MenuEntry> menu = OpenMenu(context.Get());
 

@@ -223,7 +223,8 @@ TEST_F(ClipKeychainTest, WhereTheKernelKeyringIsRefusedEachProcessAsksForItself)
     EXPECT_EQ(RunInChild([&] {
                   PasswordScript::Remove();
                   ClipKeychain child(path.c_str());
-                  return (child.GetStatus() & kSecUnlockStateStatus) == 0 && ReadNote(child, CFSTR("Note")) == "<none>" ? 0 : 1;
+                  const bool locked = (child.GetStatus() & kSecUnlockStateStatus) == 0;
+                  return locked && ReadNote(child, CFSTR("Note")) == "<none>" ? 0 : 1;
               }),
               0);
     EXPECT_EQ(ReadNote(keychain, CFSTR("Note")), "payload");
