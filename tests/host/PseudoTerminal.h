@@ -2,6 +2,8 @@
 // would, typing keys one press at a time. Standard error goes to a pipe of its own.
 #pragma once
 
+#include "PtyUser.h"
+
 #include <string>
 #include <vector>
 
@@ -18,11 +20,9 @@ struct TerminalResult {
     unsigned long localModeAfter = 0;
 };
 
-// A key press that is not typed: the program is sent SIGTERM instead.
-inline const std::string kSendSigterm = "<SIGTERM>";
-
-// Starts program on an 80x24 terminal, waits until it has written ready, then writes each key
-// press and waits until the output has settled before the next one.
+// Starts program on an 80x24 terminal, waits until it has written ready, then types each key
+// press (kSendSigterm signals the program) once the output has settled, as PtyUser does; the
+// program has five seconds to end after the last one.
 TerminalResult RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments,
                              const std::string& ready, const std::vector<std::string>& keyPresses);
 

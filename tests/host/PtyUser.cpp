@@ -1,7 +1,9 @@
 #include "PtyUser.h"
 
 #include <chrono>
+#include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <pty.h>
 #include <stdexcept>
 #include <termios.h>
@@ -17,13 +19,17 @@ constexpr auto kLongestWait = std::chrono::milliseconds(1500);
 
 }  // namespace
 
-PtyUser::PtyUser(std::vector<std::string> keyPresses) : mKeyPresses(std::move(keyPresses))
+PtyUser::PtyUser(std::vector<std::string> keyPresses, std::string ready)
+    : mKeyPresses(std::move(keyPresses)), mReady(std::move(ready))
 {
     winsize size = {};
     size.ws_row = 24;
     size.ws_col = 80;
     if (openpty(&mUserSide, &mTerminal, nullptr, nullptr, &size) != 0)
         throw std::runtime_error("openpty failed");
+    // A child given the terminal side keeps only the copies it makes of it.
+    fcntl(mUserSide, F_SETFD, FD_CLOEXEC);
+    fcntl(mTerminal, F_SETFD, FD_CLOEXEC);
     mThread = std::thread([this] { Play(); });
 }
 
@@ -63,7 +69,9 @@ void PtyUser::Play()
     using Clock = std::chrono::steady_clock;
     Clock::time_point lastOutput = Clock::now();
     Clock::time_point lastKey = Clock::now();
+    const Clock::time_point start = Clock::now();
     bool outputSinceKey = false;
+    bool ready = mReady.empty();
     while (!mStop) {
         if (mUserSide >= 0) {
             pollfd poller = {mUserSide, POLLIN, 0};
@@ -85,13 +93,22 @@ void PtyUser::Play()
         if (next >= mKeyPresses.size() || mUserSide < 0)
             continue;
         const Clock::time_point now = Clock::now();
+        if (!ready) {
+            std::lock_guard<std::mutex> lock(mMutex);
+            ready = mScreen.find(mReady) != std::string::npos || now - start > std::chrono::seconds(10);
+            if (!ready)
+                continue;
+        }
         const bool settled = outputSinceKey && now - lastOutput >= kSettled;
         if (!settled && now - lastKey < kLongestWait)
             continue;
         const std::string& key = mKeyPresses[next];
         // Counted before it reaches the code, which may answer before this thread runs again.
         mTyped = next + 1;
-        if (key == kHangUp) {
+        if (key == kSendSigterm) {
+            if (mSignalled > 0)
+                kill(mSignalled, SIGTERM);
+        } else if (key == kHangUp) {
             // A terminal hung up on has no mode left to read: the mode it had then is kept.
             termios mode{};
             tcgetattr(mTerminal, &mode);

@@ -1,12 +1,14 @@
-// A pseudo-terminal inside the test process, for driving the host's terminal code directly: the
-// code under test gets the terminal side, and a background thread plays the user on the other,
-// typing each key press once the screen has settled (so the code has put the terminal in its
-// mode before the keys arrive), and keeping everything written to the screen.
+// A pseudo-terminal for driving the host's terminal code, in the test process or in a child that
+// has it as its controlling terminal: the code under test gets the terminal side, and a background
+// thread plays the user on the other, typing each key press once the screen has settled (so the
+// code has put the terminal in its mode before the keys arrive), and keeping everything written to
+// the screen.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <sys/types.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,10 +18,13 @@ namespace hosttest {
 // A key press that is not typed: the user's side of the terminal is closed instead, so the
 // program's input ends.
 inline const std::string kHangUp = "<HANG UP>";
+// A key press that is not typed: the process given to SignalOnKey is sent SIGTERM instead.
+inline const std::string kSendSigterm = "<SIGTERM>";
 
 class PtyUser {
 public:
-    explicit PtyUser(std::vector<std::string> keyPresses);
+    // No key is typed before the screen shows ready (or ten seconds have passed).
+    explicit PtyUser(std::vector<std::string> keyPresses, std::string ready = "");
     ~PtyUser();
     PtyUser(const PtyUser&) = delete;
     PtyUser& operator=(const PtyUser&) = delete;
@@ -30,6 +35,7 @@ public:
     std::string Screen() const;
     // How many key presses have been typed.
     size_t Typed() const { return mTyped; }
+    void SignalOnKey(pid_t process) { mSignalled = process; }
     // The terminal's local-mode flags now, or when it was hung up on.
     unsigned long LocalMode() const;
 
@@ -39,6 +45,8 @@ private:
     int mUserSide = -1;
     int mTerminal = -1;
     std::vector<std::string> mKeyPresses;
+    std::string mReady;
+    std::atomic<pid_t> mSignalled{0};
     mutable std::mutex mMutex;
     std::string mScreen;
     std::chrono::steady_clock::time_point mLastOutput = std::chrono::steady_clock::now();
