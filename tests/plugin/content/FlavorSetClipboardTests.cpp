@@ -17,6 +17,7 @@
 namespace {
 
 using flavortesting::BytesOf;
+using flavortesting::Contents;
 using flavortesting::ContentsOf;
 using flavortesting::TestFlavorSet;
 
@@ -79,7 +80,7 @@ TEST_F(FlavorSetClipboardTest, SenderOnlyAndEmptyFlavorsAreNotTaken)
                     {'both', kScrapFlavorMaskSenderOnly | kScrapFlavorMaskTranslated, "x"}});
     TestFlavorSet set;
     set.ReadFromClibpoard();
-    EXPECT_EQ(ContentsOf(set), (std::map<UInt32, std::string>{{'snd ', "sound"}}));
+    EXPECT_EQ(ContentsOf(set), (Contents{{'snd ', "sound"}}));
 
     PutOnClipboard({{'priv', kScrapFlavorMaskSenderOnly, "mine"}});
     EXPECT_TRUE(FlavorSet::IsAnythingInClipboard());
@@ -134,7 +135,7 @@ TEST_F(FlavorSetClipboardTest, RunningOutOfMemoryLeavesNothingBehind)
     PlatformFailNextAllocationsForTesting(0);
     EXPECT_EQ(partly.size(), 1u);
     partly.ReadFromClibpoard();
-    EXPECT_EQ(ContentsOf(partly), (std::map<UInt32, std::string>{{'PICT', "picture"}, {'TEXT', "earlier"}}));
+    EXPECT_EQ(ContentsOf(partly), (Contents{{'PICT', "picture"}, {'TEXT', "earlier"}}));
 }
 
 }  // namespace

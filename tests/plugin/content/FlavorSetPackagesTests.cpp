@@ -21,6 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using flavortesting::BytesOf;
+using flavortesting::Contents;
 using flavortesting::ContentsOf;
 using flavortesting::ScopedWriteBudget;
 using flavortesting::TestFlavorSet;
@@ -149,7 +150,7 @@ TEST_F(FlavorSetPackagesTest, TheReaderTakesWhatTheListNamesAndSkipsTheRest)
     CFObj<CFArrayRef> typeStrings(CreateTypeStrings({u"utxt", u"PICT", u"", u"TEXT", u"ab", u"longer"}));
     TestFlavorSet set;
     set.ReadFromFiles(&package, typeStrings);
-    EXPECT_EQ(ContentsOf(set), (std::map<UInt32, std::string>{{'TEXT', "text"}, {0x61620000, "short name"},
+    EXPECT_EQ(ContentsOf(set), (Contents{{'TEXT', "text"}, {0x61620000, "short name"},
                                                              {'long', "long name"}}));
 
     TestFlavorSet none;
@@ -172,7 +173,7 @@ TEST_F(FlavorSetPackagesTest, LongNamesAndHugeFilesAreHandledSafely)
     CFObj<CFArrayRef> typeStrings(CreateTypeStrings({std::u16string(300, u'f'), u"four", u"more", u"TEXT"}));
     TestFlavorSet set;
     set.ReadFromFiles(&package, typeStrings);
-    EXPECT_EQ(ContentsOf(set), (std::map<UInt32, std::string>{{'ffff', "long"}, {'TEXT', "small"}}));
+    EXPECT_EQ(ContentsOf(set), (Contents{{'ffff', "long"}, {'TEXT', "small"}}));
 
     CFObj<CFStringRef> name(CreateString(u"Huge"));
     CFObj<CFStringRef> four(CreateString(u"four"));
@@ -196,7 +197,7 @@ TEST_F(FlavorSetPackagesTest, ATypeWithAHighByteIsStoredButNotFoundAgain)
     EXPECT_EQ(UnitsOf(static_cast<CFStringRef>(CFArrayGetValueAtIndex(typeStrings, 1))), u"\u2022xyx");
     TestFlavorSet in;
     in.ReadFromFiles(&package, typeStrings);
-    EXPECT_EQ(ContentsOf(in), (std::map<UInt32, std::string>{{'TEXT', "low"}}));
+    EXPECT_EQ(ContentsOf(in), (Contents{{'TEXT', "low"}}));
 }
 
 TEST_F(FlavorSetPackagesTest, PackageNamesAreCutTo255UnitsAndNullMeansUntitled)

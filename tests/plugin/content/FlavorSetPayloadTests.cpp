@@ -13,12 +13,12 @@
 namespace {
 
 using flavortesting::BytesOf;
+using flavortesting::Contents;
 using flavortesting::ContentsOf;
 using flavortesting::TestFlavorSet;
 using flavortesting::UnitsOf;
 using texttest::CreateString;
 using texttest::TextOf;
-using Contents = std::map<UInt32, std::string>;
 
 CFDataRef CreateData(const std::string& text)
 {

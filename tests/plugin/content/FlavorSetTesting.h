@@ -49,10 +49,12 @@ inline std::string BytesOf(const FlavorSet& set, UInt32 flavorType)
     return std::string(found->second, static_cast<size_t>(GetPtrSize(found->second)));
 }
 
-// Every flavor of the set: type -> bytes.
-inline std::map<UInt32, std::string> ContentsOf(const FlavorSet& set)
+// Every flavor of a set: type -> bytes.
+using Contents = std::map<UInt32, std::string>;
+
+inline Contents ContentsOf(const FlavorSet& set)
 {
-    std::map<UInt32, std::string> contents;
+    Contents contents;
     for (const auto& [type, block] : set) {
         contents[type] = BytesOf(set, type);
     }

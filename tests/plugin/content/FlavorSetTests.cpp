@@ -15,11 +15,11 @@
 namespace {
 
 using flavortesting::BytesOf;
+using flavortesting::Contents;
 using flavortesting::ContentsOf;
 using flavortesting::TestFlavorSet;
 using flavortesting::UnitsOf;
 using texttest::CreateString;
-using Contents = std::map<UInt32, std::string>;
 
 std::vector<std::u16string> TypeStringsOf(FlavorSet& set)
 {

@@ -58,6 +58,9 @@ PluginSession::~PluginSession()
 
 OSStatus PluginSession::Pick(SInt32 command, AEDesc context, int failAllocations)
 {
+    if (instance == nullptr) {
+        return paramErr;  // already reported by the constructor
+    }
     menutest::ScopedCommandList commands;
     EXPECT_EQ(CMPluginExamineContext(instance, &context, commands.Get()), noErr);
     PlatformFailNextAllocationsForTesting(failAllocations);
@@ -71,6 +74,9 @@ OSStatus PluginSession::Pick(SInt32 command, AEDesc context, int failAllocations
 
 std::string PluginSession::MenuOutline(AEDesc context)
 {
+    if (instance == nullptr) {
+        return "<no instance>";
+    }
     menutest::ScopedCommandList commands;
     EXPECT_EQ(CMPluginExamineContext(instance, &context, commands.Get()), noErr);
     keychainUnlockedInMenu = instance->implData.keychainUnlocked != 0;
