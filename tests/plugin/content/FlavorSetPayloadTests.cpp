@@ -9,6 +9,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -50,14 +51,33 @@ void ReadXML(FlavorSet& set, const std::string& xml)
 
 const std::string kUnicodeHi("\xFF\xFEH\0i\0", 6);
 
-TEST(FlavorSetPayload, TextFlavorsBecomeExactlyTwoEntriesAndComeBackTheSame)
+// The dictionary's entries as flavors: each key read back as a type.
+Contents ContentsOfDictionary(CFDictionaryRef content)
 {
-    TestFlavorSet set{{'utxt', kUnicodeHi}, {'TEXT', "Hi"}};
+    Contents contents;
+    CFIndex count = content != nullptr ? CFDictionaryGetCount(content) : 0;
+    std::vector<const void*> keys(static_cast<size_t>(count)), values(static_cast<size_t>(count));
+    if (count > 0) {
+        CFDictionaryGetKeysAndValues(content, keys.data(), values.data());
+    }
+    for (size_t i = 0; i < keys.size(); ++i) {
+        contents[FlavorSet::CreateFourCharCodeFromCFString(static_cast<CFStringRef>(keys[i]))] = BytesOfData(values[i]);
+    }
+    return contents;
+}
+
+// One entry per flavor under its type string (bytes of 0x80 and more as Mac OS Roman characters:
+// 0xDB is the euro sign), and the same flavors back from the payload; with the plain-text flag,
+// only the text flavors.
+TEST(FlavorSetPayload, FlavorsBecomeEntriesUnderTheirTypeStringsAndComeBackTheSame)
+{
+    TestFlavorSet set{
+        {'utxt', kUnicodeHi}, {'TEXT', "Hi"}, {0xDB616263, "euro"}, {0x41A5FF20, std::string("\x80\x81", 2)}};
     CFObj<CFDictionaryRef> content(set.CreateTemporaryContentDict());
     ASSERT_NE(content.Get(), nullptr);
-    EXPECT_EQ(CFDictionaryGetCount(content.Get()), 2);
-    EXPECT_EQ(BytesOfData(CFDictionaryGetValue(content.Get(), CFSTR("TEXT"))), "Hi");
-    EXPECT_EQ(BytesOfData(CFDictionaryGetValue(content.Get(), CFSTR("utxt"))), kUnicodeHi);
+    EXPECT_EQ(ContentsOfDictionary(content.Get()), ContentsOf(set));
+    CFObj<CFStringRef> euroKey(CreateString("\xE2\x82\xAC" "abc"));
+    EXPECT_EQ(BytesOfData(CFDictionaryGetValue(content.Get(), euroKey.Get())), "euro");
     // The values share the set's blocks rather than copying the clip's bytes.
     auto text = static_cast<CFDataRef>(CFDictionaryGetValue(content.Get(), CFSTR("TEXT")));
     EXPECT_EQ(reinterpret_cast<const void*>(CFDataGetBytePtr(text)), static_cast<const void*>(set.at('TEXT')));
@@ -67,30 +87,11 @@ TEST(FlavorSetPayload, TextFlavorsBecomeExactlyTwoEntriesAndComeBackTheSame)
     TestFlavorSet back;
     back.CreateFromXMLData(payload.Get());
     EXPECT_EQ(ContentsOf(back), ContentsOf(set));
-}
 
-TEST(FlavorSetPayload, TypesWithHighBytesSurviveThroughTheirMacRomanKeys)
-{
-    // Mac OS Roman 0xDB is the euro sign.
-    TestFlavorSet set{{0xDB616263, "euro"}, {0x41A5FF20, std::string("\x80\x81", 2)}};
-    CFObj<CFDictionaryRef> content(set.CreateTemporaryContentDict());
-    CFObj<CFStringRef> euroKey(CreateString("\xE2\x82\xAC" "abc"));
-    EXPECT_EQ(BytesOfData(CFDictionaryGetValue(content.Get(), euroKey.Get())), "euro");
-
-    CFObj<CFDataRef> payload(CreatePayload(set));
-    TestFlavorSet back;
-    back.CreateFromXMLData(payload.Get());
-    EXPECT_EQ(ContentsOf(back), ContentsOf(set));
-}
-
-TEST(FlavorSetPayload, ThePlainTextFlagKeepsOnlyTextFlavorsInTheDictionary)
-{
-    TestFlavorSet set{{'PICT', "picture"}, {'TEXT', "Hi"}, {'snd ', "sound"}};
-    set.mUsePlainText = true;
-    CFObj<CFDictionaryRef> content(set.CreateTemporaryContentDict());
-    EXPECT_EQ(CFDictionaryGetCount(content.Get()), 1);
-    EXPECT_EQ(BytesOfData(CFDictionaryGetValue(content.Get(), CFSTR("TEXT"))), "Hi");
-
+    TestFlavorSet plain{{'PICT', "picture"}, {'TEXT', "Hi"}, {'snd ', "sound"}};
+    plain.mUsePlainText = true;
+    CFObj<CFDictionaryRef> textOnly(plain.CreateTemporaryContentDict());
+    EXPECT_EQ(ContentsOfDictionary(textOnly.Get()), (Contents{{'TEXT', "Hi"}}));
     TestFlavorSet empty;
     CFObj<CFDictionaryRef> none(empty.CreateTemporaryContentDict());
     ASSERT_NE(none.Get(), nullptr);
