@@ -110,8 +110,21 @@ TEST_F(ClipKeychainTest, ANewKeychainLocksOnSleepAndNeverByTime)
     EXPECT_EQ(keychain.Lock(), noErr);
 }
 
-TEST_F(ClipKeychainTest, CreatingAgainNeverTouchesTheExistingKeychain)
+TEST_F(ClipKeychainTest, ACancelledOrRefusedCreationLeavesNoFileAndCreatingAgainNoChange)
 {
+    {
+        StKeychainPath path;
+        ASSERT_TRUE(path.FileMissing());
+        ClipKeychain keychain(nullptr);
+        mPasswords.AddStatus(userCanceledErr);
+        EXPECT_EQ(keychain.CreateNewKeychain(path.Get()), userCanceledErr);
+        PasswordScript::Remove();
+        EXPECT_EQ(keychain.CreateNewKeychain(path.Get()), errSecInteractionNotAllowed) << "nobody to ask";
+        EXPECT_FALSE(fs::exists(KeychainPath()));
+        EXPECT_EQ(keychain.GetStatus(), 0u);
+        mPasswords.Install();
+    }
+
     CreateKeychain();
     ClipKeychain keychain(KeychainPath().c_str());
     ASSERT_EQ(keychain.AddSecureNote(CFSTR("Kept"), "kept", 4), noErr);
@@ -125,19 +138,6 @@ TEST_F(ClipKeychainTest, CreatingAgainNeverTouchesTheExistingKeychain)
     ClipKeychain again(KeychainPath().c_str());
     EXPECT_EQ(ReadNote(again, CFSTR("Kept")), "kept");
     EXPECT_EQ(again.Lock(), noErr);
-}
-
-TEST_F(ClipKeychainTest, ACancelledOrRefusedCreationLeavesNoFile)
-{
-    StKeychainPath path;
-    ASSERT_TRUE(path.FileMissing());
-    ClipKeychain keychain(nullptr);
-    mPasswords.AddStatus(userCanceledErr);
-    EXPECT_EQ(keychain.CreateNewKeychain(path.Get()), userCanceledErr);
-    PasswordScript::Remove();
-    EXPECT_EQ(keychain.CreateNewKeychain(path.Get()), errSecInteractionNotAllowed) << "nobody to ask";
-    EXPECT_FALSE(fs::exists(KeychainPath()));
-    EXPECT_EQ(keychain.GetStatus(), 0u);
 }
 
 TEST_F(ClipKeychainTest, LockAndUnlockWithTheRightPasswordOnly)
