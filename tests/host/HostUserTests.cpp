@@ -3,9 +3,9 @@
 // the terminal; and everything removed again when the user goes away.
 #include "HostUser.h"
 
+#include "NewClipTestWindow.h"
 #include "PtyUser.h"
 
-#include "platform/hitoolbox/HIToolboxTestSupport.h"
 #include "support/TempDir.h"
 
 #include <Security/Security.h>
@@ -17,18 +17,7 @@ namespace {
 using cmhost::HostUser;
 using cmhost::HostUserChoice;
 using cmhost::PasswordFileSource;
-
-// Runs a standard alert with OK and Cancel under whatever driver is installed.
-OSStatus RunAlert(DialogItemIndex* itemHit)
-{
-    AlertStdCFStringAlertParamRec params;
-    GetStandardAlertDefaultParams(&params, kStdCFStringAlertVersionOne);
-    params.cancelText = kAlertDefaultCancelText;
-    params.cancelButton = kAlertStdAlertCancelButton;
-    DialogRef alert = nullptr;
-    EXPECT_EQ(CreateStandardAlert(kAlertNoteAlert, CFSTR("Saved."), nullptr, &params, &alert), noErr);
-    return RunStandardAlert(alert, nullptr, itemHit);
-}
+using hosttest::RunReplaceAlert;
 
 // Creates a keychain with a prompt; answers the status.
 OSStatus CreateKeychainWithPrompt(const std::string& path)
@@ -62,7 +51,7 @@ TEST(HostUser, AnswersMakeTheUserScriptedElseTheTerminalAsks)
         EXPECT_EQ(user.DialogsOnTerminal(), each.dialogsOnTerminal);
         EXPECT_TRUE(user.PasswordsOnTerminal());
         DialogItemIndex itemHit = 0;
-        EXPECT_EQ(RunAlert(&itemHit), noErr);
+        EXPECT_EQ(RunReplaceAlert(&itemHit), noErr);
         EXPECT_EQ(itemHit, each.itemHit);
         ASSERT_EQ(user.Alerts().size(), 1u);
         EXPECT_EQ(user.Alerts()[0].button, each.button);
@@ -77,16 +66,16 @@ TEST(HostUser, WithoutATerminalEverythingIsReportedAndCancelled)
         EXPECT_FALSE(user.DialogsOnTerminal());
         EXPECT_FALSE(user.PasswordsOnTerminal());
         DialogItemIndex itemHit = 0;
-        EXPECT_EQ(RunAlert(&itemHit), userCanceledErr);
+        EXPECT_EQ(RunReplaceAlert(&itemHit), userCanceledErr);
         ASSERT_EQ(user.Alerts().size(), 1u);
-        EXPECT_EQ(user.Alerts()[0].message, "Saved.");
+        EXPECT_EQ(user.Alerts()[0].message, "Replace the clip?");
         EXPECT_EQ(user.Alerts()[0].button, "");
         EXPECT_EQ(CreateKeychainWithPrompt(storage.DataHome() + "/a.keychain"), errSecInteractionNotAllowed);
         EXPECT_EQ(user.PasswordPrompts(), 0);
     }
     // Gone with the user: the platform's own answers, with nobody recording them.
     DialogItemIndex itemHit = 0;
-    EXPECT_EQ(RunAlert(&itemHit), userCanceledErr);
+    EXPECT_EQ(RunReplaceAlert(&itemHit), userCanceledErr);
 }
 
 TEST(HostUser, ThePasswordFileComesBeforeTheTerminalAndCountsItsAnswers)

@@ -1,7 +1,7 @@
 // The new-clip dialog as the plug-in sets it up, for the tests of the host's UI drivers: the name
 // field holding "Dear John," all selected and focused, a combo box of submenus, the Secure box
 // hiding "Plain text only" while it is checked, and a handler that ends the modal loop on OK,
-// Cancel and the close box.
+// Cancel and the close box. And the caution alert a plug-in shows before replacing a clip.
 #pragma once
 
 #include "platform/hitoolbox/HIToolboxTestSupport.h"
@@ -117,5 +117,21 @@ private:
     int mRefuseOK = 0;
     int mOKCount = 0;
 };
+
+// Runs the caution alert, with or without a Cancel button, under whatever driver is installed.
+inline OSStatus RunReplaceAlert(DialogItemIndex* itemHit, bool withCancel = true)
+{
+    AlertStdCFStringAlertParamRec params;
+    GetStandardAlertDefaultParams(&params, kStdCFStringAlertVersionOne);
+    if (withCancel) {
+        params.cancelText = kAlertDefaultCancelText;
+        params.cancelButton = kAlertStdAlertCancelButton;
+    }
+    DialogRef alert = nullptr;
+    EXPECT_EQ(CreateStandardAlert(kAlertCautionAlert, CFSTR("Replace the clip?"), CFSTR("A clip of that name exists."),
+                                  &params, &alert),
+              noErr);
+    return RunStandardAlert(alert, nullptr, itemHit);
+}
 
 }  // namespace hosttest
