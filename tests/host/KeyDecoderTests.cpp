@@ -23,32 +23,25 @@ std::vector<MenuKey> DecodeAll(const std::string& bytes)
     return keys;
 }
 
-TEST(KeyDecoder, ArrowsInBothCursorModes)
+TEST(KeyDecoder, KeysAloneAndRunTogether)
 {
-    EXPECT_EQ(DecodeAll("\x1b[A\x1b[B\x1b[C\x1b[D"),
-              (std::vector<MenuKey>{MenuKey::Up, MenuKey::Down, MenuKey::Right, MenuKey::Left}));
-    EXPECT_EQ(DecodeAll("\x1bOA\x1bOB\x1bOC\x1bOD"),
-              (std::vector<MenuKey>{MenuKey::Up, MenuKey::Down, MenuKey::Right, MenuKey::Left}));
-}
-
-TEST(KeyDecoder, EscapeAloneAndSequencesTheMenuDoesNotUse)
-{
-    EXPECT_EQ(DecodeAll("\x1b"), (std::vector<MenuKey>{MenuKey::Escape}));
-    EXPECT_EQ(DecodeAll("\x1b\x1b[A"), (std::vector<MenuKey>{MenuKey::Escape, MenuKey::Up}));
-    // Shift+Up, Delete and F5 are taken whole and ignored; they do not leak letters that move.
-    EXPECT_EQ(DecodeAll("\x1b[1;2A\x1b[3~\x1b[15~j"),
-              (std::vector<MenuKey>{MenuKey::Other, MenuKey::Other, MenuKey::Other, MenuKey::Down}));
-    // Alt+q is not q, and a sequence cut off at the end of the read is dropped whole.
-    EXPECT_EQ(DecodeAll("\x1bq"), (std::vector<MenuKey>{MenuKey::Other}));
-    EXPECT_EQ(DecodeAll("\x1b[1;"), (std::vector<MenuKey>{MenuKey::Other}));
-}
-
-TEST(KeyDecoder, LettersAndControlKeys)
-{
-    EXPECT_EQ(DecodeAll("\r\n\tooqQ\x03kjlhx"),
-              (std::vector<MenuKey>{MenuKey::Enter, MenuKey::Enter, MenuKey::ToggleOption, MenuKey::ToggleOption,
-                                    MenuKey::ToggleOption, MenuKey::Quit, MenuKey::Quit, MenuKey::Quit, MenuKey::Up,
-                                    MenuKey::Down, MenuKey::Right, MenuKey::Left, MenuKey::Other}));
+    using enum MenuKey;
+    const std::pair<std::string, std::vector<MenuKey>> cases[] = {
+        // Arrows in both cursor modes.
+        {"\x1b[A\x1b[B\x1b[C\x1b[D", {Up, Down, Right, Left}},
+        {"\x1bOA\x1bOB\x1bOC\x1bOD", {Up, Down, Right, Left}},
+        {"\x1b", {Escape}},
+        {"\x1b\x1b[A", {Escape, Up}},
+        // Shift+Up, Delete and F5 are taken whole and ignored; they do not leak letters that move.
+        {"\x1b[1;2A\x1b[3~\x1b[15~j", {Other, Other, Other, Down}},
+        // Alt+q is not q, and a sequence cut off at the end of the read is dropped whole.
+        {"\x1bq", {Other}},
+        {"\x1b[1;", {Other}},
+        {"\r\n\tooqQ\x03kjlhx",
+         {Enter, Enter, ToggleOption, ToggleOption, ToggleOption, Quit, Quit, Quit, Up, Down, Right, Left, Other}},
+    };
+    for (const auto& [bytes, keys] : cases)
+        EXPECT_EQ(DecodeAll(bytes), keys) << testing::PrintToString(bytes);
 }
 
 }  // namespace
