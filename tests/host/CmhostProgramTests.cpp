@@ -2,6 +2,8 @@
 // its usage errors, and the line-by-line session.
 #include "CmhostRun.h"
 
+#include <optional>
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -92,6 +94,8 @@ TEST_F(CmhostProgram, UsageErrorsExitWithTwoAndOneLine)
     }
 }
 
+// Refused with exit status 1 and one line of the host's (a plug-in logs to standard error too),
+// before any menu is asked for.
 TEST_F(CmhostProgram, BundlesThatCannotBeLoadedAreRefused)
 {
     fs::create_directories(fs::path(mFolder.path()) / "Empty.plugin/Contents");
@@ -102,7 +106,14 @@ TEST_F(CmhostProgram, BundlesThatCannotBeLoadedAreRefused)
                fs::path(badFolder) / "B.plugin");
     const std::string emptyFolder = mFolder.Child("empty");
     fs::create_directories(emptyFolder);
-    const std::pair<std::string, std::string> cases[] = {
+    struct Case {
+        std::string plugins;
+        std::string cause;
+        const char* plugInMode = nullptr;  // what the scripted plug-in's factory does
+    };
+    const Case cases[] = {
+        {kScriptedBundle, "ScriptedPlugInFactory answered no instance", "null-factory"},
+        {kScriptedBundle, "does not answer the contextual-menu interface", "no-interface"},
         {mFolder.Child("Nothing.plugin"), "missing"},
         {mFolder.Child("nowhere"), "missing"},
         {emptyFolder, "no *.plugin"},
@@ -121,29 +132,18 @@ TEST_F(CmhostProgram, BundlesThatCannotBeLoadedAreRefused)
         // One bad bundle in a folder refuses the load of them all.
         {badFolder, "B.plugin"},
     };
-    for (const auto& [plugins, cause] : cases) {
-        SCOPED_TRACE(plugins);
-        ProcessResult result = Run({"--plugins", plugins, "menu", "--json"});
-        EXPECT_EQ(result.exitStatus, 1) << result.err;
-        EXPECT_EQ(LineCount(result.err), 1u) << result.err;
-        EXPECT_TRUE(Contains(result.err, cause)) << result.err;
-        EXPECT_EQ(result.out, "");
-    }
-}
-
-TEST_F(CmhostProgram, FactoriesThatMakeNothingUsableAreRefused)
-{
-    for (const auto& [mode, cause] : {std::pair{"null-factory", "ScriptedPlugInFactory answered no instance"},
-                                      std::pair{"no-interface", "does not answer the contextual-menu interface"}}) {
-        ScopedSetEnv setMode("CMHOST_TEST_PLUGIN", mode);
-        ProcessResult result = Run({"--plugins", kScriptedBundle, "menu"});
+    for (const Case& refusal : cases) {
+        SCOPED_TRACE(refusal.plugins);
+        std::optional<ScopedSetEnv> mode;
+        if (refusal.plugInMode != nullptr)
+            mode.emplace("CMHOST_TEST_PLUGIN", refusal.plugInMode);
+        ProcessResult result = Run({"--plugins", refusal.plugins, "menu", "--json"});
         EXPECT_EQ(result.exitStatus, 1) << result.err;
         EXPECT_EQ(result.out, "");
-        // The plug-in logs to standard error too: the host's own part is one line.
         const std::vector<std::string> hostLines = HostLines(result.err);
         ASSERT_EQ(hostLines.size(), 1u) << result.err;
-        EXPECT_TRUE(Contains(hostLines[0], cause)) << result.err;
-        EXPECT_FALSE(Contains(result.err, "ExamineContext")) << "no menu without an instance";
+        EXPECT_TRUE(Contains(hostLines[0], refusal.cause)) << result.err;
+        EXPECT_FALSE(Contains(result.err, "ExamineContext"));
     }
 }
 
