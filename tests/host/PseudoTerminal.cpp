@@ -1,7 +1,5 @@
 #include "PseudoTerminal.h"
 
-#include "Subprocess.h"
-
 #include <cerrno>
 #include <fcntl.h>
 #include <signal.h>
@@ -13,10 +11,32 @@
 #include <optional>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 extern char** environ;
 
 namespace hosttest {
+namespace {
+
+// Owns a file descriptor, closed when the owner goes or is reset.
+class ScopedFd {
+public:
+    explicit ScopedFd(int fd = -1) : mFd(fd) {}
+    ~ScopedFd() { Reset(); }
+    ScopedFd(const ScopedFd&) = delete;
+    ScopedFd& operator=(const ScopedFd&) = delete;
+    int Get() const { return mFd; }
+    void Reset()
+    {
+        if (mFd >= 0)
+            close(std::exchange(mFd, -1));
+    }
+
+private:
+    int mFd = -1;
+};
+
+}  // namespace
 
 TerminalResult RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments,
                              const std::string& ready, const std::vector<std::string>& keyPresses)
