@@ -108,16 +108,6 @@ TEST_F(ClipScenario, ClipboardWithoutTextOffersNoPlainTextBox)
     EXPECT_EQ(added["dialogs"][0]["plainTextVisible"], false);
 }
 
-TEST_F(ClipScenario, SubmenuFieldSitsHigherBefore10_3)
-{
-    for (auto [version, y] : {std::pair{"10.2.8", 30}, std::pair{"10.3.0", 50}}) {
-        json report = Json({"--system-version", version, "--text", "Old system", "--dialog", R"({"button": "cancel"})",
-                           "choose", "--id", "100", "--json"});
-        ASSERT_EQ(report["dialogs"].size(), 1u) << version;
-        EXPECT_EQ(report["dialogs"][0]["comboY"], y) << version;
-    }
-}
-
 TEST_F(ClipScenario, CancellingAtAnyStepStoresNothing)
 {
     RunQuietly({"clipboard", "set", "TEXT=text:Not kept"});
