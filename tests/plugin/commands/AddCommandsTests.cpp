@@ -1,7 +1,6 @@
 // "Add Selected Text..." and "Add Clipboard Content..." through the HandleSelection entry point,
 // one menu at a time as the host runs it: the dialog the user sees, and the clip list and clip
 // packages that the next menu finds.
-#include "plugin/secure/ClipKeychainTesting.h"
 #include "plugin/support/ClipListTesting.h"
 #include "plugin/support/PluginSession.h"
 #include "plugin/support/ScriptedUser.h"
@@ -9,7 +8,6 @@
 
 #include <Carbon/Carbon.h>
 #include <PlatformHost.h>
-#include <PlatformPasswords.h>
 
 #include <gtest/gtest.h>
 
@@ -121,33 +119,6 @@ TEST_F(AddCommandsTest, SelectedTextBecomesAClipInTheChosenSubmenu)
     EXPECT_EQ(testsupport::ReadFile(ClipsFolder() + "/" + name + "/TEXT"), "Meeting notes for Monday\nsecond line");
 }
 
-TEST_F(AddCommandsTest, ClipboardContentWithThePlainTextBoxTickedKeepsOnlyText)
-{
-    PutOnClipboard({{'PICT', "picture"}, {'TEXT', "Caption"}});
-    mUser.act = [](WindowRef window, UInt32) {
-        TypeInto(FindControlByID(window, 3), "Figure 1");
-        PlatformUIClickControl(FindControlByID(window, 6));
-        return OKAtOnce(window, 0);
-    };
-    EXPECT_EQ(Pick(101), noErr);
-    // Without text on the clipboard, the box is hidden and every flavor kept.
-    ASSERT_EQ(ClearCurrentScrap(), noErr);
-    PutOnClipboard({{'PICT', "picture"}});
-    mUser.act = OKAtOnce;
-    EXPECT_EQ(Pick(101), noErr);
-
-    ASSERT_EQ(mUser.windows.size(), 2u);
-    EXPECT_TRUE(mUser.windows[0].Find('Swdg', 6)->info.visible);
-    EXPECT_FALSE(mUser.windows[1].Find('Swdg', 6)->info.visible);
-    std::vector<StoredRecord> clips = ReadStoredClipList();
-    ASSERT_EQ(clips.size(), 2u);
-    EXPECT_EQ(clips[0], (StoredRecord{{"NAME", "Figure 1"}, {"FILENAME", "Figure 1"}, {"SUBMENU", "/Stashwell"},
-                                       {"FLAVORS", "TEXT"}}));
-    EXPECT_EQ(FilesIn("Figure 1"), (std::set<std::string>{"TEXT"}));
-    EXPECT_EQ(clips[1]["FLAVORS"], "PICT");
-    EXPECT_EQ(FilesIn(clips[1]["FILENAME"]), (std::set<std::string>{"PICT"}));
-}
-
 // An empty clipboard still asks for a name; no selected text (nor a picture that cannot be
 // coerced to text, nor a Cocoa selection) shows no dialog at all.
 TEST_F(AddCommandsTest, OnlyMissingSelectedTextShowsNoDialog)
@@ -170,43 +141,6 @@ TEST_F(AddCommandsTest, OnlyMissingSelectedTextShowsNoDialog)
     EXPECT_TRUE(Packages().empty());
 }
 
-TEST_F(AddCommandsTest, CancellingOrClosingStoresNothing)
-{
-    StoreClipsIn({"/Work"});
-    TextContext context("Draft");
-    const std::function<void(WindowRef)> endings[] = {
-        [](WindowRef window) { ClickButton(window, kHICommandCancel); },
-        [](WindowRef window) { PlatformUIClickCloseBox(window); },
-    };
-    for (const auto& end : endings) {
-        mUser.act = [&](WindowRef window, UInt32) {
-            TypeInto(FindControlByID(window, 3), "Would be stored");
-            PlatformUIClickControl(FindControlByID(window, 6));
-            end(window);
-            return false;
-        };
-        EXPECT_EQ(Pick(100, context.get()), noErr);
-        EXPECT_EQ(Pick(101), noErr);
-    }
-    EXPECT_EQ(mUser.windows.size(), 4u);
-    EXPECT_EQ(ReadStoredClipList().size(), 1u);
-    EXPECT_TRUE(Packages().empty());
-}
-
-TEST_F(AddCommandsTest, FullDiskShowsTheAlertAndTheListStaysAsItWas)
-{
-    StoreClipsIn({"/Work"});
-    TextContext context("A long enough text to run out of room");
-    mUser.act = OKAtOnce;
-    PlatformSetFileWriteBudgetForTesting(5);
-    EXPECT_EQ(Pick(100, context.get()), noErr);
-    PlatformSetFileWriteBudgetForTesting(-1);
-    ASSERT_EQ(mUser.alerts.size(), 1u);
-    EXPECT_EQ(mUser.alerts[0].message, "An error occurred while saving the clip.");
-    EXPECT_EQ(ReadStoredClipList().size(), 1u);
-    EXPECT_TRUE(Packages().empty());
-}
-
 TEST_F(AddCommandsTest, AnExceptionEndsTheCommandQuietly)
 {
     PutOnClipboard({{'TEXT', "Lost in the copy"}});
@@ -216,36 +150,6 @@ TEST_F(AddCommandsTest, AnExceptionEndsTheCommandQuietly)
     EXPECT_TRUE(mUser.windows.empty());
     EXPECT_TRUE(ReadStoredClipList().empty());
     EXPECT_TRUE(Packages().empty());
-}
-
-TEST_F(AddCommandsTest, SecureBoxStoresTheClipAsANoteAndNoPackage)
-{
-    keychaintesting::PasswordScript passwords;
-    passwords.Add("pw");
-    passwords.Install();
-    PlatformSetKeychainCreationCostForTesting(1, 8192);
-    PlatformUseProcessKeyStoreForTesting(true);
-    TextContext context("PIN 1234");
-    mUser.act = [](WindowRef window, UInt32) {
-        TypeInto(FindControlByID(window, 3), "Card");
-        PlatformUIClickControl(FindControlByID(window, 5));
-        PlatformUIClickControl(FindControlByID(window, 6));
-        return OKAtOnce(window, 0);
-    };
-    EXPECT_EQ(Pick(100, context.get()), noErr);
-    keychaintesting::PasswordScript::Remove();
-    PlatformUseProcessKeyStoreForTesting(false);
-    PlatformSetKeychainCreationCostForTesting(0, 0);
-
-    EXPECT_EQ(passwords.asked, std::vector<PlatformPasswordRequestKind>{kPlatformPasswordCreate})
-        << "the keychain is created for the first secure clip";
-    std::vector<StoredRecord> clips = ReadStoredClipList();
-    ASSERT_EQ(clips.size(), 1u);
-    EXPECT_EQ(clips[0]["NAME"], "Card");
-    EXPECT_EQ(clips[0]["SECURE"], "true");
-    EXPECT_EQ(clips[0]["USE_PLAIN_TEXT"], "true");
-    EXPECT_EQ(Packages(), (std::set<std::string>{"Stashwell.keychain"})) << "no clip package";
-    EXPECT_TRUE(mUser.alerts.empty());
 }
 
 }  // namespace

@@ -215,23 +215,6 @@ TEST_F(FlavorSetPackagesTest, PackageNamesAreCutTo255UnitsAndNullMeansUntitled)
     EXPECT_EQ(PathOf(package), ClipsFolder() + "/Untitled");
 }
 
-TEST_F(FlavorSetPackagesTest, DeletingAPackageRemovesEverythingInIt)
-{
-    TestFlavorSet out{{'TEXT', "gone"}};
-    FSRef package = MakePackage(u"Doomed");
-    ASSERT_EQ(out.SaveToFiles(&package), noErr);
-    const std::string folder = ClipsFolder() + "/Doomed";
-    fs::create_directories(folder + "/inner/deeper");
-    fs::create_directories(folder + "/inner/empty");
-    WriteFile(folder + "/inner/deeper/file", "x");
-    fs::permissions(folder + "/TEXT", fs::perms::owner_read);
-    fs::permissions(folder + "/inner/deeper/file", fs::perms::owner_read);
-    fs::permissions(folder + "/inner/empty", fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(FlavorSet::DeleteFiles(&package), noErr);
-    EXPECT_FALSE(fs::exists(folder));
-    EXPECT_TRUE(fs::is_directory(ClipsFolder()));
-}
-
 TEST_F(FlavorSetPackagesTest, NamesFromRecordsNeverReachOutsideTheClipsFolder)
 {
     const std::string outside = MakeOutsideFolder();
