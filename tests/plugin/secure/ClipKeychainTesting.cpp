@@ -4,7 +4,6 @@
 #include "security/UnlockedKeyStore.h"
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -30,20 +29,6 @@ OSStatus PasswordScript::Respond(void* context, const PlatformPasswordRequest* r
     std::memcpy(buffer, answer.password.data(), answer.password.size());
     *length = static_cast<UInt32>(answer.password.size());
     return noErr;
-}
-
-int RunInChild(const std::function<int()>& body)
-{
-    pid_t child = ::fork();
-    if (child == 0) {
-        // The child does not report to the test framework: its answer is its exit status.
-        ::_exit(body());
-    }
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
 }
 
 void ClipKeychainTest::SetUp()

@@ -1,7 +1,7 @@
 // Shared by the tests of the clip keychain and of what is built on it: a fresh storage environment
 // (so the clips folder and the keychain file are the test's own), cheap key derivation, passwords
-// answered from a script, children that run plug-in code in another process, and a check that no
-// key of the test's keychain is left in the user's kernel keyring afterwards.
+// answered from a script, and a check that no key of the test's keychain is left in the user's
+// kernel keyring afterwards.
 #pragma once
 
 #include "secure/ClipKeychain.h"
@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,9 +39,6 @@ private:
                            UInt32* length);
     std::deque<Answer> mAnswers;
 };
-
-// Runs body in a forked child and answers its exit status (the body's answer), or -1.
-int RunInChild(const std::function<int()>& body);
 
 class ClipKeychainTest : public testing::Test {
 protected:
