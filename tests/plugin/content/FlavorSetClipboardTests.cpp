@@ -4,6 +4,7 @@
 #include "support/CFObj.h"
 
 #include "FlavorSetTesting.h"
+#include "support/ClipboardFlavors.h"
 #include "support/TempDir.h"
 
 #include <PlatformHost.h>
@@ -42,21 +43,6 @@ protected:
         }
     }
 
-    std::vector<UInt32> ClipboardTypes()
-    {
-        ScrapRef scrap = nullptr;
-        UInt32 count = 0;
-        EXPECT_EQ(GetCurrentScrap(&scrap), noErr);
-        EXPECT_EQ(GetScrapFlavorCount(scrap, &count), noErr);
-        std::vector<ScrapFlavorInfo> infos(count);
-        EXPECT_EQ(GetScrapFlavorInfoList(scrap, &count, infos.data()), noErr);
-        std::vector<UInt32> types;
-        for (UInt32 i = 0; i < count; ++i) {
-            types.push_back(infos[i].flavorType);
-        }
-        return types;
-    }
-
     testsupport::ScopedStorageEnvironment mStorage;
 };
 
@@ -64,7 +50,9 @@ TEST_F(FlavorSetClipboardTest, ASetGoesToTheClipboardAndComesBack)
 {
     TestFlavorSet out{{'utxt', BytesOf(u"\uFEFFhi")}, {'TEXT', "hi"}, {'PICT', std::string("\x00\x01\x02\xFF", 4)}};
     out.PutToClipboard();
-    EXPECT_EQ(ClipboardTypes(), (std::vector<UInt32>{'PICT', 'TEXT', 'utxt'}));
+    using Flavors = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(testsupport::ReadClipboardFlavors(),
+              (Flavors{{"PICT", std::string("\x00\x01\x02\xFF", 4)}, {"TEXT", "hi"}, {"utxt", BytesOf(u"\uFEFFhi")}}));
     EXPECT_TRUE(FlavorSet::IsAnythingInClipboard());
 
     TestFlavorSet in;

@@ -171,33 +171,6 @@ TEST_F(MenuExaminationTest, EachMenuReadsTheClipListAnew)
     EXPECT_EQ(Outline(OpenMenu(&mNullContext)), "Stashwell{Create New Keychain...,-,First,- First,Second,- Second}");
 }
 
-TEST_F(MenuExaminationTest, DamagedStoredRecordsCostOnlyThemselves)
-{
-    MakeInstance();
-    // As another program or a damaged disk might leave the file: values of every wrong type.
-    std::filesystem::create_directories(mStorage.ConfigHome() + "/preferences");
-    testsupport::WriteFile(mStorage.ConfigHome() + "/preferences/org.stashwell.cmplugin.plist",
-                           "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                           "<plist version=\"1.0\"><dict><key>VERSION</key><integer>1</integer>"
-                           "<key>CLIP_LIST</key><array>"
-                           "<integer>5</integer>"
-                           "<string>not a record</string>"
-                           "<dict><key>NAME</key><data>AAEC</data></dict>"
-                           "<dict><key>NAME</key><array><string>x</string></array></dict>"
-                           "<dict><key>NAME</key><string>Good</string><key>SUBMENU</key><dict/></dict>"
-                           "<dict><key>NAME</key><string>Also good</string><key>SUBMENU</key>"
-                           "<string>/Stashwell</string><key>SECURE</key><integer>1</integer></dict>"
-                           "<array/>"
-                           "</array></dict></plist>\n");
-    std::vector<MenuEntry> menu = OpenMenu(&mNullContext);
-    // The keychain command makes the root submenu before any clip is placed.
-    EXPECT_EQ(Outline(menu), "Stashwell{Create New Keychain...,-,Also good,- Also good},Good,- Good");
-    ASSERT_EQ(menu.size(), 3u);
-    EXPECT_EQ(menu[1].command, 204);
-    ASSERT_EQ(menu[0].items.size(), 4u);
-    EXPECT_EQ(menu[0].items[2].command, 205);
-}
-
 TEST_F(MenuExaminationTest, EveryTextComesFromTheBundlesTable)
 {
     // A copy of the bundle whose table translates every menu text.
