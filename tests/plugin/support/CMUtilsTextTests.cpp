@@ -199,28 +199,45 @@ TEST(CMUtilsStringFromDesc, NoBlockForTheDataGivesNone)
     EXPECT_EQ(TextOf(text), u"abc");
 }
 
-TEST(CMUtilsUTF16, BuffersHoldEveryUnitAndEmptyStringsStillGetOne)
+// Both buffers are the caller's to free; "<null>" stands for no buffer.
+TEST(CMUtilsBuffers, UTF16HasEveryUnitAndUTF8IsTerminatedWithItsByteLength)
 {
-    UInt32 length = 12345;
-    EXPECT_EQ(CMUtils::CreateUTF16DataFromCFString(nullptr, &length), nullptr);
-    EXPECT_EQ(length, 12345u);
+    CFObj<CFStringRef> wide(texttest::CreateString(std::u16string(u"/k\U0001F600")));
+    CFObj<CFStringRef> broken(texttest::CreateString(std::u16string{u'a', char16_t(0xD800)}));  // no UTF-8 form
+    const struct {
+        CFStringRef string;
+        std::u16string units;   // u"<null>": no buffer, and the length left alone
+        std::string utf8;       // "<null>": no buffer, and a length of 0
+    } cases[] = {
+        {nullptr, u"<null>", "<null>"},
+        {CFSTR(""), u"", "<null>"},  // an empty text still gets a UTF-16 buffer
+        {CFSTR("\u00E9"), u"\u00E9", "\xC3\xA9"},
+        {wide.Get(), u"/k\U0001F600", "/k\xF0\x9F\x98\x80"},
+        {broken.Get(), std::u16string{u'a', char16_t(0xD800)}, "<null>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        UInt32 length = 12345;
+        UniChar* units = CMUtils::CreateUTF16DataFromCFString(c.string, &length);
+        EXPECT_EQ(units != nullptr ? std::u16string(reinterpret_cast<char16_t*>(units), length) : u"<null>", c.units);
+        EXPECT_EQ(length, units != nullptr ? c.units.size() : 12345u);
+        std::free(units);
 
-    UniChar* empty = CMUtils::CreateUTF16DataFromCFString(CFSTR(""), &length);
-    ASSERT_NE(empty, nullptr);
-    EXPECT_EQ(length, 0u);
-    std::free(empty);
-
-    CFObj<CFStringRef> string(CFStringCreateWithCharacters(nullptr, reinterpret_cast<const UniChar*>(u"h\u00E9\U0001F600"), 4));
-    UniChar* units = CMUtils::CreateUTF16DataFromCFString(string, &length);
-    ASSERT_NE(units, nullptr);
-    EXPECT_EQ(length, 4u);
-    EXPECT_EQ(std::u16string(reinterpret_cast<char16_t*>(units), length), u"h\u00E9\U0001F600");
-    std::free(units);
-
-    units = CMUtils::CreateUTF16DataFromCFString(string, nullptr);
+        length = 99;
+        char* bytes = CMUtils::CreateUTF8CStringFromCFString(c.string, &length);
+        EXPECT_EQ(bytes != nullptr ? std::string(bytes) : "<null>", c.utf8);
+        EXPECT_EQ(length, bytes != nullptr ? c.utf8.size() : 0u);
+        std::free(bytes);
+    }
+    // The length may be left out.
+    UniChar* units = CMUtils::CreateUTF16DataFromCFString(CFSTR("h"), nullptr);
     ASSERT_NE(units, nullptr);
     EXPECT_EQ(units[0], u'h');
     std::free(units);
+    char* bytes = CMUtils::CreateUTF8CStringFromCFString(CFSTR("abc"), nullptr);
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_STREQ(bytes, "abc");
+    std::free(bytes);
 }
 
 TEST(CMUtilsUniTextDesc, UnitsWithoutMarkOrTerminator)
@@ -244,40 +261,6 @@ TEST(CMUtilsUniTextDesc, UnitsWithoutMarkOrTerminator)
     EXPECT_EQ(empty.GetType(), typeUnicodeText);
     EXPECT_EQ(AEGetDescDataSize(empty), 0);
     EXPECT_FALSE(CMUtils::AEDescHasTextData(*empty.Get()));
-}
-
-TEST(CMUtilsUTF8, TerminatedBuffersAndTheirByteLengths)
-{
-    UInt32 length = 99;
-    EXPECT_EQ(CMUtils::CreateUTF8CStringFromCFString(CFSTR(""), &length), nullptr);
-    EXPECT_EQ(length, 0u);
-    length = 99;
-    EXPECT_EQ(CMUtils::CreateUTF8CStringFromCFString(nullptr, &length), nullptr);
-    EXPECT_EQ(length, 0u);
-
-    char* accent = CMUtils::CreateUTF8CStringFromCFString(CFSTR("\u00E9"), &length);
-    ASSERT_NE(accent, nullptr);
-    EXPECT_EQ(length, 2u);
-    EXPECT_STREQ(accent, "\xC3\xA9");
-    std::free(accent);
-
-    CFObj<CFStringRef> wide(CFStringCreateWithCharacters(nullptr, reinterpret_cast<const UniChar*>(u"/k\U0001F600"), 4));
-    char* path = CMUtils::CreateUTF8CStringFromCFString(wide, &length);
-    ASSERT_NE(path, nullptr);
-    EXPECT_EQ(length, 6u);
-    EXPECT_STREQ(path, "/k\xF0\x9F\x98\x80");
-    std::free(path);
-
-    char* noLength = CMUtils::CreateUTF8CStringFromCFString(CFSTR("abc"), nullptr);
-    ASSERT_NE(noLength, nullptr);
-    EXPECT_STREQ(noLength, "abc");
-    std::free(noLength);
-
-    // A lone surrogate cannot be converted.
-    CFObj<CFStringRef> broken(texttest::CreateString(std::u16string{u'a', char16_t(0xD800)}));
-    length = 99;
-    EXPECT_EQ(CMUtils::CreateUTF8CStringFromCFString(broken, &length), nullptr);
-    EXPECT_EQ(length, 0u);
 }
 
 std::string Hex(const std::vector<UInt8>& bytes, UInt8 group, UInt32& count)
