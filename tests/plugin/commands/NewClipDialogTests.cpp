@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <ostream>
@@ -103,7 +104,9 @@ bool PressOK(WindowRef window, UInt32)
     return false;
 }
 
-TEST_F(NewClipDialogTest, FirstShownWithTheProposedNameSelectedAndTheRootSubmenu)
+// What the user first sees is also reported by the clip scenarios (the proposed name selected,
+// the submenu list, the boxes unticked); here what they cannot see from outside.
+TEST_F(NewClipDialogTest, FirstShownInFrontWithTheNameFocusedAndOKAsDefault)
 {
     OtherApplicationInFront other;
     OptionBits attributes = 0;
@@ -112,48 +115,32 @@ TEST_F(NewClipDialogTest, FirstShownWithTheProposedNameSelectedAndTheRootSubmenu
         return PressOK(window, step);
     };
     CFObj<CFMutableArrayRef> names(CreateNames({"/Stashwell", "/Stashwell/Work", "/Mail"}));
-    Answer answer = Ask(names.Get(), true);
+    EXPECT_EQ(Ask(names.Get(), true), (Answer{true, "Proposed name", "/Stashwell", false, false}));
 
     const ShownWindow& shown = Shown();
     EXPECT_EQ(shown.name, "New Clip");
     EXPECT_TRUE(shown.hostInFront) << "the host must be in front while the dialog is up";
     EXPECT_TRUE(OtherApplicationInFront::IsInFront()) << "and give the front back afterwards";
-
     const ShownControl* nameField = shown.Find('Swdg', 3);
     ASSERT_NE(nameField, nullptr);
     EXPECT_EQ(nameField->info.kind, kPlatformControlEditText);
-    EXPECT_EQ(nameField->text, "Proposed name");
-    EXPECT_EQ(nameField->info.selection.selStart, 0);
-    EXPECT_EQ(nameField->info.selection.selEnd, 32767);
     EXPECT_TRUE(nameField->info.focused);
-
     for (SInt32 id : {5, 6}) {
         const ShownControl* box = shown.Find('Swdg', id);
         ASSERT_NE(box, nullptr) << id;
         EXPECT_EQ(box->info.kind, kPlatformControlCheckBox);
         EXPECT_TRUE(box->info.shown) << id;
-        EXPECT_EQ(box->info.value, 0) << id;
     }
-
     const ShownControl* submenu = shown.FindKind(kPlatformControlComboBox);
     ASSERT_NE(submenu, nullptr);
-    EXPECT_TRUE(submenu->info.shown);
-    EXPECT_EQ(submenu->text, "/Stashwell");
     EXPECT_EQ(submenu->items, (std::vector<std::string>{"/Stashwell", "/Stashwell/Work", "/Mail"}));
     EXPECT_EQ(attributes, OptionBits{11});
     EXPECT_EQ(submenu->info.frame.size.width, 226.0);
     EXPECT_EQ(submenu->info.frame.size.height, 24.0);
-
-    const ShownControl* ok = nullptr;
-    for (const ShownControl& control : shown.controls) {
-        if (control.info.isDefault) {
-            ok = &control;
-        }
-    }
-    ASSERT_NE(ok, nullptr) << "a default button";
+    auto isDefault = [](const ShownControl& control) { return control.info.isDefault; };
+    auto ok = std::find_if(shown.controls.begin(), shown.controls.end(), isDefault);
+    ASSERT_NE(ok, shown.controls.end()) << "a default button";
     EXPECT_EQ(ok->info.command, static_cast<MenuCommand>(kHICommandOK));
-
-    EXPECT_EQ(answer, (Answer{true, "Proposed name", "/Stashwell", false, false}));
 }
 
 TEST_F(NewClipDialogTest, SubmenuFieldSitsLowerFrom10_3On)
