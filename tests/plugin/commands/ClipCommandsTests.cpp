@@ -75,8 +75,6 @@ TEST_F(ClipCommandsTest, APasteWithNothingToReadLeavesClipboardAndKeyboardAlone)
 TEST_F(ClipCommandsTest, DeletingAClipRemovesItsPackageAndItsRecord)
 {
     MakePackage("Greeting", {{"TEXT", "Hello"}, {"utxt", "xx"}});
-    fs::create_directories(ClipsFolder() + "/Greeting/inner");
-    fs::permissions(ClipsFolder() + "/Greeting/TEXT", fs::perms::owner_read);
     StoreClipList({{"Keep", "Keep", {"TEXT"}}, {"Greeting", "Greeting", {"TEXT", "utxt"}}});
 
     EXPECT_EQ(Pick(2201), noErr);
