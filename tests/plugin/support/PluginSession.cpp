@@ -79,7 +79,6 @@ std::string PluginSession::MenuOutline(AEDesc context)
     }
     menutest::ScopedCommandList commands;
     EXPECT_EQ(CMPluginExamineContext(instance, &context, commands.Get()), noErr);
-    keychainUnlockedInMenu = instance->implData.keychainUnlocked != 0;
     std::string outline = menutest::Outline(commands.Read());
     CMPluginPostMenuCleanup(instance);
     return outline;

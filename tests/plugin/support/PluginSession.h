@@ -35,12 +35,11 @@ public:
     // One menu over the context and one pick, as the host runs them (failAllocations: the pick's
     // first allocations fail); then the run loop until the paste keystroke, if any, is posted.
     OSStatus Pick(SInt32 command, AEDesc context = {typeNull, nullptr}, int failAllocations = 0);
-    // One menu as an outline; records whether the menu found the keychain unlocked.
+    // One menu as an outline.
     std::string MenuOutline(AEDesc context = {typeNull, nullptr});
 
     AbstractCMPluginType* instance = nullptr;
     std::vector<Keystroke> keystrokes;
-    bool keychainUnlockedInMenu = false;
 };
 
 }  // namespace sessiontest
