@@ -6,9 +6,11 @@
 #include "support/CFObj.h"
 
 #include "plugin/menu/MenuRecordReader.h"
+#include "plugin/support/ClipListTesting.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,62 +23,28 @@ using menutest::MenuEntry;
 using menutest::Outline;
 using menutest::ScopedCommandList;
 
-// Builds a clip list record by record; values of any type may be put under any key.
-class ClipListBuilder {
-public:
-    ClipListBuilder() : mArray(CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks)) {}
+// A clip in a submenu (none: the top level); its package is of no concern to the menu.
+cliplisttest::ClipRecord Clip(const std::string& name, const char* submenu = nullptr, bool secure = false)
+{
+    cliplisttest::ClipRecord clip{name, "", {}, secure};
+    clip.submenu = submenu != nullptr ? std::optional<std::string>(submenu) : std::nullopt;
+    return clip;
+}
 
-    ClipListBuilder& Clip(const std::string& name, const char* submenu = nullptr, bool secure = false)
-    {
-        CFObj<CFMutableDictionaryRef> record(NewRecord());
-        CFObj<CFStringRef> nameText(CreateString(name));
-        CFDictionarySetValue(record.Get(), CFSTR("NAME"), nameText.Get());
-        if (submenu != nullptr) {
-            CFObj<CFStringRef> path(CreateString(submenu));
-            CFDictionarySetValue(record.Get(), CFSTR("SUBMENU"), path.Get());
+// A record with the given values as they are, whatever their types (NULL: left out).
+CFDictionaryRef CreateRawRecord(CFTypeRef name, CFTypeRef submenu, CFTypeRef secure)
+{
+    CFMutableDictionaryRef record =
+        CFDictionaryCreateMutable(kCFAllocatorDefault, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks);
+    const std::pair<CFStringRef, CFTypeRef> entries[] = {{CFSTR("NAME"), name}, {CFSTR("SUBMENU"), submenu},
+                                                         {CFSTR("SECURE"), secure}};
+    for (const auto& [key, value] : entries) {
+        if (value != nullptr) {
+            CFDictionarySetValue(record, key, value);
         }
-        if (secure) {
-            CFDictionarySetValue(record.Get(), CFSTR("SECURE"), kCFBooleanTrue);
-        }
-        CFArrayAppendValue(mArray.Get(), record.Get());
-        return *this;
     }
-
-    // A record with the given values as they are, whatever their types.
-    ClipListBuilder& Raw(CFTypeRef name, CFTypeRef submenu, CFTypeRef secure)
-    {
-        CFObj<CFMutableDictionaryRef> record(NewRecord());
-        if (name != nullptr) {
-            CFDictionarySetValue(record.Get(), CFSTR("NAME"), name);
-        }
-        if (submenu != nullptr) {
-            CFDictionarySetValue(record.Get(), CFSTR("SUBMENU"), submenu);
-        }
-        if (secure != nullptr) {
-            CFDictionarySetValue(record.Get(), CFSTR("SECURE"), secure);
-        }
-        CFArrayAppendValue(mArray.Get(), record.Get());
-        return *this;
-    }
-
-    // Any value where a record should be.
-    ClipListBuilder& Value(CFTypeRef value)
-    {
-        CFArrayAppendValue(mArray.Get(), value);
-        return *this;
-    }
-
-    CFMutableArrayRef Get() const { return mArray.Get(); }
-
-private:
-    static CFMutableDictionaryRef NewRecord()
-    {
-        return CFDictionaryCreateMutable(kCFAllocatorDefault, 0, &kCFTypeDictionaryKeyCallBacks,
-                                         &kCFTypeDictionaryValueCallBacks);
-    }
-
-    CFObj<CFMutableArrayRef> mArray;
-};
+    return record;
+}
 
 class ClipMenuTest : public testing::Test {
 protected:
@@ -93,10 +61,15 @@ protected:
         AbstractCMPluginRelease(mInstance);
     }
 
-    void UseClips(const ClipListBuilder& clips)
+    // The clips, then any other values (which a damaged list may hold) after them.
+    void UseClips(const std::vector<cliplisttest::ClipRecord>& clips, const std::vector<CFTypeRef>& values = {})
     {
+        CFObj<CFMutableArrayRef> array(cliplisttest::CreateClipArray(clips));
+        for (CFTypeRef value : values) {
+            CFArrayAppendValue(array.Get(), value);
+        }
         delete mInstance->implData.clipList;
-        mInstance->implData.clipList = new CFDictArray(clips.Get(), true);
+        mInstance->implData.clipList = new CFDictArray(array.Get(), true);
     }
 
     // The menu of one fixed command under the root path followed by the clips.
@@ -117,7 +90,7 @@ protected:
 
 TEST_F(ClipMenuTest, SecureClipsAreListedOnlyWhileTheKeychainIsUnlocked)
 {
-    UseClips(ClipListBuilder().Clip("zero", "/Stashwell").Clip("one", "/Stashwell", true).Clip("two", "/Stashwell"));
+    UseClips({Clip("zero", "/Stashwell"), Clip("one", "/Stashwell", true), Clip("two", "/Stashwell")});
     std::vector<MenuEntry> menu = BuildMenu();
     EXPECT_EQ(Outline(menu), "Stashwell{Fixed,-,zero,- zero,two,- two}");
     ASSERT_EQ(menu.size(), 1u);
@@ -169,9 +142,9 @@ TEST_F(ClipMenuTest, EachClipLandsInTheSubmenuItsRecordNames)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.outline.substr(0, 80));
-        ClipListBuilder clips;
+        std::vector<cliplisttest::ClipRecord> clips;
         for (const auto& [name, submenu] : c.clips) {
-            clips.Clip(name, submenu);
+            clips.push_back(Clip(name, submenu));
         }
         UseClips(clips);
         EXPECT_EQ(Outline(BuildMenu(c.separator)), c.outline);
@@ -185,33 +158,31 @@ TEST_F(ClipMenuTest, UnusableRecordsAreLeftOutAndKeepTheirIndex)
 {
     CFObj<CFNumberRef> number(CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt32Type, &(const SInt32&)SInt32{7}));
     CFObj<CFStringRef> name(CreateString("kept"));
-    UseClips(ClipListBuilder()
-                 .Value(number.Get())                        // 0: not a dictionary
-                 .Value(CFSTR("a string"))                   // 1: not a dictionary
-                 .Raw(nullptr, CFSTR("/Stashwell"), nullptr) // 2: no name
-                 .Raw(number.Get(), nullptr, nullptr)        // 3: a name that is no string
-                 .Raw(name.Get(), number.Get(), number.Get())// 4: submenu and secure flag of the wrong type
-                 .Raw(name.Get(), nullptr, CFSTR("YES")));   // 5: a secure flag that is no boolean
+    CFObj<CFDictionaryRef> records[] = {
+        CFObj<CFDictionaryRef>(CreateRawRecord(nullptr, CFSTR("/Stashwell"), nullptr)),  // 2: no name
+        CFObj<CFDictionaryRef>(CreateRawRecord(number.Get(), nullptr, nullptr)),         // 3: a name that is no string
+        // 4: submenu and secure flag of the wrong type; 5: a secure flag that is no boolean
+        CFObj<CFDictionaryRef>(CreateRawRecord(name.Get(), number.Get(), number.Get())),
+        CFObj<CFDictionaryRef>(CreateRawRecord(name.Get(), nullptr, CFSTR("YES")))};
+    // 0 and 1: no dictionary at all.
+    UseClips({}, {number.Get(), CFSTR("a string"), records[0].Get(), records[1].Get(), records[2].Get(),
+                  records[3].Get()});
     std::vector<MenuEntry> menu = BuildMenu();
     // A submenu or secure flag of another type counts as absent: a plain clip at the top level.
     EXPECT_EQ(Outline(menu), "Stashwell{Fixed},kept,- kept,kept,- kept");
-    ASSERT_EQ(menu.size(), 5u);
-    EXPECT_EQ(menu[1].command, 204);
-    EXPECT_EQ(menu[2].command, 2204);
-    EXPECT_EQ(menu[3].command, 205);
-    EXPECT_EQ(menu[4].command, 2205);
+    std::vector<std::optional<SInt32>> commands;
+    for (const MenuEntry& entry : menu) {
+        commands.push_back(entry.command);
+    }
+    EXPECT_EQ(commands, (std::vector<std::optional<SInt32>>{std::nullopt, 204, 2204, 205, 2205}));
 }
 
 TEST_F(ClipMenuTest, NamesAreShownExactlyAsWritten)
 {
     const std::string huge(100000, 'x');
     const std::string withNul("nul\0inside", 10);
-    UseClips(ClipListBuilder()
-                 .Clip("-", "/Stashwell")
-                 .Clip("(Bold^1 /Slash!<", "/Stashwell")
-                 .Clip("tab\there\x01\x1b[31m", "/Stashwell")
-                 .Clip(withNul, "/Stashwell")
-                 .Clip(huge, "/Stashwell"));
+    UseClips({Clip("-", "/Stashwell"), Clip("(Bold^1 /Slash!<", "/Stashwell"), Clip("tab\there\x01\x1b[31m", "/Stashwell"),
+              Clip(withNul, "/Stashwell"), Clip(huge, "/Stashwell")});
     std::vector<MenuEntry> menu = BuildMenu();
     ASSERT_EQ(menu.size(), 1u);
     const std::vector<MenuEntry>& root = menu[0].items;
@@ -234,23 +205,20 @@ TEST_F(ClipMenuTest, PathsTheMenuCannotHoldLeaveTheirClipOut)
     for (int i = 0; i <= SubmenuTree::kMaxSubmenuDepth; ++i) {
         tooDeep += "/level";
     }
-    ClipListBuilder clips;
-    clips.Clip("deep", tooDeep.c_str());
     CFObj<CFStringRef> withNul(CreateString(std::string("/Stash\0well", 11)));
-    CFObj<CFStringRef> name(CreateString("nul"));
-    clips.Raw(name.Get(), withNul.Get(), nullptr);
-    clips.Clip("fine", "/Stashwell");
-    UseClips(clips);
+    CFObj<CFDictionaryRef> nul(CreateRawRecord(CFSTR("nul"), withNul.Get(), nullptr));
+    CFObj<CFDictionaryRef> fine(CreateRawRecord(CFSTR("fine"), CFSTR("/Stashwell"), nullptr));
+    UseClips({Clip("deep", tooDeep.c_str())}, {nul.Get(), fine.Get()});
     std::vector<MenuEntry> menu = BuildMenu();
     EXPECT_EQ(Outline(menu), "Stashwell{Fixed,-,fine,- fine}");
-    EXPECT_EQ(menu[0].items[2].command, 202);
+    EXPECT_EQ(menu[0].items[2].command, 202) << "the clip after them keeps its index";
 }
 
 TEST_F(ClipMenuTest, ClipsFromIndex2000OnGetNoItems)
 {
-    ClipListBuilder clips;
+    std::vector<cliplisttest::ClipRecord> clips;
     for (int i = 0; i < 2005; ++i) {
-        clips.Clip("clip " + std::to_string(i), "/Stashwell");
+        clips.push_back(Clip("clip " + std::to_string(i), "/Stashwell"));
     }
     UseClips(clips);
     std::vector<MenuEntry> menu = BuildMenu();
@@ -288,25 +256,20 @@ TEST_F(ClipMenuTest, SubmenuNameListHoldsEachPathInUseOnce)
 
     CFObj<CFNumberRef> number(CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt32Type, &(const SInt32&)SInt32{3}));
     CFObj<CFStringRef> name(CreateString("n"));
-    UseClips(ClipListBuilder()
-                 .Clip("a", "Work")
-                 .Clip("b", "/Stashwell")
-                 .Clip("c", "")
-                 .Clip("d")
-                 .Clip("e", "/Stashwell/Private", true)  // secure clips count, locked or not
-                 .Clip("f", "/Work")
-                 .Clip("g", "/work")
-                 .Value(number.Get())
-                 .Raw(name.Get(), number.Get(), nullptr));
+    CFObj<CFDictionaryRef> numberPath(CreateRawRecord(name.Get(), number.Get(), nullptr));
+    UseClips({Clip("a", "Work"), Clip("b", "/Stashwell"), Clip("c", ""), Clip("d"),
+              Clip("e", "/Stashwell/Private", true),  // secure clips count, locked or not
+              Clip("f", "/Work"), Clip("g", "/work")},
+             {number.Get(), numberPath.Get()});
     CFObj<CFMutableArrayRef> names(CreateSubmenuNameList(mInstance));
     EXPECT_EQ(Strings(names.Get()), (std::vector<std::string>{"/Stashwell", "/Work", "/Stashwell/Private", "/work"}));
 }
 
 TEST_F(ClipMenuTest, SubmenuNameListOfManyDistinctPathsKeepsTheirOrder)
 {
-    ClipListBuilder clips;
+    std::vector<cliplisttest::ClipRecord> clips;
     for (int i = 0; i < 5000; ++i) {
-        clips.Clip("c", ("/Stashwell/Group " + std::to_string(i % 2500)).c_str());
+        clips.push_back(Clip("c", ("/Stashwell/Group " + std::to_string(i % 2500)).c_str()));
     }
     UseClips(clips);
     CFObj<CFMutableArrayRef> names(CreateSubmenuNameList(mInstance));

@@ -63,13 +63,19 @@ std::string Describe(CFTypeRef value)
 
 }  // namespace
 
-void StoreClipList(const std::vector<ClipRecord>& clips)
+CFMutableArrayRef CreateClipArray(const std::vector<ClipRecord>& clips)
 {
-    CFObj<CFMutableArrayRef> list(CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks));
+    CFMutableArrayRef list = CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks);
     for (const ClipRecord& clip : clips) {
         CFObj<CFDictionaryRef> record(CreateRecord(clip));
-        CFArrayAppendValue(list.Get(), record.Get());
+        CFArrayAppendValue(list, record.Get());
     }
+    return list;
+}
+
+void StoreClipList(const std::vector<ClipRecord>& clips)
+{
+    CFObj<CFMutableArrayRef> list(CreateClipArray(clips));
     SInt32 version = 1;
     CFObj<CFNumberRef> number(CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt32Type, &version));
     CFPreferencesSetAppValue(CFSTR("VERSION"), number.Get(), kStashwellPreferencesAppID);

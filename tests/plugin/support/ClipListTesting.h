@@ -21,6 +21,9 @@ struct ClipRecord {
     std::optional<std::string> submenu = "/Stashwell";
 };
 
+// The records as a clip list array (+1).
+CFMutableArrayRef CreateClipArray(const std::vector<ClipRecord>& clips);
+
 // Stores the records as the clip list of version 1, and makes this process forget what it had
 // read of the preferences.
 void StoreClipList(const std::vector<ClipRecord>& clips);
