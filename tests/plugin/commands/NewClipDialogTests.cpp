@@ -270,23 +270,23 @@ std::string WindowWithout(bool nameField, bool checkBoxes)
 
 TEST_F(NewClipDialogTest, MissingControlsAreLeftOut)
 {
-    {
-        hitoolboxtest::NibBundle bundle(WindowWithout(false, true));
-        CFRelease(mInstance->bundle);
+    const struct {
+        bool nameField, checkBoxes;
+        Answer answer;
+    } cases[] = {
+        {false, true, Answer{false, std::nullopt, std::nullopt, true, true}},  // no name can be read
+        {true, false, Answer{true, "Proposed name", "", true, true}},  // no check box: unchanged
+    };
+    for (const auto& c : cases) {
+        hitoolboxtest::NibBundle bundle(WindowWithout(c.nameField, c.checkBoxes));
+        if (mInstance->bundle != nullptr) {
+            CFRelease(mInstance->bundle);
+        }
         mInstance->bundle = static_cast<CFBundleRef>(const_cast<void*>(CFRetain(bundle.get())));
         ScriptedUser user;
         user.act = PressOK;
-        EXPECT_EQ(Ask(nullptr, true), Answer{}) << "no name can be read";
+        EXPECT_EQ(Ask(nullptr, true, true, true), c.answer);
         EXPECT_EQ(user.windows.size(), 1u) << "shown all the same";
-    }
-    {
-        hitoolboxtest::NibBundle bundle(WindowWithout(true, false));
-        CFRelease(mInstance->bundle);
-        mInstance->bundle = static_cast<CFBundleRef>(const_cast<void*>(CFRetain(bundle.get())));
-        ScriptedUser user;
-        user.act = PressOK;
-        EXPECT_EQ(Ask(nullptr, true, true, true), (Answer{true, "Proposed name", "", true, true}))
-            << "no check box: unchanged";
         CFRelease(mInstance->bundle);
         mInstance->bundle = nullptr;
     }

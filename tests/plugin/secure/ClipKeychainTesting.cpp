@@ -43,8 +43,8 @@ void ClipKeychainTest::TearDown()
 {
     PasswordScript::Remove();
     PlatformSetKeychainCreationCostForTesting(0, 0);
-    // Every key this process stored, and the key of the test's keychain file wherever a child put
-    // it, is removed; then the keyring must hold none of them.
+    // Every key this process stored, and the key of the test's keychain file, is removed; then the
+    // keyring must hold none of them.
     std::vector<std::string> descriptions = platform::security::TakeDescriptionsStoredForTesting();
     if (std::string description = platform::security::KeyDescriptionOfFile(KeychainPath()); !description.empty()) {
         descriptions.push_back(description);

@@ -59,16 +59,13 @@ protected:
     testsupport::ScopedTempDir mDir;
 };
 
-TEST_F(CMUtilsFilesTest, AFolderGoesWithEverythingInItLockedOrNot)
+TEST_F(CMUtilsFilesTest, AFolderOrAFileGoesWithEverythingInItLockedOrNot)
 {
     MakeTree();
     FSRef top = RefOf(Path("top"));
     EXPECT_EQ(CMUtils::DeleteObject(&top), noErr);
     EXPECT_FALSE(fs::exists(Path("top")));
-}
 
-TEST_F(CMUtilsFilesTest, ALockedFileAloneAndANullReference)
-{
     WriteFile(Path("single"), "s");
     Lock(Path("single"));
     FSRef single = RefOf(Path("single"));

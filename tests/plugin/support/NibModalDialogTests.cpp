@@ -122,30 +122,23 @@ TEST_F(NibModalDialogTest, CommandsThatDoNotQuitArePassedOnAndTheLoopGoesOn)
     EXPECT_EQ(GetControlValue(dialog.GetControlByID({'Swdg', 5})), 1);
 }
 
+// Closed before any command, the null command is left; after a check box, its command.
 TEST_F(NibModalDialogTest, CloseBoxEndsTheLoopAndKeepsTheLastCommand)
 {
-    {
+    for (MenuCommand last : {MenuCommand{0}, MenuCommand{'plai'}}) {
         ScriptedUser user;
-        user.act = [](WindowRef window, UInt32) {
+        user.act = [&](WindowRef window, UInt32) {
+            if (last != 0) {
+                PlatformUIClickControl(FindControlByID(window, 6));
+            }
             EXPECT_EQ(PlatformUIClickCloseBox(window), noErr);
             return true;
         };
-        NibModalDialog fresh(mBundle.get(), mNames.nib, mNames.window);
-        fresh.Run();
+        NibModalDialog dialog(mBundle.get(), mNames.nib, mNames.window);
+        dialog.Run();
         EXPECT_EQ(user.steps, 1u);
-        EXPECT_EQ(fresh.command.commandID, 0u) << "closed before any command: the null command";
-        EXPECT_NE(fresh.window, nullptr);
-    }
-    {
-        ScriptedUser user;
-        user.act = [](WindowRef window, UInt32) {
-            PlatformUIClickControl(FindControlByID(window, 6));
-            PlatformUIClickCloseBox(window);
-            return true;
-        };
-        NibModalDialog ticked(mBundle.get(), mNames.nib, mNames.window);
-        ticked.Run();
-        EXPECT_EQ(ticked.command.commandID, static_cast<MenuCommand>('plai'));
+        EXPECT_EQ(dialog.command.commandID, last);
+        EXPECT_NE(dialog.window, nullptr);
     }
 }
 
