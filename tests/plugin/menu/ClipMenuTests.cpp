@@ -134,10 +134,10 @@ TEST_F(ClipMenuTest, EachClipLandsInTheSubmenuItsRecordNames)
         // The separator comes only before a clip of the root submenu, and only when asked for.
         {{{"a", "/Stashwell/Work"}, {"b", nullptr}}, true, "Stashwell{Fixed,Work{a,- a}},b,- b"},
         {{{"a", "/Stashwell"}, {"b", "/Stashwell"}}, false, "Stashwell{Fixed,a,- a,b,- b}"},
-        // Oddly spelled paths land in the submenu they name; ".." names a submenu, not a step up.
-        {{{"a", "/Stashwell//Work/"}, {"b", "/Stashwell/"}, {"c", "/Stashwell/./Work"}, {"d", "/"}, {"e", "//"},
-          {"f", "/Stashwell/.."}, {"g", widePath.c_str()}},
-         true, "Stashwell{Fixed,Work{a,- a,c,- c},-,b,- b,..{f,- f}},d,- d,e,- e," + wide + "{g,- g}"},
+        // How odd spellings of a path are read is the submenu tree tests' concern; a path far longer
+        // than a name is still one submenu.
+        {{{"a", "/Stashwell/"}, {"b", "/"}, {"g", widePath.c_str()}}, true,
+         "Stashwell{Fixed,-,a,- a},b,- b," + wide + "{g,- g}"},
         {{}, true, "Stashwell{Fixed}"},
     };
     for (const auto& c : cases) {

@@ -107,22 +107,14 @@ TEST_F(MenuExaminationTest, SelectedTextAndStoredClipsMakeTheMenu)
     TextContext context(u"Dear John,");
     std::vector<MenuEntry> menu = OpenMenu(context.Get());
 
+    // Item ids and the index a hidden secure clip keeps are the clip menu tests' concern.
     EXPECT_EQ(Outline(menu),
               "Stashwell{Add Selected Text...,Create New Keychain...,-,Greeting,- Greeting,Work{Report,- Report}},Top,- Top");
     ASSERT_EQ(menu.size(), 3u);
-    const std::vector<MenuEntry>& root = menu[0].items;
-    EXPECT_EQ(menu[0].nameType, static_cast<DescType>(typeUnicodeText));
-    EXPECT_EQ(root[0].command, 100);
-    EXPECT_FALSE(root[0].attributes.has_value());
-    EXPECT_EQ(root[0].nameType, static_cast<DescType>(typeCFStringRef));
-    EXPECT_EQ(root[1].command, 125) << "no keychain file: the keychain command creates one";
-    EXPECT_EQ(root[3].command, 200);
-    EXPECT_EQ(root[4].command, 2200);
-    ASSERT_EQ(root.size(), 6u);
-    ASSERT_FALSE(root[5].items.empty());
-    EXPECT_EQ(root[5].items[0].command, 201);
-    EXPECT_EQ(menu[1].command, 203) << "the secure clip at index 2 keeps its index while it is hidden";
-    EXPECT_EQ(menu[2].command, 2203);
+    const MenuEntry& add = menu[0].items[0];
+    EXPECT_EQ(add.command, 100);
+    EXPECT_FALSE(add.attributes.has_value());
+    EXPECT_EQ(menu[0].items[1].command, 125) << "no keychain file: the keychain command creates one";
 }
 
 // "Add Selected Text..." needs selected text: in the context, or in a Cocoa host's focused view.
