@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
