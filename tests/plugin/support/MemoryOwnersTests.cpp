@@ -68,6 +68,7 @@ TEST(MemoryOwners, BlocksAreClearedOrCopiedAndZeroCountAllocatesNothing)
     EXPECT_TRUE(AllZero(clearedPtr.Get(), 4096));
 
     AStdArrayNew<UniChar> array(300, kMemObjClear);
+    ASSERT_NE(array.Get(), nullptr);
     EXPECT_EQ(array.GetOwnership(), 1u);
     EXPECT_TRUE(AllZero(array.Get(), 300 * sizeof(UniChar)));
 
