@@ -107,8 +107,11 @@ TEST_F(SecureNotesTest, NotesAreFoundByTheirWholeNameOnly)
     ASSERT_EQ(mKeychain->AddSecureNote(CFSTR("Bank"), "one", 3), noErr);
     ASSERT_EQ(mKeychain->AddSecureNote(CFSTR("Bank account"), "two", 3), noErr);
     ASSERT_EQ(mKeychain->AddSecureNote(CFSTR("bank"), "three", 5), noErr);
+    CFObj<CFStringRef> accented(CreateString("Caf\xC3\xA9 \xF0\x9F\x94\x91"));
+    ASSERT_EQ(mKeychain->AddSecureNote(accented.Get(), "four", 4), noErr);
     EXPECT_EQ(Read(CFSTR("Bank")), "one");
     EXPECT_EQ(Read(CFSTR("bank")), "three");
+    EXPECT_EQ(Read(accented.Get()), "four");
     EXPECT_EQ(Read(CFSTR("Ban")), "<none>");
     EXPECT_EQ(Read(CFSTR("")), "<none>");
     ASSERT_EQ(mKeychain->AddSecureNote(CFSTR(""), "empty name", 10), noErr);
