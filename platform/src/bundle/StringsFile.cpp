@@ -3,6 +3,7 @@
 #include "bundle/StringsFile.h"
 
 #include "bundle/FileBytes.h"
+#include "text/HexDigits.h"
 #include "text/Unicode.h"
 
 #include <optional>
@@ -45,20 +46,6 @@ bool IsUnquotedCharacter(char16_t c)
 {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' ||
            c == u'.' || c == u'-' || c == u'/' || c == u'$' || c == u':';
-}
-
-int HexValue(char16_t c)
-{
-    if (c >= u'0' && c <= u'9') {
-        return c - u'0';
-    }
-    if (c >= u'a' && c <= u'f') {
-        return c - u'a' + 10;
-    }
-    if (c >= u'A' && c <= u'F') {
-        return c - u'A' + 10;
-    }
-    return -1;
 }
 
 class StringsParser {
@@ -203,7 +190,7 @@ private:
         case u'u': {
             unsigned value = 0;
             for (int i = 0; i < 4; ++i) {
-                int digit = HexValue(Peek());
+                int digit = HexDigitValue(Peek());
                 if (digit < 0) {
                     mError = "\\U needs four hexadecimal digits";
                     return false;

@@ -3,6 +3,7 @@
 #include "cf/Runtime.h"
 
 #include "cf/StringObject.h"
+#include "text/HexDigits.h"
 
 #include <CoreFoundation/CFUUID.h>
 
@@ -71,20 +72,6 @@ std::string DescribeUUID(const RuntimeBase* object)
 
 const RuntimeClass kUUIDClass{kUUIDTypeID, "CFUUID", &FinalizeAs<OpaqueCFUUID>, &UUIDEqual, &UUIDHash, &DescribeUUID};
 
-int HexValue(char16_t unit)
-{
-    if (unit >= u'0' && unit <= u'9') {
-        return unit - u'0';
-    }
-    if (unit >= u'a' && unit <= u'f') {
-        return unit - u'a' + 10;
-    }
-    if (unit >= u'A' && unit <= u'F') {
-        return unit - u'A' + 10;
-    }
-    return -1;
-}
-
 // Reads exactly "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX"; anything else is refused.
 bool ParseUUIDText(const std::u16string& text, UUIDValue& bytes)
 {
@@ -100,8 +87,8 @@ bool ParseUUIDText(const std::u16string& text, UUIDValue& bytes)
             ++i;
             continue;
         }
-        const int high = HexValue(text[i]);
-        const int low = HexValue(text[i + 1]);
+        const int high = HexDigitValue(text[i]);
+        const int low = HexDigitValue(text[i + 1]);
         if (high < 0 || low < 0) {
             return false;
         }
