@@ -26,6 +26,32 @@ std::string Shortened(const std::string& text, size_t width)
     return out + "\u2026";
 }
 
+// Where the next paste lands, as the user reads it: the selected text, or the insertion point's
+// line and column (counted in characters) when nothing is selected.
+std::string SelectionLine(const Document& document, size_t width)
+{
+    const size_t start = std::min(document.selectionStart, document.text.size());
+    if (document.selectionLength > 0) {
+        std::string selected = document.text.substr(start, document.selectionLength);
+        const size_t lineEnd = selected.find('\n');
+        if (lineEnd != std::string::npos)
+            selected = selected.substr(0, lineEnd) + " \u2026";
+        return "Selected: \"" + Shortened(selected, width > 14 ? width - 14 : 1) + "\"";
+    }
+    size_t line = 1;
+    size_t column = 1;
+    for (size_t i = 0; i < start; ++i) {
+        const char c = document.text[i];
+        if (c == '\n') {
+            ++line;
+            column = 1;
+        } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+            ++column;
+        }
+    }
+    return "Nothing selected: a paste goes in at line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
 std::string Repeated(const std::string& piece, size_t count)
 {
     std::string out;
@@ -129,7 +155,7 @@ std::string MenuScreenFrame(const Document& document, const MenuNavigator& navig
                             ScreenSize size)
 {
     std::vector<std::string> menu = MenuColumnLines(navigator, size.columns);
-    const size_t fixedLines = menu.size() + 8;
+    const size_t fixedLines = menu.size() + 9;
     const size_t roomForDocument =
         static_cast<size_t>(size.rows) > fixedLines + 1 ? static_cast<size_t>(size.rows) - fixedLines : 1;
 
@@ -153,6 +179,7 @@ std::string MenuScreenFrame(const Document& document, const MenuNavigator& navig
         }
         AppendLine(out, "  | " + Shortened(text[i], width));
     }
+    AppendLine(out, std::string(kDim) + "  " + SelectionLine(document, width) + kPlain);
     AppendLine(out, "");
     AppendLine(out, std::string("Contextual menu") +
                         (navigator.OptionHeld() ? std::string("  ") + kReverse + " Option held " + kPlain : ""));

@@ -105,4 +105,27 @@ TEST(MenuScreen, ALongDocumentIsCutSoTheMenuStaysOnTheScreen)
     EXPECT_NE(frame.find("hold/release Option (not held)"), std::string::npos);
 }
 
+TEST(MenuScreen, TheFrameSaysWhereAPasteLands)
+{
+    std::vector<MenuItem> items = Menu();
+    MenuNavigator navigator(items, false);
+    struct Case {
+        size_t start, length;
+        const char* expected;
+    };
+    // "Dear J\xC3\xB6hn,\nThanks" : the o with diaeresis is two bytes and one column.
+    const Case cases[] = {
+        {0, 11, "Selected: \"Dear J\xC3\xB6hn,\""},
+        {5, 12, "Selected: \"J\xC3\xB6hn, \u2026\""},
+        {11, 0, "Nothing selected: a paste goes in at line 1, column 11"},
+        {12, 0, "Nothing selected: a paste goes in at line 2, column 1"},
+        {18, 0, "Nothing selected: a paste goes in at line 2, column 7"},
+    };
+    for (const Case& c : cases) {
+        cmhost::Document document{"Dear J\xC3\xB6hn,\nThanks", "", c.start, c.length};
+        std::string frame = Plain(cmhost::MenuScreenFrame(document, navigator, noErr, cmhost::ScreenSize{80, 24}));
+        EXPECT_NE(frame.find(std::string("\n  ") + c.expected + "\n"), std::string::npos) << c.expected << "\n" << frame;
+    }
+}
+
 }  // namespace
