@@ -2,6 +2,7 @@
 // conversions, a locale that is restored afterwards, and a bundle folder written file by file.
 #pragma once
 
+#include "support/CFText.h"
 #include "support/TempDir.h"
 
 #include <CoreFoundation/CoreFoundation.h>
@@ -43,29 +44,8 @@ inline CFStringRef MakeString(const std::string& text)
                                    static_cast<CFIndex>(text.size()), kCFStringEncodingUTF8, false);
 }
 
-inline std::string ToUTF8(CFStringRef string)
-{
-    if (string == nullptr) {
-        return "(null)";
-    }
-    CFIndex length = CFStringGetLength(string);
-    std::string buffer(static_cast<size_t>(length) * 4 + 1, '\0');
-    if (!CFStringGetCString(string, buffer.data(), static_cast<CFIndex>(buffer.size()), kCFStringEncodingUTF8)) {
-        return "(unconvertible)";
-    }
-    buffer.resize(std::char_traits<char>::length(buffer.c_str()));
-    return buffer;
-}
-
-// Takes the result of a Copy/Create function, answers its text and releases it.
-inline std::string TakeText(CFStringRef string)
-{
-    std::string text = ToUTF8(string);
-    if (string != nullptr) {
-        CFRelease(string);
-    }
-    return text;
-}
+using testsupport::TakeText;
+using testsupport::TextOf;
 
 inline CFURLRef MakeURL(const std::string& path, bool isDirectory)
 {

@@ -59,7 +59,7 @@ TEST_F(BundleTest, OpeningRegistersByIdentifierWhileTheBundleLives)
         Owned<CFBundleRef> bundle(Open());
         ASSERT_NE(bundle.get(), nullptr) << LastError();
         EXPECT_EQ(PlatformCopyLastBundleError(), nullptr);
-        EXPECT_EQ(ToUTF8(CFBundleGetIdentifier(bundle)), "org.stashwell.sample");
+        EXPECT_EQ(TextOf(CFBundleGetIdentifier(bundle)), "org.stashwell.sample");
         EXPECT_EQ(CFBundleGetBundleWithIdentifier(identifier), bundle.get());
         EXPECT_EQ(CFGetRetainCount(bundle), 1) << "the registry must not own the bundle";
 
@@ -76,7 +76,7 @@ TEST_F(BundleTest, OpeningRegistersByIdentifierWhileTheBundleLives)
         Owned<CFURLRef> url(CFBundleCopyBundleURL(bundle));
         EXPECT_TRUE(CFURLHasDirectoryPath(url));
         Owned<CFStringRef> executableKey(MakeString("CFBundleExecutable"));
-        EXPECT_EQ(ToUTF8(static_cast<CFStringRef>(CFBundleGetValueForInfoDictionaryKey(bundle, executableKey))),
+        EXPECT_EQ(TextOf(static_cast<CFStringRef>(CFBundleGetValueForInfoDictionaryKey(bundle, executableKey))),
                   "Sample");
         Owned<CFURLRef> executable(CFBundleCopyExecutableURL(bundle));
         EXPECT_EQ(LastComponentOf(executable), "Sample.so");

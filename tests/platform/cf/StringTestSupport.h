@@ -2,6 +2,7 @@
 #pragma once
 
 #include "OwnedRef.h"
+#include "support/CFText.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 
@@ -27,14 +28,7 @@ inline std::u16string Units(CFStringRef string)
 // The text as UTF-8, through the public conversion.
 inline std::string UTF8(CFStringRef string)
 {
-    CFRange all = CFRangeMake(0, CFStringGetLength(string));
-    CFIndex needed = 0;
-    CFStringGetBytes(string, all, kCFStringEncodingUTF8, 0, false, nullptr, 0, &needed);
-    std::string bytes(static_cast<size_t>(needed), '\0');
-    CFStringGetBytes(string, all, kCFStringEncodingUTF8, 0, false, reinterpret_cast<UInt8*>(bytes.data()), needed,
-                     &needed);
-    bytes.resize(static_cast<size_t>(needed));
-    return bytes;
+    return testsupport::TextOf(string);
 }
 
 inline std::string Bytes(CFDataRef data)

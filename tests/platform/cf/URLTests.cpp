@@ -19,7 +19,7 @@ using bundletest::MakeURL;
 using bundletest::Owned;
 using bundletest::PathOf;
 using bundletest::TakeText;
-using bundletest::ToUTF8;
+using bundletest::TextOf;
 
 TEST(URLNormalisation, RepeatedSlashesDotComponentsAndTrailingSlashDoNotChangeIdentity)
 {
@@ -30,7 +30,7 @@ TEST(URLNormalisation, RepeatedSlashesDotComponentsAndTrailingSlashDoNotChangeId
     EXPECT_TRUE(CFEqual(messy, tidy));
     EXPECT_EQ(CFHash(messy), CFHash(tidy));
     EXPECT_EQ(PathOf(messy), "/Stashwell/Work/Deep");
-    EXPECT_STREQ(ToUTF8(CFURLGetString(messy)).c_str(), "file:///Stashwell/Work/Deep/");
+    EXPECT_STREQ(TextOf(CFURLGetString(messy)).c_str(), "file:///Stashwell/Work/Deep/");
 }
 
 TEST(URLNormalisation, DirectoryFlagAndLetterCaseMakeDifferentURLs)
@@ -42,7 +42,7 @@ TEST(URLNormalisation, DirectoryFlagAndLetterCaseMakeDifferentURLs)
     EXPECT_FALSE(CFEqual(folder, lower));
     EXPECT_TRUE(CFURLHasDirectoryPath(folder));
     EXPECT_FALSE(CFURLHasDirectoryPath(file));
-    EXPECT_STREQ(ToUTF8(CFURLGetString(file)).c_str(), "file:///Stashwell/Work");
+    EXPECT_STREQ(TextOf(CFURLGetString(file)).c_str(), "file:///Stashwell/Work");
 }
 
 TEST(URLNormalisation, DotDotIsKeptAsAComponentBecauseAURLDoesNotWalkTheDisk)
@@ -89,7 +89,7 @@ TEST(URLRoot, RootIsAFolderWithAnEmptyLastComponentAndDotDotAsItsParent)
     EXPECT_TRUE(CFEqual(root, slashes));
     EXPECT_EQ(PathOf(root), "/");
     EXPECT_EQ(LastComponentOf(root), "");
-    EXPECT_STREQ(ToUTF8(CFURLGetString(root)).c_str(), "file:///");
+    EXPECT_STREQ(TextOf(CFURLGetString(root)).c_str(), "file:///");
 
     Owned<CFURLRef> parent(CFURLCreateCopyDeletingLastPathComponent(nullptr, root));
     ASSERT_NE(parent.get(), nullptr);
@@ -182,10 +182,10 @@ TEST(URLText, StringIsPercentEncodedAndBorrowed)
 {
     Owned<CFURLRef> url(MakeURL("/a b/100%/caf\xC3\xA9?#", false));
     CFStringRef first = CFURLGetString(url);
-    EXPECT_EQ(ToUTF8(first), "file:///a%20b/100%25/caf%C3%A9%3F%23");
+    EXPECT_EQ(TextOf(first), "file:///a%20b/100%25/caf%C3%A9%3F%23");
     EXPECT_EQ(CFURLGetString(url), first);
     Owned<CFStringRef> description(CFCopyDescription(url));
-    EXPECT_EQ(ToUTF8(description), ToUTF8(first));
+    EXPECT_EQ(TextOf(description), TextOf(first));
     // The file-system path keeps the characters as they are.
     EXPECT_EQ(PathOf(url), "/a b/100%/caf\xC3\xA9?#");
 }

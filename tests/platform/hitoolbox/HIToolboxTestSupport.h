@@ -16,7 +16,7 @@ namespace hitoolboxtest {
 using bundletest::MakeString;
 using bundletest::Owned;
 using bundletest::TakeText;
-using bundletest::ToUTF8;
+using bundletest::TextOf;
 
 // An interface file with the given windows (the body of the "windows" dictionary).
 inline std::string InterfaceFile(const std::string& windows)

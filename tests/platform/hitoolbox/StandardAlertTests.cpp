@@ -27,9 +27,9 @@ struct AlertAnswerer {
             return kPlatformUIDriverContinue;
         }
         ++self->alerts;
-        self->message = ToUTF8(alert->message);
-        self->defaultText = ToUTF8(alert->defaultText);
-        self->cancelText = alert->cancelText != nullptr ? ToUTF8(alert->cancelText) : "-";
+        self->message = TextOf(alert->message);
+        self->defaultText = TextOf(alert->defaultText);
+        self->cancelText = alert->cancelText != nullptr ? TextOf(alert->cancelText) : "-";
         self->cancelButton = alert->cancelButton;
         *itemHit = self->answer;
         return kPlatformUIDriverDone;

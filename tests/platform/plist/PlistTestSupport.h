@@ -2,6 +2,8 @@
 // values and read them back as plain C++ values.
 #pragma once
 
+#include "support/CFText.h"
+
 #include <CoreFoundation/CoreFoundation.h>
 
 #include <string>
@@ -76,13 +78,7 @@ inline std::string Utf8(CFTypeRef string)
     if (string == nullptr || CFGetTypeID(string) != CFStringGetTypeID()) {
         return "<not a string>";
     }
-    auto s = static_cast<CFStringRef>(string);
-    CFRange all = CFRangeMake(0, CFStringGetLength(s));
-    CFIndex needed = 0;
-    CFStringGetBytes(s, all, kCFStringEncodingUTF8, 0, false, nullptr, 0, &needed);
-    std::string out(static_cast<size_t>(needed), '\0');
-    CFStringGetBytes(s, all, kCFStringEncodingUTF8, 0, false, reinterpret_cast<UInt8*>(out.data()), needed, &needed);
-    return out;
+    return testsupport::TextOf(static_cast<CFStringRef>(string));
 }
 
 inline std::string Bytes(CFTypeRef data)

@@ -2,6 +2,8 @@
 // and a string's text back as UTF-8 bytes or UTF-16 units, "<null>" standing for no string.
 #pragma once
 
+#include "support/CFText.h"
+
 #include <CoreFoundation/CoreFoundation.h>
 
 #include <string>
@@ -21,20 +23,7 @@ inline CFStringRef CreateString(const std::u16string& units)
                                         static_cast<CFIndex>(units.size()));
 }
 
-// A unit that has no UTF-8 form (a lone surrogate) comes out as '?'.
-inline std::string TextOf(CFStringRef string)
-{
-    if (string == nullptr) {
-        return "<null>";
-    }
-    const CFRange all = CFRangeMake(0, CFStringGetLength(string));
-    CFIndex used = 0;
-    CFStringGetBytes(string, all, kCFStringEncodingUTF8, '?', false, nullptr, 0, &used);
-    std::string bytes(static_cast<size_t>(used), '\0');
-    CFStringGetBytes(string, all, kCFStringEncodingUTF8, '?', false, reinterpret_cast<UInt8*>(bytes.data()), used,
-                     &used);
-    return bytes;
-}
+using testsupport::TextOf;
 
 inline std::u16string UnitsOf(CFStringRef string)
 {
@@ -46,14 +35,6 @@ inline std::u16string UnitsOf(CFStringRef string)
     return units;
 }
 
-// The text, and the string released.
-inline std::string TakeText(CFStringRef string)
-{
-    std::string text = TextOf(string);
-    if (string != nullptr) {
-        CFRelease(string);
-    }
-    return text;
-}
+using testsupport::TakeText;
 
 }  // namespace texttest
