@@ -191,18 +191,24 @@ OSStatus ClipboardLock::Acquire(int folderFd, bool exclusive)
 
 OSStatus OpenCurrentGeneration(int folderFd, ScopedFd& generation)
 {
-    generation = ScopedFd(::openat(folderFd, kCurrentName, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (generation.IsValid()) {
-        return noErr;
-    }
-    if (errno == ENOENT) {
+    // The link is read and its target looked up in two steps: two clears in between replace the
+    // generation it named and then remove it. The link names a newer one by then, so it is followed
+    // again; a target that stays missing is damage.
+    constexpr int kTries = 8;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        generation = ScopedFd(::openat(folderFd, kCurrentName, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (generation.IsValid()) {
+            return noErr;
+        }
+        if (errno != ENOENT) {
+            return FailScrapWithErrno("cannot open the clipboard's current generation", errno);
+        }
         struct stat link {};
         if (::fstatat(folderFd, kCurrentName, &link, AT_SYMLINK_NOFOLLOW) != 0) {
             return fnfErr;  // no generation yet
         }
-        return FailScrap(internalScrapErr, "the clipboard's current generation is missing");
     }
-    return FailScrapWithErrno("cannot open the clipboard's current generation", errno);
+    return FailScrap(internalScrapErr, "the clipboard's current generation is missing");
 }
 
 bool IsCurrentGeneration(int folderFd, int generationFd)

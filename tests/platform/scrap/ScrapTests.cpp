@@ -207,6 +207,21 @@ TEST_F(Scrap, FilesArePrivateAndOldGenerationsAreRemoved)
     }
 }
 
+TEST_F(Scrap, ALinkToAGenerationThatIsGoneIsReportedAndAClearMendsIt)
+{
+    ASSERT_EQ(PutString(CurrentScrap(), 'TEXT', "abc"), noErr);
+    const std::string link = ClipboardFolder() + "/current";
+    ASSERT_EQ(unlink(link.c_str()), 0);
+    ASSERT_EQ(symlink("g-that-is-gone", link.c_str()), 0);
+    ScrapRef scrap = nullptr;
+    EXPECT_EQ(GetCurrentScrap(&scrap), internalScrapErr);
+    EXPECT_NE(LastClipboardError().find("missing"), std::string::npos) << LastClipboardError();
+    ASSERT_EQ(ClearCurrentScrap(), noErr);
+    UInt32 count = 9;
+    EXPECT_EQ(GetScrapFlavorCount(CurrentScrap(), &count), noErr);
+    EXPECT_EQ(count, 0u);
+}
+
 // A manifest written by some other process of the user that does not hold together.
 class DamagedManifest : public ClipboardTest {
 protected:
