@@ -87,6 +87,11 @@ void PlatformSetFileWriteBudgetForTesting(long long byteBudget);
 // because another user owns it), as one line of text (+1); NULL when that call succeeded.
 CFStringRef PlatformCopyLastClipboardError(void);
 
+// What the platform did on the user's behalf that the user must hear of although the call went on
+// (for example a damaged preferences file put aside), as lines of text, oldest first (+1, an array
+// of strings, empty when there is nothing to tell). The lines are handed out once.
+CFArrayRef PlatformCopyWarnings(void);
+
 #ifdef __cplusplus
 }
 #endif
