@@ -3,17 +3,44 @@
 // and the clip is stored as a plain clip package or as a secure note.
 #include "commands/CommandSteps.h"
 
+#include "commands/ClipAlerts.h"
 #include "commands/ClipCreation.h"
 #include "commands/NewClipDialog.h"
 #include "menu/ClipMenu.h"
+#include "menu/SubmenuTree.h"
+#include "support/CFDictArray.h"
 #include "support/CFObj.h"
 #include "support/CMUtilsText.h"
 #include "support/CocoaHelper.h"
 
 namespace {
 
+// The levels of submenus a menu path names, counted as the menu counts them: empty components and
+// "." name no level.
+CFIndex SubmenuDepth(CFStringRef path)
+{
+    CFIndex depth = 0;
+    CFIndex start = 0;
+    const CFIndex length = path != nullptr ? CFStringGetLength(path) : 0;
+    for (CFIndex index = 0; index <= length; ++index) {
+        if (index < length && CFStringGetCharacterAtIndex(path, index) != '/') {
+            continue;
+        }
+        const CFIndex componentLength = index - start;
+        if (componentLength > 1 || (componentLength == 1 && CFStringGetCharacterAtIndex(path, start) != '.')) {
+            ++depth;
+        }
+        start = index + 1;
+    }
+    return depth;
+}
+
 void AskAndStore(AbstractCMPluginType* instance, FlavorSet& flavors, CFArrayRef names)
 {
+    // A full list is told before the user names a clip that could not be kept.
+    if (!HasRoomForClip(instance, instance->implData.clipList != nullptr ? instance->implData.clipList->GetCount() : 0)) {
+        return;
+    }
     Boolean hasText = false;
     CFObj<CFStringRef> defaultName(flavors.CreateDefaultNameString(hasText));
 
@@ -26,6 +53,11 @@ void AskAndStore(AbstractCMPluginType* instance, FlavorSet& flavors, CFArrayRef 
     CFObj<CFStringRef> submenu(chosenSubmenu);
     CFObj<CFStringRef> name(chosenName);
     if (!confirmed) {
+        return;
+    }
+    // A clip no menu could show could never be pasted or deleted either.
+    if (SubmenuDepth(submenu.Get()) > SubmenuTree::kMaxSubmenuDepth) {
+        ShowClipAlert(instance, kSubmenuTooDeepText);
         return;
     }
     // Set before the clip is stored, so only its text flavors are kept; nothing here clears it.
@@ -64,8 +96,13 @@ void AddSelectedTextCommand(AbstractCMPluginType* instance, AEDesc* context, Fla
 
 void AddClipboardContentCommand(AbstractCMPluginType* instance, FlavorSet& flavors)
 {
-    // Whether anything was read is not asked: an empty clipboard still gets its dialog.
+    // Whether anything was read is not asked: an empty clipboard still gets its dialog. Content
+    // that cannot be kept whole is not kept at all.
     flavors.ReadFromClibpoard();
+    if (flavors.mLeftOutTooLarge) {
+        ShowClipAlert(instance, kTooLargeText);
+        return;
+    }
     CFObj<CFMutableArrayRef> names(CreateSubmenuNameList(instance));
     if (names.Get() == nullptr) {
         return;

@@ -1,16 +1,23 @@
-// Pasting and deleting one clip of the clip list. The record is found by the index the menu gave
-// its items; a record without usable content still goes when its delete item is picked, so a
-// clip whose files have vanished can always be removed from the menu.
+// Pasting and deleting one clip of the clip list. The record is the one the menu showed at the
+// index it gave its items; a record without usable content still goes when its delete item is
+// picked, so a clip whose files have vanished can always be removed from the menu.
 #include "commands/CommandSteps.h"
 
+#include "commands/ClipAlerts.h"
 #include "commands/CommandIDs.h"
 #include "commands/PasteKeystroke.h"
 #include "plugin/ClipRecord.h"
+#include "content/ClipIntent.h"
+#include "content/ClipsFolderLock.h"
+#include "plugin/Preferences.h"
+#include "plugin/StoredClipList.h"
 #include "support/CFDictArray.h"
+#include "support/CFObj.h"
 
 namespace {
 
-void PasteClip(CFDictionaryRef record, CFStringRef fileName, bool secure, FlavorSet& flavors)
+void PasteClip(AbstractCMPluginType* instance, CFDictionaryRef record, CFStringRef fileName, bool secure,
+               FlavorSet& flavors)
 {
     FSRef package;
     if (!secure && FlavorSet::GetClipPackageRef(fileName, &package) != noErr) {
@@ -25,22 +32,89 @@ void PasteClip(CFDictionaryRef record, CFStringRef fileName, bool secure, Flavor
     } else {
         flavors.ReadFromFiles(&package, typeStrings);
     }
-    // An empty set leaves the clipboard and the keyboard alone.
+    // An empty set leaves the clipboard and the keyboard alone. A clipboard that refused the clip
+    // must not be pasted: it holds something else.
     if (flavors.AnyContentAvailable()) {
-        flavors.PutToClipboard();
+        if (flavors.PutToClipboard() != noErr) {
+            ShowClipAlert(instance, kClipboardErrorText);
+            return;
+        }
         StartPasteKeystroke();
     }
 }
 
-void DeleteClipContent(CFStringRef fileName, bool secure)
+// Removes a plain clip's record and its package together, with the clip-list lock held: the
+// package is first moved aside under an intent, the record removed from the stored list, and only
+// then is the package deleted; a record that cannot be saved gets its package back.
+OSStatus DeletePlainClip(AbstractCMPluginType* instance, SInt32 index, CFStringRef fileName)
 {
-    if (secure) {
-        DeleteSecureClip(fileName);
-        return;
+    StClipIntent intent;
+    OSStatus status = intent.Begin(StClipIntent::kDeleteClip);
+    if (status != noErr) {
+        return status;
     }
-    FSRef package;
-    if (FlavorSet::GetClipPackageRef(fileName, &package) == noErr) {
-        FlavorSet::DeleteFiles(&package);
+    status = fileName != nullptr ? intent.TakePackage(fileName) : fnfErr;
+    // A record whose package is already gone, or that names none, still goes.
+    if (status != noErr && status != fnfErr && status != bdNamErr) {
+        intent.Finish();
+        return status;
+    }
+    RemoveClipRecordAt(instance->implData, index);
+    status = SavePreferences(instance->implData);
+    if (status != noErr) {
+        intent.PutPackageBack();
+        intent.Finish();
+        return status;
+    }
+    status = intent.RemoveWork();
+    // What could not be deleted now stays with the intent, for a later sweep to try again.
+    if (status == noErr) {
+        intent.Finish();
+    }
+    return status;
+}
+
+// A secure clip's note goes first, without the clip-list lock: deleting it may need the keychain
+// unlocked, which asks the user, and the user can refuse (nothing has changed then). The record
+// follows; a note another process deleted already is no failure.
+OSStatus DeleteSecureClipAndRecord(AbstractCMPluginType* instance, SInt32 index, CFStringRef noteName)
+{
+    OSStatus status = noteName != nullptr ? DeleteSecureClip(noteName) : noErr;
+    if (status != noErr) {
+        return status;
+    }
+    StClipListLock lock;
+    if (lock.Status() != noErr) {
+        return lock.Status();
+    }
+    RemoveClipRecordAt(instance->implData, index);
+    return SavePreferences(instance->implData);
+}
+
+// A plain clip the user saw in the menu, wherever other processes' changes have moved its record
+// since; one another process already removed is left alone.
+OSStatus DeletePlainClipIfStored(AbstractCMPluginType* instance, SInt32 index, CFDictionaryRef record)
+{
+    StClipListLock lock;
+    StoredClipList stored;
+    OSStatus status = lock.Status();
+    if (status == noErr) {
+        status = stored.Read();
+    }
+    if (status != noErr || (stored.IsReadable() && stored.IndexOf(record) < 0)) {
+        return status;
+    }
+    return DeletePlainClip(instance, index, GetClipString(record, kClipFileNameKey));
+}
+
+void DeleteClip(AbstractCMPluginType* instance, SInt32 index, CFDictionaryRef record)
+{
+    const OSStatus status =
+        IsClipFlagSet(record, kClipSecureKey)
+            ? DeleteSecureClipAndRecord(instance, index, GetClipString(record, kClipFileNameKey))
+            : DeletePlainClipIfStored(instance, index, record);
+    if (status != noErr && status != userCanceledErr) {
+        ShowClipAlert(instance, kDeletingErrorText);
     }
 }
 
@@ -54,26 +128,24 @@ void RunClipCommand(AbstractCMPluginType* instance, SInt32 commandID, FlavorSet&
     }
     const bool deleteMode = commandID >= kCmdDeleteClipBase;
     const SInt32 index = commandID - (deleteMode ? kCmdDeleteClipBase : kCmdPasteClipBase);
-    CFDictionaryRef record = clipList->FetchItemAt(index);
-    if (record == nullptr) {
+    // The record as this menu read it: the clip the user saw, even when other processes have
+    // changed the stored list since.
+    // Retained: deleting takes it out of the menu's list while it is still being read.
+    CFDictionaryRef shown = clipList->FetchItemAt(index);
+    if (shown == nullptr) {
         return;
     }
-
-    const bool secure = IsClipFlagSet(record, kClipSecureKey);
+    CFObj<CFDictionaryRef> record(static_cast<CFDictionaryRef>(CFRetain(shown)));
+    if (deleteMode) {
+        DeleteClip(instance, index, record.Get());
+        return;
+    }
     // Set before any content is read: a plain-text clip keeps only its text flavors.
     if (IsClipFlagSet(record, kClipUsePlainTextKey)) {
         flavors.mUsePlainText = true;
     }
     CFStringRef fileName = GetClipString(record, kClipFileNameKey);
     if (fileName != nullptr) {
-        if (deleteMode) {
-            DeleteClipContent(fileName, secure);
-        } else {
-            PasteClip(record, fileName, secure, flavors);
-        }
-    }
-    // An exception thrown by the deletion skips this, so the record stays while its content may.
-    if (deleteMode) {
-        clipList->RemoveItemAt(index);
+        PasteClip(instance, record, fileName, IsClipFlagSet(record, kClipSecureKey), flavors);
     }
 }

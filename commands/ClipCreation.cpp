@@ -1,96 +1,48 @@
-// Storing a new plain clip: its package folder with one file per flavor, then its record at the
-// end of the clip list. A clip is recorded only when its package is on disk whole, and a package
-// that does not end up recorded is removed again, so the clips folder never keeps a half-written
-// or unreachable package.
+// Storing a new plain clip: its package is written into a work folder of its own, flushed, moved
+// to its name and recorded in the stored clip list, the last two under the clip-list lock. A
+// failure at any step removes what was made and tells the user; a process killed at any step
+// leaves an intent that the next menu's sweep finishes or removes. So the clips folder never keeps
+// a half-written or unrecorded package, and no record names a package that is not whole on disk.
 #include "commands/ClipCreation.h"
 
+#include "commands/ClipAlerts.h"
+#include "commands/CommandIDs.h"
+#include "content/ClipIntent.h"
+#include "content/ClipsFolderLock.h"
 #include "plugin/ClipRecord.h"
+#include "plugin/Preferences.h"
+#include "plugin/StoredClipList.h"
 #include "support/CFDictArray.h"
 #include "support/CFObj.h"
-#include "support/CMUtilsFiles.h"
 
 #define kUntitledName CFSTR("Untitled")
-// Also the key of its entry in the localisation table.
-#define kSavingErrorText CFSTR("An error occurred while saving the clip.")
 
 namespace {
 
-// Removes the new package folder with whatever was written into it, unless the clip was
-// recorded; also when an exception passes.
-class StNewPackage {
-public:
-    explicit StNewPackage(const FSRef& package) : mPackage(package) {}
-    ~StNewPackage() { Discard(); }
-    StNewPackage(const StNewPackage&) = delete;
-    StNewPackage& operator=(const StNewPackage&) = delete;
-
-    void Keep() { mDone = true; }
-    // Removes the package now (once).
-    void Discard()
-    {
-        if (!mDone) {
-            mDone = true;
-            CMUtils::DeleteObject(&mPackage);
-        }
-    }
-
-private:
-    FSRef mPackage;
-    bool mDone = false;
-};
-
-void ShowSavingError(const AbstractCMPluginType* instance)
-{
-    CFObj<CFStringRef> message(
-        CFBundleCopyLocalizedString(instance->bundle, kSavingErrorText, kSavingErrorText, CFSTR("Localizable")));
-    DisplayAlert(message.Get(), nullptr, nullptr, kAlertStopAlert);
-}
-
 // Writes the flavor files; false when any of them is not on disk whole, thrown exceptions
 // included.
-bool SaveFlavors(FlavorSet& flavors, const FSRef& package)
+bool SaveFlavors(FlavorSet& flavors, const FSRef* package)
 {
     try {
-        return flavors.SaveToFiles(&package) == noErr;
+        return flavors.SaveToFiles(package) == noErr;
     } catch (...) {
         return false;
     }
 }
 
-}  // namespace
-
-void AddNewClip(AbstractCMPluginType* instance, CFStringRef name, CFStringRef submenu, FlavorSet& flavors)
+// The record of a new plain clip (+1).
+CFMutableDictionaryRef CreatePlainRecord(CFStringRef name, CFStringRef fileName, CFStringRef submenu,
+                                         FlavorSet& flavors)
 {
-    if (instance == nullptr || instance->implData.clipList == nullptr) {
-        return;
-    }
-    FSRef package;
-    CFStringRef madeName = nullptr;
-    if (CreateClipPackage(name, &package, &madeName) != noErr) {
-        ShowSavingError(instance);
-        return;
-    }
-    CFObj<CFStringRef> fileName(madeName);
-    StNewPackage newPackage(package);
-
-    if (!SaveFlavors(flavors, package)) {
-        // The partly written package goes before the user is told, so nothing of it remains.
-        newPackage.Discard();
-        ShowSavingError(instance);
-        return;
-    }
-
     CFObj<CFMutableDictionaryRef> record(CFDictionaryCreateMutable(kCFAllocatorDefault, 0,
                                                                     &kCFTypeDictionaryKeyCallBacks,
                                                                     &kCFTypeDictionaryValueCallBacks));
     if (record.Get() == nullptr) {
-        return;
+        throw static_cast<SInt32>(memFullErr);
     }
     // A record without a name would never reach the menu, and so could never be deleted.
     CFDictionaryAddValue(record.Get(), kClipNameKey, name != nullptr ? name : kUntitledName);
-    if (fileName.Get() != nullptr) {
-        CFDictionaryAddValue(record.Get(), kClipFileNameKey, fileName.Get());
-    }
+    CFDictionaryAddValue(record.Get(), kClipFileNameKey, fileName);
     if (submenu != nullptr) {
         CFDictionaryAddValue(record.Get(), kClipSubmenuKey, submenu);
     }
@@ -98,6 +50,82 @@ void AddNewClip(AbstractCMPluginType* instance, CFStringRef name, CFStringRef su
     if (typeStrings.Get() != nullptr) {
         CFDictionaryAddValue(record.Get(), kClipFlavorsKey, typeStrings.Get());
     }
-    instance->implData.clipList->AddItem(record.Get());
-    newPackage.Keep();
+    return record.HandOut();
+}
+
+// With the lock held and the package written: moves it to its name and saves its record.
+OSStatus RecordPackage(AbstractCMPluginType* instance, StClipIntent& intent, CFStringRef name, CFStringRef submenu,
+                       FlavorSet& flavors)
+{
+    StoredClipList stored;
+    OSStatus status = stored.Read();
+    if (status != noErr) {
+        return status;
+    }
+    if (!HasRoomForClip(instance, stored.IsReadable() ? stored.Count() : 0)) {
+        return userCanceledErr;  // told already
+    }
+    CFStringRef madeName = nullptr;
+    status = MovePackageIntoPlace(name, intent, &madeName);
+    CFObj<CFStringRef> fileName(madeName);
+    if (status != noErr) {
+        return status;
+    }
+    CFObj<CFMutableDictionaryRef> record(CreatePlainRecord(name, fileName.Get(), submenu, flavors));
+    AddClipRecord(instance->implData, record.Get());
+    status = SavePreferences(instance->implData);
+    if (status != noErr) {
+        // The record stays out of the menu's list too: nothing names the package any more.
+        RemoveClipRecordAt(instance->implData, instance->implData.clipList->GetCount() - 1);
+    }
+    return status;
+}
+
+}  // namespace
+
+bool HasRoomForClip(const AbstractCMPluginType* instance, CFIndex storedCount)
+{
+    if (storedCount < kMaxListedClips) {
+        return true;
+    }
+    ShowClipAlert(instance, kListFullText);
+    return false;
+}
+
+void AddNewClip(AbstractCMPluginType* instance, CFStringRef name, CFStringRef submenu, FlavorSet& flavors)
+{
+    if (instance == nullptr || instance->implData.clipList == nullptr) {
+        return;
+    }
+    StClipIntent intent;
+    OSStatus status = noErr;
+    {
+        StClipListLock lock;
+        status = lock.Status() != noErr ? lock.Status() : intent.Begin(StClipIntent::kAddClip);
+    }
+    // The flavors are written without the lock: other processes save their clips meanwhile.
+    if (status == noErr && (!SaveFlavors(flavors, intent.WorkFolder()) || intent.FlushWork() != noErr)) {
+        status = ioErr;
+    }
+    if (status == noErr) {
+        StClipListLock lock;
+        try {
+            status = lock.Status() != noErr ? lock.Status() : RecordPackage(instance, intent, name, submenu, flavors);
+        } catch (...) {
+            // Nothing is saved once something throws: the package goes with the exception.
+            intent.RemoveMovedPackage();
+            intent.RemoveWork();
+            intent.Finish();
+            throw;
+        }
+        if (status != noErr) {
+            intent.RemoveMovedPackage();
+        }
+    }
+    // Whatever is left of a package that did not end up recorded goes before the user is told.
+    intent.RemoveWork();
+    intent.Finish();
+    if (status != noErr && status != userCanceledErr) {
+        ShowClipAlert(instance, kSavingErrorText);
+    }
 }

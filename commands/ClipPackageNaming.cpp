@@ -2,7 +2,12 @@
 // name should not hold, and made unique in the clips folder with a two-digit suffix.
 #include "commands/ClipCreation.h"
 
+#include "content/ClipIntent.h"
+#include "content/ClipsFolderLock.h"
+#include "support/CFObj.h"
+
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -27,22 +32,19 @@ UniCharCount KeepWholeCharacters(const UniChar* units, UniCharCount length)
     return length > 0 && IsHighSurrogate(units[length - 1]) ? length - 1 : length;
 }
 
-OSStatus CreateFolder(const FSRef* parent, UniCharCount length, const UniChar* units, FSRef* folder)
-{
-    FSCatalogInfo info = {};
-    info.textEncodingHint = kNameEncodingHint;
-    return FSCreateDirectoryUnicode(parent, length, units, kFSCatInfoTextEncoding, &info, folder, nullptr, nullptr);
-}
+// Tries one name for the new package: answers dupFNErr when it is taken, errFSNameTooLong when the
+// volume finds it too long.
+using NameTrial = std::function<OSStatus(const UniChar* units, UniCharCount length)>;
 
 // A volume may hold fewer characters in a name than 255 units (its limit counts encoded bytes):
 // the folder name then loses whole characters at its end until it fits. The clip's record keeps
 // the whole name, so only the folder's name is shorter.
-OSStatus CreateFittingFolder(const FSRef* parent, UniChar* units, UniCharCount* length, FSRef* folder)
+OSStatus TryFittingName(const NameTrial& trial, UniChar* units, UniCharCount* length)
 {
-    OSStatus status = CreateFolder(parent, *length, units, folder);
+    OSStatus status = trial(units, *length);
     while (status == errFSNameTooLong && *length > 1) {
         *length = KeepWholeCharacters(units, *length - 1);
-        status = CreateFolder(parent, *length, units, folder);
+        status = trial(units, *length);
     }
     return status;
 }
@@ -50,7 +52,7 @@ OSStatus CreateFittingFolder(const FSRef* parent, UniChar* units, UniCharCount* 
 // The name is taken: tries the name followed by 01, 02, ... 99 (no separator), over its last two
 // units when it is too long to grow, and over further characters when the volume finds the name
 // too long. *length becomes the length of the last name tried.
-OSStatus CreateFolderWithSuffix(const FSRef* parent, UniChar* units, UniCharCount* length, FSRef* folder)
+OSStatus TryNameWithSuffix(const NameTrial& trial, UniChar* units, UniCharCount* length)
 {
     UniCharCount suffixStart = KeepWholeCharacters(units, std::min(*length, kLastSuffixStart));
     OSStatus status = dupFNErr;
@@ -58,7 +60,7 @@ OSStatus CreateFolderWithSuffix(const FSRef* parent, UniChar* units, UniCharCoun
         for (;;) {
             units[suffixStart] = static_cast<UniChar>('0' + suffix / 10);
             units[suffixStart + 1] = static_cast<UniChar>('0' + suffix % 10);
-            status = CreateFolder(parent, suffixStart + 2, units, folder);
+            status = trial(units, suffixStart + 2);
             if (status != errFSNameTooLong || suffixStart == 0) {
                 break;
             }
@@ -67,6 +69,34 @@ OSStatus CreateFolderWithSuffix(const FSRef* parent, UniChar* units, UniCharCoun
     }
     *length = suffixStart + 2;
     return status;
+}
+
+// Gives the package the first name the trial accepts: the clip's name cleaned and cut to 255
+// units, else with a suffix. On noErr, *fileName is the name given (+1).
+OSStatus NamePackage(CFStringRef name, const NameTrial& trial, CFStringRef* fileName)
+{
+    if (name == nullptr) {
+        name = CFSTR("Untitled");
+    }
+    UniChar units[kMaxNameUnits];
+    UniCharCount length = static_cast<UniCharCount>(CFStringGetLength(name));
+    if (length > kMaxNameUnits) {
+        CFStringGetCharacters(name, CFRangeMake(0, kMaxNameUnits), units);
+        length = KeepWholeCharacters(units, kMaxNameUnits);
+    } else {
+        CFStringGetCharacters(name, CFRangeMake(0, static_cast<CFIndex>(length)), units);
+    }
+    NormalizeFilename(length, units);
+
+    OSStatus status = TryFittingName(trial, units, &length);
+    if (status == dupFNErr) {
+        status = TryNameWithSuffix(trial, units, &length);
+    }
+    if (status != noErr) {
+        return status;
+    }
+    *fileName = CFStringCreateWithCharacters(kCFAllocatorDefault, units, static_cast<CFIndex>(length));
+    return *fileName != nullptr ? noErr : memFullErr;
 }
 
 }  // namespace
@@ -95,32 +125,32 @@ OSStatus CreateClipPackage(CFStringRef name, FSRef* packageRef, CFStringRef* fil
     if (status != noErr) {
         return status;
     }
-    if (name == nullptr) {
-        name = CFSTR("Untitled");
-    }
-
-    UniChar units[kMaxNameUnits];
-    UniCharCount length = static_cast<UniCharCount>(CFStringGetLength(name));
-    if (length > kMaxNameUnits) {
-        CFStringGetCharacters(name, CFRangeMake(0, kMaxNameUnits), units);
-        length = KeepWholeCharacters(units, kMaxNameUnits);
-    } else {
-        CFStringGetCharacters(name, CFRangeMake(0, static_cast<CFIndex>(length)), units);
-    }
-    NormalizeFilename(length, units);
-
-    status = CreateFittingFolder(&clipsFolder, units, &length, packageRef);
-    if (status == dupFNErr) {
-        status = CreateFolderWithSuffix(&clipsFolder, units, &length, packageRef);
-    }
-    if (status != noErr) {
-        return status;
-    }
-    *fileName = CFStringCreateWithCharacters(kCFAllocatorDefault, units, static_cast<CFIndex>(length));
-    if (*fileName == nullptr) {
+    auto createFolder = [&](const UniChar* units, UniCharCount length) -> OSStatus {
+        CFObj<CFStringRef> candidate(
+            CFStringCreateWithCharacters(kCFAllocatorDefault, units, static_cast<CFIndex>(length)));
+        // The folder's own machinery (the keychain, the lock, intents) counts as taken.
+        if (IsReservedClipsFolderName(candidate.Get())) {
+            return dupFNErr;
+        }
+        FSCatalogInfo info = {};
+        info.textEncodingHint = kNameEncodingHint;
+        return FSCreateDirectoryUnicode(&clipsFolder, length, units, kFSCatInfoTextEncoding, &info, packageRef,
+                                        nullptr, nullptr);
+    };
+    status = NamePackage(name, createFolder, fileName);
+    if (status == memFullErr) {
         // A folder whose name cannot be recorded could never be found again: it goes.
         FSDeleteObject(packageRef);
-        return memFullErr;
     }
-    return noErr;
+    return status;
+}
+
+OSStatus MovePackageIntoPlace(CFStringRef name, StClipIntent& intent, CFStringRef* fileName)
+{
+    if (fileName == nullptr) {
+        return paramErr;
+    }
+    *fileName = nullptr;
+    return NamePackage(name, [&](const UniChar* units, UniCharCount length) { return intent.MoveWorkTo(units, length); },
+                       fileName);
 }

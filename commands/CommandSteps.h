@@ -19,4 +19,5 @@ void RunClipCommand(AbstractCMPluginType* instance, SInt32 commandID, FlavorSet&
 // The secure half of the clip commands: the clip's content lives as a secure note in the clip
 // keychain. Without a keychain file nothing is read or deleted.
 void ReadSecureClip(FlavorSet& flavors, CFStringRef noteName);
-void DeleteSecureClip(CFStringRef noteName);
+// The note's deletion status; noErr when there is no keychain or no such note.
+OSStatus DeleteSecureClip(CFStringRef noteName);

@@ -43,11 +43,13 @@ void ReadSecureClip(FlavorSet& flavors, CFStringRef noteName)
     flavors.ReadFromKeychain(noteName, &keychain);
 }
 
-void DeleteSecureClip(CFStringRef noteName)
+OSStatus DeleteSecureClip(CFStringRef noteName)
 {
     StKeychainPath path;
     if (!path.FileExists()) {
-        return;
+        return noErr;
     }
-    ClipKeychain(path.Get()).DeleteSecureNote(noteName);
+    const OSStatus status = ClipKeychain(path.Get()).DeleteSecureNote(noteName);
+    // A note that is gone already is what was wanted.
+    return status == errSecItemNotFound ? noErr : status;
 }

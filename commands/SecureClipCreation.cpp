@@ -9,6 +9,11 @@
 // paste and delete another clip's note.
 #include "commands/ClipCreation.h"
 
+#include "commands/ClipAlerts.h"
+#include "content/ClipsFolderLock.h"
+#include "plugin/Preferences.h"
+#include "plugin/StoredClipList.h"
+
 #include "plugin/ClipRecord.h"
 #include "secure/ClipKeychain.h"
 #include "support/CFDictArray.h"
@@ -88,6 +93,30 @@ CFTypeRef CreateSecureContent(FlavorSet& flavors)
     return CFPropertyListCreateXMLData(kCFAllocatorDefault, content);
 }
 
+// Appends the record to the stored list at once, with the clip-list lock held; userCanceledErr when
+// the list is full (the user has been told).
+OSStatus SaveSecureRecord(AbstractCMPluginType* instance, CFDictionaryRef record)
+{
+    StClipListLock lock;
+    StoredClipList stored;
+    OSStatus status = lock.Status();
+    if (status == noErr) {
+        status = stored.Read();
+    }
+    if (status != noErr) {
+        return status;
+    }
+    if (!HasRoomForClip(instance, stored.IsReadable() ? stored.Count() : 0)) {
+        return userCanceledErr;
+    }
+    AddClipRecord(instance->implData, record);
+    status = SavePreferences(instance->implData);
+    if (status != noErr) {
+        RemoveClipRecordAt(instance->implData, instance->implData.clipList->GetCount() - 1);
+    }
+    return status;
+}
+
 }  // namespace
 
 void AddNewSecureClip(AbstractCMPluginType* instance, CFStringRef name, CFStringRef submenu, FlavorSet& flavors)
@@ -115,6 +144,7 @@ void AddNewSecureClip(AbstractCMPluginType* instance, CFStringRef name, CFString
     if (noteName.Get() == nullptr) {
         return;
     }
+    OSStatus status = noErr;
     try {
         CFObj<CFMutableDictionaryRef> record(CFDictionaryCreateMutable(
             kCFAllocatorDefault, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
@@ -132,10 +162,16 @@ void AddNewSecureClip(AbstractCMPluginType* instance, CFStringRef name, CFString
         }
         CFDictionarySetValue(record, kClipSecureKey, kCFBooleanTrue);
         CFDictionarySetValue(record, kClipUsePlainTextKey, flavors.mUsePlainText ? kCFBooleanTrue : kCFBooleanFalse);
-        clipList.AddItem(record);
+        status = SaveSecureRecord(instance, record.Get());
     } catch (...) {
         // A note that no record names could never be pasted or deleted from the menu.
         keychain.DeleteSecureNote(noteName);
         throw;
+    }
+    if (status != noErr) {
+        keychain.DeleteSecureNote(noteName);
+        if (status != userCanceledErr) {
+            ShowClipAlert(instance, kSavingErrorText);
+        }
     }
 }

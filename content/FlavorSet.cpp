@@ -1,7 +1,7 @@
 // The flavor set itself: an ordered map from flavor type to a pointer block that the set owns.
 #include "content/FlavorSet.h"
 
-FlavorSet::FlavorSet() : mUsePlainText(false) {}
+FlavorSet::FlavorSet() : mUsePlainText(false), mLeftOutTooLarge(false) {}
 
 FlavorSet::~FlavorSet()
 {

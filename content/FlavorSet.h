@@ -20,9 +20,11 @@ public:
     FlavorSet(const FlavorSet&) = delete;
     FlavorSet& operator=(const FlavorSet&) = delete;
 
-    // Clipboard exchange.
+    // Clipboard exchange. Reading leaves out flavors too large to hold as a block, and notes that
+    // in mLeftOutTooLarge. Putting answers the first failure: the clipboard then does not hold
+    // the whole set.
     void ReadFromClibpoard();
-    void PutToClipboard();
+    OSStatus PutToClipboard();
     Boolean AnyContentAvailable();
     static Boolean IsAnythingInClipboard();
     static CFDataRef ReadOneFlavorFromClipboard(UInt32 flavorType);
@@ -40,8 +42,9 @@ public:
     // Clip packages in the clips folder.
     static OSStatus GetStashwellFolderRef(FSRef* folderRef);
     static OSStatus GetClipPackageRef(CFStringRef clipFileName, FSRef* packageRef);
-    // Writes one flavor file per stored flavor. Answers noErr only when every file was written
-    // whole; otherwise the first failure, and the caller must not record the clip.
+    // Writes one flavor file per stored flavor. A flavor whose type cannot be a file name (a ':' or
+    // a NUL in it) is left out of the set and the package. Answers noErr only when every file was
+    // written whole; otherwise the first failure, and the caller must not record the clip.
     OSStatus SaveToFiles(const FSRef* packageRef);
     void ReadFromFiles(const FSRef* packageRef, CFArrayRef typeStrings);
     static OSStatus DeleteFiles(const FSRef* packageRef);
@@ -61,6 +64,8 @@ public:
     // When true, only 'utxt' and 'TEXT' are stored (flavor files, type strings, content
     // dictionary) and a secure note is read as text.
     Boolean mUsePlainText;
+    // True once ReadFromClibpoard left out a flavor too large to be held.
+    Boolean mLeftOutTooLarge;
 
 protected:
     // Stores a block under a type unless the set already holds that type, in which case the block

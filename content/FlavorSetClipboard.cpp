@@ -40,7 +40,11 @@ void FlavorSet::ReadFromClibpoard()
             continue;
         }
         Size size = 0;
-        if (GetScrapFlavorSize(scrap, info.flavorType, &size) != noErr || !FitsInFlavorBlock(size)) {
+        if (GetScrapFlavorSize(scrap, info.flavorType, &size) != noErr) {
+            continue;
+        }
+        if (!FitsInFlavorBlock(size)) {
+            mLeftOutTooLarge = mLeftOutTooLarge || size > 0;
             continue;
         }
         AMacPtr<char> block;
@@ -53,19 +57,28 @@ void FlavorSet::ReadFromClibpoard()
     }
 }
 
-void FlavorSet::PutToClipboard()
+OSStatus FlavorSet::PutToClipboard()
 {
-    ClearCurrentScrap();
+    OSStatus status = ClearCurrentScrap();
     ScrapRef scrap = nullptr;
-    if (GetCurrentScrap(&scrap) != noErr) {
-        return;
+    if (status == noErr) {
+        status = GetCurrentScrap(&scrap);
     }
-    // Each flavor goes on its own: one the clipboard refuses does not keep the others off it.
+    if (status != noErr) {
+        return status;
+    }
+    // Each flavor goes on its own: one the clipboard refuses does not keep the others off it, but
+    // the caller hears of it.
+    OSStatus first = noErr;
     for (const auto& [flavorType, block] : *this) {
         if (block != nullptr) {
-            PutScrapFlavor(scrap, flavorType, kScrapFlavorMaskNone, GetPtrSize(block), block);
+            status = PutScrapFlavor(scrap, flavorType, kScrapFlavorMaskNone, GetPtrSize(block), block);
+            if (first == noErr) {
+                first = status;
+            }
         }
     }
+    return first;
 }
 
 Boolean FlavorSet::IsAnythingInClipboard()

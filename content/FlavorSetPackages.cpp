@@ -3,6 +3,7 @@
 // of the user can write, so every name is checked to be one plain component before it is looked
 // up: nothing here reaches outside the clips folder.
 #include "content/FlavorSet.h"
+#include "content/ClipsFolderLock.h"
 #include "support/CFObj.h"
 #include "support/CMUtilsFiles.h"
 #include "support/MemoryOwners.h"
@@ -22,15 +23,18 @@ bool IsTextFlavor(UInt32 flavorType)
     return flavorType == kScrapFlavorTypeUnicode || flavorType == kScrapFlavorTypeText;
 }
 
-// The first 255 UTF-16 units of the string: a longer name is cut.
-void GetNameUnits(CFStringRef string, HFSUniStr255* name)
+// The UTF-16 units of the string. A name longer than any item's is never cut to fit, which could
+// make it name another item: false then.
+bool GetNameUnits(CFStringRef string, HFSUniStr255* name)
 {
     CFIndex length = CFStringGetLength(string);
     if (length > static_cast<CFIndex>(kMaxNameUnits)) {
-        length = static_cast<CFIndex>(kMaxNameUnits);
+        name->length = 0;
+        return false;
     }
     CFStringGetCharacters(string, CFRangeMake(0, length), name->unicode);
     name->length = static_cast<UInt16>(length);
+    return true;
 }
 
 bool IsHighSurrogate(UniChar unit)
@@ -69,11 +73,13 @@ OSStatus CheckItemName(const HFSUniStr255& name)
     return noErr;
 }
 
-// The item of that name (first 255 units) in the folder, after the name has been checked.
+// The item of that name in the folder, after the name has been checked.
 OSStatus LookUpItem(const FSRef* folder, CFStringRef nameString, FSRef* item)
 {
     HFSUniStr255 name;
-    GetNameUnits(nameString, &name);
+    if (!GetNameUnits(nameString, &name)) {
+        return bdNamErr;
+    }
     OSStatus status = CheckItemName(name);
     if (status != noErr) {
         return status;
@@ -203,7 +209,14 @@ OSStatus FlavorSet::GetClipPackageRef(CFStringRef clipFileName, FSRef* packageRe
     if (status != noErr) {
         return status;
     }
-    return LookUpItem(&clipsFolder, clipFileName != nullptr ? clipFileName : CFSTR("Untitled"), packageRef);
+    if (clipFileName == nullptr) {
+        clipFileName = CFSTR("Untitled");
+    }
+    // The keychain and the folder's own machinery share the clips folder: no record reaches them.
+    if (IsReservedClipsFolderName(clipFileName)) {
+        return bdNamErr;
+    }
+    return LookUpItem(&clipsFolder, clipFileName, packageRef);
 }
 
 OSStatus FlavorSet::SaveToFiles(const FSRef* packageRef)
@@ -216,15 +229,22 @@ OSStatus FlavorSet::SaveToFiles(const FSRef* packageRef)
     if (status != noErr) {
         return status;
     }
-    for (const auto& [flavorType, block] : *this) {
-        if (mUsePlainText && !IsTextFlavor(flavorType)) {
+    for (auto entry = begin(); entry != end();) {
+        const UInt32 flavorType = entry->first;
+        Ptr block = entry->second;
+        if ((mUsePlainText && !IsTextFlavor(flavorType)) || block == nullptr) {
+            ++entry;
             continue;
         }
         HFSUniStr255 fileName;
         FourCharCodeToFileName(flavorType, &fileName);
-        if (block == nullptr) {
+        if (CheckItemName(fileName) != noErr) {
+            // No file can carry this type: it leaves the set, so no record lists it either.
+            DisposePtr(block);
+            entry = erase(entry);
             continue;
         }
+        ++entry;
         // The clip is recorded only when every flavor it names is on disk whole.
         status = WriteFlavorFile(packageRef, fileName, forkName, block);
         if (status != noErr) {
@@ -250,19 +270,20 @@ void FlavorSet::ReadFromFiles(const FSRef* packageRef, CFArrayRef typeStrings)
             continue;
         }
         HFSUniStr255 name;
-        GetNameUnits(static_cast<CFStringRef>(element), &name);
         FSRef file;
-        if (CheckItemName(name) != noErr ||
+        if (!GetNameUnits(static_cast<CFStringRef>(element), &name) || CheckItemName(name) != noErr ||
             FSMakeFSRefUnicode(packageRef, name.length, name.unicode, kNameEncodingHint, &file) != noErr) {
             continue;
         }
+        // One flavor file that cannot be read (a link, a FIFO, no permission) is left out like a
+        // missing one; the others still come.
         StFork fork;
         if (fork.Open(&file, forkName, fsRdPerm) != noErr) {
-            return;
+            continue;
         }
         SInt64 size = 0;
         if (FSGetForkSize(fork.Get(), &size) != noErr) {
-            return;
+            continue;
         }
         // A block owner counts in 32 signed bits: a larger file could not be held whole anyway.
         if (size <= 0 || size >= kFlavorFileSizeLimit || size > INT32_MAX) {

@@ -7,12 +7,14 @@
 #include <CoreFoundation/CoreFoundation.h>
 
 class CFDictArray;
+class ClipListChanges;
 
 // What one menu's work shares: cleared when a menu opens, released when its last hold goes.
 struct CMPluginImplData {
     SInt32 retainCount;        // holds on this data: 1 while a menu is open, 2 during a selection
     SInt32 systemVersion;      // Gestalt('sysv'), 0x1020 for 10.2.0; 0 when it cannot be told
     CFDictArray* clipList;     // owned; the clip list loaded for this menu, or NULL
+    ClipListChanges* changes;  // owned; what this menu changed in clipList and has not saved, or NULL
     Boolean hasTextSelection;  // the host shows selected text
     Boolean keychainUnlocked;  // the clip keychain exists and is unlocked
 };

@@ -16,7 +16,7 @@ OSStatus CMPluginExamineContext(void* thisInstance, const AEDesc* inContext, AED
     // Nothing carries over from an earlier menu. A list still held from one (its menu was never
     // cleaned up) is dropped unsaved, as that menu's changes were never confirmed by its end.
     CMPluginImplData& data = instance->implData;
-    delete data.clipList;
+    ForgetClipList(data);
     data = CMPluginImplData{};
 
     if (inContext == nullptr) {

@@ -46,6 +46,7 @@ void DeallocAbstractCMPluginType(AbstractCMPluginType* instance)
     while (instance->implData.retainCount > 0) {
         ReleasePluginData(instance);
     }
+    ForgetClipList(instance->implData);
     if (instance->bundle != nullptr) {
         CFRelease(instance->bundle);
     }

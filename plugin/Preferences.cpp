@@ -1,11 +1,46 @@
 #include "plugin/Preferences.h"
 
+#include "commands/ClipAlerts.h"
+#include "content/ClipIntent.h"
+#include "content/ClipsFolderLock.h"
+#include "plugin/ClipListChanges.h"
 #include "plugin/PluginIdentity.h"
+#include "plugin/StoredClipList.h"
 #include "support/CFDictArray.h"
 #include "support/CFObj.h"
 
+namespace {
+
+// Finishes or removes what writers that died left in the clips folder. A package is kept whenever
+// the stored list cannot be read: only a readable list can say that no record names it.
+void SweepClipsFolder()
+{
+    if (!AnyClipIntentPresent()) {
+        return;
+    }
+    StClipListLock lock;
+    StoredClipList stored;
+    if (lock.Status() != noErr || stored.Read() != noErr) {
+        return;
+    }
+    const bool readable = stored.IsReadable();
+    SweepAbandonedIntents(
+        [&](const std::string& packageName) { return !readable || stored.NamesPackage(packageName); });
+}
+
+ClipListChanges& ChangesOf(CMPluginImplData& data)
+{
+    if (data.changes == nullptr) {
+        data.changes = new ClipListChanges();
+    }
+    return *data.changes;
+}
+
+}  // namespace
+
 void ReadPreferences(CMPluginImplData& data)
 {
+    SweepClipsFolder();
     CFPreferencesAppSynchronize(kStashwellPreferencesAppID);
     Boolean valid = false;
     CFIndex version = CFPreferencesGetAppIntegerValue(kPrefsVersionKey, kStashwellPreferencesAppID, &valid);
@@ -17,24 +52,61 @@ void ReadPreferences(CMPluginImplData& data)
     }
 }
 
-void SavePreferences(CMPluginImplData& data)
+void AddClipRecord(CMPluginImplData& data, CFDictionaryRef record)
 {
-    // A menu in which nothing changed writes nothing, not even the version.
-    if (data.clipList == nullptr || !data.clipList->IsModified()) {
+    if (data.clipList == nullptr || record == nullptr) {
         return;
     }
-    CFPreferencesAppSynchronize(kStashwellPreferencesAppID);
-    Boolean valid = false;
-    CFIndex version = CFPreferencesGetAppIntegerValue(kPrefsVersionKey, kStashwellPreferencesAppID, &valid);
-    if (!valid || version != kClipListFormatVersion) {
-        CFIndex current = kClipListFormatVersion;
-        CFObj<CFNumberRef> number(CFNumberCreate(kCFAllocatorDefault, kCFNumberCFIndexType, &current));
-        if (number.Get() != nullptr) {
-            CFPreferencesSetAppValue(kPrefsVersionKey, number.Get(), kStashwellPreferencesAppID);
-        }
+    // Noted only once it is in the list: a list that failed to take it has nothing to save.
+    data.clipList->AddItem(record);
+    ChangesOf(data).NoteAdded(record);
+}
+
+void RemoveClipRecordAt(CMPluginImplData& data, SInt32 index)
+{
+    if (data.clipList == nullptr || index < 0 || index >= data.clipList->GetCount()) {
+        return;
     }
-    data.clipList->SaveArrayToPrefs(kPrefsClipListKey, kStashwellPreferencesAppID);
-    CFPreferencesAppSynchronize(kStashwellPreferencesAppID);
+    CFDictionaryRef record = data.clipList->FetchItemAt(index);
+    if (record != nullptr) {
+        ChangesOf(data).NoteRemoved(record);
+    }
+    data.clipList->RemoveItemAt(index);
+}
+
+OSStatus SavePreferences(CMPluginImplData& data)
+{
+    // A menu in which nothing changed writes nothing, not even the version.
+    if (data.changes == nullptr || data.changes->IsEmpty()) {
+        return noErr;
+    }
+    StClipListLock lock;
+    if (lock.Status() != noErr) {
+        return lock.Status();
+    }
+    StoredClipList stored;
+    OSStatus status = stored.Read();
+    if (status != noErr) {
+        return status;
+    }
+    data.changes->ApplyTo(stored);
+    status = stored.Write();
+    if (status != noErr) {
+        return status;
+    }
+    data.changes->Clear();
+    if (stored.SetAsideKey() != nullptr) {
+        ShowClipAlert(nullptr, kListSetAsideText, stored.SetAsideKey());
+    }
+    return noErr;
+}
+
+void ForgetClipList(CMPluginImplData& data)
+{
+    delete data.clipList;
+    data.clipList = nullptr;
+    delete data.changes;
+    data.changes = nullptr;
 }
 
 AbstractCMPluginType* RetainPluginData(AbstractCMPluginType* instance)
@@ -54,11 +126,11 @@ void ReleasePluginData(AbstractCMPluginType* instance)
     if (instance->implData.retainCount >= 1) {
         return;
     }
-    // Nobody can be told about a failed save at this point: the menu has closed.
+    // The commands save their own changes at once, where a failure can still be shown and undone;
+    // what is left here is saved quietly, as the menu has closed.
     try {
         SavePreferences(instance->implData);
     } catch (...) {
     }
-    delete instance->implData.clipList;
-    instance->implData.clipList = nullptr;
+    ForgetClipList(instance->implData);
 }

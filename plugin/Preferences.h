@@ -12,10 +12,20 @@
 enum { kClipListFormatVersion = 1 };
 
 // Synchronizes the preferences and loads the clip list into data.clipList (empty unless the stored
-// version is 1). The caller has cleared clipList.
+// version is 1). The caller has cleared clipList. Work that writers who died left half done in the
+// clips folder is finished or removed first.
 void ReadPreferences(CMPluginImplData& data);
-// Writes the clip list (and the version, when it is not 1 yet) if the list was modified.
-void SavePreferences(CMPluginImplData& data);
+// Appends a record to the menu's clip list, noted for the next save.
+void AddClipRecord(CMPluginImplData& data, CFDictionaryRef record);
+// Removes the record at index from the menu's clip list, noted for the next save.
+void RemoveClipRecordAt(CMPluginImplData& data, SInt32 index);
+// Applies what this menu added and removed to the clip list as it is stored now, under the
+// clip-list lock (the version becomes 1; a stored list this version cannot read is kept aside and
+// the user told). noErr when there was nothing to save; otherwise the changes stay noted and the
+// stored list is as it was.
+OSStatus SavePreferences(CMPluginImplData& data);
+// Deletes the menu's clip list and its unsaved changes.
+void ForgetClipList(CMPluginImplData& data);
 
 // Adds one hold on the instance's working data. NULL is allowed.
 AbstractCMPluginType* RetainPluginData(AbstractCMPluginType* instance);

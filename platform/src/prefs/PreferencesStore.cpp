@@ -142,6 +142,9 @@ bool SynchronizePreferences(CFStringRef applicationID)
         }
     } else {
         if (!file->Merge(domain.pending, domain.values, domain.identity, error)) {
+            // The caller hears of the failure and decides again: changes kept pending would be
+            // written by some later synchronize over what other processes stored meanwhile.
+            domain.pending.clear();
             return false;
         }
         domain.pending.clear();

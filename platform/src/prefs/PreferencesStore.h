@@ -15,7 +15,8 @@ CFPropertyListRef CopyPreferenceValue(CFStringRef key, CFStringRef applicationID
 // to a mutable value by the caller do not reach the preferences.
 void SetPreferenceValue(CFStringRef key, CFPropertyListRef value, CFStringRef applicationID);
 // Merges the pending changes into the file (when there are any) and reads it back. False when the
-// file could not be read or written; pending changes are then kept for the next attempt.
+// file could not be read or written; pending changes are then dropped, so that none of them is
+// written later over what other processes stored meanwhile.
 bool SynchronizePreferences(CFStringRef applicationID);
 
 // Forgets every value read and every pending change, as if the process had just started.

@@ -60,7 +60,14 @@ protected:
 
     std::string ClipsFolder() const { return mStorage.DataHome() + "/Stashwell"; }
 
-    std::set<std::string> Packages() const { return testsupport::EntryNames(ClipsFolder()); }
+    // Everything in the clips folder but its lock file, which stays: intents and work folders
+    // left over would show here.
+    std::set<std::string> Packages() const
+    {
+        std::set<std::string> names = testsupport::EntryNames(ClipsFolder());
+        names.erase(".stashwell-lock");
+        return names;
+    }
     std::set<std::string> FilesIn(const std::string& package) const
     {
         return testsupport::EntryNames(ClipsFolder() + "/" + package);

@@ -161,7 +161,7 @@ TEST_F(FlavorSetPackagesTest, LongNamesAndHugeFilesAreHandledSafely)
 {
     FSRef package = MakePackage(u"Huge");
     const std::string folder = ClipsFolder() + "/Huge";
-    // An element longer than a name can be is cut to its first 255 units.
+    // An element longer than a name can be is never cut to name another file.
     WriteFile(folder + "/" + std::string(255, 'f'), "long");
     // Files far larger than any flavor (sparse, so they take no room) are not even allocated for.
     WriteFile(folder + "/four", "");
@@ -172,15 +172,13 @@ TEST_F(FlavorSetPackagesTest, LongNamesAndHugeFilesAreHandledSafely)
     CFObj<CFArrayRef> typeStrings(CreateTypeStrings({std::u16string(300, u'f'), u"four", u"more", u"TEXT"}));
     TestFlavorSet set;
     set.ReadFromFiles(&package, typeStrings);
-    EXPECT_EQ(ContentsOf(set), (Contents{{'ffff', "long"}, {'TEXT', "small"}}));
+    EXPECT_EQ(ContentsOf(set), (Contents{{'TEXT', "small"}}));
 
     CFObj<CFStringRef> name(CreateString(u"Huge"));
     CFObj<CFStringRef> four(CreateString(u"four"));
     EXPECT_EQ(FlavorSet::ReadOneFlavorFromFile(name, four), nullptr);
     CFObj<CFStringRef> tooLong(CreateString(std::u16string(300, u'f')));
-    CFObj<CFDataRef> cut(FlavorSet::ReadOneFlavorFromFile(name, tooLong));
-    ASSERT_NE(cut.Get(), nullptr);
-    EXPECT_EQ(CFDataGetLength(cut), 4);
+    EXPECT_EQ(FlavorSet::ReadOneFlavorFromFile(name, tooLong), nullptr);
 }
 
 TEST_F(FlavorSetPackagesTest, ATypeWithAHighByteIsStoredButNotFoundAgain)
@@ -199,13 +197,14 @@ TEST_F(FlavorSetPackagesTest, ATypeWithAHighByteIsStoredButNotFoundAgain)
     EXPECT_EQ(ContentsOf(in), (Contents{{'TEXT', "low"}}));
 }
 
-TEST_F(FlavorSetPackagesTest, PackageNamesAreCutTo255UnitsAndNullMeansUntitled)
+// A name longer than any folder's is refused, never cut to name another clip's package; a NULL
+// name means "Untitled".
+TEST_F(FlavorSetPackagesTest, OverlongPackageNamesAreRefusedAndNullMeansUntitled)
 {
     MakePackage(std::u16string(255, u'n'));
     CFObj<CFStringRef> longName(CreateString(std::u16string(300, u'n')));
     FSRef package;
-    ASSERT_EQ(FlavorSet::GetClipPackageRef(longName, &package), noErr);
-    EXPECT_EQ(PathOf(package), ClipsFolder() + "/" + std::string(255, 'n'));
+    EXPECT_EQ(FlavorSet::GetClipPackageRef(longName, &package), bdNamErr);
 
     EXPECT_EQ(FlavorSet::GetClipPackageRef(nullptr, &package), fnfErr);
     EXPECT_FALSE(fs::exists(ClipsFolder() + "/Untitled"));
@@ -225,7 +224,8 @@ TEST_F(FlavorSetPackagesTest, NamesFromRecordsNeverReachOutsideTheClipsFolder)
     // Names that are no single item are refused without a lookup.
     for (const std::u16string& name : {std::u16string(u""), std::u16string(u"."), std::u16string(u".."),
                                        std::u16string(u"a\xD800"), std::u16string(u"\xDC00" u"b"), std::u16string(u"a:b"),
-                                       std::u16string(u"a\0b", 3)}) {
+                                       std::u16string(u"a\0b", 3), std::u16string(u"Stashwell.keychain"),
+                                       std::u16string(u".stashwell-lock")}) {
         CFObj<CFStringRef> string(CreateString(name));
         FSRef package;
         EXPECT_EQ(FlavorSet::GetClipPackageRef(string, &package), bdNamErr);

@@ -7,6 +7,7 @@
 #include "support/CFObj.h"
 
 #include "plugin/support/ClipListTesting.h"
+#include "plugin/support/ScriptedUser.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -60,7 +61,7 @@ protected:
         CFObj<CFMutableDictionaryRef> record(CFDictionaryCreateMutable(
             kCFAllocatorDefault, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
         CFDictionarySetValue(record, CFSTR("NAME"), name);
-        mInstance->implData.clipList->AddItem(record.Get());
+        AddClipRecord(mInstance->implData, record.Get());
     }
 
     testsupport::ScopedStorageEnvironment mStorage;
@@ -70,40 +71,62 @@ protected:
 };
 
 // An empty domain, a list of another version, a list without a version and one that is no array:
-// the menu starts with an empty list, writes nothing while it stays so, and writes the version and
-// the new list once a clip is added.
-TEST_F(PreferencesTest, AListThatCannotBeReadStartsEmptyAndIsReplacedOnSave)
+// the menu starts with an empty list and writes nothing while it stays so. Once a clip is added,
+// the version and the new list are written, and a list that could not be read is kept under a key
+// of its own, with an alert saying which.
+TEST_F(PreferencesTest, AListThatCannotBeReadStartsEmptyAndIsKeptAsideOnSave)
 {
-    const std::string unreadable[] = {
-        "",
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<plist version=\"1.0\"><dict><key>VERSION</key><integer>2</integer><key>CLIP_LIST</key><array>"
-        "<dict><key>NAME</key><string>Future A</string></dict><dict><key>NAME</key><string>Future B</string></dict>"
-        "</array></dict></plist>\n",
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<plist version=\"1.0\"><dict><key>CLIP_LIST</key><array>"
-        "<dict><key>NAME</key><string>Unversioned</string></dict></array></dict></plist>\n",
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<plist version=\"1.0\"><dict><key>VERSION</key><integer>1</integer>"
-        "<key>CLIP_LIST</key><string>not a list</string></dict></plist>\n",
+    const struct {
+        std::string contents;
+        bool keptAside;
+    } cases[] = {
+        {"", false},
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<plist version=\"1.0\"><dict><key>VERSION</key><integer>2</integer><key>CLIP_LIST</key><array>"
+         "<dict><key>NAME</key><string>Future A</string></dict><dict><key>NAME</key><string>Future B</string></dict>"
+         "</array></dict></plist>\n",
+         true},
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<plist version=\"1.0\"><dict><key>CLIP_LIST</key><array>"
+         "<dict><key>NAME</key><string>Unversioned</string></dict></array></dict></plist>\n",
+         true},
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<plist version=\"1.0\"><dict><key>VERSION</key><integer>1</integer>"
+         "<key>CLIP_LIST</key><string>not a list</string></dict></plist>\n",
+         true},
     };
-    for (const std::string& contents : unreadable) {
-        SCOPED_TRACE(contents);
-        if (!contents.empty()) {
-            WritePrefsFile(contents);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.contents);
+        dialogtest::ScriptedUser user;
+        if (!c.contents.empty()) {
+            WritePrefsFile(c.contents);
         }
+        CFPreferencesAppSynchronize(kStashwellPreferencesAppID);
+        CFObj<CFPropertyListRef> storedList(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kStashwellPreferencesAppID));
         ASSERT_EQ(OpenMenu(), noErr);
         ASSERT_NE(mInstance->implData.clipList, nullptr);
         EXPECT_EQ(mInstance->implData.clipList->GetCount(), 0);
         CMPluginPostMenuCleanup(mInstance);
-        EXPECT_EQ(PrefsFileExists(), !contents.empty());
-        EXPECT_EQ(testsupport::ReadFile(PrefsPath()), contents) << "nothing written";
+        EXPECT_EQ(PrefsFileExists(), !c.contents.empty());
+        EXPECT_EQ(testsupport::ReadFile(PrefsPath()), c.contents) << "nothing written";
 
         ASSERT_EQ(OpenMenu(), noErr);
         AddClip(CFSTR("Now"));
         CMPluginPostMenuCleanup(mInstance);
         EXPECT_EQ(mInstance->implData.clipList, nullptr);
         ExpectStoredList({"Now"});
+        ASSERT_EQ(user.alerts.size(), c.keptAside ? 1u : 0u);
+        if (c.keptAside) {
+            const std::string& message = user.alerts[0].message;
+            const std::string key = message.substr(message.rfind('\n') + 1);
+            EXPECT_EQ(key.rfind("CLIP_LIST_SET_ASIDE_", 0), 0u) << message;
+            CFObj<CFStringRef> keyString(CFStringCreateWithCString(nullptr, key.c_str(), kCFStringEncodingUTF8));
+            CFObj<CFPropertyListRef> kept(CFPreferencesCopyAppValue(keyString, kStashwellPreferencesAppID));
+            ASSERT_NE(kept.Get(), nullptr);
+            EXPECT_TRUE(CFEqual(CFDictionaryGetValue(static_cast<CFDictionaryRef>(kept.Get()), CFSTR("CLIP_LIST")),
+                                storedList.Get()))
+                << "the list that could not be read is kept whole";
+        }
         std::filesystem::remove(PrefsPath());
     }
 }
@@ -117,19 +140,55 @@ TEST_F(PreferencesTest, AStoredListIsRewrittenOnlyWhenChanged)
     // Any write would have rewritten the file in the platform's own layout.
     EXPECT_EQ(testsupport::ReadFile(PrefsPath()), kOneClipVersion1);
 
-    // Its records load as changeable ones.
     ASSERT_EQ(OpenMenu(), noErr);
-    mInstance->implData.clipList->SetItemStringForKey(0, CFSTR("NAME"), CFSTR("Renamed"));
     AddClip(CFSTR("Second"));
     CMPluginPostMenuCleanup(mInstance);
-    ExpectStoredList({"Renamed", "Second"});
+    ExpectStoredList({"Stored", "Second"});
 
     // Deleting the last clips leaves an empty list.
     ASSERT_EQ(OpenMenu(), noErr);
-    mInstance->implData.clipList->RemoveItemAt(1);
-    mInstance->implData.clipList->RemoveItemAt(0);
+    RemoveClipRecordAt(mInstance->implData, 1);
+    RemoveClipRecordAt(mInstance->implData, 0);
     CMPluginPostMenuCleanup(mInstance);
     ExpectStoredList({});
+}
+
+// Two menus open over one list, as in two applications: what each adds and deletes is applied to
+// the list as the other left it. Nothing is lost, nothing deleted comes back, and a record that
+// another menu deleted is not deleted a second time in its new place.
+TEST_F(PreferencesTest, SavesApplyWhatEachMenuChangedToTheStoredList)
+{
+    WritePrefsFile("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                   "<key>VERSION</key><integer>1</integer><key>CLIP_LIST</key><array>"
+                   "<dict><key>NAME</key><string>A</string><key>FILENAME</key><string>A</string>"
+                   "<key>EXTRA</key><string>kept</string></dict>"
+                   "<string>not a record</string>"
+                   "<dict><key>NAME</key><string>B</string><key>FILENAME</key><string>B</string></dict>"
+                   "</array></dict></plist>\n");
+    AbstractCMPluginType* other = AllocAbstractCMPluginType(nullptr);
+    ASSERT_NE(other, nullptr);
+    ASSERT_EQ(OpenMenu(), noErr);
+    AEDescList otherCommands = {typeNull, nullptr};
+    ASSERT_EQ(CMPluginExamineContext(other, &mNullContext, &otherCommands), noErr);
+
+    AddClip(CFSTR("From one"));
+    RemoveClipRecordAt(mInstance->implData, 2);  // B
+    EXPECT_EQ(SavePreferences(mInstance->implData), noErr);
+    RemoveClipRecordAt(other->implData, 2);  // B again: already gone
+    RemoveClipRecordAt(other->implData, 0);  // A
+    CFObj<CFMutableDictionaryRef> record(CFDictionaryCreateMutable(
+        kCFAllocatorDefault, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
+    CFDictionarySetValue(record, CFSTR("NAME"), CFSTR("From other"));
+    AddClipRecord(other->implData, record.Get());
+    CMPluginPostMenuCleanup(other);
+    CMPluginPostMenuCleanup(mInstance);
+
+    CFObj<CFArrayRef> stored(static_cast<CFArrayRef>(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kStashwellPreferencesAppID)));
+    ASSERT_NE(stored.Get(), nullptr);
+    ASSERT_EQ(CFArrayGetCount(stored), 3);
+    EXPECT_TRUE(CFEqual(CFArrayGetValueAtIndex(stored, 0), CFSTR("not a record"))) << "kept where it was";
+    ExpectStoredList({"From one", "From other"});
+    AbstractCMPluginRelease(other);
 }
 
 TEST_F(PreferencesTest, ExtraReleasesAfterTheLastDoNothing)
@@ -150,7 +209,7 @@ TEST_F(PreferencesTest, ExtraReleasesAfterTheLastDoNothing)
     EXPECT_EQ(testsupport::ReadFile(PrefsPath()), written);
 }
 
-TEST_F(PreferencesTest, SelectionWhileTheMenuIsOpenLeavesTheSaveToTheCleanup)
+TEST_F(PreferencesTest, ChangesNotSavedByTheirCommandAreSavedAtTheCleanup)
 {
     ASSERT_EQ(OpenMenu(), noErr);
     AddClip(CFSTR("Chosen"));

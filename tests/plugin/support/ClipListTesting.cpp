@@ -106,7 +106,10 @@ std::vector<StoredRecord> ReadStoredClipList()
     }
     auto array = static_cast<CFArrayRef>(list.Get());
     for (CFIndex i = 0; i < CFArrayGetCount(array); ++i) {
-        clips.push_back(RecordOf(static_cast<CFDictionaryRef>(CFArrayGetValueAtIndex(array, i))));
+        CFTypeRef element = CFArrayGetValueAtIndex(array, i);
+        if (CFGetTypeID(element) == CFDictionaryGetTypeID()) {
+            clips.push_back(RecordOf(static_cast<CFDictionaryRef>(element)));
+        }
     }
     return clips;
 }

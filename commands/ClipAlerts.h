@@ -1,0 +1,19 @@
+// The alerts that tell the user a clip could not be stored, deleted or pasted, or that the stored
+// clip list needed care. Each English text is also its key in the localisation table.
+#pragma once
+
+#include "plugin/AbstractCMPlugin.h"
+
+#define kSavingErrorText CFSTR("An error occurred while saving the clip.")
+#define kDeletingErrorText CFSTR("An error occurred while deleting the clip.")
+#define kClipboardErrorText CFSTR("The clip could not be put on the clipboard.")
+#define kListFullText CFSTR("The clip list is full. Delete a clip before adding another.")
+#define kTooLargeText CFSTR("The clipboard holds content too large to be kept as a clip.")
+#define kSubmenuTooDeepText CFSTR("The submenu is nested too deeply to be shown. Choose a submenu with fewer levels.")
+#define kListSetAsideText \
+    CFSTR("The stored clip list was written by another version of Stashwell and could not be read. It was kept in the preferences under the key below, and a new list was started.")
+
+// A stop alert with the text in the user's language (from the instance's bundle, else from the
+// plug-in's registered bundle, else the English text), followed by detail on a line of its own
+// when one is given.
+void ShowClipAlert(const AbstractCMPluginType* instanceOrNull, CFStringRef englishText, CFStringRef detail = nullptr);

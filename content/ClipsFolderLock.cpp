@@ -1,0 +1,111 @@
+// The clips folder's lock file, ".stashwell-lock", held with flock.
+#include "content/ClipsFolderLock.h"
+
+#include "content/FlavorSet.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr char kLockFileName[] = ".stashwell-lock";
+// Every name the folder's machinery uses begins so.
+constexpr char kMachineryPrefix[] = ".stashwell-";
+constexpr char kKeychainFileName[] = "Stashwell.keychain";
+
+int sHoldCount = 0;
+int sLockFd = -1;
+
+}  // namespace
+
+Boolean IsReservedClipsFolderName(const char* utf8Name)
+{
+    if (utf8Name == nullptr) {
+        return false;
+    }
+    return std::strcmp(utf8Name, kKeychainFileName) == 0 ||
+           std::strncmp(utf8Name, kMachineryPrefix, sizeof kMachineryPrefix - 1) == 0;
+}
+
+Boolean IsReservedClipsFolderName(CFStringRef name)
+{
+    if (name == nullptr) {
+        return false;
+    }
+    // Compared on the name as it is: '/' is kept on disk as ':', which neither reserved name holds.
+    char utf8[1024];
+    if (!CFStringGetCString(name, utf8, sizeof utf8, kCFStringEncodingUTF8)) {
+        return false;  // too long or not text: no reserved name is either
+    }
+    return IsReservedClipsFolderName(utf8);
+}
+
+bool GetClipsFolderPath(char* path, size_t capacity, bool onlyIfPresent)
+{
+    FSRef folder;
+    if (onlyIfPresent) {
+        // Looking must not make the folders of a user who never stored a clip.
+        FSRef support;
+        const UniChar name[] = {'S', 't', 'a', 's', 'h', 'w', 'e', 'l', 'l'};
+        if (FSFindFolder(kUserDomain, kApplicationSupportFolderType, kDontCreateFolder, &support) != noErr ||
+            FSMakeFSRefUnicode(&support, sizeof name / sizeof name[0], name, 0, &folder) != noErr) {
+            return false;
+        }
+    } else if (FlavorSet::GetStashwellFolderRef(&folder) != noErr) {
+        return false;
+    }
+    return FSRefMakePath(&folder, reinterpret_cast<UInt8*>(path), static_cast<UInt32>(capacity)) == noErr;
+}
+
+StClipListLock::StClipListLock() : mStatus(noErr)
+{
+    if (sHoldCount > 0) {
+        ++sHoldCount;
+        mCounted = true;
+        return;
+    }
+    char folder[PATH_MAX];
+    if (!GetClipsFolderPath(folder, sizeof folder)) {
+        mStatus = fnfErr;
+        return;
+    }
+    const std::string path = std::string(folder) + "/" + kLockFileName;
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (fd < 0) {
+        mStatus = errno == EACCES || errno == EPERM ? permErr : ioErr;
+        return;
+    }
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            ::close(fd);
+            mStatus = ioErr;
+            return;
+        }
+    }
+    sLockFd = fd;
+    sHoldCount = 1;
+    mCounted = true;
+}
+
+void StClipListLock::Unlock()
+{
+    if (!mCounted) {
+        return;
+    }
+    mCounted = false;
+    if (--sHoldCount == 0) {
+        ::close(sLockFd);  // drops the flock
+        sLockFd = -1;
+    }
+}
+
+bool StClipListLock::IsHeld()
+{
+    return sHoldCount > 0;
+}

@@ -1,0 +1,39 @@
+// The lock that every process of the user takes before it reads the stored clip list to change
+// it, or moves a package into or out of the clips folder. Holding it from the read to the write
+// makes each save apply to the list as it stands, so two processes never overwrite each other's
+// clips, and it tells the sweeper of abandoned work that no writer is half-way through a move.
+#pragma once
+
+#include <Carbon/Carbon.h>
+
+// The names in the clips folder that are the folder's own machinery, never a clip package: the
+// clip keychain, the lock file and the intents of writers. A record naming one is refused, and a
+// new package never takes one.
+Boolean IsReservedClipsFolderName(CFStringRef name);
+Boolean IsReservedClipsFolderName(const char* utf8Name);
+
+// The POSIX path of the clips folder, created when missing unless onlyIfPresent; false when it
+// cannot be had (or is not there).
+bool GetClipsFolderPath(char* path, size_t capacity, bool onlyIfPresent = false);
+
+// Holds the lock for the life of the scope (or until Unlock). The lock is taken once per
+// process: a nested hold in the same process only counts, so a save inside a command that already
+// holds it does not wait for itself. The kernel drops the lock when the process dies.
+class StClipListLock {
+public:
+    StClipListLock();
+    ~StClipListLock() { Unlock(); }
+    StClipListLock(const StClipListLock&) = delete;
+    StClipListLock& operator=(const StClipListLock&) = delete;
+
+    // noErr while the lock is held.
+    OSStatus Status() const { return mStatus; }
+    void Unlock();
+
+    // Whether this process holds the lock now.
+    static bool IsHeld();
+
+private:
+    OSStatus mStatus;
+    bool mCounted = false;
+};

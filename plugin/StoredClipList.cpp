@@ -1,0 +1,189 @@
+// The stored clip list's read-change-write.
+#include "plugin/StoredClipList.h"
+
+#include "plugin/ClipRecord.h"
+#include "plugin/PluginIdentity.h"
+#include "plugin/Preferences.h"
+
+#include <ctime>
+
+namespace {
+
+bool IsArray(CFTypeRef value)
+{
+    return value != nullptr && CFGetTypeID(value) == CFArrayGetTypeID();
+}
+
+bool IsDictionary(CFTypeRef value)
+{
+    return value != nullptr && CFGetTypeID(value) == CFDictionaryGetTypeID();
+}
+
+bool SameValue(CFTypeRef one, CFTypeRef other)
+{
+    return one == other || (one != nullptr && other != nullptr && CFEqual(one, other));
+}
+
+// The name of a package folder as the disk holds it.
+std::string DiskNameOf(CFStringRef fileName)
+{
+    char utf8[1024];
+    if (fileName == nullptr || !CFStringGetCString(fileName, utf8, sizeof utf8, kCFStringEncodingUTF8)) {
+        return {};
+    }
+    std::string disk(utf8);
+    for (char& c : disk) {
+        if (c == '/') {
+            c = ':';
+        }
+    }
+    return disk;
+}
+
+// "CLIP_LIST_SET_ASIDE_<UTC time>" (+1).
+CFStringRef CreateSetAsideKey()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    ::gmtime_r(&now, &utc);
+    char key[64];
+    std::strftime(key, sizeof key, "CLIP_LIST_SET_ASIDE_%Y%m%dT%H%M%SZ", &utc);
+    return CFStringCreateWithCString(kCFAllocatorDefault, key, kCFStringEncodingASCII);
+}
+
+}  // namespace
+
+bool HaveSameClipIdentity(CFDictionaryRef one, CFDictionaryRef other)
+{
+    return one != nullptr && other != nullptr &&
+           SameValue(GetClipString(one, kClipFileNameKey), GetClipString(other, kClipFileNameKey)) &&
+           IsClipFlagSet(one, kClipSecureKey) == IsClipFlagSet(other, kClipSecureKey) &&
+           SameValue(GetClipString(one, kClipNameKey), GetClipString(other, kClipNameKey));
+}
+
+OSStatus StoredClipList::Read()
+{
+    // A failed synchronize leaves the values last read, which may be old: nothing is written on
+    // top of a list that could not be read fresh.
+    if (!CFPreferencesAppSynchronize(kStashwellPreferencesAppID)) {
+        return ioErr;
+    }
+    mStoredVersion.Adopt(CFPreferencesCopyAppValue(kPrefsVersionKey, kStashwellPreferencesAppID));
+    mStoredList.Adopt(CFPreferencesCopyAppValue(kPrefsClipListKey, kStashwellPreferencesAppID));
+    Boolean valid = false;
+    const CFIndex version = CFPreferencesGetAppIntegerValue(kPrefsVersionKey, kStashwellPreferencesAppID, &valid);
+    const bool versionOne = valid && version == kClipListFormatVersion;
+    if (mStoredList.Get() == nullptr) {
+        mReadable = mStoredVersion.Get() == nullptr || versionOne;
+    } else {
+        mReadable = versionOne && IsArray(mStoredList.Get());
+    }
+    if (mReadable && mStoredList.Get() != nullptr) {
+        mRecords.Adopt(CFArrayCreateMutableCopy(kCFAllocatorDefault, 0, static_cast<CFArrayRef>(mStoredList.Get())));
+    } else {
+        mRecords.Adopt(CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks));
+    }
+    return mRecords.Get() != nullptr ? noErr : memFullErr;
+}
+
+CFIndex StoredClipList::Count() const
+{
+    return mRecords.Get() != nullptr ? CFArrayGetCount(mRecords) : 0;
+}
+
+CFIndex StoredClipList::IndexOf(CFDictionaryRef record) const
+{
+    const CFIndex count = Count();
+    for (CFIndex index = 0; index < count; ++index) {
+        CFTypeRef element = CFArrayGetValueAtIndex(mRecords, index);
+        if (IsDictionary(element) && HaveSameClipIdentity(static_cast<CFDictionaryRef>(element), record)) {
+            return index;
+        }
+    }
+    return -1;
+}
+
+bool StoredClipList::NamesPackage(const std::string& diskName) const
+{
+    const CFIndex count = Count();
+    for (CFIndex index = 0; index < count; ++index) {
+        CFTypeRef element = CFArrayGetValueAtIndex(mRecords, index);
+        if (!IsDictionary(element)) {
+            continue;
+        }
+        auto record = static_cast<CFDictionaryRef>(element);
+        if (!IsClipFlagSet(record, kClipSecureKey) && DiskNameOf(GetClipString(record, kClipFileNameKey)) == diskName) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool StoredClipList::NamesSecureNote(CFStringRef noteName) const
+{
+    const CFIndex count = Count();
+    for (CFIndex index = 0; index < count; ++index) {
+        CFTypeRef element = CFArrayGetValueAtIndex(mRecords, index);
+        if (!IsDictionary(element)) {
+            continue;
+        }
+        auto record = static_cast<CFDictionaryRef>(element);
+        CFStringRef fileName = GetClipString(record, kClipFileNameKey);
+        if (IsClipFlagSet(record, kClipSecureKey) && fileName != nullptr && CFEqual(fileName, noteName)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void StoredClipList::Append(CFDictionaryRef record)
+{
+    if (mRecords.Get() != nullptr && record != nullptr) {
+        CFArrayAppendValue(mRecords, record);
+    }
+}
+
+void StoredClipList::RemoveAt(CFIndex index)
+{
+    if (index >= 0 && index < Count()) {
+        CFArrayRemoveValueAtIndex(mRecords, index);
+    }
+}
+
+OSStatus StoredClipList::Write()
+{
+    if (mRecords.Get() == nullptr) {
+        return paramErr;
+    }
+    if (!mReadable) {
+        CFObj<CFMutableDictionaryRef> kept(CFDictionaryCreateMutable(
+            kCFAllocatorDefault, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
+        mSetAsideKey.Adopt(CreateSetAsideKey());
+        if (kept.Get() == nullptr || mSetAsideKey.Get() == nullptr) {
+            return memFullErr;
+        }
+        if (mStoredVersion.Get() != nullptr) {
+            CFDictionarySetValue(kept, kPrefsVersionKey, mStoredVersion.Get());
+        }
+        if (mStoredList.Get() != nullptr) {
+            CFDictionarySetValue(kept, kPrefsClipListKey, mStoredList.Get());
+        }
+        CFPreferencesSetAppValue(mSetAsideKey, kept.Get(), kStashwellPreferencesAppID);
+    }
+    Boolean valid = false;
+    const CFIndex version = CFPreferencesGetAppIntegerValue(kPrefsVersionKey, kStashwellPreferencesAppID, &valid);
+    if (!valid || version != kClipListFormatVersion) {
+        CFIndex current = kClipListFormatVersion;
+        CFObj<CFNumberRef> number(CFNumberCreate(kCFAllocatorDefault, kCFNumberCFIndexType, &current));
+        if (number.Get() == nullptr) {
+            return memFullErr;
+        }
+        CFPreferencesSetAppValue(kPrefsVersionKey, number.Get(), kStashwellPreferencesAppID);
+    }
+    CFPreferencesSetAppValue(kPrefsClipListKey, mRecords.Get(), kStashwellPreferencesAppID);
+    if (!CFPreferencesAppSynchronize(kStashwellPreferencesAppID)) {
+        mSetAsideKey.Adopt(nullptr);
+        return ioErr;
+    }
+    return noErr;
+}
