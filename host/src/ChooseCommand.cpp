@@ -6,6 +6,7 @@
 #include "MenuEntries.h"
 #include "MenuPath.h"
 #include "PendingTimers.h"
+#include "PlatformWarnings.h"
 
 namespace cmhost {
 namespace {
@@ -48,6 +49,10 @@ int RunChooseCommand(const std::vector<std::unique_ptr<PlugInInstance>>& plugIns
     report.passwordPrompts = user.PasswordPrompts();
     report.keystrokes = keyboard.Keystrokes();
     report.document = document.text;
+    // Taken last, after the menu's cleanup and the run loop, so that nothing the plug-in's last
+    // save caused is missed.
+    report.warnings = TakePlatformWarnings();
+    PrintWarnings(report.warnings, err);
     out << (request.json ? FormatChooseJson(report) : FormatChooseText(report));
     out.flush();
     if (!keyboard.WriteError().empty()) {

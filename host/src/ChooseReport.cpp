@@ -31,6 +31,7 @@ std::string FormatChooseJson(const ChooseReport& report)
     json["passwordPrompts"] = report.passwordPrompts;
     json["keystrokes"] = std::move(keystrokes);
     json["document"] = report.document;
+    json["warnings"] = report.warnings;
     // The document is whatever the file held: bytes that are not UTF-8 must not stop the report.
     return json.dump(1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }

@@ -20,9 +20,11 @@ struct ChooseReport {
     int passwordPrompts = 0;  // answered with a password
     std::vector<KeyboardRecord> keystrokes;
     std::string document;
+    std::vector<std::string> warnings;  // the platform's, taken once the command was done
 };
 
-// {"status", "dialogs", "alerts", "passwordPrompts", "keystrokes", "document"}, one key per line.
+// {"status", "dialogs", "alerts", "passwordPrompts", "keystrokes", "document", "warnings"}, one key
+// per line. The text form leaves the warnings to standard error.
 std::string FormatChooseJson(const ChooseReport& report);
 std::string FormatChooseText(const ChooseReport& report);
 

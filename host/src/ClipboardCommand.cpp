@@ -1,6 +1,7 @@
 #include "ClipboardCommand.h"
 
 #include "CFRef.h"
+#include "PlatformWarnings.h"
 #include "TextConversion.h"
 
 #include <Carbon/Scrap.h>
@@ -173,6 +174,9 @@ int Show(bool json, std::ostream& out, std::ostream& err)
         flavors.push_back(std::move(flavor));
     }
 
+    // The clipboard has been read: whatever the platform had to tell about it comes first.
+    std::vector<std::string> warnings = TakePlatformWarnings();
+    PrintWarnings(warnings, err);
     if (json) {
         // Ordered, so that each record reads type, flags, size, hex, as users expect to see it.
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
@@ -184,7 +188,7 @@ int Show(bool json, std::ostream& out, std::ostream& err)
                 item["hex"] = Hex(reinterpret_cast<const unsigned char*>(flavor.bytes.data()), flavor.bytes.size());
             list.push_back(std::move(item));
         }
-        out << nlohmann::ordered_json{{"flavors", list}}.dump() << "\n";
+        out << nlohmann::ordered_json{{"flavors", list}, {"warnings", warnings}}.dump() << "\n";
         return 0;
     }
     if (flavors.empty()) {

@@ -10,6 +10,7 @@
 #include "KeyboardRecorder.h"
 #include "MenuCommand.h"
 #include "Options.h"
+#include "PlatformWarnings.h"
 #include "PlugInLoader.h"
 #include "TerminalSession.h"
 
@@ -18,9 +19,10 @@
 #include <unistd.h>
 
 namespace cmhost {
+namespace {
 
-int RunHost(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err,
-            bool onTerminal)
+int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err,
+                   bool onTerminal)
 {
     CommandLine commandLine = ParseCommandLine(arguments);
     switch (commandLine.outcome) {
@@ -80,7 +82,7 @@ int RunHost(const std::vector<std::string>& arguments, std::istream& in, std::os
     ScopedAEDesc context = CreateContextDescriptor(options.context);
     switch (options.command) {
     case HostCommand::Menu:
-        RunMenuCommand(plugIns.instances, *context.Mutable(), options.json, out);
+        RunMenuCommand(plugIns.instances, *context.Mutable(), options.json, out, err);
         break;
     case HostCommand::Choose:
         return RunChooseCommand(plugIns.instances, *context.Mutable(),
@@ -91,12 +93,24 @@ int RunHost(const std::vector<std::string>& arguments, std::istream& in, std::os
     case HostCommand::Interactive:
         if (onTerminal)
             RunTerminalSession(plugIns.instances, *context.Mutable(), *document, options.optionKey, STDIN_FILENO,
-                               STDOUT_FILENO, out);
+                               STDOUT_FILENO, out, err);
         else
-            RunInteractiveSession(plugIns.instances, *context.Mutable(), *document, in, out);
+            RunInteractiveSession(plugIns.instances, *context.Mutable(), *document, in, out, err);
         break;
     }
     return kExitDone;
+}
+
+}  // namespace
+
+int RunHost(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err,
+            bool onTerminal)
+{
+    int status = RunCommandLine(arguments, in, out, err, onTerminal);
+    // Each command says its warnings when it is done; what is left was caused on the way out (a
+    // failed command, the plug-ins unloading).
+    TakeAndPrintWarnings(err);
+    return status;
 }
 
 }  // namespace cmhost

@@ -3,6 +3,7 @@
 #include "MenuPrinter.h"
 #include "ContextualMenu.h"
 #include "PendingTimers.h"
+#include "PlatformWarnings.h"
 
 #include <charconv>
 #include <string>
@@ -37,7 +38,7 @@ std::string Trimmed(const std::string& line)
 }  // namespace
 
 void RunInteractiveSession(const std::vector<std::unique_ptr<PlugInInstance>>& plugIns, AEDesc& context,
-                           const Document& document, std::istream& in, std::ostream& out)
+                           const Document& document, std::istream& in, std::ostream& out, std::ostream& err)
 {
     ShowDocument(document, out);
     for (;;) {
@@ -65,6 +66,8 @@ void RunInteractiveSession(const std::vector<std::unique_ptr<PlugInInstance>>& p
         }
         const std::string before = document.text;
         RunPendingTimers();
+        out.flush();
+        TakeAndPrintWarnings(err);
         if (document.text != before)
             ShowDocument(document, out);
     }

@@ -13,8 +13,8 @@
 namespace cmhost {
 
 // Runs until the user types q or the input ends. Every round opens the menu afresh, as a new
-// right-click would, and closes it after the pick.
+// right-click would, and closes it after the pick; the platform's warnings of the round follow on err.
 void RunInteractiveSession(const std::vector<std::unique_ptr<PlugInInstance>>& plugIns, AEDesc& context,
-                           const Document& document, std::istream& in, std::ostream& out);
+                           const Document& document, std::istream& in, std::ostream& out, std::ostream& err);
 
 }  // namespace cmhost

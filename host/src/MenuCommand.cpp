@@ -2,16 +2,26 @@
 
 #include "ContextualMenu.h"
 #include "MenuPrinter.h"
+#include "PlatformWarnings.h"
 
 namespace cmhost {
 
 void RunMenuCommand(const std::vector<std::unique_ptr<PlugInInstance>>& plugIns, AEDesc& context, bool json,
-                    std::ostream& out)
+                    std::ostream& out, std::ostream& err)
 {
-    ContextualMenu menu(plugIns, context);
-    out << (json ? FormatMenuJson(menu.Status(), menu.Items()) : FormatMenuText(menu.Status(), menu.Items()));
+    OSStatus status = noErr;
+    std::vector<MenuItem> items;
+    {
+        ContextualMenu menu(plugIns, context);
+        status = menu.Status();
+        items = menu.Items();
+        // The menu closes here (PostMenuCleanup), before the report: what its cleanup saved may
+        // have left a warning.
+    }
+    std::vector<std::string> warnings = TakePlatformWarnings();
+    PrintWarnings(warnings, err);
+    out << (json ? FormatMenuJson(status, items, warnings) : FormatMenuText(status, items));
     out.flush();
-    // The menu closes here, after it has been shown.
 }
 
 }  // namespace cmhost

@@ -9,9 +9,10 @@
 
 namespace cmhost {
 
-// Prints the records of all plug-ins in load order. The status printed is the first non-zero one
-// that an ExamineContext answered, or 0.
+// Prints the records of all plug-ins in load order, once the menu is closed again. The status
+// printed is the first non-zero one that an ExamineContext answered, or 0. The platform's warnings
+// go to err, and into the JSON form.
 void RunMenuCommand(const std::vector<std::unique_ptr<PlugInInstance>>& plugIns, AEDesc& context, bool json,
-                    std::ostream& out);
+                    std::ostream& out, std::ostream& err);
 
 }  // namespace cmhost

@@ -98,11 +98,15 @@ bool IsSeparator(const MenuItem& item)
            !(item.attributes.value_or(0) & kMenuItemAttrIgnoreMeta);
 }
 
-std::string FormatMenuJson(OSStatus status, const std::vector<MenuItem>& items)
+std::string FormatMenuJson(OSStatus status, const std::vector<MenuItem>& items,
+                           const std::vector<std::string>& warnings)
 {
     std::string out = "{\"status\": " + std::to_string(status) + ",\n \"items\": ";
     AppendJsonItems(out, items, 1);
-    out += "}\n";
+    out += ",\n \"warnings\": [";
+    for (size_t i = 0; i < warnings.size(); ++i)
+        out += (i == 0 ? "" : ", ") + Quoted(warnings[i]);
+    out += "]}\n";
     return out;
 }
 

@@ -4,6 +4,7 @@
 #include "KeyDecoder.h"
 #include "MenuScreen.h"
 #include "PendingTimers.h"
+#include "PlatformWarnings.h"
 #include "RawTerminal.h"
 
 #include <string>
@@ -68,7 +69,8 @@ bool AskForAnotherRound(int inFd, int outFd, std::ostream& out)
 }  // namespace
 
 void RunTerminalSession(const std::vector<std::unique_ptr<PlugInInstance>>& plugIns, AEDesc& context,
-                        const Document& document, bool optionHeld, int inFd, int outFd, std::ostream& out)
+                        const Document& document, bool optionHeld, int inFd, int outFd, std::ostream& out,
+                        std::ostream& err)
 {
     for (;;) {
         TrackingResult result;
@@ -93,6 +95,9 @@ void RunTerminalSession(const std::vector<std::unique_ptr<PlugInInstance>>& plug
         // As the application's event loop goes on after the menu: the paste keystroke lands in the
         // document, which the next round shows.
         RunPendingTimers();
+        // Said under the round's report, where they stay in sight until the next round.
+        out.flush();
+        TakeAndPrintWarnings(err);
         if (result.inputEnded || !AskForAnotherRound(inFd, outFd, out)) {
             out << "\n";
             return;

@@ -13,8 +13,10 @@
 namespace cmhost {
 
 // Runs until the user declines another round or the input ends. optionHeld is the Option key's
-// state when the first menu opens; it carries over from one round to the next.
+// state when the first menu opens; it carries over from one round to the next. The platform's
+// warnings of each round are said on err under the round's report.
 void RunTerminalSession(const std::vector<std::unique_ptr<PlugInInstance>>& plugIns, AEDesc& context,
-                        const Document& document, bool optionHeld, int inFd, int outFd, std::ostream& out);
+                        const Document& document, bool optionHeld, int inFd, int outFd, std::ostream& out,
+                        std::ostream& err);
 
 }  // namespace cmhost

@@ -24,6 +24,7 @@ TEST_F(ChooseProgram, PasteTimerFiresAfterCleanupAndReplacesTheSelectedText)
     EXPECT_EQ(report["passwordPrompts"], 0);
     EXPECT_EQ(report["keystrokes"], kPasteKeystrokes);
     EXPECT_EQ(report["document"], "Pasted \u00e9 text");
+    EXPECT_EQ(report["warnings"], json::array());
     // The menu is closed before the run loop runs; the timer fires once, after it.
     EXPECT_EQ(mLast.err,
               "scripted: ExamineContext 'utxt'\nscripted: HandleSelection 300\nscripted: PostMenuCleanup\n"

@@ -46,7 +46,7 @@ TEST_F(ClipboardProgram, SetThenShowGivesTheFlavorsBackInOrder)
     EXPECT_TRUE(Contains(human.out, "caf\xC3\xA9")) << human.out;
 
     ASSERT_EQ(Run({"clear"}).exitStatus, 0);
-    EXPECT_EQ(Show(), json::array());
+    EXPECT_EQ(Json({"show", "--json"}), json::parse(R"({"flavors": [], "warnings": []})"));
     EXPECT_EQ(Run({"show"}).out, "The clipboard is empty.\n");
 }
 
@@ -104,6 +104,9 @@ TEST_F(ClipboardProgram, BadInputIsAUsageErrorThatChangesNothing)
         {{"set", "TEXT=hex:zz"}, "hexadecimal"},
         {{"set", "TEXT=base64:YQ=="}, "text:, hex: or @"},
         {{"set", "TEXT=@" + mStorage.root() + "/no-such-file"}, "no-such-file"},
+        // Read and checked before the clipboard is cleared: a good flavor before a bad one is not put.
+        {{"set", "utxt=text:new", "TEXT=@" + mStorage.root() + "/no-such-file"}, "no-such-file"},
+        {{"set", "utxt=text:new", "PICT=hex:0g"}, "hexadecimal"},
         {{"set", "TEXT=text:\xCE\xB1"}, "Mac OS Roman"},
         {{"set", "TEXT=text:a", "PICT=hex:00", "TEXT=hex:00"}, "given twice"},
         {{"set"}, "FLAVOR"},

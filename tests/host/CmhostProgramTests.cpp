@@ -176,7 +176,8 @@ TEST_F(CmhostProgram, EntryPointsAreCalledInMenuOrderAndTheInstanceIsReleased)
             {"name": "\u00c9chelle", "nameType": "TEXT", "command": 7},
             {"name": "Deep", "nameType": "cfst", "command": 8, "attributes": 8},
             {"name": "Inner", "nameType": "TEXT", "submenu": [
-                {"name": "Alternate", "nameType": "cfst", "command": 9, "attributes": 8, "modifiers": 2}]}]}]})"));
+                {"name": "Alternate", "nameType": "cfst", "command": 9, "attributes": 8, "modifiers": 2}]}]}],
+        "warnings": []})"));
 
     ProcessResult picks = Run({"--plugins", kScriptedBundle, "--context", "TEXT:4869"}, "9\nx\n8\nq\n");
     ASSERT_EQ(picks.exitStatus, 0) << picks.err;

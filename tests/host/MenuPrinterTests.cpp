@@ -25,7 +25,7 @@ std::vector<MenuItem> SampleMenu()
 
 TEST(MenuPrinter, JsonHasTheDocumentedLayout)
 {
-    EXPECT_EQ(FormatMenuJson(-50, SampleMenu()),
+    EXPECT_EQ(FormatMenuJson(-50, SampleMenu(), {"put \"prefs\" aside", "second"}),
               "{\"status\": -50,\n"
               " \"items\": [\n"
               "   {\"name\": \"Stashwell\", \"nameType\": \"utxt\", \"submenu\": [\n"
@@ -33,7 +33,8 @@ TEST(MenuPrinter, JsonHasTheDocumentedLayout)
               "      {\"name\": \"-\", \"nameType\": \"cfst\", \"command\": 0},\n"
               "      {\"name\": \"Greeting\", \"nameType\": \"cfst\", \"command\": 200, \"attributes\": 280},\n"
               "      {\"name\": \"- Greeting\", \"nameType\": \"cfst\", \"command\": 2200, \"attributes\": 264, "
-              "\"modifiers\": 2}]}]}\n");
+              "\"modifiers\": 2}]}],\n"
+              " \"warnings\": [\"put \\\"prefs\\\" aside\", \"second\"]}\n");
 }
 
 TEST(MenuPrinter, JsonEscapesNamesAndShowsUnreadableOnesAsNull)
@@ -45,7 +46,7 @@ TEST(MenuPrinter, JsonEscapesNamesAndShowsUnreadableOnesAsNull)
     empty.nameType = typeChar;
     const std::vector<MenuItem> items = {Command("Say \"hi\"\\\n\xC3\xA9", 1), unreadable, empty, Submenu("Empty", {})};
 
-    json menu = json::parse(FormatMenuJson(0, items));
+    json menu = json::parse(FormatMenuJson(0, items, {}));
     ASSERT_EQ(menu["items"].size(), 4u);
     EXPECT_EQ(menu["items"][0]["name"], "Say \"hi\"\\\n\xC3\xA9");
     EXPECT_TRUE(menu["items"][1]["name"].is_null());
@@ -57,7 +58,7 @@ TEST(MenuPrinter, JsonEscapesNamesAndShowsUnreadableOnesAsNull)
 
 TEST(MenuPrinter, EmptyMenu)
 {
-    EXPECT_EQ(FormatMenuJson(0, {}), "{\"status\": 0,\n \"items\": []}\n");
+    EXPECT_EQ(FormatMenuJson(0, {}, {}), "{\"status\": 0,\n \"items\": [],\n \"warnings\": []}\n");
     EXPECT_EQ(FormatMenuText(0, {}), "(the menu is empty)\n");
 }
 

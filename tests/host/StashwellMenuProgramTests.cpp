@@ -35,7 +35,8 @@ const char* const kExpectedMenu = R"({"status": 0, "items": [
         {"name": "Greeting", "nameType": "cfst", "command": 201, "attributes": 280},
         {"name": "- Greeting", "nameType": "cfst", "command": 2201, "attributes": 264, "modifiers": 2},
         {"name": "-", "nameType": "cfst", "command": 204, "attributes": 280},
-        {"name": "- -", "nameType": "cfst", "command": 2204, "attributes": 264, "modifiers": 2}]}]})";
+        {"name": "- -", "nameType": "cfst", "command": 2204, "attributes": 264, "modifiers": 2}]}],
+    "warnings": []})";
 
 using StashwellMenu = CmhostTest;
 
