@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <string_view>
 
 namespace cmhost {
 namespace {
@@ -26,24 +27,34 @@ const char* const kFooter =
     "Storage follows the environment: XDG_CONFIG_HOME (preferences), XDG_DATA_HOME (clips folder and "
     "keychain), XDG_RUNTIME_DIR (clipboard).\n"
     "Exit status: 0 when cmhost did its job (the plug-in's own status is in the output), 2 for a usage "
-    "error, 1 when a bundle cannot be loaded.";
+    "error, 1 when a bundle cannot be loaded or a file cannot be written. Warnings (what was done on the "
+    "user's behalf, such as a damaged preferences file put aside) are lines \"cmhost: warning: ...\" on "
+    "standard error and the \"warnings\" list of every JSON report.";
 
 }  // namespace
 
 std::optional<SInt32> ParseSystemVersion(const std::string& text)
 {
-    auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    if (text.size() != 4 && text.size() != 6)
-        return std::nullopt;
-    if (text.compare(0, 3, "10.") != 0 || !digit(text[3]))
-        return std::nullopt;
-    SInt32 version = 0x1000 | ((text[3] - '0') << 4);
-    if (text.size() == 6) {
-        if (text[4] != '.' || !digit(text[5]))
+    // Gestalt has one hexadecimal digit for each of the minor and bug-fix numbers: a larger number
+    // is answered as 9, as the original system did (10.4.11 is 0x1049).
+    auto component = [](std::string_view digits) -> std::optional<SInt32> {
+        if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
             return std::nullopt;
-        version |= text[5] - '0';
-    }
-    return version;
+        size_t first = digits.find_first_not_of('0');
+        if (first == std::string_view::npos)
+            return 0;
+        return digits.size() - first > 1 ? 9 : digits[first] - '0';
+    };
+    std::string_view rest(text);
+    if (rest.substr(0, 3) != "10.")
+        return std::nullopt;
+    rest.remove_prefix(3);
+    size_t dot = rest.find('.');
+    std::optional<SInt32> minor = component(rest.substr(0, dot));
+    std::optional<SInt32> bugFix = dot == std::string_view::npos ? 0 : component(rest.substr(dot + 1));
+    if (!minor || !bugFix)
+        return std::nullopt;
+    return 0x1000 | (*minor << 4) | *bugFix;
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
@@ -211,7 +222,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     if (app.count("--system-version") > 0) {
         options.systemVersion = ParseSystemVersion(systemVersionText);
         if (!options.systemVersion)
-            return fail("--system-version: expected 10.X or 10.X.Y with single digits, not \"" +
+            return fail("--system-version: expected 10.X or 10.X.Y, not \"" +
                         systemVersionText + "\"");
     }
     if (app.count("--cocoa-selection") > 0) {

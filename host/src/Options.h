@@ -60,7 +60,8 @@ struct CommandLine {
 // Reads the arguments after the program name. Options are accepted before or after the subcommand.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
-// "10.X" or "10.X.Y" with single-digit X and Y, in Gestalt's form (10.6.8 is 0x1068).
+// "10.X" or "10.X.Y" in Gestalt's form, one hexadecimal digit per number with numbers above 9
+// answered as 9 (10.6.8 is 0x1068, 10.4.11 is 0x1049).
 std::optional<SInt32> ParseSystemVersion(const std::string& text);
 
 }  // namespace cmhost

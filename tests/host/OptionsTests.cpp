@@ -79,7 +79,7 @@ TEST(Options, UsageErrorsAreOneLineThatNamesTheCause)
         {{"menu", "--frobnicate"}, "--frobnicate"},
         {{"frobnicate"}, "frobnicate"},
         {{"menu", "--plugins"}, "--plugins"},
-        {{"--system-version", "10.10.1", "menu"}, "10.10.1"},
+        {{"--system-version", "10.4.x", "menu"}, "10.4.x"},
         {{"--cocoa-selection", "abc", "menu"}, "--cocoa"},
         {{"--text", "\xFF", "menu"}, "UTF-8"},
         {{"--cocoa", "--cocoa-selection", "\xC3", "menu"}, "UTF-8"},
@@ -150,10 +150,15 @@ TEST(Options, HelpIsNotAnError)
 
 TEST(Options, SystemVersionInGestaltForm)
 {
-    EXPECT_EQ(ParseSystemVersion("10.6.8"), 0x1068);
-    EXPECT_EQ(ParseSystemVersion("10.2"), 0x1020);
-    EXPECT_EQ(ParseSystemVersion("10.1.9"), 0x1019);
-    for (const char* bad : {"", "10", "10.", "10.6.", "9.2.2", "10.x.1", "10.6.8.1", "10.10", "11.0.0", " 10.6"})
+    // One hexadecimal digit per number: a number above 9 is answered as 9, as the original system did.
+    const std::pair<const char*, SInt32> good[] = {
+        {"10.6.8", 0x1068}, {"10.2", 0x1020}, {"10.1.9", 0x1019}, {"10.4.11", 0x1049},
+        {"10.10", 0x1090},  {"10.12.6", 0x1096}, {"10.06.0", 0x1060}, {"10.3.123456789012345678901", 0x1039},
+    };
+    for (const auto& [text, version] : good)
+        EXPECT_EQ(ParseSystemVersion(text), version) << text;
+    for (const char* bad : {"", "10", "10.", "10.6.", "9.2.2", "10.x.1", "10.6.8.1", "10..1", "10.-1", "11.0.0", " 10.6",
+                            "10.6 "})
         EXPECT_FALSE(ParseSystemVersion(bad).has_value()) << bad;
 }
 
