@@ -1,32 +1,39 @@
 #include "Document.h"
 
-#include "AtomicFile.h"
+#include "AtomicFileWriter.h"
+#include "ErrnoStatus.h"
+#include "PathParts.h"
+#include "RegularFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 
 namespace cmhost {
+namespace {
+
+// A document is held whole in memory; one larger than this is refused rather than read.
+constexpr size_t kMaxDocumentBytes = size_t{1} << 30;
+
+}  // namespace
 
 std::optional<Document> OpenDocument(const std::optional<std::string>& file,
                                      const std::optional<std::string>& selectedText, std::string* error)
 {
     Document document;
     if (file) {
-        std::ifstream in(*file, std::ios::binary);
-        if (!in) {
-            *error = "cannot open the document " + *file + ": " + std::strerror(errno);
+        platform::FileError failure =
+            platform::ReadRegularFile(platform::ResolveUserPath(*file), kMaxDocumentBytes, document.text);
+        if (failure.kind == platform::FileError::Kind::System) {
+            *error = platform::ErrnoReason("cannot read the document " + *file, failure.number);
             return std::nullopt;
         }
-        std::ostringstream contents;
-        contents << in.rdbuf();
-        if (in.bad()) {
-            *error = "cannot read the document " + *file;
+        if (failure.kind == platform::FileError::Kind::NotRegular) {
+            *error = "the document " + *file + " is not a regular file";
             return std::nullopt;
         }
-        document.text = contents.str();
+        if (failure.Failed()) {
+            *error = "the document " + *file + " is larger than " + std::to_string(kMaxDocumentBytes) + " bytes";
+            return std::nullopt;
+        }
         document.path = *file;
         size_t found = selectedText && !selectedText->empty() ? document.text.find(*selectedText) : std::string::npos;
         if (found != std::string::npos) {
@@ -56,7 +63,22 @@ bool SaveDocument(const Document& document, std::string* error)
 {
     if (document.path.empty())
         return true;
-    return WriteFileAtomically(document.path, document.text, error);
+    // Written where the user's link leads, the link staying in place; the file keeps its mode.
+    const std::string target = platform::ResolveUserPath(document.path);
+    platform::AtomicFileWriter writer(target);
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0) {
+        writer.SetMode(existing.st_mode & 07777);
+    }
+    int failure = writer.Prepare(document.text.data(), document.text.size());
+    if (failure == 0) {
+        failure = writer.Commit();
+    }
+    if (failure != 0) {
+        *error = platform::ErrnoReason("cannot write the document " + document.path, failure);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace cmhost

@@ -2,10 +2,12 @@
 
 #include <Security/SecBase.h>
 
-#include <cerrno>
+#include "ErrnoStatus.h"
+#include "PathParts.h"
+#include "RegularFile.h"
+
 #include <cstring>
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace cmhost {
 namespace {
@@ -13,55 +15,34 @@ namespace {
 // A password that has been turned down this often is not offered again.
 constexpr int kRefusalsBeforeCancel = 3;
 
-class ScopedFd {
-public:
-    explicit ScopedFd(int fd) : mFd(fd) {}
-    ~ScopedFd()
-    {
-        if (mFd >= 0)
-            close(mFd);
-    }
-    ScopedFd(const ScopedFd&) = delete;
-    ScopedFd& operator=(const ScopedFd&) = delete;
-    int Get() const { return mFd; }
-
-private:
-    int mFd;
-};
-
 }  // namespace
 
 std::optional<PasswordFileSource> PasswordFileSource::Load(const std::string& path, std::string& error)
 {
-    ScopedFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    if (file.Get() < 0) {
-        error = "--password-file: cannot read " + path + ": " + std::strerror(errno);
+    platform::ScopedFd file;
+    struct stat info {};
+    platform::FileError failure = platform::OpenRegularFile(AT_FDCWD, platform::ResolveUserPath(path), file, info);
+    if (failure.kind == platform::FileError::Kind::NotRegular) {
+        error = "--password-file: " + path + " is not a regular file";
         return std::nullopt;
     }
     // One byte more than the room, so a final newline past it can still be left out.
     SecretBytes password;
     password.Reserve(kPlatformPasswordCapacity + 2);
-    char buffer[256];
-    for (;;) {
-        ssize_t count = read(file.Get(), buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0) {
-            error = "--password-file: cannot read " + path + ": " + std::strerror(errno);
-            explicit_bzero(buffer, sizeof buffer);
-            return std::nullopt;
-        }
-        if (count == 0)
-            break;
-        if (password.Size() + static_cast<size_t>(count) > kPlatformPasswordCapacity + 1) {
-            explicit_bzero(buffer, sizeof buffer);
-            error = "--password-file: " + path + " holds more than " + std::to_string(kPlatformPasswordCapacity) +
-                    " bytes";
-            return std::nullopt;
-        }
-        password.Append(buffer, static_cast<size_t>(count));
+    if (!failure.Failed()) {
+        failure = platform::ReadOpenFile(file.Get(), path, kPlatformPasswordCapacity + 1, [&](std::span<const char> chunk) {
+            password.Append(chunk.data(), chunk.size());
+            return true;
+        });
     }
-    explicit_bzero(buffer, sizeof buffer);
+    if (failure.kind == platform::FileError::Kind::System) {
+        error = platform::ErrnoReason("--password-file: cannot read " + path, failure.number);
+        return std::nullopt;
+    }
+    if (failure.Failed()) {
+        error = "--password-file: " + path + " holds more than " + std::to_string(kPlatformPasswordCapacity) + " bytes";
+        return std::nullopt;
+    }
     if (!password.Empty() && password.Data()[password.Size() - 1] == '\n')
         password.DropLast(1);
     if (password.Size() > kPlatformPasswordCapacity) {

@@ -1,9 +1,10 @@
 #include "support/TempDir.h"
 
+#include "AtomicFileWriter.h"
+#include "RegularFile.h"
+
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include <sys/stat.h>
@@ -11,6 +12,9 @@
 namespace testsupport {
 
 namespace fs = std::filesystem;
+
+// Test files are small; a larger one is a fault in the test.
+constexpr size_t kMaxTestFileBytes = size_t{1} << 30;
 
 ScopedTempDir::ScopedTempDir()
 {
@@ -69,16 +73,14 @@ ScopedStorageEnvironment::~ScopedStorageEnvironment()
 
 std::string ReadFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream contents;
-    contents << in.rdbuf();
-    return contents.str();
+    std::string bytes;
+    platform::ReadRegularFile(path, kMaxTestFileBytes, bytes);
+    return bytes;
 }
 
-void WriteFile(const std::string& path, const std::string& contents)
+bool WriteFile(const std::string& path, const std::string& contents)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << contents;
+    return platform::WriteFileAtomically(path, contents.data(), contents.size()) == 0;
 }
 
 std::set<std::string> EntryNames(const std::string& folder)

@@ -40,9 +40,10 @@ private:
     std::vector<std::pair<std::string, std::string>> mSaved;  // name, old value ("\x01" when unset)
 };
 
-// Reads or writes a whole file; ReadFile answers "" when it cannot be read.
+// Reads a whole regular file, as the platform reads one; "" when it cannot be read.
 std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& contents);
+// Replaces a whole file (mode 0600) as the platform's writers do; false when it cannot be written.
+bool WriteFile(const std::string& path, const std::string& contents);
 
 // The names of the entries of a folder; empty when it does not exist.
 std::set<std::string> EntryNames(const std::string& folder);

@@ -4,7 +4,7 @@
 
 #include "bundle/BundleError.h"
 #include "bundle/BundleRegistry.h"
-#include "bundle/FileBytes.h"
+#include "base/RegularFile.h"
 #include "cf/StringObject.h"
 #include "cf/URLObject.h"
 
@@ -75,11 +75,9 @@ std::string DescribeBundle(const RuntimeBase* object)
 CFDictionaryRef CopyInfoDictionary(const std::string& plistPath)
 {
     std::string bytes;
-    std::string error;
-    if (!ReadWholeFile(plistPath, kMaxInfoPlistBytes, bytes, error)) {
-        struct stat info{};
-        SetBundleError(::stat(plistPath.c_str(), &info) != 0 && errno == ENOENT ? "no Info.plist at " + plistPath
-                                                                                 : error);
+    if (FileError error = ReadRegularFile(plistPath, kMaxInfoPlistBytes, bytes); error.Failed()) {
+        SetBundleError(error.kind == FileError::Kind::System && error.number == ENOENT ? "no Info.plist at " + plistPath
+                                                                                        : error.reason);
         return nullptr;
     }
     CFDataRef data = CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(bytes.data()),

@@ -2,7 +2,7 @@
 // stops, so no input can make it loop.
 #include "bundle/StringsFile.h"
 
-#include "bundle/FileBytes.h"
+#include "base/RegularFile.h"
 #include "text/HexDigits.h"
 #include "text/Unicode.h"
 
@@ -237,11 +237,10 @@ StringsParseResult ParseStringsData(std::string_view bytes)
 bool ReadStringsFile(const std::string& path, StringsParseResult& result)
 {
     std::string bytes;
-    std::string error;
-    if (!ReadWholeFile(path, kMaxStringsFileBytes, bytes, error)) {
+    if (FileError error = ReadRegularFile(path, kMaxStringsFileBytes, bytes); error.Failed()) {
         result = StringsParseResult{};
         result.complete = false;
-        result.error = error;
+        result.error = error.reason;
         return false;
     }
     result = ParseStringsData(bytes);

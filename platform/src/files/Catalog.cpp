@@ -1,7 +1,7 @@
 // Looking items up by name, creating folders and files, and deleting items. Every call works
 // inside the folder it is given: names are single components and links are never followed.
 #include "files/FileNames.h"
-#include "files/FileStatus.h"
+#include "base/ErrnoStatus.h"
 #include "files/Items.h"
 
 #include <Carbon/Files.h>
@@ -64,7 +64,7 @@ OSErr FinishNewItem(NewItemPlace& place, mode_t mode, bool isFolder, FSRef* newR
     struct stat info {};
     OSErr status = noErr;
     if (::fstatat(place.folder.Get(), place.diskName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        status = StatusFromErrno(errno);
+        status = platform::StatusForErrno(errno);
     } else {
         status = SetItemMode(place.folder.Get(), place.diskName, info, mode);
     }
@@ -112,7 +112,7 @@ OSErr FSCreateDirectoryUnicode(const FSRef* parentRef, UniCharCount nameLength, 
         return status;
     }
     if (::mkdirat(place.folder.Get(), place.diskName.c_str(), kFolderMode) != 0) {
-        return StatusFromErrno(errno);
+        return platform::StatusForErrno(errno);
     }
     mode_t mode = WantsLocked(whichInfo, catalogInfo) ? (kFolderMode & ~S_IWUSR) : kFolderMode;
     return FinishNewItem(place, mode, true, newRef, newDirID);
@@ -130,7 +130,7 @@ OSErr FSCreateFileUnicode(const FSRef* parentRef, UniCharCount nameLength, const
     ScopedFd file(::openat(place.folder.Get(), place.diskName.c_str(),
                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode));
     if (!file.IsValid()) {
-        return StatusFromErrno(errno);
+        return platform::StatusForErrno(errno);
     }
     file.Reset();
     mode_t mode = WantsLocked(whichInfo, catalogInfo) ? (kFileMode & ~S_IWUSR) : kFileMode;
@@ -163,7 +163,7 @@ OSErr FSDeleteObject(const FSRef* ref)
         if (isFolder && (error == EEXIST || error == ENOTEMPTY)) {
             return fBsyErr;
         }
-        return StatusFromErrno(error);
+        return platform::StatusForErrno(error);
     }
     MarkDeleted(item.entry);
     return noErr;

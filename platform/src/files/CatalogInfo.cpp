@@ -1,6 +1,6 @@
 // Reading and writing an item's catalog information: node flags, data sizes, name and parent.
 #include "files/FileNames.h"
-#include "files/FileStatus.h"
+#include "base/ErrnoStatus.h"
 #include "files/Items.h"
 
 #include <Carbon/Files.h>
@@ -25,7 +25,7 @@ OSErr MakeParentRef(const Item& item, FSRef& parentRef)
     std::string parentPath = ParentPath(item.path);
     struct stat info {};
     if (::lstat(parentPath.c_str(), &info) != 0) {
-        return StatusFromErrno(errno);
+        return platform::StatusForErrno(errno);
     }
     MakeRef(parentPath, info, parentRef);
     return noErr;

@@ -2,7 +2,7 @@
 // absolute (as the base-directory convention asks), created with its missing parents, each with
 // mode 0700, when asked to.
 #include "base/UserFolders.h"
-#include "files/FileStatus.h"
+#include "base/ErrnoStatus.h"
 #include "files/RefPaths.h"
 
 #include <Carbon/Folders.h>
@@ -30,7 +30,7 @@ OSErr CreateMissingFolders(const std::string& path)
     for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         std::string prefix = path.substr(0, slash);
         if (!prefix.empty() && prefix.back() != '/' && ::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) {
-            return platform::files::StatusFromErrno(errno);
+            return platform::StatusForErrno(errno);
         }
         if (slash == std::string::npos) {
             return noErr;
@@ -57,7 +57,7 @@ OSErr FSFindFolder(FSVolumeRefNum vRefNum, OSType folderType, Boolean createFold
     struct stat info {};
     if (::stat(path->c_str(), &info) != 0) {
         if (errno != ENOENT || !createFolder) {
-            return platform::files::StatusFromErrno(errno);
+            return platform::StatusForErrno(errno);
         }
         if (OSErr status = CreateMissingFolders(*path); status != noErr) {
             return status;

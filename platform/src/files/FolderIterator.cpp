@@ -2,9 +2,9 @@
 // item just returned (or any other) cannot make the iteration skip or repeat one; each name is
 // looked at again when its turn comes, and one that is gone by then is passed over.
 #include "files/FileNames.h"
-#include "files/FileStatus.h"
+#include "base/ErrnoStatus.h"
 #include "files/Items.h"
-#include "files/ScopedDir.h"
+#include "base/ScopedDir.h"
 
 #include <Carbon/Files.h>
 
@@ -44,18 +44,18 @@ OSErr ReadNames(int folderFd, std::vector<std::string>& names)
 {
     ScopedFd readable(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!readable.IsValid()) {
-        return StatusFromErrno(errno);
+        return platform::StatusForErrno(errno);
     }
-    ScopedDir dir(::fdopendir(readable.Get()));
+    platform::ScopedDir dir(::fdopendir(readable.Get()));
     if (dir.Get() == nullptr) {
-        return StatusFromErrno(errno);
+        return platform::StatusForErrno(errno);
     }
     readable.Release();  // the directory stream closes it now
     for (;;) {
         errno = 0;
         dirent* entry = ::readdir(dir.Get());
         if (entry == nullptr) {
-            return StatusFromErrno(errno);  // 0 at the end of the folder
+            return platform::StatusForErrno(errno);  // 0 at the end of the folder
         }
         if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
             names.emplace_back(entry->d_name);

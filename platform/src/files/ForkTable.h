@@ -2,7 +2,7 @@
 // to make writes fail as on a full disk.
 #pragma once
 
-#include "prefs/ScopedFd.h"
+#include "base/ScopedFd.h"
 
 #include <Carbon/Files.h>
 
@@ -13,15 +13,16 @@
 namespace platform::files {
 
 struct OpenFork {
-    explicit OpenFork(platform::prefs::ScopedFd file, bool readable, bool writable)
+    explicit OpenFork(platform::ScopedFd file, bool readable, bool writable)
         : fd(std::move(file)), canRead(readable), canWrite(writable)
     {
     }
     std::mutex mutex;  // one transfer at a time moves the mark
-    platform::prefs::ScopedFd fd;
+    platform::ScopedFd fd;
     const bool canRead;
     const bool canWrite;
     SInt64 mark = 0;
+    bool written = false;  // something was written: the close flushes it
 };
 
 // Enters a fork and answers its reference number, or 0 when every number is in use.

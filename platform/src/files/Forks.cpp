@@ -1,9 +1,9 @@
 // Data forks: opening a file's content, its size, reading and writing at a position, closing.
 // Only the data fork exists; its name is empty.
 //
-// NOTE: closing a fork does not flush it to the disk (no fsync), as on the original platform:
-// whether a clip package must survive a power loss is decided by whoever records it.
-#include "files/FileStatus.h"
+// Closing a fork that was written flushes it to the disk, so that a clip recorded as saved is on the
+// disk; the folder that holds it is flushed by whoever records the package.
+#include "base/ErrnoStatus.h"
 #include "files/ForkTable.h"
 #include "files/Items.h"
 
@@ -69,7 +69,7 @@ OSErr StartPosition(OpenFork& fork, UInt16 positionMode, SInt64 offset, SInt64& 
     case fsFromLEOF: {
         struct stat info {};
         if (::fstat(fork.fd.Get(), &info) != 0) {
-            return StatusFromErrno(errno);
+            return platform::StatusForErrno(errno);
         }
         base = info.st_size;
         break;
@@ -115,7 +115,7 @@ OSErr TransferChunks(SInt64 position, ByteCount count, OSErr whenNothing, Transf
             if (errno == EINTR) {
                 continue;
             }
-            return StatusFromErrno(errno);
+            return platform::StatusForErrno(errno);
         }
         if (moved == 0) {
             return whenNothing;
@@ -170,11 +170,11 @@ OSErr FSOpenFork(const FSRef* ref, UniCharCount forkNameLength, const UniChar* f
     // nor blocks the open; the identity check below then refuses it.
     ScopedFd fd(::openat(parent.Get(), name.c_str(), access.flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!fd.IsValid()) {
-        return errno == ELOOP ? OSErr{fnfErr} : StatusFromErrno(errno);
+        return platform::StatusForErrno(errno);
     }
     struct stat info {};
     if (::fstat(fd.Get(), &info) != 0) {
-        return StatusFromErrno(errno);
+        return platform::StatusForErrno(errno);
     }
     if (!IsSameItem(info, item.info) || !S_ISREG(info.st_mode)) {
         return fnfErr;
@@ -199,7 +199,7 @@ OSErr FSGetForkSize(FSIORefNum forkRefNum, SInt64* forkSize)
     }
     struct stat info {};
     if (::fstat(fork->fd.Get(), &info) != 0) {
-        return StatusFromErrno(errno);
+        return platform::StatusForErrno(errno);
     }
     *forkSize = info.st_size;
     return noErr;
@@ -256,6 +256,7 @@ OSErr FSWriteFork(FSIORefNum forkRefNum, UInt16 positionMode, SInt64 positionOff
         position, allowed, dskFulErr,
         [&](ByteCount offset, size_t chunk, SInt64 at) { return ::pwrite(fd, bytes + offset, chunk, at); }, done);
     RefundWriteBytes(allowed - done);
+    fork->written = fork->written || done > 0;
     if (status == noErr && done < requestCount) {
         status = dskFulErr;  // the budget ran out
     }
@@ -274,7 +275,13 @@ OSErr FSCloseFork(FSIORefNum forkRefNum)
     }
     // A transfer still running on another thread keeps the descriptor until it ends.
     std::lock_guard lock(fork->mutex);
-    return fork->fd.Close() ? noErr : ioErr;
+    // A failed flush is the close's failure: the bytes may never reach the disk.
+    if (fork->written && ::fsync(fork->fd.Get()) != 0) {
+        OSErr status = platform::StatusForErrno(errno);
+        fork->fd.Close();
+        return status;
+    }
+    return fork->fd.Close() ? noErr : platform::StatusForErrno(errno);
 }
 
 }  // extern "C"

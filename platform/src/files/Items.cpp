@@ -2,7 +2,7 @@
 #include "files/Items.h"
 
 #include "files/FileNames.h"
-#include "files/FileStatus.h"
+#include "base/ErrnoStatus.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -19,7 +19,7 @@ OSErr GoneOrStatus(int error)
     if (error == ENOENT || error == ENOTDIR || error == ELOOP) {
         return fnfErr;
     }
-    return StatusFromErrno(error);
+    return StatusForErrno(error);
 }
 
 }  // namespace
@@ -67,7 +67,7 @@ OSErr OpenFolder(const Item& item, ScopedFd& folder)
     }
     struct stat info {};
     if (::fstat(fd.Get(), &info) != 0) {
-        return StatusFromErrno(errno);
+        return StatusForErrno(errno);
     }
     if (!IsSameItem(info, item.info)) {
         return fnfErr;
@@ -104,7 +104,7 @@ OSErr MakeRefInFolder(int folderFd, const std::string& folderPath, const std::st
 {
     struct stat found {};
     if (::fstatat(folderFd, diskName.c_str(), &found, AT_SYMLINK_NOFOLLOW) != 0) {
-        return StatusFromErrno(errno);
+        return StatusForErrno(errno);
     }
     if (ref != nullptr) {
         MakeRef(JoinPath(folderPath, diskName), found, *ref);
@@ -125,7 +125,7 @@ OSErr SetItemMode(int folderFd, const std::string& name, const struct stat& expe
     }
     struct stat info {};
     if (::fstat(fd.Get(), &info) != 0) {
-        return StatusFromErrno(errno);
+        return StatusForErrno(errno);
     }
     if (!IsSameItem(info, expected)) {
         return fnfErr;
@@ -138,11 +138,11 @@ OSErr SetItemMode(int folderFd, const std::string& name, const struct stat& expe
         return noErr;
     }
     if (errno != ENOENT) {
-        return StatusFromErrno(errno);
+        return StatusForErrno(errno);
     }
     // Without /proc, fall back to the name, which was checked above not to be a link.
     if (::fchmodat(folderFd, name.c_str(), mode, 0) != 0) {
-        return StatusFromErrno(errno);
+        return StatusForErrno(errno);
     }
     return noErr;
 }

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "files/RefTable.h"
-#include "prefs/ScopedFd.h"
+#include "base/ScopedFd.h"
 
 #include <Carbon/Files.h>
 
@@ -14,7 +14,7 @@
 
 namespace platform::files {
 
-using platform::prefs::ScopedFd;
+using platform::ScopedFd;
 
 struct Item {
     RefEntry entry;

@@ -1,7 +1,7 @@
 // Between references and whole paths. These are the only calls that take a path rather than a
 // name; the path is the caller's own, so links along it are followed (as the original platform
 // does), and the reference records the path with every link resolved.
-#include "files/FileStatus.h"
+#include "base/ErrnoStatus.h"
 #include "files/Items.h"
 #include "files/RefPaths.h"
 
@@ -19,11 +19,11 @@ OSErr MakeRefFromPath(const char* path, FSRef& ref, struct stat* infoOut)
 {
     std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path, nullptr), &std::free);
     if (resolved == nullptr) {
-        return StatusFromErrno(errno);
+        return StatusForErrno(errno);
     }
     struct stat info {};
     if (::lstat(resolved.get(), &info) != 0) {
-        return StatusFromErrno(errno);
+        return StatusForErrno(errno);
     }
     MakeRef(resolved.get(), info, ref);
     if (infoOut != nullptr) {

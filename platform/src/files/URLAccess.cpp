@@ -1,5 +1,6 @@
 // URLs for references, and reading a whole file through its URL.
 #include "cf/URLObject.h"
+#include "base/RegularFile.h"
 #include "files/Items.h"
 
 #include <Carbon/Files.h>
@@ -8,7 +9,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <limits>
 
@@ -40,16 +43,13 @@ struct MallocBlock {
 
 // Reads the regular file at path to its end (it may have grown since it was measured). 0 or a
 // URL error code.
-SInt32 ReadRegularFile(const std::string& path, MallocBlock& block, size_t& length)
+SInt32 ReadURLFile(const std::string& path, MallocBlock& block, size_t& length)
 {
-    // O_NONBLOCK: a FIFO in the file's place does not block the open; it is refused below.
-    ScopedFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.IsValid()) {
-        return URLErrorFor(errno);
-    }
+    platform::ScopedFd fd;
     struct stat info {};
-    if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return kCFURLUnknownError;
+    platform::FileError error = platform::OpenRegularFile(AT_FDCWD, path, fd, info);
+    if (error.Failed()) {
+        return error.kind == platform::FileError::Kind::System ? URLErrorFor(error.number) : kCFURLUnknownError;
     }
     constexpr size_t kMaxLength = static_cast<size_t>(std::numeric_limits<CFIndex>::max());
     // One byte more than the size, so that the end is seen without growing the block.
@@ -59,30 +59,23 @@ SInt32 ReadRegularFile(const std::string& path, MallocBlock& block, size_t& leng
         return kCFURLUnknownError;
     }
     length = 0;
-    for (;;) {
-        if (length == block.capacity) {
-            if (block.capacity > kMaxLength / 2) {
-                return kCFURLUnknownError;
-            }
-            auto* grown = static_cast<UInt8*>(std::realloc(block.bytes, block.capacity * 2));
+    bool stored = true;
+    error = platform::ReadOpenFile(fd.Get(), path, kMaxLength, [&](std::span<const char> chunk) {
+        if (chunk.size() > block.capacity - length) {
+            size_t capacity = std::max(block.capacity * 2, length + chunk.size());
+            auto* grown = static_cast<UInt8*>(std::realloc(block.bytes, capacity));
             if (grown == nullptr) {
-                return kCFURLUnknownError;
+                stored = false;
+                return false;
             }
             block.bytes = grown;
-            block.capacity *= 2;
+            block.capacity = capacity;
         }
-        ssize_t got = ::read(fd.Get(), block.bytes + length, block.capacity - length);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return kCFURLUnknownError;
-        }
-        if (got == 0) {
-            return 0;
-        }
-        length += static_cast<size_t>(got);
-    }
+        std::memcpy(block.bytes + length, chunk.data(), chunk.size());
+        length += chunk.size();
+        return true;
+    });
+    return error.Failed() || !stored ? kCFURLUnknownError : 0;
 }
 
 }  // namespace
@@ -123,7 +116,7 @@ Boolean CFURLCreateDataAndPropertiesFromResource(CFAllocatorRef alloc, CFURLRef 
     }
     MallocBlock block;
     size_t length = 0;
-    SInt32 error = ReadRegularFile(platform::URLPath(url), block, length);
+    SInt32 error = ReadURLFile(platform::URLPath(url), block, length);
     CFDataRef data = nullptr;
     if (error == 0) {
         data = length == 0 ? CFDataCreate(alloc, nullptr, 0)

@@ -2,7 +2,7 @@
 // making windows from it.
 #include "hitoolbox/UIObjects.h"
 
-#include "bundle/FileBytes.h"
+#include "base/RegularFile.h"
 #include "cf/StringObject.h"
 #include "cf/URLObject.h"
 #include "text/Unicode.h"
@@ -33,8 +33,8 @@ OSStatus OpenInterfaceFile(const std::string& path, IBNibRef* outNibRef)
 {
     std::string bytes;
     std::string error;
-    if (!ReadWholeFile(path, kMaxInterfaceFileBytes, bytes, error)) {
-        return Fail(path + ": " + error);
+    if (FileError failure = ReadRegularFile(path, kMaxInterfaceFileBytes, bytes); failure.Failed()) {
+        return Fail(failure.reason);
     }
     auto file = std::make_shared<InterfaceFile>();
     if (!ReadInterfaceFile(bytes, *file, error)) {

@@ -1,184 +1,41 @@
 // Reading, putting aside and atomically replacing one preferences file.
 #include "prefs/PreferencesFile.h"
 
-#include "plist/CFOwner.h"
+#include "base/AtomicFileWriter.h"
+#include "base/ErrnoStatus.h"
+#include "base/LockFile.h"
+#include "base/RegularFile.h"
+#include "base/TemporaryFiles.h"
+#include "base/Warnings.h"
 #include "plist/PropertyListReader.h"
 #include "prefs/PreferencesPaths.h"
-#include "prefs/ScopedFd.h"
+#include "prefs/PreferencesSalvage.h"
 #include "text/Unicode.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <ctime>
-#include <random>
 
 namespace platform::prefs {
 namespace {
 
-std::atomic<WriteStage> gFailingStage{WriteStage::None};
-
-bool ShouldFail(WriteStage stage)
+std::string Reason(const char* what, int error = errno)
 {
-    WriteStage expected = stage;
-    return gFailingStage.compare_exchange_strong(expected, WriteStage::None);
+    return ErrnoReason(what, error);
 }
 
-std::string Reason(const char* what)
+// Holds the exclusive lock on "<file>.lock", which every reader that parses and every writer of the
+// file takes.
+bool LockPreferences(LockFile& lock, const std::string& path, std::string& error)
 {
-    return std::string(what) + ": " + std::strerror(errno);
-}
-
-// Holds the exclusive flock of one lock file; the kernel drops it with the descriptor, also when
-// the process dies.
-class FileLock {
-public:
-    bool Acquire(const std::string& path, std::string& error)
-    {
-        mFd = ScopedFd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-        if (!mFd.IsValid()) {
-            error = Reason("cannot open the preferences lock file");
-            return false;
-        }
-        while (::flock(mFd.Get(), LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                error = Reason("cannot lock the preferences");
-                return false;
-            }
-        }
-        return true;
-    }
-
-private:
-    ScopedFd mFd;
-};
-
-// A temporary file that is removed when it goes away, unless it was renamed into place.
-class TemporaryFile {
-public:
-    ~TemporaryFile()
-    {
-        mFd.Reset();
-        if (!mPath.empty() && !mRenamed) {
-            ::unlink(mPath.c_str());
-        }
-    }
-
-    bool Create(const std::string& prefix, std::string& error)
-    {
-        std::random_device random;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            char suffix[32];
-            std::snprintf(suffix, sizeof suffix, "%x%08x", static_cast<unsigned>(::getpid()), random());
-            std::string path = prefix + suffix;
-            int fd = ShouldFail(WriteStage::Create)
-                         ? (errno = EACCES, -1)
-                         : ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-            if (fd >= 0) {
-                mFd = ScopedFd(fd);
-                mPath = path;
-                // The umask may only take bits away; the file is private whatever it says.
-                ::fchmod(fd, 0600);
-                return true;
-            }
-            if (errno != EEXIST) {
-                break;
-            }
-        }
-        error = Reason("cannot create a temporary preferences file");
-        return false;
-    }
-
-    bool WriteAll(const std::string& contents, std::string& error)
-    {
-        size_t done = 0;
-        while (done < contents.size()) {
-            ssize_t written = ShouldFail(WriteStage::Write) ? (errno = ENOSPC, -1)
-                                                            : ::write(mFd.Get(), contents.data() + done,
-                                                                      contents.size() - done);
-            if (written < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                error = Reason("cannot write the preferences");
-                return false;
-            }
-            done += static_cast<size_t>(written);
-        }
-        return true;
-    }
-
-    bool SyncAndClose(std::string& error)
-    {
-        if (ShouldFail(WriteStage::Sync)) {
-            errno = EIO;
-            error = Reason("cannot flush the preferences");
-            return false;
-        }
-        if (::fsync(mFd.Get()) != 0 || !mFd.Close()) {
-            error = Reason("cannot flush the preferences");
-            return false;
-        }
-        return true;
-    }
-
-    bool RenameTo(const std::string& target, std::string& error)
-    {
-        if (ShouldFail(WriteStage::Rename)) {
-            errno = EIO;
-            error = Reason("cannot replace the preferences file");
-            return false;
-        }
-        if (::rename(mPath.c_str(), target.c_str()) != 0) {
-            error = Reason("cannot replace the preferences file");
-            return false;
-        }
-        mRenamed = true;
-        return true;
-    }
-
-private:
-    ScopedFd mFd;
-    std::string mPath;
-    bool mRenamed = false;
-};
-
-bool SyncFolder(const std::string& folder, std::string& error)
-{
-    ScopedFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd.IsValid() || (::fsync(fd.Get()) != 0 && errno != EINVAL)) {
-        error = Reason("cannot flush the preferences folder");
+    if (int failure = lock.Lock(AT_FDCWD, path + ".lock", LockFile::Mode::Exclusive); failure != 0) {
+        error = Reason("cannot lock the preferences", failure);
         return false;
     }
     return true;
-}
-
-bool ReadWholeFile(int fd, std::string& contents)
-{
-    char buffer[65536];
-    for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        if (got == 0) {
-            return true;
-        }
-        if (contents.size() + static_cast<size_t>(got) > static_cast<size_t>(kPlatformPropertyListMaxBytes) + 1) {
-            return true;  // past the cap: the parser refuses it, there is no need to read on
-        }
-        contents.append(buffer, static_cast<size_t>(got));
-    }
 }
 
 std::string UTCStamp()
@@ -189,18 +46,6 @@ std::string UTCStamp()
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
     return stamp;
-}
-
-// True when every key of the root dictionary is valid UTF-8, as the keys of the preferences must be.
-bool KeysAreUTF8(const plist::PlistNode& root)
-{
-    std::u16string units;
-    for (auto& [key, node] : root.View().DictionaryItems()) {
-        if (!DecodeUTF8(key, units, true)) {
-            return false;
-        }
-    }
-    return true;
 }
 
 FileIdentity IdentityOf(const struct stat& info)
@@ -234,7 +79,9 @@ PreferencesFile::PreferencesFile(std::string folder, const std::string& applicat
 
 void PreferencesFile::FailNextWriteForTesting(WriteStage stage)
 {
-    gFailingStage = stage;
+    // Each stage fails as the system most likely would fail it there.
+    int error = stage == WriteStage::Create ? EACCES : stage == WriteStage::Write ? ENOSPC : EIO;
+    FailNextAtomicWriteForTesting(stage, error);
 }
 
 bool PreferencesFile::Read(plist::PlistNode& values, FileIdentity& identity, std::string& error)
@@ -252,25 +99,26 @@ bool PreferencesFile::Read(plist::PlistNode& values, FileIdentity& identity, std
     if (S_ISREG(info.st_mode) && identity.known && IdentityOf(info) == identity) {
         return true;  // the very file last read: a writer would have renamed a new one into place
     }
-    FileLock lock;
-    return lock.Acquire(mPath + ".lock", error) && ReadLocked(values, identity, error);
+    LockFile lock;
+    return LockPreferences(lock, mPath, error) && ReadLocked(values, identity, error);
 }
 
 bool PreferencesFile::ReadLocked(plist::PlistNode& values, FileIdentity& identity, std::string& error)
 {
-    ScopedFd fd(::open(mPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (!fd.IsValid()) {
-        if (errno == ENOENT) {
-            values = plist::PlistNode();
-            identity = NoFile();
-            return true;
-        }
-        error = Reason("cannot open the preferences file");
+    ScopedFd fd;
+    struct stat info {};
+    FileError opened = OpenRegularFile(AT_FDCWD, mPath, fd, info);
+    if (opened.kind == FileError::Kind::System && opened.number == ENOENT) {
+        values = plist::PlistNode();
+        identity = NoFile();
+        return true;
+    }
+    if (opened.kind == FileError::Kind::NotRegular) {
+        error = "the preferences file " + mPath + " is not a regular file";
         return false;
     }
-    struct stat info {};
-    if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        error = "the preferences file is not a regular file";
+    if (opened.Failed()) {
+        error = opened.reason;
         return false;
     }
     FileIdentity seen = IdentityOf(info);
@@ -278,39 +126,63 @@ bool PreferencesFile::ReadLocked(plist::PlistNode& values, FileIdentity& identit
         return true;
     }
     std::string contents;
-    if (!ReadWholeFile(fd.Get(), contents)) {
-        error = Reason("cannot read the preferences file");
+    FileError read = ReadOpenFile(fd.Get(), mPath, static_cast<size_t>(kPlatformPropertyListMaxBytes),
+                                  [&](std::span<const char> chunk) {
+                                      contents.append(chunk.data(), chunk.size());
+                                      return true;
+                                  });
+    if (read.kind == FileError::Kind::System) {
+        error = read.reason;
         return false;
     }
     fd.Reset();
 
     // Every value is checked as the reader would convert it, so that nothing unreadable is kept and
-    // written back later.
+    // written back later. A file past the size limit is as unreadable as a malformed one.
     std::string parseError;
-    plist::PlistNode root = plist::ParseXMLPropertyList(contents, parseError);
-    bool readable = root && root.View().Kind() == plist::NodeKind::Dictionary;
-    if (readable) {
-        readable = plist::ValidateTree(root.View(), parseError) && KeysAreUTF8(root);
-    }
-    if (readable) {
+    plist::PlistNode root = read.Failed() ? plist::PlistNode() : plist::ParseXMLPropertyList(contents, parseError);
+    bool dictionary = root && root.View().Kind() == plist::NodeKind::Dictionary;
+    Salvage salvage;
+    if (dictionary && !SalvageDamagedKeys(contents, root, salvage)) {
         values = std::move(root);
         identity = seen;
         return true;
     }
-    if (!PutAside(error)) {
+    std::string aside;
+    if (!PutAside(aside, error)) {
         return false;
     }
-    values = plist::PlistNode();
-    identity = NoFile();
-    return true;
+    std::string told = "the preferences file " + mPath + " was damaged; it was kept as " + aside;
+    if (!dictionary) {
+        ReportWarning(told);
+        values = plist::PlistNode();
+        identity = NoFile();
+        return true;
+    }
+    auto list = [](const std::vector<std::string>& keys) {
+        std::string text;
+        for (const std::string& key : keys) {
+            text += (text.empty() ? "\"" : ", \"") + key + "\"";
+        }
+        return text;
+    };
+    if (!salvage.repeated.empty()) {
+        told += "; keys given more than once: " + list(salvage.repeated);
+    }
+    if (!salvage.dropped.empty()) {
+        told += "; keys dropped: " + list(salvage.dropped);
+    }
+    ReportWarning(told + "; the other keys were kept");
+    // The readable keys go back in place at once, still under the lock.
+    return WriteAtomically(salvage.kept, identity, error) && (values = std::move(salvage.kept), true);
 }
 
-bool PreferencesFile::PutAside(std::string& error)
+bool PreferencesFile::PutAside(std::string& aside, std::string& error)
 {
     // Only a process holding the lock renames or replaces the file, so a name found free here
     // stays free until the rename.
     std::string base = mPath + ".unreadable-" + UTCStamp();
-    std::string aside = base;
+    aside = base;
     struct stat info {};
     for (int n = 2; ::lstat(aside.c_str(), &info) == 0; ++n) {
         if (n > 9999) {
@@ -323,38 +195,48 @@ bool PreferencesFile::PutAside(std::string& error)
         error = Reason("cannot put the unreadable preferences file aside");
         return false;
     }
-    std::string ignored;
-    SyncFolder(mFolder, ignored);
+    ScopedFd folder(::open(mFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.IsValid()) {
+        ::fsync(folder.Get());
+    }
     return true;
 }
 
-void PreferencesFile::RemoveStaleTemporaries()
+bool PreferencesFile::WriteAtomically(const plist::PlistNode& values, FileIdentity& identity, std::string& error)
 {
+    identity = FileIdentity();
+    std::string xml = plist::FormatXML(values);
+    if (xml.empty()) {
+        error = "the preferences could not be formatted";
+        return false;
+    }
     // Temporary files are only made under the lock, so any found while holding it were left by a
     // writer that died.
-    std::string prefix = mName + ".tmp-";
-    DIR* folder = ::opendir(mFolder.c_str());
-    if (folder == nullptr) {
-        return;
+    ScopedFd folder(::open(mFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.IsValid()) {
+        error = Reason("cannot open the preferences folder");
+        return false;
     }
-    while (dirent* entry = ::readdir(folder)) {
-        std::string_view name(entry->d_name);
-        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) {
-            continue;
-        }
-        std::string_view suffix = name.substr(prefix.size());
-        if (suffix.find_first_not_of("0123456789abcdef") == std::string_view::npos) {
-            ::unlinkat(::dirfd(folder), entry->d_name, 0);
-        }
+    RemoveAbandonedTemporaries(folder.Get(), mName);
+    AtomicFileWriter writer(folder.Get(), mName);
+    int failure = writer.Prepare(xml.data(), xml.size());
+    if (failure == 0) {
+        failure = writer.Commit();
     }
-    ::closedir(folder);
-}
-
-bool PreferencesFile::WriteAtomically(const std::string& contents, std::string& error)
-{
-    TemporaryFile temporary;
-    return temporary.Create(mPath + ".tmp-", error) && temporary.WriteAll(contents, error) &&
-           temporary.SyncAndClose(error) && temporary.RenameTo(mPath, error) && SyncFolder(mFolder, error);
+    if (failure != 0) {
+        static constexpr const char* kWhat[] = {"cannot write the preferences", "cannot create a temporary preferences file",
+                                                "cannot write the preferences", "cannot flush the preferences",
+                                                "cannot replace the preferences file"};
+        error = Reason(kWhat[static_cast<int>(writer.FailedStage())], failure);
+        return false;
+    }
+    // Still under the lock: the file in place is the one just written (the rename changed its
+    // change time, so it is looked at again).
+    struct stat info {};
+    if (::fstatat(folder.Get(), mName.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        identity = IdentityOf(info);
+    }
+    return true;
 }
 
 bool PreferencesFile::Merge(const ValueMap& changes, plist::PlistNode& values, FileIdentity& identity,
@@ -364,11 +246,10 @@ bool PreferencesFile::Merge(const ValueMap& changes, plist::PlistNode& values, F
         error = Reason("cannot create the preferences folder");
         return false;
     }
-    FileLock lock;
-    if (!lock.Acquire(mPath + ".lock", error) || !ReadLocked(values, identity, error)) {
+    LockFile lock;
+    if (!LockPreferences(lock, mPath, error) || !ReadLocked(values, identity, error)) {
         return false;
     }
-    RemoveStaleTemporaries();
     // From here values may hold changes that the file does not: unknown until the write is done.
     identity = FileIdentity();
     if (!values) {
@@ -383,20 +264,7 @@ bool PreferencesFile::Merge(const ValueMap& changes, plist::PlistNode& values, F
             values.Remove(EncodeUTF8(key));
         }
     }
-    std::string xml = plist::FormatXML(values);
-    if (xml.empty()) {
-        error = "the preferences could not be formatted";
-        return false;
-    }
-    if (!WriteAtomically(xml, error)) {
-        return false;
-    }
-    // Still under the lock: the file in place is the one just written.
-    struct stat info {};
-    if (::stat(mPath.c_str(), &info) == 0) {
-        identity = IdentityOf(info);
-    }
-    return true;
+    return WriteAtomically(values, identity, error);
 }
 
 }  // namespace platform::prefs

@@ -2,6 +2,7 @@
 // read and replaced under an flock on "<file>.lock" beside it, replaced by an atomic rename.
 #pragma once
 
+#include "base/AtomicFileWriter.h"
 #include "plist/PlistNode.h"
 
 #include <map>
@@ -29,7 +30,7 @@ struct FileIdentity {
 };
 
 // Where a write may be made to fail, so that tests reach every failure path.
-enum class WriteStage { None, Create, Write, Sync, Rename };
+using WriteStage = platform::WriteStage;
 
 class PreferencesFile {
 public:
@@ -39,9 +40,13 @@ public:
 
     // Brings values up to date with the stored file. values and identity are what was last read;
     // when the file still has that identity nothing is parsed again. A missing file holds none. A
-    // file that cannot be parsed, or whose root is not a dictionary, is renamed aside to
-    // "<file>.unreadable-<UTC time>" and holds none. False, with the reason in error and values
-    // untouched, only when the file exists but cannot be read or put aside.
+    // damaged file is renamed aside to "<file>.unreadable-<UTC time>" and the user is told where
+    // it went: one that cannot be parsed, or whose root is not a dictionary, holds none; one whose
+    // root dictionary holds unusable keys or values (not UTF-8, refused by the reader, a key given
+    // twice with different values) keeps the rest, which is written back at once so that the file
+    // put aside is never needed again. False, with the reason in error and values untouched, only
+    // when the file exists but cannot be read (something else than a regular file stands in its
+    // place) or put aside.
     bool Read(plist::PlistNode& values, FileIdentity& identity, std::string& error);
 
     // Under the lock: brings values up to date with the file, applies the changes (last writer of a
@@ -56,9 +61,8 @@ public:
 
 private:
     bool ReadLocked(plist::PlistNode& values, FileIdentity& identity, std::string& error);
-    bool PutAside(std::string& error);
-    void RemoveStaleTemporaries();
-    bool WriteAtomically(const std::string& contents, std::string& error);
+    bool PutAside(std::string& aside, std::string& error);
+    bool WriteAtomically(const plist::PlistNode& values, FileIdentity& identity, std::string& error);
 
     std::string mFolder;
     std::string mName;  // "<application id>.plist"

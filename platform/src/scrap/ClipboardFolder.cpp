@@ -1,6 +1,7 @@
 #include "scrap/ClipboardFolder.h"
 
-#include "scrap/AtomicFileWrite.h"
+#include "base/AtomicFileWriter.h"
+#include "base/ScopedDir.h"
 #include "scrap/ScrapError.h"
 #include "scrap/ScrapManifest.h"
 
@@ -74,17 +75,16 @@ std::vector<std::string> FolderNames(int folderFd)
     if (listFd < 0) {
         return names;
     }
-    DIR* dir = ::fdopendir(listFd);
-    if (dir == nullptr) {
+    ScopedDir dir(::fdopendir(listFd));
+    if (dir.Get() == nullptr) {
         ::close(listFd);
         return names;
     }
-    while (dirent* entry = ::readdir(dir)) {
+    while (dirent* entry = ::readdir(dir.Get())) {
         if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
             names.emplace_back(entry->d_name);
         }
     }
-    ::closedir(dir);
     return names;
 }
 
@@ -106,6 +106,30 @@ void RemoveGeneration(int folderFd, const std::string& name)
         ::unlinkat(generation.Get(), file.c_str(), 0);
     }
     ::unlinkat(folderFd, name.c_str(), AT_REMOVEDIR);
+}
+
+// What the "current" link names.
+enum class CurrentLink { Missing, Damaged, Generation };
+
+// Reads the "current" link. Only a plain generation name in the clipboard folder is a generation; a
+// link that leads anywhere else (an absolute path, "..", a '/' anywhere, any other name) is damage
+// and is never followed.
+CurrentLink ReadCurrentLink(int folderFd, std::string& name)
+{
+    char target[64];
+    ssize_t length = ::readlinkat(folderFd, kCurrentName, target, sizeof target - 1);
+    if (length < 0 && errno == ENOENT) {
+        return CurrentLink::Missing;
+    }
+    if (length <= 0) {
+        return CurrentLink::Damaged;
+    }
+    target[length] = '\0';
+    if (!GenerationNumber(target)) {
+        return CurrentLink::Damaged;
+    }
+    name = target;
+    return CurrentLink::Generation;
 }
 
 OSStatus Refuse(const std::string& path, const std::string& why)
@@ -175,37 +199,33 @@ OSStatus OpenClipboardFolder(ScopedFd& folder)
 
 OSStatus ClipboardLock::Acquire(int folderFd, bool exclusive)
 {
-    mFd = ScopedFd(::openat(folderFd, kLockName, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (!mFd.IsValid()) {
-        return FailScrapWithErrno("cannot open the clipboard's lock file", errno);
-    }
-    while (::flock(mFd.Get(), exclusive ? LOCK_EX : LOCK_SH) != 0) {
-        if (errno != EINTR) {
-            int error = errno;
-            mFd.Reset();
-            return FailScrapWithErrno("cannot lock the clipboard", error);
-        }
-    }
-    return noErr;
+    int error = mLock.Lock(folderFd, kLockName, exclusive ? LockFile::Mode::Exclusive : LockFile::Mode::Shared);
+    return error == 0 ? noErr : FailScrapWithErrno("cannot lock the clipboard", error);
 }
 
 OSStatus OpenCurrentGeneration(int folderFd, ScopedFd& generation)
 {
     // The link is read and its target looked up in two steps: two clears in between replace the
-    // generation it named and then remove it. The link names a newer one by then, so it is followed
+    // generation it named and then remove it. The link names a newer one by then, so it is read
     // again; a target that stays missing is damage.
     constexpr int kTries = 8;
     for (int attempt = 0; attempt < kTries; ++attempt) {
-        generation = ScopedFd(::openat(folderFd, kCurrentName, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        std::string name;
+        switch (ReadCurrentLink(folderFd, name)) {
+        case CurrentLink::Missing:
+            return fnfErr;  // no generation yet
+        case CurrentLink::Damaged:
+            return FailScrap(internalScrapErr, "the clipboard's current link is damaged: it names no generation "
+                                               "of the clipboard folder");
+        case CurrentLink::Generation:
+            break;
+        }
+        generation = ScopedFd(::openat(folderFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (generation.IsValid()) {
             return noErr;
         }
         if (errno != ENOENT) {
             return FailScrapWithErrno("cannot open the clipboard's current generation", errno);
-        }
-        struct stat link {};
-        if (::fstatat(folderFd, kCurrentName, &link, AT_SYMLINK_NOFOLLOW) != 0) {
-            return fnfErr;  // no generation yet
         }
     }
     return FailScrap(internalScrapErr, "the clipboard's current generation is missing");
@@ -213,10 +233,13 @@ OSStatus OpenCurrentGeneration(int folderFd, ScopedFd& generation)
 
 bool IsCurrentGeneration(int folderFd, int generationFd)
 {
+    std::string name;
     struct stat current {};
     struct stat generation {};
-    return ::fstatat(folderFd, kCurrentName, &current, 0) == 0 && ::fstat(generationFd, &generation) == 0 &&
-           current.st_dev == generation.st_dev && current.st_ino == generation.st_ino;
+    return ReadCurrentLink(folderFd, name) == CurrentLink::Generation &&
+           ::fstatat(folderFd, name.c_str(), &current, AT_SYMLINK_NOFOLLOW) == 0 &&
+           ::fstat(generationFd, &generation) == 0 && current.st_dev == generation.st_dev &&
+           current.st_ino == generation.st_ino;
 }
 
 OSStatus StartNewGeneration(int folderFd)
@@ -235,13 +258,8 @@ OSStatus StartNewGeneration(int folderFd)
         }
     }
     unsigned long long previous = highest;
-    char target[64];
-    ssize_t targetLength = ::readlinkat(folderFd, kCurrentName, target, sizeof target - 1);
-    if (targetLength > 0) {
-        target[targetLength] = '\0';
-        if (auto number = GenerationNumber(target)) {
-            previous = *number;
-        }
+    if (std::string current; ReadCurrentLink(folderFd, current) == CurrentLink::Generation) {
+        previous = *GenerationNumber(current.c_str());
     }
 
     std::string name = GenerationName(highest + 1);
@@ -256,11 +274,9 @@ OSStatus StartNewGeneration(int folderFd)
     }
     ::fchmod(generation.Get(), 0700);
     std::string manifest = WriteManifest({});
-    OSStatus status = WriteFileAtomically(generation.Get(), kManifestName, manifest.data(), manifest.size(),
-                                          "the clipboard's manifest");
-    if (status != noErr) {
+    if (int error = WriteFileAtomically(generation.Get(), kManifestName, manifest.data(), manifest.size())) {
         RemoveGeneration(folderFd, name);
-        return status;
+        return FailScrapWithErrno("cannot write the clipboard's manifest", error);
     }
 
     // The switch: a link under a temporary name, renamed over "current" in one step, so every

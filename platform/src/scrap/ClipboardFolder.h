@@ -9,7 +9,8 @@
 // anything else is refused, since another user could then read or change the clipboard.
 #pragma once
 
-#include "prefs/ScopedFd.h"
+#include "base/LockFile.h"
+#include "base/ScopedFd.h"
 
 #include <MacTypes.h>
 
@@ -17,7 +18,6 @@
 
 namespace platform::scrap {
 
-using prefs::ScopedFd;
 
 // Opens the clipboard folder, creating it (mode 0700) when it is missing. On failure, answers the
 // status with the reason recorded.
@@ -32,14 +32,15 @@ void SetFallbackParentForTesting(const std::string& parent);
 class ClipboardLock {
 public:
     OSStatus Acquire(int folderFd, bool exclusive);
-    void Release() { mFd.Reset(); }
+    void Release() { mLock.Unlock(); }
 
 private:
-    ScopedFd mFd;
+    LockFile mLock;
 };
 
 // Opens the current generation's folder. fnfErr, with no reason recorded, when the clipboard has
-// no generation yet.
+// no generation yet. A "current" link that names anything but a generation in the folder is damage
+// and is never followed: internalScrapErr with the reason, until a clear replaces the link.
 OSStatus OpenCurrentGeneration(int folderFd, ScopedFd& generation);
 
 // Whether the generation folder (opened from this clipboard folder) is the current one.

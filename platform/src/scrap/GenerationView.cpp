@@ -1,6 +1,7 @@
 #include "scrap/GenerationView.h"
 
-#include "scrap/AtomicFileWrite.h"
+#include "base/AtomicFileWriter.h"
+#include "base/RegularFile.h"
 #include "scrap/ScrapError.h"
 
 #include <fcntl.h>
@@ -15,7 +16,6 @@ namespace platform::scrap {
 namespace {
 
 constexpr const char kManifestName[] = "manifest";
-constexpr size_t kMaxReadChunk = size_t{1} << 30;
 
 // A type as the user knows it ('TEXT'), or in hexadecimal when its bytes are not printable.
 std::string TypeLabel(ScrapFlavorType type)
@@ -75,10 +75,11 @@ OSStatus GenerationView::Refresh()
         // Every change renames a new manifest into place, so an unchanged identity means nothing
         // was added. A missing manifest means the generation was removed after later clears: what
         // the view holds is all it will ever hold.
-        ScopedFd manifest(::openat(mGenerationFolder.Get(), kManifestName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        // Looked at, not opened: whatever stands in the manifest's place must not block this.
         struct stat info {};
-        bool removed = !manifest.IsValid() && errno == ENOENT;
-        if (removed || (manifest.IsValid() && ::fstat(manifest.Get(), &info) == 0 && mManifestIdentity.SameAs(info))) {
+        bool present = ::fstatat(mGenerationFolder.Get(), kManifestName, &info, AT_SYMLINK_NOFOLLOW) == 0;
+        bool removed = !present && errno == ENOENT;
+        if (removed || (present && mManifestIdentity.SameAs(info))) {
             return current();
         }
     }
@@ -119,48 +120,40 @@ OSStatus GenerationView::MarkDamaged(std::string reason, const struct stat& mani
 
 GenerationView::LoadResult GenerationView::Load(OSStatus& status)
 {
-    ScopedFd manifest(::openat(mGenerationFolder.Get(), kManifestName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (!manifest.IsValid()) {
+    ScopedFd manifest;
+    struct stat info {};
+    FileError opened = OpenRegularFile(mGenerationFolder.Get(), kManifestName, manifest, info);
+    if (opened.kind == FileError::Kind::System) {
         // A generation is made with its manifest, which is only ever replaced by a rename: no
         // manifest means the generation is being removed.
-        if (errno == ENOENT) {
+        if (opened.number == ENOENT) {
             status = fnfErr;
             return LoadResult::Removed;
         }
-        status = FailScrapWithErrno("cannot open the clipboard's manifest", errno);
+        status = FailScrapWithErrno("cannot open the clipboard's manifest", opened.number);
         return LoadResult::Failed;
     }
-    struct stat info {};
-    if (::fstat(manifest.Get(), &info) != 0) {
-        status = FailScrapWithErrno("cannot examine the clipboard's manifest", errno);
-        return LoadResult::Failed;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        status = MarkDamaged("the clipboard's manifest is not a file", info, std::move(manifest));
+    if (opened.Failed()) {
+        // Something else in the manifest's place (a FIFO, a device, a link) is never opened for
+        // reading; the view holds it by the folder's name only.
+        ::fstatat(mGenerationFolder.Get(), kManifestName, &info, AT_SYMLINK_NOFOLLOW);
+        status = MarkDamaged("the clipboard's manifest is not a file", info, ScopedFd());
         return LoadResult::Damaged;
     }
-    if (info.st_size > static_cast<off_t>(kMaxManifestBytes)) {
+    std::string bytes;
+    FileError read = ReadOpenFile(manifest.Get(), kManifestName, kMaxManifestBytes, [&](std::span<const char> chunk) {
+        bytes.append(chunk.data(), chunk.size());
+        return true;
+    });
+    if (read.kind == FileError::Kind::TooLarge) {
         status = MarkDamaged("the clipboard's manifest is longer than " + std::to_string(kMaxManifestBytes) + " bytes",
                              info, std::move(manifest));
         return LoadResult::Damaged;
     }
-    std::string bytes(static_cast<size_t>(info.st_size), '\0');
-    size_t got = 0;
-    while (got < bytes.size()) {
-        ssize_t n = ::pread(manifest.Get(), bytes.data() + got, bytes.size() - got, static_cast<off_t>(got));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            status = FailScrapWithErrno("cannot read the clipboard's manifest", errno);
-            return LoadResult::Failed;
-        }
-        if (n == 0) {
-            break;
-        }
-        got += static_cast<size_t>(n);
+    if (read.Failed()) {
+        status = FailScrapWithErrno("cannot read the clipboard's manifest", read.number);
+        return LoadResult::Failed;
     }
-    bytes.resize(got);
 
     std::vector<ManifestEntry> entries;
     std::string error;
@@ -172,10 +165,13 @@ GenerationView::LoadResult GenerationView::Load(OSStatus& status)
     flavors.reserve(entries.size());
     for (const ManifestEntry& entry : entries) {
         std::string name = FlavorFileName(entry.type);
-        ScopedFd file(::openat(mGenerationFolder.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-        if (!file.IsValid()) {
-            if (errno != ENOENT && errno != ELOOP) {
-                status = FailScrapWithErrno("cannot open " + TypeLabel(entry.type) + " on the clipboard", errno);
+        ScopedFd file;
+        struct stat fileInfo {};
+        FileError flavorError = OpenRegularFile(mGenerationFolder.Get(), name, file, fileInfo);
+        if (flavorError.kind == FileError::Kind::System) {
+            if (flavorError.number != ENOENT && flavorError.number != ELOOP) {
+                status = FailScrapWithErrno("cannot open " + TypeLabel(entry.type) + " on the clipboard",
+                                            flavorError.number);
                 return LoadResult::Failed;
             }
             // Removing a generation takes its manifest away first, and a file the manifest names is
@@ -193,14 +189,14 @@ GenerationView::LoadResult GenerationView::Load(OSStatus& status)
                                  info, std::move(manifest));
             return LoadResult::Damaged;
         }
-        struct stat fileInfo {};
-        if (::fstat(file.Get(), &fileInfo) != 0) {
-            status = FailScrapWithErrno("cannot examine " + TypeLabel(entry.type) + " on the clipboard", errno);
-            return LoadResult::Failed;
+        if (flavorError.Failed()) {
+            status = MarkDamaged("the file of " + TypeLabel(entry.type) + " on the clipboard is not a regular file",
+                                 info, std::move(manifest));
+            return LoadResult::Damaged;
         }
         // Flavor files are whole before any manifest names them and never change afterwards, so a
         // size that disagrees is damage, not a write in progress.
-        if (!S_ISREG(fileInfo.st_mode) || fileInfo.st_size != static_cast<off_t>(entry.size)) {
+        if (fileInfo.st_size != static_cast<off_t>(entry.size)) {
             status = MarkDamaged("the clipboard's manifest gives " + TypeLabel(entry.type) + " " +
                                      std::to_string(entry.size) + " bytes, its file holds " +
                                      std::to_string(fileInfo.st_size),
@@ -242,10 +238,8 @@ OSStatus GenerationView::Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size 
         return FailScrap(internalScrapErr,
                          "the clipboard already holds " + std::to_string(kMaxManifestFlavors) + " flavors, the most it can");
     }
-    status = WriteFileAtomically(mGenerationFolder.Get(), FlavorFileName(type), data, static_cast<size_t>(size),
-                                 TypeLabel(type));
-    if (status != noErr) {
-        return status;
+    if (int error = WriteFileAtomically(mGenerationFolder.Get(), FlavorFileName(type), data, static_cast<size_t>(size))) {
+        return FailScrapWithErrno("cannot write " + TypeLabel(type) + " to the clipboard", error);
     }
     std::vector<ManifestEntry> entries;
     entries.reserve(mFlavors.size() + 1);
@@ -256,10 +250,8 @@ OSStatus GenerationView::Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size 
     std::string manifest = WriteManifest(entries);
     // A failure here leaves the flavor's file without a manifest that names it: no reader ever
     // sees it, a later put of the type replaces it, and the generation's removal takes it away.
-    status = WriteFileAtomically(mGenerationFolder.Get(), kManifestName, manifest.data(), manifest.size(),
-                                 "the clipboard's manifest");
-    if (status != noErr) {
-        return status;
+    if (int error = WriteFileAtomically(mGenerationFolder.Get(), kManifestName, manifest.data(), manifest.size())) {
+        return FailScrapWithErrno("cannot write the clipboard's manifest", error);
     }
     Load(status);
     return status;
@@ -267,26 +259,17 @@ OSStatus GenerationView::Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size 
 
 OSStatus GenerationView::ReadData(const Flavor& flavor, Size* byteCount, void* destination) const
 {
-    // pread, not read: a forked child shares the descriptor's offset with its parent.
+    // Positioned reads: a forked child shares the descriptor's offset with its parent.
     size_t want = static_cast<size_t>(std::min(*byteCount, flavor.entry.size));
-    char* out = static_cast<char*>(destination);
-    size_t done = 0;
-    while (done < want) {
-        ssize_t n = ::pread(flavor.file.Get(), out + done, std::min(want - done, kMaxReadChunk),
-                            static_cast<off_t>(done));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            *byteCount = static_cast<Size>(done);
-            return FailScrapWithErrno("cannot read " + TypeLabel(flavor.entry.type) + " from the clipboard", errno);
-        }
-        if (n == 0) {
-            *byteCount = static_cast<Size>(done);
-            return FailScrap(internalScrapErr,
-                             "the file of " + TypeLabel(flavor.entry.type) + " on the clipboard is shorter than it was");
-        }
-        done += static_cast<size_t>(n);
+    ssize_t done = ReadAt(flavor.file.Get(), destination, want, 0);
+    if (done < 0) {
+        *byteCount = 0;
+        return FailScrapWithErrno("cannot read " + TypeLabel(flavor.entry.type) + " from the clipboard", errno);
+    }
+    if (static_cast<size_t>(done) < want) {
+        *byteCount = static_cast<Size>(done);
+        return FailScrap(internalScrapErr,
+                         "the file of " + TypeLabel(flavor.entry.type) + " on the clipboard is shorter than it was");
     }
     *byteCount = static_cast<Size>(done);
     return noErr;

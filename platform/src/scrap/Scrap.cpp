@@ -153,7 +153,7 @@ OSStatus GetCurrentScrap(ScrapRef* scrap)
     }
     ViewTable& table = Table();
     std::lock_guard<std::mutex> guard(table.mutex);
-    ScopedFd folder;
+    platform::ScopedFd folder;
     OSStatus status = OpenClipboardFolder(folder);
     if (status != noErr) {
         return status;
@@ -166,7 +166,7 @@ OSStatus ClearCurrentScrap(void)
     ClearScrapError();
     ViewTable& table = Table();
     std::lock_guard<std::mutex> guard(table.mutex);
-    ScopedFd folder;
+    platform::ScopedFd folder;
     OSStatus status = OpenClipboardFolder(folder);
     if (status != noErr) {
         return status;

@@ -1,13 +1,12 @@
 // One reason per thread, so that two threads using the clipboard never see each other's failures.
 #include "scrap/ScrapError.h"
 
+#include "base/ErrnoStatus.h"
 #include "cf/StringObject.h"
 
 #include <Carbon/Scrap.h>
 #include <PlatformHost.h>
 
-#include <cerrno>
-#include <cstring>
 
 namespace platform::scrap {
 namespace {
@@ -27,30 +26,9 @@ OSStatus FailScrap(OSStatus status, std::string reason)
     return status;
 }
 
-OSStatus StatusForErrno(int error)
-{
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return fnfErr;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return permErr;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return dskFulErr;
-    case ENOMEM:
-        return memFullErr;
-    default:
-        return ioErr;
-    }
-}
-
 OSStatus FailScrapWithErrno(const std::string& what, int error)
 {
-    return FailScrap(StatusForErrno(error), what + ": " + std::strerror(error));
+    return FailScrap(StatusForErrno(error), ErrnoReason(what, error));
 }
 
 const std::string& LastScrapError()

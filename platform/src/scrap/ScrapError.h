@@ -14,8 +14,6 @@ void ClearScrapError();
 OSStatus FailScrap(OSStatus status, std::string reason);
 // As FailScrap, with the status nearest to errno and the system's text for it after what.
 OSStatus FailScrapWithErrno(const std::string& what, int error);
-// The status nearest to an errno value.
-OSStatus StatusForErrno(int error);
 // The reason recorded last on this thread ("" when the last call succeeded).
 const std::string& LastScrapError();
 

@@ -1,9 +1,12 @@
 // Reading, creating and rewriting keychain files.
 #include "security/KeychainFile.h"
 
-#include "prefs/ScopedFd.h"
-#include "security/AtomicFile.h"
-#include "security/FolderLock.h"
+#include "base/AtomicFileWriter.h"
+#include "base/ErrnoStatus.h"
+#include "base/LockFile.h"
+#include "base/PathParts.h"
+#include "base/RegularFile.h"
+#include "base/TemporaryFiles.h"
 #include "security/KeychainCrypto.h"
 #include "security/KeychainRecords.h"
 #include "security/UnlockedKeyStore.h"
@@ -23,8 +26,6 @@
 
 namespace platform::security {
 
-using prefs::ScopedFd;
-
 namespace {
 
 // Production cost: above libsodium's interactive pass count, with its interactive memory.
@@ -40,35 +41,31 @@ constexpr KeychainSettingsRecord kNewKeychainSettings{1, true, true, 300};
 
 Result<KeychainSnapshot> ReadSnapshot(const std::string& path, bool whole)
 {
-    ScopedFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.IsValid()) {
-        return Failure{errno == EACCES || errno == EPERM ? permErr : StatusFromErrno(errno)};
-    }
+    ScopedFd fd;
     KeychainSnapshot snapshot;
-    if (::fstat(fd.Get(), &snapshot.identity) != 0) {
-        return Failure{StatusFromErrno(errno)};
+    FileError error = OpenRegularFile(AT_FDCWD, path, fd, snapshot.identity);
+    if (error.kind == FileError::Kind::System) {
+        // Reading a keychain one may not read is a permission error, not the write protection that
+        // errSecWrPerm tells.
+        return Failure{error.number == EACCES || error.number == EPERM ? permErr : KeychainStatusForErrno(error.number)};
+    }
+    if (error.Failed()) {
+        return Failure{errSecInvalidKeychain};
     }
     uint64_t size = static_cast<uint64_t>(snapshot.identity.st_size);
     // The size is bounded before anything is allocated for the content.
-    if (!S_ISREG(snapshot.identity.st_mode) || size < kPreambleSize || size > kMaxFileSize) {
+    if (size < kPreambleSize || size > kMaxFileSize) {
         return Failure{errSecInvalidKeychain};
     }
     size_t wanted = whole ? static_cast<size_t>(size) : kPreambleSize;
     snapshot.bytes.resize(wanted);
-    size_t done = 0;
-    while (done < wanted) {
-        ssize_t got = ::pread(fd.Get(), snapshot.bytes.data() + done, wanted - done, static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return Failure{ioErr};
-        }
-        if (got == 0) {
-            // Cut short while being read: not this file as it was stat'ed.
-            return Failure{errSecInvalidKeychain};
-        }
-        done += static_cast<size_t>(got);
+    ssize_t got = ReadAt(fd.Get(), snapshot.bytes.data(), wanted, 0);
+    if (got < 0) {
+        return Failure{ioErr};
+    }
+    if (static_cast<size_t>(got) < wanted) {
+        // Cut short while being read: not this file as it was stat'ed.
+        return Failure{errSecInvalidKeychain};
     }
     Result<ParsedPreamble> preamble = ParsePreamble(snapshot.bytes, size);
     if (!preamble.Ok()) {
@@ -80,17 +77,41 @@ Result<KeychainSnapshot> ReadSnapshot(const std::string& path, bool whole)
 
 }  // namespace
 
+OSStatus KeychainStatusForErrno(int error)
+{
+    switch (OSStatus status = StatusForErrno(error)) {
+    case fnfErr:
+    case dirNFErr:
+        return errSecNoSuchKeychain;
+    case permErr:
+        return errSecWrPerm;
+    case wPrErr:
+        return errSecReadOnly;
+    case memFullErr:
+        return errSecAllocate;
+    case dupFNErr:
+        return errSecDuplicateKeychain;
+    default:
+        return status;
+    }
+}
+
+int LockKeychainFolder(const std::string& path, LockFile& lock)
+{
+    return lock.LockFolder(FolderOf(path), LockFile::Mode::Exclusive);
+}
+
 std::string KeyDescriptionOfFile(const std::string& path)
 {
-    ScopedFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    ScopedFd fd;
     struct stat identity {};
-    if (!fd.IsValid() || ::fstat(fd.Get(), &identity) != 0 || !S_ISREG(identity.st_mode)) {
+    if (OpenRegularFile(AT_FDCWD, path, fd, identity).Failed()) {
         return {};
     }
     // The magic, the version and the flags come before the id.
     constexpr size_t kIdOffset = kKeychainMagic.size() + 4 + 4;
     std::array<uint8_t, kIdOffset + kFileIdSize> start{};
-    if (::pread(fd.Get(), start.data(), start.size(), 0) != static_cast<ssize_t>(start.size()) ||
+    if (ReadAt(fd.Get(), start.data(), start.size(), 0) != static_cast<ssize_t>(start.size()) ||
         !std::equal(kKeychainMagic.begin(), kKeychainMagic.end(), start.begin())) {
         return {};
     }
@@ -140,31 +161,30 @@ OSStatus CreateKeychainFile(const std::string& path, std::span<const uint8_t> pa
     if (bytes.empty()) {
         return errSecAllocate;
     }
-    AtomicFile file(path);
-    OSStatus status = file.Prepare(bytes);
-    if (status != noErr) {
-        return status;
+    AtomicFileWriter file(path);
+    if (int error = file.Prepare(bytes.data(), bytes.size()); error != 0) {
+        return KeychainStatusForErrno(error);
     }
     // The key is stored under the identity the file will have before the file appears, so that no
     // process ever sees the new keychain locked.
-    std::string description = KeyDescription(file.PreparedStat(), header.fileId);
-    status = StoreUnlockedKey(description, key->Bytes(), UnlockDeadline(header.settings));
+    std::string description = KeyDescription(file.PreparedInfo(), header.fileId);
+    OSStatus status = StoreUnlockedKey(description, key->Bytes(), UnlockDeadline(header.settings));
     if (status != noErr) {
         return status;
     }
-    status = file.Commit(true);
-    if (status != noErr) {
+    if (int error = file.Commit(false); error != 0) {
         RemoveUnlockedKey(description);
+        return KeychainStatusForErrno(error);
     }
-    return status;
+    return noErr;
 }
 
 OSStatus RewriteKeychainFile(const std::string& path, std::span<const uint8_t> masterKey,
                              const std::function<OSStatus(KeychainEdit&)>& edit)
 {
-    FolderLock lock(path);
-    if (!lock.Held()) {
-        return StatusFromErrno(errno);
+    LockFile lock;
+    if (int error = LockKeychainFolder(path, lock); error != 0) {
+        return KeychainStatusForErrno(error);
     }
     Result<KeychainSnapshot> snapshot = ReadKeychainFile(path);
     if (!snapshot.Ok()) {
@@ -208,17 +228,23 @@ OSStatus RewriteKeychainFile(const std::string& path, std::span<const uint8_t> m
     if (bytes.size() > kMaxFileSize) {
         return errSecDataTooLarge;
     }
-    RemoveAbandonedTemporaries(path);
-    AtomicFile file(path);
-    status = file.Prepare(bytes);
-    if (status != noErr) {
-        return status;
+    // Each left-over temporary file holds a whole sealed copy of the keychain, items deleted since
+    // included, so they must not pile up; the folder's lock is what every writer holds.
+    {
+        ScopedFd folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folder.IsValid()) {
+            RemoveAbandonedTemporaries(folder.Get(), NameOf(path));
+        }
+    }
+    AtomicFileWriter file(path);
+    if (int error = file.Prepare(bytes.data(), bytes.size()); error != 0) {
+        return KeychainStatusForErrno(error);
     }
     // An unlocked keychain stays unlocked across the rewrite: its key moves to the new file's
     // identity before the new file takes the old one's place.
     const auto& fileId = preamble.header.fileId;
     std::string oldDescription = KeyDescription(snapshot->identity, fileId);
-    std::string newDescription = KeyDescription(file.PreparedStat(), fileId);
+    std::string newDescription = KeyDescription(file.PreparedInfo(), fileId);
     std::optional<StoredKey> stored = FindUnlockedKey(oldDescription);
     bool moveKey = stored.has_value() && SameBytes(stored->masterKey.Bytes(), masterKey);
     if (moveKey) {
@@ -231,12 +257,11 @@ OSStatus RewriteKeychainFile(const std::string& path, std::span<const uint8_t> m
             return status;
         }
     }
-    status = file.Commit(false);
-    if (status != noErr) {
+    if (int error = file.Commit(true); error != 0) {
         if (moveKey) {
             RemoveUnlockedKey(newDescription);
         }
-        return status;
+        return KeychainStatusForErrno(error);
     }
     if (moveKey) {
         RemoveUnlockedKey(oldDescription);

@@ -18,7 +18,23 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+class LockFile;
+}
+
 namespace platform::security {
+
+// The status for an errno value met on a keychain file: the platform's one table, told in the
+// keychain's own terms where it has them (a missing file is errSecNoSuchKeychain, a write-protected
+// one errSecReadOnly).
+OSStatus KeychainStatusForErrno(int error);
+
+// Takes the exclusive lock on the folder that holds the keychain at path, held while a change is
+// read, made and written, and while a key is stored or removed for the file, so that no process
+// loses another's change or sees a key land under the identity of a file just replaced. The folder
+// itself is locked rather than a lock file beside the keychain, which would be one more file among
+// the user's. 0, or the errno value.
+int LockKeychainFolder(const std::string& path, LockFile& lock);
 
 // A whole file as read at one moment, with its identity and its parsed preamble.
 struct KeychainSnapshot {

@@ -2,8 +2,7 @@
 // or through the password source, locking, and the status bits.
 #include "security/KeychainFile.h"
 
-#include "security/AtomicFile.h"
-#include "security/FolderLock.h"
+#include "base/LockFile.h"
 #include "security/KeychainCrypto.h"
 #include "security/PasswordPrompt.h"
 #include "security/UnlockedKeyStore.h"
@@ -34,9 +33,9 @@ Result<SecretBuffer> UnlockSnapshot(const std::string& path, const KeychainSnaps
     }
     // The file may have been replaced by a change while the key was derived: the key is stored
     // under the identity the file has now, provided it still opens it.
-    FolderLock lock(path);
-    if (!lock.Held()) {
-        return Failure{StatusFromErrno(errno)};
+    LockFile lock;
+    if (int error = LockKeychainFolder(path, lock); error != 0) {
+        return Failure{KeychainStatusForErrno(error)};
     }
     Result<KeychainSnapshot> current = ReadKeychainPreamble(path);
     if (!current.Ok()) {
@@ -94,7 +93,8 @@ Result<SecretBuffer> FindMatchingKeySettled(const std::string& path, const Keych
     // file's identity (which may even be the old inode again, freed and reused in between). Changes
     // hold the folder's lock from the rename until the old key is gone, so under the lock the file
     // and its key agree.
-    FolderLock lock(path);
+    LockFile lock;
+    LockKeychainFolder(path, lock);
     Result<KeychainSnapshot> current = ReadKeychainPreamble(path);
     if (!current.Ok()) {
         return key;
@@ -133,10 +133,11 @@ OSStatus LockKeychainFile(const std::string& path)
 {
     // Under the folder's lock, so that a change being written cannot carry the key over to the
     // new file after it was removed from the old one.
-    FolderLock lock(path);
+    LockFile lock;
+    LockKeychainFolder(path, lock);
     struct stat identity {};
     if (::stat(path.c_str(), &identity) != 0) {
-        return StatusFromErrno(errno);
+        return KeychainStatusForErrno(errno);
     }
     if (std::string description = KeyDescriptionOfFile(path); !description.empty()) {
         RemoveEveryUnlockedKeyOf(description);

@@ -2,7 +2,10 @@
 // left in the file; unreadable files; wrong types; refused application ids; failed writes.
 #include "PreferencesTestSupport.h"
 
+#include "base/Warnings.h"
+
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -134,9 +137,10 @@ TEST_F(Preferences, AnUnreadableFileIsPutAsideAndTheListStartsEmpty)
         EXPECT_FALSE(valid);
         EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp), nullptr);
     }
-    // Three files put aside (within one second they get distinct names), none lost.
+    // Three files put aside (within one second they get distinct names), none lost, each told.
     auto aside = NamesStartingWith("org.stashwell.cmplugin.plist.unreadable-");
     ASSERT_EQ(aside.size(), 3u);
+    EXPECT_EQ(platform::TakeWarnings().size(), 3u);
     bool foundGarbage = false;
     for (const std::string& name : aside) {
         EXPECT_NE(name.find('T'), std::string::npos);
@@ -153,20 +157,63 @@ TEST_F(Preferences, AnUnreadableFileIsPutAsideAndTheListStartsEmpty)
     EXPECT_EQ(NamesStartingWith("org.stashwell.cmplugin.plist.unreadable-").size(), 3u);
 }
 
-TEST_F(Preferences, AFileWithAnUnreadableValueIsPutAsideBeforeAWrite)
+TEST_F(Preferences, DamagedKeysArePutAsideToldAndTheReadableKeysSalvaged)
 {
+    const std::string clips = "<key>CLIP_LIST</key><array><string>intact</string></array>";
+    struct Case {
+        const char* what;
+        std::string dict;      // the root dictionary's entries, CLIP_LIST among them
+        const char* toldPart;  // in the one warning line
+        const char* lostKey;   // a key that must not survive ("" for none)
+        const char* keptKey;   // another key that must survive ("" for none)
+    } cases[] = {
+        {"a value that is not UTF-8", clips + "<key>b</key><string>\xff</string>", "keys dropped: \"b\"", "b", ""},
+        {"a key that is not UTF-8", clips + "<key>\xfe</key><true/><key>c</key><true/>", "keys dropped:", "", "c"},
+        {"a key given twice, differently",
+         clips + "<key>d</key><string>1</string><key>e</key><true/><key>d</key><string>2</string>",
+         "given more than once: \"d\"; keys dropped: \"d\"", "d", "e"},
+        {"a key given twice, alike", clips + "<key>f</key><string>1</string><!-- x --><key>f</key><string>1</string>",
+         "given more than once: \"f\"", "", "f"},
+    };
     MakeFolder();
-    // A string that is not UTF-8 deep inside: the whole file is unreadable, not half-kept.
-    const std::string bad = "<plist><dict><key>a</key><string>ok</string><key>b</key><string>\xff</string></dict></plist>";
-    testsupport::WriteFile(AppFile(), bad);
-    CFPreferencesSetAppValue(CFSTR("c"), kCFBooleanTrue, kApp);
-    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
-    auto aside = NamesStartingWith("org.stashwell.cmplugin.plist.unreadable-");
-    ASSERT_EQ(aside.size(), 1u);
-    EXPECT_EQ(testsupport::ReadFile(Folder() + "/" + aside[0]), bad);
-    EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("a"), kApp), nullptr);
-    Ref c(CFPreferencesCopyAppValue(CFSTR("c"), kApp));
-    EXPECT_EQ(c.get(), kCFBooleanTrue);
+    for (const Case& c : cases) {
+        platform::prefs::ResetPreferencesForTesting();
+        for (const std::string& name : NamesStartingWith("org.stashwell.cmplugin.plist.unreadable-")) {
+            unlink((Folder() + "/" + name).c_str());
+        }
+        const std::string file = "<plist version=\"1.0\"><dict>" + c.dict + "</dict></plist>";
+        ASSERT_TRUE(testsupport::WriteFile(AppFile(), file));
+        Ref list(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp));
+        ASSERT_TRUE(list) << c.what;
+        EXPECT_EQ(CFArrayGetCount(static_cast<CFArrayRef>(list.get())), 1) << c.what;
+
+        // The original is kept whole, and the user told where it went.
+        auto aside = NamesStartingWith("org.stashwell.cmplugin.plist.unreadable-");
+        ASSERT_EQ(aside.size(), 1u) << c.what;
+        EXPECT_EQ(testsupport::ReadFile(Folder() + "/" + aside[0]), file) << c.what;
+        std::vector<std::string> told = platform::TakeWarnings();
+        ASSERT_EQ(told.size(), 1u) << c.what;
+        EXPECT_NE(told[0].find(AppFile() + " was damaged; it was kept as " + Folder() + "/" + aside[0]),
+                  std::string::npos)
+            << told[0];
+        EXPECT_NE(told[0].find(c.toldPart), std::string::npos) << told[0];
+
+        // The salvage is written back at once: a fresh process reads it without putting anything
+        // aside again.
+        platform::prefs::ResetPreferencesForTesting();
+        Ref again(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp));
+        EXPECT_TRUE(again && CFEqual(again.get(), list.get())) << c.what;
+        if (*c.lostKey != '\0') {
+            Ref lost(CFPreferencesCopyAppValue(static_cast<CFStringRef>(String(c.lostKey).get()), kApp));
+            EXPECT_FALSE(lost) << c.what;
+        }
+        if (*c.keptKey != '\0') {
+            Ref kept(CFPreferencesCopyAppValue(static_cast<CFStringRef>(String(c.keptKey).get()), kApp));
+            EXPECT_TRUE(kept) << c.what;
+        }
+        EXPECT_EQ(NamesStartingWith("org.stashwell.cmplugin.plist.unreadable-").size(), 1u) << c.what;
+        EXPECT_TRUE(platform::TakeWarnings().empty()) << c.what;
+    }
 }
 
 TEST_F(Preferences, ValuesOfTheWrongTypeAreNotIntegersOrBooleans)

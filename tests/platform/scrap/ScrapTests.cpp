@@ -207,19 +207,37 @@ TEST_F(Scrap, FilesArePrivateAndOldGenerationsAreRemoved)
     }
 }
 
-TEST_F(Scrap, ALinkToAGenerationThatIsGoneIsReportedAndAClearMendsIt)
+TEST_F(Scrap, ACurrentLinkThatLeadsNowhereOrElsewhereIsDamageThatAClearMends)
 {
-    ASSERT_EQ(PutString(CurrentScrap(), 'TEXT', "abc"), noErr);
-    const std::string link = ClipboardFolder() + "/current";
-    ASSERT_EQ(unlink(link.c_str()), 0);
-    ASSERT_EQ(symlink("g-that-is-gone", link.c_str()), 0);
-    ScrapRef scrap = nullptr;
-    EXPECT_EQ(GetCurrentScrap(&scrap), internalScrapErr);
-    EXPECT_NE(LastClipboardError().find("missing"), std::string::npos) << LastClipboardError();
-    ASSERT_EQ(ClearCurrentScrap(), noErr);
-    UInt32 count = 9;
-    EXPECT_EQ(GetScrapFlavorCount(CurrentScrap(), &count), noErr);
-    EXPECT_EQ(count, 0u);
+    // A folder beside the clipboard that a followed link would show as a generation.
+    const std::string outside = mStorage.root() + "/outside";
+    ASSERT_EQ(mkdir(outside.c_str(), 0700), 0);
+    ASSERT_TRUE(testsupport::WriteFile(outside + "/manifest", "clipboard manifest 1\nflavors 0\n"));
+    struct Case {
+        std::string target;
+        const char* reason;
+    } cases[] = {
+        {"g00000000000000ff", "missing"},  // a generation name, but that generation is gone
+        {"g-that-is-gone", "damaged"},
+        {outside, "damaged"},
+        {"../outside", "damaged"},
+        {"g0000000000000001/..", "damaged"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(ClearCurrentScrap(), noErr);
+        ASSERT_EQ(PutString(CurrentScrap(), 'TEXT', "abc"), noErr);
+        const std::string link = ClipboardFolder() + "/current";
+        ASSERT_EQ(unlink(link.c_str()), 0);
+        ASSERT_EQ(symlink(c.target.c_str(), link.c_str()), 0);
+        ScrapRef scrap = nullptr;
+        EXPECT_EQ(GetCurrentScrap(&scrap), internalScrapErr) << c.target;
+        EXPECT_NE(LastClipboardError().find(c.reason), std::string::npos) << c.target << ": " << LastClipboardError();
+        ASSERT_EQ(ClearCurrentScrap(), noErr) << c.target;
+        UInt32 count = 9;
+        EXPECT_EQ(GetScrapFlavorCount(CurrentScrap(), &count), noErr) << c.target;
+        EXPECT_EQ(count, 0u) << c.target;
+    }
+    EXPECT_EQ(testsupport::EntryNames(outside), std::set<std::string>{"manifest"});
 }
 
 // A manifest written by some other process of the user that does not hold together.

@@ -1,11 +1,12 @@
-// Owner of one file descriptor: closed when the owner goes away.
+// The one owner of a file descriptor for the platform, the host and the tests: closed when the owner
+// goes away. Taking a descriptor always adopts it (the caller gives up its own close).
 #pragma once
 
 #include <unistd.h>
 
 #include <utility>
 
-namespace platform::prefs {
+namespace platform {
 
 class ScopedFd {
 public:
@@ -26,7 +27,8 @@ public:
 
     int Get() const { return mFd; }
     bool IsValid() const { return mFd >= 0; }
-    // Closes now and reports whether the close succeeded (a deferred write error shows here).
+    // Closes now and reports whether the close succeeded (a deferred write error shows here); errno
+    // says why when it did not.
     bool Close()
     {
         int fd = std::exchange(mFd, -1);
@@ -45,4 +47,4 @@ private:
     int mFd = -1;
 };
 
-}  // namespace platform::prefs
+}  // namespace platform

@@ -1,11 +1,12 @@
-// Owner of one open directory stream: closed when the owner goes away.
+// Owner of one open directory stream (and of the descriptor under it): closed when the owner goes
+// away.
 #pragma once
 
 #include <dirent.h>
 
 #include <utility>
 
-namespace platform::files {
+namespace platform {
 
 class ScopedDir {
 public:
@@ -25,4 +26,4 @@ private:
     DIR* mDir;
 };
 
-}  // namespace platform::files
+}  // namespace platform

@@ -1,0 +1,188 @@
+#include "base/AtomicFileWriter.h"
+
+#include "base/PathParts.h"
+#include "base/TemporaryFiles.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <mutex>
+
+namespace platform {
+namespace {
+
+constexpr size_t kMaxWriteChunk = size_t{1} << 30;
+
+std::mutex gFaultMutex;
+WriteStage gFailingStage = WriteStage::None;
+int gFailingError = 0;
+
+// The error a test asked this stage to fail with, once; 0 when it runs as usual.
+int InjectedFault(WriteStage stage)
+{
+    std::lock_guard lock(gFaultMutex);
+    if (gFailingStage != stage) {
+        return 0;
+    }
+    gFailingStage = WriteStage::None;
+    return gFailingError;
+}
+
+int RenameNoReplace(int folderFd, const std::string& from, const std::string& to)
+{
+    if (::renameat2(folderFd, from.c_str(), folderFd, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+    // A file system without exclusive rename: a hard link also refuses to replace a file.
+    if (::linkat(folderFd, from.c_str(), folderFd, to.c_str(), 0) != 0) {
+        return errno;
+    }
+    ::unlinkat(folderFd, from.c_str(), 0);
+    return 0;
+}
+
+}  // namespace
+
+AtomicFileWriter::AtomicFileWriter(int folderFd, std::string name) : mFolderFd(folderFd), mName(std::move(name)) {}
+
+AtomicFileWriter::AtomicFileWriter(const std::string& path)
+    : mOwnedFolder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+      mFolderFd(mOwnedFolder.Get()),
+      mName(NameOf(path)),
+      mFolderError(mOwnedFolder.IsValid() ? 0 : errno)
+{
+}
+
+AtomicFileWriter::~AtomicFileWriter()
+{
+    if (!mTemporaryName.empty() && !mCommitted) {
+        ::unlinkat(mFolderFd, mTemporaryName.c_str(), 0);
+    }
+}
+
+int AtomicFileWriter::Fail(WriteStage stage, int error)
+{
+    mFailedStage = stage;
+    if (!mTemporaryName.empty()) {
+        ::unlinkat(mFolderFd, mTemporaryName.c_str(), 0);
+        mTemporaryName.clear();
+    }
+    return error != 0 ? error : EIO;
+}
+
+int AtomicFileWriter::Prepare(const void* bytes, size_t length)
+{
+    if (mFolderFd < 0) {
+        return Fail(WriteStage::Create, mFolderError != 0 ? mFolderError : EBADF);
+    }
+    ScopedFd fd;
+    for (int attempt = 0; attempt < 100 && !fd.IsValid(); ++attempt) {
+        std::string name = TemporaryNameFor(mName);
+        if (int injected = InjectedFault(WriteStage::Create)) {
+            return Fail(WriteStage::Create, injected);
+        }
+        fd = ScopedFd(::openat(mFolderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (fd.IsValid()) {
+            mTemporaryName = name;
+        } else if (errno != EEXIST) {
+            return Fail(WriteStage::Create, errno);
+        }
+    }
+    if (!fd.IsValid()) {
+        return Fail(WriteStage::Create, EEXIST);
+    }
+    // The umask may only take bits away; the file has the mode asked for whatever it says.
+    if (::fchmod(fd.Get(), mMode) != 0) {
+        return Fail(WriteStage::Create, errno);
+    }
+    const char* next = static_cast<const char*>(bytes);
+    size_t left = length;
+    while (left > 0) {
+        if (int injected = InjectedFault(WriteStage::Write)) {
+            return Fail(WriteStage::Write, injected);
+        }
+        ssize_t written = ::write(fd.Get(), next, std::min(left, kMaxWriteChunk));
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return Fail(WriteStage::Write, errno);
+        }
+        if (written == 0) {
+            return Fail(WriteStage::Write, ENOSPC);
+        }
+        next += written;
+        left -= static_cast<size_t>(written);
+    }
+    if (int injected = InjectedFault(WriteStage::Sync)) {
+        return Fail(WriteStage::Sync, injected);
+    }
+    if (::fsync(fd.Get()) != 0 || ::fstat(fd.Get(), &mInfo) != 0 || !fd.Close()) {
+        return Fail(WriteStage::Sync, errno);
+    }
+    return 0;
+}
+
+int AtomicFileWriter::Commit(bool replace)
+{
+    if (mTemporaryName.empty()) {
+        mFailedStage = WriteStage::Rename;
+        return EINVAL;
+    }
+    if (int injected = InjectedFault(WriteStage::Rename)) {
+        return Fail(WriteStage::Rename, injected);
+    }
+    int error = replace ? (::renameat(mFolderFd, mTemporaryName.c_str(), mFolderFd, mName.c_str()) == 0 ? 0 : errno)
+                        : RenameNoReplace(mFolderFd, mTemporaryName, mName);
+    if (error != 0) {
+        return Fail(WriteStage::Rename, error);
+    }
+    mCommitted = true;
+    // The rename is done and the new file is what readers see; a folder that cannot be flushed
+    // (some file systems refuse it) does not undo that.
+    ::fsync(mFolderFd);
+    return 0;
+}
+
+namespace {
+
+int PrepareAndCommit(AtomicFileWriter& writer, const void* bytes, size_t length, WriteStage* failedAt)
+{
+    int error = writer.Prepare(bytes, length);
+    if (error == 0) {
+        error = writer.Commit();
+    }
+    if (failedAt != nullptr) {
+        *failedAt = writer.FailedStage();
+    }
+    return error;
+}
+
+}  // namespace
+
+int WriteFileAtomically(int folderFd, const std::string& name, const void* bytes, size_t length, WriteStage* failedAt)
+{
+    AtomicFileWriter writer(folderFd, name);
+    return PrepareAndCommit(writer, bytes, length, failedAt);
+}
+
+int WriteFileAtomically(const std::string& path, const void* bytes, size_t length, WriteStage* failedAt)
+{
+    AtomicFileWriter writer(path);
+    return PrepareAndCommit(writer, bytes, length, failedAt);
+}
+
+void FailNextAtomicWriteForTesting(WriteStage stage, int error)
+{
+    std::lock_guard lock(gFaultMutex);
+    gFailingStage = stage;
+    gFailingError = error;
+}
+
+}  // namespace platform

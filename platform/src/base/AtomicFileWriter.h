@@ -1,0 +1,66 @@
+// Replacing a file whole or not at all, the one way every writer of the platform and the host does
+// it: a temporary file in the same folder (exclusive create, no link followed, mode 0600 whatever
+// the umask says), every byte written, flushed, renamed over the file (or beside it, refusing to
+// replace one), and the folder flushed. Until the rename the old file is untouched; the temporary
+// file is removed on every failure path.
+#pragma once
+
+#include "ScopedFd.h"
+
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <string>
+
+namespace platform {
+
+// The step a write failed at.
+enum class WriteStage { None, Create, Write, Sync, Rename };
+
+class AtomicFileWriter {
+public:
+    // The file name in the folder folderFd, which the writer borrows.
+    AtomicFileWriter(int folderFd, std::string name);
+    // The file at path; the writer opens its folder itself.
+    explicit AtomicFileWriter(const std::string& path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // The mode the file gets instead of 0600 (a document keeps the mode of the file it replaces).
+    void SetMode(mode_t mode) { mMode = mode; }
+    // Writes length bytes (straight from the caller's buffer) to the temporary file and flushes it.
+    // 0, or the errno value with FailedStage() saying where.
+    int Prepare(const void* bytes, size_t length);
+    // The temporary file's status, which the file keeps once renamed (valid after Prepare).
+    const struct stat& PreparedInfo() const { return mInfo; }
+    // Renames the temporary file into place and flushes the folder. With replace false an existing
+    // file is left alone and the answer is EEXIST.
+    int Commit(bool replace = true);
+
+    WriteStage FailedStage() const { return mFailedStage; }
+
+private:
+    int Fail(WriteStage stage, int error);
+
+    ScopedFd mOwnedFolder;
+    int mFolderFd = -1;
+    std::string mName;
+    int mFolderError = 0;  // why the folder of a path could not be opened
+    std::string mTemporaryName;
+    struct stat mInfo {};
+    mode_t mMode = 0600;
+    bool mCommitted = false;
+    WriteStage mFailedStage = WriteStage::None;
+};
+
+// Prepare and Commit in one step: 0 or the errno value, with *failedAt (when given) saying where.
+int WriteFileAtomically(int folderFd, const std::string& name, const void* bytes, size_t length,
+                        WriteStage* failedAt = nullptr);
+int WriteFileAtomically(const std::string& path, const void* bytes, size_t length, WriteStage* failedAt = nullptr);
+
+// The next atomic write in this process fails at stage (once) with error, as if the system had
+// answered it, so that tests reach every failure path of every writer.
+void FailNextAtomicWriteForTesting(WriteStage stage, int error);
+
+}  // namespace platform
