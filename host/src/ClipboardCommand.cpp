@@ -2,6 +2,8 @@
 
 #include "CFRef.h"
 #include "PlatformWarnings.h"
+#include "PathParts.h"
+#include "RegularFile.h"
 #include "TextConversion.h"
 
 #include <Carbon/Scrap.h>
@@ -92,16 +94,15 @@ std::optional<std::string> TextBytes(FourCharCode type, const std::string& text,
     return text;
 }
 
+// The bytes of a flavor given as @FILE: a regular file only, so that a FIFO named by mistake is
+// refused rather than waited on.
 std::optional<std::string> ReadWholeFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    constexpr size_t kMaxFlavorFileBytes = size_t{1} << 30;
+    std::string bytes;
+    if (platform::ReadRegularFile(platform::ResolveUserPath(path), kMaxFlavorFileBytes, bytes).Failed())
         return std::nullopt;
-    std::ostringstream contents;
-    contents << in.rdbuf();
-    if (in.bad())
-        return std::nullopt;
-    return contents.str();
+    return bytes;
 }
 
 std::string Hex(const unsigned char* bytes, size_t count)
