@@ -73,12 +73,7 @@ OSStatus RecordPackage(AbstractCMPluginType* instance, StClipIntent& intent, CFS
     }
     CFObj<CFMutableDictionaryRef> record(CreatePlainRecord(name, fileName.Get(), submenu, flavors));
     AddClipRecord(instance->implData, record.Get());
-    status = SavePreferences(instance->implData);
-    if (status != noErr) {
-        // The record stays out of the menu's list too: nothing names the package any more.
-        RemoveClipRecordAt(instance->implData, instance->implData.clipList->GetCount() - 1);
-    }
-    return status;
+    return SavePreferences(instance->implData);
 }
 
 }  // namespace

@@ -110,11 +110,7 @@ OSStatus SaveSecureRecord(AbstractCMPluginType* instance, CFDictionaryRef record
         return userCanceledErr;
     }
     AddClipRecord(instance->implData, record);
-    status = SavePreferences(instance->implData);
-    if (status != noErr) {
-        RemoveClipRecordAt(instance->implData, instance->implData.clipList->GetCount() - 1);
-    }
-    return status;
+    return SavePreferences(instance->implData);
 }
 
 }  // namespace

@@ -91,10 +91,12 @@ OSStatus SavePreferences(CMPluginImplData& data)
     }
     data.changes->ApplyTo(stored);
     status = stored.Write();
+    // Saved or not, the changes are done with: the caller of a failed save has been told and puts
+    // back what it changed on disk, so a later save must not apply them after all.
+    data.changes->Clear();
     if (status != noErr) {
         return status;
     }
-    data.changes->Clear();
     if (stored.SetAsideKey() != nullptr) {
         ShowClipAlert(nullptr, kListSetAsideText, stored.SetAsideKey());
     }

@@ -21,8 +21,8 @@ void AddClipRecord(CMPluginImplData& data, CFDictionaryRef record);
 void RemoveClipRecordAt(CMPluginImplData& data, SInt32 index);
 // Applies what this menu added and removed to the clip list as it is stored now, under the
 // clip-list lock (the version becomes 1; a stored list this version cannot read is kept aside and
-// the user told). noErr when there was nothing to save; otherwise the changes stay noted and the
-// stored list is as it was.
+// the user told). noErr when there was nothing to save. The noted changes are dropped either way:
+// after a failure the stored list is as it was, and the caller undoes what it did on disk.
 OSStatus SavePreferences(CMPluginImplData& data);
 // Deletes the menu's clip list and its unsaved changes.
 void ForgetClipList(CMPluginImplData& data);

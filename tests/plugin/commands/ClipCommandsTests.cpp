@@ -2,11 +2,16 @@
 // HandleSelection entry point, over clip packages on disk and a clip list in the preferences, as
 // another process would have left them.
 #include "plugin/support/ClipListTesting.h"
+#include "plugin/menu/MenuRecordReader.h"
 #include "plugin/support/PluginSession.h"
+#include "plugin/support/ScriptedUser.h"
+#include "prefs/PreferencesStore.h"
 #include "support/ClipboardFlavors.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -38,6 +43,7 @@ protected:
 
     testsupport::ScopedStorageEnvironment mStorage;
     sessiontest::PluginSession mSession;
+    dialogtest::ScriptedUser mUser;
 };
 
 TEST_F(ClipCommandsTest, PastingAPlainClipPutsItsNamedFlavorsOnTheClipboardAndTypesCommandV)
@@ -140,6 +146,92 @@ TEST_F(ClipCommandsTest, FileNamesNeverReachOutsideTheClipsFolder)
     EXPECT_TRUE(fs::exists(ClipsFolder() + "/a"));
     EXPECT_TRUE(fs::exists(ClipsFolder())) << "the clips folder itself is never deleted";
     EXPECT_FALSE(fs::exists(fs::symlink_status(ClipsFolder() + "/Linked"))) << "a linked package goes as a link";
+}
+
+// One flavor file that cannot be read (a FIFO, which must not block, or a link, never followed)
+// is left out like a missing one: the others are still pasted.
+TEST_F(ClipCommandsTest, AnUnreadableFlavorFileIsSkippedAtPaste)
+{
+    MakePackage("Odd", {{"TEXT", "Hello"}});
+    ASSERT_EQ(mkfifo((ClipsFolder() + "/Odd/PICT").c_str(), 0600), 0);
+    testsupport::ScopedTempDir outside;
+    testsupport::WriteFile(outside.Child("utxt"), "outside");
+    fs::create_symlink(outside.Child("utxt"), ClipsFolder() + "/Odd/utxt");
+    StoreClipList({{"Odd", "Odd", {"PICT", "TEXT", "utxt"}}});
+    EXPECT_EQ(Pick(200), noErr);
+    EXPECT_EQ(Clipboard(), (Flavors{{"TEXT", "Hello"}}));
+    EXPECT_EQ(mSession.keystrokes, sessiontest::kCommandV);
+}
+
+// The keychain shares the clips folder with the packages: a record naming it as its package
+// neither pastes nor deletes it.
+TEST_F(ClipCommandsTest, ARecordNamingTheKeychainNeverReachesIt)
+{
+    fs::create_directories(ClipsFolder());
+    testsupport::WriteFile(ClipsFolder() + "/Stashwell.keychain", "keychain");
+    StoreClipList({{"Shadow", "Stashwell.keychain", {"TEXT"}}, {"Lock", ".stashwell-lock", {"TEXT"}}});
+    EXPECT_EQ(Pick(200), noErr);
+    EXPECT_TRUE(Clipboard().empty());
+    EXPECT_EQ(Pick(2200), noErr);
+    EXPECT_EQ(Pick(2200), noErr);
+    EXPECT_TRUE(StoredClipNames().empty());
+    EXPECT_EQ(testsupport::ReadFile(ClipsFolder() + "/Stashwell.keychain"), "keychain");
+    EXPECT_TRUE(mUser.alerts.empty());
+}
+
+// What cannot be done is told, and record and package stay together: a delete whose record
+// cannot be saved keeps its package; a paste the clipboard refuses types no Command-V.
+TEST_F(ClipCommandsTest, FailuresAreToldAndKeepRecordAndPackageTogether)
+{
+    MakePackage("Greeting", {{"TEXT", "Hello"}});
+    StoreClipList({{"Greeting", "Greeting", {"TEXT"}}});
+    // The clipboard is made first: its own first write would otherwise take the failure meant for
+    // the preferences.
+    EXPECT_TRUE(Clipboard().empty());
+    for (int stage = 1; stage <= 4; ++stage) {
+        platform::prefs::FailNextPreferencesWriteForTesting(stage);
+        EXPECT_EQ(Pick(2200), noErr);
+        EXPECT_EQ(StoredClipNames(), std::vector<std::string>{"Greeting"}) << stage;
+        EXPECT_EQ(testsupport::ReadFile(ClipsFolder() + "/Greeting/TEXT"), "Hello") << stage;
+    }
+    ASSERT_EQ(mUser.alerts.size(), 4u);
+    EXPECT_EQ(mUser.alerts[0].message, "An error occurred while deleting the clip.");
+
+    // A file where the clipboard's folder belongs: the clipboard cannot be written.
+    fs::remove_all(mStorage.RuntimeDir() + "/clipboard");
+    testsupport::WriteFile(mStorage.RuntimeDir() + "/clipboard", "in the way");
+    EXPECT_EQ(Pick(200), noErr);
+    EXPECT_TRUE(mSession.keystrokes.empty()) << "nothing is pasted that the clipboard does not hold";
+    ASSERT_EQ(mUser.alerts.size(), 5u);
+    EXPECT_EQ(mUser.alerts[4].message, "The clip could not be put on the clipboard.");
+}
+
+// A pick acts on the record the user saw in the menu, wherever other processes have moved it
+// since, or on nothing when it is gone.
+TEST_F(ClipCommandsTest, APickFromAnOlderListActsOnTheRecordShownOrOnNothing)
+{
+    MakePackage("A", {{"TEXT", "a"}});
+    MakePackage("B", {{"TEXT", "b"}});
+    StoreClipList({{"A", "A", {"TEXT"}}, {"B", "B", {"TEXT"}}});
+    menutest::ScopedCommandList commands;
+    AEDesc context = {typeNull, nullptr};
+    ASSERT_EQ(CMPluginExamineContext(mSession.instance, &context, commands.Get()), noErr);
+    // Meanwhile another process deleted A and added C.
+    MakePackage("C", {{"TEXT", "c"}});
+    StoreClipList({{"B", "B", {"TEXT"}}, {"C", "C", {"TEXT"}}});
+    EXPECT_EQ(CMPluginHandleSelection(mSession.instance, &context, 2201), noErr);  // B, shown second
+    CMPluginPostMenuCleanup(mSession.instance);
+    EXPECT_EQ(StoredClipNames(), std::vector<std::string>{"C"});
+    EXPECT_FALSE(fs::exists(ClipsFolder() + "/B"));
+    EXPECT_TRUE(fs::exists(ClipsFolder() + "/C/TEXT"));
+
+    ASSERT_EQ(CMPluginExamineContext(mSession.instance, &context, commands.Get()), noErr);
+    StoreClipList({});
+    EXPECT_EQ(CMPluginHandleSelection(mSession.instance, &context, 2200), noErr);  // C, gone already
+    CMPluginPostMenuCleanup(mSession.instance);
+    EXPECT_TRUE(StoredClipNames().empty());
+    EXPECT_TRUE(fs::exists(ClipsFolder() + "/C/TEXT")) << "a record another process removed is not acted on";
+    EXPECT_TRUE(mUser.alerts.empty());
 }
 
 }  // namespace

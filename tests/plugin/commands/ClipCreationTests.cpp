@@ -7,6 +7,7 @@
 #include "plugin/support/ClipListTesting.h"
 #include "plugin/support/PluginSession.h"
 #include "plugin/support/ScriptedUser.h"
+#include "prefs/PreferencesStore.h"
 #include "support/CFDictArray.h"
 #include "support/CFObj.h"
 #include "support/TempDir.h"
@@ -257,6 +258,47 @@ TEST_F(ClipCreationTest, ExceptionAfterThePackageWasWrittenLeavesNoPackage)
     EXPECT_THROW(Add("Lost"), SInt32);
     EXPECT_TRUE(Packages().empty());
     EXPECT_TRUE(mUser.alerts.empty()) << "the command's barrier ends it quietly";
+}
+
+// The record is saved as the clip is made: one that cannot be saved takes its package with it,
+// and the user is told.
+TEST_F(ClipCreationTest, ARecordThatCannotBeSavedLeavesNoPackage)
+{
+    for (int stage = 1; stage <= 4; ++stage) {
+        platform::prefs::FailNextPreferencesWriteForTesting(stage);
+        Add("Unsaved");
+    }
+    EXPECT_TRUE(cliplisttest::StoredClipNames().empty());
+    EXPECT_TRUE(Packages().empty());
+    ASSERT_EQ(mUser.alerts.size(), 4u);
+    EXPECT_EQ(mUser.alerts[3].message, kSavingError);
+}
+
+// A type whose bytes cannot name a file is left out of the package and the record, not the whole
+// clip; the keychain's name is never given to a package, even before the keychain exists.
+TEST_F(ClipCreationTest, TypesNoFileCanCarryAreLeftOutAndTheKeychainsNameIsNeverTaken)
+{
+    mFlavors.Add('a:bc', "colon");
+    mFlavors.Add(0x00414243, "nul");
+    Add("Stashwell.keychain");
+    ASSERT_EQ(RecordCount(), 1);
+    EXPECT_EQ(Record(0)["FILENAME"], "Stashwell.keychain01");
+    EXPECT_EQ(Record(0)["FLAVORS"], "PICT,TEXT,utxt");
+    EXPECT_EQ(FilesIn("Stashwell.keychain01"), (std::set<std::string>{"PICT", "TEXT", "utxt"}));
+    EXPECT_EQ(cliplisttest::StoredClipNames(), std::vector<std::string>{"Stashwell.keychain"});
+    EXPECT_TRUE(mUser.alerts.empty());
+}
+
+// The menu lists 2000 clips: a list that holds them refuses another, which no menu could show.
+TEST_F(ClipCreationTest, AFullListRefusesANewClip)
+{
+    std::vector<cliplisttest::ClipRecord> full(2000, cliplisttest::ClipRecord{"Old", "Old", {"TEXT"}});
+    cliplisttest::StoreClipList(full);
+    Add("One too many");
+    EXPECT_EQ(cliplisttest::StoredClipNames().size(), 2000u);
+    EXPECT_TRUE(Packages().empty());
+    ASSERT_EQ(mUser.alerts.size(), 1u);
+    EXPECT_EQ(mUser.alerts[0].message, "The clip list is full. Delete a clip before adding another.");
 }
 
 TEST_F(ClipCreationTest, WithoutAClipListNothingIsStored)
