@@ -114,7 +114,14 @@ protected:
     }
 
     std::string ClipsFolder() const { return mStorage.DataHome() + "/Stashwell"; }
-    std::set<std::string> Packages() const { return testsupport::EntryNames(ClipsFolder()); }
+    // What the clips folder holds but its lock file, which stays once made: packages, the keychain,
+    // and any intent or work folder a writer left.
+    std::set<std::string> Packages() const
+    {
+        std::set<std::string> names = testsupport::EntryNames(ClipsFolder());
+        names.erase(".stashwell-lock");
+        return names;
+    }
 
     testsupport::ScopedStorageEnvironment mStorage;
     testsupport::ScopedTempDir mFolder;
