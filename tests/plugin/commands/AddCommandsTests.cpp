@@ -69,4 +69,27 @@ TEST_F(AddCommandsTest, AnExceptionEndsTheCommandQuietly)
     EXPECT_TRUE(NothingStored());
 }
 
+// A clip no menu could show could never be pasted or deleted: a submenu nested deeper than the
+// menu goes is refused with a message before anything is stored.
+TEST_F(AddCommandsTest, ASubmenuTooDeepForTheMenuIsRefused)
+{
+    std::string deep;
+    for (int level = 0; level < 65; ++level) {
+        deep += "/L" + std::to_string(level);
+    }
+    mUser.act = [&](WindowRef window, UInt32) {
+        EXPECT_EQ(dialogtest::TypeInto(dialogtest::FindControl(window, kPlatformControlComboBox), deep), noErr);
+        EXPECT_EQ(ClickButton(window, kHICommandOK), noErr);
+        return false;
+    };
+    AEDesc text = {typeNull, nullptr};
+    ASSERT_EQ(AECreateDesc('TEXT', "Deep", 4, &text), noErr);
+    EXPECT_EQ(mSession.Pick(100, text), noErr);
+    AEDisposeDesc(&text);
+    EXPECT_TRUE(ReadStoredClipList().empty());
+    ASSERT_EQ(mUser.alerts.size(), 1u);
+    EXPECT_EQ(mUser.alerts[0].message,
+              "The submenu is nested too deeply to be shown. Choose a submenu with fewer levels.");
+}
+
 }  // namespace
