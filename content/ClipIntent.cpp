@@ -106,23 +106,6 @@ std::string RandomHex()
     return text;
 }
 
-// A package name as the disk holds it: UTF-8, with the File Manager's ':' for each '/'. Empty
-// when the units are no well-formed text.
-std::string DiskName(CFStringRef name)
-{
-    char utf8[1024];
-    if (name == nullptr || !CFStringGetCString(name, utf8, sizeof utf8, kCFStringEncodingUTF8)) {
-        return {};
-    }
-    std::string disk(utf8);
-    for (char& c : disk) {
-        if (c == '/') {
-            c = ':';
-        }
-    }
-    return disk;
-}
-
 }  // namespace
 
 StClipIntent::~StClipIntent()
@@ -200,7 +183,7 @@ OSStatus StClipIntent::FlushWork()
 OSStatus StClipIntent::MoveWorkTo(const UniChar* units, UniCharCount length)
 {
     CFObj<CFStringRef> name(CFStringCreateWithCharacters(kCFAllocatorDefault, units, static_cast<CFIndex>(length)));
-    const std::string disk = DiskName(name.Get());
+    const std::string disk = DiskNameOfPackage(name.Get());
     if (disk.empty() || disk == "." || disk == "..") {
         return bdNamErr;
     }

@@ -46,6 +46,21 @@ Boolean IsReservedClipsFolderName(CFStringRef name)
     return IsReservedClipsFolderName(utf8);
 }
 
+std::string DiskNameOfPackage(CFStringRef name)
+{
+    char utf8[1024];
+    if (name == nullptr || !CFStringGetCString(name, utf8, sizeof utf8, kCFStringEncodingUTF8)) {
+        return {};
+    }
+    std::string disk(utf8);
+    for (char& c : disk) {
+        if (c == '/') {
+            c = ':';
+        }
+    }
+    return disk;
+}
+
 bool GetClipsFolderPath(char* path, size_t capacity, bool onlyIfPresent)
 {
     FSRef folder;

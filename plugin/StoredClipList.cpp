@@ -1,6 +1,7 @@
 // The stored clip list's read-change-write.
 #include "plugin/StoredClipList.h"
 
+#include "content/ClipsFolderLock.h"
 #include "plugin/ClipRecord.h"
 #include "plugin/PluginIdentity.h"
 #include "plugin/Preferences.h"
@@ -22,22 +23,6 @@ bool IsDictionary(CFTypeRef value)
 bool SameValue(CFTypeRef one, CFTypeRef other)
 {
     return one == other || (one != nullptr && other != nullptr && CFEqual(one, other));
-}
-
-// The name of a package folder as the disk holds it.
-std::string DiskNameOf(CFStringRef fileName)
-{
-    char utf8[1024];
-    if (fileName == nullptr || !CFStringGetCString(fileName, utf8, sizeof utf8, kCFStringEncodingUTF8)) {
-        return {};
-    }
-    std::string disk(utf8);
-    for (char& c : disk) {
-        if (c == '/') {
-            c = ':';
-        }
-    }
-    return disk;
 }
 
 // "CLIP_LIST_SET_ASIDE_<UTC time>" (+1).
@@ -103,37 +88,24 @@ CFIndex StoredClipList::IndexOf(CFDictionaryRef record) const
     return -1;
 }
 
-bool StoredClipList::NamesPackage(const std::string& diskName) const
+bool StoredClipList::AnyRecord(const std::function<bool(CFDictionaryRef)>& matches) const
 {
     const CFIndex count = Count();
     for (CFIndex index = 0; index < count; ++index) {
         CFTypeRef element = CFArrayGetValueAtIndex(mRecords, index);
-        if (!IsDictionary(element)) {
-            continue;
-        }
-        auto record = static_cast<CFDictionaryRef>(element);
-        if (!IsClipFlagSet(record, kClipSecureKey) && DiskNameOf(GetClipString(record, kClipFileNameKey)) == diskName) {
+        if (IsDictionary(element) && matches(static_cast<CFDictionaryRef>(element))) {
             return true;
         }
     }
     return false;
 }
 
-bool StoredClipList::NamesSecureNote(CFStringRef noteName) const
+bool StoredClipList::NamesPackage(const std::string& diskName) const
 {
-    const CFIndex count = Count();
-    for (CFIndex index = 0; index < count; ++index) {
-        CFTypeRef element = CFArrayGetValueAtIndex(mRecords, index);
-        if (!IsDictionary(element)) {
-            continue;
-        }
-        auto record = static_cast<CFDictionaryRef>(element);
-        CFStringRef fileName = GetClipString(record, kClipFileNameKey);
-        if (IsClipFlagSet(record, kClipSecureKey) && fileName != nullptr && CFEqual(fileName, noteName)) {
-            return true;
-        }
-    }
-    return false;
+    return AnyRecord([&](CFDictionaryRef record) {
+        return !IsClipFlagSet(record, kClipSecureKey) &&
+               DiskNameOfPackage(GetClipString(record, kClipFileNameKey)) == diskName;
+    });
 }
 
 void StoredClipList::Append(CFDictionaryRef record)

@@ -8,6 +8,7 @@
 
 #include <CoreFoundation/CoreFoundation.h>
 
+#include <functional>
 #include <string>
 
 class StoredClipList {
@@ -26,8 +27,6 @@ public:
     // Whether a plain record names the package folder of that name (as the disk holds it, with ':'
     // for a name's '/').
     bool NamesPackage(const std::string& diskName) const;
-    // Whether a secure record names that note.
-    bool NamesSecureNote(CFStringRef noteName) const;
 
     void Append(CFDictionaryRef record);
     void RemoveAt(CFIndex index);
@@ -39,6 +38,8 @@ public:
     CFStringRef SetAsideKey() const { return mSetAsideKey.Get(); }
 
 private:
+    bool AnyRecord(const std::function<bool(CFDictionaryRef)>& matches) const;
+
     CFObj<CFMutableArrayRef> mRecords;       // the stored elements, shared, in a list of our own
     CFObj<CFPropertyListRef> mStoredVersion;  // as stored, or NULL
     CFObj<CFPropertyListRef> mStoredList;     // as stored, or NULL
