@@ -42,7 +42,7 @@ private:
 
 // Reads a whole regular file, as the platform reads one; "" when it cannot be read.
 std::string ReadFile(const std::string& path);
-// Replaces a whole file (mode 0600) as the platform's writers do; false when it cannot be written.
+// Writes a whole file in place; false when it cannot be written.
 bool WriteFile(const std::string& path, const std::string& contents);
 
 // The names of the entries of a folder; empty when it does not exist.
