@@ -2,14 +2,7 @@
 // the clip list in the preferences still reads, every recorded clip's package holds every flavor
 // file its record lists with the bytes that were on the clipboard, the clips made before are
 // untouched, and a package folder left without a record never reaches the menu.
-#include "CmhostRun.h"
-
-#include "support/KillLoop.h"
-
-#include <CoreFoundation/CoreFoundation.h>
-
-#include <fcntl.h>
-#include <unistd.h>
+#include "StoredClips.h"
 
 #include <cstdio>
 #include <map>
@@ -18,36 +11,6 @@
 namespace {
 
 using namespace hosttest;
-
-const CFStringRef kApp = CFSTR("org.stashwell.cmplugin");
-
-// What the clip list records of one clip.
-struct ClipEntry {
-    std::string name;
-    std::string fileName;
-    std::vector<std::string> flavors;
-    bool operator==(const ClipEntry&) const = default;
-};
-
-// The text of a string value; "" for anything else.
-std::string Utf8(CFTypeRef value)
-{
-    char text[1024] = "";
-    if (value != nullptr && CFGetTypeID(value) == CFStringGetTypeID())
-        CFStringGetCString(static_cast<CFStringRef>(value), text, sizeof text, kCFStringEncodingUTF8);
-    return text;
-}
-
-// The values of an array value; none for anything else.
-std::vector<CFTypeRef> Elements(CFTypeRef value)
-{
-    std::vector<CFTypeRef> elements;
-    if (value != nullptr && CFGetTypeID(value) == CFArrayGetTypeID()) {
-        for (CFIndex i = 0; i < CFArrayGetCount(static_cast<CFArrayRef>(value)); ++i)
-            elements.push_back(CFArrayGetValueAtIndex(static_cast<CFArrayRef>(value), i));
-    }
-    return elements;
-}
 
 class ClipCrash : public CmhostTest {
 protected:
@@ -77,49 +40,6 @@ protected:
     static std::vector<std::string> AddArguments(const std::string& name)
     {
         return {kCmhost, "--dialog", json{{"name", name}}.dump(), "choose", "--id", "101"};
-    }
-
-    // Runs cmhost with its output thrown away; killed delayMicros after it starts (never when < 0).
-    static testsupport::ChildEnd RunCmhost(const std::vector<std::string>& arguments, long delayMicros)
-    {
-        std::vector<char*> argv;
-        for (const std::string& argument : arguments) {
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        }
-        argv.push_back(nullptr);
-        return testsupport::RunChildAndKill(
-            [&] {
-                int null = ::open("/dev/null", O_RDWR);
-                ::dup2(null, 0);
-                ::dup2(null, 1);
-                ::dup2(null, 2);
-                ::execv(argv[0], argv.data());
-                return 127;
-            },
-            delayMicros);
-    }
-
-    // The clip list as stored, read afresh from the file; fails the test when it does not read.
-    std::vector<ClipEntry> ClipList()
-    {
-        EXPECT_TRUE(CFPreferencesAppSynchronize(kApp)) << "the preferences file cannot be read";
-        CFPropertyListRef list = CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp);
-        EXPECT_TRUE(list == nullptr || CFGetTypeID(list) == CFArrayGetTypeID());
-        std::vector<ClipEntry> entries;
-        for (CFTypeRef record : Elements(list)) {
-            auto get = [&](CFStringRef key) -> CFTypeRef {
-                return CFGetTypeID(record) == CFDictionaryGetTypeID()
-                           ? CFDictionaryGetValue(static_cast<CFDictionaryRef>(record), key)
-                           : nullptr;
-            };
-            ClipEntry entry{Utf8(get(CFSTR("NAME"))), Utf8(get(CFSTR("FILENAME"))), {}};
-            for (CFTypeRef flavor : Elements(get(CFSTR("FLAVORS"))))
-                entry.flavors.push_back(Utf8(flavor));
-            entries.push_back(entry);
-        }
-        if (list != nullptr)
-            CFRelease(list);
-        return entries;
     }
 
     // Every flavor file the record lists is in its package with the bytes from the clipboard.
@@ -160,11 +80,11 @@ TEST_F(ClipCrash, AddingAClipKilledAnywhereKeepsEveryRecordedClipWhole)
     // them, so that the kills reach the end of a slow run too).
     long runMicros = 1000;
     for (const char* name : {"First", "Second", "Third"}) {
-        testsupport::ChildEnd timed = RunCmhost(AddArguments(name), -1);
+        testsupport::ChildEnd timed = RunCmhostOrKill(AddArguments(name), -1);
         ASSERT_EQ(timed.exitStatus, 0);
         runMicros = std::max(runMicros, timed.micros);
     }
-    std::vector<ClipEntry> list = ClipList();
+    std::vector<ClipEntry> list = ReadClipList();
     ASSERT_EQ(list.size(), 3u);
     for (const ClipEntry& entry : list) {
         ExpectPackageWhole(entry, "before");
@@ -182,7 +102,7 @@ TEST_F(ClipCrash, AddingAClipKilledAnywhereKeepsEveryRecordedClipWhole)
         const bool whole = round % 6 == 5;
         long delay = whole ? -1 : static_cast<long>(random() % static_cast<unsigned long>(runMicros + 1));
         std::set<std::string> packagesBefore = Packages();
-        testsupport::ChildEnd end = RunCmhost(AddArguments(name), delay);
+        testsupport::ChildEnd end = RunCmhostOrKill(AddArguments(name), delay);
         ASSERT_TRUE(end.started);
         ASSERT_TRUE(end.killed || end.exitStatus == 0) << "cmhost failed with " << end.exitStatus;
         if (whole) {
@@ -190,7 +110,7 @@ TEST_F(ClipCrash, AddingAClipKilledAnywhereKeepsEveryRecordedClipWhole)
         }
         const std::string when = "round " + std::to_string(round) + " (kill after " + std::to_string(delay) + " us)";
 
-        std::vector<ClipEntry> now = ClipList();
+        std::vector<ClipEntry> now = ReadClipList();
         ASSERT_TRUE(now.size() == list.size() || now.size() == list.size() + 1)
             << when << ": " << now.size() << " clips, " << list.size() << " before";
         EXPECT_TRUE(std::equal(list.begin(), list.end(), now.begin())) << when << ": an earlier clip changed";
