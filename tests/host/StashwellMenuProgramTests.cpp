@@ -1,5 +1,6 @@
 // The built Stashwell.plugin under cmhost, over a clip list that the test writes into the
-// preferences: the exact records of the menu, and where the selected text comes from.
+// preferences: the exact records of the menu, where the selected text comes from, and the warning
+// the user gets when the preferences had to be put aside.
 #include "CmhostRun.h"
 
 namespace {
@@ -67,6 +68,34 @@ TEST_F(StashwellMenu, ACocoaHostsFocusedViewSuppliesTheSelectedText)
         EXPECT_EQ(Contains(commands, std::pair<std::string, int>{"Stashwell/Add Selected Text...", 100}),
                   offersSelectedText)
             << testing::PrintToString(arguments) << "\n" << mLast.out;
+    }
+}
+
+// A damaged preferences file is put aside and the menu goes on without it: every way of running
+// cmhost tells the user so, once, on standard error and in its JSON report.
+TEST_F(StashwellMenu, APreferencesFilePutAsideIsToldInEveryReport)
+{
+    const std::string folder = mStorage.ConfigHome() + "/preferences";
+    const std::pair<std::vector<std::string>, bool> runs[] = {
+        {{"--text", "x", "menu", "--json"}, true},
+        {{"--text", "x", "--dialog", R"({"button": "cancel"})", "choose", "--id", "100", "--json"}, true},
+        {{"--text", "x", "menu"}, false},
+        {{"--text", "x"}, false},  // the session that reads command ids, here none
+    };
+    for (const auto& [arguments, json] : runs) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        std::filesystem::remove_all(folder);
+        WriteClipList("<dict><key>NAME</key><string>cut short");
+        ProcessResult result = Run(arguments);
+        EXPECT_EQ(result.exitStatus, 0) << result.err;
+        std::vector<std::string> lines = HostLines(result.err);
+        ASSERT_EQ(lines.size(), 1u) << result.err;
+        EXPECT_EQ(lines[0].rfind("cmhost: warning: ", 0), 0u) << lines[0];
+        if (json) {
+            ASSERT_TRUE(json::accept(result.out)) << result.out;
+            EXPECT_EQ(json::parse(result.out)["warnings"], json::array({lines[0].substr(17)}));
+        }
+        EXPECT_EQ(testsupport::EntryNames(folder).size(), 2u) << "the file put aside, and the lock file";
     }
 }
 
