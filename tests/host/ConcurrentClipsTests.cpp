@@ -34,13 +34,25 @@ std::vector<std::string> DeleteArguments(const std::string& name)
     return {"--option", "--text", "x", "choose", "--path", "Stashwell/- " + name, "--json"};
 }
 
+// Why a run that reports in JSON failed: an exit status other than 0, a report that does not read,
+// or an alert (a failure the user was shown); "" when it did not.
+std::string Failure(const ProcessResult& result)
+{
+    if (result.exitStatus != 0)
+        return "exit status " + std::to_string(result.exitStatus) + " " + result.err;
+    if (!json::accept(result.out))
+        return "no report " + result.err;
+    if (!json::parse(result.out)["alerts"].empty())
+        return "alerts " + json::parse(result.out)["alerts"].dump();
+    return "";
+}
+
 class ConcurrentClips : public CmhostTest {
 protected:
     StorageAudit Audit() const { return AuditStorage(ClipsFolder()); }
 
     // Runs each script in a process chain of its own, all chains at once; each chain runs its
-    // commands one after the other. Answers every command that failed: an exit status other than
-    // 0, a report that does not read, or an alert (a failure the user was shown).
+    // commands one after the other. Answers every command that failed, and why.
     std::vector<std::string> RunConcurrently(const std::vector<std::vector<std::vector<std::string>>>& scripts)
     {
         std::vector<std::vector<std::string>> failures(scripts.size());
@@ -48,16 +60,9 @@ protected:
         for (size_t chain = 0; chain < scripts.size(); ++chain) {
             chains.emplace_back([&, chain] {
                 for (const std::vector<std::string>& arguments : scripts[chain]) {
-                    ProcessResult result = Run(arguments);
-                    std::string failure;
-                    if (result.exitStatus != 0)
-                        failure = "exit status " + std::to_string(result.exitStatus);
-                    else if (!json::accept(result.out))
-                        failure = "no report";
-                    else if (!json::parse(result.out)["alerts"].empty())
-                        failure = "alerts " + json::parse(result.out)["alerts"].dump();
+                    const std::string failure = Failure(Run(arguments));
                     if (!failure.empty())
-                        failures[chain].push_back(testing::PrintToString(arguments) + ": " + failure + " " + result.err);
+                        failures[chain].push_back(testing::PrintToString(arguments) + ": " + failure);
                 }
             });
         }
@@ -209,9 +214,8 @@ TEST_F(ConcurrentClips, AddersKilledAnywhereLeaveNothingTheNextRunKeeps)
         } else if (end.exitStatus != 0) {
             failures.push_back(victimName + " exit status " + std::to_string(end.exitStatus));
         }
-        if (bystanderRun.exitStatus != 0 || !json::accept(bystanderRun.out) ||
-            !json::parse(bystanderRun.out)["alerts"].empty())
-            failures.push_back(bystander + ": " + bystanderRun.out + bystanderRun.err);
+        if (const std::string failure = Failure(bystanderRun); !failure.empty())
+            failures.push_back(bystander + ": " + failure);
     }
 
     // The next run sweeps what the dead writers left.
