@@ -65,6 +65,12 @@ void AskAndStore(AbstractCMPluginType* instance, FlavorSet& flavors, CFArrayRef 
         flavors.mUsePlainText = true;
     }
     if (secure) {
+        // The proposed name is the content's beginning, a password itself perhaps: as the name of
+        // a secure clip it would be written in clear into the preferences. A name the user typed
+        // is theirs to choose.
+        if (name.Get() != nullptr && defaultName.Get() != nullptr && CFEqual(name.Get(), defaultName.Get())) {
+            name.Adopt(static_cast<CFStringRef>(CFRetain(kNeutralSecureClipName)));
+        }
         AddNewSecureClip(instance, name.Get(), submenu.Get(), flavors);
     } else {
         AddNewClip(instance, name.Get(), submenu.Get(), flavors);

@@ -14,6 +14,10 @@ class StClipIntent;
 // A failure is shown to the user with an alert and leaves neither package nor record.
 void AddNewClip(AbstractCMPluginType* instance, CFStringRef name, CFStringRef submenu, FlavorSet& flavors);
 
+// The name a secure clip gets instead of the one proposed from its content; numbered like any
+// name taken, it names the clip's note and its menu item alike.
+#define kNeutralSecureClipName CFSTR("Secure Clip")
+
 // A secure clip: the clip keychain is created first when its file does not exist; the content is
 // stored as a secure note, and the record saved at once. A record that cannot be saved takes its
 // note away again and is shown with the saving-error alert.

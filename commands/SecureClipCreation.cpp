@@ -147,7 +147,8 @@ void AddNewSecureClip(AbstractCMPluginType* instance, CFStringRef name, CFString
         if (record.Get() == nullptr) {
             throw static_cast<SInt32>(memFullErr);
         }
-        CFDictionarySetValue(record, kClipNameKey, name);
+        // A neutral name is numbered with its note, so that each such clip can be told apart.
+        CFDictionarySetValue(record, kClipNameKey, CFEqual(name, kNeutralSecureClipName) ? noteName.Get() : name);
         CFDictionarySetValue(record, kClipFileNameKey, noteName.Get());
         if (submenu != nullptr) {
             CFDictionarySetValue(record, kClipSubmenuKey, submenu);

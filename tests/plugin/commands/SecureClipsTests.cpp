@@ -7,6 +7,7 @@
 #include "plugin/menu/MenuRecordReader.h"
 
 #include "plugin/content/FlavorSetTesting.h"
+#include "plugin/support/ScriptedUser.h"
 
 #include <filesystem>
 
@@ -208,6 +209,9 @@ std::string Base64(const std::string& bytes)
     return out;  // whole groups only: enough to be found inside a longer text
 }
 
+// The secret goes into the keychain only: not as its flavors, its text, nor as the name proposed
+// from it when the user keeps that name (the clip is then named neutrally); in UTF-8, UTF-16 of
+// either byte order and Base64.
 TEST_F(SecureClipsTest, TheSecretIsNowhereInClearUnderTheUsersFolders)
 {
     const std::string secret = "zebra-lantern-4471-quartz";
@@ -221,22 +225,51 @@ TEST_F(SecureClipsTest, TheSecretIsNowhereInClearUnderTheUsersFolders)
     plain.CreateFromCFString(text.Get());
     plain.mUsePlainText = true;
     AddSecureClip("As text", plain);
-    ASSERT_EQ(ReadStoredClipList().size(), 2u);
+
+    // Both add commands, the proposed name kept and "Store securely" ticked.
+    dialogtest::ScriptedUser user;
+    user.act = [](WindowRef window, UInt32) {
+        PlatformUIClickControl(dialogtest::FindControlByID(window, 5));  // the box handles no command
+        EXPECT_EQ(dialogtest::ClickButton(window, kHICommandOK), noErr);
+        return false;
+    };
+    AEDesc selected = {typeNull, nullptr};
+    ASSERT_EQ(AECreateDesc('TEXT', secret.data(), static_cast<Size>(secret.size()), &selected), noErr);
+    mSession.Pick(kCmdAddSelectedText, selected);
+    AEDisposeDesc(&selected);
+    ScrapRef scrap = nullptr;
+    ASSERT_EQ(GetCurrentScrap(&scrap), noErr);
+    ASSERT_EQ(PutScrapFlavor(scrap, 'TEXT', 0, static_cast<Size>(secret.size()), secret.data()), noErr);
+    mSession.Pick(kCmdAddClipboardContent);
+    ClearCurrentScrap();
+    std::vector<std::string> names;
+    for (StoredRecord& record : ReadStoredClipList()) {
+        names.push_back(record["NAME"] + "=" + record["FILENAME"]);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"As flavors=As flavors", "As text=As text",
+                                                "Secure Clip=Secure Clip", "Secure Clip01=Secure Clip01"}));
     ASSERT_NE(NoteData("As flavors"), "<none>");
-    ASSERT_NE(NoteData("As text"), "<none>");
+    ASSERT_NE(NoteData("Secure Clip01"), "<none>");
     LockKeychain();
 
-    const std::string needles[] = {secret, flavortesting::BytesOf(secret16), Base64(secret),
-                                   Base64(flavortesting::BytesOf(u"\xFEFF" + secret16))};
+    std::u16string swapped;
+    for (char16_t unit : secret16) {
+        swapped += static_cast<char16_t>((unit >> 8) | (unit << 8));
+    }
+    const std::string needles[] = {secret, flavortesting::BytesOf(secret16), flavortesting::BytesOf(swapped),
+                                   Base64(secret), Base64(flavortesting::BytesOf(u"\xFEFF" + secret16))};
+    // The clipboard, under the runtime folder, holds what the user put there.
     int files = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(mStorage.root())) {
-        if (!entry.is_regular_file()) {
-            continue;
-        }
-        ++files;
-        const std::string contents = testsupport::ReadFile(entry.path().string());
-        for (const std::string& needle : needles) {
-            EXPECT_EQ(contents.find(needle), std::string::npos) << entry.path() << " holds the secret";
+    for (const std::string& folder : {mStorage.ConfigHome(), mStorage.DataHome()}) {
+        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+            if (!entry.is_regular_file()) {
+                continue;
+            }
+            ++files;
+            const std::string contents = testsupport::ReadFile(entry.path().string());
+            for (const std::string& needle : needles) {
+                EXPECT_EQ(contents.find(needle), std::string::npos) << entry.path() << " holds the secret";
+            }
         }
     }
     EXPECT_GE(files, 2) << "at least the keychain and the preferences were looked through";
