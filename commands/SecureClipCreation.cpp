@@ -10,6 +10,7 @@
 #include "commands/ClipCreation.h"
 
 #include "commands/ClipAlerts.h"
+#include "content/ClipIntent.h"
 #include "content/ClipsFolderLock.h"
 #include "plugin/Preferences.h"
 #include "plugin/StoredClipList.h"
@@ -54,7 +55,8 @@ CFStringRef CreateSuffixedName(CFStringRef name, int suffix)
 
 // Stores content as a note under the first free name of name, name01 ... name99, and answers
 // that name (+1); NULL when no name is free or the keychain refused the note.
-CFStringRef StoreSecureNote(ClipKeychain& keychain, const CFDictArray& clipList, CFStringRef name, CFTypeRef content)
+CFStringRef StoreSecureNote(ClipKeychain& keychain, const CFDictArray& clipList, CFStringRef name, CFTypeRef content,
+                            StClipIntent& intent)
 {
     for (int suffix = 0; suffix <= kLastNoteSuffix; ++suffix) {
         CFObj<CFStringRef> noteName(suffix == 0 ? CFStringCreateCopy(kCFAllocatorDefault, name)
@@ -64,6 +66,11 @@ CFStringRef StoreSecureNote(ClipKeychain& keychain, const CFDictArray& clipList,
         }
         if (IsNoteNameRecorded(clipList, noteName)) {
             continue;
+        }
+        // Named in the intent first: were this process to die with the note stored and no
+        // record saved, the next menu finds the note and takes it away.
+        if (intent.NameNote(noteName) != noErr) {
+            return nullptr;
         }
         // The keychain itself refuses a second note of a name, also one that another process has
         // just stored: that answer, not an earlier search, decides whether the name is free.
@@ -135,9 +142,18 @@ void AddNewSecureClip(AbstractCMPluginType* instance, CFStringRef name, CFString
     if (!path.FileExists() && keychain.CreateNewKeychain(path.Get()) != noErr) {
         return;
     }
+    StClipIntent intent;
+    {
+        StClipListLock lock;
+        if (lock.Status() != noErr || intent.Begin(StClipIntent::kAddSecureNote) != noErr) {
+            ShowClipAlert(instance, kSavingErrorText);
+            return;
+        }
+    }
 
-    CFObj<CFStringRef> noteName(StoreSecureNote(keychain, clipList, name, content.Get()));
+    CFObj<CFStringRef> noteName(StoreSecureNote(keychain, clipList, name, content.Get(), intent));
     if (noteName.Get() == nullptr) {
+        intent.Finish();
         return;
     }
     OSStatus status = noErr;
@@ -162,13 +178,16 @@ void AddNewSecureClip(AbstractCMPluginType* instance, CFStringRef name, CFString
         status = SaveSecureRecord(instance, record.Get());
     } catch (...) {
         // A note that no record names could never be pasted or deleted from the menu.
-        keychain.DeleteSecureNote(noteName);
+        if (keychain.DeleteSecureNote(noteName) == noErr) {
+            intent.Finish();
+        }
         throw;
     }
-    if (status != noErr) {
-        keychain.DeleteSecureNote(noteName);
-        if (status != userCanceledErr) {
-            ShowClipAlert(instance, kSavingErrorText);
-        }
+    // A note that could not be taken back stays named in the intent, for a later sweep.
+    if (status == noErr || keychain.DeleteSecureNote(noteName) == noErr) {
+        intent.Finish();
+    }
+    if (status != noErr && status != userCanceledErr) {
+        ShowClipAlert(instance, kSavingErrorText);
     }
 }

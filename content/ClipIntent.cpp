@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -98,6 +99,63 @@ OSStatus RemoveTree(const std::string& path)
     return status;
 }
 
+const char* KindLine(StClipIntent::Kind kind)
+{
+    switch (kind) {
+    case StClipIntent::kAddClip:
+        return "add\n";
+    case StClipIntent::kDeleteClip:
+        return "delete\n";
+    case StClipIntent::kAddSecureNote:
+        return "secure-add\n";
+    }
+    return "\n";
+}
+
+// A note name can hold any character, a line end too: the intent keeps it as hexadecimal digits.
+std::string HexOf(const std::string& bytes)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char byte : bytes) {
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 0x0F];
+    }
+    return hex;
+}
+
+bool BytesOfHex(const std::string& hex, std::string& bytes)
+{
+    auto value = [](char digit) {
+        return digit >= '0' && digit <= '9' ? digit - '0' : digit >= 'a' && digit <= 'f' ? digit - 'a' + 10 : -1;
+    };
+    if (hex.size() % 2 != 0) {
+        return false;
+    }
+    bytes.clear();
+    for (size_t i = 0; i < hex.size(); i += 2) {
+        const int high = value(hex[i]);
+        const int low = value(hex[i + 1]);
+        if (high < 0 || low < 0) {
+            return false;
+        }
+        bytes += static_cast<char>(high * 16 + low);
+    }
+    return true;
+}
+
+// The kind and target of an intent file's text.
+void ParseIntent(const std::string& contents, std::string& kind, std::string& target)
+{
+    const size_t firstEnd = contents.find('\n');
+    kind = contents.substr(0, firstEnd);
+    target.clear();
+    if (firstEnd != std::string::npos) {
+        target = contents.substr(firstEnd + 1);
+        target = target.substr(0, target.find('\n'));
+    }
+}
+
 std::string RandomHex()
 {
     std::random_device random;
@@ -133,7 +191,8 @@ OSStatus StClipIntent::Begin(Kind kind)
     if (mFd < 0 || ::flock(mFd, LOCK_EX | LOCK_NB) != 0) {
         return ioErr;
     }
-    const char* kindLine = kind == kAddClip ? "add\n" : "delete\n";
+    mKind = kind;
+    const char* kindLine = KindLine(kind);
     if (::write(mFd, kindLine, std::strlen(kindLine)) != static_cast<ssize_t>(std::strlen(kindLine))) {
         return StatusOfErrno(errno);
     }
@@ -153,7 +212,7 @@ bool StClipIntent::WriteIntent(const std::string& target)
 {
     // The kind line stays; the target line is replaced. Flushed, so that a sweeper after a crash
     // knows the name before the rename can have happened.
-    const char* kindLine = mWorkMade ? "add\n" : "delete\n";
+    const char* kindLine = KindLine(mKind);
     const std::string text = std::string(kindLine) + target + "\n";
     if (::ftruncate(mFd, 0) != 0 || ::pwrite(mFd, text.data(), text.size(), 0) != static_cast<ssize_t>(text.size()) ||
         ::fdatasync(mFd) != 0) {
@@ -214,6 +273,15 @@ OSStatus StClipIntent::MoveWorkTo(const UniChar* units, UniCharCount length)
     mMoved = true;
     FlushItem(mFolder, true);
     return noErr;
+}
+
+OSStatus StClipIntent::NameNote(CFStringRef noteName)
+{
+    char utf8[1024];
+    if (noteName == nullptr || !CFStringGetCString(noteName, utf8, sizeof utf8, kCFStringEncodingUTF8)) {
+        return paramErr;
+    }
+    return WriteIntent(HexOf(utf8)) ? noErr : ioErr;
 }
 
 OSStatus StClipIntent::TakePackage(CFStringRef fileName)
@@ -302,7 +370,7 @@ bool AnyClipIntentPresent()
     return found;
 }
 
-int SweepAbandonedIntents(const std::function<bool(const std::string& packageName)>& isRecorded)
+int SweepAbandonedIntents(const ClipIntentJudge& judge)
 {
     char folderPath[PATH_MAX];
     if (!GetClipsFolderPath(folderPath, sizeof folderPath)) {
@@ -318,6 +386,15 @@ int SweepAbandonedIntents(const std::function<bool(const std::string& packageNam
         }
         ::closedir(stream);
     }
+
+    // Dead intents, each held locked while it is handled; the notes live writers are storing.
+    struct Dead {
+        std::string name;
+        int fd;
+        std::string kind, target;
+    };
+    std::vector<Dead> dead;
+    std::vector<std::string> liveNotes;
     int handled = 0;
     for (const std::string& name : names) {
         const std::string path = folder + "/" + name;
@@ -331,47 +408,64 @@ int SweepAbandonedIntents(const std::function<bool(const std::string& packageNam
             continue;
         }
         int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-        if (fd < 0) {
-            continue;
-        }
         struct stat info {};
-        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            ::close(fd);  // a live writer's intent, or no intent of ours
+        if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
             continue;
         }
         char text[kMaxIntentBytes + 1];
         const ssize_t got = ::pread(fd, text, kMaxIntentBytes, 0);
-        const std::string contents(text, got > 0 ? static_cast<size_t>(got) : 0);
-        const size_t firstEnd = contents.find('\n');
-        const std::string kind = contents.substr(0, firstEnd);
-        std::string target;
-        if (firstEnd != std::string::npos) {
-            target = contents.substr(firstEnd + 1);
-            target = target.substr(0, target.find('\n'));
+        Dead intent{name, fd, {}, {}};
+        ParseIntent(std::string(text, got > 0 ? static_cast<size_t>(got) : 0), intent.kind, intent.target);
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);  // a live writer's
+            std::string note;
+            if (intent.kind == "secure-add" && BytesOfHex(intent.target, note)) {
+                liveNotes.push_back(note);
+            }
+            continue;
         }
+        dead.push_back(intent);
+    }
+
+    for (const Dead& intent : dead) {
+        const std::string path = folder + "/" + intent.name;
+        const std::string& target = intent.target;
         const bool usableTarget = !target.empty() && target.find('/') == std::string::npos && target != "." &&
                                   target != ".." && !IsReservedClipsFolderName(target.c_str());
         const std::string work = path + kWorkSuffix;
         const std::string targetPath = folder + "/" + target;
-        if (kind == "add") {
+        bool done = true;
+        if (intent.kind == "add") {
             // The rename happened only when the work folder is gone: then the package under the
             // target name is the dead writer's, and it stays only if its record was saved.
-            if (!Exists(work) && usableTarget && Exists(targetPath) && !isRecorded(target)) {
+            if (!Exists(work) && usableTarget && Exists(targetPath) && !judge.isPackageRecorded(target)) {
                 RemoveTree(targetPath);
             }
-            RemoveTree(work);
-        } else if (kind == "delete") {
+        } else if (intent.kind == "delete") {
             // A package taken for deletion whose record is still stored goes back.
-            if (Exists(work) && usableTarget && !Exists(targetPath) && isRecorded(target)) {
+            if (Exists(work) && usableTarget && !Exists(targetPath) && judge.isPackageRecorded(target)) {
                 ::rename(work.c_str(), targetPath.c_str());
             }
-            RemoveTree(work);
-        } else {
-            RemoveTree(work);
+        } else if (intent.kind == "secure-add") {
+            std::string note;
+            if (BytesOfHex(target, note) && !note.empty() && !judge.isNoteRecorded(note) &&
+                std::find(liveNotes.begin(), liveNotes.end(), note) == liveNotes.end()) {
+                try {
+                    done = judge.deleteNote(note);
+                } catch (...) {
+                    done = false;  // tried again by a later sweep
+                }
+            }
         }
-        ::unlink(path.c_str());
-        ::close(fd);
-        ++handled;
+        if (done) {
+            RemoveTree(work);
+            ::unlink(path.c_str());
+            ++handled;
+        }
+        ::close(intent.fd);
     }
     if (handled > 0) {
         FlushItem(folder, true);

@@ -1,5 +1,6 @@
 // A change to the clips folder that must end whole or not at all: adding a package together with
-// its record, or deleting one together with its record. Before touching the folder the writer
+// its record, deleting one together with its record, or adding a secure note to the clip keychain
+// together with its record. Before touching the folder the writer
 // leaves an intent file, ".stashwell-intent-<random>", that it holds locked while it lives; the
 // package it works on sits in "<intent>.work" beside it until the record is saved. A writer that
 // dies drops its lock with its descriptors, so the next process to sweep the folder can tell work
@@ -13,7 +14,7 @@
 
 class StClipIntent {
 public:
-    enum Kind { kAddClip, kDeleteClip };
+    enum Kind { kAddClip, kDeleteClip, kAddSecureNote };
 
     StClipIntent() = default;
     // A change not finished is left to the sweeper, which undoes or completes it after reading
@@ -34,6 +35,8 @@ public:
     // to it without replacing anything. dupFNErr when the name is taken (or reserved),
     // errFSNameTooLong when the volume finds it too long.
     OSStatus MoveWorkTo(const UniChar* units, UniCharCount length);
+    // Secure note: notes the note's name in the intent before the note is stored under it.
+    OSStatus NameNote(CFStringRef noteName);
     // Delete, with the lock held: notes the package name in the intent, then renames the package
     // to the work folder. fnfErr when there is no such item.
     OSStatus TakePackage(CFStringRef fileName);
@@ -50,6 +53,7 @@ public:
 private:
     bool WriteIntent(const std::string& target);
 
+    Kind mKind = kAddClip;
     int mFd = -1;
     std::string mFolder;  // the clips folder's path
     std::string mName;    // the intent file's name
@@ -59,11 +63,23 @@ private:
     bool mMoved = false;
 };
 
-// With the clip-list lock held: finishes or removes what dead writers left in the clips folder.
-// isRecorded tells whether a plain clip's record names a package. A dead add's package that no
-// record names goes; a dead delete's package goes back when its record is still stored, and goes
-// otherwise. Intents of live writers are left alone. Answers the number of items handled.
-int SweepAbandonedIntents(const std::function<bool(const std::string& packageName)>& isRecorded);
+// What the sweeper needs to know of the stored clip list and the keychain.
+struct ClipIntentJudge {
+    // Whether a plain clip's record names the package (its name as the disk holds it).
+    std::function<bool(const std::string& packageName)> isPackageRecorded;
+    // Whether a secure clip's record names the note (its name in UTF-8).
+    std::function<bool(const std::string& noteName)> isNoteRecorded;
+    // Deletes a note no record names; false when that cannot be done now (the keychain is locked,
+    // and no user is there to be asked): the intent then stays for a later sweep.
+    std::function<bool(const std::string& noteName)> deleteNote;
+};
+
+// With the clip-list lock held: finishes or removes what dead writers left in the clips folder. A
+// dead add's package that no record names goes; a dead delete's package goes back when its record
+// is still stored, and goes otherwise; a dead secure add's note goes unless a record names it or a
+// live writer is storing a note of that name. Intents of live writers are left alone. Answers the
+// number of intents and work folders handled.
+int SweepAbandonedIntents(const ClipIntentJudge& judge);
 
 // Whether the clips folder holds any intent file at all (a cheap look before the list is read).
 bool AnyClipIntentPresent();

@@ -6,13 +6,34 @@
 #include "plugin/ClipListChanges.h"
 #include "plugin/PluginIdentity.h"
 #include "plugin/StoredClipList.h"
+#include "secure/ClipKeychain.h"
 #include "support/CFDictArray.h"
 #include "support/CFObj.h"
 
 namespace {
 
-// Finishes or removes what writers that died left in the clips folder. A package is kept whenever
-// the stored list cannot be read: only a readable list can say that no record names it.
+// Deletes a note that no record names, if that can be done without asking the user anything.
+bool DeleteUnrecordedNote(const std::string& noteName)
+{
+    StKeychainPath path;
+    if (path.Get() == nullptr || !path.FileExists()) {
+        return true;  // no keychain, no note
+    }
+    ClipKeychain keychain(path.Get());
+    if ((keychain.GetStatus() & kSecUnlockStateStatus) == 0) {
+        return false;
+    }
+    CFObj<CFStringRef> name(CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(noteName.data()),
+                                                    static_cast<CFIndex>(noteName.size()), kCFStringEncodingUTF8, false));
+    if (name.Get() == nullptr) {
+        return true;  // no note can have that name
+    }
+    const OSStatus status = keychain.DeleteSecureNote(name.Get());
+    return status == noErr || status == errSecItemNotFound;
+}
+
+// Finishes or removes what writers that died left in the clips folder. Only a readable list can
+// say that no record names a package or a note: otherwise both are kept.
 void SweepClipsFolder()
 {
     if (!AnyClipIntentPresent()) {
@@ -24,8 +45,11 @@ void SweepClipsFolder()
         return;
     }
     const bool readable = stored.IsReadable();
-    SweepAbandonedIntents(
-        [&](const std::string& packageName) { return !readable || stored.NamesPackage(packageName); });
+    ClipIntentJudge judge;
+    judge.isPackageRecorded = [&](const std::string& name) { return !readable || stored.NamesPackage(name); };
+    judge.isNoteRecorded = [&](const std::string& name) { return !readable || stored.NamesSecureNote(name); };
+    judge.deleteNote = DeleteUnrecordedNote;
+    SweepAbandonedIntents(judge);
 }
 
 ClipListChanges& ChangesOf(CMPluginImplData& data)

@@ -108,6 +108,17 @@ bool StoredClipList::NamesPackage(const std::string& diskName) const
     });
 }
 
+bool StoredClipList::NamesSecureNote(const std::string& noteName) const
+{
+    CFObj<CFStringRef> name(CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(noteName.data()),
+                                                    static_cast<CFIndex>(noteName.size()), kCFStringEncodingUTF8, false));
+    return AnyRecord([&](CFDictionaryRef record) {
+        CFStringRef fileName = GetClipString(record, kClipFileNameKey);
+        return IsClipFlagSet(record, kClipSecureKey) && fileName != nullptr && name.Get() != nullptr &&
+               CFEqual(fileName, name.Get());
+    });
+}
+
 void StoredClipList::Append(CFDictionaryRef record)
 {
     if (mRecords.Get() != nullptr && record != nullptr) {

@@ -27,6 +27,8 @@ public:
     // Whether a plain record names the package folder of that name (as the disk holds it, with ':'
     // for a name's '/').
     bool NamesPackage(const std::string& diskName) const;
+    // Whether a secure record names the note of that name (UTF-8).
+    bool NamesSecureNote(const std::string& noteName) const;
 
     void Append(CFDictionaryRef record);
     void RemoveAt(CFIndex index);

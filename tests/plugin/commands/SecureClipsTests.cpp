@@ -9,7 +9,13 @@
 #include "plugin/content/FlavorSetTesting.h"
 #include "plugin/support/ScriptedUser.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
+#include <set>
 
 namespace keychaintesting {
 namespace {
@@ -207,6 +213,52 @@ std::string Base64(const std::string& bytes)
         }
     }
     return out;  // whole groups only: enough to be found inside a longer text
+}
+
+// A process that died between storing a note and saving its record left an intent naming the
+// note: the next menu deletes that note unless a record names it or a live writer is storing a
+// note of that name. A locked keychain is not unlocked for it: the intent waits.
+TEST_F(SecureClipsTest, NotesThatDeadWritersLeftWithoutARecordAreDeleted)
+{
+    CreateKeychain();
+    {
+        ClipKeychain keychain(KeychainPath().c_str());
+        for (const char* note : {"Orphan", "Recorded", "Busy", "Later"}) {
+            CFObj<CFStringRef> name(CreateString(note));
+            ASSERT_EQ(keychain.AddSecureNote(name.Get(), CFSTR("secret")), noErr);
+        }
+    }
+    StoreClipList({{"Recorded", "Recorded", {"utxt"}, true}});
+    auto writeIntent = [&](const std::string& id, const std::string& note) {
+        std::string hex;
+        for (unsigned char byte : note) {
+            char digits[3];
+            std::snprintf(digits, sizeof digits, "%02x", byte);
+            hex += digits;
+        }
+        testsupport::WriteFile(ClipsFolder() + "/.stashwell-intent-" + id, "secure-add\n" + hex + "\n");
+        return ClipsFolder() + "/.stashwell-intent-" + id;
+    };
+    writeIntent("1", "Orphan");
+    writeIntent("2", "Recorded");
+    writeIntent("3", "Busy");
+    int live = ::open(writeIntent("4", "Busy").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+
+    LockKeychain();
+    writeIntent("5", "Later");
+    MenuOutline();
+    EXPECT_TRUE(fs::exists(ClipsFolder() + "/.stashwell-intent-5")) << "waits for the keychain to be unlocked";
+    mPasswords.Add("clip password");
+    ASSERT_EQ(ClipKeychain(KeychainPath().c_str()).Unlock(), noErr);
+    MenuOutline();
+    EXPECT_EQ(NoteData("Orphan"), "<none>");
+    EXPECT_EQ(NoteData("Later"), "<none>");
+    EXPECT_NE(NoteData("Recorded"), "<none>");
+    EXPECT_NE(NoteData("Busy"), "<none>");
+    EXPECT_EQ(testsupport::EntryNames(ClipsFolder()),
+              (std::set<std::string>{".stashwell-intent-4", ".stashwell-lock", "Stashwell.keychain"}));
+    ::close(live);
 }
 
 // The secret goes into the keychain only: not as its flavors, its text, nor as the name proposed
