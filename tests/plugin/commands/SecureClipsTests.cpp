@@ -8,12 +8,15 @@
 
 #include "plugin/content/FlavorSetTesting.h"
 #include "plugin/support/ScriptedUser.h"
+#include "support/KillLoop.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <random>
 #include <filesystem>
 #include <set>
 
@@ -259,6 +262,62 @@ TEST_F(SecureClipsTest, NotesThatDeadWritersLeftWithoutARecordAreDeleted)
     EXPECT_EQ(testsupport::EntryNames(ClipsFolder()),
               (std::set<std::string>{".stashwell-intent-4", ".stashwell-lock", "Stashwell.keychain"}));
     ::close(live);
+}
+
+// Secure clips added by processes killed at any moment: after the next menu, every note the
+// keychain holds is named by a record, and every record's note is there.
+TEST_F(SecureClipsTest, KilledWritersLeaveNoNoteWithoutARecord)
+{
+    CreateKeychain();
+    long runMicros = 1000;
+    auto add = [&](const std::string& name) {
+        return [this, name] {
+            TestFlavorSet flavors{{'TEXT', name}};
+            AddSecureClip(name, flavors);
+            return 0;
+        };
+    };
+    for (int i = 0; i < 3; ++i) {
+        testsupport::ChildEnd whole = testsupport::RunChildAndKill(add("Whole " + std::to_string(i)), -1);
+        ASSERT_EQ(whole.exitStatus, 0);
+        runMicros = std::max(runMicros, whole.micros);
+    }
+    constexpr int kKills = 100;
+    std::mt19937 random(2029);
+    int killed = 0;
+    std::vector<std::string> names;
+    for (int round = 0; round < kKills; ++round) {
+        names.push_back("Clip " + std::to_string(round));
+        const long delay = static_cast<long>(random() % static_cast<unsigned long>(runMicros + 1));
+        killed += testsupport::RunChildAndKill(add(names.back()), delay).killed ? 1 : 0;
+    }
+    MenuOutline();
+
+    std::set<std::string> recorded;
+    for (StoredRecord& record : ReadStoredClipList()) {
+        recorded.insert(record["FILENAME"]);
+    }
+    int orphans = 0;
+    int notes = 0;
+    ClipKeychain keychain(KeychainPath().c_str());
+    for (const std::string& name : names) {
+        // A name in use gets its note under a suffixed name: those are looked for too.
+        for (const std::string& note : {name, name + "01", name + "02"}) {
+            CFObj<CFStringRef> noteName(CreateString(note));
+            CFObj<SecKeychainItemRef> item(keychain.FindSecureNote(noteName.Get()));
+            notes += item.Get() != nullptr ? 1 : 0;
+            orphans += item.Get() != nullptr && recorded.count(note) == 0 ? 1 : 0;
+        }
+    }
+    for (const std::string& note : recorded) {
+        EXPECT_NE(NoteData(note), "<none>") << note;
+    }
+    std::printf("[          ] %d of %d secure adds killed; %d notes, %zu records, %d notes without a record\n",
+                killed, kKills, notes, recorded.size(), orphans);
+    EXPECT_EQ(orphans, 0);
+    EXPECT_GT(killed, 0);
+    EXPECT_TRUE(testsupport::EntryNames(ClipsFolder()) ==
+                (std::set<std::string>{".stashwell-lock", "Stashwell.keychain"}));
 }
 
 // The secret goes into the keychain only: not as its flavors, its text, nor as the name proposed
