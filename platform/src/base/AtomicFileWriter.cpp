@@ -123,7 +123,8 @@ int AtomicFileWriter::Prepare(const void* bytes, size_t length)
     if (int injected = InjectedFault(WriteStage::Sync)) {
         return Fail(WriteStage::Sync, injected);
     }
-    if (::fsync(fd.Get()) != 0 || ::fstat(fd.Get(), &mInfo) != 0 || !fd.Close()) {
+    if ((mDurability == Durability::Flushed && ::fsync(fd.Get()) != 0) || ::fstat(fd.Get(), &mInfo) != 0 ||
+        !fd.Close()) {
         return Fail(WriteStage::Sync, errno);
     }
     return 0;
@@ -146,7 +147,9 @@ int AtomicFileWriter::Commit(bool replace)
     mCommitted = true;
     // The rename is done and the new file is what readers see; a folder that cannot be flushed
     // (some file systems refuse it) does not undo that.
-    ::fsync(mFolderFd);
+    if (mDurability == Durability::Flushed) {
+        ::fsync(mFolderFd);
+    }
     return 0;
 }
 
@@ -166,9 +169,11 @@ int PrepareAndCommit(AtomicFileWriter& writer, const void* bytes, size_t length,
 
 }  // namespace
 
-int WriteFileAtomically(int folderFd, const std::string& name, const void* bytes, size_t length, WriteStage* failedAt)
+int WriteFileAtomically(int folderFd, const std::string& name, const void* bytes, size_t length, WriteStage* failedAt,
+                        Durability durability)
 {
     AtomicFileWriter writer(folderFd, name);
+    writer.SetDurability(durability);
     return PrepareAndCommit(writer, bytes, length, failedAt);
 }
 

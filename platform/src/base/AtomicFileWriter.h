@@ -17,6 +17,11 @@ namespace platform {
 // The step a write failed at.
 enum class WriteStage { None, Create, Write, Sync, Rename };
 
+// Whether a write must reach the disk before it counts. Files that die with the session (the
+// clipboard in the runtime folder) need only be whole for their readers, which the rename gives:
+// flushing them would slow every copy and paste for nothing a crash could lose.
+enum class Durability { Flushed, SessionOnly };
+
 class AtomicFileWriter {
 public:
     // The file name in the folder folderFd, which the writer borrows.
@@ -29,6 +34,7 @@ public:
 
     // The mode the file gets instead of 0600 (a document keeps the mode of the file it replaces).
     void SetMode(mode_t mode) { mMode = mode; }
+    void SetDurability(Durability durability) { mDurability = durability; }
     // Writes length bytes (straight from the caller's buffer) to the temporary file and flushes it.
     // 0, or the errno value with FailedStage() saying where.
     int Prepare(const void* bytes, size_t length);
@@ -50,13 +56,14 @@ private:
     std::string mTemporaryName;
     struct stat mInfo {};
     mode_t mMode = 0600;
+    Durability mDurability = Durability::Flushed;
     bool mCommitted = false;
     WriteStage mFailedStage = WriteStage::None;
 };
 
 // Prepare and Commit in one step: 0 or the errno value, with *failedAt (when given) saying where.
 int WriteFileAtomically(int folderFd, const std::string& name, const void* bytes, size_t length,
-                        WriteStage* failedAt = nullptr);
+                        WriteStage* failedAt = nullptr, Durability durability = Durability::Flushed);
 int WriteFileAtomically(const std::string& path, const void* bytes, size_t length, WriteStage* failedAt = nullptr);
 
 // The next atomic write in this process fails at stage (once) with error, as if the system had

@@ -274,7 +274,8 @@ OSStatus StartNewGeneration(int folderFd)
     }
     ::fchmod(generation.Get(), 0700);
     std::string manifest = WriteManifest({});
-    if (int error = WriteFileAtomically(generation.Get(), kManifestName, manifest.data(), manifest.size())) {
+    if (int error = WriteFileAtomically(generation.Get(), kManifestName, manifest.data(), manifest.size(), nullptr,
+                                        Durability::SessionOnly)) {
         RemoveGeneration(folderFd, name);
         return FailScrapWithErrno("cannot write the clipboard's manifest", error);
     }

@@ -238,7 +238,9 @@ OSStatus GenerationView::Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size 
         return FailScrap(internalScrapErr,
                          "the clipboard already holds " + std::to_string(kMaxManifestFlavors) + " flavors, the most it can");
     }
-    if (int error = WriteFileAtomically(mGenerationFolder.Get(), FlavorFileName(type), data, static_cast<size_t>(size))) {
+    const size_t length = static_cast<size_t>(size);
+    if (int error = WriteFileAtomically(mGenerationFolder.Get(), FlavorFileName(type), data, length, nullptr,
+                                        Durability::SessionOnly)) {
         return FailScrapWithErrno("cannot write " + TypeLabel(type) + " to the clipboard", error);
     }
     std::vector<ManifestEntry> entries;
@@ -250,7 +252,8 @@ OSStatus GenerationView::Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size 
     std::string manifest = WriteManifest(entries);
     // A failure here leaves the flavor's file without a manifest that names it: no reader ever
     // sees it, a later put of the type replaces it, and the generation's removal takes it away.
-    if (int error = WriteFileAtomically(mGenerationFolder.Get(), kManifestName, manifest.data(), manifest.size())) {
+    if (int error = WriteFileAtomically(mGenerationFolder.Get(), kManifestName, manifest.data(), manifest.size(),
+                                        nullptr, Durability::SessionOnly)) {
         return FailScrapWithErrno("cannot write the clipboard's manifest", error);
     }
     Load(status);
