@@ -66,7 +66,8 @@ enum {
     errSecNoDefaultKeychain = -25307,
     errSecInteractionNotAllowed = -25308,
     errSecWrongSecVersion = -25310,
-    errSecNoAccessForItem = -25243
+    errSecNoAccessForItem = -25243,
+    errSecDecode = -26275  // an item's stored bytes cannot be decoded: that item is damaged
 };
 
 #ifdef __cplusplus
