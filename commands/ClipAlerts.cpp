@@ -5,6 +5,8 @@
 #include "plugin/PluginIdentity.h"
 #include "support/CFObj.h"
 
+#include <Security/Security.h>
+
 void ShowClipAlert(const AbstractCMPluginType* instanceOrNull, CFStringRef englishText, CFStringRef detail)
 {
     CFBundleRef bundle = instanceOrNull != nullptr ? instanceOrNull->bundle : nullptr;
@@ -28,4 +30,17 @@ void ShowClipAlert(const AbstractCMPluginType* instanceOrNull, CFStringRef engli
     CFStringAppend(message, CFSTR("\n"));
     CFStringAppend(message, detail);
     DisplayAlert(message.Get(), nullptr, nullptr, kAlertStopAlert);
+}
+
+bool TellKeychainDamage(const AbstractCMPluginType* instanceOrNull, OSStatus status, CFStringRef noteName)
+{
+    if (status == errSecInvalidKeychain) {
+        ShowClipAlert(instanceOrNull, kKeychainDamagedText);
+        return true;
+    }
+    if (status == errSecDecode) {
+        ShowClipAlert(instanceOrNull, kSecureClipDamagedText, noteName);
+        return true;
+    }
+    return false;
 }

@@ -10,8 +10,14 @@
 #define kListFullText CFSTR("The clip list is full. Delete a clip before adding another.")
 #define kTooLargeText CFSTR("The clipboard holds content too large to be kept as a clip.")
 #define kSubmenuTooDeepText CFSTR("The submenu is nested too deeply to be shown. Choose a submenu with fewer levels.")
+#define kKeychainDamagedText CFSTR("The keychain “Stashwell.keychain” is damaged and cannot be opened.")
+#define kSecureClipDamagedText CFSTR("This secure clip is damaged in the keychain and cannot be read:")
 #define kListSetAsideText \
     CFSTR("The stored clip list was written by another version of Stashwell and could not be read. It was kept in the preferences under the key below, and a new list was started.")
+
+// Tells the user of a damaged keychain or a damaged secure clip (named by noteName) when status
+// says so; true when it did.
+bool TellKeychainDamage(const AbstractCMPluginType* instanceOrNull, OSStatus status, CFStringRef noteName = nullptr);
 
 // A stop alert with the text in the user's language (from the instance's bundle, else from the
 // plug-in's registered bundle, else the English text), followed by detail on a line of its own

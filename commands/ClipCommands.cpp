@@ -113,7 +113,7 @@ void DeleteClip(AbstractCMPluginType* instance, SInt32 index, CFDictionaryRef re
         IsClipFlagSet(record, kClipSecureKey)
             ? DeleteSecureClipAndRecord(instance, index, GetClipString(record, kClipFileNameKey))
             : DeletePlainClipIfStored(instance, index, record);
-    if (status != noErr && status != userCanceledErr) {
+    if (status != noErr && status != userCanceledErr && !TellKeychainDamage(instance, status)) {
         ShowClipAlert(instance, kDeletingErrorText);
     }
 }

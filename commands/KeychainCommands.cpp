@@ -1,36 +1,40 @@
 // The keychain commands and the secure half of the clip commands. Each builds the keychain path
 // anew and works on one short-lived keychain object. The keychain services show their own password
-// dialogs; nothing here shows a message, and the statuses of the keychain calls end nothing more
-// than the call itself.
+// dialogs; the only message shown here is that the keychain or a note in it is damaged, which the
+// user could not tell from a refused password otherwise.
 #include "commands/CommandSteps.h"
 
+#include "commands/ClipAlerts.h"
 #include "commands/CommandIDs.h"
 #include "secure/ClipKeychain.h"
 
 void RunKeychainCommand(SInt32 commandID)
 {
     StKeychainPath path;
+    OSStatus status = noErr;
     switch (commandID) {
     case kCmdUnlockKeychain:
         if (path.FileExists()) {
-            ClipKeychain(path.Get()).Unlock();
+            status = ClipKeychain(path.Get()).Unlock();
         }
         break;
     case kCmdLockKeychain:
         if (path.FileExists()) {
-            ClipKeychain(path.Get()).Lock();
+            status = ClipKeychain(path.Get()).Lock();
         }
         break;
     case kCmdCreateKeychain:
         // Never over an existing file: a second "Create" from a menu opened before the first one
         // finished must not touch the keychain that already holds clips.
         if (path.FileMissing()) {
-            ClipKeychain(nullptr).CreateNewKeychain(path.Get());
+            status = ClipKeychain(nullptr).CreateNewKeychain(path.Get());
         }
         break;
     default:
         break;
     }
+    // A damaged keychain would otherwise look merely locked, refusing every password in silence.
+    TellKeychainDamage(nullptr, status);
 }
 
 void ReadSecureClip(FlavorSet& flavors, CFStringRef noteName)
@@ -41,6 +45,7 @@ void ReadSecureClip(FlavorSet& flavors, CFStringRef noteName)
     }
     ClipKeychain keychain(path.Get());
     flavors.ReadFromKeychain(noteName, &keychain);
+    TellKeychainDamage(nullptr, keychain.GetLastReadStatus(), noteName);
 }
 
 OSStatus DeleteSecureClip(CFStringRef noteName)

@@ -54,10 +54,11 @@ CFStringRef CreateSuffixedName(CFStringRef name, int suffix)
 }
 
 // Stores content as a note under the first free name of name, name01 ... name99, and answers
-// that name (+1); NULL when no name is free or the keychain refused the note.
+// that name (+1); NULL when no name is free or the keychain refused the note (status says why).
 CFStringRef StoreSecureNote(ClipKeychain& keychain, const CFDictArray& clipList, CFStringRef name, CFTypeRef content,
-                            StClipIntent& intent)
+                            StClipIntent& intent, OSStatus& status)
 {
+    status = errSecDuplicateItem;
     for (int suffix = 0; suffix <= kLastNoteSuffix; ++suffix) {
         CFObj<CFStringRef> noteName(suffix == 0 ? CFStringCreateCopy(kCFAllocatorDefault, name)
                                                 : CreateSuffixedName(name, suffix));
@@ -74,7 +75,7 @@ CFStringRef StoreSecureNote(ClipKeychain& keychain, const CFDictArray& clipList,
         }
         // The keychain itself refuses a second note of a name, also one that another process has
         // just stored: that answer, not an earlier search, decides whether the name is free.
-        const OSStatus status = keychain.AddSecureNote(noteName, content);
+        status = keychain.AddSecureNote(noteName, content);
         if (status == noErr) {
             return noteName.HandOut();
         }
@@ -151,9 +152,11 @@ void AddNewSecureClip(AbstractCMPluginType* instance, CFStringRef name, CFString
         }
     }
 
-    CFObj<CFStringRef> noteName(StoreSecureNote(keychain, clipList, name, content.Get(), intent));
+    OSStatus noteStatus = noErr;
+    CFObj<CFStringRef> noteName(StoreSecureNote(keychain, clipList, name, content.Get(), intent, noteStatus));
     if (noteName.Get() == nullptr) {
         intent.Finish();
+        TellKeychainDamage(instance, noteStatus);
         return;
     }
     OSStatus status = noErr;

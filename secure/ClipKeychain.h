@@ -63,8 +63,14 @@ public:
     // and answers noErr.
     OSStatus AddSecureNote(CFStringRef noteName, CFTypeRef content);
 
+    // Why the last FindSecureNote or ReadSecureNote gave nothing: errSecItemNotFound, the
+    // keychain's status for a damaged file (errSecInvalidKeychain) or a damaged note
+    // (errSecDecode), userCanceledErr, ...; noErr after one that gave something.
+    OSStatus GetLastReadStatus() const { return mLastReadStatus; }
+
 private:
     CFObj<SecKeychainRef> mKeychain;  // owned; NULL when no keychain is held
+    OSStatus mLastReadStatus = noErr;
 };
 
 // The keychain file's path as CreateStashwellKeychainPath makes it, freed on every way out.

@@ -68,39 +68,38 @@ private:
 SecKeychainItemRef ClipKeychain::FindSecureNote(CFStringRef noteName)
 {
     if (mKeychain.Get() == nullptr || noteName == nullptr) {
+        mLastReadStatus = mKeychain.Get() == nullptr ? errSecInvalidKeychain : errSecItemNotFound;
         return nullptr;
     }
     AStdMalloc<char> name;
     UInt32 nameLength = 0;
     if (!CopyUTF8Bytes(noteName, name, nameLength)) {
+        mLastReadStatus = errSecItemNotFound;
         return nullptr;
     }
     NoteAttributes attributes(name.Get(), nameLength);
     SecKeychainSearchRef searchRef = nullptr;
-    if (SecKeychainSearchCreateFromAttributes(mKeychain.Get(), kSecGenericPasswordItemClass, attributes.Get(),
-                                              &searchRef) != noErr) {
+    mLastReadStatus = SecKeychainSearchCreateFromAttributes(mKeychain.Get(), kSecGenericPasswordItemClass,
+                                                            attributes.Get(), &searchRef);
+    if (mLastReadStatus != noErr) {
         return nullptr;
     }
     CFObj<SecKeychainSearchRef> search(searchRef);
     SecKeychainItemRef item = nullptr;
-    if (SecKeychainSearchCopyNext(search, &item) != noErr) {
-        return nullptr;
-    }
-    return item;
+    mLastReadStatus = SecKeychainSearchCopyNext(search, &item);
+    return mLastReadStatus == noErr ? item : nullptr;
 }
 
 void* ClipKeychain::ReadSecureNote(CFStringRef noteName, UInt32& length)
 {
-    if (mKeychain.Get() == nullptr || noteName == nullptr) {
-        return nullptr;
-    }
     CFObj<SecKeychainItemRef> item(FindSecureNote(noteName));
     if (item.Get() == nullptr) {
         return nullptr;
     }
     UInt32 dataLength = 0;
     void* data = nullptr;
-    if (SecKeychainItemCopyAttributesAndData(item, nullptr, nullptr, nullptr, &dataLength, &data) != noErr) {
+    mLastReadStatus = SecKeychainItemCopyAttributesAndData(item, nullptr, nullptr, nullptr, &dataLength, &data);
+    if (mLastReadStatus != noErr) {
         return nullptr;
     }
     length = dataLength;
