@@ -4,6 +4,7 @@
 
 #include "commands/CommandIDs.h"
 #include "commands/CommandSteps.h"
+#include "plugin/support/ScriptedUser.h"
 
 #include <filesystem>
 
@@ -47,18 +48,24 @@ TEST_F(KeychainCommandsTest, WithoutAClipsFolderNothingCanBeCreated)
     EXPECT_EQ(testsupport::ReadFile(mStorage.DataHome()), "not a folder");
 }
 
-TEST_F(KeychainCommandsTest, ADamagedKeychainFileIsOfferedForUnlockingAndLeftAlone)
+// A damaged keychain is told as damaged, not taken for a locked one that refuses the password;
+// it is asked for no password, and left as it is.
+TEST_F(KeychainCommandsTest, ADamagedKeychainFileIsToldAndLeftAlone)
 {
     StoreClipList(kOneOfEach);
     fs::create_directories(ClipsFolder());
     testsupport::WriteFile(KeychainPath(), "garbage that is no keychain");
     EXPECT_EQ(MenuOutline(), "Stashwell{Unlock Keychain...,-,Plain,- Plain}");
+    dialogtest::ScriptedUser user;
     mPasswords.Add("pw");
     Pick(kCmdUnlockKeychain);
     Pick(kCmdCreateKeychain);
     Pick(kCmdLockKeychain);
     Pick(kCmdPasteClipBase + 1);
     EXPECT_TRUE(Clipboard().empty());
+    EXPECT_TRUE(mPasswords.asked.empty());
+    ASSERT_FALSE(user.alerts.empty());
+    EXPECT_EQ(user.alerts[0].message, "The keychain “Stashwell.keychain” is damaged and cannot be opened.");
     EXPECT_EQ(testsupport::ReadFile(KeychainPath()), "garbage that is no keychain");
 }
 
