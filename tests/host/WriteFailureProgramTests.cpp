@@ -64,7 +64,8 @@ TEST_F(WriteFailure, ClipboardSetPastTheFileSizeLimitSaysSoAndLeavesNoPartFlavor
     EXPECT_EQ(HostLines(set.err).size(), 1u) << set.err;
     EXPECT_EQ(set.out, "");
     // Whatever the clipboard holds now, no flavor of it is cut short.
-    for (const json& flavor : Json({"clipboard", "show", "--json"})["flavors"]) {
+    const json shown = Json({"clipboard", "show", "--json"});
+    for (const json& flavor : shown["flavors"]) {
         if (flavor["type"] == "PICT")
             EXPECT_EQ(flavor["size"], mBig.size());
     }
