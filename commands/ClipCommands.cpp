@@ -6,9 +6,9 @@
 #include "commands/ClipAlerts.h"
 #include "commands/CommandIDs.h"
 #include "commands/PasteKeystroke.h"
-#include "plugin/ClipRecord.h"
 #include "content/ClipIntent.h"
 #include "content/ClipsFolderLock.h"
+#include "plugin/ClipRecord.h"
 #include "plugin/Preferences.h"
 #include "plugin/StoredClipList.h"
 #include "support/CFDictArray.h"
@@ -62,8 +62,11 @@ OSStatus DeletePlainClip(AbstractCMPluginType* instance, SInt32 index, CFStringR
     RemoveClipRecordAt(instance->implData, index);
     status = SavePreferences(instance->implData);
     if (status != noErr) {
-        intent.PutPackageBack();
-        intent.Finish();
+        // A package that cannot go back now stays with the intent: the sweep puts it back, as its
+        // record is still stored.
+        if (intent.PutPackageBack() == noErr) {
+            intent.Finish();
+        }
         return status;
     }
     status = intent.RemoveWork();
