@@ -76,6 +76,15 @@ OSStatus RecordPackage(AbstractCMPluginType* instance, StClipIntent& intent, CFS
     return SavePreferences(instance->implData);
 }
 
+// Takes away what an add made that did not end up recorded. What cannot be removed now stays with
+// the intent, for the next sweep to remove.
+void DiscardUnrecorded(StClipIntent& intent)
+{
+    if (intent.RemoveMovedPackage() == noErr && intent.RemoveWork() == noErr) {
+        intent.Finish();
+    }
+}
+
 }  // namespace
 
 bool HasRoomForClip(const AbstractCMPluginType* instance, CFIndex storedCount)
@@ -108,18 +117,16 @@ void AddNewClip(AbstractCMPluginType* instance, CFStringRef name, CFStringRef su
             status = lock.Status() != noErr ? lock.Status() : RecordPackage(instance, intent, name, submenu, flavors);
         } catch (...) {
             // Nothing is saved once something throws: the package goes with the exception.
-            intent.RemoveMovedPackage();
-            intent.RemoveWork();
-            intent.Finish();
+            DiscardUnrecorded(intent);
             throw;
-        }
-        if (status != noErr) {
-            intent.RemoveMovedPackage();
         }
     }
     // Whatever is left of a package that did not end up recorded goes before the user is told.
-    intent.RemoveWork();
-    intent.Finish();
+    if (status == noErr) {
+        intent.Finish();
+    } else {
+        DiscardUnrecorded(intent);
+    }
     if (status != noErr && status != userCanceledErr) {
         ShowClipAlert(instance, kSavingErrorText);
     }
