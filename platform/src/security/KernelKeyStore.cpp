@@ -1,5 +1,5 @@
-// Keys in the user's kernel keyring (keyutils), as "user" keys whose payload is the master key and
-// its deadline.
+// Keys in the user's kernel keyring (keyutils), as "user" keys whose payload is the master key, its
+// deadline, the slept time at unlock and the keychain's path.
 #include "security/UnlockedKeyStore.h"
 
 #include "security/ByteCodec.h"
@@ -16,7 +16,9 @@
 namespace platform::security {
 namespace {
 
-constexpr size_t kPayloadSize = 32 + 8;
+constexpr size_t kFixedPayloadSize = 32 + 8 + 8;
+// The path follows the fixed part; a path is at most PATH_MAX bytes.
+constexpr size_t kMaxPayloadSize = kFixedPayloadSize + 4096;
 
 // The possessor may do anything; every other process of the same user may find, read, replace,
 // time out and remove the key. Group and others get nothing.
@@ -29,16 +31,18 @@ struct FreeDeleter {
 
 class KernelKeyStore final : public UnlockedKeyStore {
 public:
-    int Store(const std::string& description, std::span<const uint8_t> masterKey, int64_t deadline) override
+    int Store(const std::string& description, std::span<const uint8_t> masterKey, const KeyLife& life) override
     {
-        SecretBuffer payload(kPayloadSize);
-        if (!payload.Valid() || masterKey.size() != 32) {
+        SecretBuffer payload(kFixedPayloadSize + life.path.size());
+        if (!payload.Valid() || masterKey.size() != 32 || payload.Size() > kMaxPayloadSize) {
             return ENOMEM;
         }
         std::memcpy(payload.Data(), masterKey.data(), 32);
         for (int i = 0; i < 8; ++i) {
-            payload.Data()[32 + i] = static_cast<uint8_t>(static_cast<uint64_t>(deadline) >> (8 * i));
+            payload.Data()[32 + i] = static_cast<uint8_t>(static_cast<uint64_t>(life.deadline) >> (8 * i));
+            payload.Data()[40 + i] = static_cast<uint8_t>(static_cast<uint64_t>(life.sleptAtUnlock) >> (8 * i));
         }
+        std::memcpy(payload.Data() + kFixedPayloadSize, life.path.data(), life.path.size());
         key_serial_t key = add_key("user", description.c_str(), payload.Data(), payload.Size(),
                                    KEY_SPEC_USER_KEYRING);
         if (key < 0) {
@@ -51,8 +55,8 @@ public:
         }
         // Replacing a key keeps its old timeout: set it every time, 0 meaning none.
         unsigned timeout = 0;
-        if (deadline > 0) {
-            int64_t left = deadline - static_cast<int64_t>(::time(nullptr));
+        if (life.deadline > 0) {
+            int64_t left = life.deadline - static_cast<int64_t>(::time(nullptr));
             timeout = static_cast<unsigned>(left < 1 ? 1 : left);
         }
         keyctl_set_timeout(key, timeout);
@@ -65,21 +69,27 @@ public:
         if (key < 0) {
             return std::nullopt;
         }
-        SecretBuffer payload(kPayloadSize);
+        SecretBuffer payload(kMaxPayloadSize);
         if (!payload.Valid()) {
             return std::nullopt;
         }
         long size = keyctl_read(static_cast<key_serial_t>(key), reinterpret_cast<char*>(payload.Data()),
                                 payload.Size());
-        if (size != static_cast<long>(kPayloadSize)) {
+        // A payload of another layout (an older build's) is no key of this one.
+        if (size < static_cast<long>(kFixedPayloadSize) || size > static_cast<long>(kMaxPayloadSize)) {
             return std::nullopt;
         }
         StoredKey stored;
         stored.masterKey = SecretBuffer::CopyOf(payload.Bytes().first(32));
-        ByteReader in(payload.Bytes().subspan(32));
+        ByteReader in(payload.Bytes().subspan(32, 16));
         uint64_t deadline = 0;
+        uint64_t slept = 0;
         in.U64(deadline);
-        stored.deadline = static_cast<int64_t>(deadline);
+        in.U64(slept);
+        stored.life.deadline = static_cast<int64_t>(deadline);
+        stored.life.sleptAtUnlock = static_cast<int64_t>(slept);
+        stored.life.path.assign(reinterpret_cast<const char*>(payload.Data()) + kFixedPayloadSize,
+                                static_cast<size_t>(size) - kFixedPayloadSize);
         if (!stored.masterKey.Valid()) {
             return std::nullopt;
         }

@@ -9,6 +9,7 @@
 #include "base/TemporaryFiles.h"
 #include "security/KeychainCrypto.h"
 #include "security/KeychainRecords.h"
+#include "security/SleepClock.h"
 #include "security/UnlockedKeyStore.h"
 
 #include <PlatformPasswords.h>
@@ -133,6 +134,11 @@ int64_t UnlockDeadline(const KeychainSettingsRecord& settings)
     return settings.useLockInterval ? static_cast<int64_t>(::time(nullptr)) + settings.lockInterval : 0;
 }
 
+KeyLife LifeOfNewKey(const std::string& path, const KeychainSettingsRecord& settings)
+{
+    return KeyLife{UnlockDeadline(settings), SleptNanoseconds(), path};
+}
+
 CreationCost CurrentCreationCost()
 {
     std::lock_guard lock(gCostMutex);
@@ -141,6 +147,11 @@ CreationCost CurrentCreationCost()
 
 OSStatus CreateKeychainFile(const std::string& path, std::span<const uint8_t> password)
 {
+    // A keychain that opens with no password at all protects nothing.
+    if (password.empty()) {
+        return errSecParam;
+    }
+    RemoveKeysOfGoneKeychains();
     struct stat existing {};
     if (::lstat(path.c_str(), &existing) == 0) {
         return errSecDuplicateKeychain;
@@ -161,6 +172,12 @@ OSStatus CreateKeychainFile(const std::string& path, std::span<const uint8_t> pa
     if (bytes.empty()) {
         return errSecAllocate;
     }
+    // Under the folder's lock from the key's storing to the file's appearing, so that no process
+    // takes the key for one whose file is gone.
+    LockFile lock;
+    if (int error = LockKeychainFolder(path, lock); error != 0) {
+        return KeychainStatusForErrno(error);
+    }
     AtomicFileWriter file(path);
     if (int error = file.Prepare(bytes.data(), bytes.size()); error != 0) {
         return KeychainStatusForErrno(error);
@@ -168,7 +185,7 @@ OSStatus CreateKeychainFile(const std::string& path, std::span<const uint8_t> pa
     // The key is stored under the identity the file will have before the file appears, so that no
     // process ever sees the new keychain locked.
     std::string description = KeyDescription(file.PreparedInfo(), header.fileId);
-    OSStatus status = StoreUnlockedKey(description, key->Bytes(), UnlockDeadline(header.settings));
+    OSStatus status = StoreUnlockedKey(description, key->Bytes(), LifeOfNewKey(path, header.settings));
     if (status != noErr) {
         return status;
     }
@@ -208,12 +225,11 @@ OSStatus RewriteKeychainFile(const std::string& path, std::span<const uint8_t> m
     items.reserve(index->entries.size() + 1);
     for (IndexEntry& entry : index->entries) {
         // Records are carried over unopened, so each is checked against the index first: a
-        // damaged record must fail here, not be given a fresh hash in the new file.
-        if (!RecordMatchesEntry(snapshot->bytes, entry)) {
-            return errSecInvalidKeychain;
-        }
+        // damaged record keeps the hash it was written with and stays damaged in the new file,
+        // while the other items can still be changed (and the damaged one deleted).
+        bool damaged = !RecordMatchesEntry(snapshot->bytes, entry);
         std::span<const uint8_t> sealed(snapshot->bytes.data() + entry.offset, entry.length);
-        items.push_back(PlacedItem{std::move(entry), sealed});
+        items.push_back(PlacedItem{std::move(entry), sealed, damaged});
     }
     std::vector<std::vector<uint8_t>> newRecords;
     KeychainEdit change{preamble.header, preamble.headerBytes, masterKey, &items, index->nextId, &newRecords};
@@ -248,11 +264,14 @@ OSStatus RewriteKeychainFile(const std::string& path, std::span<const uint8_t> m
     std::optional<StoredKey> stored = FindUnlockedKey(oldDescription);
     bool moveKey = stored.has_value() && SameBytes(stored->masterKey.Bytes(), masterKey);
     if (moveKey) {
-        int64_t deadline = change.header.settings.useLockInterval == preamble.header.settings.useLockInterval &&
-                                   change.header.settings.lockInterval == preamble.header.settings.lockInterval
-                               ? stored->deadline
-                               : UnlockDeadline(change.header.settings);
-        status = StoreUnlockedKey(newDescription, masterKey, deadline);
+        // The key keeps the moment of its unlock, so a sleep since then still counts.
+        KeyLife life = stored->life;
+        life.path = path;
+        if (change.header.settings.useLockInterval != preamble.header.settings.useLockInterval ||
+            change.header.settings.lockInterval != preamble.header.settings.lockInterval) {
+            life.deadline = UnlockDeadline(change.header.settings);
+        }
+        status = StoreUnlockedKey(newDescription, masterKey, life);
         if (status != noErr) {
             return status;
         }

@@ -62,13 +62,22 @@ struct CreationCost {
 };
 CreationCost CurrentCreationCost();
 
-// Creates a keychain file with no items, unlocked with the password.
+// Creates a keychain file with no items, unlocked with the password. errSecParam for an empty
+// password, and no file is made.
 OSStatus CreateKeychainFile(const std::string& path, std::span<const uint8_t> password);
 
 // --- Lock state -----------------------------------------------------------------------------------
 
 // When a key stored now lapses under these settings (seconds since the epoch; 0: never).
 int64_t UnlockDeadline(const KeychainSettingsRecord& settings);
+// What is kept with a key of the keychain at path unlocked now.
+struct KeyLife;
+KeyLife LifeOfNewKey(const std::string& path, const KeychainSettingsRecord& settings);
+
+// Removes every key whose keychain file is gone or is now another keychain, each checked under its
+// folder's lock (so that a key stored for a file about to appear is left alone). Called at the start
+// of every keychain call, with no folder locked.
+void RemoveKeysOfGoneKeychains();
 
 // The key in the unlocked-key store for this file, when there is one that opens it.
 Result<SecretBuffer> FindMatchingKey(const KeychainSnapshot& snapshot);

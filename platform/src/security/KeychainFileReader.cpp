@@ -111,8 +111,11 @@ bool RecordMatchesEntry(std::span<const uint8_t> file, const IndexEntry& entry)
 Result<ItemRecord> OpenItem(std::span<const uint8_t> file, const ParsedPreamble& preamble,
                             std::span<const uint8_t> masterKey, const IndexEntry& entry)
 {
+    // The index was opened and checked, so the file as a whole is sound: whatever fails from here
+    // on is this one item's record, and the other items stay usable.
+    constexpr Failure kItemDamaged{errSecDecode};
     if (!RecordMatchesEntry(file, entry)) {
-        return kDamaged;
+        return kItemDamaged;
     }
     std::span<const uint8_t> sealed = file.subspan(entry.offset, entry.length);
     SecretBuffer key = DeriveSubkey(masterKey, Subkey::Items);
@@ -122,11 +125,14 @@ Result<ItemRecord> OpenItem(std::span<const uint8_t> file, const ParsedPreamble&
     Result<SecretBuffer> plaintext =
         Open(key.Bytes(), ItemAssociatedData(preamble.headerBytes, entry.id), sealed);
     if (!plaintext.Ok()) {
-        return Failure{plaintext.Status()};
+        return plaintext.Status() == errSecInvalidKeychain ? kItemDamaged : Failure{plaintext.Status()};
     }
     Result<ItemRecord> item = DecodeItem(plaintext->Bytes());
-    if (item.Ok() && (item->itemClass != entry.itemClass || item->attributes != entry.attributes)) {
-        return kDamaged;
+    if (!item.Ok()) {
+        return item.Status() == errSecInvalidKeychain ? kItemDamaged : Failure{item.Status()};
+    }
+    if (item->itemClass != entry.itemClass || item->attributes != entry.attributes) {
+        return kItemDamaged;
     }
     return item;
 }

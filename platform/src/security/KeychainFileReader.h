@@ -37,7 +37,8 @@ Result<KeychainIndex> OpenIndex(std::span<const uint8_t> file, const ParsedPream
 // A change can then copy the record into a new file without opening it.
 bool RecordMatchesEntry(std::span<const uint8_t> file, const IndexEntry& entry);
 
-// Opens one item, listed in the index that OpenIndex answered for the same file.
+// Opens one item, listed in the index that OpenIndex answered for the same file. errSecDecode when
+// that item's record is damaged: the rest of the file stays usable.
 Result<ItemRecord> OpenItem(std::span<const uint8_t> file, const ParsedPreamble& preamble,
                             std::span<const uint8_t> masterKey, const IndexEntry& entry);
 

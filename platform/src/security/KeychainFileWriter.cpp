@@ -30,7 +30,9 @@ std::vector<uint8_t> BuildKeychainFile(const KeychainHeader& header, std::span<c
     // it is encoded once to learn where the first record goes, then again with the positions.
     for (PlacedItem& item : items) {
         item.entry.length = static_cast<uint32_t>(item.sealed.size());
-        item.entry.hash = HashParts(item.sealed);
+        if (!item.damaged) {
+            item.entry.hash = HashParts(item.sealed);
+        }
         index.entries.push_back(item.entry);
     }
     size_t indexLength = EncodeIndex(index).size() + kSealOverhead;

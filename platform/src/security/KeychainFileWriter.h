@@ -18,6 +18,9 @@ std::vector<uint8_t> SealItemRecord(std::span<const uint8_t> headerBytes, std::s
 struct PlacedItem {
     IndexEntry entry;
     std::span<const uint8_t> sealed;
+    // The record no longer matches the hash its index entry holds: it keeps that hash in the new
+    // file, so that it stays told apart as damaged instead of being vouched for afresh.
+    bool damaged = false;
 };
 
 // The whole file: header, verifier, header hash, the index sealed afresh, and the records in order.

@@ -5,6 +5,7 @@
 #include "base/LockFile.h"
 #include "security/KeychainCrypto.h"
 #include "security/PasswordPrompt.h"
+#include "security/SleepClock.h"
 #include "security/UnlockedKeyStore.h"
 
 #include <Security/SecBase.h>
@@ -19,6 +20,12 @@ namespace platform::security {
 namespace {
 
 constexpr uint32_t kUnlockAttempts = 3;
+
+// noErr when the index of the whole file opens with the key, or the damage status.
+OSStatus IndexStatus(const KeychainSnapshot& snapshot, std::span<const uint8_t> key)
+{
+    return OpenIndex(snapshot.bytes, snapshot.preamble, key).Status();
+}
 
 // Derives the key from the password and keeps it when it opens the file.
 Result<SecretBuffer> UnlockSnapshot(const std::string& path, const KeychainSnapshot& snapshot,
@@ -37,15 +44,19 @@ Result<SecretBuffer> UnlockSnapshot(const std::string& path, const KeychainSnaps
     if (int error = LockKeychainFolder(path, lock); error != 0) {
         return Failure{KeychainStatusForErrno(error)};
     }
-    Result<KeychainSnapshot> current = ReadKeychainPreamble(path);
+    Result<KeychainSnapshot> current = ReadKeychainFile(path);
     if (!current.Ok()) {
         return Failure{current.Status()};
     }
     if (!KeyMatchesFile(current->preamble, key->Bytes())) {
         return Failure{errSecAuthFailed};
     }
+    // A file whose index is damaged is not unlocked: it would look usable and fail at every item.
+    if (OSStatus status = IndexStatus(current.Value(), key->Bytes()); status != noErr) {
+        return Failure{status};
+    }
     OSStatus status = StoreUnlockedKey(KeyDescription(current->identity, current->preamble.header.fileId), key->Bytes(),
-                                       UnlockDeadline(current->preamble.header.settings));
+                                       LifeOfNewKey(path, current->preamble.header.settings));
     if (status != noErr) {
         return Failure{status};
     }
@@ -70,9 +81,35 @@ Result<SecretBuffer> PromptUntilUnlocked(const std::string& path, const Keychain
 
 }  // namespace
 
+void RemoveKeysOfGoneKeychains()
+{
+    for (const std::string& description : UnlockedKeyDescriptions()) {
+        std::optional<StoredKey> stored = FindUnlockedKey(description);
+        if (stored.has_value() && !stored->life.path.empty()) {
+            const std::string& path = stored->life.path;
+            LockFile lock;
+            int error = LockKeychainFolder(path, lock);
+            if (error != 0 && error != ENOENT && error != ENOTDIR) {
+                continue;  // not ours to judge now
+            }
+            Result<KeychainSnapshot> file = error == 0 ? ReadKeychainPreamble(path) : Failure{errSecNoSuchKeychain};
+            if (file.Ok() ? KeyDescription(file->identity, file->preamble.header.fileId) == description
+                          : file.Status() != errSecNoSuchKeychain) {
+                // Its keychain, or a file that cannot be read now (damaged, forbidden): a damaged
+                // file is told as damaged, and its key goes when it is locked.
+                continue;
+            }
+        }
+        // The file is gone, or is another keychain (another id), or the key is under an identity of
+        // it that a killed writer left behind; a key that cannot be read opens nothing either.
+        RemoveUnlockedKey(description);
+    }
+}
+
 Result<SecretBuffer> FindMatchingKey(const KeychainSnapshot& snapshot)
 {
-    std::optional<StoredKey> stored = FindUnlockedKey(KeyDescription(snapshot.identity, snapshot.preamble.header.fileId));
+    std::string description = KeyDescription(snapshot.identity, snapshot.preamble.header.fileId);
+    std::optional<StoredKey> stored = FindUnlockedKey(description);
     if (!stored.has_value()) {
         return Failure{errSecAuthFailed};
     }
@@ -80,11 +117,17 @@ Result<SecretBuffer> FindMatchingKey(const KeychainSnapshot& snapshot)
     if (!KeyMatchesFile(snapshot.preamble, stored->masterKey.Bytes())) {
         return Failure{errSecAuthFailed};
     }
+    // The machine slept since the unlock: a keychain that locks on sleep is locked now.
+    if (snapshot.preamble.header.settings.lockOnSleep && SleptSince(stored->life.sleptAtUnlock)) {
+        RemoveEveryUnlockedKeyOf(description);
+        return Failure{errSecAuthFailed};
+    }
     return std::move(stored->masterKey);
 }
 
 Result<SecretBuffer> FindMatchingKeySettled(const std::string& path, const KeychainSnapshot& snapshot)
 {
+    RemoveKeysOfGoneKeychains();
     Result<SecretBuffer> key = FindMatchingKey(snapshot);
     if (key.Ok()) {
         return key;
@@ -113,6 +156,7 @@ Result<SecretBuffer> RequireKey(const std::string& path, const KeychainSnapshot&
 
 OSStatus UnlockWithPassword(const std::string& path, std::span<const uint8_t> password)
 {
+    RemoveKeysOfGoneKeychains();
     Result<KeychainSnapshot> snapshot = ReadKeychainPreamble(path);
     if (!snapshot.Ok()) {
         return snapshot.Status();
@@ -133,6 +177,7 @@ OSStatus LockKeychainFile(const std::string& path)
 {
     // Under the folder's lock, so that a change being written cannot carry the key over to the
     // new file after it was removed from the old one.
+    RemoveKeysOfGoneKeychains();
     LockFile lock;
     LockKeychainFolder(path, lock);
     struct stat identity {};
@@ -142,17 +187,23 @@ OSStatus LockKeychainFile(const std::string& path)
     if (std::string description = KeyDescriptionOfFile(path); !description.empty()) {
         RemoveEveryUnlockedKeyOf(description);
     }
-    return noErr;
+    // Locked either way; a damaged file is still told, as every other call tells it.
+    return ReadKeychainPreamble(path).Status();
 }
 
 Result<uint32_t> KeychainStatusBits(const std::string& path)
 {
     struct stat identity {};
-    Result<KeychainSnapshot> snapshot = ReadKeychainPreamble(path);
+    Result<KeychainSnapshot> snapshot = ReadKeychainFile(path);
     uint32_t bits = 0;
     if (snapshot.Ok()) {
         identity = snapshot->identity;
-        if (FindMatchingKeySettled(path, snapshot.Value()).Ok()) {
+        if (Result<SecretBuffer> key = FindMatchingKeySettled(path, snapshot.Value()); key.Ok()) {
+            // With the key at hand the index can be checked too, so that a damaged file is told as
+            // damaged rather than as unlocked.
+            if (OSStatus status = IndexStatus(snapshot.Value(), key->Bytes()); status != noErr) {
+                return Failure{status};
+            }
             bits |= kSecUnlockStateStatus;
         }
     } else if (snapshot.Status() != permErr || ::stat(path.c_str(), &identity) != 0) {

@@ -13,14 +13,14 @@ namespace {
 
 class ProcessKeyStore final : public UnlockedKeyStore {
 public:
-    int Store(const std::string& description, std::span<const uint8_t> masterKey, int64_t deadline) override
+    int Store(const std::string& description, std::span<const uint8_t> masterKey, const KeyLife& life) override
     {
         SecretBuffer copy = SecretBuffer::CopyOf(masterKey);
         if (!copy.Valid()) {
             return ENOMEM;
         }
         std::lock_guard lock(mMutex);
-        mKeys[description] = Held{StoredKey{std::move(copy), deadline}, ::getpid()};
+        mKeys[description] = Held{StoredKey{std::move(copy), life}, ::getpid()};
         return 0;
     }
 
@@ -33,11 +33,11 @@ public:
             return std::nullopt;
         }
         const StoredKey& key = found->second.key;
-        if (key.deadline > 0 && key.deadline <= static_cast<int64_t>(::time(nullptr))) {
+        if (key.life.deadline > 0 && key.life.deadline <= static_cast<int64_t>(::time(nullptr))) {
             mKeys.erase(found);
             return std::nullopt;
         }
-        StoredKey copy{SecretBuffer::CopyOf(key.masterKey.Bytes()), key.deadline};
+        StoredKey copy{SecretBuffer::CopyOf(key.masterKey.Bytes()), key.life};
         if (!copy.masterKey.Valid()) {
             return std::nullopt;
         }

@@ -53,6 +53,28 @@ std::string AbsolutePath(const char* path)
     return std::string(folder) + "/" + path;
 }
 
+// Whether the path can name a file at all: shorter than PATH_MAX with its terminating NUL, and
+// no component longer than NAME_MAX. Checked before anything is asked, so that nobody types a
+// password for a keychain that cannot exist.
+bool PathFits(const std::string& path)
+{
+    if (path.size() >= PATH_MAX) {
+        return false;
+    }
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos) {
+            end = path.size();
+        }
+        if (end - start > NAME_MAX) {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
 }  // namespace
 
 SecKeychainRef NewKeychainObject(std::string path)
@@ -76,7 +98,11 @@ OSStatus SecKeychainOpen(const char* pathName, SecKeychainRef* keychain)
     if (pathName == nullptr || pathName[0] == '\0' || keychain == nullptr) {
         return errSecParam;
     }
-    *keychain = NewKeychainObject(AbsolutePath(pathName));
+    std::string path = AbsolutePath(pathName);
+    if (!PathFits(path)) {
+        return errSecParam;
+    }
+    *keychain = NewKeychainObject(std::move(path));
     return *keychain != nullptr ? OSStatus{noErr} : OSStatus{errSecAllocate};
 }
 
@@ -88,6 +114,9 @@ OSStatus SecKeychainCreate(const char* pathName, UInt32 passwordLength, const vo
         return errSecParam;
     }
     std::string path = AbsolutePath(pathName);
+    if (!PathFits(path)) {
+        return errSecParam;
+    }
     OSStatus status = noErr;
     if (promptUser) {
         SecretBuffer typed;

@@ -54,14 +54,14 @@ std::string KeyDescription(const struct stat& file, std::span<const uint8_t> fil
     return description;
 }
 
-OSStatus StoreUnlockedKey(const std::string& description, std::span<const uint8_t> masterKey, int64_t deadline)
+OSStatus StoreUnlockedKey(const std::string& description, std::span<const uint8_t> masterKey, const KeyLife& life)
 {
     StoreChoice& choice = Choice();
     std::lock_guard lock(choice.mutex);
     choice.stored.insert(description);
     bool toKernel = &choice.Active() == choice.kernel.get();
     int error = toKernel && choice.simulatedRefusal != 0 ? choice.simulatedRefusal
-                                                         : choice.Active().Store(description, masterKey, deadline);
+                                                         : choice.Active().Store(description, masterKey, life);
     if (error != 0 && IsRefusal(error) && !choice.kernelRefused && !choice.processForTesting) {
         choice.kernelRefused = true;
         if (!choice.told) {
@@ -71,7 +71,7 @@ OSStatus StoreUnlockedKey(const std::string& description, std::span<const uint8_
                          "keychain password itself\n",
                          std::strerror(error));
         }
-        error = choice.Active().Store(description, masterKey, deadline);
+        error = choice.Active().Store(description, masterKey, life);
     }
     return error == 0 ? OSStatus{noErr} : OSStatus{errSecAllocate};
 }
@@ -106,6 +106,19 @@ void RemoveEveryUnlockedKeyOf(const std::string& description)
             choice.Active().Remove(held);
         }
     }
+}
+
+std::vector<std::string> UnlockedKeyDescriptions()
+{
+    StoreChoice& choice = Choice();
+    std::lock_guard lock(choice.mutex);
+    std::vector<std::string> ours;
+    for (std::string& held : choice.Active().Descriptions()) {
+        if (held.starts_with(kKeyDescriptionPrefix)) {
+            ours.push_back(std::move(held));
+        }
+    }
+    return ours;
 }
 
 std::vector<std::string> TakeDescriptionsStoredForTesting()

@@ -20,9 +20,16 @@
 
 namespace platform::security {
 
+// What is kept with a key besides the key itself.
+struct KeyLife {
+    int64_t deadline = 0;       // seconds since the epoch when the key lapses; 0: never
+    int64_t sleptAtUnlock = 0;  // SleptNanoseconds() when the keychain was unlocked
+    std::string path;           // the keychain file's path, to find keys whose file is gone
+};
+
 struct StoredKey {
     SecretBuffer masterKey;
-    int64_t deadline = 0;  // seconds since the epoch when the key lapses; 0: never
+    KeyLife life;
 };
 
 // One place that holds keys by description.
@@ -30,7 +37,7 @@ class UnlockedKeyStore {
 public:
     virtual ~UnlockedKeyStore() = default;
     // 0, or the errno that refused the key.
-    virtual int Store(const std::string& description, std::span<const uint8_t> masterKey, int64_t deadline) = 0;
+    virtual int Store(const std::string& description, std::span<const uint8_t> masterKey, const KeyLife& life) = 0;
     virtual std::optional<StoredKey> Find(const std::string& description) = 0;
     virtual void Remove(const std::string& description) = 0;
     // The descriptions of every key held, for finding keys left under an old identity of a file.
@@ -49,13 +56,16 @@ std::unique_ptr<UnlockedKeyStore> MakeProcessKeyStore();
 std::string KeyDescription(const struct stat& file, std::span<const uint8_t> fileId);
 
 // The store in use.
-OSStatus StoreUnlockedKey(const std::string& description, std::span<const uint8_t> masterKey, int64_t deadline);
+OSStatus StoreUnlockedKey(const std::string& description, std::span<const uint8_t> masterKey, const KeyLife& life);
 std::optional<StoredKey> FindUnlockedKey(const std::string& description);
 void RemoveUnlockedKey(const std::string& description);
 // Removes the key under the description and every key of the same keychain (the same random id)
 // under another device and inode: a writer killed between storing the key under its new file's
 // identity and removing it from the old one leaves the master key behind, and locking must not.
 void RemoveEveryUnlockedKeyOf(const std::string& description);
+
+// The descriptions of every keychain key held in the store in use, this process's or not.
+std::vector<std::string> UnlockedKeyDescriptions();
 
 // Every description this process stored a key under since the last call, for test fixtures that
 // clean up after themselves.

@@ -1,6 +1,7 @@
 #include "KeychainTestSupport.h"
 
 #include "security/KeychainFile.h"
+#include "security/SleepClock.h"
 #include "security/UnlockedKeyStore.h"
 
 #include <keyutils.h>
@@ -66,6 +67,7 @@ void KeychainTest::TearDown()
 {
     ScriptedPasswords::Remove();
     PlatformSetKeychainCreationCostForTesting(0, 0);
+    platform::security::SetSleepClockForTesting({});
     // Every key this process put anywhere, and any key for a file of this test's folder (a forked
     // child's), is removed, and the keyring is checked to hold none of them any more.
     std::vector<std::string> descriptions = platform::security::TakeDescriptionsStoredForTesting();
