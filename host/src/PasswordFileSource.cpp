@@ -75,6 +75,10 @@ OSStatus PasswordFileSource::Answer(const PlatformPasswordRequest& request, char
         if (record.refusals >= kRefusalsBeforeCancel)
             return userCanceledErr;
     }
+    // A new keychain is never made with an empty password; a file cannot be asked again, so the
+    // creation is given up.
+    if (request.kind == kPlatformPasswordCreate && mPassword.Empty())
+        return userCanceledErr;
     if (mPassword.Size() > capacity)
         return errSecParam;
     std::memcpy(buffer, mPassword.Data(), mPassword.Size());

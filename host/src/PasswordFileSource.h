@@ -1,6 +1,7 @@
 // The password source of --password-file: every prompt is answered with the file's content (a
 // final newline left out). The answer never changes, so once a keychain has turned it down three
-// times, a further prompt for that keychain is cancelled instead of failing for ever.
+// times, a further prompt for that keychain is cancelled instead of failing for ever. An empty file
+// cancels the creation of a keychain: a new keychain never gets an empty password.
 #pragma once
 
 #include "PasswordSource.h"

@@ -121,8 +121,16 @@ OSStatus TerminalPasswordSource::Answer(const PlatformPasswordRequest& request, 
             bool agreed = false;
             for (int round = 0; round < kCreateRounds && !agreed; ++round) {
                 SecretBytes again;
-                if (ReadSecretLine("New password: ", password, capacity) != LineEnd::Entered ||
-                    ReadSecretLine("Type the new password again: ", again, capacity) != LineEnd::Entered)
+                if (ReadSecretLine("New password: ", password, capacity) != LineEnd::Entered)
+                    return userCanceledErr;
+                if (password.Empty()) {
+                    // A keychain with no password protects nothing; an empty line costs a round,
+                    // so that the asking ends.
+                    Say(round + 1 < kCreateRounds ? "The password must not be empty.\n"
+                                                  : "The password must not be empty; no keychain is made.\n");
+                    continue;
+                }
+                if (ReadSecretLine("Type the new password again: ", again, capacity) != LineEnd::Entered)
                     return userCanceledErr;
                 agreed = password == again;
                 if (!agreed)
@@ -132,6 +140,8 @@ OSStatus TerminalPasswordSource::Answer(const PlatformPasswordRequest& request, 
             if (!agreed)
                 return userCanceledErr;
         }
+        if (password.Size() > capacity)
+            return errSecParam;
         std::memcpy(buffer, password.Data(), password.Size());
         *length = static_cast<UInt32>(password.Size());
         return noErr;

@@ -1,6 +1,6 @@
 // The password source of a user at the terminal: the prompt is written to the terminal and the
 // password typed without echo. A new keychain's password is asked for twice, and again when the
-// two differ; Esc, Ctrl-C or Ctrl-D on an empty line cancels.
+// two differ or it is empty; Esc, Ctrl-C or Ctrl-D on an empty line cancels.
 #pragma once
 
 #include "PasswordSource.h"

@@ -5,6 +5,8 @@
 
 #include <MacTypes.h>
 
+#include <stddef.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -41,6 +43,15 @@ void PlatformSetKeychainCreationCostForTesting(UInt64 opsLimit, UInt64 memLimit)
 // Keeps unlocked keychain keys in this process instead of the user's kernel keyring, as happens
 // when the kernel refuses the keyring. For tests of that mode; false returns to the keyring.
 void PlatformUseProcessKeyStoreForTesting(Boolean useProcessStore);
+
+// Memory for the secrets a host holds (passwords read or typed): guarded pages kept out of swap
+// where the system allows, wiped when freed. NULL when none could be had; the memory is not
+// zero-filled. PlatformSecretFree(NULL) does nothing.
+void* PlatformSecretAllocate(size_t size);
+void PlatformSecretFree(void* memory);
+// Whether the size bytes at a and b are the same, in a time that does not depend on where they
+// differ.
+Boolean PlatformSecretsEqual(const void* a, const void* b, size_t size);
 
 #ifdef __cplusplus
 }

@@ -4,6 +4,9 @@
 
 #include "support/TempDir.h"
 
+#include <PlatformHost.h>
+#include <Security/SecBase.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -26,6 +29,8 @@ Answer Ask(PasswordFileSource& source, PlatformPasswordRequestKind kind, const c
 
 class PasswordFileTest : public testing::Test {
 protected:
+    void TearDown() override { EXPECT_EQ(PlatformLiveObjectCount(), mLiveObjects); }
+
     std::optional<PasswordFileSource> Load(const std::string& contents)
     {
         const std::string path = mFolder.Child("password");
@@ -37,21 +42,30 @@ protected:
     }
 
     testsupport::ScopedTempDir mFolder;
+    const long mLiveObjects = PlatformLiveObjectCount();
 };
 
-TEST_F(PasswordFileTest, OneFinalNewlineIsLeftOutAndNothingElse)
+TEST_F(PasswordFileTest, OneFinalNewlineIsLeftOutAndAnEmptyPasswordMakesNoKeychain)
 {
-    const std::pair<std::string, std::string> cases[] = {
+    struct Case {
+        std::string contents;
+        std::string expected;
+    };
+    const Case cases[] = {
         {"hunter2\n", "hunter2"},   {"hunter2", "hunter2"},     {"two\n\n", "two\n"},
         {" spaced \r\n", " spaced \r"}, {"", ""},               {"\n", ""},
         {std::string("nul\0byte", 8), std::string("nul\0byte", 8)},
     };
-    for (const auto& [contents, expected] : cases) {
-        std::optional<PasswordFileSource> source = Load(contents);
+    for (const Case& row : cases) {
+        std::optional<PasswordFileSource> source = Load(row.contents);
         ASSERT_TRUE(source.has_value());
-        Answer answer = Ask(*source, kPlatformPasswordCreate, "/k", 1);
-        EXPECT_EQ(answer.status, noErr);
-        EXPECT_EQ(answer.password, expected) << testing::PrintToString(contents);
+        Answer unlock = Ask(*source, kPlatformPasswordUnlock, "/k", 1);
+        EXPECT_EQ(unlock.status, noErr);
+        EXPECT_EQ(unlock.password, row.expected) << testing::PrintToString(row.contents);
+        // A file cannot be asked again: an empty password ends the creation.
+        Answer create = Ask(*source, kPlatformPasswordCreate, "/k", 1);
+        EXPECT_EQ(create.status, row.expected.empty() ? userCanceledErr : noErr) << testing::PrintToString(row.contents);
+        EXPECT_EQ(create.password, row.expected.empty() ? "" : row.expected);
     }
 }
 

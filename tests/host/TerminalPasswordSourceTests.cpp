@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <termios.h>
+#include <string>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -77,23 +79,34 @@ TEST(TerminalPassword, EscapeCtrlCAndTheEndOfInputCancel)
     }
 }
 
-TEST(TerminalPassword, ANewPasswordIsAskedTwiceUntilBothAgreeThreeTimesAtMost)
+TEST(TerminalPassword, ANewPasswordIsAskedTwiceUntilBothAgreeAndNotEmptyThreeTimesAtMost)
 {
-    PtyUser user({"first\r", "frist\r", "same\r", "same\r"});
-    Answer answer = Ask(user.TerminalFd(), kPlatformPasswordCreate);
-    EXPECT_EQ(answer.status, noErr);
-    EXPECT_EQ(answer.password, "same");
-    const std::string screen = user.Screen();
-    EXPECT_NE(screen.find("New password"), std::string::npos);
-    EXPECT_NE(screen.find("again"), std::string::npos);
-    EXPECT_NE(screen.find("differ"), std::string::npos);
-    ExpectEchoBack(user);
-
-    // Three mismatches make no keychain.
-    PtyUser mismatched({"a\r", "b\r", "c\r", "d\r", "e\r", "f\r", kHangUp});
-    EXPECT_EQ(Ask(mismatched.TerminalFd(), kPlatformPasswordCreate).status, userCanceledErr);
-    EXPECT_EQ(mismatched.Typed(), 6u);
-    EXPECT_NE(mismatched.Screen().find("no keychain is made"), std::string::npos);
+    struct Case {
+        std::vector<std::string> typed;
+        OSStatus status;
+        std::string password;
+        std::vector<std::string> said;
+    };
+    const Case cases[] = {
+        {{"first\r", "frist\r", "same\r", "same\r"}, noErr, "same", {"New password", "again", "differ"}},
+        {{"\r", "full\r", "full\r"}, noErr, "full", {"The password must not be empty."}},
+        // Three rounds lost, to mismatches or empty lines, make no keychain.
+        {{"a\r", "b\r", "c\r", "d\r", "e\r", "f\r", kHangUp}, userCanceledErr, "", {"no keychain is made"}},
+        {{"\r", "\r", "\r", kHangUp}, userCanceledErr, "", {"must not be empty; no keychain is made"}},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(testing::PrintToString(row.typed));
+        PtyUser user(row.typed);
+        Answer answer = Ask(user.TerminalFd(), kPlatformPasswordCreate);
+        EXPECT_EQ(answer.status, row.status);
+        EXPECT_EQ(answer.password, row.password);
+        const std::string screen = user.Screen();
+        for (const std::string& text : row.said)
+            EXPECT_NE(screen.find(text), std::string::npos) << screen;
+        EXPECT_EQ(user.Typed(), row.typed.size() - (row.typed.back() == kHangUp ? 1 : 0));
+        if (row.status == noErr)
+            ExpectEchoBack(user);
+    }
 }
 
 TEST(TerminalPassword, WithoutATerminalNobodyCanBeAsked)

@@ -4,6 +4,8 @@
 #include "security/SleepClock.h"
 #include "security/UnlockedKeyStore.h"
 
+#include <PlatformHost.h>
+
 #include <keyutils.h>
 #include <sys/stat.h>
 
@@ -57,6 +59,7 @@ bool KernelKeyringHolds(const std::string& description)
 
 void KeychainTest::SetUp()
 {
+    mLiveObjects = PlatformLiveObjectCount();
     // Cheap derivation keeps the suite fast; the cost is stored per file, so these files read the
     // same way as production ones.
     PlatformSetKeychainCreationCostForTesting(1, 8192);
@@ -86,6 +89,7 @@ void KeychainTest::TearDown()
         EXPECT_FALSE(KernelKeyringHolds(description)) << description;
     }
     PlatformUseProcessKeyStoreForTesting(false);
+    EXPECT_EQ(PlatformLiveObjectCount(), mLiveObjects);
 }
 
 KeychainOwner KeychainTest::Create(const std::string& password, const std::string& name)

@@ -60,6 +60,7 @@ protected:
 
     testsupport::ScopedTempDir mDir;
     ScriptedPasswords mPasswords;
+    long mLiveObjects = 0;
 };
 
 // Adds a generic password with service and account, answering its status.

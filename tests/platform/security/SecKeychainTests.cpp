@@ -1,6 +1,9 @@
 // Creating, opening, locking and unlocking keychains; their status and settings.
 #include "KeychainTestSupport.h"
 
+#include <climits>
+#include <filesystem>
+
 #include <sys/stat.h>
 
 #include <chrono>
@@ -120,6 +123,41 @@ TEST_F(SecKeychainTest, CreateRefusesAnExistingFileAndBadArguments)
     EXPECT_EQ(SecKeychainCreate(Path("missing/x.keychain").c_str(), 3, "two", false, nullptr, &again),
               errSecNoSuchKeychain);
     EXPECT_EQ(again, nullptr);
+}
+
+TEST_F(SecKeychainTest, CreationRefusesEmptyPasswordsAndImpossiblePathsBeforeAsking)
+{
+    // Each row: a path, and the password given (nullptr: asked for, and answered with "").
+    struct Case {
+        const char* what;
+        std::string path;
+        const char* password;
+    };
+    const std::string longName(NAME_MAX + 1, 'n');
+    const std::string longPath = Path() + "/" + std::string(PATH_MAX, 'p');
+    for (const Case& row : {Case{"empty password given", Path("Empty.keychain"), ""},
+                            Case{"empty password typed", Path("Typed.keychain"), nullptr},
+                            Case{"name past NAME_MAX", Path(longName), "pw"},
+                            Case{"name past NAME_MAX, asked", Path(longName), nullptr},
+                            Case{"path past PATH_MAX, asked", longPath, nullptr}}) {
+        mPasswords.requests.clear();
+        mPasswords.Add("");
+        bool impossible = row.path.size() >= PATH_MAX || row.path.find(longName) != std::string::npos;
+        SecKeychainRef created = nullptr;
+        EXPECT_EQ(SecKeychainCreate(row.path.c_str(), 0, row.password, row.password == nullptr, nullptr, &created),
+                  errSecParam)
+            << row.what;
+        EXPECT_EQ(created, nullptr) << row.what;
+        EXPECT_EQ(mPasswords.requests.size(), impossible || row.password != nullptr ? 0u : 1u) << row.what;
+        struct stat info {};
+        EXPECT_NE(::lstat(row.path.c_str(), &info), 0) << row.what;
+        SecKeychainRef opened = nullptr;
+        EXPECT_EQ(SecKeychainOpen(row.path.c_str(), &opened), impossible ? OSStatus{errSecParam} : OSStatus{noErr}) << row.what;
+        KeychainOwner owner = KeychainOwner::Adopt(opened);
+        mPasswords = ScriptedPasswords();
+        mPasswords.Install();
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(mDir.path()));
 }
 
 TEST_F(SecKeychainTest, MissingAndForeignFiles)
