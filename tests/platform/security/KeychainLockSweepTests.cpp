@@ -1,7 +1,6 @@
-// How long a key lives: locking removes every key of the keychain, also one left under an old
-// identity of its file by a writer killed half-way through moving the key to the rewritten file; a
-// key whose file is gone or replaced is removed at the next keychain call; a keychain that locks on
-// sleep is locked once the machine has slept since the unlock.
+// How long a key lives: a key whose file is gone or replaced, or that was left under an old identity
+// of its file, is removed at the next keychain call; locking removes every key of the keychain; a
+// keychain that locks on sleep is locked once the machine has slept since the unlock.
 #include "KeychainTestSupport.h"
 
 #include "security/SleepClock.h"
@@ -16,34 +15,6 @@ namespace {
 
 using KeychainLockSweepTest = KeychainTest;
 
-TEST_F(KeychainLockSweepTest, LockRemovesKeysLeftUnderOldIdentitiesAndNoOtherKeychains)
-{
-    namespace security = platform::security;
-    for (bool processStore : {false, true}) {
-        SCOPED_TRACE(processStore ? "keys held by the process" : "keys in the kernel keyring");
-        PlatformUseProcessKeyStoreForTesting(processStore);
-        std::string name = processStore ? "process.keychain" : "kernel.keychain";
-        KeychainOwner keychain = Create("pw", name);
-        KeychainOwner other = Create("pw", "other-" + name);
-
-        std::string current = DescriptionOf(Path(name));
-        std::optional<security::StoredKey> key = security::FindUnlockedKey(current);
-        ASSERT_TRUE(key.has_value());
-        // The same keychain id on an inode the file no longer has.
-        std::string id = current.substr(current.rfind(':'));
-        std::string stale = "stashwell:keychain:0:1" + id;
-        ASSERT_EQ(security::StoreUnlockedKey(stale, key->masterKey.Bytes(), {0, 0, Path(name)}), noErr);
-        ASSERT_TRUE(security::FindUnlockedKey(stale).has_value());
-
-        ASSERT_EQ(SecKeychainLock(keychain.Get()), noErr);
-        EXPECT_FALSE(security::FindUnlockedKey(current).has_value());
-        EXPECT_FALSE(security::FindUnlockedKey(stale).has_value());
-        EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, 0u);
-        EXPECT_EQ(Status(other.Get()) & kSecUnlockStateStatus, kSecUnlockStateStatus);
-        ASSERT_EQ(SecKeychainLock(other.Get()), noErr);
-    }
-}
-
 // The keys held for the keychain with this random id, under any identity of its file.
 size_t KeysWithId(const std::string& description)
 {
@@ -57,16 +28,20 @@ size_t KeysWithId(const std::string& description)
 
 TEST_F(KeychainLockSweepTest, NoKeyOutlivesItsKeychainFile)
 {
-    enum class Leaving { Deleted, ReplacedByAnother, FolderRemoved };
+    enum class Leaving { Deleted, ReplacedByAnother, FolderRemoved, KeyLeftUnderAnOldIdentity };
     struct Case {
         const char* name;
         Leaving how;
+        size_t keysLeft;
     };
     for (bool processStore : {false, true}) {
         PlatformUseProcessKeyStoreForTesting(processStore);
-        for (Case row : {Case{"deleted, and a new one made in its place", Leaving::Deleted},
-                         Case{"replaced by another keychain", Leaving::ReplacedByAnother},
-                         Case{"its folder removed", Leaving::FolderRemoved}}) {
+        for (Case row : {Case{"deleted, and a new one made in its place", Leaving::Deleted, 0},
+                         Case{"replaced by another keychain", Leaving::ReplacedByAnother, 0},
+                         Case{"its folder removed", Leaving::FolderRemoved, 0},
+                         // A writer killed half-way through moving the key to the rewritten file
+                         // leaves it under an inode the file no longer has; only the file's own stays.
+                         Case{"a key left under an old identity", Leaving::KeyLeftUnderAnOldIdentity, 1}}) {
             SCOPED_TRACE(std::string(row.name) + (processStore ? ", keys held by the process" : ", kernel keyring"));
             std::filesystem::create_directories(Path("folder"));
             KeychainOwner old = Create("pw", "folder/Old.keychain");
@@ -85,10 +60,23 @@ TEST_F(KeychainLockSweepTest, NoKeyOutlivesItsKeychainFile)
             case Leaving::FolderRemoved:
                 std::filesystem::remove_all(Path("folder"));
                 break;
+            case Leaving::KeyLeftUnderAnOldIdentity: {
+                std::optional<platform::security::StoredKey> key = platform::security::FindUnlockedKey(description);
+                ASSERT_TRUE(key.has_value());
+                std::string stale = "stashwell:keychain:0:1" + description.substr(description.rfind(':'));
+                ASSERT_EQ(platform::security::StoreUnlockedKey(stale, key->masterKey.Bytes(), key->life), noErr);
+                ASSERT_EQ(KeysWithId(description), 2u);
+                break;
+            }
             }
             // Any keychain's next call, here another one's status.
             EXPECT_EQ(Status(witness.Get()) & kSecUnlockStateStatus, kSecUnlockStateStatus);
+            EXPECT_EQ(KeysWithId(description), row.keysLeft);
+            // Locking removes every key of a keychain, and no other keychain's.
+            EXPECT_EQ(SecKeychainLock(old.Get()),
+                      row.how == Leaving::FolderRemoved ? OSStatus{errSecNoSuchKeychain} : OSStatus{noErr});
             EXPECT_EQ(KeysWithId(description), 0u);
+            EXPECT_EQ(Status(witness.Get()) & kSecUnlockStateStatus, kSecUnlockStateStatus);
             ASSERT_EQ(SecKeychainLock(witness.Get()), noErr);
             std::filesystem::remove_all(Path("folder"));
             std::filesystem::remove(Path("Witness.keychain"));
