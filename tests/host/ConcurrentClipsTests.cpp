@@ -246,6 +246,15 @@ TEST_F(ConcurrentClips, AddersKilledAnywhereLeaveNothingTheNextRunKeeps)
     EXPECT_EQ(lostBystanders, std::vector<std::string>());
     EXPECT_EQ(audit.names.count("Whole 1") + audit.names.count("Whole 2"), 2u);
     ExpectNothingLeftOver(audit);
+    // The menu offers exactly the recorded clips: nothing a dead writer left shows in it.
+    std::vector<std::pair<std::string, int>> commands;
+    CollectCommands(json::parse(next.out)["items"], "", commands);
+    std::multiset<std::string> offered;
+    for (const auto& [path, command] : commands) {
+        if (command >= 200 && command < 2200)
+            offered.insert(path.substr(path.find('/') + 1));
+    }
+    EXPECT_EQ(offered, audit.names);
     // Some kills must have come while a clip was being stored, or the loop tested nothing of it.
     EXPECT_GT(killedWhileStoring, 0);
 }
