@@ -64,15 +64,10 @@ std::string DiskNameOfPackage(CFStringRef name)
 bool GetClipsFolderPath(char* path, size_t capacity, bool onlyIfPresent)
 {
     FSRef folder;
-    if (onlyIfPresent) {
-        // Looking must not make the folders of a user who never stored a clip.
-        FSRef support;
-        const UniChar name[] = {'S', 't', 'a', 's', 'h', 'w', 'e', 'l', 'l'};
-        if (FSFindFolder(kUserDomain, kApplicationSupportFolderType, kDontCreateFolder, &support) != noErr ||
-            FSMakeFSRefUnicode(&support, sizeof name / sizeof name[0], name, 0, &folder) != noErr) {
-            return false;
-        }
-    } else if (FlavorSet::GetStashwellFolderRef(&folder) != noErr) {
+    // Looking must not make the folders of a user who never stored a clip.
+    const OSStatus status =
+        onlyIfPresent ? FlavorSet::FindStashwellFolderRef(&folder) : FlavorSet::GetStashwellFolderRef(&folder);
+    if (status != noErr) {
         return false;
     }
     return FSRefMakePath(&folder, reinterpret_cast<UInt8*>(path), static_cast<UInt32>(capacity)) == noErr;

@@ -41,6 +41,8 @@ public:
 
     // Clip packages in the clips folder.
     static OSStatus GetStashwellFolderRef(FSRef* folderRef);
+    // The clips folder when it exists; nothing is created (fnfErr otherwise).
+    static OSStatus FindStashwellFolderRef(FSRef* folderRef);
     static OSStatus GetClipPackageRef(CFStringRef clipFileName, FSRef* packageRef);
     // Writes one flavor file per stored flavor. A flavor whose type cannot be a file name (a ':' or
     // a NUL in it) is left out of the set and the package. Answers noErr only when every file was

@@ -178,6 +178,20 @@ UInt32 FlavorTypeFromNameUnits(const HFSUniStr255& name)
 
 }  // namespace
 
+OSStatus FlavorSet::FindStashwellFolderRef(FSRef* folderRef)
+{
+    if (folderRef == nullptr) {
+        return paramErr;
+    }
+    FSRef supportFolder;
+    OSStatus status = FSFindFolder(kUserDomain, kApplicationSupportFolderType, kDontCreateFolder, &supportFolder);
+    if (status != noErr) {
+        return status;
+    }
+    const UniCharCount nameLength = sizeof kClipsFolderName / sizeof kClipsFolderName[0];
+    return FSMakeFSRefUnicode(&supportFolder, nameLength, kClipsFolderName, kNameEncodingHint, folderRef);
+}
+
 OSStatus FlavorSet::GetStashwellFolderRef(FSRef* folderRef)
 {
     if (folderRef == nullptr) {
@@ -188,11 +202,11 @@ OSStatus FlavorSet::GetStashwellFolderRef(FSRef* folderRef)
     if (status != noErr) {
         return status;
     }
-    const UniCharCount nameLength = sizeof kClipsFolderName / sizeof kClipsFolderName[0];
-    status = FSMakeFSRefUnicode(&supportFolder, nameLength, kClipsFolderName, kNameEncodingHint, folderRef);
+    status = FindStashwellFolderRef(folderRef);
     if (status != fnfErr) {
         return status;
     }
+    const UniCharCount nameLength = sizeof kClipsFolderName / sizeof kClipsFolderName[0];
     FSCatalogInfo info = {};
     info.textEncodingHint = kNameEncodingHint;
     return FSCreateDirectoryUnicode(&supportFolder, nameLength, kClipsFolderName, kFSCatInfoTextEncoding, &info,
