@@ -55,6 +55,13 @@ std::string PtyUser::Screen() const
     }
 }
 
+size_t PtyUser::StopTyping()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    mTypingStopped = true;
+    return mTyped;
+}
+
 unsigned long PtyUser::LocalMode() const
 {
     if (mHungUp)
@@ -103,7 +110,11 @@ void PtyUser::Play()
         if (!settled && now - lastKey < kLongestWait)
             continue;
         const std::string& key = mKeyPresses[next];
-        // Counted before it reaches the code, which may answer before this thread runs again.
+        // Checked and counted under the lock StopTyping takes, so a key is either counted and
+        // typed or neither; counted before it reaches the code, which may answer at once.
+        std::unique_lock<std::mutex> typing(mMutex);
+        if (mTypingStopped)
+            continue;
         mTyped = next + 1;
         if (key == kSendSigterm) {
             if (mSignalled > 0)
@@ -120,6 +131,7 @@ void PtyUser::Play()
             // The code has closed its side: nobody is left to read the rest.
             mTyped = mKeyPresses.size();
         }
+        typing.unlock();
         lastKey = now;
         outputSinceKey = false;
     }

@@ -35,6 +35,10 @@ public:
     std::string Screen() const;
     // How many key presses have been typed.
     size_t Typed() const { return mTyped; }
+    // Types nothing more (the screen is still kept) and answers how many key presses were typed:
+    // called as soon as the code under test returns, so a key the user would type later, once the
+    // screen has settled, is not counted as one the code read.
+    size_t StopTyping();
     void SignalOnKey(pid_t process) { mSignalled = process; }
     // The terminal's local-mode flags now, or when it was hung up on.
     unsigned long LocalMode() const;
@@ -52,6 +56,7 @@ private:
     std::chrono::steady_clock::time_point mLastOutput = std::chrono::steady_clock::now();
     std::atomic<size_t> mTyped{0};
     std::atomic<bool> mStop{false};
+    bool mTypingStopped = false;  // guarded by mMutex
     std::atomic<bool> mHungUp{false};
     std::atomic<unsigned long> mModeAtHangUp{0};
     std::thread mThread;
