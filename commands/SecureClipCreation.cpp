@@ -129,6 +129,7 @@ void AddNewSecureClip(AbstractCMPluginType* instance, CFStringRef name, CFString
         return;
     }
     CFDictArray& clipList = *instance->implData.clipList;
+    flavors.mHoldsSecret = true;
 
     // Nothing to store asks the user for no keychain password.
     CFObjDel content(CreateSecureContent(flavors));

@@ -1,14 +1,24 @@
 // The flavor set itself: an ordered map from flavor type to a pointer block that the set owns.
 #include "content/FlavorSet.h"
 
-FlavorSet::FlavorSet() : mUsePlainText(false), mLeftOutTooLarge(false) {}
+#include <string.h>
+
+FlavorSet::FlavorSet() : mUsePlainText(false), mLeftOutTooLarge(false), mHoldsSecret(false) {}
 
 FlavorSet::~FlavorSet()
 {
     for (auto& entry : *this) {
-        DisposePtr(entry.second);
+        DisposeFlavorBlock(entry.second);
         entry.second = nullptr;
     }
+}
+
+void FlavorSet::DisposeFlavorBlock(Ptr block)
+{
+    if (mHoldsSecret && block != nullptr) {
+        explicit_bzero(block, static_cast<size_t>(GetPtrSize(block)));
+    }
+    DisposePtr(block);
 }
 
 void FlavorSet::StoreFlavor(UInt32 flavorType, Ptr block)
@@ -18,14 +28,14 @@ void FlavorSet::StoreFlavor(UInt32 flavorType, Ptr block)
     }
     // A block of no bytes is no flavor; the first block stored for a type stays.
     if (GetPtrSize(block) <= 0 || find(flavorType) != end()) {
-        DisposePtr(block);
+        DisposeFlavorBlock(block);
         return;
     }
     try {
         emplace(flavorType, block);
     } catch (...) {
         // The block was handed over before the map could make room for it: nobody else frees it.
-        DisposePtr(block);
+        DisposeFlavorBlock(block);
         throw;
     }
 }

@@ -2,7 +2,8 @@
 // bytes of one representation), kept in ascending order of the type code so that everything made
 // from a set (the clipboard, the type strings, the flavor files, the content dictionary) comes out
 // in the same order. Each flavor is a Memory Manager block that knows its size; a block of no
-// bytes never enters a set. The set owns its blocks and frees them when it goes away.
+// bytes never enters a set. The set owns its blocks and frees them when it goes away, wiped first
+// when they are a secure clip's.
 #pragma once
 
 #include <Carbon/Carbon.h>
@@ -68,9 +69,16 @@ public:
     Boolean mUsePlainText;
     // True once ReadFromClibpoard left out a flavor too large to be held.
     Boolean mLeftOutTooLarge;
+    // True when the set holds a secure clip's content (read from its note, or to be stored as
+    // one): every block is then wiped before it is freed.
+    Boolean mHoldsSecret;
 
 protected:
     // Stores a block under a type unless the set already holds that type, in which case the block
     // offered is disposed of. Takes the block over in every case.
     void StoreFlavor(UInt32 flavorType, Ptr block);
+
+private:
+    // Frees a block of the set, wiped first when the set holds a secret.
+    void DisposeFlavorBlock(Ptr block);
 };

@@ -137,6 +137,7 @@ void FlavorSet::ReadFromKeychain(CFStringRef noteName, ClipKeychain* keychain)
     if (noteName == nullptr || keychain == nullptr) {
         return;
     }
+    mHoldsSecret = true;
     StSecureNoteData note(*keychain, noteName);
     if (note.Bytes() == nullptr) {
         return;

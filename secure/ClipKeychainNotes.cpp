@@ -6,6 +6,7 @@
 #include "support/MemoryOwners.h"
 
 #include <cstdint>
+#include <string.h>
 
 namespace {
 
@@ -34,6 +35,7 @@ bool CopyUTF8Bytes(CFStringRef string, AStdMalloc<char>& bytes, UInt32& length)
     const CFIndex converted = CFStringGetBytes(string, CFRangeMake(0, units), kCFStringEncodingUTF8, 0, false,
                                                reinterpret_cast<UInt8*>(bytes.Get()), maximum, &used);
     if (converted != units) {
+        explicit_bzero(bytes.Get(), static_cast<size_t>(maximum));
         return false;
     }
     length = static_cast<UInt32>(used);
@@ -181,7 +183,10 @@ OSStatus ClipKeychain::AddSecureNote(CFStringRef noteName, CFTypeRef content)
         if (!CopyUTF8Bytes(static_cast<CFStringRef>(content), bytes, length)) {
             return paramErr;
         }
-        return AddSecureNote(noteName, bytes.Get(), length);
+        const OSStatus status = AddSecureNote(noteName, bytes.Get(), length);
+        // The note's clear text leaves no copy behind in the freed block.
+        explicit_bzero(bytes.Get(), length);
+        return status;
     }
     if (CFGetTypeID(content) == CFDataGetTypeID()) {
         auto data = static_cast<CFDataRef>(content);

@@ -161,8 +161,9 @@ TEST(TerminalAlert, KeysChooseTheButton)
         EXPECT_EQ(driver.Alerts()[0].button, each.button);
         const std::string screen = user.Screen();
         EXPECT_NE(screen.find("A clip of that name exists."), std::string::npos);
-        if (each.withCancel)
+        if (each.withCancel) {
             EXPECT_NE(screen.find("Cancel"), std::string::npos);
+        }
         if (each.status == noErr) {
             EXPECT_EQ(itemHit, each.itemHit);
             ExpectTerminalGivenBack(user, screen);

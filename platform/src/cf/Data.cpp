@@ -1,6 +1,7 @@
 // Data: byte buffers, either owned (copies, and every mutable buffer) or taken over from the
 // caller without copying and freed through the deallocator the caller named.
 #include "cf/Runtime.h"
+#include "WipedMemory.h"
 
 #include <CoreFoundation/CFData.h>
 
@@ -9,13 +10,17 @@
 #include <string_view>
 #include <vector>
 
+// Owned bytes are wiped whenever their block is given back (on growth too): data objects carry
+// secure notes' payloads.
+using DataBytes = std::vector<UInt8, platform::WipingAllocator<UInt8>>;
+
 struct OpaqueCFData : platform::RuntimeBase {
-    OpaqueCFData(std::vector<UInt8> bytes, bool isMutable_) : owned(std::move(bytes)), isMutable(isMutable_) {}
+    OpaqueCFData(DataBytes bytes, bool isMutable_) : owned(std::move(bytes)), isMutable(isMutable_) {}
     OpaqueCFData(const UInt8* bytes, CFIndex length, CFAllocatorRef deallocator)
         : external(bytes), externalLength(length), bytesDeallocator(deallocator)
     {
     }
-    std::vector<UInt8> owned;
+    DataBytes owned;
     // Bytes taken over without copying, and the allocator that frees them (retained when it is a
     // created one; kCFAllocatorNull frees nothing).
     const UInt8* external = nullptr;
@@ -44,7 +49,7 @@ const OpaqueCFData* AsData(CFDataRef data, const char* caller)
     return static_cast<const OpaqueCFData*>(data);
 }
 
-std::vector<UInt8>& MutableBytes(CFMutableDataRef data, const char* caller)
+DataBytes& MutableBytes(CFMutableDataRef data, const char* caller)
 {
     const OpaqueCFData* object = AsData(data, caller);
     if (!object->isMutable) {
@@ -104,7 +109,7 @@ const RuntimeClass kDataClass{kDataTypeID, "CFData", &FinalizeData, &DataEqual, 
 OpaqueCFData* NewOwnedData(CFAllocatorRef allocator, const UInt8* bytes, CFIndex length, bool isMutable,
                            CFIndex capacity)
 {
-    std::vector<UInt8> storage;
+    DataBytes storage;
     if (capacity > length) {
         storage.reserve(static_cast<size_t>(capacity));
     }
@@ -206,25 +211,25 @@ void CFDataSetLength(CFMutableDataRef theData, CFIndex length)
 
 void CFDataAppendBytes(CFMutableDataRef theData, const UInt8* bytes, CFIndex length)
 {
-    std::vector<UInt8>& storage = MutableBytes(theData, "CFDataAppendBytes");
+    DataBytes& storage = MutableBytes(theData, "CFDataAppendBytes");
     if (length < 0 || (bytes == nullptr && length > 0)) {
         Fail("CFDataAppendBytes", "invalid bytes");
     }
     if (length > 0) {
         // Copied out first: the bytes may lie inside this very buffer, which may move as it grows.
-        std::vector<UInt8> added(bytes, bytes + length);
+        DataBytes added(bytes, bytes + length);
         storage.insert(storage.end(), added.begin(), added.end());
     }
 }
 
 void CFDataReplaceBytes(CFMutableDataRef theData, CFRange range, const UInt8* newBytes, CFIndex newLength)
 {
-    std::vector<UInt8>& storage = MutableBytes(theData, "CFDataReplaceBytes");
+    DataBytes& storage = MutableBytes(theData, "CFDataReplaceBytes");
     CheckRange(static_cast<CFIndex>(storage.size()), range, "CFDataReplaceBytes");
     if (newLength < 0 || (newBytes == nullptr && newLength > 0)) {
         Fail("CFDataReplaceBytes", "invalid bytes");
     }
-    std::vector<UInt8> replacement(newBytes, newBytes + newLength);
+    DataBytes replacement(newBytes, newBytes + newLength);
     auto first = storage.begin() + range.location;
     storage.erase(first, first + range.length);
     storage.insert(storage.begin() + range.location, replacement.begin(), replacement.end());

@@ -1,6 +1,7 @@
 // The string type: storage, equality, hashing, constants, and the accessors of the units.
 #include "cf/StringObject.h"
 
+#include "WipedMemory.h"
 #include "text/Unicode.h"
 
 #include <mutex>
@@ -25,6 +26,15 @@ std::string DescribeString(const RuntimeBase* object)
     return EncodeUTF8(static_cast<const OpaqueCFString*>(object)->units);
 }
 
+// A string's text is wiped as it goes: a plain-text secure note is a string on its way into and out
+// of the keychain.
+void FinalizeString(RuntimeBase* object)
+{
+    auto* string = static_cast<OpaqueCFString*>(object);
+    WipeString(string->units);
+    string->~OpaqueCFString();
+}
+
 const OpaqueCFString* AsString(CFStringRef string, const char* caller)
 {
     if (!IsType(string, kStringTypeID)) {
@@ -35,8 +45,8 @@ const OpaqueCFString* AsString(CFStringRef string, const char* caller)
 
 }  // namespace
 
-const RuntimeClass kStringClass{kStringTypeID, "CFString", &FinalizeAs<OpaqueCFString>, &StringEqual, &StringHash,
-                                &DescribeString};
+const RuntimeClass kStringClass{kStringTypeID, "CFString", &FinalizeString, &StringEqual, &StringHash,
+                               &DescribeString};
 
 CFStringRef CreateStringFromUTF16(CFAllocatorRef allocator, std::u16string units)
 {

@@ -74,7 +74,7 @@ public:
         if (node.Kind() != NodeKind::String) {
             return Fail(where, "not a four-character code");
         }
-        std::string text = node.String();
+        std::string text(node.String());
         if (text.size() != 4) {
             return Fail(where, "not four characters");
         }
@@ -93,7 +93,7 @@ public:
         if (node.Kind() != NodeKind::String) {
             return Fail(where, "not a string");
         }
-        std::string name = node.String();
+        std::string name(node.String());
         if (name == "editText") {
             out = ViewKind::EditText;
         } else if (name == "checkBox") {

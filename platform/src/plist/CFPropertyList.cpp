@@ -1,6 +1,7 @@
 // The property-list functions of the platform interface.
 #include <CoreFoundation/CFPropertyList.h>
 
+#include "WipedMemory.h"
 #include "cf/StringObject.h"
 #include "plist/PropertyListCopy.h"
 #include "plist/PropertyListReader.h"
@@ -44,7 +45,10 @@ CFDataRef CFPropertyListCreateXMLData(CFAllocatorRef allocator, CFPropertyListRe
     if (!WriteXMLPropertyList(propertyList, xml, error)) {
         return nullptr;
     }
-    return CFDataCreate(allocator, reinterpret_cast<const UInt8*>(xml.data()), static_cast<CFIndex>(xml.size()));
+    CFDataRef data = CFDataCreate(allocator, reinterpret_cast<const UInt8*>(xml.data()), static_cast<CFIndex>(xml.size()));
+    // The text may be a secure note's payload: only the data object keeps it.
+    WipeString(xml);
+    return data;
 }
 
 CFPropertyListRef CFPropertyListCreateDeepCopy(CFAllocatorRef allocator, CFPropertyListRef propertyList,

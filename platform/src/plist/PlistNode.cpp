@@ -8,6 +8,8 @@
 
 #include <plist/plist.h>
 
+#include "WipedMemory.h"
+
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -81,18 +83,18 @@ bool NodeView::Boolean() const
     return value != 0;
 }
 
-std::string NodeView::String() const
+std::string_view NodeView::String() const
 {
     std::uint64_t length = 0;
     const char* text = plist_get_string_ptr(mNode, &length);
-    return text == nullptr ? std::string() : std::string(text, static_cast<size_t>(length));
+    return text == nullptr ? std::string_view() : std::string_view(text, static_cast<size_t>(length));
 }
 
-std::string NodeView::Data() const
+std::string_view NodeView::Data() const
 {
     std::uint64_t length = 0;
     const char* bytes = plist_get_data_ptr(mNode, &length);
-    return bytes == nullptr ? std::string() : std::string(bytes, static_cast<size_t>(length));
+    return bytes == nullptr ? std::string_view() : std::string_view(bytes, static_cast<size_t>(length));
 }
 
 std::optional<double> NodeView::Date() const
@@ -139,19 +141,71 @@ std::vector<std::pair<std::string, NodeView>> NodeView::DictionaryItems() const
     return items;
 }
 
+namespace {
+
+// Zeroes the bytes of every string and data value under the node, which the library frees without
+// wiping. Containers are walked with an explicit stack: trees read are at most as deep as
+// the reader allows, trees built are as deep as their caller's values.
+void WipeValues(plist_t root)
+{
+    std::vector<plist_t> pending{root};
+    while (!pending.empty()) {
+        plist_t node = pending.back();
+        pending.pop_back();
+        std::uint64_t length = 0;
+        switch (plist_get_node_type(node)) {
+        case PLIST_STRING:
+            WipeBytes(const_cast<char*>(plist_get_string_ptr(node, &length)), static_cast<size_t>(length));
+            break;
+        case PLIST_DATA:
+            WipeBytes(const_cast<char*>(plist_get_data_ptr(node, &length)), static_cast<size_t>(length));
+            break;
+        case PLIST_ARRAY:
+            for (std::uint32_t i = 0, count = plist_array_get_size(node); i < count; ++i) {
+                pending.push_back(plist_array_get_item(node, i));
+            }
+            break;
+        case PLIST_DICT: {
+            plist_dict_iter rawIter = nullptr;
+            plist_dict_new_iter(node, &rawIter);
+            MallocOwner iter(static_cast<char*>(rawIter));
+            while (iter) {
+                char* rawKey = nullptr;
+                plist_t value = nullptr;
+                plist_dict_next_item(node, rawIter, &rawKey, &value);
+                MallocOwner key(rawKey);
+                if (value == nullptr) {
+                    break;
+                }
+                pending.push_back(value);
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
+void FreeTree(plist_t root)
+{
+    if (root != nullptr) {
+        WipeValues(root);
+        plist_free(root);
+    }
+}
+
+}  // namespace
+
 PlistNode::~PlistNode()
 {
-    if (mRoot != nullptr) {
-        plist_free(mRoot);
-    }
+    FreeTree(mRoot);
 }
 
 PlistNode& PlistNode::operator=(PlistNode&& other) noexcept
 {
     if (this != &other) {
-        if (mRoot != nullptr) {
-            plist_free(mRoot);
-        }
+        FreeTree(mRoot);
         mRoot = other.mRoot;
         other.mRoot = nullptr;
     }
@@ -251,7 +305,7 @@ std::optional<NodeView> NodeView::DictionaryItem(const std::string& key) const
 PlistNode ParseXML(std::string_view xml)
 {
     // The library is handed a NUL-terminated copy, so that no parser path can read past the end.
-    std::string copy(xml);
+    WipedString copy(xml);
     plist_t root = nullptr;
     plist_from_xml(copy.c_str(), static_cast<std::uint32_t>(copy.size()), &root);
     return PlistNode::Adopt(root);
@@ -263,7 +317,9 @@ std::string FormatXML(const PlistNode& root)
     std::uint32_t length = 0;
     plist_to_xml(root.View().Raw(), &raw, &length);
     std::unique_ptr<char, void (*)(char*)> text(raw, [](char* p) { plist_to_xml_free(p); });
-    return text ? std::string(text.get(), length) : std::string();
+    std::string xml = text ? std::string(text.get(), length) : std::string();
+    WipeBytes(raw, length);
+    return xml;
 }
 
 }  // namespace platform::plist

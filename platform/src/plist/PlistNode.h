@@ -23,8 +23,10 @@ public:
     std::optional<std::int64_t> Integer() const;
     double Real() const;
     bool Boolean() const;
-    std::string String() const;             // UTF-8 bytes as stored (not validated here)
-    std::string Data() const;               // raw bytes
+    // The bytes as the node holds them, valid while the tree lives: no copy of a value is made,
+    // so nothing read from a secure note is left behind in a freed copy.
+    std::string_view String() const;        // UTF-8 bytes as stored (not validated here)
+    std::string_view Data() const;          // raw bytes
     std::optional<double> Date() const;     // seconds since 1 January 2001 UTC
 
     std::uint32_t ArrayCount() const;
@@ -40,7 +42,8 @@ private:
     void* mNode;
 };
 
-// Owns a whole libplist tree (its root). Move-only; frees the tree when it goes away. A node that
+// Owns a whole libplist tree (its root). Move-only; frees the tree when it goes away, its strings'
+// and data's bytes wiped first. A node that
 // has been handed to a container with Append/Set is owned by that container from then on.
 class PlistNode {
 public:

@@ -81,7 +81,7 @@ private:
     bool ContainersMutable() const { return mMutability == kCFPropertyListMutableContainers || LeavesMutable(); }
     bool LeavesMutable() const { return mMutability == kCFPropertyListMutableContainersAndLeaves; }
 
-    Owned ConvertString(const std::string& utf8)
+    Owned ConvertString(std::string_view utf8)
     {
         std::u16string units;
         if (!DecodeUTF8(utf8, units, true)) {
@@ -93,7 +93,7 @@ private:
         return Made(CreateStringFromUTF16(mAllocator, std::move(units)));
     }
 
-    Owned ConvertData(const std::string& bytes)
+    Owned ConvertData(std::string_view bytes)
     {
         const auto* start = reinterpret_cast<const UInt8*>(bytes.data());
         auto length = static_cast<CFIndex>(bytes.size());
@@ -229,7 +229,7 @@ public:
     }
 
 private:
-    bool IsUTF8(const std::string& bytes)
+    bool IsUTF8(std::string_view bytes)
     {
         return DecodeUTF8(bytes, mScratch, true);
     }

@@ -9,6 +9,7 @@
 #include "plugin/content/FlavorSetTesting.h"
 #include "plugin/support/ScriptedUser.h"
 #include "support/KillLoop.h"
+#include "support/ProcessMemory.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <filesystem>
 #include <set>
@@ -385,6 +387,63 @@ TEST_F(SecureClipsTest, TheSecretIsNowhereInClearUnderTheUsersFolders)
         }
     }
     EXPECT_GE(files, 2) << "at least the keychain and the preferences were looked through";
+}
+
+// What a secure clip's content passes through on its way into the keychain and back out of it is
+// wiped before it is freed: once a clip of either form has been stored and pasted, its content is
+// in no block of the process, freed or live, as text, as UTF-16 or as the payload's Base64.
+TEST_F(SecureClipsTest, TheSecretIsLeftInNoFreedMemory)
+{
+    CreateKeychain();
+    // Made in arrays on the stack, which the search leaves out, so the test itself leaves no copy.
+    constexpr size_t kLength = 30;
+    char secret[kLength];
+    char16_t secret16[kLength + 1] = {0xFEFF};
+    std::random_device entropy;
+    for (size_t i = 0; i < kLength; ++i) {
+        secret[i] = static_cast<char>('a' + entropy() % 26);
+        secret16[i + 1] = static_cast<char16_t>(secret[i]);
+    }
+    char base64[kLength / 3 * 4];
+    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (size_t i = 0; i < kLength; i += 3) {
+        const UInt32 group = (UInt8(secret[i]) << 16) | (UInt8(secret[i + 1]) << 8) | UInt8(secret[i + 2]);
+        for (size_t digit = 0; digit < 4; ++digit) {
+            base64[i / 3 * 4 + digit] = kDigits[(group >> (18 - 6 * digit)) & 0x3F];
+        }
+    }
+    auto store = [](FlavorSet& set, UInt32 type, const void* bytes, size_t size) {
+        Ptr block = NewPtr(static_cast<Size>(size));
+        std::memcpy(block, bytes, size);
+        set[type] = block;
+    };
+    for (bool plain : {false, true}) {
+        FlavorSet flavors;
+        store(flavors, 'TEXT', secret, sizeof secret);
+        store(flavors, 'utxt', secret16, sizeof secret16);
+        flavors.mUsePlainText = plain;
+        const size_t live = testsupport::CountInProcessMemory({secret, sizeof secret});
+        EXPECT_TRUE(live >= 1 && live != testsupport::kUnreadable) << "the search finds the set's own block";
+        AddSecureClip(plain ? "Plain" : "Flavors", flavors);
+    }
+    ASSERT_EQ(ReadStoredClipList().size(), 2u);
+    for (SInt32 clip : {0, 1}) {
+        Pick(kCmdPasteClipBase + clip);
+        ScrapRef scrap = nullptr;
+        Size size = 0;
+        ASSERT_EQ(GetCurrentScrap(&scrap), noErr);
+        EXPECT_EQ(GetScrapFlavorSize(scrap, 'TEXT', &size), noErr);
+        EXPECT_EQ(size, static_cast<Size>(kLength)) << "the clip was pasted";
+        ClearCurrentScrap();
+    }
+    LockKeychain();
+
+    const std::string_view needles[] = {{secret, sizeof secret},
+                                        {reinterpret_cast<const char*>(secret16 + 1), kLength * 2},
+                                        {base64, sizeof base64}};
+    for (std::string_view needle : needles) {
+        EXPECT_EQ(testsupport::CountInProcessMemory(needle), 0u) << needle.size();
+    }
 }
 
 }  // namespace
