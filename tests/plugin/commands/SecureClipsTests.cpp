@@ -206,6 +206,40 @@ TEST_F(SecureClipsTest, ARecordWithoutFlavorsPastesNothingAndTakesItsNoteWhenDel
     EXPECT_EQ(NoteData("NoFlavors"), "<none>");
 }
 
+// One damaged note is told as that clip's damage, by name; the others still paste, a clip can still
+// be added and the damaged one deleted, and reading never rewrites the file.
+TEST_F(SecureClipsTest, ADamagedClipIsToldAndSpoilsOnlyItself)
+{
+    CreateKeychain();
+    TestFlavorSet alpha{{'TEXT', "alpha secret"}};
+    AddSecureClip("Alpha", alpha);
+    TestFlavorSet bravo{{'TEXT', "bravo secret"}};
+    AddSecureClip("Bravo", bravo);
+    // The last note stored is the file's last record: its final byte is its authentication tag.
+    std::string file = testsupport::ReadFile(KeychainPath());
+    file.back() = static_cast<char>(file.back() ^ 0x01);
+    testsupport::WriteFile(KeychainPath(), file);
+
+    dialogtest::ScriptedUser user;
+    Pick(kCmdPasteClipBase + 1);
+    EXPECT_TRUE(Clipboard().empty());
+    EXPECT_TRUE(mSession.keystrokes.empty()) << "nothing is pasted";
+    ASSERT_EQ(user.alerts.size(), 1u);
+    EXPECT_EQ(user.alerts[0].message, "This secure clip is damaged in the keychain and cannot be read:\nBravo");
+    Pick(kCmdPasteClipBase);
+    EXPECT_EQ(Clipboard(), (Flavors{{"TEXT", "alpha secret"}}));
+    EXPECT_EQ(testsupport::ReadFile(KeychainPath()), file) << "a read leaves the damaged file as it is";
+
+    TestFlavorSet charlie{{'TEXT', "charlie secret"}};
+    AddSecureClip("Charlie", charlie);
+    Pick(kCmdDeleteClipBase + 1);
+    EXPECT_EQ(MenuOutline(), "Stashwell{Add Clipboard Content...,Lock Keychain,-,Alpha,- Alpha,Charlie,- Charlie}");
+    EXPECT_EQ(NoteData("Bravo"), "<none>");
+    Pick(kCmdPasteClipBase + 1);
+    EXPECT_EQ(Clipboard(), (Flavors{{"TEXT", "charlie secret"}}));
+    EXPECT_EQ(user.alerts.size(), 1u);
+}
+
 // Base64 as the XML property-list writer would put the bytes, for the search below.
 std::string Base64(const std::string& bytes)
 {
