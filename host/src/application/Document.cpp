@@ -1,0 +1,84 @@
+#include "application/Document.h"
+
+#include "AtomicFileWriter.h"
+#include "ErrnoStatus.h"
+#include "PathParts.h"
+#include "RegularFile.h"
+
+#include <algorithm>
+
+namespace cmhost {
+namespace {
+
+// A document is held whole in memory; one larger than this is refused rather than read.
+constexpr size_t kMaxDocumentBytes = size_t{1} << 30;
+
+}  // namespace
+
+std::optional<Document> OpenDocument(const std::optional<std::string>& file,
+                                     const std::optional<std::string>& selectedText, std::string* error)
+{
+    Document document;
+    if (file) {
+        platform::FileError failure =
+            platform::ReadRegularFile(platform::ResolveUserPath(*file), kMaxDocumentBytes, document.text);
+        if (failure.kind == platform::FileError::Kind::System) {
+            *error = platform::ErrnoReason("cannot read the document " + *file, failure.number);
+            return std::nullopt;
+        }
+        if (failure.kind == platform::FileError::Kind::NotRegular) {
+            *error = "the document " + *file + " is not a regular file";
+            return std::nullopt;
+        }
+        if (failure.Failed()) {
+            *error = "the document " + *file + " is larger than " + std::to_string(kMaxDocumentBytes) + " bytes";
+            return std::nullopt;
+        }
+        document.path = *file;
+        size_t found = selectedText && !selectedText->empty() ? document.text.find(*selectedText) : std::string::npos;
+        if (found != std::string::npos) {
+            document.selectionStart = found;
+            document.selectionLength = selectedText->size();
+        } else {
+            document.selectionStart = document.text.size();
+        }
+    } else if (selectedText) {
+        document.text = *selectedText;
+        document.selectionLength = document.text.size();
+    }
+    return document;
+}
+
+void ReplaceSelection(Document& document, std::string_view text)
+{
+    // Keep a selection that has gone stale inside the text.
+    const size_t start = std::min(document.selectionStart, document.text.size());
+    const size_t length = std::min(document.selectionLength, document.text.size() - start);
+    document.text.replace(start, length, text);
+    document.selectionStart = start + text.size();
+    document.selectionLength = 0;
+}
+
+bool SaveDocument(const Document& document, std::string* error)
+{
+    if (document.path.empty())
+        return true;
+    // Written where the user's link leads, the link staying in place; the file keeps its mode.
+    const std::string target = platform::ResolveUserPath(document.path);
+    platform::AtomicFileWriter writer(target);
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0) {
+        writer.SetMode(existing.st_mode & 07777);
+    }
+    int failure = writer.Prepare(document.text.data(), document.text.size());
+    if (failure == 0) {
+        failure = writer.Commit();
+    }
+    if (failure != 0) {
+        *error = platform::ErrnoReason("cannot write the document " + document.path, failure);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace cmhost

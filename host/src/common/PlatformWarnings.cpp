@@ -1,0 +1,36 @@
+#include "common/PlatformWarnings.h"
+
+#include "common/CFRef.h"
+#include "common/TextConversion.h"
+
+#include <PlatformHost.h>
+
+namespace cmhost {
+
+std::vector<std::string> TakePlatformWarnings()
+{
+    CFRef<CFArrayRef> lines = CFRef<CFArrayRef>::Adopt(PlatformCopyWarnings());
+    std::vector<std::string> warnings;
+    if (!lines)
+        return warnings;
+    for (CFIndex i = 0; i < CFArrayGetCount(lines.Get()); ++i) {
+        CFTypeRef line = CFArrayGetValueAtIndex(lines.Get(), i);
+        if (line != nullptr && CFGetTypeID(line) == CFStringGetTypeID())
+            warnings.push_back(UTF8FromString(static_cast<CFStringRef>(line)));
+    }
+    return warnings;
+}
+
+void PrintWarnings(const std::vector<std::string>& warnings, std::ostream& err)
+{
+    for (const std::string& line : warnings)
+        err << "cmhost: warning: " << line << "\n";
+    err.flush();
+}
+
+void TakeAndPrintWarnings(std::ostream& err)
+{
+    PrintWarnings(TakePlatformWarnings(), err);
+}
+
+}  // namespace cmhost

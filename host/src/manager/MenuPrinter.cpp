@@ -1,0 +1,124 @@
+#include "manager/MenuPrinter.h"
+
+#include "common/TextConversion.h"
+
+#include <nlohmann/json.hpp>
+
+namespace cmhost {
+namespace {
+
+// Names come from a plug-in: a byte sequence that is not UTF-8 must not stop the printout.
+std::string Quoted(const std::string& text)
+{
+    return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+void AppendJsonItems(std::string& out, const std::vector<MenuItem>& items, int depth)
+{
+    out += "[";
+    const std::string indent(static_cast<size_t>(3 * depth), ' ');
+    for (size_t i = 0; i < items.size(); ++i) {
+        const MenuItem& item = items[i];
+        out += "\n" + indent + "{";
+        std::string fields;
+        auto add = [&fields](const std::string& key, const std::string& value) {
+            if (!fields.empty())
+                fields += ", ";
+            fields += Quoted(key) + ": " + value;
+        };
+        if (item.nameType != 0) {
+            add("name", item.name ? Quoted(*item.name) : "null");
+            add("nameType", Quoted(FourCharCodeString(item.nameType)));
+        }
+        if (item.command)
+            add("command", std::to_string(*item.command));
+        if (item.attributes)
+            add("attributes", std::to_string(*item.attributes));
+        if (item.modifiers)
+            add("modifiers", std::to_string(*item.modifiers));
+        out += fields;
+        if (item.isSubmenu) {
+            out += fields.empty() ? "\"submenu\": " : ", \"submenu\": ";
+            AppendJsonItems(out, item.submenu, depth + 1);
+        }
+        out += "}";
+        if (i + 1 < items.size())
+            out += ",";
+    }
+    out += "]";
+}
+
+std::string ModifierNames(SInt32 modifiers)
+{
+    std::string names;
+    auto add = [&names](const char* name) {
+        if (!names.empty())
+            names += "+";
+        names += name;
+    };
+    if (modifiers & kMenuShiftModifier)
+        add("Shift");
+    if (modifiers & kMenuOptionModifier)
+        add("Option");
+    if (modifiers & kMenuControlModifier)
+        add("Control");
+    return names;
+}
+
+void AppendTextItems(std::string& out, const std::vector<MenuItem>& items, int depth)
+{
+    const std::string indent(static_cast<size_t>(2 * depth), ' ');
+    for (const MenuItem& item : items) {
+        std::string name = item.name ? *item.name : "(unreadable name)";
+        if (item.isSubmenu) {
+            out += indent + name + " >\n";
+            AppendTextItems(out, item.submenu, depth + 1);
+            continue;
+        }
+        if (IsSeparator(item)) {
+            out += indent + "----------\n";
+            continue;
+        }
+        out += indent + name;
+        if (item.command)
+            out += "  [" + std::to_string(*item.command) + "]";
+        else
+            out += "  [no command]";
+        if (item.attributes && (*item.attributes & kMenuItemAttrDynamic) && item.modifiers && *item.modifiers)
+            out += "  (replaces the item above while " + ModifierNames(*item.modifiers) + " is held)";
+        out += "\n";
+    }
+}
+
+}  // namespace
+
+bool IsSeparator(const MenuItem& item)
+{
+    return !item.isSubmenu && item.name && *item.name == "-" &&
+           !(item.attributes.value_or(0) & kMenuItemAttrIgnoreMeta);
+}
+
+std::string FormatMenuJson(OSStatus status, const std::vector<MenuItem>& items,
+                           const std::vector<std::string>& warnings)
+{
+    std::string out = "{\"status\": " + std::to_string(status) + ",\n \"items\": ";
+    AppendJsonItems(out, items, 1);
+    out += ",\n \"warnings\": [";
+    for (size_t i = 0; i < warnings.size(); ++i)
+        out += (i == 0 ? "" : ", ") + Quoted(warnings[i]);
+    out += "]}\n";
+    return out;
+}
+
+std::string FormatMenuText(OSStatus status, const std::vector<MenuItem>& items)
+{
+    std::string out;
+    if (items.empty())
+        out += "(the menu is empty)\n";
+    AppendTextItems(out, items, 0);
+    if (status != noErr)
+        out += "ExamineContext answered " + std::to_string(status) + "\n";
+    return out;
+}
+
+}  // namespace cmhost

@@ -1,0 +1,31 @@
+// What "cmhost choose" prints: the plug-in's answer, what the user was asked, the keystrokes the
+// application received and the document after them.
+#pragma once
+
+#include "application/Document.h"
+#include "application/KeyboardRecorder.h"
+#include "user/DialogReport.h"
+
+#include <Carbon/Carbon.h>
+
+#include <string>
+#include <vector>
+
+namespace cmhost {
+
+struct ChooseReport {
+    OSStatus status = noErr;
+    std::vector<DialogReport> dialogs;
+    std::vector<AlertReport> alerts;
+    int passwordPrompts = 0;  // answered with a password
+    std::vector<KeyboardRecord> keystrokes;
+    std::string document;
+    std::vector<std::string> warnings;  // the platform's, taken once the command was done
+};
+
+// {"status", "dialogs", "alerts", "passwordPrompts", "keystrokes", "document", "warnings"}, one key
+// per line. The text form leaves the warnings to standard error.
+std::string FormatChooseJson(const ChooseReport& report);
+std::string FormatChooseText(const ChooseReport& report);
+
+}  // namespace cmhost

@@ -1,0 +1,154 @@
+#include "user/TerminalPasswordSource.h"
+
+#include "terminal/FormKeyDecoder.h"
+#include "terminal/RawTerminal.h"
+
+#include <Security/SecBase.h>
+
+#include <cstring>
+#include <string.h>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace cmhost {
+namespace {
+
+// A new password that was typed differently twice this often is given up on.
+constexpr int kCreateRounds = 3;
+
+constexpr char kControlD = '\x04';
+constexpr char kControlU = '\x15';
+
+bool IsContinuationByte(char byte)
+{
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+// Removes the last character (all bytes of a UTF-8 sequence).
+void EraseLastCharacter(SecretBytes& secret)
+{
+    while (!secret.Empty() && IsContinuationByte(secret.Data()[secret.Size() - 1]))
+        secret.DropLast(1);
+    secret.DropLast(1);
+}
+
+}  // namespace
+
+void TerminalPasswordSource::Say(const std::string& text)
+{
+    size_t written = 0;
+    while (written < text.size()) {
+        ssize_t count = write(mTerminalFd, text.data() + written, text.size() - written);
+        if (count <= 0)
+            return;
+        written += static_cast<size_t>(count);
+    }
+}
+
+TerminalPasswordSource::LineEnd TerminalPasswordSource::ReadSecretLine(const std::string& prompt, SecretBytes& secret,
+                                                                       UInt32 capacity)
+{
+    secret.Wipe();
+    secret.Reserve(capacity);
+    RawTerminal terminal(mTerminalFd, mTerminalFd, false);
+    // The cursor shows where the typing goes, even though the characters do not.
+    terminal.Write("\x1b[?25h" + prompt);
+    for (;;) {
+        std::optional<std::string> bytes = terminal.ReadKeyBytes();
+        if (!bytes) {
+            terminal.Write("\n");
+            return LineEnd::Cancelled;
+        }
+        bool bell = false;
+        for (size_t at = 0; at < bytes->size();) {
+            const char byte = (*bytes)[at];
+            if (byte == kControlD && secret.Empty()) {
+                explicit_bzero(bytes->data(), bytes->size());
+                terminal.Write("\n");
+                return LineEnd::Cancelled;
+            }
+            if (byte == kControlU) {
+                secret.Wipe();
+                ++at;
+                continue;
+            }
+            size_t used = 0;
+            FormKey key = DecodeFormKey(std::string_view(*bytes).substr(at), &used);
+            at += used;
+            switch (key.kind) {
+            case FormKeyKind::Enter:
+            case FormKeyKind::Escape:
+            case FormKeyKind::Interrupt:
+                explicit_bzero(bytes->data(), bytes->size());
+                terminal.Write("\n");
+                return key.kind == FormKeyKind::Enter ? LineEnd::Entered : LineEnd::Cancelled;
+            case FormKeyKind::Backspace:
+                EraseLastCharacter(secret);
+                break;
+            case FormKeyKind::Text:
+                if (secret.Size() + key.text.size() <= capacity)
+                    secret.Append(key.text.data(), key.text.size());
+                else
+                    bell = true;
+                explicit_bzero(key.text.data(), key.text.size());
+                break;
+            default:
+                // Arrows and other keys have no place in a password.
+                bell = true;
+                break;
+            }
+        }
+        explicit_bzero(bytes->data(), bytes->size());
+        if (bell)
+            terminal.Write("\a");
+    }
+}
+
+OSStatus TerminalPasswordSource::Answer(const PlatformPasswordRequest& request, char* buffer, UInt32 capacity,
+                                        UInt32* length)
+{
+    const std::string keychain = request.keychainPath != nullptr ? request.keychainPath : "";
+    try {
+        SecretBytes password;
+        if (request.kind == kPlatformPasswordUnlock) {
+            if (request.attempt > 1)
+                Say("That password did not unlock the keychain.\n");
+            if (ReadSecretLine("Password to unlock the keychain \"" + keychain + "\": ", password, capacity) !=
+                LineEnd::Entered)
+                return userCanceledErr;
+        } else {
+            Say("A new keychain will be made at \"" + keychain + "\".\n");
+            bool agreed = false;
+            for (int round = 0; round < kCreateRounds && !agreed; ++round) {
+                SecretBytes again;
+                if (ReadSecretLine("New password: ", password, capacity) != LineEnd::Entered)
+                    return userCanceledErr;
+                if (password.Empty()) {
+                    // A keychain with no password protects nothing; an empty line costs a round,
+                    // so that the asking ends.
+                    Say(round + 1 < kCreateRounds ? "The password must not be empty.\n"
+                                                  : "The password must not be empty; no keychain is made.\n");
+                    continue;
+                }
+                if (ReadSecretLine("Type the new password again: ", again, capacity) != LineEnd::Entered)
+                    return userCanceledErr;
+                agreed = password == again;
+                if (!agreed)
+                    Say(round + 1 < kCreateRounds ? "The two passwords differ; please type them again.\n"
+                                                  : "The two passwords differ; no keychain is made.\n");
+            }
+            if (!agreed)
+                return userCanceledErr;
+        }
+        if (password.Size() > capacity)
+            return errSecParam;
+        std::memcpy(buffer, password.Data(), password.Size());
+        *length = static_cast<UInt32>(password.Size());
+        return noErr;
+    } catch (const std::exception&) {
+        // Not a terminal after all, or the terminal is taken by a form: nobody can be asked.
+        return errSecInteractionNotAllowed;
+    }
+}
+
+}  // namespace cmhost

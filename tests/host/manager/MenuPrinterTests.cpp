@@ -1,0 +1,83 @@
+// The printed forms of a menu: the JSON layout scripts read, and the text a person reads.
+#include "manager/MenuPrinter.h"
+
+#include "host/support/MenuItemsForTests.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+using cmhost::FormatMenuJson;
+using cmhost::FormatMenuText;
+using cmhost::MenuItem;
+using hosttest::Command;
+using hosttest::Submenu;
+using nlohmann::json;
+
+// The Stashwell root submenu with a command, a separator, a clip and its alternate.
+std::vector<MenuItem> SampleMenu()
+{
+    std::vector<MenuItem> root = {Command("Add Clipboard Content...", 101), Command("-", 0)};
+    hosttest::AddClip(root, "Greeting", 0);
+    return {Submenu("Stashwell", std::move(root))};
+}
+
+TEST(MenuPrinter, JsonHasTheDocumentedLayout)
+{
+    EXPECT_EQ(FormatMenuJson(-50, SampleMenu(), {"put \"prefs\" aside", "second"}),
+              "{\"status\": -50,\n"
+              " \"items\": [\n"
+              "   {\"name\": \"Stashwell\", \"nameType\": \"utxt\", \"submenu\": [\n"
+              "      {\"name\": \"Add Clipboard Content...\", \"nameType\": \"cfst\", \"command\": 101},\n"
+              "      {\"name\": \"-\", \"nameType\": \"cfst\", \"command\": 0},\n"
+              "      {\"name\": \"Greeting\", \"nameType\": \"cfst\", \"command\": 200, \"attributes\": 280},\n"
+              "      {\"name\": \"- Greeting\", \"nameType\": \"cfst\", \"command\": 2200, \"attributes\": 264, "
+              "\"modifiers\": 2}]}],\n"
+              " \"warnings\": [\"put \\\"prefs\\\" aside\", \"second\"]}\n");
+}
+
+TEST(MenuPrinter, JsonEscapesNamesAndShowsUnreadableOnesAsNull)
+{
+    MenuItem unreadable = Command("", 2);
+    unreadable.name.reset();
+    unreadable.nameType = typeUnicodeText;
+    MenuItem empty = Command("", 3);
+    empty.nameType = typeChar;
+    const std::vector<MenuItem> items = {Command("Say \"hi\"\\\n\xC3\xA9", 1), unreadable, empty, Submenu("Empty", {})};
+
+    json menu = json::parse(FormatMenuJson(0, items, {}));
+    ASSERT_EQ(menu["items"].size(), 4u);
+    EXPECT_EQ(menu["items"][0]["name"], "Say \"hi\"\\\n\xC3\xA9");
+    EXPECT_TRUE(menu["items"][1]["name"].is_null());
+    EXPECT_EQ(menu["items"][1]["nameType"], "utxt");
+    EXPECT_EQ(menu["items"][2]["name"], "");
+    EXPECT_EQ(menu["items"][2]["nameType"], "TEXT");
+    EXPECT_EQ(menu["items"][3]["submenu"], json::array());
+}
+
+TEST(MenuPrinter, EmptyMenu)
+{
+    EXPECT_EQ(FormatMenuJson(0, {}, {}), "{\"status\": 0,\n \"items\": [],\n \"warnings\": []}\n");
+    EXPECT_EQ(FormatMenuText(0, {}), "(the menu is empty)\n");
+}
+
+TEST(MenuPrinter, TextIndentsSubmenusAndDrawsSeparators)
+{
+    const std::vector<MenuItem> items = {
+        Submenu("Stashwell", {Command("Greeting", 200, kMenuItemAttrDynamic),
+                              Command("- Greeting", 2200, kMenuItemAttrDynamic, kMenuOptionModifier)}),
+        Command("-", 0),
+        // A clip really named "-" keeps its name: kMenuItemAttrIgnoreMeta.
+        Command("-", 201, kMenuItemAttrIgnoreMeta),
+    };
+    EXPECT_EQ(FormatMenuText(-1704, items),
+              "Stashwell >\n"
+              "  Greeting  [200]\n"
+              "  - Greeting  [2200]  (replaces the item above while Option is held)\n"
+              "----------\n"
+              "-  [201]\n"
+              "ExamineContext answered -1704\n");
+}
+
+}  // namespace

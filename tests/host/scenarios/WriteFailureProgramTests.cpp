@@ -1,0 +1,127 @@
+// cmhost when a write cannot be finished: past the file-size limit (ulimit -f) and on a full disk.
+// It says so and goes on to exit, never dies of the signal, never reports success, and leaves no
+// half-made clip or flavor behind.
+#include "host/support/StoredClips.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace hosttest;
+
+const std::string kPrlimit = "/usr/bin/prlimit";
+const std::string kUnshare = "/usr/bin/unshare";
+constexpr size_t kLimitBytes = 64 * 1024;
+
+class WriteFailure : public CmhostTest {
+protected:
+    void SetUp() override
+    {
+        mBig = std::string(1 << 20, '\x5A');
+        mBigFile = mFolder.Child("big");
+        testsupport::WriteFile(mBigFile, mBig);
+        // One clip that must come through every failure untouched.
+        json old = Json({"--text", "Old words", "--dialog", R"({"name": "Old"})", "choose", "--path",
+                         "Stashwell/Add Selected Text...", "--json"});
+        ASSERT_EQ(old["alerts"], json::array());
+    }
+
+    // cmhost with the arguments, under a file-size limit far below the clip's size.
+    ProcessResult RunLimited(const std::vector<std::string>& arguments)
+    {
+        std::vector<std::string> full = {"--fsize=" + std::to_string(kLimitBytes), kCmhost};
+        full.insert(full.end(), arguments.begin(), arguments.end());
+        return RunProcess(kPrlimit, full);
+    }
+
+    // The add that fails: the big file's bytes from the clipboard, the alert answered.
+    static std::vector<std::string> AddBigClip()
+    {
+        return {"--alert", "ok", "--dialog", R"({"name": "Big"})", "choose", "--path",
+                "Stashwell/Add Clipboard Content...", "--json"};
+    }
+
+    // The failed add's report shows the one alert; the storage holds the old clip alone.
+    void ExpectAddRefused(const ProcessResult& add, const std::string& when)
+    {
+        SCOPED_TRACE(when);
+        EXPECT_EQ(add.exitStatus, 0) << "the host did its job: the plug-in showed the failure\n" << add.err;
+        ASSERT_TRUE(json::accept(add.out)) << add.out << add.err;
+        json report = json::parse(add.out);
+        EXPECT_EQ(report["alerts"].size(), 1u) << report.dump();
+        StorageAudit audit = AuditStorage(ClipsFolder());
+        EXPECT_EQ(audit.names, std::multiset<std::string>{"Old"});
+        ExpectNothingLeftOver(audit, when);
+    }
+
+    std::string mBig;
+    std::string mBigFile;
+};
+
+TEST_F(WriteFailure, ClipboardSetPastTheFileSizeLimitSaysSoAndLeavesNoPartFlavor)
+{
+    ProcessResult set = RunLimited({"clipboard", "set", "TEXT=text:small", "PICT=@" + mBigFile});
+    EXPECT_EQ(set.exitStatus, 1) << "exit status 1, not killed by the signal\n" << set.err;
+    EXPECT_EQ(HostLines(set.err).size(), 1u) << set.err;
+    EXPECT_EQ(set.out, "");
+    // Whatever the clipboard holds now, no flavor of it is cut short.
+    const json shown = Json({"clipboard", "show", "--json"});
+    for (const json& flavor : shown["flavors"]) {
+        if (flavor["type"] == "PICT")
+            EXPECT_EQ(flavor["size"], mBig.size());
+    }
+}
+
+TEST_F(WriteFailure, AClipPastTheFileSizeLimitIsAnAlertAndLeavesNothing)
+{
+    ASSERT_EQ(Run({"clipboard", "set", "PICT=@" + mBigFile}).exitStatus, 0);
+    ExpectAddRefused(RunLimited(AddBigClip()), "past the file-size limit");
+}
+
+// A small tmpfs mounted over the clips folder's home or over the preferences' home, filled up, in
+// a user and mount namespace of the test's own: the package cannot be written, or the record that
+// would name it cannot be saved. Either way the user sees the alert and no half of the clip stays.
+TEST_F(WriteFailure, AClipOnAFullDiskIsAnAlertAndLeavesNothing)
+{
+    if (RunProcess(kUnshare, {"-rm", "/bin/sh", "-c", "mount -t tmpfs -o size=64k tmpfs \"$0\"", mFolder.path()})
+            .exitStatus != 0)
+        GTEST_SKIP() << "unprivileged user and mount namespaces are not available here";
+    ASSERT_EQ(Run({"clipboard", "set", "PICT=@" + mBigFile}).exitStatus, 0);
+
+    // Inside the namespace: the folder's contents move onto the tmpfs, a filler takes every free
+    // page, the add runs, and copies of the folder are taken after it and after one more run with
+    // room again (the mount goes away with the namespace).
+    const char* const script = R"(
+        full=$1; out=$2; cmhost=$3; shift 3
+        cp -a "$full" "$out/seed" && mount -t tmpfs -o size=512k,mode=0700 tmpfs "$full" &&
+            cp -a "$out/seed/." "$full/" || exit 10
+        dd if=/dev/zero of="$full/filler" bs=4096 2>/dev/null
+        "$cmhost" "$@" > "$out/report" 2> "$out/err"
+        echo $? > "$out/status"
+        cp -a "$full/." "$out/after-add" && rm -f "$full/filler" "$out/after-add/filler" || exit 11
+        "$cmhost" menu --json > "$out/menu" 2>&1 || exit 12
+        cp -a "$full/." "$out/after-next-run" || exit 13
+    )";
+    const std::pair<std::string, std::string> fullFolders[] = {
+        {mStorage.DataHome(), "the clips folder's disk full"},
+        {mStorage.ConfigHome(), "the preferences' disk full"},
+    };
+    for (const auto& [full, when] : fullFolders) {
+        SCOPED_TRACE(when);
+        testsupport::ScopedTempDir out;
+        std::vector<std::string> arguments = {"-rm", "/bin/sh", "-c", script, "sh", full, out.path(), kCmhost};
+        for (const std::string& argument : AddBigClip())
+            arguments.push_back(argument);
+        ProcessResult inside = RunProcess(kUnshare, arguments);
+        ASSERT_EQ(inside.exitStatus, 0) << inside.err << testsupport::ReadFile(out.Child("menu"));
+        ProcessResult add{std::stoi(testsupport::ReadFile(out.Child("status"))), testsupport::ReadFile(out.Child("report")),
+                          testsupport::ReadFile(out.Child("err"))};
+        // Each copy is judged in the folder's place, with the same readers as everything else.
+        for (const char* snapshot : {"after-add", "after-next-run"}) {
+            fs::remove_all(full);
+            fs::copy(out.Child(snapshot), full, fs::copy_options::recursive);
+            ExpectAddRefused(add, when + ", " + snapshot);
+        }
+    }
+}
+
+}  // namespace

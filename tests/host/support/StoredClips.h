@@ -1,0 +1,133 @@
+// The clips as the user's storage holds them after cmhost processes have worked on it, read from
+// outside those processes: the clip list in the preferences file and the package folders in the
+// clips folder; and cmhost run as a child that can be killed at a chosen moment.
+#pragma once
+
+#include "host/support/CmhostRun.h"
+
+#include "support/CFText.h"
+#include "support/KillLoop.h"
+
+#include <CoreFoundation/CoreFoundation.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace hosttest {
+
+// What the clip list records of one clip.
+struct ClipEntry {
+    std::string name;
+    std::string fileName;  // the package folder, or the note's name in the keychain for a secure clip
+    bool secure = false;
+    std::vector<std::string> flavors;
+    bool operator==(const ClipEntry&) const = default;
+};
+
+// The clip list as stored, read afresh from the preferences file; fails the test when it does not
+// read. A record that is not a dictionary comes out with every field empty.
+inline std::vector<ClipEntry> ReadClipList()
+{
+    const CFStringRef app = CFSTR("org.stashwell.cmplugin");
+    EXPECT_TRUE(CFPreferencesAppSynchronize(app)) << "the preferences file cannot be read";
+    CFPropertyListRef list = CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), app);
+    EXPECT_TRUE(list == nullptr || CFGetTypeID(list) == CFArrayGetTypeID());
+    auto text = [](CFTypeRef value) {
+        return value != nullptr && CFGetTypeID(value) == CFStringGetTypeID()
+                   ? testsupport::TextOf(static_cast<CFStringRef>(value))
+                   : std::string();
+    };
+    auto elements = [](CFTypeRef value) {
+        std::vector<CFTypeRef> all;
+        if (value != nullptr && CFGetTypeID(value) == CFArrayGetTypeID()) {
+            for (CFIndex i = 0; i < CFArrayGetCount(static_cast<CFArrayRef>(value)); ++i)
+                all.push_back(CFArrayGetValueAtIndex(static_cast<CFArrayRef>(value), i));
+        }
+        return all;
+    };
+    std::vector<ClipEntry> entries;
+    for (CFTypeRef record : elements(list)) {
+        auto get = [&](CFStringRef key) -> CFTypeRef {
+            return CFGetTypeID(record) == CFDictionaryGetTypeID()
+                       ? CFDictionaryGetValue(static_cast<CFDictionaryRef>(record), key)
+                       : nullptr;
+        };
+        CFTypeRef secure = get(CFSTR("SECURE"));
+        ClipEntry entry{text(get(CFSTR("NAME"))), text(get(CFSTR("FILENAME"))),
+                        secure != nullptr && CFGetTypeID(secure) == CFBooleanGetTypeID() &&
+                            CFBooleanGetValue(static_cast<CFBooleanRef>(secure)),
+                        {}};
+        for (CFTypeRef flavor : elements(get(CFSTR("FLAVORS"))))
+            entry.flavors.push_back(text(flavor));
+        entries.push_back(entry);
+    }
+    if (list != nullptr)
+        CFRelease(list);
+    return entries;
+}
+
+// The storage as a user would find it, counted.
+struct StorageAudit {
+    std::vector<ClipEntry> records;
+    std::multiset<std::string> names;
+    std::vector<std::string> missingPackages;  // plain records whose package folder is not there
+    std::vector<std::string> orphans;          // package folders that no record names
+    std::vector<std::string> temporaries;      // the clips folder's machinery, less its lock file
+    std::vector<std::string> sharedPackages;   // package folders that more than one record names
+};
+
+inline StorageAudit AuditStorage(const std::string& clipsFolder)
+{
+    StorageAudit audit;
+    audit.records = ReadClipList();
+    std::multiset<std::string> named;
+    for (const ClipEntry& record : audit.records) {
+        audit.names.insert(record.name);
+        if (record.secure)
+            continue;
+        named.insert(record.fileName);
+        if (record.fileName.empty() || !std::filesystem::is_directory(clipsFolder + "/" + record.fileName))
+            audit.missingPackages.push_back(record.name + " -> " + record.fileName);
+    }
+    for (const std::string& entry : testsupport::EntryNames(clipsFolder)) {
+        if (entry == ".stashwell-lock" || entry == "Stashwell.keychain")
+            continue;
+        if (entry.rfind(".stashwell-", 0) == 0)
+            audit.temporaries.push_back(entry);
+        else if (named.count(entry) == 0)
+            audit.orphans.push_back(entry);
+        else if (named.count(entry) > 1)
+            audit.sharedPackages.push_back(entry);
+    }
+    return audit;
+}
+
+inline void ExpectNothingLeftOver(const StorageAudit& audit, const std::string& when = "")
+{
+    EXPECT_EQ(audit.missingPackages, std::vector<std::string>()) << when << ": records whose package is missing";
+    EXPECT_EQ(audit.orphans, std::vector<std::string>()) << when << ": packages that no record names";
+    EXPECT_EQ(audit.temporaries, std::vector<std::string>()) << when << ": temporaries left in the clips folder";
+    EXPECT_EQ(audit.sharedPackages, std::vector<std::string>()) << when << ": packages named by more than one record";
+}
+
+// Runs cmhost (arguments[0] is the program) with its output thrown away; killed delayMicros after
+// it starts, never when delayMicros < 0.
+inline testsupport::ChildEnd RunCmhostOrKill(const std::vector<std::string>& arguments, long delayMicros)
+{
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    return testsupport::RunChildAndKill(
+        [&] {
+            int null = ::open("/dev/null", O_RDWR);
+            ::dup2(null, 0);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+            ::execv(argv[0], argv.data());
+            return 127;
+        },
+        delayMicros);
+}
+
+}  // namespace hosttest
