@@ -185,7 +185,9 @@ OSStatus ClipKeychain::AddSecureNote(CFStringRef noteName, CFTypeRef content)
         }
         const OSStatus status = AddSecureNote(noteName, bytes.Get(), length);
         // The note's clear text leaves no copy behind in the freed block.
-        explicit_bzero(bytes.Get(), length);
+        if (length > 0) {
+            explicit_bzero(bytes.Get(), length);
+        }
         return status;
     }
     if (CFGetTypeID(content) == CFDataGetTypeID()) {

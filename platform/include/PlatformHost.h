@@ -87,6 +87,15 @@ void PlatformSetFileWriteBudgetForTesting(long long byteBudget);
 // because another user owns it), as one line of text (+1); NULL when that call succeeded.
 CFStringRef PlatformCopyLastClipboardError(void);
 
+// Which clipboard the Scrap Manager uses from now on: the clipboard folder that all of the user's
+// processes share (the default), or one in this process's memory only (for tests that must leave
+// the user's clipboard alone). References taken before name nothing afterwards.
+typedef enum {
+    kPlatformClipboardFolder = 0,
+    kPlatformClipboardMemory = 1
+} PlatformClipboardKind;
+OSStatus PlatformUseClipboard(PlatformClipboardKind kind);
+
 // What the platform did on the user's behalf that the user must hear of although the call went on
 // (for example a damaged preferences file put aside), as lines of text, oldest first (+1, an array
 // of strings, empty when there is nothing to tell). The lines are handed out once.

@@ -299,12 +299,13 @@ OSStatus StartNewGeneration(int folderFd)
     }
 
     // The generation just replaced is kept: a process may have taken a reference to it a moment ago
-    // and not yet read it. Older ones are removed. A process still reading one of those keeps
-    // reading, since its view holds the manifest and every flavor file open; the names go, the
-    // files stay until it lets go of them. Temporary links left by a clear that died are removed
-    // too: the exclusive lock says no clear is under way.
+    // and not yet read it. Every other one goes: older ones, and newer ones that a clear which died
+    // half-way made but never made current (nobody can have read those). A process still reading
+    // an older one keeps reading, since its view holds the manifest and every flavor file open; the
+    // names go, the files stay until it lets go of them. Temporary links left by a clear that died
+    // are removed too: the exclusive lock says no clear is under way.
     for (const auto& [number, oldName] : generations) {
-        if (number < previous) {
+        if (number != previous) {
             RemoveGeneration(folderFd, oldName);
         }
     }

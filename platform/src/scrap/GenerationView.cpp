@@ -9,31 +9,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <sys/stat.h>
 
 namespace platform::scrap {
 namespace {
 
 constexpr const char kManifestName[] = "manifest";
-
-// A type as the user knows it ('TEXT'), or in hexadecimal when its bytes are not printable.
-std::string TypeLabel(ScrapFlavorType type)
-{
-    char text[16];
-    bool printable = true;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        unsigned char c = static_cast<unsigned char>(type >> shift);
-        printable = printable && c >= 0x20 && c < 0x7F;
-    }
-    if (printable) {
-        std::snprintf(text, sizeof text, "'%c%c%c%c'", static_cast<char>(type >> 24), static_cast<char>(type >> 16),
-                      static_cast<char>(type >> 8), static_cast<char>(type));
-    } else {
-        std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(type));
-    }
-    return std::string("the flavor ") + text;
-}
 
 bool SameTime(const timespec& a, const timespec& b)
 {
@@ -170,7 +151,7 @@ GenerationView::LoadResult GenerationView::Load(OSStatus& status)
         FileError flavorError = OpenRegularFile(mGenerationFolder.Get(), name, file, fileInfo);
         if (flavorError.kind == FileError::Kind::System) {
             if (flavorError.number != ENOENT && flavorError.number != ELOOP) {
-                status = FailScrapWithErrno("cannot open " + TypeLabel(entry.type) + " on the clipboard",
+                status = FailScrapWithErrno("cannot open " + FlavorLabel(entry.type) + " on the clipboard",
                                             flavorError.number);
                 return LoadResult::Failed;
             }
@@ -185,19 +166,19 @@ GenerationView::LoadResult GenerationView::Load(OSStatus& status)
             if (now.st_dev != info.st_dev || now.st_ino != info.st_ino) {
                 return LoadResult::Changed;
             }
-            status = MarkDamaged("the clipboard's manifest names " + TypeLabel(entry.type) + ", which has no file",
+            status = MarkDamaged("the clipboard's manifest names " + FlavorLabel(entry.type) + ", which has no file",
                                  info, std::move(manifest));
             return LoadResult::Damaged;
         }
         if (flavorError.Failed()) {
-            status = MarkDamaged("the file of " + TypeLabel(entry.type) + " on the clipboard is not a regular file",
+            status = MarkDamaged("the file of " + FlavorLabel(entry.type) + " on the clipboard is not a regular file",
                                  info, std::move(manifest));
             return LoadResult::Damaged;
         }
         // Flavor files are whole before any manifest names them and never change afterwards, so a
         // size that disagrees is damage, not a write in progress.
         if (fileInfo.st_size != static_cast<off_t>(entry.size)) {
-            status = MarkDamaged("the clipboard's manifest gives " + TypeLabel(entry.type) + " " +
+            status = MarkDamaged("the clipboard's manifest gives " + FlavorLabel(entry.type) + " " +
                                      std::to_string(entry.size) + " bytes, its file holds " +
                                      std::to_string(fileInfo.st_size),
                                  info, std::move(manifest));
@@ -232,7 +213,7 @@ OSStatus GenerationView::Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size 
         return status != noErr ? status : FailScrap(internalScrapErr, "the current clipboard generation vanished");
     }
     if (Find(type) != nullptr) {
-        return FailScrap(duplicateScrapFlavorErr, "the clipboard already holds " + TypeLabel(type));
+        return FailScrap(duplicateScrapFlavorErr, "the clipboard already holds " + FlavorLabel(type));
     }
     if (mFlavors.size() >= kMaxManifestFlavors) {
         return FailScrap(internalScrapErr,
@@ -241,7 +222,7 @@ OSStatus GenerationView::Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size 
     const size_t length = static_cast<size_t>(size);
     if (int error = WriteFileAtomically(mGenerationFolder.Get(), FlavorFileName(type), data, length, nullptr,
                                         Durability::SessionOnly)) {
-        return FailScrapWithErrno("cannot write " + TypeLabel(type) + " to the clipboard", error);
+        return FailScrapWithErrno("cannot write " + FlavorLabel(type) + " to the clipboard", error);
     }
     std::vector<ManifestEntry> entries;
     entries.reserve(mFlavors.size() + 1);
@@ -267,12 +248,12 @@ OSStatus GenerationView::ReadData(const Flavor& flavor, Size* byteCount, void* d
     ssize_t done = ReadAt(flavor.file.Get(), destination, want, 0);
     if (done < 0) {
         *byteCount = 0;
-        return FailScrapWithErrno("cannot read " + TypeLabel(flavor.entry.type) + " from the clipboard", errno);
+        return FailScrapWithErrno("cannot read " + FlavorLabel(flavor.entry.type) + " from the clipboard", errno);
     }
     if (static_cast<size_t>(done) < want) {
         *byteCount = static_cast<Size>(done);
         return FailScrap(internalScrapErr,
-                         "the file of " + TypeLabel(flavor.entry.type) + " on the clipboard is shorter than it was");
+                         "the file of " + FlavorLabel(flavor.entry.type) + " on the clipboard is shorter than it was");
     }
     *byteCount = static_cast<Size>(done);
     return noErr;

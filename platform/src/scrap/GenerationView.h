@@ -4,6 +4,7 @@
 // until the view lets go of them.
 #pragma once
 
+#include "scrap/ClipboardBackend.h"
 #include "scrap/ClipboardFolder.h"
 #include "scrap/ScrapManifest.h"
 
@@ -16,7 +17,7 @@
 
 namespace platform::scrap {
 
-class GenerationView {
+class GenerationView : public ClipboardGeneration {
 public:
     struct Flavor {
         ManifestEntry entry;
@@ -40,21 +41,27 @@ public:
     // internalScrapErr with the reason, now and at every later call until the manifest changes. A
     // generation removed (after later clears) since it was last read keeps the view it had; one
     // removed before the view ever read it answers fnfErr, and the view stays unread.
-    OSStatus Refresh();
+    OSStatus Refresh() override;
     bool IsLoaded() const { return mLoaded; }
 
     // The flavors in the clipboard's order, as the last Refresh left them.
     const std::vector<Flavor>& Flavors() const { return mFlavors; }
     const Flavor* Find(ScrapFlavorType type) const;
+    size_t Count() const override { return mFlavors.size(); }
+    const ManifestEntry& EntryAt(size_t index) const override { return mFlavors[index].entry; }
 
     // Adds one flavor under the clipboard's exclusive lock: badScrapRefErr when the generation is no
     // longer current, duplicateScrapFlavorErr when it holds the type. The flavor's file is written
     // whole (straight from data) and renamed into place before the manifest that names it is.
-    OSStatus Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size size, const void* data);
+    OSStatus Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size size, const void* data) override;
 
     // Copies min(*byteCount, size) bytes of one flavor straight into destination and sets
     // *byteCount to the number copied.
     OSStatus ReadData(const Flavor& flavor, Size* byteCount, void* destination) const;
+    OSStatus ReadData(size_t index, Size* byteCount, void* destination) override
+    {
+        return ReadData(mFlavors[index], byteCount, destination);
+    }
 
 private:
     struct FileIdentity {

@@ -7,6 +7,8 @@
 #include <Carbon/Scrap.h>
 #include <PlatformHost.h>
 
+#include <cstdio>
+
 
 namespace platform::scrap {
 namespace {
@@ -34,6 +36,23 @@ OSStatus FailScrapWithErrno(const std::string& what, int error)
 const std::string& LastScrapError()
 {
     return tLastError;
+}
+
+std::string FlavorLabel(UInt32 type)
+{
+    char text[16];
+    bool printable = true;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        unsigned char c = static_cast<unsigned char>(type >> shift);
+        printable = printable && c >= 0x20 && c < 0x7F;
+    }
+    if (printable) {
+        std::snprintf(text, sizeof text, "'%c%c%c%c'", static_cast<char>(type >> 24), static_cast<char>(type >> 16),
+                      static_cast<char>(type >> 8), static_cast<char>(type));
+    } else {
+        std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(type));
+    }
+    return std::string("the flavor ") + text;
 }
 
 }  // namespace platform::scrap

@@ -16,5 +16,8 @@ OSStatus FailScrap(OSStatus status, std::string reason);
 OSStatus FailScrapWithErrno(const std::string& what, int error);
 // The reason recorded last on this thread ("" when the last call succeeded).
 const std::string& LastScrapError();
+// A flavor as the user knows it in a reason: "the flavor 'TEXT'", or its type in hexadecimal when
+// the bytes are not printable.
+std::string FlavorLabel(UInt32 type);
 
 }  // namespace platform::scrap

@@ -1,0 +1,50 @@
+// The clipboard behind the Scrap Manager. The Scrap Manager keeps the process's references and
+// checks every caller's arguments; a backend keeps the flavors: the user's clipboard folder shared
+// by every process (the default), the desktop's own clipboard, or memory of this process alone for
+// tests. Each answers failures with a status and the reason recorded (ScrapError.h).
+#pragma once
+
+#include "scrap/ScrapManifest.h"
+
+#include <Carbon/Scrap.h>
+
+#include <cstddef>
+#include <memory>
+
+namespace platform::scrap {
+
+// One generation of the clipboard, from one clear to the next, as this process sees it.
+class ClipboardGeneration {
+public:
+    virtual ~ClipboardGeneration() = default;
+
+    // Brings the flavors up to date with what other processes have put since.
+    virtual OSStatus Refresh() = 0;
+    // The flavors in the order they were put, as the last Refresh or Put left them.
+    virtual size_t Count() const = 0;
+    virtual const ManifestEntry& EntryAt(size_t index) const = 0;
+    // Adds one flavor: badScrapRefErr when the generation is no longer the current one,
+    // duplicateScrapFlavorErr when it holds the type.
+    virtual OSStatus Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size size, const void* data) = 0;
+    // Copies min(*byteCount, size) bytes of the flavor at index and sets *byteCount to the number
+    // copied.
+    virtual OSStatus ReadData(size_t index, Size* byteCount, void* destination) = 0;
+};
+
+class ClipboardBackend {
+public:
+    virtual ~ClipboardBackend() = default;
+
+    // The current generation, the clipboard's first one started when it has none. While an object
+    // answered earlier is alive and its generation still current, the same object is answered.
+    virtual OSStatus Current(std::shared_ptr<ClipboardGeneration>& generation) = 0;
+    // Makes a new, empty generation current for every process that shares the clipboard.
+    virtual OSStatus Clear() = 0;
+};
+
+// The user's clipboard folder, shared by all of the user's processes.
+std::unique_ptr<ClipboardBackend> MakeFolderClipboard();
+// A clipboard in this process's memory only.
+std::unique_ptr<ClipboardBackend> MakeMemoryClipboard();
+
+}  // namespace platform::scrap
