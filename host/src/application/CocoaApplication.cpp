@@ -11,7 +11,7 @@ ScopedCocoaApplication::ScopedCocoaApplication(bool cocoa, const std::optional<s
     if (!cocoa)
         return;
     // The command line has already refused a selection that is not UTF-8.
-    CFRef<CFStringRef> text;
+    platform::CFOwner<CFStringRef> text;
     if (selection)
         text = CreateStringFromUTF8(*selection);
     PlatformInstallCocoaApplication(text.Get(), kPlatformCocoaViewWritesSelection);

@@ -1,6 +1,6 @@
 #include "common/PlatformWarnings.h"
 
-#include "common/CFRef.h"
+#include "CFOwner.h"
 #include "common/TextConversion.h"
 
 #include <PlatformHost.h>
@@ -9,7 +9,7 @@ namespace cmhost {
 
 std::vector<std::string> TakePlatformWarnings()
 {
-    CFRef<CFArrayRef> lines = CFRef<CFArrayRef>::Adopt(PlatformCopyWarnings());
+    platform::CFOwner<CFArrayRef> lines = platform::AdoptCF(PlatformCopyWarnings());
     std::vector<std::string> warnings;
     if (!lines)
         return warnings;

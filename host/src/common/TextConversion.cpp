@@ -17,9 +17,9 @@ std::string UTF8FromString(CFStringRef string)
     return text;
 }
 
-CFRef<CFStringRef> CreateStringFromUTF8(std::string_view text)
+platform::CFOwner<CFStringRef> CreateStringFromUTF8(std::string_view text)
 {
-    return CFRef<CFStringRef>::Adopt(CFStringCreateWithBytes(kCFAllocatorDefault,
+    return platform::AdoptCF(CFStringCreateWithBytes(kCFAllocatorDefault,
                                                              reinterpret_cast<const UInt8*>(text.data()),
                                                              static_cast<CFIndex>(text.size()),
                                                              kCFStringEncodingUTF8, false));
@@ -27,7 +27,7 @@ CFRef<CFStringRef> CreateStringFromUTF8(std::string_view text)
 
 std::optional<std::vector<UniChar>> UTF16FromUTF8(std::string_view text)
 {
-    CFRef<CFStringRef> string = CreateStringFromUTF8(text);
+    platform::CFOwner<CFStringRef> string = CreateStringFromUTF8(text);
     if (!string)
         return std::nullopt;
     std::vector<UniChar> units(static_cast<size_t>(CFStringGetLength(string.Get())));
@@ -37,7 +37,7 @@ std::optional<std::vector<UniChar>> UTF16FromUTF8(std::string_view text)
 
 std::string UTF8FromUTF16(const UniChar* units, size_t count)
 {
-    CFRef<CFStringRef> string = CFRef<CFStringRef>::Adopt(
+    platform::CFOwner<CFStringRef> string = platform::AdoptCF(
         CFStringCreateWithCharacters(kCFAllocatorDefault, units, static_cast<CFIndex>(count)));
     return UTF8FromString(string.Get());
 }
@@ -45,7 +45,7 @@ std::string UTF8FromUTF16(const UniChar* units, size_t count)
 std::string UTF8FromMacRoman(const void* bytes, size_t count)
 {
     // Every byte has a meaning in Mac OS Roman, so this cannot fail for want of a mapping.
-    CFRef<CFStringRef> string = CFRef<CFStringRef>::Adopt(
+    platform::CFOwner<CFStringRef> string = platform::AdoptCF(
         CFStringCreateWithBytes(kCFAllocatorDefault, static_cast<const UInt8*>(bytes), static_cast<CFIndex>(count),
                                 kCFStringEncodingMacRoman, false));
     return UTF8FromString(string.Get());

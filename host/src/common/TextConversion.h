@@ -2,7 +2,7 @@
 // strings, UTF-16 units and four-character codes.
 #pragma once
 
-#include "common/CFRef.h"
+#include "CFOwner.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 
@@ -18,7 +18,7 @@ namespace cmhost {
 std::string UTF8FromString(CFStringRef string);
 
 // A new string from UTF-8 text; empty (no string) when the text is not valid UTF-8.
-CFRef<CFStringRef> CreateStringFromUTF8(std::string_view text);
+platform::CFOwner<CFStringRef> CreateStringFromUTF8(std::string_view text);
 
 // UTF-16 units in host order, without a byte-order mark; nullopt when the text is not valid UTF-8.
 std::optional<std::vector<UniChar>> UTF16FromUTF8(std::string_view text);

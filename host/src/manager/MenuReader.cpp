@@ -1,6 +1,6 @@
 #include "manager/MenuReader.h"
 
-#include "common/CFRef.h"
+#include "CFOwner.h"
 #include "common/ScopedAEDesc.h"
 #include "common/TextConversion.h"
 
@@ -27,7 +27,7 @@ std::optional<std::string> ReadName(const AEDesc& name)
         std::memcpy(&raw, data.data(), sizeof raw);
         if (!raw)
             return std::nullopt;
-        CFRef<CFStringRef> string = CFRef<CFStringRef>::Adopt(raw);
+        platform::CFOwner<CFStringRef> string = platform::AdoptCF(raw);
         if (CFGetTypeID(string.Get()) != CFStringGetTypeID())
             return std::nullopt;
         return UTF8FromString(string.Get());

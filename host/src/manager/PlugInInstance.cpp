@@ -2,7 +2,8 @@
 
 namespace cmhost {
 
-PlugInInstance::PlugInInstance(CFRef<CFPlugInRef> plugIn, ContextualMenuInterfaceStruct** interface, std::string path)
+PlugInInstance::PlugInInstance(platform::CFOwner<CFPlugInRef> plugIn, ContextualMenuInterfaceStruct** interface,
+                               std::string path)
     : mPlugIn(std::move(plugIn)), mInterface(interface), mPath(std::move(path))
 {
 }

@@ -1,7 +1,7 @@
 // One loaded contextual-menu plug-in: its bundle and the one interface reference the host holds.
 #pragma once
 
-#include "common/CFRef.h"
+#include "CFOwner.h"
 
 #include <Carbon/Carbon.h>
 
@@ -13,7 +13,8 @@ class PlugInInstance {
 public:
     // Takes over the plug-in reference and one reference to the interface, which the destructor
     // gives back with Release before the plug-in goes (its code must stay loaded until then).
-    PlugInInstance(CFRef<CFPlugInRef> plugIn, ContextualMenuInterfaceStruct** interface, std::string path);
+    PlugInInstance(platform::CFOwner<CFPlugInRef> plugIn, ContextualMenuInterfaceStruct** interface,
+                   std::string path);
     ~PlugInInstance();
     PlugInInstance(const PlugInInstance&) = delete;
     PlugInInstance& operator=(const PlugInInstance&) = delete;
@@ -25,7 +26,7 @@ public:
     void PostMenuCleanup();
 
 private:
-    CFRef<CFPlugInRef> mPlugIn;
+    platform::CFOwner<CFPlugInRef> mPlugIn;
     ContextualMenuInterfaceStruct** mInterface;
     std::string mPath;
 };

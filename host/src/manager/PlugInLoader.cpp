@@ -40,13 +40,13 @@ bool IsBundleFolder(const fs::path& folder)
 
 std::string LastBundleError(const char* fallback)
 {
-    CFRef<CFStringRef> reason = CFRef<CFStringRef>::Adopt(PlatformCopyLastBundleError());
+    platform::CFOwner<CFStringRef> reason = platform::AdoptCF(PlatformCopyLastBundleError());
     return reason ? UTF8FromString(reason.Get()) : fallback;
 }
 
 std::string UUIDText(CFUUIDRef uuid)
 {
-    CFRef<CFStringRef> text = CFRef<CFStringRef>::Adopt(CFUUIDCreateString(kCFAllocatorDefault, uuid));
+    platform::CFOwner<CFStringRef> text = platform::AdoptCF(CFUUIDCreateString(kCFAllocatorDefault, uuid));
     return UTF8FromString(text.Get());
 }
 
@@ -64,7 +64,7 @@ std::string FactoryFunctionName(CFBundleRef bundle, CFUUIDRef factory)
     for (CFIndex i = 0; i < count; ++i) {
         if (CFGetTypeID(keys[i]) != CFStringGetTypeID())
             continue;
-        CFRef<CFUUIDRef> key = CFRef<CFUUIDRef>::Adopt(
+        platform::CFOwner<CFUUIDRef> key = platform::AdoptCF(
             CFUUIDCreateFromString(kCFAllocatorDefault, static_cast<CFStringRef>(keys[i])));
         if (!key || !CFEqual(key.Get(), factory))
             continue;
@@ -76,7 +76,7 @@ std::string FactoryFunctionName(CFBundleRef bundle, CFUUIDRef factory)
 }
 
 // Makes the instance of one factory and asks it for the contextual-menu interface.
-std::unique_ptr<PlugInInstance> CreateInstance(const CFRef<CFPlugInRef>& plugIn, CFUUIDRef factory,
+std::unique_ptr<PlugInInstance> CreateInstance(const platform::CFOwner<CFPlugInRef>& plugIn, CFUUIDRef factory,
                                                const std::string& path, std::string* error)
 {
     CFBundleRef bundle = CFPlugInGetBundle(plugIn.Get());
@@ -90,7 +90,7 @@ std::unique_ptr<PlugInInstance> CreateInstance(const CFRef<CFPlugInRef>& plugIn,
         *error = path + ": cannot load the executable: " + LastBundleError("no reason given");
         return nullptr;
     }
-    CFRef<CFStringRef> functionString = CreateStringFromUTF8(functionName);
+    platform::CFOwner<CFStringRef> functionString = CreateStringFromUTF8(functionName);
     if (!functionString || !CFBundleGetFunctionPointerForName(bundle, functionString.Get())) {
         *error = path + ": the factory function " + functionName + " is missing from the executable";
         return nullptr;
@@ -109,7 +109,7 @@ std::unique_ptr<PlugInInstance> CreateInstance(const CFRef<CFPlugInRef>& plugIn,
         *error = path + ": the instance does not answer the contextual-menu interface";
         return nullptr;
     }
-    auto instance = std::make_unique<PlugInInstance>(CFRef<CFPlugInRef>::Retain(plugIn.Get()), interface, path);
+    auto instance = std::make_unique<PlugInInstance>(platform::RetainCF(plugIn.Get()), interface, path);
     // An instance that registered under another factory would keep that factory's code loaded
     // while the host believes the declared one is in use.
     if (PlatformPlugInInstanceCount(factory) <= registeredBefore) {
@@ -128,15 +128,15 @@ std::string LoadBundle(const fs::path& folder, std::vector<std::unique_ptr<PlugI
     if (!fs::is_regular_file(folder / "Contents" / "Info.plist", status))
         return path + ": Contents/Info.plist is missing";
 
-    CFRef<CFURLRef> url = CFRef<CFURLRef>::Adopt(CFURLCreateFromFileSystemRepresentation(
+    platform::CFOwner<CFURLRef> url = platform::AdoptCF(CFURLCreateFromFileSystemRepresentation(
         kCFAllocatorDefault, reinterpret_cast<const UInt8*>(path.data()), static_cast<CFIndex>(path.size()), true));
     if (!url)
         return "cannot make a URL of " + path;
-    CFRef<CFPlugInRef> plugIn = CFRef<CFPlugInRef>::Adopt(CFPlugInCreate(kCFAllocatorDefault, url.Get()));
+    platform::CFOwner<CFPlugInRef> plugIn = platform::AdoptCF(CFPlugInCreate(kCFAllocatorDefault, url.Get()));
     if (!plugIn)
         return path + ": cannot open the bundle: " + LastBundleError("its Info.plist is unreadable");
 
-    CFRef<CFArrayRef> factories = CFRef<CFArrayRef>::Adopt(
+    platform::CFOwner<CFArrayRef> factories = platform::AdoptCF(
         CFPlugInFindFactoriesForPlugInTypeInPlugIn(kContextualMenuTypeID, plugIn.Get()));
     CFIndex count = factories ? CFArrayGetCount(factories.Get()) : 0;
     if (count == 0)

@@ -1,8 +1,8 @@
 #include "subcommands/ClipboardCommand.h"
 
+#include "CFOwner.h"
 #include "PathParts.h"
 #include "RegularFile.h"
-#include "common/CFRef.h"
 #include "common/PlatformWarnings.h"
 #include "common/TextConversion.h"
 
@@ -25,7 +25,7 @@ constexpr Size kPreviewBytes = 48;
 // The platform's reason for the last clipboard failure, or the status when it gave none.
 std::string ClipboardFailure(OSStatus status)
 {
-    CFRef<CFStringRef> reason = CFRef<CFStringRef>::Adopt(PlatformCopyLastClipboardError());
+    platform::CFOwner<CFStringRef> reason = platform::AdoptCF(PlatformCopyLastClipboardError());
     if (reason)
         return UTF8FromString(reason.Get());
     return "the clipboard answered status " + std::to_string(status);
@@ -41,7 +41,7 @@ int Fail(std::ostream& err, OSStatus status)
 // text is not UTF-8).
 std::optional<std::string> MacRomanFromUTF8(const std::string& text)
 {
-    CFRef<CFStringRef> string = CreateStringFromUTF8(text);
+    platform::CFOwner<CFStringRef> string = CreateStringFromUTF8(text);
     if (!string)
         return std::nullopt;
     CFIndex length = CFStringGetLength(string.Get());

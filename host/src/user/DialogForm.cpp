@@ -1,6 +1,6 @@
 #include "user/DialogForm.h"
 
-#include "common/CFRef.h"
+#include "CFOwner.h"
 #include "common/TextConversion.h"
 #include "terminal/TerminalStyle.h"
 #include "user/DialogReport.h"
@@ -42,14 +42,14 @@ std::string Joined(const std::vector<std::string>& characters, size_t from, size
 
 std::string TitleOf(ControlRef control)
 {
-    CFRef<CFStringRef> title = CFRef<CFStringRef>::Adopt(PlatformUICopyControlTitle(control));
+    platform::CFOwner<CFStringRef> title = platform::AdoptCF(PlatformUICopyControlTitle(control));
     return title ? UTF8FromString(title.Get()) : std::string();
 }
 
 std::vector<std::string> ComboChoices(ControlRef combo)
 {
     std::vector<std::string> choices;
-    CFRef<CFArrayRef> items = CFRef<CFArrayRef>::Adopt(PlatformUICopyComboBoxItems(combo));
+    platform::CFOwner<CFArrayRef> items = platform::AdoptCF(PlatformUICopyComboBoxItems(combo));
     for (CFIndex i = 0; items && i < CFArrayGetCount(items.Get()); ++i)
         choices.push_back(UTF8FromString(static_cast<CFStringRef>(CFArrayGetValueAtIndex(items.Get(), i))));
     return choices;
@@ -76,7 +76,7 @@ double Middle(const PlatformUIControlInfo& info)
 
 DialogForm::DialogForm(WindowRef window) : mWindow(window)
 {
-    CFRef<CFStringRef> name = CFRef<CFStringRef>::Adopt(PlatformUICopyWindowName(window));
+    platform::CFOwner<CFStringRef> name = platform::AdoptCF(PlatformUICopyWindowName(window));
     mTitle = name ? UTF8FromString(name.Get()) : std::string("Dialog");
     Refresh();
     for (const Field& field : mFields)
@@ -173,7 +173,8 @@ DialogForm::Editing& DialogForm::EditingOf(const Field& field)
 
 void DialogForm::StoreText(const Field& field, Editing& editing)
 {
-    CFRef<CFStringRef> text = CreateStringFromUTF8(Joined(editing.characters, 0, editing.characters.size()));
+    platform::CFOwner<CFStringRef> text =
+        CreateStringFromUTF8(Joined(editing.characters, 0, editing.characters.size()));
     if (text)
         PlatformUITypeText(field.control, text.Get());
 }

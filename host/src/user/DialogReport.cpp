@@ -1,6 +1,6 @@
 #include "user/DialogReport.h"
 
-#include "common/CFRef.h"
+#include "CFOwner.h"
 #include "common/TextConversion.h"
 
 #include <cmath>
@@ -21,14 +21,14 @@ ControlRef FindComboBox(WindowRef window)
 
 std::string ControlText(ControlRef control)
 {
-    CFRef<CFStringRef> text = CFRef<CFStringRef>::Adopt(PlatformUICopyControlText(control));
+    platform::CFOwner<CFStringRef> text = platform::AdoptCF(PlatformUICopyControlText(control));
     return text ? UTF8FromString(text.Get()) : std::string();
 }
 
 DialogReport DescribeDialog(WindowRef window)
 {
     DialogReport report;
-    CFRef<CFStringRef> windowName = CFRef<CFStringRef>::Adopt(PlatformUICopyWindowName(window));
+    platform::CFOwner<CFStringRef> windowName = platform::AdoptCF(PlatformUICopyWindowName(window));
     if (windowName)
         report.window = UTF8FromString(windowName.Get());
     PlatformUIControlInfo info{};
@@ -40,7 +40,7 @@ DialogReport DescribeDialog(WindowRef window)
     if (ControlRef combo = FindComboBox(window); combo != nullptr && PlatformUIGetControlInfo(combo, &info)) {
         report.submenu = ControlText(combo);
         report.comboY = info.frame.origin.y;
-        CFRef<CFArrayRef> items = CFRef<CFArrayRef>::Adopt(PlatformUICopyComboBoxItems(combo));
+        platform::CFOwner<CFArrayRef> items = platform::AdoptCF(PlatformUICopyComboBoxItems(combo));
         for (CFIndex i = 0; items && i < CFArrayGetCount(items.Get()); ++i)
             report.submenuChoices.push_back(
                 UTF8FromString(static_cast<CFStringRef>(CFArrayGetValueAtIndex(items.Get(), i))));

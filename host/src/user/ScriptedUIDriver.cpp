@@ -1,6 +1,6 @@
 #include "user/ScriptedUIDriver.h"
 
-#include "common/CFRef.h"
+#include "CFOwner.h"
 #include "common/TextConversion.h"
 
 
@@ -9,7 +9,7 @@ namespace {
 
 void TypeInto(ControlRef control, const std::string& text)
 {
-    CFRef<CFStringRef> string = CreateStringFromUTF8(text);
+    platform::CFOwner<CFStringRef> string = CreateStringFromUTF8(text);
     if (control != nullptr && string)
         PlatformUITypeText(control, string.Get());
 }

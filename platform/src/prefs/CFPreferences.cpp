@@ -1,8 +1,8 @@
 // The preference functions of the platform interface.
 #include <CoreFoundation/CFPreferences.h>
 
+#include "base/CFOwner.h"
 #include "cf/StringObject.h"
-#include "plist/CFOwner.h"
 #include "prefs/PreferencesStore.h"
 
 #include <CoreFoundation/CFNumber.h>
@@ -17,7 +17,7 @@
 #include <string>
 
 using namespace platform;
-using platform::plist::CFOwner;
+using platform::CFOwner;
 
 namespace {
 

@@ -41,7 +41,7 @@ OSStatus CopyEntries(SecAccessRef access, CFArrayRef* aclList, Filter filter)
     if (!IsType(access, kAccessTypeID) || aclList == nullptr) {
         return errSecParam;
     }
-    plist::CFOwner<CFMutableArrayRef> list = plist::AdoptCF(CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks));
+    CFOwner<CFMutableArrayRef> list = AdoptCF(CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks));
     if (!list) {
         return errSecAllocate;
     }
@@ -49,8 +49,8 @@ OSStatus CopyEntries(SecAccessRef access, CFArrayRef* aclList, Filter filter)
         if (!filter(*entry)) {
             continue;
         }
-        plist::CFOwner<SecACLRef> acl = plist::AdoptCF(
-            CreateInstance<OpaqueSecACLRef>(nullptr, kACLClass, plist::RetainCF(access), entry));
+        CFOwner<SecACLRef> acl = AdoptCF(
+            CreateInstance<OpaqueSecACLRef>(nullptr, kACLClass, RetainCF(access), entry));
         if (!acl) {
             return errSecAllocate;
         }
@@ -139,16 +139,16 @@ OSStatus SecACLCopySimpleContents(SecACLRef acl, CFArrayRef* applicationList, CF
         return errSecParam;
     }
     const AclEntryRecord& entry = *acl->entry;
-    plist::CFOwner<CFArrayRef> applications;
+    CFOwner<CFArrayRef> applications;
     if (applicationList != nullptr && !entry.anyApplication) {
-        applications = plist::AdoptCF(CreateApplicationArray(entry.applications));
+        applications = AdoptCF(CreateApplicationArray(entry.applications));
         if (!applications) {
             return errSecAllocate;
         }
     }
-    plist::CFOwner<CFStringRef> text;
+    CFOwner<CFStringRef> text;
     if (description != nullptr) {
-        text = plist::AdoptCF(CreateStringFromUTF8(nullptr, entry.description));
+        text = AdoptCF(CreateStringFromUTF8(nullptr, entry.description));
         if (!text) {
             return errSecAllocate;
         }

@@ -124,7 +124,7 @@ void FreeAttributes(SecKeychainAttribute* attrs, UInt32 count)
 
 SecKeychainItemRef NewItemObject(SecKeychainRef keychain, uint64_t id)
 {
-    return CreateInstance<OpaqueSecKeychainItemRef>(nullptr, kItemClass, plist::RetainCF(keychain), id);
+    return CreateInstance<OpaqueSecKeychainItemRef>(nullptr, kItemClass, RetainCF(keychain), id);
 }
 
 }  // namespace platform::security
@@ -284,7 +284,7 @@ OSStatus SecKeychainItemCopyKeychain(SecKeychainItemRef itemRef, SecKeychainRef*
     if (keychainRef == nullptr) {
         return errSecParam;
     }
-    *keychainRef = plist::RetainCF(item->keychain.Get()).LeakRef();
+    *keychainRef = RetainCF(item->keychain.Get()).LeakRef();
     return noErr;
 }
 

@@ -84,7 +84,7 @@ OSStatus SecKeychainSearchCreateFromAttributes(CFTypeRef keychainOrArray, SecIte
         }
         for (const IndexEntry& entry : entries.Value()) {
             if (Matches(entry, itemClass, attrList)) {
-                matches.push_back(SearchMatch{plist::RetainCF(keychain), entry.id});
+                matches.push_back(SearchMatch{RetainCF(keychain), entry.id});
             }
         }
     }

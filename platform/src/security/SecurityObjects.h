@@ -1,8 +1,8 @@
 // The platform objects of the keychain services, shared by the files that implement the Sec calls.
 #pragma once
 
+#include "base/CFOwner.h"
 #include "cf/Runtime.h"
-#include "plist/CFOwner.h"
 #include "security/KeychainFormat.h"
 
 #include <Security/SecBase.h>
@@ -21,16 +21,16 @@ struct OpaqueSecKeychainRef : platform::RuntimeBase {
 
 // An item is its keychain and its id in that keychain's file.
 struct OpaqueSecKeychainItemRef : platform::RuntimeBase {
-    OpaqueSecKeychainItemRef(platform::plist::CFOwner<SecKeychainRef> keychain_, uint64_t id_)
+    OpaqueSecKeychainItemRef(platform::CFOwner<SecKeychainRef> keychain_, uint64_t id_)
         : keychain(std::move(keychain_)), id(id_)
     {
     }
-    platform::plist::CFOwner<SecKeychainRef> keychain;
+    platform::CFOwner<SecKeychainRef> keychain;
     uint64_t id;
 };
 
 struct SearchMatch {
-    platform::plist::CFOwner<SecKeychainRef> keychain;
+    platform::CFOwner<SecKeychainRef> keychain;
     uint64_t id;
 };
 
@@ -48,12 +48,12 @@ struct OpaqueSecAccessRef : platform::RuntimeBase {
 };
 
 struct OpaqueSecACLRef : platform::RuntimeBase {
-    OpaqueSecACLRef(platform::plist::CFOwner<SecAccessRef> access_,
+    OpaqueSecACLRef(platform::CFOwner<SecAccessRef> access_,
                     std::shared_ptr<platform::security::AclEntryRecord> entry_)
         : access(std::move(access_)), entry(std::move(entry_))
     {
     }
-    platform::plist::CFOwner<SecAccessRef> access;
+    platform::CFOwner<SecAccessRef> access;
     std::shared_ptr<platform::security::AclEntryRecord> entry;
 };
 

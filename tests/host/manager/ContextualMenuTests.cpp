@@ -77,7 +77,7 @@ protected:
                              OSStatus status = noErr)
     {
         mFakes.push_back(std::make_unique<LoggingPlugIn>(LoggingPlugIn{&gTable, name, &mLog, std::move(writeMenu), status}));
-        mInstances.push_back(std::make_unique<PlugInInstance>(cmhost::CFRef<CFPlugInRef>(),
+        mInstances.push_back(std::make_unique<PlugInInstance>(platform::CFOwner<CFPlugInRef>(),
                                                               mFakes.back()->Interface(), name));
         return *mFakes.back();
     }

@@ -1,5 +1,7 @@
 #include "host/support/PseudoTerminal.h"
 
+#include "ScopedFd.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <signal.h>
@@ -11,32 +13,12 @@
 #include <optional>
 #include <stdexcept>
 #include <thread>
-#include <utility>
 
 extern char** environ;
 
 namespace hosttest {
-namespace {
 
-// Owns a file descriptor, closed when the owner goes or is reset.
-class ScopedFd {
-public:
-    explicit ScopedFd(int fd = -1) : mFd(fd) {}
-    ~ScopedFd() { Reset(); }
-    ScopedFd(const ScopedFd&) = delete;
-    ScopedFd& operator=(const ScopedFd&) = delete;
-    int Get() const { return mFd; }
-    void Reset()
-    {
-        if (mFd >= 0)
-            close(std::exchange(mFd, -1));
-    }
-
-private:
-    int mFd = -1;
-};
-
-}  // namespace
+using platform::ScopedFd;
 
 TerminalResult RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments,
                              const std::string& ready, const std::vector<std::string>& keyPresses)

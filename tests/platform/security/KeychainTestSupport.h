@@ -2,7 +2,7 @@
 // password source, and a check that every key the test put in the user's keyring is gone after it.
 #pragma once
 
-#include "plist/CFOwner.h"
+#include "CFOwner.h"
 #include "support/TempDir.h"
 
 #include <PlatformPasswords.h>
@@ -16,10 +16,10 @@
 
 namespace keychaintest {
 
-using KeychainOwner = platform::plist::CFOwner<SecKeychainRef>;
-using ItemOwner = platform::plist::CFOwner<SecKeychainItemRef>;
-using SearchOwner = platform::plist::CFOwner<SecKeychainSearchRef>;
-using AccessOwner = platform::plist::CFOwner<SecAccessRef>;
+using KeychainOwner = platform::CFOwner<SecKeychainRef>;
+using ItemOwner = platform::CFOwner<SecKeychainItemRef>;
+using SearchOwner = platform::CFOwner<SecKeychainSearchRef>;
+using AccessOwner = platform::CFOwner<SecAccessRef>;
 
 // Answers password prompts from a list, and records what was asked.
 class ScriptedPasswords {

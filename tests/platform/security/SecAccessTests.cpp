@@ -4,8 +4,8 @@
 namespace keychaintest {
 namespace {
 
-using platform::plist::AdoptCF;
-using platform::plist::CFOwner;
+using platform::AdoptCF;
+using platform::CFOwner;
 
 using SecAccessTest = KeychainTest;
 

@@ -179,8 +179,8 @@ TEST_F(SecKeychainItemTest, SearchesSpanAnArrayOfKeychains)
     ASSERT_EQ(AddNote(second.Get(), "B", "2"), noErr);
     ASSERT_EQ(AddNote(first.Get(), "A", "1"), noErr);
     const void* both[] = {first.Get(), second.Get()};
-    platform::plist::CFOwner<CFArrayRef> array =
-        platform::plist::AdoptCF(CFArrayCreate(nullptr, both, 2, &kCFTypeArrayCallBacks));
+    platform::CFOwner<CFArrayRef> array =
+        platform::AdoptCF(CFArrayCreate(nullptr, both, 2, &kCFTypeArrayCallBacks));
     SecKeychainSearchRef search = nullptr;
     ASSERT_EQ(SecKeychainSearchCreateFromAttributes(array.Get(), kSecGenericPasswordItemClass, nullptr, &search), noErr);
     SearchOwner owner = SearchOwner::Adopt(search);
@@ -193,8 +193,8 @@ TEST_F(SecKeychainItemTest, SearchesSpanAnArrayOfKeychains)
     EXPECT_EQ(SecKeychainSearchCreateFromAttributes(nullptr, kSecGenericPasswordItemClass, nullptr, &search),
               errSecNoDefaultKeychain);
     const void* notKeychains[] = {first.Get(), kCFBooleanTrue};
-    platform::plist::CFOwner<CFArrayRef> mixed =
-        platform::plist::AdoptCF(CFArrayCreate(nullptr, notKeychains, 2, &kCFTypeArrayCallBacks));
+    platform::CFOwner<CFArrayRef> mixed =
+        platform::AdoptCF(CFArrayCreate(nullptr, notKeychains, 2, &kCFTypeArrayCallBacks));
     EXPECT_EQ(SecKeychainSearchCreateFromAttributes(mixed.Get(), kSecGenericPasswordItemClass, nullptr, &search),
               errSecParam);
 }
