@@ -47,4 +47,8 @@ std::unique_ptr<ClipboardBackend> MakeFolderClipboard();
 // A clipboard in this process's memory only.
 std::unique_ptr<ClipboardBackend> MakeMemoryClipboard();
 
+// Makes the backend the Scrap Manager's from now on; references taken before name nothing
+// afterwards.
+void InstallClipboardBackend(std::unique_ptr<ClipboardBackend> backend);
+
 }  // namespace platform::scrap

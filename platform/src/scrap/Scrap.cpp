@@ -250,10 +250,15 @@ OSStatus PlatformUseClipboard(PlatformClipboardKind kind)
     default:
         return FailScrap(paramErr, "no such kind of clipboard");
     }
+    InstallClipboardBackend(std::move(backend));
+    return noErr;
+}
+
+void platform::scrap::InstallClipboardBackend(std::unique_ptr<ClipboardBackend> backend)
+{
     ViewTable& table = Table();
     std::lock_guard<std::mutex> guard(table.mutex);
     // References taken on the clipboard used so far name nothing any more.
     KeepOnly(table, 0);
     table.backend = std::move(backend);
-    return noErr;
 }

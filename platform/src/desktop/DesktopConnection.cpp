@@ -1,0 +1,114 @@
+#include "desktop/DesktopConnection.h"
+
+#include <poll.h>
+
+#include <chrono>
+#include <cstring>
+
+namespace platform::desktop {
+
+std::unique_ptr<DesktopConnection> DesktopConnection::Open(const char* display, std::string& error)
+{
+    const char* name = display != nullptr && display[0] != '\0' ? display : std::getenv("DISPLAY");
+    if (name == nullptr || name[0] == '\0') {
+        error = "no X11 display: DISPLAY is not set";
+        return nullptr;
+    }
+    int screenNumber = 0;
+    xcb_connection_t* connection = xcb_connect(name, &screenNumber);
+    if (connection == nullptr || xcb_connection_has_error(connection) != 0) {
+        if (connection != nullptr) {
+            xcb_disconnect(connection);
+        }
+        error = std::string("cannot open the X11 display \"") + name + "\"";
+        return nullptr;
+    }
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screenNumber && screens.rem > 0; ++i) {
+        xcb_screen_next(&screens);
+    }
+    if (screens.rem == 0) {
+        xcb_disconnect(connection);
+        error = std::string("the X11 display \"") + name + "\" has no such screen";
+        return nullptr;
+    }
+    return std::unique_ptr<DesktopConnection>(new DesktopConnection(connection, screens.data->root));
+}
+
+DesktopConnection::DesktopConnection(xcb_connection_t* connection, xcb_window_t root)
+    : mConnection(connection), mRoot(root)
+{
+}
+
+DesktopConnection::~DesktopConnection()
+{
+    xcb_disconnect(mConnection);
+}
+
+bool DesktopConnection::Healthy() const
+{
+    return xcb_connection_has_error(mConnection) == 0;
+}
+
+xcb_atom_t DesktopConnection::Atom(const std::string& name)
+{
+    auto known = mAtoms.find(name);
+    if (known != mAtoms.end()) {
+        return known->second;
+    }
+    xcb_intern_atom_cookie_t cookie =
+        xcb_intern_atom(mConnection, 0, static_cast<uint16_t>(name.size()), name.data());
+    XcbOwned<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(mConnection, cookie, nullptr));
+    if (!reply) {
+        return XCB_ATOM_NONE;
+    }
+    mAtoms.emplace(name, reply->atom);
+    return reply->atom;
+}
+
+std::string DesktopConnection::AtomName(xcb_atom_t atom)
+{
+    XcbOwned<xcb_get_atom_name_reply_t> reply(
+        xcb_get_atom_name_reply(mConnection, xcb_get_atom_name(mConnection, atom), nullptr));
+    if (!reply) {
+        return "";
+    }
+    return std::string(xcb_get_atom_name_name(reply.get()),
+                       static_cast<size_t>(xcb_get_atom_name_name_length(reply.get())));
+}
+
+xcb_window_t DesktopConnection::MakeHiddenWindow(uint32_t eventMask)
+{
+    xcb_window_t window = xcb_generate_id(mConnection);
+    const uint32_t values[] = {eventMask};
+    xcb_create_window(mConnection, XCB_COPY_FROM_PARENT, window, mRoot, -1, -1, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, values);
+    xcb_flush(mConnection);
+    return window;
+}
+
+xcb_timestamp_t DesktopConnection::TimestampNow(xcb_window_t window)
+{
+    // Appending nothing to a property still changes it, and the change carries the server's time.
+    xcb_atom_t property = Atom("STASHWELL_TIMESTAMP");
+    xcb_change_property(mConnection, XCB_PROP_MODE_APPEND, window, property, XCB_ATOM_INTEGER, 32, 0, nullptr);
+    xcb_flush(mConnection);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (std::chrono::steady_clock::now() < deadline && Healthy()) {
+        XcbOwned<xcb_generic_event_t> event(xcb_poll_for_event(mConnection));
+        if (!event) {
+            pollfd waiting = {xcb_get_file_descriptor(mConnection), POLLIN, 0};
+            ::poll(&waiting, 1, 50);
+            continue;
+        }
+        if ((event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
+            auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event.get());
+            if (notify->window == window && notify->atom == property) {
+                return notify->time;
+            }
+        }
+    }
+    return XCB_CURRENT_TIME;
+}
+
+}  // namespace platform::desktop

@@ -1,0 +1,55 @@
+// A connection to the X11 display the platform works on when the host runs on the desktop, its
+// atoms, and owners for what xcb hands out. Each part of the platform that talks to the display
+// (the clipboard, the keyboard, the selected text) has a connection of its own, so that none of
+// them ever takes another's events off the queue.
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace platform::desktop {
+
+// A reply or event from xcb, freed with free().
+struct FreeDeleter {
+    void operator()(void* block) const { std::free(block); }
+};
+template <class T>
+using XcbOwned = std::unique_ptr<T, FreeDeleter>;
+
+class DesktopConnection {
+public:
+    // Connects to the display named (NULL or "": $DISPLAY). Answers NULL with the reason in error
+    // when there is no display or it refuses us.
+    static std::unique_ptr<DesktopConnection> Open(const char* display, std::string& error);
+    ~DesktopConnection();
+    DesktopConnection(const DesktopConnection&) = delete;
+    DesktopConnection& operator=(const DesktopConnection&) = delete;
+
+    xcb_connection_t* Get() const { return mConnection; }
+    xcb_window_t Root() const { return mRoot; }
+    // The atom of that name, interned once per connection. XCB_ATOM_NONE when the server fails.
+    xcb_atom_t Atom(const std::string& name);
+    // The name of an atom ("" when the server does not know it).
+    std::string AtomName(xcb_atom_t atom);
+    // A window of ours that nobody sees, for conversions and for reading properties.
+    xcb_window_t MakeHiddenWindow(uint32_t eventMask);
+    // A server timestamp for now, taken from a property change on the window (which must have
+    // been made with XCB_EVENT_MASK_PROPERTY_CHANGE). XCB_CURRENT_TIME when none arrives. Other
+    // events that arrive meanwhile are dropped: call it before the connection has any to keep.
+    xcb_timestamp_t TimestampNow(xcb_window_t window);
+    // Whether the connection is still usable (the server may have gone away).
+    bool Healthy() const;
+
+private:
+    explicit DesktopConnection(xcb_connection_t* connection, xcb_window_t root);
+
+    xcb_connection_t* mConnection;
+    xcb_window_t mRoot;
+    std::unordered_map<std::string, xcb_atom_t> mAtoms;
+};
+
+}  // namespace platform::desktop
