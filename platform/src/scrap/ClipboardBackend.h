@@ -26,6 +26,9 @@ public:
     // Adds one flavor: badScrapRefErr when the generation is no longer the current one,
     // duplicateScrapFlavorErr when it holds the type.
     virtual OSStatus Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size size, const void* data) = 0;
+    // Makes the flavor at index ready to be sized and read: a clipboard that learns a flavor's bytes
+    // only by asking the application that holds them asks now.
+    virtual OSStatus Fetch(size_t index) { return noErr; }
     // Copies min(*byteCount, size) bytes of the flavor at index and sets *byteCount to the number
     // copied.
     virtual OSStatus ReadData(size_t index, Size* byteCount, void* destination) = 0;
@@ -42,8 +45,9 @@ public:
     virtual OSStatus Clear() = 0;
 };
 
-// The user's clipboard folder, shared by all of the user's processes.
-std::unique_ptr<ClipboardBackend> MakeFolderClipboard();
+// The user's clipboard folder, shared by all of the user's processes (another base name: another
+// folder of the same layout beside it).
+std::unique_ptr<ClipboardBackend> MakeFolderClipboard(const std::string& baseName = "clipboard");
 // A clipboard in this process's memory only.
 std::unique_ptr<ClipboardBackend> MakeMemoryClipboard();
 

@@ -145,17 +145,17 @@ void SetFallbackParentForTesting(const std::string& parent)
     gFallbackParent = parent.empty() ? "/tmp" : parent;
 }
 
-OSStatus OpenClipboardFolder(ScopedFd& folder)
+OSStatus OpenClipboardFolder(ScopedFd& folder, const std::string& baseName)
 {
     std::string parent;
     std::string name;
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && runtime[0] == '/') {
         parent = runtime;
-        name = "clipboard";
+        name = baseName;
     } else {
         parent = FallbackParent();
-        name = "clipboard-" + std::to_string(::getuid());
+        name = baseName + "-" + std::to_string(::getuid());
     }
     std::string path = parent + "/" + name;
 

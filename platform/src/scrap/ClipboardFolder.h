@@ -20,8 +20,9 @@ namespace platform::scrap {
 
 
 // Opens the clipboard folder, creating it (mode 0700) when it is missing. On failure, answers the
-// status with the reason recorded.
-OSStatus OpenClipboardFolder(ScopedFd& folder);
+// status with the reason recorded. Another base name gives another clipboard of the same layout
+// beside it (the desktop's own flavors live in one).
+OSStatus OpenClipboardFolder(ScopedFd& folder, const std::string& baseName = "clipboard");
 
 // Where the folder is looked for when XDG_RUNTIME_DIR is unusable: "/tmp" unless a test points it
 // at a folder of its own ("" restores "/tmp").

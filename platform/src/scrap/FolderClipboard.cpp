@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <map>
+#include <string>
 #include <utility>
 
 namespace platform::scrap {
@@ -41,13 +42,15 @@ OSStatus OpenOrStartCurrentGeneration(int folder, ScopedFd& generation)
 
 class FolderClipboard final : public ClipboardBackend {
 public:
+    explicit FolderClipboard(std::string baseName) : mBaseName(std::move(baseName)) {}
+
     // Reading needs no lock; but a generation can be replaced twice and removed between opening it
     // and reading it, and then the current one is opened again. Should that keep happening, the
     // last try holds the shared lock, under which no clear runs.
     OSStatus Current(std::shared_ptr<ClipboardGeneration>& answer) override
     {
         ScopedFd folder;
-        OSStatus status = OpenClipboardFolder(folder);
+        OSStatus status = OpenClipboardFolder(folder, mBaseName);
         if (status != noErr) {
             return status;
         }
@@ -98,7 +101,7 @@ public:
     OSStatus Clear() override
     {
         ScopedFd folder;
-        OSStatus status = OpenClipboardFolder(folder);
+        OSStatus status = OpenClipboardFolder(folder, mBaseName);
         if (status != noErr) {
             return status;
         }
@@ -108,14 +111,15 @@ public:
     }
 
 private:
+    std::string mBaseName;
     std::map<std::pair<dev_t, ino_t>, std::weak_ptr<GenerationView>> mViews;
 };
 
 }  // namespace
 
-std::unique_ptr<ClipboardBackend> MakeFolderClipboard()
+std::unique_ptr<ClipboardBackend> MakeFolderClipboard(const std::string& baseName)
 {
-    return std::make_unique<FolderClipboard>();
+    return std::make_unique<FolderClipboard>(baseName);
 }
 
 }  // namespace platform::scrap

@@ -157,7 +157,8 @@ OSStatus WithFlavor(ScrapRef scrap, ScrapFlavorType type, Use use)
     return WithCurrentView(scrap, [&](ClipboardGeneration& view) -> OSStatus {
         for (size_t index = 0; index < view.Count(); ++index) {
             if (view.EntryAt(index).type == type) {
-                return use(view, index);
+                OSStatus status = view.Fetch(index);
+                return status == noErr ? use(view, index) : status;
             }
         }
         return FailScrap(noTypeErr, "the clipboard holds no such flavor");

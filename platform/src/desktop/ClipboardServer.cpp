@@ -1,0 +1,307 @@
+#include "desktop/ClipboardServer.h"
+
+#include "desktop/DesktopConnection.h"
+#include "desktop/MimeFlavors.h"
+#include "desktop/SelectionTransfer.h"
+#include "scrap/ClipboardFolder.h"
+#include "scrap/GenerationView.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <chrono>
+#include <map>
+#include <optional>
+#include <unistd.h>
+#include <vector>
+
+namespace platform::desktop {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+// A requestor that takes no piece of a large answer for this long has given up.
+constexpr auto kAbandoned = std::chrono::seconds(30);
+
+// A large answer on its way in pieces: what is left of it and where it goes.
+struct Transfer {
+    std::string bytes;
+    size_t sent = 0;
+    xcb_atom_t type = XCB_ATOM_NONE;
+    Clock::time_point lastProgress;
+};
+
+class Server {
+public:
+    Server(DesktopConnection& connection, xcb_window_t window, xcb_timestamp_t time, scrap::GenerationView& view)
+        : mConnection(connection), mWindow(window), mTime(time), mView(view)
+    {
+        // Pieces as large as a request may carry, with room for the request's own header.
+        const uint32_t maximum = xcb_get_maximum_request_length(connection.Get()) * 4;
+        mPieceSize = std::min<size_t>(maximum > 1024 ? maximum - 1024 : 4096, 1 << 20);
+        mClipboard = connection.Atom("CLIPBOARD");
+    }
+
+    // Serves until the clipboard is taken or the display goes away.
+    void Run()
+    {
+        for (;;) {
+            if (!mConnection.Healthy()) {
+                return;
+            }
+            XcbOwned<xcb_generic_event_t> event(xcb_wait_for_event(mConnection.Get()));
+            if (!event) {
+                return;
+            }
+            switch (event->response_type & 0x7F) {
+            case XCB_SELECTION_CLEAR:
+                if (reinterpret_cast<xcb_selection_clear_event_t*>(event.get())->selection == mClipboard) {
+                    return;
+                }
+                break;
+            case XCB_SELECTION_REQUEST:
+                Answer(*reinterpret_cast<xcb_selection_request_event_t*>(event.get()));
+                break;
+            case XCB_PROPERTY_NOTIFY:
+                Continue(*reinterpret_cast<xcb_property_notify_event_t*>(event.get()));
+                break;
+            default:
+                break;
+            }
+            xcb_flush(mConnection.Get());
+        }
+    }
+
+private:
+    struct Offer {
+        std::vector<std::pair<std::string, ScrapFlavorType>> targets;
+    };
+
+    std::optional<std::string> FlavorBytes(const scrap::GenerationView::Flavor& flavor, size_t limit)
+    {
+        std::string bytes(std::min(static_cast<size_t>(flavor.entry.size), limit), '\0');
+        Size count = static_cast<Size>(bytes.size());
+        if (mView.ReadData(flavor, &count, bytes.data()) != noErr) {
+            return std::nullopt;
+        }
+        bytes.resize(static_cast<size_t>(count));
+        return bytes;
+    }
+
+    // What the generation offers now: its manifest read again, foreign targets named from their bytes.
+    std::vector<std::pair<std::string, ScrapFlavorType>> Targets()
+    {
+        std::vector<OfferedFlavor> offered;
+        if (mView.Refresh() != noErr) {
+            return {};
+        }
+        for (const auto& flavor : mView.Flavors()) {
+            OfferedFlavor each{flavor.entry.type, ""};
+            if (IsForeignFlavorType(flavor.entry.type)) {
+                // The name leads the bytes, and a target name is short.
+                if (std::optional<std::string> head = FlavorBytes(flavor, 1024)) {
+                    if (auto parts = SplitForeignFlavor(*head)) {
+                        each.foreignTarget = std::string(parts->first);
+                    }
+                }
+            }
+            offered.push_back(each);
+        }
+        return TargetsForFlavors(offered);
+    }
+
+    // The bytes of one target, or nullopt when it is not offered. *type is the property's type.
+    std::optional<std::string> Convert(xcb_atom_t target, xcb_atom_t& type, uint8_t& format)
+    {
+        format = 8;
+        if (target == mConnection.Atom("TARGETS")) {
+            std::vector<xcb_atom_t> atoms = {mConnection.Atom("TARGETS"), mConnection.Atom("TIMESTAMP"),
+                                             mConnection.Atom("MULTIPLE")};
+            for (const auto& [name, flavorType] : Targets()) {
+                atoms.push_back(mConnection.Atom(name));
+            }
+            type = XCB_ATOM_ATOM;
+            format = 32;
+            return std::string(reinterpret_cast<const char*>(atoms.data()), atoms.size() * sizeof(xcb_atom_t));
+        }
+        if (target == mConnection.Atom("TIMESTAMP")) {
+            type = XCB_ATOM_INTEGER;
+            format = 32;
+            return std::string(reinterpret_cast<const char*>(&mTime), sizeof mTime);
+        }
+        const std::string name = mConnection.AtomName(target);
+        for (const auto& [offered, flavorType] : Targets()) {
+            if (offered != name) {
+                continue;
+            }
+            for (const auto& flavor : mView.Flavors()) {
+                if (flavor.entry.type == flavorType) {
+                    std::optional<std::string> bytes = FlavorBytes(flavor, static_cast<size_t>(flavor.entry.size));
+                    if (!bytes) {
+                        return std::nullopt;
+                    }
+                    type = target;
+                    return TargetBytesFromFlavor(flavorType, name, *bytes);
+                }
+            }
+        }
+        return std::nullopt;
+    }
+
+    // Puts the answer in the requestor's property, in pieces when it is larger than one request.
+    bool Send(xcb_window_t requestor, xcb_atom_t property, xcb_atom_t type, uint8_t format, std::string bytes)
+    {
+        if (bytes.size() <= mPieceSize) {
+            xcb_change_property(mConnection.Get(), XCB_PROP_MODE_REPLACE, requestor, property, type, format,
+                                static_cast<uint32_t>(bytes.size() / (format / 8)), bytes.data());
+            return true;
+        }
+        // The requestor takes each piece by deleting the property: we hear of it on its window.
+        const uint32_t mask[] = {XCB_EVENT_MASK_PROPERTY_CHANGE};
+        xcb_change_window_attributes(mConnection.Get(), requestor, XCB_CW_EVENT_MASK, mask);
+        const uint32_t size = static_cast<uint32_t>(std::min<size_t>(bytes.size(), UINT32_MAX));
+        xcb_change_property(mConnection.Get(), XCB_PROP_MODE_REPLACE, requestor, property, mConnection.Atom("INCR"),
+                            32, 1, &size);
+        mTransfers[{requestor, property}] = Transfer{std::move(bytes), 0, type, Clock::now()};
+        return true;
+    }
+
+    void Answer(const xcb_selection_request_event_t& request)
+    {
+        // Requestors of the old convention name no property: the target is the property then.
+        const xcb_atom_t property = request.property != XCB_ATOM_NONE ? request.property : request.target;
+        bool answered = false;
+        if (request.selection == mClipboard) {
+            if (request.target == mConnection.Atom("MULTIPLE")) {
+                answered = AnswerMultiple(request.requestor, property);
+            } else {
+                xcb_atom_t type = XCB_ATOM_NONE;
+                uint8_t format = 8;
+                if (std::optional<std::string> bytes = Convert(request.target, type, format)) {
+                    answered = Send(request.requestor, property, type, format, std::move(*bytes));
+                }
+            }
+        }
+        xcb_selection_notify_event_t notify{};
+        notify.response_type = XCB_SELECTION_NOTIFY;
+        notify.time = request.time;
+        notify.requestor = request.requestor;
+        notify.selection = request.selection;
+        notify.target = request.target;
+        notify.property = answered ? property : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+        xcb_send_event(mConnection.Get(), 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&notify));
+    }
+
+    // Several targets at once: the property holds pairs of target and property; a pair that
+    // cannot be answered gets NONE as its property.
+    bool AnswerMultiple(xcb_window_t requestor, xcb_atom_t property)
+    {
+        XcbOwned<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+            mConnection.Get(),
+            xcb_get_property(mConnection.Get(), 0, requestor, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024), nullptr));
+        if (!reply || reply->format != 32) {
+            return false;
+        }
+        auto* pairs = static_cast<xcb_atom_t*>(xcb_get_property_value(reply.get()));
+        const int count = xcb_get_property_value_length(reply.get()) / 4;
+        std::vector<xcb_atom_t> answered(pairs, pairs + count);
+        for (int i = 0; i + 1 < count; i += 2) {
+            xcb_atom_t type = XCB_ATOM_NONE;
+            uint8_t format = 8;
+            std::optional<std::string> bytes = Convert(pairs[i], type, format);
+            if (!bytes || !Send(requestor, pairs[i + 1], type, format, std::move(*bytes))) {
+                answered[static_cast<size_t>(i + 1)] = XCB_ATOM_NONE;
+            }
+        }
+        xcb_change_property(mConnection.Get(), XCB_PROP_MODE_REPLACE, requestor, property, reply->type, 32,
+                            static_cast<uint32_t>(answered.size()), answered.data());
+        return true;
+    }
+
+    void Continue(const xcb_property_notify_event_t& notify)
+    {
+        // Transfers nobody takes pieces of any more are dropped.
+        std::erase_if(mTransfers, [](const auto& item) { return Clock::now() - item.second.lastProgress > kAbandoned; });
+        if (notify.state != XCB_PROPERTY_DELETE) {
+            return;
+        }
+        auto found = mTransfers.find({notify.window, notify.atom});
+        if (found == mTransfers.end()) {
+            return;
+        }
+        Transfer& transfer = found->second;
+        const size_t piece = std::min(mPieceSize, transfer.bytes.size() - transfer.sent);
+        // The last piece is the empty one that says the answer is complete.
+        xcb_change_property(mConnection.Get(), XCB_PROP_MODE_REPLACE, notify.window, notify.atom, transfer.type, 8,
+                            static_cast<uint32_t>(piece), transfer.bytes.data() + transfer.sent);
+        transfer.sent += piece;
+        transfer.lastProgress = Clock::now();
+        if (piece == 0) {
+            mTransfers.erase(found);
+        }
+    }
+
+    DesktopConnection& mConnection;
+    xcb_window_t mWindow;
+    xcb_timestamp_t mTime;
+    scrap::GenerationView& mView;
+    xcb_atom_t mClipboard = XCB_ATOM_NONE;
+    size_t mPieceSize = 4096;
+    std::map<std::pair<xcb_window_t, xcb_atom_t>, Transfer> mTransfers;
+};
+
+int Fail(const std::string& why)
+{
+    std::printf("%s\n", why.c_str());
+    std::fflush(stdout);
+    return 1;
+}
+
+}  // namespace
+
+int RunClipboardServer(int argc, char** argv)
+{
+    if (argc != 3) {
+        return Fail("usage: stashwell-clipboard-server DISPLAY FOLDER-BASE-NAME");
+    }
+    std::string error;
+    std::unique_ptr<DesktopConnection> connection = DesktopConnection::Open(argv[1], error);
+    if (!connection) {
+        return Fail(error);
+    }
+    ScopedFd folder;
+    ScopedFd generation;
+    if (scrap::OpenClipboardFolder(folder, argv[2]) != noErr ||
+        scrap::OpenCurrentGeneration(folder.Get(), generation) != noErr) {
+        return Fail("cannot open the desktop clipboard's folder");
+    }
+    scrap::GenerationView view(std::move(folder), std::move(generation));
+    const xcb_window_t window = connection->MakeHiddenWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
+    const xcb_timestamp_t time = connection->TimestampNow(window);
+    const xcb_atom_t clipboard = connection->Atom("CLIPBOARD");
+    xcb_set_selection_owner(connection->Get(), window, clipboard, time);
+    XcbOwned<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+        connection->Get(), xcb_get_selection_owner(connection->Get(), clipboard), nullptr));
+    if (!owner || owner->owner != window) {
+        return Fail("the X11 display did not give us the clipboard");
+    }
+    // Told once we hold the clipboard; the one who started us waits for this process to end, so
+    // serving goes on in a child of its own.
+    std::signal(SIGHUP, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
+    const pid_t server = ::fork();
+    if (server < 0) {
+        return Fail("cannot start serving the clipboard");
+    }
+    if (server > 0) {
+        std::printf("%u\n", static_cast<unsigned>(window));
+        std::fflush(stdout);
+        ::_exit(0);
+    }
+    // Nobody reads our output any more.
+    std::freopen("/dev/null", "w", stdout);
+    Server(*connection, window, time, view).Run();
+    return 0;
+}
+
+}  // namespace platform::desktop

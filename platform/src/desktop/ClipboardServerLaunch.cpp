@@ -1,0 +1,107 @@
+#include "desktop/ClipboardServerLaunch.h"
+
+#include "base/ScopedFd.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+extern char** environ;
+
+namespace platform::desktop {
+namespace {
+
+// The server sits beside the platform library in a build, and in the stashwell folder beside it
+// once installed.
+std::string ServerPath()
+{
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&LaunchClipboardServer), &info) == 0 || info.dli_fname == nullptr) {
+        return "";
+    }
+    std::string folder(info.dli_fname);
+    folder.erase(folder.find_last_of('/') + 1);
+    for (const std::string& candidate :
+         {folder + kClipboardServerName, folder + "stashwell/" + kClipboardServerName}) {
+        if (::access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+    }
+    return "";
+}
+
+}  // namespace
+
+bool LaunchClipboardServer(const std::string& display, const std::string& folderBaseName, xcb_window_t& window,
+                           std::string& why)
+{
+    const std::string path = ServerPath();
+    if (path.empty()) {
+        why = std::string("its server, ") + kClipboardServerName + ", is not installed beside the platform library";
+        return false;
+    }
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+        why = std::string("cannot make a pipe: ") + std::strerror(errno);
+        return false;
+    }
+    ScopedFd readEnd(pipeFds[0]);
+    ScopedFd writeEnd(pipeFds[1]);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, writeEnd.Get(), STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    // A session of its own: the terminal's hang-up or Control-C for our process is not the server's.
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    std::vector<char*> arguments = {const_cast<char*>(path.c_str()), const_cast<char*>(display.c_str()),
+                                    const_cast<char*>(folderBaseName.c_str()), nullptr};
+    pid_t child = 0;
+    const int spawned = ::posix_spawn(&child, path.c_str(), &actions, &attributes, arguments.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    writeEnd.Reset();
+    if (spawned != 0) {
+        why = "cannot start " + path + ": " + std::strerror(spawned);
+        return false;
+    }
+    // The server answers with its window once it holds the clipboard, then leaves a process of its
+    // own to serve and exits; its answer ends with the end of the pipe.
+    std::string answer;
+    char buffer[64];
+    for (;;) {
+        pollfd waiting = {readEnd.Get(), POLLIN, 0};
+        if (::poll(&waiting, 1, 5000) <= 0) {
+            ::kill(child, SIGKILL);
+            break;
+        }
+        ssize_t count = ::read(readEnd.Get(), buffer, sizeof buffer);
+        if (count <= 0) {
+            break;
+        }
+        answer.append(buffer, static_cast<size_t>(count));
+    }
+    int exitStatus = 0;
+    ::waitpid(child, &exitStatus, 0);
+    char* end = nullptr;
+    const unsigned long number = std::strtoul(answer.c_str(), &end, 10);
+    if (answer.empty() || end == answer.c_str() || *end != '\n' || number == 0) {
+        why = answer.empty() ? "its server did not take the clipboard" : "its server failed: " + answer;
+        return false;
+    }
+    window = static_cast<xcb_window_t>(number);
+    return true;
+}
+
+}  // namespace platform::desktop

@@ -1,0 +1,20 @@
+// Starting the process that offers the desktop folder's current generation on the CLIPBOARD.
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <string>
+
+namespace platform::desktop {
+
+// Starts the server for the display and the desktop folder of that base name, and waits until it
+// holds the CLIPBOARD: true with its window, or false with the reason. The server lives on by
+// itself (no child is left for this process to wait for) until another application takes the
+// clipboard.
+bool LaunchClipboardServer(const std::string& display, const std::string& folderBaseName, xcb_window_t& window,
+                           std::string& why);
+
+// The arguments the server is started with, and how it answers once it holds the clipboard.
+constexpr const char kClipboardServerName[] = "stashwell-clipboard-server";
+
+}  // namespace platform::desktop

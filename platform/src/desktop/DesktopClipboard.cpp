@@ -1,0 +1,275 @@
+#include "desktop/DesktopClipboard.h"
+
+#include "desktop/ClipboardServerLaunch.h"
+#include "desktop/DesktopConnection.h"
+#include "desktop/MimeFlavors.h"
+#include "desktop/SelectionTransfer.h"
+#include "scrap/ScrapError.h"
+
+#include <xcb/xfixes.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace platform::desktop {
+namespace {
+
+using scrap::ClipboardGeneration;
+using scrap::FailScrap;
+using scrap::FlavorLabel;
+using scrap::ManifestEntry;
+
+class DesktopClipboard;
+
+// What another application holds on the CLIPBOARD: its targets, read once, and each flavor's bytes
+// once they have been asked for. It never changes: a new owner, or new content from the same
+// owner, is another generation.
+class ForeignGeneration final : public ClipboardGeneration {
+public:
+    explicit ForeignGeneration(DesktopClipboard& clipboard) : mClipboard(clipboard) {}
+
+    OSStatus Refresh() override;
+    size_t Count() const override { return mEntries.size(); }
+    const ManifestEntry& EntryAt(size_t index) const override { return mEntries[index]; }
+    OSStatus Put(ScrapFlavorType, ScrapFlavorFlags, Size, const void*) override
+    {
+        return FailScrap(badScrapRefErr, "another application holds the clipboard: it must be cleared first");
+    }
+    OSStatus Fetch(size_t index) override;
+    OSStatus ReadData(size_t index, Size* byteCount, void* destination) override;
+
+private:
+    DesktopClipboard& mClipboard;
+    bool mLoaded = false;
+    std::vector<TargetFlavor> mFlavors;
+    std::vector<ManifestEntry> mEntries;
+    std::vector<std::optional<std::string>> mBytes;
+};
+
+class DesktopClipboard final : public scrap::ClipboardBackend {
+public:
+    DesktopClipboard(std::unique_ptr<DesktopConnection> connection, std::string display)
+        : mConnection(std::move(connection)), mDisplay(std::move(display)),
+          mFolder(scrap::MakeFolderClipboard(FolderNameFor(mDisplay)))
+    {
+        mWindow = mConnection->MakeHiddenWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
+        mClipboardAtom = mConnection->Atom("CLIPBOARD");
+        const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(mConnection->Get(), &xcb_xfixes_id);
+        if (xfixes != nullptr && xfixes->present) {
+            XcbOwned<xcb_xfixes_query_version_reply_t> version(xcb_xfixes_query_version_reply(
+                mConnection->Get(), xcb_xfixes_query_version(mConnection->Get(), 5, 0), nullptr));
+            mXfixesEvent = xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
+            xcb_xfixes_select_selection_input(mConnection->Get(), mWindow, mClipboardAtom,
+                                              XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                                  XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                                  XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+            xcb_flush(mConnection->Get());
+        }
+    }
+
+    OSStatus Current(std::shared_ptr<ClipboardGeneration>& generation) override
+    {
+        if (!mConnection->Healthy()) {
+            return FailScrap(internalScrapErr, "the X11 display closed the connection");
+        }
+        DrainEvents();
+        XcbOwned<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+            mConnection->Get(), xcb_get_selection_owner(mConnection->Get(), mClipboardAtom), nullptr));
+        if (!reply) {
+            return FailScrap(internalScrapErr, "the X11 display did not say who holds the clipboard");
+        }
+        // Changes announced before the answer came are in the queue now.
+        DrainEvents();
+        const xcb_window_t owner = reply->owner;
+        // Our server's window holds only the desktop folder's generation it was started for.
+        if (owner != XCB_WINDOW_NONE && owner == mServerWindow) {
+            return mFolder->Current(generation);
+        }
+        if (auto known = mLast.lock(); known && owner == mLastOwner && mChanges == mLastChanges) {
+            generation = known;
+            return noErr;
+        }
+        if (owner == XCB_WINDOW_NONE) {
+            // Nobody holds the clipboard: it is empty, and the first flavor put makes it ours.
+            generation = std::make_shared<UnownedGeneration>(*this);
+        } else {
+            generation = std::make_shared<ForeignGeneration>(*this);
+        }
+        mLast = generation;
+        mLastOwner = owner;
+        mLastChanges = mChanges;
+        return noErr;
+    }
+
+    OSStatus Clear() override
+    {
+        OSStatus status = mFolder->Clear();
+        if (status != noErr) {
+            return status;
+        }
+        xcb_window_t window = XCB_WINDOW_NONE;
+        std::string why;
+        if (!LaunchClipboardServer(mDisplay, FolderNameFor(mDisplay), window, why)) {
+            return FailScrap(internalScrapErr, "the clipboard could not be taken: " + why);
+        }
+        mServerWindow = window;
+        return noErr;
+    }
+
+    // The owner's answer for a target, other events handled while waiting.
+    std::optional<std::string> Convert(const std::string& target, std::string& why)
+    {
+        return ConvertSelection(*mConnection, mWindow, mClipboardAtom, mConnection->Atom(target),
+                                [this](const xcb_generic_event_t& event) { Handle(event); }, why);
+    }
+
+    std::string AtomName(xcb_atom_t atom) { return mConnection->AtomName(atom); }
+
+private:
+    // The clipboard no application holds: empty, until this process puts a flavor, which takes the
+    // clipboard first.
+    class UnownedGeneration final : public ClipboardGeneration {
+    public:
+        explicit UnownedGeneration(DesktopClipboard& clipboard) : mClipboard(clipboard) {}
+        OSStatus Refresh() override { return mTaken ? mTaken->Refresh() : noErr; }
+        size_t Count() const override { return mTaken ? mTaken->Count() : 0; }
+        const ManifestEntry& EntryAt(size_t index) const override { return mTaken->EntryAt(index); }
+        OSStatus Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size size, const void* data) override
+        {
+            if (!mTaken) {
+                OSStatus status = mClipboard.Clear();
+                if (status == noErr) {
+                    status = mClipboard.mFolder->Current(mTaken);
+                }
+                if (status != noErr) {
+                    mTaken.reset();
+                    return status;
+                }
+            }
+            return mTaken->Put(type, flags, size, data);
+        }
+        OSStatus ReadData(size_t index, Size* byteCount, void* destination) override
+        {
+            return mTaken->ReadData(index, byteCount, destination);
+        }
+
+    private:
+        DesktopClipboard& mClipboard;
+        std::shared_ptr<ClipboardGeneration> mTaken;
+    };
+
+    // One desktop folder per display, so that two displays of the user never share flavors.
+    static std::string FolderNameFor(const std::string& display)
+    {
+        std::string name = "clipboard-x11-";
+        for (char c : display) {
+            name += (std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '.') ? c : '_';
+        }
+        return name;
+    }
+
+    void Handle(const xcb_generic_event_t& event)
+    {
+        if (mXfixesEvent != 0 && (event.response_type & 0x7F) == mXfixesEvent) {
+            auto* notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(&event);
+            if (notify->selection == mClipboardAtom) {
+                ++mChanges;
+            }
+        }
+    }
+
+    void DrainEvents()
+    {
+        while (XcbOwned<xcb_generic_event_t> event = WaitForEvent(*mConnection, 0)) {
+            Handle(*event);
+        }
+    }
+
+    std::unique_ptr<DesktopConnection> mConnection;
+    std::string mDisplay;
+    std::unique_ptr<scrap::ClipboardBackend> mFolder;
+    xcb_window_t mWindow = XCB_WINDOW_NONE;
+    xcb_atom_t mClipboardAtom = XCB_ATOM_NONE;
+    uint8_t mXfixesEvent = 0;
+    // Changes of the clipboard's owner announced so far: the same owner with new content is a
+    // change too.
+    unsigned long mChanges = 0;
+    // The window of the server started by our last clear.
+    xcb_window_t mServerWindow = XCB_WINDOW_NONE;
+    // The generation answered last for another owner, or for none, while it is in use.
+    std::weak_ptr<ClipboardGeneration> mLast;
+    xcb_window_t mLastOwner = XCB_WINDOW_NONE;
+    unsigned long mLastChanges = 0;
+};
+
+OSStatus ForeignGeneration::Refresh()
+{
+    if (mLoaded) {
+        return noErr;
+    }
+    std::string why;
+    std::optional<std::string> answer = mClipboard.Convert("TARGETS", why);
+    if (!answer) {
+        return FailScrap(internalScrapErr, "the clipboard's flavors could not be read: " + why);
+    }
+    std::vector<std::string> targets;
+    const size_t count = answer->size() / sizeof(xcb_atom_t);
+    for (size_t i = 0; i < count; ++i) {
+        xcb_atom_t atom = 0;
+        std::memcpy(&atom, answer->data() + i * sizeof atom, sizeof atom);
+        targets.push_back(mClipboard.AtomName(atom));
+    }
+    mFlavors = FlavorsForTargets(targets);
+    for (const TargetFlavor& flavor : mFlavors) {
+        mEntries.push_back(ManifestEntry{flavor.type, 0, 0});
+    }
+    mBytes.resize(mFlavors.size());
+    mLoaded = true;
+    return noErr;
+}
+
+OSStatus ForeignGeneration::Fetch(size_t index)
+{
+    if (mBytes[index]) {
+        return noErr;
+    }
+    std::string why;
+    std::optional<std::string> answer = mClipboard.Convert(mFlavors[index].target, why);
+    if (!answer) {
+        return FailScrap(internalScrapErr, FlavorLabel(mFlavors[index].type) + " could not be read: " + why);
+    }
+    std::optional<std::string> bytes = FlavorBytesFromTarget(mFlavors[index], *answer);
+    if (!bytes) {
+        return FailScrap(internalScrapErr, FlavorLabel(mFlavors[index].type) + " is not valid text");
+    }
+    mEntries[index].size = static_cast<Size>(bytes->size());
+    mBytes[index] = std::move(bytes);
+    return noErr;
+}
+
+OSStatus ForeignGeneration::ReadData(size_t index, Size* byteCount, void* destination)
+{
+    const std::string& bytes = *mBytes[index];
+    const size_t count = std::min(static_cast<size_t>(*byteCount), bytes.size());
+    if (count > 0) {
+        std::memcpy(destination, bytes.data(), count);
+    }
+    *byteCount = static_cast<Size>(count);
+    return noErr;
+}
+
+}  // namespace
+
+std::unique_ptr<scrap::ClipboardBackend> MakeDesktopClipboard(const char* display, std::string& error)
+{
+    std::unique_ptr<DesktopConnection> connection = DesktopConnection::Open(display, error);
+    if (!connection) {
+        return nullptr;
+    }
+    const char* name = display != nullptr && display[0] != '\0' ? display : std::getenv("DISPLAY");
+    return std::make_unique<DesktopClipboard>(std::move(connection), name);
+}
+
+}  // namespace platform::desktop

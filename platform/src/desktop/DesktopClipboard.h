@@ -1,0 +1,19 @@
+// The X11 CLIPBOARD selection as the Scrap Manager's clipboard. What another application holds is
+// read from it, target by target, when it is asked for (listing the flavors asks only for the
+// targets). What this process puts goes into a clipboard folder of the desktop's own, whose current
+// generation a small server process of ours offers on the CLIPBOARD for as long as it owns it, also
+// after this process has exited.
+#pragma once
+
+#include "scrap/ClipboardBackend.h"
+
+#include <memory>
+#include <string>
+
+namespace platform::desktop {
+
+// The clipboard of the display named (NULL or "": $DISPLAY); NULL with the reason in error when
+// the display cannot be used.
+std::unique_ptr<scrap::ClipboardBackend> MakeDesktopClipboard(const char* display, std::string& error);
+
+}  // namespace platform::desktop

@@ -1,0 +1,124 @@
+#include "desktop/SelectionTransfer.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <chrono>
+
+namespace platform::desktop {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+// How long an owner may take to answer, or to give the next piece of a large answer.
+constexpr auto kPatience = std::chrono::seconds(3);
+
+int MillisecondsLeft(Clock::time_point deadline)
+{
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// The whole property, deleted as it is read (deleting is what asks an INCR owner for more).
+XcbOwned<xcb_get_property_reply_t> TakeProperty(DesktopConnection& connection, xcb_window_t window, xcb_atom_t property)
+{
+    // Lengths count 32-bit units: ask for everything there is.
+    xcb_get_property_cookie_t cookie =
+        xcb_get_property(connection.Get(), 1, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4);
+    return XcbOwned<xcb_get_property_reply_t>(xcb_get_property_reply(connection.Get(), cookie, nullptr));
+}
+
+std::string ValueOf(const xcb_get_property_reply_t& reply)
+{
+    const int length = xcb_get_property_value_length(&reply);
+    return std::string(static_cast<const char*>(xcb_get_property_value(&reply)), static_cast<size_t>(length));
+}
+
+}  // namespace
+
+XcbOwned<xcb_generic_event_t> WaitForEvent(DesktopConnection& connection, int milliseconds)
+{
+    XcbOwned<xcb_generic_event_t> event(xcb_poll_for_event(connection.Get()));
+    if (event || milliseconds <= 0) {
+        return event;
+    }
+    pollfd waiting = {xcb_get_file_descriptor(connection.Get()), POLLIN, 0};
+    ::poll(&waiting, 1, milliseconds);
+    return XcbOwned<xcb_generic_event_t>(xcb_poll_for_event(connection.Get()));
+}
+
+std::optional<std::string> ConvertSelection(DesktopConnection& connection, xcb_window_t window,
+                                            xcb_atom_t selection, xcb_atom_t target, const EventSink& otherEvent,
+                                            std::string& why)
+{
+    xcb_connection_t* c = connection.Get();
+    const xcb_atom_t property = connection.Atom("STASHWELL_SELECTION");
+    xcb_delete_property(c, window, property);
+    xcb_convert_selection(c, window, selection, target, property, XCB_CURRENT_TIME);
+    xcb_flush(c);
+
+    bool incremental = false;
+    std::string answer;
+    Clock::time_point deadline = Clock::now() + kPatience;
+    for (;;) {
+        if (!connection.Healthy()) {
+            why = "the X11 display closed the connection";
+            return std::nullopt;
+        }
+        if (Clock::now() >= deadline) {
+            why = incremental ? "the application holding the clipboard stopped sending it"
+                              : "the application holding the clipboard did not answer";
+            return std::nullopt;
+        }
+        XcbOwned<xcb_generic_event_t> event = WaitForEvent(connection, std::min(MillisecondsLeft(deadline), 100));
+        if (!event) {
+            continue;
+        }
+        const uint8_t kind = event->response_type & 0x7F;
+        if (!incremental && kind == XCB_SELECTION_NOTIFY) {
+            auto* notify = reinterpret_cast<xcb_selection_notify_event_t*>(event.get());
+            if (notify->requestor != window || notify->selection != selection) {
+                continue;
+            }
+            if (notify->property == XCB_ATOM_NONE) {
+                why = "the application holding the clipboard refused to give it";
+                return std::nullopt;
+            }
+            XcbOwned<xcb_get_property_reply_t> reply = TakeProperty(connection, window, property);
+            if (!reply) {
+                why = "the clipboard's answer could not be read";
+                return std::nullopt;
+            }
+            if (reply->type != connection.Atom("INCR")) {
+                return ValueOf(*reply);
+            }
+            // The owner sends the answer in pieces, each once we have taken the one before.
+            incremental = true;
+            xcb_flush(c);
+            deadline = Clock::now() + kPatience;
+            continue;
+        }
+        if (incremental && kind == XCB_PROPERTY_NOTIFY) {
+            auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event.get());
+            if (notify->window != window || notify->atom != property || notify->state != XCB_PROPERTY_NEW_VALUE) {
+                continue;
+            }
+            XcbOwned<xcb_get_property_reply_t> reply = TakeProperty(connection, window, property);
+            if (!reply) {
+                why = "a piece of the clipboard's answer could not be read";
+                return std::nullopt;
+            }
+            xcb_flush(c);
+            if (xcb_get_property_value_length(reply.get()) == 0) {
+                return answer;
+            }
+            answer += ValueOf(*reply);
+            deadline = Clock::now() + kPatience;
+            continue;
+        }
+        if (otherEvent) {
+            otherEvent(*event);
+        }
+    }
+}
+
+}  // namespace platform::desktop
