@@ -19,10 +19,8 @@ std::string UTF8FromString(CFStringRef string)
 
 platform::CFOwner<CFStringRef> CreateStringFromUTF8(std::string_view text)
 {
-    return platform::AdoptCF(CFStringCreateWithBytes(kCFAllocatorDefault,
-                                                             reinterpret_cast<const UInt8*>(text.data()),
-                                                             static_cast<CFIndex>(text.size()),
-                                                             kCFStringEncodingUTF8, false));
+    return platform::AdoptCF(CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(text.data()),
+                                                     static_cast<CFIndex>(text.size()), kCFStringEncodingUTF8, false));
 }
 
 std::optional<std::vector<UniChar>> UTF16FromUTF8(std::string_view text)

@@ -1,5 +1,8 @@
 // Reads a host command list back the way a contextual-menu host does: record by record, nested
-// submenus included, giving back the reference of every 'cfst' name it meets.
+// submenus included, giving back the reference of every 'cfst' name it meets. It is stricter than
+// cmhost's reader (host/src/manager/MenuReader), which must take whatever a plug-in writes: here
+// every record needs a name, every number must be written as typeSInt32, and a name's UTF-16 units
+// are kept as written, so that a plug-in writing what a host would only tolerate fails its tests.
 #pragma once
 
 #include "plugin/support/TextTesting.h"
