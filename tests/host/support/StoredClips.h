@@ -5,6 +5,7 @@
 
 #include "host/support/CmhostRun.h"
 
+#include "CFOwner.h"
 #include "support/CFText.h"
 #include "support/KillLoop.h"
 
@@ -30,8 +31,9 @@ inline std::vector<ClipEntry> ReadClipList()
 {
     const CFStringRef app = CFSTR("org.stashwell.cmplugin");
     EXPECT_TRUE(CFPreferencesAppSynchronize(app)) << "the preferences file cannot be read";
-    CFPropertyListRef list = CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), app);
-    EXPECT_TRUE(list == nullptr || CFGetTypeID(list) == CFArrayGetTypeID());
+    const platform::CFOwner<CFPropertyListRef> list =
+        platform::AdoptCF(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), app));
+    EXPECT_TRUE(!list || CFGetTypeID(list.Get()) == CFArrayGetTypeID());
     auto text = [](CFTypeRef value) {
         return value != nullptr && CFGetTypeID(value) == CFStringGetTypeID()
                    ? testsupport::TextOf(static_cast<CFStringRef>(value))
@@ -46,7 +48,7 @@ inline std::vector<ClipEntry> ReadClipList()
         return all;
     };
     std::vector<ClipEntry> entries;
-    for (CFTypeRef record : elements(list)) {
+    for (CFTypeRef record : elements(list.Get())) {
         auto get = [&](CFStringRef key) -> CFTypeRef {
             return CFGetTypeID(record) == CFDictionaryGetTypeID()
                        ? CFDictionaryGetValue(static_cast<CFDictionaryRef>(record), key)
@@ -61,8 +63,6 @@ inline std::vector<ClipEntry> ReadClipList()
             entry.flavors.push_back(text(flavor));
         entries.push_back(entry);
     }
-    if (list != nullptr)
-        CFRelease(list);
     return entries;
 }
 

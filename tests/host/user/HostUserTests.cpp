@@ -6,6 +6,7 @@
 #include "host/support/NewClipTestWindow.h"
 #include "host/support/PtyUser.h"
 
+#include "CFOwner.h"
 #include "support/TempDir.h"
 
 #include <Security/Security.h>
@@ -23,12 +24,11 @@ using hosttest::RunReplaceAlert;
 OSStatus CreateKeychainWithPrompt(const std::string& path)
 {
     PlatformSetKeychainCreationCostForTesting(1, 8192 * 1024);
-    SecKeychainRef keychain = nullptr;
-    OSStatus status = SecKeychainCreate(path.c_str(), 0, nullptr, true, nullptr, &keychain);
-    if (keychain != nullptr) {
-        SecKeychainLock(keychain);
-        CFRelease(keychain);
-    }
+    SecKeychainRef created = nullptr;
+    OSStatus status = SecKeychainCreate(path.c_str(), 0, nullptr, true, nullptr, &created);
+    const platform::CFOwner<SecKeychainRef> keychain = platform::AdoptCF(created);
+    if (keychain)
+        SecKeychainLock(keychain.Get());
     PlatformSetKeychainCreationCostForTesting(0, 0);
     return status;
 }

@@ -6,6 +6,8 @@
 #include "host/support/NewClipTestWindow.h"
 #include "host/support/PtyUser.h"
 
+#include "CFOwner.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -117,14 +119,13 @@ TEST(TerminalDialog, TimersKeepFiringWhileTheUserThinks)
     NewClipTestWindow dialog;
     int firings = 0;
     CFRunLoopTimerContext context{0, &firings, nullptr, nullptr, nullptr};
-    CFRunLoopTimerRef timer =
-        CFRunLoopTimerCreate(nullptr, CFAbsoluteTimeGetCurrent() + 0.02, 0.02, 0, 0, CountFiring, &context);
-    CFRunLoopAddTimer(CFRunLoopGetCurrent(), timer, kCFRunLoopCommonModes);
+    const platform::CFOwner<CFRunLoopTimerRef> timer = platform::AdoptCF(
+        CFRunLoopTimerCreate(nullptr, CFAbsoluteTimeGetCurrent() + 0.02, 0.02, 0, 0, CountFiring, &context));
+    CFRunLoopAddTimer(CFRunLoopGetCurrent(), timer.Get(), kCFRunLoopCommonModes);
     PtyUser user({"\r", kHangUp});
     TerminalUIDriver driver(user.TerminalFd());
     dialog.Run(driver.Interface());
-    CFRunLoopTimerInvalidate(timer);
-    CFRelease(timer);
+    CFRunLoopTimerInvalidate(timer.Get());
     EXPECT_EQ(dialog.Ending(), static_cast<MenuCommand>(kHICommandOK));
     // The user took at least the settling time before pressing Enter.
     EXPECT_GE(firings, 3);
