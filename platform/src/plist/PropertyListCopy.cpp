@@ -1,7 +1,7 @@
 // Deep copy and validity of property lists.
 #include "plist/PropertyListCopy.h"
 
-#include "plist/CFOwner.h"
+#include "CFOwner.h"
 #include "plist/PropertyListReader.h"
 #include "plist/PropertyListWriter.h"
 

@@ -3,7 +3,7 @@
 #include "plist/PropertyListReader.h"
 
 #include "cf/StringObject.h"
-#include "plist/CFOwner.h"
+#include "CFOwner.h"
 #include "plist/PlistNode.h"
 #include "text/Unicode.h"
 
