@@ -1,5 +1,7 @@
 #include "desktop/ClipboardServer.h"
 
+#include "desktop/ClipboardServerLaunch.h"
+
 #include "desktop/DesktopConnection.h"
 #include "desktop/MimeFlavors.h"
 #include "desktop/SelectionTransfer.h"
@@ -19,6 +21,8 @@ namespace platform::desktop {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+// The target by which clipboard managers learn that the content is a secret they must not keep.
+constexpr const char kPasswordManagerHint[] = "x-kde-passwordManagerHint";
 // A requestor that takes no piece of a large answer for this long has given up.
 constexpr auto kAbandoned = std::chrono::seconds(30);
 
@@ -32,8 +36,9 @@ struct Transfer {
 
 class Server {
 public:
-    Server(DesktopConnection& connection, xcb_window_t window, xcb_timestamp_t time, scrap::GenerationView& view)
-        : mConnection(connection), mWindow(window), mTime(time), mView(view)
+    Server(DesktopConnection& connection, xcb_window_t window, xcb_timestamp_t time, scrap::GenerationView& view,
+           bool concealed)
+        : mConnection(connection), mWindow(window), mTime(time), mView(view), mConcealed(concealed)
     {
         // Pieces as large as a request may carry, with room for the request's own header.
         const uint32_t maximum = xcb_get_maximum_request_length(connection.Get()) * 4;
@@ -119,6 +124,9 @@ private:
             for (const auto& [name, flavorType] : Targets()) {
                 atoms.push_back(mConnection.Atom(name));
             }
+            if (mConcealed) {
+                atoms.push_back(mConnection.Atom(kPasswordManagerHint));
+            }
             type = XCB_ATOM_ATOM;
             format = 32;
             return std::string(reinterpret_cast<const char*>(atoms.data()), atoms.size() * sizeof(xcb_atom_t));
@@ -129,6 +137,10 @@ private:
             return std::string(reinterpret_cast<const char*>(&mTime), sizeof mTime);
         }
         const std::string name = mConnection.AtomName(target);
+        if (mConcealed && name == kPasswordManagerHint) {
+            type = target;
+            return std::string("secret");
+        }
         for (const auto& [offered, flavorType] : Targets()) {
             if (offered != name) {
                 continue;
@@ -245,6 +257,7 @@ private:
     xcb_window_t mWindow;
     xcb_timestamp_t mTime;
     scrap::GenerationView& mView;
+    bool mConcealed;
     xcb_atom_t mClipboard = XCB_ATOM_NONE;
     size_t mPieceSize = 4096;
     std::map<std::pair<xcb_window_t, xcb_atom_t>, Transfer> mTransfers;
@@ -261,8 +274,9 @@ int Fail(const std::string& why)
 
 int RunClipboardServer(int argc, char** argv)
 {
-    if (argc != 3) {
-        return Fail("usage: stashwell-clipboard-server DISPLAY FOLDER-BASE-NAME");
+    const bool concealed = argc == 4 && std::strcmp(argv[3], kConcealedArgument) == 0;
+    if (argc != 3 && !concealed) {
+        return Fail("usage: stashwell-clipboard-server DISPLAY FOLDER-BASE-NAME [--concealed]");
     }
     std::string error;
     std::unique_ptr<DesktopConnection> connection = DesktopConnection::Open(argv[1], error);
@@ -300,7 +314,7 @@ int RunClipboardServer(int argc, char** argv)
     }
     // Nobody reads our output any more.
     std::freopen("/dev/null", "w", stdout);
-    Server(*connection, window, time, view).Run();
+    Server(*connection, window, time, view, concealed).Run();
     return 0;
 }
 

@@ -5,7 +5,9 @@
 
 namespace platform::desktop {
 
-// argv: the program, the display, the desktop folder's base name. Writes its window's number and a
+// argv: the program, the display, the desktop folder's base name, and --concealed when the content
+// is a secret (it is then offered with x-kde-passwordManagerHint "secret", which tells clipboard
+// managers to keep no copy). Writes its window's number and a
 // line end to standard output once it holds the clipboard (or one line saying why it cannot), then
 // serves in a process of its own. Answers the exit status.
 int RunClipboardServer(int argc, char** argv);

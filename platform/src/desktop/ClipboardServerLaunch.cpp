@@ -41,8 +41,8 @@ std::string ServerPath()
 
 }  // namespace
 
-bool LaunchClipboardServer(const std::string& display, const std::string& folderBaseName, xcb_window_t& window,
-                           std::string& why)
+bool LaunchClipboardServer(const std::string& display, const std::string& folderBaseName, bool concealed,
+                           xcb_window_t& window, std::string& why)
 {
     const std::string path = ServerPath();
     if (path.empty()) {
@@ -66,7 +66,11 @@ bool LaunchClipboardServer(const std::string& display, const std::string& folder
     // A session of its own: the terminal's hang-up or Control-C for our process is not the server's.
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     std::vector<char*> arguments = {const_cast<char*>(path.c_str()), const_cast<char*>(display.c_str()),
-                                    const_cast<char*>(folderBaseName.c_str()), nullptr};
+                                    const_cast<char*>(folderBaseName.c_str())};
+    if (concealed) {
+        arguments.push_back(const_cast<char*>(kConcealedArgument));
+    }
+    arguments.push_back(nullptr);
     pid_t child = 0;
     const int spawned = ::posix_spawn(&child, path.c_str(), &actions, &attributes, arguments.data(), environ);
     posix_spawn_file_actions_destroy(&actions);

@@ -103,15 +103,15 @@ public:
         return noErr;
     }
 
-    OSStatus Clear() override
+    OSStatus Clear(bool concealed) override
     {
-        OSStatus status = mFolder->Clear();
+        OSStatus status = mFolder->Clear(concealed);
         if (status != noErr) {
             return status;
         }
         xcb_window_t window = XCB_WINDOW_NONE;
         std::string why;
-        if (!LaunchClipboardServer(mDisplay, FolderNameFor(mDisplay), window, why)) {
+        if (!LaunchClipboardServer(mDisplay, FolderNameFor(mDisplay), concealed, window, why)) {
             return FailScrap(internalScrapErr, "the clipboard could not be taken: " + why);
         }
         mServerWindow = window;
@@ -139,7 +139,7 @@ private:
         OSStatus Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size size, const void* data) override
         {
             if (!mTaken) {
-                OSStatus status = mClipboard.Clear();
+                OSStatus status = mClipboard.Clear(false);
                 if (status == noErr) {
                     status = mClipboard.mFolder->Current(mTaken);
                 }

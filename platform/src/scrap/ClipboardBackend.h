@@ -41,8 +41,10 @@ public:
     // The current generation, the clipboard's first one started when it has none. While an object
     // answered earlier is alive and its generation still current, the same object is answered.
     virtual OSStatus Current(std::shared_ptr<ClipboardGeneration>& generation) = 0;
-    // Makes a new, empty generation current for every process that shares the clipboard.
-    virtual OSStatus Clear() = 0;
+    // Makes a new, empty generation current for every process that shares the clipboard. A
+    // concealed one is about to hold a secret: a clipboard that can tell other programs not to keep
+    // copies of what it holds tells them.
+    virtual OSStatus Clear(bool concealed) = 0;
 };
 
 // The user's clipboard folder, shared by all of the user's processes (another base name: another

@@ -98,7 +98,7 @@ public:
         return FailScrap(internalScrapErr, "the clipboard changed too often to be read");
     }
 
-    OSStatus Clear() override
+    OSStatus Clear(bool) override
     {
         ScopedFd folder;
         OSStatus status = OpenClipboardFolder(folder, mBaseName);

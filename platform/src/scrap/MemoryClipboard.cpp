@@ -65,7 +65,7 @@ public:
         return noErr;
     }
 
-    OSStatus Clear() override
+    OSStatus Clear(bool) override
     {
         if (mCurrent) {
             mCurrent->Retire();

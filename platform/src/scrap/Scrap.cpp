@@ -14,6 +14,7 @@
 //
 // One mutex serialises the Scrap Manager within the process; the backend serialises changes
 // between processes.
+#include "SecretHandout.h"
 #include "scrap/ClipboardBackend.h"
 #include "scrap/ScrapError.h"
 
@@ -102,7 +103,7 @@ OSStatus ClearCurrentScrap(void)
     ClearScrapError();
     ViewTable& table = Table();
     std::lock_guard<std::mutex> guard(table.mutex);
-    OSStatus status = table.backend->Clear();
+    OSStatus status = table.backend->Clear(platform::TakeRecentSecretHandout());
     if (status == noErr) {
         // Every view is of an older generation now.
         KeepOnly(table, 0);

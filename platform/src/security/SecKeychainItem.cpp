@@ -1,4 +1,5 @@
 // Keychain item objects and the item calls.
+#include "SecretHandout.h"
 #include "security/KeychainFile.h"
 #include "security/SecurityObjects.h"
 
@@ -192,6 +193,7 @@ OSStatus SecKeychainItemCopyContent(SecKeychainItemRef itemRef, SecItemClass* it
     if (outData != nullptr) {
         // The data stays in the secret memory it was opened into; the caller's free call wipes it.
         *outData = record->data.Release();
+        NoteSecretHandedOut();
     }
     return noErr;
 }
@@ -250,6 +252,7 @@ OSStatus SecKeychainItemCopyAttributesAndData(SecKeychainItemRef itemRef, SecKey
     }
     if (outData != nullptr) {
         *outData = record->data.Release();
+        NoteSecretHandedOut();
     }
     return noErr;
 }

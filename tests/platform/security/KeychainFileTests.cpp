@@ -1,5 +1,6 @@
 // The keychain file itself: damaged files fail cleanly with a status and are never rewritten, the
 // cost in a header is bounded, and no secret reaches the disk in clear.
+#include "SecretHandout.h"
 #include "KeychainTestSupport.h"
 
 #include "security/KeychainCrypto.h"
@@ -189,7 +190,11 @@ TEST_F(KeychainFileTest, ADamagedItemSpoilsOnlyItself)
         ASSERT_TRUE(alphaItem.Get() != nullptr && bravoItem.Get() != nullptr) << what;
         EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, kSecUnlockStateStatus) << what;
         EXPECT_EQ(DataOf(alphaItem.Get()), "aaa") << what;
+        // What the keychain hands out marks the clipboard filled next as a secret's; a damaged item
+        // hands out nothing.
+        EXPECT_TRUE(platform::TakeRecentSecretHandout()) << what;
         EXPECT_EQ(DataOf(bravoItem.Get()), "<" + std::to_string(errSecDecode) + ">") << what;
+        EXPECT_FALSE(platform::TakeRecentSecretHandout()) << what;
         // Changes carry the damaged record over as it is: still damaged, never vouched for afresh.
         EXPECT_EQ(AddGenericPassword(keychain.Get(), "charlie", "", "ccc"), noErr) << what;
         EXPECT_EQ(DataOf(bravoItem.Get()), "<" + std::to_string(errSecDecode) + ">") << what;
