@@ -101,6 +101,23 @@ OSStatus PlatformUseClipboard(PlatformClipboardKind kind);
 // of strings, empty when there is nothing to tell). The lines are handed out once.
 CFArrayRef PlatformCopyWarnings(void);
 
+// The X11 desktop. PlatformUseDesktop opens the display named (NULL: $DISPLAY) and puts the
+// platform on it for the rest of the process: the Scrap Manager uses the desktop's CLIPBOARD,
+// CGPostKeyboardEvent types into the focused window (Command as Control) as well as telling the
+// keyboard sink, and PlatformCopyDesktopSelectedText reads the PRIMARY selection. Call it before
+// any plug-in is loaded. When the display cannot be opened or refuses what the platform needs, it
+// answers kPlatformNoDesktopErr and, if reasonOrNull is not NULL, a one-line reason (+1).
+enum {
+    kPlatformNoDesktopErr = -30200
+};
+OSStatus PlatformUseDesktop(const char* displayOrNull, CFStringRef* reasonOrNull);
+
+// The text selected on the desktop (the PRIMARY selection), as a new string (+1). NULL when the
+// platform is not on the desktop, nothing is selected, the selection is not text, its owner is a
+// window of this process (it could not answer while this call waits) or it does not answer within
+// a few seconds.
+CFStringRef PlatformCopyDesktopSelectedText(void);
+
 #ifdef __cplusplus
 }
 #endif

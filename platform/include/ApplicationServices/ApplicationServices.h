@@ -1,6 +1,7 @@
 // Quartz event posting: synthetic keystrokes for the front application. Each event is handed, in
 // order, to the keyboard sink that the front application registered (PlatformHost.h); with no
-// sink the events go nowhere and nothing fails.
+// sink the events go nowhere and nothing fails. When the platform is on the desktop
+// (PlatformUseDesktop), each event is also typed into the focused window of the display.
 #pragma once
 
 #include <MacTypes.h>
@@ -15,7 +16,9 @@ typedef UInt16 CGKeyCode;
 typedef SInt32 CGError;
 
 enum {
-    kCGErrorSuccess = 0
+    kCGErrorSuccess = 0,
+    kCGErrorFailure = 1000,          // the desktop refused the event or has gone away
+    kCGErrorIllegalArgument = 1001   // a key the desktop has no counterpart of
 };
 
 // Posts one key event: the character it types (0 for a modifier), the layout-independent key code

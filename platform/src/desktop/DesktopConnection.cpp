@@ -4,8 +4,25 @@
 
 #include <chrono>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 namespace platform::desktop {
+namespace {
+
+// The identifiers that the open connections of this process hand out: the server gives each
+// connection a range of its own, a base under a mask.
+struct IdRange {
+    const DesktopConnection* connection;
+    std::string display;
+    uint32_t base;
+    uint32_t mask;
+};
+
+std::mutex gRangesMutex;
+std::vector<IdRange> gRanges;
+
+}  // namespace
 
 std::unique_ptr<DesktopConnection> DesktopConnection::Open(const char* display, std::string& error)
 {
@@ -32,17 +49,35 @@ std::unique_ptr<DesktopConnection> DesktopConnection::Open(const char* display, 
         error = std::string("the X11 display \"") + name + "\" has no such screen";
         return nullptr;
     }
-    return std::unique_ptr<DesktopConnection>(new DesktopConnection(connection, screens.data->root));
+    return std::unique_ptr<DesktopConnection>(new DesktopConnection(connection, screens.data->root, name));
 }
 
-DesktopConnection::DesktopConnection(xcb_connection_t* connection, xcb_window_t root)
-    : mConnection(connection), mRoot(root)
+DesktopConnection::DesktopConnection(xcb_connection_t* connection, xcb_window_t root, std::string display)
+    : mConnection(connection), mDisplay(std::move(display)), mRoot(root)
 {
+    const xcb_setup_t* setup = xcb_get_setup(mConnection);
+    std::lock_guard lock(gRangesMutex);
+    gRanges.push_back(IdRange{this, mDisplay, setup->resource_id_base, setup->resource_id_mask});
 }
 
 DesktopConnection::~DesktopConnection()
 {
+    {
+        std::lock_guard lock(gRangesMutex);
+        std::erase_if(gRanges, [this](const IdRange& range) { return range.connection == this; });
+    }
     xcb_disconnect(mConnection);
+}
+
+bool DesktopConnection::IsWindowOfThisProcess(xcb_window_t window) const
+{
+    std::lock_guard lock(gRangesMutex);
+    for (const IdRange& range : gRanges) {
+        if (range.display == mDisplay && (window & ~range.mask) == range.base) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool DesktopConnection::Healthy() const

@@ -43,11 +43,15 @@ public:
     xcb_timestamp_t TimestampNow(xcb_window_t window);
     // Whether the connection is still usable (the server may have gone away).
     bool Healthy() const;
+    // Whether the window was made by a connection of this process to the same display: such a
+    // window's owner cannot answer a request that this process is waiting on.
+    bool IsWindowOfThisProcess(xcb_window_t window) const;
 
 private:
-    explicit DesktopConnection(xcb_connection_t* connection, xcb_window_t root);
+    explicit DesktopConnection(xcb_connection_t* connection, xcb_window_t root, std::string display);
 
     xcb_connection_t* mConnection;
+    std::string mDisplay;
     xcb_window_t mRoot;
     std::unordered_map<std::string, xcb_atom_t> mAtoms;
 };

@@ -1,7 +1,11 @@
 // Posted keystrokes: each goes, at once and in order, to the keyboard sink of the front
-// application, with the event-state combining setting that was in force when it was posted.
+// application, with the event-state combining setting that was in force when it was posted. On the
+// desktop each is typed into the focused window first, and the sink still hears of it, so that a
+// host can tell what was typed.
 #include <ApplicationServices/ApplicationServices.h>
 #include <PlatformHost.h>
+
+#include "desktop/DesktopKeyboard.h"
 
 #include <atomic>
 #include <mutex>
@@ -50,8 +54,9 @@ CGError CGPostKeyboardEvent(CGCharCode keyChar, CGKeyCode virtualKey, boolean_t 
     event.keyCode = virtualKey;
     event.keyDown = keyDown != 0;
     event.stateCombining = gStateCombining.load();
+    const CGError typed = platform::desktop::TypeOnDesktop(event);
     Deliver(event);
-    return kCGErrorSuccess;
+    return typed;
 }
 
 CGError CGEnableEventStateCombining(boolean_t combineState)
@@ -63,8 +68,9 @@ CGError CGEnableEventStateCombining(boolean_t combineState)
     PlatformKeyboardEvent event{};
     event.kind = kPlatformStateCombiningChanged;
     event.stateCombining = enabled;
+    const CGError typed = platform::desktop::TypeOnDesktop(event);
     Deliver(event);
-    return kCGErrorSuccess;
+    return typed;
 }
 
 }  // extern "C"
