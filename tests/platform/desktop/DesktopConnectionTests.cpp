@@ -36,16 +36,4 @@ TEST(DesktopConnectionTests, EachTestServerIsItsOwnDisplayAndGoesAwayWithItsOwne
     EXPECT_NE(error.find(*firstName), std::string::npos) << error;
 }
 
-TEST(DesktopConnectionTests, NoDisplayIsRefusedWithAReason)
-{
-    std::string error;
-    const char* saved = std::getenv("DISPLAY");
-    std::optional<std::string> restore = saved != nullptr ? std::optional<std::string>(saved) : std::nullopt;
-    unsetenv("DISPLAY");
-    EXPECT_FALSE(DesktopConnection::Open(nullptr, error));
-    if (restore)
-        setenv("DISPLAY", restore->c_str(), 1);
-    EXPECT_NE(error.find("DISPLAY"), std::string::npos) << error;
-}
-
 }  // namespace

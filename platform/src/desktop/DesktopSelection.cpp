@@ -1,0 +1,102 @@
+#include "desktop/DesktopSelection.h"
+
+#include "desktop/DesktopConnection.h"
+#include "desktop/SelectionTransfer.h"
+
+#include <PlatformHost.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::desktop {
+namespace {
+
+std::mutex gDisplayMutex;
+std::optional<std::string> gDisplay;
+
+std::optional<std::string> Display()
+{
+    std::lock_guard lock(gDisplayMutex);
+    return gDisplay;
+}
+
+// The text target to ask for, as the owner lists its targets: UTF-8 when offered, else Latin-1
+// (STRING). XCB_ATOM_NONE when the owner offers neither: the selection is not text.
+xcb_atom_t TextTarget(DesktopConnection& connection, const std::string& targets)
+{
+    std::vector<xcb_atom_t> offered(targets.size() / sizeof(xcb_atom_t));
+    std::memcpy(offered.data(), targets.data(), offered.size() * sizeof(xcb_atom_t));
+    for (xcb_atom_t wanted : {connection.Atom("UTF8_STRING"), static_cast<xcb_atom_t>(XCB_ATOM_STRING)}) {
+        for (xcb_atom_t atom : offered) {
+            if (atom == wanted) {
+                return wanted;
+            }
+        }
+    }
+    return XCB_ATOM_NONE;
+}
+
+}  // namespace
+
+void UseDisplayForSelectedText(const char* display)
+{
+    const char* name = display != nullptr && display[0] != '\0' ? display : std::getenv("DISPLAY");
+    std::lock_guard lock(gDisplayMutex);
+    gDisplay = name != nullptr ? name : "";
+}
+
+void ForgetDisplayForSelectedText()
+{
+    std::lock_guard lock(gDisplayMutex);
+    gDisplay.reset();
+}
+
+}  // namespace platform::desktop
+
+using namespace platform::desktop;
+
+CFStringRef PlatformCopyDesktopSelectedText(void)
+{
+    std::optional<std::string> display = Display();
+    if (!display) {
+        return nullptr;
+    }
+    std::string why;
+    std::unique_ptr<DesktopConnection> connection = DesktopConnection::Open(display->c_str(), why);
+    if (!connection) {
+        return nullptr;
+    }
+    xcb_connection_t* c = connection->Get();
+    XcbOwned<xcb_get_selection_owner_reply_t> owner(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, XCB_ATOM_PRIMARY), nullptr));
+    // A window of ours could only answer from the thread that is waiting here.
+    if (!owner || owner->owner == XCB_NONE || connection->IsWindowOfThisProcess(owner->owner)) {
+        return nullptr;
+    }
+    const xcb_window_t window = connection->MakeHiddenWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
+    // Every owner lists its targets (an owner that cannot has no text worth waiting twice for).
+    std::optional<std::string> targets =
+        ConvertSelection(*connection, window, XCB_ATOM_PRIMARY, connection->Atom("TARGETS"), nullptr, why);
+    const xcb_atom_t target = targets ? TextTarget(*connection, *targets) : xcb_atom_t{XCB_ATOM_NONE};
+    if (target == XCB_ATOM_NONE) {
+        return nullptr;
+    }
+    // Large selections come in pieces (INCR), which the transfer puts together.
+    std::optional<std::string> text = ConvertSelection(*connection, window, XCB_ATOM_PRIMARY, target, nullptr, why);
+    if (!text) {
+        return nullptr;
+    }
+    // Some owners count a C string's terminator as part of the text.
+    while (!text->empty() && text->back() == '\0') {
+        text->pop_back();
+    }
+    // Text that is not what its target says (bytes that are not UTF-8) is no text: NULL.
+    return CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(text->data()),
+                                   static_cast<CFIndex>(text->size()),
+                                   target == XCB_ATOM_STRING ? kCFStringEncodingISOLatin1 : kCFStringEncodingUTF8,
+                                   false);
+}
