@@ -3,6 +3,7 @@
 #include "app/Options.h"
 #include "application/CocoaApplication.h"
 #include "application/ContextData.h"
+#include "application/Desktop.h"
 #include "application/Document.h"
 #include "application/KeyboardRecorder.h"
 #include "common/PlatformWarnings.h"
@@ -36,7 +37,20 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
     case CommandLine::Outcome::Run:
         break;
     }
-    const HostOptions& options = commandLine.options;
+    HostOptions& options = commandLine.options;
+    // The desktop comes first: the clipboard command and every plug-in work on it.
+    if (options.desktop) {
+        std::string error;
+        if (!UseDesktop(error)) {
+            err << "cmhost: " << error << "\n";
+            return kExitNoDesktop;
+        }
+        if (options.contextFromDesktop) {
+            options.text = DesktopSelectedText();
+            if (options.text)
+                options.context = TextContextData(*options.text).value_or(ContextData{});
+        }
+    }
     if (options.command == HostCommand::Clipboard)
         return RunClipboardCommand(options.clipboard, out, err);
 
@@ -55,8 +69,9 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
 
     // The application's keyboard, for the whole life of the host: every keystroke posted to it is
     // recorded, and Command-V pastes into the document. Made before the plug-ins load, so that it
-    // outlives them.
-    KeyboardRecorder keyboard(document ? &*document : nullptr);
+    // outlives them. On the desktop the keys go to the focused window, and the document only shows
+    // the selected text.
+    KeyboardRecorder keyboard(document && !options.desktop ? &*document : nullptr);
 
     // The user of dialogs, alerts and password prompts; like the application object below, made
     // before the plug-ins load and gone after them.
@@ -87,7 +102,8 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
         break;
     case HostCommand::Choose:
         return RunChooseCommand(plugIns.instances, *context.Mutable(),
-                                ChooseRequest{options.chooseId, options.choosePath, options.optionKey, options.json},
+                                ChooseRequest{options.chooseId, options.choosePath, options.optionKey, options.json,
+                                              !options.desktop},
                                 *document, keyboard, user, out, err);
     case HostCommand::Clipboard:
         break;  // run above, before any plug-in is loaded

@@ -27,9 +27,9 @@ const char* const kFooter =
     "Storage follows the environment: XDG_CONFIG_HOME (preferences), XDG_DATA_HOME (clips folder and "
     "keychain), XDG_RUNTIME_DIR (clipboard).\n"
     "Exit status: 0 when cmhost did its job (the plug-in's own status is in the output), 2 for a usage "
-    "error, 1 when a bundle cannot be loaded or a file cannot be written. Warnings (what was done on the "
-    "user's behalf, such as a damaged preferences file put aside) are lines \"cmhost: warning: ...\" on "
-    "standard error and the \"warnings\" list of every JSON report.";
+    "error, 1 when a bundle cannot be loaded, a file cannot be written or --desktop finds no display. "
+    "Warnings (what was done on the user's behalf, such as a damaged preferences file put aside) are lines "
+    "\"cmhost: warning: ...\" on standard error and the \"warnings\" list of every JSON report.";
 
 }  // namespace
 
@@ -103,6 +103,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
                    "The document of the application: its text is shown in the interactive session "
                    "(default: an in-memory document, from --text or empty)")
         ->type_name("FILE");
+
+    CLI::Option* desktopOption = app.add_flag(
+        "--desktop", options.desktop,
+        "Run on the X11 display named by DISPLAY: the clipboard is the desktop's CLIPBOARD, the context is "
+        "the text selected on the desktop (the PRIMARY selection) unless --text or --context gives it, and "
+        "the paste keystroke is typed as Control-V into the window that has the focus (there is no "
+        "document, and choose reports none). Without a display that accepts cmhost, it exits with status 1");
+    desktopOption->excludes(app.get_option("--document"));
 
     std::vector<std::string> dialogTexts;
     app.add_option("--dialog", dialogTexts,
@@ -219,6 +227,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
             return fail(error);
         options.context = *context;
     }
+    options.contextFromDesktop = options.desktop && textOption->count() == 0 && contextOption->count() == 0;
     if (app.count("--system-version") > 0) {
         options.systemVersion = ParseSystemVersion(systemVersionText);
         if (!options.systemVersion)

@@ -44,6 +44,10 @@ struct HostOptions {
     std::optional<std::string> passwordFile;
     // clipboard: what to do with the shared clipboard.
     ClipboardRequest clipboard;
+    // On the X11 desktop: its clipboard, its selected text (when neither --text nor --context gives
+    // the context) and its focused window for the paste keystroke. No document then.
+    bool desktop = false;
+    bool contextFromDesktop = false;
 };
 
 struct CommandLine {

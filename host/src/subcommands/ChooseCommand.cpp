@@ -48,7 +48,8 @@ int RunChooseCommand(const std::vector<std::unique_ptr<PlugInInstance>>& plugIns
     report.alerts = user.Alerts();
     report.passwordPrompts = user.PasswordPrompts();
     report.keystrokes = keyboard.Keystrokes();
-    report.document = document.text;
+    if (request.reportDocument)
+        report.document = document.text;
     // Taken last, after the menu's cleanup and the run loop, so that nothing the plug-in's last
     // save caused is missed.
     report.warnings = TakePlatformWarnings();

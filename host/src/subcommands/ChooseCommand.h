@@ -22,6 +22,9 @@ struct ChooseRequest {
     // Option held: alternates stand in for their main items when a path is resolved.
     bool optionKey = false;
     bool json = false;
+    // Whether the paste lands in the host's document, which the report then shows (not on the
+    // desktop, where it lands in another application).
+    bool reportDocument = true;
 };
 
 // user answered the dialogs, alerts and password prompts; the report says what they were.

@@ -30,7 +30,8 @@ std::string FormatChooseJson(const ChooseReport& report)
     json["alerts"] = AlertsJson(report.alerts);
     json["passwordPrompts"] = report.passwordPrompts;
     json["keystrokes"] = std::move(keystrokes);
-    json["document"] = report.document;
+    if (report.document)
+        json["document"] = *report.document;
     json["warnings"] = report.warnings;
     // The document is whatever the file held: bytes that are not UTF-8 must not stop the report.
     return json.dump(1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
@@ -60,15 +61,19 @@ std::string FormatChooseText(const ChooseReport& report)
         const KeyboardRecord& key = report.keystrokes[i];
         out += (i == 0 ? " " : ", ") + KeyName(key) + (key.keyDown ? " down" : " up");
     }
-    out += "\nDocument:\n";
-    if (report.document.empty())
+    out += "\n";
+    if (!report.document)
+        return out;
+    const std::string& document = *report.document;
+    out += "Document:\n";
+    if (document.empty())
         out += "  (empty)\n";
     size_t start = 0;
-    while (start < report.document.size()) {
-        size_t end = report.document.find('\n', start);
+    while (start < document.size()) {
+        size_t end = document.find('\n', start);
         if (end == std::string::npos)
-            end = report.document.size();
-        out += "  | " + report.document.substr(start, end - start) + "\n";
+            end = document.size();
+        out += "  | " + document.substr(start, end - start) + "\n";
         start = end + 1;
     }
     return out;

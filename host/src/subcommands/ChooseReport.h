@@ -8,6 +8,7 @@
 
 #include <Carbon/Carbon.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,12 +20,13 @@ struct ChooseReport {
     std::vector<AlertReport> alerts;
     int passwordPrompts = 0;  // answered with a password
     std::vector<KeyboardRecord> keystrokes;
-    std::string document;
+    // Left out on the desktop, where the host has no document.
+    std::optional<std::string> document;
     std::vector<std::string> warnings;  // the platform's, taken once the command was done
 };
 
 // {"status", "dialogs", "alerts", "passwordPrompts", "keystrokes", "document", "warnings"}, one key
-// per line. The text form leaves the warnings to standard error.
+// per line ("document" only when there is one). The text form leaves the warnings to standard error.
 std::string FormatChooseJson(const ChooseReport& report);
 std::string FormatChooseText(const ChooseReport& report);
 

@@ -1,5 +1,6 @@
 // The exit statuses of cmhost, which scripts rely on: the host did its job (whatever the plug-in
-// answered), a bundle could not be loaded, or the command line was wrong.
+// answered), a bundle could not be loaded or
+// --desktop found no display, or the command line was wrong.
 #pragma once
 
 namespace cmhost {
@@ -7,6 +8,7 @@ namespace cmhost {
 enum ExitStatus {
     kExitDone = 0,
     kExitBundleNotLoaded = 1,
+    kExitNoDesktop = 1,
     kExitUsage = 2,
 };
 

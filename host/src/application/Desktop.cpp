@@ -1,0 +1,28 @@
+#include "application/Desktop.h"
+
+#include "common/TextConversion.h"
+
+#include "CFOwner.h"
+#include <PlatformHost.h>
+
+namespace cmhost {
+
+bool UseDesktop(std::string& error)
+{
+    CFStringRef reason = nullptr;
+    if (PlatformUseDesktop(nullptr, &reason) == noErr)
+        return true;
+    platform::CFOwner<CFStringRef> owned = platform::AdoptCF(reason);
+    error = owned ? UTF8FromString(owned.Get()) : "the X11 display cannot be used";
+    return false;
+}
+
+std::optional<std::string> DesktopSelectedText()
+{
+    platform::CFOwner<CFStringRef> text = platform::AdoptCF(PlatformCopyDesktopSelectedText());
+    if (!text)
+        return std::nullopt;
+    return UTF8FromString(text.Get());
+}
+
+}  // namespace cmhost

@@ -1,0 +1,18 @@
+// cmhost on the X11 desktop (--desktop): the platform moved onto the display before any plug-in
+// is loaded, and the text the user selected there as the context.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace cmhost {
+
+// Puts the platform on the display named by DISPLAY. False with a one-line reason when there is
+// no display or it refuses us.
+bool UseDesktop(std::string& error);
+
+// The text selected on the desktop (the PRIMARY selection) as UTF-8; nullopt when nothing usable
+// is selected.
+std::optional<std::string> DesktopSelectedText();
+
+}  // namespace cmhost
