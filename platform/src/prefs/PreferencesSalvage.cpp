@@ -65,9 +65,10 @@ std::optional<size_t> ElementEnd(std::string_view xml, size_t at)
     return at;
 }
 
-// Each key of the root dictionary with its value, one pair per entry in the text (repeats
-// included), decoded by the parser itself; nothing when the text is laid out otherwise.
-std::optional<std::vector<std::pair<std::string, std::string>>> RootEntries(std::string_view xml)
+// The text of each entry of the root dictionary (its <key> element followed by its value element),
+// one per entry in the text, repeats included; nothing when the text is laid out otherwise. Only
+// scanned, not parsed: most files hold no repeated key, and the count alone says so.
+std::optional<std::vector<std::pair<std::string_view, std::string_view>>> RootEntryTexts(std::string_view xml)
 {
     size_t at = xml.find("<plist");
     if (at == std::string_view::npos || (at = xml.find('>', at)) == std::string_view::npos) {
@@ -78,7 +79,7 @@ std::optional<std::vector<std::pair<std::string, std::string>>> RootEntries(std:
         return std::nullopt;
     }
     at += 6;
-    std::vector<std::pair<std::string, std::string>> entries;
+    std::vector<std::pair<std::string_view, std::string_view>> entries;
     for (;;) {
         if (!SkipFiller(xml, at)) {
             return std::nullopt;
@@ -99,9 +100,20 @@ std::optional<std::vector<std::pair<std::string, std::string>>> RootEntries(std:
         if (!end) {
             return std::nullopt;
         }
-        std::string one = "<plist version=\"1.0\"><dict>" + std::string(key) + std::string(xml.substr(at, *end - at)) +
-                          "</dict></plist>";
+        entries.emplace_back(key, xml.substr(at, *end - at));
         at = *end;
+    }
+}
+
+// Each entry's key and value, decoded by the parser itself: the key as the parser reads it and the
+// whole one-entry list as text, so that two copies of a key agree when their texts do. Nothing
+// when an entry does not parse on its own.
+std::optional<std::vector<std::pair<std::string, std::string>>> DecodeEntries(
+    const std::vector<std::pair<std::string_view, std::string_view>>& texts)
+{
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (const auto& [key, value] : texts) {
+        std::string one = "<plist version=\"1.0\"><dict>" + std::string(key) + std::string(value) + "</dict></plist>";
         std::string error;
         plist::PlistNode pair = plist::ParseXMLPropertyList(one, error);
         if (!pair || pair.View().Kind() != plist::NodeKind::Dictionary) {
@@ -111,9 +123,9 @@ std::optional<std::vector<std::pair<std::string, std::string>>> RootEntries(std:
         if (items.size() != 1) {
             return std::nullopt;
         }
-        // The whole one-entry list as text: two copies of a key agree when their texts do.
         entries.emplace_back(items[0].first, plist::FormatXML(pair));
     }
+    return entries;
 }
 
 }  // namespace
@@ -121,37 +133,48 @@ std::optional<std::vector<std::pair<std::string, std::string>>> RootEntries(std:
 bool SalvageDamagedKeys(std::string_view xml, const plist::PlistNode& root, Salvage& salvage)
 {
     auto items = root.View().DictionaryItems();
-    // A key given twice: the text holds more entries than the parsed dictionary.
+    // A key given twice: the text holds more entries than the parsed dictionary. Only then are the
+    // entries parsed one by one, to tell which keys repeat and whether their copies agree.
     std::map<std::string, bool> repeatsAgree;
-    if (auto entries = RootEntries(xml); entries && entries->size() > items.size()) {
-        std::map<std::string, std::string> first;
-        for (const auto& [key, text] : *entries) {
-            auto [place, fresh] = first.emplace(key, text);
-            if (!fresh) {
-                auto [agree, unseen] = repeatsAgree.emplace(key, true);
-                agree->second = agree->second && place->second == text;
+    if (auto texts = RootEntryTexts(xml); texts && texts->size() > items.size()) {
+        if (auto entries = DecodeEntries(*texts)) {
+            std::map<std::string, std::string> first;
+            for (const auto& [key, text] : *entries) {
+                auto [place, fresh] = first.emplace(key, text);
+                if (!fresh) {
+                    auto [agree, unseen] = repeatsAgree.emplace(key, true);
+                    agree->second = agree->second && place->second == text;
+                }
             }
         }
     }
-    Salvage result;
-    result.kept = plist::PlistNode::MakeDictionary();
+    // Every key is judged before anything is copied: a sound file, the usual case, copies nothing.
+    std::vector<bool> usable(items.size());
+    bool allUsable = repeatsAgree.empty();
     std::u16string units;
-    for (const auto& [key, value] : items) {
+    for (size_t i = 0; i < items.size(); ++i) {
+        const auto& [key, value] = items[i];
         std::string ignored;
         auto repeat = repeatsAgree.find(key);
-        if (repeat != repeatsAgree.end()) {
+        usable[i] = DecodeUTF8(key, units, true) && plist::ValidateTree(value, ignored) &&
+                    (repeat == repeatsAgree.end() || repeat->second);
+        allUsable = allUsable && usable[i];
+    }
+    if (allUsable) {
+        return false;
+    }
+    Salvage result;
+    result.kept = plist::PlistNode::MakeDictionary();
+    for (size_t i = 0; i < items.size(); ++i) {
+        const auto& [key, value] = items[i];
+        if (repeatsAgree.contains(key)) {
             result.repeated.push_back(key);
         }
-        bool usable = DecodeUTF8(key, units, true) && plist::ValidateTree(value, ignored) &&
-                      (repeat == repeatsAgree.end() || repeat->second);
-        if (usable) {
+        if (usable[i]) {
             result.kept.Set(key, plist::PlistNode::CopyOf(value));
         } else {
             result.dropped.push_back(key);
         }
-    }
-    if (result.dropped.empty() && result.repeated.empty()) {
-        return false;
     }
     salvage = std::move(result);
     return true;
