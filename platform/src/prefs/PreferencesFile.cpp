@@ -239,8 +239,7 @@ bool PreferencesFile::WriteAtomically(const plist::PlistNode& values, FileIdenti
     return true;
 }
 
-bool PreferencesFile::Merge(const ValueMap& changes, plist::PlistNode& values, FileIdentity& identity,
-                            std::string& error)
+bool PreferencesFile::Merge(ValueMap changes, plist::PlistNode& values, FileIdentity& identity, std::string& error)
 {
     if (!CreateFolders(mFolder)) {
         error = Reason("cannot create the preferences folder");
@@ -255,11 +254,12 @@ bool PreferencesFile::Merge(const ValueMap& changes, plist::PlistNode& values, F
     if (!values) {
         values = plist::PlistNode::MakeDictionary();
     }
-    // The changes stay pending until the write is done, so they are copied in, not moved. Keys
-    // already stored keep their place; new keys follow in the order of their UTF-16 units.
-    for (const auto& [key, value] : changes) {
+    // The changes are this call's own, so their trees move into values: a large value is never
+    // copied. Keys already stored keep their place; new keys follow in the order of their UTF-16
+    // units.
+    for (auto& [key, value] : changes) {
         if (value) {
-            values.Set(EncodeUTF8(key), plist::PlistNode::CopyOf(value.View()));
+            values.Set(EncodeUTF8(key), std::move(value));
         } else {
             values.Remove(EncodeUTF8(key));
         }

@@ -54,7 +54,9 @@ public:
     // create), flushes it, renames it over the file and flushes the folder. values then holds what
     // the file holds. False, with the reason in error, when any step fails: the file is then as it
     // was, the temporary file is gone, and identity is unknown so that the next read parses again.
-    bool Merge(const ValueMap& changes, plist::PlistNode& values, FileIdentity& identity, std::string& error);
+    // The changes are consumed either way: a caller that wants them again after a failure decides
+    // them again.
+    bool Merge(ValueMap changes, plist::PlistNode& values, FileIdentity& identity, std::string& error);
 
     // The next write fails at this stage (once).
     static void FailNextWriteForTesting(WriteStage stage);

@@ -141,13 +141,14 @@ bool SynchronizePreferences(CFStringRef applicationID)
             return false;
         }
     } else {
-        if (!file->Merge(domain.pending, domain.values, domain.identity, error)) {
+        // The changes move into the file's values: pending is cleared whatever the outcome.
+        ValueMap changes = std::move(domain.pending);
+        domain.pending.clear();
+        if (!file->Merge(std::move(changes), domain.values, domain.identity, error)) {
             // The caller hears of the failure and decides again: changes kept pending would be
             // written by some later synchronize over what other processes stored meanwhile.
-            domain.pending.clear();
             return false;
         }
-        domain.pending.clear();
     }
     domain.loaded = true;
     return true;
