@@ -170,10 +170,9 @@ void WipeValues(plist_t root)
             plist_dict_new_iter(node, &rawIter);
             MallocOwner iter(static_cast<char*>(rawIter));
             while (iter) {
-                char* rawKey = nullptr;
                 plist_t value = nullptr;
-                plist_dict_next_item(node, rawIter, &rawKey, &value);
-                MallocOwner key(rawKey);
+                // Only the values: asking for a key makes the library copy it.
+                plist_dict_next_item(node, rawIter, nullptr, &value);
                 if (value == nullptr) {
                     break;
                 }

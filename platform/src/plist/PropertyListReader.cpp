@@ -12,6 +12,7 @@
 #include <CoreFoundation/CFDictionary.h>
 #include <CoreFoundation/CFNumber.h>
 
+#include <map>
 #include <vector>
 
 namespace platform::plist {
@@ -142,11 +143,7 @@ private:
         std::vector<Owned> keys;
         std::vector<Owned> values;
         for (auto& [key, value] : node.DictionaryItems()) {
-            std::u16string units;
-            if (!DecodeUTF8(key, units, true)) {
-                return Fail("a dictionary key is not valid UTF-8");
-            }
-            Owned keyString = Made(CreateStringFromUTF16(mAllocator, std::move(units)));
+            Owned keyString = KeyString(key);
             if (!keyString) {
                 return Owned();
             }
@@ -178,9 +175,28 @@ private:
                                        &kCFTypeDictionaryValueCallBacks));
     }
 
+    // Keys are immutable strings, so every dictionary of one conversion shares one string per key
+    // text: a list of records made alike makes each key once, not once per record.
+    Owned KeyString(const std::string& utf8)
+    {
+        if (auto known = mKeys.find(utf8); known != mKeys.end()) {
+            return Owned::Retain(known->second.Get());
+        }
+        std::u16string units;
+        if (!DecodeUTF8(utf8, units, true)) {
+            return Fail("a dictionary key is not valid UTF-8");
+        }
+        Owned key = Made(CreateStringFromUTF16(mAllocator, std::move(units)));
+        if (key) {
+            mKeys.emplace(utf8, Owned::Retain(key.Get()));
+        }
+        return key;
+    }
+
     CFAllocatorRef mAllocator;
     CFOptionFlags mMutability;
     std::string& mError;
+    std::map<std::string, Owned, std::less<>> mKeys;  // key text -> its string, one reference held
 };
 
 // The checks of Converter, on the tree alone: used where only the verdict matters (a preferences
