@@ -61,10 +61,39 @@ bool ValuesEqual(const CFDictionaryValueCallBacks& callBacks, const void* a, con
     return a == b || (callBacks.equal != nullptr && callBacks.equal(a, b));
 }
 
+bool KeysEqual(const OpaqueCFDictionary* dict, const void* a, const void* b)
+{
+    return a == b || (dict->keyCallBacks.equal != nullptr && dict->keyCallBacks.equal(a, b));
+}
+
+// The position of a key's entry, or entries.size() when the key is absent.
+size_t FindPosition(const OpaqueCFDictionary* dict, const void* key)
+{
+    if (!dict->index.empty()) {
+        auto found = dict->index.find(key);
+        return found == dict->index.end() ? dict->entries.size() : found->second;
+    }
+    size_t position = 0;
+    for (; position < dict->entries.size(); ++position) {
+        if (KeysEqual(dict, dict->entries[position].key, key)) {
+            break;
+        }
+    }
+    return position;
+}
+
 DictionaryEntry* FindEntry(const OpaqueCFDictionary* dict, const void* key)
 {
-    auto found = dict->index.find(key);
-    return found == dict->index.end() ? nullptr : &*found->second;
+    size_t position = FindPosition(dict, key);
+    return position < dict->entries.size() ? const_cast<DictionaryEntry*>(&dict->entries[position]) : nullptr;
+}
+
+void IndexAll(OpaqueCFDictionary* dict)
+{
+    dict->index.reserve(dict->entries.size());
+    for (size_t position = 0; position < dict->entries.size(); ++position) {
+        dict->index.emplace(dict->entries[position].key, position);
+    }
 }
 
 void AddEntry(OpaqueCFDictionary* dict, const void* key, const void* value)
@@ -72,7 +101,31 @@ void AddEntry(OpaqueCFDictionary* dict, const void* key, const void* value)
     const void* storedKey = RetainKey(dict, key);
     const void* storedValue = RetainValue(dict, value);
     dict->entries.push_back(DictionaryEntry{storedKey, storedValue});
-    dict->index.emplace(storedKey, std::prev(dict->entries.end()));
+    if (!dict->index.empty()) {
+        dict->index.emplace(storedKey, dict->entries.size() - 1);
+    } else if (dict->entries.size() > kDictionaryUnindexedEntries) {
+        IndexAll(dict);
+    }
+}
+
+// Takes the entry at position out of the dictionary, the order of the others kept, and answers it
+// for its key and value to be released by the caller.
+DictionaryEntry TakeEntry(OpaqueCFDictionary* dict, size_t position)
+{
+    DictionaryEntry entry = dict->entries[position];
+    dict->entries.erase(dict->entries.begin() + static_cast<std::ptrdiff_t>(position));
+    if (!dict->index.empty()) {
+        dict->index.erase(entry.key);
+        if (dict->entries.size() <= kDictionaryUnindexedEntries) {
+            dict->index.clear();
+        } else {
+            // The entries after it moved up by one: one pass over the index, no key hashed again.
+            for (auto& [key, at] : dict->index) {
+                at -= at > position ? 1 : 0;
+            }
+        }
+    }
+    return entry;
 }
 
 // The old value goes only after the new one is held: setting the same object again must not free
@@ -97,7 +150,6 @@ void SetEntry(OpaqueCFDictionary* dict, const void* key, const void* value)
 void FinalizeDictionary(RuntimeBase* object)
 {
     auto* dict = static_cast<OpaqueCFDictionary*>(object);
-    dict->index.clear();
     for (const DictionaryEntry& entry : dict->entries) {
         ReleaseKey(dict, entry.key);
         ReleaseValue(dict, entry.value);
@@ -156,7 +208,7 @@ OpaqueCFDictionary* CopyDictionary(CFAllocatorRef allocator, const OpaqueCFDicti
     if (copy == nullptr) {
         return nullptr;
     }
-    copy->index.reserve(source->entries.size());
+    copy->entries.reserve(source->entries.size());
     for (const DictionaryEntry& entry : source->entries) {
         AddEntry(copy, entry.key, entry.value);
     }
@@ -215,7 +267,7 @@ CFDictionaryRef CFDictionaryCreate(CFAllocatorRef allocator, const void** keys, 
     if (dict == nullptr) {
         return nullptr;
     }
-    dict->index.reserve(static_cast<size_t>(numValues));
+    dict->entries.reserve(static_cast<size_t>(numValues));
     for (CFIndex i = 0; i < numValues; ++i) {
         SetEntry(dict, keys[i], values[i]);  // a repeated key: the last value wins
     }
@@ -233,7 +285,7 @@ CFMutableDictionaryRef CFDictionaryCreateMutable(CFAllocatorRef allocator, CFInd
 {
     OpaqueCFDictionary* dict = NewDictionary(allocator, keyCallBacks, valueCallBacks, true);
     if (dict != nullptr && capacity > 0) {
-        dict->index.reserve(static_cast<size_t>(capacity));
+        dict->entries.reserve(static_cast<size_t>(capacity));
     }
     return dict;
 }
@@ -332,14 +384,12 @@ void CFDictionaryReplaceValue(CFMutableDictionaryRef theDict, const void* key, c
 void CFDictionaryRemoveValue(CFMutableDictionaryRef theDict, const void* key)
 {
     OpaqueCFDictionary* dict = MutableDictionaryObject(theDict, "CFDictionaryRemoveValue");
-    auto found = dict->index.find(key);
-    if (found == dict->index.end()) {
+    size_t position = FindPosition(dict, key);
+    if (position == dict->entries.size()) {
         return;
     }
     // Unlinked first, released after: the key passed in may be the very object being released.
-    DictionaryEntry entry = *found->second;
-    dict->entries.erase(found->second);
-    dict->index.erase(found);
+    DictionaryEntry entry = TakeEntry(dict, position);
     ReleaseKey(dict, entry.key);
     ReleaseValue(dict, entry.value);
 }

@@ -1,5 +1,5 @@
-// The dictionary object: key and value callbacks, a hash index over the keys, and the entries in
-// the order their keys were first added (so that written property lists come out the same every
+// The dictionary object: key and value callbacks, the entries in the order their keys were first
+// added, and a hash index over the keys of a large one (so that written property lists come out the same every
 // time). Other parts of the platform read the layout directly.
 #pragma once
 
@@ -7,8 +7,8 @@
 
 #include <CoreFoundation/CFDictionary.h>
 
-#include <list>
 #include <unordered_map>
+#include <vector>
 
 namespace platform {
 
@@ -31,9 +31,14 @@ struct DictionaryKeyEqual {
     bool operator()(const void* a, const void* b) const { return a == b || (equal != nullptr && equal(a, b)); }
 };
 
-using DictionaryEntries = std::list<DictionaryEntry>;
-using DictionaryIndex =
-    std::unordered_map<const void*, DictionaryEntries::iterator, DictionaryKeyHash, DictionaryKeyEqual>;
+// Most dictionaries hold a handful of keys (a clip record holds six): those are searched in
+// place, which costs no allocation per entry and no hashing. Past this many keys a hash index is
+// kept, so that no lookup grows with the collection.
+inline constexpr size_t kDictionaryUnindexedEntries = 8;
+
+using DictionaryEntries = std::vector<DictionaryEntry>;
+// Key -> its position in the entries; empty while the dictionary is small enough to search.
+using DictionaryIndex = std::unordered_map<const void*, size_t, DictionaryKeyHash, DictionaryKeyEqual>;
 
 }  // namespace platform
 

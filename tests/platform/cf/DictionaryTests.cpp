@@ -153,6 +153,53 @@ TEST(Dictionary, ManyKeysAreAllFoundAndRemovable)
     }
 }
 
+// Small dictionaries are searched in place and large ones indexed: removals on either side of the
+// change, and back across it, must keep every key at its value and the order of the rest.
+TEST(Dictionary, KeysStayFoundAndOrderedAsTheDictionaryGrowsAndShrinksAcrossItsIndexedSize)
+{
+    OwnedRef<CFMutableDictionaryRef> dict(NewTypeDictionary());
+    std::vector<std::string> expected;
+    auto add = [&](int i) {
+        std::string name = "k" + std::to_string(i);
+        OwnedRef<CFStringRef> key(MakeString(name.c_str()));
+        OwnedRef<CFNumberRef> value(CFNumberCreate(nullptr, kCFNumberIntType, &i));
+        CFDictionarySetValue(dict, key, value);
+        expected.push_back(name);
+    };
+    auto remove = [&](size_t at) {
+        OwnedRef<CFStringRef> key(MakeString(expected[at].c_str()));
+        CFDictionaryRemoveValue(dict, key);
+        expected.erase(expected.begin() + static_cast<std::ptrdiff_t>(at));
+    };
+    auto check = [&](const char* when) {
+        ASSERT_EQ(KeysInOrder(dict), expected) << when;
+        for (const std::string& name : expected) {
+            OwnedRef<CFStringRef> key(MakeString(name.c_str()));
+            auto number = static_cast<CFNumberRef>(CFDictionaryGetValue(dict, key));
+            ASSERT_NE(number, nullptr) << when << ": " << name;
+            int stored = -1;
+            CFNumberGetValue(number, kCFNumberIntType, &stored);
+            ASSERT_EQ("k" + std::to_string(stored), name) << when;
+        }
+    };
+    for (int i = 0; i < 20; ++i) {
+        add(i);
+    }
+    check("grown");
+    remove(0);
+    remove(7);
+    remove(expected.size() - 1);
+    check("large, after removals at the start, the middle and the end");
+    while (expected.size() > 3) {
+        remove(expected.size() / 2);
+    }
+    check("shrunk below the indexed size");
+    for (int i = 20; i < 32; ++i) {
+        add(i);
+    }
+    check("grown again");
+}
+
 // Every key hashes alike: lookups must still tell them apart by equality.
 CFHashCode CollidingHash(const void*)
 {
