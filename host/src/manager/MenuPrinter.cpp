@@ -10,6 +10,24 @@ namespace {
 // Names come from a plug-in: a byte sequence that is not UTF-8 must not stop the printout.
 std::string Quoted(const std::string& text)
 {
+    // Most names are printable ASCII with nothing to escape: those are quoted as they are, and
+    // only the others go through the JSON library (escapes, bytes that are not UTF-8).
+    bool plain = true;
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x7F || c == '"' || c == '\\') {
+            plain = false;
+            break;
+        }
+    }
+    if (plain) {
+        std::string quoted;
+        quoted.reserve(text.size() + 2);
+        quoted += '"';
+        quoted += text;
+        quoted += '"';
+        return quoted;
+    }
     return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
