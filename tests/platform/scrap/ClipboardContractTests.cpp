@@ -2,9 +2,13 @@
 // comes back, in order, with its flags; the argument checks; references across clears; the limits.
 #include "ScrapTestSupport.h"
 
+#include "desktop/DesktopClipboard.h"
+#include "scrap/ClipboardBackend.h"
 #include "scrap/ScrapManifest.h"
+#include "support/XvfbDisplay.h"
 
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -12,25 +16,44 @@ using namespace scraptest;
 
 template <PlatformClipboardKind Kind>
 struct Backend {
+    static constexpr bool kDesktop = false;
     static constexpr PlatformClipboardKind kKind = Kind;
+};
+
+// The CLIPBOARD of a display of the test's own.
+struct Desktop {
+    static constexpr bool kDesktop = true;
+    static constexpr PlatformClipboardKind kKind = kPlatformClipboardFolder;
 };
 
 struct BackendNames {
     template <class T>
     static std::string GetName(int)
     {
-        return T::kKind == kPlatformClipboardFolder ? "Folder" : "Memory";
+        return T::kDesktop ? "Desktop" : T::kKind == kPlatformClipboardFolder ? "Folder" : "Memory";
     }
 };
 
 template <class B>
 class ClipboardContract : public ClipboardTest {
 protected:
-    void SetUp() override { ASSERT_EQ(PlatformUseClipboard(B::kKind), noErr); }
+    void SetUp() override
+    {
+        ASSERT_EQ(PlatformUseClipboard(B::kKind), noErr);
+        if (B::kDesktop) {
+            mDisplay = std::make_unique<testsupport::XvfbDisplay>();
+            std::string error;
+            auto backend = platform::desktop::MakeDesktopClipboard(mDisplay->Name().c_str(), error);
+            ASSERT_TRUE(backend) << error;
+            platform::scrap::InstallClipboardBackend(std::move(backend));
+        }
+    }
     void TearDown() override { PlatformUseClipboard(kPlatformClipboardFolder); }
+
+    std::unique_ptr<testsupport::XvfbDisplay> mDisplay;
 };
 
-using Backends = testing::Types<Backend<kPlatformClipboardFolder>, Backend<kPlatformClipboardMemory>>;
+using Backends = testing::Types<Backend<kPlatformClipboardFolder>, Backend<kPlatformClipboardMemory>, Desktop>;
 TYPED_TEST_SUITE(ClipboardContract, Backends, BackendNames);
 
 TYPED_TEST(ClipboardContract, AFreshClipboardHasOneEmptyGeneration)

@@ -1,0 +1,191 @@
+// The desktop's CLIPBOARD as the Scrap Manager's clipboard, judged by xclip: what another program
+// offers is read flavor by flavor, and what we put stays offered, every target byte for byte,
+// after the process that put it has ended.
+#include "DesktopClients.h"
+
+#include "SecretHandout.h"
+#include "desktop/DesktopClipboard.h"
+#include "desktop/MimeFlavors.h"
+#include "scrap/ClipboardBackend.h"
+
+#include "platform/scrap/ScrapTestSupport.h"
+#include "support/KillLoop.h"
+#include "support/XvfbDisplay.h"
+
+#include <algorithm>
+#include <set>
+#include <sstream>
+
+namespace {
+
+using namespace scraptest;
+using desktoptest::RunClient;
+using desktoptest::ServeSelection;
+
+std::string UTF16(const std::u16string& text)
+{
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t));
+}
+
+// Bytes of every value, NULs and high bytes included, in a repeating pattern.
+std::string Binary(size_t size)
+{
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
+    }
+    return bytes;
+}
+
+class DesktopClipboardTest : public ClipboardTest {
+protected:
+    void SetUp() override { UseDesktop(); }
+    void TearDown() override { PlatformUseClipboard(kPlatformClipboardFolder); }
+
+    void UseDesktop()
+    {
+        std::string error;
+        auto backend = platform::desktop::MakeDesktopClipboard(mDisplay.Name().c_str(), error);
+        ASSERT_TRUE(backend) << error;
+        platform::scrap::InstallClipboardBackend(std::move(backend));
+    }
+
+    std::string Xclip(const std::vector<std::string>& arguments)
+    {
+        std::vector<std::string> command = {"xclip", "-o", "-selection", "clipboard"};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        return RunClient(mDisplay.Name(), command);
+    }
+
+    testsupport::XvfbDisplay mDisplay;
+};
+
+// One target offered by another program becomes one flavor; TARGETS and TIMESTAMP are no content.
+TEST_F(DesktopClipboardTest, AnotherProgramsTargetBecomesAFlavor)
+{
+    const std::string png = "\x89PNG\r\n\x1a\n" + Binary(3000);
+    struct Case {
+        const char* target;
+        std::string offered;
+        ScrapFlavorType type;
+        std::string flavor;
+    } cases[] = {
+        {"text/html", "<p>caf\xC3\xA9</p>", 'HTML', "<p>caf\xC3\xA9</p>"},
+        {"image/png", png, 'PNGf', png},
+        {"UTF8_STRING", "h\xC3\xA9llo \xE2\x82\xAC", 'utxt', UTF16(u"h\u00E9llo \u20AC")},
+        {"STRING", "caf\xE9", 'TEXT', "caf\x8E"},  // Latin-1 in, Mac OS Roman out
+        {"application/x-custom", std::string("a\0b", 3), platform::desktop::ForeignFlavorType("application/x-custom"),
+         std::string("application/x-custom\0a\0b", 24)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target);
+        auto xclip = ServeSelection(mDisplay.Name(), "clipboard", c.offered, c.target);
+        ScrapRef scrap = CurrentScrap();
+        std::vector<ScrapFlavorInfo> info = FlavorList(scrap);
+        ASSERT_EQ(info.size(), 1u) << LastClipboardError();
+        EXPECT_EQ(info[0].flavorType, c.type);
+        EXPECT_EQ(ReadFlavor(scrap, c.type), c.flavor) << LastClipboardError();
+    }
+}
+
+// Put by a process that then ends, every flavor is still offered, under every target it stands for.
+TEST_F(DesktopClipboardTest, WhatWePutOutlivesUsUnderEveryTarget)
+{
+    const std::string png = Binary(5000);
+    const std::string foreign = platform::desktop::ForeignFlavorBytes("application/x-custom", std::string("x\0y", 3));
+    // The writer uses a clipboard of its own: the one installed here shares this process's
+    // connection, which the child must leave alone.
+    testsupport::ChildEnd writer = testsupport::RunChildAndKill(
+        [&] {
+            std::string error;
+            auto clipboard = platform::desktop::MakeDesktopClipboard(mDisplay.Name().c_str(), error);
+            std::shared_ptr<platform::scrap::ClipboardGeneration> generation;
+            if (!clipboard || clipboard->Clear(false) != noErr || clipboard->Current(generation) != noErr) {
+                return 1;
+            }
+            const std::pair<ScrapFlavorType, std::string> flavors[] = {
+                {'utxt', UTF16(u"\uFEFFna\u00EFve \u20AC")},
+                {'TEXT', "na\x95ve"},
+                {'HTML', "<b>bold</b>"},
+                {'PNGf', png},
+                {platform::desktop::ForeignFlavorType("application/x-custom"), foreign},
+                {'PICT', std::string("\0\1", 2)},
+            };
+            for (const auto& [type, bytes] : flavors) {
+                if (generation->Put(type, 0, static_cast<Size>(bytes.size()), bytes.data()) != noErr) {
+                    return 2;
+                }
+            }
+            return 0;
+        },
+        -1);
+    ASSERT_EQ(writer.exitStatus, 0) << LastClipboardError();
+
+    std::set<std::string> targets;
+    std::istringstream lines(Xclip({"-t", "TARGETS"}));
+    for (std::string line; std::getline(lines, line);) {
+        targets.insert(line);
+    }
+    EXPECT_EQ(targets, (std::set<std::string>{"TARGETS", "TIMESTAMP", "MULTIPLE", "UTF8_STRING",
+                                              "text/plain;charset=utf-8", "STRING", "text/plain", "text/html",
+                                              "image/png", "application/x-custom",
+                                              "application/x-stashwell-flavor-50494354"}));
+    EXPECT_EQ(Xclip({"-t", "UTF8_STRING"}), "na\xC3\xAFve \xE2\x82\xAC");
+    EXPECT_EQ(Xclip({"-t", "text/plain;charset=utf-8"}), "na\xC3\xAFve \xE2\x82\xAC");
+    EXPECT_EQ(Xclip({"-t", "STRING"}), "na\xEFve");
+    EXPECT_EQ(Xclip({"-t", "text/plain"}), "na\xC3\xAFve");
+    EXPECT_EQ(Xclip({"-t", "text/html"}), "<b>bold</b>");
+    EXPECT_EQ(Xclip({"-t", "image/png"}), png);
+    EXPECT_EQ(Xclip({"-t", "application/x-custom"}), std::string("x\0y", 3));
+    EXPECT_EQ(Xclip({"-t", "application/x-stashwell-flavor-50494354"}), std::string("\0\1", 2));
+
+    // Read back here, every flavor is what was put (text as its target gives it).
+    ScrapRef scrap = CurrentScrap();
+    EXPECT_EQ(ReadFlavor(scrap, 'HTML'), "<b>bold</b>");
+    EXPECT_EQ(ReadFlavor(scrap, 'PNGf'), png);
+    EXPECT_EQ(ReadFlavor(scrap, platform::desktop::ForeignFlavorType("application/x-custom")), foreign);
+    EXPECT_EQ(ReadFlavor(scrap, 'PICT'), std::string("\0\1", 2));
+    EXPECT_EQ(ReadFlavor(scrap, 'utxt'), UTF16(u"na\u00EFve \u20AC"));
+
+    // Another program taking the clipboard ends our hold on it.
+    auto xclip = ServeSelection(mDisplay.Name(), "clipboard", "theirs", "UTF8_STRING");
+    EXPECT_EQ(ReadFlavor(CurrentScrap(), 'utxt'), UTF16(u"theirs"));
+}
+
+// Content larger than one request goes in pieces, both ways.
+TEST_F(DesktopClipboardTest, ThirtyTwoMebibytesOfTextGoInPiecesBothWays)
+{
+    std::string text(32u << 20, 'a');
+    for (size_t i = 0; i < text.size(); i += 4093) {
+        text[i] = static_cast<char>('A' + (i / 4093) % 26);
+    }
+    {
+        auto xclip = ServeSelection(mDisplay.Name(), "clipboard", text, "text/plain");
+        EXPECT_EQ(ReadFlavor(CurrentScrap(), 'TEXT'), text) << LastClipboardError();
+    }
+    ASSERT_EQ(ClearCurrentScrap(), noErr);
+    ASSERT_EQ(PutString(CurrentScrap(), 'TEXT', text), noErr);
+    EXPECT_TRUE(Xclip({"-t", "text/plain"}) == text);
+}
+
+// A secret the keychain has just handed out goes on the clipboard with the hint that clipboard
+// managers keep no copy of it; the clipboard filled after it carries no such hint.
+TEST_F(DesktopClipboardTest, ASecretIsOfferedAsOneThatManagersMustNotKeep)
+{
+    for (bool secret : {true, false}) {
+        SCOPED_TRACE(secret ? "a secret" : "after it");
+        if (secret) {
+            platform::NoteSecretHandedOut();
+        }
+        ASSERT_EQ(ClearCurrentScrap(), noErr);
+        ASSERT_EQ(PutString(CurrentScrap(), 'utxt', UTF16(u"pw")), noErr);
+        const std::string targets = Xclip({"-t", "TARGETS"});
+        EXPECT_EQ(targets.find("x-kde-passwordManagerHint") != std::string::npos, secret) << targets;
+        if (secret) {
+            EXPECT_EQ(Xclip({"-t", "x-kde-passwordManagerHint"}), "secret");
+        }
+        EXPECT_EQ(Xclip({"-t", "UTF8_STRING"}), "pw");
+    }
+}
+
+}  // namespace
