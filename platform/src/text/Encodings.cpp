@@ -123,9 +123,29 @@ bool EncodeCharacter(std::u16string_view units, std::size_t i, CFStringEncoding 
             length = 1;
             return false;  // an unpaired surrogate is no character UTF-8 can hold
         }
-        std::string encoded = EncodeUTF8(units.substr(i, consumed));
-        length = encoded.size();
-        std::memcpy(bytes, encoded.data(), length);
+        // Written in place: this runs once per character of every string converted.
+        char32_t code = pair ? 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
+                                   (static_cast<char32_t>(units[i + 1]) - 0xDC00)
+                             : unit;
+        if (code < 0x80) {
+            bytes[0] = static_cast<std::uint8_t>(code);
+            length = 1;
+        } else if (code < 0x800) {
+            bytes[0] = static_cast<std::uint8_t>(0xC0 | (code >> 6));
+            bytes[1] = static_cast<std::uint8_t>(0x80 | (code & 0x3F));
+            length = 2;
+        } else if (code < 0x10000) {
+            bytes[0] = static_cast<std::uint8_t>(0xE0 | (code >> 12));
+            bytes[1] = static_cast<std::uint8_t>(0x80 | ((code >> 6) & 0x3F));
+            bytes[2] = static_cast<std::uint8_t>(0x80 | (code & 0x3F));
+            length = 3;
+        } else {
+            bytes[0] = static_cast<std::uint8_t>(0xF0 | (code >> 18));
+            bytes[1] = static_cast<std::uint8_t>(0x80 | ((code >> 12) & 0x3F));
+            bytes[2] = static_cast<std::uint8_t>(0x80 | ((code >> 6) & 0x3F));
+            bytes[3] = static_cast<std::uint8_t>(0x80 | (code & 0x3F));
+            length = 4;
+        }
         return true;
     }
     default: {  // UTF-16: every unit, even an unpaired surrogate, is kept as it is
