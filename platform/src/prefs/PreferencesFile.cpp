@@ -126,6 +126,9 @@ bool PreferencesFile::ReadLocked(plist::PlistNode& values, FileIdentity& identit
         return true;
     }
     std::string contents;
+    if (info.st_size > 0 && info.st_size <= kPlatformPropertyListMaxBytes) {
+        contents.reserve(static_cast<size_t>(info.st_size));  // read in pieces: grown once, not at each
+    }
     FileError read = ReadOpenFile(fd.Get(), mPath, static_cast<size_t>(kPlatformPropertyListMaxBytes),
                                   [&](std::span<const char> chunk) {
                                       contents.append(chunk.data(), chunk.size());
