@@ -40,7 +40,9 @@ CreationCost gCost = kDefaultCost;
 // otherwise change the settings.
 constexpr KeychainSettingsRecord kNewKeychainSettings{1, true, true, 300};
 
-Result<KeychainSnapshot> ReadSnapshot(const std::string& path, bool whole)
+enum class SnapshotPart { Preamble, PreambleAndIndex, Whole };
+
+Result<KeychainSnapshot> ReadSnapshot(const std::string& path, SnapshotPart part)
 {
     ScopedFd fd;
     KeychainSnapshot snapshot;
@@ -58,7 +60,7 @@ Result<KeychainSnapshot> ReadSnapshot(const std::string& path, bool whole)
     if (size < kPreambleSize || size > kMaxFileSize) {
         return Failure{errSecInvalidKeychain};
     }
-    size_t wanted = whole ? static_cast<size_t>(size) : kPreambleSize;
+    size_t wanted = part == SnapshotPart::Whole ? static_cast<size_t>(size) : kPreambleSize;
     snapshot.bytes.resize(wanted);
     ssize_t got = ReadAt(fd.Get(), snapshot.bytes.data(), wanted, 0);
     if (got < 0) {
@@ -73,6 +75,21 @@ Result<KeychainSnapshot> ReadSnapshot(const std::string& path, bool whole)
         return Failure{preamble.Status()};
     }
     snapshot.preamble = preamble.Value();
+    if (part == SnapshotPart::PreambleAndIndex) {
+        // The preamble was checked against the file's size, so the index lies within it.
+        size_t indexEnd = kPreambleSize + size_t{snapshot.preamble.indexLength};
+        if (indexEnd > size) {
+            return Failure{errSecInvalidKeychain};
+        }
+        snapshot.bytes.resize(indexEnd);
+        ssize_t index = ReadAt(fd.Get(), snapshot.bytes.data() + kPreambleSize, indexEnd - kPreambleSize, kPreambleSize);
+        if (index < 0) {
+            return Failure{ioErr};
+        }
+        if (static_cast<size_t>(index) < indexEnd - kPreambleSize) {
+            return Failure{errSecInvalidKeychain};
+        }
+    }
     return snapshot;
 }
 
@@ -121,12 +138,17 @@ std::string KeyDescriptionOfFile(const std::string& path)
 
 Result<KeychainSnapshot> ReadKeychainFile(const std::string& path)
 {
-    return ReadSnapshot(path, true);
+    return ReadSnapshot(path, SnapshotPart::Whole);
 }
 
 Result<KeychainSnapshot> ReadKeychainPreamble(const std::string& path)
 {
-    return ReadSnapshot(path, false);
+    return ReadSnapshot(path, SnapshotPart::Preamble);
+}
+
+Result<KeychainSnapshot> ReadKeychainStart(const std::string& path)
+{
+    return ReadSnapshot(path, SnapshotPart::PreambleAndIndex);
 }
 
 int64_t UnlockDeadline(const KeychainSettingsRecord& settings)

@@ -36,7 +36,8 @@ OSStatus KeychainStatusForErrno(int error);
 // the user's. 0, or the errno value.
 int LockKeychainFolder(const std::string& path, LockFile& lock);
 
-// A whole file as read at one moment, with its identity and its parsed preamble.
+// A whole file (or its start, see ReadKeychainStart) as read at one moment, with its identity and
+// its parsed preamble.
 struct KeychainSnapshot {
     std::vector<uint8_t> bytes;
     struct stat identity {};
@@ -52,8 +53,12 @@ std::string KeyDescriptionOfFile(const std::string& path);
 // Reads the whole file (bounded by kMaxFileSize). errSecNoSuchKeychain when it is missing,
 // errSecInvalidKeychain when it is damaged or not a regular file.
 Result<KeychainSnapshot> ReadKeychainFile(const std::string& path);
-// Reads the preamble only (the status of a keychain needs no more).
+// Reads the preamble only (the status of a locked keychain needs no more).
 Result<KeychainSnapshot> ReadKeychainPreamble(const std::string& path);
+// Reads the preamble and the index that follows it: bytes then hold that start of the file, and
+// identity.st_size the whole file's size (what the status of an unlocked keychain checks, however
+// many items the file holds).
+Result<KeychainSnapshot> ReadKeychainStart(const std::string& path);
 
 // The Argon2id cost of new files.
 struct CreationCost {

@@ -69,7 +69,14 @@ bool KeyMatchesFile(const ParsedPreamble& preamble, std::span<const uint8_t> mas
 Result<KeychainIndex> OpenIndex(std::span<const uint8_t> file, const ParsedPreamble& preamble,
                                 std::span<const uint8_t> masterKey)
 {
-    if (file.size() < kPreambleSize || file.size() - kPreambleSize < preamble.indexLength) {
+    return OpenIndexOfStart(file, file.size(), preamble, masterKey);
+}
+
+Result<KeychainIndex> OpenIndexOfStart(std::span<const uint8_t> file, uint64_t fileSize,
+                                       const ParsedPreamble& preamble, std::span<const uint8_t> masterKey)
+{
+    if (fileSize < kPreambleSize || fileSize - kPreambleSize < preamble.indexLength ||
+        file.size() < kPreambleSize + uint64_t{preamble.indexLength}) {
         return kDamaged;
     }
     SecretBuffer key = DeriveSubkey(masterKey, Subkey::Index);
@@ -88,12 +95,12 @@ Result<KeychainIndex> OpenIndex(std::span<const uint8_t> file, const ParsedPream
     // The records follow the index back to back, in index order, up to the very end of the file.
     uint64_t expected = kPreambleSize + uint64_t{preamble.indexLength};
     for (const IndexEntry& entry : index->entries) {
-        if (entry.offset != expected || entry.length < kSealOverhead || entry.length > file.size() - expected) {
+        if (entry.offset != expected || entry.length < kSealOverhead || entry.length > fileSize - expected) {
             return kDamaged;
         }
         expected += entry.length;
     }
-    if (expected != file.size()) {
+    if (expected != fileSize) {
         return kDamaged;
     }
     return index;

@@ -32,6 +32,10 @@ bool KeyMatchesFile(const ParsedPreamble& preamble, std::span<const uint8_t> mas
 // Opens the index of the whole file and checks the exact layout of the item records it lists.
 Result<KeychainIndex> OpenIndex(std::span<const uint8_t> file, const ParsedPreamble& preamble,
                                 std::span<const uint8_t> masterKey);
+// As OpenIndex, from the start of a file of fileSize bytes that holds at least the preamble and the
+// index: the layout of the records is checked against their sizes, which needs none of their bytes.
+Result<KeychainIndex> OpenIndexOfStart(std::span<const uint8_t> start, uint64_t fileSize,
+                                       const ParsedPreamble& preamble, std::span<const uint8_t> masterKey);
 
 // Whether the record that the entry lists is, byte for byte, the one the index was written with.
 // A change can then copy the record into a new file without opening it.

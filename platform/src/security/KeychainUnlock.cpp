@@ -21,10 +21,12 @@ namespace {
 
 constexpr uint32_t kUnlockAttempts = 3;
 
-// noErr when the index of the whole file opens with the key, or the damage status.
+// noErr when the index opens with the key and its records fill the file exactly, or the damage
+// status. The snapshot may hold only the start of the file, up to the end of the index.
 OSStatus IndexStatus(const KeychainSnapshot& snapshot, std::span<const uint8_t> key)
 {
-    return OpenIndex(snapshot.bytes, snapshot.preamble, key).Status();
+    return OpenIndexOfStart(snapshot.bytes, static_cast<uint64_t>(snapshot.identity.st_size), snapshot.preamble, key)
+        .Status();
 }
 
 // Derives the key from the password and keeps it when it opens the file.
@@ -194,7 +196,9 @@ OSStatus LockKeychainFile(const std::string& path)
 Result<uint32_t> KeychainStatusBits(const std::string& path)
 {
     struct stat identity {};
-    Result<KeychainSnapshot> snapshot = ReadKeychainFile(path);
+    // The preamble and the index are all the status checks: the items' records are not read, so a
+    // keychain of many notes costs no more at every menu than one of a few.
+    Result<KeychainSnapshot> snapshot = ReadKeychainStart(path);
     uint32_t bits = 0;
     if (snapshot.Ok()) {
         identity = snapshot->identity;

@@ -171,6 +171,15 @@ TEST_F(KeychainFileTest, ADamagedFileIsToldAtUnlockAndStatusWithoutAPrompt)
     Overwrite(Path(), Flipped(original, (regions[3].begin + regions[3].end) / 2));
     SecKeychainStatus bits = 0;
     EXPECT_EQ(SecKeychainGetStatus(keychain.Get(), &bits), errSecInvalidKeychain);
+    // The status reads the file only up to the end of the index, yet a file longer or shorter than
+    // the records the index lists is damaged all the same.
+    for (const std::string& changed : {original + "x", original.substr(0, original.size() - 1)}) {
+        Overwrite(Path(), changed);
+        EXPECT_EQ(SecKeychainGetStatus(keychain.Get(), &bits), errSecInvalidKeychain) << changed.size();
+    }
+    Overwrite(Path(), original);
+    EXPECT_EQ(SecKeychainGetStatus(keychain.Get(), &bits), noErr);
+    EXPECT_NE(bits & kSecUnlockStateStatus, 0u);
 }
 
 TEST_F(KeychainFileTest, ADamagedItemSpoilsOnlyItself)
