@@ -1,5 +1,8 @@
 #include "common/TextConversion.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace cmhost {
 
 std::string UTF8FromString(CFStringRef string)
@@ -53,6 +56,10 @@ std::string FourCharCodeString(FourCharCode code)
 {
     const unsigned char bytes[4] = {static_cast<unsigned char>(code >> 24), static_cast<unsigned char>(code >> 16),
                                     static_cast<unsigned char>(code >> 8), static_cast<unsigned char>(code)};
+    // Printable ASCII is the same in Mac OS Roman and UTF-8: the usual codes need no conversion.
+    if (std::all_of(std::begin(bytes), std::end(bytes), [](unsigned char c) { return c >= 0x20 && c < 0x7F; })) {
+        return std::string(std::begin(bytes), std::end(bytes));
+    }
     return UTF8FromMacRoman(bytes, sizeof bytes);
 }
 

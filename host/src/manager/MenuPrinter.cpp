@@ -7,56 +7,71 @@
 namespace cmhost {
 namespace {
 
-// Names come from a plug-in: a byte sequence that is not UTF-8 must not stop the printout.
-std::string Quoted(const std::string& text)
+// Names come from a plug-in: a byte sequence that is not UTF-8 must not stop the printout. Most
+// names are printable ASCII with nothing to escape: those are quoted as they are, and only the
+// others go through the JSON library (escapes, bytes that are not UTF-8).
+void AppendQuoted(std::string& out, const std::string& text)
 {
-    // Most names are printable ASCII with nothing to escape: those are quoted as they are, and
-    // only the others go through the JSON library (escapes, bytes that are not UTF-8).
-    bool plain = true;
     for (char c : text) {
         auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte >= 0x7F || c == '"' || c == '\\') {
-            plain = false;
-            break;
+            out += nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+            return;
         }
     }
-    if (plain) {
-        std::string quoted;
-        quoted.reserve(text.size() + 2);
-        quoted += '"';
-        quoted += text;
-        quoted += '"';
-        return quoted;
-    }
-    return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    out += '"';
+    out += text;
+    out += '"';
 }
 
+std::string Quoted(const std::string& text)
+{
+    std::string quoted;
+    AppendQuoted(quoted, text);
+    return quoted;
+}
+
+// Written straight into out: a menu of thousands of items makes no string per field.
 void AppendJsonItems(std::string& out, const std::vector<MenuItem>& items, int depth)
 {
     out += "[";
     const std::string indent(static_cast<size_t>(3 * depth), ' ');
     for (size_t i = 0; i < items.size(); ++i) {
         const MenuItem& item = items[i];
-        out += "\n" + indent + "{";
-        std::string fields;
-        auto add = [&fields](const std::string& key, const std::string& value) {
-            if (!fields.empty())
-                fields += ", ";
-            fields += Quoted(key) + ": " + value;
+        out += '\n';
+        out += indent;
+        out += '{';
+        bool first = true;
+        auto key = [&out, &first](const char* name) {
+            out += first ? "\"" : ", \"";
+            out += name;
+            out += "\": ";
+            first = false;
         };
         if (item.nameType != 0) {
-            add("name", item.name ? Quoted(*item.name) : "null");
-            add("nameType", Quoted(FourCharCodeString(item.nameType)));
+            key("name");
+            if (item.name) {
+                AppendQuoted(out, *item.name);
+            } else {
+                out += "null";
+            }
+            key("nameType");
+            AppendQuoted(out, FourCharCodeString(item.nameType));
         }
-        if (item.command)
-            add("command", std::to_string(*item.command));
-        if (item.attributes)
-            add("attributes", std::to_string(*item.attributes));
-        if (item.modifiers)
-            add("modifiers", std::to_string(*item.modifiers));
-        out += fields;
+        if (item.command) {
+            key("command");
+            out += std::to_string(*item.command);
+        }
+        if (item.attributes) {
+            key("attributes");
+            out += std::to_string(*item.attributes);
+        }
+        if (item.modifiers) {
+            key("modifiers");
+            out += std::to_string(*item.modifiers);
+        }
         if (item.isSubmenu) {
-            out += fields.empty() ? "\"submenu\": " : ", \"submenu\": ";
+            key("submenu");
             AppendJsonItems(out, item.submenu, depth + 1);
         }
         out += "}";
