@@ -289,19 +289,23 @@ int ScanNestingDepth(std::string_view xml, int limit)
     int deepest = 0;
     size_t at = 0;
     while ((at = xml.find('<', at)) != std::string_view::npos) {
-        if (StartsWith(xml, at, "<!--")) {
+        // Most tags open or close an element: the character after '<' tells them apart cheaply.
+        char next = at + 1 < xml.size() ? xml[at + 1] : '\0';
+        if (next == '!' && StartsWith(xml, at, "<!--")) {
             size_t end = xml.find("-->", at + 4);
             at = end == std::string_view::npos ? xml.size() : end + 3;
             continue;
         }
-        if (StartsWith(xml, at, "<![CDATA[")) {
+        if (next == '!' && StartsWith(xml, at, "<![CDATA[")) {
             size_t end = xml.find("]]>", at + 9);
             at = end == std::string_view::npos ? xml.size() : end + 3;
             continue;
         }
-        bool closing = at + 1 < xml.size() && xml[at + 1] == '/';
+        bool closing = next == '/';
         size_t nameAt = at + (closing ? 2 : 1);
-        bool container = ElementNamed(xml, nameAt, "array") || ElementNamed(xml, nameAt, "dict");
+        char first = nameAt < xml.size() ? xml[nameAt] : '\0';
+        bool container = (first == 'a' && ElementNamed(xml, nameAt, "array")) ||
+                         (first == 'd' && ElementNamed(xml, nameAt, "dict"));
         size_t close = xml.find('>', at);
         bool selfClosing = close != std::string_view::npos && close > at && xml[close - 1] == '/';
         if (container && closing) {

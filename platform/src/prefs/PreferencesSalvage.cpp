@@ -40,13 +40,15 @@ std::optional<size_t> ElementEnd(std::string_view xml, size_t at)
         }
         std::string_view closer = ">";
         int change = 1;
-        if (xml.compare(open, 4, "<!--") == 0) {
+        // Most tags open or close an element: the character after '<' tells them apart cheaply.
+        char next = open + 1 < xml.size() ? xml[open + 1] : '\0';
+        if (next == '!' && xml.compare(open, 4, "<!--") == 0) {
             closer = "-->";
             change = 0;
-        } else if (xml.compare(open, 9, "<![CDATA[") == 0) {
+        } else if (next == '!' && xml.compare(open, 9, "<![CDATA[") == 0) {
             closer = "]]>";
             change = 0;
-        } else if (xml.compare(open, 2, "</") == 0) {
+        } else if (next == '/') {
             change = -1;
         }
         size_t close = xml.find(closer, open + 1);
