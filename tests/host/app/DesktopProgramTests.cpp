@@ -78,20 +78,32 @@ protected:
     testsupport::ChildProcess::Variables Clients() const { return {{"DISPLAY", mDisplay.Name()}}; }
 
     // What `xclip -o` reads from the selection now ("" when nothing answers).
-    std::string ReadSelection(const std::string& selection)
+    std::string ReadSelection(const std::string& selection, const std::string& target = "")
     {
-        testsupport::ChildProcess xclip({"xclip", "-o", "-selection", selection}, Clients());
+        std::vector<std::string> command = {"xclip", "-o", "-selection", selection};
+        if (!target.empty()) {
+            command.insert(command.end(), {"-t", target});
+        }
+        testsupport::ChildProcess xclip(command, Clients());
         return xclip.Wait() == 0 ? xclip.Out() : "";
     }
 
     // Starts xclip owning PRIMARY with the text, and returns once it answers with it.
-    std::unique_ptr<testsupport::ChildProcess> Select(const std::string& text)
+    std::unique_ptr<testsupport::ChildProcess> Select(const std::string& text) { return Offer("primary", "", text); }
+
+    // Starts xclip owning the selection with the bytes under the target (its default one when ""),
+    // and returns once it answers with them.
+    std::unique_ptr<testsupport::ChildProcess> Offer(const std::string& selection, const std::string& target,
+                                                     const std::string& bytes)
     {
-        auto xclip = std::make_unique<testsupport::ChildProcess>(
-            std::vector<std::string>{"xclip", "-quiet", "-selection", "primary"}, Clients(), text);
+        std::vector<std::string> command = {"xclip", "-quiet", "-selection", selection};
+        if (!target.empty()) {
+            command.insert(command.end(), {"-t", target});
+        }
+        auto xclip = std::make_unique<testsupport::ChildProcess>(command, Clients(), bytes);
         // Far longer than xclip needs on a loaded machine: only an xclip that never serves is given up on.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (ReadSelection("primary") != text) {
+        while (ReadSelection(selection, target) != bytes) {
             if (xclip->Ended() || std::chrono::steady_clock::now() > deadline) {
                 ADD_FAILURE() << "xclip never served the selection: " << xclip->Err();
                 break;
@@ -129,6 +141,41 @@ TEST_F(DesktopSession, TheClipboardCommandsWorkOnTheDesktopsClipboard)
     ProcessResult set = Run({"--desktop", "clipboard", "set", "utxt=text:h\xC3\xA9llo desktop"});
     ASSERT_EQ(set.exitStatus, 0) << set.err;
     EXPECT_EQ(ReadSelection("clipboard"), "h\xC3\xA9llo desktop");
+}
+
+// Content another program put on the clipboard becomes a clip with every target it was offered
+// under; pasted once the clipboard holds something else, it is offered again under each of them,
+// byte for byte, after cmhost has exited.
+TEST_F(DesktopSession, AClipGivesBackEveryTargetTheClipboardOfferedByteForByte)
+{
+    std::string png = "\x89PNG\r\n\x1a\n";
+    for (int i = 0; i < 70000; ++i) {
+        png += static_cast<char>((i * 2654435761u) >> 13);
+    }
+    const std::pair<std::string, std::string> cases[] = {
+        {"text/html", "<p>Caf\xC3\xA9 &amp; cr\xC3\xA8me</p>"},
+        {"image/png", png},
+        {"application/x-custom", std::string("one\0two", 7)},
+    };
+    int clip = 0;
+    for (const auto& [target, bytes] : cases) {
+        SCOPED_TRACE(target);
+        const std::string name = "Clip " + std::to_string(++clip);
+        {
+            auto xclip = Offer("clipboard", target, bytes);
+            json added = Json({"--desktop", "choose", "--path", "Stashwell/Add Clipboard Content...", "--dialog",
+                               R"({"name": ")" + name + R"("})", "--json"});
+            ASSERT_EQ(added["status"], 0) << added.dump();
+        }
+        ASSERT_EQ(Run({"--desktop", "clipboard", "set", "utxt=text:something else"}).exitStatus, 0);
+        json pasted = Json({"--desktop", "choose", "--path", "Stashwell/" + name, "--json"});
+        ASSERT_EQ(pasted["status"], 0) << pasted.dump();
+
+        const std::string targets = ReadSelection("clipboard", "TARGETS");
+        EXPECT_TRUE(Contains(targets, target + "\n")) << targets;
+        const std::string content = ReadSelection("clipboard", target);
+        EXPECT_TRUE(content == bytes) << content.size() << " bytes";
+    }
 }
 
 }  // namespace

@@ -66,8 +66,9 @@ TEST_F(WriteFailure, ClipboardSetPastTheFileSizeLimitSaysSoAndLeavesNoPartFlavor
     // Whatever the clipboard holds now, no flavor of it is cut short.
     const json shown = Json({"clipboard", "show", "--json"});
     for (const json& flavor : shown["flavors"]) {
-        if (flavor["type"] == "PICT")
+        if (flavor["type"] == "PICT") {
             EXPECT_EQ(flavor["size"], mBig.size());
+        }
     }
 }
 

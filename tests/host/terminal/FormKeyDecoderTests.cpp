@@ -49,8 +49,9 @@ TEST(FormKeyDecoder, EditingAndMovingKeysAndLetters)
         FormKey key = Decode(bytes + "z", &used);
         EXPECT_EQ(key.kind, kind);
         EXPECT_EQ(used, kind == FormKeyKind::Escape ? 1 : bytes.size());
-        if (kind == FormKeyKind::Text)
+        if (kind == FormKeyKind::Text) {
             EXPECT_EQ(key.text, bytes);
+        }
     }
     size_t used = 0;
     EXPECT_EQ(Decode("\x1b", &used).kind, FormKeyKind::Escape) << "alone, it is the Escape key";
