@@ -4,7 +4,8 @@
 //                                                 recorded as the only clip of the clip list
 //   clip_content_tool clipboard-to-package NAME   the clipboard read into a flavor set and written
 //                                                 into a new clip package NAME
-// Storage follows XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_RUNTIME_DIR, as everywhere else.
+// Storage follows XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_RUNTIME_DIR, as everywhere else. With
+// STASHWELL_BENCH_DISPLAY set, the clipboard is that X11 display's CLIPBOARD.
 #include "content/FlavorSet.h"
 #include "plugin/ClipRecord.h"
 #include "plugin/PluginIdentity.h"
@@ -12,8 +13,10 @@
 #include "support/MemoryOwners.h"
 
 #include <Carbon/Carbon.h>
+#include <PlatformHost.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -130,6 +133,11 @@ int ClipboardToPackage(const std::string& name)
 
 int main(int argc, char** argv)
 {
+    if (const char* display = std::getenv("STASHWELL_BENCH_DISPLAY")) {
+        if (PlatformUseDesktop(display, nullptr) != noErr) {
+            return Fail("opening the display", kPlatformNoDesktopErr);
+        }
+    }
     try {
         if (argc == 5 && std::strcmp(argv[1], "store-clip") == 0) {
             return StoreClip(argv[2], argv[3], argv[4]);
