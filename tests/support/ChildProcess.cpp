@@ -104,4 +104,14 @@ std::string ChildProcess::Err() const
     return ReadFile(mFiles.Child("err"));
 }
 
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& input)
+{
+    std::vector<std::string> command{program};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    ChildProcess child(command, {}, input);
+    const int status = child.Wait();
+    return ProcessResult{status, child.Out(), child.Err()};
+}
+
 }  // namespace testsupport

@@ -1,6 +1,7 @@
-// A program the test starts and lets run beside it (an X client serving a selection, a dialog
-// waiting for keys), with its standard input from a string and its output and error kept in
-// files, so that the child never waits on a reader.
+// A program the test starts, either let run beside it (an X client serving a selection, a dialog
+// waiting for keys) or run to its end (cmhost as a user runs it), with its standard input from a
+// string and its output and error kept in files of a folder of its own: the child can neither wait
+// on a reader nor be cut short by one, whatever it prints.
 #pragma once
 
 #include "support/TempDir.h"
@@ -38,5 +39,18 @@ private:
     pid_t mPid = -1;
     int mStatus = -1;
 };
+
+// How a program run to its end ended, and what it printed.
+struct ProcessResult {
+    int exitStatus = -1;  // -1 when the child did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Runs program (a path) with the arguments (not counting argv[0]) in this process's environment,
+// feeding input to its standard input, and waits for its end. Throws std::runtime_error when it
+// cannot be started.
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& input = "");
 
 }  // namespace testsupport

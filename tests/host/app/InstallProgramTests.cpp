@@ -1,6 +1,6 @@
 // `cmake --install` into a prefix of its own: the installed cmhost runs with the installed libplatform
 // and, without --plugins, loads the bundle installed with it rather than the build's.
-#include "host/support/Subprocess.h"
+#include "support/ChildProcess.h"
 
 #include "support/TempDir.h"
 
@@ -18,8 +18,8 @@ TEST(InstallProgram, AnInstalledCmhostFindsTheInstalledBundle)
 {
     testsupport::ScopedTempDir prefix;
     testsupport::ScopedStorageEnvironment storage;
-    hosttest::ProcessResult installed =
-        hosttest::RunProcess(STASHWELL_CMAKE, {"--install", STASHWELL_BUILD_DIR, "--prefix", prefix.path()});
+    testsupport::ProcessResult installed =
+        testsupport::RunProcess(STASHWELL_CMAKE, {"--install", STASHWELL_BUILD_DIR, "--prefix", prefix.path()});
     ASSERT_EQ(installed.exitStatus, 0) << installed.out << installed.err;
     const std::string bundle = prefix.Child("lib/stashwell/Stashwell.plugin");
     ASSERT_TRUE(fs::exists(prefix.Child("bin/cmhost")));
@@ -29,8 +29,8 @@ TEST(InstallProgram, AnInstalledCmhostFindsTheInstalledBundle)
     // Only the installed copy says this, so the menu tells which bundle was loaded.
     testsupport::WriteFile(bundle + "/Contents/Resources/English.lproj/Localizable.strings",
                            "\"Add Selected Text...\" = \"Add Selected Text (installed)...\";\n");
-    hosttest::ProcessResult menu =
-        hosttest::RunProcess(prefix.Child("bin/cmhost"), {"--text", "Dear John,", "menu", "--json"});
+    testsupport::ProcessResult menu =
+        testsupport::RunProcess(prefix.Child("bin/cmhost"), {"--text", "Dear John,", "menu", "--json"});
     ASSERT_EQ(menu.exitStatus, 0) << menu.err;
     nlohmann::json items = nlohmann::json::parse(menu.out)["items"];
     ASSERT_FALSE(items.empty());

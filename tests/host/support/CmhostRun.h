@@ -2,8 +2,7 @@
 // judged by what it prints and its exit status; and the pieces of its reports that tests compare.
 #pragma once
 
-#include "host/support/Subprocess.h"
-
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +19,8 @@
 namespace hosttest {
 
 using nlohmann::json;
+using testsupport::ProcessResult;
+using testsupport::RunProcess;
 
 inline const std::string kCmhost = STASHWELL_BUILD_DIR "/cmhost";
 inline const std::string kBundle = STASHWELL_BUNDLE_DIR;
