@@ -31,13 +31,13 @@ public:
         SetControlData(Control(mWindow, 3), 0, kControlEditTextSelectionTag, sizeof all, &all);
         SetKeyboardFocus(mWindow, Control(mWindow, 3), kControlFocusNextPart);
 
-        Owned<CFStringRef> root(MakeString("/Stashwell"));
-        Owned<CFStringRef> work(MakeString("/Stashwell/Work"));
-        const void* items[] = {root.get(), work.get()};
-        Owned<CFArrayRef> list(CFArrayCreate(nullptr, items, 2, &kCFTypeArrayCallBacks));
+        auto root = AdoptCF<CFStringRef>(MakeString("/Stashwell"));
+        auto work = AdoptCF<CFStringRef>(MakeString("/Stashwell/Work"));
+        const void* items[] = {root.Get(), work.Get()};
+        auto list = AdoptCF<CFArrayRef>(CFArrayCreate(nullptr, items, 2, &kCFTypeArrayCallBacks));
         HIRect frame{{0, 0}, {226, 24}};
         HIViewRef combo = nullptr;
-        EXPECT_EQ(HIComboBoxCreate(&frame, nullptr, nullptr, list, 0, &combo), noErr);
+        EXPECT_EQ(HIComboBoxCreate(&frame, nullptr, nullptr, list.Get(), 0, &combo), noErr);
         HIViewSetVisible(combo, true);
         HIViewRef content = nullptr;
         HIViewFindByID(HIViewGetRoot(mWindow), kHIViewWindowContentID, &content);

@@ -1,7 +1,8 @@
-// Helpers for the URL, bundle and plug-in tests: a scoped owner for platform objects, string
-// conversions, a locale that is restored afterwards, and a bundle folder written file by file.
+// Helpers for the URL, bundle and plug-in tests: the platform's scoped owner, string conversions,
+// a locale that is restored afterwards, and a bundle folder written file by file.
 #pragma once
 
+#include "CFOwner.h"
 #include "support/CFText.h"
 #include "support/TempDir.h"
 
@@ -15,27 +16,8 @@
 
 namespace bundletest {
 
-template <class Ref>
-class Owned {
-public:
-    explicit Owned(Ref ref = nullptr) : mRef(ref) {}
-    ~Owned() { reset(); }
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-
-    Ref get() const { return mRef; }
-    operator Ref() const { return mRef; }
-    void reset(Ref ref = nullptr)
-    {
-        if (mRef != nullptr) {
-            CFRelease(mRef);
-        }
-        mRef = ref;
-    }
-
-private:
-    Ref mRef;
-};
+using platform::AdoptCF;
+using platform::CFOwner;
 
 // A new string (+1) from UTF-8.
 inline CFStringRef MakeString(const std::string& text)
@@ -49,8 +31,8 @@ using testsupport::TextOf;
 
 inline CFURLRef MakeURL(const std::string& path, bool isDirectory)
 {
-    Owned<CFStringRef> text(MakeString(path));
-    return CFURLCreateWithFileSystemPath(nullptr, text, kCFURLPOSIXPathStyle, isDirectory);
+    auto text = AdoptCF(MakeString(path));
+    return CFURLCreateWithFileSystemPath(nullptr, text.Get(), kCFURLPOSIXPathStyle, isDirectory);
 }
 
 inline std::string PathOf(CFURLRef url)

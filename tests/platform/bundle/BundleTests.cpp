@@ -33,8 +33,8 @@ protected:
 
     CFBundleRef Open() const
     {
-        Owned<CFURLRef> url(MakeURL(mPath, true));
-        return CFBundleCreate(nullptr, url);
+        auto url = AdoptCF<CFURLRef>(MakeURL(mPath, true));
+        return CFBundleCreate(nullptr, url.Get());
     }
 
     static std::string LastError() { return TakeText(PlatformCopyLastBundleError()); }
@@ -42,10 +42,10 @@ protected:
     std::string Localized(CFBundleRef bundle, const char* key, const char* value = nullptr,
                           const char* table = nullptr) const
     {
-        Owned<CFStringRef> keyString(key != nullptr ? MakeString(key) : nullptr);
-        Owned<CFStringRef> valueString(value != nullptr ? MakeString(value) : nullptr);
-        Owned<CFStringRef> tableString(table != nullptr ? MakeString(table) : nullptr);
-        return TakeText(CFBundleCopyLocalizedString(bundle, keyString, valueString, tableString));
+        auto keyString = AdoptCF<CFStringRef>(key != nullptr ? MakeString(key) : nullptr);
+        auto valueString = AdoptCF<CFStringRef>(value != nullptr ? MakeString(value) : nullptr);
+        auto tableString = AdoptCF<CFStringRef>(table != nullptr ? MakeString(table) : nullptr);
+        return TakeText(CFBundleCopyLocalizedString(bundle, keyString.Get(), valueString.Get(), tableString.Get()));
     }
 
     testsupport::ScopedTempDir mDir;
@@ -54,38 +54,39 @@ protected:
 
 TEST_F(BundleTest, OpeningRegistersByIdentifierWhileTheBundleLives)
 {
-    Owned<CFStringRef> identifier(MakeString("org.stashwell.sample"));
+    auto identifier = AdoptCF<CFStringRef>(MakeString("org.stashwell.sample"));
     {
-        Owned<CFBundleRef> bundle(Open());
-        ASSERT_NE(bundle.get(), nullptr) << LastError();
+        auto bundle = AdoptCF<CFBundleRef>(Open());
+        ASSERT_NE(bundle.Get(), nullptr) << LastError();
         EXPECT_EQ(PlatformCopyLastBundleError(), nullptr);
-        EXPECT_EQ(TextOf(CFBundleGetIdentifier(bundle)), "org.stashwell.sample");
-        EXPECT_EQ(CFBundleGetBundleWithIdentifier(identifier), bundle.get());
-        EXPECT_EQ(CFGetRetainCount(bundle), 1) << "the registry must not own the bundle";
+        EXPECT_EQ(TextOf(CFBundleGetIdentifier(bundle.Get())), "org.stashwell.sample");
+        EXPECT_EQ(CFBundleGetBundleWithIdentifier(identifier.Get()), bundle.Get());
+        EXPECT_EQ(CFGetRetainCount(bundle.Get()), 1) << "the registry must not own the bundle";
 
         // The same folder, spelled differently, is the same object.
-        Owned<CFURLRef> other(MakeURL(mDir.path() + "/./Sample.plugin/", true));
-        Owned<CFBundleRef> again(CFBundleCreate(nullptr, other));
-        EXPECT_EQ(again.get(), bundle.get());
+        auto other = AdoptCF<CFURLRef>(MakeURL(mDir.path() + "/./Sample.plugin/", true));
+        auto again = AdoptCF<CFBundleRef>(CFBundleCreate(nullptr, other.Get()));
+        EXPECT_EQ(again.Get(), bundle.Get());
         std::filesystem::create_symlink(mPath, mDir.Child("Link.plugin"));
-        Owned<CFURLRef> link(MakeURL(mDir.Child("Link.plugin"), true));
-        Owned<CFBundleRef> linked(CFBundleCreate(nullptr, link));
-        EXPECT_EQ(linked.get(), bundle.get());
-        EXPECT_EQ(CFGetRetainCount(bundle), 3);
+        auto link = AdoptCF<CFURLRef>(MakeURL(mDir.Child("Link.plugin"), true));
+        auto linked = AdoptCF<CFBundleRef>(CFBundleCreate(nullptr, link.Get()));
+        EXPECT_EQ(linked.Get(), bundle.Get());
+        EXPECT_EQ(CFGetRetainCount(bundle.Get()), 3);
 
-        Owned<CFURLRef> url(CFBundleCopyBundleURL(bundle));
-        EXPECT_TRUE(CFURLHasDirectoryPath(url));
-        Owned<CFStringRef> executableKey(MakeString("CFBundleExecutable"));
-        EXPECT_EQ(TextOf(static_cast<CFStringRef>(CFBundleGetValueForInfoDictionaryKey(bundle, executableKey))),
-                  "Sample");
-        Owned<CFURLRef> executable(CFBundleCopyExecutableURL(bundle));
-        EXPECT_EQ(LastComponentOf(executable), "Sample.so");
+        auto url = AdoptCF<CFURLRef>(CFBundleCopyBundleURL(bundle.Get()));
+        EXPECT_TRUE(CFURLHasDirectoryPath(url.Get()));
+        auto executableKey = AdoptCF<CFStringRef>(MakeString("CFBundleExecutable"));
+        EXPECT_EQ(
+            TextOf(static_cast<CFStringRef>(CFBundleGetValueForInfoDictionaryKey(bundle.Get(), executableKey.Get()))),
+            "Sample");
+        auto executable = AdoptCF<CFURLRef>(CFBundleCopyExecutableURL(bundle.Get()));
+        EXPECT_EQ(LastComponentOf(executable.Get()), "Sample.so");
     }
-    EXPECT_EQ(CFBundleGetBundleWithIdentifier(identifier), nullptr);
+    EXPECT_EQ(CFBundleGetBundleWithIdentifier(identifier.Get()), nullptr);
     // Opened again after it was freed: a fresh object, registered again.
-    Owned<CFBundleRef> reopened(Open());
-    ASSERT_NE(reopened.get(), nullptr);
-    EXPECT_EQ(CFBundleGetBundleWithIdentifier(identifier), reopened.get());
+    auto reopened = AdoptCF<CFBundleRef>(Open());
+    ASSERT_NE(reopened.Get(), nullptr);
+    EXPECT_EQ(CFBundleGetBundleWithIdentifier(identifier.Get()), reopened.Get());
 }
 
 TEST_F(BundleTest, RefusalsNameTheirCause)
@@ -115,14 +116,14 @@ TEST_F(BundleTest, RefusalsNameTheirCause)
         if (c.infoPlist) {
             WriteBundleFile(folder + "/Contents/Info.plist", *c.infoPlist);
         }
-        Owned<CFURLRef> url(MakeURL(folder, true));
-        EXPECT_EQ(CFBundleCreate(nullptr, url), nullptr);
+        auto url = AdoptCF<CFURLRef>(MakeURL(folder, true));
+        EXPECT_EQ(CFBundleCreate(nullptr, url.Get()), nullptr);
         EXPECT_NE(LastError().find(c.reason), std::string::npos) << LastError();
     }
 
     // A success clears the reason of an earlier failure.
-    Owned<CFBundleRef> good(Open());
-    ASSERT_NE(good.get(), nullptr);
+    auto good = AdoptCF<CFBundleRef>(Open());
+    ASSERT_NE(good.Get(), nullptr);
     EXPECT_EQ(PlatformCopyLastBundleError(), nullptr);
 }
 
@@ -134,52 +135,52 @@ TEST_F(BundleTest, LocalizedStringsFollowTheLanguageThenEnglishThenTheValue)
                     "\"Lock Keychain\" = \"Schl\xC3\xBC\x73selbund sperren\";\n");
     WriteBundleFile(Resource("de_AT.lproj/Localizable.strings"), "\"Lock Keychain\" = \"Sperren (AT)\";\n");
     WriteBundleFile(Resource("fr.lproj/Dialogs.strings"), "\"OK\" = \"D'accord\";\n");
-    Owned<CFBundleRef> bundle(Open());
-    ASSERT_NE(bundle.get(), nullptr) << LastError();
+    auto bundle = AdoptCF<CFBundleRef>(Open());
+    ASSERT_NE(bundle.Get(), nullptr) << LastError();
 
     {
         ScopedLocale german("de_DE.UTF-8");
-        EXPECT_EQ(Localized(bundle, "Lock Keychain", "Lock Keychain"), "Schl\xC3\xBCsselbund sperren");
+        EXPECT_EQ(Localized(bundle.Get(), "Lock Keychain", "Lock Keychain"), "Schl\xC3\xBCsselbund sperren");
         // A key the translation lacks still shows the English table's text.
-        EXPECT_EQ(Localized(bundle, "Only English", "fallback"), "English text");
-        EXPECT_EQ(Localized(bundle, "Nowhere", "The value"), "The value");
-        EXPECT_EQ(Localized(bundle, "Nowhere", ""), "Nowhere");
-        EXPECT_EQ(Localized(bundle, "Nowhere"), "Nowhere");
+        EXPECT_EQ(Localized(bundle.Get(), "Only English", "fallback"), "English text");
+        EXPECT_EQ(Localized(bundle.Get(), "Nowhere", "The value"), "The value");
+        EXPECT_EQ(Localized(bundle.Get(), "Nowhere", ""), "Nowhere");
+        EXPECT_EQ(Localized(bundle.Get(), "Nowhere"), "Nowhere");
     }
     {
         ScopedLocale austrian("de_AT.UTF-8@euro");
-        EXPECT_EQ(Localized(bundle, "Lock Keychain"), "Sperren (AT)");
+        EXPECT_EQ(Localized(bundle.Get(), "Lock Keychain"), "Sperren (AT)");
     }
     {
         // LC_ALL wins over LC_MESSAGES, which wins over LANG.
         ScopedLocale overridden("fr_FR.UTF-8", "de_DE.UTF-8", "");
-        EXPECT_EQ(Localized(bundle, "Lock Keychain"), "Schl\xC3\xBCsselbund sperren");
+        EXPECT_EQ(Localized(bundle.Get(), "Lock Keychain"), "Schl\xC3\xBCsselbund sperren");
         ScopedLocale all("fr_FR.UTF-8", "de_DE.UTF-8", "en_US.UTF-8");
-        EXPECT_EQ(Localized(bundle, "Lock Keychain"), "Lock Keychain");
+        EXPECT_EQ(Localized(bundle.Get(), "Lock Keychain"), "Lock Keychain");
     }
     {
         ScopedLocale french("fr_FR");
-        EXPECT_EQ(Localized(bundle, "OK", "OK", "Dialogs"), "D'accord");
-        EXPECT_EQ(Localized(bundle, "OK", "OK", nullptr), "OK");
-        EXPECT_EQ(Localized(bundle, "OK", "OK", "../fr.lproj/Dialogs"), "OK");
+        EXPECT_EQ(Localized(bundle.Get(), "OK", "OK", "Dialogs"), "D'accord");
+        EXPECT_EQ(Localized(bundle.Get(), "OK", "OK", nullptr), "OK");
+        EXPECT_EQ(Localized(bundle.Get(), "OK", "OK", "../fr.lproj/Dialogs"), "OK");
     }
     {
         ScopedLocale plain("C");
-        EXPECT_EQ(Localized(bundle, "Lock Keychain"), "Lock Keychain");
+        EXPECT_EQ(Localized(bundle.Get(), "Lock Keychain"), "Lock Keychain");
     }
 }
 
 TEST_F(BundleTest, ClassicLanguageFolderNamesAreFoundToo)
 {
     WriteBundleFile(Resource("German.lproj/Localizable.strings"), "\"Lock Keychain\" = \"Sperren\";\n");
-    Owned<CFBundleRef> bundle(Open());
+    auto bundle = AdoptCF<CFBundleRef>(Open());
     ScopedLocale german("de_CH.UTF-8");
-    EXPECT_EQ(Localized(bundle, "Lock Keychain"), "Sperren");
+    EXPECT_EQ(Localized(bundle.Get(), "Lock Keychain"), "Sperren");
 }
 
 TEST_F(BundleTest, OpeningAndReleasingFromSeveralThreadsKeepsOneBundlePerFolder)
 {
-    Owned<CFStringRef> identifier(MakeString("org.stashwell.sample"));
+    auto identifier = AdoptCF<CFStringRef>(MakeString("org.stashwell.sample"));
     std::atomic<int> failures{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
@@ -190,7 +191,7 @@ TEST_F(BundleTest, OpeningAndReleasingFromSeveralThreadsKeepsOneBundlePerFolder)
                     ++failures;
                     continue;
                 }
-                CFBundleRef found = CFBundleGetBundleWithIdentifier(identifier);
+                CFBundleRef found = CFBundleGetBundleWithIdentifier(identifier.Get());
                 // While this thread holds a reference, the folder's bundle is this one.
                 if (found != bundle) {
                     ++failures;
@@ -203,17 +204,17 @@ TEST_F(BundleTest, OpeningAndReleasingFromSeveralThreadsKeepsOneBundlePerFolder)
         thread.join();
     }
     EXPECT_EQ(failures.load(), 0);
-    EXPECT_EQ(CFBundleGetBundleWithIdentifier(identifier), nullptr);
+    EXPECT_EQ(CFBundleGetBundleWithIdentifier(identifier.Get()), nullptr);
 }
 
 TEST_F(BundleTest, LocalizedStringWithoutBundleOrKeyAnswersTheValue)
 {
     EXPECT_EQ(Localized(nullptr, "Key", "Value"), "Value");
     EXPECT_EQ(Localized(nullptr, "Key", nullptr), "Key");
-    Owned<CFBundleRef> bundle(Open());
-    ASSERT_NE(bundle.get(), nullptr);
-    EXPECT_EQ(Localized(bundle, nullptr, "Value"), "Value");
-    EXPECT_EQ(Localized(bundle, nullptr, nullptr), "");
+    auto bundle = AdoptCF<CFBundleRef>(Open());
+    ASSERT_NE(bundle.Get(), nullptr);
+    EXPECT_EQ(Localized(bundle.Get(), nullptr, "Value"), "Value");
+    EXPECT_EQ(Localized(bundle.Get(), nullptr, nullptr), "");
 }
 
 TEST_F(BundleTest, TablesAreReadOncePerBundle)
@@ -221,23 +222,23 @@ TEST_F(BundleTest, TablesAreReadOncePerBundle)
     ScopedLocale english("en_US.UTF-8");
     std::string table = Resource("English.lproj/Localizable.strings");
     WriteBundleFile(table, "\"A\" = \"first\";");
-    Owned<CFBundleRef> bundle(Open());
-    ASSERT_NE(bundle.get(), nullptr);
-    EXPECT_EQ(Localized(bundle, "A"), "first");
+    auto bundle = AdoptCF<CFBundleRef>(Open());
+    ASSERT_NE(bundle.Get(), nullptr);
+    EXPECT_EQ(Localized(bundle.Get(), "A"), "first");
     WriteBundleFile(table, "\"A\" = \"second\";");
-    EXPECT_EQ(Localized(bundle, "A"), "first");
-    bundle.reset();
-    Owned<CFBundleRef> reopened(Open());
-    EXPECT_EQ(Localized(reopened, "A"), "second");
+    EXPECT_EQ(Localized(bundle.Get(), "A"), "first");
+    bundle.Reset();
+    auto reopened = AdoptCF<CFBundleRef>(Open());
+    EXPECT_EQ(Localized(reopened.Get(), "A"), "second");
 }
 
 TEST_F(BundleTest, DamagedTableStillGivesTheEntriesBeforeTheDamage)
 {
     ScopedLocale english("en_US.UTF-8");
     WriteBundleFile(Resource("English.lproj/Localizable.strings"), "\"A\" = \"kept\";\n\"B\" = \"lost");
-    Owned<CFBundleRef> bundle(Open());
-    EXPECT_EQ(Localized(bundle, "A"), "kept");
-    EXPECT_EQ(Localized(bundle, "B", "value"), "value");
+    auto bundle = AdoptCF<CFBundleRef>(Open());
+    EXPECT_EQ(Localized(bundle.Get(), "A"), "kept");
+    EXPECT_EQ(Localized(bundle.Get(), "B", "value"), "value");
 }
 
 TEST_F(BundleTest, ResourceURLsPreferTheLanguageThenEnglishThenResources)
@@ -246,13 +247,14 @@ TEST_F(BundleTest, ResourceURLsPreferTheLanguageThenEnglishThenResources)
     WriteBundleFile(Resource("de.lproj/Dialogs.nib"), "german");
     WriteBundleFile(Resource("Icon.png"), "icon");
     WriteBundleFile(Resource("English.lproj/Sub/Item.txt"), "item");
-    Owned<CFBundleRef> bundle(Open());
+    auto bundle = AdoptCF<CFBundleRef>(Open());
     auto resource = [&bundle](const char* name, const char* type, const char* folder = nullptr) {
-        Owned<CFStringRef> nameString(MakeString(name));
-        Owned<CFStringRef> typeString(MakeString(type));
-        Owned<CFStringRef> folderString(folder != nullptr ? MakeString(folder) : nullptr);
-        Owned<CFURLRef> url(CFBundleCopyResourceURL(bundle, nameString, typeString, folderString));
-        return url.get() != nullptr ? PathOf(url) : std::string("(none)");
+        auto nameString = AdoptCF<CFStringRef>(MakeString(name));
+        auto typeString = AdoptCF<CFStringRef>(MakeString(type));
+        auto folderString = AdoptCF<CFStringRef>(folder != nullptr ? MakeString(folder) : nullptr);
+        auto url = AdoptCF<CFURLRef>(
+            CFBundleCopyResourceURL(bundle.Get(), nameString.Get(), typeString.Get(), folderString.Get()));
+        return url.Get() != nullptr ? PathOf(url.Get()) : std::string("(none)");
     };
     {
         ScopedLocale german("de_DE.UTF-8");
@@ -270,36 +272,36 @@ TEST_F(BundleTest, ExecutableLoadsFindsFunctionsAndUnloads)
     WriteBundleFile(mPath + "/Contents/Linux/Sample.so", "");
     std::filesystem::copy_file(TEST_PLUGIN_EXECUTABLE, mPath + "/Contents/Linux/Sample.so",
                                std::filesystem::copy_options::overwrite_existing);
-    Owned<CFBundleRef> bundle(Open());
-    ASSERT_NE(bundle.get(), nullptr);
-    EXPECT_FALSE(CFBundleIsExecutableLoaded(bundle));
-    ASSERT_TRUE(CFBundleLoadExecutable(bundle)) << LastError();
-    EXPECT_TRUE(CFBundleIsExecutableLoaded(bundle));
-    Owned<CFStringRef> name(MakeString("TestBundleInstanceMagic"));
-    EXPECT_NE(CFBundleGetFunctionPointerForName(bundle, name), nullptr);
-    Owned<CFStringRef> missing(MakeString("NoSuchFunction"));
-    EXPECT_EQ(CFBundleGetFunctionPointerForName(bundle, missing), nullptr);
+    auto bundle = AdoptCF<CFBundleRef>(Open());
+    ASSERT_NE(bundle.Get(), nullptr);
+    EXPECT_FALSE(CFBundleIsExecutableLoaded(bundle.Get()));
+    ASSERT_TRUE(CFBundleLoadExecutable(bundle.Get())) << LastError();
+    EXPECT_TRUE(CFBundleIsExecutableLoaded(bundle.Get()));
+    auto name = AdoptCF<CFStringRef>(MakeString("TestBundleInstanceMagic"));
+    EXPECT_NE(CFBundleGetFunctionPointerForName(bundle.Get(), name.Get()), nullptr);
+    auto missing = AdoptCF<CFStringRef>(MakeString("NoSuchFunction"));
+    EXPECT_EQ(CFBundleGetFunctionPointerForName(bundle.Get(), missing.Get()), nullptr);
 
     std::string so = mPath + "/Contents/Linux/Sample.so";
-    CFBundleUnloadExecutable(bundle);
-    EXPECT_FALSE(CFBundleIsExecutableLoaded(bundle));
+    CFBundleUnloadExecutable(bundle.Get());
+    EXPECT_FALSE(CFBundleIsExecutableLoaded(bundle.Get()));
     EXPECT_EQ(dlopen(so.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "the library is still mapped";
 
     // Finalizing a loaded bundle unloads it as well.
-    ASSERT_TRUE(CFBundleLoadExecutable(bundle));
-    bundle.reset();
+    ASSERT_TRUE(CFBundleLoadExecutable(bundle.Get()));
+    bundle.Reset();
     EXPECT_EQ(dlopen(so.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "the library is still mapped";
 }
 
 TEST_F(BundleTest, ExecutableRefusals)
 {
-    Owned<CFBundleRef> bundle(Open());
-    ASSERT_NE(bundle.get(), nullptr);
-    EXPECT_FALSE(CFBundleLoadExecutable(bundle));
+    auto bundle = AdoptCF<CFBundleRef>(Open());
+    ASSERT_NE(bundle.Get(), nullptr);
+    EXPECT_FALSE(CFBundleLoadExecutable(bundle.Get()));
     EXPECT_NE(LastError().find("no executable at " + mPath + "/Contents/Linux/Sample.so"), std::string::npos);
 
     WriteBundleFile(mPath + "/Contents/Linux/Sample.so", "not a shared object");
-    EXPECT_FALSE(CFBundleLoadExecutable(bundle));
+    EXPECT_FALSE(CFBundleLoadExecutable(bundle.Get()));
     std::string reason = LastError();
     EXPECT_EQ(reason.rfind("cannot load " + mPath + "/Contents/Linux/Sample.so: ", 0), 0u) << reason;
     EXPECT_GT(reason.size(), ("cannot load " + mPath + "/Contents/Linux/Sample.so: ").size());
@@ -307,11 +309,11 @@ TEST_F(BundleTest, ExecutableRefusals)
     std::string escaping = mDir.Child("Escaping.plugin");
     WriteBundleFile(escaping + "/Contents/Info.plist",
                     InfoPlist("<key>CFBundleExecutable</key><string>../../../evil</string>"));
-    Owned<CFURLRef> url(MakeURL(escaping, true));
-    Owned<CFBundleRef> escapingBundle(CFBundleCreate(nullptr, url));
-    ASSERT_NE(escapingBundle.get(), nullptr);
-    EXPECT_EQ(CFBundleCopyExecutableURL(escapingBundle), nullptr);
-    EXPECT_FALSE(CFBundleLoadExecutable(escapingBundle));
+    auto url = AdoptCF<CFURLRef>(MakeURL(escaping, true));
+    auto escapingBundle = AdoptCF<CFBundleRef>(CFBundleCreate(nullptr, url.Get()));
+    ASSERT_NE(escapingBundle.Get(), nullptr);
+    EXPECT_EQ(CFBundleCopyExecutableURL(escapingBundle.Get()), nullptr);
+    EXPECT_FALSE(CFBundleLoadExecutable(escapingBundle.Get()));
     EXPECT_NE(LastError().find("is not a file name"), std::string::npos);
 }
 

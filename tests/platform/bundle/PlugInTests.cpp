@@ -21,8 +21,8 @@ const char* const kOtherFactory = "0F0F0F0F-2233-4455-6677-8899AABBCC03";
 
 CFUUIDRef MakeUUID(const char* text)
 {
-    Owned<CFStringRef> string(MakeString(text));
-    return CFUUIDCreateFromString(nullptr, string);
+    auto string = AdoptCF<CFStringRef>(MakeString(text));
+    return CFUUIDCreateFromString(nullptr, string.Get());
 }
 
 std::string FactoriesPlist(const std::string& factories, const std::string& types)
@@ -61,8 +61,8 @@ protected:
 
     static CFPlugInRef Create(const std::string& path)
     {
-        Owned<CFURLRef> url(MakeURL(path, true));
-        return CFPlugInCreate(nullptr, url);
+        auto url = AdoptCF<CFURLRef>(MakeURL(path, true));
+        return CFPlugInCreate(nullptr, url.Get());
     }
 
     static std::string LastError() { return TakeText(PlatformCopyLastBundleError()); }
@@ -77,69 +77,70 @@ protected:
     }
 
     testsupport::ScopedTempDir mDir;
-    Owned<CFUUIDRef> mFactory{MakeUUID(kFactory)};
-    Owned<CFUUIDRef> mType{MakeUUID(kType)};
-    Owned<CFUUIDRef> mOtherFactory{MakeUUID(kOtherFactory)};
+    CFOwner<CFUUIDRef> mFactory = AdoptCF<CFUUIDRef>(MakeUUID(kFactory));
+    CFOwner<CFUUIDRef> mType = AdoptCF<CFUUIDRef>(MakeUUID(kType));
+    CFOwner<CFUUIDRef> mOtherFactory = AdoptCF<CFUUIDRef>(MakeUUID(kOtherFactory));
 };
 
 TEST_F(PlugInTest, FactoriesAreFoundForTheirTypeWhileThePlugInIsOpen)
 {
     std::string path = WritePlugIn("Test.plugin", FactoriesPlist(GoodFactories(), GoodTypes()));
     {
-        Owned<CFPlugInRef> plugIn(Create(path));
-        ASSERT_NE(plugIn.get(), nullptr) << LastError();
-        EXPECT_EQ(CFPlugInGetBundle(plugIn), plugIn.get());
+        auto plugIn = AdoptCF<CFPlugInRef>(Create(path));
+        ASSERT_NE(plugIn.Get(), nullptr) << LastError();
+        EXPECT_EQ(CFPlugInGetBundle(plugIn.Get()), plugIn.Get());
 
-        Owned<CFArrayRef> factories(CFPlugInFindFactoriesForPlugInType(mType));
-        ASSERT_EQ(CFArrayGetCount(factories), 2);
-        EXPECT_TRUE(CFEqual(CFArrayGetValueAtIndex(factories, 0), mFactory));
-        EXPECT_TRUE(CFEqual(CFArrayGetValueAtIndex(factories, 1), mOtherFactory));
-        Owned<CFArrayRef> inPlugIn(CFPlugInFindFactoriesForPlugInTypeInPlugIn(mType, plugIn));
-        EXPECT_EQ(CFArrayGetCount(inPlugIn), 2);
-        Owned<CFArrayRef> none(CFPlugInFindFactoriesForPlugInType(mFactory));
-        EXPECT_EQ(CFArrayGetCount(none), 0);
+        auto factories = AdoptCF<CFArrayRef>(CFPlugInFindFactoriesForPlugInType(mType.Get()));
+        ASSERT_EQ(CFArrayGetCount(factories.Get()), 2);
+        EXPECT_TRUE(CFEqual(CFArrayGetValueAtIndex(factories.Get(), 0), mFactory.Get()));
+        EXPECT_TRUE(CFEqual(CFArrayGetValueAtIndex(factories.Get(), 1), mOtherFactory.Get()));
+        auto inPlugIn = AdoptCF<CFArrayRef>(CFPlugInFindFactoriesForPlugInTypeInPlugIn(mType.Get(), plugIn.Get()));
+        EXPECT_EQ(CFArrayGetCount(inPlugIn.Get()), 2);
+        auto none = AdoptCF<CFArrayRef>(CFPlugInFindFactoriesForPlugInType(mFactory.Get()));
+        EXPECT_EQ(CFArrayGetCount(none.Get()), 0);
 
         // Opening it again neither fails nor registers the factories twice.
-        Owned<CFPlugInRef> again(Create(path));
-        EXPECT_EQ(again.get(), plugIn.get());
-        Owned<CFArrayRef> still(CFPlugInFindFactoriesForPlugInType(mType));
-        EXPECT_EQ(CFArrayGetCount(still), 2);
+        auto again = AdoptCF<CFPlugInRef>(Create(path));
+        EXPECT_EQ(again.Get(), plugIn.Get());
+        auto still = AdoptCF<CFArrayRef>(CFPlugInFindFactoriesForPlugInType(mType.Get()));
+        EXPECT_EQ(CFArrayGetCount(still.Get()), 2);
     }
-    Owned<CFArrayRef> gone(CFPlugInFindFactoriesForPlugInType(mType));
-    EXPECT_EQ(CFArrayGetCount(gone), 0);
+    auto gone = AdoptCF<CFArrayRef>(CFPlugInFindFactoriesForPlugInType(mType.Get()));
+    EXPECT_EQ(CFArrayGetCount(gone.Get()), 0);
 }
 
 TEST_F(PlugInTest, InstancesKeepTheExecutableLoadedUntilTheLastIsRemoved)
 {
     std::string path = WritePlugIn("Test.plugin", FactoriesPlist(GoodFactories(), GoodTypes()));
     std::string so = path + "/Contents/Linux/TestFactory.so";
-    Owned<CFPlugInRef> plugIn(Create(path));
-    ASSERT_NE(plugIn.get(), nullptr) << LastError();
+    auto plugIn = AdoptCF<CFPlugInRef>(Create(path));
+    ASSERT_NE(plugIn.Get(), nullptr) << LastError();
 
-    void* instance = CFPlugInInstanceCreate(nullptr, mFactory, mType);
+    void* instance = CFPlugInInstanceCreate(nullptr, mFactory.Get(), mType.Get());
     ASSERT_NE(instance, nullptr) << LastError();
-    EXPECT_EQ(PlatformPlugInInstanceCount(mFactory), 1);
-    EXPECT_TRUE(CFBundleIsExecutableLoaded(plugIn));
-    Owned<CFStringRef> magicName(MakeString("TestBundleInstanceMagic"));
-    auto magic = reinterpret_cast<int (*)(void*)>(CFBundleGetFunctionPointerForName(plugIn, magicName));
+    EXPECT_EQ(PlatformPlugInInstanceCount(mFactory.Get()), 1);
+    EXPECT_TRUE(CFBundleIsExecutableLoaded(plugIn.Get()));
+    auto magicName = AdoptCF<CFStringRef>(MakeString("TestBundleInstanceMagic"));
+    auto magic = reinterpret_cast<int (*)(void*)>(CFBundleGetFunctionPointerForName(plugIn.Get(), magicName.Get()));
     ASSERT_NE(magic, nullptr);
     EXPECT_EQ(magic(instance), 0x5ea1);
 
     // The factory decides which types it makes: another type gives nothing and counts nothing.
-    EXPECT_EQ(CFPlugInInstanceCreate(nullptr, mFactory, mFactory), nullptr);
-    EXPECT_EQ(PlatformPlugInInstanceCount(mFactory), 1);
+    EXPECT_EQ(CFPlugInInstanceCreate(nullptr, mFactory.Get(), mFactory.Get()), nullptr);
+    EXPECT_EQ(PlatformPlugInInstanceCount(mFactory.Get()), 1);
 
-    CFBundleUnloadExecutable(plugIn);
-    EXPECT_TRUE(CFBundleIsExecutableLoaded(plugIn)) << "unloaded under a live instance";
+    CFBundleUnloadExecutable(plugIn.Get());
+    EXPECT_TRUE(CFBundleIsExecutableLoaded(plugIn.Get())) << "unloaded under a live instance";
     EXPECT_TRUE(IsMapped(so));
 
-    Owned<CFStringRef> releaseName(MakeString("TestBundleInstanceRelease"));
-    auto release = reinterpret_cast<void (*)(void*)>(CFBundleGetFunctionPointerForName(plugIn, releaseName));
+    auto releaseName = AdoptCF<CFStringRef>(MakeString("TestBundleInstanceRelease"));
+    auto release =
+        reinterpret_cast<void (*)(void*)>(CFBundleGetFunctionPointerForName(plugIn.Get(), releaseName.Get()));
     ASSERT_NE(release, nullptr);
     release(instance);
-    EXPECT_EQ(PlatformPlugInInstanceCount(mFactory), 0);
-    CFBundleUnloadExecutable(plugIn);
-    EXPECT_FALSE(CFBundleIsExecutableLoaded(plugIn));
+    EXPECT_EQ(PlatformPlugInInstanceCount(mFactory.Get()), 0);
+    CFBundleUnloadExecutable(plugIn.Get());
+    EXPECT_FALSE(CFBundleIsExecutableLoaded(plugIn.Get()));
     EXPECT_FALSE(IsMapped(so));
 }
 
@@ -147,52 +148,53 @@ TEST_F(PlugInTest, APlugInFreedWithALiveInstanceLeavesItsCodeLoaded)
 {
     std::string path = WritePlugIn("Kept.plugin", FactoriesPlist(GoodFactories(), GoodTypes()));
     std::string so = path + "/Contents/Linux/TestFactory.so";
-    Owned<CFPlugInRef> plugIn(Create(path));
-    ASSERT_NE(plugIn.get(), nullptr) << LastError();
-    Owned<CFStringRef> releaseName(MakeString("TestBundleInstanceRelease"));
-    auto release = reinterpret_cast<void (*)(void*)>(CFBundleGetFunctionPointerForName(plugIn, releaseName));
+    auto plugIn = AdoptCF<CFPlugInRef>(Create(path));
+    ASSERT_NE(plugIn.Get(), nullptr) << LastError();
+    auto releaseName = AdoptCF<CFStringRef>(MakeString("TestBundleInstanceRelease"));
+    auto release =
+        reinterpret_cast<void (*)(void*)>(CFBundleGetFunctionPointerForName(plugIn.Get(), releaseName.Get()));
     ASSERT_NE(release, nullptr);
-    void* instance = CFPlugInInstanceCreate(nullptr, mFactory, mType);
+    void* instance = CFPlugInInstanceCreate(nullptr, mFactory.Get(), mType.Get());
     ASSERT_NE(instance, nullptr) << LastError();
 
-    plugIn.reset();
+    plugIn.Reset();
     EXPECT_TRUE(IsMapped(so)) << "the instance's code was unmapped under it";
     release(instance);
-    EXPECT_EQ(PlatformPlugInInstanceCount(mFactory), 0);
+    EXPECT_EQ(PlatformPlugInInstanceCount(mFactory.Get()), 0);
 }
 
 TEST_F(PlugInTest, InstanceCountsIgnoreARemoveBelowZero)
 {
-    Owned<CFUUIDRef> factory(MakeUUID("11111111-2222-3333-4444-555555555555"));
-    EXPECT_EQ(PlatformPlugInInstanceCount(factory), 0);
-    CFPlugInRemoveInstanceForFactory(factory);
-    EXPECT_EQ(PlatformPlugInInstanceCount(factory), 0);
-    CFPlugInAddInstanceForFactory(factory);
-    CFPlugInAddInstanceForFactory(factory);
-    EXPECT_EQ(PlatformPlugInInstanceCount(factory), 2);
-    EXPECT_EQ(PlatformPlugInInstanceCount(mFactory), 0);
-    CFPlugInRemoveInstanceForFactory(factory);
-    CFPlugInRemoveInstanceForFactory(factory);
-    CFPlugInRemoveInstanceForFactory(factory);
-    EXPECT_EQ(PlatformPlugInInstanceCount(factory), 0);
-    CFPlugInAddInstanceForFactory(factory);
-    EXPECT_EQ(PlatformPlugInInstanceCount(factory), 1);
-    CFPlugInRemoveInstanceForFactory(factory);
+    auto factory = AdoptCF<CFUUIDRef>(MakeUUID("11111111-2222-3333-4444-555555555555"));
+    EXPECT_EQ(PlatformPlugInInstanceCount(factory.Get()), 0);
+    CFPlugInRemoveInstanceForFactory(factory.Get());
+    EXPECT_EQ(PlatformPlugInInstanceCount(factory.Get()), 0);
+    CFPlugInAddInstanceForFactory(factory.Get());
+    CFPlugInAddInstanceForFactory(factory.Get());
+    EXPECT_EQ(PlatformPlugInInstanceCount(factory.Get()), 2);
+    EXPECT_EQ(PlatformPlugInInstanceCount(mFactory.Get()), 0);
+    CFPlugInRemoveInstanceForFactory(factory.Get());
+    CFPlugInRemoveInstanceForFactory(factory.Get());
+    CFPlugInRemoveInstanceForFactory(factory.Get());
+    EXPECT_EQ(PlatformPlugInInstanceCount(factory.Get()), 0);
+    CFPlugInAddInstanceForFactory(factory.Get());
+    EXPECT_EQ(PlatformPlugInInstanceCount(factory.Get()), 1);
+    CFPlugInRemoveInstanceForFactory(factory.Get());
     EXPECT_EQ(PlatformPlugInInstanceCount(nullptr), 0);
 }
 
 TEST_F(PlugInTest, InstanceCreationFailuresNameTheirCause)
 {
     std::string path = WritePlugIn("Test.plugin", FactoriesPlist(GoodFactories(), GoodTypes()));
-    Owned<CFPlugInRef> plugIn(Create(path));
-    ASSERT_NE(plugIn.get(), nullptr) << LastError();
+    auto plugIn = AdoptCF<CFPlugInRef>(Create(path));
+    ASSERT_NE(plugIn.Get(), nullptr) << LastError();
 
-    EXPECT_EQ(CFPlugInInstanceCreate(nullptr, mOtherFactory, mType), nullptr);
+    EXPECT_EQ(CFPlugInInstanceCreate(nullptr, mOtherFactory.Get(), mType.Get()), nullptr);
     EXPECT_EQ(LastError(), "factory function NoSuchFactoryFunction not found in " + path +
                                "/Contents/Linux/TestFactory.so");
 
-    Owned<CFUUIDRef> unknown(MakeUUID("99999999-2222-3333-4444-555555555555"));
-    EXPECT_EQ(CFPlugInInstanceCreate(nullptr, unknown, mType), nullptr);
+    auto unknown = AdoptCF<CFUUIDRef>(MakeUUID("99999999-2222-3333-4444-555555555555"));
+    EXPECT_EQ(CFPlugInInstanceCreate(nullptr, unknown.Get(), mType.Get()), nullptr);
     EXPECT_NE(LastError().find("99999999-2222-3333-4444-555555555555"), std::string::npos);
 
     std::string noCode = WritePlugIn("NoCode.plugin",
@@ -201,10 +203,10 @@ TEST_F(PlugInTest, InstanceCreationFailuresNameTheirCause)
                                                "22222222-2222-3333-4444-555555555555</key>"
                                                "<string>TestBundleFactory</string></dict>"),
                                      false);
-    Owned<CFPlugInRef> noCodePlugIn(Create(noCode));
-    ASSERT_NE(noCodePlugIn.get(), nullptr) << LastError();
-    Owned<CFUUIDRef> noCodeFactory(MakeUUID("22222222-2222-3333-4444-555555555555"));
-    EXPECT_EQ(CFPlugInInstanceCreate(nullptr, noCodeFactory, mType), nullptr);
+    auto noCodePlugIn = AdoptCF<CFPlugInRef>(Create(noCode));
+    ASSERT_NE(noCodePlugIn.Get(), nullptr) << LastError();
+    auto noCodeFactory = AdoptCF<CFUUIDRef>(MakeUUID("22222222-2222-3333-4444-555555555555"));
+    EXPECT_EQ(CFPlugInInstanceCreate(nullptr, noCodeFactory.Get(), mType.Get()), nullptr);
     EXPECT_NE(LastError().find("no executable at " + noCode + "/Contents/Linux/TestFactory.so"), std::string::npos);
 }
 
@@ -246,8 +248,8 @@ TEST_F(PlugInTest, DeclarationsThatLieAreRefusedWithAReason)
         EXPECT_EQ(Create(path), nullptr) << c.name;
         std::string reason = LastError();
         EXPECT_NE(reason.find(reasonPart), std::string::npos) << c.name << ": " << reason;
-        Owned<CFArrayRef> factories(CFPlugInFindFactoriesForPlugInType(mType));
-        EXPECT_EQ(CFArrayGetCount(factories), 0) << c.name << " left factories registered";
+        auto factories = AdoptCF<CFArrayRef>(CFPlugInFindFactoriesForPlugInType(mType.Get()));
+        EXPECT_EQ(CFArrayGetCount(factories.Get()), 0) << c.name << " left factories registered";
     }
 }
 
@@ -255,13 +257,13 @@ TEST_F(PlugInTest, AFactoryBelongsToOnePlugInAtATime)
 {
     std::string first = WritePlugIn("First.plugin", FactoriesPlist(GoodFactories(), GoodTypes()), false);
     std::string second = WritePlugIn("Second.plugin", FactoriesPlist(GoodFactories(), GoodTypes()), false);
-    Owned<CFPlugInRef> plugIn(Create(first));
-    ASSERT_NE(plugIn.get(), nullptr) << LastError();
+    auto plugIn = AdoptCF<CFPlugInRef>(Create(first));
+    ASSERT_NE(plugIn.Get(), nullptr) << LastError();
     EXPECT_EQ(Create(second), nullptr);
     EXPECT_NE(LastError().find("is already registered by " + first), std::string::npos);
-    plugIn.reset();
-    Owned<CFPlugInRef> secondPlugIn(Create(second));
-    EXPECT_NE(secondPlugIn.get(), nullptr) << LastError();
+    plugIn.Reset();
+    auto secondPlugIn = AdoptCF<CFPlugInRef>(Create(second));
+    EXPECT_NE(secondPlugIn.Get(), nullptr) << LastError();
 }
 
 }  // namespace

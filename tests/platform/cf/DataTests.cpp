@@ -1,6 +1,6 @@
 // Data: copies, growth with zero fill, and bytes taken over without copying and freed by the
 // deallocator the caller named.
-#include "OwnedRef.h"
+#include "CollectionTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,55 +10,55 @@
 
 namespace {
 
+using platform::AdoptCF;
 using testing_cf::Describe;
-using testing_cf::OwnedRef;
 
 TEST(Data, CreateAndCopiesTakeTheirOwnBytesAndCompareByContent)
 {
     UInt8 bytes[] = {1, 2, 3};
-    OwnedRef<CFDataRef> data(CFDataCreate(nullptr, bytes, 3));
+    auto data = AdoptCF<CFDataRef>(CFDataCreate(nullptr, bytes, 3));
     bytes[0] = 9;
-    EXPECT_EQ(CFDataGetLength(data), 3);
-    EXPECT_EQ(CFDataGetBytePtr(data)[0], 1);
+    EXPECT_EQ(CFDataGetLength(data.Get()), 3);
+    EXPECT_EQ(CFDataGetBytePtr(data.Get())[0], 1);
     UInt8 middle[2] = {};
-    CFDataGetBytes(data, CFRangeMake(1, 2), middle);
+    CFDataGetBytes(data.Get(), CFRangeMake(1, 2), middle);
     EXPECT_EQ(middle[0], 2);
     EXPECT_EQ(middle[1], 3);
-    EXPECT_EQ(Describe(data), "<010203>");
-    EXPECT_EQ(CFGetTypeID(data), CFDataGetTypeID());
+    EXPECT_EQ(Describe(data.Get()), "<010203>");
+    EXPECT_EQ(CFGetTypeID(data.Get()), CFDataGetTypeID());
 
     // Copies are independent and equal by content.
-    OwnedRef<CFMutableDataRef> copy(CFDataCreateMutableCopy(nullptr, 0, data));
-    EXPECT_TRUE(CFEqual(data, copy));
-    EXPECT_EQ(CFHash(data), CFHash(copy));
-    CFDataGetMutableBytePtr(copy)[2] = 0;
-    EXPECT_FALSE(CFEqual(data, copy));
-    EXPECT_EQ(CFDataGetBytePtr(data)[2], 3);
-    OwnedRef<CFDataRef> frozen(CFDataCreateCopy(nullptr, copy));
-    EXPECT_TRUE(CFEqual(frozen, copy));
-    OwnedRef<CFDataRef> shorter(CFDataCreate(nullptr, CFDataGetBytePtr(frozen), 2));  // a prefix
-    EXPECT_FALSE(CFEqual(shorter, frozen));
+    auto copy = AdoptCF<CFMutableDataRef>(CFDataCreateMutableCopy(nullptr, 0, data.Get()));
+    EXPECT_TRUE(CFEqual(data.Get(), copy.Get()));
+    EXPECT_EQ(CFHash(data.Get()), CFHash(copy.Get()));
+    CFDataGetMutableBytePtr(copy.Get())[2] = 0;
+    EXPECT_FALSE(CFEqual(data.Get(), copy.Get()));
+    EXPECT_EQ(CFDataGetBytePtr(data.Get())[2], 3);
+    auto frozen = AdoptCF<CFDataRef>(CFDataCreateCopy(nullptr, copy.Get()));
+    EXPECT_TRUE(CFEqual(frozen.Get(), copy.Get()));
+    auto shorter = AdoptCF<CFDataRef>(CFDataCreate(nullptr, CFDataGetBytePtr(frozen.Get()), 2));  // a prefix
+    EXPECT_FALSE(CFEqual(shorter.Get(), frozen.Get()));
 }
 
 TEST(Data, MutableDataGrowsZeroFillsAndReplaces)
 {
-    OwnedRef<CFMutableDataRef> data(CFDataCreateMutable(nullptr, 0));
+    auto data = AdoptCF<CFMutableDataRef>(CFDataCreateMutable(nullptr, 0));
     const UInt8 abc[] = {'a', 'b', 'c'};
-    CFDataAppendBytes(data, abc, 3);
-    CFDataSetLength(data, 6);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(data)), 6), std::string("abc\0\0\0", 6));
-    CFDataSetLength(data, 2);
-    EXPECT_EQ(CFDataGetLength(data), 2);
-    CFDataSetLength(data, 3);
-    EXPECT_EQ(CFDataGetBytePtr(data)[2], 0);  // the shortened byte does not come back
+    CFDataAppendBytes(data.Get(), abc, 3);
+    CFDataSetLength(data.Get(), 6);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(data.Get())), 6), std::string("abc\0\0\0", 6));
+    CFDataSetLength(data.Get(), 2);
+    EXPECT_EQ(CFDataGetLength(data.Get()), 2);
+    CFDataSetLength(data.Get(), 3);
+    EXPECT_EQ(CFDataGetBytePtr(data.Get())[2], 0);  // the shortened byte does not come back
 
     const UInt8 xyz[] = {'x', 'y', 'z', 'w'};
-    CFDataReplaceBytes(data, CFRangeMake(1, 1), xyz, 4);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(data)), 6), std::string("axyzw\0", 6));
-    CFDataGetMutableBytePtr(data)[0] = 'A';
+    CFDataReplaceBytes(data.Get(), CFRangeMake(1, 1), xyz, 4);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(data.Get())), 6), std::string("axyzw\0", 6));
+    CFDataGetMutableBytePtr(data.Get())[0] = 'A';
     // Appending the buffer to itself while it grows.
-    CFDataAppendBytes(data, CFDataGetBytePtr(data), CFDataGetLength(data));
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(data)), 12),
+    CFDataAppendBytes(data.Get(), CFDataGetBytePtr(data.Get()), CFDataGetLength(data.Get()));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(data.Get())), 12),
               std::string("Axyzw\0Axyzw\0", 12));
 }
 
@@ -102,10 +102,10 @@ TEST(Data, NoCopyDataWithTheNullAllocatorNeverFreesTheBytes)
 {
     UInt8 stackBytes[] = {5, 6, 7};
     {
-        OwnedRef<CFDataRef> data(CFDataCreateWithBytesNoCopy(nullptr, stackBytes, 3, kCFAllocatorNull));
-        EXPECT_EQ(CFDataGetBytePtr(data), stackBytes);
+        auto data = AdoptCF<CFDataRef>(CFDataCreateWithBytesNoCopy(nullptr, stackBytes, 3, kCFAllocatorNull));
+        EXPECT_EQ(CFDataGetBytePtr(data.Get()), stackBytes);
         stackBytes[0] = 50;  // shared, not copied
-        EXPECT_EQ(CFDataGetBytePtr(data)[0], 50);
+        EXPECT_EQ(CFDataGetBytePtr(data.Get())[0], 50);
     }
     // Freeing a stack buffer would have crashed; the bytes are still ours.
     EXPECT_EQ(stackBytes[1], 6);
@@ -119,10 +119,10 @@ TEST(Data, NoCopyDataWithTheDefaultDeallocatorFreesWithTheDefaultAllocator)
     CFDataRef data = CFDataCreateWithBytesNoCopy(nullptr, bytes, 16, nullptr);
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(CFDataGetBytePtr(data), bytes);
-    OwnedRef<CFDataRef> copy(CFDataCreateCopy(nullptr, data));
+    auto copy = AdoptCF<CFDataRef>(CFDataCreateCopy(nullptr, data));
     CFRelease(data);
-    EXPECT_EQ(CFDataGetLength(copy), 16);
-    EXPECT_EQ(CFDataGetBytePtr(copy)[15], 0xab);
+    EXPECT_EQ(CFDataGetLength(copy.Get()), 16);
+    EXPECT_EQ(CFDataGetBytePtr(copy.Get())[15], 0xab);
 }
 
 TEST(Data, FailedNoCopyCreationLeavesTheBytesWithTheCaller)
@@ -140,12 +140,12 @@ TEST(Data, FailedNoCopyCreationLeavesTheBytesWithTheCaller)
 TEST(DataDeathTest, MutatingImmutableDataAndBadRangesStop)
 {
     const UInt8 bytes[] = {1, 2};
-    OwnedRef<CFDataRef> data(CFDataCreate(nullptr, bytes, 2));
-    auto* cheat = const_cast<CFMutableDataRef>(data.get());
+    auto data = AdoptCF<CFDataRef>(CFDataCreate(nullptr, bytes, 2));
+    auto* cheat = const_cast<CFMutableDataRef>(data.Get());
     EXPECT_DEATH(CFDataSetLength(cheat, 5), "immutable data");
     EXPECT_DEATH(CFDataAppendBytes(cheat, bytes, 1), "immutable data");
     UInt8 out[4];
-    EXPECT_DEATH(CFDataGetBytes(data, CFRangeMake(1, 2), out), "range out of bounds");
+    EXPECT_DEATH(CFDataGetBytes(data.Get(), CFRangeMake(1, 2), out), "range out of bounds");
 }
 
 }  // namespace

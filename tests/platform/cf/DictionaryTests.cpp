@@ -1,6 +1,6 @@
 // Dictionaries: callbacks decide ownership, hashing and equality; iteration follows the order in
 // which keys were first added; replacement releases only after the new value is held.
-#include "OwnedRef.h"
+#include "CollectionTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 
 namespace {
 
+using platform::AdoptCF;
 using testing_cf::Describe;
 using testing_cf::MakeString;
-using testing_cf::OwnedRef;
 
 CFMutableDictionaryRef NewTypeDictionary()
 {
@@ -31,117 +31,117 @@ std::vector<std::string> KeysInOrder(CFDictionaryRef dict)
 
 TEST(Dictionary, TypeCallbacksRetainKeysAndValuesAndLookUpByEquality)
 {
-    OwnedRef<CFStringRef> key(MakeString("name"));
-    OwnedRef<CFStringRef> value(MakeString("value"));
+    auto key = AdoptCF<CFStringRef>(MakeString("name"));
+    auto value = AdoptCF<CFStringRef>(MakeString("value"));
     {
-        OwnedRef<CFMutableDictionaryRef> dict(NewTypeDictionary());
-        CFDictionarySetValue(dict, key, value);
-        EXPECT_EQ(CFGetRetainCount(key), 2);
-        EXPECT_EQ(CFGetRetainCount(value), 2);
+        auto dict = AdoptCF<CFMutableDictionaryRef>(NewTypeDictionary());
+        CFDictionarySetValue(dict.Get(), key.Get(), value.Get());
+        EXPECT_EQ(CFGetRetainCount(key.Get()), 2);
+        EXPECT_EQ(CFGetRetainCount(value.Get()), 2);
         // Found with a different but equal key.
-        EXPECT_EQ(CFDictionaryGetValue(dict, CFSTR("name")), value.get());
+        EXPECT_EQ(CFDictionaryGetValue(dict.Get(), CFSTR("name")), value.Get());
         const void* found = nullptr;
-        EXPECT_TRUE(CFDictionaryGetValueIfPresent(dict, CFSTR("name"), &found));
-        EXPECT_EQ(found, value.get());
-        EXPECT_FALSE(CFDictionaryGetValueIfPresent(dict, CFSTR("other"), &found));
-        EXPECT_EQ(CFDictionaryGetValue(dict, CFSTR("other")), nullptr);
-        EXPECT_TRUE(CFDictionaryContainsValue(dict, CFSTR("value")));
+        EXPECT_TRUE(CFDictionaryGetValueIfPresent(dict.Get(), CFSTR("name"), &found));
+        EXPECT_EQ(found, value.Get());
+        EXPECT_FALSE(CFDictionaryGetValueIfPresent(dict.Get(), CFSTR("other"), &found));
+        EXPECT_EQ(CFDictionaryGetValue(dict.Get(), CFSTR("other")), nullptr);
+        EXPECT_TRUE(CFDictionaryContainsValue(dict.Get(), CFSTR("value")));
 
-        CFDictionaryRemoveValue(dict, CFSTR("name"));
-        EXPECT_EQ(CFGetRetainCount(key), 1);
-        EXPECT_EQ(CFGetRetainCount(value), 1);
-        CFDictionarySetValue(dict, key, value);
+        CFDictionaryRemoveValue(dict.Get(), CFSTR("name"));
+        EXPECT_EQ(CFGetRetainCount(key.Get()), 1);
+        EXPECT_EQ(CFGetRetainCount(value.Get()), 1);
+        CFDictionarySetValue(dict.Get(), key.Get(), value.Get());
     }
-    EXPECT_EQ(CFGetRetainCount(key), 1);
-    EXPECT_EQ(CFGetRetainCount(value), 1);
+    EXPECT_EQ(CFGetRetainCount(key.Get()), 1);
+    EXPECT_EQ(CFGetRetainCount(value.Get()), 1);
 }
 
 TEST(Dictionary, NullCallbacksUseIdentityAndRetainNothing)
 {
-    OwnedRef<CFStringRef> key(MakeString("k"));
-    OwnedRef<CFStringRef> equalKey(MakeString("k"));
+    auto key = AdoptCF<CFStringRef>(MakeString("k"));
+    auto equalKey = AdoptCF<CFStringRef>(MakeString("k"));
     int plain = 3;
-    OwnedRef<CFMutableDictionaryRef> dict(CFDictionaryCreateMutable(nullptr, 0, nullptr, nullptr));
-    CFDictionarySetValue(dict, key, &plain);
-    EXPECT_EQ(CFGetRetainCount(key), 1);
-    EXPECT_EQ(CFDictionaryGetValue(dict, key), &plain);
-    EXPECT_FALSE(CFDictionaryContainsKey(dict, equalKey));
-    OwnedRef<CFDictionaryRef> copy(CFDictionaryCreateCopy(nullptr, dict));
-    EXPECT_EQ(CFGetRetainCount(key), 1);
-    EXPECT_FALSE(CFDictionaryContainsKey(copy, equalKey));
-    EXPECT_TRUE(CFDictionaryContainsKey(copy, key));
+    auto dict = AdoptCF<CFMutableDictionaryRef>(CFDictionaryCreateMutable(nullptr, 0, nullptr, nullptr));
+    CFDictionarySetValue(dict.Get(), key.Get(), &plain);
+    EXPECT_EQ(CFGetRetainCount(key.Get()), 1);
+    EXPECT_EQ(CFDictionaryGetValue(dict.Get(), key.Get()), &plain);
+    EXPECT_FALSE(CFDictionaryContainsKey(dict.Get(), equalKey.Get()));
+    auto copy = AdoptCF<CFDictionaryRef>(CFDictionaryCreateCopy(nullptr, dict.Get()));
+    EXPECT_EQ(CFGetRetainCount(key.Get()), 1);
+    EXPECT_FALSE(CFDictionaryContainsKey(copy.Get(), equalKey.Get()));
+    EXPECT_TRUE(CFDictionaryContainsKey(copy.Get(), key.Get()));
 }
 
 TEST(Dictionary, AddReplaceAndSetDifferOnlyInWhatTheyRequire)
 {
-    OwnedRef<CFMutableDictionaryRef> dict(NewTypeDictionary());
-    CFDictionaryReplaceValue(dict, CFSTR("k"), CFSTR("ignored"));  // absent: nothing happens
-    EXPECT_EQ(CFDictionaryGetCount(dict), 0);
-    CFDictionaryAddValue(dict, CFSTR("k"), CFSTR("first"));
-    CFDictionaryAddValue(dict, CFSTR("k"), CFSTR("second"));  // present: kept as it is
-    EXPECT_EQ(CFDictionaryGetValue(dict, CFSTR("k")), CFSTR("first"));
-    CFDictionaryReplaceValue(dict, CFSTR("k"), CFSTR("third"));
-    EXPECT_EQ(CFDictionaryGetValue(dict, CFSTR("k")), CFSTR("third"));
-    CFDictionarySetValue(dict, CFSTR("k"), CFSTR("fourth"));
-    EXPECT_EQ(CFDictionaryGetValue(dict, CFSTR("k")), CFSTR("fourth"));
-    EXPECT_EQ(CFDictionaryGetCount(dict), 1);
+    auto dict = AdoptCF<CFMutableDictionaryRef>(NewTypeDictionary());
+    CFDictionaryReplaceValue(dict.Get(), CFSTR("k"), CFSTR("ignored"));  // absent: nothing happens
+    EXPECT_EQ(CFDictionaryGetCount(dict.Get()), 0);
+    CFDictionaryAddValue(dict.Get(), CFSTR("k"), CFSTR("first"));
+    CFDictionaryAddValue(dict.Get(), CFSTR("k"), CFSTR("second"));  // present: kept as it is
+    EXPECT_EQ(CFDictionaryGetValue(dict.Get(), CFSTR("k")), CFSTR("first"));
+    CFDictionaryReplaceValue(dict.Get(), CFSTR("k"), CFSTR("third"));
+    EXPECT_EQ(CFDictionaryGetValue(dict.Get(), CFSTR("k")), CFSTR("third"));
+    CFDictionarySetValue(dict.Get(), CFSTR("k"), CFSTR("fourth"));
+    EXPECT_EQ(CFDictionaryGetValue(dict.Get(), CFSTR("k")), CFSTR("fourth"));
+    EXPECT_EQ(CFDictionaryGetCount(dict.Get()), 1);
 }
 
 TEST(Dictionary, SoleReferencesSurviveBeingSetAgainAndRemovingByTheStoredKeyItself)
 {
-    OwnedRef<CFMutableDictionaryRef> dict(NewTypeDictionary());
+    auto dict = AdoptCF<CFMutableDictionaryRef>(NewTypeDictionary());
     CFStringRef value = MakeString("only");
-    CFDictionarySetValue(dict, CFSTR("k"), value);
+    CFDictionarySetValue(dict.Get(), CFSTR("k"), value);
     CFRelease(value);
-    CFDictionarySetValue(dict, CFSTR("k"), value);
-    CFDictionaryReplaceValue(dict, CFSTR("k"), value);
+    CFDictionarySetValue(dict.Get(), CFSTR("k"), value);
+    CFDictionaryReplaceValue(dict.Get(), CFSTR("k"), value);
     EXPECT_EQ(CFGetRetainCount(value), 1);
-    EXPECT_TRUE(CFEqual(CFDictionaryGetValue(dict, CFSTR("k")), CFSTR("only")));
+    EXPECT_TRUE(CFEqual(CFDictionaryGetValue(dict.Get(), CFSTR("k")), CFSTR("only")));
 
     CFStringRef key = MakeString("key");
-    CFDictionarySetValue(dict, key, CFSTR("v"));
+    CFDictionarySetValue(dict.Get(), key, CFSTR("v"));
     CFRelease(key);
-    CFDictionaryRemoveValue(dict, key);  // the dictionary holds the only reference to key
-    EXPECT_EQ(CFDictionaryGetCount(dict), 1);
+    CFDictionaryRemoveValue(dict.Get(), key);  // the dictionary holds the only reference to key
+    EXPECT_EQ(CFDictionaryGetCount(dict.Get()), 1);
 }
 
 TEST(Dictionary, IterationFollowsFirstInsertionAndReaddedKeysGoLast)
 {
-    OwnedRef<CFMutableDictionaryRef> dict(NewTypeDictionary());
+    auto dict = AdoptCF<CFMutableDictionaryRef>(NewTypeDictionary());
     for (const char* name : {"zeta", "alpha", "mid", "beta"}) {
-        OwnedRef<CFStringRef> key(MakeString(name));
-        CFDictionarySetValue(dict, key, kCFBooleanTrue);
+        auto key = AdoptCF<CFStringRef>(MakeString(name));
+        CFDictionarySetValue(dict.Get(), key.Get(), kCFBooleanTrue);
     }
-    CFDictionarySetValue(dict, CFSTR("alpha"), kCFBooleanFalse);  // replacing keeps the place
-    EXPECT_EQ(KeysInOrder(dict), (std::vector<std::string>{"zeta", "alpha", "mid", "beta"}));
-    CFDictionaryRemoveValue(dict, CFSTR("zeta"));
-    CFDictionarySetValue(dict, CFSTR("zeta"), kCFBooleanTrue);
-    EXPECT_EQ(KeysInOrder(dict), (std::vector<std::string>{"alpha", "mid", "beta", "zeta"}));
-    EXPECT_EQ(Describe(dict), "{ alpha = false; mid = true; beta = true; zeta = true; }");
+    CFDictionarySetValue(dict.Get(), CFSTR("alpha"), kCFBooleanFalse);  // replacing keeps the place
+    EXPECT_EQ(KeysInOrder(dict.Get()), (std::vector<std::string>{"zeta", "alpha", "mid", "beta"}));
+    CFDictionaryRemoveValue(dict.Get(), CFSTR("zeta"));
+    CFDictionarySetValue(dict.Get(), CFSTR("zeta"), kCFBooleanTrue);
+    EXPECT_EQ(KeysInOrder(dict.Get()), (std::vector<std::string>{"alpha", "mid", "beta", "zeta"}));
+    EXPECT_EQ(Describe(dict.Get()), "{ alpha = false; mid = true; beta = true; zeta = true; }");
 
     // Copies keep the order.
-    OwnedRef<CFDictionaryRef> copy(CFDictionaryCreateCopy(nullptr, dict));
-    EXPECT_EQ(KeysInOrder(copy), KeysInOrder(dict));
+    auto copy = AdoptCF<CFDictionaryRef>(CFDictionaryCreateCopy(nullptr, dict.Get()));
+    EXPECT_EQ(KeysInOrder(copy.Get()), KeysInOrder(dict.Get()));
 }
 
 TEST(Dictionary, ManyKeysAreAllFoundAndRemovable)
 {
-    OwnedRef<CFMutableDictionaryRef> dict(NewTypeDictionary());
+    auto dict = AdoptCF<CFMutableDictionaryRef>(NewTypeDictionary());
     constexpr int kCount = 5000;
     for (int i = 0; i < kCount; ++i) {
-        OwnedRef<CFStringRef> key(MakeString(("key" + std::to_string(i)).c_str()));
-        OwnedRef<CFNumberRef> value(CFNumberCreate(nullptr, kCFNumberIntType, &i));
-        CFDictionarySetValue(dict, key, value);
+        auto key = AdoptCF<CFStringRef>(MakeString(("key" + std::to_string(i)).c_str()));
+        auto value = AdoptCF<CFNumberRef>(CFNumberCreate(nullptr, kCFNumberIntType, &i));
+        CFDictionarySetValue(dict.Get(), key.Get(), value.Get());
     }
-    EXPECT_EQ(CFDictionaryGetCount(dict), kCount);
+    EXPECT_EQ(CFDictionaryGetCount(dict.Get()), kCount);
     for (int i = 0; i < kCount; i += 2) {
-        OwnedRef<CFStringRef> key(MakeString(("key" + std::to_string(i)).c_str()));
-        CFDictionaryRemoveValue(dict, key);
+        auto key = AdoptCF<CFStringRef>(MakeString(("key" + std::to_string(i)).c_str()));
+        CFDictionaryRemoveValue(dict.Get(), key.Get());
     }
-    EXPECT_EQ(CFDictionaryGetCount(dict), kCount / 2);
+    EXPECT_EQ(CFDictionaryGetCount(dict.Get()), kCount / 2);
     for (int i = 0; i < kCount; ++i) {
-        OwnedRef<CFStringRef> key(MakeString(("key" + std::to_string(i)).c_str()));
-        auto number = static_cast<CFNumberRef>(CFDictionaryGetValue(dict, key));
+        auto key = AdoptCF<CFStringRef>(MakeString(("key" + std::to_string(i)).c_str()));
+        auto number = static_cast<CFNumberRef>(CFDictionaryGetValue(dict.Get(), key.Get()));
         if (i % 2 == 0) {
             ASSERT_EQ(number, nullptr) << i;
         } else {
@@ -157,25 +157,25 @@ TEST(Dictionary, ManyKeysAreAllFoundAndRemovable)
 // change, and back across it, must keep every key at its value and the order of the rest.
 TEST(Dictionary, KeysStayFoundAndOrderedAsTheDictionaryGrowsAndShrinksAcrossItsIndexedSize)
 {
-    OwnedRef<CFMutableDictionaryRef> dict(NewTypeDictionary());
+    auto dict = AdoptCF<CFMutableDictionaryRef>(NewTypeDictionary());
     std::vector<std::string> expected;
     auto add = [&](int i) {
         std::string name = "k" + std::to_string(i);
-        OwnedRef<CFStringRef> key(MakeString(name.c_str()));
-        OwnedRef<CFNumberRef> value(CFNumberCreate(nullptr, kCFNumberIntType, &i));
-        CFDictionarySetValue(dict, key, value);
+        auto key = AdoptCF<CFStringRef>(MakeString(name.c_str()));
+        auto value = AdoptCF<CFNumberRef>(CFNumberCreate(nullptr, kCFNumberIntType, &i));
+        CFDictionarySetValue(dict.Get(), key.Get(), value.Get());
         expected.push_back(name);
     };
     auto remove = [&](size_t at) {
-        OwnedRef<CFStringRef> key(MakeString(expected[at].c_str()));
-        CFDictionaryRemoveValue(dict, key);
+        auto key = AdoptCF<CFStringRef>(MakeString(expected[at].c_str()));
+        CFDictionaryRemoveValue(dict.Get(), key.Get());
         expected.erase(expected.begin() + static_cast<std::ptrdiff_t>(at));
     };
     auto check = [&](const char* when) {
-        ASSERT_EQ(KeysInOrder(dict), expected) << when;
+        ASSERT_EQ(KeysInOrder(dict.Get()), expected) << when;
         for (const std::string& name : expected) {
-            OwnedRef<CFStringRef> key(MakeString(name.c_str()));
-            auto number = static_cast<CFNumberRef>(CFDictionaryGetValue(dict, key));
+            auto key = AdoptCF<CFStringRef>(MakeString(name.c_str()));
+            auto number = static_cast<CFNumberRef>(CFDictionaryGetValue(dict.Get(), key.Get()));
             ASSERT_NE(number, nullptr) << when << ": " << name;
             int stored = -1;
             CFNumberGetValue(number, kCFNumberIntType, &stored);
@@ -210,69 +210,70 @@ TEST(Dictionary, KeysWithCollidingHashesStayDistinct)
 {
     CFDictionaryKeyCallBacks keyCallBacks = kCFTypeDictionaryKeyCallBacks;
     keyCallBacks.hash = &CollidingHash;
-    OwnedRef<CFMutableDictionaryRef> dict(
+    auto dict = AdoptCF<CFMutableDictionaryRef>(
         CFDictionaryCreateMutable(nullptr, 0, &keyCallBacks, &kCFTypeDictionaryValueCallBacks));
     for (int i = 0; i < 100; ++i) {
-        OwnedRef<CFStringRef> key(MakeString(std::to_string(i).c_str()));
-        OwnedRef<CFNumberRef> value(CFNumberCreate(nullptr, kCFNumberIntType, &i));
-        CFDictionarySetValue(dict, key, value);
+        auto key = AdoptCF<CFStringRef>(MakeString(std::to_string(i).c_str()));
+        auto value = AdoptCF<CFNumberRef>(CFNumberCreate(nullptr, kCFNumberIntType, &i));
+        CFDictionarySetValue(dict.Get(), key.Get(), value.Get());
     }
-    EXPECT_EQ(CFDictionaryGetCount(dict), 100);
-    CFDictionaryRemoveValue(dict, CFSTR("50"));
-    EXPECT_FALSE(CFDictionaryContainsKey(dict, CFSTR("50")));
+    EXPECT_EQ(CFDictionaryGetCount(dict.Get()), 100);
+    CFDictionaryRemoveValue(dict.Get(), CFSTR("50"));
+    EXPECT_FALSE(CFDictionaryContainsKey(dict.Get(), CFSTR("50")));
     int stored = 0;
-    CFNumberGetValue(static_cast<CFNumberRef>(CFDictionaryGetValue(dict, CFSTR("51"))), kCFNumberIntType, &stored);
+    CFNumberGetValue(static_cast<CFNumberRef>(CFDictionaryGetValue(dict.Get(), CFSTR("51"))), kCFNumberIntType,
+                     &stored);
     EXPECT_EQ(stored, 51);
 }
 
 TEST(Dictionary, CopyStringKeyCallbacksCopyMutableKeys)
 {
-    OwnedRef<CFMutableStringRef> key(CFStringCreateMutable(nullptr, 0));
-    CFStringAppend(key, CFSTR("before"));
-    OwnedRef<CFMutableDictionaryRef> dict(
+    auto key = AdoptCF<CFMutableStringRef>(CFStringCreateMutable(nullptr, 0));
+    CFStringAppend(key.Get(), CFSTR("before"));
+    auto dict = AdoptCF<CFMutableDictionaryRef>(
         CFDictionaryCreateMutable(nullptr, 0, &kCFCopyStringDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
-    CFDictionarySetValue(dict, key, CFSTR("v"));
-    EXPECT_EQ(CFGetRetainCount(key), 1);  // a copy was stored, not the caller's string
-    CFStringAppend(key, CFSTR(" and after"));
-    EXPECT_EQ(CFDictionaryGetValue(dict, CFSTR("before")), CFSTR("v"));
-    EXPECT_EQ(CFDictionaryGetValue(dict, key), nullptr);
+    CFDictionarySetValue(dict.Get(), key.Get(), CFSTR("v"));
+    EXPECT_EQ(CFGetRetainCount(key.Get()), 1);  // a copy was stored, not the caller's string
+    CFStringAppend(key.Get(), CFSTR(" and after"));
+    EXPECT_EQ(CFDictionaryGetValue(dict.Get(), CFSTR("before")), CFSTR("v"));
+    EXPECT_EQ(CFDictionaryGetValue(dict.Get(), key.Get()), nullptr);
 }
 
 TEST(Dictionary, EqualityNeedsTheSameKeysWithEqualValues)
 {
     const void* keys[] = {CFSTR("a"), CFSTR("b")};
     const void* values[] = {CFSTR("1"), CFSTR("2")};
-    OwnedRef<CFDictionaryRef> first(
+    auto first = AdoptCF<CFDictionaryRef>(
         CFDictionaryCreate(nullptr, keys, values, 2, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
-    OwnedRef<CFMutableDictionaryRef> second(NewTypeDictionary());
-    OwnedRef<CFStringRef> two(MakeString("2"));
-    CFDictionarySetValue(second, CFSTR("b"), two);  // other order, equal but distinct value
-    CFDictionarySetValue(second, CFSTR("a"), CFSTR("1"));
-    EXPECT_TRUE(CFEqual(first, second));
-    EXPECT_EQ(CFHash(first), CFHash(second));
-    CFDictionarySetValue(second, CFSTR("a"), CFSTR("other"));
-    EXPECT_FALSE(CFEqual(first, second));
-    CFDictionaryRemoveValue(second, CFSTR("a"));
-    CFDictionarySetValue(second, CFSTR("c"), CFSTR("1"));
-    EXPECT_FALSE(CFEqual(first, second));
-    EXPECT_EQ(CFGetTypeID(first), CFDictionaryGetTypeID());
+    auto second = AdoptCF<CFMutableDictionaryRef>(NewTypeDictionary());
+    auto two = AdoptCF<CFStringRef>(MakeString("2"));
+    CFDictionarySetValue(second.Get(), CFSTR("b"), two.Get());  // other order, equal but distinct value
+    CFDictionarySetValue(second.Get(), CFSTR("a"), CFSTR("1"));
+    EXPECT_TRUE(CFEqual(first.Get(), second.Get()));
+    EXPECT_EQ(CFHash(first.Get()), CFHash(second.Get()));
+    CFDictionarySetValue(second.Get(), CFSTR("a"), CFSTR("other"));
+    EXPECT_FALSE(CFEqual(first.Get(), second.Get()));
+    CFDictionaryRemoveValue(second.Get(), CFSTR("a"));
+    CFDictionarySetValue(second.Get(), CFSTR("c"), CFSTR("1"));
+    EXPECT_FALSE(CFEqual(first.Get(), second.Get()));
+    EXPECT_EQ(CFGetTypeID(first.Get()), CFDictionaryGetTypeID());
 }
 
 TEST(Dictionary, MutableCopyKeepsCallbacksAndIsIndependent)
 {
-    OwnedRef<CFStringRef> value(MakeString("v"));
+    auto value = AdoptCF<CFStringRef>(MakeString("v"));
     const void* keys[] = {CFSTR("k")};
-    const void* values[] = {value.get()};
-    OwnedRef<CFDictionaryRef> original(
+    const void* values[] = {value.Get()};
+    auto original = AdoptCF<CFDictionaryRef>(
         CFDictionaryCreate(nullptr, keys, values, 1, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
     {
-        OwnedRef<CFMutableDictionaryRef> copy(CFDictionaryCreateMutableCopy(nullptr, 0, original));
-        EXPECT_EQ(CFGetRetainCount(value), 3);
-        CFDictionarySetValue(copy, CFSTR("extra"), CFSTR("x"));
-        EXPECT_EQ(CFDictionaryGetCount(original), 1);
-        EXPECT_EQ(CFDictionaryGetValue(copy, CFSTR("k")), value.get());
+        auto copy = AdoptCF<CFMutableDictionaryRef>(CFDictionaryCreateMutableCopy(nullptr, 0, original.Get()));
+        EXPECT_EQ(CFGetRetainCount(value.Get()), 3);
+        CFDictionarySetValue(copy.Get(), CFSTR("extra"), CFSTR("x"));
+        EXPECT_EQ(CFDictionaryGetCount(original.Get()), 1);
+        EXPECT_EQ(CFDictionaryGetValue(copy.Get(), CFSTR("k")), value.Get());
     }
-    EXPECT_EQ(CFGetRetainCount(value), 2);
+    EXPECT_EQ(CFGetRetainCount(value.Get()), 2);
 }
 
 void CountPairs(const void* key, const void* value, void* context)
@@ -282,49 +283,49 @@ void CountPairs(const void* key, const void* value, void* context)
 
 TEST(Dictionary, RemoveAllReleasesEverythingAndApplyVisitsEachPair)
 {
-    OwnedRef<CFStringRef> value(MakeString("v"));
-    OwnedRef<CFMutableDictionaryRef> dict(NewTypeDictionary());
-    CFDictionarySetValue(dict, CFSTR("a"), value);
-    CFDictionarySetValue(dict, CFSTR("b"), value);
+    auto value = AdoptCF<CFStringRef>(MakeString("v"));
+    auto dict = AdoptCF<CFMutableDictionaryRef>(NewTypeDictionary());
+    CFDictionarySetValue(dict.Get(), CFSTR("a"), value.Get());
+    CFDictionarySetValue(dict.Get(), CFSTR("b"), value.Get());
     int pairs = 0;
-    CFDictionaryApplyFunction(dict, &CountPairs, &pairs);
+    CFDictionaryApplyFunction(dict.Get(), &CountPairs, &pairs);
     EXPECT_EQ(pairs, 2);
-    CFDictionaryRemoveAllValues(dict);
-    EXPECT_EQ(CFGetRetainCount(value), 1);
-    EXPECT_EQ(CFDictionaryGetCount(dict), 0);
-    EXPECT_EQ(Describe(dict), "{ }");
+    CFDictionaryRemoveAllValues(dict.Get());
+    EXPECT_EQ(CFGetRetainCount(value.Get()), 1);
+    EXPECT_EQ(CFDictionaryGetCount(dict.Get()), 0);
+    EXPECT_EQ(Describe(dict.Get()), "{ }");
 }
 
 TEST(Dictionary, CreationWithARepeatedKeyKeepsOneEntryWithTheLastValue)
 {
-    OwnedRef<CFStringRef> key(MakeString("k"));
-    const void* keys[] = {key.get(), CFSTR("other"), CFSTR("k")};
+    auto key = AdoptCF<CFStringRef>(MakeString("k"));
+    const void* keys[] = {key.Get(), CFSTR("other"), CFSTR("k")};
     const void* values[] = {CFSTR("first"), CFSTR("o"), CFSTR("last")};
-    OwnedRef<CFDictionaryRef> dict(
+    auto dict = AdoptCF<CFDictionaryRef>(
         CFDictionaryCreate(nullptr, keys, values, 3, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
-    EXPECT_EQ(CFDictionaryGetCount(dict), 2);
-    EXPECT_EQ(CFDictionaryGetValue(dict, key), CFSTR("last"));
-    EXPECT_EQ(CFGetRetainCount(key), 2);  // the first key stays, retained once
-    EXPECT_EQ(KeysInOrder(dict), (std::vector<std::string>{"k", "other"}));
+    EXPECT_EQ(CFDictionaryGetCount(dict.Get()), 2);
+    EXPECT_EQ(CFDictionaryGetValue(dict.Get(), key.Get()), CFSTR("last"));
+    EXPECT_EQ(CFGetRetainCount(key.Get()), 2);  // the first key stays, retained once
+    EXPECT_EQ(KeysInOrder(dict.Get()), (std::vector<std::string>{"k", "other"}));
 }
 
 TEST(Dictionary, DescriptionsNestContainers)
 {
     const void* items[] = {CFSTR("a"), CFSTR("b")};
-    OwnedRef<CFArrayRef> list(CFArrayCreate(nullptr, items, 2, &kCFTypeArrayCallBacks));
-    OwnedRef<CFMutableDictionaryRef> dict(NewTypeDictionary());
-    CFDictionarySetValue(dict, CFSTR("list"), list);
-    CFDictionarySetValue(dict, CFSTR("flag"), kCFBooleanTrue);
-    EXPECT_EQ(Describe(dict), "{ list = ( a, b ); flag = true; }");
+    auto list = AdoptCF<CFArrayRef>(CFArrayCreate(nullptr, items, 2, &kCFTypeArrayCallBacks));
+    auto dict = AdoptCF<CFMutableDictionaryRef>(NewTypeDictionary());
+    CFDictionarySetValue(dict.Get(), CFSTR("list"), list.Get());
+    CFDictionarySetValue(dict.Get(), CFSTR("flag"), kCFBooleanTrue);
+    EXPECT_EQ(Describe(dict.Get()), "{ list = ( a, b ); flag = true; }");
 }
 
 TEST(DictionaryDeathTest, MutatingAnImmutableDictionaryStops)
 {
     const void* keys[] = {CFSTR("k")};
     const void* values[] = {CFSTR("v")};
-    OwnedRef<CFDictionaryRef> dict(
+    auto dict = AdoptCF<CFDictionaryRef>(
         CFDictionaryCreate(nullptr, keys, values, 1, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
-    auto* cheat = const_cast<CFMutableDictionaryRef>(dict.get());
+    auto* cheat = const_cast<CFMutableDictionaryRef>(dict.Get());
     EXPECT_DEATH(CFDictionarySetValue(cheat, CFSTR("k"), CFSTR("w")), "immutable dictionary");
     EXPECT_DEATH(CFDictionaryRemoveValue(cheat, CFSTR("k")), "immutable dictionary");
     EXPECT_DEATH(CFDictionaryRemoveAllValues(cheat), "immutable dictionary");

@@ -12,19 +12,17 @@
 
 namespace {
 
+using platform::AdoptCF;
 using testing_cf::MakeString;
-using testing_cf::OwnedRef;
 using testing_cf::Units;
 using testing_cf::UTF8;
-
-using String = OwnedRef<CFStringRef>;
 
 template <class... Args>
 std::string Format(CFStringRef format, Args... args)
 {
-    String result(CFStringCreateWithFormat(nullptr, nullptr, format, args...));
-    EXPECT_NE(result.get(), nullptr);
-    return result.get() == nullptr ? std::string() : UTF8(result);
+    auto result = AdoptCF<CFStringRef>(CFStringCreateWithFormat(nullptr, nullptr, format, args...));
+    EXPECT_NE(result.Get(), nullptr);
+    return result.Get() == nullptr ? std::string() : UTF8(result.Get());
 }
 
 TEST(StringFormat, IntegersWithFlagsWidthsAndPrecision)
@@ -67,26 +65,26 @@ TEST(StringFormat, CharactersAndCStrings)
 
 TEST(StringFormat, ObjectsInsertTheirDescription)
 {
-    String name(MakeString("clip"));
-    EXPECT_EQ(Format(CFSTR("<%@>"), name.get()), "<clip>");
-    EXPECT_EQ(Format(CFSTR("[%-6@][%6@][%.2@]"), name.get(), name.get(), name.get()), "[clip  ][  clip][cl]");
+    auto name = AdoptCF<CFStringRef>(MakeString("clip"));
+    EXPECT_EQ(Format(CFSTR("<%@>"), name.Get()), "<clip>");
+    EXPECT_EQ(Format(CFSTR("[%-6@][%6@][%.2@]"), name.Get(), name.Get(), name.Get()), "[clip  ][  clip][cl]");
     EXPECT_EQ(Format(CFSTR("%@"), static_cast<CFTypeRef>(nullptr)), "(null)");
 
     CFTypeRef other = kCFBooleanTrue;
-    String description(CFCopyDescription(other));
-    EXPECT_EQ(Format(CFSTR("%@"), other), UTF8(description));
+    auto description = AdoptCF<CFStringRef>(CFCopyDescription(other));
+    EXPECT_EQ(Format(CFSTR("%@"), other), UTF8(description.Get()));
 
     // A string with characters beyond one byte keeps them.
-    String wide(testing_cf::MakeUnits(u"\u20AC\U0001F600"));
-    String result(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("=%@="), wide.get()));
-    EXPECT_EQ(Units(result), u"=\u20AC\U0001F600=");
+    auto wide = AdoptCF<CFStringRef>(testing_cf::MakeUnits(u"\u20AC\U0001F600"));
+    auto result = AdoptCF<CFStringRef>(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("=%@="), wide.Get()));
+    EXPECT_EQ(Units(result.Get()), u"=\u20AC\U0001F600=");
 }
 
 TEST(StringFormat, PositionalArgumentsAndStarFields)
 {
-    String a(MakeString("first"));
-    String b(MakeString("second"));
-    EXPECT_EQ(Format(CFSTR("%2$@ then %1$@"), a.get(), b.get()), "second then first");
+    auto a = AdoptCF<CFStringRef>(MakeString("first"));
+    auto b = AdoptCF<CFStringRef>(MakeString("second"));
+    EXPECT_EQ(Format(CFSTR("%2$@ then %1$@"), a.Get(), b.Get()), "second then first");
     EXPECT_EQ(Format(CFSTR("%1$d-%1$d-%2$s"), 7, "x"), "7-7-x");
     EXPECT_EQ(Format(CFSTR("[%*d][%-*d][%.*f]"), 4, 1, 3, 2, 2, 3.14159), "[   1][2  ][3.14]");
     EXPECT_EQ(Format(CFSTR("[%*d]"), -4, 1), "[1   ]");  // a negative width justifies left
@@ -115,17 +113,17 @@ TEST(StringFormat, UnknownAndCutOffConversionsAreCopiedThrough)
 
 TEST(StringFormat, HugeWidthsAreClampedInsteadOfExhaustingMemory)
 {
-    String result(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%999999999d"), 1));
-    ASSERT_NE(result.get(), nullptr);
-    EXPECT_EQ(CFStringGetLength(result), 1 << 16);
-    EXPECT_EQ(CFStringGetCharacterAtIndex(result, (1 << 16) - 1), u'1');
+    auto result = AdoptCF<CFStringRef>(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%999999999d"), 1));
+    ASSERT_NE(result.Get(), nullptr);
+    EXPECT_EQ(CFStringGetLength(result.Get()), 1 << 16);
+    EXPECT_EQ(CFStringGetCharacterAtIndex(result.Get(), (1 << 16) - 1), u'1');
 }
 
 TEST(StringFormat, AppendFormatAddsToTheEnd)
 {
-    OwnedRef<CFMutableStringRef> text(CFStringCreateMutableCopy(nullptr, 0, CFSTR("n=")));
-    CFStringAppendFormat(text, nullptr, CFSTR("%d, %@"), 3, CFSTR("done"));
-    EXPECT_EQ(UTF8(text), "n=3, done");
+    auto text = AdoptCF<CFMutableStringRef>(CFStringCreateMutableCopy(nullptr, 0, CFSTR("n=")));
+    CFStringAppendFormat(text.Get(), nullptr, CFSTR("%d, %@"), 3, CFSTR("done"));
+    EXPECT_EQ(UTF8(text.Get()), "n=3, done");
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Making strings from UTF-16 literals and reading their text back, for the string tests.
 #pragma once
 
-#include "OwnedRef.h"
+#include "CollectionTestSupport.h"
 #include "support/CFText.h"
 
 #include <CoreFoundation/CoreFoundation.h>

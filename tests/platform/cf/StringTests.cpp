@@ -11,17 +11,12 @@
 
 namespace {
 
+using platform::AdoptCF;
 using testing_cf::Bytes;
 using testing_cf::MakeString;
 using testing_cf::MakeUnits;
-using testing_cf::OwnedRef;
 using testing_cf::Units;
 using testing_cf::UTF8;
-
-using String = OwnedRef<CFStringRef>;
-using MutableString = OwnedRef<CFMutableStringRef>;
-using Data = OwnedRef<CFDataRef>;
-using Array = OwnedRef<CFArrayRef>;
 
 const UInt8* AsBytes(const char* text)
 {
@@ -30,13 +25,14 @@ const UInt8* AsBytes(const char* text)
 
 TEST(StringBytes, MacRomanBytesDecodeToTheirCharacters)
 {
-    String text(CFStringCreateWithBytes(nullptr, AsBytes("\x8E\xDB\xA5\xF0"), 4, kCFStringEncodingMacRoman, false));
-    ASSERT_NE(text.get(), nullptr);
-    EXPECT_EQ(Units(text), u"\u00E9\u20AC\u2022\uF8FF");
+    auto text = AdoptCF<CFStringRef>(
+        CFStringCreateWithBytes(nullptr, AsBytes("\x8E\xDB\xA5\xF0"), 4, kCFStringEncodingMacRoman, false));
+    ASSERT_NE(text.Get(), nullptr);
+    EXPECT_EQ(Units(text.Get()), u"\u00E9\u20AC\u2022\uF8FF");
 
-    String fromC(CFStringCreateWithCString(nullptr, "caf\x8E", kCFStringEncodingMacRoman));
-    ASSERT_NE(fromC.get(), nullptr);
-    EXPECT_EQ(Units(fromC), u"caf\u00E9");
+    auto fromC = AdoptCF<CFStringRef>(CFStringCreateWithCString(nullptr, "caf\x8E", kCFStringEncodingMacRoman));
+    ASSERT_NE(fromC.Get(), nullptr);
+    EXPECT_EQ(Units(fromC.Get()), u"caf\u00E9");
 }
 
 TEST(StringBytes, InvalidBytesCreateNoString)
@@ -45,58 +41,60 @@ TEST(StringBytes, InvalidBytesCreateNoString)
     EXPECT_EQ(CFStringCreateWithCString(nullptr, "caf\xE9", kCFStringEncodingASCII), nullptr);
     EXPECT_EQ(CFStringCreateWithBytes(nullptr, AsBytes("abc"), 3, kCFStringEncodingUnicode, true), nullptr);
     EXPECT_EQ(CFStringCreateWithCString(nullptr, nullptr, kCFStringEncodingUTF8), nullptr);
-    String empty(CFStringCreateWithBytes(nullptr, nullptr, 0, kCFStringEncodingUTF8, false));
-    ASSERT_NE(empty.get(), nullptr);
-    EXPECT_EQ(CFStringGetLength(empty), 0);
+    auto empty = AdoptCF<CFStringRef>(CFStringCreateWithBytes(nullptr, nullptr, 0, kCFStringEncodingUTF8, false));
+    ASSERT_NE(empty.Get(), nullptr);
+    EXPECT_EQ(CFStringGetLength(empty.Get()), 0);
 }
 
 TEST(StringBytes, GetCStringNeedsRoomForTheTerminator)
 {
-    String text(MakeUnits(u"caf\u00E9"));
+    auto text = AdoptCF<CFStringRef>(MakeUnits(u"caf\u00E9"));
     char buffer[8];
     std::memset(buffer, 'x', sizeof buffer);
-    EXPECT_FALSE(CFStringGetCString(text, buffer, 4, kCFStringEncodingMacRoman));
+    EXPECT_FALSE(CFStringGetCString(text.Get(), buffer, 4, kCFStringEncodingMacRoman));
     EXPECT_EQ(buffer[0], '\0');  // no partial text is left behind
-    EXPECT_TRUE(CFStringGetCString(text, buffer, 5, kCFStringEncodingMacRoman));
+    EXPECT_TRUE(CFStringGetCString(text.Get(), buffer, 5, kCFStringEncodingMacRoman));
     EXPECT_STREQ(buffer, "caf\x8E");
-    EXPECT_FALSE(CFStringGetCString(text, buffer, 5, kCFStringEncodingUTF8));  // é takes two bytes
-    EXPECT_TRUE(CFStringGetCString(text, buffer, 6, kCFStringEncodingUTF8));
+    EXPECT_FALSE(CFStringGetCString(text.Get(), buffer, 5, kCFStringEncodingUTF8));  // é takes two bytes
+    EXPECT_TRUE(CFStringGetCString(text.Get(), buffer, 6, kCFStringEncodingUTF8));
     EXPECT_STREQ(buffer, "caf\xC3\xA9");
 }
 
 TEST(StringBytes, GetCStringFailsOnUnrepresentableCharacters)
 {
-    String text(MakeUnits(u"x\u0100"));
+    auto text = AdoptCF<CFStringRef>(MakeUnits(u"x\u0100"));
     char buffer[16];
-    EXPECT_FALSE(CFStringGetCString(text, buffer, sizeof buffer, kCFStringEncodingMacRoman));
-    EXPECT_FALSE(CFStringGetCString(text, buffer, sizeof buffer, kCFStringEncodingASCII));
-    EXPECT_EQ(CFStringGetCStringPtr(text, kCFStringEncodingMacRoman), nullptr);
+    EXPECT_FALSE(CFStringGetCString(text.Get(), buffer, sizeof buffer, kCFStringEncodingMacRoman));
+    EXPECT_FALSE(CFStringGetCString(text.Get(), buffer, sizeof buffer, kCFStringEncodingASCII));
+    EXPECT_EQ(CFStringGetCStringPtr(text.Get(), kCFStringEncodingMacRoman), nullptr);
 }
 
 TEST(StringBytes, GetBytesMeasuresWithANullBufferAndStopsWhenFull)
 {
-    String text(MakeUnits(u"\u00E9t\u00E9\U0001F600"));
+    auto text = AdoptCF<CFStringRef>(MakeUnits(u"\u00E9t\u00E9\U0001F600"));
     CFIndex used = -1;
-    CFIndex converted = CFStringGetBytes(text, CFRangeMake(0, 5), kCFStringEncodingUTF8, 0, false, nullptr, 0, &used);
+    CFIndex converted =
+        CFStringGetBytes(text.Get(), CFRangeMake(0, 5), kCFStringEncodingUTF8, 0, false, nullptr, 0, &used);
     EXPECT_EQ(converted, 5);
     EXPECT_EQ(used, 9);
 
     UInt8 buffer[8] = {};
-    converted = CFStringGetBytes(text, CFRangeMake(0, 5), kCFStringEncodingUTF8, 0, false, buffer, 4, &used);
+    converted = CFStringGetBytes(text.Get(), CFRangeMake(0, 5), kCFStringEncodingUTF8, 0, false, buffer, 4, &used);
     EXPECT_EQ(converted, 2);  // the second é would need bytes 4 and 5
     EXPECT_EQ(used, 3);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 3), "\xC3\xA9t");
 
-    converted = CFStringGetBytes(text, CFRangeMake(1, 2), kCFStringEncodingMacRoman, 0, false, buffer, 8, &used);
+    converted = CFStringGetBytes(text.Get(), CFRangeMake(1, 2), kCFStringEncodingMacRoman, 0, false, buffer, 8, &used);
     EXPECT_EQ(converted, 2);
     EXPECT_EQ(used, 2);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 2), "t\x8E");
 
     // Mac OS Roman has no emoji: without a loss byte nothing of it converts, with one a single byte stands in.
-    converted = CFStringGetBytes(text, CFRangeMake(3, 2), kCFStringEncodingMacRoman, 0, false, nullptr, 0, &used);
+    converted = CFStringGetBytes(text.Get(), CFRangeMake(3, 2), kCFStringEncodingMacRoman, 0, false, nullptr, 0, &used);
     EXPECT_EQ(converted, 0);
     EXPECT_EQ(used, 0);
-    converted = CFStringGetBytes(text, CFRangeMake(3, 2), kCFStringEncodingMacRoman, '?', false, buffer, 8, &used);
+    converted =
+        CFStringGetBytes(text.Get(), CFRangeMake(3, 2), kCFStringEncodingMacRoman, '?', false, buffer, 8, &used);
     EXPECT_EQ(converted, 2);
     EXPECT_EQ(used, 1);
     EXPECT_EQ(buffer[0], '?');
@@ -104,33 +102,36 @@ TEST(StringBytes, GetBytesMeasuresWithANullBufferAndStopsWhenFull)
 
 TEST(StringExternalRepresentation, UnicodeStartsWithAHostOrderMarkAndReadsBack)
 {
-    String text(MakeUnits(u"Hi \u20AC\U0001F600"));
-    Data data(CFStringCreateExternalRepresentation(nullptr, text, kCFStringEncodingUnicode, 0));
-    ASSERT_NE(data.get(), nullptr);
-    ASSERT_EQ(CFDataGetLength(data), 2 * (1 + 6));
+    auto text = AdoptCF<CFStringRef>(MakeUnits(u"Hi \u20AC\U0001F600"));
+    auto data =
+        AdoptCF<CFDataRef>(CFStringCreateExternalRepresentation(nullptr, text.Get(), kCFStringEncodingUnicode, 0));
+    ASSERT_NE(data.Get(), nullptr);
+    ASSERT_EQ(CFDataGetLength(data.Get()), 2 * (1 + 6));
     UniChar mark;
-    std::memcpy(&mark, CFDataGetBytePtr(data), 2);
+    std::memcpy(&mark, CFDataGetBytePtr(data.Get()), 2);
     EXPECT_EQ(mark, 0xFEFF);
 
-    String back(CFStringCreateWithBytes(nullptr, CFDataGetBytePtr(data), CFDataGetLength(data),
-                                        kCFStringEncodingUnicode, true));
-    ASSERT_NE(back.get(), nullptr);
-    EXPECT_TRUE(CFEqual(back, text));
+    auto back = AdoptCF<CFStringRef>(CFStringCreateWithBytes(
+        nullptr, CFDataGetBytePtr(data.Get()), CFDataGetLength(data.Get()), kCFStringEncodingUnicode, true));
+    ASSERT_NE(back.Get(), nullptr);
+    EXPECT_TRUE(CFEqual(back.Get(), text.Get()));
 }
 
 TEST(StringExternalRepresentation, SystemEncodingFailsWithoutALossByteAndSubstitutesWithOne)
 {
     ASSERT_EQ(CFStringGetSystemEncoding(), kCFStringEncodingMacRoman);
-    String roman(MakeUnits(u"5\u20AC \u2022"));
-    Data ok(CFStringCreateExternalRepresentation(nullptr, roman, CFStringGetSystemEncoding(), 0));
-    ASSERT_NE(ok.get(), nullptr);
-    EXPECT_EQ(Bytes(ok), "5\xDB \xA5");
+    auto roman = AdoptCF<CFStringRef>(MakeUnits(u"5\u20AC \u2022"));
+    auto ok =
+        AdoptCF<CFDataRef>(CFStringCreateExternalRepresentation(nullptr, roman.Get(), CFStringGetSystemEncoding(), 0));
+    ASSERT_NE(ok.Get(), nullptr);
+    EXPECT_EQ(Bytes(ok.Get()), "5\xDB \xA5");
 
-    String greek(MakeUnits(u"\u03B1=1"));
-    EXPECT_EQ(CFStringCreateExternalRepresentation(nullptr, greek, kCFStringEncodingMacRoman, 0), nullptr);
-    Data lossy(CFStringCreateExternalRepresentation(nullptr, greek, kCFStringEncodingMacRoman, '?'));
-    ASSERT_NE(lossy.get(), nullptr);
-    EXPECT_EQ(Bytes(lossy), "?=1");
+    auto greek = AdoptCF<CFStringRef>(MakeUnits(u"\u03B1=1"));
+    EXPECT_EQ(CFStringCreateExternalRepresentation(nullptr, greek.Get(), kCFStringEncodingMacRoman, 0), nullptr);
+    auto lossy =
+        AdoptCF<CFDataRef>(CFStringCreateExternalRepresentation(nullptr, greek.Get(), kCFStringEncodingMacRoman, '?'));
+    ASSERT_NE(lossy.Get(), nullptr);
+    EXPECT_EQ(Bytes(lossy.Get()), "?=1");
 }
 
 TEST(StringEncodings, MaximumSizesAndAvailability)
@@ -148,66 +149,66 @@ TEST(StringEncodings, MaximumSizesAndAvailability)
 
 TEST(StringCopies, CopiesAndSubstringsHoldTheirOwnText)
 {
-    MutableString source(CFStringCreateMutableCopy(nullptr, 0, CFSTR("hello world")));
-    String copy(CFStringCreateCopy(nullptr, source));
-    String part(CFStringCreateWithSubstring(nullptr, source, CFRangeMake(6, 5)));
-    CFStringReplaceAll(source, CFSTR("changed"));
-    EXPECT_EQ(UTF8(copy), "hello world");
-    EXPECT_EQ(UTF8(part), "world");
-    EXPECT_EQ(CFStringGetCharactersPtr(source), nullptr);  // mutable storage may move
-    ASSERT_NE(CFStringGetCharactersPtr(copy), nullptr);
-    EXPECT_EQ(CFStringGetCharactersPtr(copy)[0], u'h');
+    auto source = AdoptCF<CFMutableStringRef>(CFStringCreateMutableCopy(nullptr, 0, CFSTR("hello world")));
+    auto copy = AdoptCF<CFStringRef>(CFStringCreateCopy(nullptr, source.Get()));
+    auto part = AdoptCF<CFStringRef>(CFStringCreateWithSubstring(nullptr, source.Get(), CFRangeMake(6, 5)));
+    CFStringReplaceAll(source.Get(), CFSTR("changed"));
+    EXPECT_EQ(UTF8(copy.Get()), "hello world");
+    EXPECT_EQ(UTF8(part.Get()), "world");
+    EXPECT_EQ(CFStringGetCharactersPtr(source.Get()), nullptr);  // mutable storage may move
+    ASSERT_NE(CFStringGetCharactersPtr(copy.Get()), nullptr);
+    EXPECT_EQ(CFStringGetCharactersPtr(copy.Get())[0], u'h');
 }
 
 TEST(MutableString, EditsChangeTheText)
 {
-    MutableString text(CFStringCreateMutable(nullptr, 0));
-    CFStringAppend(text, CFSTR("world"));
-    CFStringInsert(text, 0, CFSTR("hello "));
+    auto text = AdoptCF<CFMutableStringRef>(CFStringCreateMutable(nullptr, 0));
+    CFStringAppend(text.Get(), CFSTR("world"));
+    CFStringInsert(text.Get(), 0, CFSTR("hello "));
     const UniChar bang[] = {'!', '!'};
-    CFStringAppendCharacters(text, bang, 2);
-    CFStringAppendCString(text, " caf\xC3\xA9", kCFStringEncodingUTF8);
-    EXPECT_EQ(UTF8(text), "hello world!! caf\xC3\xA9");
-    CFStringDelete(text, CFRangeMake(11, 1));
-    CFStringReplace(text, CFRangeMake(0, 5), CFSTR("HELLO"));
-    EXPECT_EQ(UTF8(text), "HELLO world! caf\xC3\xA9");
-    CFStringAppendCString(text, "bad\xFF", kCFStringEncodingUTF8);  // not UTF-8: nothing appended
-    EXPECT_EQ(CFStringGetLength(text), 17);
-    CFStringAppend(text, text);  // a string appended to itself doubles
-    EXPECT_EQ(CFStringGetLength(text), 34);
-    CFStringReplaceAll(text, CFSTR(""));
-    EXPECT_EQ(CFStringGetLength(text), 0);
+    CFStringAppendCharacters(text.Get(), bang, 2);
+    CFStringAppendCString(text.Get(), " caf\xC3\xA9", kCFStringEncodingUTF8);
+    EXPECT_EQ(UTF8(text.Get()), "hello world!! caf\xC3\xA9");
+    CFStringDelete(text.Get(), CFRangeMake(11, 1));
+    CFStringReplace(text.Get(), CFRangeMake(0, 5), CFSTR("HELLO"));
+    EXPECT_EQ(UTF8(text.Get()), "HELLO world! caf\xC3\xA9");
+    CFStringAppendCString(text.Get(), "bad\xFF", kCFStringEncodingUTF8);  // not UTF-8: nothing appended
+    EXPECT_EQ(CFStringGetLength(text.Get()), 17);
+    CFStringAppend(text.Get(), text.Get());  // a string appended to itself doubles
+    EXPECT_EQ(CFStringGetLength(text.Get()), 34);
+    CFStringReplaceAll(text.Get(), CFSTR(""));
+    EXPECT_EQ(CFStringGetLength(text.Get()), 0);
 }
 
 TEST(MutableString, ChangesBeyondTheMaximumLengthAreRefusedWhole)
 {
-    MutableString text(CFStringCreateMutable(nullptr, 5));
-    CFStringAppend(text, CFSTR("abc"));
-    CFStringAppend(text, CFSTR("def"));  // would make 6
-    EXPECT_EQ(UTF8(text), "abc");
-    CFStringAppend(text, CFSTR("de"));
-    EXPECT_EQ(UTF8(text), "abcde");
-    CFStringInsert(text, 0, CFSTR("x"));
-    CFStringAppendFormat(text, nullptr, CFSTR("%d"), 7);
-    EXPECT_EQ(UTF8(text), "abcde");
-    CFStringReplace(text, CFRangeMake(0, 2), CFSTR("XY"));  // same length: allowed
-    EXPECT_EQ(UTF8(text), "XYcde");
-    CFStringReplace(text, CFRangeMake(0, 2), CFSTR("XYZ"));
-    EXPECT_EQ(UTF8(text), "XYcde");
+    auto text = AdoptCF<CFMutableStringRef>(CFStringCreateMutable(nullptr, 5));
+    CFStringAppend(text.Get(), CFSTR("abc"));
+    CFStringAppend(text.Get(), CFSTR("def"));  // would make 6
+    EXPECT_EQ(UTF8(text.Get()), "abc");
+    CFStringAppend(text.Get(), CFSTR("de"));
+    EXPECT_EQ(UTF8(text.Get()), "abcde");
+    CFStringInsert(text.Get(), 0, CFSTR("x"));
+    CFStringAppendFormat(text.Get(), nullptr, CFSTR("%d"), 7);
+    EXPECT_EQ(UTF8(text.Get()), "abcde");
+    CFStringReplace(text.Get(), CFRangeMake(0, 2), CFSTR("XY"));  // same length: allowed
+    EXPECT_EQ(UTF8(text.Get()), "XYcde");
+    CFStringReplace(text.Get(), CFRangeMake(0, 2), CFSTR("XYZ"));
+    EXPECT_EQ(UTF8(text.Get()), "XYcde");
 
     EXPECT_EQ(CFStringCreateMutableCopy(nullptr, 3, CFSTR("four")), nullptr);
-    MutableString fits(CFStringCreateMutableCopy(nullptr, 4, CFSTR("four")));
-    ASSERT_NE(fits.get(), nullptr);
-    EXPECT_EQ(UTF8(fits), "four");
+    auto fits = AdoptCF<CFMutableStringRef>(CFStringCreateMutableCopy(nullptr, 4, CFSTR("four")));
+    ASSERT_NE(fits.Get(), nullptr);
+    EXPECT_EQ(UTF8(fits.Get()), "four");
 }
 
 TEST(MutableStringDeathTest, ImmutableStringsAndBadRangesAbort)
 {
-    String fixed(MakeString("fixed"));
-    EXPECT_DEATH(CFStringAppend(const_cast<CFMutableStringRef>(fixed.get()), CFSTR("x")), "immutable");
-    MutableString text(CFStringCreateMutableCopy(nullptr, 0, CFSTR("abc")));
-    EXPECT_DEATH(CFStringDelete(text, CFRangeMake(2, 2)), "out of bounds");
-    EXPECT_DEATH(CFStringInsert(text, 4, CFSTR("x")), "out of range");
+    auto fixed = AdoptCF<CFStringRef>(MakeString("fixed"));
+    EXPECT_DEATH(CFStringAppend(const_cast<CFMutableStringRef>(fixed.Get()), CFSTR("x")), "immutable");
+    auto text = AdoptCF<CFMutableStringRef>(CFStringCreateMutableCopy(nullptr, 0, CFSTR("abc")));
+    EXPECT_DEATH(CFStringDelete(text.Get(), CFRangeMake(2, 2)), "out of bounds");
+    EXPECT_DEATH(CFStringInsert(text.Get(), 4, CFSTR("x")), "out of range");
 }
 
 TEST(StringCompare, LiteralCaseInsensitiveAndNumericOrders)
@@ -218,13 +219,13 @@ TEST(StringCompare, LiteralCaseInsensitiveAndNumericOrders)
     EXPECT_EQ(CFStringCompare(CFSTR("ABC"), CFSTR("abc"), 0), kCFCompareLessThan);
     EXPECT_EQ(CFStringCompare(CFSTR("ABC"), CFSTR("abc"), kCFCompareCaseInsensitive), kCFCompareEqualTo);
 
-    String upper(MakeUnits(u"\u00C9T\u00C9 \u0178 \u0152 \u0391\u03A3"));
-    String lower(MakeUnits(u"\u00E9t\u00E9 \u00FF \u0153 \u03B1\u03C2"));
-    EXPECT_EQ(CFStringCompare(upper, lower, kCFCompareCaseInsensitive), kCFCompareEqualTo);
+    auto upper = AdoptCF<CFStringRef>(MakeUnits(u"\u00C9T\u00C9 \u0178 \u0152 \u0391\u03A3"));
+    auto lower = AdoptCF<CFStringRef>(MakeUnits(u"\u00E9t\u00E9 \u00FF \u0153 \u03B1\u03C2"));
+    EXPECT_EQ(CFStringCompare(upper.Get(), lower.Get(), kCFCompareCaseInsensitive), kCFCompareEqualTo);
     // The multiplication and division signs are not a case pair.
-    String times(MakeUnits(u"\u00D7"));
-    String divide(MakeUnits(u"\u00F7"));
-    EXPECT_NE(CFStringCompare(times, divide, kCFCompareCaseInsensitive), kCFCompareEqualTo);
+    auto times = AdoptCF<CFStringRef>(MakeUnits(u"\u00D7"));
+    auto divide = AdoptCF<CFStringRef>(MakeUnits(u"\u00F7"));
+    EXPECT_NE(CFStringCompare(times.Get(), divide.Get(), kCFCompareCaseInsensitive), kCFCompareEqualTo);
 
     EXPECT_EQ(CFStringCompare(CFSTR("clip 9"), CFSTR("clip 10"), 0), kCFCompareGreaterThan);
     EXPECT_EQ(CFStringCompare(CFSTR("clip 9"), CFSTR("clip 10"), kCFCompareNumerically), kCFCompareLessThan);
@@ -261,27 +262,27 @@ TEST(StringFind, ForwardBackwardAnchoredAndIgnoringCase)
 
 TEST(StringArrays, SeparatingKeepsEmptyPiecesAndCombiningRestoresTheText)
 {
-    Array pieces(CFStringCreateArrayBySeparatingStrings(nullptr, CFSTR(",a,,bc,"), CFSTR(",")));
-    ASSERT_NE(pieces.get(), nullptr);
-    ASSERT_EQ(CFArrayGetCount(pieces), 5);
+    auto pieces = AdoptCF<CFArrayRef>(CFStringCreateArrayBySeparatingStrings(nullptr, CFSTR(",a,,bc,"), CFSTR(",")));
+    ASSERT_NE(pieces.Get(), nullptr);
+    ASSERT_EQ(CFArrayGetCount(pieces.Get()), 5);
     const char* expected[] = {"", "a", "", "bc", ""};
     for (CFIndex i = 0; i < 5; ++i) {
-        EXPECT_EQ(UTF8(static_cast<CFStringRef>(CFArrayGetValueAtIndex(pieces, i))), expected[i]);
+        EXPECT_EQ(UTF8(static_cast<CFStringRef>(CFArrayGetValueAtIndex(pieces.Get(), i))), expected[i]);
     }
-    String joined(CFStringCreateByCombiningStrings(nullptr, pieces, CFSTR(",")));
-    EXPECT_EQ(UTF8(joined), ",a,,bc,");
+    auto joined = AdoptCF<CFStringRef>(CFStringCreateByCombiningStrings(nullptr, pieces.Get(), CFSTR(",")));
+    EXPECT_EQ(UTF8(joined.Get()), ",a,,bc,");
 
-    Array whole(CFStringCreateArrayBySeparatingStrings(nullptr, CFSTR("a--b"), CFSTR("+")));
-    ASSERT_EQ(CFArrayGetCount(whole), 1);
-    EXPECT_EQ(UTF8(static_cast<CFStringRef>(CFArrayGetValueAtIndex(whole, 0))), "a--b");
+    auto whole = AdoptCF<CFArrayRef>(CFStringCreateArrayBySeparatingStrings(nullptr, CFSTR("a--b"), CFSTR("+")));
+    ASSERT_EQ(CFArrayGetCount(whole.Get()), 1);
+    EXPECT_EQ(UTF8(static_cast<CFStringRef>(CFArrayGetValueAtIndex(whole.Get(), 0))), "a--b");
 
-    Array multi(CFStringCreateArrayBySeparatingStrings(nullptr, CFSTR("a--b---c"), CFSTR("--")));
-    ASSERT_EQ(CFArrayGetCount(multi), 3);
-    EXPECT_EQ(UTF8(static_cast<CFStringRef>(CFArrayGetValueAtIndex(multi, 2))), "-c");
+    auto multi = AdoptCF<CFArrayRef>(CFStringCreateArrayBySeparatingStrings(nullptr, CFSTR("a--b---c"), CFSTR("--")));
+    ASSERT_EQ(CFArrayGetCount(multi.Get()), 3);
+    EXPECT_EQ(UTF8(static_cast<CFStringRef>(CFArrayGetValueAtIndex(multi.Get(), 2))), "-c");
 
-    Array none(CFArrayCreate(nullptr, nullptr, 0, &kCFTypeArrayCallBacks));
-    String empty(CFStringCreateByCombiningStrings(nullptr, none, CFSTR(", ")));
-    EXPECT_EQ(CFStringGetLength(empty), 0);
+    auto none = AdoptCF<CFArrayRef>(CFArrayCreate(nullptr, nullptr, 0, &kCFTypeArrayCallBacks));
+    auto empty = AdoptCF<CFStringRef>(CFStringCreateByCombiningStrings(nullptr, none.Get(), CFSTR(", ")));
+    EXPECT_EQ(CFStringGetLength(empty.Get()), 0);
 }
 
 TEST(StringNumbers, IntValueReadsTheLeadingDecimalNumber)

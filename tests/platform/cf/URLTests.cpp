@@ -16,64 +16,64 @@ namespace {
 using bundletest::LastComponentOf;
 using bundletest::MakeString;
 using bundletest::MakeURL;
-using bundletest::Owned;
 using bundletest::PathOf;
 using bundletest::TakeText;
 using bundletest::TextOf;
+using platform::AdoptCF;
 
 TEST(URLNormalisation, RepeatedSlashesDotComponentsAndTrailingSlashDoNotChangeIdentity)
 {
-    Owned<CFURLRef> messy(MakeURL("//Stashwell///Work/./Deep/", true));
-    Owned<CFURLRef> tidy(MakeURL("/Stashwell/Work/Deep", true));
-    ASSERT_NE(messy.get(), nullptr);
-    ASSERT_NE(tidy.get(), nullptr);
-    EXPECT_TRUE(CFEqual(messy, tidy));
-    EXPECT_EQ(CFHash(messy), CFHash(tidy));
-    EXPECT_EQ(PathOf(messy), "/Stashwell/Work/Deep");
-    EXPECT_STREQ(TextOf(CFURLGetString(messy)).c_str(), "file:///Stashwell/Work/Deep/");
+    auto messy = AdoptCF<CFURLRef>(MakeURL("//Stashwell///Work/./Deep/", true));
+    auto tidy = AdoptCF<CFURLRef>(MakeURL("/Stashwell/Work/Deep", true));
+    ASSERT_NE(messy.Get(), nullptr);
+    ASSERT_NE(tidy.Get(), nullptr);
+    EXPECT_TRUE(CFEqual(messy.Get(), tidy.Get()));
+    EXPECT_EQ(CFHash(messy.Get()), CFHash(tidy.Get()));
+    EXPECT_EQ(PathOf(messy.Get()), "/Stashwell/Work/Deep");
+    EXPECT_STREQ(TextOf(CFURLGetString(messy.Get())).c_str(), "file:///Stashwell/Work/Deep/");
 }
 
 TEST(URLNormalisation, DirectoryFlagAndLetterCaseMakeDifferentURLs)
 {
-    Owned<CFURLRef> folder(MakeURL("/Stashwell/Work", true));
-    Owned<CFURLRef> file(MakeURL("/Stashwell/Work", false));
-    Owned<CFURLRef> lower(MakeURL("/stashwell/work", true));
-    EXPECT_FALSE(CFEqual(folder, file));
-    EXPECT_FALSE(CFEqual(folder, lower));
-    EXPECT_TRUE(CFURLHasDirectoryPath(folder));
-    EXPECT_FALSE(CFURLHasDirectoryPath(file));
-    EXPECT_STREQ(TextOf(CFURLGetString(file)).c_str(), "file:///Stashwell/Work");
+    auto folder = AdoptCF<CFURLRef>(MakeURL("/Stashwell/Work", true));
+    auto file = AdoptCF<CFURLRef>(MakeURL("/Stashwell/Work", false));
+    auto lower = AdoptCF<CFURLRef>(MakeURL("/stashwell/work", true));
+    EXPECT_FALSE(CFEqual(folder.Get(), file.Get()));
+    EXPECT_FALSE(CFEqual(folder.Get(), lower.Get()));
+    EXPECT_TRUE(CFURLHasDirectoryPath(folder.Get()));
+    EXPECT_FALSE(CFURLHasDirectoryPath(file.Get()));
+    EXPECT_STREQ(TextOf(CFURLGetString(file.Get())).c_str(), "file:///Stashwell/Work");
 }
 
 TEST(URLNormalisation, DotDotIsKeptAsAComponentBecauseAURLDoesNotWalkTheDisk)
 {
-    Owned<CFURLRef> up(MakeURL("/a/../b", true));
-    Owned<CFURLRef> direct(MakeURL("/b", true));
-    EXPECT_FALSE(CFEqual(up, direct));
-    EXPECT_EQ(PathOf(up), "/a/../b");
-    Owned<CFURLRef> endsInDotDot(MakeURL("/a/..", true));
-    EXPECT_EQ(LastComponentOf(endsInDotDot), "..");
+    auto up = AdoptCF<CFURLRef>(MakeURL("/a/../b", true));
+    auto direct = AdoptCF<CFURLRef>(MakeURL("/b", true));
+    EXPECT_FALSE(CFEqual(up.Get(), direct.Get()));
+    EXPECT_EQ(PathOf(up.Get()), "/a/../b");
+    auto endsInDotDot = AdoptCF<CFURLRef>(MakeURL("/a/..", true));
+    EXPECT_EQ(LastComponentOf(endsInDotDot.Get()), "..");
 }
 
 TEST(URLNormalisation, RelativePathsAreTakenFromTheCurrentDirectory)
 {
     char cwd[PATH_MAX];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    Owned<CFURLRef> relative(MakeURL("sub/./file.txt", false));
-    ASSERT_NE(relative.get(), nullptr);
+    auto relative = AdoptCF<CFURLRef>(MakeURL("sub/./file.txt", false));
+    ASSERT_NE(relative.Get(), nullptr);
     std::string expected = std::string(cwd) + "/sub/file.txt";
     if (std::strcmp(cwd, "/") == 0) {
         expected = "/sub/file.txt";
     }
-    EXPECT_EQ(PathOf(relative), expected);
-    Owned<CFURLRef> dot(MakeURL(".", true));
-    EXPECT_EQ(PathOf(dot), std::string(cwd));
+    EXPECT_EQ(PathOf(relative.Get()), expected);
+    auto dot = AdoptCF<CFURLRef>(MakeURL(".", true));
+    EXPECT_EQ(PathOf(dot.Get()), std::string(cwd));
 }
 
 TEST(URLNormalisation, RefusedPaths)
 {
-    Owned<CFURLRef> empty(MakeURL("", true));
-    EXPECT_EQ(empty.get(), nullptr);
+    auto empty = AdoptCF<CFURLRef>(MakeURL("", true));
+    EXPECT_EQ(empty.Get(), nullptr);
     EXPECT_EQ(CFURLCreateWithFileSystemPath(nullptr, nullptr, kCFURLPOSIXPathStyle, false), nullptr);
     // A NUL inside a path would silently cut it short at every system call.
     const UInt8 withNul[] = {'/', 'a', 0, 'b'};
@@ -83,124 +83,124 @@ TEST(URLNormalisation, RefusedPaths)
 
 TEST(URLRoot, RootIsAFolderWithAnEmptyLastComponentAndDotDotAsItsParent)
 {
-    Owned<CFURLRef> root(MakeURL("/", false));
-    Owned<CFURLRef> slashes(MakeURL("///", true));
-    EXPECT_TRUE(CFURLHasDirectoryPath(root));
-    EXPECT_TRUE(CFEqual(root, slashes));
-    EXPECT_EQ(PathOf(root), "/");
-    EXPECT_EQ(LastComponentOf(root), "");
-    EXPECT_STREQ(TextOf(CFURLGetString(root)).c_str(), "file:///");
+    auto root = AdoptCF<CFURLRef>(MakeURL("/", false));
+    auto slashes = AdoptCF<CFURLRef>(MakeURL("///", true));
+    EXPECT_TRUE(CFURLHasDirectoryPath(root.Get()));
+    EXPECT_TRUE(CFEqual(root.Get(), slashes.Get()));
+    EXPECT_EQ(PathOf(root.Get()), "/");
+    EXPECT_EQ(LastComponentOf(root.Get()), "");
+    EXPECT_STREQ(TextOf(CFURLGetString(root.Get())).c_str(), "file:///");
 
-    Owned<CFURLRef> parent(CFURLCreateCopyDeletingLastPathComponent(nullptr, root));
-    ASSERT_NE(parent.get(), nullptr);
-    EXPECT_EQ(PathOf(parent), "/..");
-    EXPECT_TRUE(CFURLHasDirectoryPath(parent));
-    EXPECT_FALSE(CFEqual(parent, root));
+    auto parent = AdoptCF<CFURLRef>(CFURLCreateCopyDeletingLastPathComponent(nullptr, root.Get()));
+    ASSERT_NE(parent.Get(), nullptr);
+    EXPECT_EQ(PathOf(parent.Get()), "/..");
+    EXPECT_TRUE(CFURLHasDirectoryPath(parent.Get()));
+    EXPECT_FALSE(CFEqual(parent.Get(), root.Get()));
 }
 
 TEST(URLComponents, DeletingComponentsWalksUpToTheRootAsFolders)
 {
-    Owned<CFURLRef> deep(MakeURL("/Stashwell/Work/Greeting", false));
-    Owned<CFURLRef> work(CFURLCreateCopyDeletingLastPathComponent(nullptr, deep));
-    Owned<CFURLRef> stashwell(CFURLCreateCopyDeletingLastPathComponent(nullptr, work));
-    Owned<CFURLRef> root(CFURLCreateCopyDeletingLastPathComponent(nullptr, stashwell));
-    Owned<CFURLRef> expectedWork(MakeURL("/Stashwell/Work/", true));
-    Owned<CFURLRef> expectedRoot(MakeURL("/", true));
-    EXPECT_TRUE(CFEqual(work, expectedWork));
-    EXPECT_TRUE(CFURLHasDirectoryPath(work));
-    EXPECT_EQ(LastComponentOf(work), "Work");
-    EXPECT_EQ(LastComponentOf(stashwell), "Stashwell");
-    EXPECT_TRUE(CFEqual(root, expectedRoot));
+    auto deep = AdoptCF<CFURLRef>(MakeURL("/Stashwell/Work/Greeting", false));
+    auto work = AdoptCF<CFURLRef>(CFURLCreateCopyDeletingLastPathComponent(nullptr, deep.Get()));
+    auto stashwell = AdoptCF<CFURLRef>(CFURLCreateCopyDeletingLastPathComponent(nullptr, work.Get()));
+    auto root = AdoptCF<CFURLRef>(CFURLCreateCopyDeletingLastPathComponent(nullptr, stashwell.Get()));
+    auto expectedWork = AdoptCF<CFURLRef>(MakeURL("/Stashwell/Work/", true));
+    auto expectedRoot = AdoptCF<CFURLRef>(MakeURL("/", true));
+    EXPECT_TRUE(CFEqual(work.Get(), expectedWork.Get()));
+    EXPECT_TRUE(CFURLHasDirectoryPath(work.Get()));
+    EXPECT_EQ(LastComponentOf(work.Get()), "Work");
+    EXPECT_EQ(LastComponentOf(stashwell.Get()), "Stashwell");
+    EXPECT_TRUE(CFEqual(root.Get(), expectedRoot.Get()));
 }
 
 TEST(URLComponents, AppendingAddsComponentsAndNormalises)
 {
-    Owned<CFURLRef> base(MakeURL("/Stashwell", true));
-    Owned<CFStringRef> work(MakeString("Work"));
-    Owned<CFStringRef> nested(MakeString("A//B/"));
-    Owned<CFStringRef> dotdot(MakeString(".."));
-    Owned<CFStringRef> empty(MakeString(""));
+    auto base = AdoptCF<CFURLRef>(MakeURL("/Stashwell", true));
+    auto work = AdoptCF<CFStringRef>(MakeString("Work"));
+    auto nested = AdoptCF<CFStringRef>(MakeString("A//B/"));
+    auto dotdot = AdoptCF<CFStringRef>(MakeString(".."));
+    auto empty = AdoptCF<CFStringRef>(MakeString(""));
 
-    Owned<CFURLRef> one(CFURLCreateCopyAppendingPathComponent(nullptr, base, work, true));
-    Owned<CFURLRef> expectedOne(MakeURL("/Stashwell/Work", true));
-    EXPECT_TRUE(CFEqual(one, expectedOne));
+    auto one = AdoptCF<CFURLRef>(CFURLCreateCopyAppendingPathComponent(nullptr, base.Get(), work.Get(), true));
+    auto expectedOne = AdoptCF<CFURLRef>(MakeURL("/Stashwell/Work", true));
+    EXPECT_TRUE(CFEqual(one.Get(), expectedOne.Get()));
 
-    Owned<CFURLRef> several(CFURLCreateCopyAppendingPathComponent(nullptr, base, nested, false));
-    EXPECT_EQ(PathOf(several), "/Stashwell/A/B");
-    EXPECT_EQ(LastComponentOf(several), "B");
-    EXPECT_FALSE(CFURLHasDirectoryPath(several));
+    auto several = AdoptCF<CFURLRef>(CFURLCreateCopyAppendingPathComponent(nullptr, base.Get(), nested.Get(), false));
+    EXPECT_EQ(PathOf(several.Get()), "/Stashwell/A/B");
+    EXPECT_EQ(LastComponentOf(several.Get()), "B");
+    EXPECT_FALSE(CFURLHasDirectoryPath(several.Get()));
 
-    Owned<CFURLRef> up(CFURLCreateCopyAppendingPathComponent(nullptr, base, dotdot, true));
-    EXPECT_EQ(PathOf(up), "/Stashwell/..");
+    auto up = AdoptCF<CFURLRef>(CFURLCreateCopyAppendingPathComponent(nullptr, base.Get(), dotdot.Get(), true));
+    EXPECT_EQ(PathOf(up.Get()), "/Stashwell/..");
 
-    Owned<CFURLRef> same(CFURLCreateCopyAppendingPathComponent(nullptr, base, empty, true));
-    EXPECT_TRUE(CFEqual(same, base));
-    EXPECT_EQ(CFURLCreateCopyAppendingPathComponent(nullptr, base, nullptr, true), nullptr);
+    auto same = AdoptCF<CFURLRef>(CFURLCreateCopyAppendingPathComponent(nullptr, base.Get(), empty.Get(), true));
+    EXPECT_TRUE(CFEqual(same.Get(), base.Get()));
+    EXPECT_EQ(CFURLCreateCopyAppendingPathComponent(nullptr, base.Get(), nullptr, true), nullptr);
 }
 
 TEST(URLExtensions, ExtensionOfTheLastComponentOnly)
 {
-    Owned<CFURLRef> plugin(MakeURL("/x.y/Stashwell.plugin", true));
-    EXPECT_EQ(TakeText(CFURLCopyPathExtension(plugin)), "plugin");
-    Owned<CFURLRef> noExtension(MakeURL("/x.y/Stashwell", false));
-    EXPECT_EQ(CFURLCopyPathExtension(noExtension), nullptr);
-    Owned<CFURLRef> hidden(MakeURL("/home/.profile", false));
-    EXPECT_EQ(CFURLCopyPathExtension(hidden), nullptr);
-    Owned<CFURLRef> doubled(MakeURL("/a/archive.tar.gz", false));
-    EXPECT_EQ(TakeText(CFURLCopyPathExtension(doubled)), "gz");
+    auto plugin = AdoptCF<CFURLRef>(MakeURL("/x.y/Stashwell.plugin", true));
+    EXPECT_EQ(TakeText(CFURLCopyPathExtension(plugin.Get())), "plugin");
+    auto noExtension = AdoptCF<CFURLRef>(MakeURL("/x.y/Stashwell", false));
+    EXPECT_EQ(CFURLCopyPathExtension(noExtension.Get()), nullptr);
+    auto hidden = AdoptCF<CFURLRef>(MakeURL("/home/.profile", false));
+    EXPECT_EQ(CFURLCopyPathExtension(hidden.Get()), nullptr);
+    auto doubled = AdoptCF<CFURLRef>(MakeURL("/a/archive.tar.gz", false));
+    EXPECT_EQ(TakeText(CFURLCopyPathExtension(doubled.Get())), "gz");
 
-    Owned<CFURLRef> stripped(CFURLCreateCopyDeletingPathExtension(nullptr, doubled));
-    EXPECT_EQ(PathOf(stripped), "/a/archive.tar");
-    Owned<CFURLRef> unchanged(CFURLCreateCopyDeletingPathExtension(nullptr, noExtension));
-    EXPECT_TRUE(CFEqual(unchanged, noExtension));
+    auto stripped = AdoptCF<CFURLRef>(CFURLCreateCopyDeletingPathExtension(nullptr, doubled.Get()));
+    EXPECT_EQ(PathOf(stripped.Get()), "/a/archive.tar");
+    auto unchanged = AdoptCF<CFURLRef>(CFURLCreateCopyDeletingPathExtension(nullptr, noExtension.Get()));
+    EXPECT_TRUE(CFEqual(unchanged.Get(), noExtension.Get()));
 
-    Owned<CFStringRef> strings(MakeString("strings"));
-    Owned<CFURLRef> table(CFURLCreateCopyAppendingPathExtension(nullptr, noExtension, strings));
-    EXPECT_EQ(PathOf(table), "/x.y/Stashwell.strings");
-    Owned<CFStringRef> slash(MakeString("a/b"));
-    EXPECT_EQ(CFURLCreateCopyAppendingPathExtension(nullptr, noExtension, slash), nullptr);
-    Owned<CFURLRef> root(MakeURL("/", true));
-    EXPECT_EQ(CFURLCreateCopyAppendingPathExtension(nullptr, root, strings), nullptr);
+    auto strings = AdoptCF<CFStringRef>(MakeString("strings"));
+    auto table = AdoptCF<CFURLRef>(CFURLCreateCopyAppendingPathExtension(nullptr, noExtension.Get(), strings.Get()));
+    EXPECT_EQ(PathOf(table.Get()), "/x.y/Stashwell.strings");
+    auto slash = AdoptCF<CFStringRef>(MakeString("a/b"));
+    EXPECT_EQ(CFURLCreateCopyAppendingPathExtension(nullptr, noExtension.Get(), slash.Get()), nullptr);
+    auto root = AdoptCF<CFURLRef>(MakeURL("/", true));
+    EXPECT_EQ(CFURLCreateCopyAppendingPathExtension(nullptr, root.Get(), strings.Get()), nullptr);
 }
 
 TEST(URLText, FileSystemRepresentationNeedsRoomForTheTerminator)
 {
-    Owned<CFURLRef> url(MakeURL("/tmp/abc/", true));
+    auto url = AdoptCF<CFURLRef>(MakeURL("/tmp/abc/", true));
     UInt8 exact[9];
-    EXPECT_TRUE(CFURLGetFileSystemRepresentation(url, true, exact, sizeof exact));
+    EXPECT_TRUE(CFURLGetFileSystemRepresentation(url.Get(), true, exact, sizeof exact));
     EXPECT_STREQ(reinterpret_cast<const char*>(exact), "/tmp/abc");
     UInt8 small[8];
-    EXPECT_FALSE(CFURLGetFileSystemRepresentation(url, true, small, sizeof small));
+    EXPECT_FALSE(CFURLGetFileSystemRepresentation(url.Get(), true, small, sizeof small));
 
     const char* raw = "/tmp//abc";
-    Owned<CFURLRef> fromBytes(CFURLCreateFromFileSystemRepresentation(
+    auto fromBytes = AdoptCF<CFURLRef>(CFURLCreateFromFileSystemRepresentation(
         nullptr, reinterpret_cast<const UInt8*>(raw), static_cast<CFIndex>(std::strlen(raw)), true));
-    EXPECT_TRUE(CFEqual(fromBytes, url));
+    EXPECT_TRUE(CFEqual(fromBytes.Get(), url.Get()));
 }
 
 TEST(URLText, StringIsPercentEncodedAndBorrowed)
 {
-    Owned<CFURLRef> url(MakeURL("/a b/100%/caf\xC3\xA9?#", false));
-    CFStringRef first = CFURLGetString(url);
+    auto url = AdoptCF<CFURLRef>(MakeURL("/a b/100%/caf\xC3\xA9?#", false));
+    CFStringRef first = CFURLGetString(url.Get());
     EXPECT_EQ(TextOf(first), "file:///a%20b/100%25/caf%C3%A9%3F%23");
-    EXPECT_EQ(CFURLGetString(url), first);
-    Owned<CFStringRef> description(CFCopyDescription(url));
-    EXPECT_EQ(TextOf(description), TextOf(first));
+    EXPECT_EQ(CFURLGetString(url.Get()), first);
+    auto description = AdoptCF<CFStringRef>(CFCopyDescription(url.Get()));
+    EXPECT_EQ(TextOf(description.Get()), TextOf(first));
     // The file-system path keeps the characters as they are.
-    EXPECT_EQ(PathOf(url), "/a b/100%/caf\xC3\xA9?#");
+    EXPECT_EQ(PathOf(url.Get()), "/a b/100%/caf\xC3\xA9?#");
 }
 
 TEST(URLText, URLsWorkAsDictionaryKeys)
 {
-    Owned<CFMutableDictionaryRef> nodes(
+    auto nodes = AdoptCF<CFMutableDictionaryRef>(
         CFDictionaryCreateMutable(nullptr, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
-    Owned<CFURLRef> key(MakeURL("/Stashwell/Work", true));
-    Owned<CFStringRef> value(MakeString("node"));
-    CFDictionarySetValue(nodes, key, value);
-    Owned<CFURLRef> sameKey(MakeURL("/Stashwell//Work/", true));
-    Owned<CFURLRef> fileKey(MakeURL("/Stashwell/Work", false));
-    EXPECT_EQ(CFDictionaryGetValue(nodes, sameKey), value.get());
-    EXPECT_EQ(CFDictionaryGetValue(nodes, fileKey), nullptr);
+    auto key = AdoptCF<CFURLRef>(MakeURL("/Stashwell/Work", true));
+    auto value = AdoptCF<CFStringRef>(MakeString("node"));
+    CFDictionarySetValue(nodes.Get(), key.Get(), value.Get());
+    auto sameKey = AdoptCF<CFURLRef>(MakeURL("/Stashwell//Work/", true));
+    auto fileKey = AdoptCF<CFURLRef>(MakeURL("/Stashwell/Work", false));
+    EXPECT_EQ(CFDictionaryGetValue(nodes.Get(), sameKey.Get()), value.Get());
+    EXPECT_EQ(CFDictionaryGetValue(nodes.Get(), fileKey.Get()), nullptr);
 }
 
 }  // namespace

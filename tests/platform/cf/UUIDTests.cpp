@@ -1,6 +1,6 @@
 // Identifiers: text round trips, strict parsing, random version-4 values, constants that are one
 // object per value; and dates, which share the need for a readable description.
-#include "OwnedRef.h"
+#include "CollectionTestSupport.h"
 
 #include <PlatformHost.h>
 
@@ -13,28 +13,28 @@
 
 namespace {
 
+using platform::AdoptCF;
 using testing_cf::Describe;
 using testing_cf::MakeString;
-using testing_cf::OwnedRef;
 
 TEST(UUID, TextRoundTripIsUpperCaseAndParsingAcceptsEitherCase)
 {
-    OwnedRef<CFUUIDRef> uuid(CFUUIDCreateWithBytes(nullptr, 0x68, 0x75, 0x3a, 0x44, 0x4d, 0x6f, 0x12, 0x26, 0x9c, 0x60,
-                                                   0x00, 0x50, 0xe4, 0xc0, 0x00, 0x67));
-    OwnedRef<CFStringRef> text(CFUUIDCreateString(nullptr, uuid));
-    EXPECT_TRUE(CFEqual(text, CFSTR("68753A44-4D6F-1226-9C60-0050E4C00067")));
-    EXPECT_EQ(Describe(uuid), "68753A44-4D6F-1226-9C60-0050E4C00067");
+    auto uuid = AdoptCF<CFUUIDRef>(CFUUIDCreateWithBytes(nullptr, 0x68, 0x75, 0x3a, 0x44, 0x4d, 0x6f, 0x12, 0x26, 0x9c,
+                                                         0x60, 0x00, 0x50, 0xe4, 0xc0, 0x00, 0x67));
+    auto text = AdoptCF<CFStringRef>(CFUUIDCreateString(nullptr, uuid.Get()));
+    EXPECT_TRUE(CFEqual(text.Get(), CFSTR("68753A44-4D6F-1226-9C60-0050E4C00067")));
+    EXPECT_EQ(Describe(uuid.Get()), "68753A44-4D6F-1226-9C60-0050E4C00067");
 
-    OwnedRef<CFUUIDRef> lower(CFUUIDCreateFromString(nullptr, CFSTR("68753a44-4d6f-1226-9c60-0050e4c00067")));
-    ASSERT_NE(lower, nullptr);
-    EXPECT_TRUE(CFEqual(lower, uuid));
-    EXPECT_EQ(CFHash(lower), CFHash(uuid));
-    CFUUIDBytes bytes = CFUUIDGetUUIDBytes(lower);
+    auto lower = AdoptCF<CFUUIDRef>(CFUUIDCreateFromString(nullptr, CFSTR("68753a44-4d6f-1226-9c60-0050e4c00067")));
+    ASSERT_NE(lower.Get(), nullptr);
+    EXPECT_TRUE(CFEqual(lower.Get(), uuid.Get()));
+    EXPECT_EQ(CFHash(lower.Get()), CFHash(uuid.Get()));
+    CFUUIDBytes bytes = CFUUIDGetUUIDBytes(lower.Get());
     EXPECT_EQ(bytes.byte0, 0x68);
     EXPECT_EQ(bytes.byte15, 0x67);
-    OwnedRef<CFUUIDRef> fromBytes(CFUUIDCreateFromUUIDBytes(nullptr, bytes));
-    EXPECT_TRUE(CFEqual(fromBytes, uuid));
-    EXPECT_EQ(CFGetTypeID(uuid), CFUUIDGetTypeID());
+    auto fromBytes = AdoptCF<CFUUIDRef>(CFUUIDCreateFromUUIDBytes(nullptr, bytes));
+    EXPECT_TRUE(CFEqual(fromBytes.Get(), uuid.Get()));
+    EXPECT_EQ(CFGetTypeID(uuid.Get()), CFUUIDGetTypeID());
 }
 
 TEST(UUID, MalformedTextIsRefused)
@@ -50,8 +50,8 @@ TEST(UUID, MalformedTextIsRefused)
         "-68753A44-4D6F-1226-9C60-0050E4C0006",
     };
     for (const char* text : malformed) {
-        OwnedRef<CFStringRef> string(MakeString(text));
-        EXPECT_EQ(CFUUIDCreateFromString(nullptr, string), nullptr) << text;
+        auto string = AdoptCF<CFStringRef>(MakeString(text));
+        EXPECT_EQ(CFUUIDCreateFromString(nullptr, string.Get()), nullptr) << text;
     }
 }
 
@@ -59,11 +59,11 @@ TEST(UUID, RandomIdentifiersAreVersion4AndDistinct)
 {
     std::set<std::string> seen;
     for (int i = 0; i < 200; ++i) {
-        OwnedRef<CFUUIDRef> uuid(CFUUIDCreate(nullptr));
-        CFUUIDBytes bytes = CFUUIDGetUUIDBytes(uuid);
+        auto uuid = AdoptCF<CFUUIDRef>(CFUUIDCreate(nullptr));
+        CFUUIDBytes bytes = CFUUIDGetUUIDBytes(uuid.Get());
         EXPECT_EQ(bytes.byte6 >> 4, 4);
         EXPECT_EQ(bytes.byte8 & 0xC0, 0x80);
-        seen.insert(Describe(uuid));
+        seen.insert(Describe(uuid.Get()));
     }
     EXPECT_EQ(seen.size(), 200u);
 }
@@ -82,9 +82,9 @@ TEST(UUID, ConstantsAreOneImmortalObjectPerValue)
     EXPECT_EQ(PlatformLiveObjectCount(), before);
 
     // A counted identifier with the same bytes is equal to the constant.
-    OwnedRef<CFUUIDRef> counted(
-        CFUUIDCreateWithBytes(nullptr, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16));
-    EXPECT_TRUE(CFEqual(counted, first));
+    auto counted =
+        AdoptCF<CFUUIDRef>(CFUUIDCreateWithBytes(nullptr, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16));
+    EXPECT_TRUE(CFEqual(counted.Get(), first));
 }
 
 TEST(UUID, ConstantsAreSharedAcrossThreads)
@@ -109,21 +109,21 @@ TEST(Date, AbsoluteTimeCountsFrom2001AndDescribesAsISO8601)
     const double unixNow = static_cast<double>(std::time(nullptr));
     EXPECT_NEAR(CFAbsoluteTimeGetCurrent() + kCFAbsoluteTimeIntervalSince1970, unixNow, 2.0);
 
-    OwnedRef<CFDateRef> origin(CFDateCreate(nullptr, 0));
-    EXPECT_EQ(Describe(origin), "2001-01-01T00:00:00Z");
-    OwnedRef<CFDateRef> later(CFDateCreate(nullptr, 86400.5));
-    EXPECT_EQ(Describe(later), "2001-01-02T00:00:00.500Z");
-    OwnedRef<CFDateRef> before(CFDateCreate(nullptr, -1));
-    EXPECT_EQ(Describe(before), "2000-12-31T23:59:59Z");
-    EXPECT_EQ(CFDateGetAbsoluteTime(later), 86400.5);
-    EXPECT_EQ(CFDateGetTimeIntervalSinceDate(later, origin), 86400.5);
-    EXPECT_EQ(CFDateCompare(origin, later, nullptr), kCFCompareLessThan);
+    auto origin = AdoptCF<CFDateRef>(CFDateCreate(nullptr, 0));
+    EXPECT_EQ(Describe(origin.Get()), "2001-01-01T00:00:00Z");
+    auto later = AdoptCF<CFDateRef>(CFDateCreate(nullptr, 86400.5));
+    EXPECT_EQ(Describe(later.Get()), "2001-01-02T00:00:00.500Z");
+    auto before = AdoptCF<CFDateRef>(CFDateCreate(nullptr, -1));
+    EXPECT_EQ(Describe(before.Get()), "2000-12-31T23:59:59Z");
+    EXPECT_EQ(CFDateGetAbsoluteTime(later.Get()), 86400.5);
+    EXPECT_EQ(CFDateGetTimeIntervalSinceDate(later.Get(), origin.Get()), 86400.5);
+    EXPECT_EQ(CFDateCompare(origin.Get(), later.Get(), nullptr), kCFCompareLessThan);
 
-    OwnedRef<CFDateRef> sameAsOrigin(CFDateCreate(nullptr, 0));
-    EXPECT_TRUE(CFEqual(origin, sameAsOrigin));
-    EXPECT_EQ(CFHash(origin), CFHash(sameAsOrigin));
-    EXPECT_FALSE(CFEqual(origin, later));
-    EXPECT_EQ(CFGetTypeID(origin), CFDateGetTypeID());
+    auto sameAsOrigin = AdoptCF<CFDateRef>(CFDateCreate(nullptr, 0));
+    EXPECT_TRUE(CFEqual(origin.Get(), sameAsOrigin.Get()));
+    EXPECT_EQ(CFHash(origin.Get()), CFHash(sameAsOrigin.Get()));
+    EXPECT_FALSE(CFEqual(origin.Get(), later.Get()));
+    EXPECT_EQ(CFGetTypeID(origin.Get()), CFDateGetTypeID());
 }
 
 }  // namespace

@@ -30,14 +30,14 @@ protected:
 
 TEST_F(ComboBoxTest, PlacedInTheContentViewWithItsListAndText)
 {
-    Owned<CFStringRef> root(MakeString("/Stashwell"));
-    Owned<CFStringRef> work(MakeString("/Stashwell/Work"));
+    auto root = AdoptCF<CFStringRef>(MakeString("/Stashwell"));
+    auto work = AdoptCF<CFStringRef>(MakeString("/Stashwell/Work"));
     int number = 3;
-    Owned<CFNumberRef> notAString(CFNumberCreate(nullptr, kCFNumberIntType, &number));
-    const void* values[] = {root.get(), notAString.get(), work.get()};
-    Owned<CFArrayRef> list(CFArrayCreate(nullptr, values, 3, &kCFTypeArrayCallBacks));
+    auto notAString = AdoptCF<CFNumberRef>(CFNumberCreate(nullptr, kCFNumberIntType, &number));
+    const void* values[] = {root.Get(), notAString.Get(), work.Get()};
+    auto list = AdoptCF<CFArrayRef>(CFArrayCreate(nullptr, values, 3, &kCFTypeArrayCallBacks));
 
-    HIViewRef box = MakeComboBox(list);
+    HIViewRef box = MakeComboBox(list.Get());
     ASSERT_NE(box, nullptr);
     EXPECT_FALSE(HIViewIsVisible(box));
     EXPECT_EQ(HIViewSetVisible(box, true), noErr);
@@ -68,12 +68,12 @@ TEST_F(ComboBoxTest, PlacedInTheContentViewWithItsListAndText)
     EXPECT_EQ(info.frame.origin.y, 50.0);
     EXPECT_EQ(info.frame.size.width, 226.0);
     EXPECT_EQ(info.frame.size.height, 24.0);
-    Owned<CFArrayRef> items(PlatformUICopyComboBoxItems(last));
-    ASSERT_NE(items.get(), nullptr);
-    EXPECT_EQ(CFArrayGetCount(items), 2);
+    auto items = AdoptCF<CFArrayRef>(PlatformUICopyComboBoxItems(last));
+    ASSERT_NE(items.Get(), nullptr);
+    EXPECT_EQ(CFArrayGetCount(items.Get()), 2);
 
-    Owned<CFStringRef> typed(MakeString("/Elsewhere"));
-    ASSERT_EQ(PlatformUITypeText(box, typed), noErr);
+    auto typed = AdoptCF<CFStringRef>(MakeString("/Elsewhere"));
+    ASSERT_EQ(PlatformUITypeText(box, typed.Get()), noErr);
     EXPECT_EQ(TextOf(box, kHIComboBoxEditTextPart), "/Elsewhere");
     ControlRef focus = nullptr;
     GetKeyboardFocus(mWindow, &focus);
@@ -86,8 +86,8 @@ TEST_F(ComboBoxTest, NullListIsEmptyAndAnUnplacedBoxBelongsToItsMaker)
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(HIComboBoxGetItemCount(box), 0u);
     EXPECT_EQ(TextOf(box), "");
-    Owned<CFStringRef> typed(MakeString("x"));
-    EXPECT_EQ(PlatformUITypeText(box, typed), errUnknownControl);
+    auto typed = AdoptCF<CFStringRef>(MakeString("x"));
+    EXPECT_EQ(PlatformUITypeText(box, typed.Get()), errUnknownControl);
     CFRelease(box);
 }
 

@@ -149,8 +149,8 @@ TEST_F(ControlTest, DisposingTheWindowLeavesRetainedControlsWithoutIt)
     EXPECT_EQ(SetTextOf(mName, "still here"), noErr);
     EXPECT_EQ(TextOf(mName), "still here");
     EXPECT_EQ(HIViewGetSuperview(mName), nullptr);
-    Owned<CFStringRef> text(MakeString("typed"));
-    EXPECT_EQ(PlatformUITypeText(mName, text), errUnknownControl);
+    auto text = AdoptCF<CFStringRef>(MakeString("typed"));
+    EXPECT_EQ(PlatformUITypeText(mName, text.Get()), errUnknownControl);
     CFRelease(mName);
 }
 

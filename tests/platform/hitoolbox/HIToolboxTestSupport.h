@@ -14,9 +14,10 @@
 namespace hitoolboxtest {
 
 using bundletest::MakeString;
-using bundletest::Owned;
 using bundletest::TakeText;
 using bundletest::TextOf;
+using platform::AdoptCF;
+using platform::CFOwner;
 
 // An interface file with the given windows (the body of the "windows" dictionary).
 inline std::string InterfaceFile(const std::string& windows)
@@ -80,17 +81,17 @@ public:
         if (!nib.empty()) {
             bundletest::WriteBundleFile(NibPath(), nib);
         }
-        Owned<CFURLRef> url(bundletest::MakeURL(mPath, true));
-        mBundle.reset(CFBundleCreate(nullptr, url));
+        auto url = AdoptCF<CFURLRef>(bundletest::MakeURL(mPath, true));
+        mBundle = AdoptCF<CFBundleRef>(CFBundleCreate(nullptr, url.Get()));
     }
 
-    CFBundleRef get() const { return mBundle.get(); }
+    CFBundleRef get() const { return mBundle.Get(); }
     std::string NibPath() const { return mPath + "/Contents/Resources/English.lproj/Dialogs.nib"; }
 
 private:
     testsupport::ScopedTempDir mDir;
     std::string mPath;
-    Owned<CFBundleRef> mBundle;
+    CFOwner<CFBundleRef> mBundle;
 };
 
 // Owns a window until the test ends (DisposeWindow).
@@ -116,14 +117,14 @@ private:
 inline WindowRef WindowFromNib(const NibBundle& bundle, const char* windowName, OSStatus* status)
 {
     IBNibRef nib = nullptr;
-    Owned<CFStringRef> nibName(MakeString("Dialogs"));
-    *status = CreateNibReferenceWithCFBundle(bundle.get(), nibName, &nib);
+    auto nibName = AdoptCF<CFStringRef>(MakeString("Dialogs"));
+    *status = CreateNibReferenceWithCFBundle(bundle.get(), nibName.Get(), &nib);
     if (*status != noErr) {
         return nullptr;
     }
     WindowRef window = nullptr;
-    Owned<CFStringRef> name(MakeString(windowName));
-    *status = CreateWindowFromNib(nib, name, &window);
+    auto name = AdoptCF<CFStringRef>(MakeString(windowName));
+    *status = CreateWindowFromNib(nib, name.Get(), &window);
     DisposeNibReference(nib);
     return window;
 }
@@ -166,8 +167,8 @@ inline std::string TextOf(ControlRef control, ControlPartCode part = kControlEnt
 
 inline OSStatus SetTextOf(ControlRef control, const std::string& value, ControlPartCode part = kControlEntireControl)
 {
-    Owned<CFStringRef> text(MakeString(value));
-    CFStringRef ref = text.get();
+    auto text = AdoptCF<CFStringRef>(MakeString(value));
+    CFStringRef ref = text.Get();
     return SetControlData(control, part, kControlEditTextCFStringTag, sizeof ref, &ref);
 }
 

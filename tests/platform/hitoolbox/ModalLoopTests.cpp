@@ -101,8 +101,8 @@ struct ScriptedDriver {
     void Type(SInt32 id, const char* text)
     {
         actions.push_back([this, id, text](WindowRef window) {
-            Owned<CFStringRef> string(MakeString(text));
-            statuses.push_back(PlatformUITypeText(Control(window, id), string));
+            auto string = AdoptCF<CFStringRef>(MakeString(text));
+            statuses.push_back(PlatformUITypeText(Control(window, id), string.Get()));
             return kPlatformUIDriverContinue;
         });
     }

@@ -58,13 +58,13 @@ TEST(NibTest, EachWindowIsMadeAfreshAndOutlivesTheReference)
 {
     NibBundle bundle(InterfaceFile(NewClipWindow()));
     IBNibRef nib = nullptr;
-    Owned<CFStringRef> nibName(MakeString("Dialogs"));
-    ASSERT_EQ(CreateNibReferenceWithCFBundle(bundle.get(), nibName, &nib), noErr);
-    Owned<CFStringRef> windowName(MakeString("New Clip"));
+    auto nibName = AdoptCF<CFStringRef>(MakeString("Dialogs"));
+    ASSERT_EQ(CreateNibReferenceWithCFBundle(bundle.get(), nibName.Get(), &nib), noErr);
+    auto windowName = AdoptCF<CFStringRef>(MakeString("New Clip"));
     WindowRef first = nullptr;
     WindowRef second = nullptr;
-    ASSERT_EQ(CreateWindowFromNib(nib, windowName, &first), noErr);
-    ASSERT_EQ(CreateWindowFromNib(nib, windowName, &second), noErr);
+    ASSERT_EQ(CreateWindowFromNib(nib, windowName.Get(), &first), noErr);
+    ASSERT_EQ(CreateWindowFromNib(nib, windowName.Get(), &second), noErr);
     OwnedWindow ownFirst(first);
     OwnedWindow ownSecond(second);
     DisposeNibReference(nib);
@@ -104,14 +104,15 @@ TEST(NibTest, NamesThatAreNotPlainFileNamesAndTheMainBundleFindNothing)
     NibBundle bundle(InterfaceFile(NewClipWindow()));
     for (const char* name : {"", "..", "../English.lproj/Dialogs", "English.lproj/Dialogs"}) {
         IBNibRef nib = reinterpret_cast<IBNibRef>(1);
-        Owned<CFStringRef> nibName(MakeString(name));
-        EXPECT_EQ(CreateNibReferenceWithCFBundle(bundle.get(), nibName, &nib), kIBCarbonRuntimeCantFindNibFile) << name;
+        auto nibName = AdoptCF<CFStringRef>(MakeString(name));
+        EXPECT_EQ(CreateNibReferenceWithCFBundle(bundle.get(), nibName.Get(), &nib), kIBCarbonRuntimeCantFindNibFile)
+            << name;
         EXPECT_EQ(nib, nullptr);
     }
     IBNibRef nib = nullptr;
-    Owned<CFStringRef> nibName(MakeString("Dialogs"));
-    EXPECT_EQ(CreateNibReference(nibName, &nib), kIBCarbonRuntimeCantFindNibFile);
-    EXPECT_EQ(CreateNibReferenceWithCFBundle(nullptr, nibName, &nib), paramErr);
+    auto nibName = AdoptCF<CFStringRef>(MakeString("Dialogs"));
+    EXPECT_EQ(CreateNibReference(nibName.Get(), &nib), kIBCarbonRuntimeCantFindNibFile);
+    EXPECT_EQ(CreateNibReferenceWithCFBundle(nullptr, nibName.Get(), &nib), paramErr);
     EXPECT_EQ(nib, nullptr);
 }
 

@@ -43,14 +43,14 @@ OSStatus ShowAlert(const char* message, const char* cancelText, DialogItemIndex*
     AlertStdCFStringAlertParamRec param;
     EXPECT_EQ(GetStandardAlertDefaultParams(&param, kStdCFStringAlertVersionOne), noErr);
     param.movable = true;
-    Owned<CFStringRef> cancel(cancelText != nullptr ? MakeString(cancelText) : nullptr);
+    auto cancel = AdoptCF<CFStringRef>(cancelText != nullptr ? MakeString(cancelText) : nullptr);
     if (cancelText != nullptr) {
-        param.cancelText = cancel;
+        param.cancelText = cancel.Get();
         param.cancelButton = kAlertStdAlertCancelButton;
     }
-    Owned<CFStringRef> text(MakeString(message));
+    auto text = AdoptCF<CFStringRef>(MakeString(message));
     DialogRef alert = nullptr;
-    OSStatus status = CreateStandardAlert(kAlertStopAlert, text, nullptr, &param, &alert);
+    OSStatus status = CreateStandardAlert(kAlertStopAlert, text.Get(), nullptr, &param, &alert);
     if (status != noErr) {
         return status;
     }
@@ -123,8 +123,8 @@ TEST(StandardAlertTest, BadArgumentsAndAlertsNeverRun)
     DialogRef alert = reinterpret_cast<DialogRef>(1);
     EXPECT_EQ(CreateStandardAlert(kAlertStopAlert, nullptr, nullptr, nullptr, &alert), paramErr);
     EXPECT_EQ(alert, nullptr);
-    Owned<CFStringRef> message(MakeString("Message"));
-    ASSERT_EQ(CreateStandardAlert(kAlertNoteAlert, message, message, nullptr, &alert), noErr);
+    auto message = AdoptCF<CFStringRef>(MakeString("Message"));
+    ASSERT_EQ(CreateStandardAlert(kAlertNoteAlert, message.Get(), message.Get(), nullptr, &alert), noErr);
     DisposeDialog(alert);
     EXPECT_EQ(RunStandardAlert(nullptr, nullptr, nullptr), paramErr);
 }

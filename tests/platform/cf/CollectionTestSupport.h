@@ -1,5 +1,5 @@
-// The scoped owner and string maker of the collection tests (counted strings, since constants
-// would not show retains and releases), and the description of an object as text.
+// The string maker of the collection tests (counted strings, since constants would not show
+// retains and releases), and the description of an object as text.
 #pragma once
 
 #include "platform/bundle/BundleTestSupport.h"
@@ -9,9 +9,6 @@
 #include <string>
 
 namespace testing_cf {
-
-template <class Ref>
-using OwnedRef = bundletest::Owned<Ref>;
 
 using bundletest::MakeString;
 
