@@ -1,74 +1,46 @@
-// Small helpers for the property-list and preferences tests: a scoped owner, and ways to make
-// values and read them back as plain C++ values.
+// Small helpers for the property-list and preferences tests: ways to make values, each held in the
+// platform's scoped owner, and to read them back as plain C++ values.
 #pragma once
 
+#include "CFOwner.h"
 #include "support/CFText.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 
 #include <string>
-#include <utility>
 
 namespace plisttest {
 
-// Owns one reference (adopted from a Create or Copy call).
-class Ref {
-public:
-    Ref() = default;
-    explicit Ref(CFTypeRef value) : mValue(value) {}
-    ~Ref()
-    {
-        if (mValue != nullptr) {
-            CFRelease(mValue);
-        }
-    }
-    Ref(Ref&& other) noexcept : mValue(std::exchange(other.mValue, nullptr)) {}
-    Ref& operator=(Ref&& other) noexcept
-    {
-        std::swap(mValue, other.mValue);
-        return *this;
-    }
-    Ref(const Ref&) = delete;
-    Ref& operator=(const Ref&) = delete;
+using platform::AdoptCF;
+using platform::CFOwner;
 
-    CFTypeRef get() const { return mValue; }
-    template <class T>
-    T as() const
-    {
-        return static_cast<T>(mValue);
-    }
-    explicit operator bool() const { return mValue != nullptr; }
-
-private:
-    CFTypeRef mValue = nullptr;
-};
-
-inline Ref String(const std::string& utf8)
+inline CFOwner<CFTypeRef> String(const std::string& utf8)
 {
-    return Ref(CFStringCreateWithBytes(nullptr, reinterpret_cast<const UInt8*>(utf8.data()),
-                                       static_cast<CFIndex>(utf8.size()), kCFStringEncodingUTF8, false));
+    return AdoptCF<CFTypeRef>(CFStringCreateWithBytes(nullptr, reinterpret_cast<const UInt8*>(utf8.data()),
+                                                      static_cast<CFIndex>(utf8.size()), kCFStringEncodingUTF8, false));
 }
 
-inline Ref StringFromUnits(const std::u16string& units)
+inline CFOwner<CFTypeRef> StringFromUnits(const std::u16string& units)
 {
-    return Ref(CFStringCreateWithCharacters(nullptr, reinterpret_cast<const UniChar*>(units.data()),
-                                            static_cast<CFIndex>(units.size())));
+    return AdoptCF<CFTypeRef>(CFStringCreateWithCharacters(nullptr, reinterpret_cast<const UniChar*>(units.data()),
+                                                           static_cast<CFIndex>(units.size())));
 }
 
-inline Ref Integer(long long value)
+inline CFOwner<CFTypeRef> Integer(long long value)
 {
     SInt64 v = value;
-    return Ref(CFNumberCreate(nullptr, kCFNumberSInt64Type, &v));
+    return AdoptCF<CFTypeRef>(CFNumberCreate(nullptr, kCFNumberSInt64Type, &v));
 }
 
-inline Ref Real(double value)
+inline CFOwner<CFTypeRef> Real(double value)
 {
-    return Ref(CFNumberCreate(nullptr, kCFNumberFloat64Type, &value));
+    return AdoptCF<CFTypeRef>(CFNumberCreate(nullptr, kCFNumberFloat64Type, &value));
 }
 
-inline Ref Data(const std::string& bytes)
+inline CFOwner<CFTypeRef> Data(const std::string& bytes)
 {
-    return Ref(CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(bytes.data()), static_cast<CFIndex>(bytes.size())));
+    return AdoptCF<CFTypeRef>(
+        CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(bytes.data()), static_cast<CFIndex>(bytes.size())));
 }
 
 // The text of a string as UTF-8, through the platform's conversion (checked on its own with the
@@ -88,13 +60,14 @@ inline std::string Bytes(CFTypeRef data)
 }
 
 // Parses XML text (mutability as given); the reason lands in error when it fails.
-inline Ref Parse(const std::string& xml, CFOptionFlags mutability = kCFPropertyListImmutable,
-                 std::string* error = nullptr)
+inline CFOwner<CFTypeRef> Parse(const std::string& xml, CFOptionFlags mutability = kCFPropertyListImmutable,
+                                std::string* error = nullptr)
 {
-    Ref data = Data(xml);
+    auto data = Data(xml);
     CFStringRef errorString = nullptr;
-    Ref value(CFPropertyListCreateFromXMLData(nullptr, data.as<CFDataRef>(), mutability, &errorString));
-    Ref errorOwner(errorString);
+    auto value = AdoptCF<CFTypeRef>(
+        CFPropertyListCreateFromXMLData(nullptr, static_cast<CFDataRef>(data.Get()), mutability, &errorString));
+    auto errorOwner = AdoptCF(errorString);
     if (error != nullptr) {
         *error = errorString ? Utf8(errorString) : "";
     }
@@ -104,15 +77,15 @@ inline Ref Parse(const std::string& xml, CFOptionFlags mutability = kCFPropertyL
 // The XML text of a value, "" when it cannot be written.
 inline std::string Write(CFTypeRef value)
 {
-    Ref data(CFPropertyListCreateXMLData(nullptr, value));
-    return data ? Bytes(data.get()) : std::string();
+    auto data = AdoptCF(CFPropertyListCreateXMLData(nullptr, value));
+    return data ? Bytes(data.Get()) : std::string();
 }
 
 // The value of a key in a dictionary (borrowed).
 inline CFTypeRef Get(CFTypeRef dictionary, const char* key)
 {
-    Ref name = String(key);
-    return CFDictionaryGetValue(static_cast<CFDictionaryRef>(dictionary), name.get());
+    auto name = String(key);
+    return CFDictionaryGetValue(static_cast<CFDictionaryRef>(dictionary), name.Get());
 }
 
 }  // namespace plisttest

@@ -11,7 +11,7 @@ namespace {
 
 // A clip list as the preferences hold it: an array of one record with a string, a boolean, a
 // number, data and a nested array.
-Ref MakeClipList()
+CFOwner<CFTypeRef> MakeClipList()
 {
     return Parse(R"(<plist version="1.0"><array><dict>
 	<key>NAME</key><string>Greeting</string>
@@ -30,18 +30,19 @@ T Mutable(CFTypeRef value)
 
 TEST(PropertyListDeepCopy, MutableContainersCanBeChangedWithoutTouchingTheOriginal)
 {
-    Ref original = MakeClipList();
+    auto original = MakeClipList();
     ASSERT_TRUE(original);
-    Ref copy(CFPropertyListCreateDeepCopy(nullptr, original.get(), kCFPropertyListMutableContainers));
+    auto copy =
+        AdoptCF<CFTypeRef>(CFPropertyListCreateDeepCopy(nullptr, original.Get(), kCFPropertyListMutableContainers));
     ASSERT_TRUE(copy);
-    EXPECT_TRUE(CFEqual(copy.get(), original.get()));
-    EXPECT_NE(copy.get(), original.get());
+    EXPECT_TRUE(CFEqual(copy.Get(), original.Get()));
+    EXPECT_NE(copy.Get(), original.Get());
 
-    auto list = Mutable<CFMutableArrayRef>(copy.get());
+    auto list = Mutable<CFMutableArrayRef>(copy.Get());
     auto record = Mutable<CFMutableDictionaryRef>(CFArrayGetValueAtIndex(list, 0));
-    EXPECT_NE(static_cast<CFTypeRef>(record), CFArrayGetValueAtIndex(original.as<CFArrayRef>(), 0));
-    Ref newName = String("Renamed");
-    CFDictionarySetValue(record, CFSTR("NAME"), newName.get());
+    EXPECT_NE(static_cast<CFTypeRef>(record), CFArrayGetValueAtIndex(static_cast<CFArrayRef>(original.Get()), 0));
+    auto newName = String("Renamed");
+    CFDictionarySetValue(record, CFSTR("NAME"), newName.Get());
     CFDictionaryRemoveValue(record, CFSTR("SECURE"));
     auto flavors = Mutable<CFMutableArrayRef>(Get(record, "FLAVORS"));
     CFArrayAppendValue(flavors, CFSTR("TEXT"));
@@ -51,8 +52,8 @@ TEST(PropertyListDeepCopy, MutableContainersCanBeChangedWithoutTouchingTheOrigin
     EXPECT_EQ(Utf8(Get(record, "NAME")), "Renamed");
     EXPECT_EQ(CFArrayGetCount(static_cast<CFArrayRef>(Get(record, "FLAVORS"))), 2);
     // The original is as it was.
-    CFTypeRef originalRecord = CFArrayGetValueAtIndex(original.as<CFArrayRef>(), 0);
-    EXPECT_EQ(CFArrayGetCount(original.as<CFArrayRef>()), 1);
+    CFTypeRef originalRecord = CFArrayGetValueAtIndex(static_cast<CFArrayRef>(original.Get()), 0);
+    EXPECT_EQ(CFArrayGetCount(static_cast<CFArrayRef>(original.Get())), 1);
     EXPECT_EQ(Utf8(Get(originalRecord, "NAME")), "Greeting");
     EXPECT_EQ(Get(originalRecord, "SECURE"), kCFBooleanTrue);
     EXPECT_EQ(CFArrayGetCount(static_cast<CFArrayRef>(Get(originalRecord, "FLAVORS"))), 1);
@@ -60,16 +61,17 @@ TEST(PropertyListDeepCopy, MutableContainersCanBeChangedWithoutTouchingTheOrigin
 
 TEST(PropertyListDeepCopy, MutableLeavesCanBeChangedToo)
 {
-    Ref original = MakeClipList();
-    Ref copy(CFPropertyListCreateDeepCopy(nullptr, original.get(), kCFPropertyListMutableContainersAndLeaves));
+    auto original = MakeClipList();
+    auto copy = AdoptCF<CFTypeRef>(
+        CFPropertyListCreateDeepCopy(nullptr, original.Get(), kCFPropertyListMutableContainersAndLeaves));
     ASSERT_TRUE(copy);
-    CFTypeRef record = CFArrayGetValueAtIndex(copy.as<CFArrayRef>(), 0);
+    CFTypeRef record = CFArrayGetValueAtIndex(static_cast<CFArrayRef>(copy.Get()), 0);
     CFStringAppend(Mutable<CFMutableStringRef>(Get(record, "NAME")), CFSTR(" again"));
     const UInt8 more[] = {3};
     CFDataAppendBytes(Mutable<CFMutableDataRef>(Get(record, "BLOB")), more, 1);
     EXPECT_EQ(Utf8(Get(record, "NAME")), "Greeting again");
     EXPECT_EQ(Bytes(Get(record, "BLOB")), std::string("\0\1\2\3", 4));
-    CFTypeRef originalRecord = CFArrayGetValueAtIndex(original.as<CFArrayRef>(), 0);
+    CFTypeRef originalRecord = CFArrayGetValueAtIndex(static_cast<CFArrayRef>(original.Get()), 0);
     EXPECT_EQ(Utf8(Get(originalRecord, "NAME")), "Greeting");
     EXPECT_EQ(Bytes(Get(originalRecord, "BLOB")), std::string("\0\1\2", 3));
     // Numbers and booleans are immutable whatever the option: shared, not copied.
@@ -81,10 +83,11 @@ using PropertyListDeepCopyDeathTest = testing::Test;
 
 TEST_F(PropertyListDeepCopyDeathTest, MutableContainersKeepImmutableLeaves)
 {
-    Ref original = MakeClipList();
-    Ref copy(CFPropertyListCreateDeepCopy(nullptr, original.get(), kCFPropertyListMutableContainers));
+    auto original = MakeClipList();
+    auto copy =
+        AdoptCF<CFTypeRef>(CFPropertyListCreateDeepCopy(nullptr, original.Get(), kCFPropertyListMutableContainers));
     ASSERT_TRUE(copy);
-    CFTypeRef record = CFArrayGetValueAtIndex(copy.as<CFArrayRef>(), 0);
+    CFTypeRef record = CFArrayGetValueAtIndex(static_cast<CFArrayRef>(copy.Get()), 0);
     EXPECT_DEATH(CFStringAppend(Mutable<CFMutableStringRef>(Get(record, "NAME")), CFSTR("x")), "");
     const UInt8 more[] = {3};
     EXPECT_DEATH(CFDataAppendBytes(Mutable<CFMutableDataRef>(Get(record, "BLOB")), more, 1), "");
@@ -92,39 +95,39 @@ TEST_F(PropertyListDeepCopyDeathTest, MutableContainersKeepImmutableLeaves)
 
 TEST_F(PropertyListDeepCopyDeathTest, ImmutableOptionGivesImmutableContainers)
 {
-    Ref original = MakeClipList();
-    Ref copy(CFPropertyListCreateDeepCopy(nullptr, original.get(), kCFPropertyListImmutable));
+    auto original = MakeClipList();
+    auto copy = AdoptCF<CFTypeRef>(CFPropertyListCreateDeepCopy(nullptr, original.Get(), kCFPropertyListImmutable));
     ASSERT_TRUE(copy);
-    EXPECT_TRUE(CFEqual(copy.get(), original.get()));
-    EXPECT_DEATH(CFArrayAppendValue(Mutable<CFMutableArrayRef>(copy.get()), kCFBooleanTrue), "");
-    CFTypeRef record = CFArrayGetValueAtIndex(copy.as<CFArrayRef>(), 0);
+    EXPECT_TRUE(CFEqual(copy.Get(), original.Get()));
+    EXPECT_DEATH(CFArrayAppendValue(Mutable<CFMutableArrayRef>(copy.Get()), kCFBooleanTrue), "");
+    CFTypeRef record = CFArrayGetValueAtIndex(static_cast<CFArrayRef>(copy.Get()), 0);
     EXPECT_DEATH(CFDictionarySetValue(Mutable<CFMutableDictionaryRef>(record), CFSTR("NAME"), kCFBooleanTrue), "");
     // The reader's own mutability option gives the same result as reading then copying.
-    Ref readMutable = Parse(Write(original.get()), kCFPropertyListMutableContainers);
+    auto readMutable = Parse(Write(original.Get()), kCFPropertyListMutableContainers);
     ASSERT_TRUE(readMutable);
-    CFArrayAppendValue(Mutable<CFMutableArrayRef>(readMutable.get()), kCFBooleanTrue);
-    EXPECT_EQ(CFArrayGetCount(readMutable.as<CFArrayRef>()), 2);
-    CFTypeRef readRecord = CFArrayGetValueAtIndex(readMutable.as<CFArrayRef>(), 0);
+    CFArrayAppendValue(Mutable<CFMutableArrayRef>(readMutable.Get()), kCFBooleanTrue);
+    EXPECT_EQ(CFArrayGetCount(static_cast<CFArrayRef>(readMutable.Get())), 2);
+    CFTypeRef readRecord = CFArrayGetValueAtIndex(static_cast<CFArrayRef>(readMutable.Get()), 0);
     EXPECT_DEATH(CFStringAppend(Mutable<CFMutableStringRef>(Get(readRecord, "NAME")), CFSTR("x")), "");
 }
 
 TEST(PropertyListDeepCopy, RefusesValuesThatAreNotPropertyLists)
 {
-    Ref uuid(CFUUIDCreate(nullptr));
-    Ref one = Integer(1);
-    const void* keys[] = {one.get()};
-    const void* values[] = {one.get()};
-    Ref numberKey(CFDictionaryCreate(nullptr, keys, values, 1, &kCFTypeDictionaryKeyCallBacks,
-                                     &kCFTypeDictionaryValueCallBacks));
-    const void* items[] = {one.get(), uuid.get()};
-    Ref mixed(CFArrayCreate(nullptr, items, 2, &kCFTypeArrayCallBacks));
-    for (CFTypeRef bad : {uuid.get(), numberKey.get(), mixed.get()}) {
+    auto uuid = AdoptCF<CFTypeRef>(CFUUIDCreate(nullptr));
+    auto one = Integer(1);
+    const void* keys[] = {one.Get()};
+    const void* values[] = {one.Get()};
+    auto numberKey = AdoptCF<CFTypeRef>(
+        CFDictionaryCreate(nullptr, keys, values, 1, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
+    const void* items[] = {one.Get(), uuid.Get()};
+    auto mixed = AdoptCF<CFTypeRef>(CFArrayCreate(nullptr, items, 2, &kCFTypeArrayCallBacks));
+    for (CFTypeRef bad : {uuid.Get(), numberKey.Get(), mixed.Get()}) {
         for (CFOptionFlags option : {0ul, 1ul, 2ul}) {
             EXPECT_EQ(CFPropertyListCreateDeepCopy(nullptr, bad, option), nullptr);
         }
     }
     EXPECT_EQ(CFPropertyListCreateDeepCopy(nullptr, nullptr, 0), nullptr);
-    EXPECT_EQ(CFPropertyListCreateDeepCopy(nullptr, one.get(), 3), nullptr);
+    EXPECT_EQ(CFPropertyListCreateDeepCopy(nullptr, one.Get(), 3), nullptr);
 }
 
 }  // namespace

@@ -88,31 +88,31 @@ long long IntegerOf(CFTypeRef number)
 TEST(PropertyListReader, ReadsTheOriginalPlatformsLayout)
 {
     std::string error;
-    Ref root = Parse(kOriginalLayout, kCFPropertyListImmutable, &error);
+    auto root = Parse(kOriginalLayout, kCFPropertyListImmutable, &error);
     ASSERT_TRUE(root) << error;
-    ASSERT_EQ(CFGetTypeID(root.get()), CFDictionaryGetTypeID());
-    EXPECT_EQ(CFDictionaryGetCount(root.as<CFDictionaryRef>()), 8);
+    ASSERT_EQ(CFGetTypeID(root.Get()), CFDictionaryGetTypeID());
+    EXPECT_EQ(CFDictionaryGetCount(static_cast<CFDictionaryRef>(root.Get())), 8);
 
     std::string blob;
     for (int i = 0; i < 96; ++i) {
         blob += static_cast<char>(i);
     }
-    EXPECT_EQ(Bytes(Get(root.get(), "Blob")), blob);
+    EXPECT_EQ(Bytes(Get(root.Get(), "Blob")), blob);
     std::string longLine;
     for (int i = 0; i < 300; ++i) {
         longLine += static_cast<char>((i * 7) % 256);
     }
-    EXPECT_EQ(Bytes(Get(root.get(), "LongLine")), longLine);
-    EXPECT_EQ(Bytes(Get(root.get(), "ShortLines")), "Stashwell keeps clips");
-    EXPECT_EQ(IntegerOf(Get(root.get(), "VERSION")), 1);
-    EXPECT_EQ(IntegerOf(Get(root.get(), "Negative")), -42);
+    EXPECT_EQ(Bytes(Get(root.Get(), "LongLine")), longLine);
+    EXPECT_EQ(Bytes(Get(root.Get(), "ShortLines")), "Stashwell keeps clips");
+    EXPECT_EQ(IntegerOf(Get(root.Get(), "VERSION")), 1);
+    EXPECT_EQ(IntegerOf(Get(root.Get(), "Negative")), -42);
     double ratio = 0;
-    CFNumberGetValue(static_cast<CFNumberRef>(Get(root.get(), "Ratio")), kCFNumberFloat64Type, &ratio);
+    CFNumberGetValue(static_cast<CFNumberRef>(Get(root.Get(), "Ratio")), kCFNumberFloat64Type, &ratio);
     EXPECT_EQ(ratio, 0.5);
     // 2026-12-06T08:15:00Z in seconds since 2001-01-01T00:00:00Z.
-    EXPECT_EQ(CFDateGetAbsoluteTime(static_cast<CFDateRef>(Get(root.get(), "Stamp"))), 818237700.0);
+    EXPECT_EQ(CFDateGetAbsoluteTime(static_cast<CFDateRef>(Get(root.Get(), "Stamp"))), 818237700.0);
 
-    auto clips = static_cast<CFArrayRef>(Get(root.get(), "CLIP_LIST"));
+    auto clips = static_cast<CFArrayRef>(Get(root.Get(), "CLIP_LIST"));
     ASSERT_EQ(CFArrayGetCount(clips), 2);
     CFTypeRef first = CFArrayGetValueAtIndex(clips, 0);
     EXPECT_EQ(Utf8(Get(first, "SUBMENU")), "/Stashwell/Work");
@@ -128,18 +128,18 @@ TEST(PropertyListReader, ReadsTheOriginalPlatformsLayout)
 
 TEST(PropertyListReader, AcceptsAByteOrderMarkCommentsAndCharacterReferences)
 {
-    Ref value = Parse("\xEF\xBB\xBF" + Wrap("<!-- a comment --><string>&#x263A;&#65;&lt;&amp;&gt;</string>"));
+    auto value = Parse("\xEF\xBB\xBF" + Wrap("<!-- a comment --><string>&#x263A;&#65;&lt;&amp;&gt;</string>"));
     ASSERT_TRUE(value);
-    EXPECT_EQ(Utf8(value.get()), "\u263A" "A<&>");
+    EXPECT_EQ(Utf8(value.Get()), "\u263A" "A<&>");
 }
 
 TEST(PropertyListReader, IntegersKeepTheirSignAcrossTheWholeSignedRange)
 {
-    Ref values = Parse(Wrap("<array><integer>-1</integer><integer>-9223372036854775808</integer>"
+    auto values = Parse(Wrap("<array><integer>-1</integer><integer>-9223372036854775808</integer>"
                             "<integer>9223372036854775807</integer><integer>0</integer>"
                             "<integer>4294967296</integer></array>"));
     ASSERT_TRUE(values);
-    auto array = values.as<CFArrayRef>();
+    auto array = static_cast<CFArrayRef>(values.Get());
     ASSERT_EQ(CFArrayGetCount(array), 5);
     EXPECT_EQ(IntegerOf(CFArrayGetValueAtIndex(array, 0)), -1);
     EXPECT_EQ(IntegerOf(CFArrayGetValueAtIndex(array, 1)), LLONG_MIN);
@@ -154,7 +154,7 @@ TEST(PropertyListReader, IntegersAboveTheSignedRangeAreRefusedNotWrapped)
     // These share their 64 bits with -1 and INT64_MIN: reading them as such would change the value.
     for (const char* text : {"18446744073709551615", "9223372036854775808"}) {
         std::string error;
-        Ref value = Parse(Wrap(std::string("<integer>") + text + "</integer>"), kCFPropertyListImmutable, &error);
+        auto value = Parse(Wrap(std::string("<integer>") + text + "</integer>"), kCFPropertyListImmutable, &error);
         EXPECT_FALSE(value) << text;
         EXPECT_NE(error.find("range"), std::string::npos) << error;
     }
@@ -173,7 +173,7 @@ TEST(PropertyListReader, RefusesWhatIsNotAPropertyListWithAReason)
     };
     for (const char* body : bodies) {
         std::string error;
-        Ref value = Parse(Wrap(body), kCFPropertyListImmutable, &error);
+        auto value = Parse(Wrap(body), kCFPropertyListImmutable, &error);
         EXPECT_FALSE(value) << body;
         EXPECT_FALSE(error.empty()) << body;
     }
@@ -190,9 +190,9 @@ TEST(PropertyListReader, NullOrWrongInputAnswersAnErrorString)
     EXPECT_EQ(CFPropertyListCreateFromXMLData(nullptr, nullptr, 0, &error), nullptr);
     ASSERT_NE(error, nullptr);
     CFRelease(error);
-    Ref notData = String("<plist><string>x</string></plist>");
+    auto notData = String("<plist><string>x</string></plist>");
     error = nullptr;
-    EXPECT_EQ(CFPropertyListCreateFromXMLData(nullptr, static_cast<CFDataRef>(notData.get()), 0, &error), nullptr);
+    EXPECT_EQ(CFPropertyListCreateFromXMLData(nullptr, static_cast<CFDataRef>(notData.Get()), 0, &error), nullptr);
     ASSERT_NE(error, nullptr);
     CFRelease(error);
     // Without an error pointer nothing is handed out.
@@ -229,14 +229,14 @@ TEST(PropertyListReader, InputAboveTheSizeCapIsRefusedUnread)
     size_t size = static_cast<size_t>(kPlatformPropertyListMaxBytes) + 1;
     void* pages = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     ASSERT_NE(pages, MAP_FAILED);
-    Ref data(CFDataCreateWithBytesNoCopy(nullptr, static_cast<const UInt8*>(pages), static_cast<CFIndex>(size),
-                                         kCFAllocatorNull));
+    auto data = AdoptCF<CFTypeRef>(CFDataCreateWithBytesNoCopy(nullptr, static_cast<const UInt8*>(pages),
+                                                               static_cast<CFIndex>(size), kCFAllocatorNull));
     CFStringRef error = nullptr;
-    EXPECT_EQ(CFPropertyListCreateFromXMLData(nullptr, data.as<CFDataRef>(), 0, &error), nullptr);
+    EXPECT_EQ(CFPropertyListCreateFromXMLData(nullptr, static_cast<CFDataRef>(data.Get()), 0, &error), nullptr);
     ASSERT_NE(error, nullptr);
     EXPECT_NE(Utf8(error).find("larger"), std::string::npos) << Utf8(error);
     CFRelease(error);
-    data = Ref();
+    data.Reset();
     munmap(pages, size);
 }
 
@@ -272,10 +272,10 @@ TEST(PropertyListReader, EveryTruncationOfAValidFileIsRefusedOrWhole)
     std::string full = kOriginalLayout;
     int refused = 0;
     for (size_t length = 0; length < full.size(); ++length) {
-        Ref value = Parse(full.substr(0, length));
+        auto value = Parse(full.substr(0, length));
         if (value) {
             int elements = 0;
-            Walk(value.get(), elements);
+            Walk(value.Get(), elements);
         } else {
             ++refused;
         }
@@ -310,10 +310,10 @@ TEST(PropertyListReader, RandomDamageNeverCrashes)
                 damaged = "<";
             }
         }
-        Ref value = Parse(damaged, static_cast<CFOptionFlags>(round % 3));
+        auto value = Parse(damaged, static_cast<CFOptionFlags>(round % 3));
         if (value) {
             int elements = 0;
-            Walk(value.get(), elements);
+            Walk(value.Get(), elements);
         }
     }
 }

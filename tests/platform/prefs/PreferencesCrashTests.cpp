@@ -22,14 +22,14 @@ std::string NameOf(long index)
     return "clip " + std::to_string(index) + std::string(120, static_cast<char>('a' + index % 26));
 }
 
-Ref Record(long index)
+CFOwner<CFTypeRef> Record(long index)
 {
-    Ref name = String(NameOf(index));
-    Ref number = Integer(index);
+    auto name = String(NameOf(index));
+    auto number = Integer(index);
     const void* keys[] = {CFSTR("NAME"), CFSTR("SUBMENU"), CFSTR("INDEX")};
-    const void* values[] = {name.get(), CFSTR("/Stashwell/Work"), number.get()};
-    return Ref(CFDictionaryCreate(nullptr, keys, values, 3, &kCFTypeDictionaryKeyCallBacks,
-                                  &kCFTypeDictionaryValueCallBacks));
+    const void* values[] = {name.Get(), CFSTR("/Stashwell/Work"), number.Get()};
+    return AdoptCF<CFTypeRef>(
+        CFDictionaryCreate(nullptr, keys, values, 3, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
 }
 
 // The writer: the stored list with one more record at its end.
@@ -42,8 +42,8 @@ int AppendOneRecord()
     }
     CFMutableArrayRef list = CFArrayCreateMutableCopy(nullptr, 0, static_cast<CFArrayRef>(stored));
     CFRelease(stored);
-    Ref record = Record(CFArrayGetCount(list));
-    CFArrayAppendValue(list, record.get());
+    auto record = Record(CFArrayGetCount(list));
+    CFArrayAppendValue(list, record.Get());
     CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list, kApp);
     CFRelease(list);
     return CFPreferencesAppSynchronize(kApp) ? 0 : 3;
@@ -58,7 +58,7 @@ long WholeListLength()
     if (stored == nullptr) {
         return -1;
     }
-    Ref owner(stored);
+    auto owner = AdoptCF<CFTypeRef>(stored);
     if (CFGetTypeID(stored) != CFArrayGetTypeID()) {
         return -1;
     }
@@ -77,7 +77,7 @@ long WholeListLength()
 std::string StoredVersion()
 {
     CFPropertyListRef version = CFPreferencesCopyAppValue(CFSTR("PREFS_VERSION"), kApp);
-    Ref owner(version);
+    auto owner = AdoptCF<CFTypeRef>(version);
     return Utf8(version);
 }
 
@@ -86,12 +86,12 @@ class PreferencesCrash : public PreferencesTest {};
 TEST_F(PreferencesCrash, ClipListSaveKilledAnywhereLeavesTheListBeforeOrAfter)
 {
     {
-        Ref list(CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks));
+        auto list = AdoptCF<CFTypeRef>(CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks));
         for (long i = 0; i < kFirstRecords; ++i) {
-            Ref record = Record(i);
-            CFArrayAppendValue(static_cast<CFMutableArrayRef>(const_cast<void*>(list.get())), record.get());
+            auto record = Record(i);
+            CFArrayAppendValue(static_cast<CFMutableArrayRef>(const_cast<void*>(list.Get())), record.Get());
         }
-        CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.get(), kApp);
+        CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.Get(), kApp);
         CFPreferencesSetAppValue(CFSTR("PREFS_VERSION"), CFSTR("kept"), kApp);
         ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
     }

@@ -22,40 +22,40 @@ namespace {
 constexpr int kRecords = 2000;
 
 // A clip list of kRecords records, every one of them naming the generation it belongs to.
-Ref Generation(long generation)
+CFOwner<CFTypeRef> Generation(long generation)
 {
-    Ref list(CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks));
-    auto mutableList = static_cast<CFMutableArrayRef>(const_cast<void*>(list.get()));
-    Ref number = Integer(generation);
+    auto list = AdoptCF<CFTypeRef>(CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks));
+    auto mutableList = static_cast<CFMutableArrayRef>(const_cast<void*>(list.Get()));
+    auto number = Integer(generation);
     for (int i = 0; i < kRecords; ++i) {
-        Ref name = String("clip " + std::to_string(i) + " of generation " + std::to_string(generation));
+        auto name = String("clip " + std::to_string(i) + " of generation " + std::to_string(generation));
         const void* keys[] = {CFSTR("NAME"), CFSTR("SUBMENU"), CFSTR("GENERATION")};
-        const void* values[] = {name.get(), CFSTR("/Stashwell/Work"), number.get()};
-        Ref record(CFDictionaryCreate(nullptr, keys, values, 3, &kCFTypeDictionaryKeyCallBacks,
-                                      &kCFTypeDictionaryValueCallBacks));
-        CFArrayAppendValue(mutableList, record.get());
+        const void* values[] = {name.Get(), CFSTR("/Stashwell/Work"), number.Get()};
+        auto record = AdoptCF<CFTypeRef>(CFDictionaryCreate(nullptr, keys, values, 3, &kCFTypeDictionaryKeyCallBacks,
+                                                            &kCFTypeDictionaryValueCallBacks));
+        CFArrayAppendValue(mutableList, record.Get());
     }
     return list;
 }
 
 bool SaveGeneration(long generation)
 {
-    Ref list = Generation(generation);
-    Ref number = Integer(generation);
-    CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.get(), kApp);
-    CFPreferencesSetAppValue(CFSTR("GENERATION"), number.get(), kApp);
+    auto list = Generation(generation);
+    auto number = Integer(generation);
+    CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.Get(), kApp);
+    CFPreferencesSetAppValue(CFSTR("GENERATION"), number.Get(), kApp);
     return CFPreferencesAppSynchronize(kApp);
 }
 
 // The generation the file holds, or -1 when it is not exactly one whole generation.
 long WholeGeneration(const std::string& xml)
 {
-    Ref root = Parse(xml);
-    if (!root || CFGetTypeID(root.get()) != CFDictionaryGetTypeID()) {
+    auto root = Parse(xml);
+    if (!root || CFGetTypeID(root.Get()) != CFDictionaryGetTypeID()) {
         return -1;
     }
-    long generation = IntegerValue(Get(root.get(), "GENERATION"));
-    auto list = static_cast<CFArrayRef>(Get(root.get(), "CLIP_LIST"));
+    long generation = IntegerValue(Get(root.Get(), "GENERATION"));
+    auto list = static_cast<CFArrayRef>(Get(root.Get(), "CLIP_LIST"));
     if (list == nullptr || CFGetTypeID(list) != CFArrayGetTypeID() || CFArrayGetCount(list) != kRecords) {
         return -1;
     }
@@ -145,16 +145,16 @@ int RunKeyWriter(const std::string& prefix, int saves)
 {
     platform::prefs::ResetPreferencesForTesting();
     for (int i = 0; i < saves; ++i) {
-        Ref key = String(prefix + std::to_string(i));
-        Ref value = Integer(i);
-        CFPreferencesSetAppValue(static_cast<CFStringRef>(key.get()), value.get(), kApp);
+        auto key = String(prefix + std::to_string(i));
+        auto value = Integer(i);
+        CFPreferencesSetAppValue(static_cast<CFStringRef>(key.Get()), value.Get(), kApp);
         if (!CFPreferencesAppSynchronize(kApp)) {
             return 2;
         }
         for (int j = 0; j <= i; j += 7) {
-            Ref earlier = String(prefix + std::to_string(j));
-            Ref stored(CFPreferencesCopyAppValue(static_cast<CFStringRef>(earlier.get()), kApp));
-            if (IntegerValue(stored.get()) != j) {
+            auto earlier = String(prefix + std::to_string(j));
+            auto stored = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(static_cast<CFStringRef>(earlier.Get()), kApp));
+            if (IntegerValue(stored.Get()) != j) {
                 return 4;
             }
         }
@@ -182,12 +182,13 @@ TEST_F(PreferencesProcesses, ProcessesSavingDifferentKeysAtOnceLoseNone)
         EXPECT_EQ(WEXITSTATUS(status), 0) << "2: a synchronize failed, 4: a key of its own was lost";
     }
 
-    Ref root = Parse(testsupport::ReadFile(AppFile()));
+    auto root = Parse(testsupport::ReadFile(AppFile()));
     ASSERT_TRUE(root);
-    EXPECT_EQ(CFDictionaryGetCount(root.as<CFDictionaryRef>()), static_cast<CFIndex>(prefixes.size() * kSaves));
+    EXPECT_EQ(CFDictionaryGetCount(static_cast<CFDictionaryRef>(root.Get())),
+              static_cast<CFIndex>(prefixes.size() * kSaves));
     for (const std::string& prefix : prefixes) {
         for (int i = 0; i < kSaves; ++i) {
-            EXPECT_EQ(IntegerValue(Get(root.get(), (prefix + std::to_string(i)).c_str())), i) << prefix << i;
+            EXPECT_EQ(IntegerValue(Get(root.Get(), (prefix + std::to_string(i)).c_str())), i) << prefix << i;
         }
     }
     std::printf("[          ] %zu processes saved %d times each\n", prefixes.size(), kSaves);
@@ -202,9 +203,9 @@ TEST_F(PreferencesProcesses, ThreadsOfOneProcessSavingAtOnceLoseNothing)
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t, &failures] {
             for (int i = 0; i < kSaves; ++i) {
-                Ref key = String("thread" + std::to_string(t) + "-" + std::to_string(i));
-                Ref value = Integer(i);
-                CFPreferencesSetAppValue(static_cast<CFStringRef>(key.get()), value.get(), kApp);
+                auto key = String("thread" + std::to_string(t) + "-" + std::to_string(i));
+                auto value = Integer(i);
+                CFPreferencesSetAppValue(static_cast<CFStringRef>(key.Get()), value.Get(), kApp);
                 if (!CFPreferencesAppSynchronize(kApp)) {
                     ++failures;
                 }
@@ -218,9 +219,9 @@ TEST_F(PreferencesProcesses, ThreadsOfOneProcessSavingAtOnceLoseNothing)
     platform::prefs::ResetPreferencesForTesting();
     for (int t = 0; t < kThreads; ++t) {
         for (int i = 0; i < kSaves; ++i) {
-            Ref key = String("thread" + std::to_string(t) + "-" + std::to_string(i));
-            Ref stored(CFPreferencesCopyAppValue(static_cast<CFStringRef>(key.get()), kApp));
-            EXPECT_EQ(IntegerValue(stored.get()), i);
+            auto key = String("thread" + std::to_string(t) + "-" + std::to_string(i));
+            auto stored = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(static_cast<CFStringRef>(key.Get()), kApp));
+            EXPECT_EQ(IntegerValue(stored.Get()), i);
         }
     }
 }

@@ -13,40 +13,40 @@ using namespace plisttest;
 
 namespace {
 
-
-Ref ClipRecord(const std::string& name)
+CFOwner<CFTypeRef> ClipRecord(const std::string& name)
 {
-    Ref text = String(name);
-    Ref record(CFDictionaryCreateMutable(nullptr, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
-    auto mutableRecord = static_cast<CFMutableDictionaryRef>(const_cast<void*>(record.get()));
-    CFDictionarySetValue(mutableRecord, CFSTR("NAME"), text.get());
+    auto text = String(name);
+    auto record = AdoptCF<CFTypeRef>(
+        CFDictionaryCreateMutable(nullptr, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
+    auto mutableRecord = static_cast<CFMutableDictionaryRef>(const_cast<void*>(record.Get()));
+    CFDictionarySetValue(mutableRecord, CFSTR("NAME"), text.Get());
     CFDictionarySetValue(mutableRecord, CFSTR("SUBMENU"), CFSTR("/Stashwell"));
     return record;
 }
 
-Ref ClipList(int count)
+CFOwner<CFTypeRef> ClipList(int count)
 {
-    Ref list(CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks));
+    auto list = AdoptCF<CFTypeRef>(CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks));
     for (int i = 0; i < count; ++i) {
-        Ref record = ClipRecord("clip " + std::to_string(i));
-        CFArrayAppendValue(static_cast<CFMutableArrayRef>(const_cast<void*>(list.get())), record.get());
+        auto record = ClipRecord("clip " + std::to_string(i));
+        CFArrayAppendValue(static_cast<CFMutableArrayRef>(const_cast<void*>(list.Get())), record.Get());
     }
     return list;
 }
 
 void SetVersion(CFIndex version)
 {
-    Ref number(CFNumberCreate(nullptr, kCFNumberCFIndexType, &version));
-    CFPreferencesSetAppValue(CFSTR("VERSION"), number.get(), kApp);
+    auto number = AdoptCF<CFTypeRef>(CFNumberCreate(nullptr, kCFNumberCFIndexType, &version));
+    CFPreferencesSetAppValue(CFSTR("VERSION"), number.Get(), kApp);
 }
 
 using Preferences = PreferencesTest;
 
 TEST_F(Preferences, ValuesSetAndSynchronizedReadBackInAFreshProcess)
 {
-    Ref list = ClipList(3);
+    auto list = ClipList(3);
     SetVersion(1);
-    CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.get(), kApp);
+    CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.Get(), kApp);
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
 
     struct stat info {};
@@ -61,13 +61,14 @@ TEST_F(Preferences, ValuesSetAndSynchronizedReadBackInAFreshProcess)
     Boolean valid = false;
     EXPECT_EQ(CFPreferencesGetAppIntegerValue(CFSTR("VERSION"), kApp, &valid), 1);
     EXPECT_TRUE(valid);
-    Ref stored(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp));
+    auto stored = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp));
     ASSERT_TRUE(stored);
-    EXPECT_TRUE(CFEqual(stored.get(), list.get()));
+    EXPECT_TRUE(CFEqual(stored.Get(), list.Get()));
 
     // As the plug-in loads it: a mutable deep copy whose records can be changed.
-    Ref loaded(CFPropertyListCreateDeepCopy(nullptr, stored.get(), kCFPropertyListMutableContainers));
-    auto records = static_cast<CFMutableArrayRef>(const_cast<void*>(loaded.get()));
+    auto loaded =
+        AdoptCF<CFTypeRef>(CFPropertyListCreateDeepCopy(nullptr, stored.Get(), kCFPropertyListMutableContainers));
+    auto records = static_cast<CFMutableArrayRef>(const_cast<void*>(loaded.Get()));
     CFArrayRemoveValueAtIndex(records, 0);
     CFDictionarySetValue(static_cast<CFMutableDictionaryRef>(const_cast<void*>(CFArrayGetValueAtIndex(records, 0))),
                          CFSTR("SECURE"), kCFBooleanTrue);
@@ -76,11 +77,11 @@ TEST_F(Preferences, ValuesSetAndSynchronizedReadBackInAFreshProcess)
 
 TEST_F(Preferences, ChangesShowAtOnceAndRemovalsReachTheFile)
 {
-    Ref hello = String("hello");
-    CFPreferencesSetAppValue(CFSTR("greeting"), hello.get(), kApp);
+    auto hello = String("hello");
+    CFPreferencesSetAppValue(CFSTR("greeting"), hello.Get(), kApp);
     CFPreferencesSetAppValue(CFSTR("kept"), kCFBooleanTrue, kApp);
-    Ref seen(CFPreferencesCopyAppValue(CFSTR("greeting"), kApp));
-    EXPECT_EQ(Utf8(seen.get()), "hello");
+    auto seen = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("greeting"), kApp));
+    EXPECT_EQ(Utf8(seen.Get()), "hello");
     EXPECT_FALSE(testsupport::ReadFile(AppFile()).size());  // nothing written yet
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
 
@@ -94,12 +95,12 @@ TEST_F(Preferences, ChangesShowAtOnceAndRemovalsReachTheFile)
 
 TEST_F(Preferences, ASetValueIsASnapshot)
 {
-    Ref list = ClipList(1);
-    CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.get(), kApp);
-    CFArrayRemoveAllValues(static_cast<CFMutableArrayRef>(const_cast<void*>(list.get())));
-    Ref seen(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp));
+    auto list = ClipList(1);
+    CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.Get(), kApp);
+    CFArrayRemoveAllValues(static_cast<CFMutableArrayRef>(const_cast<void*>(list.Get())));
+    auto seen = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp));
     ASSERT_TRUE(seen);
-    EXPECT_EQ(CFArrayGetCount(seen.as<CFArrayRef>()), 1);
+    EXPECT_EQ(CFArrayGetCount(static_cast<CFArrayRef>(seen.Get())), 1);
 }
 
 TEST_F(Preferences, KeysWrittenByOthersAreKeptAndTheLastWriterOfAKeyWins)
@@ -110,18 +111,18 @@ TEST_F(Preferences, KeysWrittenByOthersAreKeptAndTheLastWriterOfAKeyWins)
     testsupport::WriteFile(AppFile(),
                            "<plist version=\"1.0\"><dict><key>theirs</key><string>kept</string>"
                            "<key>shared</key><string>older</string></dict></plist>");
-    Ref mine = String("newer");
-    CFPreferencesSetAppValue(CFSTR("shared"), mine.get(), kApp);
+    auto mine = String("newer");
+    CFPreferencesSetAppValue(CFSTR("shared"), mine.Get(), kApp);
     CFPreferencesSetAppValue(CFSTR("mine"), kCFBooleanFalse, kApp);
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
 
-    Ref theirs(CFPreferencesCopyAppValue(CFSTR("theirs"), kApp));
-    Ref shared(CFPreferencesCopyAppValue(CFSTR("shared"), kApp));
-    EXPECT_EQ(Utf8(theirs.get()), "kept");
-    EXPECT_EQ(Utf8(shared.get()), "newer");
+    auto theirs = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("theirs"), kApp));
+    auto shared = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("shared"), kApp));
+    EXPECT_EQ(Utf8(theirs.Get()), "kept");
+    EXPECT_EQ(Utf8(shared.Get()), "newer");
     platform::prefs::ResetPreferencesForTesting();
-    Ref mineBack(CFPreferencesCopyAppValue(CFSTR("mine"), kApp));
-    EXPECT_EQ(mineBack.get(), kCFBooleanFalse);
+    auto mineBack = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("mine"), kApp));
+    EXPECT_EQ(mineBack.Get(), kCFBooleanFalse);
 }
 
 TEST_F(Preferences, AnUnreadableFileIsPutAsideAndTheListStartsEmpty)
@@ -149,9 +150,9 @@ TEST_F(Preferences, AnUnreadableFileIsPutAsideAndTheListStartsEmpty)
     EXPECT_TRUE(foundGarbage);
 
     // The next save writes a fresh, readable file.
-    Ref list = ClipList(1);
+    auto list = ClipList(1);
     SetVersion(1);
-    CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.get(), kApp);
+    CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.Get(), kApp);
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
     EXPECT_TRUE(Parse(testsupport::ReadFile(AppFile())));
     EXPECT_EQ(NamesStartingWith("org.stashwell.cmplugin.plist.unreadable-").size(), 3u);
@@ -183,9 +184,9 @@ TEST_F(Preferences, DamagedKeysArePutAsideToldAndTheReadableKeysSalvaged)
         }
         const std::string file = "<plist version=\"1.0\"><dict>" + c.dict + "</dict></plist>";
         ASSERT_TRUE(testsupport::WriteFile(AppFile(), file));
-        Ref list(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp));
+        auto list = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp));
         ASSERT_TRUE(list) << c.what;
-        EXPECT_EQ(CFArrayGetCount(static_cast<CFArrayRef>(list.get())), 1) << c.what;
+        EXPECT_EQ(CFArrayGetCount(static_cast<CFArrayRef>(list.Get())), 1) << c.what;
 
         // The original is kept whole, and the user told where it went.
         auto aside = NamesStartingWith("org.stashwell.cmplugin.plist.unreadable-");
@@ -201,14 +202,16 @@ TEST_F(Preferences, DamagedKeysArePutAsideToldAndTheReadableKeysSalvaged)
         // The salvage is written back at once: a fresh process reads it without putting anything
         // aside again.
         platform::prefs::ResetPreferencesForTesting();
-        Ref again(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp));
-        EXPECT_TRUE(again && CFEqual(again.get(), list.get())) << c.what;
+        auto again = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp));
+        EXPECT_TRUE(again && CFEqual(again.Get(), list.Get())) << c.what;
         if (*c.lostKey != '\0') {
-            Ref lost(CFPreferencesCopyAppValue(static_cast<CFStringRef>(String(c.lostKey).get()), kApp));
+            auto lost =
+                AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(static_cast<CFStringRef>(String(c.lostKey).Get()), kApp));
             EXPECT_FALSE(lost) << c.what;
         }
         if (*c.keptKey != '\0') {
-            Ref kept(CFPreferencesCopyAppValue(static_cast<CFStringRef>(String(c.keptKey).get()), kApp));
+            auto kept =
+                AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(static_cast<CFStringRef>(String(c.keptKey).Get()), kApp));
             EXPECT_TRUE(kept) << c.what;
         }
         EXPECT_EQ(NamesStartingWith("org.stashwell.cmplugin.plist.unreadable-").size(), 1u) << c.what;
@@ -220,17 +223,18 @@ TEST_F(Preferences, ValuesOfTheWrongTypeAreNotIntegersOrBooleans)
 {
     struct Case {
         CFStringRef key;
-        Ref value;  // none: the key is never set
+        CFOwner<CFTypeRef> value;  // none: the key is never set
         bool valid;
         CFIndex integer;
-    } cases[] = {{CFSTR("text"), String("12"), true, 12},          {CFSTR("word"), String("twelve"), false, 0},
-                 {CFSTR("spaced"), String(" 12"), false, 0},       {CFSTR("half"), Real(1.5), false, 0},
-                 {CFSTR("whole"), Real(2.0), true, 2},             {CFSTR("negative"), Integer(-7), true, -7},
-                 {CFSTR("bytes"), Data("1"), false, 0},            {CFSTR("flag"), Ref(CFRetain(kCFBooleanTrue)), false, 0},
-                 {CFSTR("yes"), String("YES"), false, 0},          {CFSTR("missing"), Ref(), false, 0}};
+    } cases[] = {{CFSTR("text"), String("12"), true, 12},      {CFSTR("word"), String("twelve"), false, 0},
+                 {CFSTR("spaced"), String(" 12"), false, 0},   {CFSTR("half"), Real(1.5), false, 0},
+                 {CFSTR("whole"), Real(2.0), true, 2},         {CFSTR("negative"), Integer(-7), true, -7},
+                 {CFSTR("bytes"), Data("1"), false, 0},
+                 {CFSTR("flag"), CFOwner<CFTypeRef>::Retain(kCFBooleanTrue), false, 0},
+                 {CFSTR("yes"), String("YES"), false, 0},      {CFSTR("missing"), CFOwner<CFTypeRef>(), false, 0}};
     for (const Case& c : cases) {
         if (c.value) {
-            CFPreferencesSetAppValue(c.key, c.value.get(), kApp);
+            CFPreferencesSetAppValue(c.key, c.value.Get(), kApp);
         }
     }
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
@@ -249,31 +253,31 @@ TEST_F(Preferences, ValuesOfTheWrongTypeAreNotIntegersOrBooleans)
     }
     // A NULL or non-string key finds nothing.
     EXPECT_EQ(CFPreferencesCopyAppValue(nullptr, kApp), nullptr);
-    EXPECT_EQ(CFPreferencesCopyAppValue(static_cast<CFStringRef>(cases[5].value.get()), kApp), nullptr);
+    EXPECT_EQ(CFPreferencesCopyAppValue(static_cast<CFStringRef>(cases[5].value.Get()), kApp), nullptr);
     EXPECT_EQ(CFPreferencesGetAppIntegerValue(nullptr, kApp, nullptr), 0);
 }
 
 TEST_F(Preferences, ValuesThatAreNotPropertyListsAreNeverStored)
 {
-    Ref uuid(CFUUIDCreate(nullptr));
-    Ref nul = StringFromUnits(std::u16string(u"a\0b", 3));
-    CFPreferencesSetAppValue(CFSTR("uuid"), uuid.get(), kApp);
-    CFPreferencesSetAppValue(CFSTR("nul"), nul.get(), kApp);
+    auto uuid = AdoptCF<CFTypeRef>(CFUUIDCreate(nullptr));
+    auto nul = StringFromUnits(std::u16string(u"a\0b", 3));
+    CFPreferencesSetAppValue(CFSTR("uuid"), uuid.Get(), kApp);
+    CFPreferencesSetAppValue(CFSTR("nul"), nul.Get(), kApp);
     CFPreferencesSetAppValue(CFSTR("fine"), kCFBooleanTrue, kApp);
     EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("uuid"), kApp), nullptr);
     EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("nul"), kApp), nullptr);
     EXPECT_TRUE(CFPreferencesAppSynchronize(kApp));
-    Ref fine(CFPreferencesCopyAppValue(CFSTR("fine"), kApp));
-    EXPECT_EQ(fine.get(), kCFBooleanTrue);
+    auto fine = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("fine"), kApp));
+    EXPECT_EQ(fine.Get(), kCFBooleanTrue);
 }
 
 TEST_F(Preferences, ApplicationIDsThatAreNotFileNamesAreRefused)
 {
-    Ref lone = StringFromUnits(std::u16string(1, static_cast<char16_t>(0xDC00)));
-    Ref number = Integer(5);
+    auto lone = StringFromUnits(std::u16string(1, static_cast<char16_t>(0xDC00)));
+    auto number = Integer(5);
     std::vector<CFStringRef> ids = {CFSTR(""), CFSTR("."), CFSTR(".."), CFSTR("a/b"), CFSTR("../escape"),
-                                    CFSTR("/etc/passwd"), static_cast<CFStringRef>(lone.get()),
-                                    static_cast<CFStringRef>(number.get()), nullptr};
+                                    CFSTR("/etc/passwd"), static_cast<CFStringRef>(lone.Get()),
+                                    static_cast<CFStringRef>(number.Get()), nullptr};
     for (CFStringRef id : ids) {
         CFPreferencesSetAppValue(CFSTR("key"), kCFBooleanTrue, id);
         EXPECT_FALSE(CFPreferencesAppSynchronize(id));
@@ -293,22 +297,22 @@ TEST_F(Preferences, ApplicationIDsThatAreNotFileNamesAreRefused)
 // write them over whatever other processes stored meanwhile.
 TEST_F(Preferences, AFailedWriteKeepsTheFileDropsTheChangesAndLeavesNoTemporaryFile)
 {
-    Ref first = String("first");
-    CFPreferencesSetAppValue(CFSTR("value"), first.get(), kApp);
+    auto first = String("first");
+    CFPreferencesSetAppValue(CFSTR("value"), first.Get(), kApp);
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
     const std::string stored = testsupport::ReadFile(AppFile());
 
     for (int stage = 1; stage <= 4; ++stage) {
-        Ref next = String("attempt " + std::to_string(stage));
-        CFPreferencesSetAppValue(CFSTR("value"), next.get(), kApp);
+        auto next = String("attempt " + std::to_string(stage));
+        CFPreferencesSetAppValue(CFSTR("value"), next.Get(), kApp);
         platform::prefs::FailNextPreferencesWriteForTesting(stage);
         EXPECT_FALSE(CFPreferencesAppSynchronize(kApp)) << stage;
         EXPECT_EQ(testsupport::ReadFile(AppFile()), stored) << stage;
         EXPECT_TRUE(NamesStartingWith("org.stashwell.cmplugin.plist.tmp-").empty()) << stage;
         ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
         EXPECT_EQ(testsupport::ReadFile(AppFile()), stored) << "nothing written later: " << stage;
-        Ref seen(CFPreferencesCopyAppValue(CFSTR("value"), kApp));
-        EXPECT_EQ(Utf8(seen.get()), "first");
+        auto seen = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("value"), kApp));
+        EXPECT_EQ(Utf8(seen.Get()), "first");
     }
 }
 
@@ -348,8 +352,8 @@ TEST_F(Preferences, WithoutXDGConfigHomeTheFileIsInTheHomeConfigFolder)
 // place (not by a rename) must still be seen at the next synchronize.
 TEST_F(Preferences, SynchronizeSeesAFileChangedInPlaceWithTheSameSize)
 {
-    Ref one = String("one");
-    CFPreferencesSetAppValue(CFSTR("word"), one.get(), kApp);
+    auto one = String("one");
+    CFPreferencesSetAppValue(CFSTR("word"), one.Get(), kApp);
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
 
     std::string path = AppFile();
@@ -363,10 +367,10 @@ TEST_F(Preferences, SynchronizeSeesAFileChangedInPlaceWithTheSameSize)
     std::fclose(file);
 
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
-    Ref seen(CFPreferencesCopyAppValue(CFSTR("word"), kApp));
-    Ref two = String("two");
+    auto seen = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("word"), kApp));
+    auto two = String("two");
     ASSERT_TRUE(seen);
-    EXPECT_TRUE(CFEqual(seen.get(), two.get()));
+    EXPECT_TRUE(CFEqual(seen.Get(), two.Get()));
 }
 
 }  // namespace
