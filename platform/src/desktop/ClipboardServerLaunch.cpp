@@ -82,11 +82,13 @@ bool LaunchClipboardServer(const std::string& display, const std::string& folder
     }
     // The server answers with its window once it holds the clipboard, then leaves a process of its
     // own to serve and exits; its answer ends with the end of the pipe.
+    // Far longer than a start takes even on a loaded machine: only a server that hangs is given up on.
+    constexpr int kPatienceMilliseconds = 30000;
     std::string answer;
     char buffer[64];
     for (;;) {
         pollfd waiting = {readEnd.Get(), POLLIN, 0};
-        if (::poll(&waiting, 1, 5000) <= 0) {
+        if (::poll(&waiting, 1, kPatienceMilliseconds) <= 0) {
             ::kill(child, SIGKILL);
             break;
         }

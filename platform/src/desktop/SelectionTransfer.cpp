@@ -9,8 +9,9 @@ namespace platform::desktop {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-// How long an owner may take to answer, or to give the next piece of a large answer.
-constexpr auto kPatience = std::chrono::seconds(3);
+// How long an owner may take to answer, or to give the next piece of a large answer: as long as
+// other toolkits wait, so that a busy owner is not taken for a hung one.
+constexpr auto kPatience = std::chrono::seconds(5);
 
 int MillisecondsLeft(Clock::time_point deadline)
 {
