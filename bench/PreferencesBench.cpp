@@ -179,7 +179,8 @@ void BM_ReadModifySavePreferencesCold(benchmark::State& state)
 }
 BENCHMARK(BM_ReadModifySavePreferencesCold)->Unit(benchmark::kMillisecond);
 
-// Saving a modified list alone: the clip list was loaded when the menu opened, one record changed.
+// Saving a changed list alone: the clip list was loaded when the menu opened; each round adds one
+// clip or takes it away again, and the save applies that to the stored list under its lock.
 void BM_SaveModifiedPreferences(benchmark::State& state)
 {
     ResetPrefsFile();
@@ -190,12 +191,25 @@ void BM_SaveModifiedPreferences(benchmark::State& state)
         state.SkipWithError("the clip list did not load");
         return;
     }
-    int round = 0;
+    const void* keys[] = {CFSTR("NAME"), CFSTR("FILENAME"), CFSTR("SUBMENU")};
+    const void* values[] = {CFSTR("Bench clip"), CFSTR("Bench clip"), CFSTR("/Stashwell")};
+    CFDictionaryRef record = CFDictionaryCreate(nullptr, keys, values, 3, &kCFTypeDictionaryKeyCallBacks,
+                                                &kCFTypeDictionaryValueCallBacks);
+    bool added = false;
     for (auto _ : state) {
-        data.clipList->SetItemStringForKey(round++ % kClipCount, CFSTR("NAME"), CFSTR("Renamed clip"));
-        SavePreferences(data);
+        if (added) {
+            RemoveClipRecordAt(data, data.clipList->GetCount() - 1);
+        } else {
+            AddClipRecord(data, record);
+        }
+        added = !added;
+        if (SavePreferences(data) != noErr) {
+            state.SkipWithError("the save failed");
+            break;
+        }
     }
-    delete data.clipList;
+    CFRelease(record);
+    ForgetClipList(data);
 }
 BENCHMARK(BM_SaveModifiedPreferences)->Unit(benchmark::kMillisecond);
 

@@ -237,7 +237,7 @@ EncodeResult EncodeText(std::u16string_view units, CFStringEncoding encoding, st
         result.bytesUsed += length;
     };
     if (externalRepresentation && IsUTF16(encoding)) {
-        std::uint8_t mark[2];
+        std::uint8_t mark[4];  // room for any one character, as EncodeCharacter may write
         std::size_t length = 0;
         std::size_t consumed = 0;
         const char16_t markUnit = kByteOrderMark;
