@@ -59,6 +59,21 @@ std::string ReadDisplayNumber(int fd)
 
 XvfbDisplay::XvfbDisplay()
 {
+    // A number of this process's own rather than the lowest free one: a server of another test that
+    // is shutting down removes the socket of its number, which would be the next server's socket
+    // had that one taken the same number. A number already in use makes Xvfb end: the next is tried.
+    const int first = 1000 + static_cast<int>(::getpid() % 8000);
+    std::string failures;
+    for (int number = first; number < first + 20; ++number) {
+        if (Start(number, failures)) {
+            return;
+        }
+    }
+    throw std::runtime_error("Xvfb did not come up: " + failures);
+}
+
+bool XvfbDisplay::Start(int displayNumber, std::string& failures)
+{
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw std::runtime_error("Xvfb: cannot make a pipe");
@@ -66,7 +81,6 @@ XvfbDisplay::XvfbDisplay()
     platform::ScopedFd writer(fds[1]);
     // The server writes its display number into the pipe's other end, which it must inherit.
     ::fcntl(writer.Get(), F_SETFD, 0);
-
     const std::string log = mLogs.Child("xvfb.log");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -74,8 +88,8 @@ XvfbDisplay::XvfbDisplay()
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     const std::string fdText = std::to_string(writer.Get());
-    std::vector<std::string> arguments = {"Xvfb", "-displayfd", fdText, "-nolisten", "tcp",
-                                          "-screen", "0", "1024x768x24"};
+    std::vector<std::string> arguments = {"Xvfb", ":" + std::to_string(displayNumber), "-displayfd", fdText,
+                                          "-nolisten", "tcp", "-screen", "0", "1024x768x24"};
     std::vector<char*> argv;
     for (std::string& argument : arguments)
         argv.push_back(argument.data());
@@ -85,13 +99,14 @@ XvfbDisplay::XvfbDisplay()
     writer.Reset();
     if (spawned != 0)
         throw std::runtime_error("Xvfb: cannot start it (is the xvfb package installed?)");
-
     const std::string number = ReadDisplayNumber(reader.Get());
-    if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) {
+    if (number != std::to_string(displayNumber)) {
         StopServer(mPid);
-        throw std::runtime_error("Xvfb did not come up: " + ReadFile(log));
+        failures += ReadFile(log);
+        return false;
     }
     mName = ":" + number;
+    return true;
 }
 
 XvfbDisplay::~XvfbDisplay()

@@ -23,6 +23,10 @@ public:
     const std::string& Name() const { return mName; }
 
 private:
+    // Starts a server on that display; false, with what it said added to failures, when it did not
+    // come up there.
+    bool Start(int displayNumber, std::string& failures);
+
     ScopedTempDir mLogs;
     pid_t mPid = -1;
     std::string mName;
