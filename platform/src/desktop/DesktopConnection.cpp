@@ -32,13 +32,25 @@ std::unique_ptr<DesktopConnection> DesktopConnection::Open(const char* display, 
         return nullptr;
     }
     int screenNumber = 0;
-    xcb_connection_t* connection = xcb_connect(name, &screenNumber);
-    if (connection == nullptr || xcb_connection_has_error(connection) != 0) {
+    xcb_connection_t* connection = nullptr;
+    // A server that is busy may turn a connection away for a moment (its queue of connections
+    // waiting to be accepted is full): asked again, it answers. A display that is not there at all
+    // is told after the last try.
+    constexpr int kTries = 5;
+    for (int attempt = 1;; ++attempt) {
+        connection = xcb_connect(name, &screenNumber);
+        const int failure = connection != nullptr ? xcb_connection_has_error(connection) : XCB_CONN_ERROR;
+        if (failure == 0) {
+            break;
+        }
         if (connection != nullptr) {
             xcb_disconnect(connection);
         }
-        error = std::string("cannot open the X11 display \"") + name + "\"";
-        return nullptr;
+        if (failure != XCB_CONN_ERROR || attempt == kTries) {
+            error = std::string("cannot open the X11 display \"") + name + "\"";
+            return nullptr;
+        }
+        ::poll(nullptr, 0, 20 * attempt);
     }
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
     for (int i = 0; i < screenNumber && screens.rem > 0; ++i) {
