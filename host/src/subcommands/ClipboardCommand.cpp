@@ -12,9 +12,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include <unistd.h>
+
+#include <chrono>
 #include <fstream>
+#include <random>
 #include <set>
 #include <sstream>
+#include <thread>
 
 namespace cmhost {
 namespace {
@@ -263,12 +268,17 @@ int Set(const std::vector<std::string>& arguments, std::ostream& err)
     // stale), or take the generation we cleared and put into it too (a type turns up twice, or
     // flavors we did not put): then the clipboard is cleared and filled again, so what is left is
     // one process's flavors, whole.
+    // Two processes that collide and start again at once collide again: each waits a random while,
+    // longer at each try, so that one of them gets through.
     constexpr int kTries = 50;
     OSStatus status = noErr;
+    std::minstd_rand random(static_cast<unsigned>(::getpid()) ^ std::random_device{}());
     for (int attempt = 0; attempt < kTries; ++attempt) {
         status = PutFlavors(flavors);
         if (status != badScrapRefErr && status != duplicateScrapFlavorErr)
             break;
+        const unsigned most = 200u * static_cast<unsigned>(attempt + 1);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % most));
     }
     if (status == badScrapRefErr || status == duplicateScrapFlavorErr) {
         err << "cmhost: clipboard: other processes kept changing the clipboard while it was being set\n";
