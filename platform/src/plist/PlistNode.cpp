@@ -13,6 +13,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace platform::plist {
@@ -87,7 +88,16 @@ std::string_view NodeView::String() const
 {
     std::uint64_t length = 0;
     const char* text = plist_get_string_ptr(mNode, &length);
-    return text == nullptr ? std::string_view() : std::string_view(text, static_cast<size_t>(length));
+    // The library keeps the length of the text it parsed but copies it as a C string: a NUL inside
+    // the text ends the copy, and the length then reaches past it.
+    return text == nullptr ? std::string_view() : std::string_view(text, ::strnlen(text, static_cast<size_t>(length)));
+}
+
+bool NodeView::IsWholeString() const
+{
+    std::uint64_t length = 0;
+    const char* text = plist_get_string_ptr(mNode, &length);
+    return text == nullptr || ::strnlen(text, static_cast<size_t>(length)) == length;
 }
 
 std::string_view NodeView::Data() const

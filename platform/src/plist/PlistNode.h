@@ -26,6 +26,9 @@ public:
     // The bytes as the node holds them, valid while the tree lives: no copy of a value is made,
     // so nothing read from a secure note is left behind in a freed copy.
     std::string_view String() const;        // UTF-8 bytes as stored (not validated here)
+    // False for a string that held a NUL character: the library keeps only the part before it but
+    // would write the whole length, past the end of what it kept.
+    bool IsWholeString() const;
     std::string_view Data() const;          // raw bytes
     std::optional<double> Date() const;     // seconds since 1 January 2001 UTC
 

@@ -38,6 +38,9 @@ public:
         case NodeKind::Array:
             return ConvertArray(node, depth);
         case NodeKind::String:
+            if (!node.IsWholeString()) {
+                return Fail("a string holds a NUL character");
+            }
             return ConvertString(node.String());
         case NodeKind::Integer: {
             auto value = node.Integer();
@@ -229,6 +232,9 @@ public:
             }
             return true;
         case NodeKind::String:
+            if (!node.IsWholeString()) {
+                return Fail("a string holds a NUL character");
+            }
             return IsUTF8(node.String()) || Fail("a string is not valid UTF-8");
         case NodeKind::Integer:
             return node.Integer().has_value() || Fail("an integer is out of the 64-bit signed range");
