@@ -87,9 +87,17 @@ void RemoveKeysOfGoneKeychains()
 {
     for (const std::string& description : UnlockedKeyDescriptions()) {
         std::optional<StoredKey> stored = FindUnlockedKey(description);
-        if (stored.has_value() && !stored->life.path.empty()) {
+        if (!stored.has_value()) {
+            // Gone since it was listed (another process moved it to its rewritten file), or of a
+            // layout this build cannot read, which opens nothing. It is not removed blind: a writer
+            // may have just stored the key of its new file under the same name (an inode reused).
+            continue;
+        }
+        // The judgement and the removal both happen under the keychain folder's lock, which every
+        // writer holds from storing a new file's key to removing the old one's.
+        LockFile lock;
+        if (!stored->life.path.empty()) {
             const std::string& path = stored->life.path;
-            LockFile lock;
             int error = LockKeychainFolder(path, lock);
             if (error != 0 && error != ENOENT && error != ENOTDIR) {
                 continue;  // not ours to judge now
@@ -103,7 +111,7 @@ void RemoveKeysOfGoneKeychains()
             }
         }
         // The file is gone, or is another keychain (another id), or the key is under an identity of
-        // it that a killed writer left behind; a key that cannot be read opens nothing either.
+        // it that a killed writer left behind.
         RemoveUnlockedKey(description);
     }
 }
