@@ -12,12 +12,14 @@ Measured side by side in one run, medians of the runs:
 """
 import argparse
 import os
-import plistlib
 import statistics
 import subprocess
 import sys
 import tempfile
 import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import whole_process  # noqa: E402  (beside this script)
 
 
 def timed(command, env, stdout=subprocess.DEVNULL):
@@ -40,16 +42,6 @@ def start_xvfb():
     return server, f":{number}"
 
 
-def write_clip_list(env, clips, submenus):
-    """A clip list of that many clips spread over that many submenus (names only: the menu reads no content)."""
-    folder = os.path.join(env["XDG_CONFIG_HOME"], "preferences")
-    os.makedirs(folder, exist_ok=True)
-    records = [{"NAME": f"Clip {i}", "FILENAME": f"Clip {i}", "SUBMENU": f"/Stashwell/Group {i % submenus}",
-                "SECURE": False, "USE_PLAIN_TEXT": False, "FLAVORS": ["utxt"]} for i in range(clips)]
-    with open(os.path.join(folder, "org.stashwell.cmplugin.plist"), "wb") as out:
-        plistlib.dump({"VERSION": 1, "CLIP_LIST": records}, out)
-
-
 def measure(build, mib=64, runs=5):
     build = os.path.abspath(build)
     cmhost = os.path.join(build, "cmhost")
@@ -57,18 +49,15 @@ def measure(build, mib=64, runs=5):
     server, display = start_xvfb()
     try:
         with tempfile.TemporaryDirectory(prefix="stashwell-desktop-bench-") as work:
-            env = dict(os.environ, DISPLAY=display, STASHWELL_BENCH_DISPLAY=display)
-            for name, folder in (("XDG_CONFIG_HOME", "config"), ("XDG_DATA_HOME", "data"),
-                                 ("XDG_RUNTIME_DIR", "runtime")):
-                env[name] = os.path.join(work, folder)
-                os.makedirs(env[name], mode=0o700)
-            write_clip_list(env, 2000, 200)
+            env = whole_process.fresh_storage(work, "desktop")
+            env.update(DISPLAY=display, STASHWELL_BENCH_DISPLAY=display)
+            whole_process.write_clip_list(env["XDG_CONFIG_HOME"], 2000, 200)
             plain, desktop = [], []
             for _ in range(runs):
                 plain.append(timed([cmhost, "menu", "--json"], env))
                 desktop.append(timed([cmhost, "--desktop", "menu", "--json"], env))
 
-            png = os.path.join(work, "picture.png")
+            png = os.path.join(work, "desktop", "picture.png")
             with open(png, "wb") as out:
                 out.write(b"\x89PNG\r\n\x1a\n" + os.urandom((mib << 20) - 8))
             xclip_in = ["xclip", "-selection", "clipboard", "-t", "image/png", "-i", png]
