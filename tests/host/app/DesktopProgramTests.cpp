@@ -3,11 +3,18 @@
 // commands reach the desktop's clipboard. Judged by X clients we did not write (xclip).
 #include "host/support/CmhostRun.h"
 
+#include "host/support/StoredClips.h"
 #include "support/ChildProcess.h"
 #include "support/XvfbDisplay.h"
 
+#include <signal.h>
+
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <optional>
+#include <random>
+#include <set>
 #include <thread>
 
 namespace {
@@ -176,6 +183,106 @@ TEST_F(DesktopSession, AClipGivesBackEveryTargetTheClipboardOfferedByteForByte)
         const std::string content = ReadSelection("clipboard", target);
         EXPECT_TRUE(content == bytes) << content.size() << " bytes";
     }
+}
+
+// The clipboard server that holds the display's CLIPBOARD for cmhost processes that have exited,
+// or -1: its arguments are its path, the display and the folder it serves.
+pid_t ClipboardServerOf(const std::string& display)
+{
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream file(entry.path() / "cmdline", std::ios::binary);
+        std::string commandLine((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        const std::string program = commandLine.substr(0, commandLine.find('\0'));
+        const std::string expected = "stashwell-clipboard-server";
+        if (program.size() >= expected.size() &&
+            program.compare(program.size() - expected.size(), expected.size(), expected) == 0 &&
+            Contains(commandLine, std::string(1, '\0') + display + '\0')) {
+            return static_cast<pid_t>(std::stol(entry.path().filename().string()));
+        }
+    }
+    return -1;
+}
+
+// Many programs of the user put on the one desktop clipboard: writers at once, writers killed in
+// the middle of a put, and the server that held it killed. Whatever happens, the clipboard offers
+// one writer's content whole or nothing at all, never a mixture; the next put works; and the
+// folder of the display keeps no more than a few generations.
+TEST_F(DesktopSession, WritersAtOnceOrKilledLeaveOneWholeClipboardOrNone)
+{
+    int files = 0;
+    auto contentFile = [&](const std::string& text) {
+        const std::string file = mFolder.Child("content-" + std::to_string(++files));
+        testsupport::WriteFile(file, text);
+        return file;
+    };
+    // Big enough that a put takes many writes and the readers get it in pieces.
+    auto content = [](const std::string& who) { return who + ": " + std::string(2 << 20, who.back()) + " end"; };
+    auto put = [](const std::string& file) {
+        return std::vector<std::string>{kCmhost, "--desktop", "clipboard", "set", "TEXT=@" + file};
+    };
+
+    constexpr int kWriters = 4;
+    std::set<std::string> offered;
+    std::vector<std::unique_ptr<testsupport::ChildProcess>> writers;
+    for (int i = 0; i < kWriters; ++i) {
+        const std::string text = content("writer " + std::to_string(i));
+        offered.insert(text);
+        writers.push_back(std::make_unique<testsupport::ChildProcess>(put(contentFile(text)), Clients()));
+    }
+    int failed = 0;
+    for (auto& writer : writers) {
+        if (writer->Wait() != 0) {
+            ++failed;
+            ADD_FAILURE() << writer->Err();
+        }
+    }
+    const std::string afterWriters = ReadSelection("clipboard");
+    EXPECT_EQ(offered.count(afterWriters), 1u) << "a mixture or nothing: " << afterWriters.size() << " bytes";
+
+    // One whole run first, so that the kills spread over a whole put.
+    testsupport::ChildEnd whole = RunCmhostOrKill(put(contentFile(content("whole"))), -1);
+    ASSERT_EQ(whole.exitStatus, 0);
+    constexpr int kRounds = 8;
+    std::mt19937 random(2718);
+    int keptBefore = 0, tookVictims = 0, empty = 0, other = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        const std::string before = ReadSelection("clipboard");
+        const std::string victim = content("victim " + std::to_string(round));
+        RunCmhostOrKill(put(contentFile(victim)), static_cast<long>(random() % static_cast<unsigned long>(whole.micros + 1)));
+        const std::string after = ReadSelection("clipboard");
+        keptBefore += after == before && !after.empty();
+        tookVictims += after == victim;
+        empty += after.empty();
+        other += after != before && after != victim && !after.empty();
+    }
+    std::printf("[          ] %d writers at once: %d failed; %d writers killed: the content before kept %d times, "
+                "the victim's %d times, empty %d times, anything else %d times\n",
+                kWriters, failed, kRounds, keptBefore, tookVictims, empty, other);
+    EXPECT_EQ(other, 0) << "a killed put left a mixture or an older content";
+
+    // With its server killed the clipboard is gone from the desktop, as with any program that
+    // exits; the next put starts a new one.
+    const pid_t server = ClipboardServerOf(mDisplay.Name());
+    ASSERT_GT(server, 0);
+    ASSERT_EQ(::kill(server, SIGKILL), 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!ReadSelection("clipboard").empty() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(ReadSelection("clipboard"), "");
+    const std::string last = content("last");
+    ASSERT_EQ(Run({"--desktop", "clipboard", "set", "TEXT=@" + contentFile(last)}).exitStatus, 0);
+    EXPECT_TRUE(ReadSelection("clipboard") == last);
+
+    int generations = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(mStorage.RuntimeDir())) {
+        if (entry.path().filename().string().rfind("clipboard-x11-", 0) == 0) {
+            for (const auto& inside : std::filesystem::directory_iterator(entry.path())) {
+                generations += inside.path().filename().string().rfind("g", 0) == 0;
+            }
+        }
+    }
+    EXPECT_LE(generations, 4) << "generations left by killed writers are removed by the next put";
 }
 
 }  // namespace
