@@ -47,6 +47,10 @@ typedef struct PlatformUIDriver {
     // Done; Done without a valid button answers the alert as cancelled. NULL: alerts are cancelled.
     PlatformUIDriverAnswer (*stepAlert)(void* context, const PlatformUIAlert* alert, UInt32 step,
                                         DialogItemIndex* itemHit);
+    // The modal loop of window has ended, however it ended (a handler's quit, the window disposed,
+    // nobody answering): a driver that shows the window to a person closes what it shows here,
+    // before the window's owner goes on. The window may already be disposed. May be NULL.
+    void (*modalWindowEnded)(void* context, WindowRef window);
 } PlatformUIDriver;
 
 // Installs the driver (copied), replacing the one installed before; NULL removes it.

@@ -66,7 +66,7 @@ ScriptedUIDriver::ScriptedUIDriver(std::vector<DialogAnswer> dialogs, std::optio
 
 PlatformUIDriver ScriptedUIDriver::Interface()
 {
-    return PlatformUIDriver{this, &StepWindow, &StepAlert};
+    return PlatformUIDriver{this, &StepWindow, &StepAlert, nullptr};
 }
 
 PlatformUIDriverAnswer ScriptedUIDriver::StepWindow(void* context, WindowRef window, UInt32 step)

@@ -70,7 +70,7 @@ TerminalUIDriver::~TerminalUIDriver()
 
 PlatformUIDriver TerminalUIDriver::Interface()
 {
-    return PlatformUIDriver{this, &StepWindow, &StepAlert};
+    return PlatformUIDriver{this, &StepWindow, &StepAlert, nullptr};
 }
 
 PlatformUIDriverAnswer TerminalUIDriver::StepWindow(void* context, WindowRef window, UInt32 step)

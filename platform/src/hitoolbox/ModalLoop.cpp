@@ -100,6 +100,9 @@ OSStatus RunAppModalLoopForWindow(WindowRef inWindow)
     }
     window->inModalLoop = false;
     window->quitRequested = false;
+    if (driver && driver->modalWindowEnded != nullptr) {
+        driver->modalWindowEnded(driver->context, window);
+    }
     CFRelease(window);
     return abandoned ? userCanceledErr : noErr;
 }

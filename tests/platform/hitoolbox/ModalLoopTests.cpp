@@ -82,7 +82,7 @@ struct ScriptedDriver {
         return driver->actions[step](window);
     }
 
-    PlatformUIDriver Interface() { return PlatformUIDriver{this, &Step, nullptr}; }
+    PlatformUIDriver Interface() { return PlatformUIDriver{this, &Step, nullptr, nullptr}; }
 
     void Click(SInt32 id, OSType signature = 'Swdg')
     {
@@ -259,6 +259,54 @@ TEST_F(ModalLoopTest, DisposingTheWindowEndsTheLoopAndASecondLoopIsRefused)
     mDialog.window = nullptr;
 }
 
+// Whoever shows the window learns once that its loop has ended, after the last step, however it
+// ended.
+TEST_F(ModalLoopTest, DriverIsToldOnceWhenTheLoopEnds)
+{
+    struct Ending {
+        const char* name;
+        std::function<void(ScriptedDriver&)> script;
+    };
+    const Ending endings[] = {
+        {"OK", [](ScriptedDriver& driver) { driver.ClickIndex(5); }},
+        {"close box", [](ScriptedDriver& driver) { driver.CloseBox(); }},
+        {"driver gives up", [](ScriptedDriver& driver) { driver.Click(6); }},
+        {"window disposed", [](ScriptedDriver& driver) {
+             driver.actions.push_back([](WindowRef window) {
+                 DisposeWindow(window);
+                 return kPlatformUIDriverContinue;
+             });
+         }},
+    };
+    for (const Ending& ending : endings) {
+        Load();
+        mDriver = ScriptedDriver();
+        ending.script(mDriver);
+        struct Notice {
+            ScriptedDriver* driver;
+            std::vector<std::pair<WindowRef, UInt32>> ended;  // the window, and the steps taken by then
+        } notice{&mDriver, {}};
+        PlatformUIDriver interface{&notice,
+                                   [](void* context, WindowRef window, UInt32 step) {
+                                       return ScriptedDriver::Step(static_cast<Notice*>(context)->driver, window, step);
+                                   },
+                                   nullptr, [](void* context, WindowRef window) {
+                                       auto* notice = static_cast<Notice*>(context);
+                                       notice->ended.emplace_back(window, notice->driver->steps);
+                                   }};
+        ScopedUIDriver installed(interface);
+        WindowRef window = mDialog.window;
+        EXPECT_EQ(RunAppModalLoopForWindow(window), noErr) << ending.name;
+        const UInt32 steps = mDriver.steps;
+        EXPECT_EQ(notice.ended, (std::vector<std::pair<WindowRef, UInt32>>{{window, steps}})) << ending.name;
+        if (std::string(ending.name) == "window disposed") {
+            mDialog.window = nullptr;
+        } else {
+            DisposeWindow(std::exchange(mDialog.window, nullptr));
+        }
+    }
+}
+
 void CountFiring(CFRunLoopTimerRef, void* info)
 {
     ++*static_cast<int*>(info);
@@ -289,7 +337,7 @@ TEST_F(ModalLoopTest, CommonModeTimersFireWhileTheLoopWaits)
                                                    &context);
     ASSERT_NE(timer, nullptr);
     CFRunLoopAddTimer(CFRunLoopGetCurrent(), timer, kCFRunLoopCommonModes);
-    ScopedUIDriver installed(PlatformUIDriver{&user, &WaitingUser::Step, nullptr});
+    ScopedUIDriver installed(PlatformUIDriver{&user, &WaitingUser::Step, nullptr, nullptr});
     EXPECT_EQ(RunAppModalLoopForWindow(mDialog.window), noErr);
     EXPECT_EQ(user.fired, 1);
     EXPECT_EQ(mDialog.command.commandID, static_cast<MenuCommand>(kHICommandOK));

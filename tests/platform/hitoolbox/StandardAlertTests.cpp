@@ -34,7 +34,7 @@ struct AlertAnswerer {
         *itemHit = self->answer;
         return kPlatformUIDriverDone;
     }
-    PlatformUIDriver Interface() { return PlatformUIDriver{this, nullptr, &Step}; }
+    PlatformUIDriver Interface() { return PlatformUIDriver{this, nullptr, &Step, nullptr}; }
 };
 
 // The alert as the plug-in's DisplayAlert asks for it; itemHit starts at 2 as there.
@@ -102,7 +102,7 @@ TEST(StandardAlertTest, AlertsNobodyAnswersProperlyAreCancelled)
     const std::optional<PlatformUIDriver> drivers[] = {
         missingButton.Interface(),
         std::nullopt,
-        PlatformUIDriver{nullptr, [](void*, WindowRef, UInt32) { return kPlatformUIDriverDone; }, nullptr},
+        PlatformUIDriver{nullptr, [](void*, WindowRef, UInt32) { return kPlatformUIDriverDone; }, nullptr, nullptr},
     };
     for (const std::optional<PlatformUIDriver>& driver : drivers) {
         SCOPED_TRACE(&driver - drivers);
