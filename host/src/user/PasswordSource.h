@@ -7,6 +7,10 @@
 
 namespace cmhost {
 
+// A new keychain's password that was typed differently twice (or left empty) this often is given up
+// on, by every source that asks a person.
+inline constexpr int kNewPasswordRounds = 3;
+
 class PasswordAnswerer {
 public:
     virtual ~PasswordAnswerer() = default;

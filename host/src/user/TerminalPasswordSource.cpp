@@ -13,9 +13,6 @@
 namespace cmhost {
 namespace {
 
-// A new password that was typed differently twice this often is given up on.
-constexpr int kCreateRounds = 3;
-
 constexpr char kControlD = '\x04';
 constexpr char kControlU = '\x15';
 
@@ -119,14 +116,14 @@ OSStatus TerminalPasswordSource::Answer(const PlatformPasswordRequest& request, 
         } else {
             Say("A new keychain will be made at \"" + keychain + "\".\n");
             bool agreed = false;
-            for (int round = 0; round < kCreateRounds && !agreed; ++round) {
+            for (int round = 0; round < kNewPasswordRounds && !agreed; ++round) {
                 SecretBytes again;
                 if (ReadSecretLine("New password: ", password, capacity) != LineEnd::Entered)
                     return userCanceledErr;
                 if (password.Empty()) {
                     // A keychain with no password protects nothing; an empty line costs a round,
                     // so that the asking ends.
-                    Say(round + 1 < kCreateRounds ? "The password must not be empty.\n"
+                    Say(round + 1 < kNewPasswordRounds ? "The password must not be empty.\n"
                                                   : "The password must not be empty; no keychain is made.\n");
                     continue;
                 }
@@ -134,7 +131,7 @@ OSStatus TerminalPasswordSource::Answer(const PlatformPasswordRequest& request, 
                     return userCanceledErr;
                 agreed = password == again;
                 if (!agreed)
-                    Say(round + 1 < kCreateRounds ? "The two passwords differ; please type them again.\n"
+                    Say(round + 1 < kNewPasswordRounds ? "The two passwords differ; please type them again.\n"
                                                   : "The two passwords differ; no keychain is made.\n");
             }
             if (!agreed)
