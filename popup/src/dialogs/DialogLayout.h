@@ -1,0 +1,39 @@
+// Where the widgets of a dialog go: the interface file places each control in points, drawn for a
+// system font whose lines are 16 points high. The desktop's font may be larger (a high-resolution
+// screen, a user's larger font), and its widgets want more room than the original controls did:
+// the frames are scaled to the font, a widget that needs more room than its frame grows about its
+// frame's middle, and widgets that would then overlap in a row are pushed apart.
+#pragma once
+
+#include <QRect>
+#include <QSize>
+
+#include <vector>
+
+class QFontMetrics;
+
+namespace popup {
+
+// The line height, in points, that the interface file's frames were drawn for.
+inline constexpr double kInterfaceLineHeight = 16;
+// The room kept between widgets pushed apart, and around the window's content.
+inline constexpr int kDialogSpacing = 8;
+
+// How much larger than the file's points the dialog is drawn with this font; never below 1.
+double InterfaceScale(const QFontMetrics& metrics);
+
+struct ControlPlacement {
+    QRectF frame;  // in the window's points, as the interface file gives it
+    QSize wanted;  // what the widget needs at least (its size hint)
+};
+
+struct DialogPlacement {
+    std::vector<QRect> widgets;  // in the order of the controls given
+    QSize window;
+};
+
+// windowSize: the window's own size in points; every widget is kept inside the window, which grows
+// when the widgets need more room.
+DialogPlacement PlaceDialog(const std::vector<ControlPlacement>& controls, QSizeF windowSize, double scale);
+
+}  // namespace popup

@@ -1,0 +1,296 @@
+#include "dialogs/DialogWindow.h"
+
+#include "dialogs/DialogLayout.h"
+#include "dialogs/QtText.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include <algorithm>
+
+namespace popup {
+namespace {
+
+QString TextOf(ControlRef control)
+{
+    return QStringFromCF(platform::AdoptCF(PlatformUICopyControlText(control)).Get());
+}
+
+QString TitleOf(ControlRef control)
+{
+    return QStringFromCF(platform::AdoptCF(PlatformUICopyControlTitle(control)).Get());
+}
+
+QStringList ChoicesOf(ControlRef control)
+{
+    QStringList choices;
+    platform::CFOwner<CFArrayRef> items = platform::AdoptCF(PlatformUICopyComboBoxItems(control));
+    for (CFIndex i = 0; items && i < CFArrayGetCount(items.Get()); ++i) {
+        CFTypeRef item = CFArrayGetValueAtIndex(items.Get(), i);
+        if (item != nullptr && CFGetTypeID(item) == CFStringGetTypeID())
+            choices.push_back(QStringFromCF(static_cast<CFStringRef>(item)));
+    }
+    return choices;
+}
+
+// A control's name for the widget's object name: its signature and number, when it has them.
+QString ObjectNameFor(const PlatformUIControlInfo& info)
+{
+    if (info.id.signature == 0)
+        return {};
+    QString signature;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        signature += QChar(static_cast<char>((info.id.signature >> shift) & 0xFF));
+    return signature + QLatin1Char('/') + QString::number(info.id.id);
+}
+
+void SelectInField(QLineEdit* field, const ControlEditTextSelectionRec& selection)
+{
+    const int length = static_cast<int>(field->text().size());
+    const int start = std::clamp<int>(selection.selStart, 0, length);
+    const int end = std::clamp<int>(selection.selEnd, 0, length);
+    if (end > start)
+        field->setSelection(start, end - start);
+    else
+        field->setCursorPosition(end);
+}
+
+}  // namespace
+
+DialogWindow::DialogWindow(WindowRef window, std::function<void()> acted)
+    : mWindow(window), mActed(std::move(acted))
+{
+    setWindowModality(Qt::ApplicationModal);
+    CFStringRef title = nullptr;
+    if (CopyWindowTitleAsCFString(window, &title) == noErr)
+        setWindowTitle(QStringFromCF(platform::AdoptCF(title).Get()));
+    Build();
+    Place();
+}
+
+DialogWindow::~DialogWindow() = default;
+
+void DialogWindow::Build()
+{
+    const CFIndex count = PlatformUIGetControlCount(mWindow);
+    QWidget* focus = nullptr;
+    for (CFIndex i = 0; i < count; ++i) {
+        ControlRef control = PlatformUIGetControlAtIndex(mWindow, i);
+        PlatformUIControlInfo info{};
+        if (!PlatformUIGetControlInfo(control, &info))
+            continue;
+        QWidget* widget = nullptr;
+        switch (info.kind) {
+        case kPlatformControlEditText: {
+            auto* field = new QLineEdit(this);
+            connect(field, &QLineEdit::textEdited, this, [this, control](const QString& text) { TypeInto(control, text); });
+            widget = field;
+            break;
+        }
+        case kPlatformControlComboBox: {
+            auto* combo = new QComboBox(this);
+            combo->setEditable(true);
+            // The person's own text is a choice of its own: it is neither added to the list nor
+            // completed into a listed one behind their back.
+            combo->setInsertPolicy(QComboBox::NoInsert);
+            combo->setCompleter(nullptr);
+            connect(combo->lineEdit(), &QLineEdit::textEdited, this,
+                    [this, control](const QString& text) { TypeInto(control, text); });
+            connect(combo, &QComboBox::textActivated, this, [this, control](const QString& text) { TypeInto(control, text); });
+            widget = combo;
+            break;
+        }
+        case kPlatformControlCheckBox: {
+            auto* box = new QCheckBox(this);
+            connect(box, &QCheckBox::clicked, this, [this, control] { Click(control); });
+            widget = box;
+            break;
+        }
+        case kPlatformControlPushButton: {
+            auto* button = new QPushButton(this);
+            connect(button, &QPushButton::clicked, this, [this, control] { Click(control); });
+            widget = button;
+            break;
+        }
+        case kPlatformControlStaticText: {
+            auto* label = new QLabel(this);
+            label->setTextFormat(Qt::PlainText);
+            widget = label;
+            break;
+        }
+        default:
+            continue;
+        }
+        widget->setObjectName(ObjectNameFor(info));
+        mShown.push_back(Shown{control, info.kind, widget});
+        ShowControl(mShown.back(), true);
+        if (info.focused && info.shown)
+            focus = widget;
+    }
+    if (focus != nullptr)
+        focus->setFocus(Qt::OtherFocusReason);
+}
+
+void DialogWindow::Place()
+{
+    const double scale = InterfaceScale(fontMetrics());
+    std::vector<ControlPlacement> controls;
+    for (const Shown& shown : mShown) {
+        PlatformUIControlInfo info{};
+        PlatformUIGetControlInfo(shown.control, &info);
+        const HIRect& frame = info.frameInWindow;
+        controls.push_back({QRectF(frame.origin.x, frame.origin.y, frame.size.width, frame.size.height),
+                            shown.widget->sizeHint()});
+    }
+    // The root view spans the window as the interface file sizes it.
+    HIRect bounds{};
+    HIViewGetFrame(HIViewGetRoot(mWindow), &bounds);
+    const QSizeF windowSize(bounds.size.width, bounds.size.height);
+    const DialogPlacement placement = PlaceDialog(controls, windowSize, scale);
+    for (size_t i = 0; i < mShown.size(); ++i)
+        mShown[i].widget->setGeometry(placement.widgets[i]);
+    setFixedSize(placement.window);
+}
+
+void DialogWindow::ShowControl(const Shown& shown, bool first)
+{
+    PlatformUIControlInfo info{};
+    if (!PlatformUIGetControlInfo(shown.control, &info))
+        return;
+    QSignalBlocker quiet(shown.widget);
+    switch (shown.kind) {
+    case kPlatformControlEditText: {
+        auto* field = static_cast<QLineEdit*>(shown.widget);
+        const QString text = TextOf(shown.control);
+        // Only a change made by the window's handlers is shown, so the cursor stays where the
+        // person is typing.
+        if (first || field->text() != text) {
+            field->setText(text);
+            SelectInField(field, info.selection);
+        }
+        break;
+    }
+    case kPlatformControlComboBox: {
+        auto* combo = static_cast<QComboBox*>(shown.widget);
+        const QStringList choices = ChoicesOf(shown.control);
+        QStringList listed;
+        for (int i = 0; i < combo->count(); ++i)
+            listed.push_back(combo->itemText(i));
+        const QString text = TextOf(shown.control);
+        if (listed != choices) {
+            combo->clear();
+            combo->addItems(choices);
+        }
+        if (first || combo->currentText() != text) {
+            combo->setCurrentIndex(static_cast<int>(choices.indexOf(text)));
+            combo->setEditText(text);
+        }
+        break;
+    }
+    case kPlatformControlCheckBox: {
+        auto* box = static_cast<QCheckBox*>(shown.widget);
+        box->setText(WithoutMnemonics(TitleOf(shown.control)));
+        box->setTristate(info.value > 1);
+        box->setCheckState(info.value == 0 ? Qt::Unchecked : info.value == 1 ? Qt::Checked : Qt::PartiallyChecked);
+        break;
+    }
+    case kPlatformControlPushButton: {
+        auto* button = static_cast<QPushButton*>(shown.widget);
+        button->setText(WithoutMnemonics(TitleOf(shown.control)));
+        button->setDefault(info.isDefault);
+        // Only the default button answers Return, whichever button has the focus.
+        button->setAutoDefault(info.isDefault);
+        break;
+    }
+    case kPlatformControlStaticText:
+        static_cast<QLabel*>(shown.widget)->setText(TextOf(shown.control));
+        break;
+    default:
+        break;
+    }
+    shown.widget->setVisible(info.shown);
+}
+
+void DialogWindow::Refresh()
+{
+    if (mWindow == nullptr)
+        return;
+    for (const Shown& shown : mShown)
+        ShowControl(shown, false);
+}
+
+void DialogWindow::Forget()
+{
+    mWindow = nullptr;
+    for (const Shown& shown : mShown)
+        shown.widget->disconnect(this);
+    hide();
+}
+
+QWidget* DialogWindow::WidgetFor(ControlRef control) const
+{
+    for (const Shown& shown : mShown)
+        if (shown.control == control)
+            return shown.widget;
+    return nullptr;
+}
+
+void DialogWindow::TypeInto(ControlRef control, const QString& text)
+{
+    if (mWindow == nullptr)
+        return;
+    if (platform::CFOwner<CFStringRef> string = CFStringFromQString(text))
+        PlatformUITypeText(control, string.Get());
+    AfterAct();
+}
+
+void DialogWindow::Click(ControlRef control)
+{
+    if (mWindow == nullptr)
+        return;
+    PlatformUIClickControl(control);
+    AfterAct();
+}
+
+void DialogWindow::ClickCloseBox()
+{
+    if (mWindow == nullptr)
+        return;
+    PlatformUIClickCloseBox(mWindow);
+    AfterAct();
+}
+
+void DialogWindow::AfterAct()
+{
+    Refresh();
+    if (mActed)
+        mActed();
+}
+
+void DialogWindow::reject()
+{
+    // Escape: the window's Cancel button, as a person would press it, else its close box.
+    for (const Shown& shown : mShown) {
+        PlatformUIControlInfo info{};
+        if (shown.kind == kPlatformControlPushButton && PlatformUIGetControlInfo(shown.control, &info) &&
+            info.command == kHICommandCancel && info.shown) {
+            Click(shown.control);
+            return;
+        }
+    }
+    ClickCloseBox();
+}
+
+void DialogWindow::closeEvent(QCloseEvent* event)
+{
+    // The window stays until its loop ends; whether it ends is for the window's handlers to say.
+    event->ignore();
+    ClickCloseBox();
+}
+
+}  // namespace popup

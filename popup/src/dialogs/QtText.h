@@ -1,0 +1,20 @@
+// Text between the platform's strings and Qt's, for what the dialogs show and what the user types.
+#pragma once
+
+#include "CFOwner.h"
+
+#include <CoreFoundation/CoreFoundation.h>
+
+#include <QString>
+
+namespace popup {
+
+// The string's text; empty for NULL.
+QString QStringFromCF(CFStringRef string);
+// A new platform string with the text (+1, held by the owner).
+platform::CFOwner<CFStringRef> CFStringFromQString(const QString& text);
+
+// A label as a button or check box shows it: every '&' is itself, never a keyboard mnemonic.
+QString WithoutMnemonics(const QString& label);
+
+}  // namespace popup
