@@ -67,6 +67,14 @@ DialogPlacement PlaceDialog(const std::vector<ControlPlacement>& controls, QSize
     }
 
     QSize window(Scaled(windowSize.width(), scale), Scaled(windowSize.height(), scale));
+    int top = window.height();
+    for (const QRect& widget : placement.widgets)
+        top = std::min(top, widget.top());
+    if (const int lower = Scaled(kTopMargin, scale) - top; lower > 0 && !placement.widgets.empty()) {
+        for (QRect& widget : placement.widgets)
+            widget.translate(0, lower);
+        window.setHeight(window.height() + lower);
+    }
     for (const QRect& widget : placement.widgets) {
         window.setWidth(std::max(window.width(), widget.right() + 1 + kDialogSpacing * 2));
         window.setHeight(std::max(window.height(), widget.bottom() + 1 + kDialogSpacing * 2));

@@ -18,6 +18,9 @@ namespace popup {
 inline constexpr double kInterfaceLineHeight = 16;
 // The room kept between widgets pushed apart, and around the window's content.
 inline constexpr int kDialogSpacing = 8;
+// The least room above the first row, in the file's points: the original window's title bar gave
+// its top row room that a window drawn from the frames alone lacks.
+inline constexpr double kTopMargin = 12;
 
 // How much larger than the file's points the dialog is drawn with this font; never below 1.
 double InterfaceScale(const QFontMetrics& metrics);

@@ -40,10 +40,13 @@ TEST(DialogLayoutTest, WidgetsKeepTheirFramesUnlessTheyNeedMoreRoom)
 {
     const PlacementCase cases[] = {
         {"frames large enough, at scale 1",
-         {{QRectF(20, 10, 70, 16), QSize(40, 14)}, {QRectF(95, 6, 226, 22), QSize(100, 20)}}, 1.0,
-         {QRect(20, 10, 70, 16), QRect(95, 6, 226, 22)}, QSize(360, 176)},
+         {{QRectF(20, 14, 70, 16), QSize(40, 14)}, {QRectF(95, 12, 226, 22), QSize(100, 20)}}, 1.0,
+         {QRect(20, 14, 70, 16), QRect(95, 12, 226, 22)}, QSize(360, 176)},
         {"frames scaled by one and a half",
-         {{QRectF(20, 10, 70, 16), QSize(40, 14)}}, 1.5, {QRect(30, 15, 105, 24)}, QSize(540, 264)},
+         {{QRectF(20, 14, 70, 16), QSize(40, 14)}}, 1.5, {QRect(30, 21, 105, 24)}, QSize(540, 264)},
+        {"the top row moved down from the window's edge, which grows",
+         {{QRectF(20, 9, 70, 16), QSize(40, 14)}, {QRectF(95, 6, 226, 22), QSize(100, 20)}}, 1.0,
+         {QRect(20, 15, 70, 16), QRect(95, 12, 226, 22)}, QSize(360, 182)},
         {"a taller widget grows about its frame's middle",
          {{QRectF(264, 140, 80, 20), QSize(70, 30)}}, 1.0, {QRect(264, 135, 80, 30)}, QSize(360, 181)},
         {"a wider widget pushes its right-hand neighbour on",
