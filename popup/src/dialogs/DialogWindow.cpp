@@ -232,14 +232,6 @@ void DialogWindow::Forget()
     hide();
 }
 
-QWidget* DialogWindow::WidgetFor(ControlRef control) const
-{
-    for (const Shown& shown : mShown)
-        if (shown.control == control)
-            return shown.widget;
-    return nullptr;
-}
-
 void DialogWindow::TypeInto(ControlRef control, const QString& text)
 {
     if (mWindow == nullptr)

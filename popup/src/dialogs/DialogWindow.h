@@ -32,9 +32,6 @@ public:
     // The window's loop has ended: nothing is sent to the window any more, and the widget hides.
     void Forget();
 
-    // The widget that shows a control; nullptr for one that has none.
-    QWidget* WidgetFor(ControlRef control) const;
-
 protected:
     void reject() override;
     void closeEvent(QCloseEvent* event) override;

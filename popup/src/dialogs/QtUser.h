@@ -21,8 +21,6 @@ public:
     // Password prompts answered with a password so far.
     int PasswordPrompts() const { return mPasswordSource.Answered(); }
 
-    const QtUIDriver& Driver() const { return mDriver; }
-
 private:
     QtUIDriver mDriver;
     QtPasswordSource mPasswords;

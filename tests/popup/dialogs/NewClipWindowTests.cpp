@@ -1,45 +1,30 @@
-// The built plug-in's own "New Clip" window, shown by the Qt UI driver and used as a person would:
-// a name typed, a submenu typed or picked from the list, the Secure box ticked, Return for OK,
-// Escape, Cancel or the close box; judged by the clip list the plug-in stored. And a new keychain
-// made through the password windows, the two passwords first typed differently.
+// The built plug-in's own "New Clip" window shown by the Qt user and used as a person would,
+// judged by the clip list the plug-in stored; and a new keychain made through the password
+// windows, the two passwords first typed differently, then a secure clip.
 #include "dialogs/QtUser.h"
 
 #include "popup/dialogs/ModalScript.h"
 #include "popup/dialogs/StashwellInProcess.h"
-#include "popup/support/OffscreenApplication.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-
-#include <gtest/gtest.h>
 
 namespace {
 
-using popuptest::ModalScript;
-using popuptest::StoredClip;
+using popuptest::Click;
+using Clips = std::vector<std::string>;
 
-constexpr const char* kAddSelectedText = "Stashwell/Add Selected Text...";
+constexpr const char* kAddText = "Stashwell/Add Selected Text...";
 
-class NewClipWindowTest : public testing::Test {
-protected:
-    void SetUp() override { popuptest::OffscreenApplication(); }
-
-    // Made before the plug-in loads (each test loads it) and gone after it, as in the popup.
-    popup::QtUser mUser;
-};
-
-QLineEdit* NameField(QWidget* window)
+QLineEdit* Name(QWidget* window)
 {
     return window->findChild<QLineEdit*>("Swdg/3");
 }
 
-QLineEdit* SubmenuField(QWidget* window)
+QLineEdit* Submenu(QWidget* window)
 {
-    auto* combo = window->findChild<QComboBox*>();
-    return combo != nullptr ? combo->lineEdit() : nullptr;
+    return window->findChild<QComboBox*>()->lineEdit();
 }
 
 void Retype(QLineEdit* field, const char* text)
@@ -48,123 +33,94 @@ void Retype(QLineEdit* field, const char* text)
     QTest::keyClicks(field, text);
 }
 
-QAbstractButton* Titled(QWidget* window, const char* title)
+TEST(NewClipWindowTest, WhatThePersonDoesIsWhatIsStored)
 {
-    for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
-        if (button->text() == QString::fromUtf8(title))
-            return button;
-    ADD_FAILURE() << "no button " << title;
-    return nullptr;
-}
-
-struct NewClipCase {
-    const char* name;
-    std::function<void(QWidget* window)> act;
-    std::vector<StoredClip> stored;
-};
-
-TEST_F(NewClipWindowTest, WhatThePersonDoesIsWhatIsStored)
-{
-    const NewClipCase cases[] = {
-        {"the proposed name kept, Return",
-         [](QWidget* window) { QTest::keyClick(NameField(window), Qt::Key_Return); },
-         {{"Dear John,", "/Stashwell", false}}},
-        {"a name and a new submenu typed, Return",
-         [](QWidget* window) {
-             QTest::keyClicks(NameField(window), "Sign-off");
-             Retype(SubmenuField(window), "/Stashwell/Mail");
-             QTest::keyClick(SubmenuField(window), Qt::Key_Return);
+    const struct {
+        const char* name;
+        std::function<void(QWidget*)> act;
+        Clips stored;
+    } cases[] = {
+        {"the proposed name kept, Return", [](QWidget* w) { QTest::keyClick(Name(w), Qt::Key_Return); },
+         {"/Stashwell/Dear John,"}},
+        {"a name and a new submenu typed, Return in the submenu",
+         [](QWidget* w) {
+             QTest::keyClicks(Name(w), "Sign-off");
+             Retype(Submenu(w), "/Stashwell/Mail");
+             QTest::keyClick(Submenu(w), Qt::Key_Return);
          },
-         {{"Sign-off", "/Stashwell/Mail", false}}},
-        {"a name typed, the OK button clicked",
-         [](QWidget* window) {
-             QTest::keyClicks(NameField(window), "Greeting");
-             QTest::mouseClick(Titled(window, "OK"), Qt::LeftButton);
-         },
-         {{"Greeting", "/Stashwell", false}}},
+         {"/Stashwell/Mail/Sign-off"}},
+        {"the OK button", [](QWidget* w) { Click(w, "OK"); }, {"/Stashwell/Dear John,"}},
         {"a name typed, then Escape",
-         [](QWidget* window) {
-             QTest::keyClicks(NameField(window), "Never");
-             QTest::keyClick(NameField(window), Qt::Key_Escape);
+         [](QWidget* w) {
+             QTest::keyClicks(Name(w), "Never");
+             QTest::keyClick(Name(w), Qt::Key_Escape);
          },
          {}},
-        {"the Cancel button", [](QWidget* window) { QTest::mouseClick(Titled(window, "Cancel"), Qt::LeftButton); }, {}},
-        {"the window closed", [](QWidget* window) { window->close(); }, {}},
+        {"the Cancel button", [](QWidget* w) { Click(w, "Cancel"); }, {}},
+        {"the window closed", [](QWidget* w) { w->close(); }, {}},
     };
-    for (const NewClipCase& each : cases) {
+    for (const auto& each : cases) {
+        popup::QtUser user;
         popuptest::StashwellInProcess stashwell;
-        ModalScript person;
-        person.Then(each.act);
-        EXPECT_EQ(stashwell.Choose(kAddSelectedText), noErr) << each.name;
+        popuptest::ModalScript person;
+        person.Then([&each](QWidget* w) {
+            EXPECT_EQ(Name(w)->selectedText(), "Dear John,") << "the proposed name is selected, to be typed over";
+            each.act(w);
+        });
+        stashwell.Choose(kAddText);
         EXPECT_EQ(stashwell.Clips(), each.stored) << each.name;
         EXPECT_EQ(person.WindowsSeen(), 1) << each.name;
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << each.name << ": the window closed with its loop";
     }
 }
 
-TEST_F(NewClipWindowTest, TheListOffersTheSubmenusInUse)
+TEST(NewClipWindowTest, TheListOffersTheSubmenusInUse)
 {
+    popup::QtUser user;
     popuptest::StashwellInProcess stashwell;
-    {
-        ModalScript person;
-        person.Then([](QWidget* window) {
-            Retype(NameField(window), "Sign-off");
-            Retype(SubmenuField(window), "/Stashwell/Mail");
-            QTest::keyClick(NameField(window), Qt::Key_Return);
+    popuptest::ModalScript person;
+    person
+        .Then([](QWidget* w) {
+            Retype(Submenu(w), "/Stashwell/Mail");
+            QTest::keyClick(Name(w), Qt::Key_Return);
+        })
+        .Then([](QWidget* w) {
+            auto* combo = w->findChild<QComboBox*>();
+            ASSERT_EQ(combo->findText("/Stashwell/Mail"), 1);
+            Retype(Name(w), "Regards");
+            QTest::keyClick(combo, Qt::Key_Down);  // picks the next submenu of the list
+            QTest::keyClick(combo, Qt::Key_Return);
         });
-        EXPECT_EQ(stashwell.Choose(kAddSelectedText), noErr);
-    }
-    ModalScript person;
-    person.Then([](QWidget* window) {
-        auto* combo = window->findChild<QComboBox*>();
-        ASSERT_NE(combo, nullptr);
-        QStringList listed;
-        for (int i = 0; i < combo->count(); ++i)
-            listed.push_back(combo->itemText(i));
-        EXPECT_TRUE(listed.contains("/Stashwell/Mail")) << listed.join(", ").toStdString();
-        EXPECT_EQ(combo->currentText(), listed.value(0));
-        Retype(NameField(window), "Regards");
-        combo->setFocus();
-        while (combo->currentText() != "/Stashwell/Mail" && combo->currentIndex() + 1 < combo->count())
-            QTest::keyClick(combo, Qt::Key_Down);
-        QTest::keyClick(combo, Qt::Key_Return);
-    });
-    EXPECT_EQ(stashwell.Choose(kAddSelectedText, "Kind regards"), noErr);
-    EXPECT_EQ(stashwell.Clips(), (std::vector<StoredClip>{{"Sign-off", "/Stashwell/Mail", false},
-                                                          {"Regards", "/Stashwell/Mail", false}}));
+    stashwell.Choose(kAddText);
+    stashwell.Choose(kAddText, "Kind regards");
+    EXPECT_EQ(stashwell.Clips(), (Clips{"/Stashwell/Mail/Dear John,", "/Stashwell/Mail/Regards"}));
 }
 
-// A new keychain: the two passwords typed differently are asked again, saying so; then a secure
-// clip stored through the Secure box.
-TEST_F(NewClipWindowTest, ANewKeychainThenASecureClip)
+TEST(NewClipWindowTest, ANewKeychainThenASecureClip)
 {
+    popup::QtUser user;
     popuptest::StashwellInProcess stashwell;
-    ModalScript person;
-    person
-        .Then([](QWidget* prompt) {
-            QTest::keyClicks(prompt->findChild<QLineEdit*>("password"), "first secret");
-            QTest::keyClicks(prompt->findChild<QLineEdit*>("again"), "first secreT");
-            QTest::keyClick(prompt->findChild<QLineEdit*>("again"), Qt::Key_Return);
+    popuptest::ModalScript person;
+    auto type = [](QWidget* prompt, const char* password, const char* again) {
+        QTest::keyClicks(prompt->findChild<QLineEdit*>("password"), password);
+        QTest::keyClicks(prompt->findChild<QLineEdit*>("again"), again);
+        QTest::keyClick(prompt->findChild<QLineEdit*>("again"), Qt::Key_Return);
+    };
+    person.Then([&](QWidget* prompt) { type(prompt, "first secret", "first secreT"); })
+        .Then([&](QWidget* prompt) {
+            EXPECT_EQ(prompt->findChild<QLabel*>("note")->text(), "The two passwords differ; please type them again.");
+            type(prompt, "first secret", "first secret");
         })
-        .Then([](QWidget* prompt) {
-            auto* note = prompt->findChild<QLabel*>("note");
-            ASSERT_NE(note, nullptr);
-            EXPECT_TRUE(note->text().contains("differ")) << note->text().toStdString();
-            QTest::keyClicks(prompt->findChild<QLineEdit*>("password"), "first secret");
-            QTest::keyClicks(prompt->findChild<QLineEdit*>("again"), "first secret");
-            QTest::keyClick(prompt->findChild<QLineEdit*>("again"), Qt::Key_Return);
+        .Then([](QWidget* w) {
+            Retype(Name(w), "Bank PIN");
+            Click(w, "Store securely in the keychain");
+            QTest::keyClick(Name(w), Qt::Key_Return);
         });
-    EXPECT_EQ(stashwell.Choose("Stashwell/Create New Keychain..."), noErr);
+    stashwell.Choose("Stashwell/Create New Keychain...");
     EXPECT_TRUE(stashwell.KeychainExists());
-    EXPECT_EQ(mUser.PasswordPrompts(), 1);
-
-    person.Then([](QWidget* window) {
-        Retype(NameField(window), "Bank PIN");
-        popuptest::ClickBox(Titled(window, "Store securely in the keychain"));
-        QTest::keyClick(NameField(window), Qt::Key_Return);
-    });
-    EXPECT_EQ(stashwell.Choose(kAddSelectedText, "PIN 4711"), noErr);
-    EXPECT_EQ(stashwell.Clips(), (std::vector<StoredClip>{{"Bank PIN", "/Stashwell", true}}));
+    EXPECT_EQ(user.PasswordPrompts(), 1);
+    stashwell.Choose(kAddText, "PIN 4711");
+    EXPECT_EQ(stashwell.Clips(), (Clips{"/Stashwell/Bank PIN (secure)"}));
 }
 
 }  // namespace
