@@ -66,9 +66,11 @@ DialogWindow::DialogWindow(WindowRef window, std::function<void()> acted)
     : mWindow(window), mActed(std::move(acted))
 {
     setWindowModality(Qt::ApplicationModal);
-    CFStringRef title = nullptr;
-    if (CopyWindowTitleAsCFString(window, &title) == noErr)
-        setWindowTitle(QStringFromCF(platform::AdoptCF(title).Get()));
+    CFStringRef copied = nullptr;
+    const OSStatus status = CopyWindowTitleAsCFString(window, &copied);
+    const platform::CFOwner<CFStringRef> title = platform::AdoptCF(copied);
+    if (status == noErr)
+        setWindowTitle(QStringFromCF(title.Get()));
     Build();
     Place();
 }

@@ -56,6 +56,8 @@ PasswordDialog::PasswordDialog(const QString& title, const QString& prompt, cons
     auto* promptLabel = new QLabel(prompt, this);
     promptLabel->setTextFormat(Qt::PlainText);
     promptLabel->setWordWrap(true);
+    // Wide enough that a keychain's path breaks over two lines, not four.
+    promptLabel->setMinimumWidth(promptLabel->fontMetrics().averageCharWidth() * 52);
     layout->addWidget(promptLabel);
     if (!note.isEmpty()) {
         auto* noteLabel = new QLabel(note, this);
