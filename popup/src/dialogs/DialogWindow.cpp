@@ -157,6 +157,22 @@ void DialogWindow::Place()
     for (size_t i = 0; i < mShown.size(); ++i)
         mShown[i].widget->setGeometry(placement.widgets[i]);
     setFixedSize(placement.window);
+
+    // Tab goes through the controls as the window places them, row by row and left to right, not
+    // in the order they were added (the plug-in adds its submenu field last).
+    std::vector<QWidget*> order;
+    for (const Shown& shown : mShown)
+        if (shown.kind != kPlatformControlStaticText)
+            order.push_back(shown.widget);
+    std::stable_sort(order.begin(), order.end(), [](QWidget* a, QWidget* b) {
+        const QRect& first = a->geometry();
+        const QRect& second = b->geometry();
+        if (std::abs(first.center().y() - second.center().y()) * 2 >= std::min(first.height(), second.height()))
+            return first.center().y() < second.center().y();
+        return first.left() < second.left();
+    });
+    for (size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void DialogWindow::ShowControl(const Shown& shown, bool first)

@@ -1,7 +1,7 @@
 // A person at the popup's windows, for the widget tests: each modal window that comes up (a dialog
 // of the UI driver, an alert, a password prompt) is handed to the next action of a script, from
 // inside whatever loop waits for it. A window the script did not expect fails the test and gets
-// Escape, so that no test waits for ever on it.
+// Escape, as does every window after an action's assertion failed, so that no test waits for ever.
 #pragma once
 
 #include "popup/support/OffscreenApplication.h"
@@ -53,6 +53,10 @@ private:
         QWidget* window = QApplication::activeModalWidget();
         if (window == nullptr || !window->isVisible())
             return;
+        if (mAbandoned) {
+            QTest::keyClick(window, Qt::Key_Escape);
+            return;
+        }
         const bool fresh = window != mLast.data();
         mSeen += fresh ? 1 : 0;
         mLast = window;
@@ -67,6 +71,9 @@ private:
         Step step = std::move(mSteps.front());
         mSteps.pop_front();
         step.action(window);
+        // An assertion that failed inside the action left its window up: every window from here on
+        // gets Escape, so that the test ends rather than waits.
+        mAbandoned = testing::Test::HasFatalFailure();
     }
     static void Unexpected(bool fresh, QWidget* window)
     {
@@ -80,6 +87,7 @@ private:
     std::deque<Step> mSteps;
     QPointer<QWidget> mLast;
     int mSeen = 0;
+    bool mAbandoned = false;
 };
 
 // Types text key by key, as a keyboard would, letters beyond ASCII included.

@@ -42,11 +42,14 @@ TEST(NewClipWindowTest, WhatThePersonDoesIsWhatIsStored)
     } cases[] = {
         {"the proposed name kept, Return", [](QWidget* w) { QTest::keyClick(Name(w), Qt::Key_Return); },
          {"/Stashwell/Dear John,"}},
-        {"a name and a new submenu typed, Return in the submenu",
+        {"a name typed, Tab, a new submenu typed, Return",
          [](QWidget* w) {
              QTest::keyClicks(Name(w), "Sign-off");
-             Retype(Submenu(w), "/Stashwell/Mail");
-             QTest::keyClick(Submenu(w), Qt::Key_Return);
+             QTest::keyClick(Name(w), Qt::Key_Tab);
+             ASSERT_EQ(w->focusWidget(), w->findChild<QComboBox*>()) << "Tab goes on to the field below";
+             Submenu(w)->selectAll();
+             QTest::keyClicks(w->focusWidget(), "/Stashwell/Mail");
+             QTest::keyClick(w->focusWidget(), Qt::Key_Return);
          },
          {"/Stashwell/Mail/Sign-off"}},
         {"the OK button", [](QWidget* w) { Click(w, "OK"); }, {"/Stashwell/Dear John,"}},
