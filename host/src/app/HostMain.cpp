@@ -46,9 +46,9 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
             return kExitNoDesktop;
         }
         if (options.contextFromDesktop) {
-            options.text = DesktopSelectedText();
-            if (options.text)
-                options.context = TextContextData(*options.text).value_or(ContextData{});
+            DesktopSelection selection = ReadDesktopSelection();
+            options.text = std::move(selection.text);
+            options.context = std::move(selection.context);
         }
     }
     if (options.command == HostCommand::Clipboard)

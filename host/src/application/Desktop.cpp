@@ -25,4 +25,13 @@ std::optional<std::string> DesktopSelectedText()
     return UTF8FromString(text.Get());
 }
 
+DesktopSelection ReadDesktopSelection()
+{
+    DesktopSelection selection;
+    selection.text = DesktopSelectedText();
+    if (selection.text)
+        selection.context = TextContextData(*selection.text).value_or(ContextData{});
+    return selection;
+}
+
 }  // namespace cmhost

@@ -21,16 +21,16 @@ std::vector<std::string> TakePlatformWarnings()
     return warnings;
 }
 
-void PrintWarnings(const std::vector<std::string>& warnings, std::ostream& err)
+void PrintWarnings(const std::vector<std::string>& warnings, std::ostream& err, const char* program)
 {
     for (const std::string& line : warnings)
-        err << "cmhost: warning: " << line << "\n";
+        err << program << ": warning: " << line << "\n";
     err.flush();
 }
 
-void TakeAndPrintWarnings(std::ostream& err)
+void TakeAndPrintWarnings(std::ostream& err, const char* program)
 {
-    PrintWarnings(TakePlatformWarnings(), err);
+    PrintWarnings(TakePlatformWarnings(), err, program);
 }
 
 }  // namespace cmhost

@@ -12,11 +12,11 @@ namespace cmhost {
 // The lines the platform queued since the last call, oldest first; each line is handed out once.
 std::vector<std::string> TakePlatformWarnings();
 
-// One line "cmhost: warning: <line>" on err for each warning.
-void PrintWarnings(const std::vector<std::string>& warnings, std::ostream& err);
+// One line "<program>: warning: <line>" on err for each warning.
+void PrintWarnings(const std::vector<std::string>& warnings, std::ostream& err, const char* program = "cmhost");
 
 // Takes what the platform queued and prints it on err; for the places that have no report to list
 // it in.
-void TakeAndPrintWarnings(std::ostream& err);
+void TakeAndPrintWarnings(std::ostream& err, const char* program = "cmhost");
 
 }  // namespace cmhost

@@ -1,0 +1,95 @@
+#include "app/PopupMain.h"
+
+#include "app/PopupOptions.h"
+#include "desktop/InputFocus.h"
+#include "menu/MenuTracking.h"
+
+#include "application/ContextData.h"
+#include "application/Desktop.h"
+#include "application/PendingTimers.h"
+#include "common/PlatformWarnings.h"
+#include "manager/ContextualMenu.h"
+#include "manager/PlugInLoader.h"
+#include "subcommands/ExitStatus.h"
+#include "user/HostUser.h"
+
+#include <QApplication>
+#include <QCursor>
+
+namespace popup {
+namespace {
+
+constexpr const char* kProgram = "stashwell-popup";
+
+int ShowMenu(const std::string& plugInsFolder, std::ostream& err)
+{
+    // The selected text is read before the menu takes the pointer and the keyboard.
+    cmhost::DesktopSelection selection = cmhost::ReadDesktopSelection();
+
+    // The user of dialogs, alerts and password prompts, made before the plug-ins load and gone after
+    // them. Until the popup has dialogs of its own, nobody answers: each dialog and alert is
+    // cancelled, and a password prompt fails as not allowed.
+    cmhost::HostUser user(cmhost::HostUserChoice{});
+
+    cmhost::LoadedPlugIns plugIns = cmhost::LoadPlugIns(plugInsFolder);
+    if (!plugIns.error.empty()) {
+        err << kProgram << ": " << plugIns.error << "\n";
+        return cmhost::kExitBundleNotLoaded;
+    }
+    cmhost::ScopedAEDesc context = cmhost::CreateContextDescriptor(selection.context);
+    const InputFocus focus = InputFocus::Remember();
+    std::optional<SInt32> picked;
+    {
+        cmhost::ContextualMenu menu(plugIns.instances, *context.Mutable());
+        picked = TrackMenu(menu.Items(), QCursor::pos());
+        focus.GiveBack();
+        if (picked)
+            menu.Choose(*picked);
+        // Leaving the scope closes the menu (PostMenuCleanup) before the run loop runs, as the menu
+        // manager returns to the application before its event loop goes on.
+    }
+    if (picked) {
+        // A dialog of the command may have taken the focus meanwhile.
+        focus.GiveBack();
+        if (!cmhost::RunPendingTimers())
+            err << kProgram << ": timers were still scheduled after " << cmhost::kPendingTimersLimitSeconds
+                << " seconds\n";
+    }
+    return cmhost::kExitDone;
+}
+
+}  // namespace
+
+int RunPopup(int& argc, char** argv, std::ostream& out, std::ostream& err)
+{
+    PopupCommandLine commandLine = ParsePopupCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    switch (commandLine.outcome) {
+    case PopupCommandLine::Outcome::Help:
+        out << commandLine.output;
+        return cmhost::kExitDone;
+    case PopupCommandLine::Outcome::Error:
+        err << commandLine.output << "\n";
+        return cmhost::kExitUsage;
+    case PopupCommandLine::Outcome::Run:
+        break;
+    }
+    // The desktop comes first, so that a missing display is said in one line rather than by Qt
+    // aborting, and before any plug-in is loaded.
+    std::string error;
+    if (!cmhost::UseDesktop(error)) {
+        err << kProgram << ": " << error << "\n";
+        return cmhost::kExitNoDesktop;
+    }
+    // The menu must be on the X11 display the platform works on, even in a Wayland session.
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    int status = cmhost::kExitDone;
+    {
+        QApplication application(argc, argv);
+        status = ShowMenu(commandLine.plugins.empty() ? cmhost::DefaultPlugInsFolder() : commandLine.plugins, err);
+    }
+    // What is left was caused on the way out (the plug-ins unloading, the last save).
+    cmhost::TakeAndPrintWarnings(err, kProgram);
+    return status;
+}
+
+}  // namespace popup

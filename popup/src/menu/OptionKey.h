@@ -1,0 +1,38 @@
+// The Option key of the desktop: Alt plays it. Watches every key event the application gets while
+// it exists (the open menu has the keyboard) and tells the menu when Alt goes down or up, so the
+// alternates swap while the menu is open, in whichever list the pointer is.
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+#include <optional>
+
+class QEvent;
+
+namespace popup {
+
+// Whether Alt is held according to one event; nullopt when the event says nothing of it.
+std::optional<bool> AltHeldAfter(const QEvent& event);
+
+class OptionKeyWatcher : public QObject {
+public:
+    // changed is called with the new state each time it changes; the watcher starts from held. The
+    // Alt key's own events stop here.
+    OptionKeyWatcher(bool held, std::function<void(bool)> changed);
+    ~OptionKeyWatcher() override;
+
+    bool Held() const { return mHeld; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool mHeld;
+    std::function<void(bool)> mChanged;
+};
+
+// Whether Alt is down on the keyboard now, as the display says.
+bool AltHeldNow();
+
+}  // namespace popup
