@@ -9,9 +9,16 @@ std::optional<SInt32> TrackMenu(const std::vector<cmhost::MenuItem>& items, cons
 {
     PopupMenu menu(items, AltHeldNow());
     OptionKeyWatcher option(menu.OptionHeld(), [&menu](bool held) { menu.SetOptionHeld(held); });
-    // exec answers the action picked in the menu or any of its submenus.
-    QAction* picked = menu.Top().exec(at);
-    return menu.CommandOf(picked);
+    // The command is read when the action fires, with Option as it is held then: by the time the
+    // menu's loop returns, a release of Alt that followed the pick may have been handled. Every
+    // submenu's pick is also told to the lists that opened it.
+    std::optional<SInt32> picked;
+    QObject::connect(&menu.Top(), &QMenu::triggered, [&menu, &picked](QAction* action) {
+        if (!picked)
+            picked = menu.CommandOf(action);
+    });
+    menu.Top().exec(at);
+    return picked;
 }
 
 }  // namespace popup

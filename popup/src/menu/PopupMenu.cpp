@@ -58,7 +58,7 @@ void PopupMenu::SetOptionHeld(bool held)
     }
 }
 
-const MenuItem* PopupMenu::ItemOf(const QAction* action) const
+const MenuEntry* PopupMenu::EntryOf(const QAction* action) const
 {
     if (action == nullptr || action->menu() != nullptr)
         return nullptr;
@@ -67,15 +67,21 @@ const MenuItem* PopupMenu::ItemOf(const QAction* action) const
     if (!ok || index >= mSlots.size() || mSlots[index].action != action)
         return nullptr;
     const Slot& slot = mSlots[index];
-    return (mOptionHeld ? slot.optioned : slot.plain).item;
+    return mOptionHeld ? &slot.optioned : &slot.plain;
+}
+
+const MenuItem* PopupMenu::ItemOf(const QAction* action) const
+{
+    const MenuEntry* entry = EntryOf(action);
+    return entry != nullptr ? entry->item : nullptr;
 }
 
 std::optional<SInt32> PopupMenu::CommandOf(const QAction* action) const
 {
-    const MenuItem* item = ItemOf(action);
-    if (item == nullptr)
+    const MenuEntry* entry = EntryOf(action);
+    if (entry == nullptr || entry->kind != EntryKind::Command)
         return std::nullopt;
-    return item->command;
+    return entry->item->command;
 }
 
 }  // namespace popup

@@ -29,7 +29,8 @@ public:
 
     // The record an action of this menu shows now; nullptr for a submenu's action or any other.
     const cmhost::MenuItem* ItemOf(const QAction* action) const;
-    // The command id that picking the action hands to the plug-in now; nullopt when it has none.
+    // The command id that picking the action hands to the plug-in now; nullopt when it cannot be
+    // picked (a line, a disabled item) or is not of this menu.
     std::optional<SInt32> CommandOf(const QAction* action) const;
 
 private:
@@ -40,6 +41,8 @@ private:
         cmhost::MenuEntry optioned;
     };
 
+    // What the action shows now; nullptr for a submenu's action or one of another menu.
+    const cmhost::MenuEntry* EntryOf(const QAction* action) const;
     void Fill(QMenu& menu, const std::vector<cmhost::MenuItem>& items);
     void Show(const Slot& slot) const;
 
