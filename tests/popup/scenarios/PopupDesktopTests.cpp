@@ -1,0 +1,331 @@
+// stashwell-popup as a person uses it, on an X11 display of the test's own with no window manager:
+// a GTK entry (zenity) has the focus, the popup opens its menu at the pointer, and xdotool presses
+// the keys. Judged by what reached the entry and by the clips cmhost finds afterwards.
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
+#include "support/XvfbDisplay.h"
+
+#include <QScopedPointer>
+
+#include <xcb/xcb.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <optional>
+#include <set>
+#include <thread>
+
+namespace {
+
+using nlohmann::json;
+using testsupport::ChildProcess;
+
+const std::string kPopup = STASHWELL_BUILD_DIR "/stashwell-popup";
+const std::string kCmhost = STASHWELL_BUILD_DIR "/cmhost";
+const char* const kEntryTitle = "Stashwell popup target";
+// Far longer than any client needs on a loaded machine: only one that never does its part is
+// given up on.
+constexpr auto kPatience = std::chrono::seconds(60);
+constexpr int kPatienceMilliseconds = 60000;
+
+bool PastDeadline(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::steady_clock::now() - start > kPatience;
+}
+
+bool Contains(const std::string& text, const std::string& piece)
+{
+    return text.find(piece) != std::string::npos;
+}
+
+// The commands of a menu report, at any depth, as "Title" or "Sub/Title" paths with their ids.
+void CollectCommands(const json& items, const std::string& prefix, std::vector<std::pair<std::string, int>>& into)
+{
+    for (const json& item : items) {
+        const std::string path = prefix + item.value("name", "");
+        if (item.contains("submenu"))
+            CollectCommands(item["submenu"], path + "/", into);
+        else
+            into.emplace_back(path, item.value("command", 0));
+    }
+}
+
+class PopupOnTheDesktop : public testing::Test {
+protected:
+    // The environment of every program on the display: GTK without an accessibility bus or a
+    // Wayland compositor to look for.
+    ChildProcess::Variables Environment() const
+    {
+        return {{"DISPLAY", mDisplay.Name()}, {"NO_AT_BRIDGE", "1"}, {"GDK_BACKEND", "x11"}};
+    }
+
+    // Runs an X client to its end; its output when it succeeded.
+    std::string Client(const std::vector<std::string>& command)
+    {
+        ChildProcess client(command, Environment());
+        const int status = client.Wait();
+        EXPECT_EQ(status, 0) << command.at(0) << " " << command.at(1) << ": " << client.Err();
+        return client.Out();
+    }
+
+    // What cmhost printed as JSON, run on the display; fails the test when it did not succeed.
+    json Cmhost(std::vector<std::string> arguments)
+    {
+        arguments.insert(arguments.begin(), kCmhost);
+        const std::string out = Client(arguments);
+        if (!json::accept(out)) {
+            ADD_FAILURE() << "not JSON: " << out;
+            return json::object();
+        }
+        return json::parse(out);
+    }
+
+    // Keeps text as a clip of that name, through cmhost.
+    void AddClip(const std::string& name, const std::string& text)
+    {
+        const json answer = {{"name", name}};
+        json report = Cmhost({"--text", text, "choose", "--path", "Stashwell/Add Selected Text...", "--dialog",
+                              answer.dump(), "--json"});
+        ASSERT_EQ(report["status"], 0) << report.dump();
+    }
+
+    // The menu the popup will show now, as cmhost reads it on the same desktop.
+    json DesktopMenu() { return Cmhost({"--desktop", "menu", "--json"})["items"]; }
+
+    // The keys that lead from the closed menu to the item of that path ("Stashwell/Greeting"):
+    // Down onto the first entry of the top list, Right into a submenu (which highlights its first
+    // entry), Down past each entry that can be highlighted. Lines, disabled items and alternates
+    // take no key.
+    std::vector<std::string> KeysTo(const std::string& path)
+    {
+        std::vector<std::string> keys = {"Down"};
+        json items = DesktopMenu();
+        std::string rest = path;
+        for (;;) {
+            const std::string title = rest.substr(0, rest.find('/'));
+            int index = -1;
+            bool found = false;
+            const json* chosen = nullptr;
+            for (const json& item : items) {
+                const bool submenu = item.contains("submenu");
+                if (item.contains("modifiers") || (!submenu && item.value("command", 0) == 0))
+                    continue;
+                ++index;
+                if (item.value("name", "") == title) {
+                    found = true;
+                    chosen = &item;
+                    break;
+                }
+            }
+            EXPECT_TRUE(found) << title << " is not in " << items.dump();
+            if (!found)
+                return keys;
+            keys.insert(keys.end(), static_cast<size_t>(index), "Down");
+            if (rest.find('/') == std::string::npos)
+                return keys;
+            rest = rest.substr(rest.find('/') + 1);
+            keys.push_back("Right");
+            items = (*chosen)["submenu"];
+        }
+    }
+
+    // Opens a zenity entry and gives it the focus, as a click on it would without a window manager.
+    std::unique_ptr<ChildProcess> FocusedEntry()
+    {
+        auto zenity = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"zenity", "--entry", "--title", kEntryTitle}, Environment());
+        const std::string windows = Client({"xdotool", "search", "--sync", "--name", kEntryTitle});
+        Client({"xdotool", "windowfocus", "--sync", windows.substr(0, windows.find('\n'))});
+        return zenity;
+    }
+
+    // Return in the entry, which closes it: what it held.
+    std::string EntryText(ChildProcess& zenity)
+    {
+        Client({"xdotool", "key", "Return"});
+        if (!zenity.Ended(kPatienceMilliseconds)) {
+            ADD_FAILURE() << "the entry did not close on Return";
+            return "";
+        }
+        EXPECT_EQ(zenity.Wait(), 0) << zenity.Err();
+        return zenity.Out();
+    }
+
+    // Starts the popup with the pointer at (100, 100) and returns once its menu is on the screen
+    // and has the keyboard, so that the next keys reach it.
+    std::unique_ptr<ChildProcess> OpenPopup()
+    {
+        Client({"xdotool", "mousemove", "100", "100"});
+        auto popup = std::make_unique<ChildProcess>(std::vector<std::string>{kPopup}, Environment());
+        const auto start = std::chrono::steady_clock::now();
+        while (!KeyboardTaken()) {
+            if (popup->Ended() || PastDeadline(start)) {
+                ADD_FAILURE() << "the menu never took the keyboard: " << popup->Err();
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return popup;
+    }
+
+    // Whether a client holds the keyboard: a grab of our own is refused then (and let go of at once
+    // when it is not).
+    bool KeyboardTaken()
+    {
+        xcb_connection_t* connection = xcb_connect(mDisplay.Name().c_str(), nullptr);
+        bool taken = false;
+        if (xcb_connection_has_error(connection) == 0) {
+            const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+            QScopedPointer<xcb_grab_keyboard_reply_t, QScopedPointerPodDeleter> reply(xcb_grab_keyboard_reply(
+                connection,
+                xcb_grab_keyboard(connection, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                nullptr));
+            taken = reply && reply->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+            xcb_ungrab_keyboard(connection, XCB_CURRENT_TIME);
+            xcb_flush(connection);
+        }
+        xcb_disconnect(connection);
+        return taken;
+    }
+
+    // Presses and lets go of the keys in turn, then waits for the popup's end: its exit status.
+    int PressAndWait(ChildProcess& popup, const std::vector<std::string>& keys)
+    {
+        std::vector<std::string> command = {"xdotool", "key"};
+        command.insert(command.end(), keys.begin(), keys.end());
+        Client(command);
+        if (!popup.Ended(kPatienceMilliseconds)) {
+            ADD_FAILURE() << "the popup is still open";
+            return -1;
+        }
+        return popup.Wait();
+    }
+
+    // The paths of the clips the menu has; their delete alternates left out.
+    std::vector<std::string> Clips()
+    {
+        std::vector<std::pair<std::string, int>> commands;
+        CollectCommands(Cmhost({"menu", "--json"})["items"], "", commands);
+        std::vector<std::string> clips;
+        for (const auto& [path, command] : commands) {
+            if (command >= 200 && command < 2200)
+                clips.push_back(path);
+        }
+        return clips;
+    }
+
+    // What the clips folder holds but its lock file.
+    std::set<std::string> Packages() const
+    {
+        std::set<std::string> names = testsupport::EntryNames(mStorage.DataHome() + "/Stashwell");
+        names.erase(".stashwell-lock");
+        return names;
+    }
+
+    std::string Preferences() const
+    {
+        return testsupport::ReadFile(mStorage.ConfigHome() + "/preferences/org.stashwell.cmplugin.plist");
+    }
+
+    testsupport::ScopedStorageEnvironment mStorage;
+    testsupport::XvfbDisplay mDisplay;
+};
+
+TEST_F(PopupOnTheDesktop, AClipPickedWithTheKeyboardIsPastedIntoTheWindowThatHadTheFocus)
+{
+    AddClip("Greeting", "Hello there");
+    AddClip("Sign-off", "Kind regards, Ann & Bob");
+    auto zenity = FocusedEntry();
+    std::vector<std::string> keys = KeysTo("Stashwell/Sign-off");
+    keys.push_back("Return");
+    auto popup = OpenPopup();
+    EXPECT_EQ(PressAndWait(*popup, keys), 0) << popup->Err();
+    EXPECT_EQ(popup->Err(), "");
+    EXPECT_EQ(EntryText(*zenity), "Kind regards, Ann & Bob\n");
+}
+
+TEST_F(PopupOnTheDesktop, AltHeldAtThePickDeletesTheClipInstead)
+{
+    AddClip("Greeting", "Hello there");
+    AddClip("Sign-off", "Kind regards");
+    auto zenity = FocusedEntry();
+    std::vector<std::string> keys = KeysTo("Stashwell/Greeting");
+    auto popup = OpenPopup();
+    // Alt goes down once the clip is highlighted, so the item changes under the highlight.
+    keys.insert(keys.begin(), "key");
+    keys.insert(keys.begin(), "xdotool");
+    Client(keys);
+    Client({"xdotool", "keydown", "alt"});
+    EXPECT_EQ(PressAndWait(*popup, {"Return"}), 0) << popup->Err();
+    Client({"xdotool", "keyup", "alt"});
+    EXPECT_EQ(Clips(), std::vector<std::string>{"Stashwell/Sign-off"});
+    // Nothing was pasted.
+    EXPECT_EQ(EntryText(*zenity), "\n");
+}
+
+TEST_F(PopupOnTheDesktop, EscapeOrAClickOutsideClosesTheMenuAndChangesNothing)
+{
+    AddClip("Greeting", "Hello there");
+    const std::string preferences = Preferences();
+    const std::set<std::string> packages = Packages();
+    struct Case {
+        const char* what;
+        std::vector<std::vector<std::string>> commands;
+    };
+    const Case cases[] = {
+        {"Escape at the top", {{"xdotool", "key", "Escape"}}},
+        {"Escape in a submenu, then at the top", {{"xdotool", "key", "Down", "Right", "Escape", "Escape"}}},
+        {"a click outside", {{"xdotool", "mousemove", "600", "500", "click", "1"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto popup = OpenPopup();
+        for (const std::vector<std::string>& command : c.commands)
+            Client(command);
+        ASSERT_TRUE(popup->Ended(kPatienceMilliseconds)) << "the popup is still open";
+        EXPECT_EQ(popup->Wait(), 0) << popup->Err();
+        EXPECT_EQ(popup->Err(), "");
+        EXPECT_EQ(Preferences(), preferences);
+        EXPECT_EQ(Packages(), packages);
+    }
+}
+
+TEST(PopupProgram, WithoutADisplayItSaysSoInOneLineAndFails)
+{
+    struct Case {
+        const char* what;
+        std::optional<std::string> display;
+    };
+    const Case cases[] = {{"no DISPLAY", std::nullopt}, {"a display nobody serves", ":97"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> command = {"env"};
+        if (c.display)
+            command.push_back("DISPLAY=" + *c.display);
+        else
+            command.insert(command.end(), {"-u", "DISPLAY"});
+        command.push_back(kPopup);
+        ChildProcess popup(command);
+        EXPECT_EQ(popup.Wait(), 1);
+        const std::string err = popup.Err();
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_EQ(err.rfind("stashwell-popup: ", 0), 0u) << err;
+        EXPECT_TRUE(Contains(err, c.display.value_or("DISPLAY"))) << err;
+    }
+}
+
+TEST(PopupProgram, HelpSaysWhatTheMenuDoesAndHowAltDeletes)
+{
+    testsupport::ProcessResult help = testsupport::RunProcess(kPopup, {"--help"});
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_TRUE(Contains(help.out, "mouse pointer")) << help.out;
+    EXPECT_TRUE(Contains(help.out, "Alt")) << help.out;
+    testsupport::ProcessResult wrong = testsupport::RunProcess(kPopup, {"--no-such-option"});
+    EXPECT_EQ(wrong.exitStatus, 2);
+    EXPECT_EQ(wrong.err.rfind("stashwell-popup: ", 0), 0u) << wrong.err;
+}
+
+}  // namespace
