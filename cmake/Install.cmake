@@ -1,4 +1,5 @@
-# `cmake --install`: cmhost in <prefix>/bin, libplatform in <prefix>/lib, the desktop clipboard's
+# `cmake --install`: cmhost and stashwell-popup in <prefix>/bin with the popup's desktop entry in
+# <prefix>/share/applications, libplatform in <prefix>/lib, the desktop clipboard's
 # server in <prefix>/lib/stashwell, and the plug-in bundle in <prefix>/lib/stashwell/Stashwell.plugin,
 # where an installed cmhost looks for it first. Each binary finds libplatform relative to itself, so
 # the prefix can be anywhere.
@@ -18,3 +19,14 @@ install(TARGETS Stashwell LIBRARY DESTINATION ${STASHWELL_INSTALLED_BUNDLE}/Cont
 install(FILES ${PROJECT_SOURCE_DIR}/resources/Info.plist DESTINATION ${STASHWELL_INSTALLED_BUNDLE}/Contents)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/English.lproj
         DESTINATION ${STASHWELL_INSTALLED_BUNDLE}/Contents/Resources)
+
+# The popup, where it is built (it needs Qt 6 Widgets), and its desktop entry, which names it by its
+# full installed path: the desktop that runs it may not have <prefix>/bin in its PATH.
+if(TARGET stashwell-popup)
+    set_target_properties(stashwell-popup PROPERTIES INSTALL_RPATH "$ORIGIN/../lib")
+    install(TARGETS stashwell-popup RUNTIME DESTINATION bin)
+    set(POPUP_DESKTOP_ENTRY ${PROJECT_BINARY_DIR}/popup/stashwell-popup.desktop)
+    install(CODE "set(POPUP_EXECUTABLE \"\${CMAKE_INSTALL_PREFIX}/bin/stashwell-popup\")
+        configure_file(${PROJECT_SOURCE_DIR}/popup/stashwell-popup.desktop.in ${POPUP_DESKTOP_ENTRY} @ONLY)")
+    install(FILES ${POPUP_DESKTOP_ENTRY} DESTINATION share/applications)
+endif()
