@@ -24,9 +24,13 @@ void PopupMenu::Fill(QMenu& menu, const std::vector<MenuItem>& items)
     const std::vector<MenuEntry> optioned = cmhost::VisibleEntries(items, cmhost::kOptionHeld);
     for (size_t i = 0; i < plain.size() && i < optioned.size(); ++i) {
         if (plain[i].kind == EntryKind::Submenu) {
-            // A submenu is never an alternate nor has one.
+            // A submenu is never an alternate nor has one. Its list is made when it first opens:
+            // most lists of a large menu never are, and each costs widgets.
             QMenu* submenu = menu.addMenu(ActionText(plain[i].label));
-            Fill(*submenu, plain[i].item->submenu);
+            const std::vector<MenuItem>* records = &plain[i].item->submenu;
+            QObject::connect(
+                submenu, &QMenu::aboutToShow, submenu, [this, submenu, records] { Fill(*submenu, *records); },
+                Qt::SingleShotConnection);
             continue;
         }
         Slot slot{menu.addAction(QString()), plain[i], optioned[i]};

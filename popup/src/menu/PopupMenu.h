@@ -1,6 +1,7 @@
 // The plug-ins' command list as a Qt menu: submenus, separators and disabled items as the list has
 // them, with the Option key's alternates in place of their main items while Option is held. The
-// swap is live: every list, open or not, shows what the held keys call up.
+// swap is live: every list, open or not, shows what the held keys call up. A submenu's list is
+// filled when it is about to show for the first time.
 #pragma once
 
 #include "manager/MenuEntries.h"

@@ -29,9 +29,16 @@ using hosttest::Command;
 using hosttest::Submenu;
 using popup::PopupMenu;
 
+// Has the submenu fill its list, as it does when it opens.
+QMenu& Opened(QMenu& submenu)
+{
+    emit submenu.aboutToShow();
+    return submenu;
+}
+
 // One line per action, nested lists indented: "Name >" for a submenu, "----" for a separator,
 // "Name (disabled)" for an item that cannot be picked, with the name as it reads on the screen.
-void Describe(const QMenu& menu, const std::string& indent, std::vector<std::string>& lines)
+void Describe(QMenu& menu, const std::string& indent, std::vector<std::string>& lines)
 {
     for (const QAction* action : menu.actions()) {
         if (action->isSeparator()) {
@@ -41,7 +48,7 @@ void Describe(const QMenu& menu, const std::string& indent, std::vector<std::str
         std::string line = indent + action->text().replace(QLatin1String("&&"), QLatin1String("&")).toStdString();
         if (action->menu() != nullptr) {
             lines.push_back(line + " >");
-            Describe(*action->menu(), indent + "  ", lines);
+            Describe(Opened(*action->menu()), indent + "  ", lines);
             continue;
         }
         lines.push_back(action->isEnabled() ? line : line + " (disabled)");
@@ -55,13 +62,13 @@ std::vector<std::string> Describe(PopupMenu& menu)
     return lines;
 }
 
-QAction* ActionNamed(const QMenu& menu, const QString& text)
+QAction* ActionNamed(QMenu& menu, const QString& text)
 {
     for (QAction* action : menu.actions()) {
         if (action->text() == text)
             return action;
         if (action->menu() != nullptr) {
-            if (QAction* found = ActionNamed(*action->menu(), text))
+            if (QAction* found = ActionNamed(Opened(*action->menu()), text))
                 return found;
         }
     }
@@ -98,6 +105,23 @@ TEST_F(PopupMenuTests, ListsShowSubmenusSeparatorsAndDisabledItemsWithAlternates
     // Opened with Option already held, it starts with the alternates.
     PopupMenu held(items, true);
     EXPECT_EQ(Describe(held), optioned);
+}
+
+TEST_F(PopupMenuTests, AListIsMadeWhenItFirstOpensWithWhatTheHeldKeysCallUpThen)
+{
+    const std::vector<MenuItem> items = ClipMenu();
+    PopupMenu menu(items, false);
+    QMenu* root = menu.Top().actions().front()->menu();
+    ASSERT_NE(root, nullptr);
+    EXPECT_TRUE(root->actions().isEmpty()) << "made before it opened";
+    menu.SetOptionHeld(true);
+    EXPECT_NE(ActionNamed(menu.Top(), "- Greeting"), nullptr);
+    menu.SetOptionHeld(false);
+    EXPECT_NE(ActionNamed(menu.Top(), "Greeting"), nullptr);
+    // Opening it again adds nothing.
+    const qsizetype count = root->actions().size();
+    Opened(*root);
+    EXPECT_EQ(root->actions().size(), count);
 }
 
 TEST_F(PopupMenuTests, APickHandsOverTheCommandOfWhatTheItemShowsNow)
