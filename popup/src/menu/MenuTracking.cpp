@@ -1,7 +1,12 @@
 #include "menu/MenuTracking.h"
 
+#include "desktop/KeyboardGrab.h"
 #include "menu/OptionKey.h"
 #include "menu/PopupMenu.h"
+
+#include <QTimer>
+
+#include <memory>
 
 namespace popup {
 
@@ -17,6 +22,9 @@ std::optional<SInt32> TrackMenu(const std::vector<cmhost::MenuItem>& items, cons
         if (!picked)
             picked = menu.CommandOf(action);
     });
+    // Once the menu is on the screen, the keyboard is asked for until it is had.
+    std::unique_ptr<KeyboardGrab> keyboard;
+    QTimer::singleShot(0, &menu.Top(), [&menu, &keyboard] { keyboard = std::make_unique<KeyboardGrab>(menu.Top()); });
     menu.Top().exec(at);
     return picked;
 }

@@ -158,38 +158,73 @@ protected:
     // and has the keyboard, so that the next keys reach it.
     std::unique_ptr<ChildProcess> OpenPopup()
     {
+        auto popup = StartPopup();
+        WaitFor(*popup, "the menu never took the keyboard", [this] { return KeyboardTaken(); });
+        return popup;
+    }
+
+    std::unique_ptr<ChildProcess> StartPopup()
+    {
         Client({"xdotool", "mousemove", "100", "100"});
-        auto popup = std::make_unique<ChildProcess>(std::vector<std::string>{kPopup}, Environment());
+        return std::make_unique<ChildProcess>(std::vector<std::string>{kPopup}, Environment());
+    }
+
+    // Polls until done() is true; fails the test when the popup ends first or patience runs out.
+    template <class Done>
+    void WaitFor(ChildProcess& popup, const char* failure, Done done)
+    {
         const auto start = std::chrono::steady_clock::now();
-        while (!KeyboardTaken()) {
-            if (popup->Ended() || PastDeadline(start)) {
-                ADD_FAILURE() << "the menu never took the keyboard: " << popup->Err();
-                break;
+        while (!done()) {
+            if (popup.Ended() || PastDeadline(start)) {
+                ADD_FAILURE() << failure << ": " << popup.Err();
+                return;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        return popup;
+    }
+
+    bool PopupVisible()
+    {
+        ChildProcess search({"xdotool", "search", "--onlyvisible", "--classname", "stashwell-popup"}, Environment());
+        return search.Wait() == 0;
     }
 
     // Whether a client holds the keyboard: a grab of our own is refused then (and let go of at once
     // when it is not).
-    bool KeyboardTaken()
-    {
-        xcb_connection_t* connection = xcb_connect(mDisplay.Name().c_str(), nullptr);
-        bool taken = false;
-        if (xcb_connection_has_error(connection) == 0) {
-            const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    bool KeyboardTaken() { return !KeyboardHold(mDisplay.Name()).Held(); }
+
+    // A grab of the keyboard by a client of the test's, as a desktop holds it while the keys of a
+    // shortcut are down; let go of when the object goes.
+    class KeyboardHold {
+    public:
+        explicit KeyboardHold(const std::string& display) : mConnection(xcb_connect(display.c_str(), nullptr))
+        {
+            if (xcb_connection_has_error(mConnection) != 0)
+                return;
+            const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(mConnection)).data->root;
             QScopedPointer<xcb_grab_keyboard_reply_t, QScopedPointerPodDeleter> reply(xcb_grab_keyboard_reply(
-                connection,
-                xcb_grab_keyboard(connection, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                mConnection,
+                xcb_grab_keyboard(mConnection, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
                 nullptr));
-            taken = reply && reply->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
-            xcb_ungrab_keyboard(connection, XCB_CURRENT_TIME);
-            xcb_flush(connection);
+            mHeld = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
         }
-        xcb_disconnect(connection);
-        return taken;
-    }
+        ~KeyboardHold()
+        {
+            if (mHeld) {
+                xcb_ungrab_keyboard(mConnection, XCB_CURRENT_TIME);
+                QScopedPointer<xcb_get_input_focus_reply_t, QScopedPointerPodDeleter> sync(
+                    xcb_get_input_focus_reply(mConnection, xcb_get_input_focus(mConnection), nullptr));
+            }
+            xcb_disconnect(mConnection);
+        }
+        KeyboardHold(const KeyboardHold&) = delete;
+        KeyboardHold& operator=(const KeyboardHold&) = delete;
+        bool Held() const { return mHeld; }
+
+    private:
+        xcb_connection_t* mConnection;
+        bool mHeld = false;
+    };
 
     // Presses and lets go of the keys in turn, then waits for the popup's end: its exit status.
     int PressAndWait(ChildProcess& popup, const std::vector<std::string>& keys)
@@ -245,6 +280,26 @@ TEST_F(PopupOnTheDesktop, AClipPickedWithTheKeyboardIsPastedIntoTheWindowThatHad
     EXPECT_EQ(PressAndWait(*popup, keys), 0) << popup->Err();
     EXPECT_EQ(popup->Err(), "");
     EXPECT_EQ(EntryText(*zenity), "Kind regards, Ann & Bob\n");
+}
+
+// The key binding that started the popup may hold the keyboard until its keys are let go of: the
+// menu opens meanwhile, takes the keyboard once it is free, and the keys after that reach it.
+TEST_F(PopupOnTheDesktop, TheMenuTakesTheKeyboardOnceTheShortcutLetsGoOfIt)
+{
+    AddClip("Greeting", "Hello there");
+    auto zenity = FocusedEntry();
+    std::vector<std::string> keys = KeysTo("Stashwell/Greeting");
+    keys.push_back("Return");
+    std::unique_ptr<ChildProcess> popup;
+    {
+        KeyboardHold shortcut(mDisplay.Name());
+        ASSERT_TRUE(shortcut.Held());
+        popup = StartPopup();
+        WaitFor(*popup, "the menu never showed", [this] { return PopupVisible(); });
+    }
+    WaitFor(*popup, "the menu never took the keyboard", [this] { return KeyboardTaken(); });
+    EXPECT_EQ(PressAndWait(*popup, keys), 0) << popup->Err();
+    EXPECT_EQ(EntryText(*zenity), "Hello there\n");
 }
 
 TEST_F(PopupOnTheDesktop, AltHeldAtThePickDeletesTheClipInstead)
