@@ -7,7 +7,9 @@
 #include <optional>
 
 namespace popup {
+namespace {
 
+// Whether Alt is held according to one event; nullopt when the event says nothing of it.
 std::optional<bool> AltHeldAfter(const QEvent& event)
 {
     switch (event.type()) {
@@ -28,6 +30,8 @@ std::optional<bool> AltHeldAfter(const QEvent& event)
         return std::nullopt;
     }
 }
+
+}  // namespace
 
 OptionKeyWatcher::OptionKeyWatcher(bool held, std::function<void(bool)> changed)
     : mHeld(held), mChanged(std::move(changed))

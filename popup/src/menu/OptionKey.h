@@ -6,14 +6,10 @@
 #include <QObject>
 
 #include <functional>
-#include <optional>
 
 class QEvent;
 
 namespace popup {
-
-// Whether Alt is held according to one event; nullopt when the event says nothing of it.
-std::optional<bool> AltHeldAfter(const QEvent& event);
 
 class OptionKeyWatcher : public QObject {
 public:
