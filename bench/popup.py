@@ -37,7 +37,7 @@ def start_xvfb():
         for _ in range(100):
             if server.poll() is not None:
                 break
-            if subprocess.run(["xdpyinfo"], env=env, stdout=subprocess.DEVNULL,
+            if subprocess.run(["xdotool", "getmouselocation"], env=env, stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL).returncode == 0:
                 return server, f":{number}"
             time.sleep(0.1)
