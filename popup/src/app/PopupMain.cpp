@@ -1,6 +1,7 @@
 #include "app/PopupMain.h"
 
 #include "app/PopupOptions.h"
+#include "dialogs/QtUser.h"
 #include "desktop/InputFocus.h"
 #include "menu/MenuTracking.h"
 
@@ -11,7 +12,6 @@
 #include "manager/ContextualMenu.h"
 #include "manager/PlugInLoader.h"
 #include "subcommands/ExitStatus.h"
-#include "user/HostUser.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -26,10 +26,9 @@ int ShowMenu(const std::string& plugInsFolder, std::ostream& err)
     // The selected text is read before the menu takes the pointer and the keyboard.
     cmhost::DesktopSelection selection = cmhost::ReadDesktopSelection();
 
-    // The user of dialogs, alerts and password prompts, made before the plug-ins load and gone after
-    // them. Until the popup has dialogs of its own, nobody answers: each dialog and alert is
-    // cancelled, and a password prompt fails as not allowed.
-    cmhost::HostUser user(cmhost::HostUserChoice{});
+    // The user of dialogs, alerts and password prompts, who answers them in windows: made before the
+    // plug-ins load and gone after them.
+    QtUser user;
 
     cmhost::LoadedPlugIns plugIns = cmhost::LoadPlugIns(plugInsFolder);
     if (!plugIns.error.empty()) {

@@ -15,7 +15,7 @@ const char* const kDescription =
     "the arrow keys and Enter. Holding Alt plays the Option key: while it is held, each clip shows as "
     "\"- name\", which deletes it. Escape or a click outside closes the menu and changes nothing.\n"
     "A picked clip is put on the desktop's CLIPBOARD and pasted with Control-V into the window that had "
-    "the focus. Dialogs the plug-in opens are cancelled for now.";
+    "the focus. The plug-in's dialogs (New Clip, alerts, the keychain's passwords) open as windows.";
 
 const char* const kFooter =
     "Storage follows the environment: XDG_CONFIG_HOME (preferences), XDG_DATA_HOME (clips folder and "
