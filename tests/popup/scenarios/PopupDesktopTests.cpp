@@ -217,6 +217,89 @@ TEST_F(PopupOnTheDesktop, EscapeOrAClickOutsideClosesTheMenuAndChangesNothing)
     }
 }
 
+// Text selected in another application becomes a clip through the New Clip window: a name typed
+// over the proposed one, a new submenu typed into the submenu field, Return for OK.
+TEST_F(PopupOnTheDesktop, SelectedTextIsKeptThroughTheNewClipWindowInANewSubmenu)
+{
+    AddClip("Greeting", "Hello there");
+    auto selection = desktoptest::ServeSelection(mDisplay.Name(), "primary", "Meet at noon");
+    ASSERT_TRUE(selection);
+    auto zenity = FocusedEntry();
+    std::vector<std::string> keys = KeysTo("Add Selected Text...");
+    keys.push_back("Return");
+    auto popup = OpenPopup();
+    Client(keys);
+    WaitFor(*popup, "showed the New Clip window", [this] {
+        return ChildProcess({"xdotool", "search", "--onlyvisible", "--name", "^New Clip$"},
+                            desktoptest::ClientEnvironment(mDisplay.Name()))
+                   .Wait() == 0;
+    });
+    Client({"xdotool", "key", "ctrl+a"});
+    Client({"xdotool", "type", "--delay", "20", "Noon"});
+    Client({"xdotool", "key", "Tab", "ctrl+a"});
+    Client({"xdotool", "type", "--delay", "20", "/Stashwell/Meetings"});
+    EXPECT_EQ(RunAndWait(*popup, {"xdotool", "key", "Return"}), 0) << popup->Err();
+    EXPECT_EQ(popup->Err(), "");
+
+    const json menu = Cmhost({"--desktop", "menu", "--json"});
+    json meetings;
+    for (const json& item : menu["items"][0]["submenu"]) {
+        if (item.value("name", "") == "Meetings")
+            meetings = item.value("submenu", json::array());
+    }
+    ASSERT_TRUE(meetings.is_array()) << menu.dump();
+    ASSERT_FALSE(meetings.empty()) << menu.dump();
+    EXPECT_EQ(meetings[0].value("name", ""), "Noon") << menu.dump();
+    EXPECT_EQ(EntryText(*zenity), "\n") << "adding pastes nothing";
+}
+
+// Secure clips without a terminal: the keychain made through the password window (asked twice),
+// a clip stored in it by ticking the New Clip window's box, and pasted from the next menu.
+TEST_F(PopupOnTheDesktop, ASecureClipIsKeptAndPastedWithoutATerminal)
+{
+    auto pick = [this](const std::string& item) {
+        std::vector<std::string> keys = KeysTo(item);
+        keys.push_back("Return");
+        auto popup = OpenPopup();
+        Client(keys);
+        return popup;
+    };
+    auto waitForWindow = [this](ChildProcess& popup, const std::string& title) {
+        WaitFor(popup, ("showed " + title).c_str(), [&] {
+            return ChildProcess({"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"},
+                                desktoptest::ClientEnvironment(mDisplay.Name()))
+                       .Wait() == 0;
+        });
+    };
+
+    auto popup = pick("Create New Keychain...");
+    waitForWindow(*popup, "New Keychain");
+    Client({"xdotool", "type", "--delay", "20", "correct horse"});
+    Client({"xdotool", "key", "Tab"});
+    Client({"xdotool", "type", "--delay", "20", "correct horse"});
+    EXPECT_EQ(RunAndWait(*popup, {"xdotool", "key", "Return"}), 0) << popup->Err();
+    ASSERT_TRUE(Cmhost({"menu", "--json"}).dump().find("Lock Keychain") != std::string::npos)
+        << "the keychain is made and unlocked";
+
+    auto selection = desktoptest::ServeSelection(mDisplay.Name(), "primary", "PIN 4711");
+    ASSERT_TRUE(selection);
+    popup = pick("Add Selected Text...");
+    waitForWindow(*popup, "New Clip");
+    Client({"xdotool", "key", "ctrl+a"});
+    Client({"xdotool", "type", "--delay", "20", "Bank PIN"});
+    // Past the submenu field to the secure box, ticked.
+    Client({"xdotool", "key", "Tab", "Tab", "space"});
+    EXPECT_EQ(RunAndWait(*popup, {"xdotool", "key", "Return"}), 0) << popup->Err();
+    EXPECT_EQ(testsupport::EntryNames(mStorage.DataHome() + "/Stashwell").count("Bank PIN"), 0u)
+        << "a secure clip has no package";
+
+    auto zenity = FocusedEntry();
+    popup = pick("Bank PIN");
+    EXPECT_TRUE(popup->Ended(kPatienceMilliseconds));
+    EXPECT_EQ(popup->Wait(), 0) << popup->Err();
+    EXPECT_EQ(EntryText(*zenity), "PIN 4711\n");
+}
+
 TEST(PopupProgram, WithoutADisplayItSaysSoInOneLineAndFails)
 {
     // No DISPLAY, and a display nobody serves.
