@@ -1,5 +1,6 @@
 #include "base/AtomicFileWriter.h"
 
+#include "base/KernelCopy.h"
 #include "base/PathParts.h"
 #include "base/TemporaryFiles.h"
 
@@ -78,6 +79,42 @@ int AtomicFileWriter::Fail(WriteStage stage, int error)
 
 int AtomicFileWriter::Prepare(const void* bytes, size_t length)
 {
+    return PrepareWith([&](int fd) -> int {
+        const char* next = static_cast<const char*>(bytes);
+        size_t left = length;
+        while (left > 0) {
+            if (int injected = InjectedFault(WriteStage::Write)) {
+                return injected;
+            }
+            ssize_t written = ::write(fd, next, std::min(left, kMaxWriteChunk));
+            if (written < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return errno;
+            }
+            if (written == 0) {
+                return ENOSPC;
+            }
+            next += written;
+            left -= static_cast<size_t>(written);
+        }
+        return 0;
+    });
+}
+
+int AtomicFileWriter::PrepareCopy(int sourceFd, size_t length)
+{
+    return PrepareWith([&](int fd) -> int {
+        if (int injected = InjectedFault(WriteStage::Write)) {
+            return injected;
+        }
+        return CopyFileBytes(sourceFd, fd, 0, length);
+    });
+}
+
+int AtomicFileWriter::PrepareWith(const std::function<int(int fd)>& fill)
+{
     if (mFolderFd < 0) {
         return Fail(WriteStage::Create, mFolderError != 0 ? mFolderError : EBADF);
     }
@@ -101,24 +138,8 @@ int AtomicFileWriter::Prepare(const void* bytes, size_t length)
     if (::fchmod(fd.Get(), mMode) != 0) {
         return Fail(WriteStage::Create, errno);
     }
-    const char* next = static_cast<const char*>(bytes);
-    size_t left = length;
-    while (left > 0) {
-        if (int injected = InjectedFault(WriteStage::Write)) {
-            return Fail(WriteStage::Write, injected);
-        }
-        ssize_t written = ::write(fd.Get(), next, std::min(left, kMaxWriteChunk));
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return Fail(WriteStage::Write, errno);
-        }
-        if (written == 0) {
-            return Fail(WriteStage::Write, ENOSPC);
-        }
-        next += written;
-        left -= static_cast<size_t>(written);
+    if (int error = fill(fd.Get())) {
+        return Fail(WriteStage::Write, error);
     }
     if (int injected = InjectedFault(WriteStage::Sync)) {
         return Fail(WriteStage::Sync, injected);

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -38,6 +39,9 @@ public:
     // Writes length bytes (straight from the caller's buffer) to the temporary file and flushes it.
     // 0, or the errno value with FailedStage() saying where.
     int Prepare(const void* bytes, size_t length);
+    // The same with the first length bytes of the file sourceFd, copied in the kernel where it can
+    // (KernelCopy.h), so that they never pass through this process.
+    int PrepareCopy(int sourceFd, size_t length);
     // The temporary file's status, which the file keeps once renamed (valid after Prepare).
     const struct stat& PreparedInfo() const { return mInfo; }
     // Renames the temporary file into place and flushes the folder. With replace false an existing
@@ -48,6 +52,8 @@ public:
 
 private:
     int Fail(WriteStage stage, int error);
+    // Creates the temporary file, has fill write its bytes (0 or the errno value), then flushes it.
+    int PrepareWith(const std::function<int(int fd)>& fill);
 
     ScopedFd mOwnedFolder;
     int mFolderFd = -1;

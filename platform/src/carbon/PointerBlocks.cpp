@@ -3,6 +3,7 @@
 #include <Carbon/MacMemory.h>
 #include <PlatformHost.h>
 
+#include "carbon/FileBackedBlocks.h"
 #include "cf/Runtime.h"
 
 #include <sys/mman.h>
@@ -45,28 +46,71 @@ Size LargestBlock()
     return largest;
 }
 
-// Large blocks (a clip's flavor of many megabytes) are placed on huge-page boundaries and offered
-// to the kernel for huge pages: filling a fresh 64 MiB block one 4 KiB page fault at a time costs
-// several times what reading the bytes does.
+// Large blocks (a clip's flavor of many megabytes) are mappings of their own: their bytes start on
+// a page boundary, so that a file's pages can take the place of the block's (FileBackedBlocks.h),
+// and they are offered to the kernel for huge pages, as filling a fresh 64 MiB block one 4 KiB page
+// fault at a time costs several times what reading the bytes does. A fresh mapping is zero already.
 constexpr size_t kHugePage = static_cast<size_t>(2) << 20;
 constexpr size_t kHugeBlockThreshold = 2 * kHugePage;
 
-void* AllocateMemory(size_t total, bool clear)
+// What a large block's header page keeps besides the header: the mapping to give back.
+struct MappingRecord {
+    void* start;
+    size_t length;
+};
+
+size_t PageSize()
 {
-    if (total < kHugeBlockThreshold) {
-        return clear ? std::calloc(1, total) : std::malloc(total);
+    static const size_t size = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    return size;
+}
+
+bool IsLarge(size_t total)
+{
+    return total >= kHugeBlockThreshold;
+}
+
+// The memory of a block of byteCount bytes, which begins with the header; NULL when there is none.
+BlockHeader* AllocateMemory(size_t byteCount, bool clear)
+{
+    const size_t total = sizeof(BlockHeader) + byteCount;
+    if (!IsLarge(total)) {
+        return static_cast<BlockHeader*>(clear ? std::calloc(1, total) : std::malloc(total));
     }
-    size_t rounded = (total + kHugePage - 1) / kHugePage * kHugePage;
-    void* memory = std::aligned_alloc(kHugePage, rounded);
-    if (memory == nullptr) {
+    const size_t page = PageSize();
+    const size_t length = (page + byteCount + kHugePage - 1) / kHugePage * kHugePage;
+    // Room to align the start on a huge page, the rest given back at once.
+    void* reserved = ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (reserved == MAP_FAILED) {
         return nullptr;
     }
-    // Only a hint: without transparent huge pages the block is simply made of small pages.
-    ::madvise(memory, rounded, MADV_HUGEPAGE);
-    if (clear) {
-        std::memset(memory, 0, total);
+    auto base = reinterpret_cast<std::uintptr_t>(reserved);
+    auto start = (base + kHugePage - 1) / kHugePage * kHugePage;
+    if (start > base) {
+        ::munmap(reserved, start - base);
     }
-    return memory;
+    if (std::uintptr_t end = base + length + kHugePage; end > start + length) {
+        ::munmap(reinterpret_cast<void*>(start + length), end - (start + length));
+    }
+    // Only a hint: without transparent huge pages the block is simply made of small pages.
+    ::madvise(reinterpret_cast<void*>(start), length, MADV_HUGEPAGE);
+    auto* data = reinterpret_cast<char*>(start + page);
+    auto* header = reinterpret_cast<BlockHeader*>(data) - 1;
+    auto* record = reinterpret_cast<MappingRecord*>(header) - 1;
+    *record = MappingRecord{reinterpret_cast<void*>(start), length};
+    platform::RememberLargeBlock(data, byteCount);
+    return header;
+}
+
+void FreeMemory(BlockHeader* header)
+{
+    if (!IsLarge(sizeof(BlockHeader) + static_cast<size_t>(header->size))) {
+        std::free(header);
+        return;
+    }
+    platform::ForgetLargeBlock(header + 1);
+    MappingRecord record = *(reinterpret_cast<MappingRecord*>(header) - 1);
+    ::munmap(record.start, record.length);
 }
 
 BlockHeader* HeaderOf(Ptr p)
@@ -85,13 +129,11 @@ Ptr AllocateBlock(Size byteCount, bool clear)
         tLastError = memFullErr;
         return nullptr;
     }
-    size_t total = sizeof(BlockHeader) + static_cast<size_t>(byteCount);
-    void* memory = AllocateMemory(total, clear);
-    if (memory == nullptr) {
+    BlockHeader* header = AllocateMemory(static_cast<size_t>(byteCount), clear);
+    if (header == nullptr) {
         tLastError = memFullErr;
         return nullptr;
     }
-    auto* header = static_cast<BlockHeader*>(memory);
     header->tag = kLiveBlockTag;
     header->size = byteCount;
     tLastError = noErr;
@@ -130,7 +172,7 @@ void DisposePtr(Ptr p)
     BlockHeader* header = CheckedHeaderOf(p, "DisposePtr called with a block already disposed",
                                           "DisposePtr called with a pointer that is not a block");
     header->tag = kFreedBlockTag;
-    std::free(header);
+    FreeMemory(header);
     tLastError = noErr;
 }
 

@@ -4,6 +4,8 @@
 // Closing a fork that was written flushes it to the disk, so that a clip recorded as saved is on the
 // disk; the folder that holds it is flushed by whoever records the package.
 #include "base/ErrnoStatus.h"
+#include "base/KernelCopy.h"
+#include "carbon/FileBackedBlocks.h"
 #include "files/ForkTable.h"
 #include "files/Items.h"
 
@@ -221,9 +223,16 @@ OSErr FSReadFork(FSIORefNum forkRefNum, UInt16 positionMode, SInt64 positionOffs
     auto* bytes = static_cast<char*>(buffer);
     const int fd = fork->fd.Get();
     ByteCount done = 0;
-    OSErr status = TransferChunks(
-        position, requestCount, eofErr,
-        [&](ByteCount offset, size_t chunk, SInt64 at) { return ::pread(fd, bytes + offset, chunk, at); }, done);
+    OSErr status = noErr;
+    // A whole file read into a whole large block: the block takes the file's pages instead of a
+    // copy of them (FileBackedBlocks.h).
+    if (position == 0 && platform::MapFileIntoBlock(buffer, requestCount, fd)) {
+        done = requestCount;
+    } else {
+        status = TransferChunks(
+            position, requestCount, eofErr,
+            [&](ByteCount offset, size_t chunk, SInt64 at) { return ::pread(fd, bytes + offset, chunk, at); }, done);
+    }
     fork->mark = position + static_cast<SInt64>(done);
     if (actualCount != nullptr) {
         *actualCount = done;
@@ -251,10 +260,21 @@ OSErr FSWriteFork(FSIORefNum forkRefNum, UInt16 positionMode, SInt64 positionOff
     const auto* bytes = static_cast<const char*>(buffer);
     const int fd = fork->fd.Get();
     ByteCount done = 0;
-    // A device that takes nothing and reports no error is full for our purposes.
-    OSErr status = TransferChunks(
-        position, allowed, dskFulErr,
-        [&](ByteCount offset, size_t chunk, SInt64 at) { return ::pwrite(fd, bytes + offset, chunk, at); }, done);
+    OSErr status = noErr;
+    // A whole block that still holds a file's bytes is copied from that file in the kernel.
+    platform::ScopedFd source = allowed == requestCount ? platform::FileBehindBlock(buffer, requestCount)
+                                                        : platform::ScopedFd();
+    if (source.IsValid()) {
+        int error = platform::CopyFileBytes(source.Get(), fd, static_cast<off_t>(position), requestCount);
+        status = error == 0 ? noErr : platform::StatusForErrno(error);
+        done = error == 0 ? requestCount : 0;
+    } else {
+        // A device that takes nothing and reports no error is full for our purposes.
+        status = TransferChunks(
+            position, allowed, dskFulErr,
+            [&](ByteCount offset, size_t chunk, SInt64 at) { return ::pwrite(fd, bytes + offset, chunk, at); },
+            done);
+    }
     RefundWriteBytes(allowed - done);
     fork->written = fork->written || done > 0;
     if (status == noErr && done < requestCount) {

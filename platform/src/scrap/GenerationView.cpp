@@ -1,6 +1,7 @@
 #include "scrap/GenerationView.h"
 
 #include "base/AtomicFileWriter.h"
+#include "carbon/FileBackedBlocks.h"
 #include "base/RegularFile.h"
 #include "scrap/ScrapError.h"
 
@@ -220,8 +221,16 @@ OSStatus GenerationView::Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size 
                          "the clipboard already holds " + std::to_string(kMaxManifestFlavors) + " flavors, the most it can");
     }
     const size_t length = static_cast<size_t>(size);
-    if (int error = WriteFileAtomically(mGenerationFolder.Get(), FlavorFileName(type), data, length, nullptr,
-                                        Durability::SessionOnly)) {
+    // A flavor whose block still holds a file's bytes (a clip package's flavor file) is copied from
+    // that file in the kernel; any other is written from the caller's bytes.
+    AtomicFileWriter writer(mGenerationFolder.Get(), FlavorFileName(type));
+    writer.SetDurability(Durability::SessionOnly);
+    ScopedFd source = FileBehindBlock(data, length);
+    int error = source.IsValid() ? writer.PrepareCopy(source.Get(), length) : writer.Prepare(data, length);
+    if (error == 0) {
+        error = writer.Commit();
+    }
+    if (error != 0) {
         return FailScrapWithErrno("cannot write " + FlavorLabel(type) + " to the clipboard", error);
     }
     std::vector<ManifestEntry> entries;
@@ -245,6 +254,12 @@ OSStatus GenerationView::ReadData(const Flavor& flavor, Size* byteCount, void* d
 {
     // Positioned reads: a forked child shares the descriptor's offset with its parent.
     size_t want = static_cast<size_t>(std::min(*byteCount, flavor.entry.size));
+    // A flavor file never changes once a manifest names it, so a whole one read into a whole large
+    // block can simply become the block's pages (FileBackedBlocks.h).
+    if (static_cast<Size>(want) == flavor.entry.size && MapFileIntoBlock(destination, want, flavor.file.Get())) {
+        *byteCount = static_cast<Size>(want);
+        return noErr;
+    }
     ssize_t done = ReadAt(flavor.file.Get(), destination, want, 0);
     if (done < 0) {
         *byteCount = 0;

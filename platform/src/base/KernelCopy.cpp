@@ -1,0 +1,110 @@
+#include "base/KernelCopy.h"
+
+#include "base/RegularFile.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <memory>
+
+namespace platform {
+namespace {
+
+constexpr size_t kBufferBytes = size_t{1} << 20;
+// One call moves at most this much, as read and write do.
+constexpr size_t kMaxCopyChunk = size_t{1} << 30;
+
+std::atomic<int> gRefusal{0};
+std::atomic<long> gRefusedCount{0};
+
+bool KernelRefuses(int error)
+{
+    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP;
+}
+
+// copy_file_range from *fromOffset to *toOffset, both advanced; the count moved or -1 with errno.
+ssize_t KernelCopy(int from, off_t* fromOffset, int to, off_t* toOffset, size_t length)
+{
+    if (int refusal = gRefusal.load()) {
+        ++gRefusedCount;
+        errno = refusal;
+        return -1;
+    }
+    return ::copy_file_range(from, fromOffset, to, toOffset, std::min(length, kMaxCopyChunk), 0);
+}
+
+int WriteAllAt(int fd, const char* bytes, size_t length, off_t at)
+{
+    while (length > 0) {
+        ssize_t written = ::pwrite(fd, bytes, length, at);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        if (written == 0) {
+            return ENOSPC;
+        }
+        bytes += written;
+        length -= static_cast<size_t>(written);
+        at += written;
+    }
+    return 0;
+}
+
+// The plain copy: through one buffer, a megabyte at a time.
+int CopyThroughBuffer(int from, off_t fromOffset, int to, off_t toOffset, size_t length)
+{
+    std::unique_ptr<char[]> buffer(new char[std::min(length, kBufferBytes)]);
+    while (length > 0) {
+        ssize_t got = ReadAt(from, buffer.get(), std::min(length, kBufferBytes), fromOffset);
+        if (got < 0) {
+            return errno;
+        }
+        if (got == 0) {
+            return ENODATA;
+        }
+        if (int error = WriteAllAt(to, buffer.get(), static_cast<size_t>(got), toOffset)) {
+            return error;
+        }
+        fromOffset += got;
+        toOffset += got;
+        length -= static_cast<size_t>(got);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int CopyFileBytes(int from, int to, off_t at, size_t length)
+{
+    off_t fromOffset = 0;
+    off_t toOffset = at;
+    while (length > 0) {
+        ssize_t moved = KernelCopy(from, &fromOffset, to, &toOffset, length);
+        if (moved < 0 && errno == EINTR) {
+            continue;
+        }
+        if (moved < 0 && !KernelRefuses(errno)) {
+            return errno;
+        }
+        if (moved <= 0) {
+            // Refused, or nothing moved though bytes are left (the source ended early, or a file
+            // system that copies nothing this way): the buffer tells which.
+            return CopyThroughBuffer(from, fromOffset, to, toOffset, length);
+        }
+        length -= static_cast<size_t>(moved);
+    }
+    return 0;
+}
+
+long RefuseKernelCopiesForTesting(int error)
+{
+    gRefusal.store(error);
+    return gRefusedCount.exchange(0);
+}
+
+}  // namespace platform
