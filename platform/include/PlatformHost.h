@@ -78,6 +78,10 @@ void PlatformSetKeyboardSink(PlatformKeyboardSink sink, void* context);
 // what is left. For tests of the code that must cope without a timer.
 void PlatformFailNextTimerCreationsForTesting(int count);
 
+// The seconds the calling thread's run loops have spent inside timer callbacks since the thread
+// began. A host waiting for timers tells time spent waiting from time spent in work this way.
+CFTimeInterval PlatformRunLoopTimeInCallouts(void);
+
 // Makes writes through FSWriteFork in this process stop as on a full disk once byteBudget more
 // bytes have been written: the write that would pass the budget writes what fits and answers
 // dskFulErr, and so does every write after it. A negative budget cancels the failure.

@@ -1,6 +1,7 @@
 #include "application/PendingTimers.h"
 
 #include <CoreFoundation/CoreFoundation.h>
+#include <PlatformHost.h>
 
 #include <chrono>
 
@@ -9,14 +10,20 @@ namespace cmhost {
 bool RunPendingTimers(double limitSeconds)
 {
     using Clock = std::chrono::steady_clock;
-    const Clock::time_point end =
-        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limitSeconds));
+    // The bound is on waiting, not on the whole: a firing that works for a long while is progress,
+    // and the wait starts again after it.
+    double waited = 0;
     for (;;) {
-        const double left = std::chrono::duration<double>(end - Clock::now()).count();
+        const double left = limitSeconds - waited;
         if (left <= 0)
             return false;
+        const Clock::time_point start = Clock::now();
+        const CFTimeInterval workedBefore = PlatformRunLoopTimeInCallouts();
         // One firing at a time, so a repeating timer cannot keep the host past its limit unnoticed.
-        switch (CFRunLoopRunInMode(kCFRunLoopDefaultMode, left, true)) {
+        const SInt32 result = CFRunLoopRunInMode(kCFRunLoopDefaultMode, left, true);
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        waited += elapsed - (PlatformRunLoopTimeInCallouts() - workedBefore);
+        switch (result) {
         case kCFRunLoopRunFinished:
             return true;
         case kCFRunLoopRunHandledSource:

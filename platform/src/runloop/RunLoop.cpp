@@ -4,6 +4,8 @@
 
 #include "cf/StringObject.h"
 
+#include <PlatformHost.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -15,6 +17,10 @@ namespace platform {
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
+
+// The time this thread has spent inside timer callouts, so that a host can tell a run that waited
+// from one whose timers were busy working (a paste of many megabytes).
+thread_local SteadyClock::duration tTimeInCallouts{};
 
 std::string DescribeRunLoop(const RuntimeBase* object)
 {
@@ -144,7 +150,9 @@ void FireTimer(std::unique_lock<std::mutex>& lock, OpaqueCFRunLoopTimer* timer)
     void* info = timer->context.info;
     lock.unlock();
     if (timer->callout != nullptr) {
+        const SteadyClock::time_point start = SteadyClock::now();
         timer->callout(timerRef, info);
+        tTimeInCallouts += SteadyClock::now() - start;
     }
     lock.lock();
     timer->firing = false;
@@ -289,3 +297,8 @@ void CFRunLoopWakeUp(CFRunLoopRef rl)
 }
 
 }  // extern "C"
+
+CFTimeInterval PlatformRunLoopTimeInCallouts(void)
+{
+    return std::chrono::duration<double>(platform::tTimeInCallouts).count();
+}
