@@ -6,6 +6,7 @@
 #include "RegularFile.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace cmhost {
 namespace {
@@ -51,11 +52,26 @@ std::optional<Document> OpenDocument(const std::optional<std::string>& file,
 
 void ReplaceSelection(Document& document, std::string_view text)
 {
+    ReplaceSelection(document, text.size(), [&](char* destination) { text.copy(destination, text.size()); });
+}
+
+void ReplaceSelection(Document& document, size_t length, const std::function<void(char*)>& write)
+{
+    std::string& text = document.text;
     // Keep a selection that has gone stale inside the text.
-    const size_t start = std::min(document.selectionStart, document.text.size());
-    const size_t length = std::min(document.selectionLength, document.text.size() - start);
-    document.text.replace(start, length, text);
-    document.selectionStart = start + text.size();
+    const size_t start = std::min(document.selectionStart, text.size());
+    const size_t selected = std::min(document.selectionLength, text.size() - start);
+    const size_t after = text.size() - start - selected;
+    if (length > selected) {
+        text.resize(text.size() + (length - selected));
+    }
+    // What follows the selection moves to its place after the new text, then the text goes in.
+    std::memmove(text.data() + start + length, text.data() + start + selected, after);
+    if (length < selected) {
+        text.resize(start + length + after);
+    }
+    write(text.data() + start);
+    document.selectionStart = start + length;
     document.selectionLength = 0;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +29,9 @@ std::optional<Document> OpenDocument(const std::optional<std::string>& file,
 // What an editor does with a paste: the selection is replaced by the text, and the insertion point
 // follows the pasted text.
 void ReplaceSelection(Document& document, std::string_view text);
+// The same for a text of length bytes that write puts in place: the document grows once and the
+// text is written straight into it, so a large paste is never held a second time on the way.
+void ReplaceSelection(Document& document, size_t length, const std::function<void(char*)>& write);
 
 // Writes a file document back to its file, whole or not at all. True for an in-memory document; on
 // failure, *error gets a one-line reason and the file is as it was.

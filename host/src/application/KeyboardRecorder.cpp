@@ -56,10 +56,10 @@ void KeyboardRecorder::Paste()
     if (mDocument == nullptr)
         return;
     // An editor pastes nothing when the clipboard holds no text.
-    std::optional<std::string> text = CopyClipboardText();
-    if (!text || (text->empty() && mDocument->selectionLength == 0))
+    std::optional<ClipboardText> text = ClipboardText::Copy();
+    if (!text || (text->UTF8Length() == 0 && mDocument->selectionLength == 0))
         return;
-    ReplaceSelection(*mDocument, *text);
+    ReplaceSelection(*mDocument, text->UTF8Length(), [&](char* destination) { text->WriteUTF8(destination); });
     std::string error;
     mWriteError = SaveDocument(*mDocument, &error) ? std::string() : error;
 }

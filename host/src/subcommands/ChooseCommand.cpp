@@ -48,13 +48,18 @@ int RunChooseCommand(const std::vector<std::unique_ptr<PlugInInstance>>& plugIns
     report.alerts = user.Alerts();
     report.passwordPrompts = user.PasswordPrompts();
     report.keystrokes = keyboard.Keystrokes();
+    // The document is done with once the timers have fired: the report takes its text over rather
+    // than a copy of what may be many megabytes.
     if (request.reportDocument)
-        report.document = document.text;
+        report.document = std::move(document.text);
     // Taken last, after the menu's cleanup and the run loop, so that nothing the plug-in's last
     // save caused is missed.
     report.warnings = TakePlatformWarnings();
     PrintWarnings(report.warnings, err);
-    out << (request.json ? FormatChooseJson(report) : FormatChooseText(report));
+    if (request.json)
+        WriteChooseJson(std::move(report), out);
+    else
+        WriteChooseText(report, out);
     out.flush();
     if (!keyboard.WriteError().empty()) {
         err << "cmhost: " << keyboard.WriteError() << "\n";

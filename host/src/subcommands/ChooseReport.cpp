@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <string_view>
+
 namespace cmhost {
 namespace {
 
@@ -19,7 +21,7 @@ std::string KeyName(const KeyboardRecord& key)
 
 }  // namespace
 
-std::string FormatChooseJson(const ChooseReport& report)
+void WriteChooseJson(ChooseReport report, std::ostream& out)
 {
     nlohmann::ordered_json keystrokes = nlohmann::ordered_json::array();
     for (const KeyboardRecord& key : report.keystrokes)
@@ -30,14 +32,19 @@ std::string FormatChooseJson(const ChooseReport& report)
     json["alerts"] = AlertsJson(report.alerts);
     json["passwordPrompts"] = report.passwordPrompts;
     json["keystrokes"] = std::move(keystrokes);
+    // Moved, and printed straight into the stream: a document of many megabytes is not copied
+    // on its way out.
     if (report.document)
-        json["document"] = *report.document;
+        json["document"] = std::move(*report.document);
     json["warnings"] = report.warnings;
     // The document is whatever the file held: bytes that are not UTF-8 must not stop the report.
-    return json.dump(1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+    nlohmann::detail::serializer<nlohmann::ordered_json> printer(nlohmann::detail::output_adapter<char>(out), ' ',
+                                                                  nlohmann::ordered_json::error_handler_t::replace);
+    printer.dump(json, true, false, 1);
+    out << "\n";
 }
 
-std::string FormatChooseText(const ChooseReport& report)
+void WriteChooseText(const ChooseReport& report, std::ostream& stream)
 {
     std::string out = "HandleSelection answered " + std::to_string(report.status) + "\n";
     for (const DialogReport& dialog : report.dialogs) {
@@ -62,21 +69,22 @@ std::string FormatChooseText(const ChooseReport& report)
         out += (i == 0 ? " " : ", ") + KeyName(key) + (key.keyDown ? " down" : " up");
     }
     out += "\n";
+    stream << out;
     if (!report.document)
-        return out;
-    const std::string& document = *report.document;
-    out += "Document:\n";
+        return;
+    const std::string_view document = *report.document;
+    stream << "Document:\n";
     if (document.empty())
-        out += "  (empty)\n";
+        stream << "  (empty)\n";
+    // A line at a time, straight into the stream: the document is not copied on its way out.
     size_t start = 0;
     while (start < document.size()) {
         size_t end = document.find('\n', start);
         if (end == std::string::npos)
             end = document.size();
-        out += "  | " + document.substr(start, end - start) + "\n";
+        stream << "  | " << document.substr(start, end - start) << "\n";
         start = end + 1;
     }
-    return out;
 }
 
 }  // namespace cmhost

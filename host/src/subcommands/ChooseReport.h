@@ -9,6 +9,7 @@
 #include <Carbon/Carbon.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,8 @@ struct ChooseReport {
 
 // {"status", "dialogs", "alerts", "passwordPrompts", "keystrokes", "document", "warnings"}, one key
 // per line ("document" only when there is one). The text form leaves the warnings to standard error.
-std::string FormatChooseJson(const ChooseReport& report);
-std::string FormatChooseText(const ChooseReport& report);
+// Both write straight into out; the JSON form takes the report over, document and all.
+void WriteChooseJson(ChooseReport report, std::ostream& out);
+void WriteChooseText(const ChooseReport& report, std::ostream& out);
 
 }  // namespace cmhost
