@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <fstream>
 #include <random>
 #include <set>
@@ -99,14 +100,27 @@ std::optional<std::string> TextBytes(FourCharCode type, const std::string& text,
     return text;
 }
 
+// A flavor's bytes are counted in 32 signed bits wherever a clip holds them (its blocks, its
+// package's reader), so a larger file could never be a clip's flavor: it is refused before a byte
+// of it is read.
+constexpr size_t kMaxFlavorFileBytes = INT32_MAX;
+
 // The bytes of a flavor given as @FILE: a regular file only, so that a FIFO named by mistake is
-// refused rather than waited on.
-std::optional<std::string> ReadWholeFile(const std::string& path)
+// refused rather than waited on. nullopt, with the reason in error, when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path, const std::string& typeName, std::string* error)
 {
-    constexpr size_t kMaxFlavorFileBytes = size_t{1} << 30;
     std::string bytes;
-    if (platform::ReadRegularFile(platform::ResolveUserPath(path), kMaxFlavorFileBytes, bytes).Failed())
+    platform::FileError failure =
+        platform::ReadRegularFile(platform::ResolveUserPath(path), kMaxFlavorFileBytes, bytes);
+    if (failure.kind == platform::FileError::Kind::TooLarge) {
+        *error = "the file \"" + path + "\" for '" + typeName + "' is larger than " +
+                 std::to_string(kMaxFlavorFileBytes) + " bytes, the most a flavor can hold";
         return std::nullopt;
+    }
+    if (failure.Failed()) {
+        *error = "cannot read the file \"" + path + "\" for '" + typeName + "'";
+        return std::nullopt;
+    }
     return bytes;
 }
 
@@ -318,11 +332,9 @@ std::optional<FlavorArgument> ParseFlavorArgument(const std::string& argument, s
         }
         flavor.bytes = std::move(*bytes);
     } else if (value.rfind('@', 0) == 0) {
-        std::optional<std::string> bytes = ReadWholeFile(value.substr(1));
-        if (!bytes) {
-            *error = "cannot read the file \"" + value.substr(1) + "\" for '" + typeName + "'";
+        std::optional<std::string> bytes = ReadWholeFile(value.substr(1), typeName, error);
+        if (!bytes)
             return std::nullopt;
-        }
         flavor.bytes = std::move(*bytes);
     } else {
         *error = "the value for '" + typeName + "' must begin with text:, hex: or @";

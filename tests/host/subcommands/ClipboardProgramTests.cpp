@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <thread>
 
 namespace {
@@ -96,6 +97,10 @@ TEST_F(ClipboardProgram, SetsFromTwoProcessesLeaveOneWholeClipboard)
 TEST_F(ClipboardProgram, BadInputIsAUsageErrorThatChangesNothing)
 {
     ASSERT_EQ(Run({"set", "TEXT=text:kept"}).exitStatus, 0);
+    // Sparse: it takes no room, and it is refused by its size before any of it is read.
+    const std::string huge = mStorage.root() + "/huge";
+    testsupport::WriteFile(huge, "");
+    std::filesystem::resize_file(huge, 3ull << 30);
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"set", "TEXT"}, "TYPE=text:STRING"},
         {{"set", "=text:a"}, "flavor type"},
@@ -104,6 +109,7 @@ TEST_F(ClipboardProgram, BadInputIsAUsageErrorThatChangesNothing)
         {{"set", "TEXT=hex:zz"}, "hexadecimal"},
         {{"set", "TEXT=base64:YQ=="}, "text:, hex: or @"},
         {{"set", "TEXT=@" + mStorage.root() + "/no-such-file"}, "no-such-file"},
+        {{"set", "moov=@" + huge}, "is larger than 2147483647 bytes, the most a flavor can hold"},
         // Read and checked before the clipboard is cleared: a good flavor before a bad one is not put.
         {{"set", "utxt=text:new", "TEXT=@" + mStorage.root() + "/no-such-file"}, "no-such-file"},
         {{"set", "utxt=text:new", "PICT=hex:0g"}, "hexadecimal"},
