@@ -98,7 +98,7 @@ const std::array<std::string, 256>& RomanTable()
 
 }  // namespace
 
-std::optional<ClipboardText> ClipboardText::Copy()
+std::optional<ClipboardText> ClipboardText::Copy(std::string* refusal)
 {
     ScrapRef scrap = nullptr;
     if (GetCurrentScrap(&scrap) != noErr)
@@ -109,6 +109,11 @@ std::optional<ClipboardText> ClipboardText::Copy()
         Size size = 0;
         if (GetScrapFlavorSize(scrap, type, &size) != noErr || size < 0)
             continue;
+        if (size > kMaxTextBytes) {
+            *refusal = "the clipboard's text is larger than " + std::to_string(kMaxTextBytes) +
+                       " bytes, the most a flavor can hold: nothing was pasted";
+            return std::nullopt;
+        }
         ClipboardText text;
         text.mUnicode = type == kScrapFlavorTypeUnicode;
         // A trailing odd byte of UTF-16 is no character: it is left out.

@@ -3,8 +3,10 @@
 
 #include <Carbon/Carbon.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace cmhost {
 
@@ -16,8 +18,12 @@ namespace cmhost {
 // file instead of copying them.
 class ClipboardText {
 public:
-    // nullopt when the clipboard holds no text or cannot be read.
-    static std::optional<ClipboardText> Copy();
+    // A text larger than a clip's flavor can be (its size counted in 32 signed bits) is not read.
+    static constexpr Size kMaxTextBytes = INT32_MAX;
+
+    // nullopt when the clipboard holds no text or cannot be read; when its text is too large to
+    // paste, also the reason in refusal.
+    static std::optional<ClipboardText> Copy(std::string* refusal);
 
     // The length of the text in UTF-8, and the text written there (UTF8Length() bytes). A lone
     // surrogate becomes '?', so a damaged text still pastes.

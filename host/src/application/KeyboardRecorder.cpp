@@ -56,7 +56,10 @@ void KeyboardRecorder::Paste()
     if (mDocument == nullptr)
         return;
     // An editor pastes nothing when the clipboard holds no text.
-    std::optional<ClipboardText> text = ClipboardText::Copy();
+    std::string refusal;
+    std::optional<ClipboardText> text = ClipboardText::Copy(&refusal);
+    if (!refusal.empty())
+        mWriteError = refusal;
     if (!text || (text->UTF8Length() == 0 && mDocument->selectionLength == 0))
         return;
     ReplaceSelection(*mDocument, text->UTF8Length(), [&](char* destination) { text->WriteUTF8(destination); });

@@ -37,7 +37,8 @@ public:
     // The key events alone, in order.
     std::vector<KeyboardRecord> Keystrokes() const;
     int PasteCount() const { return mPasteCount; }
-    // Why the last paste could not be written back to the document's file; empty when it could.
+    // Why the last paste could not be written back to the document's file, or was refused as too
+    // large to paste; empty when it went in.
     const std::string& WriteError() const { return mWriteError; }
 
 private:

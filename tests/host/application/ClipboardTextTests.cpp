@@ -23,7 +23,9 @@ std::optional<std::string> PasteOf(ScrapFlavorType type, const void* data, Size 
     ScrapRef scrap = nullptr;
     EXPECT_EQ(GetCurrentScrap(&scrap), noErr);
     EXPECT_EQ(PutScrapFlavor(scrap, type, kScrapFlavorMaskNone, size, data), noErr);
-    std::optional<cmhost::ClipboardText> text = cmhost::ClipboardText::Copy();
+    std::string refusal;
+    std::optional<cmhost::ClipboardText> text = cmhost::ClipboardText::Copy(&refusal);
+    EXPECT_EQ(refusal, "");
     if (!text)
         return std::nullopt;
     std::string utf8(text->UTF8Length(), '\0');

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -101,6 +102,27 @@ TEST_F(KeyboardRecorderTest, WithoutADocumentKeysAreRecordedAndTheSinkGoesWithTh
     // With the recorder gone, posting reaches nobody and does not fail.
     EXPECT_EQ(CGPostKeyboardEvent(0, 55, true), kCGErrorSuccess);
     CGPostKeyboardEvent(0, 55, false);
+}
+
+TEST_F(KeyboardRecorderTest, ATextLargerThanAFlavorCanBeIsRefusedUnread)
+{
+    // A 3 GiB text on the clipboard: a sparse file, which takes no room, named by a manifest
+    // written as another process could have.
+    ASSERT_EQ(ClearCurrentScrap(), noErr);
+    const UniChar unit = 'a';
+    PutFlavor(kScrapFlavorTypeUnicode, &unit, sizeof unit);
+    const std::string generation = mStorage.RuntimeDir() + "/clipboard/current/";
+    std::filesystem::resize_file(generation + "75747874", 3ull << 30);
+    ASSERT_TRUE(testsupport::WriteFile(generation + "manifest.new",
+                                       "clipboard manifest 1\nflavors 1\n75747874 00000000 3221225472\n"));
+    std::filesystem::rename(generation + "manifest.new", generation + "manifest");
+
+    Document document{"kept", "", 4, 0};
+    KeyboardRecorder keyboard(&document);
+    PostPaste();
+    EXPECT_EQ(keyboard.PasteCount(), 1);
+    EXPECT_EQ(document.text, "kept");
+    EXPECT_NE(keyboard.WriteError().find("larger than 2147483647 bytes"), std::string::npos) << keyboard.WriteError();
 }
 
 }  // namespace
