@@ -57,7 +57,7 @@ int RunChooseCommand(const std::vector<std::unique_ptr<PlugInInstance>>& plugIns
     report.warnings = TakePlatformWarnings();
     PrintWarnings(report.warnings, err);
     if (request.json)
-        WriteChooseJson(std::move(report), out);
+        WriteChooseJson(report, out);
     else
         WriteChooseText(report, out);
     out.flush();

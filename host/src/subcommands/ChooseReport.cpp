@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
 #include <string_view>
 
 namespace cmhost {
@@ -19,9 +20,65 @@ std::string KeyName(const KeyboardRecord& key)
     return name;
 }
 
+// What JSON writes for an ASCII character that it escapes.
+std::string EscapedAscii(unsigned char c)
+{
+    switch (c) {
+    case '"':
+        return "\\\"";
+    case '\\':
+        return "\\\\";
+    case '\b':
+        return "\\b";
+    case '\f':
+        return "\\f";
+    case '\n':
+        return "\\n";
+    case '\r':
+        return "\\r";
+    case '\t':
+        return "\\t";
+    default: {
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+        return escaped;
+    }
+    }
+}
+
+// Writes text as the JSON string the library writes, bytes that are not UTF-8 replaced, without
+// building it whole: plain ASCII goes straight out, the ASCII characters JSON escapes are escaped
+// here, and only runs of bytes beyond ASCII pass through the library. A run ends only at an ASCII
+// byte, which no UTF-8 sequence holds, so no character is ever cut in two.
+void WriteJsonString(std::string_view text, std::ostream& out)
+{
+    auto plain = [](unsigned char c) { return c >= 0x20 && c < 0x80 && c != '"' && c != '\\'; };
+    out << '"';
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t start = i;
+        while (i < text.size() && plain(static_cast<unsigned char>(text[i])))
+            ++i;
+        out.write(text.data() + start, static_cast<std::streamsize>(i - start));
+        if (i == text.size())
+            break;
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            out << EscapedAscii(static_cast<unsigned char>(text[i++]));
+            continue;
+        }
+        start = i;
+        while (i < text.size() && static_cast<unsigned char>(text[i]) >= 0x80)
+            ++i;
+        const std::string quoted = nlohmann::ordered_json(std::string(text.substr(start, i - start)))
+                                       .dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+        out.write(quoted.data() + 1, static_cast<std::streamsize>(quoted.size() - 2));
+    }
+    out << '"';
+}
+
 }  // namespace
 
-void WriteChooseJson(ChooseReport report, std::ostream& out)
+void WriteChooseJson(const ChooseReport& report, std::ostream& out)
 {
     nlohmann::ordered_json keystrokes = nlohmann::ordered_json::array();
     for (const KeyboardRecord& key : report.keystrokes)
@@ -32,16 +89,24 @@ void WriteChooseJson(ChooseReport report, std::ostream& out)
     json["alerts"] = AlertsJson(report.alerts);
     json["passwordPrompts"] = report.passwordPrompts;
     json["keystrokes"] = std::move(keystrokes);
-    // Moved, and printed straight into the stream: a document of many megabytes is not copied
-    // on its way out.
+    // The document, which may be many megabytes, is written straight into the stream where its
+    // empty stand-in stands; the rest is small. At the top level and unescaped, the stand-in's
+    // line can be nothing else.
     if (report.document)
-        json["document"] = std::move(*report.document);
+        json["document"] = "";
     json["warnings"] = report.warnings;
     // The document is whatever the file held: bytes that are not UTF-8 must not stop the report.
-    nlohmann::detail::serializer<nlohmann::ordered_json> printer(nlohmann::detail::output_adapter<char>(out), ' ',
-                                                                  nlohmann::ordered_json::error_handler_t::replace);
-    printer.dump(json, true, false, 1);
-    out << "\n";
+    const std::string text = json.dump(1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+    const std::string standIn = "\n \"document\": \"\"";
+    const size_t at = report.document ? text.find(standIn) : std::string::npos;
+    if (at == std::string::npos) {
+        out << text;
+        return;
+    }
+    const size_t valueAt = at + standIn.size() - 2;
+    out.write(text.data(), static_cast<std::streamsize>(valueAt));
+    WriteJsonString(*report.document, out);
+    out << std::string_view(text).substr(valueAt + 2);
 }
 
 void WriteChooseText(const ChooseReport& report, std::ostream& stream)

@@ -28,8 +28,8 @@ struct ChooseReport {
 
 // {"status", "dialogs", "alerts", "passwordPrompts", "keystrokes", "document", "warnings"}, one key
 // per line ("document" only when there is one). The text form leaves the warnings to standard error.
-// Both write straight into out; the JSON form takes the report over, document and all.
-void WriteChooseJson(ChooseReport report, std::ostream& out);
+// Both write straight into out, the document without a copy of it.
+void WriteChooseJson(const ChooseReport& report, std::ostream& out);
 void WriteChooseText(const ChooseReport& report, std::ostream& out);
 
 }  // namespace cmhost
