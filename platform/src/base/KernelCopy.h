@@ -14,14 +14,18 @@
 
 namespace platform {
 
-// Copies length bytes from the start of from to the offset at of to. When the kernel refuses the
-// copy (EXDEV across file systems on older kernels, EINVAL, ENOSYS, EOPNOTSUPP, or a file system
-// that copies nothing), what is left is copied through a buffer of a megabyte. 0, or the errno
-// value; ENODATA when from holds fewer than length bytes.
+// Copies length bytes from the start of from to the offset at of to. When the kernel refuses
+// copy_file_range (EXDEV across file systems of different kinds, EINVAL, ENOSYS, EOPNOTSUPP, or a
+// file system that copies nothing), what is left goes by sendfile, still inside the kernel; when
+// that is refused too, through a buffer of a megabyte. 0, or the errno value; ENODATA when from
+// holds fewer than length bytes. The offset of to may move.
 int CopyFileBytes(int from, int to, off_t at, size_t length);
 
-// From now on the kernel refuses every copy with error, as it would across file systems, until
-// called again with 0; answers how many copies it refused since the last call.
-long RefuseKernelCopiesForTesting(int error);
+// Which ways of copying inside the kernel a test refuses.
+enum class KernelWays { CopyFileRange, All };
+
+// From now on the kernel refuses those ways with error, as it would across file systems, until
+// called again with 0; answers how many calls it refused since the last call.
+long RefuseKernelCopiesForTesting(int error, KernelWays ways = KernelWays::All);
 
 }  // namespace platform

@@ -79,22 +79,39 @@ protected:
     testsupport::ScopedTempDir mFiles;
 };
 
-// How each copy ends: the kernel's own, or each way the kernel refuses one.
-const int kRefusals[] = {0, EXDEV, EINVAL, ENOSYS, EOPNOTSUPP};
+// How each copy ends: copy_file_range; sendfile after copy_file_range refused across file systems
+// of different kinds; or the plain copy after each way the kernel refuses both.
+struct Refusal {
+    int error;
+    platform::KernelWays ways;
+};
+const Refusal kRefusals[] = {
+    {0, platform::KernelWays::All},          {EXDEV, platform::KernelWays::CopyFileRange},
+    {EXDEV, platform::KernelWays::All},      {EINVAL, platform::KernelWays::All},
+    {ENOSYS, platform::KernelWays::All},     {EOPNOTSUPP, platform::KernelWays::All},
+};
+
+// One copy asks copy_file_range once, then sendfile once when that is refused too.
+long ExpectedRefusals(int refusal, platform::KernelWays ways)
+{
+    return refusal == 0 ? 0 : ways == platform::KernelWays::All ? 2 : 1;
+}
 
 TEST_F(FileBackedBlockTest, APackageFileReachesTheClipboardWholeHoweverTheKernelAnswers)
 {
     const std::string bytes = Pattern();
     const std::string path = mFiles.Child("PICT");
     testsupport::WriteFile(path, bytes);
-    for (int refusal : kRefusals) {
-        SCOPED_TRACE("refused with errno " + std::to_string(refusal));
-        platform::RefuseKernelCopiesForTesting(refusal);
+    for (const auto& [refusal, ways] : kRefusals) {
+        SCOPED_TRACE("refused with errno " + std::to_string(refusal) +
+                     (ways == platform::KernelWays::All ? " every way" : " by copy_file_range"));
+        platform::RefuseKernelCopiesForTesting(refusal, ways);
         Ptr block = ReadIntoBlock(path, static_cast<Size>(bytes.size()));
         EXPECT_TRUE(platform::FileBehindBlock(block, bytes.size()).IsValid()) << "the block took the file's pages";
         EXPECT_EQ(0, std::string(block, bytes.size()).compare(bytes));
         PutBlock(block);
-        EXPECT_EQ(refusal != 0, platform::RefuseKernelCopiesForTesting(0) > 0) << "the kernel was asked first";
+        EXPECT_EQ(ExpectedRefusals(refusal, ways), platform::RefuseKernelCopiesForTesting(0))
+            << "each way in the kernel is asked, in turn, before the next";
         EXPECT_TRUE(scraptest::ReadFlavor(CurrentScrap(), kType) == bytes);
         DisposePtr(block);
     }
@@ -105,16 +122,18 @@ TEST_F(FileBackedBlockTest, AClipboardFlavorReachesAPackageFileWholeHoweverTheKe
     const std::string bytes = Pattern();
     ASSERT_EQ(noErr, ClearCurrentScrap());
     ASSERT_EQ(noErr, scraptest::PutString(CurrentScrap(), kType, bytes));
-    for (int refusal : kRefusals) {
-        SCOPED_TRACE("refused with errno " + std::to_string(refusal));
-        platform::RefuseKernelCopiesForTesting(refusal);
+    for (const auto& [refusal, ways] : kRefusals) {
+        SCOPED_TRACE("refused with errno " + std::to_string(refusal) +
+                     (ways == platform::KernelWays::All ? " every way" : " by copy_file_range"));
+        platform::RefuseKernelCopiesForTesting(refusal, ways);
         Ptr block = NewPtr(static_cast<Size>(bytes.size()));
         Size count = GetPtrSize(block);
         ASSERT_EQ(noErr, GetScrapFlavorData(CurrentScrap(), kType, &count, block));
         EXPECT_TRUE(platform::FileBehindBlock(block, bytes.size()).IsValid()) << "the block took the file's pages";
-        const std::string path = mFiles.Child("copy" + std::to_string(refusal));
+        const std::string path = mFiles.Child("copy" + std::to_string(refusal) + std::to_string(static_cast<int>(ways)));
         WriteBlock(block, path);
-        EXPECT_EQ(refusal != 0, platform::RefuseKernelCopiesForTesting(0) > 0) << "the kernel was asked first";
+        EXPECT_EQ(ExpectedRefusals(refusal, ways), platform::RefuseKernelCopiesForTesting(0))
+            << "each way in the kernel is asked, in turn, before the next";
         EXPECT_TRUE(testsupport::ReadFile(path) == bytes);
         DisposePtr(block);
     }
