@@ -139,7 +139,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     std::string choosePath;
     CLI::App* choose = app.add_subcommand(
         "choose", "Examine the context, hand one command to the plug-in, clean up, let the run loop fire what "
-                  "the command scheduled (at most 2 seconds), and report the keystrokes and the document");
+                  "the command scheduled (waiting at most 2 seconds for a timer, however long they work), and "
+                  "report the keystrokes and the document");
     CLI::Option* chooseIdOption =
         choose->add_option("--id", chooseId, "The command id, handed over as it is")->type_name("N");
     CLI::Option* choosePathOption =
