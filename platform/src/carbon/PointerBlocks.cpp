@@ -9,6 +9,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -140,11 +141,25 @@ Ptr AllocateBlock(Size byteCount, bool clear)
     return reinterpret_cast<Ptr>(header + 1);
 }
 
+// A large block's header sits at the end of the page before its bytes, and disposing of the block
+// gives that page back: the header of a pointer that starts a page is read only while its page is
+// still mapped, so a large block disposed twice is told as such rather than faulting.
+bool HeaderPageMapped(const BlockHeader* header)
+{
+    const size_t page = PageSize();
+    void* start = reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(header) / page * page);
+    unsigned char resident = 0;
+    return ::mincore(start, 1, &resident) == 0 || errno != ENOMEM;
+}
+
 // A pointer that is not one of our live blocks is a programming error that would corrupt the heap
 // if we went on: a block disposed twice, or memory that never came from NewPtr.
 BlockHeader* CheckedHeaderOf(Ptr p, const char* whenFreed, const char* whenForeign)
 {
     BlockHeader* header = HeaderOf(p);
+    if (reinterpret_cast<std::uintptr_t>(p) % PageSize() == 0 && !HeaderPageMapped(header)) {
+        platform::FatalError(whenFreed);
+    }
     if (header->tag != kLiveBlockTag) {
         platform::FatalError(header->tag == kFreedBlockTag ? whenFreed : whenForeign);
     }

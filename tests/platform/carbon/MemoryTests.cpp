@@ -140,11 +140,19 @@ TEST_F(PointerBlocks, BlockMoveDataHandlesOverlapInBothDirections)
     EXPECT_STREQ(untouched, "abc");
 }
 
-TEST(PointerBlocksDeathTest, DisposingMemoryThatIsNotABlockAborts)
+TEST(PointerBlocksDeathTest, DisposingMemoryThatIsNotABlockOrABlockTwiceAborts)
 {
     alignas(std::max_align_t) static char notABlock[64] = {};
     EXPECT_DEATH(DisposePtr(notABlock + 32), "not a block");
     EXPECT_DEATH(GetPtrSize(notABlock + 32), "not a block");
+    // A large block is a mapping of its own, given back whole when it is disposed.
+    EXPECT_DEATH(
+        {
+            Ptr large = NewPtr(16 << 20);
+            DisposePtr(large);
+            DisposePtr(large);
+        },
+        "already disposed");
 }
 
 }  // namespace
