@@ -25,6 +25,8 @@ using Clock = std::chrono::steady_clock;
 constexpr const char kPasswordManagerHint[] = "x-kde-passwordManagerHint";
 // A requestor that takes no piece of a large answer for this long has given up.
 constexpr auto kAbandoned = std::chrono::seconds(30);
+// How often a server whose clipboard was taken looks for transfers abandoned meanwhile.
+constexpr int kTakenPollMilliseconds = 1000;
 
 // A large answer on its way in pieces: what is left of it and where it goes.
 struct Transfer {
@@ -46,21 +48,38 @@ public:
         mClipboard = connection.Atom("CLIPBOARD");
     }
 
-    // Serves until the clipboard is taken or the display goes away.
+    // Serves until the clipboard is taken or the display goes away. A requestor that is taking an
+    // answer in pieces when another program takes the clipboard still gets the rest of it: it asked
+    // while we held the clipboard and waits for the pieces, some for ever. Once the clipboard is
+    // taken, the process waits only for those, and for no longer than a silent requestor is given.
     void Run()
     {
+        bool taken = false;
         for (;;) {
             if (!mConnection.Healthy()) {
                 return;
             }
-            XcbOwned<xcb_generic_event_t> event(xcb_wait_for_event(mConnection.Get()));
+            if (taken) {
+                DropAbandonedTransfers();
+                if (mTransfers.empty()) {
+                    // The display has done what we asked (the last, empty piece) before we leave.
+                    XcbOwned<xcb_get_input_focus_reply_t> done(
+                        xcb_get_input_focus_reply(mConnection.Get(), xcb_get_input_focus(mConnection.Get()), nullptr));
+                    return;
+                }
+            }
+            XcbOwned<xcb_generic_event_t> event = taken ? WaitForEvent(mConnection, kTakenPollMilliseconds)
+                                                        : XcbOwned<xcb_generic_event_t>(xcb_wait_for_event(mConnection.Get()));
             if (!event) {
+                if (taken) {
+                    continue;
+                }
                 return;
             }
             switch (event->response_type & 0x7F) {
             case XCB_SELECTION_CLEAR:
                 if (reinterpret_cast<xcb_selection_clear_event_t*>(event.get())->selection == mClipboard) {
-                    return;
+                    taken = true;
                 }
                 break;
             case XCB_SELECTION_REQUEST:
@@ -230,10 +249,15 @@ private:
         return true;
     }
 
+    // Transfers nobody takes pieces of any more are dropped.
+    void DropAbandonedTransfers()
+    {
+        std::erase_if(mTransfers, [](const auto& item) { return Clock::now() - item.second.lastProgress > kAbandoned; });
+    }
+
     void Continue(const xcb_property_notify_event_t& notify)
     {
-        // Transfers nobody takes pieces of any more are dropped.
-        std::erase_if(mTransfers, [](const auto& item) { return Clock::now() - item.second.lastProgress > kAbandoned; });
+        DropAbandonedTransfers();
         if (notify.state != XCB_PROPERTY_DELETE) {
             return;
         }

@@ -6,6 +6,7 @@
 #include "SecretHandout.h"
 #include "desktop/DesktopClipboard.h"
 #include "desktop/MimeFlavors.h"
+#include "desktop/SelectionTransfer.h"
 #include "scrap/ClipboardBackend.h"
 
 #include "platform/scrap/ScrapTestSupport.h"
@@ -166,6 +167,69 @@ TEST_F(DesktopClipboardTest, ThirtyTwoMebibytesOfTextGoInPiecesBothWays)
     ASSERT_EQ(ClearCurrentScrap(), noErr);
     ASSERT_EQ(PutString(CurrentScrap(), 'TEXT', text), noErr);
     EXPECT_TRUE(Xclip({"-t", "text/plain"}) == text);
+}
+
+// A program taking a large answer in pieces gets all of it, even when another program takes the
+// clipboard half-way: it asked while the clipboard was ours, and waits for the rest.
+TEST_F(DesktopClipboardTest, AnAnswerInPiecesIsFinishedAfterTheClipboardIsTaken)
+{
+    std::string text(8u << 20, 'a');
+    for (size_t i = 0; i < text.size(); i += 4093) {
+        text[i] = static_cast<char>('A' + (i / 4093) % 26);
+    }
+    ASSERT_EQ(ClearCurrentScrap(), noErr);
+    ASSERT_EQ(PutString(CurrentScrap(), 'TEXT', text), noErr);
+
+    using platform::desktop::XcbOwned;
+    std::string error;
+    auto reader = platform::desktop::DesktopConnection::Open(mDisplay.Name().c_str(), error);
+    ASSERT_TRUE(reader) << error;
+    xcb_connection_t* c = reader->Get();
+    const xcb_window_t window = reader->MakeHiddenWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
+    const xcb_atom_t property = reader->Atom("STASHWELL_TEST_PIECES");
+    xcb_convert_selection(c, window, reader->Atom("CLIPBOARD"), reader->Atom("text/plain"), property,
+                          XCB_CURRENT_TIME);
+    xcb_flush(c);
+    // The next event of that type, or NULL after a minute of silence.
+    auto next = [&](uint8_t type) {
+        for (;;) {
+            XcbOwned<xcb_generic_event_t> event = platform::desktop::WaitForEvent(*reader, 60000);
+            if (!event || (event->response_type & 0x7F) == type)
+                return event;
+        }
+    };
+    // Takes the property's value and deletes it, which asks for the next piece.
+    auto take = [&] {
+        XcbOwned<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+            c, xcb_get_property(c, 1, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4), nullptr));
+        std::string value;
+        if (reply) {
+            value.assign(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                         static_cast<size_t>(xcb_get_property_value_length(reply.get())));
+        }
+        xcb_flush(c);
+        return std::make_pair(reply ? reply->type : static_cast<xcb_atom_t>(XCB_ATOM_NONE), value);
+    };
+    ASSERT_TRUE(next(XCB_SELECTION_NOTIFY));
+    ASSERT_EQ(take().first, reader->Atom("INCR")) << "8 MiB is answered in pieces";
+
+    std::string received;
+    std::unique_ptr<testsupport::ChildProcess> other;
+    for (int pieces = 0;; ++pieces) {
+        XcbOwned<xcb_generic_event_t> event;
+        do {
+            event = next(XCB_PROPERTY_NOTIFY);
+        } while (event && reinterpret_cast<xcb_property_notify_event_t*>(event.get())->state != XCB_PROPERTY_NEW_VALUE);
+        ASSERT_TRUE(event) << "no piece came after " << received.size() << " bytes";
+        if (pieces == 1)
+            other = ServeSelection(mDisplay.Name(), "clipboard", "theirs");
+        auto [type, piece] = take();
+        if (piece.empty())
+            break;
+        received += piece;
+    }
+    EXPECT_TRUE(received == text) << received.size() << " bytes";
+    EXPECT_EQ(Xclip({}), "theirs");
 }
 
 // A secret the keychain has just handed out goes on the clipboard with the hint that clipboard
