@@ -320,8 +320,14 @@ int RunClipboardServer(int argc, char** argv)
     xcb_set_selection_owner(connection->Get(), window, clipboard, time);
     XcbOwned<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
         connection->Get(), xcb_get_selection_owner(connection->Get(), clipboard), nullptr));
-    if (!owner || owner->owner != window) {
+    if (!owner) {
         return Fail("the X11 display did not give us the clipboard");
+    }
+    // The display refuses an owner whose time is older than the last change of owner: another
+    // program took the clipboard at the same moment, after us in the display's order.
+    if (owner->owner != window) {
+        Fail("another program took the clipboard at the same moment");
+        return kServerFoundClipboardTaken;
     }
     // Told once we hold the clipboard; the one who started us waits for this process to end, so
     // serving goes on in a child of its own.

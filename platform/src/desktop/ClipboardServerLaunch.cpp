@@ -41,18 +41,18 @@ std::string ServerPath()
 
 }  // namespace
 
-bool LaunchClipboardServer(const std::string& display, const std::string& folderBaseName, bool concealed,
-                           xcb_window_t& window, std::string& why)
+ServerLaunch LaunchClipboardServer(const std::string& display, const std::string& folderBaseName, bool concealed,
+                                   xcb_window_t& window, std::string& why)
 {
     const std::string path = ServerPath();
     if (path.empty()) {
         why = std::string("its server, ") + kClipboardServerName + ", is not installed beside the platform library";
-        return false;
+        return ServerLaunch::kFailed;
     }
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
         why = std::string("cannot make a pipe: ") + std::strerror(errno);
-        return false;
+        return ServerLaunch::kFailed;
     }
     ScopedFd readEnd(pipeFds[0]);
     ScopedFd writeEnd(pipeFds[1]);
@@ -78,7 +78,7 @@ bool LaunchClipboardServer(const std::string& display, const std::string& folder
     writeEnd.Reset();
     if (spawned != 0) {
         why = "cannot start " + path + ": " + std::strerror(spawned);
-        return false;
+        return ServerLaunch::kFailed;
     }
     // The server answers with its window once it holds the clipboard, then leaves a process of its
     // own to serve and exits; its answer ends with the end of the pipe.
@@ -100,14 +100,17 @@ bool LaunchClipboardServer(const std::string& display, const std::string& folder
     }
     int exitStatus = 0;
     ::waitpid(child, &exitStatus, 0);
+    if (WIFEXITED(exitStatus) && WEXITSTATUS(exitStatus) == kServerFoundClipboardTaken) {
+        return ServerLaunch::kTakenMeanwhile;
+    }
     char* end = nullptr;
     const unsigned long number = std::strtoul(answer.c_str(), &end, 10);
     if (answer.empty() || end == answer.c_str() || *end != '\n' || number == 0) {
         why = answer.empty() ? "its server did not take the clipboard" : "its server failed: " + answer;
-        return false;
+        return ServerLaunch::kFailed;
     }
     window = static_cast<xcb_window_t>(number);
-    return true;
+    return ServerLaunch::kServing;
 }
 
 }  // namespace platform::desktop

@@ -7,12 +7,23 @@
 
 namespace platform::desktop {
 
+// How a start of the server ended.
+enum class ServerLaunch {
+    kServing,        // it holds the CLIPBOARD, with its window
+    kTakenMeanwhile, // another program took the clipboard at the same moment, after us in the
+                     // display's order: what we were about to offer is replaced already
+    kFailed          // with the reason
+};
+
 // Starts the server for the display and the desktop folder of that base name, and waits until it
-// holds the CLIPBOARD: true with its window, or false with the reason. The server lives on by
-// itself (no child is left for this process to wait for) until another application takes the
-// clipboard. A concealed clipboard is offered with the hint that clipboard managers keep no copy.
-bool LaunchClipboardServer(const std::string& display, const std::string& folderBaseName, bool concealed,
-                           xcb_window_t& window, std::string& why);
+// holds the CLIPBOARD. The server lives on by itself (no child is left for this process to wait
+// for) until another application takes the clipboard. A concealed clipboard is offered with the
+// hint that clipboard managers keep no copy.
+ServerLaunch LaunchClipboardServer(const std::string& display, const std::string& folderBaseName, bool concealed,
+                                   xcb_window_t& window, std::string& why);
+
+// The exit status of a server that found the clipboard taken by another program as it asked.
+constexpr int kServerFoundClipboardTaken = 3;
 
 constexpr const char kClipboardServerName[] = "stashwell-clipboard-server";
 // The server's last argument when what it offers is a secret.

@@ -111,11 +111,17 @@ public:
         }
         xcb_window_t window = XCB_WINDOW_NONE;
         std::string why;
-        if (!LaunchClipboardServer(mDisplay, FolderNameFor(mDisplay), concealed, window, why)) {
-            return FailScrap(internalScrapErr, "the clipboard could not be taken: " + why);
+        switch (LaunchClipboardServer(mDisplay, FolderNameFor(mDisplay), concealed, window, why)) {
+        case ServerLaunch::kServing:
+            mServerWindow = window;
+            return noErr;
+        case ServerLaunch::kTakenMeanwhile:
+            // As when another process clears the shared clipboard between our clear and our puts.
+            return FailScrap(badScrapRefErr, "another program took the clipboard at the same moment");
+        case ServerLaunch::kFailed:
+            break;
         }
-        mServerWindow = window;
-        return noErr;
+        return FailScrap(internalScrapErr, "the clipboard could not be taken: " + why);
     }
 
     // The owner's answer for a target, other events handled while waiting.
