@@ -2,6 +2,7 @@
 
 #include "base/KernelCopy.h"
 #include "base/PathParts.h"
+#include "base/RegularFile.h"
 #include "base/TemporaryFiles.h"
 
 #include <fcntl.h>
@@ -81,23 +82,15 @@ int AtomicFileWriter::Prepare(const void* bytes, size_t length)
 {
     return PrepareWith([&](int fd) -> int {
         const char* next = static_cast<const char*>(bytes);
-        size_t left = length;
-        while (left > 0) {
+        for (size_t done = 0; done < length;) {
             if (int injected = InjectedFault(WriteStage::Write)) {
                 return injected;
             }
-            ssize_t written = ::write(fd, next, std::min(left, kMaxWriteChunk));
-            if (written < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return errno;
+            const size_t chunk = std::min(length - done, kMaxWriteChunk);
+            if (int error = WriteAllAt(fd, next + done, chunk, static_cast<off_t>(done))) {
+                return error;
             }
-            if (written == 0) {
-                return ENOSPC;
-            }
-            next += written;
-            left -= static_cast<size_t>(written);
+            done += chunk;
         }
         return 0;
     });

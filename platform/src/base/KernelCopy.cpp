@@ -75,26 +75,6 @@ int SendRest(int from, off_t& fromOffset, int to, off_t& toOffset, size_t& lengt
     return 0;
 }
 
-int WriteAllAt(int fd, const char* bytes, size_t length, off_t at)
-{
-    while (length > 0) {
-        ssize_t written = ::pwrite(fd, bytes, length, at);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        if (written == 0) {
-            return ENOSPC;
-        }
-        bytes += written;
-        length -= static_cast<size_t>(written);
-        at += written;
-    }
-    return 0;
-}
-
 // The plain copy: through one buffer, a megabyte at a time.
 int CopyThroughBuffer(int from, off_t fromOffset, int to, off_t toOffset, size_t length)
 {

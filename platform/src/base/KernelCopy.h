@@ -1,8 +1,8 @@
 // Copying bytes from one file to another inside the kernel, so that a clip's flavor of many
 // megabytes moves between its package and the clipboard without being read into the process.
 //
-// copy_file_range is the one way used: on a file system that shares blocks (Btrfs, XFS) it clones
-// them, elsewhere the kernel copies page by page. FICLONE alone works only on those few file
+// copy_file_range first: on a file system that shares blocks (Btrfs, XFS) it clones them, elsewhere
+// the kernel copies page by page; sendfile where it refuses. FICLONE alone works only on those few file
 // systems, and a hard link would make a package file and a clipboard file one file, so that a
 // change to either (any program of the user may rewrite a package file in place) would change the
 // other; the clipboard also lives in the runtime folder, another file system than the clips.

@@ -82,6 +82,26 @@ ssize_t ReadAt(int fd, void* data, size_t length, off_t offset)
     return static_cast<ssize_t>(done);
 }
 
+int WriteAllAt(int fd, const char* bytes, size_t length, off_t at)
+{
+    while (length > 0) {
+        ssize_t written = ::pwrite(fd, bytes, length, at);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        if (written == 0) {
+            return ENOSPC;
+        }
+        bytes += written;
+        length -= static_cast<size_t>(written);
+        at += written;
+    }
+    return 0;
+}
+
 FileError ReadOpenFile(int fd, const std::string& label, size_t maxBytes,
                        const std::function<bool(std::span<const char>)>& sink)
 {

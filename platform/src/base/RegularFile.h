@@ -39,6 +39,10 @@ FileError OpenRegularFile(int folderFd, const std::string& name, ScopedFd& fd, s
 // end of the file), or -1 with errno set.
 ssize_t ReadAt(int fd, void* data, size_t length, off_t offset);
 
+// Writes all length bytes at offset, retrying interrupted writes. 0, or the errno value; ENOSPC when
+// the system writes nothing.
+int WriteAllAt(int fd, const char* bytes, size_t length, off_t at);
+
 // Hands the file's bytes, from the start, to sink in chunks; a file that holds more than maxBytes
 // (also one that grows past it while read) fails with Kind::TooLarge. The chunk buffer is wiped
 // after use, so a secret read this way leaves no copy behind. sink answers false to stop early.
