@@ -40,8 +40,7 @@ AEStoragePtr CreateByteStorage(const void* data, Size size)
 {
     AEStoragePtr storage(new OpaqueAEDataStorage(OpaqueAEDataStorage::Kind::bytes));
     if (size > 0) {
-        const auto* first = static_cast<const std::uint8_t*>(data);
-        storage->bytes.assign(first, first + size);
+        storage->bytes.assign(static_cast<const std::uint8_t*>(data), static_cast<size_t>(size));
     }
     return storage;
 }

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
@@ -34,6 +35,36 @@ struct AEStoredItem {
 
 }  // namespace platform
 
+namespace platform {
+
+// The bytes of a plain descriptor. A menu is made of thousands of small ones (a number, a string
+// reference, a key), so up to 16 bytes are held in place instead of in an allocation of their own.
+class AEBytes {
+public:
+    const std::uint8_t* data() const { return mHeap ? mHeap.get() : mInline; }
+    size_t size() const { return mSize; }
+    // Throws std::bad_alloc.
+    void assign(const std::uint8_t* first, size_t count)
+    {
+        std::unique_ptr<std::uint8_t[]> heap;
+        if (count > sizeof mInline) {
+            heap.reset(new std::uint8_t[count]);
+        }
+        mHeap = std::move(heap);
+        if (count > 0) {
+            std::memcpy(mHeap ? mHeap.get() : mInline, first, count);
+        }
+        mSize = count;
+    }
+
+private:
+    size_t mSize = 0;
+    std::unique_ptr<std::uint8_t[]> mHeap;
+    std::uint8_t mInline[16];
+};
+
+}  // namespace platform
+
 struct OpaqueAEDataStorage {
     enum class Kind { bytes, list, record };
 
@@ -41,7 +72,7 @@ struct OpaqueAEDataStorage {
 
     Kind kind;
     std::atomic<long> references{1};  // descriptors and items holding this store
-    std::vector<std::uint8_t> bytes;             // Kind::bytes
+    platform::AEBytes bytes;                     // Kind::bytes
     std::vector<platform::AEStoredItem> items;   // Kind::list and Kind::record
 };
 

@@ -131,24 +131,45 @@ NodeView NodeView::ArrayItem(std::uint32_t index) const
 std::vector<std::pair<std::string, NodeView>> NodeView::DictionaryItems() const
 {
     std::vector<std::pair<std::string, NodeView>> items;
-    plist_dict_iter rawIter = nullptr;
-    plist_dict_new_iter(mNode, &rawIter);
-    MallocOwner iter(static_cast<char*>(rawIter));
-    if (!iter) {
-        return items;
-    }
-    items.reserve(plist_dict_get_size(mNode));
-    for (;;) {
-        char* rawKey = nullptr;
-        plist_t value = nullptr;
-        plist_dict_next_item(mNode, rawIter, &rawKey, &value);
-        MallocOwner key(rawKey);
-        if (value == nullptr) {
-            break;
-        }
-        items.emplace_back(key ? std::string(key.get()) : std::string(), NodeView(value));
+    DictionaryCursor cursor(*this);
+    std::string_view key;
+    NodeView value(nullptr);
+    while (cursor.Next(key, value)) {
+        items.emplace_back(std::string(key), value);
     }
     return items;
+}
+
+DictionaryCursor::DictionaryCursor(NodeView dictionary) : mDictionary(dictionary.Raw())
+{
+    if (mDictionary != nullptr && plist_get_node_type(mDictionary) == PLIST_DICT) {
+        plist_dict_iter iterator = nullptr;
+        plist_dict_new_iter(mDictionary, &iterator);
+        mIterator = iterator;
+    }
+}
+
+DictionaryCursor::~DictionaryCursor()
+{
+    std::free(mKey);
+    std::free(mIterator);
+}
+
+bool DictionaryCursor::Next(std::string_view& key, NodeView& value)
+{
+    std::free(mKey);
+    mKey = nullptr;
+    if (mIterator == nullptr) {
+        return false;
+    }
+    plist_t item = nullptr;
+    plist_dict_next_item(mDictionary, mIterator, &mKey, &item);
+    if (item == nullptr) {
+        return false;
+    }
+    key = mKey != nullptr ? std::string_view(mKey) : std::string_view();
+    value = NodeView(item);
+    return true;
 }
 
 namespace {

@@ -45,6 +45,24 @@ private:
     void* mNode;
 };
 
+// Walks the (key, value) pairs of a dictionary in the library's order without copying them out, for
+// the large lists that are read whole. A key is valid until the next call to Next.
+class DictionaryCursor {
+public:
+    explicit DictionaryCursor(NodeView dictionary);
+    ~DictionaryCursor();
+    DictionaryCursor(const DictionaryCursor&) = delete;
+    DictionaryCursor& operator=(const DictionaryCursor&) = delete;
+
+    // False at the end (or when the node is not a dictionary).
+    bool Next(std::string_view& key, NodeView& value);
+
+private:
+    void* mDictionary;
+    void* mIterator = nullptr;
+    char* mKey = nullptr;
+};
+
 // Owns a whole libplist tree (its root). Move-only; frees the tree when it goes away, its strings'
 // and data's bytes wiped first. A node that
 // has been handed to a container with Append/Set is owned by that container from then on.

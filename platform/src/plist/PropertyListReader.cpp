@@ -145,7 +145,10 @@ private:
     {
         std::vector<Owned> keys;
         std::vector<Owned> values;
-        for (auto& [key, value] : node.DictionaryItems()) {
+        DictionaryCursor cursor(node);
+        std::string_view key;
+        NodeView value(nullptr);
+        while (cursor.Next(key, value)) {
             Owned keyString = KeyString(key);
             if (!keyString) {
                 return Owned();
@@ -180,7 +183,7 @@ private:
 
     // Keys are immutable strings, so every dictionary of one conversion shares one string per key
     // text: a list of records made alike makes each key once, not once per record.
-    Owned KeyString(const std::string& utf8)
+    Owned KeyString(std::string_view utf8)
     {
         if (auto known = mKeys.find(utf8); known != mKeys.end()) {
             return Owned::Retain(known->second.Get());
@@ -191,7 +194,7 @@ private:
         }
         Owned key = Made(CreateStringFromUTF16(mAllocator, std::move(units)));
         if (key) {
-            mKeys.emplace(utf8, Owned::Retain(key.Get()));
+            mKeys.emplace(std::string(utf8), Owned::Retain(key.Get()));
         }
         return key;
     }
@@ -214,8 +217,11 @@ public:
             return Fail("containers are nested too deeply");
         }
         switch (node.Kind()) {
-        case NodeKind::Dictionary:
-            for (auto& [key, value] : node.DictionaryItems()) {
+        case NodeKind::Dictionary: {
+            DictionaryCursor cursor(node);
+            std::string_view key;
+            NodeView value(nullptr);
+            while (cursor.Next(key, value)) {
                 if (!IsUTF8(key)) {
                     return Fail("a dictionary key is not valid UTF-8");
                 }
@@ -224,6 +230,7 @@ public:
                 }
             }
             return true;
+        }
         case NodeKind::Array:
             for (std::uint32_t i = 0, count = node.ArrayCount(); i < count; ++i) {
                 if (!Check(node.ArrayItem(i), depth + 1)) {

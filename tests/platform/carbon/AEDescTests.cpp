@@ -323,6 +323,18 @@ TEST(AEDescriptors, CreationCopiesTheBytesAndReadsStopAtTheBuffer)
     EXPECT_EQ(AEGetDescData(&desc, nullptr, 2), paramErr);
     EXPECT_EQ(AEGetDescData(&desc, small, -1), paramErr);
 
+    // Small descriptors keep their bytes in place, larger ones apart: both read back whole, and
+    // replacing one size by the other keeps only the new bytes.
+    const std::string text = "0123456789abcdefghijklmnopqrstuvwxyz";
+    for (size_t size : {15u, 16u, 17u, 36u}) {
+        ScopedDesc sized;
+        ASSERT_EQ(AECreateDesc(typeChar, text.data(), static_cast<Size>(size), &sized), noErr);
+        EXPECT_EQ(sized.bytes(), Bytes(text.substr(0, size)));
+        const size_t other = size > 16 ? 3 : 30;
+        ASSERT_EQ(AEReplaceDescData(typeChar, text.data() + 1, static_cast<Size>(other), &sized), noErr);
+        EXPECT_EQ(sized.bytes(), Bytes(text.substr(1, other)));
+    }
+
     // Zero bytes still make a descriptor with a data store; only typeNull has none.
     ScopedDesc empty;
     ASSERT_EQ(AECreateDesc(typeChar, nullptr, 0, &empty), noErr);
