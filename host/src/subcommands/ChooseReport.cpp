@@ -2,7 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
 namespace cmhost {
@@ -20,60 +22,111 @@ std::string KeyName(const KeyboardRecord& key)
     return name;
 }
 
-// What JSON writes for an ASCII character that it escapes.
-std::string EscapedAscii(unsigned char c)
+// What JSON writes for an ASCII character that it escapes, added to out.
+void AppendEscapedAscii(unsigned char c, std::string& out)
 {
     switch (c) {
     case '"':
-        return "\\\"";
+        out += "\\\"";
+        return;
     case '\\':
-        return "\\\\";
+        out += "\\\\";
+        return;
     case '\b':
-        return "\\b";
+        out += "\\b";
+        return;
     case '\f':
-        return "\\f";
+        out += "\\f";
+        return;
     case '\n':
-        return "\\n";
+        out += "\\n";
+        return;
     case '\r':
-        return "\\r";
+        out += "\\r";
+        return;
     case '\t':
-        return "\\t";
+        out += "\\t";
+        return;
     default: {
         char escaped[8];
         std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-        return escaped;
+        out += escaped;
+        return;
     }
     }
+}
+
+bool IsPlainByte(unsigned char c)
+{
+    return c >= 0x20 && c < 0x80 && c != '"' && c != '\\';
+}
+
+// The length of the run of plain bytes at the start of text, eight bytes at a time: a word is
+// plain when none of its bytes is below 0x20, at or above 0x80, a quote or a backslash.
+size_t PlainRunLength(std::string_view text)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    auto hasZeroByte = [](std::uint64_t word) { return ((word - kOnes) & ~word & kHighs) != 0; };
+    size_t length = 0;
+    while (text.size() - length >= sizeof(std::uint64_t)) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + length, sizeof word);
+        // Below 0x20: subtracting 0x20 from a byte under 0x80 borrows into its high bit.
+        const bool special = (word & kHighs) != 0 || (((word - kOnes * 0x20) & ~word & kHighs) != 0) ||
+                             hasZeroByte(word ^ (kOnes * '"')) || hasZeroByte(word ^ (kOnes * '\\'));
+        if (special)
+            break;
+        length += sizeof word;
+    }
+    while (length < text.size() && IsPlainByte(static_cast<unsigned char>(text[length])))
+        ++length;
+    return length;
 }
 
 // Writes text as the JSON string the library writes, bytes that are not UTF-8 replaced, without
 // building it whole: plain ASCII goes straight out, the ASCII characters JSON escapes are escaped
 // here, and only runs of bytes beyond ASCII pass through the library. A run ends only at an ASCII
-// byte, which no UTF-8 sequence holds, so no character is ever cut in two.
+// byte, which no UTF-8 sequence holds, so no character is ever cut in two. Short pieces gather in
+// a buffer of its own: a document of many short lines holds as many escapes, and a stream call
+// for each would cost more than the bytes themselves.
 void WriteJsonString(std::string_view text, std::ostream& out)
 {
-    auto plain = [](unsigned char c) { return c >= 0x20 && c < 0x80 && c != '"' && c != '\\'; };
-    out << '"';
+    constexpr size_t kBufferBytes = 64 * 1024;
+    std::string buffer;
+    buffer.reserve(kBufferBytes);
+    auto flush = [&] {
+        out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        buffer.clear();
+    };
+    buffer += '"';
     size_t i = 0;
     while (i < text.size()) {
-        size_t start = i;
-        while (i < text.size() && plain(static_cast<unsigned char>(text[i])))
-            ++i;
-        out.write(text.data() + start, static_cast<std::streamsize>(i - start));
+        const size_t plain = PlainRunLength(text.substr(i));
+        if (buffer.size() + plain > kBufferBytes) {
+            flush();
+            out.write(text.data() + i, static_cast<std::streamsize>(plain));
+        } else {
+            buffer.append(text.data() + i, plain);
+        }
+        i += plain;
         if (i == text.size())
             break;
         if (static_cast<unsigned char>(text[i]) < 0x80) {
-            out << EscapedAscii(static_cast<unsigned char>(text[i++]));
+            AppendEscapedAscii(static_cast<unsigned char>(text[i++]), buffer);
             continue;
         }
-        start = i;
+        const size_t start = i;
         while (i < text.size() && static_cast<unsigned char>(text[i]) >= 0x80)
             ++i;
         const std::string quoted = nlohmann::ordered_json(std::string(text.substr(start, i - start)))
                                        .dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-        out.write(quoted.data() + 1, static_cast<std::streamsize>(quoted.size() - 2));
+        buffer.append(quoted, 1, quoted.size() - 2);
+        if (buffer.size() >= kBufferBytes)
+            flush();
     }
-    out << '"';
+    buffer += '"';
+    flush();
 }
 
 }  // namespace

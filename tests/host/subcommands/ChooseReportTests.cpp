@@ -9,6 +9,7 @@
 
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -16,7 +17,7 @@ using ordered_json = nlohmann::ordered_json;
 
 TEST(ChooseReport, TheDocumentIsWrittenAsTheJSONLibraryWritesIt)
 {
-    const std::string documents[] = {
+    std::vector<std::string> documents = {
         "",
         "plain text",
         "quote \" backslash \\ slash /",
@@ -28,6 +29,18 @@ TEST(ChooseReport, TheDocumentIsWrittenAsTheJSONLibraryWritesIt)
         "overlong \xC0\x80 and \xFF\xFE",
         "\xF0\x9F\x98\x80\xF0\x9F",
     };
+    // Plain text is scanned a word at a time: a byte to escape or beyond ASCII at every place of a
+    // word, and a document longer than the writer's buffer, made of many short lines.
+    for (const std::string special : {"\"", "\\", "\n", "\x1f", "\xC3\xA9", "\x80"}) {
+        for (size_t at = 0; at <= 9; ++at) {
+            documents.push_back(std::string("abcdefghijklmnopqr").substr(0, at) + special + "stuvwxyz0123456789");
+        }
+    }
+    std::string lines;
+    while (lines.size() < 300 * 1024) {
+        lines += "The quick brown fox jumps over the \"lazy\" dog.\n";
+    }
+    documents.push_back(lines + std::string(100 * 1024, 'x') + "\t");
     for (const std::string& document : documents) {
         SCOPED_TRACE(testing::PrintToString(document));
         cmhost::ChooseReport report;
