@@ -87,6 +87,7 @@ void ReadItems(const AEDescList& list, std::vector<MenuItem>& items)
     long count = 0;
     if (AECountItems(&list, &count) != noErr)
         return;
+    items.reserve(items.size() + static_cast<size_t>(count));
     for (long index = 1; index <= count; ++index) {
         ScopedAEDesc record;
         AEKeyword key = 0;

@@ -128,6 +128,11 @@ NodeView NodeView::ArrayItem(std::uint32_t index) const
     return NodeView(plist_array_get_item(mNode, index));
 }
 
+std::uint32_t NodeView::DictionaryCount() const
+{
+    return Kind() == NodeKind::Dictionary ? plist_dict_get_size(mNode) : 0;
+}
+
 std::vector<std::pair<std::string, NodeView>> NodeView::DictionaryItems() const
 {
     std::vector<std::pair<std::string, NodeView>> items;

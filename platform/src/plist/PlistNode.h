@@ -34,6 +34,8 @@ public:
 
     std::uint32_t ArrayCount() const;
     NodeView ArrayItem(std::uint32_t index) const;
+    // The number of keys of a dictionary (0 for another kind of node).
+    std::uint32_t DictionaryCount() const;
     // Every (key, value) pair of a dictionary, in the library's order.
     std::vector<std::pair<std::string, NodeView>> DictionaryItems() const;
     // The value of one key of a dictionary; nullopt when absent or when this is not a dictionary.

@@ -92,6 +92,8 @@ private:
         CFDictionaryGetKeysAndValues(dictionary, keys.data(), values.data());
         std::vector<Owned> ownedKeys;
         std::vector<Owned> ownedValues;
+        ownedKeys.reserve(keys.size());
+        ownedValues.reserve(keys.size());
         for (size_t i = 0; i < keys.size(); ++i) {
             if (keys[i] == nullptr || CFGetTypeID(keys[i]) != CFStringGetTypeID()) {
                 return Owned();

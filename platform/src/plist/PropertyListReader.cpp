@@ -145,6 +145,8 @@ private:
     {
         std::vector<Owned> keys;
         std::vector<Owned> values;
+        keys.reserve(node.DictionaryCount());
+        values.reserve(node.DictionaryCount());
         DictionaryCursor cursor(node);
         std::string_view key;
         NodeView value(nullptr);
@@ -172,6 +174,8 @@ private:
         }
         std::vector<const void*> rawKeys;
         std::vector<const void*> rawValues;
+        rawKeys.reserve(keys.size());
+        rawValues.reserve(keys.size());
         for (size_t i = 0; i < keys.size(); ++i) {
             rawKeys.push_back(keys[i].Get());
             rawValues.push_back(values[i].Get());
