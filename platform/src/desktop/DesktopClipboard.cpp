@@ -1,5 +1,7 @@
 #include "desktop/DesktopClipboard.h"
 
+#include "base/ErrnoStatus.h"
+#include "desktop/AnswerFile.h"
 #include "desktop/ClipboardServerLaunch.h"
 #include "desktop/DesktopConnection.h"
 #include "desktop/MimeFlavors.h"
@@ -8,7 +10,9 @@
 
 #include <xcb/xfixes.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -45,7 +49,10 @@ private:
     bool mLoaded = false;
     std::vector<TargetFlavor> mFlavors;
     std::vector<ManifestEntry> mEntries;
+    // Each flavor's bytes once fetched: text converted in memory, anything else as the owner
+    // answered it, in a file of its own.
     std::vector<std::optional<std::string>> mBytes;
+    std::vector<std::unique_ptr<AnswerFile>> mFiles;
 };
 
 class DesktopClipboard final : public scrap::ClipboardBackend {
@@ -129,6 +136,13 @@ public:
     {
         return ConvertSelection(*mConnection, mWindow, mClipboardAtom, mConnection->Atom(target),
                                 [this](const xcb_generic_event_t& event) { Handle(event); }, why);
+    }
+
+    // The same, handed to sink as it arrives, at most most bytes.
+    bool Receive(const std::string& target, AnswerSink& sink, size_t most, std::string& why)
+    {
+        return ReceiveSelection(*mConnection, mWindow, mClipboardAtom, mConnection->Atom(target),
+                                [this](const xcb_generic_event_t& event) { Handle(event); }, sink, why, most);
     }
 
     std::string AtomName(xcb_atom_t atom) { return mConnection->AtomName(atom); }
@@ -232,21 +246,32 @@ OSStatus ForeignGeneration::Refresh()
         mEntries.push_back(ManifestEntry{flavor.type, 0, 0});
     }
     mBytes.resize(mFlavors.size());
+    mFiles.resize(mFlavors.size());
     mLoaded = true;
     return noErr;
 }
 
 OSStatus ForeignGeneration::Fetch(size_t index)
 {
-    if (mBytes[index]) {
+    if (mBytes[index] || mFiles[index]) {
         return noErr;
     }
     std::string why;
+    if (std::optional<std::string> header = KeptAnswerHeader(mFlavors[index])) {
+        auto file = std::make_unique<AnswerFile>();
+        if (!file->Open(*header, why) ||
+            !mClipboard.Receive(mFlavors[index].target, *file, kMaxSelectionAnswerBytes - header->size(), why)) {
+            return FailScrap(internalScrapErr, FlavorLabel(mFlavors[index].type) + " could not be read: " + why);
+        }
+        mEntries[index].size = static_cast<Size>(file->Size());
+        mFiles[index] = std::move(file);
+        return noErr;
+    }
     std::optional<std::string> answer = mClipboard.Convert(mFlavors[index].target, why);
     if (!answer) {
         return FailScrap(internalScrapErr, FlavorLabel(mFlavors[index].type) + " could not be read: " + why);
     }
-    std::optional<std::string> bytes = FlavorBytesFromTarget(mFlavors[index], *answer);
+    std::optional<std::string> bytes = FlavorBytesFromTarget(mFlavors[index], std::move(*answer));
     if (!bytes) {
         return FailScrap(internalScrapErr, FlavorLabel(mFlavors[index].type) + " is not valid text");
     }
@@ -257,6 +282,15 @@ OSStatus ForeignGeneration::Fetch(size_t index)
 
 OSStatus ForeignGeneration::ReadData(size_t index, Size* byteCount, void* destination)
 {
+    if (mFiles[index]) {
+        const size_t count = std::min(static_cast<size_t>(*byteCount), mFiles[index]->Size());
+        if (!mFiles[index]->ReadInto(destination, count)) {
+            return FailScrap(internalScrapErr, FlavorLabel(mFlavors[index].type) + " could not be read: " +
+                                                   ErrnoReason("its kept copy", errno));
+        }
+        *byteCount = static_cast<Size>(count);
+        return noErr;
+    }
     const std::string& bytes = *mBytes[index];
     const size_t count = std::min(static_cast<size_t>(*byteCount), bytes.size());
     if (count > 0) {

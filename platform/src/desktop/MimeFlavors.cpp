@@ -181,7 +181,18 @@ std::vector<TargetFlavor> FlavorsForTargets(const std::vector<std::string>& targ
     return flavors;
 }
 
-std::optional<std::string> FlavorBytesFromTarget(const TargetFlavor& flavor, std::string_view answer)
+std::optional<std::string> KeptAnswerHeader(const TargetFlavor& flavor)
+{
+    if (flavor.type == kScrapFlavorTypeUnicode || flavor.type == kScrapFlavorTypeText) {
+        return std::nullopt;
+    }
+    if (IsForeignFlavorType(flavor.type) && !KnownType(flavor.target) && !PrivateType(flavor.target)) {
+        return ForeignFlavorBytes(flavor.target, "");
+    }
+    return std::string();
+}
+
+std::optional<std::string> FlavorBytesFromTarget(const TargetFlavor& flavor, std::string answer)
 {
     if (flavor.type == kScrapFlavorTypeUnicode) {
         std::u16string units;
@@ -194,10 +205,11 @@ std::optional<std::string> FlavorBytesFromTarget(const TargetFlavor& flavor, std
         const CFStringEncoding from = flavor.target == kLatin1String ? kCFStringEncodingISOLatin1 : kCFStringEncodingUTF8;
         return Recode(answer, from, kCFStringEncodingMacRoman);
     }
-    if (IsForeignFlavorType(flavor.type) && !KnownType(flavor.target) && !PrivateType(flavor.target)) {
-        return ForeignFlavorBytes(flavor.target, answer);
+    std::optional<std::string> header = KeptAnswerHeader(flavor);
+    if (header && !header->empty()) {
+        return *header + answer;
     }
-    return std::string(answer);
+    return answer;
 }
 
 std::vector<std::pair<std::string, ScrapFlavorType>> TargetsForFlavors(const std::vector<OfferedFlavor>& flavors)

@@ -30,9 +30,14 @@ struct TargetFlavor {
 // text/plain). Targets that are neither known, MIME types nor private flavor targets give nothing.
 std::vector<TargetFlavor> FlavorsForTargets(const std::vector<std::string>& targets);
 
+// What comes before the owner's answer in a flavor's bytes when the flavor keeps the answer as it
+// is (nothing, or a foreign target's name); nullopt for text, which is converted whole.
+std::optional<std::string> KeptAnswerHeader(const TargetFlavor& flavor);
+
 // A flavor's bytes from what the owner answered for its target; nullopt when the answer cannot be
-// converted (text that is not valid in its encoding).
-std::optional<std::string> FlavorBytesFromTarget(const TargetFlavor& flavor, std::string_view answer);
+// converted (text that is not valid in its encoding). An answer kept as it is moves into the
+// flavor, so that a large one is never held twice.
+std::optional<std::string> FlavorBytesFromTarget(const TargetFlavor& flavor, std::string answer);
 
 // A flavor a clipboard holds, as it is offered: its type, and for a kept foreign target the
 // target's name (read from the flavor's bytes).

@@ -4,6 +4,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <string_view>
 
 namespace platform::desktop {
 namespace {
@@ -28,10 +32,47 @@ XcbOwned<xcb_get_property_reply_t> TakeProperty(DesktopConnection& connection, x
     return XcbOwned<xcb_get_property_reply_t>(xcb_get_property_reply(connection.Get(), cookie, nullptr));
 }
 
-std::string ValueOf(const xcb_get_property_reply_t& reply)
+std::string_view ValueOf(const xcb_get_property_reply_t& reply)
 {
     const int length = xcb_get_property_value_length(&reply);
-    return std::string(static_cast<const char*>(xcb_get_property_value(&reply)), static_cast<size_t>(length));
+    return std::string_view(static_cast<const char*>(xcb_get_property_value(&reply)), static_cast<size_t>(length));
+}
+
+// The size an INCR owner announces: at least what it will send, a hint to make room once.
+size_t AnnouncedSize(const xcb_get_property_reply_t& reply)
+{
+    const std::string_view value = ValueOf(reply);
+    std::uint32_t size = 0;
+    if (value.size() >= sizeof size) {
+        std::memcpy(&size, value.data(), sizeof size);
+    }
+    return size;
+}
+
+// An answer gathered whole in memory. Room for what an answer in pieces announces is made at once,
+// so that it is never held twice while it grows.
+class StringSink final : public AnswerSink {
+public:
+    void Expect(size_t atLeast) override
+    {
+        try {
+            answer.reserve(atLeast);
+        } catch (const std::bad_alloc&) {
+            // Only a hint: an owner may announce more than it sends. The answer then grows.
+        }
+    }
+    bool Take(std::string_view piece, std::string&) override
+    {
+        answer.append(piece);
+        return true;
+    }
+
+    std::string answer;
+};
+
+std::string TooLarge(size_t most)
+{
+    return "the clipboard's content is larger than " + std::to_string(most) + " bytes, the most a flavor can hold";
 }
 
 }  // namespace
@@ -47,9 +88,8 @@ XcbOwned<xcb_generic_event_t> WaitForEvent(DesktopConnection& connection, int mi
     return XcbOwned<xcb_generic_event_t>(xcb_poll_for_event(connection.Get()));
 }
 
-std::optional<std::string> ConvertSelection(DesktopConnection& connection, xcb_window_t window,
-                                            xcb_atom_t selection, xcb_atom_t target, const EventSink& otherEvent,
-                                            std::string& why)
+bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_atom_t selection, xcb_atom_t target,
+                      const EventSink& otherEvent, AnswerSink& sink, std::string& why, size_t most)
 {
     xcb_connection_t* c = connection.Get();
     const xcb_atom_t property = connection.Atom("STASHWELL_SELECTION");
@@ -58,17 +98,17 @@ std::optional<std::string> ConvertSelection(DesktopConnection& connection, xcb_w
     xcb_flush(c);
 
     bool incremental = false;
-    std::string answer;
+    size_t received = 0;
     Clock::time_point deadline = Clock::now() + kPatience;
     for (;;) {
         if (!connection.Healthy()) {
             why = "the X11 display closed the connection";
-            return std::nullopt;
+            return false;
         }
         if (Clock::now() >= deadline) {
             why = incremental ? "the application holding the clipboard stopped sending it"
                               : "the application holding the clipboard did not answer";
-            return std::nullopt;
+            return false;
         }
         XcbOwned<xcb_generic_event_t> event = WaitForEvent(connection, std::min(MillisecondsLeft(deadline), 100));
         if (!event) {
@@ -82,17 +122,22 @@ std::optional<std::string> ConvertSelection(DesktopConnection& connection, xcb_w
             }
             if (notify->property == XCB_ATOM_NONE) {
                 why = "the application holding the clipboard refused to give it";
-                return std::nullopt;
+                return false;
             }
             XcbOwned<xcb_get_property_reply_t> reply = TakeProperty(connection, window, property);
             if (!reply) {
                 why = "the clipboard's answer could not be read";
-                return std::nullopt;
+                return false;
             }
             if (reply->type != connection.Atom("INCR")) {
-                return ValueOf(*reply);
+                if (ValueOf(*reply).size() > most) {
+                    why = TooLarge(most);
+                    return false;
+                }
+                return sink.Take(ValueOf(*reply), why);
             }
             // The owner sends the answer in pieces, each once we have taken the one before.
+            sink.Expect(std::min(AnnouncedSize(*reply), most));
             incremental = true;
             xcb_flush(c);
             deadline = Clock::now() + kPatience;
@@ -106,13 +151,21 @@ std::optional<std::string> ConvertSelection(DesktopConnection& connection, xcb_w
             XcbOwned<xcb_get_property_reply_t> reply = TakeProperty(connection, window, property);
             if (!reply) {
                 why = "a piece of the clipboard's answer could not be read";
-                return std::nullopt;
+                return false;
             }
             xcb_flush(c);
-            if (xcb_get_property_value_length(reply.get()) == 0) {
-                return answer;
+            const std::string_view piece = ValueOf(*reply);
+            if (piece.empty()) {
+                return true;
             }
-            answer += ValueOf(*reply);
+            if (piece.size() > most - received) {
+                why = TooLarge(most);
+                return false;
+            }
+            if (!sink.Take(piece, why)) {
+                return false;
+            }
+            received += piece.size();
             deadline = Clock::now() + kPatience;
             continue;
         }
@@ -120,6 +173,17 @@ std::optional<std::string> ConvertSelection(DesktopConnection& connection, xcb_w
             otherEvent(*event);
         }
     }
+}
+
+std::optional<std::string> ConvertSelection(DesktopConnection& connection, xcb_window_t window,
+                                            xcb_atom_t selection, xcb_atom_t target, const EventSink& otherEvent,
+                                            std::string& why, size_t most)
+{
+    StringSink sink;
+    if (!ReceiveSelection(connection, window, selection, target, otherEvent, sink, why, most)) {
+        return std::nullopt;
+    }
+    return std::move(sink.answer);
 }
 
 }  // namespace platform::desktop

@@ -7,18 +7,39 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform::desktop {
 
 // Events that arrive while waiting and are not the transfer's own go to otherEvent.
 using EventSink = std::function<void(const xcb_generic_event_t& event)>;
 
-// The owner's answer for the target, or nullopt with the reason in why when the owner refuses,
-// goes away, or stays silent for longer than the patience (each piece of an INCR answer renews
-// it). The window must listen for property changes.
+// The most an answer may hold: the most a flavor can hold.
+inline constexpr size_t kMaxSelectionAnswerBytes = 0x7FFFFFFF;
+
+// Where an answer goes as it arrives: whole, or in the pieces of an INCR answer.
+class AnswerSink {
+public:
+    virtual ~AnswerSink() = default;
+    // An answer in pieces is announced with at least this many bytes in all.
+    virtual void Expect(size_t atLeast) {}
+    // The next piece, in order; false, with the reason in why, gives the transfer up.
+    virtual bool Take(std::string_view piece, std::string& why) = 0;
+};
+
+// Asks the owner for the target and hands its answer to sink as it arrives. False with the reason
+// in why when the owner refuses, goes away, stays silent for longer than the patience (each piece
+// of an INCR answer renews it), sends more than most bytes (the rest is not waited for), or the
+// sink gives up. The window must listen for property changes.
+bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_atom_t selection, xcb_atom_t target,
+                      const EventSink& otherEvent, AnswerSink& sink, std::string& why,
+                      size_t most = kMaxSelectionAnswerBytes);
+
+// The owner's whole answer for the target, as ReceiveSelection receives it; nullopt with the reason
+// in why when it fails.
 std::optional<std::string> ConvertSelection(DesktopConnection& connection, xcb_window_t window,
                                             xcb_atom_t selection, xcb_atom_t target, const EventSink& otherEvent,
-                                            std::string& why);
+                                            std::string& why, size_t most = kMaxSelectionAnswerBytes);
 
 // Waits for the next event, at most milliseconds; NULL when none came.
 XcbOwned<xcb_generic_event_t> WaitForEvent(DesktopConnection& connection, int milliseconds);

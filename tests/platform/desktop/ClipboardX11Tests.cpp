@@ -4,6 +4,7 @@
 #include "DesktopClients.h"
 
 #include "SecretHandout.h"
+#include "carbon/FileBackedBlocks.h"
 #include "desktop/DesktopClipboard.h"
 #include "desktop/MimeFlavors.h"
 #include "desktop/SelectionTransfer.h"
@@ -12,6 +13,8 @@
 #include "platform/scrap/ScrapTestSupport.h"
 #include "support/KillLoop.h"
 #include "support/XvfbDisplay.h"
+
+#include <Carbon/Carbon.h>
 
 #include <algorithm>
 #include <set>
@@ -87,6 +90,34 @@ TEST_F(DesktopClipboardTest, AnotherProgramsTargetBecomesAFlavor)
         EXPECT_EQ(info[0].flavorType, c.type);
         EXPECT_EQ(ReadFlavor(scrap, c.type), c.flavor) << LastClipboardError();
     }
+}
+
+// A large flavor of another program is held once: read whole into a block, the block is the pages
+// of the copy the clipboard keeps, which a clip package is then written from in the kernel. A
+// smaller read still copies its part.
+TEST_F(DesktopClipboardTest, ALargeFlavorOfAnotherProgramIsHeldOnce)
+{
+    const std::string content = Binary(24u << 20);
+    const ScrapFlavorType type = platform::desktop::ForeignFlavorType("application/x-custom");
+    const std::string flavor = std::string("application/x-custom") + '\0' + content;
+    auto xclip = ServeSelection(mDisplay.Name(), "clipboard", content, "application/x-custom");
+    ScrapRef scrap = CurrentScrap();
+    Size size = 0;
+    ASSERT_EQ(GetScrapFlavorSize(scrap, type, &size), noErr) << LastClipboardError();
+    ASSERT_EQ(size, static_cast<Size>(flavor.size()));
+    Ptr block = NewPtr(size);
+    ASSERT_NE(block, nullptr);
+    Size read = size;
+    ASSERT_EQ(GetScrapFlavorData(scrap, type, &read, block), noErr) << LastClipboardError();
+    EXPECT_EQ(read, size);
+    EXPECT_TRUE(std::string_view(block, static_cast<size_t>(read)) == flavor);
+    EXPECT_TRUE(platform::FileBehindBlock(block, static_cast<size_t>(size)).IsValid());
+    DisposePtr(block);
+
+    char part[32] = {};
+    Size partSize = sizeof part;
+    ASSERT_EQ(GetScrapFlavorData(scrap, type, &partSize, part), noErr);
+    EXPECT_EQ(std::string_view(part, sizeof part), std::string_view(flavor).substr(0, sizeof part));
 }
 
 // Put by a process that then ends, every flavor is still offered, under every target it stands for.
@@ -167,6 +198,37 @@ TEST_F(DesktopClipboardTest, ThirtyTwoMebibytesOfTextGoInPiecesBothWays)
     ASSERT_EQ(ClearCurrentScrap(), noErr);
     ASSERT_EQ(PutString(CurrentScrap(), 'TEXT', text), noErr);
     EXPECT_TRUE(Xclip({"-t", "text/plain"}) == text);
+}
+
+// An answer past the most a reader takes is refused with the reason, whether it comes in pieces or
+// whole, and one of just that size is taken.
+TEST_F(DesktopClipboardTest, AnAnswerPastTheMostAReaderTakesIsRefused)
+{
+    const std::string text = Binary(32u << 20);
+    std::string error;
+    auto reader = platform::desktop::DesktopConnection::Open(mDisplay.Name().c_str(), error);
+    ASSERT_TRUE(reader) << error;
+    const xcb_window_t window = reader->MakeHiddenWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
+    struct Case {
+        std::string offered;
+        size_t most;
+    };
+    for (const Case& each : {Case{text, size_t{1} << 20}, Case{text, text.size() - 1}, Case{text, text.size()},
+                             Case{"theirs", 5}}) {
+        SCOPED_TRACE(std::to_string(each.offered.size()) + " bytes offered, " + std::to_string(each.most) + " taken");
+        // A reader that gave up half-way leaves the owner waiting: each case has an owner of its own.
+        auto owner = ServeSelection(mDisplay.Name(), "clipboard", each.offered, "application/octet-stream");
+        std::string why;
+        std::optional<std::string> answer =
+            platform::desktop::ConvertSelection(*reader, window, reader->Atom("CLIPBOARD"),
+                                                reader->Atom("application/octet-stream"), nullptr, why, each.most);
+        if (each.most >= each.offered.size()) {
+            EXPECT_TRUE(answer && *answer == each.offered) << why;
+        } else {
+            EXPECT_FALSE(answer);
+            EXPECT_NE(why.find("larger than " + std::to_string(each.most) + " bytes"), std::string::npos) << why;
+        }
+    }
 }
 
 // A program taking a large answer in pieces gets all of it, even when another program takes the

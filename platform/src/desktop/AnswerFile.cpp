@@ -1,0 +1,56 @@
+#include "desktop/AnswerFile.h"
+
+#include "base/ErrnoStatus.h"
+#include "base/RegularFile.h"
+#include "carbon/FileBackedBlocks.h"
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace platform::desktop {
+
+bool AnswerFile::Open(std::string_view header, std::string& why)
+{
+    mFd = ScopedFd(::memfd_create("stashwell-clipboard-flavor", MFD_CLOEXEC));
+    mSize = 0;
+    if (!mFd.IsValid()) {
+        why = ErrnoReason("no file could be made to hold the clipboard's content", errno);
+        return false;
+    }
+    return Take(header, why);
+}
+
+bool AnswerFile::Take(std::string_view piece, std::string& why)
+{
+    if (int failure = WriteAllAt(mFd.Get(), piece.data(), piece.size(), static_cast<off_t>(mSize)); failure != 0) {
+        why = ErrnoReason("the clipboard's content could not be kept", failure);
+        return false;
+    }
+    mSize += piece.size();
+    return true;
+}
+
+bool AnswerFile::ReadInto(void* destination, size_t length) const
+{
+    length = std::min(length, mSize);
+    if (length == mSize && MapFileIntoBlock(destination, length, mFd.Get())) {
+        return true;
+    }
+    auto* bytes = static_cast<char*>(destination);
+    for (size_t done = 0; done < length;) {
+        const ssize_t count = ReadAt(mFd.Get(), bytes + done, length - done, static_cast<off_t>(done));
+        if (count < 0) {
+            return false;
+        }
+        if (count == 0) {
+            errno = EIO;  // the file is this process's alone: it cannot have been cut short
+            return false;
+        }
+        done += static_cast<size_t>(count);
+    }
+    return true;
+}
+
+}  // namespace platform::desktop
