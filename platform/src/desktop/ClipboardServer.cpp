@@ -171,7 +171,7 @@ private:
                         return std::nullopt;
                     }
                     type = target;
-                    return TargetBytesFromFlavor(flavorType, name, *bytes);
+                    return TargetBytesFromFlavor(flavorType, name, std::move(*bytes));
                 }
             }
         }

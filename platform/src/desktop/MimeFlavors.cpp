@@ -250,7 +250,7 @@ std::vector<std::pair<std::string, ScrapFlavorType>> TargetsForFlavors(const std
     return targets;
 }
 
-std::optional<std::string> TargetBytesFromFlavor(ScrapFlavorType type, std::string_view target, std::string_view bytes)
+std::optional<std::string> TargetBytesFromFlavor(ScrapFlavorType type, std::string_view target, std::string bytes)
 {
     const bool utf8 = target == kUTF8String || target == kUTF8Plain || target == kPlain;
     const bool latin1 = target == kLatin1String;
@@ -262,10 +262,10 @@ std::optional<std::string> TargetBytesFromFlavor(ScrapFlavorType type, std::stri
     }
     if (IsForeignFlavorType(type)) {
         if (auto parts = SplitForeignFlavor(bytes); parts && parts->first == target) {
-            return std::string(parts->second);
+            bytes.erase(0, parts->first.size() + 1);
         }
     }
-    return std::string(bytes);
+    return bytes;
 }
 
 }  // namespace platform::desktop

@@ -51,8 +51,9 @@ struct OfferedFlavor {
 std::vector<std::pair<std::string, ScrapFlavorType>> TargetsForFlavors(const std::vector<OfferedFlavor>& flavors);
 
 // What a flavor's bytes are under a target it gives (as TargetsForFlavors paired them); nullopt
-// when the text cannot be converted.
-std::optional<std::string> TargetBytesFromFlavor(ScrapFlavorType type, std::string_view target, std::string_view bytes);
+// when the text cannot be converted. Bytes that go out as they are, or after a foreign flavor's
+// leading name, are the flavor's own, moved: a large answer is never held twice.
+std::optional<std::string> TargetBytesFromFlavor(ScrapFlavorType type, std::string_view target, std::string bytes);
 
 // A kept foreign target: its flavor's type (made from the name, and so the same in every clip) and
 // the flavor's bytes (the name, a NUL, then the content).
