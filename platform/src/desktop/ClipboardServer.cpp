@@ -2,11 +2,14 @@
 
 #include "desktop/ClipboardServerLaunch.h"
 
+#include "base/RegularFile.h"
 #include "desktop/DesktopConnection.h"
 #include "desktop/MimeFlavors.h"
 #include "desktop/SelectionTransfer.h"
 #include "scrap/ClipboardFolder.h"
 #include "scrap/GenerationView.h"
+
+#include <fcntl.h>
 
 #include <csignal>
 #include <cstdio>
@@ -28,9 +31,28 @@ constexpr auto kAbandoned = std::chrono::seconds(30);
 // How often a server whose clipboard was taken looks for transfers abandoned meanwhile.
 constexpr int kTakenPollMilliseconds = 1000;
 
+// An answer: bytes made for the target, or a part of a flavor's file that goes out as it is, read
+// a piece at a time so that a large flavor is never held whole.
+struct Reply {
+    std::string bytes;
+    ScopedFd file;
+    off_t from = 0;
+    size_t length = 0;
+
+    bool InFile() const { return file.IsValid(); }
+    size_t Size() const { return InFile() ? length : bytes.size(); }
+};
+
+Reply BytesReply(std::string bytes)
+{
+    Reply reply;
+    reply.bytes = std::move(bytes);
+    return reply;
+}
+
 // A large answer on its way in pieces: what is left of it and where it goes.
 struct Transfer {
-    std::string bytes;
+    Reply reply;
     size_t sent = 0;
     xcb_atom_t type = XCB_ATOM_NONE;
     Clock::time_point lastProgress;
@@ -133,8 +155,30 @@ private:
         return TargetsForFlavors(offered);
     }
 
-    // The bytes of one target, or nullopt when it is not offered. *type is the property's type.
-    std::optional<std::string> Convert(xcb_atom_t target, xcb_atom_t& type, uint8_t& format)
+    // A flavor larger than a piece that goes out under the target as it is: the part of its file
+    // after a foreign flavor's leading name. nullopt when its file cannot be shared.
+    std::optional<Reply> FileReply(const scrap::GenerationView::Flavor& flavor, const std::string& target)
+    {
+        size_t skip = 0;
+        if (IsForeignFlavorType(flavor.entry.type)) {
+            std::optional<std::string> head = FlavorBytes(flavor, 1024);
+            auto parts = head ? SplitForeignFlavor(*head) : std::nullopt;
+            if (parts && parts->first == target) {
+                skip = parts->first.size() + 1;
+            }
+        }
+        Reply reply;
+        reply.file = ScopedFd(::fcntl(flavor.file.Get(), F_DUPFD_CLOEXEC, 0));
+        if (!reply.file.IsValid()) {
+            return std::nullopt;
+        }
+        reply.from = static_cast<off_t>(skip);
+        reply.length = static_cast<size_t>(flavor.entry.size) - skip;
+        return reply;
+    }
+
+    // The answer for one target, or nullopt when it is not offered. *type is the property's type.
+    std::optional<Reply> Convert(xcb_atom_t target, xcb_atom_t& type, uint8_t& format)
     {
         format = 8;
         if (target == mConnection.Atom("TARGETS")) {
@@ -148,40 +192,57 @@ private:
             }
             type = XCB_ATOM_ATOM;
             format = 32;
-            return std::string(reinterpret_cast<const char*>(atoms.data()), atoms.size() * sizeof(xcb_atom_t));
+            return BytesReply(std::string(reinterpret_cast<const char*>(atoms.data()), atoms.size() * sizeof(xcb_atom_t)));
         }
         if (target == mConnection.Atom("TIMESTAMP")) {
             type = XCB_ATOM_INTEGER;
             format = 32;
-            return std::string(reinterpret_cast<const char*>(&mTime), sizeof mTime);
+            return BytesReply(std::string(reinterpret_cast<const char*>(&mTime), sizeof mTime));
         }
         const std::string name = mConnection.AtomName(target);
         if (mConcealed && name == kPasswordManagerHint) {
             type = target;
-            return std::string("secret");
+            return BytesReply("secret");
         }
         for (const auto& [offered, flavorType] : Targets()) {
             if (offered != name) {
                 continue;
             }
             for (const auto& flavor : mView.Flavors()) {
-                if (flavor.entry.type == flavorType) {
-                    std::optional<std::string> bytes = FlavorBytes(flavor, static_cast<size_t>(flavor.entry.size));
-                    if (!bytes) {
-                        return std::nullopt;
-                    }
-                    type = target;
-                    return TargetBytesFromFlavor(flavorType, name, std::move(*bytes));
+                if (flavor.entry.type != flavorType) {
+                    continue;
                 }
+                type = target;
+                if (TargetKeepsFlavorBytes(flavorType, name) && static_cast<size_t>(flavor.entry.size) > mPieceSize) {
+                    if (std::optional<Reply> reply = FileReply(flavor, name)) {
+                        return reply;
+                    }
+                }
+                std::optional<std::string> bytes = FlavorBytes(flavor, static_cast<size_t>(flavor.entry.size));
+                if (!bytes) {
+                    return std::nullopt;
+                }
+                if (std::optional<std::string> converted = TargetBytesFromFlavor(flavorType, name, std::move(*bytes))) {
+                    return BytesReply(std::move(*converted));
+                }
+                return std::nullopt;
             }
         }
         return std::nullopt;
     }
 
     // Puts the answer in the requestor's property, in pieces when it is larger than one request.
-    bool Send(xcb_window_t requestor, xcb_atom_t property, xcb_atom_t type, uint8_t format, std::string bytes)
+    bool Send(xcb_window_t requestor, xcb_atom_t property, xcb_atom_t type, uint8_t format, Reply reply)
     {
-        if (bytes.size() <= mPieceSize) {
+        if (reply.Size() <= mPieceSize) {
+            if (reply.InFile()) {
+                reply.bytes.resize(reply.length);
+                if (ReadAt(reply.file.Get(), reply.bytes.data(), reply.length, reply.from) !=
+                    static_cast<ssize_t>(reply.length)) {
+                    return false;
+                }
+            }
+            const std::string& bytes = reply.bytes;
             xcb_change_property(mConnection.Get(), XCB_PROP_MODE_REPLACE, requestor, property, type, format,
                                 static_cast<uint32_t>(bytes.size() / (format / 8)), bytes.data());
             return true;
@@ -189,10 +250,10 @@ private:
         // The requestor takes each piece by deleting the property: we hear of it on its window.
         const uint32_t mask[] = {XCB_EVENT_MASK_PROPERTY_CHANGE};
         xcb_change_window_attributes(mConnection.Get(), requestor, XCB_CW_EVENT_MASK, mask);
-        const uint32_t size = static_cast<uint32_t>(std::min<size_t>(bytes.size(), UINT32_MAX));
+        const uint32_t size = static_cast<uint32_t>(std::min<size_t>(reply.Size(), UINT32_MAX));
         xcb_change_property(mConnection.Get(), XCB_PROP_MODE_REPLACE, requestor, property, mConnection.Atom("INCR"),
                             32, 1, &size);
-        mTransfers[{requestor, property}] = Transfer{std::move(bytes), 0, type, Clock::now()};
+        mTransfers[{requestor, property}] = Transfer{std::move(reply), 0, type, Clock::now()};
         return true;
     }
 
@@ -207,8 +268,8 @@ private:
             } else {
                 xcb_atom_t type = XCB_ATOM_NONE;
                 uint8_t format = 8;
-                if (std::optional<std::string> bytes = Convert(request.target, type, format)) {
-                    answered = Send(request.requestor, property, type, format, std::move(*bytes));
+                if (std::optional<Reply> reply = Convert(request.target, type, format)) {
+                    answered = Send(request.requestor, property, type, format, std::move(*reply));
                 }
             }
         }
@@ -239,8 +300,8 @@ private:
         for (int i = 0; i + 1 < count; i += 2) {
             xcb_atom_t type = XCB_ATOM_NONE;
             uint8_t format = 8;
-            std::optional<std::string> bytes = Convert(pairs[i], type, format);
-            if (!bytes || !Send(requestor, pairs[i + 1], type, format, std::move(*bytes))) {
+            std::optional<Reply> reply = Convert(pairs[i], type, format);
+            if (!reply || !Send(requestor, pairs[i + 1], type, format, std::move(*reply))) {
                 answered[static_cast<size_t>(i + 1)] = XCB_ATOM_NONE;
             }
         }
@@ -266,10 +327,21 @@ private:
             return;
         }
         Transfer& transfer = found->second;
-        const size_t piece = std::min(mPieceSize, transfer.bytes.size() - transfer.sent);
+        const size_t piece = std::min(mPieceSize, transfer.reply.Size() - transfer.sent);
+        const char* data = transfer.reply.bytes.data() + (transfer.reply.InFile() ? 0 : transfer.sent);
+        if (transfer.reply.InFile() && piece > 0) {
+            mPiece.resize(piece);
+            if (ReadAt(transfer.reply.file.Get(), mPiece.data(), piece,
+                       transfer.reply.from + static_cast<off_t>(transfer.sent)) != static_cast<ssize_t>(piece)) {
+                // Never a short answer that looks whole: the requestor is left to give up.
+                mTransfers.erase(found);
+                return;
+            }
+            data = mPiece.data();
+        }
         // The last piece is the empty one that says the answer is complete.
         xcb_change_property(mConnection.Get(), XCB_PROP_MODE_REPLACE, notify.window, notify.atom, transfer.type, 8,
-                            static_cast<uint32_t>(piece), transfer.bytes.data() + transfer.sent);
+                            static_cast<uint32_t>(piece), data);
         transfer.sent += piece;
         transfer.lastProgress = Clock::now();
         if (piece == 0) {
@@ -284,6 +356,7 @@ private:
     bool mConcealed;
     xcb_atom_t mClipboard = XCB_ATOM_NONE;
     size_t mPieceSize = 4096;
+    std::string mPiece;  // the piece of a file read for the transfer being continued
     std::map<std::pair<xcb_window_t, xcb_atom_t>, Transfer> mTransfers;
 };
 

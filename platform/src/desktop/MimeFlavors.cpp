@@ -250,15 +250,17 @@ std::vector<std::pair<std::string, ScrapFlavorType>> TargetsForFlavors(const std
     return targets;
 }
 
+bool TargetKeepsFlavorBytes(ScrapFlavorType type, std::string_view target)
+{
+    const bool recoded = target == kUTF8String || target == kUTF8Plain || target == kPlain || target == kLatin1String;
+    return !(recoded && (type == kScrapFlavorTypeUnicode || type == kScrapFlavorTypeText));
+}
+
 std::optional<std::string> TargetBytesFromFlavor(ScrapFlavorType type, std::string_view target, std::string bytes)
 {
-    const bool utf8 = target == kUTF8String || target == kUTF8Plain || target == kPlain;
-    const bool latin1 = target == kLatin1String;
-    if (type == kScrapFlavorTypeUnicode && (utf8 || latin1)) {
-        return Recode(bytes, kCFStringEncodingUnicode, latin1 ? kCFStringEncodingISOLatin1 : kCFStringEncodingUTF8);
-    }
-    if (type == kScrapFlavorTypeText && (utf8 || latin1)) {
-        return Recode(bytes, kCFStringEncodingMacRoman, latin1 ? kCFStringEncodingISOLatin1 : kCFStringEncodingUTF8);
+    if (!TargetKeepsFlavorBytes(type, target)) {
+        const CFStringEncoding from = type == kScrapFlavorTypeUnicode ? kCFStringEncodingUnicode : kCFStringEncodingMacRoman;
+        return Recode(bytes, from, target == kLatin1String ? kCFStringEncodingISOLatin1 : kCFStringEncodingUTF8);
     }
     if (IsForeignFlavorType(type)) {
         if (auto parts = SplitForeignFlavor(bytes); parts && parts->first == target) {

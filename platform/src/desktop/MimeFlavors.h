@@ -50,6 +50,10 @@ struct OfferedFlavor {
 // targets of one text flavor stand in for the other's when a clipboard holds only one of them.
 std::vector<std::pair<std::string, ScrapFlavorType>> TargetsForFlavors(const std::vector<OfferedFlavor>& flavors);
 
+// Whether a flavor goes out under a target it gives as its bytes are (after a foreign flavor's
+// leading name): false for text converted to the target's encoding.
+bool TargetKeepsFlavorBytes(ScrapFlavorType type, std::string_view target);
+
 // What a flavor's bytes are under a target it gives (as TargetsForFlavors paired them); nullopt
 // when the text cannot be converted. Bytes that go out as they are, or after a foreign flavor's
 // leading name, are the flavor's own, moved: a large answer is never held twice.
