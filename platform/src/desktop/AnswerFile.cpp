@@ -38,19 +38,11 @@ bool AnswerFile::ReadInto(void* destination, size_t length) const
     if (length == mSize && MapFileIntoBlock(destination, length, mFd.Get())) {
         return true;
     }
-    auto* bytes = static_cast<char*>(destination);
-    for (size_t done = 0; done < length;) {
-        const ssize_t count = ReadAt(mFd.Get(), bytes + done, length - done, static_cast<off_t>(done));
-        if (count < 0) {
-            return false;
-        }
-        if (count == 0) {
-            errno = EIO;  // the file is this process's alone: it cannot have been cut short
-            return false;
-        }
-        done += static_cast<size_t>(count);
+    const ssize_t count = ReadAt(mFd.Get(), destination, length, 0);
+    if (count >= 0 && static_cast<size_t>(count) < length) {
+        errno = EIO;  // the file is this process's alone: it cannot have been cut short
     }
-    return true;
+    return count >= 0 && static_cast<size_t>(count) == length;
 }
 
 }  // namespace platform::desktop
