@@ -203,6 +203,17 @@ pid_t ClipboardServerOf(const std::string& display)
     return -1;
 }
 
+// True once the process has ended (gone, or a zombie nobody has reaped yet): its connection to the
+// display is closed then.
+bool HasEnded(pid_t pid)
+{
+    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+    std::string fields;
+    std::getline(file, fields);
+    const size_t state = fields.rfind(')');
+    return !file || state == std::string::npos || state + 2 >= fields.size() || fields[state + 2] == 'Z';
+}
+
 // Many programs of the user put on the one desktop clipboard: writers at once, writers killed in
 // the middle of a put, and the server that held it killed. Whatever happens, the clipboard offers
 // one writer's content whole or nothing at all, never a mixture; the next put works; and the
@@ -265,7 +276,12 @@ TEST_F(DesktopSession, WritersAtOnceOrKilledLeaveOneWholeClipboardOrNone)
     const pid_t server = ClipboardServerOf(mDisplay.Name());
     ASSERT_GT(server, 0);
     ASSERT_EQ(::kill(server, SIGKILL), 0);
+    // Not read before the server has ended: a reader asking while the display still counts the
+    // server as the owner would wait for an answer for ever.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!HasEnded(server) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     while (!ReadSelection("clipboard").empty() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
