@@ -2,10 +2,48 @@
 #include "commands/ClipAlerts.h"
 
 #include "commands/ClipCreation.h"
+#include "content/ClipsFolderLock.h"
 #include "plugin/PluginIdentity.h"
 #include "support/CFObj.h"
 
 #include <Security/Security.h>
+
+namespace {
+
+// The alerts decided while the clips folder's lock was held, to be shown in order once it is
+// released (+1 while any waits; NULL otherwise).
+CFMutableArrayRef sHeldAlerts = nullptr;
+
+void ShowHeldAlerts()
+{
+    CFObj<CFMutableArrayRef> alerts(sHeldAlerts);
+    sHeldAlerts = nullptr;
+    if (alerts.Get() == nullptr) {
+        return;
+    }
+    for (CFIndex i = 0; i < CFArrayGetCount(alerts); ++i) {
+        DisplayAlert(static_cast<CFStringRef>(CFArrayGetValueAtIndex(alerts, i)), nullptr, nullptr, kAlertStopAlert);
+    }
+}
+
+// Shows the alert now, or once the lock is released when it is held.
+void ShowOrHold(CFStringRef message)
+{
+    if (!StClipListLock::IsHeld()) {
+        DisplayAlert(message, nullptr, nullptr, kAlertStopAlert);
+        return;
+    }
+    if (sHeldAlerts == nullptr) {
+        sHeldAlerts = CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks);
+        if (sHeldAlerts == nullptr) {
+            return;
+        }
+    }
+    CFArrayAppendValue(sHeldAlerts, message);
+    StClipListLock::CallOnceReleased(ShowHeldAlerts);
+}
+
+}  // namespace
 
 void ShowClipAlert(const AbstractCMPluginType* instanceOrNull, CFStringRef englishText, CFStringRef detail)
 {
@@ -20,7 +58,7 @@ void ShowClipAlert(const AbstractCMPluginType* instanceOrNull, CFStringRef engli
         return;
     }
     if (detail == nullptr) {
-        DisplayAlert(text.Get(), nullptr, nullptr, kAlertStopAlert);
+        ShowOrHold(text.Get());
         return;
     }
     CFObj<CFMutableStringRef> message(CFStringCreateMutableCopy(kCFAllocatorDefault, 0, text.Get()));
@@ -29,7 +67,7 @@ void ShowClipAlert(const AbstractCMPluginType* instanceOrNull, CFStringRef engli
     }
     CFStringAppend(message, CFSTR("\n"));
     CFStringAppend(message, detail);
-    DisplayAlert(message.Get(), nullptr, nullptr, kAlertStopAlert);
+    ShowOrHold(message.Get());
 }
 
 bool TellKeychainDamage(const AbstractCMPluginType* instanceOrNull, OSStatus status, CFStringRef noteName)

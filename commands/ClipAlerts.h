@@ -7,6 +7,10 @@
 #define kSavingErrorText CFSTR("An error occurred while saving the clip.")
 #define kDeletingErrorText CFSTR("An error occurred while deleting the clip.")
 #define kClipboardErrorText CFSTR("The clip could not be put on the clipboard.")
+#define kClipboardPartlyText \
+    CFSTR("Some forms of the clip could not be put on the clipboard. The others are pasted; the application may paste less than the clip holds.")
+#define kClipUnreadableText \
+    CFSTR("The clip could not be read whole, so nothing was pasted. It may have been deleted in another application, or its files damaged.")
 #define kListFullText CFSTR("The clip list is full. Delete a clip before adding another.")
 #define kTooLargeText CFSTR("The clipboard holds content too large to be kept as a clip.")
 #define kSubmenuTooDeepText CFSTR("The submenu is nested too deeply to be shown. Choose a submenu with fewer levels.")

@@ -19,10 +19,6 @@ namespace {
 void PasteClip(AbstractCMPluginType* instance, CFDictionaryRef record, CFStringRef fileName, bool secure,
                FlavorSet& flavors)
 {
-    FSRef package;
-    if (!secure && FlavorSet::GetClipPackageRef(fileName, &package) != noErr) {
-        return;
-    }
     CFArrayRef typeStrings = GetClipArray(record, kClipFlavorsKey);
     if (typeStrings == nullptr) {
         return;
@@ -30,14 +26,32 @@ void PasteClip(AbstractCMPluginType* instance, CFDictionaryRef record, CFStringR
     if (secure) {
         ReadSecureClip(flavors, fileName);
     } else {
-        flavors.ReadFromFiles(&package, typeStrings);
+        // The whole clip is read before the clipboard is touched: a clip deleted or damaged while
+        // it is read is told and not pasted, rather than pasted in part.
+        FSRef package;
+        const OSStatus status = FlavorSet::GetClipPackageRef(fileName, &package);
+        if (status == noErr) {
+            flavors.ReadFromFiles(&package, typeStrings);
+        }
+        if (status != noErr || flavors.mLeftOutOnRead) {
+            if (status != bdNamErr) {  // a record naming the folder's machinery reaches nothing
+                ShowClipAlert(instance, kClipUnreadableText);
+            }
+            return;
+        }
     }
-    // An empty set leaves the clipboard and the keyboard alone. A clipboard that refused the clip
-    // must not be pasted: it holds something else.
+    // An empty set leaves the clipboard and the keyboard alone. A clipboard that took none of the
+    // clip must not be pasted: it holds something else. One that took part of it is pasted, and the
+    // user told first.
     if (flavors.AnyContentAvailable()) {
-        if (flavors.PutToClipboard() != noErr) {
+        UInt32 put = 0;
+        const OSStatus status = flavors.PutToClipboard(&put);
+        if (put == 0) {
             ShowClipAlert(instance, kClipboardErrorText);
             return;
+        }
+        if (status != noErr) {
+            ShowClipAlert(instance, kClipboardPartlyText);
         }
         StartPasteKeystroke();
     }

@@ -43,6 +43,7 @@ CFMutableDictionaryRef CreatePlainRecord(CFStringRef name, CFStringRef fileName,
     // A record without a name would never reach the menu, and so could never be deleted.
     CFDictionaryAddValue(record.Get(), kClipNameKey, name != nullptr ? name : kUntitledName);
     CFDictionaryAddValue(record.Get(), kClipFileNameKey, fileName);
+    SetNewClipIdentifier(record.Get());
     if (submenu != nullptr) {
         CFDictionaryAddValue(record.Get(), kClipSubmenuKey, submenu);
     }

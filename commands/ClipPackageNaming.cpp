@@ -71,6 +71,20 @@ OSStatus TryNameWithSuffix(const NameTrial& trial, UniChar* units, UniCharCount*
     return status;
 }
 
+// A name the clips folder's machinery uses (".stashwell-lock", an intent) stays reserved whatever
+// suffix it gets, so such a clip could never be stored: its folder's name begins with '_' instead
+// of the '.'. The record keeps the name the user gave.
+void KeepOutOfMachineryNames(UniChar* units, UniCharCount length)
+{
+    if (length == 0 || units[0] != '.') {
+        return;
+    }
+    CFObj<CFStringRef> name(CFStringCreateWithCharacters(kCFAllocatorDefault, units, static_cast<CFIndex>(length)));
+    if (IsReservedClipsFolderName(name.Get())) {
+        units[0] = '_';
+    }
+}
+
 // Gives the package the first name the trial accepts: the clip's name cleaned and cut to 255
 // units, else with a suffix. On noErr, *fileName is the name given (+1).
 OSStatus NamePackage(CFStringRef name, const NameTrial& trial, CFStringRef* fileName)
@@ -87,6 +101,7 @@ OSStatus NamePackage(CFStringRef name, const NameTrial& trial, CFStringRef* file
         CFStringGetCharacters(name, CFRangeMake(0, static_cast<CFIndex>(length)), units);
     }
     NormalizeFilename(length, units);
+    KeepOutOfMachineryNames(units, length);
 
     OSStatus status = TryFittingName(trial, units, &length);
     if (status == dupFNErr) {

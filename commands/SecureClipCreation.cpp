@@ -170,6 +170,7 @@ void AddNewSecureClip(AbstractCMPluginType* instance, CFStringRef name, CFString
         // A neutral name is numbered with its note, so that each such clip can be told apart.
         CFDictionarySetValue(record, kClipNameKey, CFEqual(name, kNeutralSecureClipName) ? noteName.Get() : name);
         CFDictionarySetValue(record, kClipFileNameKey, noteName.Get());
+        SetNewClipIdentifier(record.Get());
         if (submenu != nullptr) {
             CFDictionarySetValue(record, kClipSubmenuKey, submenu);
         }

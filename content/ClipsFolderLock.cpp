@@ -21,6 +21,7 @@ constexpr char kKeychainFileName[] = "Stashwell.keychain";
 
 int sHoldCount = 0;
 int sLockFd = -1;
+void (*sAfterRelease)() = nullptr;
 
 }  // namespace
 
@@ -112,7 +113,20 @@ void StClipListLock::Unlock()
     if (--sHoldCount == 0) {
         ::close(sLockFd);  // drops the flock
         sLockFd = -1;
+        if (void (*callback)() = sAfterRelease) {
+            sAfterRelease = nullptr;
+            callback();
+        }
     }
+}
+
+void StClipListLock::CallOnceReleased(void (*callback)())
+{
+    if (sHoldCount == 0) {
+        callback();
+        return;
+    }
+    sAfterRelease = callback;
 }
 
 bool StClipListLock::IsHeld()

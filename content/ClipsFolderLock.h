@@ -38,6 +38,10 @@ public:
 
     // Whether this process holds the lock now.
     static bool IsHeld();
+    // Calls callback once this process no longer holds the lock: at once when it does not, else
+    // when the last hold goes. What waits on the user (an alert) goes there, so that no other
+    // application's menu waits on this one's user.
+    static void CallOnceReleased(void (*callback)());
 
 private:
     OSStatus mStatus;

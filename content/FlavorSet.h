@@ -22,10 +22,10 @@ public:
     FlavorSet& operator=(const FlavorSet&) = delete;
 
     // Clipboard exchange. Reading leaves out flavors too large to hold as a block, and notes that
-    // in mLeftOutTooLarge. Putting answers the first failure: the clipboard then does not hold
-    // the whole set.
+    // in mLeftOutTooLarge. Putting tries every flavor and answers the first failure: the clipboard
+    // then does not hold the whole set; *flavorsPut (when given) counts the flavors it does hold.
     void ReadFromClibpoard();
-    OSStatus PutToClipboard();
+    OSStatus PutToClipboard(UInt32* flavorsPut = nullptr);
     Boolean AnyContentAvailable();
     static Boolean IsAnythingInClipboard();
     static CFDataRef ReadOneFlavorFromClipboard(UInt32 flavorType);
@@ -49,6 +49,9 @@ public:
     // a NUL in it) is left out of the set and the package. Answers noErr only when every file was
     // written whole; otherwise the first failure, and the caller must not record the clip.
     OSStatus SaveToFiles(const FSRef* packageRef);
+    // Reads the flavor files the type strings name. A file that is missing, empty, too large or
+    // short is skipped; one that cannot be opened or measured stops the reading there. Either way
+    // mLeftOutOnRead becomes true, so that a clip is never pasted in part.
     void ReadFromFiles(const FSRef* packageRef, CFArrayRef typeStrings);
     static OSStatus DeleteFiles(const FSRef* packageRef);
     static void FourCharCodeToFileName(UInt32 flavorType, HFSUniStr255* name);
@@ -69,6 +72,8 @@ public:
     Boolean mUsePlainText;
     // True once ReadFromClibpoard left out a flavor too large to be held.
     Boolean mLeftOutTooLarge;
+    // True once ReadFromFiles did not read a flavor that its list names.
+    Boolean mLeftOutOnRead;
     // True when the set holds a secure clip's content (read from its note, or to be stored as
     // one): every block is then wiped before it is freed.
     Boolean mHoldsSecret;

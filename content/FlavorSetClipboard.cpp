@@ -57,8 +57,11 @@ void FlavorSet::ReadFromClibpoard()
     }
 }
 
-OSStatus FlavorSet::PutToClipboard()
+OSStatus FlavorSet::PutToClipboard(UInt32* flavorsPut)
 {
+    if (flavorsPut != nullptr) {
+        *flavorsPut = 0;
+    }
     OSStatus status = ClearCurrentScrap();
     ScrapRef scrap = nullptr;
     if (status == noErr) {
@@ -73,6 +76,9 @@ OSStatus FlavorSet::PutToClipboard()
     for (const auto& [flavorType, block] : *this) {
         if (block != nullptr) {
             status = PutScrapFlavor(scrap, flavorType, kScrapFlavorMaskNone, GetPtrSize(block), block);
+            if (status == noErr && flavorsPut != nullptr) {
+                ++*flavorsPut;
+            }
             if (first == noErr) {
                 first = status;
             }

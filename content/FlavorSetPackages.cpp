@@ -287,20 +287,20 @@ void FlavorSet::ReadFromFiles(const FSRef* packageRef, CFArrayRef typeStrings)
         FSRef file;
         if (!GetNameUnits(static_cast<CFStringRef>(element), &name) || CheckItemName(name) != noErr ||
             FSMakeFSRefUnicode(packageRef, name.length, name.unicode, kNameEncodingHint, &file) != noErr) {
+            mLeftOutOnRead = true;
             continue;
         }
-        // One flavor file that cannot be read (a link, a FIFO, no permission) is left out like a
-        // missing one; the others still come.
+        // A file that cannot be opened (a link, a FIFO, no permission) or measured ends the reading:
+        // the package is not what its record says.
         StFork fork;
-        if (fork.Open(&file, forkName, fsRdPerm) != noErr) {
-            continue;
-        }
         SInt64 size = 0;
-        if (FSGetForkSize(fork.Get(), &size) != noErr) {
-            continue;
+        if (fork.Open(&file, forkName, fsRdPerm) != noErr || FSGetForkSize(fork.Get(), &size) != noErr) {
+            mLeftOutOnRead = true;
+            return;
         }
         // A block owner counts in 32 signed bits: a larger file could not be held whole anyway.
         if (size <= 0 || size >= kFlavorFileSizeLimit || size > INT32_MAX) {
+            mLeftOutOnRead = true;
             continue;
         }
         try {
@@ -310,9 +310,12 @@ void FlavorSet::ReadFromFiles(const FSRef* packageRef, CFArrayRef typeStrings)
             FSReadFork(fork.Get(), fsFromStart, 0, static_cast<ByteCount>(size), block.Get(), &read);
             if (read == static_cast<ByteCount>(size)) {
                 StoreFlavor(FlavorTypeFromNameUnits(name), block.HandOut());
+            } else {
+                mLeftOutOnRead = true;
             }
         } catch (...) {
             // A flavor that cannot be held in memory is left out; the others still come.
+            mLeftOutOnRead = true;
         }
     }
 }

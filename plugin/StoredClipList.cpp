@@ -7,6 +7,7 @@
 #include "plugin/Preferences.h"
 
 #include <ctime>
+#include <string>
 
 namespace {
 
@@ -25,15 +26,28 @@ bool SameValue(CFTypeRef one, CFTypeRef other)
     return one == other || (one != nullptr && other != nullptr && CFEqual(one, other));
 }
 
-// "CLIP_LIST_SET_ASIDE_<UTC time>" (+1).
+// "CLIP_LIST_SET_ASIDE_<UTC time>", or with "-2", "-3" ... after it when a list set aside earlier
+// holds that key (+1): two lists set aside in the same second must not share one, or the second
+// would overwrite the only copy of the first. Called with the clip-list lock held and the
+// preferences just read, so no other process takes the key meanwhile.
 CFStringRef CreateSetAsideKey()
 {
     std::time_t now = std::time(nullptr);
     std::tm utc{};
     ::gmtime_r(&now, &utc);
-    char key[64];
-    std::strftime(key, sizeof key, "CLIP_LIST_SET_ASIDE_%Y%m%dT%H%M%SZ", &utc);
-    return CFStringCreateWithCString(kCFAllocatorDefault, key, kCFStringEncodingASCII);
+    char stamp[64];
+    std::strftime(stamp, sizeof stamp, "CLIP_LIST_SET_ASIDE_%Y%m%dT%H%M%SZ", &utc);
+    for (int n = 1;; ++n) {
+        const std::string key = n == 1 ? std::string(stamp) : std::string(stamp) + "-" + std::to_string(n);
+        CFObj<CFStringRef> candidate(CFStringCreateWithCString(kCFAllocatorDefault, key.c_str(), kCFStringEncodingASCII));
+        if (candidate.Get() == nullptr) {
+            return nullptr;
+        }
+        CFObjDel taken(CFPreferencesCopyAppValue(candidate.Get(), kStashwellPreferencesAppID));
+        if (taken.Get() == nullptr) {
+            return candidate.HandOut();
+        }
+    }
 }
 
 }  // namespace
@@ -43,7 +57,8 @@ bool HaveSameClipIdentity(CFDictionaryRef one, CFDictionaryRef other)
     return one != nullptr && other != nullptr &&
            SameValue(GetClipString(one, kClipFileNameKey), GetClipString(other, kClipFileNameKey)) &&
            IsClipFlagSet(one, kClipSecureKey) == IsClipFlagSet(other, kClipSecureKey) &&
-           SameValue(GetClipString(one, kClipNameKey), GetClipString(other, kClipNameKey));
+           SameValue(GetClipString(one, kClipNameKey), GetClipString(other, kClipNameKey)) &&
+           SameValue(GetClipString(one, kClipIdentifierKey), GetClipString(other, kClipIdentifierKey));
 }
 
 OSStatus StoredClipList::Read()

@@ -21,8 +21,7 @@ public:
     // is stored yet.
     bool IsReadable() const { return mReadable; }
     CFIndex Count() const;
-    // The index of the first record with the identity of record ("FILENAME", the secure flag and
-    // "NAME"), or -1.
+    // The index of the first record with the identity of record (HaveSameClipIdentity), or -1.
     CFIndex IndexOf(CFDictionaryRef record) const;
     // Whether a plain record names the package folder of that name (as the disk holds it, with ':'
     // for a name's '/').
@@ -49,5 +48,6 @@ private:
     bool mReadable = false;
 };
 
-// Whether two records name the same clip: equal "FILENAME", secure flag and "NAME".
+// Whether two records name the same clip: equal "FILENAME", secure flag, "NAME" and identifier
+// (none in both counts as equal).
 bool HaveSameClipIdentity(CFDictionaryRef one, CFDictionaryRef other);

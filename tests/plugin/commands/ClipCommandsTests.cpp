@@ -13,6 +13,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -49,11 +50,11 @@ protected:
 TEST_F(ClipCommandsTest, PastingAPlainClipPutsItsNamedFlavorsOnTheClipboardAndTypesCommandV)
 {
     MakePackage("Greeting", {{"TEXT", "Hello"}, {"utxt", std::string("\xFF\xFEH\0i\0", 6)}, {"PICT", "unlisted"}});
-    StoreClipList({{"Other", "Other", {"TEXT"}}, {"Greeting", "Greeting", {"TEXT", "utxt", "snd "}}});
+    StoreClipList({{"Other", "Other", {"TEXT"}}, {"Greeting", "Greeting", {"utxt", "TEXT"}}});
 
     EXPECT_EQ(Pick(201), noErr);
     EXPECT_EQ(Clipboard(), (Flavors{{"TEXT", "Hello"}, {"utxt", std::string("\xFF\xFEH\0i\0", 6)}}))
-        << "only the flavors the record names, in ascending type order; a missing file is skipped";
+        << "only the flavors the record names, in ascending type order";
     EXPECT_EQ(mSession.keystrokes, sessiontest::kCommandV);
     EXPECT_EQ(StoredClipNames(), (std::vector<std::string>{"Other", "Greeting"})) << "a paste changes no record";
 }
@@ -61,17 +62,14 @@ TEST_F(ClipCommandsTest, PastingAPlainClipPutsItsNamedFlavorsOnTheClipboardAndTy
 TEST_F(ClipCommandsTest, APasteWithNothingToReadLeavesClipboardAndKeyboardAlone)
 {
     MakePackage("Greeting", {{"TEXT", "Hello"}});
-    MakePackage("Empty", {{"TEXT", ""}});
     StoreClipList({{"No flavors", "Greeting", {}},
-                   {"No package", "Gone", {"TEXT"}},
-                   {"Empty file", "Empty", {"TEXT"}},
                    {"Secure", "Greeting", {"TEXT"}, true},
                    {"No file name", "", {"TEXT"}}});
     ScrapRef scrap = nullptr;
     ASSERT_EQ(GetCurrentScrap(&scrap), noErr);
     ASSERT_EQ(PutScrapFlavor(scrap, 'TEXT', 0, 6, "before"), noErr);
 
-    for (SInt32 command = 200; command <= 204; ++command) {
+    for (SInt32 command = 200; command <= 202; ++command) {
         EXPECT_EQ(Pick(command), noErr);
         EXPECT_EQ(Clipboard().size(), 1u) << "command " << command;
     }
@@ -148,18 +146,51 @@ TEST_F(ClipCommandsTest, FileNamesNeverReachOutsideTheClipsFolder)
     EXPECT_FALSE(fs::exists(fs::symlink_status(ClipsFolder() + "/Linked"))) << "a linked package goes as a link";
 }
 
-// One flavor file that cannot be read (a FIFO, which must not block, or a link, never followed)
-// is left out like a missing one: the others are still pasted.
-TEST_F(ClipCommandsTest, AnUnreadableFlavorFileIsSkippedAtPaste)
+// A clip is pasted whole or not at all: a flavor file that is missing (the clip deleted while it
+// is read), empty, a FIFO (which must not block) or a link (never followed) leaves the clipboard and
+// the keyboard alone, and the user is told.
+TEST_F(ClipCommandsTest, AClipThatCannotBeReadWholeIsToldAndNotPasted)
 {
-    MakePackage("Odd", {{"TEXT", "Hello"}});
+    MakePackage("Odd", {{"TEXT", "Hello"}, {"Empty", ""}});
     ASSERT_EQ(mkfifo((ClipsFolder() + "/Odd/PICT").c_str(), 0600), 0);
     testsupport::ScopedTempDir outside;
     testsupport::WriteFile(outside.Child("utxt"), "outside");
     fs::create_symlink(outside.Child("utxt"), ClipsFolder() + "/Odd/utxt");
-    StoreClipList({{"Odd", "Odd", {"PICT", "TEXT", "utxt"}}});
+    StoreClipList({{"FIFO", "Odd", {"TEXT", "PICT"}},
+                   {"Link", "Odd", {"TEXT", "utxt"}},
+                   {"Missing", "Odd", {"TEXT", "snd "}},
+                   {"Empty", "Odd", {"TEXT", "Empty"}},
+                   {"Gone", "Gone", {"TEXT"}}});
+    ScrapRef scrap = nullptr;
+    ASSERT_EQ(GetCurrentScrap(&scrap), noErr);
+    ASSERT_EQ(PutScrapFlavor(scrap, 'TEXT', 0, 6, "before"), noErr);
+    for (SInt32 command = 200; command <= 204; ++command) {
+        EXPECT_EQ(Pick(command), noErr);
+        EXPECT_EQ(Clipboard(), (Flavors{{"TEXT", "before"}})) << command;
+        ASSERT_EQ(mUser.alerts.size(), static_cast<size_t>(command - 199));
+        EXPECT_EQ(mUser.alerts.back().message.rfind("The clip could not be read whole, so nothing was pasted.", 0), 0u);
+    }
+    EXPECT_TRUE(mSession.keystrokes.empty());
+}
+
+// The clipboard takes the flavors it can: one it refuses (here past the most it holds) leaves the
+// others on it, the user is told once, and the paste goes on.
+TEST_F(ClipCommandsTest, FlavorsTheClipboardRefusesAreToldOnceAndTheRestPasted)
+{
+    Flavors files;
+    std::vector<std::string> types;
+    for (int i = 0; i < 257; ++i) {
+        char type[5];
+        std::snprintf(type, sizeof type, "F%03d", i);
+        files.push_back({type, "x"});
+        types.push_back(type);
+    }
+    MakePackage("Many", files);
+    StoreClipList({{"Many", "Many", types}});
     EXPECT_EQ(Pick(200), noErr);
-    EXPECT_EQ(Clipboard(), (Flavors{{"TEXT", "Hello"}}));
+    EXPECT_EQ(Clipboard().size(), 256u);
+    ASSERT_EQ(mUser.alerts.size(), 1u);
+    EXPECT_EQ(mUser.alerts[0].message.rfind("Some forms of the clip could not be put on the clipboard.", 0), 0u);
     EXPECT_EQ(mSession.keystrokes, sessiontest::kCommandV);
 }
 
@@ -231,6 +262,16 @@ TEST_F(ClipCommandsTest, APickFromAnOlderListActsOnTheRecordShownOrOnNothing)
     CMPluginPostMenuCleanup(mSession.instance);
     EXPECT_TRUE(StoredClipNames().empty());
     EXPECT_TRUE(fs::exists(ClipsFolder() + "/C/TEXT")) << "a record another process removed is not acted on";
+
+    // D deleted elsewhere and added again under the same name and folder: another clip.
+    MakePackage("D", {{"TEXT", "d"}});
+    StoreClipList({{"D", "D", {"TEXT"}, false, "/Stashwell", "first"}});
+    ASSERT_EQ(CMPluginExamineContext(mSession.instance, &context, commands.Get()), noErr);
+    StoreClipList({{"D", "D", {"TEXT"}, false, "/Stashwell", "second"}});
+    EXPECT_EQ(CMPluginHandleSelection(mSession.instance, &context, 2200), noErr);
+    CMPluginPostMenuCleanup(mSession.instance);
+    EXPECT_EQ(StoredClipNames(), std::vector<std::string>{"D"});
+    EXPECT_TRUE(fs::exists(ClipsFolder() + "/D/TEXT")) << "the newer clip the menu never showed stays";
     EXPECT_TRUE(mUser.alerts.empty());
 }
 

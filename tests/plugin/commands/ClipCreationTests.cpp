@@ -115,7 +115,7 @@ TEST_F(ClipCreationTest, RecordKeepsTheNameAndNamesTheCleanedFolder)
     ASSERT_EQ(RecordCount(), 1);
     EXPECT_TRUE(mInstance->implData.clipList->IsModified());
     EXPECT_EQ(Record(0), (StoredRecord{{"NAME", "To do:\tcall\nhome"}, {"FILENAME", "To do- call home"},
-                                       {"SUBMENU", "/Stashwell"}, {"FLAVORS", "PICT,TEXT,utxt"}}));
+                                       {"SUBMENU", "/Stashwell"}, {"FLAVORS", "PICT,TEXT,utxt"}, {"CLIP_ID", "uuid"}}));
     EXPECT_EQ(Packages(), (std::set<std::string>{"To do- call home"}));
     EXPECT_EQ(FilesIn("To do- call home"), (std::set<std::string>{"PICT", "TEXT", "utxt"}));
     EXPECT_EQ(testsupport::ReadFile(ClipsFolder() + "/To do- call home/TEXT"), "Hello");
@@ -129,7 +129,8 @@ TEST_F(ClipCreationTest, RecordKeepsTheNameAndNamesTheCleanedFolder)
     Add("No submenu", nullptr);
     ASSERT_EQ(RecordCount(), 3);
     EXPECT_EQ(Record(1)["SUBMENU"], "");
-    EXPECT_EQ(Record(2), (StoredRecord{{"NAME", "No submenu"}, {"FILENAME", "No submenu"}, {"FLAVORS", "TEXT,utxt"}}));
+    EXPECT_EQ(Record(2), (StoredRecord{{"NAME", "No submenu"}, {"FILENAME", "No submenu"}, {"FLAVORS", "TEXT,utxt"},
+                                       {"CLIP_ID", "uuid"}}));
     EXPECT_EQ(FilesIn("No submenu"), (std::set<std::string>{"TEXT", "utxt"}));
 }
 
@@ -276,7 +277,7 @@ TEST_F(ClipCreationTest, ARecordThatCannotBeSavedLeavesNoPackage)
 
 // A type whose bytes cannot name a file is left out of the package and the record, not the whole
 // clip; the keychain's name is never given to a package, even before the keychain exists.
-TEST_F(ClipCreationTest, TypesNoFileCanCarryAreLeftOutAndTheKeychainsNameIsNeverTaken)
+TEST_F(ClipCreationTest, TypesNoFileCanCarryAreLeftOutAndTheMachineryNamesAreNeverTaken)
 {
     mFlavors.Add('a:bc', "colon");
     mFlavors.Add(0x00414243, "nul");
@@ -286,6 +287,13 @@ TEST_F(ClipCreationTest, TypesNoFileCanCarryAreLeftOutAndTheKeychainsNameIsNever
     EXPECT_EQ(Record(0)["FLAVORS"], "PICT,TEXT,utxt");
     EXPECT_EQ(FilesIn("Stashwell.keychain01"), (std::set<std::string>{"PICT", "TEXT", "utxt"}));
     EXPECT_EQ(cliplisttest::StoredClipNames(), std::vector<std::string>{"Stashwell.keychain"});
+
+    // A name of the folder's machinery keeps its name in the record and gets a folder of its own.
+    Add(".stashwell-lock");
+    ASSERT_EQ(RecordCount(), 2);
+    EXPECT_EQ(Record(1)["NAME"], ".stashwell-lock");
+    EXPECT_EQ(Record(1)["FILENAME"], "_stashwell-lock");
+    EXPECT_EQ(FilesIn("_stashwell-lock"), (std::set<std::string>{"PICT", "TEXT", "utxt"}));
     EXPECT_TRUE(mUser.alerts.empty());
 }
 
@@ -299,6 +307,7 @@ TEST_F(ClipCreationTest, AFullListRefusesANewClip)
     EXPECT_TRUE(Packages().empty());
     ASSERT_EQ(mUser.alerts.size(), 1u);
     EXPECT_EQ(mUser.alerts[0].message, "The clip list is full. Delete a clip before adding another.");
+    EXPECT_FALSE(mUser.alerts[0].clipListLocked) << "no other menu waits on the user";
 }
 
 TEST_F(ClipCreationTest, WithoutAClipListNothingIsStored)

@@ -61,7 +61,8 @@ TEST_F(SecureClipsTest, TheFirstSecureClipCreatesTheKeychainAndPastesBackWhole)
     std::vector<StoredRecord> clips = ReadStoredClipList();
     ASSERT_EQ(clips.size(), 1u);
     EXPECT_EQ(clips[0], (StoredRecord{{"NAME", "Bank"}, {"FILENAME", "Bank"}, {"SUBMENU", "/Stashwell"},
-                                       {"SECURE", "true"}, {"USE_PLAIN_TEXT", "false"}, {"FLAVORS", "PICT,TEXT,utxt"}}));
+                                       {"SECURE", "true"}, {"USE_PLAIN_TEXT", "false"}, {"FLAVORS", "PICT,TEXT,utxt"},
+                                       {"CLIP_ID", "uuid"}}));
     EXPECT_NE(NoteData("Bank").find("<plist"), std::string::npos);
 
     EXPECT_EQ(MenuOutline(), "Stashwell{Lock Keychain,-,Bank,- Bank}");

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -128,6 +130,39 @@ TEST_F(PreferencesTest, AListThatCannotBeReadStartsEmptyAndIsKeptAsideOnSave)
                 << "the list that could not be read is kept whole";
         }
         std::filesystem::remove(PrefsPath());
+    }
+}
+
+// Lists set aside within one second (by two processes, or one after another) each keep a key of
+// their own: the second never overwrites the only copy of the first.
+TEST_F(PreferencesTest, ListsSetAsideWithinOneSecondKeepKeysOfTheirOwn)
+{
+    WritePrefsFile("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                   "<key>VERSION</key><integer>2</integer><key>CLIP_LIST</key><array/></dict></plist>\n");
+    // Keys already taken for this second and the next, as an earlier set-aside leaves them.
+    std::vector<std::string> taken;
+    for (std::time_t at = std::time(nullptr); taken.size() < 2; ++at) {
+        std::tm utc{};
+        ::gmtime_r(&at, &utc);
+        char key[64];
+        std::strftime(key, sizeof key, "CLIP_LIST_SET_ASIDE_%Y%m%dT%H%M%SZ", &utc);
+        taken.push_back(key);
+        CFObj<CFStringRef> keyString(CFStringCreateWithCString(nullptr, key, kCFStringEncodingUTF8));
+        CFPreferencesSetAppValue(keyString, CFSTR("kept earlier"), kStashwellPreferencesAppID);
+    }
+    ASSERT_TRUE(CFPreferencesAppSynchronize(kStashwellPreferencesAppID));
+    dialogtest::ScriptedUser user;
+    ASSERT_EQ(OpenMenu(), noErr);
+    AddClip(CFSTR("Now"));
+    CMPluginPostMenuCleanup(mInstance);
+    ASSERT_EQ(user.alerts.size(), 1u);
+    const std::string key = user.alerts[0].message.substr(user.alerts[0].message.rfind('\n') + 1);
+    EXPECT_EQ(std::count(taken.begin(), taken.end(), key), 0) << key;
+    EXPECT_FALSE(user.alerts[0].clipListLocked) << "no other menu waits on the user";
+    for (const std::string& earlier : taken) {
+        CFObj<CFStringRef> keyString(CFStringCreateWithCString(nullptr, earlier.c_str(), kCFStringEncodingUTF8));
+        CFObj<CFPropertyListRef> value(CFPreferencesCopyAppValue(keyString, kStashwellPreferencesAppID));
+        EXPECT_TRUE(value.Get() != nullptr && CFEqual(value.Get(), CFSTR("kept earlier"))) << earlier;
     }
 }
 

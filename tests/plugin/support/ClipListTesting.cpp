@@ -39,6 +39,9 @@ CFDictionaryRef CreateRecord(const ClipRecord& clip)
     if (clip.secure) {
         CFDictionarySetValue(record, CFSTR("SECURE"), kCFBooleanTrue);
     }
+    if (!clip.identifier.empty()) {
+        SetString(record, CFSTR("CLIP_ID"), clip.identifier);
+    }
     return record;
 }
 
@@ -92,6 +95,14 @@ StoredRecord RecordOf(CFDictionaryRef record)
     CFDictionaryGetKeysAndValues(record, keys.data(), values.data());
     for (CFIndex k = 0; k < count; ++k) {
         stored[texttest::TextOf(static_cast<CFStringRef>(keys[k]))] = Describe(values[k]);
+    }
+    // A new record's identifier is random: what matters is that it has the form of one.
+    if (auto identifier = stored.find("CLIP_ID"); identifier != stored.end()) {
+        const std::string& id = identifier->second;
+        const bool uuidForm = id.size() == 36 && id[8] == '-' && id[13] == '-' && id[18] == '-' && id[23] == '-';
+        if (uuidForm) {
+            identifier->second = "uuid";
+        }
     }
     return stored;
 }

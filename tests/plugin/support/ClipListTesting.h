@@ -19,6 +19,7 @@ struct ClipRecord {
     std::vector<std::string> flavors;
     bool secure = false;
     std::optional<std::string> submenu = "/Stashwell";
+    std::string identifier{};  // "CLIP_ID"; empty leaves it out, as in records of earlier versions
 };
 
 // The records as a clip list array (+1).
@@ -29,7 +30,7 @@ CFMutableArrayRef CreateClipArray(const std::vector<ClipRecord>& clips);
 void StoreClipList(const std::vector<ClipRecord>& clips);
 
 // A stored record as text: key -> value ("TEXT,utxt" for an array, "true" or "false" for a
-// boolean, "?" for any other type).
+// boolean, "uuid" for an identifier of that form, "?" for any other type).
 using StoredRecord = std::map<std::string, std::string>;
 
 StoredRecord RecordOf(CFDictionaryRef record);

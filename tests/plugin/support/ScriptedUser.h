@@ -5,6 +5,8 @@
 
 #include "plugin/support/TextTesting.h"
 
+#include "content/ClipsFolderLock.h"
+
 #include <Carbon/Carbon.h>
 #include <PlatformUIDriver.h>
 
@@ -58,6 +60,7 @@ struct ShownAlert {
     std::string defaultText;
     std::string cancelText;  // "<null>" when the alert has no cancel button
     bool hostInFront = false;
+    bool clipListLocked = false;  // shown while this process held the clips folder's lock
 };
 
 inline bool IsHostInFront()
@@ -192,6 +195,7 @@ private:
         shown.defaultText = TextOf(alert->defaultText);
         shown.cancelText = TextOf(alert->cancelText);
         shown.hostInFront = IsHostInFront();
+        shown.clipListLocked = StClipListLock::IsHeld();
         user->alerts.push_back(shown);
         *itemHit = user->alertAnswer;
         return kPlatformUIDriverDone;
