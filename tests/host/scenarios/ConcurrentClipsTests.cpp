@@ -6,6 +6,7 @@
 // folder's machinery stays behind once a later run has swept it.
 #include "host/support/StoredClips.h"
 
+#include <chrono>
 #include <cstdio>
 #include <random>
 #include <thread>
@@ -257,6 +258,74 @@ TEST_F(ConcurrentClips, AddersKilledAnywhereLeaveNothingTheNextRunKeeps)
     EXPECT_EQ(offered, audit.names);
     // Some kills must have come while a clip was being stored, or the loop tested nothing of it.
     EXPECT_GT(killedWhileStoring, 0);
+}
+
+// A clip pasted while another process deletes it: the clipboard gets the whole clip and the paste
+// is typed, or the clipboard keeps what it held, nothing is typed and the user is told. Never a
+// part of the clip, never a silent nothing.
+TEST_F(ConcurrentClips, APasteRacingADeleteIsWholeOrTold)
+{
+    // Many flavors, so that the paste reads file after file for a while and the delete often
+    // lands in the middle.
+    constexpr int kFlavors = 32;
+    constexpr int kFlavorBytes = 128 << 10;
+    const std::string flavorFile = mFolder.Child("flavor");
+    testsupport::WriteFile(flavorFile, std::string(kFlavorBytes, 'f'));
+    std::vector<std::string> setArguments = {"clipboard", "set"};
+    for (int i = 0; i < kFlavors; ++i) {
+        char type[5];
+        std::snprintf(type, sizeof type, "F%03d", i);
+        setArguments.push_back(std::string(type) + "=@" + flavorFile);
+    }
+    constexpr int kRounds = 8;
+    std::mt19937 random(1742);
+    int pasted = 0;
+    int told = 0;
+    int notShown = 0;  // the delete was done before the menu opened
+    int torn = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(Run(setArguments).exitStatus, 0);
+        ASSERT_EQ(Failure(Run({"--dialog", json{{"name", "Racing"}}.dump(), "choose", "--path",
+                               "Stashwell/Add Clipboard Content...", "--json"})),
+                  "");
+        ASSERT_EQ(Run({"clipboard", "set", "TEXT=text:before"}).exitStatus, 0);
+        // Either side starts up to 30 ms after the other, so that the delete lands before, during
+        // and after the paste's read.
+        const long lead = static_cast<long>(random() % 60000) - 30000;
+        ProcessResult paste;
+        ProcessResult erase;
+        std::thread deleter([&] {
+            std::this_thread::sleep_for(std::chrono::microseconds(std::max(0L, lead)));
+            erase = Run(DeleteArguments("Racing"));
+        });
+        std::this_thread::sleep_for(std::chrono::microseconds(std::max(0L, -lead)));
+        // By its id: a menu opened after the delete has no such item, and picks nothing.
+        paste = Run({"--text", "x", "choose", "--id", "200", "--json"});
+        deleter.join();
+        ASSERT_EQ(paste.exitStatus, 0) << paste.err;
+        ASSERT_EQ(Failure(erase), "");
+        const json report = json::parse(paste.out);
+        const json clipboard = json::parse(Run({"clipboard", "show", "--json"}).out)["flavors"];
+        const bool whole = clipboard.size() == static_cast<size_t>(kFlavors) || clipboard.size() == 1u;
+        torn += whole ? 0 : 1;
+        if (!report["keystrokes"].empty()) {
+            ++pasted;
+            EXPECT_EQ(clipboard.size(), static_cast<size_t>(kFlavors)) << clipboard.dump();
+            for (const json& flavor : clipboard)
+                EXPECT_EQ(flavor["size"], kFlavorBytes) << flavor.dump();
+        } else {
+            EXPECT_EQ(clipboard.size(), 1u) << clipboard.dump();
+            told += report["alerts"].empty() ? 0 : 1;
+            notShown += report["alerts"].empty() ? 1 : 0;
+            for (const json& alert : report["alerts"])
+                EXPECT_EQ(alert["message"].get<std::string>().rfind("The clip could not be read whole", 0), 0u);
+        }
+        EXPECT_TRUE(Audit().names.empty());
+    }
+    std::printf("[          ] %d pastes racing a delete of their clip: %d pasted whole, %d told, %d after the delete, "
+                "%d torn\n",
+                kRounds, pasted, told, notShown, torn);
 }
 
 }  // namespace
