@@ -59,8 +59,13 @@ ServerLaunch LaunchClipboardServer(const std::string& display, const std::string
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    // The server outlives us and keeps nothing of our caller's: a caller reading our output or
+    // error to its end (a pipe, `$(...)`) must see it end when we do, and a descriptor it left open
+    // for us is not held on its behalf. Its answer comes through the pipe on its standard output.
     posix_spawn_file_actions_adddup2(&actions, writeEnd.Get(), STDOUT_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     // A session of its own: the terminal's hang-up or Control-C for our process is not the server's.

@@ -7,8 +7,12 @@
 #include "support/ChildProcess.h"
 #include "support/XvfbDisplay.h"
 
+#include <poll.h>
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -148,6 +152,50 @@ TEST_F(DesktopSession, TheClipboardCommandsWorkOnTheDesktopsClipboard)
     ProcessResult set = Run({"--desktop", "clipboard", "set", "utxt=text:h\xC3\xA9llo desktop"});
     ASSERT_EQ(set.exitStatus, 0) << set.err;
     EXPECT_EQ(ReadSelection("clipboard"), "h\xC3\xA9llo desktop");
+}
+
+// A caller that reads cmhost's output to its end (`x=$(cmhost ... 2>&1)`, a pipe to another
+// program) returns once cmhost has: the clipboard's server left behind holds none of the caller's
+// descriptors, its standard error and a descriptor 7 the caller opened included.
+TEST_F(DesktopSession, ACallerReadingTheOutputToItsEndIsNotHeldByTheServer)
+{
+    int output[2];
+    ASSERT_EQ(::pipe(output), 0);
+    std::vector<std::string> arguments = {kCmhost, "--desktop", "clipboard", "set", "utxt=text:held by nobody"};
+    arguments.insert(arguments.begin() + 1, mPrefix.begin(), mPrefix.end());
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(output[1], STDOUT_FILENO);
+        ::dup2(output[1], STDERR_FILENO);
+        ::dup2(output[1], 7);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(output[1]);
+    ASSERT_GT(child, 0);
+    // Far longer than the command takes: only output held open by someone else gets here.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    std::string printed;
+    bool ended = false;
+    while (!ended && std::chrono::steady_clock::now() < deadline) {
+        pollfd readable = {output[0], POLLIN, 0};
+        if (::poll(&readable, 1, 100) > 0) {
+            char buffer[256];
+            const ssize_t count = ::read(output[0], buffer, sizeof buffer);
+            ended = count <= 0;
+            printed.append(buffer, static_cast<size_t>(std::max<ssize_t>(count, 0)));
+        }
+    }
+    ::close(output[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(ended) << "the output is still held open after 30 s";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << printed;
+    EXPECT_EQ(ReadSelection("clipboard"), "held by nobody") << "the server still serves";
 }
 
 // Content another program put on the clipboard becomes a clip with every target it was offered
