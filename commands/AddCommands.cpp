@@ -105,8 +105,8 @@ void AddClipboardContentCommand(AbstractCMPluginType* instance, FlavorSet& flavo
     // Whether anything was read is not asked: an empty clipboard still gets its dialog. Content
     // that cannot be kept whole is not kept at all.
     flavors.ReadFromClibpoard();
-    if (flavors.mLeftOutTooLarge) {
-        ShowClipAlert(instance, kTooLargeText);
+    if (flavors.mLeftOutTooLarge || flavors.mTooManyFlavors) {
+        ShowClipAlert(instance, flavors.mTooManyFlavors ? kTooManyFlavorsText : kTooLargeText);
         return;
     }
     CFObj<CFMutableArrayRef> names(CreateSubmenuNameList(instance));

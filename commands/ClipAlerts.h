@@ -13,6 +13,8 @@
     CFSTR("The clip could not be read whole, so nothing was pasted. It may have been deleted in another application, or its files damaged.")
 #define kListFullText CFSTR("The clip list is full. Delete a clip before adding another.")
 #define kTooLargeText CFSTR("The clipboard holds content too large to be kept as a clip.")
+#define kTooManyFlavorsText \
+    CFSTR("The clipboard holds its content in more forms than a clip can keep (256), so it was not kept.")
 #define kSubmenuTooDeepText CFSTR("The submenu is nested too deeply to be shown. Choose a submenu with fewer levels.")
 #define kKeychainDamagedText CFSTR("The keychain “Stashwell.keychain” is damaged and cannot be opened.")
 #define kSecureClipDamagedText CFSTR("This secure clip is damaged in the keychain and cannot be read:")

@@ -3,7 +3,7 @@
 
 #include <string.h>
 
-FlavorSet::FlavorSet() : mUsePlainText(false), mLeftOutTooLarge(false), mLeftOutOnRead(false), mHoldsSecret(false) {}
+FlavorSet::FlavorSet() : mUsePlainText(false), mLeftOutTooLarge(false), mTooManyFlavors(false), mLeftOutOnRead(false), mHoldsSecret(false) {}
 
 FlavorSet::~FlavorSet()
 {

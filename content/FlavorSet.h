@@ -15,6 +15,10 @@ class ClipKeychain;
 
 class FlavorSet : public std::map<UInt32, Ptr> {
 public:
+    // The most flavors a clip keeps: the most the clipboard holds, so that every clip can be
+    // pasted whole.
+    static constexpr UInt32 kMaxClipFlavors = 256;
+
     FlavorSet();
     virtual ~FlavorSet();
 
@@ -72,6 +76,8 @@ public:
     Boolean mUsePlainText;
     // True once ReadFromClibpoard left out a flavor too large to be held.
     Boolean mLeftOutTooLarge;
+    // True once ReadFromClibpoard found more flavors than a clip can keep, and read none.
+    Boolean mTooManyFlavors;
     // True once ReadFromFiles did not read a flavor that its list names.
     Boolean mLeftOutOnRead;
     // True when the set holds a secure clip's content (read from its note, or to be stored as

@@ -33,6 +33,16 @@ void FlavorSet::ReadFromClibpoard()
     if (count > capacity) {
         count = capacity;
     }
+    // Counted before any flavor is read: the content of an application offering more forms than a
+    // clip can keep is not kept at all, and not waited for form by form.
+    UInt32 kept = 0;
+    for (UInt32 i = 0; i < count; ++i) {
+        kept += (infos.Get()[i].flavorFlags & kScrapFlavorMaskSenderOnly) == 0 ? 1 : 0;
+    }
+    if (kept > kMaxClipFlavors) {
+        mTooManyFlavors = true;
+        return;
+    }
     for (UInt32 i = 0; i < count; ++i) {
         const ScrapFlavorInfo& info = infos.Get()[i];
         // Flavors meant only for the application that put them there are not ours to keep.

@@ -1,6 +1,7 @@
 #include "desktop/DesktopClipboard.h"
 
 #include "base/ErrnoStatus.h"
+#include "base/Warnings.h"
 #include "desktop/AnswerFile.h"
 #include "desktop/ClipboardServerLaunch.h"
 #include "desktop/DesktopConnection.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -45,15 +47,29 @@ public:
     OSStatus ReadData(size_t index, Size* byteCount, void* destination) override;
 
 private:
+    // Reads the flavor's bytes from the owner, within the whole read's time.
+    OSStatus FetchFromOwner(size_t index, std::string& why);
+
     DesktopClipboard& mClipboard;
     bool mLoaded = false;
+    // Why the owner's list of targets could not be had: it is not asked again.
+    std::optional<std::string> mListingFailure;
+    // When every flavor must have come, set as the first is asked for: an owner that answers
+    // slowly or not at all, target after target, cannot hold a reader longer than this in all.
+    std::optional<std::chrono::steady_clock::time_point> mOverall;
+    bool mToldTimeRanOut = false;
     std::vector<TargetFlavor> mFlavors;
     std::vector<ManifestEntry> mEntries;
     // Each flavor's bytes once fetched: text converted in memory, anything else as the owner
     // answered it, in a file of its own.
     std::vector<std::optional<std::string>> mBytes;
     std::vector<std::unique_ptr<AnswerFile>> mFiles;
+    // Why a flavor could not be read: it is not asked for again.
+    std::vector<std::optional<std::string>> mFailures;
 };
+
+// How long a whole read of another application's clipboard may take, all its flavors together.
+std::chrono::milliseconds gWholeReadPatience{30000};
 
 class DesktopClipboard final : public scrap::ClipboardBackend {
 public:
@@ -132,17 +148,20 @@ public:
     }
 
     // The owner's answer for a target, other events handled while waiting.
-    std::optional<std::string> Convert(const std::string& target, std::string& why)
+    std::optional<std::string> Convert(const std::string& target, const TransferPatience& patience, std::string& why)
     {
         return ConvertSelection(*mConnection, mWindow, mClipboardAtom, mConnection->Atom(target),
-                                [this](const xcb_generic_event_t& event) { Handle(event); }, why);
+                                [this](const xcb_generic_event_t& event) { Handle(event); }, why,
+                                kMaxSelectionAnswerBytes, patience);
     }
 
     // The same, handed to sink as it arrives, at most most bytes.
-    bool Receive(const std::string& target, AnswerSink& sink, size_t most, std::string& why)
+    bool Receive(const std::string& target, AnswerSink& sink, size_t most, const TransferPatience& patience,
+                 std::string& why)
     {
         return ReceiveSelection(*mConnection, mWindow, mClipboardAtom, mConnection->Atom(target),
-                                [this](const xcb_generic_event_t& event) { Handle(event); }, sink, why, most);
+                                [this](const xcb_generic_event_t& event) { Handle(event); }, sink, why, most,
+                                patience);
     }
 
     std::string AtomName(xcb_atom_t atom) { return mConnection->AtomName(atom); }
@@ -229,26 +248,34 @@ OSStatus ForeignGeneration::Refresh()
     if (mLoaded) {
         return noErr;
     }
-    std::string why;
-    std::optional<std::string> answer = mClipboard.Convert("TARGETS", why);
-    if (!answer) {
-        return FailScrap(internalScrapErr, "the clipboard's flavors could not be read: " + why);
+    // The list is what a menu looks at as it opens: an owner that does not give it soon holds up
+    // no menu, and is not asked again.
+    if (!mListingFailure) {
+        std::string why;
+        TransferPatience patience;
+        patience.eachAnswer = kQuickLookPatience;
+        if (std::optional<std::string> answer = mClipboard.Convert("TARGETS", patience, why)) {
+            std::vector<std::string> targets;
+            const size_t count = answer->size() / sizeof(xcb_atom_t);
+            for (size_t i = 0; i < count; ++i) {
+                xcb_atom_t atom = 0;
+                std::memcpy(&atom, answer->data() + i * sizeof atom, sizeof atom);
+                targets.push_back(mClipboard.AtomName(atom));
+            }
+            mFlavors = FlavorsForTargets(targets);
+            for (const TargetFlavor& flavor : mFlavors) {
+                mEntries.push_back(ManifestEntry{flavor.type, 0, 0});
+            }
+            mBytes.resize(mFlavors.size());
+            mFiles.resize(mFlavors.size());
+            mFailures.resize(mFlavors.size());
+            mLoaded = true;
+            return noErr;
+        }
+        mListingFailure = why;
+        ReportWarning("the desktop's clipboard was taken as empty: " + why);
     }
-    std::vector<std::string> targets;
-    const size_t count = answer->size() / sizeof(xcb_atom_t);
-    for (size_t i = 0; i < count; ++i) {
-        xcb_atom_t atom = 0;
-        std::memcpy(&atom, answer->data() + i * sizeof atom, sizeof atom);
-        targets.push_back(mClipboard.AtomName(atom));
-    }
-    mFlavors = FlavorsForTargets(targets);
-    for (const TargetFlavor& flavor : mFlavors) {
-        mEntries.push_back(ManifestEntry{flavor.type, 0, 0});
-    }
-    mBytes.resize(mFlavors.size());
-    mFiles.resize(mFlavors.size());
-    mLoaded = true;
-    return noErr;
+    return FailScrap(internalScrapErr, "the clipboard's flavors could not be read: " + *mListingFailure);
 }
 
 OSStatus ForeignGeneration::Fetch(size_t index)
@@ -256,24 +283,56 @@ OSStatus ForeignGeneration::Fetch(size_t index)
     if (mBytes[index] || mFiles[index]) {
         return noErr;
     }
-    std::string why;
+    if (!mFailures[index]) {
+        std::string why;
+        if (FetchFromOwner(index, why) == noErr) {
+            return noErr;
+        }
+        mFailures[index] = why;
+        // Once the time is out every flavor not read yet fails alike: the user hears of it once.
+        if (why != kOverallTimeRanOut) {
+            ReportWarning(FlavorLabel(mFlavors[index].type) +
+                          " of the desktop's clipboard could not be read and was left out: " + why);
+        } else if (!mToldTimeRanOut) {
+            mToldTimeRanOut = true;
+            ReportWarning("the desktop's clipboard was read in part: " + why + " (more than " +
+                          std::to_string((gWholeReadPatience.count() + 999) / 1000) +
+                          " s); what it had not given by then was left out");
+        }
+    }
+    return FailScrap(internalScrapErr, FlavorLabel(mFlavors[index].type) + " could not be read: " + *mFailures[index]);
+}
+
+OSStatus ForeignGeneration::FetchFromOwner(size_t index, std::string& why)
+{
+    if (!mOverall) {
+        mOverall = std::chrono::steady_clock::now() + gWholeReadPatience;
+    }
+    if (std::chrono::steady_clock::now() >= *mOverall) {
+        why = kOverallTimeRanOut;
+        return internalScrapErr;
+    }
+    TransferPatience patience;
+    patience.overall = *mOverall;
     if (std::optional<std::string> header = KeptAnswerHeader(mFlavors[index])) {
         auto file = std::make_unique<AnswerFile>();
         if (!file->Open(*header, why) ||
-            !mClipboard.Receive(mFlavors[index].target, *file, kMaxSelectionAnswerBytes - header->size(), why)) {
-            return FailScrap(internalScrapErr, FlavorLabel(mFlavors[index].type) + " could not be read: " + why);
+            !mClipboard.Receive(mFlavors[index].target, *file, kMaxSelectionAnswerBytes - header->size(), patience,
+                                why)) {
+            return internalScrapErr;
         }
         mEntries[index].size = static_cast<Size>(file->Size());
         mFiles[index] = std::move(file);
         return noErr;
     }
-    std::optional<std::string> answer = mClipboard.Convert(mFlavors[index].target, why);
+    std::optional<std::string> answer = mClipboard.Convert(mFlavors[index].target, patience, why);
     if (!answer) {
-        return FailScrap(internalScrapErr, FlavorLabel(mFlavors[index].type) + " could not be read: " + why);
+        return internalScrapErr;
     }
     std::optional<std::string> bytes = FlavorBytesFromTarget(mFlavors[index], std::move(*answer));
     if (!bytes) {
-        return FailScrap(internalScrapErr, FlavorLabel(mFlavors[index].type) + " is not valid text");
+        why = "it is not valid text";
+        return internalScrapErr;
     }
     mEntries[index].size = static_cast<Size>(bytes->size());
     mBytes[index] = std::move(bytes);
@@ -301,6 +360,11 @@ OSStatus ForeignGeneration::ReadData(size_t index, Size* byteCount, void* destin
 }
 
 }  // namespace
+
+void SetWholeReadPatienceForTesting(std::chrono::milliseconds patience)
+{
+    gWholeReadPatience = patience;
+}
 
 std::unique_ptr<scrap::ClipboardBackend> MakeDesktopClipboard(const char* display, std::string& error)
 {

@@ -7,6 +7,7 @@
 
 #include "scrap/ClipboardBackend.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -15,5 +16,9 @@ namespace platform::desktop {
 // The clipboard of the display named (NULL or "": $DISPLAY); NULL with the reason in error when
 // the display cannot be used.
 std::unique_ptr<scrap::ClipboardBackend> MakeDesktopClipboard(const char* display, std::string& error);
+
+// How long a whole read of another application's clipboard may take from the first flavor asked
+// for (30 s unless a test shortens it).
+void SetWholeReadPatienceForTesting(std::chrono::milliseconds patience);
 
 }  // namespace platform::desktop

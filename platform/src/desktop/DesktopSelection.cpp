@@ -1,5 +1,6 @@
 #include "desktop/DesktopSelection.h"
 
+#include "base/Warnings.h"
 #include "desktop/DesktopConnection.h"
 #include "desktop/SelectionTransfer.h"
 
@@ -78,16 +79,25 @@ CFStringRef PlatformCopyDesktopSelectedText(void)
         return nullptr;
     }
     const xcb_window_t window = connection->MakeHiddenWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
-    // Every owner lists its targets (an owner that cannot has no text worth waiting twice for).
-    std::optional<std::string> targets =
-        ConvertSelection(*connection, window, XCB_ATOM_PRIMARY, connection->Atom("TARGETS"), nullptr, why);
-    const xcb_atom_t target = targets ? TextTarget(*connection, *targets) : xcb_atom_t{XCB_ATOM_NONE};
+    // Every owner lists its targets (an owner that cannot has no text worth waiting twice for). The
+    // menu waits for this: an owner that does not list them soon is told and taken as none.
+    TransferPatience quickLook;
+    quickLook.eachAnswer = kQuickLookPatience;
+    std::optional<std::string> targets = ConvertSelection(*connection, window, XCB_ATOM_PRIMARY,
+                                                          connection->Atom("TARGETS"), nullptr, why,
+                                                          kMaxSelectionAnswerBytes, quickLook);
+    if (!targets) {
+        platform::ReportWarning("the text selected on the desktop was taken as none: " + why);
+        return nullptr;
+    }
+    const xcb_atom_t target = TextTarget(*connection, *targets);
     if (target == XCB_ATOM_NONE) {
         return nullptr;
     }
     // Large selections come in pieces (INCR), which the transfer puts together.
     std::optional<std::string> text = ConvertSelection(*connection, window, XCB_ATOM_PRIMARY, target, nullptr, why);
     if (!text) {
+        platform::ReportWarning("the text selected on the desktop was taken as none: " + why);
         return nullptr;
     }
     // Some owners count a C string's terminator as part of the text.

@@ -13,9 +13,13 @@ namespace platform::desktop {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-// How long an owner may take to answer, or to give the next piece of a large answer: as long as
-// other toolkits wait, so that a busy owner is not taken for a hung one.
-constexpr auto kPatience = std::chrono::seconds(5);
+
+// When the owner's next answer or piece must have come.
+Clock::time_point NextDeadline(const TransferPatience& patience)
+{
+    const Clock::time_point now = Clock::now();
+    return patience.overall - now > patience.eachAnswer ? now + patience.eachAnswer : patience.overall;
+}
 
 int MillisecondsLeft(Clock::time_point deadline)
 {
@@ -89,7 +93,8 @@ XcbOwned<xcb_generic_event_t> WaitForEvent(DesktopConnection& connection, int mi
 }
 
 bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_atom_t selection, xcb_atom_t target,
-                      const EventSink& otherEvent, AnswerSink& sink, std::string& why, size_t most)
+                      const EventSink& otherEvent, AnswerSink& sink, std::string& why, size_t most,
+                      const TransferPatience& patience)
 {
     xcb_connection_t* c = connection.Get();
     const xcb_atom_t property = connection.Atom("STASHWELL_SELECTION");
@@ -99,15 +104,19 @@ bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_at
 
     bool incremental = false;
     size_t received = 0;
-    Clock::time_point deadline = Clock::now() + kPatience;
+    Clock::time_point deadline = NextDeadline(patience);
     for (;;) {
         if (!connection.Healthy()) {
             why = "the X11 display closed the connection";
             return false;
         }
         if (Clock::now() >= deadline) {
-            why = incremental ? "the application holding the clipboard stopped sending it"
-                              : "the application holding the clipboard did not answer";
+            if (deadline >= patience.overall) {
+                why = kOverallTimeRanOut;
+            } else {
+                why = incremental ? "the application holding the clipboard stopped sending it"
+                                  : "the application holding the clipboard did not answer";
+            }
             return false;
         }
         XcbOwned<xcb_generic_event_t> event = WaitForEvent(connection, std::min(MillisecondsLeft(deadline), 100));
@@ -140,7 +149,7 @@ bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_at
             sink.Expect(std::min(AnnouncedSize(*reply), most));
             incremental = true;
             xcb_flush(c);
-            deadline = Clock::now() + kPatience;
+            deadline = NextDeadline(patience);
             continue;
         }
         if (incremental && kind == XCB_PROPERTY_NOTIFY) {
@@ -166,7 +175,7 @@ bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_at
                 return false;
             }
             received += piece.size();
-            deadline = Clock::now() + kPatience;
+            deadline = NextDeadline(patience);
             continue;
         }
         if (otherEvent) {
@@ -177,10 +186,10 @@ bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_at
 
 std::optional<std::string> ConvertSelection(DesktopConnection& connection, xcb_window_t window,
                                             xcb_atom_t selection, xcb_atom_t target, const EventSink& otherEvent,
-                                            std::string& why, size_t most)
+                                            std::string& why, size_t most, const TransferPatience& patience)
 {
     StringSink sink;
-    if (!ReceiveSelection(connection, window, selection, target, otherEvent, sink, why, most)) {
+    if (!ReceiveSelection(connection, window, selection, target, otherEvent, sink, why, most, patience)) {
         return std::nullopt;
     }
     return std::move(sink.answer);

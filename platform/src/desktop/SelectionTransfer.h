@@ -4,6 +4,7 @@
 
 #include "desktop/DesktopConnection.h"
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -13,6 +14,22 @@ namespace platform::desktop {
 
 // Events that arrive while waiting and are not the transfer's own go to otherEvent.
 using EventSink = std::function<void(const xcb_generic_event_t& event)>;
+
+// How long a transfer waits. An owner may be silent for eachAnswer before its answer and before
+// each piece of an answer in pieces: as long as other toolkits wait, so that a busy owner is not
+// taken for a hung one. The whole transfer ends by the overall time whatever the owner does, so
+// that several transfers from one owner can share one limit.
+struct TransferPatience {
+    std::chrono::milliseconds eachAnswer{5000};
+    std::chrono::steady_clock::time_point overall = std::chrono::steady_clock::time_point::max();
+};
+
+// A look that must not hold up what the user is waiting for (the menu opening): an owner that
+// does not list its content this soon is taken as having none.
+inline constexpr std::chrono::milliseconds kQuickLookPatience{1500};
+
+// The reason a transfer gives when the overall time ran out.
+inline constexpr const char* kOverallTimeRanOut = "the application holding the clipboard took too long in all";
 
 // The most an answer may hold: the most a flavor can hold.
 inline constexpr size_t kMaxSelectionAnswerBytes = 0x7FFFFFFF;
@@ -28,18 +45,20 @@ public:
 };
 
 // Asks the owner for the target and hands its answer to sink as it arrives. False with the reason
-// in why when the owner refuses, goes away, stays silent for longer than the patience (each piece
-// of an INCR answer renews it), sends more than most bytes (the rest is not waited for), or the
-// sink gives up. The window must listen for property changes.
+// in why when the owner refuses, goes away, stays silent for longer than the patience allows (each
+// piece of an INCR answer renews it) or past its overall time (why is then kOverallTimeRanOut),
+// sends more than most bytes (the rest is not waited for), or the sink gives up. The window must
+// listen for property changes.
 bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_atom_t selection, xcb_atom_t target,
                       const EventSink& otherEvent, AnswerSink& sink, std::string& why,
-                      size_t most = kMaxSelectionAnswerBytes);
+                      size_t most = kMaxSelectionAnswerBytes, const TransferPatience& patience = {});
 
 // The owner's whole answer for the target, as ReceiveSelection receives it; nullopt with the reason
 // in why when it fails.
 std::optional<std::string> ConvertSelection(DesktopConnection& connection, xcb_window_t window,
                                             xcb_atom_t selection, xcb_atom_t target, const EventSink& otherEvent,
-                                            std::string& why, size_t most = kMaxSelectionAnswerBytes);
+                                            std::string& why, size_t most = kMaxSelectionAnswerBytes,
+                                            const TransferPatience& patience = {});
 
 // Waits for the next event, at most milliseconds; NULL when none came.
 XcbOwned<xcb_generic_event_t> WaitForEvent(DesktopConnection& connection, int milliseconds);

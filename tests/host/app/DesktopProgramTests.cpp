@@ -5,6 +5,7 @@
 
 #include "host/support/StoredClips.h"
 #include "support/ChildProcess.h"
+#include "support/HostileOwnerClient.h"
 #include "support/XvfbDisplay.h"
 
 #include <poll.h>
@@ -196,6 +197,29 @@ TEST_F(DesktopSession, ACallerReadingTheOutputToItsEndIsNotHeldByTheServer)
     EXPECT_TRUE(ended) << "the output is still held open after 30 s";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << printed;
     EXPECT_EQ(ReadSelection("clipboard"), "held by nobody") << "the server still serves";
+}
+
+// Applications that never answer hold up the menu only briefly and are told; one that offers its
+// content in more forms than a clip can keep is told so before anything is read or stored.
+TEST_F(DesktopSession, MisbehavingOwnersAreToldAndHoldNothingUp)
+{
+    {
+        auto clipboard = testsupport::StartHostileOwner(mDisplay.Name(), "CLIPBOARD", "mute");
+        auto primary = testsupport::StartHostileOwner(mDisplay.Name(), "PRIMARY", "mute");
+        const json menu = Json({"--desktop", "menu", "--json"});
+        const std::string warnings = menu["warnings"].dump();
+        EXPECT_NE(warnings.find("the desktop's clipboard was taken as empty"), std::string::npos) << warnings;
+        EXPECT_NE(warnings.find("the text selected on the desktop was taken as none"), std::string::npos) << warnings;
+        EXPECT_EQ(menu.dump().find("Add Clipboard Content..."), std::string::npos);
+    }
+    auto many = testsupport::StartHostileOwner(mDisplay.Name(), "CLIPBOARD", "answering", 300);
+    const json added = Json({"--desktop", "--dialog", R"({"name": "Many"})", "choose", "--path",
+                             "Stashwell/Add Clipboard Content...", "--json"});
+    ASSERT_EQ(added["alerts"].size(), 1u) << added.dump();
+    EXPECT_EQ(added["alerts"][0]["message"],
+              "The clipboard holds its content in more forms than a clip can keep (256), so it was not kept.");
+    EXPECT_TRUE(added["dialogs"].empty());
+    EXPECT_TRUE(ReadClipList().empty());
 }
 
 // Content another program put on the clipboard becomes a clip with every target it was offered

@@ -4,6 +4,7 @@
 #include "DesktopClients.h"
 
 #include "SecretHandout.h"
+#include "Warnings.h"
 #include "carbon/FileBackedBlocks.h"
 #include "desktop/DesktopClipboard.h"
 #include "desktop/MimeFlavors.h"
@@ -11,6 +12,7 @@
 #include "scrap/ClipboardBackend.h"
 
 #include "platform/scrap/ScrapTestSupport.h"
+#include "support/HostileOwnerClient.h"
 #include "support/KillLoop.h"
 #include "support/XvfbDisplay.h"
 
@@ -90,6 +92,28 @@ TEST_F(DesktopClipboardTest, AnotherProgramsTargetBecomesAFlavor)
         EXPECT_EQ(info[0].flavorType, c.type);
         EXPECT_EQ(ReadFlavor(scrap, c.type), c.flavor) << LastClipboardError();
     }
+}
+
+// An owner that lists its targets and never gives one holds a reader for one limit in all, not a
+// wait per target; the user hears of it once, and the flavors not given are left out.
+TEST_F(DesktopClipboardTest, AnOwnerGivingNothingHoldsAWholeReadForOneLimitAndIsToldOnce)
+{
+    platform::TakeWarnings();
+    auto owner = testsupport::StartHostileOwner(mDisplay.Name(), "CLIPBOARD", "listing", 12);
+    platform::desktop::SetWholeReadPatienceForTesting(std::chrono::milliseconds(1500));
+    ScrapRef scrap = CurrentScrap();
+    std::vector<ScrapFlavorInfo> info = FlavorList(scrap);
+    ASSERT_EQ(info.size(), 12u) << LastClipboardError();
+    int failed = 0;
+    for (const ScrapFlavorInfo& flavor : info) {
+        Size size = 0;
+        failed += GetScrapFlavorSize(scrap, flavor.flavorType, &size) != noErr ? 1 : 0;
+    }
+    platform::desktop::SetWholeReadPatienceForTesting(std::chrono::seconds(30));
+    EXPECT_EQ(failed, 12);
+    std::vector<std::string> warnings = platform::TakeWarnings();
+    ASSERT_EQ(warnings.size(), 1u) << testing::PrintToString(warnings);
+    EXPECT_NE(warnings[0].find("took too long in all"), std::string::npos) << warnings[0];
 }
 
 // A large flavor of another program is held once: read whole into a block, the block is the pages
