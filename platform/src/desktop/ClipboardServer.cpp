@@ -282,6 +282,13 @@ private:
         notify.property = answered ? property : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
         xcb_send_event(mConnection.Get(), 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
                        reinterpret_cast<const char*>(&notify));
+        // The content itself was fetched (not just the list of targets): the paste that put it
+        // has landed, and the next paste of the user's may take the clipboard.
+        if (answered && request.target != mConnection.Atom("TARGETS") && request.target != mConnection.Atom("TIMESTAMP")) {
+            const uint32_t count = ++mFetches;
+            xcb_change_property(mConnection.Get(), XCB_PROP_MODE_REPLACE, mWindow,
+                                mConnection.Atom(kServerFetchedProperty), XCB_ATOM_CARDINAL, 32, 1, &count);
+        }
     }
 
     // Several targets at once: the property holds pairs of target and property; a pair that
@@ -354,6 +361,7 @@ private:
     xcb_timestamp_t mTime;
     scrap::GenerationView& mView;
     bool mConcealed;
+    uint32_t mFetches = 0;  // how often an application fetched the content
     xcb_atom_t mClipboard = XCB_ATOM_NONE;
     size_t mPieceSize = 4096;
     std::string mPiece;  // the piece of a file read for the transfer being continued

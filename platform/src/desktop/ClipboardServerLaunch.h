@@ -28,5 +28,7 @@ constexpr int kServerFoundClipboardTaken = 3;
 constexpr const char kClipboardServerName[] = "stashwell-clipboard-server";
 // The server's last argument when what it offers is a secret.
 constexpr const char kConcealedArgument[] = "--concealed";
+// The property the server sets on its window each time an application has fetched the content.
+constexpr const char kServerFetchedProperty[] = "STASHWELL_FETCHED";
 
 }  // namespace platform::desktop

@@ -1,12 +1,14 @@
 #include "desktop/DesktopClipboard.h"
 
 #include "base/ErrnoStatus.h"
+#include "base/LockFile.h"
 #include "base/Warnings.h"
 #include "desktop/AnswerFile.h"
 #include "desktop/ClipboardServerLaunch.h"
 #include "desktop/DesktopConnection.h"
 #include "desktop/MimeFlavors.h"
 #include "desktop/SelectionTransfer.h"
+#include "scrap/ClipboardFolder.h"
 #include "scrap/ScrapError.h"
 
 #include <xcb/xfixes.h>
@@ -17,6 +19,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace platform::desktop {
@@ -71,12 +75,28 @@ private:
 // How long a whole read of another application's clipboard may take, all its flavors together.
 std::chrono::milliseconds gWholeReadPatience{30000};
 
+// Pastes of the user's processes take turns: a put holds the turn until the application it
+// pastes into has fetched it, so that five pastes made at once arrive all five, each once, instead
+// of the last content put being pasted five times. An application that fetches nothing holds the
+// next paste up only this long; a paste before ours that never ends, only the turn's patience.
+constexpr std::chrono::milliseconds kFetchPatience{2000};
+constexpr std::chrono::milliseconds kTurnPatience{4000};
+constexpr char kPasteTurnName[] = "paste-turn";
+
+class DesktopClipboard;
+std::mutex gLiveMutex;
+DesktopClipboard* gLive = nullptr;  // the clipboard installed in this process, if any
+
 class DesktopClipboard final : public scrap::ClipboardBackend {
 public:
     DesktopClipboard(std::unique_ptr<DesktopConnection> connection, std::string display)
         : mConnection(std::move(connection)), mDisplay(std::move(display)),
           mFolder(scrap::MakeFolderClipboard(FolderNameFor(mDisplay)))
     {
+        {
+            std::lock_guard lock(gLiveMutex);
+            gLive = this;
+        }
         mWindow = mConnection->MakeHiddenWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
         mClipboardAtom = mConnection->Atom("CLIPBOARD");
         const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(mConnection->Get(), &xcb_xfixes_id);
@@ -90,6 +110,40 @@ public:
                                                   XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
             xcb_flush(mConnection->Get());
         }
+    }
+
+    ~DesktopClipboard() override
+    {
+        std::lock_guard lock(gLiveMutex);
+        if (gLive == this) {
+            gLive = nullptr;
+        }
+    }
+
+    // The application has been told to paste: the turn goes once it fetched our content.
+    void FinishPaste()
+    {
+        if (!mTurn.Held()) {
+            return;
+        }
+        const xcb_atom_t fetched = mConnection->Atom(kServerFetchedProperty);
+        const auto deadline = std::chrono::steady_clock::now() + kFetchPatience;
+        bool seen = false;
+        while (!seen && mConnection->Healthy() && std::chrono::steady_clock::now() < deadline) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                                    std::chrono::steady_clock::now());
+            XcbOwned<xcb_generic_event_t> event = WaitForEvent(*mConnection, std::min<int>(100, static_cast<int>(left.count())));
+            if (!event) {
+                continue;
+            }
+            if ((event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
+                auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event.get());
+                seen = notify->window == mServerWindow && notify->atom == fetched;
+            } else {
+                Handle(*event);
+            }
+        }
+        mTurn.Unlock();
     }
 
     OSStatus Current(std::shared_ptr<ClipboardGeneration>& generation) override
@@ -128,6 +182,7 @@ public:
 
     OSStatus Clear(bool concealed) override
     {
+        TakePasteTurn();
         OSStatus status = mFolder->Clear(concealed);
         if (status != noErr) {
             return status;
@@ -135,9 +190,14 @@ public:
         xcb_window_t window = XCB_WINDOW_NONE;
         std::string why;
         switch (LaunchClipboardServer(mDisplay, FolderNameFor(mDisplay), concealed, window, why)) {
-        case ServerLaunch::kServing:
+        case ServerLaunch::kServing: {
             mServerWindow = window;
+            // The server marks on its window each time an application fetches the content.
+            const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+            xcb_change_window_attributes(mConnection->Get(), window, XCB_CW_EVENT_MASK, &mask);
+            xcb_flush(mConnection->Get());
             return noErr;
+        }
         case ServerLaunch::kTakenMeanwhile:
             // As when another process clears the shared clipboard between our clear and our puts.
             return FailScrap(badScrapRefErr, "another program took the clipboard at the same moment");
@@ -219,6 +279,33 @@ private:
         }
     }
 
+    // Waits for the paste before ours to be fetched (at most the turn's patience), unless this
+    // process holds the turn already; the kernel gives it up with the process in any case.
+    void TakePasteTurn()
+    {
+        if (mTurn.Held()) {
+            return;
+        }
+        ScopedFd folder;
+        if (scrap::OpenClipboardFolder(folder, FolderNameFor(mDisplay)) != noErr) {
+            return;  // the clear that follows says why
+        }
+        const auto deadline = std::chrono::steady_clock::now() + kTurnPatience;
+        for (;;) {
+            const int failure = mTurn.Lock(folder.Get(), kPasteTurnName, LockFile::Mode::Exclusive, LockFile::Wait::Try);
+            if (failure != EWOULDBLOCK) {
+                return;  // held, or no lock to be had: the paste goes on either way
+            }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                ReportWarning("the paste before this one was not fetched within " +
+                              std::to_string(kTurnPatience.count() / 1000) +
+                              " s; this one went ahead, and the two may arrive in either order");
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+
     void DrainEvents()
     {
         while (XcbOwned<xcb_generic_event_t> event = WaitForEvent(*mConnection, 0)) {
@@ -237,6 +324,8 @@ private:
     unsigned long mChanges = 0;
     // The window of the server started by our last clear.
     xcb_window_t mServerWindow = XCB_WINDOW_NONE;
+    // Our turn to paste, held from a clear until the paste was fetched.
+    LockFile mTurn;
     // The generation answered last for another owner, or for none, while it is in use.
     std::weak_ptr<ClipboardGeneration> mLast;
     xcb_window_t mLastOwner = XCB_WINDOW_NONE;
@@ -360,6 +449,14 @@ OSStatus ForeignGeneration::ReadData(size_t index, Size* byteCount, void* destin
 }
 
 }  // namespace
+
+void FinishDesktopPaste()
+{
+    std::lock_guard lock(gLiveMutex);
+    if (gLive != nullptr) {
+        gLive->FinishPaste();
+    }
+}
 
 void SetWholeReadPatienceForTesting(std::chrono::milliseconds patience)
 {

@@ -1,5 +1,7 @@
 #include "desktop/DesktopKeyboard.h"
 
+#include "desktop/DesktopClipboard.h"
+
 #include "desktop/DesktopConnection.h"
 
 #include <xcb/xtest.h>
@@ -138,6 +140,7 @@ private:
         if (!keysym) {
             return kCGErrorIllegalArgument;
         }
+        mPasteTyped = mPasteTyped || (down && *keysym == kLowerVSym);
         auto lent = mDown.find(virtualKey);
         if (lent != mDown.end()) {
             // Down on a keycode lent to it: it comes up there.
@@ -218,7 +221,13 @@ private:
                 presses.push_back(FakeKey(keycode, true));
             }
             mReleased.clear();
-            return Send(presses);
+            const CGError sent = Send(presses);
+            // The paste's keys are all typed: the clipboard waits for the application to fetch.
+            if (mPasteTyped) {
+                mPasteTyped = false;
+                FinishDesktopPaste();
+            }
+            return sent;
         }
         return kCGErrorSuccess;
     }
@@ -280,6 +289,7 @@ private:
 
     std::unique_ptr<DesktopConnection> mConnection;
     bool mCombiningOff = false;
+    bool mPasteTyped = false;  // a 'v' went down since the paste began
     // Modifiers let go of while state combining is off, to press again when it comes back on.
     std::vector<xcb_keycode_t> mReleased;
     // Keycodes that had no keysyms and now type a key the map lacked, until the keyboard lets go

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -220,6 +221,64 @@ TEST_F(DesktopSession, MisbehavingOwnersAreToldAndHoldNothingUp)
               "The clipboard holds its content in more forms than a clip can keep (256), so it was not kept.");
     EXPECT_TRUE(added["dialogs"].empty());
     EXPECT_TRUE(ReadClipList().empty());
+}
+
+// Pastes made at the same moment into the focused application (a GTK entry) take turns: every clip
+// arrives, each once.
+TEST_F(DesktopSession, PastesAtOnceArriveEachOnce)
+{
+    constexpr int kClips = 5;
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr int kRounds = 2;
+#else
+    constexpr int kRounds = 3;
+#endif
+    for (int i = 0; i < kClips; ++i) {
+        const json added = Json({"--text", "<" + std::to_string(i) + ">", "--dialog",
+                                 json{{"name", "Clip " + std::to_string(i)}}.dump(), "choose", "--path",
+                                 "Stashwell/Add Selected Text...", "--json"});
+        ASSERT_TRUE(added["alerts"].empty()) << added.dump();
+    }
+    const testsupport::ChildProcess::Variables gtk = {
+        {"DISPLAY", mDisplay.Name()}, {"NO_AT_BRIDGE", "1"}, {"GDK_BACKEND", "x11"}};
+    auto client = [&](const std::vector<std::string>& command) {
+        testsupport::ChildProcess run(command, gtk);
+        EXPECT_EQ(run.Wait(), 0) << command[0] << ": " << run.Err();
+        return run.Out();
+    };
+    int lost = 0;
+    int doubled = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        testsupport::ChildProcess entry({"zenity", "--entry", "--title", "Paste target"}, gtk);
+        const std::string windows = client({"xdotool", "search", "--sync", "--name", "Paste target"});
+        client({"xdotool", "windowfocus", "--sync", windows.substr(0, windows.find('\n'))});
+        std::vector<std::thread> pastes;
+        std::vector<ProcessResult> results(kClips);
+        for (int i = 0; i < kClips; ++i) {
+            pastes.emplace_back([&, i] {
+                results[static_cast<size_t>(i)] =
+                    Run({"--desktop", "choose", "--path", "Stashwell/Clip " + std::to_string(i), "--json"});
+            });
+        }
+        for (std::thread& paste : pastes)
+            paste.join();
+        for (const ProcessResult& result : results)
+            EXPECT_EQ(result.exitStatus, 0) << result.err;
+        client({"xdotool", "key", "Return"});
+        ASSERT_TRUE(entry.Ended(60000)) << "the entry did not close on Return";
+        const std::string text = entry.Out();
+        for (int i = 0; i < kClips; ++i) {
+            const std::string clip = "<" + std::to_string(i) + ">";
+            size_t count = 0;
+            for (size_t at = text.find(clip); at != std::string::npos; at = text.find(clip, at + 1))
+                ++count;
+            lost += count == 0 ? 1 : 0;
+            doubled += count > 1 ? 1 : 0;
+            EXPECT_EQ(count, 1u) << "round " << round << ": " << text;
+        }
+    }
+    std::printf("[          ] %d rounds of %d pastes at once: %d lost, %d arrived more than once\n", kRounds, kClips,
+                lost, doubled);
 }
 
 // Content another program put on the clipboard becomes a clip with every target it was offered
