@@ -3,16 +3,20 @@
 #include "desktop/ClipboardServerLaunch.h"
 
 #include "base/RegularFile.h"
+#include "base/ScopedDir.h"
 #include "desktop/DesktopConnection.h"
 #include "desktop/MimeFlavors.h"
 #include "desktop/SelectionTransfer.h"
 #include "scrap/ClipboardFolder.h"
 #include "scrap/GenerationView.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <chrono>
 #include <map>
@@ -61,8 +65,8 @@ struct Transfer {
 class Server {
 public:
     Server(DesktopConnection& connection, xcb_window_t window, xcb_timestamp_t time, scrap::GenerationView& view,
-           bool concealed)
-        : mConnection(connection), mWindow(window), mTime(time), mView(view), mConcealed(concealed)
+           bool concealed, std::optional<Clock::time_point> clearAt)
+        : mConnection(connection), mWindow(window), mTime(time), mView(view), mConcealed(concealed), mClearAt(clearAt)
     {
         // Pieces as large as a request may carry, with room for the request's own header.
         const uint32_t maximum = xcb_get_maximum_request_length(connection.Get()) * 4;
@@ -90,10 +94,22 @@ public:
                     return;
                 }
             }
-            XcbOwned<xcb_generic_event_t> event = taken ? WaitForEvent(mConnection, kTakenPollMilliseconds)
-                                                        : XcbOwned<xcb_generic_event_t>(xcb_wait_for_event(mConnection.Get()));
+            if (!taken && mClearAt && Clock::now() >= *mClearAt) {
+                TakeSecretOff();
+                taken = true;
+                continue;
+            }
+            XcbOwned<xcb_generic_event_t> event;
+            if (taken) {
+                event = WaitForEvent(mConnection, kTakenPollMilliseconds);
+            } else if (mClearAt) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*mClearAt - Clock::now());
+                event = WaitForEvent(mConnection, static_cast<int>(std::clamp<long long>(left.count(), 1, 1000)));
+            } else {
+                event = XcbOwned<xcb_generic_event_t>(xcb_wait_for_event(mConnection.Get()));
+            }
             if (!event) {
-                if (taken) {
+                if (taken || mClearAt) {
                     continue;
                 }
                 return;
@@ -118,6 +134,15 @@ public:
     }
 
 private:
+    // A secret leaves the clipboard a short time after its paste. Given up with the time we took
+    // the clipboard at, the display ignores the request once another program has taken it since:
+    // only our own content is taken off.
+    void TakeSecretOff()
+    {
+        xcb_set_selection_owner(mConnection.Get(), XCB_NONE, mClipboard, mTime);
+        xcb_flush(mConnection.Get());
+    }
+
     struct Offer {
         std::vector<std::pair<std::string, ScrapFlavorType>> targets;
     };
@@ -361,12 +386,35 @@ private:
     xcb_timestamp_t mTime;
     scrap::GenerationView& mView;
     bool mConcealed;
+    std::optional<Clock::time_point> mClearAt;  // when a secret leaves the clipboard
     uint32_t mFetches = 0;  // how often an application fetched the content
     xcb_atom_t mClipboard = XCB_ATOM_NONE;
     size_t mPieceSize = 4096;
     std::string mPiece;  // the piece of a file read for the transfer being continued
     std::map<std::pair<xcb_window_t, xcb_atom_t>, Transfer> mTransfers;
 };
+
+// Removes every file of the generation folder (a secret's flavors and their manifest): nobody is
+// served from it any more, and a clear file must not keep the secret until the generation is
+// replaced.
+void RemoveFilesOf(int generationFd)
+{
+    ScopedFd listing(::openat(generationFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    ScopedDir dir(listing.IsValid() ? ::fdopendir(listing.Get()) : nullptr);
+    if (dir.Get() == nullptr) {
+        return;
+    }
+    listing.Release();  // the folder stream owns it now
+    std::vector<std::string> names;
+    while (dirent* entry = ::readdir(dir.Get())) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+            names.emplace_back(entry->d_name);
+        }
+    }
+    for (const std::string& name : names) {
+        ::unlinkat(generationFd, name.c_str(), 0);
+    }
+}
 
 int Fail(const std::string& why)
 {
@@ -379,9 +427,11 @@ int Fail(const std::string& why)
 
 int RunClipboardServer(int argc, char** argv)
 {
-    const bool concealed = argc == 4 && std::strcmp(argv[3], kConcealedArgument) == 0;
-    if (argc != 3 && !concealed) {
-        return Fail("usage: stashwell-clipboard-server DISPLAY FOLDER-BASE-NAME [--concealed]");
+    const bool concealed = argc == 5 && std::strcmp(argv[3], kConcealedArgument) == 0;
+    char* end = nullptr;
+    const long lifetime = concealed ? std::strtol(argv[4], &end, 10) : 0;
+    if ((argc != 3 && !concealed) || (concealed && (*end != '\0' || lifetime < 0))) {
+        return Fail("usage: stashwell-clipboard-server DISPLAY FOLDER-BASE-NAME [--concealed MILLISECONDS]");
     }
     std::string error;
     std::unique_ptr<DesktopConnection> connection = DesktopConnection::Open(argv[1], error);
@@ -394,6 +444,8 @@ int RunClipboardServer(int argc, char** argv)
         scrap::OpenCurrentGeneration(folder.Get(), generation) != noErr) {
         return Fail("cannot open the desktop clipboard's folder");
     }
+    // A secret's files go with the server: kept open here, they are removed once it has served.
+    ScopedFd secretFiles(concealed ? ::fcntl(generation.Get(), F_DUPFD_CLOEXEC, 0) : -1);
     scrap::GenerationView view(std::move(folder), std::move(generation));
     const xcb_window_t window = connection->MakeHiddenWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
     const xcb_timestamp_t time = connection->TimestampNow(window);
@@ -425,7 +477,14 @@ int RunClipboardServer(int argc, char** argv)
     }
     // Nobody reads our output any more.
     std::freopen("/dev/null", "w", stdout);
-    Server(*connection, window, time, view, concealed).Run();
+    std::optional<Clock::time_point> clearAt;
+    if (concealed && lifetime > 0) {
+        clearAt = Clock::now() + std::chrono::milliseconds(lifetime);
+    }
+    Server(*connection, window, time, view, concealed, clearAt).Run();
+    if (secretFiles.IsValid()) {
+        RemoveFilesOf(secretFiles.Get());
+    }
     return 0;
 }
 

@@ -5,9 +5,11 @@
 
 namespace platform::desktop {
 
-// argv: the program, the display, the desktop folder's base name, and --concealed when the content
-// is a secret (it is then offered with x-kde-passwordManagerHint "secret", which tells clipboard
-// managers to keep no copy). Writes its window's number and a
+// argv: the program, the display, the desktop folder's base name, and --concealed MILLISECONDS when
+// the content is a secret (it is then offered with x-kde-passwordManagerHint "secret", which tells
+// clipboard managers to keep no copy, taken off the clipboard that long after the server started
+// unless another program took it first (0: not), and its files in the folder are removed when the
+// server ends). Writes its window's number and a
 // line end to standard output once it holds the clipboard (or one line saying why it cannot), then
 // serves in a process of its own. Answers the exit status.
 int RunClipboardServer(int argc, char** argv);

@@ -41,6 +41,23 @@ std::string ServerPath()
 
 }  // namespace
 
+long SecretLifetimeMilliseconds()
+{
+    constexpr long kDefault = 10000;
+    const char* given = std::getenv("STASHWELL_CLEAR_SECRETS_AFTER");
+    if (given == nullptr || given[0] == '\0') {
+        return kDefault;
+    }
+    char* end = nullptr;
+    const double seconds = std::strtod(given, &end);
+    // A day is more than any secret needs to wait on the clipboard; anything unreadable keeps the
+    // default rather than keeping the secret for ever.
+    if (end == given || *end != '\0' || !(seconds >= 0) || seconds > 86400) {
+        return kDefault;
+    }
+    return static_cast<long>(seconds * 1000);
+}
+
 ServerLaunch LaunchClipboardServer(const std::string& display, const std::string& folderBaseName, bool concealed,
                                    xcb_window_t& window, std::string& why)
 {
@@ -72,8 +89,10 @@ ServerLaunch LaunchClipboardServer(const std::string& display, const std::string
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     std::vector<char*> arguments = {const_cast<char*>(path.c_str()), const_cast<char*>(display.c_str()),
                                     const_cast<char*>(folderBaseName.c_str())};
+    const std::string lifetime = std::to_string(SecretLifetimeMilliseconds());
     if (concealed) {
         arguments.push_back(const_cast<char*>(kConcealedArgument));
+        arguments.push_back(const_cast<char*>(lifetime.c_str()));
     }
     arguments.push_back(nullptr);
     pid_t child = 0;

@@ -281,6 +281,53 @@ TEST_F(DesktopSession, PastesAtOnceArriveEachOnce)
                 lost, doubled);
 }
 
+// A pasted secret leaves the desktop's clipboard a short time after its paste, and no file of the
+// desktop's clipboard keeps it; content another program put there meanwhile is left alone.
+TEST_F(DesktopSession, APastedSecretLeavesTheClipboardAndItsFiles)
+{
+    const std::string secret = "correct horse battery staple 7f3a";
+    const std::string password = mFolder.Child("password");
+    testsupport::WriteFile(password, "open sesame");
+    Json({"--password-file", password, "--text", "x", "choose", "--id", "125", "--json"});
+    Json({"--text", secret, "--dialog", R"({"name": "Bank", "secure": true})", "choose", "--id", "100", "--json"});
+    ScopedVariable soon("STASHWELL_CLEAR_SECRETS_AFTER", "2");
+    // Pasted while a reader (xclip, as the application would) fetches it.
+    auto paste = [&] {
+        json report;
+        std::thread pasting(
+            [&] { report = Json({"--desktop", "--password-file", password, "choose", "--path", "Stashwell/Bank", "--json"}); });
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        bool seen = false;
+        while (!seen && std::chrono::steady_clock::now() < deadline)
+            seen = ReadSelection("clipboard") == secret;
+        pasting.join();
+        EXPECT_TRUE(seen) << "the secret never reached the clipboard";
+        EXPECT_TRUE(report["alerts"].empty()) << report.dump();
+    };
+    paste();
+    // Far longer than the time it is given: only a secret that never leaves gets here.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!ReadSelection("clipboard").empty() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(ReadSelection("clipboard"), "") << "the secret is still on the clipboard";
+    std::u16string wide(secret.begin(), secret.end());
+    const std::string utf16(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+    int holding = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(std::getenv("XDG_RUNTIME_DIR"))) {
+        if (entry.is_regular_file()) {
+            const std::string bytes = testsupport::ReadFile(entry.path().string());
+            holding += bytes.find(secret) != std::string::npos || bytes.find(utf16) != std::string::npos ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(holding, 0) << "files holding the secret";
+
+    // Taken by another program before its time is up, the clipboard stays theirs.
+    paste();
+    auto other = Offer("clipboard", "", "theirs");
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    EXPECT_EQ(ReadSelection("clipboard"), "theirs");
+}
+
 // Content another program put on the clipboard becomes a clip with every target it was offered
 // under; pasted once the clipboard holds something else, it is offered again under each of them,
 // byte for byte, after cmhost has exited.
