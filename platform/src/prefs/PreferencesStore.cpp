@@ -6,6 +6,7 @@
 // not reach.
 #include "prefs/PreferencesStore.h"
 
+#include "base/Warnings.h"
 #include "cf/StringObject.h"
 #include "plist/PropertyListReader.h"
 #include "plist/PropertyListWriter.h"
@@ -20,6 +21,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 
 namespace platform::prefs {
 namespace {
@@ -37,6 +39,24 @@ std::map<std::string, Domain>& Domains()
 {
     static auto* domains = new std::map<std::string, Domain>();  // never destroyed: used until exit
     return *domains;
+}
+
+// The failures told so far: a menu synchronizes more than once, and the same failure told again
+// says nothing new. Called with the mutex held.
+std::set<std::string>& Told()
+{
+    static auto* told = new std::set<std::string>();  // never destroyed: used until exit
+    return *told;
+}
+
+// A failure to read or write the preferences is never silent: without the values the clips and
+// every other setting vanish from the user's view, and without the write a change is lost.
+void TellFailure(const char* what, const std::string& error)
+{
+    std::string line = std::string("the preferences could not be ") + what + ": " + error;
+    if (Told().insert(line).second) {
+        ReportWarning(std::move(line));
+    }
 }
 
 bool IsString(CFTypeRef value)
@@ -75,6 +95,9 @@ Domain& DomainFor(PreferencesFile& file)
     if (!domain.loaded) {
         std::string error;
         domain.loaded = file.Read(domain.values, domain.identity, error);
+        if (!domain.loaded) {
+            TellFailure("read", error);
+        }
     }
     return domain;
 }
@@ -138,6 +161,7 @@ bool SynchronizePreferences(CFStringRef applicationID)
     std::string error;
     if (domain.pending.empty()) {
         if (!file->Read(domain.values, domain.identity, error)) {
+            TellFailure("read", error);
             return false;
         }
     } else {
@@ -147,6 +171,7 @@ bool SynchronizePreferences(CFStringRef applicationID)
         if (!file->Merge(std::move(changes), domain.values, domain.identity, error)) {
             // The caller hears of the failure and decides again: changes kept pending would be
             // written by some later synchronize over what other processes stored meanwhile.
+            TellFailure("saved", error);
             return false;
         }
     }
@@ -158,6 +183,7 @@ void ResetPreferencesForTesting()
 {
     std::lock_guard<std::mutex> lock(gMutex);
     Domains().clear();
+    Told().clear();
 }
 
 void FailNextPreferencesWriteForTesting(int stage)

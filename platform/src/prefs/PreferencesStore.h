@@ -15,11 +15,13 @@ CFPropertyListRef CopyPreferenceValue(CFStringRef key, CFStringRef applicationID
 // to a mutable value by the caller do not reach the preferences.
 void SetPreferenceValue(CFStringRef key, CFPropertyListRef value, CFStringRef applicationID);
 // Merges the pending changes into the file (when there are any) and reads it back. False when the
-// file could not be read or written; pending changes are then dropped, so that none of them is
-// written later over what other processes stored meanwhile.
+// file could not be read or written, and the reason is told as a warning (each reason once per
+// process); pending changes are then dropped, so that none of them is written later over what
+// other processes stored meanwhile.
 bool SynchronizePreferences(CFStringRef applicationID);
 
-// Forgets every value read and every pending change, as if the process had just started.
+// Forgets every value read, every pending change and every failure told, as if the process had
+// just started.
 void ResetPreferencesForTesting();
 
 // Makes the next preferences write fail at one stage: 1 creating the temporary file, 2 writing it,
