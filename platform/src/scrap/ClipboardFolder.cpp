@@ -199,7 +199,14 @@ OSStatus OpenClipboardFolder(ScopedFd& folder, const std::string& baseName)
 
 OSStatus ClipboardLock::Acquire(int folderFd, bool exclusive)
 {
-    int error = mLock.Lock(folderFd, kLockName, exclusive ? LockFile::Mode::Exclusive : LockFile::Mode::Shared);
+    const std::chrono::milliseconds limit = LockWaitLimit();
+    int error =
+        mLock.Lock(folderFd, kLockName, exclusive ? LockFile::Mode::Exclusive : LockFile::Mode::Shared, limit);
+    if (error == EWOULDBLOCK) {
+        // A writer that stopped half-way (or a very large flavor on a slow disk) keeps the lock.
+        return FailScrap(fBsyErr, "the clipboard is in use by " + DescribeLockHolder(folderFd, kLockName) +
+                                      ", which did not let go of it within " + DescribeWaitLimit(limit));
+    }
     return error == 0 ? noErr : FailScrapWithErrno("cannot lock the clipboard", error);
 }
 
