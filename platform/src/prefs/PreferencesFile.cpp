@@ -11,6 +11,7 @@
 #include "plist/PropertyListReader.h"
 #include "prefs/PreferencesPaths.h"
 #include "prefs/PreferencesSalvage.h"
+#include "prefs/PreferencesStore.h"
 #include "text/Unicode.h"
 
 #include <fcntl.h>
@@ -267,7 +268,7 @@ bool PreferencesFile::Read(plist::PlistNode& values, FileIdentity& identity, std
         }
     }
     // The file stays as it is, for a later menu to repair; this one uses what it could read.
-    ReportWarning("the preferences file " + target.label + " is damaged and was left as it is for now (" + why +
+    TellOnce("the preferences file " + target.label + " is damaged and was left as it is for now (" + why +
                   "); " + (contents.dictionary ? "its readable keys are used" : "none of its values is used"));
     values = contents.dictionary ? std::move(contents.salvage.kept) : plist::PlistNode();
     identity = FileIdentity();

@@ -42,7 +42,9 @@ std::map<std::string, Domain>& Domains()
 }
 
 // The failures told so far: a menu synchronizes more than once, and the same failure told again
-// says nothing new. Called with the mutex held.
+// says nothing new.
+std::mutex gToldMutex;
+
 std::set<std::string>& Told()
 {
     static auto* told = new std::set<std::string>();  // never destroyed: used until exit
@@ -53,10 +55,7 @@ std::set<std::string>& Told()
 // every other setting vanish from the user's view, and without the write a change is lost.
 void TellFailure(const char* what, const std::string& error)
 {
-    std::string line = std::string("the preferences could not be ") + what + ": " + error;
-    if (Told().insert(line).second) {
-        ReportWarning(std::move(line));
-    }
+    TellOnce(std::string("the preferences could not be ") + what + ": " + error);
 }
 
 bool IsString(CFTypeRef value)
@@ -103,6 +102,14 @@ Domain& DomainFor(PreferencesFile& file)
 }
 
 }  // namespace
+
+void TellOnce(std::string line)
+{
+    std::lock_guard<std::mutex> lock(gToldMutex);
+    if (Told().insert(line).second) {
+        ReportWarning(std::move(line));
+    }
+}
 
 CFPropertyListRef CopyPreferenceValue(CFStringRef key, CFStringRef applicationID)
 {
@@ -183,6 +190,7 @@ void ResetPreferencesForTesting()
 {
     std::lock_guard<std::mutex> lock(gMutex);
     Domains().clear();
+    std::lock_guard<std::mutex> told(gToldMutex);
     Told().clear();
 }
 

@@ -1,9 +1,12 @@
 // The preferences of this process: for each preferences file, the values last read from it and
-// the changes this process has made since its last synchronize. Private to the platform (the
-// CFPreferences functions are built on it); tests include it for the two hooks at the end.
+// the changes this process has made since its last synchronize, and what it has told the user of
+// them. Private to the platform (the CFPreferences functions are built on it); tests include it for
+// the two hooks at the end.
 #pragma once
 
 #include <CoreFoundation/CFBase.h>
+
+#include <string>
 
 namespace platform::prefs {
 
@@ -19,6 +22,10 @@ void SetPreferenceValue(CFStringRef key, CFPropertyListRef value, CFStringRef ap
 // process); pending changes are then dropped, so that none of them is written later over what
 // other processes stored meanwhile.
 bool SynchronizePreferences(CFStringRef applicationID);
+
+// Tells the user of something about the preferences as a warning, once per process: a failure met
+// again at the next synchronize is not news.
+void TellOnce(std::string line);
 
 // Forgets every value read, every pending change and every failure told, as if the process had
 // just started.
