@@ -36,12 +36,12 @@ protected:
     void SetUp() override
     {
         platform::prefs::ResetPreferencesForTesting();
-        platform::TakeWarnings();  // what earlier tests left untold is not this test's
+        platform::TakeWarnings();  // left by earlier tests
     }
     void TearDown() override
     {
         platform::prefs::ResetPreferencesForTesting();
-        platform::SetLockWaitForTesting(std::chrono::milliseconds(0));
+        platform::SetLockWaitForTesting({});
     }
 
     std::string Folder() const { return mEnvironment.ConfigHome() + "/preferences"; }

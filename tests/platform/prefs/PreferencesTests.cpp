@@ -6,14 +6,11 @@
 #include "base/Warnings.h"
 #include "support/LockHolder.h"
 
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 
 using namespace plisttest;
 using namespace std::chrono_literals;
@@ -380,123 +377,100 @@ TEST_F(Preferences, SynchronizeSeesAFileChangedInPlaceWithTheSameSize)
     EXPECT_TRUE(CFEqual(seen.Get(), two.Get()));
 }
 
+const char* const kStoredFile = "<plist version=\"1.0\"><dict><key>stored</key><true/></dict></plist>";
+
+std::string OnlyWarning()
+{
+    std::vector<std::string> told = platform::TakeWarnings();
+    return told.size() == 1 ? told[0] : std::to_string(told.size()) + " warnings";
+}
+
+bool Holds(const char* key)
+{
+    auto name = String(key);
+    return AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(static_cast<CFStringRef>(name.Get()), kApp)).Get() != nullptr;
+}
+
 // Another process holds the writers' lock and does not let go (stopped, or on a slow disk).
 TEST_F(Preferences, WhileAnotherProcessHoldsTheLockReadersGoOnAndWritersGiveUpNamingIt)
 {
-    auto list = ClipList(2);
-    CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.Get(), kApp);
-    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
-    const std::string stored = testsupport::ReadFile(AppFile());
+    MakeFolder();
+    ASSERT_TRUE(testsupport::WriteFile(AppFile(), kStoredFile));
     testsupport::LockHolder holder(AppFile() + ".lock");
     const std::string holderName = "(process " + std::to_string(holder.Pid()) + ")";
     platform::SetLockWaitForTesting(100ms);
-
-    platform::prefs::ResetPreferencesForTesting();
-    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
-    auto read = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp));
-    EXPECT_TRUE(read && CFEqual(read.Get(), list.Get()));
+    EXPECT_TRUE(Holds("stored"));
     EXPECT_TRUE(holder.Alive()) << "the read waited for the holder to end";
 
-    // A write gives up, says who holds the lock, and leaves the file as it was.
+    // A write gives up, saying who holds the lock; the file stays as it was.
     CFPreferencesSetAppValue(CFSTR("other"), kCFBooleanTrue, kApp);
     EXPECT_FALSE(CFPreferencesAppSynchronize(kApp));
-    std::vector<std::string> told = platform::TakeWarnings();
-    ASSERT_EQ(told.size(), 1u);
-    EXPECT_NE(told[0].find("could not be saved"), std::string::npos) << told[0];
-    EXPECT_NE(told[0].find(holderName), std::string::npos) << told[0];
-    EXPECT_EQ(testsupport::ReadFile(AppFile()), stored);
+    std::string told = OnlyWarning();
+    EXPECT_TRUE(told.starts_with("the preferences could not be saved: ") && told.find(holderName) != told.npos) << told;
+    EXPECT_EQ(testsupport::ReadFile(AppFile()), kStoredFile);
 
     // A damaged file is left for a later repair; its readable keys serve meanwhile.
-    const std::string damaged =
-        "<plist version=\"1.0\"><dict><key>kept</key><true/><key>bad</key><string>\xff</string></dict></plist>";
+    const std::string damaged = "<plist><dict><key>kept</key><true/><key>bad</key><string>\xff</string></dict></plist>";
     ASSERT_TRUE(testsupport::WriteFile(AppFile(), damaged));
-    platform::prefs::ResetPreferencesForTesting();
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
-    EXPECT_TRUE(AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("kept"), kApp)));
+    EXPECT_TRUE(Holds("kept"));
     EXPECT_EQ(testsupport::ReadFile(AppFile()), damaged);
     EXPECT_TRUE(NamesStartingWith("org.stashwell.cmplugin.plist.unreadable-").empty());
-    told = platform::TakeWarnings();
-    ASSERT_EQ(told.size(), 1u);
-    EXPECT_NE(told[0].find("left as it is"), std::string::npos) << told[0];
-    EXPECT_NE(told[0].find(holderName), std::string::npos) << told[0];
+    told = OnlyWarning();
+    EXPECT_TRUE(told.find("left as it is") != told.npos && told.find(holderName) != told.npos) << told;
     EXPECT_TRUE(holder.Alive());
 }
 
-// A dotfile manager's link, relative, into a folder of its own: read through, and written
-// through at its end; the link stays a link.
+// A dotfile manager's link, relative, into a folder of its own: read through, and written through
+// at its end; the link stays a link.
 TEST_F(Preferences, ALinkInPlaceOfTheFileIsFollowedAndWrittenThrough)
 {
     MakeFolder();
     const std::string dotfiles = mEnvironment.root() + "/dotfiles";
-    ASSERT_EQ(mkdir(dotfiles.c_str(), 0700), 0);
     const std::string target = dotfiles + "/org.stashwell.cmplugin.plist";
-    ASSERT_TRUE(testsupport::WriteFile(target, "<plist version=\"1.0\"><dict><key>stored</key><true/></dict></plist>"));
+    std::filesystem::create_directory(dotfiles);
+    ASSERT_TRUE(testsupport::WriteFile(target, kStoredFile));
     const std::string link = std::filesystem::relative(target, Folder()).string();
     ASSERT_EQ(symlink(link.c_str(), AppFile().c_str()), 0);
 
-    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
-    EXPECT_TRUE(AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("stored"), kApp)));
+    EXPECT_TRUE(Holds("stored"));
     CFPreferencesSetAppValue(CFSTR("added"), kCFBooleanTrue, kApp);
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
-
     EXPECT_EQ(std::filesystem::read_symlink(AppFile()).string(), link);
     auto root = Parse(testsupport::ReadFile(target));
-    ASSERT_TRUE(root);
-    EXPECT_TRUE(Get(root.Get(), "stored") && Get(root.Get(), "added"));
-    EXPECT_EQ(testsupport::EntryNames(dotfiles), std::set<std::string>{"org.stashwell.cmplugin.plist"});
-    EXPECT_EQ(testsupport::EntryNames(Folder()),
-              (std::set<std::string>{"org.stashwell.cmplugin.plist", "org.stashwell.cmplugin.plist.lock"}));
+    EXPECT_TRUE(root && Get(root.Get(), "stored") && Get(root.Get(), "added"));
+    EXPECT_EQ(testsupport::EntryNames(dotfiles).size(), 1u) << "a temporary file was left";
     EXPECT_TRUE(platform::TakeWarnings().empty());
 }
 
-// A FIFO, a socket or a folder in the file's place is never opened to wait on; reads and writes
-// fail and say why. A folder in the lock file's place stops only the writes.
+// A FIFO or a folder in the file's place is never opened to wait on: reads and writes fail and say
+// why. A folder in the lock file's place stops only the writes.
 TEST_F(Preferences, SomethingElseThanAFileInItsPlaceIsToldAndNeverWaitedOn)
 {
     MakeFolder();
     const std::string file = AppFile();
-    const std::pair<const char*, std::function<bool()>> cases[] = {
-        {"a FIFO", [&] { return mkfifo(file.c_str(), 0600) == 0; }},
-        {"a socket",
-         [&] {
-             sockaddr_un address{};
-             address.sun_family = AF_UNIX;
-             file.copy(address.sun_path, sizeof address.sun_path - 1);
-             int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-             bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-             close(fd);
-             return bound;
-         }},
-        {"a folder", [&] { return mkdir(file.c_str(), 0700) == 0; }},
-    };
-    for (const auto& [kind, plant] : cases) {
-        std::filesystem::remove_all(file);
-        ASSERT_TRUE(plant()) << kind;
+    for (const std::string kind : {"a FIFO", "a folder"}) {
         platform::prefs::ResetPreferencesForTesting();
-        EXPECT_FALSE(CFPreferencesAppSynchronize(kApp)) << kind;
+        std::filesystem::remove_all(file);
+        ASSERT_EQ(kind == "a FIFO" ? mkfifo(file.c_str(), 0600) : mkdir(file.c_str(), 0700), 0);
+        EXPECT_FALSE(CFPreferencesAppSynchronize(kApp));
         CFPreferencesSetAppValue(CFSTR("key"), kCFBooleanTrue, kApp);
-        EXPECT_FALSE(CFPreferencesAppSynchronize(kApp)) << kind;
+        EXPECT_FALSE(CFPreferencesAppSynchronize(kApp));
         std::vector<std::string> told = platform::TakeWarnings();
         ASSERT_EQ(told.size(), 2u) << kind;
-        EXPECT_EQ(told[0].rfind("the preferences could not be read: ", 0), 0u) << told[0];
-        EXPECT_EQ(told[1].rfind("the preferences could not be saved: ", 0), 0u) << told[1];
-        for (const std::string& line : told) {
-            EXPECT_NE(line.find(file + " is " + kind), std::string::npos) << line;
-        }
+        const std::string why = ": the preferences file " + file + " is " + kind;
+        EXPECT_TRUE(told[0].starts_with("the preferences could not be read" + why)) << told[0];
+        EXPECT_TRUE(told[1].starts_with("the preferences could not be saved" + why)) << told[1];
     }
-
     std::filesystem::remove_all(file);
     std::filesystem::remove(file + ".lock");
-    ASSERT_TRUE(testsupport::WriteFile(file, "<plist version=\"1.0\"><dict><key>stored</key><true/></dict></plist>"));
-    ASSERT_EQ(mkdir((file + ".lock").c_str(), 0700), 0);
+    ASSERT_TRUE(testsupport::WriteFile(file, kStoredFile));
+    ASSERT_TRUE(std::filesystem::create_directory(file + ".lock"));
     platform::prefs::ResetPreferencesForTesting();
-    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
-    EXPECT_TRUE(AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("stored"), kApp)));
+    EXPECT_TRUE(Holds("stored"));
     CFPreferencesSetAppValue(CFSTR("key"), kCFBooleanTrue, kApp);
     EXPECT_FALSE(CFPreferencesAppSynchronize(kApp));
-    std::vector<std::string> told = platform::TakeWarnings();
-    ASSERT_EQ(told.size(), 1u);
-    EXPECT_NE(told[0].find(file + ".lock): Is a directory"), std::string::npos) << told[0];
+    EXPECT_NE(OnlyWarning().find(file + ".lock): Is a directory"), std::string::npos);
 }
 
 }  // namespace

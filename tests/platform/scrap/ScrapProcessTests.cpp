@@ -82,15 +82,13 @@ TEST_F(ScrapProcesses, WhileAnotherProcessHoldsTheLockReadersGoOnAndWritersGiveU
     ASSERT_EQ(PutString(CurrentScrap(), 'TEXT', "kept"), noErr);
     testsupport::LockHolder other(ClipboardFolder() + "/lock");
     platform::SetLockWaitForTesting(std::chrono::milliseconds(100));
-    const std::string holder = "(process " + std::to_string(other.Pid()) + ")";
-
     EXPECT_EQ(ReadFlavor(CurrentScrap(), 'TEXT'), "kept");
     EXPECT_EQ(PutString(CurrentScrap(), 'utxt', "late"), fBsyErr);
+    const std::string holder = "(process " + std::to_string(other.Pid()) + ")";
     EXPECT_NE(LastClipboardError().find(holder), std::string::npos) << LastClipboardError();
     EXPECT_EQ(ClearCurrentScrap(), fBsyErr);
-    EXPECT_NE(LastClipboardError().find(holder), std::string::npos) << LastClipboardError();
     EXPECT_EQ(FlavorList(CurrentScrap()).size(), 1u);
-    platform::SetLockWaitForTesting(std::chrono::milliseconds(0));
+    platform::SetLockWaitForTesting({});
 }
 
 TEST_F(ScrapProcesses, AReaderKeepsReadingAGenerationRemovedUnderIt)
