@@ -203,7 +203,7 @@ OSStatus ClipboardLock::Acquire(int folderFd, bool exclusive)
     int error =
         mLock.Lock(folderFd, kLockName, exclusive ? LockFile::Mode::Exclusive : LockFile::Mode::Shared, limit);
     if (error == EWOULDBLOCK) {
-        // A writer that stopped half-way (or a very large flavor on a slow disk) keeps the lock.
+        // A writer stopped (or frozen) while it names a flavor or clears keeps the lock.
         return FailScrap(fBsyErr, "the clipboard is in use by " + DescribeLockHolder(folderFd, kLockName) +
                                       ", which did not let go of it within " + DescribeWaitLimit(limit));
     }
