@@ -3,9 +3,11 @@
 
 #include "content/FlavorSet.h"
 
+// The platform's lock file, from its public file base: the same bounded wait and the same account
+// of the holder as the platform's own locks.
+#include "LockFile.h"
+
 #include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
@@ -20,7 +22,8 @@ constexpr char kMachineryPrefix[] = ".stashwell-";
 constexpr char kKeychainFileName[] = "Stashwell.keychain";
 
 int sHoldCount = 0;
-int sLockFd = -1;
+platform::LockFile sLock;
+std::string sBusyHolder;  // who held the lock when the last bounded wait ran out
 void (*sAfterRelease)() = nullptr;
 
 }  // namespace
@@ -74,7 +77,7 @@ bool GetClipsFolderPath(char* path, size_t capacity, bool onlyIfPresent)
     return FSRefMakePath(&folder, reinterpret_cast<UInt8*>(path), static_cast<UInt32>(capacity)) == noErr;
 }
 
-StClipListLock::StClipListLock() : mStatus(noErr)
+StClipListLock::StClipListLock(EWait wait) : mStatus(noErr)
 {
     if (sHoldCount > 0) {
         ++sHoldCount;
@@ -87,19 +90,24 @@ StClipListLock::StClipListLock() : mStatus(noErr)
         return;
     }
     const std::string path = std::string(folder) + "/" + kLockFileName;
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
-    if (fd < 0) {
-        mStatus = errno == EACCES || errno == EPERM ? permErr : ioErr;
+    if (wait == kWaitBounded) {
+        sBusyHolder.clear();
+    }
+    const int failure = wait == kTryOnly
+                            ? sLock.Lock(AT_FDCWD, path, platform::LockFile::Mode::Exclusive,
+                                         platform::LockFile::Wait::Try)
+                            : sLock.Lock(AT_FDCWD, path, platform::LockFile::Mode::Exclusive, platform::LockWaitLimit());
+    if (failure == EWOULDBLOCK) {
+        if (wait == kWaitBounded) {
+            sBusyHolder = platform::DescribeLockHolder(AT_FDCWD, path);
+        }
+        mStatus = fBsyErr;
         return;
     }
-    while (::flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            ::close(fd);
-            mStatus = ioErr;
-            return;
-        }
+    if (failure != 0) {
+        mStatus = failure == EACCES || failure == EPERM ? permErr : ioErr;
+        return;
     }
-    sLockFd = fd;
     sHoldCount = 1;
     mCounted = true;
 }
@@ -111,8 +119,7 @@ void StClipListLock::Unlock()
     }
     mCounted = false;
     if (--sHoldCount == 0) {
-        ::close(sLockFd);  // drops the flock
-        sLockFd = -1;
+        sLock.Unlock();
         if (void (*callback)() = sAfterRelease) {
             sAfterRelease = nullptr;
             callback();
@@ -132,4 +139,12 @@ void StClipListLock::CallOnceReleased(void (*callback)())
 bool StClipListLock::IsHeld()
 {
     return sHoldCount > 0;
+}
+
+CFStringRef StClipListLock::CopyBusyHolderDescription()
+{
+    if (sBusyHolder.empty()) {
+        return nullptr;
+    }
+    return CFStringCreateWithCString(kCFAllocatorDefault, sBusyHolder.c_str(), kCFStringEncodingUTF8);
 }

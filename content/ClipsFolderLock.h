@@ -24,15 +24,20 @@ bool GetClipsFolderPath(char* path, size_t capacity, bool onlyIfPresent = false)
 
 // Holds the lock for the life of the scope (or until Unlock). The lock is taken once per
 // process: a nested hold in the same process only counts, so a save inside a command that already
-// holds it does not wait for itself. The kernel drops the lock when the process dies.
+// holds it does not wait for itself. The kernel drops the lock when the process dies; a process
+// that is stopped or stalled keeps it, so the wait for it is bounded.
 class StClipListLock {
 public:
-    StClipListLock();
+    // How the lock is waited for: a bounded time (the platform's lock wait), or not at all, for
+    // work that can as well be done at a later menu.
+    enum EWait { kWaitBounded, kTryOnly };
+
+    explicit StClipListLock(EWait wait = kWaitBounded);
     ~StClipListLock() { Unlock(); }
     StClipListLock(const StClipListLock&) = delete;
     StClipListLock& operator=(const StClipListLock&) = delete;
 
-    // noErr while the lock is held.
+    // noErr while the lock is held; fBsyErr when another process held it for the whole wait.
     OSStatus Status() const { return mStatus; }
     void Unlock();
 
@@ -42,6 +47,9 @@ public:
     // when the last hold goes. What waits on the user (an alert) goes there, so that no other
     // application's menu waits on this one's user.
     static void CallOnceReleased(void (*callback)());
+    // Who held the lock when the last bounded wait of this process ran out ("cmhost (process
+    // 1234)"), for the message that tells the user (+1); NULL when that wait did not run out.
+    static CFStringRef CopyBusyHolderDescription();
 
 private:
     OSStatus mStatus;

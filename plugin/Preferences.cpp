@@ -33,13 +33,14 @@ bool DeleteUnrecordedNote(const std::string& noteName)
 }
 
 // Finishes or removes what writers that died left in the clips folder. Only a readable list can
-// say that no record names a package or a note: otherwise both are kept.
+// say that no record names a package or a note: otherwise both are kept. Every menu runs it, so it
+// never waits for the lock: while another process holds it, the sweep is left to a later menu.
 void SweepClipsFolder()
 {
     if (!AnyClipIntentPresent()) {
         return;
     }
-    StClipListLock lock;
+    StClipListLock lock(StClipListLock::kTryOnly);
     StoredClipList stored;
     if (lock.Status() != noErr || stored.Read() != noErr) {
         return;

@@ -1,10 +1,12 @@
 // The one flock holder of the platform: an exclusive or shared lock on a lock file (created mode
 // 0600, never through a link) or on a folder itself. The kernel drops the lock with the descriptor,
-// also when the process dies, so a killed holder never leaves the lock taken.
+// also when the process dies, so a killed holder never leaves the lock taken. A stopped or stalled
+// holder does keep it, so a writer waits a bounded time and can then say who holds it.
 #pragma once
 
 #include "ScopedFd.h"
 
+#include <chrono>
 #include <string>
 
 namespace platform {
@@ -17,15 +19,33 @@ public:
     // Opens (creating it) name in folderFd (AT_FDCWD with a path) and locks it. 0, or the errno
     // value; EWOULDBLOCK when Wait::Try finds the lock taken.
     int Lock(int folderFd, const std::string& name, Mode mode, Wait wait = Wait::Block);
+    // The same, waiting at most limit for another holder to let go: EWOULDBLOCK when it still
+    // holds the lock then.
+    int Lock(int folderFd, const std::string& name, Mode mode, std::chrono::milliseconds limit);
     // Locks the folder at path itself, for a file whose folder must not gain a lock file.
     int LockFolder(const std::string& path, Mode mode, Wait wait = Wait::Block);
     void Unlock() { mFd.Reset(); }
     bool Held() const { return mFd.IsValid(); }
 
 private:
-    int Take(ScopedFd fd, Mode mode, Wait wait);
+    int Take(ScopedFd fd, Mode mode, std::chrono::steady_clock::time_point deadline, bool bounded);
+    int Open(int folderFd, const std::string& name, ScopedFd& fd);
 
     ScopedFd mFd;
 };
+
+// How long a writer waits for a lock that another process holds before it gives up and says who
+// holds it: long enough for any honest write of a small file, short enough that a stopped holder
+// is told to the user instead of freezing every application.
+std::chrono::milliseconds LockWaitLimit();
+// Changes the limit for this process (tests shorten it); zero restores the default.
+void SetLockWaitForTesting(std::chrono::milliseconds limit);
+// The limit as the user reads it: "10 seconds", "0.2 seconds".
+std::string DescribeWaitLimit(std::chrono::milliseconds limit);
+
+// Who holds an flock on the file name in folderFd (AT_FDCWD with a path), as the kernel lists it in
+// /proc/locks: "cmhost (process 1234)", several joined by " and ", or "a process that cannot be
+// told" when the kernel does not say (another PID namespace, /proc missing).
+std::string DescribeLockHolder(int folderFd, const std::string& name);
 
 }  // namespace platform

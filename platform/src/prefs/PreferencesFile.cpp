@@ -4,12 +4,14 @@
 #include "base/AtomicFileWriter.h"
 #include "base/ErrnoStatus.h"
 #include "base/LockFile.h"
+#include "base/PathParts.h"
 #include "base/RegularFile.h"
 #include "base/TemporaryFiles.h"
 #include "base/Warnings.h"
 #include "plist/PropertyListReader.h"
 #include "prefs/PreferencesPaths.h"
 #include "prefs/PreferencesSalvage.h"
+#include "prefs/PreferencesStore.h"
 #include "text/Unicode.h"
 
 #include <fcntl.h>
@@ -17,25 +19,39 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <ctime>
 
 namespace platform::prefs {
 namespace {
 
-std::string Reason(const char* what, int error = errno)
+using namespace std::chrono_literals;
+
+// A damaged file is repaired by whichever reader finds it, under the writers' lock; a menu waits
+// for that lock this long at most, and uses what it could read when the wait runs out.
+constexpr std::chrono::milliseconds kRepairWait = 2s;
+
+std::string Reason(const std::string& what, int error = errno)
 {
     return ErrnoReason(what, error);
 }
 
-// Holds the exclusive lock on "<file>.lock", which every reader that parses and every writer of the
-// file takes.
-bool LockPreferences(LockFile& lock, const std::string& path, std::string& error)
+// What stands where a file was expected, in the words the user is told.
+const char* KindOf(mode_t mode)
 {
-    if (int failure = lock.Lock(AT_FDCWD, path + ".lock", LockFile::Mode::Exclusive); failure != 0) {
-        error = Reason("cannot lock the preferences", failure);
-        return false;
+    if (S_ISDIR(mode)) {
+        return "a folder";
     }
-    return true;
+    if (S_ISFIFO(mode)) {
+        return "a FIFO";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        return "a device";
+    }
+    return "not a regular file";
 }
 
 std::string UTCStamp()
@@ -70,6 +86,14 @@ FileIdentity NoFile()
     return identity;
 }
 
+void FlushFolder(const std::string& folder)
+{
+    ScopedFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.IsValid()) {
+        ::fsync(fd.Get());
+    }
+}
+
 }  // namespace
 
 PreferencesFile::PreferencesFile(std::string folder, const std::string& applicationID)
@@ -84,83 +108,200 @@ void PreferencesFile::FailNextWriteForTesting(WriteStage stage)
     FailNextAtomicWriteForTesting(stage, error);
 }
 
-bool PreferencesFile::Read(plist::PlistNode& values, FileIdentity& identity, std::string& error)
+bool PreferencesFile::Locate(Target& target, std::string& error) const
 {
-    struct stat info {};
-    if (::lstat(mPath.c_str(), &info) != 0) {
+    target = Target();
+    target.path = mPath;
+    target.label = mPath;
+    if (::lstat(mPath.c_str(), &target.info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
-            values = plist::PlistNode();  // nothing stored yet: no lock file is made for a mere read
-            identity = NoFile();
-            return true;
+            target.folder = mFolder;
+            target.name = mName;
+            return true;  // nothing stored yet
         }
-        error = Reason("cannot examine the preferences file");
+        error = Reason("cannot examine the preferences file " + mPath);
         return false;
     }
-    if (S_ISREG(info.st_mode) && identity.known && IdentityOf(info) == identity) {
-        return true;  // the very file last read: a writer would have renamed a new one into place
+    if (S_ISLNK(target.info.st_mode)) {
+        // The user's own link: its end is what is read and replaced. A link whose end does not
+        // exist yet names the file a write makes, in a folder that must exist.
+        target.path = ResolveUserPath(mPath);
+        if (target.path == mPath) {
+            char link[PATH_MAX];
+            ssize_t length = ::readlink(mPath.c_str(), link, sizeof link - 1);
+            if (length <= 0) {
+                error = Reason("cannot read the link " + mPath);
+                return false;
+            }
+            std::string end(link, static_cast<size_t>(length));
+            end = end[0] == '/' ? end : mFolder + "/" + end;
+            target.path = ResolveUserPath(FolderOf(end)) + "/" + NameOf(end);
+        }
+        target.label = mPath + " (a link to " + target.path + ")";
+        if (::lstat(target.path.c_str(), &target.info) != 0) {
+            if (errno != ENOENT) {
+                error = Reason("cannot examine the preferences file " + target.label);
+                return false;
+            }
+        } else if (S_ISLNK(target.info.st_mode)) {
+            error = "the preferences file " + target.label + " leads to a link that leads nowhere";
+            return false;
+        } else {
+            target.present = true;
+        }
+    } else {
+        target.present = true;
     }
-    LockFile lock;
-    return LockPreferences(lock, mPath, error) && ReadLocked(values, identity, error);
+    target.folder = FolderOf(target.path);
+    target.name = NameOf(target.path);
+    if (target.present && !S_ISREG(target.info.st_mode)) {
+        error = "the preferences file " + target.label + " is " + KindOf(target.info.st_mode) +
+                ", not a regular file; move it away to use the preferences again";
+        return false;
+    }
+    return true;
 }
 
-bool PreferencesFile::ReadLocked(plist::PlistNode& values, FileIdentity& identity, std::string& error)
+bool PreferencesFile::Look(const Target& target, const FileIdentity& known, Contents& contents,
+                           std::string& error) const
 {
+    contents = Contents();
+    if (!target.present) {
+        contents.identity = NoFile();
+        return true;
+    }
+    if (known.known && IdentityOf(target.info) == known) {
+        contents.state = Contents::State::Unchanged;  // a writer would have renamed a new one into place
+        return true;
+    }
     ScopedFd fd;
     struct stat info {};
-    FileError opened = OpenRegularFile(AT_FDCWD, mPath, fd, info);
+    FileError opened = OpenRegularFile(AT_FDCWD, target.path, fd, info);
     if (opened.kind == FileError::Kind::System && opened.number == ENOENT) {
-        values = plist::PlistNode();
-        identity = NoFile();
+        contents.identity = NoFile();  // put aside since it was looked up
         return true;
     }
     if (opened.kind == FileError::Kind::NotRegular) {
-        error = "the preferences file " + mPath + " is not a regular file";
+        error = "the preferences file " + target.label + " is not a regular file";
         return false;
     }
     if (opened.Failed()) {
         error = opened.reason;
         return false;
     }
-    FileIdentity seen = IdentityOf(info);
-    if (identity.known && seen == identity) {
+    contents.identity = IdentityOf(info);
+    if (known.known && contents.identity == known) {
+        contents.state = Contents::State::Unchanged;
         return true;
     }
-    std::string contents;
+    std::string text;
     if (info.st_size > 0 && info.st_size <= kPlatformPropertyListMaxBytes) {
-        contents.reserve(static_cast<size_t>(info.st_size));  // read in pieces: grown once, not at each
+        text.reserve(static_cast<size_t>(info.st_size));  // read in pieces: grown once, not at each
     }
-    FileError read = ReadOpenFile(fd.Get(), mPath, static_cast<size_t>(kPlatformPropertyListMaxBytes),
+    FileError read = ReadOpenFile(fd.Get(), target.path, static_cast<size_t>(kPlatformPropertyListMaxBytes),
                                   [&](std::span<const char> chunk) {
-                                      contents.append(chunk.data(), chunk.size());
+                                      text.append(chunk.data(), chunk.size());
                                       return true;
                                   });
     if (read.kind == FileError::Kind::System) {
         error = read.reason;
         return false;
     }
-    fd.Reset();
-
     // Every value is checked as the reader would convert it, so that nothing unreadable is kept and
     // written back later. A file past the size limit is as unreadable as a malformed one.
     std::string parseError;
-    plist::PlistNode root = read.Failed() ? plist::PlistNode() : plist::ParseXMLPropertyList(contents, parseError);
-    bool dictionary = root && root.View().Kind() == plist::NodeKind::Dictionary;
-    Salvage salvage;
-    if (dictionary && !SalvageDamagedKeys(contents, root, salvage)) {
-        values = std::move(root);
-        identity = seen;
+    plist::PlistNode root = read.Failed() ? plist::PlistNode() : plist::ParseXMLPropertyList(text, parseError);
+    contents.dictionary = root && root.View().Kind() == plist::NodeKind::Dictionary;
+    if (contents.dictionary && !SalvageDamagedKeys(text, root, contents.salvage)) {
+        contents.state = Contents::State::Usable;
+        contents.values = std::move(root);
         return true;
     }
-    std::string aside;
-    if (!PutAside(aside, error)) {
+    contents.state = Contents::State::Damaged;
+    return true;
+}
+
+bool PreferencesFile::LockForWriting(LockFile& lock, std::chrono::milliseconds limit, std::string& error) const
+{
+    const std::string lockPath = mPath + ".lock";
+    const int failure = lock.Lock(AT_FDCWD, lockPath, LockFile::Mode::Exclusive, limit);
+    if (failure == EWOULDBLOCK) {
+        error = "the preferences lock " + lockPath + " is held by " + DescribeLockHolder(AT_FDCWD, lockPath) +
+                ", which did not let go of it within " + DescribeWaitLimit(limit);
+    } else if (failure != 0) {
+        error = Reason("cannot lock the preferences (" + lockPath + ")", failure);
+    }
+    return failure == 0;
+}
+
+bool PreferencesFile::Read(plist::PlistNode& values, FileIdentity& identity, std::string& error)
+{
+    Target target;
+    Contents contents;
+    if (!Locate(target, error) || !Look(target, identity, contents, error)) {
         return false;
     }
-    std::string told = "the preferences file " + mPath + " was damaged; it was kept as " + aside;
-    if (!dictionary) {
-        ReportWarning(told);
+    if (contents.state != Contents::State::Damaged) {
+        if (contents.state != Contents::State::Unchanged) {
+            values = std::move(contents.values);
+            identity = contents.identity;
+        }
+        return true;
+    }
+    // Only the repair needs the lock. It is looked at again under the lock: another reader may
+    // have repaired it meanwhile.
+    std::string why;
+    LockFile lock;
+    if (LockForWriting(lock, std::min(kRepairWait, LockWaitLimit()), why)) {
+        Target again;
+        Contents fresh;
+        if (Locate(again, why) && Look(again, FileIdentity(), fresh, why)) {
+            if (fresh.state != Contents::State::Damaged) {
+                values = std::move(fresh.values);
+                identity = fresh.identity;
+                return true;
+            }
+            if (Repair(again, fresh, values, identity, why)) {
+                return true;
+            }
+            contents = std::move(fresh);
+        }
+    }
+    // The file stays as it is, for a later menu to repair; this one uses what it could read.
+    TellOnce("the preferences file " + target.label + " is damaged and was left as it is for now (" + why +
+                  "); " + (contents.dictionary ? "its readable keys are used" : "none of its values is used"));
+    values = contents.dictionary ? std::move(contents.salvage.kept) : plist::PlistNode();
+    identity = FileIdentity();
+    return true;
+}
+
+bool PreferencesFile::Repair(const Target& target, Contents& contents, plist::PlistNode& values,
+                             FileIdentity& identity, std::string& error)
+{
+    std::string aside;
+    bool kept = false;
+    if (!contents.dictionary) {
+        if (!PutAside(target, false, aside, kept, error)) {
+            return false;
+        }
+        ReportWarning("the preferences file " + target.label + " was damaged; it was kept as " + aside);
         values = plist::PlistNode();
         identity = NoFile();
         return true;
+    }
+    // The damaged file keeps a second name while the readable keys replace it, so that a reader
+    // never finds the file missing in between.
+    if (!PutAside(target, true, aside, kept, error)) {
+        return false;
+    }
+    if (!WriteAtomically(target, contents.salvage.kept, identity, error)) {
+        // The file goes back as it was, for a later repair: nothing is put aside twice.
+        if (kept) {
+            ::unlink(aside.c_str());
+        } else {
+            ::rename(aside.c_str(), target.path.c_str());
+        }
+        return false;
     }
     auto list = [](const std::vector<std::string>& keys) {
         std::string text;
@@ -169,22 +310,24 @@ bool PreferencesFile::ReadLocked(plist::PlistNode& values, FileIdentity& identit
         }
         return text;
     };
-    if (!salvage.repeated.empty()) {
-        told += "; keys given more than once: " + list(salvage.repeated);
+    std::string told = "the preferences file " + target.label + " was damaged; it was kept as " + aside;
+    if (!contents.salvage.repeated.empty()) {
+        told += "; keys given more than once: " + list(contents.salvage.repeated);
     }
-    if (!salvage.dropped.empty()) {
-        told += "; keys dropped: " + list(salvage.dropped);
+    if (!contents.salvage.dropped.empty()) {
+        told += "; keys dropped: " + list(contents.salvage.dropped);
     }
     ReportWarning(told + "; the other keys were kept");
-    // The readable keys go back in place at once, still under the lock.
-    return WriteAtomically(salvage.kept, identity, error) && (values = std::move(salvage.kept), true);
+    values = std::move(contents.salvage.kept);
+    return true;
 }
 
-bool PreferencesFile::PutAside(std::string& aside, std::string& error)
+bool PreferencesFile::PutAside(const Target& target, bool keepInPlace, std::string& aside, bool& kept,
+                               std::string& error)
 {
-    // Only a process holding the lock renames or replaces the file, so a name found free here
-    // stays free until the rename.
-    std::string base = mPath + ".unreadable-" + UTCStamp();
+    // Only a process holding the lock puts the file aside or replaces it, so a name found free
+    // here stays free until it is taken.
+    std::string base = target.path + ".unreadable-" + UTCStamp();
     aside = base;
     struct stat info {};
     for (int n = 2; ::lstat(aside.c_str(), &info) == 0; ++n) {
@@ -194,18 +337,26 @@ bool PreferencesFile::PutAside(std::string& aside, std::string& error)
         }
         aside = base + "-" + std::to_string(n);
     }
-    if (::rename(mPath.c_str(), aside.c_str()) != 0) {
+    kept = false;
+    if (keepInPlace) {
+        if (::link(target.path.c_str(), aside.c_str()) == 0) {
+            kept = true;
+        } else if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) {
+            error = Reason("cannot put the unreadable preferences file aside");
+            return false;
+        }
+        // A file system that gives no file a second name gets the file renamed instead.
+    }
+    if (!kept && ::rename(target.path.c_str(), aside.c_str()) != 0) {
         error = Reason("cannot put the unreadable preferences file aside");
         return false;
     }
-    ScopedFd folder(::open(mFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.IsValid()) {
-        ::fsync(folder.Get());
-    }
+    FlushFolder(target.folder);
     return true;
 }
 
-bool PreferencesFile::WriteAtomically(const plist::PlistNode& values, FileIdentity& identity, std::string& error)
+bool PreferencesFile::WriteAtomically(const Target& target, const plist::PlistNode& values, FileIdentity& identity,
+                                      std::string& error)
 {
     identity = FileIdentity();
     std::string xml = plist::FormatXML(values);
@@ -214,14 +365,14 @@ bool PreferencesFile::WriteAtomically(const plist::PlistNode& values, FileIdenti
         return false;
     }
     // Temporary files are only made under the lock, so any found while holding it were left by a
-    // writer that died.
-    ScopedFd folder(::open(mFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // writer that died. A linked file is replaced at the link's end, and the link stays.
+    ScopedFd folder(::open(target.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.IsValid()) {
-        error = Reason("cannot open the preferences folder");
+        error = Reason("cannot open the preferences folder " + target.folder);
         return false;
     }
-    RemoveAbandonedTemporaries(folder.Get(), mName);
-    AtomicFileWriter writer(folder.Get(), mName);
+    RemoveAbandonedTemporaries(folder.Get(), target.name);
+    AtomicFileWriter writer(folder.Get(), target.name);
     int failure = writer.Prepare(xml.data(), xml.size());
     if (failure == 0) {
         failure = writer.Commit();
@@ -230,13 +381,13 @@ bool PreferencesFile::WriteAtomically(const plist::PlistNode& values, FileIdenti
         static constexpr const char* kWhat[] = {"cannot write the preferences", "cannot create a temporary preferences file",
                                                 "cannot write the preferences", "cannot flush the preferences",
                                                 "cannot replace the preferences file"};
-        error = Reason(kWhat[static_cast<int>(writer.FailedStage())], failure);
+        error = Reason(std::string(kWhat[static_cast<int>(writer.FailedStage())]) + " in " + target.folder, failure);
         return false;
     }
     // Still under the lock: the file in place is the one just written (the rename changed its
     // change time, so it is looked at again).
     struct stat info {};
-    if (::fstatat(folder.Get(), mName.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (::fstatat(folder.Get(), target.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
         identity = IdentityOf(info);
     }
     return true;
@@ -245,12 +396,22 @@ bool PreferencesFile::WriteAtomically(const plist::PlistNode& values, FileIdenti
 bool PreferencesFile::Merge(ValueMap changes, plist::PlistNode& values, FileIdentity& identity, std::string& error)
 {
     if (!CreateFolders(mFolder)) {
-        error = Reason("cannot create the preferences folder");
+        error = Reason("cannot create the preferences folder " + mFolder);
         return false;
     }
     LockFile lock;
-    if (!LockPreferences(lock, mPath, error) || !ReadLocked(values, identity, error)) {
+    Target target;
+    Contents contents;
+    if (!LockForWriting(lock, LockWaitLimit(), error) || !Locate(target, error) ||
+        !Look(target, identity, contents, error)) {
         return false;
+    }
+    if (contents.state == Contents::State::Damaged) {
+        if (!Repair(target, contents, values, identity, error)) {
+            return false;
+        }
+    } else if (contents.state != Contents::State::Unchanged) {
+        values = std::move(contents.values);
     }
     // From here values may hold changes that the file does not: unknown until the write is done.
     identity = FileIdentity();
@@ -267,7 +428,7 @@ bool PreferencesFile::Merge(ValueMap changes, plist::PlistNode& values, FileIden
             values.Remove(EncodeUTF8(key));
         }
     }
-    return WriteAtomically(values, identity, error);
+    return WriteAtomically(target, values, identity, error);
 }
 
 }  // namespace platform::prefs

@@ -6,6 +6,7 @@
 // not reach.
 #include "prefs/PreferencesStore.h"
 
+#include "base/Warnings.h"
 #include "cf/StringObject.h"
 #include "plist/PropertyListReader.h"
 #include "plist/PropertyListWriter.h"
@@ -20,6 +21,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 
 namespace platform::prefs {
 namespace {
@@ -37,6 +39,23 @@ std::map<std::string, Domain>& Domains()
 {
     static auto* domains = new std::map<std::string, Domain>();  // never destroyed: used until exit
     return *domains;
+}
+
+// The failures told so far: a menu synchronizes more than once, and the same failure told again
+// says nothing new.
+std::mutex gToldMutex;
+
+std::set<std::string>& Told()
+{
+    static auto* told = new std::set<std::string>();  // never destroyed: used until exit
+    return *told;
+}
+
+// A failure to read or write the preferences is never silent: without the values the clips and
+// every other setting vanish from the user's view, and without the write a change is lost.
+void TellFailure(const char* what, const std::string& error)
+{
+    TellOnce(std::string("the preferences could not be ") + what + ": " + error);
 }
 
 bool IsString(CFTypeRef value)
@@ -75,11 +94,22 @@ Domain& DomainFor(PreferencesFile& file)
     if (!domain.loaded) {
         std::string error;
         domain.loaded = file.Read(domain.values, domain.identity, error);
+        if (!domain.loaded) {
+            TellFailure("read", error);
+        }
     }
     return domain;
 }
 
 }  // namespace
+
+void TellOnce(std::string line)
+{
+    std::lock_guard<std::mutex> lock(gToldMutex);
+    if (Told().insert(line).second) {
+        ReportWarning(std::move(line));
+    }
+}
 
 CFPropertyListRef CopyPreferenceValue(CFStringRef key, CFStringRef applicationID)
 {
@@ -138,6 +168,7 @@ bool SynchronizePreferences(CFStringRef applicationID)
     std::string error;
     if (domain.pending.empty()) {
         if (!file->Read(domain.values, domain.identity, error)) {
+            TellFailure("read", error);
             return false;
         }
     } else {
@@ -147,6 +178,7 @@ bool SynchronizePreferences(CFStringRef applicationID)
         if (!file->Merge(std::move(changes), domain.values, domain.identity, error)) {
             // The caller hears of the failure and decides again: changes kept pending would be
             // written by some later synchronize over what other processes stored meanwhile.
+            TellFailure("saved", error);
             return false;
         }
     }
@@ -158,6 +190,8 @@ void ResetPreferencesForTesting()
 {
     std::lock_guard<std::mutex> lock(gMutex);
     Domains().clear();
+    std::lock_guard<std::mutex> told(gToldMutex);
+    Told().clear();
 }
 
 void FailNextPreferencesWriteForTesting(int stage)

@@ -1,9 +1,12 @@
 // The preferences of this process: for each preferences file, the values last read from it and
-// the changes this process has made since its last synchronize. Private to the platform (the
-// CFPreferences functions are built on it); tests include it for the two hooks at the end.
+// the changes this process has made since its last synchronize, and what it has told the user of
+// them. Private to the platform (the CFPreferences functions are built on it); tests include it for
+// the two hooks at the end.
 #pragma once
 
 #include <CoreFoundation/CFBase.h>
+
+#include <string>
 
 namespace platform::prefs {
 
@@ -15,11 +18,17 @@ CFPropertyListRef CopyPreferenceValue(CFStringRef key, CFStringRef applicationID
 // to a mutable value by the caller do not reach the preferences.
 void SetPreferenceValue(CFStringRef key, CFPropertyListRef value, CFStringRef applicationID);
 // Merges the pending changes into the file (when there are any) and reads it back. False when the
-// file could not be read or written; pending changes are then dropped, so that none of them is
-// written later over what other processes stored meanwhile.
+// file could not be read or written, and the reason is told as a warning (each reason once per
+// process); pending changes are then dropped, so that none of them is written later over what
+// other processes stored meanwhile.
 bool SynchronizePreferences(CFStringRef applicationID);
 
-// Forgets every value read and every pending change, as if the process had just started.
+// Tells the user of something about the preferences as a warning, once per process: a failure met
+// again at the next synchronize is not news.
+void TellOnce(std::string line);
+
+// Forgets every value read, every pending change and every failure told, as if the process had
+// just started.
 void ResetPreferencesForTesting();
 
 // Makes the next preferences write fail at one stage: 1 creating the temporary file, 2 writing it,

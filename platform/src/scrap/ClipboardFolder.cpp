@@ -199,7 +199,14 @@ OSStatus OpenClipboardFolder(ScopedFd& folder, const std::string& baseName)
 
 OSStatus ClipboardLock::Acquire(int folderFd, bool exclusive)
 {
-    int error = mLock.Lock(folderFd, kLockName, exclusive ? LockFile::Mode::Exclusive : LockFile::Mode::Shared);
+    const std::chrono::milliseconds limit = LockWaitLimit();
+    int error =
+        mLock.Lock(folderFd, kLockName, exclusive ? LockFile::Mode::Exclusive : LockFile::Mode::Shared, limit);
+    if (error == EWOULDBLOCK) {
+        // A writer stopped (or frozen) while it names a flavor or clears keeps the lock.
+        return FailScrap(fBsyErr, "the clipboard is in use by " + DescribeLockHolder(folderFd, kLockName) +
+                                      ", which did not let go of it within " + DescribeWaitLimit(limit));
+    }
     return error == 0 ? noErr : FailScrapWithErrno("cannot lock the clipboard", error);
 }
 

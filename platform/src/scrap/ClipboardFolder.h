@@ -29,7 +29,8 @@ OSStatus OpenClipboardFolder(ScopedFd& folder, const std::string& baseName = "cl
 void SetFallbackParentForTesting(const std::string& parent);
 
 // The exclusive or shared flock of the folder's lock file, dropped with the object (and by the
-// kernel if the process dies).
+// kernel if the process dies). Acquire waits LockWaitLimit() at most for another holder: then
+// fBsyErr, with a reason that names the holder.
 class ClipboardLock {
 public:
     OSStatus Acquire(int folderFd, bool exclusive);

@@ -199,6 +199,27 @@ GenerationView::LoadResult GenerationView::Load(OSStatus& status)
 
 OSStatus GenerationView::Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size size, const void* data)
 {
+    // What can be refused at once is refused before any byte is written: a reference to a cleared
+    // clipboard, and a type it holds already (a flavor never leaves a generation).
+    if (!IsCurrentGeneration(mClipboardFolder.Get(), mGenerationFolder.Get())) {
+        return FailScrap(badScrapRefErr, "the clipboard was cleared after this reference to it was taken");
+    }
+    if (mLoaded && Find(type) != nullptr) {
+        return FailScrap(duplicateScrapFlavorErr, "the clipboard already holds " + FlavorLabel(type));
+    }
+    // The flavor's bytes go to a temporary file of their own before the lock is taken, so that a
+    // large flavor keeps no other process waiting: only naming it and extending the manifest need
+    // the lock. The temporary file goes with the writer when the put fails. A flavor whose block
+    // still holds a file's bytes (a clip package's flavor file) is copied from that file in the
+    // kernel; any other is written from the caller's bytes.
+    const size_t length = static_cast<size_t>(size);
+    AtomicFileWriter writer(mGenerationFolder.Get(), FlavorFileName(type));
+    writer.SetDurability(Durability::SessionOnly);
+    ScopedFd source = FileBehindBlock(data, length);
+    int error = source.IsValid() ? writer.PrepareCopy(source.Get(), length) : writer.Prepare(data, length);
+    if (error != 0) {
+        return FailScrapWithErrno("cannot write " + FlavorLabel(type) + " to the clipboard", error);
+    }
     ClipboardLock lock;
     OSStatus status = lock.Acquire(mClipboardFolder.Get(), true);
     if (status != noErr) {
@@ -220,17 +241,7 @@ OSStatus GenerationView::Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size 
         return FailScrap(internalScrapErr,
                          "the clipboard already holds " + std::to_string(kMaxManifestFlavors) + " flavors, the most it can");
     }
-    const size_t length = static_cast<size_t>(size);
-    // A flavor whose block still holds a file's bytes (a clip package's flavor file) is copied from
-    // that file in the kernel; any other is written from the caller's bytes.
-    AtomicFileWriter writer(mGenerationFolder.Get(), FlavorFileName(type));
-    writer.SetDurability(Durability::SessionOnly);
-    ScopedFd source = FileBehindBlock(data, length);
-    int error = source.IsValid() ? writer.PrepareCopy(source.Get(), length) : writer.Prepare(data, length);
-    if (error == 0) {
-        error = writer.Commit();
-    }
-    if (error != 0) {
+    if ((error = writer.Commit()) != 0) {
         return FailScrapWithErrno("cannot write " + FlavorLabel(type) + " to the clipboard", error);
     }
     std::vector<ManifestEntry> entries;

@@ -52,7 +52,9 @@ public:
 
     // Adds one flavor under the clipboard's exclusive lock: badScrapRefErr when the generation is no
     // longer current, duplicateScrapFlavorErr when it holds the type. The flavor's file is written
-    // whole (straight from data) and renamed into place before the manifest that names it is.
+    // whole (straight from data) before the lock is taken, and renamed into place under it before
+    // the manifest that names it is, so the lock is held for as long as naming takes, whatever the
+    // size.
     OSStatus Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size size, const void* data) override;
 
     // Copies min(*byteCount, size) bytes of one flavor straight into destination and sets

@@ -1,7 +1,9 @@
-// cmhost when a write cannot be finished: past the file-size limit (ulimit -f) and on a full disk.
-// It says so and goes on to exit, never dies of the signal, never reports success, and leaves no
-// half-made clip or flavor behind.
+// cmhost when a write cannot be finished: past the file-size limit (ulimit -f), on a full disk, in
+// preferences on a read-only mount. It says so and goes on to exit, never dies of the signal, never
+// reports success, and leaves no half-made clip or flavor behind. And a menu while a stopped
+// process holds the preferences' lock: it needs no lock to show the clips.
 #include "host/support/StoredClips.h"
+#include "support/LockHolder.h"
 
 namespace {
 
@@ -51,6 +53,16 @@ protected:
         StorageAudit audit = AuditStorage(ClipsFolder());
         EXPECT_EQ(audit.names, std::multiset<std::string>{"Old"});
         ExpectNothingLeftOver(audit, when);
+    }
+
+    // A menu report that lists the old clip and has nothing to warn of.
+    static void ExpectOldClipShown(const std::string& out)
+    {
+        const json menu = json::parse(out, nullptr, false);
+        std::vector<std::pair<std::string, int>> commands;
+        CollectCommands(menu.value("items", json::array()), "", commands);
+        EXPECT_TRUE(Contains(commands, std::pair<std::string, int>("Stashwell/Old", 200))) << out;
+        EXPECT_EQ(menu.value("warnings", json()), json::array()) << out;
     }
 
     std::string mBig;
@@ -123,6 +135,46 @@ TEST_F(WriteFailure, AClipOnAFullDiskIsAnAlertAndLeavesNothing)
             ExpectAddRefused(add, when + ", " + snapshot);
         }
     }
+}
+
+// The preferences' folder made read-only (a bind mount remounted so, in a user and mount namespace
+// of the test's own): the menu still shows the clips, and an add says why it could not be saved.
+TEST_F(WriteFailure, ReadOnlyPreferencesShowTheClipsAndAnAddSaysWhyItCannotBeSaved)
+{
+    const std::string prefs = mStorage.ConfigHome() + "/preferences";
+    const char* const script = R"(
+        prefs=$1; out=$2; cmhost=$3; shift 3
+        mount --bind "$prefs" "$prefs" && mount -o remount,bind,ro "$prefs" || exit 10
+        "$cmhost" --text x menu --json > "$out/menu"
+        "$cmhost" "$@" > "$out/report" 2> "$out/err"
+        echo $? > "$out/status"
+    )";
+    testsupport::ScopedTempDir out;
+    std::vector<std::string> arguments = {"-rm", "/bin/sh", "-c", script, "sh", prefs, out.path(), kCmhost,
+                                          "--alert", "ok", "--text", "New words", "--dialog", R"({"name": "New"})",
+                                          "choose", "--path", "Stashwell/Add Selected Text...", "--json"};
+    ProcessResult inside = RunProcess(kUnshare, arguments);
+    if (inside.exitStatus == 10 || RunProcess(kUnshare, {"-rm", "/bin/true"}).exitStatus != 0)
+        GTEST_SKIP() << "unprivileged user and mount namespaces (with bind mounts) are not available here";
+    ASSERT_EQ(inside.exitStatus, 0) << inside.err;
+
+    ExpectOldClipShown(testsupport::ReadFile(out.Child("menu")));
+    ProcessResult add{std::stoi(testsupport::ReadFile(out.Child("status"))), testsupport::ReadFile(out.Child("report")),
+                      testsupport::ReadFile(out.Child("err"))};
+    ExpectAddRefused(add, "read-only preferences");
+    const json report = json::parse(add.out, nullptr, false);
+    ASSERT_EQ(report["warnings"].size(), 1u) << add.out;
+    EXPECT_TRUE(Contains(report["warnings"][0].get<std::string>(), "Read-only file system")) << add.out;
+}
+
+TEST_F(WriteFailure, AMenuWhileAStoppedProcessHoldsThePreferencesLockShowsTheClips)
+{
+    testsupport::LockHolder stopped(mStorage.ConfigHome() + "/preferences/org.stashwell.cmplugin.plist.lock", true);
+    testsupport::ChildProcess menu({kCmhost, "--text", "x", "menu", "--json"});
+    // A bound only so that a menu waiting for ever fails instead of hanging the suite.
+    ASSERT_TRUE(menu.Ended(30000)) << "the menu waits for the stopped holder of the lock";
+    EXPECT_EQ(menu.Wait(), 0) << menu.Err();
+    ExpectOldClipShown(menu.Out());
 }
 
 }  // namespace

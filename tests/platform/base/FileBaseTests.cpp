@@ -1,9 +1,11 @@
 // The shared file base as its users meet it: something other than a regular file put in place of a
 // file the platform reads never blocks the reader; the errno table; a write past the file-size
-// limit.
+// limit; a lock that another process holds.
+#include "support/LockHolder.h"
 #include "support/TempDir.h"
 
 #include "base/ErrnoStatus.h"
+#include "base/LockFile.h"
 #include "base/RegularFile.h"
 
 #include <Carbon/Carbon.h>
@@ -19,6 +21,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <functional>
 
 namespace {
@@ -196,6 +199,21 @@ TEST_F(FileBase, AForkWritePastTheFileSizeLimitIsADiskFullError)
         return status == dskFulErr && written == 4096 && closed == noErr ? 0 : 1;
     });
     EXPECT_EQ(answer, 0);
+}
+
+TEST_F(FileBase, ABoundedLockWaitGivesUpWhileAnotherProcessHoldsTheLockAndSaysWhoItIs)
+{
+    const std::string path = mStorage.root() + "/lock";
+    testsupport::LockHolder holder(path);
+    platform::LockFile lock;
+    for (auto mode : {platform::LockFile::Mode::Exclusive, platform::LockFile::Mode::Shared}) {
+        EXPECT_EQ(lock.Lock(AT_FDCWD, path, mode, std::chrono::milliseconds(50)), EWOULDBLOCK);
+    }
+    // The kernel keeps the test program's name, cut to 15 bytes.
+    EXPECT_EQ(platform::DescribeLockHolder(AT_FDCWD, path), std::string(program_invocation_short_name).substr(0, 15) +
+                                                                " (process " + std::to_string(holder.Pid()) + ")");
+    holder.Release();
+    EXPECT_EQ(lock.Lock(AT_FDCWD, path, platform::LockFile::Mode::Exclusive, std::chrono::seconds(30)), 0);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "../../../platform/src/prefs/PreferencesStore.h"
+#include "base/LockFile.h"
+#include "base/Warnings.h"
 #include "../plist/PlistTestSupport.h"
 #include "support/TempDir.h"
 
@@ -31,8 +33,16 @@ inline long IntegerValue(CFTypeRef number)
 
 class PreferencesTest : public testing::Test {
 protected:
-    void SetUp() override { platform::prefs::ResetPreferencesForTesting(); }
-    void TearDown() override { platform::prefs::ResetPreferencesForTesting(); }
+    void SetUp() override
+    {
+        platform::prefs::ResetPreferencesForTesting();
+        platform::TakeWarnings();  // left by earlier tests
+    }
+    void TearDown() override
+    {
+        platform::prefs::ResetPreferencesForTesting();
+        platform::SetLockWaitForTesting({});
+    }
 
     std::string Folder() const { return mEnvironment.ConfigHome() + "/preferences"; }
     std::string FileOf(const std::string& id) const { return Folder() + "/" + id + ".plist"; }

@@ -1,15 +1,19 @@
 // Preferences within one process: values set, synchronized and read back; what other writers
-// left in the file; unreadable files; wrong types; refused application ids; failed writes.
+// left in the file; unreadable files; wrong types; refused application ids; failed writes; the
+// lock held by another process; a link, or something else than a file, in the file's place.
 #include "PreferencesTestSupport.h"
 
 #include "base/Warnings.h"
+#include "support/LockHolder.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 using namespace plisttest;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -371,6 +375,102 @@ TEST_F(Preferences, SynchronizeSeesAFileChangedInPlaceWithTheSameSize)
     auto two = String("two");
     ASSERT_TRUE(seen);
     EXPECT_TRUE(CFEqual(seen.Get(), two.Get()));
+}
+
+const char* const kStoredFile = "<plist version=\"1.0\"><dict><key>stored</key><true/></dict></plist>";
+
+std::string OnlyWarning()
+{
+    std::vector<std::string> told = platform::TakeWarnings();
+    return told.size() == 1 ? told[0] : std::to_string(told.size()) + " warnings";
+}
+
+bool Holds(const char* key)
+{
+    auto name = String(key);
+    return AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(static_cast<CFStringRef>(name.Get()), kApp)).Get() != nullptr;
+}
+
+// Another process holds the writers' lock and does not let go (stopped, or on a slow disk).
+TEST_F(Preferences, WhileAnotherProcessHoldsTheLockReadersGoOnAndWritersGiveUpNamingIt)
+{
+    MakeFolder();
+    ASSERT_TRUE(testsupport::WriteFile(AppFile(), kStoredFile));
+    testsupport::LockHolder holder(AppFile() + ".lock");
+    const std::string holderName = "(process " + std::to_string(holder.Pid()) + ")";
+    platform::SetLockWaitForTesting(100ms);
+    EXPECT_TRUE(Holds("stored"));
+    EXPECT_TRUE(holder.Alive()) << "the read waited for the holder to end";
+
+    // A write gives up, saying who holds the lock; the file stays as it was.
+    CFPreferencesSetAppValue(CFSTR("other"), kCFBooleanTrue, kApp);
+    EXPECT_FALSE(CFPreferencesAppSynchronize(kApp));
+    std::string told = OnlyWarning();
+    EXPECT_TRUE(told.starts_with("the preferences could not be saved: ") && told.find(holderName) != told.npos) << told;
+    EXPECT_EQ(testsupport::ReadFile(AppFile()), kStoredFile);
+
+    // A damaged file is left for a later repair; its readable keys serve meanwhile.
+    const std::string damaged = "<plist><dict><key>kept</key><true/><key>bad</key><string>\xff</string></dict></plist>";
+    ASSERT_TRUE(testsupport::WriteFile(AppFile(), damaged));
+    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
+    EXPECT_TRUE(Holds("kept"));
+    EXPECT_EQ(testsupport::ReadFile(AppFile()), damaged);
+    EXPECT_TRUE(NamesStartingWith("org.stashwell.cmplugin.plist.unreadable-").empty());
+    told = OnlyWarning();
+    EXPECT_TRUE(told.find("left as it is") != told.npos && told.find(holderName) != told.npos) << told;
+    EXPECT_TRUE(holder.Alive());
+}
+
+// A dotfile manager's link, relative, into a folder of its own: read through, and written through
+// at its end; the link stays a link.
+TEST_F(Preferences, ALinkInPlaceOfTheFileIsFollowedAndWrittenThrough)
+{
+    MakeFolder();
+    const std::string dotfiles = mEnvironment.root() + "/dotfiles";
+    const std::string target = dotfiles + "/org.stashwell.cmplugin.plist";
+    std::filesystem::create_directory(dotfiles);
+    ASSERT_TRUE(testsupport::WriteFile(target, kStoredFile));
+    const std::string link = std::filesystem::relative(target, Folder()).string();
+    ASSERT_EQ(symlink(link.c_str(), AppFile().c_str()), 0);
+
+    EXPECT_TRUE(Holds("stored"));
+    CFPreferencesSetAppValue(CFSTR("added"), kCFBooleanTrue, kApp);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
+    EXPECT_EQ(std::filesystem::read_symlink(AppFile()).string(), link);
+    auto root = Parse(testsupport::ReadFile(target));
+    EXPECT_TRUE(root && Get(root.Get(), "stored") && Get(root.Get(), "added"));
+    EXPECT_EQ(testsupport::EntryNames(dotfiles).size(), 1u) << "a temporary file was left";
+    EXPECT_TRUE(platform::TakeWarnings().empty());
+}
+
+// A FIFO or a folder in the file's place is never opened to wait on: reads and writes fail and say
+// why. A folder in the lock file's place stops only the writes.
+TEST_F(Preferences, SomethingElseThanAFileInItsPlaceIsToldAndNeverWaitedOn)
+{
+    MakeFolder();
+    const std::string file = AppFile();
+    for (const std::string kind : {"a FIFO", "a folder"}) {
+        platform::prefs::ResetPreferencesForTesting();
+        std::filesystem::remove_all(file);
+        ASSERT_EQ(kind == "a FIFO" ? mkfifo(file.c_str(), 0600) : mkdir(file.c_str(), 0700), 0);
+        EXPECT_FALSE(CFPreferencesAppSynchronize(kApp));
+        CFPreferencesSetAppValue(CFSTR("key"), kCFBooleanTrue, kApp);
+        EXPECT_FALSE(CFPreferencesAppSynchronize(kApp));
+        std::vector<std::string> told = platform::TakeWarnings();
+        ASSERT_EQ(told.size(), 2u) << kind;
+        const std::string why = ": the preferences file " + file + " is " + kind;
+        EXPECT_TRUE(told[0].starts_with("the preferences could not be read" + why)) << told[0];
+        EXPECT_TRUE(told[1].starts_with("the preferences could not be saved" + why)) << told[1];
+    }
+    std::filesystem::remove_all(file);
+    std::filesystem::remove(file + ".lock");
+    ASSERT_TRUE(testsupport::WriteFile(file, kStoredFile));
+    ASSERT_TRUE(std::filesystem::create_directory(file + ".lock"));
+    platform::prefs::ResetPreferencesForTesting();
+    EXPECT_TRUE(Holds("stored"));
+    CFPreferencesSetAppValue(CFSTR("key"), kCFBooleanTrue, kApp);
+    EXPECT_FALSE(CFPreferencesAppSynchronize(kApp));
+    EXPECT_NE(OnlyWarning().find(file + ".lock): Is a directory"), std::string::npos);
 }
 
 }  // namespace

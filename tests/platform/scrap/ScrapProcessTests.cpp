@@ -1,9 +1,12 @@
 // The clipboard shared between processes: a clear in one process retires the references of
-// another, a reader keeps the generation it took, and no reader ever sees a flavor half-written
-// while other processes clear and put as fast as they can.
+// another, a reader keeps the generation it took, no reader ever sees a flavor half-written
+// while other processes clear and put as fast as they can, and a writer that stalls holding the
+// lock stops the others only for a bounded time, with its name.
 #include "ScrapTestSupport.h"
 
+#include "base/LockFile.h"
 #include "support/KillLoop.h"
+#include "support/LockHolder.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -72,6 +75,20 @@ TEST_F(ScrapProcesses, AClearByAnotherProcessMakesAReferenceStale)
     ScrapRef now = CurrentScrap();
     EXPECT_NE(now, mine);
     EXPECT_EQ(ReadFlavor(now, 'TEXT'), "after");
+}
+
+TEST_F(ScrapProcesses, WhileAnotherProcessHoldsTheLockReadersGoOnAndWritersGiveUpNamingIt)
+{
+    ASSERT_EQ(PutString(CurrentScrap(), 'TEXT', "kept"), noErr);
+    testsupport::LockHolder other(ClipboardFolder() + "/lock");
+    platform::SetLockWaitForTesting(std::chrono::milliseconds(100));
+    EXPECT_EQ(ReadFlavor(CurrentScrap(), 'TEXT'), "kept");
+    EXPECT_EQ(PutString(CurrentScrap(), 'utxt', "late"), fBsyErr);
+    const std::string holder = "(process " + std::to_string(other.Pid()) + ")";
+    EXPECT_NE(LastClipboardError().find(holder), std::string::npos) << LastClipboardError();
+    EXPECT_EQ(ClearCurrentScrap(), fBsyErr);
+    EXPECT_EQ(FlavorList(CurrentScrap()).size(), 1u);
+    platform::SetLockWaitForTesting({});
 }
 
 TEST_F(ScrapProcesses, AReaderKeepsReadingAGenerationRemovedUnderIt)

@@ -1,5 +1,6 @@
 // The clip list in the preferences: what a menu reads, when it writes, and what ends up on disk.
 // The preferences file is prepared directly, as another process would leave it.
+#include "content/ClipsFolderLock.h"
 #include "plugin/AbstractCMPlugin.h"
 #include "plugin/PluginIdentity.h"
 #include "plugin/Preferences.h"
@@ -8,7 +9,10 @@
 
 #include "plugin/support/ClipListTesting.h"
 #include "plugin/support/ScriptedUser.h"
+#include "support/LockHolder.h"
 #include "support/TempDir.h"
+
+#include "LockFile.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +36,11 @@ protected:
         mInstance = AllocAbstractCMPluginType(nullptr);
         ASSERT_NE(mInstance, nullptr);
     }
-    void TearDown() override { AbstractCMPluginRelease(mInstance); }
+    void TearDown() override
+    {
+        AbstractCMPluginRelease(mInstance);
+        platform::SetLockWaitForTesting({});
+    }
 
     std::string PrefsPath() const { return mStorage.ConfigHome() + "/preferences/org.stashwell.cmplugin.plist"; }
     bool PrefsFileExists() const { return std::filesystem::exists(PrefsPath()); }
@@ -255,6 +263,30 @@ TEST_F(PreferencesTest, ChangesNotSavedByTheirCommandAreSavedAtTheCleanup)
 
     CMPluginPostMenuCleanup(mInstance);
     ExpectStoredList({"Chosen"});
+}
+
+// Another application holds the clips folder's lock and is stalled: a menu neither waits for it nor
+// sweeps, and a writer gives up after the bounded wait, able to say who holds it.
+TEST_F(PreferencesTest, AClipsFolderLockHeldElsewhereStopsNoMenuAndIsNamedToWriters)
+{
+    const std::string folder = mStorage.DataHome() + "/Stashwell";
+    const std::string intent = folder + "/.stashwell-intent-dead";
+    std::filesystem::create_directories(folder);
+    testsupport::WriteFile(intent, "add\n");
+    testsupport::LockHolder holder(folder + "/.stashwell-lock");
+    // A wait longer than the holder lives: a menu that waited at all would outlive the holder.
+    platform::SetLockWaitForTesting(std::chrono::hours(1));
+    ASSERT_EQ(OpenMenu(), noErr);
+    CMPluginPostMenuCleanup(mInstance);
+    EXPECT_TRUE(holder.Alive()) << "the menu waited for the holder to end";
+    EXPECT_TRUE(std::filesystem::exists(intent));
+
+    platform::SetLockWaitForTesting(std::chrono::milliseconds(100));
+    StClipListLock lock;
+    EXPECT_EQ(lock.Status(), fBsyErr);
+    CFObj<CFStringRef> holderName(StClipListLock::CopyBusyHolderDescription());
+    CFObj<CFStringRef> pid(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("(process %d)"), holder.Pid()));
+    EXPECT_TRUE(holderName.Get() != nullptr && CFStringFind(holderName, pid, 0).location != kCFNotFound);
 }
 
 }  // namespace
