@@ -1,8 +1,9 @@
 #include "desktop/ClipboardServerLaunch.h"
 
+#include "base/HelperProgram.h"
 #include "base/ScopedFd.h"
+#include "scrap/SecretForgetting.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -18,50 +19,11 @@
 extern char** environ;
 
 namespace platform::desktop {
-namespace {
-
-// The server sits beside the platform library in a build, and in the stashwell folder beside it
-// once installed.
-std::string ServerPath()
-{
-    Dl_info info{};
-    if (::dladdr(reinterpret_cast<void*>(&LaunchClipboardServer), &info) == 0 || info.dli_fname == nullptr) {
-        return "";
-    }
-    std::string folder(info.dli_fname);
-    folder.erase(folder.find_last_of('/') + 1);
-    for (const std::string& candidate :
-         {folder + kClipboardServerName, folder + "stashwell/" + kClipboardServerName}) {
-        if (::access(candidate.c_str(), X_OK) == 0) {
-            return candidate;
-        }
-    }
-    return "";
-}
-
-}  // namespace
-
-long SecretLifetimeMilliseconds()
-{
-    constexpr long kDefault = 10000;
-    const char* given = std::getenv("STASHWELL_CLEAR_SECRETS_AFTER");
-    if (given == nullptr || given[0] == '\0') {
-        return kDefault;
-    }
-    char* end = nullptr;
-    const double seconds = std::strtod(given, &end);
-    // A day is more than any secret needs to wait on the clipboard; anything unreadable keeps the
-    // default rather than keeping the secret for ever.
-    if (end == given || *end != '\0' || !(seconds >= 0) || seconds > 86400) {
-        return kDefault;
-    }
-    return static_cast<long>(seconds * 1000);
-}
 
 ServerLaunch LaunchClipboardServer(const std::string& display, const std::string& folderBaseName, bool concealed,
                                    xcb_window_t& window, std::string& why)
 {
-    const std::string path = ServerPath();
+    const std::string path = HelperProgramPath(kClipboardServerName);
     if (path.empty()) {
         why = std::string("its server, ") + kClipboardServerName + ", is not installed beside the platform library";
         return ServerLaunch::kFailed;
@@ -89,7 +51,7 @@ ServerLaunch LaunchClipboardServer(const std::string& display, const std::string
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     std::vector<char*> arguments = {const_cast<char*>(path.c_str()), const_cast<char*>(display.c_str()),
                                     const_cast<char*>(folderBaseName.c_str())};
-    const std::string lifetime = std::to_string(SecretLifetimeMilliseconds());
+    const std::string lifetime = std::to_string(scrap::SecretLifetimeMilliseconds());
     if (concealed) {
         arguments.push_back(const_cast<char*>(kConcealedArgument));
         arguments.push_back(const_cast<char*>(lifetime.c_str()));

@@ -29,10 +29,6 @@ constexpr const char kClipboardServerName[] = "stashwell-clipboard-server";
 // The server's argument when what it offers is a secret; the number of milliseconds after which it
 // takes the secret off the clipboard follows it (0: never).
 constexpr const char kConcealedArgument[] = "--concealed";
-
-// How long a secret stays on the desktop's clipboard after it was put there: the seconds in
-// STASHWELL_CLEAR_SECRETS_AFTER (0 keeps it until another program takes the clipboard), else 10 s.
-long SecretLifetimeMilliseconds();
 // The property the server sets on its window each time an application has fetched the content.
 constexpr const char kServerFetchedProperty[] = "STASHWELL_FETCHED";
 

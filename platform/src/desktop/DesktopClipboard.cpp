@@ -91,7 +91,7 @@ class DesktopClipboard final : public scrap::ClipboardBackend {
 public:
     DesktopClipboard(std::unique_ptr<DesktopConnection> connection, std::string display)
         : mConnection(std::move(connection)), mDisplay(std::move(display)),
-          mFolder(scrap::MakeFolderClipboard(FolderNameFor(mDisplay)))
+          mFolder(scrap::MakeFolderClipboard(FolderNameFor(mDisplay), false))
     {
         {
             std::lock_guard lock(gLiveMutex);

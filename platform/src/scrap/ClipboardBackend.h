@@ -49,7 +49,10 @@ public:
 
 // The user's clipboard folder, shared by all of the user's processes (another base name: another
 // folder of the same layout beside it).
-std::unique_ptr<ClipboardBackend> MakeFolderClipboard(const std::string& baseName = "clipboard");
+// A secret put on it is forgotten a short time after (SecretForgetting.h) unless forgetsSecrets is
+// false: the desktop's clipboard, whose server takes it off itself, keeps its flavors in one.
+std::unique_ptr<ClipboardBackend> MakeFolderClipboard(const std::string& baseName = "clipboard",
+                                                      bool forgetsSecrets = true);
 // A clipboard in this process's memory only.
 std::unique_ptr<ClipboardBackend> MakeMemoryClipboard();
 

@@ -322,4 +322,29 @@ OSStatus StartNewGeneration(int folderFd)
     return noErr;
 }
 
+bool CurrentGenerationName(int folderFd, std::string& name)
+{
+    return ReadCurrentLink(folderFd, name) == CurrentLink::Generation;
+}
+
+OSStatus ForgetGeneration(int folderFd, const std::string& name)
+{
+    if (!GenerationNumber(name.c_str())) {
+        return paramErr;  // only a generation of this folder is ever removed
+    }
+    ClipboardLock lock;
+    OSStatus status = lock.Acquire(folderFd, true);
+    if (status != noErr) {
+        return status;
+    }
+    if (std::string current; ReadCurrentLink(folderFd, current) == CurrentLink::Generation && current == name) {
+        status = StartNewGeneration(folderFd);
+        if (status != noErr) {
+            return status;
+        }
+    }
+    RemoveGeneration(folderFd, name);
+    return noErr;
+}
+
 }  // namespace platform::scrap

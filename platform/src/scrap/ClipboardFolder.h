@@ -52,4 +52,12 @@ bool IsCurrentGeneration(int folderFd, int generationFd);
 // the generations older than the one it replaced (see the .cpp for why that one is kept).
 OSStatus StartNewGeneration(int folderFd);
 
+// The name of the current generation ("g" and its number); false when there is none.
+bool CurrentGenerationName(int folderFd, std::string& name);
+
+// Takes the lock, clears the clipboard when the generation of that name is still current (a
+// generation another process has replaced is not cleared over its successor), and removes that
+// generation with its files.
+OSStatus ForgetGeneration(int folderFd, const std::string& name);
+
 }  // namespace platform::scrap

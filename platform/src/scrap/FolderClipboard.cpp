@@ -4,6 +4,9 @@
 #include "scrap/ClipboardFolder.h"
 #include "scrap/GenerationView.h"
 #include "scrap/ScrapError.h"
+#include "scrap/SecretForgetting.h"
+
+#include "base/Warnings.h"
 
 #include <sys/stat.h>
 
@@ -42,7 +45,10 @@ OSStatus OpenOrStartCurrentGeneration(int folder, ScopedFd& generation)
 
 class FolderClipboard final : public ClipboardBackend {
 public:
-    explicit FolderClipboard(std::string baseName) : mBaseName(std::move(baseName)) {}
+    FolderClipboard(std::string baseName, bool forgetsSecrets)
+        : mBaseName(std::move(baseName)), mForgetsSecrets(forgetsSecrets)
+    {
+    }
 
     // Reading needs no lock; but a generation can be replaced twice and removed between opening it
     // and reading it, and then the current one is opened again. Should that keep happening, the
@@ -98,7 +104,7 @@ public:
         return FailScrap(internalScrapErr, "the clipboard changed too often to be read");
     }
 
-    OSStatus Clear(bool) override
+    OSStatus Clear(bool concealed) override
     {
         ScopedFd folder;
         OSStatus status = OpenClipboardFolder(folder, mBaseName);
@@ -107,19 +113,29 @@ public:
         }
         ClipboardLock lock;
         status = lock.Acquire(folder.Get(), true);
-        return status == noErr ? StartNewGeneration(folder.Get()) : status;
+        if (status == noErr) {
+            status = StartNewGeneration(folder.Get());
+        }
+        lock.Release();
+        // A secret about to be put there leaves the clipboard a short time after, whoever pastes it.
+        std::string why;
+        if (status == noErr && concealed && mForgetsSecrets && !ForgetSecretLater(mBaseName, folder.Get(), why)) {
+            ReportWarning("a secret put on the clipboard will stay there until something else is copied: " + why);
+        }
+        return status;
     }
 
 private:
     std::string mBaseName;
+    bool mForgetsSecrets;
     std::map<std::pair<dev_t, ino_t>, std::weak_ptr<GenerationView>> mViews;
 };
 
 }  // namespace
 
-std::unique_ptr<ClipboardBackend> MakeFolderClipboard(const std::string& baseName)
+std::unique_ptr<ClipboardBackend> MakeFolderClipboard(const std::string& baseName, bool forgetsSecrets)
 {
-    return std::make_unique<FolderClipboard>(baseName);
+    return std::make_unique<FolderClipboard>(baseName, forgetsSecrets);
 }
 
 }  // namespace platform::scrap

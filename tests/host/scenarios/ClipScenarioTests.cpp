@@ -4,6 +4,9 @@
 // plain-text-only clips; every way of cancelling; the alert when a clip cannot be stored.
 #include "host/support/CmhostRun.h"
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -208,6 +211,45 @@ TEST_F(ClipScenario, SecureClipLivesInTheKeychainAndIsListedOnlyWhileUnlocked)
         }
     }
     Json({"--text", "x", "choose", "--id", "127", "--json"});
+}
+
+// A pasted secret leaves the shared clipboard a short time after, with the files it was kept in;
+// something copied after it meanwhile stays.
+TEST_F(ClipScenario, APastedSecretLeavesTheClipboardAndItsFiles)
+{
+    const std::string secret = "correct horse battery staple 7f3a";
+    const std::string password = mFolder.Child("password");
+    testsupport::WriteFile(password, "open sesame");
+    Json({"--password-file", password, "--text", "x", "choose", "--id", "125", "--json"});
+    Json({"--text", secret, "--dialog", R"({"name": "Bank", "secure": true})", "choose", "--id", "100", "--json"});
+    setenv("STASHWELL_CLEAR_SECRETS_AFTER", "1", 1);
+    const json pasted = Json({"--text", "x", "choose", "--path", "Stashwell/Bank", "--json"});
+    EXPECT_EQ(pasted["document"], secret);
+    auto flavors = [&] { return Json({"clipboard", "show", "--json"})["flavors"].size(); };
+    // Far longer than the second it is given: only a secret that never leaves gets here.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (flavors() != 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(flavors(), 0u) << "the secret is still on the clipboard";
+    std::u16string wide(secret.begin(), secret.end());
+    const std::string utf16(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+    auto filesHolding = [&] {
+        int holding = 0;
+        for (const auto& entry : fs::recursive_directory_iterator(mStorage.RuntimeDir())) {
+            const std::string bytes = entry.is_regular_file() ? testsupport::ReadFile(entry.path().string()) : "";
+            holding += bytes.find(secret) != std::string::npos || bytes.find(utf16) != std::string::npos ? 1 : 0;
+        }
+        return holding;
+    };
+    EXPECT_EQ(filesHolding(), 0);
+
+    Json({"--text", "x", "choose", "--path", "Stashwell/Bank", "--json"});
+    ASSERT_EQ(Run({"clipboard", "set", "TEXT=text:theirs"}).exitStatus, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const json after = Json({"clipboard", "show", "--json"});
+    ASSERT_EQ(after["flavors"].size(), 1u) << after.dump();
+    EXPECT_EQ(after["flavors"][0]["hex"], "746865697273");
+    unsetenv("STASHWELL_CLEAR_SECRETS_AFTER");
 }
 
 }  // namespace

@@ -1,0 +1,20 @@
+// The platform's helper programs (the clipboard's server): where they are, and starting one that
+// lives on after its caller, holding nothing of the caller's.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The helper program of that name beside the platform library (in a build), or in the "stashwell"
+// folder beside it (once installed); "" when there is none.
+std::string HelperProgramPath(const std::string& name);
+
+// Starts the program with the arguments (argv[0] first) in a session of its own, its standard
+// streams on /dev/null and no other descriptor of ours, and waits for the process started to end:
+// a helper that must outlive us serves in a child of its own and lets that process end at once.
+// False, with the reason in why, when it could not be started or ended with another status than 0.
+bool RunDetachedHelper(const std::vector<std::string>& arguments, std::string& why);
+
+}  // namespace platform

@@ -1,0 +1,76 @@
+#include "scrap/SecretForgetting.h"
+
+#include "base/HelperProgram.h"
+#include "scrap/ClipboardFolder.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace platform::scrap {
+namespace {
+
+// The program that holds the desktop's clipboard also forgets secrets.
+constexpr const char kHelperName[] = "stashwell-clipboard-server";
+
+}  // namespace
+
+long SecretLifetimeMilliseconds()
+{
+    constexpr long kDefault = 10000;
+    const char* given = std::getenv("STASHWELL_CLEAR_SECRETS_AFTER");
+    if (given == nullptr || given[0] == '\0') {
+        return kDefault;
+    }
+    char* end = nullptr;
+    const double seconds = std::strtod(given, &end);
+    // A day is more than any secret needs to wait on the clipboard; anything unreadable keeps the
+    // default rather than keeping the secret for ever.
+    if (end == given || *end != '\0' || !(seconds >= 0) || seconds > 86400) {
+        return kDefault;
+    }
+    return static_cast<long>(seconds * 1000);
+}
+
+bool ForgetSecretLater(const std::string& folderBaseName, int folderFd, std::string& why)
+{
+    const long lifetime = SecretLifetimeMilliseconds();
+    if (lifetime == 0) {
+        return true;
+    }
+    std::string generation;
+    if (!CurrentGenerationName(folderFd, generation)) {
+        why = "the clipboard has no current generation";
+        return false;
+    }
+    const std::string helper = HelperProgramPath(kHelperName);
+    if (helper.empty()) {
+        why = std::string(kHelperName) + " is not installed beside the platform library";
+        return false;
+    }
+    return RunDetachedHelper({helper, kForgetArgument, folderBaseName, generation, std::to_string(lifetime)}, why);
+}
+
+int RunSecretForgetter(int argc, char** argv)
+{
+    char* end = nullptr;
+    const long lifetime = argc == 5 ? std::strtol(argv[4], &end, 10) : -1;
+    if (argc != 5 || *end != '\0' || lifetime < 0) {
+        return 2;
+    }
+    // The one who started us waits for this process: the waiting goes on in a child.
+    const pid_t waiter = ::fork();
+    if (waiter != 0) {
+        return waiter > 0 ? 0 : 1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(lifetime));
+    ScopedFd folder;
+    if (OpenClipboardFolder(folder, argv[2]) != noErr) {
+        return 1;
+    }
+    return ForgetGeneration(folder.Get(), argv[3]) == noErr ? 0 : 1;
+}
+
+}  // namespace platform::scrap
