@@ -140,9 +140,18 @@ void AddNewSecureClip(AbstractCMPluginType* instance, CFStringRef name, CFString
     if (path.Get() == nullptr) {
         return;
     }
+    // Made without the clips folder's lock, which no menu may wait on while the user types a
+    // password. Another application's first secure clip may make the keychain meanwhile: this
+    // clip then goes into that one.
     ClipKeychain keychain(path.FileExists() ? path.Get() : nullptr);
-    if (!path.FileExists() && keychain.CreateNewKeychain(path.Get()) != noErr) {
-        return;
+    if (!path.FileExists()) {
+        const OSStatus status = keychain.CreateOrOpenKeychain(path.Get(), nullptr);
+        if (status != noErr) {
+            if (status != userCanceledErr && !TellKeychainDamage(instance, status)) {
+                ShowClipAlert(instance, kSavingErrorText);
+            }
+            return;
+        }
     }
     StClipIntent intent;
     {

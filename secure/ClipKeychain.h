@@ -29,6 +29,11 @@ public:
     // Creates the keychain file at path, the password asked of the user, and holds it from then
     // on (whatever was held before is let go). The new keychain locks on sleep, never by time.
     OSStatus CreateNewKeychain(const char* path);
+    // The same, except that a keychain another process made at path since the caller looked is
+    // held instead of refused (errSecDuplicateKeychain): every application shares the one file,
+    // so two first secure clips added at once both end up in it. *created tells which happened;
+    // the keychain found is asked for its own password when it is next used.
+    OSStatus CreateOrOpenKeychain(const char* path, bool* created);
     // Locks the keychain that many seconds after each unlock; 0x7FFFFFFF turns that off.
     OSStatus SetLockInterval(UInt32 seconds);
     // The keychain's status bits (kSecUnlockStateStatus: unlocked), 0 when they cannot be read.

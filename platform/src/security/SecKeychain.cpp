@@ -5,6 +5,7 @@
 
 #include <Security/SecKeychain.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -116,6 +117,13 @@ OSStatus SecKeychainCreate(const char* pathName, UInt32 passwordLength, const vo
     std::string path = AbsolutePath(pathName);
     if (!PathFits(path)) {
         return errSecParam;
+    }
+    // A keychain that exists already is never replaced: its creator answers errSecDuplicateKeychain
+    // (as the file's no-replace rename does for one that appears meanwhile), so that the caller
+    // opens the keychain there. Told before any password is asked for a keychain that cannot be made.
+    struct stat existing {};
+    if (::lstat(path.c_str(), &existing) == 0) {
+        return errSecDuplicateKeychain;
     }
     OSStatus status = noErr;
     if (promptUser) {
