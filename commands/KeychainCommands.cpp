@@ -65,3 +65,16 @@ OSStatus DeleteSecureClip(CFStringRef noteName)
     // A note that is gone already is what was wanted.
     return status == errSecItemNotFound ? noErr : status;
 }
+
+OSStatus UnlockKeychainForChange(bool mayAsk)
+{
+    StKeychainPath path;
+    if (!path.FileExists()) {
+        return noErr;
+    }
+    ClipKeychain keychain(path.Get());
+    if ((keychain.GetStatus() & kSecUnlockStateStatus) != 0) {
+        return noErr;
+    }
+    return mayAsk ? keychain.Unlock() : errSecInteractionNotAllowed;
+}

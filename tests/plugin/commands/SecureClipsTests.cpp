@@ -207,6 +207,38 @@ TEST_F(SecureClipsTest, ARecordWithoutFlavorsPastesNothingAndTakesItsNoteWhenDel
     EXPECT_EQ(NoteData("NoFlavors"), "<none>");
 }
 
+// A secure clip deleted elsewhere and stored again under its name has a note of that same name: the
+// delete item of a menu that showed the older clip leaves the newer one alone. A clip still stored
+// goes, the keychain that was locked since the menu opened being unlocked first.
+TEST_F(SecureClipsTest, ADeleteFromAnOlderMenuActsOnlyOnTheClipItShowed)
+{
+    CreateKeychain("pw");
+    TestFlavorSet first{{'TEXT', "first secret"}};
+    AddSecureClip("Bank", first);
+    menutest::ScopedCommandList commands;
+    AEDesc context = {typeNull, nullptr};
+    ASSERT_EQ(CMPluginExamineContext(mSession.instance, &context, commands.Get()), noErr);
+    {
+        ClipKeychain keychain(KeychainPath().c_str());
+        ASSERT_EQ(keychain.DeleteSecureNote(CFSTR("Bank")), noErr);
+        ASSERT_EQ(keychain.AddSecureNote(CFSTR("Bank"), "newer", 5), noErr);
+    }
+    StoreClipList({{"Bank", "Bank", {"TEXT"}, true, "/Stashwell", "newer"}});
+    EXPECT_EQ(CMPluginHandleSelection(mSession.instance, &context, kCmdDeleteClipBase), noErr);
+    CMPluginPostMenuCleanup(mSession.instance);
+    EXPECT_EQ(NoteData("Bank"), "newer") << "the note of a clip the menu never showed stays";
+    EXPECT_EQ(ReadStoredClipList().size(), 1u);
+
+    ASSERT_EQ(CMPluginExamineContext(mSession.instance, &context, commands.Get()), noErr);
+    LockKeychain();
+    mPasswords.Add("pw");
+    EXPECT_EQ(CMPluginHandleSelection(mSession.instance, &context, kCmdDeleteClipBase), noErr);
+    CMPluginPostMenuCleanup(mSession.instance);
+    EXPECT_EQ(mPasswords.asked.back(), kPlatformPasswordUnlock);
+    EXPECT_TRUE(ReadStoredClipList().empty());
+    EXPECT_EQ(NoteData("Bank"), "<none>");
+}
+
 // One damaged note is told as that clip's damage, by name; the others still paste, a clip can still
 // be added and the damaged one deleted, and reading never rewrites the file.
 TEST_F(SecureClipsTest, ADamagedClipIsToldAndSpoilsOnlyItself)
