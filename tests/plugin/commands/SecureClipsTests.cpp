@@ -422,13 +422,19 @@ TEST_F(SecureClipsTest, TheSecretIsNowhereInClearUnderTheUsersFolders)
     ASSERT_EQ(GetCurrentScrap(&scrap), noErr);
     ASSERT_EQ(PutScrapFlavor(scrap, 'TEXT', 0, static_cast<Size>(secret.size()), secret.data()), noErr);
     mSession.Pick(kCmdAddClipboardContent);
+    // A fixed proposal tells nothing of the content: it is kept.
+    ASSERT_EQ(ClearCurrentScrap(), noErr);
+    ASSERT_EQ(GetCurrentScrap(&scrap), noErr);
+    ASSERT_EQ(PutScrapFlavor(scrap, 'PICT', 0, static_cast<Size>(secret.size()), secret.data()), noErr);
+    mSession.Pick(kCmdAddClipboardContent);
     ClearCurrentScrap();
     std::vector<std::string> names;
     for (StoredRecord& record : ReadStoredClipList()) {
         names.push_back(record["NAME"] + "=" + record["FILENAME"]);
     }
     EXPECT_EQ(names, (std::vector<std::string>{"As flavors=As flavors", "As text=As text",
-                                                "Secure Clip=Secure Clip", "Secure Clip01=Secure Clip01"}));
+                                                "Secure Clip=Secure Clip", "Secure Clip01=Secure Clip01",
+                                                "New Picture Clip=New Picture Clip"}));
     ASSERT_NE(NoteData("As flavors"), "<none>");
     ASSERT_NE(NoteData("Secure Clip01"), "<none>");
     LockKeychain();
