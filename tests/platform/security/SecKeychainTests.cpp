@@ -117,6 +117,10 @@ TEST_F(SecKeychainTest, CreateRefusesAnExistingFileAndBadArguments)
     std::string before = testsupport::ReadFile(Path());
     SecKeychainRef again = nullptr;
     EXPECT_EQ(SecKeychainCreate(Path().c_str(), 3, "two", false, nullptr, &again), errSecDuplicateKeychain);
+    // Nobody types a password for a keychain that cannot be made.
+    mPasswords.Add("two");
+    EXPECT_EQ(SecKeychainCreate(Path().c_str(), 0, nullptr, true, nullptr, &again), errSecDuplicateKeychain);
+    EXPECT_TRUE(mPasswords.requests.empty());
     EXPECT_EQ(testsupport::ReadFile(Path()), before);
     EXPECT_EQ(SecKeychainCreate(nullptr, 3, "two", false, nullptr, &again), errSecParam);
     EXPECT_EQ(SecKeychainCreate(Path("x").c_str(), 3, nullptr, false, nullptr, &again), errSecParam);
