@@ -11,6 +11,7 @@
 #include "plugin/ClipRecord.h"
 #include "plugin/Preferences.h"
 #include "plugin/StoredClipList.h"
+#include "secure/ClipKeychain.h"
 #include "support/CFDictArray.h"
 #include "support/CFObj.h"
 
@@ -102,7 +103,7 @@ OSStatus DeleteSecureClipIfStored(AbstractCMPluginType* instance, SInt32 index, 
     constexpr int kMaxUnlocks = 3;
     CFStringRef noteName = GetClipString(record, kClipFileNameKey);
     for (int attempt = 0; attempt < kMaxUnlocks; ++attempt) {
-        OSStatus status = noteName != nullptr ? UnlockKeychainForChange(true) : noErr;
+        OSStatus status = noteName != nullptr ? UnlockKeychainForChange() : noErr;
         if (status != noErr) {
             return status;
         }
@@ -116,10 +117,11 @@ OSStatus DeleteSecureClipIfStored(AbstractCMPluginType* instance, SInt32 index, 
             return status;
         }
         if (noteName != nullptr) {
-            if (UnlockKeychainForChange(false) != noErr) {
+            StNoKeychainPrompts noPrompts;
+            status = DeleteSecureClip(noteName);
+            if (status == errSecInteractionNotAllowed) {
                 continue;
             }
-            status = DeleteSecureClip(noteName);
             if (status != noErr) {
                 return status;
             }

@@ -21,7 +21,6 @@ void RunClipCommand(AbstractCMPluginType* instance, SInt32 commandID, FlavorSet&
 void ReadSecureClip(FlavorSet& flavors, CFStringRef noteName);
 // The note's deletion status; noErr when there is no keychain or no such note.
 OSStatus DeleteSecureClip(CFStringRef noteName);
-// noErr when the keychain can be changed without asking the user: unlocked, or no keychain file.
-// A locked one is unlocked through the password prompt when mayAsk is true; otherwise the answer
-// is errSecInteractionNotAllowed, for a caller that holds a lock no one may wait on.
-OSStatus UnlockKeychainForChange(bool mayAsk);
+// Unlocks the keychain through the password prompt when it is locked; noErr when it is unlocked
+// or there is no keychain file.
+OSStatus UnlockKeychainForChange();

@@ -66,7 +66,7 @@ OSStatus DeleteSecureClip(CFStringRef noteName)
     return status == errSecItemNotFound ? noErr : status;
 }
 
-OSStatus UnlockKeychainForChange(bool mayAsk)
+OSStatus UnlockKeychainForChange()
 {
     StKeychainPath path;
     if (!path.FileExists()) {
@@ -76,5 +76,5 @@ OSStatus UnlockKeychainForChange(bool mayAsk)
     if ((keychain.GetStatus() & kSecUnlockStateStatus) != 0) {
         return noErr;
     }
-    return mayAsk ? keychain.Unlock() : errSecInteractionNotAllowed;
+    return keychain.Unlock();
 }

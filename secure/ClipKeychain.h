@@ -97,3 +97,20 @@ private:
     Boolean mExists = false;
     char* mPath;
 };
+
+// While it lives, no keychain call of this process asks the user for a password: one that would
+// answers errSecInteractionNotAllowed. Held with a lock that other applications' menus wait on.
+class StNoKeychainPrompts {
+public:
+    StNoKeychainPrompts()
+    {
+        SecKeychainGetUserInteractionAllowed(&mWasAllowed);
+        SecKeychainSetUserInteractionAllowed(false);
+    }
+    ~StNoKeychainPrompts() { SecKeychainSetUserInteractionAllowed(mWasAllowed); }
+    StNoKeychainPrompts(const StNoKeychainPrompts&) = delete;
+    StNoKeychainPrompts& operator=(const StNoKeychainPrompts&) = delete;
+
+private:
+    Boolean mWasAllowed = true;
+};
