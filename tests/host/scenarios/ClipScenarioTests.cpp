@@ -227,9 +227,11 @@ TEST_F(ClipScenario, ClipsFolderAndKeychainLinkedByTheUserAreUsedWhereTheyLive)
     testsupport::WriteFile(password, "open sesame");
     auto noAlerts = [](const json& report) { return report["alerts"].empty(); };
 
-    EXPECT_TRUE(noAlerts(Json({"--text", "Plain words", "--dialog", R"({"name": "Note"})", "choose", "--id", "100", "--json"})));
+    EXPECT_TRUE(noAlerts(
+        Json({"--text", "Plain words", "--dialog", R"({"name": "Note"})", "choose", "--id", "100", "--json"})));
     EXPECT_EQ(Json({"--text", "x", "choose", "--path", "Stashwell/Note", "--json"})["document"], "Plain words");
-    Json({"--password-file", password, "--text", "x", "choose", "--path", "Stashwell/Create New Keychain...", "--json"});
+    Json({"--password-file", password, "--text", "x", "choose", "--path", "Stashwell/Create New Keychain...",
+          "--json"});
     EXPECT_TRUE(Contains(MenuPaths(), "Stashwell/Lock Keychain"));
     auto secureFlows = [&](const std::string& name, const std::string& secret) {
         SCOPED_TRACE(name);
@@ -238,11 +240,13 @@ TEST_F(ClipScenario, ClipsFolderAndKeychainLinkedByTheUserAreUsedWhereTheyLive)
                                    json{{"name", name}, {"secure", true}}.dump(), "choose", "--id", "100", "--json"})));
         Json({"--text", "x", "choose", "--path", "Stashwell/Lock Keychain", "--json"});
         EXPECT_FALSE(Contains(MenuPaths(), "Stashwell/" + name));
-        Json({"--password-file", password, "--text", "x", "choose", "--path", "Stashwell/Unlock Keychain...", "--json"});
+        Json({"--password-file", password, "--text", "x", "choose", "--path", "Stashwell/Unlock Keychain...",
+              "--json"});
         EXPECT_EQ(Json({"--text", "x", "choose", "--path", "Stashwell/" + name, "--json"})["document"], secret);
     };
     secureFlows("Bank", "PIN 4711");
-    EXPECT_EQ(testsupport::EntryNames(elsewhere + "/Stashwell"), (std::set<std::string>{".stashwell-lock", "Note", "Stashwell.keychain"}));
+    EXPECT_EQ(testsupport::EntryNames(elsewhere + "/Stashwell"),
+              (std::set<std::string>{".stashwell-lock", "Note", "Stashwell.keychain"}));
 
     const std::string keychainElsewhere = mFolder.Child("keychains");
     fs::create_directories(keychainElsewhere);
@@ -254,8 +258,10 @@ TEST_F(ClipScenario, ClipsFolderAndKeychainLinkedByTheUserAreUsedWhereTheyLive)
     EXPECT_EQ(testsupport::EntryNames(keychainElsewhere), std::set<std::string>{"clips.keychain"});
 
     for (const char* name : {"Note", "Bank", "Card"})
-        EXPECT_TRUE(noAlerts(Json({"--option", "--text", "x", "choose", "--path", std::string("Stashwell/- ") + name, "--json"})));
-    EXPECT_EQ(testsupport::EntryNames(elsewhere + "/Stashwell"), (std::set<std::string>{".stashwell-lock", "Stashwell.keychain"}));
+        EXPECT_TRUE(noAlerts(
+            Json({"--option", "--text", "x", "choose", "--path", std::string("Stashwell/- ") + name, "--json"})));
+    EXPECT_EQ(testsupport::EntryNames(elsewhere + "/Stashwell"),
+              (std::set<std::string>{".stashwell-lock", "Stashwell.keychain"}));
     EXPECT_EQ(ReadClipList().size(), 0u);
 
     // A flavor file that is a link, in a package of the linked folder, is not pasted.

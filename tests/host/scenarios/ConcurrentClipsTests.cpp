@@ -270,7 +270,8 @@ TEST_F(ConcurrentClips, FirstSecureClipsAtOnceAllGoIntoTheOneKeychain)
     constexpr int kProcesses = 3;
     const std::string password = mFolder.Child("password");
     testsupport::WriteFile(password, "shared secret");
-    const fs::path preferences = fs::path(std::getenv("XDG_CONFIG_HOME")) / "preferences" / "org.stashwell.cmplugin.plist";
+    const fs::path preferences =
+        fs::path(std::getenv("XDG_CONFIG_HOME")) / "preferences" / "org.stashwell.cmplugin.plist";
     size_t lost = 0;
     std::vector<std::string> failures;
     for (int round = 0; round < kFirstSecureRounds; ++round) {
@@ -292,13 +293,14 @@ TEST_F(ConcurrentClips, FirstSecureClipsAtOnceAllGoIntoTheOneKeychain)
         lost += missing.size();
         // Each clip pastes its own secret from the one keychain.
         for (const std::string& name : added) {
-            json pasted = Json({"--password-file", password, "--text", "x", "choose", "--path", "Stashwell/" + name, "--json"});
+            json pasted =
+                Json({"--password-file", password, "--text", "x", "choose", "--path", "Stashwell/" + name, "--json"});
             EXPECT_EQ(pasted["document"], "secret of " + name) << name;
         }
         Run({"--text", "x", "choose", "--id", "127"});
     }
-    std::printf("[          ] %d rounds of %d first secure clips at once: %zu lost, %zu failed runs\n", kFirstSecureRounds,
-                kProcesses, lost, failures.size());
+    std::printf("[          ] %d rounds of %d first secure clips at once: %zu lost, %zu failed runs\n",
+                kFirstSecureRounds, kProcesses, lost, failures.size());
     EXPECT_EQ(lost, 0u);
     EXPECT_EQ(failures, std::vector<std::string>());
 }
