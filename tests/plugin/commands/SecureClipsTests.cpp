@@ -2,6 +2,8 @@
 // the dialog, listed, pasted and deleted through the entry points, over the test's own keychain.
 #include "SecureClipTesting.h"
 
+#include "base/AtomicFileWriter.h"
+
 #include "commands/ClipCreation.h"
 #include "commands/CommandIDs.h"
 #include "plugin/menu/MenuRecordReader.h"
@@ -164,6 +166,7 @@ TEST_F(SecureClipsTest, WhenNoNameIsFreeNoRecordIsAdded)
 
 TEST_F(SecureClipsTest, AClipWhoseContentCannotBeStoredGetsNoRecord)
 {
+    dialogtest::ScriptedUser user;
     // Nothing to store: a plain-text clip without text. No keychain is made for it.
     TestFlavorSet picture{{'PICT', "picture"}};
     picture.mUsePlainText = true;
@@ -178,12 +181,32 @@ TEST_F(SecureClipsTest, AClipWhoseContentCannotBeStoredGetsNoRecord)
     EXPECT_FALSE(fs::exists(KeychainPath()));
     EXPECT_TRUE(ReadStoredClipList().empty());
 
+    // A keychain that cannot be made (the disk is full) is told.
+    mPasswords.Add("pw");
+    platform::FailNextAtomicWriteForTesting(platform::WriteStage::Write, ENOSPC);
+    AddSecureClip("No room", text);
+    EXPECT_FALSE(fs::exists(KeychainPath()));
+    EXPECT_TRUE(ReadStoredClipList().empty());
+    ASSERT_EQ(user.alerts.size(), 1u);
+    EXPECT_EQ(user.alerts[0].message, "An error occurred while saving the clip.");
+
     // A locked keychain whose password the user does not give.
     CreateKeychain();
     LockKeychain();
     AddSecureClip("Locked", text);
     EXPECT_TRUE(ReadStoredClipList().empty());
     EXPECT_EQ(MenuOutline(), "Stashwell{Unlock Keychain...}");
+
+    EXPECT_EQ(user.alerts.size(), 1u) << "what the user cancelled needs no message";
+
+    // A keychain that cannot be written is told.
+    mPasswords.Add("clip password");
+    fs::permissions(KeychainPath(), fs::perms::owner_read);
+    AddSecureClip("Read-only", text);
+    EXPECT_TRUE(ReadStoredClipList().empty());
+    ASSERT_EQ(user.alerts.size(), 2u);
+    EXPECT_EQ(user.alerts[1].message, "An error occurred while saving the clip.");
+    fs::permissions(KeychainPath(), fs::perms::owner_read | fs::perms::owner_write);
 
     // A damaged keychain.
     testsupport::WriteFile(KeychainPath(), "damaged");
