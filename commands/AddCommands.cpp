@@ -42,7 +42,8 @@ void AskAndStore(AbstractCMPluginType* instance, FlavorSet& flavors, CFArrayRef 
         return;
     }
     Boolean hasText = false;
-    CFObj<CFStringRef> defaultName(flavors.CreateDefaultNameString(hasText));
+    Boolean proposedFromContent = false;
+    CFObj<CFStringRef> defaultName(flavors.CreateDefaultNameString(hasText, &proposedFromContent));
 
     CFStringRef chosenSubmenu = nullptr;
     CFStringRef chosenName = nullptr;
@@ -65,10 +66,12 @@ void AskAndStore(AbstractCMPluginType* instance, FlavorSet& flavors, CFArrayRef 
         flavors.mUsePlainText = true;
     }
     if (secure) {
-        // The proposed name is the content's beginning, a password itself perhaps: as the name of
-        // a secure clip it would be written in clear into the preferences. A name the user typed
-        // is theirs to choose.
-        if (name.Get() != nullptr && defaultName.Get() != nullptr && CFEqual(name.Get(), defaultName.Get())) {
+        // A name proposed from the content is the content's beginning, a password itself
+        // perhaps: as the name of a secure clip it would be written in clear into the preferences.
+        // A fixed proposal ("New Picture Clip") tells nothing of the content, and a name the user
+        // typed is theirs to choose: both are kept.
+        if (proposedFromContent && name.Get() != nullptr && defaultName.Get() != nullptr &&
+            CFEqual(name.Get(), defaultName.Get())) {
             name.Adopt(static_cast<CFStringRef>(CFRetain(kNeutralSecureClipName)));
         }
         AddNewSecureClip(instance, name.Get(), submenu.Get(), flavors);

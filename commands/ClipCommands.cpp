@@ -11,6 +11,7 @@
 #include "plugin/ClipRecord.h"
 #include "plugin/Preferences.h"
 #include "plugin/StoredClipList.h"
+#include "secure/ClipKeychain.h"
 #include "support/CFDictArray.h"
 #include "support/CFObj.h"
 
@@ -91,21 +92,44 @@ OSStatus DeletePlainClip(AbstractCMPluginType* instance, SInt32 index, CFStringR
     return status;
 }
 
-// A secure clip's note goes first, without the clip-list lock: deleting it may need the keychain
-// unlocked, which asks the user, and the user can refuse (nothing has changed then). The record
-// follows; a note another process deleted already is no failure.
-OSStatus DeleteSecureClipAndRecord(AbstractCMPluginType* instance, SInt32 index, CFStringRef noteName)
+// A secure clip the user saw in the menu, with its note, and only while its record is still
+// stored: another application may have deleted it and stored a new secure clip of the same name,
+// whose note has the same name. Deleting a note needs the keychain unlocked, which asks the user,
+// so that is done first, without the clip-list lock (no other menu waits on the user, and a
+// refusal changes nothing); under the lock the record is looked for again, and only then the note
+// deleted and the record removed. A keychain locked again in between is asked for once more.
+OSStatus DeleteSecureClipIfStored(AbstractCMPluginType* instance, SInt32 index, CFDictionaryRef record)
 {
-    OSStatus status = noteName != nullptr ? DeleteSecureClip(noteName) : noErr;
-    if (status != noErr) {
-        return status;
+    constexpr int kMaxUnlocks = 3;
+    CFStringRef noteName = GetClipString(record, kClipFileNameKey);
+    for (int attempt = 0; attempt < kMaxUnlocks; ++attempt) {
+        OSStatus status = noteName != nullptr ? UnlockKeychainForChange() : noErr;
+        if (status != noErr) {
+            return status;
+        }
+        StClipListLock lock;
+        StoredClipList stored;
+        status = lock.Status();
+        if (status == noErr) {
+            status = stored.Read();
+        }
+        if (status != noErr || (stored.IsReadable() && stored.IndexOf(record) < 0)) {
+            return status;
+        }
+        if (noteName != nullptr) {
+            StNoKeychainPrompts noPrompts;
+            status = DeleteSecureClip(noteName);
+            if (status == errSecInteractionNotAllowed) {
+                continue;
+            }
+            if (status != noErr) {
+                return status;
+            }
+        }
+        RemoveClipRecordAt(instance->implData, index);
+        return SavePreferences(instance->implData);
     }
-    StClipListLock lock;
-    if (lock.Status() != noErr) {
-        return lock.Status();
-    }
-    RemoveClipRecordAt(instance->implData, index);
-    return SavePreferences(instance->implData);
+    return userCanceledErr;
 }
 
 // A plain clip the user saw in the menu, wherever other processes' changes have moved its record
@@ -128,7 +152,7 @@ void DeleteClip(AbstractCMPluginType* instance, SInt32 index, CFDictionaryRef re
 {
     const OSStatus status =
         IsClipFlagSet(record, kClipSecureKey)
-            ? DeleteSecureClipAndRecord(instance, index, GetClipString(record, kClipFileNameKey))
+            ? DeleteSecureClipIfStored(instance, index, record)
             : DeletePlainClipIfStored(instance, index, record);
     if (status != noErr && status != userCanceledErr && !TellKeychainDamage(instance, status)) {
         ShowClipAlert(instance, kDeletingErrorText);

@@ -21,3 +21,6 @@ void RunClipCommand(AbstractCMPluginType* instance, SInt32 commandID, FlavorSet&
 void ReadSecureClip(FlavorSet& flavors, CFStringRef noteName);
 // The note's deletion status; noErr when there is no keychain or no such note.
 OSStatus DeleteSecureClip(CFStringRef noteName);
+// Unlocks the keychain through the password prompt when it is locked; noErr when it is unlocked
+// or there is no keychain file.
+OSStatus UnlockKeychainForChange();

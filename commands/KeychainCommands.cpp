@@ -27,7 +27,14 @@ void RunKeychainCommand(SInt32 commandID)
         // Never over an existing file: a second "Create" from a menu opened before the first one
         // finished must not touch the keychain that already holds clips.
         if (path.FileMissing()) {
-            status = ClipKeychain(nullptr).CreateNewKeychain(path.Get());
+            ClipKeychain keychain(nullptr);
+            bool created = false;
+            status = keychain.CreateOrOpenKeychain(path.Get(), &created);
+            // Made by another application while the user typed the new password: the keychain
+            // there is the one to use, unlocked with its own password.
+            if (status == noErr && !created && (keychain.GetStatus() & kSecUnlockStateStatus) == 0) {
+                status = keychain.Unlock();
+            }
         }
         break;
     default:
@@ -57,4 +64,17 @@ OSStatus DeleteSecureClip(CFStringRef noteName)
     const OSStatus status = ClipKeychain(path.Get()).DeleteSecureNote(noteName);
     // A note that is gone already is what was wanted.
     return status == errSecItemNotFound ? noErr : status;
+}
+
+OSStatus UnlockKeychainForChange()
+{
+    StKeychainPath path;
+    if (!path.FileExists()) {
+        return noErr;
+    }
+    ClipKeychain keychain(path.Get());
+    if ((keychain.GetStatus() & kSecUnlockStateStatus) != 0) {
+        return noErr;
+    }
+    return keychain.Unlock();
 }

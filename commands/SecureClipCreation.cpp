@@ -136,13 +136,25 @@ void AddNewSecureClip(AbstractCMPluginType* instance, CFStringRef name, CFString
     if (content.Get() == nullptr) {
         return;
     }
+    // Every failure but the user's own cancelling is told: the user typed or chose a secret that
+    // would otherwise vanish without a word.
     StKeychainPath path;
     if (path.Get() == nullptr) {
+        ShowClipAlert(instance, kSavingErrorText);
         return;
     }
+    // Made without the clips folder's lock, which no menu may wait on while the user types a
+    // password. Another application's first secure clip may make the keychain meanwhile: this
+    // clip then goes into that one.
     ClipKeychain keychain(path.FileExists() ? path.Get() : nullptr);
-    if (!path.FileExists() && keychain.CreateNewKeychain(path.Get()) != noErr) {
-        return;
+    if (!path.FileExists()) {
+        const OSStatus status = keychain.CreateOrOpenKeychain(path.Get(), nullptr);
+        if (status != noErr) {
+            if (status != userCanceledErr && !TellKeychainDamage(instance, status)) {
+                ShowClipAlert(instance, kSavingErrorText);
+            }
+            return;
+        }
     }
     StClipIntent intent;
     {
@@ -157,7 +169,9 @@ void AddNewSecureClip(AbstractCMPluginType* instance, CFStringRef name, CFString
     CFObj<CFStringRef> noteName(StoreSecureNote(keychain, clipList, name, content.Get(), intent, noteStatus));
     if (noteName.Get() == nullptr) {
         intent.Finish();
-        TellKeychainDamage(instance, noteStatus);
+        if (noteStatus != userCanceledErr && !TellKeychainDamage(instance, noteStatus)) {
+            ShowClipAlert(instance, kSavingErrorText);
+        }
         return;
     }
     OSStatus status = noErr;

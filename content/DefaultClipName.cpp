@@ -54,7 +54,7 @@ size_t FindNameInText(Character* copy, size_t count, bool skipByteOrderMark, siz
     return i - first;
 }
 
-CFStringRef CreateNameFromUnicodeFlavor(Ptr block)
+CFStringRef CreateNameFromUnicodeFlavor(Ptr block, Boolean& fromContent)
 {
     // The working copy is aligned for UTF-16 units, whatever the block is; an odd last byte is
     // not a unit.
@@ -66,11 +66,12 @@ CFStringRef CreateNameFromUnicodeFlavor(Ptr block)
     if (length == 0) {
         return CreateFixedName(CFSTR("New Text Clip"));
     }
+    fromContent = true;
     return CFStringCreateWithCharacters(kCFAllocatorDefault, copy + start, static_cast<CFIndex>(length));
 }
 
 // NULL when the bytes kept do not decode in the system encoding (a multi-byte character cut).
-CFStringRef CreateNameFromTextFlavor(Ptr block)
+CFStringRef CreateNameFromTextFlavor(Ptr block, Boolean& fromContent)
 {
     UInt8 copy[kMaxNameCharacters];
     size_t count = std::min(static_cast<size_t>(GetPtrSize(block)), kMaxNameCharacters);
@@ -80,23 +81,29 @@ CFStringRef CreateNameFromTextFlavor(Ptr block)
     if (length == 0) {
         return CreateFixedName(CFSTR("New Text Clip"));
     }
+    fromContent = true;
     return CFStringCreateWithBytes(kCFAllocatorDefault, copy + start, static_cast<CFIndex>(length),
                                    CFStringGetSystemEncoding(), false);
 }
 
 }  // namespace
 
-CFStringRef FlavorSet::CreateDefaultNameString(Boolean& hasText)
+CFStringRef FlavorSet::CreateDefaultNameString(Boolean& hasText, Boolean* fromContent)
 {
     hasText = false;
+    Boolean fromText = false;
+    if (fromContent == nullptr) {
+        fromContent = &fromText;
+    }
+    *fromContent = false;
     // Only the Unicode text is looked at when there is some, even when it is all blanks.
     if (auto unicode = find(kScrapFlavorTypeUnicode); unicode != end()) {
         hasText = true;
-        return CreateNameFromUnicodeFlavor(unicode->second);
+        return CreateNameFromUnicodeFlavor(unicode->second, *fromContent);
     }
     if (auto text = find(kScrapFlavorTypeText); text != end()) {
         hasText = true;
-        return CreateNameFromTextFlavor(text->second);
+        return CreateNameFromTextFlavor(text->second, *fromContent);
     }
     bool hasMovie = false;
     bool hasPicture = false;

@@ -69,7 +69,9 @@ public:
     void ReadFromKeychain(CFStringRef noteName, ClipKeychain* keychain);
 
     // The proposed name of a new clip; hasText becomes true when the set holds 'utxt' or 'TEXT'.
-    CFStringRef CreateDefaultNameString(Boolean& hasText);
+    // *fromContent (when given) tells whether the name is the text's own first words rather than
+    // one of the fixed names ("New Text Clip", "New Picture Clip", ...).
+    CFStringRef CreateDefaultNameString(Boolean& hasText, Boolean* fromContent = nullptr);
 
     // When true, only 'utxt' and 'TEXT' are stored (flavor files, type strings, content
     // dictionary) and a secure note is read as text.

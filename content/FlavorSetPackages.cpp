@@ -15,6 +15,7 @@ namespace {
 constexpr TextEncoding kNameEncodingHint = 0;  // Mac OS Roman
 constexpr UniChar kClipsFolderName[] = {'S', 't', 'a', 's', 'h', 'w', 'e', 'l', 'l'};
 constexpr UniCharCount kMaxNameUnits = 255;
+constexpr UInt32 kMaxFolderPathBytes = 4096;
 // Flavor files of this size or more are not flavors this system wrote.
 constexpr SInt64 kFlavorFileSizeLimit = SInt64(1) << 32;
 
@@ -189,7 +190,30 @@ OSStatus FlavorSet::FindStashwellFolderRef(FSRef* folderRef)
         return status;
     }
     const UniCharCount nameLength = sizeof kClipsFolderName / sizeof kClipsFolderName[0];
-    return FSMakeFSRefUnicode(&supportFolder, nameLength, kClipsFolderName, kNameEncodingHint, folderRef);
+    FSRef item;
+    status = FSMakeFSRefUnicode(&supportFolder, nameLength, kClipsFolderName, kNameEncodingHint, &item);
+    if (status != noErr) {
+        return status;
+    }
+    // A clips folder the user moved elsewhere (another disk) and linked back is used where it
+    // lives: the reference names the link's target, made once here from the whole path, so that
+    // every lookup below it (packages, flavor files, the keychain) still refuses a link.
+    UInt8 path[kMaxFolderPathBytes];
+    status = FSRefMakePath(&item, path, sizeof path);
+    if (status != noErr) {
+        return status;
+    }
+    Boolean isFolder = false;
+    FSRef target;
+    status = FSPathMakeRef(path, &target, &isFolder);
+    if (status != noErr) {
+        return status;
+    }
+    if (!isFolder) {
+        return dirNFErr;
+    }
+    *folderRef = target;
+    return noErr;
 }
 
 OSStatus FlavorSet::GetStashwellFolderRef(FSRef* folderRef)

@@ -28,6 +28,9 @@ bool DeleteUnrecordedNote(const std::string& noteName)
     if (name.Get() == nullptr) {
         return true;  // no note can have that name
     }
+    // Swept under the clip-list lock: a keychain locked since its status was read is left for a
+    // later sweep rather than asking the user while other menus wait.
+    StNoKeychainPrompts noPrompts;
     const OSStatus status = keychain.DeleteSecureNote(name.Get());
     return status == noErr || status == errSecItemNotFound;
 }

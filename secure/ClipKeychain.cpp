@@ -42,6 +42,28 @@ OSStatus ClipKeychain::CreateNewKeychain(const char* path)
     return noErr;
 }
 
+OSStatus ClipKeychain::CreateOrOpenKeychain(const char* path, bool* created)
+{
+    if (created != nullptr) {
+        *created = false;
+    }
+    OSStatus status = CreateNewKeychain(path);
+    if (status != errSecDuplicateKeychain) {
+        if (status == noErr && created != nullptr) {
+            *created = true;
+        }
+        return status;
+    }
+    // The keychain services never replace a keychain file; the one there keeps its own password
+    // and settings, and the password typed for the new one goes unused.
+    SecKeychainRef keychain = nullptr;
+    status = SecKeychainOpen(path, &keychain);
+    if (status == noErr) {
+        mKeychain.Adopt(keychain);
+    }
+    return status;
+}
+
 OSStatus ClipKeychain::SetLockInterval(UInt32 seconds)
 {
     if (mKeychain.Get() == nullptr) {

@@ -29,6 +29,11 @@ public:
     // Creates the keychain file at path, the password asked of the user, and holds it from then
     // on (whatever was held before is let go). The new keychain locks on sleep, never by time.
     OSStatus CreateNewKeychain(const char* path);
+    // The same, except that a keychain another process made at path since the caller looked is
+    // held instead of refused (errSecDuplicateKeychain): every application shares the one file,
+    // so two first secure clips added at once both end up in it. *created tells which happened;
+    // the keychain found is asked for its own password when it is next used.
+    OSStatus CreateOrOpenKeychain(const char* path, bool* created);
     // Locks the keychain that many seconds after each unlock; 0x7FFFFFFF turns that off.
     OSStatus SetLockInterval(UInt32 seconds);
     // The keychain's status bits (kSecUnlockStateStatus: unlocked), 0 when they cannot be read.
@@ -91,4 +96,21 @@ public:
 private:
     Boolean mExists = false;
     char* mPath;
+};
+
+// While it lives, no keychain call of this process asks the user for a password: one that would
+// answers errSecInteractionNotAllowed. Held with a lock that other applications' menus wait on.
+class StNoKeychainPrompts {
+public:
+    StNoKeychainPrompts()
+    {
+        SecKeychainGetUserInteractionAllowed(&mWasAllowed);
+        SecKeychainSetUserInteractionAllowed(false);
+    }
+    ~StNoKeychainPrompts() { SecKeychainSetUserInteractionAllowed(mWasAllowed); }
+    StNoKeychainPrompts(const StNoKeychainPrompts&) = delete;
+    StNoKeychainPrompts& operator=(const StNoKeychainPrompts&) = delete;
+
+private:
+    Boolean mWasAllowed = true;
 };

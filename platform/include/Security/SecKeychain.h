@@ -65,6 +65,12 @@ OSStatus SecKeychainLock(SecKeychainRef keychain);
 OSStatus SecKeychainUnlock(SecKeychainRef keychain, UInt32 passwordLength, const void* password,
                            Boolean usePassword);
 
+// Whether the keychain calls of this process may ask the user for a password (true at start).
+// While it is false, a call that would ask answers errSecInteractionNotAllowed instead, so that a
+// caller holding a lock that other applications wait on never waits on the user.
+OSStatus SecKeychainSetUserInteractionAllowed(Boolean state);
+OSStatus SecKeychainGetUserInteractionAllowed(Boolean* state);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,6 +1,9 @@
 #include "security/PasswordPrompt.h"
 
 #include <Security/SecBase.h>
+#include <Security/SecKeychain.h>
+
+#include <atomic>
 
 #include <mutex>
 
@@ -19,11 +22,16 @@ InstalledSource& Installed()
     return *installed;
 }
 
+std::atomic<bool> gInteractionAllowed{true};
+
 }  // namespace
 
 OSStatus AskPassword(PlatformPasswordRequestKind kind, const std::string& path, uint32_t attempt,
                      SecretBuffer& password)
 {
+    if (!gInteractionAllowed.load()) {
+        return errSecInteractionNotAllowed;
+    }
     PlatformPasswordSource source = nullptr;
     void* context = nullptr;
     {
@@ -62,4 +70,19 @@ void PlatformSetPasswordSource(PlatformPasswordSource source, void* context)
     std::lock_guard lock(installed.mutex);
     installed.source = source;
     installed.context = context;
+}
+
+OSStatus SecKeychainSetUserInteractionAllowed(Boolean state)
+{
+    platform::security::gInteractionAllowed.store(state != 0);
+    return noErr;
+}
+
+OSStatus SecKeychainGetUserInteractionAllowed(Boolean* state)
+{
+    if (state == nullptr) {
+        return errSecParam;
+    }
+    *state = platform::security::gInteractionAllowed.load() ? TRUE : FALSE;
+    return noErr;
 }

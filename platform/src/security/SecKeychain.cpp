@@ -1,10 +1,12 @@
 // Keychain objects and the keychain-level calls.
+#include "base/PathParts.h"
 #include "security/KeychainFile.h"
 #include "security/PasswordPrompt.h"
 #include "security/SecurityObjects.h"
 
 #include <Security/SecKeychain.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -53,6 +55,20 @@ std::string AbsolutePath(const char* path)
     return std::string(folder) + "/" + path;
 }
 
+// The path with every link along it resolved, links the user made included: a keychain file (or
+// its folder) moved elsewhere and linked back is read and written where it really is, so each
+// rewrite replaces the file beside the link's target and leaves the link a link, and the unlocked
+// key is named by the target's identity. A file not there yet resolves through its folder.
+std::string ResolvedPath(const std::string& path)
+{
+    struct stat target {};
+    if (::stat(path.c_str(), &target) == 0) {
+        return ResolveUserPath(path);
+    }
+    std::string folder = ResolveUserPath(FolderOf(path));
+    return (folder == "/" ? folder : folder + "/") + NameOf(path);
+}
+
 // Whether the path can name a file at all: shorter than PATH_MAX with its terminating NUL, and
 // no component longer than NAME_MAX. Checked before anything is asked, so that nobody types a
 // password for a keychain that cannot exist.
@@ -98,7 +114,7 @@ OSStatus SecKeychainOpen(const char* pathName, SecKeychainRef* keychain)
     if (pathName == nullptr || pathName[0] == '\0' || keychain == nullptr) {
         return errSecParam;
     }
-    std::string path = AbsolutePath(pathName);
+    std::string path = ResolvedPath(AbsolutePath(pathName));
     if (!PathFits(path)) {
         return errSecParam;
     }
@@ -113,9 +129,16 @@ OSStatus SecKeychainCreate(const char* pathName, UInt32 passwordLength, const vo
         (!promptUser && password == nullptr && passwordLength > 0)) {
         return errSecParam;
     }
-    std::string path = AbsolutePath(pathName);
+    std::string path = ResolvedPath(AbsolutePath(pathName));
     if (!PathFits(path)) {
         return errSecParam;
+    }
+    // A keychain that exists already is never replaced: its creator answers errSecDuplicateKeychain
+    // (as the file's no-replace rename does for one that appears meanwhile), so that the caller
+    // opens the keychain there. Told before any password is asked for a keychain that cannot be made.
+    struct stat existing {};
+    if (::lstat(path.c_str(), &existing) == 0) {
+        return errSecDuplicateKeychain;
     }
     OSStatus status = noErr;
     if (promptUser) {

@@ -3,6 +3,7 @@
 // in the "New Clip" dialog, found in the next menu, pasted, and deleted with the Option key held;
 // plain-text-only clips; every way of cancelling; the alert when a clip cannot be stored.
 #include "host/support/CmhostRun.h"
+#include "host/support/StoredClips.h"
 
 #include <chrono>
 #include <thread>
@@ -253,3 +254,65 @@ TEST_F(ClipScenario, APastedSecretLeavesTheClipboardAndItsFiles)
 }
 
 }  // namespace
+
+// The clips folder moved to another disk and linked back by the user, and then the keychain file
+// moved again and linked from the clips folder: every flow works through the links, each rewrite of
+// the keychain replaces the file where it lives, and the links stay links. A link inside a package
+// is still refused.
+TEST_F(ClipScenario, ClipsFolderAndKeychainLinkedByTheUserAreUsedWhereTheyLive)
+{
+    const std::string elsewhere = mFolder.Child("other-disk");
+    fs::create_directories(elsewhere + "/Stashwell");
+    fs::create_directories(mStorage.DataHome());
+    fs::create_directory_symlink(elsewhere + "/Stashwell", ClipsFolder());
+    const std::string password = mFolder.Child("password");
+    testsupport::WriteFile(password, "open sesame");
+    auto noAlerts = [](const json& report) { return report["alerts"].empty(); };
+
+    EXPECT_TRUE(noAlerts(
+        Json({"--text", "Plain words", "--dialog", R"({"name": "Note"})", "choose", "--id", "100", "--json"})));
+    EXPECT_EQ(Json({"--text", "x", "choose", "--path", "Stashwell/Note", "--json"})["document"], "Plain words");
+    Json({"--password-file", password, "--text", "x", "choose", "--path", "Stashwell/Create New Keychain...",
+          "--json"});
+    EXPECT_TRUE(Contains(MenuPaths(), "Stashwell/Lock Keychain"));
+    auto secureFlows = [&](const std::string& name, const std::string& secret) {
+        SCOPED_TRACE(name);
+        // A keychain file that moved is locked, its key gone with the old file: the add unlocks it.
+        EXPECT_TRUE(noAlerts(Json({"--password-file", password, "--text", secret, "--dialog",
+                                   json{{"name", name}, {"secure", true}}.dump(), "choose", "--id", "100", "--json"})));
+        Json({"--text", "x", "choose", "--path", "Stashwell/Lock Keychain", "--json"});
+        EXPECT_FALSE(Contains(MenuPaths(), "Stashwell/" + name));
+        Json({"--password-file", password, "--text", "x", "choose", "--path", "Stashwell/Unlock Keychain...",
+              "--json"});
+        EXPECT_EQ(Json({"--text", "x", "choose", "--path", "Stashwell/" + name, "--json"})["document"], secret);
+    };
+    secureFlows("Bank", "PIN 4711");
+    EXPECT_EQ(testsupport::EntryNames(elsewhere + "/Stashwell"),
+              (std::set<std::string>{".stashwell-lock", "Note", "Stashwell.keychain"}));
+
+    const std::string keychainElsewhere = mFolder.Child("keychains");
+    fs::create_directories(keychainElsewhere);
+    fs::rename(elsewhere + "/Stashwell/Stashwell.keychain", keychainElsewhere + "/clips.keychain");
+    fs::create_symlink(keychainElsewhere + "/clips.keychain", ClipsFolder() + "/Stashwell.keychain");
+    secureFlows("Card", "1234 5678");
+    EXPECT_TRUE(fs::is_symlink(ClipsFolder() + "/Stashwell.keychain"));
+    EXPECT_TRUE(fs::is_symlink(ClipsFolder()));
+    EXPECT_EQ(testsupport::EntryNames(keychainElsewhere), std::set<std::string>{"clips.keychain"});
+
+    for (const char* name : {"Note", "Bank", "Card"})
+        EXPECT_TRUE(noAlerts(
+            Json({"--option", "--text", "x", "choose", "--path", std::string("Stashwell/- ") + name, "--json"})));
+    EXPECT_EQ(testsupport::EntryNames(elsewhere + "/Stashwell"),
+              (std::set<std::string>{".stashwell-lock", "Stashwell.keychain"}));
+    EXPECT_EQ(ReadClipList().size(), 0u);
+
+    // A flavor file that is a link, in a package of the linked folder, is not pasted.
+    Json({"--text", "Own words", "--dialog", R"({"name": "Trap"})", "choose", "--id", "100", "--json"});
+    testsupport::WriteFile(mFolder.Child("outside"), "not a clip");
+    fs::remove(elsewhere + "/Stashwell/Trap/TEXT");
+    fs::create_symlink(mFolder.Child("outside"), elsewhere + "/Stashwell/Trap/TEXT");
+    json refused = Json({"--text", "x", "choose", "--path", "Stashwell/Trap", "--json"});
+    EXPECT_EQ(refused["document"], "x");
+    EXPECT_TRUE(refused["keystrokes"].empty());
+    Json({"--text", "x", "choose", "--id", "127", "--json"});
+}

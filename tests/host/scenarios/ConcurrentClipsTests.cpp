@@ -14,13 +14,16 @@
 namespace {
 
 using namespace hosttest;
+namespace fs = std::filesystem;
 
 // Under the sanitizers every run costs several times as much: fewer clips keep the run short, and
 // eight processes still overlap all the time.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr int kClipsPerAdder = 12;
+constexpr int kFirstSecureRounds = 2;
 #else
 constexpr int kClipsPerAdder = 50;
+constexpr int kFirstSecureRounds = 3;
 #endif
 
 // The arguments of one "Add Selected Text..." that names the clip name.
@@ -326,6 +329,48 @@ TEST_F(ConcurrentClips, APasteRacingADeleteIsWholeOrTold)
     std::printf("[          ] %d pastes racing a delete of their clip: %d pasted whole, %d told, %d after the delete, "
                 "%d torn\n",
                 kRounds, pasted, told, notShown, torn);
+
+// No keychain yet, and several applications store their first secure clip at the same moment: each
+// asks for a new keychain's password, one makes the keychain, and the others store their clips in
+// it (asking for its password, which the same file answers). Round after round, no clip is lost.
+TEST_F(ConcurrentClips, FirstSecureClipsAtOnceAllGoIntoTheOneKeychain)
+{
+    constexpr int kProcesses = 3;
+    const std::string password = mFolder.Child("password");
+    testsupport::WriteFile(password, "shared secret");
+    const fs::path preferences =
+        fs::path(std::getenv("XDG_CONFIG_HOME")) / "preferences" / "org.stashwell.cmplugin.plist";
+    size_t lost = 0;
+    std::vector<std::string> failures;
+    for (int round = 0; round < kFirstSecureRounds; ++round) {
+        fs::remove_all(ClipsFolder());
+        fs::remove(preferences);
+        std::multiset<std::string> added;
+        std::vector<std::vector<std::vector<std::string>>> scripts;
+        for (int process = 0; process < kProcesses; ++process) {
+            const std::string name = "S" + std::to_string(round) + "-" + std::to_string(process);
+            added.insert(name);
+            scripts.push_back({{"--password-file", password, "--text", "secret of " + name, "--dialog",
+                                json{{"name", name}, {"secure", true}}.dump(), "choose", "--id", "100", "--json"}});
+        }
+        std::vector<std::string> roundFailures = RunConcurrently(scripts);
+        failures.insert(failures.end(), roundFailures.begin(), roundFailures.end());
+        const std::multiset<std::string> stored = Audit().names;
+        std::vector<std::string> missing;
+        std::set_difference(added.begin(), added.end(), stored.begin(), stored.end(), std::back_inserter(missing));
+        lost += missing.size();
+        // Each clip pastes its own secret from the one keychain.
+        for (const std::string& name : added) {
+            json pasted =
+                Json({"--password-file", password, "--text", "x", "choose", "--path", "Stashwell/" + name, "--json"});
+            EXPECT_EQ(pasted["document"], "secret of " + name) << name;
+        }
+        Run({"--text", "x", "choose", "--id", "127"});
+    }
+    std::printf("[          ] %d rounds of %d first secure clips at once: %zu lost, %zu failed runs\n",
+                kFirstSecureRounds, kProcesses, lost, failures.size());
+    EXPECT_EQ(lost, 0u);
+    EXPECT_EQ(failures, std::vector<std::string>());
 }
 
 }  // namespace

@@ -86,6 +86,18 @@ TEST_F(SecKeychainTest, PromptAnswersPassThrough)
     EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 0, nullptr, false), userCanceledErr);
     EXPECT_EQ(mPasswords.requests.size(), 2u);
 
+    // While interaction is not allowed, a call that would ask answers so and asks nobody.
+    mPasswords.Add("right");
+    ASSERT_EQ(SecKeychainSetUserInteractionAllowed(false), noErr);
+    EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 0, nullptr, false), errSecInteractionNotAllowed);
+    Boolean allowed = true;
+    EXPECT_EQ(SecKeychainGetUserInteractionAllowed(&allowed), noErr);
+    EXPECT_FALSE(allowed);
+    ASSERT_EQ(SecKeychainSetUserInteractionAllowed(true), noErr);
+    EXPECT_EQ(mPasswords.requests.size(), 2u);
+    EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 0, nullptr, false), noErr);
+    ASSERT_EQ(SecKeychainLock(keychain.Get()), noErr);
+
     ScriptedPasswords::Remove();
     EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 0, nullptr, false), errSecInteractionNotAllowed);
     EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, 0u);
@@ -117,6 +129,10 @@ TEST_F(SecKeychainTest, CreateRefusesAnExistingFileAndBadArguments)
     std::string before = testsupport::ReadFile(Path());
     SecKeychainRef again = nullptr;
     EXPECT_EQ(SecKeychainCreate(Path().c_str(), 3, "two", false, nullptr, &again), errSecDuplicateKeychain);
+    // Nobody types a password for a keychain that cannot be made.
+    mPasswords.Add("two");
+    EXPECT_EQ(SecKeychainCreate(Path().c_str(), 0, nullptr, true, nullptr, &again), errSecDuplicateKeychain);
+    EXPECT_TRUE(mPasswords.requests.empty());
     EXPECT_EQ(testsupport::ReadFile(Path()), before);
     EXPECT_EQ(SecKeychainCreate(nullptr, 3, "two", false, nullptr, &again), errSecParam);
     EXPECT_EQ(SecKeychainCreate(Path("x").c_str(), 3, nullptr, false, nullptr, &again), errSecParam);

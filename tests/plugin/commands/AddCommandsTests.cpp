@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
 
 namespace {
 
@@ -66,6 +68,29 @@ TEST_F(AddCommandsTest, AnExceptionEndsTheCommandQuietly)
     // Reading the clipboard into the set runs out of memory on its first block.
     EXPECT_EQ(mSession.Pick(101, {typeNull, nullptr}, 1), noErr);
     EXPECT_TRUE(mUser.windows.empty());
+    EXPECT_TRUE(NothingStored());
+}
+
+// Content that cannot be kept whole is not kept at all: a flavor larger than a block can hold is
+// refused before the user names the clip. The 2 GiB + 1 flavor is a sparse file, which takes no
+// room, named by a manifest written as another process could have.
+TEST_F(AddCommandsTest, AClipboardFlavorTooLargeForAClipIsRefusedWithAMessage)
+{
+    ScrapRef scrap = nullptr;
+    ASSERT_EQ(GetCurrentScrap(&scrap), noErr);
+    ASSERT_EQ(PutScrapFlavor(scrap, 'PICT', 0, 7, "picture"), noErr);
+    ASSERT_EQ(PutScrapFlavor(scrap, 'TEXT', 0, 1, "t"), noErr);
+    const std::string generation = mStorage.RuntimeDir() + "/clipboard/current/";
+    std::filesystem::resize_file(generation + "54455854", (1ull << 31) + 1);
+    ASSERT_TRUE(testsupport::WriteFile(generation + "manifest.new", "clipboard manifest 1\nflavors 2\n"
+                                                                    "50494354 00000000 7\n"
+                                                                    "54455854 00000000 2147483649\n"));
+    std::filesystem::rename(generation + "manifest.new", generation + "manifest");
+    mUser.act = OKAtOnce;
+    EXPECT_EQ(mSession.Pick(101), noErr);
+    EXPECT_TRUE(mUser.windows.empty());
+    ASSERT_EQ(mUser.alerts.size(), 1u);
+    EXPECT_EQ(mUser.alerts[0].message, "The clipboard holds content too large to be kept as a clip.");
     EXPECT_TRUE(NothingStored());
 }
 

@@ -1,11 +1,13 @@
-// The keychain commands where they do not fit the keychain file: no file, a file already there, no
-// clips folder, a damaged file. Their normal course from the menu is the secure-clip scenario's.
+// The keychain commands where they do not fit the keychain file: no file, a file already there, one
+// made elsewhere while creating, no clips folder, a damaged file. Their normal course from the menu is
+// the secure-clip scenario's.
 #include "SecureClipTesting.h"
 
 #include "commands/CommandIDs.h"
 #include "commands/CommandSteps.h"
 #include "plugin/support/ScriptedUser.h"
 
+#include <cstring>
 #include <filesystem>
 
 namespace keychaintesting {
@@ -35,6 +37,43 @@ TEST_F(KeychainCommandsTest, ACommandThatDoesNotFitTheFileDoesNothing)
     EXPECT_TRUE(mPasswords.asked.empty());
     EXPECT_EQ(testsupport::ReadFile(KeychainPath()), before);
     EXPECT_FALSE(IsUnlocked());
+}
+
+// Another application creates the keychain while this one's user types the new password: the
+// keychain there is kept, and unlocked with its own password.
+TEST_F(KeychainCommandsTest, AKeychainMadeElsewhereWhileCreatingIsUnlockedInstead)
+{
+    struct Race {
+        std::string path;
+        int asked = 0;
+    } race{KeychainPath()};
+    fs::create_directories(ClipsFolder());
+    PlatformSetPasswordSource(
+        [](void* context, const PlatformPasswordRequest* request, char* buffer, UInt32, UInt32* length) -> OSStatus {
+            auto& race = *static_cast<Race*>(context);
+            ++race.asked;
+            if (request->kind == kPlatformPasswordCreate) {
+                SecKeychainRef created = nullptr;
+                EXPECT_EQ(SecKeychainCreate(race.path.c_str(), 5, "first", false, nullptr, &created), noErr);
+                CFObj<SecKeychainRef> other(created);
+                EXPECT_EQ(SecKeychainLock(other), noErr);
+                std::memcpy(buffer, "second", 6);
+                *length = 6;
+            } else {
+                std::memcpy(buffer, "first", 5);
+                *length = 5;
+            }
+            return noErr;
+        },
+        &race);
+    RunKeychainCommand(kCmdCreateKeychain);
+    EXPECT_EQ(race.asked, 2);
+    EXPECT_TRUE(IsUnlocked());
+    LockKeychain();
+    SecKeychainRef opened = nullptr;
+    ASSERT_EQ(SecKeychainOpen(KeychainPath().c_str(), &opened), noErr);
+    CFObj<SecKeychainRef> kept(opened);
+    EXPECT_EQ(SecKeychainUnlock(kept, 5, "first", true), noErr) << "the first keychain is kept";
 }
 
 TEST_F(KeychainCommandsTest, WithoutAClipsFolderNothingCanBeCreated)

@@ -2,6 +2,8 @@
 // the dialog, listed, pasted and deleted through the entry points, over the test's own keychain.
 #include "SecureClipTesting.h"
 
+#include "base/AtomicFileWriter.h"
+
 #include "commands/ClipCreation.h"
 #include "commands/CommandIDs.h"
 #include "plugin/menu/MenuRecordReader.h"
@@ -164,6 +166,7 @@ TEST_F(SecureClipsTest, WhenNoNameIsFreeNoRecordIsAdded)
 
 TEST_F(SecureClipsTest, AClipWhoseContentCannotBeStoredGetsNoRecord)
 {
+    dialogtest::ScriptedUser user;
     // Nothing to store: a plain-text clip without text. No keychain is made for it.
     TestFlavorSet picture{{'PICT', "picture"}};
     picture.mUsePlainText = true;
@@ -178,12 +181,32 @@ TEST_F(SecureClipsTest, AClipWhoseContentCannotBeStoredGetsNoRecord)
     EXPECT_FALSE(fs::exists(KeychainPath()));
     EXPECT_TRUE(ReadStoredClipList().empty());
 
+    // A keychain that cannot be made (the disk is full) is told.
+    mPasswords.Add("pw");
+    platform::FailNextAtomicWriteForTesting(platform::WriteStage::Write, ENOSPC);
+    AddSecureClip("No room", text);
+    EXPECT_FALSE(fs::exists(KeychainPath()));
+    EXPECT_TRUE(ReadStoredClipList().empty());
+    ASSERT_EQ(user.alerts.size(), 1u);
+    EXPECT_EQ(user.alerts[0].message, "An error occurred while saving the clip.");
+
     // A locked keychain whose password the user does not give.
     CreateKeychain();
     LockKeychain();
     AddSecureClip("Locked", text);
     EXPECT_TRUE(ReadStoredClipList().empty());
     EXPECT_EQ(MenuOutline(), "Stashwell{Unlock Keychain...}");
+
+    EXPECT_EQ(user.alerts.size(), 1u) << "what the user cancelled needs no message";
+
+    // A keychain that cannot be written is told.
+    mPasswords.Add("clip password");
+    fs::permissions(KeychainPath(), fs::perms::owner_read);
+    AddSecureClip("Read-only", text);
+    EXPECT_TRUE(ReadStoredClipList().empty());
+    ASSERT_EQ(user.alerts.size(), 2u);
+    EXPECT_EQ(user.alerts[1].message, "An error occurred while saving the clip.");
+    fs::permissions(KeychainPath(), fs::perms::owner_read | fs::perms::owner_write);
 
     // A damaged keychain.
     testsupport::WriteFile(KeychainPath(), "damaged");
@@ -205,6 +228,38 @@ TEST_F(SecureClipsTest, ARecordWithoutFlavorsPastesNothingAndTakesItsNoteWhenDel
     Pick(kCmdDeleteClipBase);
     EXPECT_TRUE(ReadStoredClipList().empty());
     EXPECT_EQ(NoteData("NoFlavors"), "<none>");
+}
+
+// A secure clip deleted elsewhere and stored again under its name has a note of that same name: the
+// delete item of a menu that showed the older clip leaves the newer one alone. A clip still stored
+// goes, the keychain that was locked since the menu opened being unlocked first.
+TEST_F(SecureClipsTest, ADeleteFromAnOlderMenuActsOnlyOnTheClipItShowed)
+{
+    CreateKeychain("pw");
+    TestFlavorSet first{{'TEXT', "first secret"}};
+    AddSecureClip("Bank", first);
+    menutest::ScopedCommandList commands;
+    AEDesc context = {typeNull, nullptr};
+    ASSERT_EQ(CMPluginExamineContext(mSession.instance, &context, commands.Get()), noErr);
+    {
+        ClipKeychain keychain(KeychainPath().c_str());
+        ASSERT_EQ(keychain.DeleteSecureNote(CFSTR("Bank")), noErr);
+        ASSERT_EQ(keychain.AddSecureNote(CFSTR("Bank"), "newer", 5), noErr);
+    }
+    StoreClipList({{"Bank", "Bank", {"TEXT"}, true, "/Stashwell", "newer"}});
+    EXPECT_EQ(CMPluginHandleSelection(mSession.instance, &context, kCmdDeleteClipBase), noErr);
+    CMPluginPostMenuCleanup(mSession.instance);
+    EXPECT_EQ(NoteData("Bank"), "newer") << "the note of a clip the menu never showed stays";
+    EXPECT_EQ(ReadStoredClipList().size(), 1u);
+
+    ASSERT_EQ(CMPluginExamineContext(mSession.instance, &context, commands.Get()), noErr);
+    LockKeychain();
+    mPasswords.Add("pw");
+    EXPECT_EQ(CMPluginHandleSelection(mSession.instance, &context, kCmdDeleteClipBase), noErr);
+    CMPluginPostMenuCleanup(mSession.instance);
+    EXPECT_EQ(mPasswords.asked.back(), kPlatformPasswordUnlock);
+    EXPECT_TRUE(ReadStoredClipList().empty());
+    EXPECT_EQ(NoteData("Bank"), "<none>");
 }
 
 // One damaged note is told as that clip's damage, by name; the others still paste, a clip can still
@@ -390,13 +445,19 @@ TEST_F(SecureClipsTest, TheSecretIsNowhereInClearUnderTheUsersFolders)
     ASSERT_EQ(GetCurrentScrap(&scrap), noErr);
     ASSERT_EQ(PutScrapFlavor(scrap, 'TEXT', 0, static_cast<Size>(secret.size()), secret.data()), noErr);
     mSession.Pick(kCmdAddClipboardContent);
+    // A fixed proposal tells nothing of the content: it is kept.
+    ASSERT_EQ(ClearCurrentScrap(), noErr);
+    ASSERT_EQ(GetCurrentScrap(&scrap), noErr);
+    ASSERT_EQ(PutScrapFlavor(scrap, 'PICT', 0, static_cast<Size>(secret.size()), secret.data()), noErr);
+    mSession.Pick(kCmdAddClipboardContent);
     ClearCurrentScrap();
     std::vector<std::string> names;
     for (StoredRecord& record : ReadStoredClipList()) {
         names.push_back(record["NAME"] + "=" + record["FILENAME"]);
     }
     EXPECT_EQ(names, (std::vector<std::string>{"As flavors=As flavors", "As text=As text",
-                                                "Secure Clip=Secure Clip", "Secure Clip01=Secure Clip01"}));
+                                                "Secure Clip=Secure Clip", "Secure Clip01=Secure Clip01",
+                                                "New Picture Clip=New Picture Clip"}));
     ASSERT_NE(NoteData("As flavors"), "<none>");
     ASSERT_NE(NoteData("Secure Clip01"), "<none>");
     LockKeychain();
