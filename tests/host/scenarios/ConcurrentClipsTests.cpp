@@ -329,6 +329,7 @@ TEST_F(ConcurrentClips, APasteRacingADeleteIsWholeOrTold)
     std::printf("[          ] %d pastes racing a delete of their clip: %d pasted whole, %d told, %d after the delete, "
                 "%d torn\n",
                 kRounds, pasted, told, notShown, torn);
+}
 
 // No keychain yet, and several applications store their first secure clip at the same moment: each
 // asks for a new keychain's password, one makes the keychain, and the others store their clips in
