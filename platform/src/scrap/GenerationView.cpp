@@ -218,6 +218,10 @@ OSStatus GenerationView::Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size 
     ScopedFd source = FileBehindBlock(data, length);
     int error = source.IsValid() ? writer.PrepareCopy(source.Get(), length) : writer.Prepare(data, length);
     if (error != 0) {
+        // Two clears since the check above remove the generation while its flavor is written.
+        if (!IsCurrentGeneration(mClipboardFolder.Get(), mGenerationFolder.Get())) {
+            return FailScrap(badScrapRefErr, "the clipboard was cleared after this reference to it was taken");
+        }
         return FailScrapWithErrno("cannot write " + FlavorLabel(type) + " to the clipboard", error);
     }
     ClipboardLock lock;
