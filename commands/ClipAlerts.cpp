@@ -70,6 +70,16 @@ void ShowClipAlert(const AbstractCMPluginType* instanceOrNull, CFStringRef engli
     ShowOrHold(message.Get());
 }
 
+void ShowClipFailure(const AbstractCMPluginType* instanceOrNull, OSStatus status, CFStringRef englishText)
+{
+    CFObj<CFStringRef> holder(status == fBsyErr ? StClipListLock::CopyBusyHolderDescription() : nullptr);
+    if (holder.Get() != nullptr) {
+        ShowClipAlert(instanceOrNull, kClipsFolderBusyText, holder.Get());
+    } else {
+        ShowClipAlert(instanceOrNull, englishText);
+    }
+}
+
 bool TellKeychainDamage(const AbstractCMPluginType* instanceOrNull, OSStatus status, CFStringRef noteName)
 {
     if (status == errSecInvalidKeychain) {

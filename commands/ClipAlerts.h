@@ -21,6 +21,13 @@
 #define kListSetAsideText \
     CFSTR("The stored clip list was written by another version of Stashwell and could not be read. It was kept in the preferences under the key below, and a new list was started.")
 
+#define kClipsFolderBusyText \
+    CFSTR("Nothing was changed: another application kept your clips busy for too long. Try again in a moment; if it happens again, that application may have stopped. It is:")
+
+// Tells the user that a clip could not be stored or deleted (englishText): when status says the
+// clips folder was kept busy by another application, names it instead.
+void ShowClipFailure(const AbstractCMPluginType* instanceOrNull, OSStatus status, CFStringRef englishText);
+
 // Tells the user of a damaged keychain or a damaged secure clip (named by noteName) when status
 // says so; true when it did.
 bool TellKeychainDamage(const AbstractCMPluginType* instanceOrNull, OSStatus status, CFStringRef noteName = nullptr);

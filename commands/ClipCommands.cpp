@@ -155,7 +155,7 @@ void DeleteClip(AbstractCMPluginType* instance, SInt32 index, CFDictionaryRef re
             ? DeleteSecureClipIfStored(instance, index, record)
             : DeletePlainClipIfStored(instance, index, record);
     if (status != noErr && status != userCanceledErr && !TellKeychainDamage(instance, status)) {
-        ShowClipAlert(instance, kDeletingErrorText);
+        ShowClipFailure(instance, status, kDeletingErrorText);
     }
 }
 

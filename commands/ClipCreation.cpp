@@ -129,6 +129,6 @@ void AddNewClip(AbstractCMPluginType* instance, CFStringRef name, CFStringRef su
         DiscardUnrecorded(intent);
     }
     if (status != noErr && status != userCanceledErr) {
-        ShowClipAlert(instance, kSavingErrorText);
+        ShowClipFailure(instance, status, kSavingErrorText);
     }
 }

@@ -159,8 +159,9 @@ void AddNewSecureClip(AbstractCMPluginType* instance, CFStringRef name, CFString
     StClipIntent intent;
     {
         StClipListLock lock;
-        if (lock.Status() != noErr || intent.Begin(StClipIntent::kAddSecureNote) != noErr) {
-            ShowClipAlert(instance, kSavingErrorText);
+        const OSStatus status = lock.Status() != noErr ? lock.Status() : intent.Begin(StClipIntent::kAddSecureNote);
+        if (status != noErr) {
+            ShowClipFailure(instance, status, kSavingErrorText);
             return;
         }
     }
@@ -207,6 +208,6 @@ void AddNewSecureClip(AbstractCMPluginType* instance, CFStringRef name, CFString
         intent.Finish();
     }
     if (status != noErr && status != userCanceledErr) {
-        ShowClipAlert(instance, kSavingErrorText);
+        ShowClipFailure(instance, status, kSavingErrorText);
     }
 }

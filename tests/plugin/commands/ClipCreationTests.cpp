@@ -10,10 +10,14 @@
 #include "prefs/PreferencesStore.h"
 #include "support/CFDictArray.h"
 #include "support/CFObj.h"
+#include "support/LockHolder.h"
 #include "support/TempDir.h"
+
+#include "LockFile.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -297,8 +301,10 @@ TEST_F(ClipCreationTest, TypesNoFileCanCarryAreLeftOutAndTheMachineryNamesAreNev
     EXPECT_TRUE(mUser.alerts.empty());
 }
 
-// The menu lists 2000 clips: a list that holds them refuses another, which no menu could show.
-TEST_F(ClipCreationTest, AFullListRefusesANewClip)
+// The menu lists 2000 clips: a list that holds them refuses another, which no menu could show. And
+// a clips folder another application keeps busy refuses it, naming that application. Either is
+// told once the lock is free, so that no other menu waits on the user.
+TEST_F(ClipCreationTest, AnAddThatCannotBeDoneIsToldOnceTheLockIsFree)
 {
     std::vector<cliplisttest::ClipRecord> full(2000, cliplisttest::ClipRecord{"Old", "Old", {"TEXT"}});
     cliplisttest::StoreClipList(full);
@@ -308,6 +314,19 @@ TEST_F(ClipCreationTest, AFullListRefusesANewClip)
     ASSERT_EQ(mUser.alerts.size(), 1u);
     EXPECT_EQ(mUser.alerts[0].message, "The clip list is full. Delete a clip before adding another.");
     EXPECT_FALSE(mUser.alerts[0].clipListLocked) << "no other menu waits on the user";
+
+    cliplisttest::StoreClipList({});
+    testsupport::LockHolder holder(ClipsFolder() + "/.stashwell-lock");
+    platform::SetLockWaitForTesting(std::chrono::milliseconds(100));
+    Add("Kept busy");
+    platform::SetLockWaitForTesting(std::chrono::milliseconds(0));
+    EXPECT_TRUE(cliplisttest::StoredClipNames().empty());
+    EXPECT_TRUE(Packages().empty());
+    ASSERT_EQ(mUser.alerts.size(), 2u);
+    const std::string& told = mUser.alerts[1].message;
+    EXPECT_EQ(told.rfind("Nothing was changed: another application kept your clips busy", 0), 0u) << told;
+    EXPECT_NE(told.find("(process " + std::to_string(holder.Pid()) + ")"), std::string::npos) << told;
+    EXPECT_FALSE(mUser.alerts[1].clipListLocked);
 }
 
 TEST_F(ClipCreationTest, WithoutAClipListNothingIsStored)
