@@ -29,7 +29,7 @@ std::string HelperProgramPath(const std::string& name)
     return "";
 }
 
-bool RunDetachedHelper(const std::vector<std::string>& arguments, std::string& why)
+bool SpawnDetachedHelper(const std::vector<std::string>& arguments, int outputFd, pid_t& child, std::string& why)
 {
     std::vector<char*> argv;
     for (const std::string& argument : arguments) {
@@ -39,19 +39,33 @@ bool RunDetachedHelper(const std::vector<std::string>& arguments, std::string& w
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    if (outputFd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    }
+    // A caller reading our output or error to its end (a pipe, `$(...)`) must see it end when we
+    // do, and a descriptor it left open for us is not held on its behalf.
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     // A session of its own: the terminal's hang-up or Control-C for our process is not the helper's.
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    pid_t child = 0;
     const int spawned = ::posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (spawned != 0) {
         why = "cannot start " + arguments[0] + ": " + std::strerror(spawned);
+        return false;
+    }
+    return true;
+}
+
+bool RunDetachedHelper(const std::vector<std::string>& arguments, std::string& why)
+{
+    pid_t child = 0;
+    if (!SpawnDetachedHelper(arguments, -1, child, why)) {
         return false;
     }
     int status = 0;

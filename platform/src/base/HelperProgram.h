@@ -2,6 +2,8 @@
 // lives on after its caller, holding nothing of the caller's.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -11,10 +13,14 @@ namespace platform {
 // folder beside it (once installed); "" when there is none.
 std::string HelperProgramPath(const std::string& name);
 
-// Starts the program with the arguments (argv[0] first) in a session of its own, its standard
-// streams on /dev/null and no other descriptor of ours, and waits for the process started to end:
-// a helper that must outlive us serves in a child of its own and lets that process end at once.
-// False, with the reason in why, when it could not be started or ended with another status than 0.
+// Starts the program with the arguments (argv[0] first) in a session of its own, keeping nothing of
+// ours: its standard streams on /dev/null (its output on outputFd when that is not -1) and no other
+// descriptor. The caller waits for child; a helper that must outlive us serves in a child of its own
+// and lets the process started end at once. False, with the reason in why, when it did not start.
+bool SpawnDetachedHelper(const std::vector<std::string>& arguments, int outputFd, pid_t& child, std::string& why);
+
+// The same, with no output, waited for: false, with the reason in why, when it could not be started
+// or ended with another status than 0.
 bool RunDetachedHelper(const std::vector<std::string>& arguments, std::string& why);
 
 }  // namespace platform

@@ -6,7 +6,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,8 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-
-extern char** environ;
 
 namespace platform::desktop {
 
@@ -36,34 +33,16 @@ ServerLaunch LaunchClipboardServer(const std::string& display, const std::string
     ScopedFd readEnd(pipeFds[0]);
     ScopedFd writeEnd(pipeFds[1]);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    // The server outlives us and keeps nothing of our caller's: a caller reading our output or
-    // error to its end (a pipe, `$(...)`) must see it end when we do, and a descriptor it left open
-    // for us is not held on its behalf. Its answer comes through the pipe on its standard output.
-    posix_spawn_file_actions_adddup2(&actions, writeEnd.Get(), STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    // A session of its own: the terminal's hang-up or Control-C for our process is not the server's.
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    std::vector<char*> arguments = {const_cast<char*>(path.c_str()), const_cast<char*>(display.c_str()),
-                                    const_cast<char*>(folderBaseName.c_str())};
     const std::string lifetime = std::to_string(scrap::SecretLifetimeMilliseconds());
+    std::vector<std::string> arguments = {path, display, folderBaseName};
     if (concealed) {
-        arguments.push_back(const_cast<char*>(kConcealedArgument));
-        arguments.push_back(const_cast<char*>(lifetime.c_str()));
+        arguments.insert(arguments.end(), {kConcealedArgument, lifetime});
     }
-    arguments.push_back(nullptr);
+    // The server answers through the pipe on its standard output.
     pid_t child = 0;
-    const int spawned = ::posix_spawn(&child, path.c_str(), &actions, &attributes, arguments.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
+    const bool spawned = SpawnDetachedHelper(arguments, writeEnd.Get(), child, why);
     writeEnd.Reset();
-    if (spawned != 0) {
-        why = "cannot start " + path + ": " + std::strerror(spawned);
+    if (!spawned) {
         return ServerLaunch::kFailed;
     }
     // The server answers with its window once it holds the clipboard, then leaves a process of its

@@ -310,16 +310,7 @@ TEST_F(DesktopSession, APastedSecretLeavesTheClipboardAndItsFiles)
     while (!ReadSelection("clipboard").empty() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(ReadSelection("clipboard"), "") << "the secret is still on the clipboard";
-    std::u16string wide(secret.begin(), secret.end());
-    const std::string utf16(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
-    int holding = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(std::getenv("XDG_RUNTIME_DIR"))) {
-        if (entry.is_regular_file()) {
-            const std::string bytes = testsupport::ReadFile(entry.path().string());
-            holding += bytes.find(secret) != std::string::npos || bytes.find(utf16) != std::string::npos ? 1 : 0;
-        }
-    }
-    EXPECT_EQ(holding, 0) << "files holding the secret";
+    EXPECT_EQ(CountFilesHolding(std::getenv("XDG_RUNTIME_DIR"), secret), 0) << "files holding the secret";
 
     // Taken by another program before its time is up, the clipboard stays theirs.
     paste();

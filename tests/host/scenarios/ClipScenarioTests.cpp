@@ -232,17 +232,7 @@ TEST_F(ClipScenario, APastedSecretLeavesTheClipboardAndItsFiles)
     while (flavors() != 0 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(flavors(), 0u) << "the secret is still on the clipboard";
-    std::u16string wide(secret.begin(), secret.end());
-    const std::string utf16(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
-    auto filesHolding = [&] {
-        int holding = 0;
-        for (const auto& entry : fs::recursive_directory_iterator(mStorage.RuntimeDir())) {
-            const std::string bytes = entry.is_regular_file() ? testsupport::ReadFile(entry.path().string()) : "";
-            holding += bytes.find(secret) != std::string::npos || bytes.find(utf16) != std::string::npos ? 1 : 0;
-        }
-        return holding;
-    };
-    EXPECT_EQ(filesHolding(), 0);
+    EXPECT_EQ(CountFilesHolding(mStorage.RuntimeDir(), secret), 0);
 
     Json({"--text", "x", "choose", "--path", "Stashwell/Bank", "--json"});
     ASSERT_EQ(Run({"clipboard", "set", "TEXT=text:theirs"}).exitStatus, 0);

@@ -14,7 +14,24 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <string>
+
 namespace hosttest {
+
+// How many regular files below folder hold the ASCII text, as UTF-8 or as UTF-16 (a clipboard keeps
+// both).
+inline int CountFilesHolding(const std::string& folder, const std::string& text)
+{
+    const std::u16string wide(text.begin(), text.end());
+    const std::string utf16(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(char16_t));
+    int holding = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        const std::string bytes = entry.is_regular_file() ? testsupport::ReadFile(entry.path().string()) : "";
+        holding += bytes.find(text) != std::string::npos || bytes.find(utf16) != std::string::npos ? 1 : 0;
+    }
+    return holding;
+}
 
 // What the clip list records of one clip.
 struct ClipEntry {
