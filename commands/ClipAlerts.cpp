@@ -80,9 +80,16 @@ void ShowClipFailure(const AbstractCMPluginType* instanceOrNull, OSStatus status
     }
 }
 
+bool IsKeychainDamage(OSStatus status)
+{
+    // A file of a format version this one cannot read cannot be opened either: to the user it is
+    // as damaged, and the way on is the same.
+    return status == errSecInvalidKeychain || status == errSecWrongSecVersion;
+}
+
 bool TellKeychainDamage(const AbstractCMPluginType* instanceOrNull, OSStatus status, CFStringRef noteName)
 {
-    if (status == errSecInvalidKeychain) {
+    if (IsKeychainDamage(status)) {
         ShowClipAlert(instanceOrNull, kKeychainDamagedText);
         return true;
     }

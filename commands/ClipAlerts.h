@@ -28,6 +28,14 @@
 // clips folder was kept busy by another application, names it instead.
 void ShowClipFailure(const AbstractCMPluginType* instanceOrNull, OSStatus status, CFStringRef englishText);
 
+#define kReplaceDamagedKeychainText \
+    CFSTR("Keep the damaged file aside and create a new keychain? The secure clips it held cannot be pasted from the new one.")
+#define kCreateNewKeychainButton CFSTR("Create New Keychain...")
+
+// Whether status says the keychain file cannot be opened at all (damaged, or of a format this
+// version cannot read).
+bool IsKeychainDamage(OSStatus status);
+
 // Tells the user of a damaged keychain or a damaged secure clip (named by noteName) when status
 // says so; true when it did.
 bool TellKeychainDamage(const AbstractCMPluginType* instanceOrNull, OSStatus status, CFStringRef noteName = nullptr);

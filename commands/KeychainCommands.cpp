@@ -5,8 +5,60 @@
 #include "commands/CommandSteps.h"
 
 #include "commands/ClipAlerts.h"
+#include "commands/ClipCreation.h"
 #include "commands/CommandIDs.h"
 #include "secure/ClipKeychain.h"
+#include "support/CFObj.h"
+
+#include <fcntl.h>
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+namespace {
+
+// Creates the keychain where none is, or unlocks the one another application made meanwhile.
+OSStatus CreateKeychainAt(const char* path)
+{
+    ClipKeychain keychain(nullptr);
+    bool created = false;
+    OSStatus status = keychain.CreateOrOpenKeychain(path, &created);
+    // Made by another application while the user typed the new password: the keychain there is
+    // the one to use, unlocked with its own password.
+    if (status == noErr && !created && (keychain.GetStatus() & kSecUnlockStateStatus) == 0) {
+        status = keychain.Unlock();
+    }
+    return status;
+}
+
+// A keychain that cannot be opened would leave the menu no way on: told, and when the user agrees
+// the file is kept aside as "<file>.damaged-<UTC time>" (never rewritten nor deleted, so nothing in
+// it is lost) and a new keychain is created in its place.
+OSStatus OfferNewKeychain(const char* path)
+{
+    CFObj<CFMutableStringRef> message(CFStringCreateMutableCopy(kCFAllocatorDefault, 0, kKeychainDamagedText));
+    if (message.Get() == nullptr) {
+        return memFullErr;
+    }
+    CFStringAppend(message, CFSTR("\n"));
+    CFStringAppend(message, kReplaceDamagedKeychainText);
+    if (!DisplayAlert(message.Get(), kCreateNewKeychainButton, CFSTR("Cancel"), kAlertStopAlert)) {
+        return userCanceledErr;
+    }
+    std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    ::gmtime_r(&now, &utc);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
+    const std::string aside = std::string(path) + ".damaged-" + stamp;
+    if (::renameat2(AT_FDCWD, path, AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) != 0) {
+        return ioErr;
+    }
+    return CreateKeychainAt(path);
+}
+
+}  // namespace
 
 void RunKeychainCommand(SInt32 commandID)
 {
@@ -16,6 +68,13 @@ void RunKeychainCommand(SInt32 commandID)
     case kCmdUnlockKeychain:
         if (path.FileExists()) {
             status = ClipKeychain(path.Get()).Unlock();
+            if (IsKeychainDamage(status)) {
+                status = OfferNewKeychain(path.Get());
+                if (status != noErr && status != userCanceledErr && !TellKeychainDamage(nullptr, status)) {
+                    ShowClipAlert(nullptr, kSavingErrorText);
+                }
+                return;
+            }
         }
         break;
     case kCmdLockKeychain:
@@ -27,14 +86,7 @@ void RunKeychainCommand(SInt32 commandID)
         // Never over an existing file: a second "Create" from a menu opened before the first one
         // finished must not touch the keychain that already holds clips.
         if (path.FileMissing()) {
-            ClipKeychain keychain(nullptr);
-            bool created = false;
-            status = keychain.CreateOrOpenKeychain(path.Get(), &created);
-            // Made by another application while the user typed the new password: the keychain
-            // there is the one to use, unlocked with its own password.
-            if (status == noErr && !created && (keychain.GetStatus() & kSecUnlockStateStatus) == 0) {
-                status = keychain.Unlock();
-            }
+            status = CreateKeychainAt(path.Get());
         }
         break;
     default:

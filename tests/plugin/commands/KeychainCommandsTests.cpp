@@ -87,15 +87,18 @@ TEST_F(KeychainCommandsTest, WithoutAClipsFolderNothingCanBeCreated)
     EXPECT_EQ(testsupport::ReadFile(mStorage.DataHome()), "not a folder");
 }
 
-// A damaged keychain is told as damaged, not taken for a locked one that refuses the password;
-// it is asked for no password, and left as it is.
-TEST_F(KeychainCommandsTest, ADamagedKeychainFileIsToldAndLeftAlone)
+// A damaged keychain is told as damaged, not taken for a locked one that refuses the password; it
+// is asked for no password and never rewritten. Unlocking it offers a new keychain: refused,
+// nothing changes; agreed, the damaged file is kept aside whole and a new keychain takes its place.
+// A keychain of a format version this one cannot read is told the same way.
+TEST_F(KeychainCommandsTest, ADamagedKeychainIsToldAndOffersANewOneInItsPlace)
 {
     StoreClipList(kOneOfEach);
     fs::create_directories(ClipsFolder());
     testsupport::WriteFile(KeychainPath(), "garbage that is no keychain");
     EXPECT_EQ(MenuOutline(), "Stashwell{Unlock Keychain...,-,Plain,- Plain}");
     dialogtest::ScriptedUser user;
+    user.alertAnswer = kAlertStdAlertCancelButton;
     mPasswords.Add("pw");
     Pick(kCmdUnlockKeychain);
     Pick(kCmdCreateKeychain);
@@ -103,9 +106,37 @@ TEST_F(KeychainCommandsTest, ADamagedKeychainFileIsToldAndLeftAlone)
     Pick(kCmdPasteClipBase + 1);
     EXPECT_TRUE(Clipboard().empty());
     EXPECT_TRUE(mPasswords.asked.empty());
-    ASSERT_FALSE(user.alerts.empty());
-    EXPECT_EQ(user.alerts[0].message, "The keychain “Stashwell.keychain” is damaged and cannot be opened.");
+    ASSERT_EQ(user.alerts.size(), 3u) << "the offer, then the damage told to locking and pasting";
+    EXPECT_EQ(user.alerts[0].message, "The keychain “Stashwell.keychain” is damaged and cannot be opened.\n"
+                                      "Keep the damaged file aside and create a new keychain? The secure clips it "
+                                      "held cannot be pasted from the new one.");
+    EXPECT_EQ(user.alerts[0].defaultText, "Create New Keychain...");
     EXPECT_EQ(testsupport::ReadFile(KeychainPath()), "garbage that is no keychain");
+
+    user.alertAnswer = kAlertStdAlertOKButton;
+    Pick(kCmdUnlockKeychain);
+    EXPECT_EQ(mPasswords.asked, std::vector<PlatformPasswordRequestKind>{kPlatformPasswordCreate});
+    EXPECT_TRUE(IsUnlocked());
+    std::vector<std::string> aside;
+    for (const auto& entry : fs::directory_iterator(ClipsFolder())) {
+        if (entry.path().filename().string().rfind("Stashwell.keychain.damaged-", 0) == 0)
+            aside.push_back(entry.path().string());
+    }
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(testsupport::ReadFile(aside[0]), "garbage that is no keychain");
+    EXPECT_EQ(MenuOutline(), "Stashwell{Lock Keychain,-,Plain,- Plain,Secret,- Secret}");
+
+    // A keychain whose format version is not this one's.
+    LockKeychain();
+    std::string other = testsupport::ReadFile(KeychainPath());
+    other[8] = 2;
+    testsupport::WriteFile(KeychainPath(), other);
+    user.alertAnswer = kAlertStdAlertCancelButton;
+    Pick(kCmdUnlockKeychain);
+    ASSERT_GT(user.alerts.size(), 3u);
+    for (size_t i = 3; i < user.alerts.size(); ++i)
+        EXPECT_EQ(user.alerts[i].message.rfind("The keychain “Stashwell.keychain” is damaged", 0), 0u) << i;
+    EXPECT_EQ(testsupport::ReadFile(KeychainPath()), other);
 }
 
 }  // namespace
