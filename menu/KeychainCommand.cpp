@@ -16,7 +16,11 @@ void AddKeychainCommand(AbstractCMPluginType* instance, SubmenuTree& tree, CFStr
     StKeychainPath path;
     CFStringRef text = kCreateKeychainText;
     SInt32 commandID = kCmdCreateKeychain;
-    if (path.FileExists()) {
+    if (path.FileMissing()) {
+        // The key of a keychain deleted since its unlock would otherwise stay in the user's keyring
+        // with nothing to ever look at it again: asking for the missing keychain's status sweeps it.
+        ClipKeychain(path.Get()).GetStatus();
+    } else if (path.FileExists()) {
         ClipKeychain keychain(path.Get());
         if ((keychain.GetStatus() & kSecUnlockStateStatus) != 0) {
             data.keychainUnlocked = true;

@@ -219,6 +219,11 @@ Result<uint32_t> KeychainStatusBits(const std::string& path)
             bits |= kSecUnlockStateStatus;
         }
     } else if (snapshot.Status() != permErr || ::stat(path.c_str(), &identity) != 0) {
+        // A keychain deleted since its unlock leaves its key in the user's keyring, and nothing
+        // else may ever look at a keychain again: asking for a missing one's status sweeps them.
+        if (snapshot.Status() == errSecNoSuchKeychain) {
+            RemoveKeysOfGoneKeychains();
+        }
         // A file the user may not read still has permissions to report; anything else is an error.
         return Failure{snapshot.Status()};
     }

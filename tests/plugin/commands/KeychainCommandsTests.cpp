@@ -6,6 +6,9 @@
 #include "commands/CommandIDs.h"
 #include "commands/CommandSteps.h"
 #include "plugin/support/ScriptedUser.h"
+#include "security/UnlockedKeyStore.h"
+
+#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
@@ -74,6 +77,27 @@ TEST_F(KeychainCommandsTest, AKeychainMadeElsewhereWhileCreatingIsUnlockedInstea
     ASSERT_EQ(SecKeychainOpen(KeychainPath().c_str(), &opened), noErr);
     CFObj<SecKeychainRef> kept(opened);
     EXPECT_EQ(SecKeychainUnlock(kept, 5, "first", true), noErr) << "the first keychain is kept";
+}
+
+// A keychain deleted while unlocked leaves no key in the user's keyring once the next menu opens.
+TEST_F(KeychainCommandsTest, ADeletedKeychainsKeyGoesAtTheNextMenu)
+{
+    CreateKeychain("pw");
+    ASSERT_TRUE(IsUnlocked());
+    struct stat file {};
+    ASSERT_EQ(::stat(KeychainPath().c_str(), &file), 0);
+    // Its key, named by the file's device and inode.
+    const std::string identity = ":" + std::to_string(file.st_dev) + ":" + std::to_string(file.st_ino) + ":";
+    auto keysOfTheFile = [&] {
+        size_t count = 0;
+        for (const std::string& description : platform::security::UnlockedKeyDescriptions())
+            count += description.find(identity) != std::string::npos ? 1 : 0;
+        return count;
+    };
+    ASSERT_EQ(keysOfTheFile(), 1u);
+    fs::remove(KeychainPath());
+    EXPECT_EQ(MenuOutline(), "Stashwell{Create New Keychain...}");
+    EXPECT_EQ(keysOfTheFile(), 0u);
 }
 
 TEST_F(KeychainCommandsTest, WithoutAClipsFolderNothingCanBeCreated)
