@@ -2,6 +2,7 @@
 
 #include "app/PopupOptions.h"
 #include "dialogs/QtUser.h"
+#include "dialogs/WarningsNotice.h"
 #include "desktop/InputFocus.h"
 #include "menu/MenuTracking.h"
 
@@ -85,6 +86,11 @@ int RunPopup(int& argc, char** argv, std::ostream& out, std::ostream& err)
     {
         QApplication application(argc, argv);
         status = ShowMenu(commandLine.plugins.empty() ? cmhost::DefaultPlugInsFolder() : commandLine.plugins, err);
+        // Said on standard error as cmhost says it, and in a notice, since a popup started from a
+        // shortcut has nobody reading its standard error.
+        const std::vector<std::string> warnings = cmhost::TakePlatformWarnings();
+        cmhost::PrintWarnings(warnings, err, kProgram);
+        ShowWarningsNotice(warnings);
     }
     // What is left was caused on the way out (the plug-ins unloading, the last save).
     cmhost::TakeAndPrintWarnings(err, kProgram);

@@ -217,6 +217,27 @@ TEST_F(PopupOnTheDesktop, EscapeOrAClickOutsideClosesTheMenuAndChangesNothing)
     }
 }
 
+// What the user must hear of although the menu went on (here, preferences that cannot be read) is
+// told in a notice once the menu closes, as well as on standard error.
+TEST_F(PopupOnTheDesktop, WarningsAreToldInANoticeOnTheDesktop)
+{
+    const std::string preferences = mStorage.ConfigHome() + "/preferences";
+    std::filesystem::create_directories(preferences);
+    ASSERT_EQ(::mkfifo((preferences + "/org.stashwell.cmplugin.plist").c_str(), 0600), 0);
+    auto popup = OpenPopup();
+    Client({"xdotool", "key", "Escape"});
+    std::string notice;
+    WaitFor(*popup, "showed a notice", [&] {
+        testsupport::ChildProcess search({"xdotool", "search", "--onlyvisible", "--name", "^Stashwell$"},
+                                         desktoptest::ClientEnvironment(mDisplay.Name()));
+        notice = search.Wait() == 0 ? search.Out() : "";
+        return !notice.empty();
+    });
+    EXPECT_EQ(RunAndWait(*popup, {"xdotool", "key", "Return"}), 0);
+    EXPECT_NE(popup->Err().find("stashwell-popup: warning: the preferences could not be read"), std::string::npos)
+        << popup->Err();
+}
+
 // Text selected in another application becomes a clip through the New Clip window: a name typed
 // over the proposed one, a new submenu typed into the submenu field, Return for OK.
 TEST_F(PopupOnTheDesktop, SelectedTextIsKeptThroughTheNewClipWindowInANewSubmenu)

@@ -1,0 +1,15 @@
+// What was done on the user's behalf that the user must hear of (a preferences file that cannot be
+// read, an application holding the clipboard that did not answer): the popup is started from a
+// shortcut, so nobody reads its standard error; a notice says it on the desktop.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace popup {
+
+// Shows the lines in one notice titled "Stashwell" and returns once the person has closed it.
+// Nothing for no lines.
+void ShowWarningsNotice(const std::vector<std::string>& warnings);
+
+}  // namespace popup
