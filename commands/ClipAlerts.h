@@ -31,6 +31,7 @@ void ShowClipFailure(const AbstractCMPluginType* instanceOrNull, OSStatus status
 #define kReplaceDamagedKeychainText \
     CFSTR("Keep the damaged file aside and create a new keychain? The secure clips it held cannot be pasted from the new one.")
 #define kCreateNewKeychainButton CFSTR("Create New Keychain...")
+#define kKeychainNotCreatedText CFSTR("The keychain “Stashwell.keychain” could not be created.")
 
 // Whether status says the keychain file cannot be opened at all (damaged, or of a format this
 // version cannot read).

@@ -87,6 +87,10 @@ void RunKeychainCommand(SInt32 commandID)
         // finished must not touch the keychain that already holds clips.
         if (path.FileMissing()) {
             status = CreateKeychainAt(path.Get());
+            if (status != noErr && status != userCanceledErr && !IsKeychainDamage(status)) {
+                ShowClipAlert(nullptr, kKeychainNotCreatedText);
+                return;
+            }
         }
         break;
     default:

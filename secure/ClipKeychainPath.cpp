@@ -3,6 +3,10 @@
 // keychain puts it where the next lookup finds it.
 #include "secure/ClipKeychain.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
 #include "content/FlavorSet.h"
 #include "support/CMUtilsText.h"
 #include "support/MemoryOwners.h"
@@ -49,6 +53,12 @@ char* ClipKeychain::CreateStashwellKeychainPath(CFStringRef fileName, Boolean* e
         AStdMalloc<char> path;
         path.AllocateAndCopy(nullptr, kMaxPathBytes, kMemObjClear);
         if (FSRefMakePath(&file, reinterpret_cast<UInt8*>(path.Get()), kMaxPathBytes) == noErr) {
+            // A link the user made whose keychain is not there (yet) is no keychain: the menu offers
+            // to create one, which is written where the link points.
+            struct stat target {};
+            if (exists != nullptr && ::stat(path.Get(), &target) != 0 && errno == ENOENT) {
+                *exists = false;
+            }
             return path.HandOut();
         }
     }

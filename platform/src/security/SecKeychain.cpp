@@ -65,8 +65,24 @@ std::string ResolvedPath(const std::string& path)
     if (::stat(path.c_str(), &target) == 0) {
         return ResolveUserPath(path);
     }
-    std::string folder = ResolveUserPath(FolderOf(path));
-    return (folder == "/" ? folder : folder + "/") + NameOf(path);
+    // A link whose keychain is not there yet names where it is to be made: its target (a few links
+    // deep at most, so that a loop of links ends).
+    std::string at = path;
+    for (int hop = 0; hop < 8; ++hop) {
+        struct stat link {};
+        char destination[PATH_MAX];
+        if (::lstat(at.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
+            break;
+        }
+        const ssize_t length = ::readlink(at.c_str(), destination, sizeof destination - 1);
+        if (length <= 0) {
+            break;
+        }
+        const std::string named(destination, static_cast<size_t>(length));
+        at = named[0] == '/' ? named : FolderOf(at) + "/" + named;
+    }
+    std::string folder = ResolveUserPath(FolderOf(at));
+    return (folder == "/" ? folder : folder + "/") + NameOf(at);
 }
 
 // Whether the path can name a file at all: shorter than PATH_MAX with its terminating NUL, and

@@ -100,6 +100,30 @@ TEST_F(KeychainCommandsTest, ADeletedKeychainsKeyGoesAtTheNextMenu)
     EXPECT_EQ(keysOfTheFile(), 0u);
 }
 
+// A keychain link the user made whose keychain is not there is no keychain: the menu offers to
+// create one, which is made where the link points; where it cannot be made, that is said.
+TEST_F(KeychainCommandsTest, ALinkToNoKeychainOffersToCreateItWhereItPoints)
+{
+    fs::create_directories(ClipsFolder());
+    testsupport::ScopedTempDir elsewhere;
+    fs::create_symlink(elsewhere.Child("nowhere/Mine.keychain"), KeychainPath());
+    EXPECT_EQ(MenuOutline(), "Stashwell{Create New Keychain...}");
+    dialogtest::ScriptedUser user;
+    mPasswords.Add("pw");
+    Pick(kCmdCreateKeychain);
+    ASSERT_EQ(user.alerts.size(), 1u);
+    EXPECT_EQ(user.alerts[0].message, "The keychain “Stashwell.keychain” could not be created.");
+
+    fs::remove(KeychainPath());
+    fs::create_symlink(elsewhere.Child("Mine.keychain"), KeychainPath());
+    mPasswords.Add("pw");
+    Pick(kCmdCreateKeychain);
+    EXPECT_TRUE(fs::is_symlink(KeychainPath()));
+    EXPECT_TRUE(fs::is_regular_file(elsewhere.Child("Mine.keychain")));
+    EXPECT_EQ(MenuOutline(), "Stashwell{Lock Keychain}");
+    EXPECT_EQ(user.alerts.size(), 1u);
+}
+
 TEST_F(KeychainCommandsTest, WithoutAClipsFolderNothingCanBeCreated)
 {
     fs::remove_all(mStorage.DataHome());
