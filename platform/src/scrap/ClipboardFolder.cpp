@@ -32,11 +32,30 @@ constexpr const char kCurrentTemporaryPrefix[] = ".current-";
 
 std::mutex gFallbackMutex;
 std::string gFallbackParent = "/tmp";
+std::string gSessionParent = "/run/user";
 
 std::string FallbackParent()
 {
     std::lock_guard<std::mutex> guard(gFallbackMutex);
     return gFallbackParent;
+}
+
+// The user's session folder the login manager makes (in memory, gone at logout) when
+// XDG_RUNTIME_DIR was not handed down (su, cron, ssh without a session): used only when it is the
+// user's own, private folder; empty otherwise.
+std::string SessionFolder()
+{
+    std::string path;
+    {
+        std::lock_guard<std::mutex> guard(gFallbackMutex);
+        path = gSessionParent + "/" + std::to_string(::getuid());
+    }
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid() ||
+        (info.st_mode & 0777) != 0700) {
+        return "";
+    }
+    return path;
 }
 
 std::string GenerationName(unsigned long long number)
@@ -145,17 +164,27 @@ void SetFallbackParentForTesting(const std::string& parent)
     gFallbackParent = parent.empty() ? "/tmp" : parent;
 }
 
-OSStatus OpenClipboardFolder(ScopedFd& folder, const std::string& baseName)
+void SetSessionFoldersParentForTesting(const std::string& parent)
+{
+    std::lock_guard<std::mutex> guard(gFallbackMutex);
+    gSessionParent = parent.empty() ? "/run/user" : parent;
+}
+
+OSStatus OpenClipboardFolder(ScopedFd& folder, const std::string& baseName, bool* onDisk)
 {
     std::string parent;
     std::string name;
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/') {
-        parent = runtime;
+    const std::string session = runtime != nullptr && runtime[0] == '/' ? runtime : SessionFolder();
+    if (!session.empty()) {
+        parent = session;
         name = baseName;
     } else {
         parent = FallbackParent();
         name = baseName + "-" + std::to_string(::getuid());
+    }
+    if (onDisk != nullptr) {
+        *onDisk = session.empty();
     }
     std::string path = parent + "/" + name;
 

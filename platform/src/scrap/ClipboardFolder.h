@@ -4,8 +4,8 @@
 //   <folder>/current -> g<n>      symbolic link to the current generation, replaced by rename
 //   <folder>/g<16 hex digits>/    one generation: "manifest" and one file per flavor
 //
-// The folder is $XDG_RUNTIME_DIR/clipboard, or /tmp/clipboard-<uid> when XDG_RUNTIME_DIR is not an
-// absolute path. Either must be a real folder (not a link) that the user owns with mode 0700;
+// The folder is $XDG_RUNTIME_DIR/clipboard, or /run/user/<uid>/clipboard, or /tmp/clipboard-<uid>
+// when neither is there. Either must be a real folder (not a link) that the user owns with mode 0700;
 // anything else is refused, since another user could then read or change the clipboard.
 #pragma once
 
@@ -21,12 +21,15 @@ namespace platform::scrap {
 
 // Opens the clipboard folder, creating it (mode 0700) when it is missing. On failure, answers the
 // status with the reason recorded. Another base name gives another clipboard of the same layout
-// beside it (the desktop's own flavors live in one).
-OSStatus OpenClipboardFolder(ScopedFd& folder, const std::string& baseName = "clipboard");
+// beside it (the desktop's own flavors live in one). *onDisk (when given) tells whether it is the
+// fallback in /tmp, which may be on a disk and outlives the session.
+OSStatus OpenClipboardFolder(ScopedFd& folder, const std::string& baseName = "clipboard", bool* onDisk = nullptr);
 
-// Where the folder is looked for when XDG_RUNTIME_DIR is unusable: "/tmp" unless a test points it
-// at a folder of its own ("" restores "/tmp").
+// Where the folder is looked for when XDG_RUNTIME_DIR is unusable: the user's session folder
+// "/run/user/<uid>" when it is the user's private folder, else "/tmp". Tests point either parent at
+// a folder of their own ("" restores the default).
 void SetFallbackParentForTesting(const std::string& parent);
+void SetSessionFoldersParentForTesting(const std::string& parent);
 
 // The exclusive or shared flock of the folder's lock file, dropped with the object (and by the
 // kernel if the process dies). Acquire waits LockWaitLimit() at most for another holder: then

@@ -107,9 +107,16 @@ public:
     OSStatus Clear(bool concealed) override
     {
         ScopedFd folder;
-        OSStatus status = OpenClipboardFolder(folder, mBaseName);
+        bool onDisk = false;
+        OSStatus status = OpenClipboardFolder(folder, mBaseName, &onDisk);
         if (status != noErr) {
             return status;
+        }
+        // A secret's flavors are files of the clipboard: never where they could reach a disk and
+        // outlive the session.
+        if (concealed && onDisk) {
+            return FailScrap(internalScrapErr, "a secret is never put on a clipboard kept in /tmp, which may be on a "
+                                               "disk: set XDG_RUNTIME_DIR to your session's private folder");
         }
         ClipboardLock lock;
         status = lock.Acquire(folder.Get(), true);
@@ -119,7 +126,7 @@ public:
         lock.Release();
         // A secret about to be put there leaves the clipboard a short time after, whoever pastes it.
         std::string why;
-        if (status == noErr && concealed && mForgetsSecrets && !ForgetSecretLater(mBaseName, folder.Get(), why)) {
+        if (status == noErr && concealed && mForgetsSecrets && !ForgetSecretLater(folder.Get(), why)) {
             ReportWarning("a secret put on the clipboard will stay there until something else is copied: " + why);
         }
         return status;

@@ -3,7 +3,11 @@
 #include "base/HelperProgram.h"
 #include "scrap/ClipboardFolder.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <climits>
 
 #include <chrono>
 #include <cstdlib>
@@ -34,7 +38,7 @@ long SecretLifetimeMilliseconds()
     return static_cast<long>(seconds * 1000);
 }
 
-bool ForgetSecretLater(const std::string& folderBaseName, int folderFd, std::string& why)
+bool ForgetSecretLater(int folderFd, std::string& why)
 {
     const long lifetime = SecretLifetimeMilliseconds();
     if (lifetime == 0) {
@@ -45,12 +49,22 @@ bool ForgetSecretLater(const std::string& folderBaseName, int folderFd, std::str
         why = "the clipboard has no current generation";
         return false;
     }
+    // The folder as this process found it: the helper's environment may lead elsewhere.
+    char folder[PATH_MAX];
+    const std::string link = "/proc/self/fd/" + std::to_string(folderFd);
+    const ssize_t length = ::readlink(link.c_str(), folder, sizeof folder - 1);
+    if (length <= 0) {
+        why = "the clipboard folder's path cannot be had";
+        return false;
+    }
     const std::string helper = HelperProgramPath(kHelperName);
     if (helper.empty()) {
         why = std::string(kHelperName) + " is not installed beside the platform library";
         return false;
     }
-    return RunDetachedHelper({helper, kForgetArgument, folderBaseName, generation, std::to_string(lifetime)}, why);
+    return RunDetachedHelper(
+        {helper, kForgetArgument, std::string(folder, static_cast<size_t>(length)), generation, std::to_string(lifetime)},
+        why);
 }
 
 int RunSecretForgetter(int argc, char** argv)
@@ -66,8 +80,11 @@ int RunSecretForgetter(int argc, char** argv)
         return waiter > 0 ? 0 : 1;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(lifetime));
-    ScopedFd folder;
-    if (OpenClipboardFolder(folder, argv[2]) != noErr) {
+    // Only the user's own private clipboard folder, and never through a link put in its place.
+    ScopedFd folder(::open(argv[2], O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat info {};
+    if (!folder.IsValid() || ::fstat(folder.Get(), &info) != 0 || info.st_uid != ::getuid() ||
+        (info.st_mode & 0777) != 0700) {
         return 1;
     }
     return ForgetGeneration(folder.Get(), argv[3]) == noErr ? 0 : 1;

@@ -11,12 +11,12 @@ namespace platform::scrap {
 // until something else is put there), else 10 s.
 long SecretLifetimeMilliseconds();
 
-// The clipboard folder of that base name has just started the generation a secret goes into: starts
-// the helper that forgets it when its time is up. False with the reason when it could not start.
-bool ForgetSecretLater(const std::string& folderBaseName, int folderFd, std::string& why);
+// The clipboard folder has just started the generation a secret goes into: starts the helper that
+// forgets it when its time is up. False with the reason when it could not start.
+bool ForgetSecretLater(int folderFd, std::string& why);
 
-// The helper's side: argv is the program, kForgetArgument, the folder's base name, the generation's
-// name and the milliseconds to wait. Answers the exit status; the waiting goes on in a child.
+// The helper's side: argv is the program, kForgetArgument, the clipboard folder's path, the
+// generation's name and the milliseconds to wait. Answers the exit status; the waiting goes on in a child.
 int RunSecretForgetter(int argc, char** argv);
 
 constexpr const char kForgetArgument[] = "--forget";

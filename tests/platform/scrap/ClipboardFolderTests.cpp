@@ -2,6 +2,7 @@
 // a folder in /tmp, where anyone could have put something in its place first.
 #include "ScrapTestSupport.h"
 
+#include "SecretHandout.h"
 #include "scrap/ClipboardFolder.h"
 
 #include <sys/stat.h>
@@ -23,10 +24,12 @@ protected:
         }
         unsetenv("XDG_RUNTIME_DIR");
         platform::scrap::SetFallbackParentForTesting(mParent.path());
+        platform::scrap::SetSessionFoldersParentForTesting(mParent.Child("run-user"));
     }
     void TearDown() override
     {
         platform::scrap::SetFallbackParentForTesting("");
+        platform::scrap::SetSessionFoldersParentForTesting("");
         if (mSavedRuntime) {
             setenv("XDG_RUNTIME_DIR", mSavedRuntime->c_str(), 1);
         }
@@ -100,6 +103,29 @@ TEST_F(FallbackFolder, ARelativeRuntimeFolderIsIgnored)
     struct stat info {};
     EXPECT_EQ(lstat((Folder() + "/current").c_str(), &info), 0);
     unsetenv("XDG_RUNTIME_DIR");
+}
+
+// Without XDG_RUNTIME_DIR the session's own private folder (/run/user/<uid>) is used when there is
+// one; only without it does the clipboard go to /tmp, which may be on a disk and outlives the
+// session: a secret is never put there.
+TEST_F(FallbackFolder, TheSessionFolderComesBeforeTmpWhichNeverHoldsASecret)
+{
+    ASSERT_EQ(ClearCurrentScrap(), noErr) << LastClipboardError();
+    platform::NoteSecretHandedOut();
+    EXPECT_NE(ClearCurrentScrap(), noErr);
+    EXPECT_NE(LastClipboardError().find("a secret is never put on a clipboard kept in /tmp"), std::string::npos)
+        << LastClipboardError();
+
+    const std::string session = mParent.Child("run-user/" + std::to_string(getuid()));
+    ASSERT_EQ(mkdir(mParent.Child("run-user").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(session.c_str(), 0700), 0);
+    platform::NoteSecretHandedOut();
+    ASSERT_EQ(ClearCurrentScrap(), noErr) << LastClipboardError();
+    ScrapRef scrap = nullptr;
+    ASSERT_EQ(GetCurrentScrap(&scrap), noErr);
+    ASSERT_EQ(PutString(scrap, 'TEXT', "in the session"), noErr);
+    struct stat info {};
+    EXPECT_EQ(lstat((session + "/clipboard/current").c_str(), &info), 0);
 }
 
 TEST(RuntimeClipboardFolder, AnOpenedUpFolderIsRefusedThereToo)
