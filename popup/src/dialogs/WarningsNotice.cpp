@@ -12,7 +12,12 @@ void ShowWarningsNotice(const std::vector<std::string>& warnings)
     }
     QString lines;
     for (const std::string& warning : warnings) {
-        lines += (lines.isEmpty() ? "" : "\n\n") + QString::fromStdString(warning);
+        // A line of standard error starts low; a sentence of a window starts with a capital.
+        QString line = QString::fromStdString(warning);
+        if (!line.isEmpty()) {
+            line[0] = line[0].toUpper();
+        }
+        lines += (lines.isEmpty() ? "" : "\n\n") + line;
     }
     QMessageBox notice(QMessageBox::Information, QStringLiteral("Stashwell"),
                        warnings.size() == 1 ? QObject::tr("Stashwell has something to tell you:")
