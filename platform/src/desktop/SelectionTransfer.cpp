@@ -74,6 +74,13 @@ public:
     std::string answer;
 };
 
+// Who is waited for, as the user knows it.
+std::string HolderOf(xcb_atom_t selection)
+{
+    return selection == XCB_ATOM_PRIMARY ? "the application holding the selected text"
+                                         : "the application holding the clipboard";
+}
+
 std::string TooLarge(size_t most)
 {
     return "the clipboard's content is larger than " + std::to_string(most) + " bytes, the most a flavor can hold";
@@ -114,8 +121,7 @@ bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_at
             if (deadline >= patience.overall) {
                 why = kOverallTimeRanOut;
             } else {
-                why = incremental ? "the application holding the clipboard stopped sending it"
-                                  : "the application holding the clipboard did not answer";
+                why = HolderOf(selection) + (incremental ? " stopped sending it" : " did not answer");
             }
             return false;
         }
@@ -130,7 +136,7 @@ bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_at
                 continue;
             }
             if (notify->property == XCB_ATOM_NONE) {
-                why = "the application holding the clipboard refused to give it";
+                why = HolderOf(selection) + " refused to give it";
                 return false;
             }
             XcbOwned<xcb_get_property_reply_t> reply = TakeProperty(connection, window, property);
