@@ -119,20 +119,9 @@ TEST_F(ScrapProcesses, AReaderKeepsReadingAGenerationRemovedUnderIt)
 }
 
 // The hammer: writers clear and fill generations, each with its own tag; readers check that every
-// generation they read is whole. Flavor i of a generation tagged T holds SizeFor(T, i) bytes, all
-// 8-byte words equal to Word(T, i), and the flavors come in the order 0, 1, 2, ...
+// generation they read is whole.
 constexpr int kFlavorsPerGeneration = 4;
 constexpr auto kHammerTime = std::chrono::milliseconds(1500);
-
-ScrapFlavorType FlavorType(int index)
-{
-    return 'fl00' + static_cast<ScrapFlavorType>(index);
-}
-
-uint64_t Word(uint64_t tag, int index)
-{
-    return (tag << 8) | static_cast<uint64_t>(index);
-}
 
 size_t SizeFor(uint64_t tag, int index)
 {
@@ -151,8 +140,7 @@ int Writer(uint32_t writerId)
             return 2;
         }
         for (int i = 0; i < kFlavorsPerGeneration; ++i) {
-            std::vector<uint64_t> words(SizeFor(tag, i) / 8, Word(tag, i));
-            OSStatus status = PutScrapFlavor(scrap, FlavorType(i), 0, static_cast<Size>(words.size() * 8), words.data());
+            OSStatus status = PutTaggedFlavor(scrap, tag, i, SizeFor);
             // Another writer cleared meanwhile, or took this same generation first: it is theirs.
             if (status == badScrapRefErr || (i == 0 && status == duplicateScrapFlavorErr)) {
                 break;
@@ -171,56 +159,13 @@ int Reader(int readerId)
 {
     auto end = std::chrono::steady_clock::now() + kHammerTime;
     long wholeFlavors = 0;
-    std::vector<uint64_t> words;
     while (std::chrono::steady_clock::now() < end) {
-        ScrapRef scrap = nullptr;
-        UInt32 count = 0;
-        if (GetCurrentScrap(&scrap) != noErr || GetScrapFlavorCount(scrap, &count) != noErr) {
-            std::fprintf(stderr, "reader %d: %s\n", readerId, LastClipboardError().c_str());
-            return 2;
+        TaggedGeneration seen = ReadTaggedGeneration(SizeFor);
+        if (!seen.damage.empty()) {
+            std::fprintf(stderr, "reader %d: %s\n", readerId, seen.damage.c_str());
+            return 4;
         }
-        std::vector<ScrapFlavorInfo> info(count);
-        if (GetScrapFlavorInfoList(scrap, &count, info.data()) != noErr) {
-            std::fprintf(stderr, "reader %d: list: %s\n", readerId, LastClipboardError().c_str());
-            return 2;
-        }
-        uint64_t tag = 0;
-        for (UInt32 i = 0; i < count; ++i) {
-            int index = static_cast<int>(i);
-            if (info[i].flavorType != FlavorType(index)) {
-                std::fprintf(stderr, "reader %d: flavor %d out of order\n", readerId, index);
-                return 4;
-            }
-            Size size = 0;
-            if (GetScrapFlavorSize(scrap, info[i].flavorType, &size) != noErr || size % 8 != 0 || size == 0) {
-                std::fprintf(stderr, "reader %d: size %ld: %s\n", readerId, static_cast<long>(size),
-                             LastClipboardError().c_str());
-                return 5;
-            }
-            words.assign(static_cast<size_t>(size) / 8, 0);
-            Size got = size;
-            if (GetScrapFlavorData(scrap, info[i].flavorType, &got, words.data()) != noErr || got != size) {
-                std::fprintf(stderr, "reader %d: data: %s\n", readerId, LastClipboardError().c_str());
-                return 6;
-            }
-            if (i == 0) {
-                tag = words[0] >> 8;
-            }
-            if (static_cast<size_t>(size) != SizeFor(tag, index)) {
-                std::fprintf(stderr, "reader %d: flavor %d of generation %llx has %ld bytes, not %zu\n", readerId,
-                             index, static_cast<unsigned long long>(tag), static_cast<long>(size),
-                             SizeFor(tag, index));
-                return 7;
-            }
-            for (size_t w = 0; w < words.size(); ++w) {
-                if (words[w] != Word(tag, index)) {
-                    std::fprintf(stderr, "reader %d: flavor %d of generation %llx torn at word %zu\n", readerId,
-                                 index, static_cast<unsigned long long>(tag), w);
-                    return 8;
-                }
-            }
-            ++wholeFlavors;
-        }
+        wholeFlavors += seen.flavors;
     }
     // A reader that never saw a flavor proved nothing.
     return wholeFlavors > 0 ? 0 : 9;
