@@ -6,6 +6,7 @@
 #include "host/support/StoredClips.h"
 #include "support/ChildProcess.h"
 #include "support/HostileOwnerClient.h"
+#include "support/ScopedVariable.h"
 #include "support/XvfbDisplay.h"
 
 #include <poll.h>
@@ -27,30 +28,7 @@ namespace {
 
 using namespace hosttest;
 
-// Sets an environment variable (nullopt: unsets it) for the life of the object.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const std::optional<std::string>& value) : mName(name)
-    {
-        if (const char* old = std::getenv(name))
-            mOld = old;
-        if (value)
-            setenv(name, value->c_str(), 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedVariable()
-    {
-        if (mOld)
-            setenv(mName, mOld->c_str(), 1);
-        else
-            unsetenv(mName);
-    }
-
-private:
-    const char* mName;
-    std::optional<std::string> mOld;
-};
+using testsupport::ScopedVariable;
 
 // A desktop failure: exit status 1 and one line that names the display, whatever else was asked.
 void ExpectNoDesktop(const ProcessResult& result, const std::string& cause)

@@ -6,6 +6,7 @@
 // the alert that says so, is the plug-in's clip creation tests' concern.
 #include "host/support/CmhostRun.h"
 #include "host/support/StoredClips.h"
+#include "support/ScopedVariable.h"
 
 #include <chrono>
 #include <thread>
@@ -204,7 +205,7 @@ TEST_F(ClipScenario, APastedSecretLeavesTheClipboardAndItsFiles)
     testsupport::WriteFile(password, "open sesame");
     Json({"--password-file", password, "--text", "x", "choose", "--id", "125", "--json"});
     Json({"--text", secret, "--dialog", R"({"name": "Bank", "secure": true})", "choose", "--id", "100", "--json"});
-    setenv("STASHWELL_CLEAR_SECRETS_AFTER", "1", 1);
+    testsupport::ScopedVariable soon("STASHWELL_CLEAR_SECRETS_AFTER", "1");
     const json pasted = Json({"--text", "x", "choose", "--path", "Stashwell/Bank", "--json"});
     EXPECT_EQ(pasted["document"], secret);
     auto flavors = [&] { return Json({"clipboard", "show", "--json"})["flavors"].size(); };
@@ -221,7 +222,6 @@ TEST_F(ClipScenario, APastedSecretLeavesTheClipboardAndItsFiles)
     const json after = Json({"clipboard", "show", "--json"});
     ASSERT_EQ(after["flavors"].size(), 1u) << after.dump();
     EXPECT_EQ(after["flavors"][0]["hex"], "746865697273");
-    unsetenv("STASHWELL_CLEAR_SECRETS_AFTER");
 }
 
 }  // namespace
