@@ -21,30 +21,6 @@ namespace {
 
 using namespace scraptest;
 
-// Runs body in a forked child, which exits with what body answers.
-pid_t StartChild(const std::function<int()>& body)
-{
-    pid_t pid = fork();
-    if (pid == 0) {
-        int status = 1;
-        try {
-            status = body();
-        } catch (...) {
-        }
-        _exit(status);
-    }
-    return pid;
-}
-
-int WaitForChild(pid_t pid)
-{
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
-}
-
 int RunChild(const std::function<int()>& body)
 {
     return testsupport::RunChildAndKill(body, -1).exitStatus;
@@ -173,20 +149,12 @@ int Reader(int readerId)
 
 TEST_F(ScrapProcesses, ReadersNeverSeeATornGenerationWhileWritersHammer)
 {
-    std::vector<pid_t> writers;
-    std::vector<pid_t> readers;
-    for (uint32_t id = 1; id <= 2; ++id) {
-        writers.push_back(StartChild([id] { return Writer(id); }));
-    }
-    for (int id = 1; id <= 2; ++id) {
-        readers.push_back(StartChild([id] { return Reader(id); }));
-    }
-    for (pid_t pid : writers) {
-        EXPECT_EQ(WaitForChild(pid), 0) << "a writer failed (see its message above)";
-    }
-    for (pid_t pid : readers) {
-        EXPECT_EQ(WaitForChild(pid), 0) << "a reader saw a damaged clipboard (see its message above)";
-    }
+    const std::vector<int> statuses = testsupport::RunChildrenAtOnce(
+        {[] { return Writer(1); }, [] { return Writer(2); }, [] { return Reader(1); }, [] { return Reader(2); }});
+    EXPECT_EQ(statuses[0], 0) << "a writer failed (see its message above)";
+    EXPECT_EQ(statuses[1], 0) << "a writer failed (see its message above)";
+    EXPECT_EQ(statuses[2], 0) << "a reader saw a damaged clipboard (see its message above)";
+    EXPECT_EQ(statuses[3], 0) << "a reader saw a damaged clipboard (see its message above)";
 }
 
 }  // namespace
