@@ -67,8 +67,7 @@ TEST_F(CmhostProgram, UsageErrorsExitWithTwoAndOneLine)
 {
     const std::string absent = mFolder.Child("absent");
     const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"menu", "--context", "utx:00"}, "four characters"},
-        {{"menu", "--context", "utxt:0"}, "even"},
+        // What each malformed option says is the options tests' concern; one stands for them here.
         {{"menu", "--no-such-option"}, "--no-such-option"},
         {{"--document", "/no/such/file"}, "/no/such/file"},
         {{"choose"}, ""},
