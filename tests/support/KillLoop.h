@@ -22,13 +22,10 @@ struct ChildEnd {
 };
 
 // Forks a child that runs body and leaves with _exit(answer) (never exit: the child must not run
-// the parent's handlers or flush its buffers). delayMicros < 0 lets the child finish; otherwise it
-// is killed that many microseconds after the fork, unless it finished by then.
-inline ChildEnd RunChildAndKill(const std::function<int()>& body, long delayMicros)
+// the parent's handlers or flush its buffers); answers the child's pid, or -1.
+inline pid_t ForkRunning(const std::function<int()>& body)
 {
-    ChildEnd end;
-    auto start = std::chrono::steady_clock::now();
-    pid_t child = ::fork();
+    const pid_t child = ::fork();
     if (child == 0) {
         int answer = 100;
         try {
@@ -37,6 +34,16 @@ inline ChildEnd RunChildAndKill(const std::function<int()>& body, long delayMicr
         }
         ::_exit(answer);
     }
+    return child;
+}
+
+// Runs body in a forked child. delayMicros < 0 lets the child finish; otherwise it is killed that
+// many microseconds after the fork, unless it finished by then.
+inline ChildEnd RunChildAndKill(const std::function<int()>& body, long delayMicros)
+{
+    ChildEnd end;
+    auto start = std::chrono::steady_clock::now();
+    pid_t child = ForkRunning(body);
     if (child < 0) {
         return end;
     }
@@ -61,23 +68,12 @@ inline ChildEnd RunChildAndKill(const std::function<int()>& body, long delayMicr
 }
 
 // Runs every body in a forked child of its own, all at once, and answers their exit statuses in the
-// order of the bodies (-1 for a child that did not exit by itself). A child leaves with
-// _exit(answer), as above.
+// order of the bodies (-1 for a child that did not exit by itself).
 inline std::vector<int> RunChildrenAtOnce(const std::vector<std::function<int()>>& bodies)
 {
     std::vector<pid_t> children;
-    for (const std::function<int()>& body : bodies) {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            int answer = 100;
-            try {
-                answer = body();
-            } catch (...) {
-            }
-            ::_exit(answer);
-        }
-        children.push_back(child);
-    }
+    for (const std::function<int()>& body : bodies)
+        children.push_back(ForkRunning(body));
     std::vector<int> statuses;
     for (pid_t child : children) {
         int status = 0;
