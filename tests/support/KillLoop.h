@@ -1,5 +1,6 @@
-// Test helpers for killing a writer process at a chosen moment: runs a body in a forked child, lets
-// it go on for a while, then sends SIGKILL from the parent and reaps it.
+// Test helpers for processes that race: bodies run in forked children at once, and a writer process
+// killed at a chosen moment (run in a forked child, let go on for a while, then sent SIGKILL from
+// the parent and reaped).
 #pragma once
 
 #include <signal.h>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <functional>
+#include <vector>
 
 namespace testsupport {
 
@@ -20,13 +22,10 @@ struct ChildEnd {
 };
 
 // Forks a child that runs body and leaves with _exit(answer) (never exit: the child must not run
-// the parent's handlers or flush its buffers). delayMicros < 0 lets the child finish; otherwise it
-// is killed that many microseconds after the fork, unless it finished by then.
-inline ChildEnd RunChildAndKill(const std::function<int()>& body, long delayMicros)
+// the parent's handlers or flush its buffers); answers the child's pid, or -1.
+inline pid_t ForkRunning(const std::function<int()>& body)
 {
-    ChildEnd end;
-    auto start = std::chrono::steady_clock::now();
-    pid_t child = ::fork();
+    const pid_t child = ::fork();
     if (child == 0) {
         int answer = 100;
         try {
@@ -35,6 +34,16 @@ inline ChildEnd RunChildAndKill(const std::function<int()>& body, long delayMicr
         }
         ::_exit(answer);
     }
+    return child;
+}
+
+// Runs body in a forked child. delayMicros < 0 lets the child finish; otherwise it is killed that
+// many microseconds after the fork, unless it finished by then.
+inline ChildEnd RunChildAndKill(const std::function<int()>& body, long delayMicros)
+{
+    ChildEnd end;
+    auto start = std::chrono::steady_clock::now();
+    pid_t child = ForkRunning(body);
     if (child < 0) {
         return end;
     }
@@ -56,6 +65,23 @@ inline ChildEnd RunChildAndKill(const std::function<int()>& body, long delayMicr
     end.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
     end.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return end;
+}
+
+// Runs every body in a forked child of its own, all at once, and answers their exit statuses in the
+// order of the bodies (-1 for a child that did not exit by itself).
+inline std::vector<int> RunChildrenAtOnce(const std::vector<std::function<int()>>& bodies)
+{
+    std::vector<pid_t> children;
+    for (const std::function<int()>& body : bodies)
+        children.push_back(ForkRunning(body));
+    std::vector<int> statuses;
+    for (pid_t child : children) {
+        int status = 0;
+        while (child > 0 && ::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        statuses.push_back(child > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    }
+    return statuses;
 }
 
 }  // namespace testsupport

@@ -4,8 +4,10 @@
 #include "host/support/CmhostRun.h"
 
 #include "host/support/StoredClips.h"
+#include "platform/desktop/DesktopClients.h"
 #include "support/ChildProcess.h"
 #include "support/HostileOwnerClient.h"
+#include "support/ScopedVariable.h"
 #include "support/XvfbDisplay.h"
 
 #include <poll.h>
@@ -27,30 +29,7 @@ namespace {
 
 using namespace hosttest;
 
-// Sets an environment variable (nullopt: unsets it) for the life of the object.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const std::optional<std::string>& value) : mName(name)
-    {
-        if (const char* old = std::getenv(name))
-            mOld = old;
-        if (value)
-            setenv(name, value->c_str(), 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedVariable()
-    {
-        if (mOld)
-            setenv(mName, mOld->c_str(), 1);
-        else
-            unsetenv(mName);
-    }
-
-private:
-    const char* mName;
-    std::optional<std::string> mOld;
-};
+using testsupport::ScopedVariable;
 
 // A desktop failure: exit status 1 and one line that names the display, whatever else was asked.
 void ExpectNoDesktop(const ProcessResult& result, const std::string& cause)
@@ -87,8 +66,7 @@ TEST_F(DesktopProgram, WithoutADisplayThatAnswersCmhostSaysSoBeforeAnyPlugInIsLo
 
 class DesktopSession : public DesktopProgram {
 protected:
-    // The environment of the X clients: only the display.
-    testsupport::ChildProcess::Variables Clients() const { return {{"DISPLAY", mDisplay.Name()}}; }
+    testsupport::ChildProcess::Variables Clients() const { return desktoptest::ClientEnvironment(mDisplay.Name()); }
 
     // What `xclip -o` reads from the selection now ("" when nothing answers).
     std::string ReadSelection(const std::string& selection, const std::string& target = "")
@@ -101,29 +79,11 @@ protected:
         return xclip.Wait() == 0 ? xclip.Out() : "";
     }
 
-    // Starts xclip owning PRIMARY with the text, and returns once it answers with it.
-    std::unique_ptr<testsupport::ChildProcess> Select(const std::string& text) { return Offer("primary", "", text); }
-
-    // Starts xclip owning the selection with the bytes under the target (its default one when ""),
-    // and returns once it answers with them.
+    // Starts xclip owning the selection with the bytes under the target (its default one when "").
     std::unique_ptr<testsupport::ChildProcess> Offer(const std::string& selection, const std::string& target,
                                                      const std::string& bytes)
     {
-        std::vector<std::string> command = {"xclip", "-quiet", "-selection", selection};
-        if (!target.empty()) {
-            command.insert(command.end(), {"-t", target});
-        }
-        auto xclip = std::make_unique<testsupport::ChildProcess>(command, Clients(), bytes);
-        // Far longer than xclip needs on a loaded machine: only an xclip that never serves is given up on.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (ReadSelection(selection, target) != bytes) {
-            if (xclip->Ended() || std::chrono::steady_clock::now() > deadline) {
-                ADD_FAILURE() << "xclip never served the selection: " << xclip->Err();
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return xclip;
+        return desktoptest::ServeSelection(mDisplay.Name(), selection, bytes, target);
     }
 
     testsupport::XvfbDisplay mDisplay;
@@ -132,7 +92,7 @@ protected:
 
 TEST_F(DesktopSession, TheTextSelectedOnTheDesktopIsTheContextUnlessTheCommandLineGivesOne)
 {
-    auto xclip = Select("Kind regards, Ann");
+    auto xclip = Offer("primary", "", "Kind regards, Ann");
     // "Add Selected Text..." proposes the selected text as the clip's name; cancelled, nothing is added.
     const std::vector<std::string> add = {"--desktop", "choose", "--path", "Stashwell/Add Selected Text...",
                                           "--dialog", R"({"button": "cancel"})", "--json"};
@@ -239,17 +199,11 @@ TEST_F(DesktopSession, PastesAtOnceArriveEachOnce)
                                  "Stashwell/Add Selected Text...", "--json"});
         ASSERT_TRUE(added["alerts"].empty()) << added.dump();
     }
-    const testsupport::ChildProcess::Variables gtk = {
-        {"DISPLAY", mDisplay.Name()}, {"NO_AT_BRIDGE", "1"}, {"GDK_BACKEND", "x11"}};
-    auto client = [&](const std::vector<std::string>& command) {
-        testsupport::ChildProcess run(command, gtk);
-        EXPECT_EQ(run.Wait(), 0) << command[0] << ": " << run.Err();
-        return run.Out();
-    };
+    auto client = [&](const std::vector<std::string>& command) { return desktoptest::RunClient(mDisplay.Name(), command); };
     int lost = 0;
     int doubled = 0;
     for (int round = 0; round < kRounds; ++round) {
-        testsupport::ChildProcess entry({"zenity", "--entry", "--title", "Paste target"}, gtk);
+        testsupport::ChildProcess entry({"zenity", "--entry", "--title", "Paste target"}, Clients());
         const std::string windows = client({"xdotool", "search", "--sync", "--name", "Paste target"});
         client({"xdotool", "windowfocus", "--sync", windows.substr(0, windows.find('\n'))});
         std::vector<std::thread> pastes;

@@ -5,6 +5,7 @@
 // "New Clip" dialog is the dialog.
 #include "host/support/CmhostRun.h"
 #include "host/support/PseudoTerminal.h"
+#include "support/ScopedVariable.h"
 
 #include <termios.h>
 
@@ -16,12 +17,7 @@ using namespace hosttest;
 
 class UserProgram : public CmhostTest {
 protected:
-    void SetUp() override
-    {
-        mPrefix = {"--plugins", kScriptedBundle};
-        setenv("CMHOST_TEST_KEYCHAIN", (mStorage.DataHome() + "/test.keychain").c_str(), 1);
-    }
-    void TearDown() override { unsetenv("CMHOST_TEST_KEYCHAIN"); }
+    void SetUp() override { mPrefix = {"--plugins", kScriptedBundle}; }
 
     std::string PasswordFile(const std::string& contents)
     {
@@ -31,6 +27,7 @@ protected:
     }
 
     int mFiles = 0;
+    testsupport::ScopedVariable mKeychain{"CMHOST_TEST_KEYCHAIN", mStorage.DataHome() + "/test.keychain"};
 };
 
 TEST_F(UserProgram, TheShortFormReportsTheDialogInALine)

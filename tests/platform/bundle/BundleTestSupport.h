@@ -4,12 +4,14 @@
 
 #include "CFOwner.h"
 #include "support/CFText.h"
+#include "support/ScopedVariable.h"
 #include "support/TempDir.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,36 +51,16 @@ inline std::string LastComponentOf(CFURLRef url)
 class ScopedLocale {
 public:
     ScopedLocale(const std::string& lang, const std::string& lcMessages = "", const std::string& lcAll = "")
+        : mLang("LANG", Value(lang)), mMessages("LC_MESSAGES", Value(lcMessages)), mAll("LC_ALL", Value(lcAll))
     {
-        Set("LANG", lang);
-        Set("LC_MESSAGES", lcMessages);
-        Set("LC_ALL", lcAll);
     }
-    ~ScopedLocale()
-    {
-        for (auto it = mSaved.rbegin(); it != mSaved.rend(); ++it) {
-            if (it->second.first) {
-                setenv(it->first.c_str(), it->second.second.c_str(), 1);
-            } else {
-                unsetenv(it->first.c_str());
-            }
-        }
-    }
-    ScopedLocale(const ScopedLocale&) = delete;
-    ScopedLocale& operator=(const ScopedLocale&) = delete;
 
 private:
-    void Set(const std::string& name, const std::string& value)
+    static std::optional<std::string> Value(const std::string& value)
     {
-        const char* old = std::getenv(name.c_str());
-        mSaved.emplace_back(name, std::make_pair(old != nullptr, old != nullptr ? std::string(old) : std::string()));
-        if (value.empty()) {
-            unsetenv(name.c_str());
-        } else {
-            setenv(name.c_str(), value.c_str(), 1);
-        }
+        return value.empty() ? std::nullopt : std::optional<std::string>(value);
     }
-    std::vector<std::pair<std::string, std::pair<bool, std::string>>> mSaved;
+    testsupport::ScopedVariable mLang, mMessages, mAll;
 };
 
 // Writes a file, making the folders it needs.

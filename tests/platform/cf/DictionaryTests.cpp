@@ -309,16 +309,6 @@ TEST(Dictionary, CreationWithARepeatedKeyKeepsOneEntryWithTheLastValue)
     EXPECT_EQ(KeysInOrder(dict.Get()), (std::vector<std::string>{"k", "other"}));
 }
 
-TEST(Dictionary, DescriptionsNestContainers)
-{
-    const void* items[] = {CFSTR("a"), CFSTR("b")};
-    auto list = AdoptCF<CFArrayRef>(CFArrayCreate(nullptr, items, 2, &kCFTypeArrayCallBacks));
-    auto dict = AdoptCF<CFMutableDictionaryRef>(NewTypeDictionary());
-    CFDictionarySetValue(dict.Get(), CFSTR("list"), list.Get());
-    CFDictionarySetValue(dict.Get(), CFSTR("flag"), kCFBooleanTrue);
-    EXPECT_EQ(Describe(dict.Get()), "{ list = ( a, b ); flag = true; }");
-}
-
 TEST(DictionaryDeathTest, MutatingAnImmutableDictionaryStops)
 {
     const void* keys[] = {CFSTR("k")};

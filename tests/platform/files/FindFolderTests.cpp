@@ -1,5 +1,6 @@
 // The user's application-support folder is $XDG_DATA_HOME, made private when it has to be made.
 #include "FilesTestSupport.h"
+#include "support/ScopedVariable.h"
 
 #include <cstdlib>
 
@@ -40,15 +41,11 @@ TEST_F(SpecialFolderTest, CreatesTheMissingFolderAndItsParentsPrivately)
 TEST_F(SpecialFolderTest, ARelativeOrMissingSettingMeansTheHomeFolder)
 {
     std::string home = mEnvironment.root() + "/home";
-    const char* savedHome = std::getenv("HOME");
-    std::string oldHome = savedHome != nullptr ? savedHome : "";
-    ::setenv("HOME", home.c_str(), 1);
+    testsupport::ScopedVariable homeFolder("HOME", home);
     ::setenv("XDG_DATA_HOME", "relative/share", 1);
     FSRef found;
-    OSErr status = FSFindFolder(kUserDomain, kApplicationSupportFolderType, kCreateFolder, &found);
+    ASSERT_EQ(noErr, FSFindFolder(kUserDomain, kApplicationSupportFolderType, kCreateFolder, &found));
     std::string path = PathOf(found);
-    ::setenv("HOME", oldHome.c_str(), 1);
-    ASSERT_EQ(noErr, status);
     EXPECT_EQ(0700u, ModeOf(home + "/.local/share"));
     EXPECT_EQ("/.local/share", path.substr(path.size() - 13));
 }

@@ -3,6 +3,8 @@
 // Children report through their exit status only (no test assertions in a forked child).
 #include "PreferencesTestSupport.h"
 
+#include "support/KillLoop.h"
+
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <random>
 #include <set>
 #include <thread>
@@ -166,21 +169,11 @@ TEST_F(PreferencesProcesses, ProcessesSavingDifferentKeysAtOnceLoseNone)
 {
     constexpr int kSaves = 150;
     const std::vector<std::string> prefixes = {"first-", "second-"};
-    std::vector<pid_t> children;
-    for (const std::string& prefix : prefixes) {
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            _exit(RunKeyWriter(prefix, kSaves));
-        }
-        children.push_back(child);
-    }
-    for (pid_t child : children) {
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "2: a synchronize failed, 4: a key of its own was lost";
-    }
+    std::vector<std::function<int()>> writers;
+    for (const std::string& prefix : prefixes)
+        writers.push_back([&prefix] { return RunKeyWriter(prefix, kSaves); });
+    for (int status : testsupport::RunChildrenAtOnce(writers))
+        EXPECT_EQ(status, 0) << "2: a synchronize failed, 4: a key of its own was lost, -1: it did not exit";
 
     auto root = Parse(testsupport::ReadFile(AppFile()));
     ASSERT_TRUE(root);

@@ -5,6 +5,7 @@
 
 #include "base/Warnings.h"
 #include "support/LockHolder.h"
+#include "support/ScopedVariable.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -337,15 +338,11 @@ TEST_F(Preferences, WithoutXDGConfigHomeTheFileIsInTheHomeConfigFolder)
 {
     std::string home = mEnvironment.root() + "/home";
     mkdir(home.c_str(), 0700);
-    std::string oldHome = getenv("HOME") ? getenv("HOME") : "";
-    std::string oldConfig = getenv("XDG_CONFIG_HOME");
-    setenv("HOME", home.c_str(), 1);
-    unsetenv("XDG_CONFIG_HOME");
-    CFPreferencesSetAppValue(CFSTR("key"), kCFBooleanTrue, kApp);
-    bool saved = CFPreferencesAppSynchronize(kApp);
-    setenv("HOME", oldHome.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", oldConfig.c_str(), 1);
-    EXPECT_TRUE(saved);
+    {
+        testsupport::ScopedVariable homeFolder("HOME", home), config("XDG_CONFIG_HOME", std::nullopt);
+        CFPreferencesSetAppValue(CFSTR("key"), kCFBooleanTrue, kApp);
+        EXPECT_TRUE(CFPreferencesAppSynchronize(kApp));
+    }
     struct stat info {};
     EXPECT_EQ(stat((home + "/.config/preferences/org.stashwell.cmplugin.plist").c_str(), &info), 0);
     ASSERT_EQ(stat((home + "/.config").c_str(), &info), 0);

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <random>
 #include <set>
 
@@ -18,17 +17,6 @@ namespace {
 using namespace scraptest;
 
 constexpr int kFlavors = 4;
-
-ScrapFlavorType FlavorType(int index)
-{
-    return 'cr00' + static_cast<ScrapFlavorType>(index);
-}
-
-// Flavor index of the writer tagged tag: every 8-byte word holds (tag << 8) | index.
-uint64_t Word(uint64_t tag, int index)
-{
-    return (tag << 8) | static_cast<uint64_t>(index);
-}
 
 size_t SizeFor(uint64_t tag, int index)
 {
@@ -43,57 +31,16 @@ int PutGeneration(uint64_t tag)
         return 2;
     }
     for (int i = 0; i < kFlavors; ++i) {
-        std::vector<uint64_t> words(SizeFor(tag, i) / 8, Word(tag, i));
-        if (PutScrapFlavor(scrap, FlavorType(i), 0, static_cast<Size>(words.size() * 8), words.data()) != noErr) {
+        if (PutTaggedFlavor(scrap, tag, i, SizeFor) != noErr) {
             return 3;
         }
     }
     return 0;
 }
 
-// What a reader sees: the tag of the writer and how many of its flavors, or a description of the
-// damage.
-struct Seen {
-    uint64_t tag = 0;
-    int flavors = 0;
-    std::string damage;
-};
-
-Seen ReadClipboard()
+TaggedGeneration ReadClipboard()
 {
-    Seen seen;
-    ScrapRef scrap = nullptr;
-    if (GetCurrentScrap(&scrap) != noErr) {
-        seen.damage = "no clipboard: " + LastClipboardError();
-        return seen;
-    }
-    std::vector<ScrapFlavorInfo> info = FlavorList(scrap);
-    std::vector<uint64_t> words;
-    for (size_t i = 0; i < info.size(); ++i) {
-        int index = static_cast<int>(i);
-        if (info[i].flavorType != FlavorType(index)) {
-            seen.damage = "flavor " + std::to_string(i) + " out of order";
-            return seen;
-        }
-        std::string bytes = ReadFlavor(scrap, info[i].flavorType);
-        if (bytes.size() % 8 != 0 || bytes.empty()) {
-            seen.damage = "flavor " + std::to_string(i) + ": " + bytes.substr(0, 60);
-            return seen;
-        }
-        words.resize(bytes.size() / 8);
-        std::memcpy(words.data(), bytes.data(), bytes.size());
-        uint64_t tag = words[0] >> 8;
-        if (i == 0) {
-            seen.tag = tag;
-        }
-        if (tag != seen.tag || bytes.size() != SizeFor(tag, index) ||
-            std::any_of(words.begin(), words.end(), [&](uint64_t w) { return w != Word(tag, index); })) {
-            seen.damage = "flavor " + std::to_string(i) + " is torn (" + std::to_string(bytes.size()) + " bytes)";
-            return seen;
-        }
-        seen.flavors = index + 1;
-    }
-    return seen;
+    return ReadTaggedGeneration(SizeFor);
 }
 
 // The entries of a folder, the temporary files of killed writers (named with a leading dot) left out.
@@ -109,7 +56,7 @@ class ScrapCrash : public ClipboardTest {};
 TEST_F(ScrapCrash, PutsKilledAnywhereNeverLeaveATornFlavor)
 {
     ASSERT_EQ(PutGeneration(1), 0) << LastClipboardError();
-    Seen before = ReadClipboard();
+    TaggedGeneration before = ReadClipboard();
     ASSERT_EQ(before.damage, "");
     ASSERT_EQ(before.tag, 1u);
     ASSERT_EQ(before.flavors, kFlavors);
@@ -135,7 +82,7 @@ TEST_F(ScrapCrash, PutsKilledAnywhereNeverLeaveATornFlavor)
         testsupport::ChildEnd end = testsupport::RunChildAndKill([tag] { return PutGeneration(tag); }, delay);
         ASSERT_TRUE(end.started);
         ASSERT_TRUE(end.killed || end.exitStatus == 0) << "writer failed with " << end.exitStatus;
-        Seen now = ReadClipboard();
+        TaggedGeneration now = ReadClipboard();
         ASSERT_EQ(now.damage, "") << "round " << round << " (kill after " << delay << " us)";
         // Killed right after its clear, the writer leaves the new clipboard empty.
         bool unchanged = now.flavors > 0 && now.tag == before.tag && now.flavors == before.flavors;

@@ -21,30 +21,6 @@ namespace {
 
 using namespace scraptest;
 
-// Runs body in a forked child, which exits with what body answers.
-pid_t StartChild(const std::function<int()>& body)
-{
-    pid_t pid = fork();
-    if (pid == 0) {
-        int status = 1;
-        try {
-            status = body();
-        } catch (...) {
-        }
-        _exit(status);
-    }
-    return pid;
-}
-
-int WaitForChild(pid_t pid)
-{
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
-}
-
 int RunChild(const std::function<int()>& body)
 {
     return testsupport::RunChildAndKill(body, -1).exitStatus;
@@ -119,20 +95,9 @@ TEST_F(ScrapProcesses, AReaderKeepsReadingAGenerationRemovedUnderIt)
 }
 
 // The hammer: writers clear and fill generations, each with its own tag; readers check that every
-// generation they read is whole. Flavor i of a generation tagged T holds SizeFor(T, i) bytes, all
-// 8-byte words equal to Word(T, i), and the flavors come in the order 0, 1, 2, ...
+// generation they read is whole.
 constexpr int kFlavorsPerGeneration = 4;
 constexpr auto kHammerTime = std::chrono::milliseconds(1500);
-
-ScrapFlavorType FlavorType(int index)
-{
-    return 'fl00' + static_cast<ScrapFlavorType>(index);
-}
-
-uint64_t Word(uint64_t tag, int index)
-{
-    return (tag << 8) | static_cast<uint64_t>(index);
-}
 
 size_t SizeFor(uint64_t tag, int index)
 {
@@ -151,8 +116,7 @@ int Writer(uint32_t writerId)
             return 2;
         }
         for (int i = 0; i < kFlavorsPerGeneration; ++i) {
-            std::vector<uint64_t> words(SizeFor(tag, i) / 8, Word(tag, i));
-            OSStatus status = PutScrapFlavor(scrap, FlavorType(i), 0, static_cast<Size>(words.size() * 8), words.data());
+            OSStatus status = PutTaggedFlavor(scrap, tag, i, SizeFor);
             // Another writer cleared meanwhile, or took this same generation first: it is theirs.
             if (status == badScrapRefErr || (i == 0 && status == duplicateScrapFlavorErr)) {
                 break;
@@ -171,56 +135,13 @@ int Reader(int readerId)
 {
     auto end = std::chrono::steady_clock::now() + kHammerTime;
     long wholeFlavors = 0;
-    std::vector<uint64_t> words;
     while (std::chrono::steady_clock::now() < end) {
-        ScrapRef scrap = nullptr;
-        UInt32 count = 0;
-        if (GetCurrentScrap(&scrap) != noErr || GetScrapFlavorCount(scrap, &count) != noErr) {
-            std::fprintf(stderr, "reader %d: %s\n", readerId, LastClipboardError().c_str());
-            return 2;
+        TaggedGeneration seen = ReadTaggedGeneration(SizeFor);
+        if (!seen.damage.empty()) {
+            std::fprintf(stderr, "reader %d: %s\n", readerId, seen.damage.c_str());
+            return 4;
         }
-        std::vector<ScrapFlavorInfo> info(count);
-        if (GetScrapFlavorInfoList(scrap, &count, info.data()) != noErr) {
-            std::fprintf(stderr, "reader %d: list: %s\n", readerId, LastClipboardError().c_str());
-            return 2;
-        }
-        uint64_t tag = 0;
-        for (UInt32 i = 0; i < count; ++i) {
-            int index = static_cast<int>(i);
-            if (info[i].flavorType != FlavorType(index)) {
-                std::fprintf(stderr, "reader %d: flavor %d out of order\n", readerId, index);
-                return 4;
-            }
-            Size size = 0;
-            if (GetScrapFlavorSize(scrap, info[i].flavorType, &size) != noErr || size % 8 != 0 || size == 0) {
-                std::fprintf(stderr, "reader %d: size %ld: %s\n", readerId, static_cast<long>(size),
-                             LastClipboardError().c_str());
-                return 5;
-            }
-            words.assign(static_cast<size_t>(size) / 8, 0);
-            Size got = size;
-            if (GetScrapFlavorData(scrap, info[i].flavorType, &got, words.data()) != noErr || got != size) {
-                std::fprintf(stderr, "reader %d: data: %s\n", readerId, LastClipboardError().c_str());
-                return 6;
-            }
-            if (i == 0) {
-                tag = words[0] >> 8;
-            }
-            if (static_cast<size_t>(size) != SizeFor(tag, index)) {
-                std::fprintf(stderr, "reader %d: flavor %d of generation %llx has %ld bytes, not %zu\n", readerId,
-                             index, static_cast<unsigned long long>(tag), static_cast<long>(size),
-                             SizeFor(tag, index));
-                return 7;
-            }
-            for (size_t w = 0; w < words.size(); ++w) {
-                if (words[w] != Word(tag, index)) {
-                    std::fprintf(stderr, "reader %d: flavor %d of generation %llx torn at word %zu\n", readerId,
-                                 index, static_cast<unsigned long long>(tag), w);
-                    return 8;
-                }
-            }
-            ++wholeFlavors;
-        }
+        wholeFlavors += seen.flavors;
     }
     // A reader that never saw a flavor proved nothing.
     return wholeFlavors > 0 ? 0 : 9;
@@ -228,20 +149,12 @@ int Reader(int readerId)
 
 TEST_F(ScrapProcesses, ReadersNeverSeeATornGenerationWhileWritersHammer)
 {
-    std::vector<pid_t> writers;
-    std::vector<pid_t> readers;
-    for (uint32_t id = 1; id <= 2; ++id) {
-        writers.push_back(StartChild([id] { return Writer(id); }));
-    }
-    for (int id = 1; id <= 2; ++id) {
-        readers.push_back(StartChild([id] { return Reader(id); }));
-    }
-    for (pid_t pid : writers) {
-        EXPECT_EQ(WaitForChild(pid), 0) << "a writer failed (see its message above)";
-    }
-    for (pid_t pid : readers) {
-        EXPECT_EQ(WaitForChild(pid), 0) << "a reader saw a damaged clipboard (see its message above)";
-    }
+    const std::vector<int> statuses = testsupport::RunChildrenAtOnce(
+        {[] { return Writer(1); }, [] { return Writer(2); }, [] { return Reader(1); }, [] { return Reader(2); }});
+    EXPECT_EQ(statuses[0], 0) << "a writer failed (see its message above)";
+    EXPECT_EQ(statuses[1], 0) << "a writer failed (see its message above)";
+    EXPECT_EQ(statuses[2], 0) << "a reader saw a damaged clipboard (see its message above)";
+    EXPECT_EQ(statuses[3], 0) << "a reader saw a damaged clipboard (see its message above)";
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Helpers shared by the clipboard tests: a fresh clipboard per test, and short ways to put and read
-// flavors.
+// Helpers shared by the clipboard tests: a fresh clipboard per test, short ways to put and read
+// flavors, and generations whose every word tells a torn one.
 #pragma once
 
 #include "support/TempDir.h"
@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -62,6 +65,72 @@ inline std::vector<ScrapFlavorInfo> FlavorList(ScrapRef scrap)
     }
     info.resize(count);
     return info;
+}
+
+// Generations that show a torn one: flavor i of the generation tagged T holds size(T, i) bytes, every
+// 8-byte word of them (T << 8) | i, and the flavors come in the order 0, 1, 2, ...
+using FlavorSizes = size_t (*)(uint64_t tag, int index);
+
+inline ScrapFlavorType TaggedFlavorType(int index)
+{
+    return 'tg00' + static_cast<ScrapFlavorType>(index);
+}
+
+inline uint64_t TaggedWord(uint64_t tag, int index)
+{
+    return (tag << 8) | static_cast<uint64_t>(index);
+}
+
+inline OSStatus PutTaggedFlavor(ScrapRef scrap, uint64_t tag, int index, FlavorSizes size)
+{
+    std::vector<uint64_t> words(size(tag, index) / 8, TaggedWord(tag, index));
+    return PutScrapFlavor(scrap, TaggedFlavorType(index), 0, static_cast<Size>(words.size() * 8), words.data());
+}
+
+// What a reader sees of the current clipboard: the tag of its writer and how many of its flavors,
+// or what is damaged.
+struct TaggedGeneration {
+    uint64_t tag = 0;
+    int flavors = 0;
+    std::string damage;
+};
+
+inline TaggedGeneration ReadTaggedGeneration(FlavorSizes size)
+{
+    TaggedGeneration seen;
+    ScrapRef scrap = nullptr;
+    UInt32 count = 0;
+    if (GetCurrentScrap(&scrap) != noErr || GetScrapFlavorCount(scrap, &count) != noErr) {
+        seen.damage = "no clipboard: " + LastClipboardError();
+        return seen;
+    }
+    std::vector<ScrapFlavorInfo> info(count);
+    if (GetScrapFlavorInfoList(scrap, &count, info.data()) != noErr) {
+        seen.damage = "no flavor list: " + LastClipboardError();
+        return seen;
+    }
+    for (UInt32 i = 0; i < count; ++i) {
+        const int index = static_cast<int>(i);
+        if (info[i].flavorType != TaggedFlavorType(index)) {
+            seen.damage = "flavor " + std::to_string(i) + " out of order";
+            return seen;
+        }
+        const std::string bytes = ReadFlavor(scrap, info[i].flavorType);
+        std::vector<uint64_t> words(bytes.size() / 8);
+        std::memcpy(words.data(), bytes.data(), words.size() * 8);
+        const uint64_t tag = words.empty() ? 0 : words[0] >> 8;
+        if (i == 0) {
+            seen.tag = tag;
+        }
+        if (bytes.empty() || bytes.size() % 8 != 0 || tag != seen.tag || bytes.size() != size(tag, index) ||
+            std::any_of(words.begin(), words.end(), [&](uint64_t w) { return w != TaggedWord(tag, index); })) {
+            seen.damage = "flavor " + std::to_string(i) + " of generation " + std::to_string(seen.tag) +
+                          " is torn (" + std::to_string(bytes.size()) + " bytes): " + bytes.substr(0, 60);
+            return seen;
+        }
+        seen.flavors = index + 1;
+    }
+    return seen;
 }
 
 // Each test gets a clipboard of its own in a fresh XDG_RUNTIME_DIR.

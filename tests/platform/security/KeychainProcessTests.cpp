@@ -107,10 +107,9 @@ TEST_F(KeychainProcessTest, ConcurrentWritersLoseNothing)
     std::string path = Path();
     constexpr int kWriters = 3;
     constexpr int kItemsEach = 8;
-    std::vector<pid_t> children;
+    std::vector<std::function<int()>> writers;
     for (int writer = 0; writer < kWriters; ++writer) {
-        pid_t child = ::fork();
-        if (child == 0) {
+        writers.push_back([&path, writer] {
             SecKeychainRef mine = nullptr;
             SecKeychainOpen(path.c_str(), &mine);
             int failures = 0;
@@ -123,16 +122,11 @@ TEST_F(KeychainProcessTest, ConcurrentWritersLoseNothing)
                 }
             }
             CFRelease(mine);
-            ::_exit(failures);
-        }
-        ASSERT_GT(child, 0);
-        children.push_back(child);
+            return failures;
+        });
     }
-    for (pid_t child : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    for (int status : testsupport::RunChildrenAtOnce(writers))
+        EXPECT_EQ(status, 0) << "failed adds (see the messages above), or -1: the writer did not exit";
     SecKeychainSearchRef search = nullptr;
     ASSERT_EQ(SecKeychainSearchCreateFromAttributes(keychain.Get(), kSecGenericPasswordItemClass, nullptr, &search),
               noErr);

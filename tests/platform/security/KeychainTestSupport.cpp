@@ -9,43 +9,9 @@
 #include <keyutils.h>
 #include <sys/stat.h>
 
-#include <cstring>
 #include <filesystem>
 
 namespace keychaintest {
-
-void ScriptedPasswords::Install()
-{
-    PlatformSetPasswordSource(&ScriptedPasswords::Respond, this);
-}
-
-void ScriptedPasswords::Remove()
-{
-    PlatformSetPasswordSource(nullptr, nullptr);
-}
-
-OSStatus ScriptedPasswords::Respond(void* context, const PlatformPasswordRequest* request, char* buffer,
-                                   UInt32 capacity, UInt32* length)
-{
-    auto* self = static_cast<ScriptedPasswords*>(context);
-    self->requests.push_back(*request);
-    self->requests.back().keychainPath = nullptr;
-    self->paths.push_back(request->keychainPath);
-    if (self->mAnswers.empty()) {
-        return userCanceledErr;
-    }
-    ScriptedPasswords::Answer answer = self->mAnswers.front();
-    self->mAnswers.pop_front();
-    if (answer.status != noErr) {
-        return answer.status;
-    }
-    if (answer.password.size() > capacity) {
-        return errSecParam;
-    }
-    std::memcpy(buffer, answer.password.data(), answer.password.size());
-    *length = static_cast<UInt32>(answer.password.size());
-    return noErr;
-}
 
 std::string DescriptionOf(const std::string& path)
 {

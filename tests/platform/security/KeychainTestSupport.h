@@ -3,14 +3,13 @@
 #pragma once
 
 #include "CFOwner.h"
+#include "support/ScriptedPasswords.h"
 #include "support/TempDir.h"
 
-#include <PlatformPasswords.h>
 #include <Security/Security.h>
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -21,26 +20,7 @@ using ItemOwner = platform::CFOwner<SecKeychainItemRef>;
 using SearchOwner = platform::CFOwner<SecKeychainSearchRef>;
 using AccessOwner = platform::CFOwner<SecAccessRef>;
 
-// Answers password prompts from a list, and records what was asked.
-class ScriptedPasswords {
-public:
-    struct Answer {
-        OSStatus status;
-        std::string password;
-    };
-    void Add(std::string password) { mAnswers.push_back({noErr, std::move(password)}); }
-    void AddStatus(OSStatus status) { mAnswers.push_back({status, {}}); }
-    void Install();
-    static void Remove();
-
-    std::vector<PlatformPasswordRequest> requests;  // keychainPath is not kept
-    std::vector<std::string> paths;
-
-private:
-    static OSStatus Respond(void* context, const PlatformPasswordRequest* request, char* buffer, UInt32 capacity,
-                           UInt32* length);
-    std::deque<Answer> mAnswers;
-};
+using testsupport::ScriptedPasswords;
 
 // Every key description under which a key for this file could be in the user's keyring now.
 std::string DescriptionOf(const std::string& path);

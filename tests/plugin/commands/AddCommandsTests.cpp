@@ -18,6 +18,7 @@ namespace {
 
 using cliplisttest::ReadStoredClipList;
 using dialogtest::ClickButton;
+using dialogtest::PressOK;
 using dialogtest::ScriptedUser;
 
 class AddCommandsTest : public testing::Test {
@@ -32,17 +33,11 @@ protected:
     ScriptedUser mUser;
 };
 
-bool OKAtOnce(WindowRef window, UInt32)
-{
-    EXPECT_EQ(ClickButton(window, kHICommandOK), noErr);
-    return false;
-}
-
 // An empty clipboard still asks for a name; no selected text (nor a picture that cannot be
 // coerced to text, nor a Cocoa selection) shows no dialog at all.
 TEST_F(AddCommandsTest, OnlyMissingSelectedTextShowsNoDialog)
 {
-    mUser.act = OKAtOnce;
+    mUser.act = PressOK;
     EXPECT_EQ(mSession.Pick(100), noErr);
     AEDesc picture = {typeNull, nullptr};
     ASSERT_EQ(AECreateDesc('PICT', "pict", 4, &picture), noErr);
@@ -64,7 +59,7 @@ TEST_F(AddCommandsTest, AnExceptionEndsTheCommandQuietly)
     ScrapRef scrap = nullptr;
     ASSERT_EQ(GetCurrentScrap(&scrap), noErr);
     ASSERT_EQ(PutScrapFlavor(scrap, 'TEXT', 0, 16, "Lost in the copy"), noErr);
-    mUser.act = OKAtOnce;
+    mUser.act = PressOK;
     // Reading the clipboard into the set runs out of memory on its first block.
     EXPECT_EQ(mSession.Pick(101, {typeNull, nullptr}, 1), noErr);
     EXPECT_TRUE(mUser.windows.empty());
@@ -86,7 +81,7 @@ TEST_F(AddCommandsTest, AClipboardFlavorTooLargeForAClipIsRefusedWithAMessage)
                                                                     "50494354 00000000 7\n"
                                                                     "54455854 00000000 2147483649\n"));
     std::filesystem::rename(generation + "manifest.new", generation + "manifest");
-    mUser.act = OKAtOnce;
+    mUser.act = PressOK;
     EXPECT_EQ(mSession.Pick(101), noErr);
     EXPECT_TRUE(mUser.windows.empty());
     ASSERT_EQ(mUser.alerts.size(), 1u);

@@ -22,6 +22,7 @@ using dialogtest::FindControl;
 using dialogtest::FindControlByID;
 using dialogtest::CreateString;
 using dialogtest::OtherApplicationInFront;
+using dialogtest::PressOK;
 using dialogtest::ScriptedUser;
 using dialogtest::ShownControl;
 using dialogtest::ShownWindow;
@@ -96,12 +97,6 @@ protected:
     ScriptedUser mUser;
     AbstractCMPluginType* mInstance = nullptr;
 };
-
-bool PressOK(WindowRef window, UInt32)
-{
-    EXPECT_EQ(ClickButton(window, kHICommandOK), noErr);
-    return false;
-}
 
 // What the user first sees is also reported by the clip scenarios (the proposed name selected,
 // the submenu list, the boxes unticked); here what they cannot see from outside.

@@ -5,6 +5,7 @@
 #include "support/CFObj.h"
 
 #include "FlavorSetTesting.h"
+#include "platform/files/FilesTestSupport.h"
 #include "support/TempDir.h"
 
 #include <PlatformHost.h>
@@ -25,16 +26,10 @@ using flavortesting::ContentsOf;
 using flavortesting::ScopedWriteBudget;
 using flavortesting::TestFlavorSet;
 using flavortesting::UnitsOf;
+using filestest::PathOf;
 using testsupport::ReadFile;
 using texttest::CreateString;
 using testsupport::WriteFile;
-
-std::string PathOf(const FSRef& ref)
-{
-    UInt8 path[4096] = {};
-    EXPECT_EQ(FSRefMakePath(&ref, path, sizeof path), noErr);
-    return reinterpret_cast<const char*>(path);
-}
 
 // An array of type strings as a clip record holds it; an empty element stands for a number, which
 // a damaged record may hold instead of a string.

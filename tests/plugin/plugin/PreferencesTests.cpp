@@ -1,6 +1,5 @@
 // The clip list in the preferences: what a menu reads, when it writes, and what ends up on disk.
 // The preferences file is prepared directly, as another process would leave it.
-#include "content/ClipsFolderLock.h"
 #include "plugin/AbstractCMPlugin.h"
 #include "plugin/PluginIdentity.h"
 #include "plugin/Preferences.h"
@@ -266,8 +265,9 @@ TEST_F(PreferencesTest, ChangesNotSavedByTheirCommandAreSavedAtTheCleanup)
 }
 
 // Another application holds the clips folder's lock and is stalled: a menu neither waits for it nor
-// sweeps, and a writer gives up after the bounded wait, able to say who holds it.
-TEST_F(PreferencesTest, AClipsFolderLockHeldElsewhereStopsNoMenuAndIsNamedToWriters)
+// sweeps. A writer gives up after the bounded wait and names the holder: the clip creation tests
+// judge that in the alert the user reads.
+TEST_F(PreferencesTest, AClipsFolderLockHeldElsewhereStopsNoMenu)
 {
     const std::string folder = mStorage.DataHome() + "/Stashwell";
     const std::string intent = folder + "/.stashwell-intent-dead";
@@ -280,13 +280,6 @@ TEST_F(PreferencesTest, AClipsFolderLockHeldElsewhereStopsNoMenuAndIsNamedToWrit
     CMPluginPostMenuCleanup(mInstance);
     EXPECT_TRUE(holder.Alive()) << "the menu waited for the holder to end";
     EXPECT_TRUE(std::filesystem::exists(intent));
-
-    platform::SetLockWaitForTesting(std::chrono::milliseconds(100));
-    StClipListLock lock;
-    EXPECT_EQ(lock.Status(), fBsyErr);
-    CFObj<CFStringRef> holderName(StClipListLock::CopyBusyHolderDescription());
-    CFObj<CFStringRef> pid(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("(process %d)"), holder.Pid()));
-    EXPECT_TRUE(holderName.Get() != nullptr && CFStringFind(holderName, pid, 0).location != kCFNotFound);
 }
 
 }  // namespace

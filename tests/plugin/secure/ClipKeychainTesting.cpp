@@ -6,30 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstring>
-
 namespace keychaintesting {
-
-OSStatus PasswordScript::Respond(void* context, const PlatformPasswordRequest* request, char* buffer,
-                                 UInt32 capacity, UInt32* length)
-{
-    auto* self = static_cast<PasswordScript*>(context);
-    self->asked.push_back(request->kind);
-    if (self->mAnswers.empty()) {
-        return userCanceledErr;
-    }
-    Answer answer = self->mAnswers.front();
-    self->mAnswers.pop_front();
-    if (answer.status != noErr) {
-        return answer.status;
-    }
-    if (answer.password.size() > capacity) {
-        return paramErr;
-    }
-    std::memcpy(buffer, answer.password.data(), answer.password.size());
-    *length = static_cast<UInt32>(answer.password.size());
-    return noErr;
-}
 
 void ClipKeychainTest::SetUp()
 {
@@ -41,7 +18,7 @@ void ClipKeychainTest::SetUp()
 
 void ClipKeychainTest::TearDown()
 {
-    PasswordScript::Remove();
+    ScriptedPasswords::Remove();
     PlatformSetKeychainCreationCostForTesting(0, 0);
     // Every key this process stored, and the key of the test's keychain file, is removed; then the
     // keyring must hold none of them.

@@ -7,38 +7,17 @@
 #include "secure/ClipKeychain.h"
 
 #include "plugin/support/TextTesting.h"
+#include "support/ScriptedPasswords.h"
 #include "support/TempDir.h"
-
-#include <PlatformPasswords.h>
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <string>
 #include <vector>
 
 namespace keychaintesting {
 
-// Answers the keychain services' password prompts from a list (an empty list cancels), and
-// records the kind of every prompt.
-class PasswordScript {
-public:
-    void Add(const std::string& password) { mAnswers.push_back({noErr, password}); }
-    void AddStatus(OSStatus status) { mAnswers.push_back({status, {}}); }
-    void Install() { PlatformSetPasswordSource(&PasswordScript::Respond, this); }
-    static void Remove() { PlatformSetPasswordSource(nullptr, nullptr); }
-
-    std::vector<PlatformPasswordRequestKind> asked;
-
-private:
-    struct Answer {
-        OSStatus status;
-        std::string password;
-    };
-    static OSStatus Respond(void* context, const PlatformPasswordRequest* request, char* buffer, UInt32 capacity,
-                           UInt32* length);
-    std::deque<Answer> mAnswers;
-};
+using testsupport::ScriptedPasswords;
 
 class ClipKeychainTest : public testing::Test {
 protected:
@@ -55,7 +34,7 @@ protected:
     void LockKeychain();
 
     testsupport::ScopedStorageEnvironment mStorage;
-    PasswordScript mPasswords;
+    ScriptedPasswords mPasswords;
 };
 
 using texttest::CreateString;

@@ -118,7 +118,7 @@ TEST_F(ClipKeychainTest, ACancelledOrRefusedCreationLeavesNoFileAndCreatingAgain
         ClipKeychain keychain(nullptr);
         mPasswords.AddStatus(userCanceledErr);
         EXPECT_EQ(keychain.CreateNewKeychain(path.Get()), userCanceledErr);
-        PasswordScript::Remove();
+        ScriptedPasswords::Remove();
         EXPECT_EQ(keychain.CreateNewKeychain(path.Get()), errSecInteractionNotAllowed) << "nobody to ask";
         EXPECT_FALSE(fs::exists(KeychainPath()));
         EXPECT_EQ(keychain.GetStatus(), 0u);

@@ -302,16 +302,4 @@ TEST(CMUtilsReplace, OnlyWithinTheGivenLength)
     EXPECT_EQ(units[3], 13);
 }
 
-TEST(CMUtilsDebug, NumbersAndStringsGoToStandardError)
-{
-    testing::internal::CaptureStderr();
-    CMUtils::DebugLongNumber(-2147483647 - 1);
-    CMUtils::DebugLongNumber(0);
-    CMUtils::DebugCFString(nullptr);
-    CMUtils::DebugCFString(CFSTR("shown"));
-    std::string written = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(written.rfind("-2147483648\n0\n", 0), 0u) << written;
-    EXPECT_NE(written.find("shown"), std::string::npos) << written;
-}
-
 }  // namespace

@@ -11,6 +11,7 @@ namespace {
 
 using dialogtest::ClickButton;
 using dialogtest::FindControlByID;
+using dialogtest::PressOK;
 using dialogtest::ScriptedUser;
 using dialogtest::SendCommand;
 
@@ -25,13 +26,6 @@ protected:
     hitoolboxtest::NibBundle mBundle{hitoolboxtest::InterfaceFile(hitoolboxtest::NewClipWindow())};
     Names mNames;
 };
-
-// The user presses OK as soon as the window is up.
-bool ClickOKOnFirstStep(WindowRef window, UInt32 step)
-{
-    EXPECT_EQ(ClickButton(window, kHICommandOK), noErr);
-    return false;
-}
 
 TEST_F(NibModalDialogTest, FileOrWindowMissingLeavesNoWindowAndRunReturnsAtOnce)
 {
@@ -56,7 +50,7 @@ TEST_F(NibModalDialogTest, FileOrWindowMissingLeavesNoWindowAndRunReturnsAtOnce)
 TEST_F(NibModalDialogTest, DefaultButtonEndsTheLoopWithOK)
 {
     ScriptedUser user;
-    user.act = ClickOKOnFirstStep;
+    user.act = PressOK;
     NibModalDialog dialog(mBundle.get(), mNames.nib, mNames.window);
     ASSERT_NE(dialog.window, nullptr);
     EXPECT_FALSE(IsWindowVisible(dialog.window)) << "shown only by Run";

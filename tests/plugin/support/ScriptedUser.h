@@ -10,6 +10,8 @@
 #include <Carbon/Carbon.h>
 #include <PlatformUIDriver.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -129,6 +131,13 @@ inline OSStatus TypeInto(ControlRef control, const std::string& text)
     OSStatus status = PlatformUITypeText(control, string);
     CFRelease(string);
     return status;
+}
+
+// A user's action that presses OK as soon as the window is up.
+inline bool PressOK(WindowRef window, UInt32)
+{
+    EXPECT_EQ(ClickButton(window, kHICommandOK), noErr);
+    return false;
 }
 
 // Sends a command event carrying commandID to the window, as a button or menu item would.
