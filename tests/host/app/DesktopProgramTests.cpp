@@ -191,7 +191,7 @@ TEST_F(DesktopSession, PastesAtOnceArriveEachOnce)
 #if defined(__SANITIZE_ADDRESS__)
     constexpr int kRounds = 2;
 #else
-    constexpr int kRounds = 3;
+    constexpr int kRounds = 5;
 #endif
     for (int i = 0; i < kClips; ++i) {
         const json added = Json({"--text", "<" + std::to_string(i) + ">", "--dialog",
