@@ -25,7 +25,11 @@ public:
         mPid = ::fork();
         char held = 0;
         if (mPid == 0) {
-            int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+            // A folder is locked as itself; anything else is a lock file, made when missing.
+            int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (fd < 0) {
+                fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+            }
             if (fd < 0 || ::flock(fd, LOCK_EX) != 0 || ::write(ready[1], &held, 1) != 1) {
                 ::_exit(1);
             }

@@ -126,6 +126,12 @@ int LockFile::LockFolder(const std::string& path, Mode mode, Wait wait)
                 std::chrono::steady_clock::now(), wait == Wait::Try);
 }
 
+int LockFile::LockFolder(const std::string& path, Mode mode, std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    return Take(ScopedFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), mode, deadline, true);
+}
+
 std::chrono::milliseconds LockWaitLimit()
 {
     const long long limit = gLockWaitMilliseconds.load();

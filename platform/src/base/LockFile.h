@@ -24,6 +24,8 @@ public:
     int Lock(int folderFd, const std::string& name, Mode mode, std::chrono::milliseconds limit);
     // Locks the folder at path itself, for a file whose folder must not gain a lock file.
     int LockFolder(const std::string& path, Mode mode, Wait wait = Wait::Block);
+    // The same, waiting at most limit for another holder to let go (EWOULDBLOCK then).
+    int LockFolder(const std::string& path, Mode mode, std::chrono::milliseconds limit);
     void Unlock() { mFd.Reset(); }
     bool Held() const { return mFd.IsValid(); }
 

@@ -114,9 +114,12 @@ OSStatus KeychainStatusForErrno(int error)
     }
 }
 
-int LockKeychainFolder(const std::string& path, LockFile& lock)
+int LockKeychainFolder(const std::string& path, LockFile& lock, bool tryOnly)
 {
-    return lock.LockFolder(FolderOf(path), LockFile::Mode::Exclusive);
+    // A keychain writer stopped half-way (a frozen application, a slow disk) keeps the lock: every
+    // other application waits a bounded time, then hears that the keychain is busy.
+    return tryOnly ? lock.LockFolder(FolderOf(path), LockFile::Mode::Exclusive, LockFile::Wait::Try)
+                   : lock.LockFolder(FolderOf(path), LockFile::Mode::Exclusive, LockWaitLimit());
 }
 
 std::string KeyDescriptionOfFile(const std::string& path)

@@ -98,7 +98,8 @@ void RemoveKeysOfGoneKeychains()
         LockFile lock;
         if (!stored->life.path.empty()) {
             const std::string& path = stored->life.path;
-            int error = LockKeychainFolder(path, lock);
+            // Only tried: the sweep runs at every keychain call and can wait for a later one.
+            int error = LockKeychainFolder(path, lock, true);
             if (error != 0 && error != ENOENT && error != ENOTDIR) {
                 continue;  // not ours to judge now
             }

@@ -1,6 +1,9 @@
 // Creating, opening, locking and unlocking keychains; their status and settings.
 #include "KeychainTestSupport.h"
 
+#include "LockFile.h"
+#include "support/LockHolder.h"
+
 #include <climits>
 #include <filesystem>
 
@@ -37,6 +40,22 @@ TEST_F(SecKeychainTest, CreatedKeychainIsUnlockedUntilLocked)
     EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 6, "secret", true), noErr);
     EXPECT_EQ(Status(other.Get()) & kSecUnlockStateStatus, kSecUnlockStateStatus);
     EXPECT_TRUE(mPasswords.requests.empty());
+}
+
+// Another process keeping the keychain's folder locked (a writer stopped half-way) holds nobody up
+// for ever: a status and a lock are answered after the bounded wait at most, while it still holds it.
+TEST_F(SecKeychainTest, AFolderLockKeptElsewhereHoldsNobodyUpForEver)
+{
+    KeychainOwner keychain = Create("pw");
+    testsupport::LockHolder holder(mDir.path());
+    platform::SetLockWaitForTesting(std::chrono::milliseconds(100));
+    EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, kSecUnlockStateStatus);
+    SecKeychainLock(keychain.Get());
+    platform::SetLockWaitForTesting(std::chrono::milliseconds(0));
+    EXPECT_TRUE(holder.Alive()) << "a call waited for the holder to end";
+    holder.Release();
+    EXPECT_EQ(SecKeychainLock(keychain.Get()), noErr);
+    EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, 0u);
 }
 
 TEST_F(SecKeychainTest, WrongPasswordIsRefusedAndLeavesTheKeychainLocked)
