@@ -10,10 +10,11 @@
 #include "secure/ClipKeychain.h"
 #include "support/CFObj.h"
 
+#include "TimeStamp.h"
+
 #include <fcntl.h>
 
 #include <cstdio>
-#include <ctime>
 #include <string>
 
 namespace {
@@ -46,12 +47,7 @@ OSStatus OfferNewKeychain(const char* path)
     if (!DisplayAlert(message.Get(), kCreateNewKeychainButton, CFSTR("Cancel"), kAlertStopAlert)) {
         return userCanceledErr;
     }
-    std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    ::gmtime_r(&now, &utc);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
-    const std::string aside = std::string(path) + ".damaged-" + stamp;
+    const std::string aside = std::string(path) + ".damaged-" + platform::UTCStamp();
     if (::renameat2(AT_FDCWD, path, AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) != 0) {
         return ioErr;
     }

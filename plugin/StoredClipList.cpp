@@ -6,7 +6,8 @@
 #include "plugin/PluginIdentity.h"
 #include "plugin/Preferences.h"
 
-#include <ctime>
+#include "TimeStamp.h"
+
 #include <string>
 
 namespace {
@@ -32,13 +33,9 @@ bool SameValue(CFTypeRef one, CFTypeRef other)
 // preferences just read, so no other process takes the key meanwhile.
 CFStringRef CreateSetAsideKey()
 {
-    std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    ::gmtime_r(&now, &utc);
-    char stamp[64];
-    std::strftime(stamp, sizeof stamp, "CLIP_LIST_SET_ASIDE_%Y%m%dT%H%M%SZ", &utc);
+    const std::string stamp = "CLIP_LIST_SET_ASIDE_" + platform::UTCStamp();
     for (int n = 1;; ++n) {
-        const std::string key = n == 1 ? std::string(stamp) : std::string(stamp) + "-" + std::to_string(n);
+        const std::string key = n == 1 ? stamp : stamp + "-" + std::to_string(n);
         CFObj<CFStringRef> candidate(CFStringCreateWithCString(kCFAllocatorDefault, key.c_str(), kCFStringEncodingASCII));
         if (candidate.Get() == nullptr) {
             return nullptr;

@@ -7,6 +7,7 @@
 #include "base/PathParts.h"
 #include "base/RegularFile.h"
 #include "base/TemporaryFiles.h"
+#include "base/TimeStamp.h"
 #include "base/Warnings.h"
 #include "plist/PropertyListReader.h"
 #include "prefs/PreferencesPaths.h"
@@ -54,15 +55,6 @@ const char* KindOf(mode_t mode)
     return "not a regular file";
 }
 
-std::string UTCStamp()
-{
-    std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    ::gmtime_r(&now, &utc);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
-    return stamp;
-}
 
 FileIdentity IdentityOf(const struct stat& info)
 {

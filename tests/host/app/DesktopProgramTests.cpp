@@ -6,7 +6,6 @@
 #include "host/support/StoredClips.h"
 #include "platform/desktop/DesktopClients.h"
 #include "support/ChildProcess.h"
-#include "support/HostileOwnerClient.h"
 #include "support/ScopedVariable.h"
 #include "support/XvfbDisplay.h"
 
@@ -165,15 +164,15 @@ TEST_F(DesktopSession, ACallerReadingTheOutputToItsEndIsNotHeldByTheServer)
 TEST_F(DesktopSession, MisbehavingOwnersAreToldAndHoldNothingUp)
 {
     {
-        auto clipboard = testsupport::StartHostileOwner(mDisplay.Name(), "CLIPBOARD", "mute");
-        auto primary = testsupport::StartHostileOwner(mDisplay.Name(), "PRIMARY", "mute");
+        auto clipboard = desktoptest::StartHostileOwner(mDisplay.Name(), "CLIPBOARD", "mute");
+        auto primary = desktoptest::StartHostileOwner(mDisplay.Name(), "PRIMARY", "mute");
         const json menu = Json({"--desktop", "menu", "--json"});
         const std::string warnings = menu["warnings"].dump();
         EXPECT_NE(warnings.find("the desktop's clipboard was taken as empty"), std::string::npos) << warnings;
         EXPECT_NE(warnings.find("the text selected on the desktop was taken as none"), std::string::npos) << warnings;
         EXPECT_EQ(menu.dump().find("Add Clipboard Content..."), std::string::npos);
     }
-    auto many = testsupport::StartHostileOwner(mDisplay.Name(), "CLIPBOARD", "answering", 300);
+    auto many = desktoptest::StartHostileOwner(mDisplay.Name(), "CLIPBOARD", "answering", 300);
     const json added = Json({"--desktop", "--dialog", R"({"name": "Many"})", "choose", "--path",
                              "Stashwell/Add Clipboard Content...", "--json"});
     ASSERT_EQ(added["alerts"].size(), 1u) << added.dump();

@@ -12,7 +12,6 @@
 #include "scrap/ClipboardBackend.h"
 
 #include "platform/scrap/ScrapTestSupport.h"
-#include "support/HostileOwnerClient.h"
 #include "support/KillLoop.h"
 #include "support/XvfbDisplay.h"
 
@@ -99,7 +98,7 @@ TEST_F(DesktopClipboardTest, AnotherProgramsTargetBecomesAFlavor)
 TEST_F(DesktopClipboardTest, AnOwnerGivingNothingHoldsAWholeReadForOneLimitAndIsToldOnce)
 {
     platform::TakeWarnings();
-    auto owner = testsupport::StartHostileOwner(mDisplay.Name(), "CLIPBOARD", "listing", 12);
+    auto owner = desktoptest::StartHostileOwner(mDisplay.Name(), "CLIPBOARD", "listing", 12);
     platform::desktop::SetWholeReadPatienceForTesting(std::chrono::milliseconds(1500));
     ScrapRef scrap = CurrentScrap();
     std::vector<ScrapFlavorInfo> info = FlavorList(scrap);

@@ -76,4 +76,25 @@ inline std::unique_ptr<testsupport::ChildProcess> ServeSelection(const std::stri
     return xclip;
 }
 
+// Starts the misbehaving owner of tests/support/HostileOwner.cpp on the selection ("CLIPBOARD" or
+// "PRIMARY") in the mode ("mute", "listing", "answering") with count targets, and returns once it
+// owns the selection.
+inline std::unique_ptr<testsupport::ChildProcess> StartHostileOwner(const std::string& display,
+                                                                    const std::string& selection,
+                                                                    const std::string& mode, int count = 0)
+{
+    auto owner = std::make_unique<testsupport::ChildProcess>(
+        std::vector<std::string>{TEST_HOSTILE_OWNER, display, selection, mode, std::to_string(count)},
+        ClientEnvironment(display));
+    const auto deadline = std::chrono::steady_clock::now() + kClientPatience;
+    while (owner->Out() != "ready\n") {
+        if (owner->Ended() || std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "the hostile owner never took " << selection << ": " << owner->Err();
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return owner;
+}
+
 }  // namespace desktoptest
