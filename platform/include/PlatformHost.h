@@ -116,7 +116,25 @@ enum {
 };
 OSStatus PlatformUseDesktop(const char* displayOrNull, CFStringRef* reasonOrNull);
 
-// The text selected on the desktop (the PRIMARY selection), as a new string (+1). NULL when the
+// The desktops the platform can go on. PlatformUseDesktopOfKind puts it on the one asked for, as
+// PlatformUseDesktop does: automatic is Wayland when WAYLAND_DISPLAY names a compositor that
+// answers, else X11 ($DISPLAY). On Wayland the clipboard is the compositor's (data-control; where
+// the compositor offers none, the X11 CLIPBOARD of its XWayland, which it bridges), the selected
+// text its primary selection, and the paste keystroke goes through its virtual keyboard, else the
+// RemoteDesktop portal; with neither, a paste leaves the clip on the clipboard and a warning tells
+// the user to press Control-V. Answers kPlatformNoDesktopErr and the reason as PlatformUseDesktop.
+typedef enum {
+    kPlatformDesktopNone = 0,
+    kPlatformDesktopAutomatic = kPlatformDesktopNone,
+    kPlatformDesktopX11 = 1,
+    kPlatformDesktopWayland = 2
+} PlatformDesktopKind;
+OSStatus PlatformUseDesktopOfKind(PlatformDesktopKind kind, CFStringRef* reasonOrNull);
+// The desktop the platform is on: kPlatformDesktopNone off the desktop.
+PlatformDesktopKind PlatformCurrentDesktop(void);
+
+// The text selected on the desktop (the PRIMARY selection, or the compositor's primary selection
+// on Wayland), as a new string (+1). NULL when the
 // platform is not on the desktop, nothing is selected, the selection is not text, its owner is a
 // window of this process (it could not answer while this call waits) or it does not answer within
 // a few seconds.

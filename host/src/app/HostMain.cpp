@@ -41,7 +41,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
     // The desktop comes first: the clipboard command and every plug-in work on it.
     if (options.desktop) {
         std::string error;
-        if (!UseDesktop(error)) {
+        if (!UseDesktop(options.desktopChoice, error)) {
             err << "cmhost: " << error << "\n";
             return kExitNoDesktop;
         }

@@ -27,7 +27,7 @@ const char* const kFooter =
     "Storage follows the environment: XDG_CONFIG_HOME (preferences), XDG_DATA_HOME (clips folder and "
     "keychain), XDG_RUNTIME_DIR (clipboard).\n"
     "Exit status: 0 when cmhost did its job (the plug-in's own status is in the output), 2 for a usage "
-    "error, 1 when a bundle cannot be loaded, a file cannot be written or --desktop finds no display. "
+    "error, 1 when a bundle cannot be loaded, a file cannot be written or --desktop finds no desktop. "
     "Warnings (what was done on the user's behalf, such as a damaged preferences file put aside) are lines "
     "\"cmhost: warning: ...\" on standard error and the \"warnings\" list of every JSON report.";
 
@@ -104,12 +104,18 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
                    "(default: an in-memory document, from --text or empty)")
         ->type_name("FILE");
 
-    CLI::Option* desktopOption = app.add_flag(
-        "--desktop", options.desktop,
-        "Run on the X11 display named by DISPLAY: the clipboard is the desktop's CLIPBOARD, the context is "
-        "the text selected on the desktop (the PRIMARY selection) unless --text or --context gives it, and "
-        "the paste keystroke is typed as Control-V into the window that has the focus (there is no "
-        "document, and choose reports none). Without a display that accepts cmhost, it exits with status 1");
+    std::string desktopWord;
+    CLI::Option* desktopOption =
+        app.add_flag("--desktop{auto}", desktopWord,
+                     "Run on the desktop: --desktop or --desktop=auto takes Wayland when WAYLAND_DISPLAY names a "
+                     "compositor that answers, else the X11 display named by DISPLAY; --desktop=wayland or "
+                     "--desktop=x11 forces one. The clipboard is the desktop's, the context is the text "
+                     "selected on the desktop (the primary selection) unless --text or --context gives it, and "
+                     "the paste keystroke is typed as Control-V into the window that has the focus (on a Wayland "
+                     "compositor that lets no program type, the clip is left on the clipboard and a warning "
+                     "says to press Control-V). There is no document, and choose reports none. Without the "
+                     "desktop asked for, cmhost exits with status 1")
+            ->check(CLI::IsMember({"auto", "x11", "wayland"}));
     desktopOption->excludes(app.get_option("--document"));
 
     std::vector<std::string> dialogTexts;
@@ -228,6 +234,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
             return fail(error);
         options.context = *context;
     }
+    options.desktop = desktopOption->count() > 0;
+    if (options.desktop)
+        options.desktopChoice = DesktopChoiceNamed(desktopWord).value_or(DesktopChoice::Automatic);
     options.contextFromDesktop = options.desktop && textOption->count() == 0 && contextOption->count() == 0;
     if (app.count("--system-version") > 0) {
         options.systemVersion = ParseSystemVersion(systemVersionText);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "application/ContextData.h"
+#include "application/Desktop.h"
 #include "subcommands/ClipboardCommand.h"
 #include "user/ScriptedUIDriver.h"
 
@@ -44,9 +45,11 @@ struct HostOptions {
     std::optional<std::string> passwordFile;
     // clipboard: what to do with the shared clipboard.
     ClipboardRequest clipboard;
-    // On the X11 desktop: its clipboard, its selected text (when neither --text nor --context gives
-    // the context) and its focused window for the paste keystroke. No document then.
+    // On the desktop (X11 or Wayland, as desktopChoice says): its clipboard, its selected text (when
+    // neither --text nor --context gives the context) and its focused window for the paste
+    // keystroke. No document then.
     bool desktop = false;
+    DesktopChoice desktopChoice = DesktopChoice::Automatic;
     bool contextFromDesktop = false;
 };
 

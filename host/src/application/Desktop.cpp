@@ -7,14 +7,40 @@
 
 namespace cmhost {
 
-bool UseDesktop(std::string& error)
+std::optional<DesktopChoice> DesktopChoiceNamed(const std::string& word)
 {
+    if (word == "auto")
+        return DesktopChoice::Automatic;
+    if (word == "x11")
+        return DesktopChoice::X11;
+    if (word == "wayland")
+        return DesktopChoice::Wayland;
+    return std::nullopt;
+}
+
+bool UseDesktop(DesktopChoice choice, std::string& error)
+{
+    const PlatformDesktopKind kind = choice == DesktopChoice::X11       ? kPlatformDesktopX11
+                                     : choice == DesktopChoice::Wayland ? kPlatformDesktopWayland
+                                                                        : kPlatformDesktopAutomatic;
     CFStringRef reason = nullptr;
-    if (PlatformUseDesktop(nullptr, &reason) == noErr)
+    if (PlatformUseDesktopOfKind(kind, &reason) == noErr)
         return true;
     platform::CFOwner<CFStringRef> owned = platform::AdoptCF(reason);
-    error = owned ? UTF8FromString(owned.Get()) : "the X11 display cannot be used";
+    error = owned ? UTF8FromString(owned.Get()) : "the desktop cannot be used";
     return false;
+}
+
+std::string DesktopName()
+{
+    switch (PlatformCurrentDesktop()) {
+    case kPlatformDesktopX11:
+        return "x11";
+    case kPlatformDesktopWayland:
+        return "wayland";
+    default:
+        return "";
+    }
 }
 
 std::optional<std::string> DesktopSelectedText()

@@ -1,4 +1,4 @@
-// cmhost on the X11 desktop (--desktop): the platform moved onto the display before any plug-in
+// cmhost on the desktop (--desktop), X11 or Wayland: the platform moved onto it before any plug-in
 // is loaded, and the text the user selected there as the context.
 #pragma once
 
@@ -9,9 +9,17 @@
 
 namespace cmhost {
 
-// Puts the platform on the display named by DISPLAY. False with a one-line reason when there is
-// no display or it refuses us.
-bool UseDesktop(std::string& error);
+// Which desktop --desktop asks for: automatic (Wayland when WAYLAND_DISPLAY names a compositor that
+// answers, else the X11 display named by DISPLAY), or one of the two.
+enum class DesktopChoice { Automatic, X11, Wayland };
+// "auto", "x11" or "wayland"; nullopt for another word.
+std::optional<DesktopChoice> DesktopChoiceNamed(const std::string& word);
+
+// Puts the platform on the desktop chosen. False with a one-line reason when it is not there or
+// refuses us.
+bool UseDesktop(DesktopChoice choice, std::string& error);
+// The desktop the platform is on, as the reports name it: "x11" or "wayland"; "" off the desktop.
+std::string DesktopName();
 
 // The text selected on the desktop (the PRIMARY selection) as UTF-8; nullopt when nothing usable
 // is selected.

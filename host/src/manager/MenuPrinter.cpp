@@ -132,10 +132,12 @@ bool IsSeparator(const MenuItem& item)
 }
 
 std::string FormatMenuJson(OSStatus status, const std::vector<MenuItem>& items,
-                           const std::vector<std::string>& warnings)
+                           const std::vector<std::string>& warnings, const std::string& desktop)
 {
     std::string out = "{\"status\": " + std::to_string(status) + ",\n \"items\": ";
     AppendJsonItems(out, items, 1);
+    if (!desktop.empty())
+        out += ",\n \"desktop\": " + Quoted(desktop);
     out += ",\n \"warnings\": [";
     for (size_t i = 0; i < warnings.size(); ++i)
         out += (i == 0 ? "" : ", ") + Quoted(warnings[i]);

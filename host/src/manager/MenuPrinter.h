@@ -8,12 +8,13 @@
 
 namespace cmhost {
 
-// {"status": N, "items": [...], "warnings": [...]}: one record per line, submenus nested in place,
-// each record with "name", "nameType", "command", "attributes" and "modifiers" only when the record
-// has them, and "submenu" for a submenu; then the platform's warnings, on a line of their own.
-// Ends with a newline.
+// {"status": N, "items": [...], "desktop": "...", "warnings": [...]}: one record per line, submenus
+// nested in place, each record with "name", "nameType", "command", "attributes" and "modifiers"
+// only when the record has them, and "submenu" for a submenu; then the desktop that served the
+// menu ("x11" or "wayland", left out off the desktop) and the platform's warnings, each on a line
+// of its own. Ends with a newline.
 std::string FormatMenuJson(OSStatus status, const std::vector<MenuItem>& items,
-                           const std::vector<std::string>& warnings);
+                           const std::vector<std::string>& warnings, const std::string& desktop = "");
 
 // One line per item, submenu contents indented under their title; a separator shows as a line.
 // Ends with a newline.

@@ -1,5 +1,6 @@
 #include "subcommands/ChooseCommand.h"
 
+#include "application/Desktop.h"
 #include "application/PendingTimers.h"
 #include "common/PlatformWarnings.h"
 #include "manager/ContextualMenu.h"
@@ -54,6 +55,7 @@ int RunChooseCommand(const std::vector<std::unique_ptr<PlugInInstance>>& plugIns
         report.document = std::move(document.text);
     // Taken last, after the menu's cleanup and the run loop, so that nothing the plug-in's last
     // save caused is missed.
+    report.desktop = DesktopName();
     report.warnings = TakePlatformWarnings();
     PrintWarnings(report.warnings, err);
     if (request.json)

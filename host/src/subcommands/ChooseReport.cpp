@@ -147,6 +147,8 @@ void WriteChooseJson(const ChooseReport& report, std::ostream& out)
     // line can be nothing else.
     if (report.document)
         json["document"] = "";
+    if (!report.desktop.empty())
+        json["desktop"] = report.desktop;
     json["warnings"] = report.warnings;
     // The document is whatever the file held: bytes that are not UTF-8 must not stop the report.
     const std::string text = json.dump(1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";

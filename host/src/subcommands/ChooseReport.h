@@ -23,11 +23,12 @@ struct ChooseReport {
     std::vector<KeyboardRecord> keystrokes;
     // Left out on the desktop, where the host has no document.
     std::optional<std::string> document;
+    std::string desktop;  // "x11" or "wayland" on the desktop, else empty
     std::vector<std::string> warnings;  // the platform's, taken once the command was done
 };
 
-// {"status", "dialogs", "alerts", "passwordPrompts", "keystrokes", "document", "warnings"}, one key
-// per line ("document" only when there is one). The text form leaves the warnings to standard error.
+// {"status", "dialogs", "alerts", "passwordPrompts", "keystrokes", "document", "desktop", "warnings"},
+// one key per line ("document" only when there is one, "desktop" only on the desktop). The text form leaves the warnings to standard error.
 // Both write straight into out, the document without a copy of it.
 void WriteChooseJson(const ChooseReport& report, std::ostream& out);
 void WriteChooseText(const ChooseReport& report, std::ostream& out);

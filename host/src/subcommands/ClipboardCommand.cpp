@@ -3,6 +3,7 @@
 #include "CFOwner.h"
 #include "PathParts.h"
 #include "RegularFile.h"
+#include "application/Desktop.h"
 #include "common/PlatformWarnings.h"
 #include "common/TextConversion.h"
 
@@ -208,7 +209,11 @@ int Show(bool json, std::ostream& out, std::ostream& err)
                 item["hex"] = Hex(reinterpret_cast<const unsigned char*>(flavor.bytes.data()), flavor.bytes.size());
             list.push_back(std::move(item));
         }
-        out << nlohmann::ordered_json{{"flavors", list}, {"warnings", warnings}}.dump() << "\n";
+        nlohmann::ordered_json report = {{"flavors", list}};
+        if (const std::string desktop = DesktopName(); !desktop.empty())
+            report["desktop"] = desktop;
+        report["warnings"] = warnings;
+        out << report.dump() << "\n";
         return 0;
     }
     if (flavors.empty()) {

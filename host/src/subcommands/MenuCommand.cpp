@@ -1,5 +1,6 @@
 #include "subcommands/MenuCommand.h"
 
+#include "application/Desktop.h"
 #include "common/PlatformWarnings.h"
 #include "manager/ContextualMenu.h"
 #include "manager/MenuPrinter.h"
@@ -20,7 +21,7 @@ void RunMenuCommand(const std::vector<std::unique_ptr<PlugInInstance>>& plugIns,
     }
     std::vector<std::string> warnings = TakePlatformWarnings();
     PrintWarnings(warnings, err);
-    out << (json ? FormatMenuJson(status, items, warnings) : FormatMenuText(status, items));
+    out << (json ? FormatMenuJson(status, items, warnings, DesktopName()) : FormatMenuText(status, items));
     out.flush();
 }
 

@@ -76,12 +76,15 @@ int RunPopup(int& argc, char** argv, std::ostream& out, std::ostream& err)
     // The desktop comes first, so that a missing display is said in one line rather than by Qt
     // aborting, and before any plug-in is loaded.
     std::string error;
-    if (!cmhost::UseDesktop(error)) {
+    const cmhost::DesktopChoice choice =
+        cmhost::DesktopChoiceNamed(commandLine.desktop).value_or(cmhost::DesktopChoice::Automatic);
+    if (!cmhost::UseDesktop(choice, error)) {
         err << kProgram << ": " << error << "\n";
         return cmhost::kExitNoDesktop;
     }
-    // The menu must be on the X11 display the platform works on, even in a Wayland session.
-    qputenv("QT_QPA_PLATFORM", "xcb");
+    // The menu must be on the desktop the platform works on: on the X11 display even in a Wayland
+    // session when X11 was asked for.
+    qputenv("QT_QPA_PLATFORM", cmhost::DesktopName() == "wayland" ? "wayland" : "xcb");
     int status = cmhost::kExitDone;
     {
         QApplication application(argc, argv);

@@ -16,6 +16,9 @@ struct PopupCommandLine {
     std::string output;
     // Empty: the Stashwell.plugin installed with the program, else the build's.
     std::string plugins;
+    // "auto" (Wayland when WAYLAND_DISPLAY names a compositor that answers, else X11), "x11" or
+    // "wayland".
+    std::string desktop = "auto";
 };
 
 // Reads the arguments after the program name.

@@ -38,8 +38,12 @@ InputFocus InputFocus::Remember()
 void InputFocus::GiveBack() const
 {
     xcb_connection_t* connection = DisplayConnection();
-    if (connection == nullptr)
+    if (connection == nullptr) {
+        // On Wayland the compositor gives the focus back itself, once the menu's window has gone:
+        // the requests that take it away are sent now, before the paste keystroke is typed.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         return;
+    }
     // The round trip makes sure the display has let go of the menu's keyboard grab before anyone
     // types: the keystroke comes through another connection.
     const xcb_window_t now = FocusedWindow(connection);

@@ -14,7 +14,8 @@ public:
     static InputFocus Remember();
 
     // Waits until the display has done everything the application asked of it (letting go of the
-    // keyboard), then gives the focus back to the remembered window if it has moved.
+    // keyboard), then gives the focus back to the remembered window if it has moved. On Wayland,
+    // where the compositor moves the focus, only sends what takes the menu's window away.
     void GiveBack() const;
 
     // The remembered window, 0 for none.

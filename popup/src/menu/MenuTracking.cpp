@@ -4,6 +4,7 @@
 #include "menu/OptionKey.h"
 #include "menu/PopupMenu.h"
 
+#include <QGuiApplication>
 #include <QTimer>
 
 #include <memory>
@@ -25,6 +26,13 @@ std::optional<SInt32> TrackMenu(const std::vector<cmhost::MenuItem>& items, cons
     // Once the menu is on the screen, the keyboard is asked for until it is had.
     std::unique_ptr<KeyboardGrab> keyboard;
     QTimer::singleShot(0, &menu.Top(), [&menu, &keyboard] { keyboard = std::make_unique<KeyboardGrab>(menu.Top()); });
+    // A Wayland client may not place its windows, and a menu with no window of ours under it opens
+    // as a window of its own: one of a fixed size, which tiling compositors float rather than
+    // stretch over the screen, placed where the compositor puts new windows.
+    if (QGuiApplication::platformName() == QLatin1String("wayland")) {
+        menu.Top().setWindowTitle(QStringLiteral("Stashwell"));
+        menu.Top().setFixedSize(menu.Top().sizeHint());
+    }
     menu.Top().exec(at);
     return picked;
 }

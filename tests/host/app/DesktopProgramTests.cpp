@@ -46,6 +46,7 @@ TEST_F(DesktopProgram, WithoutADisplayThatAnswersCmhostSaysSoBeforeAnyPlugInIsLo
 {
     // The plug-ins folder does not exist: had the host loaded it first, it would say so instead.
     const std::vector<std::string> missing = {"--plugins", mFolder.Child("no-such-bundles")};
+    ScopedVariable noCompositor("WAYLAND_DISPLAY", std::nullopt);
     {
         ScopedVariable display("DISPLAY", std::nullopt);
         std::vector<std::string> before = {"--desktop", "menu"};
@@ -56,11 +57,17 @@ TEST_F(DesktopProgram, WithoutADisplayThatAnswersCmhostSaysSoBeforeAnyPlugInIsLo
         ExpectNoDesktop(Run(after), "DISPLAY");
         // The clipboard commands, which load no plug-in, are the desktop's too.
         ExpectNoDesktop(Run({"clipboard", "show", "--desktop"}), "DISPLAY");
+        ExpectNoDesktop(Run({"--desktop=wayland", "menu"}), "WAYLAND_DISPLAY");
     }
     ScopedVariable display("DISPLAY", ":99");
     std::vector<std::string> refused = {"--desktop", "menu"};
     refused.insert(refused.end(), missing.begin(), missing.end());
     ExpectNoDesktop(Run(refused), ":99");
+    // A compositor named that does not answer is no Wayland session: X11 is tried, and named.
+    ScopedVariable gone("WAYLAND_DISPLAY", mFolder.Child("wayland-gone"));
+    ExpectNoDesktop(Run(refused), ":99");
+    ExpectNoDesktop(Run({"--desktop=wayland", "menu"}), "wayland-gone");
+    EXPECT_EQ(Run({"--desktop=mir", "menu"}).exitStatus, 2);
 }
 
 class DesktopSession : public DesktopProgram {
@@ -98,8 +105,9 @@ TEST_F(DesktopSession, TheTextSelectedOnTheDesktopIsTheContextUnlessTheCommandLi
     json report = Json(add);
     ASSERT_EQ(report["dialogs"].size(), 1u) << report.dump();
     EXPECT_EQ(report["dialogs"][0]["name"], "Kind regards, Ann");
-    // There is no document on the desktop.
+    // There is no document on the desktop, and the report says which desktop it was.
     EXPECT_FALSE(report.contains("document")) << report.dump();
+    EXPECT_EQ(report["desktop"], "x11");
 
     std::vector<std::string> given = add;
     given.insert(given.begin(), {"--text", "Other words"});
