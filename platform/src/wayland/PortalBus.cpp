@@ -113,7 +113,9 @@ std::unique_ptr<PortalBus> PortalBus::Open(std::string& error)
     sd_bus* bus = nullptr;
     const int r = sd_bus_open_user(&bus);
     if (r < 0) {
-        error = std::string("no session bus to reach the desktop portal: ") + std::strerror(-r);
+        // sd-bus says "no medium" when neither variable names a bus.
+        error = std::string("no session bus to reach the desktop portal: ") +
+                (r == -ENOMEDIUM ? "neither DBUS_SESSION_BUS_ADDRESS nor XDG_RUNTIME_DIR is set" : std::strerror(-r));
         return nullptr;
     }
     sd_bus_set_method_call_timeout(bus, kCallLimitMicroseconds);
