@@ -39,6 +39,10 @@ std::optional<xkb_keysym_t> KeysymForVirtualKey(CGKeyCode virtualKey)
     switch (virtualKey) {
     case 36:
         return XKB_KEY_Return;
+    case 115:
+        return XKB_KEY_Home;
+    case 119:
+        return XKB_KEY_End;
     case 55:
         return XKB_KEY_Control_L;
     case 56:
