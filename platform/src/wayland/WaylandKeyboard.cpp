@@ -96,8 +96,8 @@ public:
         return made;
     }
 
-    // The keymap as text in a sealed-off memory file, as the compositor maps it; its size with the
-    // terminating NUL.
+    // The keymap as text in a memory file, as the compositor maps it; its size with the terminating
+    // NUL. An invalid descriptor when it cannot be written.
     ScopedFd AsFile(uint32_t& size) const
     {
         std::unique_ptr<char, decltype(&std::free)> text(

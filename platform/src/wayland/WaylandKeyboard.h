@@ -7,8 +7,8 @@
 // While event-state combining is off, the keys still down are let go first and the modifiers among
 // them held again when combining comes back on. A Wayland client cannot ask the seat which keys
 // are down: the keys known to be down are the ones this keyboard pressed. The user's own keyboard
-// is another device of the seat, whose modifiers the compositor does not apply to this keyboard's
-// keys.
+// is another device of the seat; a wlroots compositor gives the window the modifiers of the
+// keyboard a key came from, so the user's held modifiers do not reach the posted keys there.
 #pragma once
 
 #include <ApplicationServices/ApplicationServices.h>
