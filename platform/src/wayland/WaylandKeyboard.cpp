@@ -23,8 +23,9 @@ namespace platform::wayland {
 namespace {
 
 // How long the windows may take to read the last keys once the compositor has passed them on,
-// before the keyboard leaves the seat: a client reads a key with the keymap of the seat's keyboard
-// at the time it gets to it, and without ours it would read another key or none.
+// before the keyboard leaves the seat: the seat then goes back to another keyboard's keymap, and an
+// X11 window under XWayland reads a key with the keyboard map of the time it gets to it, so it
+// would read another key or none.
 constexpr auto kSettleTime = std::chrono::milliseconds(150);
 
 // The virtual keys a poster may post, as keysyms of the desktop: Command is Control there.
