@@ -1,11 +1,12 @@
 // Posted keystrokes: each goes, at once and in order, to the keyboard sink of the front
 // application, with the event-state combining setting that was in force when it was posted. On the
-// desktop each is typed into the focused window first, and the sink still hears of it, so that a
-// host can tell what was typed.
+// desktop (the Wayland compositor connected, else the X11 display) each is typed into the focused
+// window first, and the sink still hears of it, so that a host can tell what was typed.
 #include <ApplicationServices/ApplicationServices.h>
 #include <PlatformHost.h>
 
 #include "desktop/DesktopKeyboard.h"
+#include "wayland/WaylandKeyboard.h"
 
 #include <atomic>
 #include <mutex>
@@ -21,6 +22,15 @@ std::mutex gSinkMutex;
 KeyboardSink gSink;
 // Per process, on when it starts, as on the original platform.
 std::atomic<bool> gStateCombining{true};
+
+// Types the event on the desktop whose keyboard is connected.
+CGError TypeOnConnectedDesktop(const PlatformKeyboardEvent& event)
+{
+    if (platform::wayland::WaylandKeyboardConnected()) {
+        return platform::wayland::TypeOnWayland(event);
+    }
+    return platform::desktop::TypeOnDesktop(event);
+}
 
 // The sink is called with no lock held, so it may post events or change the sink itself.
 void Deliver(const PlatformKeyboardEvent& event)
@@ -54,7 +64,7 @@ CGError CGPostKeyboardEvent(CGCharCode keyChar, CGKeyCode virtualKey, boolean_t 
     event.keyCode = virtualKey;
     event.keyDown = keyDown != 0;
     event.stateCombining = gStateCombining.load();
-    const CGError typed = platform::desktop::TypeOnDesktop(event);
+    const CGError typed = TypeOnConnectedDesktop(event);
     Deliver(event);
     return typed;
 }
@@ -68,7 +78,7 @@ CGError CGEnableEventStateCombining(boolean_t combineState)
     PlatformKeyboardEvent event{};
     event.kind = kPlatformStateCombiningChanged;
     event.stateCombining = enabled;
-    const CGError typed = platform::desktop::TypeOnDesktop(event);
+    const CGError typed = TypeOnConnectedDesktop(event);
     Deliver(event);
     return typed;
 }
