@@ -10,6 +10,7 @@
 #include "scrap/GenerationView.h"
 
 #include <fcntl.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <csignal>
@@ -28,6 +29,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 // How often a server whose clipboard was taken looks for transfers abandoned meanwhile.
 constexpr int kTakenPollMilliseconds = 1000;
+// The property of our window whose change gives the display's time.
+constexpr char kTimeProperty[] = "STASHWELL_TIMESTAMP";
 
 Reply BytesReply(std::string bytes)
 {
@@ -47,8 +50,9 @@ struct Transfer {
 class Server {
 public:
     Server(DesktopConnection& connection, xcb_window_t window, xcb_timestamp_t time, scrap::GenerationView& view,
-           bool concealed, std::optional<Clock::time_point> clearAt)
-        : mConnection(connection), mWindow(window), mTime(time), mOffer(view, concealed), mClearAt(clearAt)
+           int generationFolder, bool concealed, std::optional<Clock::time_point> clearAt)
+        : mConnection(connection), mWindow(window), mTime(time), mOffer(view, concealed), mWatch(generationFolder),
+          mClearAt(clearAt)
     {
         // Pieces as large as a request may carry, with room for the request's own header.
         const uint32_t maximum = xcb_get_maximum_request_length(connection.Get()) * 4;
@@ -81,20 +85,19 @@ public:
                 taken = true;
                 continue;
             }
-            XcbOwned<xcb_generic_event_t> event;
+            int wait = -1;
             if (taken) {
-                event = WaitForEvent(mConnection, kTakenPollMilliseconds);
+                wait = kTakenPollMilliseconds;
             } else if (mClearAt) {
                 const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*mClearAt - Clock::now());
-                event = WaitForEvent(mConnection, static_cast<int>(std::clamp<long long>(left.count(), 1, 1000)));
-            } else {
-                event = XcbOwned<xcb_generic_event_t>(xcb_wait_for_event(mConnection.Get()));
+                wait = static_cast<int>(std::clamp<long long>(left.count(), 1, 1000));
+            }
+            XcbOwned<xcb_generic_event_t> event = Wait(wait);
+            if (!taken && mWatch.Changed()) {
+                AskForTime();
             }
             if (!event) {
-                if (taken || mClearAt) {
-                    continue;
-                }
-                return;
+                continue;
             }
             switch (event->response_type & 0x7F) {
             case XCB_SELECTION_CLEAR:
@@ -106,7 +109,11 @@ public:
                 Answer(*reinterpret_cast<xcb_selection_request_event_t*>(event.get()));
                 break;
             case XCB_PROPERTY_NOTIFY:
-                Continue(*reinterpret_cast<xcb_property_notify_event_t*>(event.get()));
+                if (!taken && IsTimeAnswer(*reinterpret_cast<xcb_property_notify_event_t*>(event.get()))) {
+                    Announce(reinterpret_cast<xcb_property_notify_event_t*>(event.get())->time);
+                } else {
+                    Continue(*reinterpret_cast<xcb_property_notify_event_t*>(event.get()));
+                }
                 break;
             default:
                 break;
@@ -116,6 +123,44 @@ public:
     }
 
 private:
+    // The next event, waiting at most milliseconds (-1: until one comes) or until the generation's
+    // folder changes; NULL when none came.
+    XcbOwned<xcb_generic_event_t> Wait(int milliseconds)
+    {
+        if (XcbOwned<xcb_generic_event_t> event{xcb_poll_for_event(mConnection.Get())}) {
+            return event;
+        }
+        pollfd waiting[] = {{xcb_get_file_descriptor(mConnection.Get()), POLLIN, 0}, {mWatch.Fd(), POLLIN, 0}};
+        ::poll(waiting, 2, milliseconds);
+        return XcbOwned<xcb_generic_event_t>(xcb_poll_for_event(mConnection.Get()));
+    }
+
+    // Flavors were put: the clipboard is taken again, so that programs that read the targets only
+    // when it changes hands (XWayland's bridge, clipboard managers) read them again. Taking it needs
+    // the display's time, which comes with a change of a property of our window.
+    void AskForTime()
+    {
+        mOffer.Targets();
+        if (mOffer.FlavorCount() == mAnnounced) {
+            return;
+        }
+        mAnnounced = mOffer.FlavorCount();
+        xcb_change_property(mConnection.Get(), XCB_PROP_MODE_APPEND, mWindow, mConnection.Atom(kTimeProperty),
+                            XCB_ATOM_INTEGER, 32, 0, nullptr);
+        xcb_flush(mConnection.Get());
+    }
+
+    bool IsTimeAnswer(const xcb_property_notify_event_t& notify)
+    {
+        return notify.window == mWindow && notify.atom == mConnection.Atom(kTimeProperty);
+    }
+
+    void Announce(xcb_timestamp_t time)
+    {
+        xcb_set_selection_owner(mConnection.Get(), mWindow, mClipboard, time);
+        mTime = time;
+    }
+
     // A secret leaves the clipboard a short time after its paste. Given up with the time we took
     // the clipboard at, the display ignores the request once another program has taken it since:
     // only our own content is taken off.
@@ -277,6 +322,8 @@ private:
     xcb_window_t mWindow;
     xcb_timestamp_t mTime;
     GenerationOffer mOffer;
+    GenerationWatch mWatch;
+    size_t mAnnounced = 0;  // the flavors there were when the clipboard was last taken
     std::optional<Clock::time_point> mClearAt;  // when a secret leaves the clipboard
     uint32_t mFetches = 0;  // how often an application fetched the content
     xcb_atom_t mClipboard = XCB_ATOM_NONE;
@@ -303,12 +350,8 @@ int RunClipboardServer(int argc, char** argv)
     if (!connection) {
         return Fail(error);
     }
-    // A secret's files go with the server: kept open here, they are removed once it has served.
-    ScopedFd secretFiles;
-    std::unique_ptr<scrap::GenerationView> view = OpenServedGeneration(arguments, secretFiles);
-    if (!arguments.concealed) {
-        secretFiles.Reset();
-    }
+    ScopedFd generationFolder;
+    std::unique_ptr<scrap::GenerationView> view = OpenServedGeneration(arguments, generationFolder);
     if (!view) {
         return Fail("cannot open the desktop clipboard's folder");
     }
@@ -342,9 +385,11 @@ int RunClipboardServer(int argc, char** argv)
     }
     // Nobody reads our output any more.
     std::freopen("/dev/null", "w", stdout);
-    Server(*connection, window, time, *view, arguments.concealed, arguments.SecretDeadline()).Run();
-    if (secretFiles.IsValid()) {
-        RemoveFilesOf(secretFiles.Get());
+    Server(*connection, window, time, *view, generationFolder.Get(), arguments.concealed, arguments.SecretDeadline())
+        .Run();
+    // A secret's files go with the server: nobody is served from them any more.
+    if (arguments.concealed) {
+        RemoveFilesOf(generationFolder.Get());
     }
     return 0;
 }

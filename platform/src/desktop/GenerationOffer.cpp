@@ -8,6 +8,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -117,6 +118,25 @@ std::optional<Reply> GenerationOffer::Answer(const std::string& target, size_t i
         }
     }
     return std::nullopt;
+}
+
+GenerationWatch::GenerationWatch(int generationFolder)
+    : mFd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+{
+    const std::string folder = "/proc/self/fd/" + std::to_string(generationFolder);
+    if (mFd.IsValid() && ::inotify_add_watch(mFd.Get(), folder.c_str(), IN_MOVED_TO | IN_CLOSE_WRITE) < 0) {
+        mFd.Reset();
+    }
+}
+
+bool GenerationWatch::Changed()
+{
+    bool changed = false;
+    char events[4096];
+    while (mFd.IsValid() && ::read(mFd.Get(), events, sizeof events) > 0) {
+        changed = true;
+    }
+    return changed;
 }
 
 std::optional<std::chrono::steady_clock::time_point> ServerArguments::SecretDeadline() const

@@ -60,6 +60,22 @@ private:
     bool mConcealed;
 };
 
+// Hears of the changes of a generation's folder: each flavor and each manifest is renamed into
+// place. Programs that take the list of targets once when the clipboard changes hands (XWayland's
+// bridge, clipboard managers, a Wayland compositor itself) learn of flavors put after the server
+// started only when it announces them anew.
+class GenerationWatch {
+public:
+    explicit GenerationWatch(int generationFolder);
+    // The descriptor to wait on (-1 when the folder cannot be watched).
+    int Fd() const { return mFd.Get(); }
+    // Takes what has been heard: whether anything changed since the last call.
+    bool Changed();
+
+private:
+    ScopedFd mFd;
+};
+
 // What a server is started with: the desktop (an X11 display or a Wayland socket), the desktop
 // folder's base name, and for a secret --concealed and the milliseconds after which the secret
 // leaves the clipboard (0: never).

@@ -9,7 +9,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,15 +42,9 @@ class Server {
 public:
     Server(WaylandConnection& connection, DataControl& control, GenerationOffer& offer, std::string token,
            int generationFolder, std::optional<Clock::time_point> clearAt)
-        : mConnection(connection), mControl(control), mOffer(offer), mToken(std::move(token)), mClearAt(clearAt)
+        : mConnection(connection), mControl(control), mOffer(offer), mToken(std::move(token)), mClearAt(clearAt),
+          mWatch(generationFolder)
     {
-        // The generation's flavors are put after the server started: each change of its manifest
-        // is announced anew.
-        mWatch = ScopedFd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
-        const std::string folder = "/proc/self/fd/" + std::to_string(generationFolder);
-        if (mWatch.IsValid() && ::inotify_add_watch(mWatch.Get(), folder.c_str(), IN_MOVED_TO | IN_CLOSE_WRITE) < 0) {
-            mWatch.Reset();
-        }
     }
 
     // Makes a source of the generation's targets (and mark) the compositor's clipboard. false when
@@ -90,7 +83,7 @@ public:
                 wl_display_dispatch_pending(display);
             }
             wl_display_flush(display);
-            std::vector<pollfd> waiting = {{wl_display_get_fd(display), POLLIN, 0}, {mWatch.Get(), POLLIN, 0}};
+            std::vector<pollfd> waiting = {{wl_display_get_fd(display), POLLIN, 0}, {mWatch.Fd(), POLLIN, 0}};
             for (const Transfer& transfer : mTransfers) {
                 waiting.push_back({transfer.pipe.Get(), POLLOUT, 0});
             }
@@ -151,10 +144,7 @@ private:
     // The generation's folder changed: its flavors are announced again when there are others.
     void Changed()
     {
-        char events[4096];
-        while (::read(mWatch.Get(), events, sizeof events) > 0) {
-        }
-        if (mSource == nullptr) {
+        if (!mWatch.Changed() || mSource == nullptr) {
             return;
         }
         mOffer.Targets();
@@ -225,7 +215,7 @@ private:
     GenerationOffer& mOffer;
     std::string mToken;
     std::optional<Clock::time_point> mClearAt;  // when a secret leaves the clipboard
-    ScopedFd mWatch;  // the generation folder's changes
+    desktop::GenerationWatch mWatch;
     size_t mAnnounced = 0;  // the flavors the clipboard's source offers
     wl_proxy* mSource = nullptr;
     std::list<Transfer> mTransfers;

@@ -217,20 +217,31 @@ protected:
     }
 };
 
+// sway gives XWayland the seat, and with it the bridge, once an X11 window has had the focus: a
+// window is opened first, as a user's X11 application would be.
 TEST_F(XWaylandBridgeTest, OurX11ClipboardAndWlCopyReachEachOther)
 {
-    ASSERT_EQ(ClearCurrentScrap(), noErr) << LastClipboardError();
-    ASSERT_EQ(PutString(CurrentScrap(), 'HTML', "<i>x11</i>"), noErr);
-    EXPECT_EQ(Paste("text/html"), "<i>x11</i>");
-
+    testsupport::ChildProcess window({"zenity", "--info", "--text", "x11"},
+                                     {{"DISPLAY", mSway.XDisplay()}, {"NO_AT_BRIDGE", "1"}, {"GDK_BACKEND", "x11"}});
     ASSERT_EQ(Wl({"wl-copy", "--type", "text/html"}, "<i>wayland</i>").exitStatus, 0);
+    // The compositor bridges the selections in its own time, once XWayland has the seat.
     std::string read;
-    for (int i = 0; i < 200 && read.empty(); ++i) {
-        read = ReadFlavor(CurrentScrap(), 'HTML');
-        if (read.empty())
+    for (int i = 0; i < 400 && read != "<i>wayland</i>"; ++i) {
+        if (i > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        read = ReadFlavor(CurrentScrap(), 'HTML');
     }
     EXPECT_EQ(read, "<i>wayland</i>");
+
+    ASSERT_EQ(ClearCurrentScrap(), noErr) << LastClipboardError();
+    ASSERT_EQ(PutString(CurrentScrap(), 'HTML', "<i>x11</i>"), noErr);
+    testsupport::ProcessResult pasted;
+    for (int i = 0; i < 400 && pasted.out != "<i>x11</i>"; ++i) {
+        if (i > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        pasted = Wl({"wl-paste", "--no-newline", "--type", "text/html"});
+    }
+    EXPECT_EQ(pasted.out, "<i>x11</i>") << pasted.err;
 }
 
 }  // namespace
