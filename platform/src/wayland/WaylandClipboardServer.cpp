@@ -144,7 +144,8 @@ private:
     // The generation's folder changed: its flavors are announced again when there are others.
     void Changed()
     {
-        if (!mWatch.Changed() || mSource == nullptr) {
+        // Another program may have taken the clipboard meanwhile: its content is never replaced.
+        if (!mWatch.Changed() || !mConnection.Roundtrip() || mSource == nullptr) {
             return;
         }
         mOffer.Targets();
