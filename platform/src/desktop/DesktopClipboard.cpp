@@ -1,12 +1,12 @@
 #include "desktop/DesktopClipboard.h"
 
 #include "base/ErrnoStatus.h"
-#include "base/LockFile.h"
 #include "base/Warnings.h"
 #include "desktop/ClipboardServerLaunch.h"
 #include "desktop/DesktopConnection.h"
 #include "desktop/ForeignGeneration.h"
 #include "desktop/MimeFlavors.h"
+#include "desktop/PasteTurn.h"
 #include "desktop/SelectionTransfer.h"
 #include "desktop/UnownedGeneration.h"
 #include "scrap/ClipboardFolder.h"
@@ -21,7 +21,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 namespace platform::desktop {
@@ -29,14 +28,6 @@ namespace {
 
 using scrap::ClipboardGeneration;
 using scrap::FailScrap;
-
-// Pastes of the user's processes take turns: a put holds the turn until the application it
-// pastes into has fetched it, so that five pastes made at once arrive all five, each once, instead
-// of the last content put being pasted five times. An application that fetches nothing holds the
-// next paste up only this long; a paste before ours that never ends, only the turn's patience.
-constexpr std::chrono::milliseconds kFetchPatience{2000};
-constexpr std::chrono::milliseconds kTurnPatience{4000};
-constexpr char kPasteTurnName[] = "paste-turn";
 
 class DesktopClipboard;
 std::mutex gLiveMutex;
@@ -78,27 +69,21 @@ public:
     // The application has been told to paste: the turn goes once it fetched our content.
     void FinishPaste()
     {
-        if (!mTurn.Held()) {
-            return;
-        }
         const xcb_atom_t fetched = mConnection->Atom(kServerFetchedProperty);
-        const auto deadline = std::chrono::steady_clock::now() + kFetchPatience;
-        bool seen = false;
-        while (!seen && mConnection->Healthy() && std::chrono::steady_clock::now() < deadline) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                                    std::chrono::steady_clock::now());
-            XcbOwned<xcb_generic_event_t> event = WaitForEvent(*mConnection, std::min<int>(100, static_cast<int>(left.count())));
-            if (!event) {
-                continue;
+        mTurn.Finish([&](std::chrono::milliseconds wait) {
+            if (!mConnection->Healthy()) {
+                return true;  // nothing more can be heard
             }
-            if ((event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
+            XcbOwned<xcb_generic_event_t> event = WaitForEvent(*mConnection, static_cast<int>(wait.count()));
+            if (event && (event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
                 auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event.get());
-                seen = notify->window == mServerWindow && notify->atom == fetched;
-            } else {
+                return notify->window == mServerWindow && notify->atom == fetched;
+            }
+            if (event) {
                 Handle(*event);
             }
-        }
-        mTurn.Unlock();
+            return false;
+        });
     }
 
     OSStatus Current(std::shared_ptr<ClipboardGeneration>& generation) override
@@ -140,7 +125,7 @@ public:
 
     OSStatus Clear(bool concealed) override
     {
-        TakePasteTurn();
+        mTurn.Take(FolderNameFor(mDisplay));
         OSStatus status = mFolder->Clear(concealed);
         if (status != noErr) {
             return status;
@@ -215,33 +200,6 @@ private:
         }
     }
 
-    // Waits for the paste before ours to be fetched (at most the turn's patience), unless this
-    // process holds the turn already; the kernel gives it up with the process in any case.
-    void TakePasteTurn()
-    {
-        if (mTurn.Held()) {
-            return;
-        }
-        ScopedFd folder;
-        if (scrap::OpenClipboardFolder(folder, FolderNameFor(mDisplay)) != noErr) {
-            return;  // the clear that follows says why
-        }
-        const auto deadline = std::chrono::steady_clock::now() + kTurnPatience;
-        for (;;) {
-            const int failure = mTurn.Lock(folder.Get(), kPasteTurnName, LockFile::Mode::Exclusive, LockFile::Wait::Try);
-            if (failure != EWOULDBLOCK) {
-                return;  // held, or no lock to be had: the paste goes on either way
-            }
-            if (std::chrono::steady_clock::now() >= deadline) {
-                ReportWarning("the paste before this one was not fetched within " +
-                              std::to_string(kTurnPatience.count() / 1000) +
-                              " s; this one went ahead, and the two may arrive in either order");
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
-
     void DrainEvents()
     {
         while (XcbOwned<xcb_generic_event_t> event = WaitForEvent(*mConnection, 0)) {
@@ -261,7 +219,7 @@ private:
     // The window of the server started by our last clear.
     xcb_window_t mServerWindow = XCB_WINDOW_NONE;
     // Our turn to paste, held from a clear until the paste was fetched.
-    LockFile mTurn;
+    PasteTurn mTurn;
     // The generation answered last for another owner, or for none, while it is in use.
     std::weak_ptr<ClipboardGeneration> mLast;
     xcb_window_t mLastOwner = XCB_WINDOW_NONE;

@@ -4,16 +4,22 @@
 #include "desktop/ClipboardServerLaunch.h"
 #include "desktop/ForeignGeneration.h"
 #include "desktop/MimeFlavors.h"
+#include "desktop/PasteTurn.h"
+#include "scrap/ClipboardFolder.h"
 #include "desktop/UnownedGeneration.h"
 #include "scrap/ScrapError.h"
 #include "wayland/DataControl.h"
 #include "wayland/WaylandClipboardServer.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -104,6 +110,10 @@ private:
     std::function<void(size_t)> mWaitForAnnounce;
 };
 
+class WaylandClipboard;
+std::mutex gLiveMutex;
+WaylandClipboard* gLive = nullptr;  // the clipboard installed in this process, if any
+
 class WaylandClipboard final : public scrap::ClipboardBackend {
 public:
     WaylandClipboard(std::unique_ptr<WaylandConnection> connection, std::unique_ptr<DataControl> control,
@@ -111,6 +121,38 @@ public:
         : mConnection(std::move(connection)), mControl(std::move(control)), mSocket(std::move(socket)),
           mFolder(scrap::MakeFolderClipboard(FolderNameFor(mSocket), false))
     {
+        std::lock_guard lock(gLiveMutex);
+        gLive = this;
+    }
+
+    ~WaylandClipboard() override
+    {
+        std::lock_guard lock(gLiveMutex);
+        if (gLive == this) {
+            gLive = nullptr;
+        }
+    }
+
+    // The application has been told to paste: the turn goes once it fetched our content.
+    void FinishPaste()
+    {
+        if (!mTurn.Held()) {
+            return;
+        }
+        ScopedFd folder;
+        if (scrap::OpenClipboardFolder(folder, FolderNameFor(mSocket)) != noErr) {
+            mTurn.Finish([](std::chrono::milliseconds) { return true; });
+            return;
+        }
+        const std::string mark = kFetchedMarkPrefix + mServerToken;
+        mTurn.Finish([&](std::chrono::milliseconds wait) {
+            if (::faccessat(folder.Get(), mark.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::min(wait, std::chrono::milliseconds(10)));
+            return false;
+        });
+        ::unlinkat(folder.Get(), mark.c_str(), 0);
     }
 
     OSStatus Current(std::shared_ptr<ClipboardGeneration>& generation) override
@@ -146,6 +188,7 @@ public:
 
     OSStatus Clear(bool concealed) override
     {
+        mTurn.Take(FolderNameFor(mSocket));
         OSStatus status = mFolder->Clear(concealed);
         if (status != noErr) {
             return status;
@@ -155,6 +198,7 @@ public:
         switch (desktop::LaunchClipboardServer({kWaylandServerArgument, mSocket, FolderNameFor(mSocket)}, concealed,
                                                token, why)) {
         case desktop::ServerLaunch::kServing:
+            mServerToken = token;
             mServerMark = std::string(desktop::kServerMarkPrefix) + token + "-";
             return noErr;
         case desktop::ServerLaunch::kTakenMeanwhile:
@@ -217,8 +261,11 @@ private:
     std::unique_ptr<DataControl> mControl;  // gone before the connection
     std::string mSocket;
     std::unique_ptr<scrap::ClipboardBackend> mFolder;
-    // How our last server's marks begin.
+    // Our last server's token, and how its marks begin.
+    std::string mServerToken;
     std::string mServerMark;
+    // Our turn to paste, held from a clear until the paste was fetched.
+    desktop::PasteTurn mTurn;
     std::weak_ptr<ServedGeneration> mServed;
     // The generation answered last for another application's offer, or for none, while it is in use.
     std::weak_ptr<ClipboardGeneration> mLast;
@@ -227,6 +274,14 @@ private:
 };
 
 }  // namespace
+
+void FinishWaylandPaste()
+{
+    std::lock_guard lock(gLiveMutex);
+    if (gLive != nullptr) {
+        gLive->FinishPaste();
+    }
+}
 
 std::unique_ptr<scrap::ClipboardBackend> MakeWaylandClipboard(const char* display, std::string& error)
 {

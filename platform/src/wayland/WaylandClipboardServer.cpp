@@ -5,6 +5,7 @@
 #include "desktop/ClipboardServerLaunch.h"
 #include "desktop/GenerationOffer.h"
 #include "desktop/MimeFlavors.h"
+#include "scrap/ClipboardFolder.h"
 #include "wayland/DataControl.h"
 
 #include <fcntl.h>
@@ -41,11 +42,13 @@ struct Transfer {
 class Server {
 public:
     Server(WaylandConnection& connection, DataControl& control, GenerationOffer& offer, std::string token,
-           int generationFolder, std::optional<Clock::time_point> clearAt)
-        : mConnection(connection), mControl(control), mOffer(offer), mToken(std::move(token)), mClearAt(clearAt),
-          mWatch(generationFolder)
+           int clipboardFolder, int generationFolder, std::optional<Clock::time_point> clearAt)
+        : mConnection(connection), mControl(control), mOffer(offer), mToken(std::move(token)),
+          mClipboardFolder(clipboardFolder), mClearAt(clearAt), mWatch(generationFolder)
     {
     }
+
+    ~Server() { ::unlinkat(mClipboardFolder, FetchedMark().c_str(), 0); }
 
     // Makes a source of the generation's targets (and mark) the compositor's clipboard. false when
     // another program's content became the clipboard at the same moment, after ours.
@@ -179,7 +182,14 @@ private:
             return;  // the pipe closes empty: nothing is offered under that type
         }
         mTransfers.push_back(Transfer{std::move(pipe), std::move(*reply), 0, Clock::now()});
+        // The content itself was asked for: the paste that put it has landed.
+        if (type != desktop::kPasswordManagerHint) {
+            ScopedFd mark(::openat(mClipboardFolder, FetchedMark().c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
+                                   0600));
+        }
     }
+
+    std::string FetchedMark() const { return kFetchedMarkPrefix + mToken; }
 
     // Writes what the pipe takes now; false once the transfer is over (whole, or given up).
     bool Continue(Transfer& transfer)
@@ -215,6 +225,7 @@ private:
     DataControl& mControl;
     GenerationOffer& mOffer;
     std::string mToken;
+    int mClipboardFolder;
     std::optional<Clock::time_point> mClearAt;  // when a secret leaves the clipboard
     desktop::GenerationWatch mWatch;
     size_t mAnnounced = 0;  // the flavors the clipboard's source offers
@@ -250,7 +261,12 @@ int RunWaylandClipboardServer(int argc, char** argv)
     GenerationOffer offer(*view, arguments.concealed);
     // The token names this start among the compositor's offers; the process id is unique while we live.
     const std::string token = std::to_string(::getpid());
-    Server server(*connection, *control, offer, token, generationFolder.Get(), arguments.SecretDeadline());
+    ScopedFd clipboardFolder;
+    if (scrap::OpenClipboardFolder(clipboardFolder, arguments.folder) != noErr) {
+        return Fail("cannot open the desktop clipboard's folder");
+    }
+    Server server(*connection, *control, offer, token, clipboardFolder.Get(), generationFolder.Get(),
+                  arguments.SecretDeadline());
     if (!server.Take()) {
         if (!connection->Healthy()) {
             return Fail("the Wayland compositor closed the connection");

@@ -8,6 +8,10 @@
 
 namespace platform::wayland {
 
+// The file the server makes in the desktop folder, followed by its token, each time an application
+// has fetched the content (the X11 server's STASHWELL_FETCHED): the paste that put it has landed.
+constexpr const char kFetchedMarkPrefix[] = "fetched-";
+
 // The server's first argument when it serves a Wayland compositor.
 constexpr const char kWaylandServerArgument[] = "--wayland";
 

@@ -2,6 +2,8 @@
 // put is served byte for byte after our clipboard object is gone, what wl-copy puts is read by us,
 // a secret is hinted and taken off, and an owner that never answers holds nobody up. And GNOME's
 // way: the X11 clipboard under XWayland, bridged by the compositor.
+#include "LockFile.h"
+#include "ScopedFd.h"
 #include "SecretHandout.h"
 #include "desktop/DesktopClipboard.h"
 #include "desktop/MimeFlavors.h"
@@ -15,6 +17,8 @@
 #include "support/ChildProcess.h"
 #include "support/HeadlessSway.h"
 #include "support/ScopedVariable.h"
+
+#include <fcntl.h>
 
 #include <chrono>
 #include <cstdio>
@@ -87,6 +91,26 @@ protected:
         return types;
     }
 
+    // The compositor's desktop folder, beside the user's clipboard folder.
+    std::filesystem::path DesktopFolder() const
+    {
+        for (const auto& folder : std::filesystem::directory_iterator(mStorage.RuntimeDir())) {
+            if (folder.path().filename().string().starts_with("clipboard-wayland-"))
+                return folder.path();
+        }
+        return {};
+    }
+    // Names the desktop folder's files that begin so.
+    std::set<std::string> FilesStartingWith(const std::string& prefix) const
+    {
+        std::set<std::string> names;
+        for (const auto& file : std::filesystem::directory_iterator(DesktopFolder())) {
+            if (file.path().filename().string().starts_with(prefix))
+                names.insert(file.path().filename().string());
+        }
+        return names;
+    }
+
     testsupport::ScopedTempDir mRuntime;
     HeadlessSway mSway;
 };
@@ -139,6 +163,26 @@ TEST_F(WaylandClipboardTest, WhatWlCopyPutsIsReadByUs)
     EXPECT_EQ(PutString(scrap, 'TEXT', "x"), badScrapRefErr) << "another program holds it";
 }
 
+// A put holds the user's turn to paste until the application it pasted into fetched it.
+TEST_F(WaylandClipboardTest, ThePasteTurnGoesOnceThePasteWasFetched)
+{
+    auto turnIsFree = [this] {
+        platform::ScopedFd folder(::open(DesktopFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        platform::LockFile turn;
+        return turn.Lock(folder.Get(), "paste-turn", platform::LockFile::Mode::Exclusive,
+                         platform::LockFile::Wait::Try) == 0;
+    };
+    ASSERT_EQ(ClearCurrentScrap(), noErr) << LastClipboardError();
+    ASSERT_EQ(PutString(CurrentScrap(), 'HTML', "<b>t</b>"), noErr);
+    EXPECT_FALSE(turnIsFree());
+    EXPECT_EQ(FilesStartingWith("fetched-").size(), 0u);
+    EXPECT_EQ(Paste("text/html"), "<b>t</b>");
+    EXPECT_EQ(FilesStartingWith("fetched-").size(), 1u) << "the server marks the fetch";
+    platform::wayland::FinishWaylandPaste();
+    EXPECT_TRUE(turnIsFree());
+    EXPECT_EQ(FilesStartingWith("fetched-").size(), 0u);
+}
+
 TEST_F(WaylandClipboardTest, ASecretIsHintedAndTakenOffAfterItsTime)
 {
     testsupport::ScopedVariable lifetime("STASHWELL_CLEAR_SECRETS_AFTER", "1");
@@ -154,12 +198,8 @@ TEST_F(WaylandClipboardTest, ASecretIsHintedAndTakenOffAfterItsTime)
     EXPECT_NE(Wl({"wl-paste", "--list-types"}).exitStatus, 0) << "the secret is still offered";
     EXPECT_EQ(FlavorList(CurrentScrap()).size(), 0u);
     size_t kept = 0;
-    for (const auto& folder : std::filesystem::directory_iterator(mStorage.RuntimeDir())) {
-        if (folder.path().filename().string().starts_with("clipboard-wayland-")) {
-            for (const auto& file : std::filesystem::directory_iterator(folder.path() / "current")) {
-                kept += file.is_regular_file() ? 1 : 0;
-            }
-        }
+    for (const auto& file : std::filesystem::directory_iterator(DesktopFolder() / "current")) {
+        kept += file.is_regular_file() ? 1 : 0;
     }
     EXPECT_EQ(kept, 0u) << "the secret's files are kept";
 }
