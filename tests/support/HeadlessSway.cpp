@@ -67,11 +67,13 @@ HeadlessSway::HeadlessSway(const Options& options)
         throw std::runtime_error("sway: cannot give its runtime folder to nobody");
     const std::string ready = runtime + "/ready";
     // The last line runs once the compositor has started: it names XWayland's display (empty
-    // without it) and says the compositor is ready.
+    // without it) and says the compositor is ready. XWayland lets in only the user who started it:
+    // the test's own clients, root's, are let in too.
     const std::string config = mFolder.Child("config");
     WriteFile(config, "output HEADLESS-1 resolution 1280x800\n"
                       "xwayland " + std::string(options.xwayland ? "force" : "disable") + "\n"
-                      "exec sh -c 'echo \"$DISPLAY\" > " + ready + ".part && mv " + ready + ".part " + ready + "'\n");
+                      "exec sh -c '" + std::string(options.xwayland ? "xhost +si:localuser:root >/dev/null 2>&1; " : "") +
+                      "echo \"$DISPLAY\" > " + ready + ".part && mv " + ready + ".part " + ready + "'\n");
     ::chmod(config.c_str(), 0644);
     const std::string log = mFolder.Child("sway.log");
 

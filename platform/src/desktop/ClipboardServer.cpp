@@ -3,15 +3,14 @@
 #include "desktop/ClipboardServerLaunch.h"
 
 #include "base/RegularFile.h"
-#include "base/ScopedDir.h"
 #include "desktop/DesktopConnection.h"
+#include "desktop/GenerationOffer.h"
 #include "desktop/MimeFlavors.h"
 #include "desktop/SelectionTransfer.h"
-#include "scrap/ClipboardFolder.h"
 #include "scrap/GenerationView.h"
 
-#include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <csignal>
@@ -28,24 +27,10 @@ namespace platform::desktop {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-// The target by which clipboard managers learn that the content is a secret they must not keep.
-constexpr const char kPasswordManagerHint[] = "x-kde-passwordManagerHint";
-// A requestor that takes no piece of a large answer for this long has given up.
-constexpr auto kAbandoned = std::chrono::seconds(30);
 // How often a server whose clipboard was taken looks for transfers abandoned meanwhile.
 constexpr int kTakenPollMilliseconds = 1000;
-
-// An answer: bytes made for the target, or a part of a flavor's file that goes out as it is, read
-// a piece at a time so that a large flavor is never held whole.
-struct Reply {
-    std::string bytes;
-    ScopedFd file;
-    off_t from = 0;
-    size_t length = 0;
-
-    bool InFile() const { return file.IsValid(); }
-    size_t Size() const { return InFile() ? length : bytes.size(); }
-};
+// The property of our window whose change gives the display's time.
+constexpr char kTimeProperty[] = "STASHWELL_TIMESTAMP";
 
 Reply BytesReply(std::string bytes)
 {
@@ -65,8 +50,9 @@ struct Transfer {
 class Server {
 public:
     Server(DesktopConnection& connection, xcb_window_t window, xcb_timestamp_t time, scrap::GenerationView& view,
-           bool concealed, std::optional<Clock::time_point> clearAt)
-        : mConnection(connection), mWindow(window), mTime(time), mView(view), mConcealed(concealed), mClearAt(clearAt)
+           int generationFolder, bool concealed, std::optional<Clock::time_point> clearAt)
+        : mConnection(connection), mWindow(window), mTime(time), mOffer(view, concealed), mWatch(generationFolder),
+          mClearAt(clearAt)
     {
         // Pieces as large as a request may carry, with room for the request's own header.
         const uint32_t maximum = xcb_get_maximum_request_length(connection.Get()) * 4;
@@ -99,20 +85,19 @@ public:
                 taken = true;
                 continue;
             }
-            XcbOwned<xcb_generic_event_t> event;
+            int wait = -1;
             if (taken) {
-                event = WaitForEvent(mConnection, kTakenPollMilliseconds);
+                wait = kTakenPollMilliseconds;
             } else if (mClearAt) {
                 const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*mClearAt - Clock::now());
-                event = WaitForEvent(mConnection, static_cast<int>(std::clamp<long long>(left.count(), 1, 1000)));
-            } else {
-                event = XcbOwned<xcb_generic_event_t>(xcb_wait_for_event(mConnection.Get()));
+                wait = static_cast<int>(std::clamp<long long>(left.count(), 1, 1000));
+            }
+            XcbOwned<xcb_generic_event_t> event = Wait(wait);
+            if (!taken && mWatch.Changed()) {
+                AskForTime();
             }
             if (!event) {
-                if (taken || mClearAt) {
-                    continue;
-                }
-                return;
+                continue;
             }
             switch (event->response_type & 0x7F) {
             case XCB_SELECTION_CLEAR:
@@ -124,7 +109,11 @@ public:
                 Answer(*reinterpret_cast<xcb_selection_request_event_t*>(event.get()));
                 break;
             case XCB_PROPERTY_NOTIFY:
-                Continue(*reinterpret_cast<xcb_property_notify_event_t*>(event.get()));
+                if (!taken && IsTimeAnswer(*reinterpret_cast<xcb_property_notify_event_t*>(event.get()))) {
+                    Announce(reinterpret_cast<xcb_property_notify_event_t*>(event.get())->time);
+                } else {
+                    Continue(*reinterpret_cast<xcb_property_notify_event_t*>(event.get()));
+                }
                 break;
             default:
                 break;
@@ -134,6 +123,44 @@ public:
     }
 
 private:
+    // The next event, waiting at most milliseconds (-1: until one comes) or until the generation's
+    // folder changes; NULL when none came.
+    XcbOwned<xcb_generic_event_t> Wait(int milliseconds)
+    {
+        if (XcbOwned<xcb_generic_event_t> event{xcb_poll_for_event(mConnection.Get())}) {
+            return event;
+        }
+        pollfd waiting[] = {{xcb_get_file_descriptor(mConnection.Get()), POLLIN, 0}, {mWatch.Fd(), POLLIN, 0}};
+        ::poll(waiting, 2, milliseconds);
+        return XcbOwned<xcb_generic_event_t>(xcb_poll_for_event(mConnection.Get()));
+    }
+
+    // Flavors were put: the clipboard is taken again, so that programs that read the targets only
+    // when it changes hands (XWayland's bridge, clipboard managers) read them again. Taking it needs
+    // the display's time, which comes with a change of a property of our window.
+    void AskForTime()
+    {
+        mOffer.Targets();
+        if (mOffer.FlavorCount() == mAnnounced) {
+            return;
+        }
+        mAnnounced = mOffer.FlavorCount();
+        xcb_change_property(mConnection.Get(), XCB_PROP_MODE_APPEND, mWindow, mConnection.Atom(kTimeProperty),
+                            XCB_ATOM_INTEGER, 32, 0, nullptr);
+        xcb_flush(mConnection.Get());
+    }
+
+    bool IsTimeAnswer(const xcb_property_notify_event_t& notify)
+    {
+        return notify.window == mWindow && notify.atom == mConnection.Atom(kTimeProperty);
+    }
+
+    void Announce(xcb_timestamp_t time)
+    {
+        xcb_set_selection_owner(mConnection.Get(), mWindow, mClipboard, time);
+        mTime = time;
+    }
+
     // A secret leaves the clipboard a short time after its paste. Given up with the time we took
     // the clipboard at, the display ignores the request once another program has taken it since:
     // only our own content is taken off.
@@ -143,65 +170,6 @@ private:
         xcb_flush(mConnection.Get());
     }
 
-    struct Offer {
-        std::vector<std::pair<std::string, ScrapFlavorType>> targets;
-    };
-
-    std::optional<std::string> FlavorBytes(const scrap::GenerationView::Flavor& flavor, size_t limit)
-    {
-        std::string bytes(std::min(static_cast<size_t>(flavor.entry.size), limit), '\0');
-        Size count = static_cast<Size>(bytes.size());
-        if (mView.ReadData(flavor, &count, bytes.data()) != noErr) {
-            return std::nullopt;
-        }
-        bytes.resize(static_cast<size_t>(count));
-        return bytes;
-    }
-
-    // What the generation offers now: its manifest read again, foreign targets named from their bytes.
-    std::vector<std::pair<std::string, ScrapFlavorType>> Targets()
-    {
-        std::vector<OfferedFlavor> offered;
-        if (mView.Refresh() != noErr) {
-            return {};
-        }
-        for (const auto& flavor : mView.Flavors()) {
-            OfferedFlavor each{flavor.entry.type, ""};
-            if (IsForeignFlavorType(flavor.entry.type)) {
-                // The name leads the bytes, and a target name is short.
-                if (std::optional<std::string> head = FlavorBytes(flavor, 1024)) {
-                    if (auto parts = SplitForeignFlavor(*head)) {
-                        each.foreignTarget = std::string(parts->first);
-                    }
-                }
-            }
-            offered.push_back(each);
-        }
-        return TargetsForFlavors(offered);
-    }
-
-    // A flavor larger than a piece that goes out under the target as it is: the part of its file
-    // after a foreign flavor's leading name. nullopt when its file cannot be shared.
-    std::optional<Reply> FileReply(const scrap::GenerationView::Flavor& flavor, const std::string& target)
-    {
-        size_t skip = 0;
-        if (IsForeignFlavorType(flavor.entry.type)) {
-            std::optional<std::string> head = FlavorBytes(flavor, 1024);
-            auto parts = head ? SplitForeignFlavor(*head) : std::nullopt;
-            if (parts && parts->first == target) {
-                skip = parts->first.size() + 1;
-            }
-        }
-        Reply reply;
-        reply.file = ScopedFd(::fcntl(flavor.file.Get(), F_DUPFD_CLOEXEC, 0));
-        if (!reply.file.IsValid()) {
-            return std::nullopt;
-        }
-        reply.from = static_cast<off_t>(skip);
-        reply.length = static_cast<size_t>(flavor.entry.size) - skip;
-        return reply;
-    }
-
     // The answer for one target, or nullopt when it is not offered. *type is the property's type.
     std::optional<Reply> Convert(xcb_atom_t target, xcb_atom_t& type, uint8_t& format)
     {
@@ -209,11 +177,8 @@ private:
         if (target == mConnection.Atom("TARGETS")) {
             std::vector<xcb_atom_t> atoms = {mConnection.Atom("TARGETS"), mConnection.Atom("TIMESTAMP"),
                                              mConnection.Atom("MULTIPLE")};
-            for (const auto& [name, flavorType] : Targets()) {
+            for (const std::string& name : mOffer.Targets()) {
                 atoms.push_back(mConnection.Atom(name));
-            }
-            if (mConcealed) {
-                atoms.push_back(mConnection.Atom(kPasswordManagerHint));
             }
             type = XCB_ATOM_ATOM;
             format = 32;
@@ -224,36 +189,8 @@ private:
             format = 32;
             return BytesReply(std::string(reinterpret_cast<const char*>(&mTime), sizeof mTime));
         }
-        const std::string name = mConnection.AtomName(target);
-        if (mConcealed && name == kPasswordManagerHint) {
-            type = target;
-            return BytesReply("secret");
-        }
-        for (const auto& [offered, flavorType] : Targets()) {
-            if (offered != name) {
-                continue;
-            }
-            for (const auto& flavor : mView.Flavors()) {
-                if (flavor.entry.type != flavorType) {
-                    continue;
-                }
-                type = target;
-                if (TargetKeepsFlavorBytes(flavorType, name) && static_cast<size_t>(flavor.entry.size) > mPieceSize) {
-                    if (std::optional<Reply> reply = FileReply(flavor, name)) {
-                        return reply;
-                    }
-                }
-                std::optional<std::string> bytes = FlavorBytes(flavor, static_cast<size_t>(flavor.entry.size));
-                if (!bytes) {
-                    return std::nullopt;
-                }
-                if (std::optional<std::string> converted = TargetBytesFromFlavor(flavorType, name, std::move(*bytes))) {
-                    return BytesReply(std::move(*converted));
-                }
-                return std::nullopt;
-            }
-        }
-        return std::nullopt;
+        type = target;
+        return mOffer.Answer(mConnection.AtomName(target), mPieceSize);
     }
 
     // Puts the answer in the requestor's property, in pieces when it is larger than one request.
@@ -345,7 +282,7 @@ private:
     // Transfers nobody takes pieces of any more are dropped.
     void DropAbandonedTransfers()
     {
-        std::erase_if(mTransfers, [](const auto& item) { return Clock::now() - item.second.lastProgress > kAbandoned; });
+        std::erase_if(mTransfers, [](const auto& item) { return Clock::now() - item.second.lastProgress > kAbandonedTransfer; });
     }
 
     void Continue(const xcb_property_notify_event_t& notify)
@@ -384,8 +321,9 @@ private:
     DesktopConnection& mConnection;
     xcb_window_t mWindow;
     xcb_timestamp_t mTime;
-    scrap::GenerationView& mView;
-    bool mConcealed;
+    GenerationOffer mOffer;
+    GenerationWatch mWatch;
+    size_t mAnnounced = 0;  // the flavors there were when the clipboard was last taken
     std::optional<Clock::time_point> mClearAt;  // when a secret leaves the clipboard
     uint32_t mFetches = 0;  // how often an application fetched the content
     xcb_atom_t mClipboard = XCB_ATOM_NONE;
@@ -394,59 +332,29 @@ private:
     std::map<std::pair<xcb_window_t, xcb_atom_t>, Transfer> mTransfers;
 };
 
-// Removes every file of the generation folder (a secret's flavors and their manifest): nobody is
-// served from it any more, and a clear file must not keep the secret until the generation is
-// replaced.
-void RemoveFilesOf(int generationFd)
-{
-    ScopedFd listing(::openat(generationFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    ScopedDir dir(listing.IsValid() ? ::fdopendir(listing.Get()) : nullptr);
-    if (dir.Get() == nullptr) {
-        return;
-    }
-    listing.Release();  // the folder stream owns it now
-    std::vector<std::string> names;
-    while (dirent* entry = ::readdir(dir.Get())) {
-        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
-            names.emplace_back(entry->d_name);
-        }
-    }
-    for (const std::string& name : names) {
-        ::unlinkat(generationFd, name.c_str(), 0);
-    }
-}
-
 int Fail(const std::string& why)
 {
-    std::printf("%s\n", why.c_str());
-    std::fflush(stdout);
-    return 1;
+    return TellStarter(why, 1);
 }
 
 }  // namespace
 
 int RunClipboardServer(int argc, char** argv)
 {
-    const bool concealed = argc == 5 && std::strcmp(argv[3], kConcealedArgument) == 0;
-    char* end = nullptr;
-    const long lifetime = concealed ? std::strtol(argv[4], &end, 10) : 0;
-    if ((argc != 3 && !concealed) || (concealed && (*end != '\0' || lifetime < 0))) {
-        return Fail("usage: stashwell-clipboard-server DISPLAY FOLDER-BASE-NAME [--concealed MILLISECONDS]");
+    ServerArguments arguments;
+    if (!ParseServerArguments(argc, argv, arguments)) {
+        return Fail("usage: stashwell-clipboard-server [--wayland] DISPLAY FOLDER-BASE-NAME [--concealed MILLISECONDS]");
     }
     std::string error;
-    std::unique_ptr<DesktopConnection> connection = DesktopConnection::Open(argv[1], error);
+    std::unique_ptr<DesktopConnection> connection = DesktopConnection::Open(arguments.display.c_str(), error);
     if (!connection) {
         return Fail(error);
     }
-    ScopedFd folder;
-    ScopedFd generation;
-    if (scrap::OpenClipboardFolder(folder, argv[2]) != noErr ||
-        scrap::OpenCurrentGeneration(folder.Get(), generation) != noErr) {
+    ScopedFd generationFolder;
+    std::unique_ptr<scrap::GenerationView> view = OpenServedGeneration(arguments, generationFolder);
+    if (!view) {
         return Fail("cannot open the desktop clipboard's folder");
     }
-    // A secret's files go with the server: kept open here, they are removed once it has served.
-    ScopedFd secretFiles(concealed ? ::fcntl(generation.Get(), F_DUPFD_CLOEXEC, 0) : -1);
-    scrap::GenerationView view(std::move(folder), std::move(generation));
     const xcb_window_t window = connection->MakeHiddenWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
     const xcb_timestamp_t time = connection->TimestampNow(window);
     const xcb_atom_t clipboard = connection->Atom("CLIPBOARD");
@@ -477,13 +385,11 @@ int RunClipboardServer(int argc, char** argv)
     }
     // Nobody reads our output any more.
     std::freopen("/dev/null", "w", stdout);
-    std::optional<Clock::time_point> clearAt;
-    if (concealed && lifetime > 0) {
-        clearAt = Clock::now() + std::chrono::milliseconds(lifetime);
-    }
-    Server(*connection, window, time, view, concealed, clearAt).Run();
-    if (secretFiles.IsValid()) {
-        RemoveFilesOf(secretFiles.Get());
+    Server(*connection, window, time, *view, generationFolder.Get(), arguments.concealed, arguments.SecretDeadline())
+        .Run();
+    // A secret's files go with the server: nobody is served from them any more.
+    if (arguments.concealed) {
+        RemoveFilesOf(generationFolder.Get());
     }
     return 0;
 }

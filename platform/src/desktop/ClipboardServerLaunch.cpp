@@ -17,8 +17,8 @@
 
 namespace platform::desktop {
 
-ServerLaunch LaunchClipboardServer(const std::string& display, const std::string& folderBaseName, bool concealed,
-                                   xcb_window_t& window, std::string& why)
+ServerLaunch LaunchClipboardServer(std::vector<std::string> arguments, bool concealed, std::string& answer,
+                                   std::string& why)
 {
     const std::string path = HelperProgramPath(kClipboardServerName);
     if (path.empty()) {
@@ -34,7 +34,7 @@ ServerLaunch LaunchClipboardServer(const std::string& display, const std::string
     ScopedFd writeEnd(pipeFds[1]);
 
     const std::string lifetime = std::to_string(scrap::SecretLifetimeMilliseconds());
-    std::vector<std::string> arguments = {path, display, folderBaseName};
+    arguments.insert(arguments.begin(), path);
     if (concealed) {
         arguments.insert(arguments.end(), {kConcealedArgument, lifetime});
     }
@@ -45,11 +45,11 @@ ServerLaunch LaunchClipboardServer(const std::string& display, const std::string
     if (!spawned) {
         return ServerLaunch::kFailed;
     }
-    // The server answers with its window once it holds the clipboard, then leaves a process of its
+    // The server answers with its name for what it serves once it holds the clipboard, then leaves a process of its
     // own to serve and exits; its answer ends with the end of the pipe.
     // Far longer than a start takes even on a loaded machine: only a server that hangs is given up on.
     constexpr int kPatienceMilliseconds = 30000;
-    std::string answer;
+    answer.clear();
     char buffer[64];
     for (;;) {
         pollfd waiting = {readEnd.Get(), POLLIN, 0};
@@ -68,14 +68,29 @@ ServerLaunch LaunchClipboardServer(const std::string& display, const std::string
     if (WIFEXITED(exitStatus) && WEXITSTATUS(exitStatus) == kServerFoundClipboardTaken) {
         return ServerLaunch::kTakenMeanwhile;
     }
-    char* end = nullptr;
-    const unsigned long number = std::strtoul(answer.c_str(), &end, 10);
-    if (answer.empty() || end == answer.c_str() || *end != '\n' || number == 0) {
+    const size_t end = answer.find('\n');
+    if (answer.empty() || end == 0 || end == std::string::npos || end + 1 != answer.size() ||
+        answer.find_first_not_of("0123456789") != end) {
         why = answer.empty() ? "its server did not take the clipboard" : "its server failed: " + answer;
         return ServerLaunch::kFailed;
     }
-    window = static_cast<xcb_window_t>(number);
+    answer.resize(end);
     return ServerLaunch::kServing;
+}
+
+ServerLaunch LaunchClipboardServer(const std::string& display, const std::string& folderBaseName, bool concealed,
+                                   xcb_window_t& window, std::string& why)
+{
+    std::string answer;
+    const ServerLaunch launch = LaunchClipboardServer({display, folderBaseName}, concealed, answer, why);
+    if (launch == ServerLaunch::kServing) {
+        window = static_cast<xcb_window_t>(std::strtoul(answer.c_str(), nullptr, 10));
+        if (window == 0) {
+            why = "its server failed: " + answer;
+            return ServerLaunch::kFailed;
+        }
+    }
+    return launch;
 }
 
 }  // namespace platform::desktop

@@ -4,6 +4,7 @@
 #include <xcb/xcb.h>
 
 #include <string>
+#include <vector>
 
 namespace platform::desktop {
 
@@ -21,6 +22,11 @@ enum class ServerLaunch {
 // hint that clipboard managers keep no copy.
 ServerLaunch LaunchClipboardServer(const std::string& display, const std::string& folderBaseName, bool concealed,
                                    xcb_window_t& window, std::string& why);
+
+// The same for any desktop: the server's arguments after its path (the folder's and the secret's
+// are added), and its answer once it serves (a number, without the line end).
+ServerLaunch LaunchClipboardServer(std::vector<std::string> arguments, bool concealed, std::string& answer,
+                                   std::string& why);
 
 // The exit status of a server that found the clipboard taken by another program as it asked.
 constexpr int kServerFoundClipboardTaken = 3;

@@ -1,13 +1,14 @@
 #include "desktop/DesktopClipboard.h"
 
 #include "base/ErrnoStatus.h"
-#include "base/LockFile.h"
 #include "base/Warnings.h"
-#include "desktop/AnswerFile.h"
 #include "desktop/ClipboardServerLaunch.h"
 #include "desktop/DesktopConnection.h"
+#include "desktop/ForeignGeneration.h"
 #include "desktop/MimeFlavors.h"
+#include "desktop/PasteTurn.h"
 #include "desktop/SelectionTransfer.h"
+#include "desktop/UnownedGeneration.h"
 #include "scrap/ClipboardFolder.h"
 #include "scrap/ScrapError.h"
 
@@ -20,7 +21,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 namespace platform::desktop {
@@ -28,66 +28,12 @@ namespace {
 
 using scrap::ClipboardGeneration;
 using scrap::FailScrap;
-using scrap::FlavorLabel;
-using scrap::ManifestEntry;
-
-class DesktopClipboard;
-
-// What another application holds on the CLIPBOARD: its targets, read once, and each flavor's bytes
-// once they have been asked for. It never changes: a new owner, or new content from the same
-// owner, is another generation.
-class ForeignGeneration final : public ClipboardGeneration {
-public:
-    explicit ForeignGeneration(DesktopClipboard& clipboard) : mClipboard(clipboard) {}
-
-    OSStatus Refresh() override;
-    size_t Count() const override { return mEntries.size(); }
-    const ManifestEntry& EntryAt(size_t index) const override { return mEntries[index]; }
-    OSStatus Put(ScrapFlavorType, ScrapFlavorFlags, Size, const void*) override
-    {
-        return FailScrap(badScrapRefErr, "another application holds the clipboard: it must be cleared first");
-    }
-    OSStatus Fetch(size_t index) override;
-    OSStatus ReadData(size_t index, Size* byteCount, void* destination) override;
-
-private:
-    // Reads the flavor's bytes from the owner, within the whole read's time.
-    OSStatus FetchFromOwner(size_t index, std::string& why);
-
-    DesktopClipboard& mClipboard;
-    bool mLoaded = false;
-    // Why the owner's list of targets could not be had: it is not asked again.
-    std::optional<std::string> mListingFailure;
-    // When every flavor must have come, set as the first is asked for: an owner that answers
-    // slowly or not at all, target after target, cannot hold a reader longer than this in all.
-    std::optional<std::chrono::steady_clock::time_point> mOverall;
-    bool mToldTimeRanOut = false;
-    std::vector<TargetFlavor> mFlavors;
-    std::vector<ManifestEntry> mEntries;
-    // Each flavor's bytes once fetched: text converted in memory, anything else as the owner
-    // answered it, in a file of its own.
-    std::vector<std::optional<std::string>> mBytes;
-    std::vector<std::unique_ptr<AnswerFile>> mFiles;
-    // Why a flavor could not be read: it is not asked for again.
-    std::vector<std::optional<std::string>> mFailures;
-};
-
-// How long a whole read of another application's clipboard may take, all its flavors together.
-std::chrono::milliseconds gWholeReadPatience{30000};
-
-// Pastes of the user's processes take turns: a put holds the turn until the application it
-// pastes into has fetched it, so that five pastes made at once arrive all five, each once, instead
-// of the last content put being pasted five times. An application that fetches nothing holds the
-// next paste up only this long; a paste before ours that never ends, only the turn's patience.
-constexpr std::chrono::milliseconds kFetchPatience{2000};
-constexpr std::chrono::milliseconds kTurnPatience{4000};
-constexpr char kPasteTurnName[] = "paste-turn";
 
 class DesktopClipboard;
 std::mutex gLiveMutex;
 DesktopClipboard* gLive = nullptr;  // the clipboard installed in this process, if any
 
-class DesktopClipboard final : public scrap::ClipboardBackend {
+class DesktopClipboard final : public scrap::ClipboardBackend, private ClipboardOwner {
 public:
     DesktopClipboard(std::unique_ptr<DesktopConnection> connection, std::string display)
         : mConnection(std::move(connection)), mDisplay(std::move(display)),
@@ -123,27 +69,21 @@ public:
     // The application has been told to paste: the turn goes once it fetched our content.
     void FinishPaste()
     {
-        if (!mTurn.Held()) {
-            return;
-        }
         const xcb_atom_t fetched = mConnection->Atom(kServerFetchedProperty);
-        const auto deadline = std::chrono::steady_clock::now() + kFetchPatience;
-        bool seen = false;
-        while (!seen && mConnection->Healthy() && std::chrono::steady_clock::now() < deadline) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                                    std::chrono::steady_clock::now());
-            XcbOwned<xcb_generic_event_t> event = WaitForEvent(*mConnection, std::min<int>(100, static_cast<int>(left.count())));
-            if (!event) {
-                continue;
+        mTurn.Finish([&](std::chrono::milliseconds wait) {
+            if (!mConnection->Healthy()) {
+                return true;  // nothing more can be heard
             }
-            if ((event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
+            XcbOwned<xcb_generic_event_t> event = WaitForEvent(*mConnection, static_cast<int>(wait.count()));
+            if (event && (event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
                 auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event.get());
-                seen = notify->window == mServerWindow && notify->atom == fetched;
-            } else {
+                return notify->window == mServerWindow && notify->atom == fetched;
+            }
+            if (event) {
                 Handle(*event);
             }
-        }
-        mTurn.Unlock();
+            return false;
+        });
     }
 
     OSStatus Current(std::shared_ptr<ClipboardGeneration>& generation) override
@@ -170,9 +110,12 @@ public:
         }
         if (owner == XCB_WINDOW_NONE) {
             // Nobody holds the clipboard: it is empty, and the first flavor put makes it ours.
-            generation = std::make_shared<UnownedGeneration>(*this);
+            generation = std::make_shared<UnownedGeneration>([this](std::shared_ptr<ClipboardGeneration>& taken) {
+                OSStatus status = Clear(false);
+                return status == noErr ? mFolder->Current(taken) : status;
+            });
         } else {
-            generation = std::make_shared<ForeignGeneration>(*this);
+            generation = std::make_shared<ForeignGeneration>(static_cast<ClipboardOwner&>(*this));
         }
         mLast = generation;
         mLastOwner = owner;
@@ -182,7 +125,7 @@ public:
 
     OSStatus Clear(bool concealed) override
     {
-        TakePasteTurn();
+        mTurn.Take(FolderNameFor(mDisplay));
         OSStatus status = mFolder->Clear(concealed);
         if (status != noErr) {
             return status;
@@ -207,57 +150,35 @@ public:
         return FailScrap(internalScrapErr, "the clipboard could not be taken: " + why);
     }
 
-    // The owner's answer for a target, other events handled while waiting.
-    std::optional<std::string> Convert(const std::string& target, const TransferPatience& patience, std::string& why)
+private:
+    // The owner's targets, by name: a menu is waiting, so an owner that does not list them soon
+    // is taken as holding nothing.
+    bool ListTargets(std::vector<std::string>& targets, std::string& why) override
     {
-        return ConvertSelection(*mConnection, mWindow, mClipboardAtom, mConnection->Atom(target),
-                                [this](const xcb_generic_event_t& event) { Handle(event); }, why,
-                                kMaxSelectionAnswerBytes, patience);
+        TransferPatience patience;
+        patience.eachAnswer = kQuickLookPatience;
+        StringSink answer;
+        if (!Receive("TARGETS", answer, kMaxSelectionAnswerBytes, patience, why)) {
+            return false;
+        }
+        const size_t count = answer.answer.size() / sizeof(xcb_atom_t);
+        for (size_t i = 0; i < count; ++i) {
+            xcb_atom_t atom = 0;
+            std::memcpy(&atom, answer.answer.data() + i * sizeof atom, sizeof atom);
+            targets.push_back(mConnection->AtomName(atom));
+        }
+        return true;
     }
 
-    // The same, handed to sink as it arrives, at most most bytes.
+    // The owner's answer for a target, handed to sink as it arrives, other events handled while
+    // waiting.
     bool Receive(const std::string& target, AnswerSink& sink, size_t most, const TransferPatience& patience,
-                 std::string& why)
+                 std::string& why) override
     {
         return ReceiveSelection(*mConnection, mWindow, mClipboardAtom, mConnection->Atom(target),
                                 [this](const xcb_generic_event_t& event) { Handle(event); }, sink, why, most,
                                 patience);
     }
-
-    std::string AtomName(xcb_atom_t atom) { return mConnection->AtomName(atom); }
-
-private:
-    // The clipboard no application holds: empty, until this process puts a flavor, which takes the
-    // clipboard first.
-    class UnownedGeneration final : public ClipboardGeneration {
-    public:
-        explicit UnownedGeneration(DesktopClipboard& clipboard) : mClipboard(clipboard) {}
-        OSStatus Refresh() override { return mTaken ? mTaken->Refresh() : noErr; }
-        size_t Count() const override { return mTaken ? mTaken->Count() : 0; }
-        const ManifestEntry& EntryAt(size_t index) const override { return mTaken->EntryAt(index); }
-        OSStatus Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size size, const void* data) override
-        {
-            if (!mTaken) {
-                OSStatus status = mClipboard.Clear(false);
-                if (status == noErr) {
-                    status = mClipboard.mFolder->Current(mTaken);
-                }
-                if (status != noErr) {
-                    mTaken.reset();
-                    return status;
-                }
-            }
-            return mTaken->Put(type, flags, size, data);
-        }
-        OSStatus ReadData(size_t index, Size* byteCount, void* destination) override
-        {
-            return mTaken->ReadData(index, byteCount, destination);
-        }
-
-    private:
-        DesktopClipboard& mClipboard;
-        std::shared_ptr<ClipboardGeneration> mTaken;
-    };
 
     // One desktop folder per display, so that two displays of the user never share flavors.
     static std::string FolderNameFor(const std::string& display)
@@ -276,33 +197,6 @@ private:
             if (notify->selection == mClipboardAtom) {
                 ++mChanges;
             }
-        }
-    }
-
-    // Waits for the paste before ours to be fetched (at most the turn's patience), unless this
-    // process holds the turn already; the kernel gives it up with the process in any case.
-    void TakePasteTurn()
-    {
-        if (mTurn.Held()) {
-            return;
-        }
-        ScopedFd folder;
-        if (scrap::OpenClipboardFolder(folder, FolderNameFor(mDisplay)) != noErr) {
-            return;  // the clear that follows says why
-        }
-        const auto deadline = std::chrono::steady_clock::now() + kTurnPatience;
-        for (;;) {
-            const int failure = mTurn.Lock(folder.Get(), kPasteTurnName, LockFile::Mode::Exclusive, LockFile::Wait::Try);
-            if (failure != EWOULDBLOCK) {
-                return;  // held, or no lock to be had: the paste goes on either way
-            }
-            if (std::chrono::steady_clock::now() >= deadline) {
-                ReportWarning("the paste before this one was not fetched within " +
-                              std::to_string(kTurnPatience.count() / 1000) +
-                              " s; this one went ahead, and the two may arrive in either order");
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
 
@@ -325,128 +219,12 @@ private:
     // The window of the server started by our last clear.
     xcb_window_t mServerWindow = XCB_WINDOW_NONE;
     // Our turn to paste, held from a clear until the paste was fetched.
-    LockFile mTurn;
+    PasteTurn mTurn;
     // The generation answered last for another owner, or for none, while it is in use.
     std::weak_ptr<ClipboardGeneration> mLast;
     xcb_window_t mLastOwner = XCB_WINDOW_NONE;
     unsigned long mLastChanges = 0;
 };
-
-OSStatus ForeignGeneration::Refresh()
-{
-    if (mLoaded) {
-        return noErr;
-    }
-    // The list is what a menu looks at as it opens: an owner that does not give it soon holds up
-    // no menu, and is not asked again.
-    if (!mListingFailure) {
-        std::string why;
-        TransferPatience patience;
-        patience.eachAnswer = kQuickLookPatience;
-        if (std::optional<std::string> answer = mClipboard.Convert("TARGETS", patience, why)) {
-            std::vector<std::string> targets;
-            const size_t count = answer->size() / sizeof(xcb_atom_t);
-            for (size_t i = 0; i < count; ++i) {
-                xcb_atom_t atom = 0;
-                std::memcpy(&atom, answer->data() + i * sizeof atom, sizeof atom);
-                targets.push_back(mClipboard.AtomName(atom));
-            }
-            mFlavors = FlavorsForTargets(targets);
-            for (const TargetFlavor& flavor : mFlavors) {
-                mEntries.push_back(ManifestEntry{flavor.type, 0, 0});
-            }
-            mBytes.resize(mFlavors.size());
-            mFiles.resize(mFlavors.size());
-            mFailures.resize(mFlavors.size());
-            mLoaded = true;
-            return noErr;
-        }
-        mListingFailure = why;
-        ReportWarning("the desktop's clipboard was taken as empty: " + why);
-    }
-    return FailScrap(internalScrapErr, "the clipboard's flavors could not be read: " + *mListingFailure);
-}
-
-OSStatus ForeignGeneration::Fetch(size_t index)
-{
-    if (mBytes[index] || mFiles[index]) {
-        return noErr;
-    }
-    if (!mFailures[index]) {
-        std::string why;
-        if (FetchFromOwner(index, why) == noErr) {
-            return noErr;
-        }
-        mFailures[index] = why;
-        // Once the time is out every flavor not read yet fails alike: the user hears of it once.
-        if (why != kOverallTimeRanOut) {
-            ReportWarning(FlavorLabel(mFlavors[index].type) +
-                          " of the desktop's clipboard could not be read and was left out: " + why);
-        } else if (!mToldTimeRanOut) {
-            mToldTimeRanOut = true;
-            ReportWarning("the desktop's clipboard was read in part: " + why + " (more than " +
-                          std::to_string((gWholeReadPatience.count() + 999) / 1000) +
-                          " s); what it had not given by then was left out");
-        }
-    }
-    return FailScrap(internalScrapErr, FlavorLabel(mFlavors[index].type) + " could not be read: " + *mFailures[index]);
-}
-
-OSStatus ForeignGeneration::FetchFromOwner(size_t index, std::string& why)
-{
-    if (!mOverall) {
-        mOverall = std::chrono::steady_clock::now() + gWholeReadPatience;
-    }
-    if (std::chrono::steady_clock::now() >= *mOverall) {
-        why = kOverallTimeRanOut;
-        return internalScrapErr;
-    }
-    TransferPatience patience;
-    patience.overall = *mOverall;
-    if (std::optional<std::string> header = KeptAnswerHeader(mFlavors[index])) {
-        auto file = std::make_unique<AnswerFile>();
-        if (!file->Open(*header, why) ||
-            !mClipboard.Receive(mFlavors[index].target, *file, kMaxSelectionAnswerBytes - header->size(), patience,
-                                why)) {
-            return internalScrapErr;
-        }
-        mEntries[index].size = static_cast<Size>(file->Size());
-        mFiles[index] = std::move(file);
-        return noErr;
-    }
-    std::optional<std::string> answer = mClipboard.Convert(mFlavors[index].target, patience, why);
-    if (!answer) {
-        return internalScrapErr;
-    }
-    std::optional<std::string> bytes = FlavorBytesFromTarget(mFlavors[index], std::move(*answer));
-    if (!bytes) {
-        why = "it is not valid text";
-        return internalScrapErr;
-    }
-    mEntries[index].size = static_cast<Size>(bytes->size());
-    mBytes[index] = std::move(bytes);
-    return noErr;
-}
-
-OSStatus ForeignGeneration::ReadData(size_t index, Size* byteCount, void* destination)
-{
-    if (mFiles[index]) {
-        const size_t count = std::min(static_cast<size_t>(*byteCount), mFiles[index]->Size());
-        if (!mFiles[index]->ReadInto(destination, count)) {
-            return FailScrap(internalScrapErr, FlavorLabel(mFlavors[index].type) + " could not be read: " +
-                                                   ErrnoReason("its kept copy", errno));
-        }
-        *byteCount = static_cast<Size>(count);
-        return noErr;
-    }
-    const std::string& bytes = *mBytes[index];
-    const size_t count = std::min(static_cast<size_t>(*byteCount), bytes.size());
-    if (count > 0) {
-        std::memcpy(destination, bytes.data(), count);
-    }
-    *byteCount = static_cast<Size>(count);
-    return noErr;
-}
 
 }  // namespace
 
@@ -456,11 +234,6 @@ void FinishDesktopPaste()
     if (gLive != nullptr) {
         gLive->FinishPaste();
     }
-}
-
-void SetWholeReadPatienceForTesting(std::chrono::milliseconds patience)
-{
-    gWholeReadPatience = patience;
 }
 
 std::unique_ptr<scrap::ClipboardBackend> MakeDesktopClipboard(const char* display, std::string& error)

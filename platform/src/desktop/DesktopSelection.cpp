@@ -56,6 +56,17 @@ void ForgetDisplayForSelectedText()
     gDisplay.reset();
 }
 
+CFStringRef CreateSelectedText(std::string bytes, bool latin1)
+{
+    while (!bytes.empty() && bytes.back() == '\0') {
+        bytes.pop_back();
+    }
+    // Text that is not what its target says (bytes that are not UTF-8) is no text: NULL.
+    return CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(bytes.data()),
+                                   static_cast<CFIndex>(bytes.size()),
+                                   latin1 ? kCFStringEncodingISOLatin1 : kCFStringEncodingUTF8, false);
+}
+
 }  // namespace platform::desktop
 
 using namespace platform::desktop;
@@ -100,13 +111,5 @@ CFStringRef PlatformCopyDesktopSelectedText(void)
         platform::ReportWarning("the text selected on the desktop was taken as none: " + why);
         return nullptr;
     }
-    // Some owners count a C string's terminator as part of the text.
-    while (!text->empty() && text->back() == '\0') {
-        text->pop_back();
-    }
-    // Text that is not what its target says (bytes that are not UTF-8) is no text: NULL.
-    return CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(text->data()),
-                                   static_cast<CFIndex>(text->size()),
-                                   target == XCB_ATOM_STRING ? kCFStringEncodingISOLatin1 : kCFStringEncodingUTF8,
-                                   false);
+    return CreateSelectedText(std::move(*text), target == XCB_ATOM_STRING);
 }

@@ -105,7 +105,7 @@ bool IsMachineryTarget(std::string_view target)
     static const std::set<std::string_view> kMachinery = {
         "TARGETS", "MULTIPLE", "TIMESTAMP", "SAVE_TARGETS", "DELETE", "INSERT_SELECTION", "INSERT_PROPERTY",
         "INCR", "ATOM_PAIR", "TEXT", "COMPOUND_TEXT", "LENGTH", "CLIPBOARD_MANAGER"};
-    return kMachinery.count(target) != 0;
+    return kMachinery.count(target) != 0 || target.starts_with(kServerMarkPrefix);
 }
 
 ScrapFlavorType ForeignFlavorType(std::string_view target)

@@ -17,7 +17,10 @@ namespace platform::desktop {
 
 // Targets that are the selection's machinery (TARGETS, MULTIPLE, TIMESTAMP, SAVE_TARGETS…) or
 // aliases of text that the text targets already give: never content.
+// So is the type by which a clipboard server of ours marks its offer on a Wayland compositor (this
+// prefix and the server's token).
 bool IsMachineryTarget(std::string_view target);
+inline constexpr std::string_view kServerMarkPrefix = "application/x-stashwell-server-";
 
 // One flavor that a selection's targets give: its type and the target to ask for it.
 struct TargetFlavor {

@@ -53,27 +53,6 @@ size_t AnnouncedSize(const xcb_get_property_reply_t& reply)
     return size;
 }
 
-// An answer gathered whole in memory. Room for what an answer in pieces announces is made at once,
-// so that it is never held twice while it grows.
-class StringSink final : public AnswerSink {
-public:
-    void Expect(size_t atLeast) override
-    {
-        try {
-            answer.reserve(atLeast);
-        } catch (const std::bad_alloc&) {
-            // Only a hint: an owner may announce more than it sends. The answer then grows.
-        }
-    }
-    bool Take(std::string_view piece, std::string&) override
-    {
-        answer.append(piece);
-        return true;
-    }
-
-    std::string answer;
-};
-
 // Who is waited for, as the user knows it.
 std::string HolderOf(xcb_atom_t selection)
 {

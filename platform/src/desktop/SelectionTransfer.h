@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,6 +43,27 @@ public:
     virtual void Expect(size_t atLeast) {}
     // The next piece, in order; false, with the reason in why, gives the transfer up.
     virtual bool Take(std::string_view piece, std::string& why) = 0;
+};
+
+// An answer gathered whole in memory. Room for what an answer in pieces announces is made at once,
+// so that it is never held twice while it grows.
+class StringSink final : public AnswerSink {
+public:
+    void Expect(size_t atLeast) override
+    {
+        try {
+            answer.reserve(atLeast);
+        } catch (const std::bad_alloc&) {
+            // Only a hint: an owner may announce more than it sends. The answer then grows.
+        }
+    }
+    bool Take(std::string_view piece, std::string&) override
+    {
+        answer.append(piece);
+        return true;
+    }
+
+    std::string answer;
 };
 
 // Asks the owner for the target and hands its answer to sink as it arrives. False with the reason

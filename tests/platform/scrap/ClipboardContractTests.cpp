@@ -5,7 +5,9 @@
 #include "desktop/DesktopClipboard.h"
 #include "scrap/ClipboardBackend.h"
 #include "scrap/ScrapManifest.h"
+#include "support/HeadlessSway.h"
 #include "support/XvfbDisplay.h"
+#include "wayland/WaylandClipboard.h"
 
 #include <cstring>
 #include <memory>
@@ -17,12 +19,21 @@ using namespace scraptest;
 template <PlatformClipboardKind Kind>
 struct Backend {
     static constexpr bool kDesktop = false;
+    static constexpr bool kWayland = false;
     static constexpr PlatformClipboardKind kKind = Kind;
 };
 
 // The CLIPBOARD of a display of the test's own.
 struct Desktop {
     static constexpr bool kDesktop = true;
+    static constexpr bool kWayland = false;
+    static constexpr PlatformClipboardKind kKind = kPlatformClipboardFolder;
+};
+
+// The clipboard of a Wayland compositor of the test's own.
+struct Wayland {
+    static constexpr bool kDesktop = false;
+    static constexpr bool kWayland = true;
     static constexpr PlatformClipboardKind kKind = kPlatformClipboardFolder;
 };
 
@@ -30,7 +41,7 @@ struct BackendNames {
     template <class T>
     static std::string GetName(int)
     {
-        return T::kDesktop ? "Desktop" : T::kKind == kPlatformClipboardFolder ? "Folder" : "Memory";
+        return T::kWayland ? "Wayland" : T::kDesktop ? "Desktop" : T::kKind == kPlatformClipboardFolder ? "Folder" : "Memory";
     }
 };
 
@@ -47,13 +58,21 @@ protected:
             ASSERT_TRUE(backend) << error;
             platform::scrap::InstallClipboardBackend(std::move(backend));
         }
+        if (B::kWayland) {
+            mSway = std::make_unique<testsupport::HeadlessSway>();
+            std::string error;
+            auto backend = platform::wayland::MakeWaylandClipboard(mSway->Socket().c_str(), error);
+            ASSERT_TRUE(backend) << error;
+            platform::scrap::InstallClipboardBackend(std::move(backend));
+        }
     }
     void TearDown() override { PlatformUseClipboard(kPlatformClipboardFolder); }
 
     std::unique_ptr<testsupport::XvfbDisplay> mDisplay;
+    std::unique_ptr<testsupport::HeadlessSway> mSway;
 };
 
-using Backends = testing::Types<Backend<kPlatformClipboardFolder>, Backend<kPlatformClipboardMemory>, Desktop>;
+using Backends = testing::Types<Backend<kPlatformClipboardFolder>, Backend<kPlatformClipboardMemory>, Desktop, Wayland>;
 TYPED_TEST_SUITE(ClipboardContract, Backends, BackendNames);
 
 TYPED_TEST(ClipboardContract, AFreshClipboardHasOneEmptyGeneration)
