@@ -29,20 +29,12 @@ namespace {
 using scrap::ClipboardGeneration;
 using scrap::FailScrap;
 
-class DesktopClipboard;
-std::mutex gLiveMutex;
-DesktopClipboard* gLive = nullptr;  // the clipboard installed in this process, if any
-
 class DesktopClipboard final : public scrap::ClipboardBackend, private ClipboardOwner {
 public:
     DesktopClipboard(std::unique_ptr<DesktopConnection> connection, std::string display)
         : mConnection(std::move(connection)), mDisplay(std::move(display)),
           mFolder(scrap::MakeFolderClipboard(FolderNameFor(mDisplay), false))
     {
-        {
-            std::lock_guard lock(gLiveMutex);
-            gLive = this;
-        }
         mWindow = mConnection->MakeHiddenWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
         mClipboardAtom = mConnection->Atom("CLIPBOARD");
         const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(mConnection->Get(), &xcb_xfixes_id);
@@ -58,16 +50,8 @@ public:
         }
     }
 
-    ~DesktopClipboard() override
-    {
-        std::lock_guard lock(gLiveMutex);
-        if (gLive == this) {
-            gLive = nullptr;
-        }
-    }
-
     // The application has been told to paste: the turn goes once it fetched our content.
-    void FinishPaste()
+    void PasteTyped() override
     {
         const xcb_atom_t fetched = mConnection->Atom(kServerFetchedProperty);
         mTurn.Finish([&](std::chrono::milliseconds wait) {
@@ -227,14 +211,6 @@ private:
 };
 
 }  // namespace
-
-void FinishDesktopPaste()
-{
-    std::lock_guard lock(gLiveMutex);
-    if (gLive != nullptr) {
-        gLive->FinishPaste();
-    }
-}
 
 std::unique_ptr<scrap::ClipboardBackend> MakeDesktopClipboard(const char* display, std::string& error)
 {

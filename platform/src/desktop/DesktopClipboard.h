@@ -17,11 +17,6 @@ namespace platform::desktop {
 // the display cannot be used.
 std::unique_ptr<scrap::ClipboardBackend> MakeDesktopClipboard(const char* display, std::string& error);
 
-// The paste keystroke has been typed into the focused application: once it has fetched what this
-// process put on the clipboard (or after a short wait, when it does not), the turn to paste that
-// the put took goes to the next paste of the user's. Nothing when this process put nothing.
-void FinishDesktopPaste();
-
 // How long a whole read of another application's clipboard may take from the first flavor asked
 // for (30 s unless a test shortens it).
 void SetWholeReadPatienceForTesting(std::chrono::milliseconds patience);

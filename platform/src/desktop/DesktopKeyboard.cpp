@@ -1,8 +1,7 @@
 #include "desktop/DesktopKeyboard.h"
 
-#include "desktop/DesktopClipboard.h"
-
 #include "desktop/DesktopConnection.h"
+#include "events/DesktopKeys.h"
 
 #include <xcb/xtest.h>
 
@@ -18,31 +17,11 @@ namespace platform::desktop {
 namespace {
 
 constexpr xcb_keysym_t kNoSymbol = 0;
-constexpr xcb_keysym_t kControlLSym = 0xffe3;
 constexpr xcb_keysym_t kLowerVSym = 0x0076;
 constexpr xcb_keysym_t kUpperVSym = 0x0056;
 // How long an application may take to read a key typed on a lent keycode before the keycode is
 // cleared again (only when the keyboard lets go of the display).
 constexpr auto kReadingTime = std::chrono::milliseconds(500);
-
-// The virtual keys the plug-in posts, as the desktop's keys: Command is Control there.
-std::optional<xcb_keysym_t> KeysymForVirtualKey(CGKeyCode virtualKey)
-{
-    switch (virtualKey) {
-    case 55:
-        return kControlLSym;
-    case 9:
-        return kLowerVSym;
-    default:
-        return std::nullopt;
-    }
-}
-
-bool IsModifierSym(xcb_keysym_t keysym)
-{
-    // Shift_L ... Hyper_R, and the ISO level shifts and locks.
-    return (keysym >= 0xffe1 && keysym <= 0xffee) || (keysym >= 0xfe01 && keysym <= 0xfe13);
-}
 
 // The keyboard map as the server holds it now: the keysyms of each keycode, unshifted first.
 class KeyboardMap {
@@ -136,11 +115,10 @@ private:
 
     CGError TypeKey(CGKeyCode virtualKey, bool down)
     {
-        std::optional<xcb_keysym_t> keysym = KeysymForVirtualKey(virtualKey);
+        std::optional<uint32_t> keysym = events::DesktopKeysymForVirtualKey(virtualKey);
         if (!keysym) {
             return kCGErrorIllegalArgument;
         }
-        mPasteTyped = mPasteTyped || (down && *keysym == kLowerVSym);
         auto lent = mDown.find(virtualKey);
         if (lent != mDown.end()) {
             // Down on a keycode lent to it: it comes up there.
@@ -160,7 +138,7 @@ private:
         }
         // A release of a key never typed here has nothing to release; a modifier cannot be lent a
         // keycode, since the modifier map would not know it.
-        if (!down || IsModifierSym(*keysym)) {
+        if (!down || events::IsModifierKeysym(*keysym)) {
             return down ? kCGErrorFailure : kCGErrorSuccess;
         }
         // The keyboard map has no key for it (a layout without 'v'): a keycode without keysyms
@@ -221,13 +199,7 @@ private:
                 presses.push_back(FakeKey(keycode, true));
             }
             mReleased.clear();
-            const CGError sent = Send(presses);
-            // The paste's keys are all typed: the clipboard waits for the application to fetch.
-            if (mPasteTyped) {
-                mPasteTyped = false;
-                FinishDesktopPaste();
-            }
-            return sent;
+            return Send(presses);
         }
         return kCGErrorSuccess;
     }
@@ -289,7 +261,6 @@ private:
 
     std::unique_ptr<DesktopConnection> mConnection;
     bool mCombiningOff = false;
-    bool mPasteTyped = false;  // a 'v' went down since the paste began
     // Modifiers let go of while state combining is off, to press again when it comes back on.
     std::vector<xcb_keycode_t> mReleased;
     // Keycodes that had no keysyms and now type a key the map lacked, until the keyboard lets go

@@ -3,6 +3,7 @@
 #include "base/Warnings.h"
 #include "desktop/DesktopConnection.h"
 #include "desktop/SelectionTransfer.h"
+#include "wayland/WaylandSelection.h"
 
 #include <PlatformHost.h>
 
@@ -17,13 +18,9 @@ namespace platform::desktop {
 namespace {
 
 std::mutex gDisplayMutex;
+// Where the selected text is read: an X11 display, or a Wayland compositor; neither off the desktop.
 std::optional<std::string> gDisplay;
-
-std::optional<std::string> Display()
-{
-    std::lock_guard lock(gDisplayMutex);
-    return gDisplay;
-}
+std::optional<std::string> gCompositor;
 
 // The text target to ask for, as the owner lists its targets: UTF-8 when offered, else Latin-1
 // (STRING). XCB_ATOM_NONE when the owner offers neither: the selection is not text.
@@ -48,12 +45,22 @@ void UseDisplayForSelectedText(const char* display)
     const char* name = display != nullptr && display[0] != '\0' ? display : std::getenv("DISPLAY");
     std::lock_guard lock(gDisplayMutex);
     gDisplay = name != nullptr ? name : "";
+    gCompositor.reset();
+}
+
+void UseCompositorForSelectedText(const char* compositor)
+{
+    const char* name = compositor != nullptr && compositor[0] != '\0' ? compositor : std::getenv("WAYLAND_DISPLAY");
+    std::lock_guard lock(gDisplayMutex);
+    gCompositor = name != nullptr ? name : "";
+    gDisplay.reset();
 }
 
 void ForgetDisplayForSelectedText()
 {
     std::lock_guard lock(gDisplayMutex);
     gDisplay.reset();
+    gCompositor.reset();
 }
 
 CFStringRef CreateSelectedText(std::string bytes, bool latin1)
@@ -73,7 +80,16 @@ using namespace platform::desktop;
 
 CFStringRef PlatformCopyDesktopSelectedText(void)
 {
-    std::optional<std::string> display = Display();
+    std::optional<std::string> display;
+    std::optional<std::string> compositor;
+    {
+        std::lock_guard lock(gDisplayMutex);
+        display = gDisplay;
+        compositor = gCompositor;
+    }
+    if (compositor) {
+        return platform::wayland::CopyWaylandSelectedText(compositor->c_str());
+    }
     if (!display) {
         return nullptr;
     }

@@ -1,5 +1,6 @@
-// The text the user selected on the desktop: the PRIMARY selection of the display the platform is
-// on, read by PlatformCopyDesktopSelectedText (PlatformHost.h) on a connection of its own.
+// The text the user selected on the desktop: the PRIMARY selection of the X11 display the platform
+// is on, or the primary selection of its Wayland compositor, read by
+// PlatformCopyDesktopSelectedText (PlatformHost.h) on a connection of its own.
 #pragma once
 
 #include <CoreFoundation/CoreFoundation.h>
@@ -11,6 +12,9 @@ namespace platform::desktop {
 // From now on PlatformCopyDesktopSelectedText reads the display named (NULL or "": $DISPLAY as it
 // is now).
 void UseDisplayForSelectedText(const char* display);
+// From now on PlatformCopyDesktopSelectedText reads the primary selection of the Wayland compositor
+// named (NULL or "": $WAYLAND_DISPLAY as it is now).
+void UseCompositorForSelectedText(const char* compositor);
 // PlatformCopyDesktopSelectedText answers NULL again, as off the desktop.
 void ForgetDisplayForSelectedText();
 

@@ -1,11 +1,13 @@
 // Posted keystrokes: each goes, at once and in order, to the keyboard sink of the front
 // application, with the event-state combining setting that was in force when it was posted. On the
-// desktop (the Wayland compositor connected, else the X11 display) each is typed into the focused
-// window first, and the sink still hears of it, so that a host can tell what was typed.
+// desktop (Wayland or X11) each is typed into the focused window first, and the sink still hears
+// of it, so that a host can tell what was typed.
 #include <ApplicationServices/ApplicationServices.h>
 #include <PlatformHost.h>
 
 #include "desktop/DesktopKeyboard.h"
+#include "scrap/ClipboardBackend.h"
+#include "wayland/WaylandDesktop.h"
 #include "wayland/WaylandKeyboard.h"
 
 #include <atomic>
@@ -22,12 +24,20 @@ std::mutex gSinkMutex;
 KeyboardSink gSink;
 // Per process, on when it starts, as on the original platform.
 std::atomic<bool> gStateCombining{true};
+// A 'v' went down since the paste began: once combining comes back on, the paste's keys are all
+// typed, and the clipboard waits for the application to fetch what it pastes.
+std::atomic<bool> gPasteTyped{false};
+constexpr CGKeyCode kVirtualKeyV = 9;
 
-// Types the event on the desktop whose keyboard is connected.
+// Types the event on the desktop whose keyboard is connected: the Wayland compositor's virtual
+// keyboard, else on a Wayland desktop that gave none its portal (or nobody), else the X11 display.
 CGError TypeOnConnectedDesktop(const PlatformKeyboardEvent& event)
 {
     if (platform::wayland::WaylandKeyboardConnected()) {
         return platform::wayland::TypeOnWayland(event);
+    }
+    if (PlatformCurrentDesktop() == kPlatformDesktopWayland) {
+        return platform::wayland::TypeWithoutVirtualKeyboard(event);
     }
     return platform::desktop::TypeOnDesktop(event);
 }
@@ -65,6 +75,8 @@ CGError CGPostKeyboardEvent(CGCharCode keyChar, CGKeyCode virtualKey, boolean_t 
     event.keyDown = keyDown != 0;
     event.stateCombining = gStateCombining.load();
     const CGError typed = TypeOnConnectedDesktop(event);
+    if (event.keyDown && virtualKey == kVirtualKeyV)
+        gPasteTyped = true;
     Deliver(event);
     return typed;
 }
@@ -79,6 +91,8 @@ CGError CGEnableEventStateCombining(boolean_t combineState)
     event.kind = kPlatformStateCombiningChanged;
     event.stateCombining = enabled;
     const CGError typed = TypeOnConnectedDesktop(event);
+    if (enabled && gPasteTyped.exchange(false))
+        platform::scrap::TellClipboardPasteTyped();
     Deliver(event);
     return typed;
 }

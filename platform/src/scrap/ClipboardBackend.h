@@ -45,6 +45,10 @@ public:
     // concealed one is about to hold a secret: a clipboard that can tell other programs not to keep
     // copies of what it holds tells them.
     virtual OSStatus Clear(bool concealed) = 0;
+    // The paste keystroke has been typed into the focused application. A desktop's clipboard, where
+    // pastes of the user's processes take turns, gives the turn that its last put took to the next
+    // paste once the application has fetched what was put (or after a short wait, when it does not).
+    virtual void PasteTyped() {}
 };
 
 // The user's clipboard folder, shared by all of the user's processes (another base name: another
@@ -59,5 +63,7 @@ std::unique_ptr<ClipboardBackend> MakeMemoryClipboard();
 // Makes the backend the Scrap Manager's from now on; references taken before name nothing
 // afterwards.
 void InstallClipboardBackend(std::unique_ptr<ClipboardBackend> backend);
+// Tells the installed backend that the paste keystroke has been typed (PasteTyped).
+void TellClipboardPasteTyped();
 
 }  // namespace platform::scrap

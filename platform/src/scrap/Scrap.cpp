@@ -256,6 +256,13 @@ OSStatus PlatformUseClipboard(PlatformClipboardKind kind)
     return noErr;
 }
 
+void platform::scrap::TellClipboardPasteTyped()
+{
+    ViewTable& table = Table();
+    std::lock_guard<std::mutex> guard(table.mutex);
+    table.backend->PasteTyped();
+}
+
 void platform::scrap::InstallClipboardBackend(std::unique_ptr<ClipboardBackend> backend)
 {
     ViewTable& table = Table();

@@ -5,6 +5,7 @@
 #include "base/RegularFile.h"
 #include "base/UserFolders.h"
 #include "base/Warnings.h"
+#include "events/DesktopKeys.h"
 #include "prefs/PreferencesPaths.h"
 #include "wayland/PortalBus.h"
 
@@ -27,23 +28,6 @@ constexpr std::chrono::seconds kSetUpLimit{10};
 constexpr std::chrono::seconds kConsentLimit{60};
 // A restore token is a short text (a UUID on the desktops we know); anything longer is not one.
 constexpr size_t kMaxTokenBytes = 4096;
-
-constexpr uint32_t kControlLSym = 0xffe3;
-constexpr uint32_t kLowerVSym = 0x0076;
-
-// The virtual keys the plug-in posts, as the desktop's keys: Command is Control there. The keys
-// go by keysym, so that the desktop types 'v' whatever key carries it in the user's layout.
-std::optional<uint32_t> KeysymForVirtualKey(CGKeyCode virtualKey)
-{
-    switch (virtualKey) {
-    case 55:
-        return kControlLSym;
-    case 9:
-        return kLowerVSym;
-    default:
-        return std::nullopt;
-    }
-}
 
 // The token kept from the last session, if the file holds one that looks like a token: a file
 // that someone else wrote garbage into is passed over, and the desktop asks the user again.
@@ -108,7 +92,7 @@ public:
     {
         if (event.kind != kPlatformKeyEvent)
             return kCGErrorSuccess;
-        std::optional<uint32_t> keysym = KeysymForVirtualKey(event.keyCode);
+        std::optional<uint32_t> keysym = events::DesktopKeysymForVirtualKey(event.keyCode);
         if (!keysym)
             return kCGErrorIllegalArgument;
         // Each key waits for the portal's reply, so that the keys reach the desktop in order.

@@ -110,10 +110,6 @@ private:
     std::function<void(size_t)> mWaitForAnnounce;
 };
 
-class WaylandClipboard;
-std::mutex gLiveMutex;
-WaylandClipboard* gLive = nullptr;  // the clipboard installed in this process, if any
-
 class WaylandClipboard final : public scrap::ClipboardBackend {
 public:
     WaylandClipboard(std::unique_ptr<WaylandConnection> connection, std::unique_ptr<DataControl> control,
@@ -121,20 +117,10 @@ public:
         : mConnection(std::move(connection)), mControl(std::move(control)), mSocket(std::move(socket)),
           mFolder(scrap::MakeFolderClipboard(FolderNameFor(mSocket), false))
     {
-        std::lock_guard lock(gLiveMutex);
-        gLive = this;
-    }
-
-    ~WaylandClipboard() override
-    {
-        std::lock_guard lock(gLiveMutex);
-        if (gLive == this) {
-            gLive = nullptr;
-        }
     }
 
     // The application has been told to paste: the turn goes once it fetched our content.
-    void FinishPaste()
+    void PasteTyped() override
     {
         if (!mTurn.Held()) {
             return;
@@ -274,14 +260,6 @@ private:
 };
 
 }  // namespace
-
-void FinishWaylandPaste()
-{
-    std::lock_guard lock(gLiveMutex);
-    if (gLive != nullptr) {
-        gLive->FinishPaste();
-    }
-}
 
 std::unique_ptr<scrap::ClipboardBackend> MakeWaylandClipboard(const char* display, std::string& error)
 {

@@ -18,9 +18,4 @@ namespace platform::wayland {
 // without data-control).
 std::unique_ptr<scrap::ClipboardBackend> MakeWaylandClipboard(const char* display, std::string& error);
 
-// The paste keystroke has been typed into the focused application: once it has fetched what this
-// process put on the clipboard (or after a short wait, when it does not), the turn to paste that
-// the put took goes to the next paste of the user's. Nothing when this process put nothing.
-void FinishWaylandPaste();
-
 }  // namespace platform::wayland

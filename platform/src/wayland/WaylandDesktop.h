@@ -1,11 +1,12 @@
 // Putting the platform on the Wayland compositor named by WAYLAND_DISPLAY: its clipboard and
-// primary selection through data-control (or, where it offers none, the X11 CLIPBOARD and PRIMARY
-// of its XWayland, which it bridges), and the paste keystroke through its virtual keyboard, else
-// the RemoteDesktop portal, else nobody: then the clip stays on the clipboard and the user is told
-// to press Control-V.
+// primary selection through data-control (or, where it offers none, as GNOME does, the X11
+// CLIPBOARD and PRIMARY of its XWayland, which it bridges with its own), and the paste keystroke
+// through its virtual keyboard, else the RemoteDesktop portal, else nobody: then the clip stays on
+// the clipboard and the user is told to press Control-V.
 #pragma once
 
-#include <MacTypes.h>
+#include <ApplicationServices/ApplicationServices.h>
+#include <PlatformHost.h>
 
 #include <string>
 
@@ -14,5 +15,11 @@ namespace platform::wayland {
 // kPlatformNoDesktopErr with the reason in error when there is no compositor or neither it nor an
 // XWayland beside it gives a clipboard.
 OSStatus UseWaylandDesktop(std::string& error);
+
+// Types a posted event on a compositor that gave no virtual keyboard: through the portal, asked
+// for a keyboard session at the first event (the desktop may ask the user then, once); where the
+// portal cannot type either, the paste's 'v' is answered with a warning that tells the user to press
+// Control-V, and nothing is typed.
+CGError TypeWithoutVirtualKeyboard(const PlatformKeyboardEvent& event);
 
 }  // namespace platform::wayland

@@ -1,6 +1,7 @@
 #include "wayland/WaylandKeyboard.h"
 
 #include "base/ScopedFd.h"
+#include "events/DesktopKeys.h"
 #include "wayland/WaylandConnection.h"
 
 #include "virtual-keyboard-unstable-v1-client.h"
@@ -27,39 +28,6 @@ namespace {
 // X11 window under XWayland reads a key with the keyboard map of the time it gets to it, so it
 // would read another key or none.
 constexpr auto kSettleTime = std::chrono::milliseconds(150);
-
-// The virtual keys a poster may post, as keysyms of the desktop: Command is Control there.
-std::optional<xkb_keysym_t> KeysymForVirtualKey(CGKeyCode virtualKey)
-{
-    // The letters of the ANSI keyboard, by virtual key ('.': not a letter).
-    static constexpr char kLetters[] = "asdfhgzxcv.bqweryt.............ou.ip.lj.k....nm";
-    static_assert(kLetters[31] == 'o' && kLetters[40] == 'k' && kLetters[46] == 'm');
-    if (virtualKey < sizeof kLetters - 1 && kLetters[virtualKey] != '.') {
-        return static_cast<xkb_keysym_t>(kLetters[virtualKey]);
-    }
-    switch (virtualKey) {
-    case 36:
-        return XKB_KEY_Return;
-    case 115:
-        return XKB_KEY_Home;
-    case 119:
-        return XKB_KEY_End;
-    case 55:
-        return XKB_KEY_Control_L;
-    case 56:
-        return XKB_KEY_Shift_L;
-    case 58:
-        return XKB_KEY_Alt_L;
-    default:
-        return std::nullopt;
-    }
-}
-
-bool IsModifierSym(xkb_keysym_t keysym)
-{
-    return (keysym >= XKB_KEY_Shift_L && keysym <= XKB_KEY_Hyper_R) ||
-           (keysym >= XKB_KEY_ISO_Lock && keysym <= XKB_KEY_ISO_Last_Group_Lock);
-}
 
 struct XkbContextDeleter {
     void operator()(xkb_context* context) const { xkb_context_unref(context); }
@@ -246,7 +214,7 @@ private:
 
     CGError TypeKey(CGKeyCode virtualKey, bool down)
     {
-        std::optional<xkb_keysym_t> keysym = KeysymForVirtualKey(virtualKey);
+        std::optional<uint32_t> keysym = events::DesktopKeysymForVirtualKey(virtualKey);
         if (!keysym) {
             return kCGErrorIllegalArgument;
         }
@@ -263,7 +231,7 @@ private:
         std::optional<uint32_t> evdevCode;
         if (auto held = mDown.find(virtualKey); held != mDown.end()) {
             evdevCode = held->second;
-        } else if (std::optional<xkb_keysym_t> keysym = KeysymForVirtualKey(virtualKey)) {
+        } else if (std::optional<uint32_t> keysym = events::DesktopKeysymForVirtualKey(virtualKey)) {
             evdevCode = mKeymap->EvdevCodeTyping(*keysym);
         }
         if (!evdevCode) {
@@ -309,7 +277,7 @@ private:
         }
         for (CGKeyCode virtualKey : down) {
             Press(virtualKey, false);
-            if (std::optional<xkb_keysym_t> keysym = KeysymForVirtualKey(virtualKey); keysym && IsModifierSym(*keysym)) {
+            if (std::optional<uint32_t> keysym = events::DesktopKeysymForVirtualKey(virtualKey); keysym && events::IsModifierKeysym(*keysym)) {
                 mReleased.push_back(virtualKey);
             }
         }

@@ -178,7 +178,7 @@ TEST_F(WaylandClipboardTest, ThePasteTurnGoesOnceThePasteWasFetched)
     EXPECT_EQ(FilesStartingWith("fetched-").size(), 0u);
     EXPECT_EQ(Paste("text/html"), "<b>t</b>");
     EXPECT_EQ(FilesStartingWith("fetched-").size(), 1u) << "the server marks the fetch";
-    platform::wayland::FinishWaylandPaste();
+    platform::scrap::TellClipboardPasteTyped();
     EXPECT_TRUE(turnIsFree());
     EXPECT_EQ(FilesStartingWith("fetched-").size(), 0u);
 }
