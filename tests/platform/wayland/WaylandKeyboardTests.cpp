@@ -3,6 +3,7 @@
 // keystroke pasted.
 #include "wayland/WaylandKeyboard.h"
 
+#include "support/BareCompositor.h"
 #include "support/ChildProcess.h"
 #include "support/HeadlessSway.h"
 
@@ -11,12 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
-#include <wayland-server-core.h>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -46,45 +43,11 @@ void PostPaste()
     EXPECT_EQ(CGEnableEventStateCombining(true), kCGErrorSuccess);
 }
 
-// A compositor of the test's own that offers nothing beyond the core protocol: no seat and no
-// virtual keyboard, as a compositor that keeps the virtual keyboard from its clients.
-class BareCompositor {
-public:
-    explicit BareCompositor(const std::string& socketPath) : mDisplay(wl_display_create())
-    {
-        sockaddr_un address = {};
-        address.sun_family = AF_UNIX;
-        socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
-        const int listening = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        EXPECT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        EXPECT_EQ(::listen(listening, 4), 0);
-        // The display takes the socket over.
-        EXPECT_EQ(wl_display_add_socket_fd(mDisplay, listening), 0);
-        mServing = std::thread([this] {
-            while (!mStop) {
-                wl_event_loop_dispatch(wl_display_get_event_loop(mDisplay), 20);
-                wl_display_flush_clients(mDisplay);
-            }
-        });
-    }
-    ~BareCompositor()
-    {
-        mStop = true;
-        mServing.join();
-        wl_display_destroy(mDisplay);
-    }
-
-private:
-    wl_display* mDisplay;
-    std::atomic<bool> mStop{false};
-    std::thread mServing;
-};
-
 TEST(WaylandKeyboard, ACompositorWithoutAVirtualKeyboardIsRefusedWithTheReason)
 {
     testsupport::ScopedTempDir folder;
     const std::string socket = folder.Child("wayland-bare");
-    BareCompositor compositor(socket);
+    testsupport::BareCompositor compositor(socket);
     std::string error;
     EXPECT_EQ(platform::wayland::ConnectWaylandKeyboard(socket.c_str(), error), kPlatformNoDesktopErr);
     EXPECT_NE(error.find("no virtual keyboard"), std::string::npos) << error;
