@@ -10,9 +10,8 @@ namespace {
 const char* const kDescription =
     "stashwell-popup opens the contextual menu of the Stashwell plug-in at the mouse pointer, over the "
     "application that has the keyboard focus on the desktop: Wayland when WAYLAND_DISPLAY names a compositor "
-    "that answers, else the X11 display named by DISPLAY (--desktop forces one). On a Wayland compositor that "
-    "offers no layer of its own for it, the menu opens in a small window the compositor places. Bind it to a "
-    "key.\n"
+    "that answers, else the X11 display named by DISPLAY (--desktop forces one). On Wayland the menu opens in a "
+    "small window that the compositor places, not at the pointer. Bind it to a key.\n"
     "The menu is the one the plug-in writes for the text selected on the desktop (the primary selection): "
     "the clips, in their submenus, and the commands that add and manage them. Pick with the mouse or with "
     "the arrow keys and Enter. Holding Alt plays the Option key: while it is held, each clip shows as "
