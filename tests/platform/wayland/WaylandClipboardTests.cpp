@@ -26,6 +26,7 @@
 #include <set>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -226,8 +227,9 @@ TEST_F(WaylandClipboardTest, AnOwnerThatNeverAnswersHoldsNobodyUp)
     ASSERT_TRUE(control) << error;
     static const platform::wayland::SourceEvents kSilent = {[](void*, wl_proxy*, const char*, int32_t) {},
                                                             [](void*, wl_proxy*) {}};
+    std::vector<wl_proxy*> sources;
     for (bool primary : {false, true}) {
-        wl_proxy* source = control->CreateSource(&kSilent, nullptr);
+        wl_proxy* source = sources.emplace_back(control->CreateSource(&kSilent, nullptr));
         control->OfferType(source, "text/plain;charset=utf-8");
         primary ? control->SetPrimarySelection(source) : control->SetSelection(source);
     }
@@ -241,6 +243,8 @@ TEST_F(WaylandClipboardTest, AnOwnerThatNeverAnswersHoldsNobodyUp)
     EXPECT_NE(LastClipboardError().find("too long"), std::string::npos) << LastClipboardError();
     platform::desktop::SetWholeReadPatienceForTesting(std::chrono::seconds(30));
     EXPECT_EQ(platform::wayland::CopyWaylandSelectedText(mSway.Socket().c_str()), nullptr);
+    for (wl_proxy* source : sources)
+        control->DestroySource(source);
 }
 
 // GNOME offers no data-control: there the X11 clipboard under XWayland is the clipboard, and the
