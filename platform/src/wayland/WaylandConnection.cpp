@@ -1,10 +1,23 @@
 #include "wayland/WaylandConnection.h"
 
+#include <poll.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstdlib>
 
 namespace platform::wayland {
 namespace {
+
+std::atomic<std::chrono::milliseconds> gRoundtripPatience{std::chrono::seconds(10)};
+
+void OnSyncDone(void* data, wl_callback*, uint32_t)
+{
+    *static_cast<bool*>(data) = true;
+}
+
+const wl_callback_listener kSyncListener = {OnSyncDone};
 
 void OnGlobal(void* data, wl_registry*, uint32_t name, const char* interface, uint32_t version)
 {
@@ -77,12 +90,53 @@ wl_seat* WaylandConnection::Seat()
 
 bool WaylandConnection::Roundtrip()
 {
-    return wl_display_roundtrip(mDisplay) >= 0;
+    // wl_display_roundtrip would wait for ever on a compositor that stopped: the same sync, read
+    // with a bound.
+    bool done = false;
+    wl_callback* sync = wl_display_sync(mDisplay);
+    wl_callback_add_listener(sync, &kSyncListener, &done);
+    const auto deadline = std::chrono::steady_clock::now() + gRoundtripPatience.load();
+    bool failed = false;
+    while (!done && !failed) {
+        if (wl_display_prepare_read(mDisplay) != 0) {
+            failed = wl_display_dispatch_pending(mDisplay) < 0;
+            continue;
+        }
+        pollfd ready = {wl_display_get_fd(mDisplay), POLLIN, 0};
+        if (wl_display_flush(mDisplay) < 0) {
+            if (errno != EAGAIN) {
+                wl_display_cancel_read(mDisplay);
+                failed = true;
+                continue;
+            }
+            ready.events |= POLLOUT;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const int polled = left.count() > 0 ? ::poll(&ready, 1, static_cast<int>(left.count())) : 0;
+        if (polled < 0 && errno == EINTR) {
+            wl_display_cancel_read(mDisplay);
+            continue;
+        }
+        if (polled <= 0 || (ready.revents & POLLIN) == 0) {
+            wl_display_cancel_read(mDisplay);
+            failed = polled <= 0 || (ready.revents & (POLLERR | POLLHUP)) != 0;
+            continue;
+        }
+        failed = wl_display_read_events(mDisplay) < 0 || wl_display_dispatch_pending(mDisplay) < 0;
+    }
+    // Destroyed whatever happened, so that a late answer finds nothing to tell.
+    wl_callback_destroy(sync);
+    return done && !failed;
 }
 
 bool WaylandConnection::Healthy() const
 {
     return wl_display_get_error(mDisplay) == 0;
+}
+
+void SetRoundtripPatienceForTesting(std::chrono::milliseconds patience)
+{
+    gRoundtripPatience = patience;
 }
 
 bool WaylandCompositorAnswers(const char* display)

@@ -6,6 +6,7 @@
 
 #include <wayland-client.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -51,7 +52,8 @@ public:
     // The first seat, bound once; nullptr when the compositor has none.
     wl_seat* Seat();
     // Sends what is queued and waits until the compositor has handled it and every event it sent
-    // back has been dispatched. false when the connection has failed.
+    // back has been dispatched. false when the connection has failed, or when the compositor has
+    // not answered within the round trip's patience (10 s): a compositor that stopped holds nobody.
     bool Roundtrip();
     // Whether the connection is still usable (the compositor may have gone or refused a request).
     bool Healthy() const;
@@ -67,5 +69,8 @@ private:
 
 // The compositor named, as Open takes it, is there and answers.
 bool WaylandCompositorAnswers(const char* display);
+
+// How long a round trip may wait for the compositor (10 s unless a test shortens it).
+void SetRoundtripPatienceForTesting(std::chrono::milliseconds patience);
 
 }  // namespace platform::wayland

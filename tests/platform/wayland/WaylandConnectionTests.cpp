@@ -2,6 +2,11 @@
 
 #include "support/HeadlessSway.h"
 
+#include "ScopedFd.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -24,12 +29,26 @@ TEST(WaylandConnection, FindsWhatTheDesktopNeedsOnHeadlessSway)
     EXPECT_TRUE(connection->Healthy());
 }
 
-TEST(WaylandConnection, NamesTheCompositorThatIsNotThere)
+// A compositor that is not there, and one that takes the connection but never answers (as one that
+// was stopped): each is named, and neither holds the caller for longer than a round trip's patience.
+TEST(WaylandConnection, NamesTheCompositorThatIsNotThereOrDoesNotAnswer)
 {
     testsupport::ScopedTempDir folder;
     std::string error;
     EXPECT_EQ(WaylandConnection::Open(folder.Child("wayland-9").c_str(), error), nullptr);
     EXPECT_NE(error.find("wayland-9"), std::string::npos) << error;
+
+    const std::string silent = folder.Child("wayland-silent");
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    silent.copy(address.sun_path, sizeof address.sun_path - 1);
+    platform::ScopedFd listening(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    ASSERT_EQ(::bind(listening.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listening.Get(), 4), 0);
+    platform::wayland::SetRoundtripPatienceForTesting(std::chrono::milliseconds(200));
+    EXPECT_EQ(WaylandConnection::Open(silent.c_str(), error), nullptr);
+    EXPECT_NE(error.find("does not answer"), std::string::npos) << error;
+    platform::wayland::SetRoundtripPatienceForTesting(std::chrono::seconds(10));
 }
 
 }  // namespace
