@@ -1,8 +1,8 @@
 // `cmhost --desktop` on a Wayland compositor of the test's own (a headless sway): the selected text
-// is its primary selection, the clipboard its own, and a paste leaves the clip on it.
+// is its primary selection, the clipboard its own, and a paste is typed into a Wayland-native entry.
 // Where the compositor lets no program at its clipboard or keyboard, as GNOME does, the clipboard goes
 // through its XWayland and the user is told to press Control-V. Judged by programs we did not write:
-// wl-copy, wl-paste and xclip.
+// wl-copy, wl-paste, zenity on Wayland and xclip.
 #include "host/support/CmhostRun.h"
 
 #include "platform/desktop/DesktopClients.h"
@@ -10,7 +10,9 @@
 #include "support/ChildProcess.h"
 #include "support/HeadlessSway.h"
 #include "support/ScopedVariable.h"
+#include "support/WaylandEntry.h"
 #include "support/XvfbDisplay.h"
+#include "wayland/WaylandKeyboard.h"
 
 #include <chrono>
 #include <functional>
@@ -97,6 +99,20 @@ TEST_F(WaylandSession, TheSelectedTextAndEveryFormOfTheClipboardComeBackWhole)
         EXPECT_EQ(report["keystrokes"], kPasteKeystrokes) << report.dump();
         EXPECT_EQ(Paste(type), bytes) << name;
     }
+}
+
+TEST_F(WaylandSession, APasteLandsInTheFocusedWaylandEntry)
+{
+    Json({"--text", "Grüße aus Köln", "choose", "--path", "Stashwell/Add Selected Text...", "--dialog", "{}", "--json"});
+    // The user's keyboard, on the seat before the entry opens and for the whole test; the test types
+    // on it to judge the entry.
+    std::string error;
+    ASSERT_EQ(platform::wayland::ConnectWaylandKeyboard(mSway.Socket().c_str(), error), noErr) << error;
+    std::unique_ptr<void, void (*)(void*)> disconnect(this, [](void*) { platform::wayland::DisconnectWaylandKeyboard(); });
+    testsupport::WaylandEntry entry(mSway, Clients());
+    json report = Json({"--desktop", "choose", "--path", "Stashwell/Grüße aus Köln", "--json"});
+    EXPECT_EQ(report["warnings"].size(), 0u) << report.dump();
+    EXPECT_TRUE(entry.Holds("Grüße aus Köln"));
 }
 
 // GNOME keeps data-control and the virtual keyboard from its clients, and has no portal here: the
