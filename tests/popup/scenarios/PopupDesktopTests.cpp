@@ -92,7 +92,7 @@ protected:
         auto popup = std::make_unique<ChildProcess>(std::vector<std::string>{kPopup},
                                                     desktoptest::ClientEnvironment(mDisplay.Name()));
         if (keyboard)
-            WaitFor(*popup, "took the keyboard", [this] { return !KeyboardHold(mDisplay.Name()).Held(); });
+            WaitFor(*popup, "the menu took the keyboard", [this] { return !KeyboardHold(mDisplay.Name()).Held(); });
         return popup;
     }
 
@@ -134,13 +134,13 @@ TEST_F(PopupOnTheDesktop, TheMenuTakesTheKeyboardOnceTheShortcutLetsGoOfIt)
         KeyboardHold shortcut(mDisplay.Name());
         ASSERT_TRUE(shortcut.Held());
         popup = OpenPopup(false);
-        WaitFor(*popup, "showed", [this] {
+        WaitFor(*popup, "the menu showed", [this] {
             return ChildProcess({"xdotool", "search", "--onlyvisible", "--classname", "stashwell-popup"},
                                 desktoptest::ClientEnvironment(mDisplay.Name()))
                        .Wait() == 0;
         });
     }
-    WaitFor(*popup, "took the keyboard", [this] { return !KeyboardHold(mDisplay.Name()).Held(); });
+    WaitFor(*popup, "the menu took the keyboard", [this] { return !KeyboardHold(mDisplay.Name()).Held(); });
     EXPECT_EQ(RunAndWait(*popup, keys), 0) << popup->Err();
     EXPECT_EQ(EntryText(*zenity), "Hello there\n");
 }
@@ -194,7 +194,7 @@ TEST_F(PopupOnTheDesktop, WarningsAreToldInANoticeOnTheDesktop)
     auto popup = OpenPopup();
     Client({"xdotool", "key", "Escape"});
     std::string notice;
-    WaitFor(*popup, "showed a notice", [&] {
+    WaitFor(*popup, "the menu showed a notice", [&] {
         testsupport::ChildProcess search({"xdotool", "search", "--onlyvisible", "--name", "^Stashwell$"},
                                          desktoptest::ClientEnvironment(mDisplay.Name()));
         notice = search.Wait() == 0 ? search.Out() : "";
@@ -217,7 +217,7 @@ TEST_F(PopupOnTheDesktop, SelectedTextIsKeptThroughTheNewClipWindowInANewSubmenu
     keys.push_back("Return");
     auto popup = OpenPopup();
     Client(keys);
-    WaitFor(*popup, "showed the New Clip window", [this] {
+    WaitFor(*popup, "the menu showed the New Clip window", [this] {
         return ChildProcess({"xdotool", "search", "--onlyvisible", "--name", "^New Clip$"},
                             desktoptest::ClientEnvironment(mDisplay.Name()))
                    .Wait() == 0;
@@ -253,7 +253,7 @@ TEST_F(PopupOnTheDesktop, ASecureClipIsKeptAndPastedWithoutATerminal)
         return popup;
     };
     auto waitForWindow = [this](ChildProcess& popup, const std::string& title) {
-        WaitFor(popup, ("showed " + title).c_str(), [&] {
+        WaitFor(popup, ("the menu showed " + title).c_str(), [&] {
             return ChildProcess({"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"},
                                 desktoptest::ClientEnvironment(mDisplay.Name()))
                        .Wait() == 0;

@@ -62,7 +62,7 @@ protected:
     std::unique_ptr<ChildProcess> FocusedEntry()
     {
         auto zenity = std::make_unique<ChildProcess>(std::vector<std::string>{"zenity", "--entry"}, mClips.Environment());
-        WaitFor(*zenity, "gave way to the entry", [&] {
+        WaitFor(*zenity, "the entry got the focus", [&] {
             return mSway.Command("[app_id=zenity] focus").find("true") != std::string::npos;
         });
         return zenity;
@@ -73,7 +73,7 @@ protected:
     {
         auto popup = std::make_unique<ChildProcess>(std::vector<std::string>{popuptest::kPopup, "--desktop=wayland"},
                                                     mClips.Environment());
-        WaitFor(*popup, "took the keyboard", [this] { return HasFocus("name", "Stashwell"); });
+        WaitFor(*popup, "the menu took the keyboard", [this] { return HasFocus("name", "Stashwell"); });
         return popup;
     }
 
@@ -155,7 +155,7 @@ TEST_F(PopupOnWayland, EscapeClosesTheMenuAndChangesNothing)
         EXPECT_EQ(stored(), before);
     }
     // What the entry holds is only what is typed into it once the menus have gone.
-    WaitFor(*zenity, "gave the focus back", [this] { return HasFocus("app_id", "zenity"); });
+    WaitFor(*zenity, "the entry got the focus back", [this] { return HasFocus("app_id", "zenity"); });
     Type(kX, 'x');
     EXPECT_TRUE(EntryHolds("x")) << "something was pasted";
 }

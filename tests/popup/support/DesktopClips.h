@@ -72,25 +72,29 @@ private:
     testsupport::ChildProcess::Variables mEnvironment;
 };
 
-// Waits until done() holds, checked every 50 ms; a failure naming what the menu never did when the
-// popup ends first or the patience runs out.
+// Waits until done() holds, checked every 50 ms; a failure naming what never happened, with what the
+// program said, when the program ends first or the patience runs out.
 template <class Done>
-void WaitFor(testsupport::ChildProcess& popup, const char* what, Done done)
+void WaitFor(testsupport::ChildProcess& program, const char* what, Done done)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPatienceMilliseconds);
     while (!done()) {
-        if (popup.Ended() || std::chrono::steady_clock::now() > deadline) {
-            ADD_FAILURE() << "the menu never " << what << ": " << popup.Err();
+        if (program.Ended() || std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "never: " << what << ": " << program.Err();
             return;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 }
 
-// The popup's exit status once it has ended.
+// The popup's exit status once it has ended; -1 when it is still running after the patience (it is
+// stopped when its object goes).
 inline int Ending(testsupport::ChildProcess& popup)
 {
-    EXPECT_TRUE(popup.Ended(kPatienceMilliseconds)) << "the popup is still open";
+    if (!popup.Ended(kPatienceMilliseconds)) {
+        ADD_FAILURE() << "the popup is still running";
+        return -1;
+    }
     return popup.Wait();
 }
 
