@@ -140,16 +140,29 @@ HeadlessSway::~HeadlessSway()
         Stop(mPid);
 }
 
+namespace {
+
+std::string IpcSocket(const std::string& runtime)
+{
+    std::error_code ignored;
+    for (const fs::directory_entry& entry : fs::directory_iterator(runtime, ignored)) {
+        if (entry.path().filename().string().rfind("sway-ipc.", 0) == 0)
+            return entry.path().string();
+    }
+    return "";
+}
+
+}  // namespace
+
 std::string HeadlessSway::Command(const std::string& command) const
 {
-    std::string socket;
-    std::error_code ignored;
-    for (const fs::directory_entry& entry : fs::directory_iterator(mFolder.Child("runtime"), ignored)) {
-        if (entry.path().filename().string().rfind("sway-ipc.", 0) == 0)
-            socket = entry.path().string();
-    }
-    ProcessResult result = RunProcess("/usr/bin/swaymsg", {"-s", socket, command});
+    ProcessResult result = RunProcess("/usr/bin/swaymsg", {"-s", IpcSocket(mFolder.Child("runtime")), command});
     return result.out + result.err;
+}
+
+std::string HeadlessSway::Tree() const
+{
+    return RunProcess("/usr/bin/swaymsg", {"-s", IpcSocket(mFolder.Child("runtime")), "-r", "-t", "get_tree"}).out;
 }
 
 std::string HeadlessSway::Log() const

@@ -32,6 +32,8 @@ public:
     const std::string& XDisplay() const { return mXDisplay; }
     // Runs one sway command (swaymsg's syntax) in the compositor; what it answered.
     std::string Command(const std::string& command) const;
+    // The compositor's windows as swaymsg -t get_tree answers them (JSON).
+    std::string Tree() const;
     // What sway printed so far, for a failing test's message.
     std::string Log() const;
 

@@ -162,7 +162,8 @@ public:
     }
 
     // The keys still down come up, and the keyboard leaves the seat once its keys had time to be
-    // read.
+    // read. A keyboard that typed nothing leaves at once: most runs (a menu, an add) type no key,
+    // and would otherwise all end that much later.
     ~WaylandKeyboard()
     {
         if (!mConnection->Healthy()) {
@@ -175,7 +176,7 @@ public:
         for (CGKeyCode virtualKey : down) {
             Press(virtualKey, false);
         }
-        if (mConnection->Roundtrip()) {
+        if (mConnection->Roundtrip() && mTyped) {
             std::this_thread::sleep_for(kSettleTime);
         }
         mKeyboard.reset();
@@ -228,6 +229,7 @@ private:
     // Sends the key, and the modifiers after it when they changed with it, as a keyboard does.
     bool Press(CGKeyCode virtualKey, bool down)
     {
+        mTyped = true;
         std::optional<uint32_t> evdevCode;
         if (auto held = mDown.find(virtualKey); held != mDown.end()) {
             evdevCode = held->second;
@@ -300,6 +302,8 @@ private:
     std::map<CGKeyCode, uint32_t> mDown;
     // Modifiers let go of while state combining is off, to press again when it comes back on.
     std::vector<CGKeyCode> mReleased;
+    // Whether a key was ever pressed or let go of on this keyboard.
+    bool mTyped = false;
 };
 
 std::mutex gKeyboardMutex;

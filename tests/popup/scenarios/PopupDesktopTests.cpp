@@ -2,6 +2,7 @@
 // a GTK entry (zenity) has the focus, the popup opens its menu at the pointer, and xdotool presses
 // the keys. Judged by what reached the entry and by the clips cmhost finds afterwards.
 #include "platform/desktop/DesktopClients.h"
+#include "popup/support/DesktopClips.h"
 #include "support/XvfbDisplay.h"
 
 #include <nlohmann/json.hpp>
@@ -12,11 +13,13 @@ using desktoptest::RunClient;
 using nlohmann::json;
 using platform::desktop::DesktopConnection;
 using platform::desktop::XcbOwned;
+using popuptest::Ending;
+using popuptest::kPatienceMilliseconds;
+using popuptest::kPopup;
+using popuptest::WaitFor;
 using testsupport::ChildProcess;
 
-const std::string kPopup = STASHWELL_BUILD_DIR "/stashwell-popup";
 const char* const kEntryTitle = "Stashwell popup target";
-constexpr int kPatienceMilliseconds = 60000;
 
 // A grab of the keyboard by a client of the test's, as a desktop holds it while the keys of a
 // shortcut are down; let go of when the object goes. Refused while another client holds it.
@@ -51,38 +54,15 @@ private:
 class PopupOnTheDesktop : public testing::Test {
 protected:
     std::string Client(const std::vector<std::string>& command) { return RunClient(mDisplay.Name(), command); }
+    json Cmhost(std::vector<std::string> arguments) { return mClips.Cmhost(std::move(arguments)); }
+    void AddClip(const std::string& name, const std::string& text) { mClips.Add(name, text); }
 
-    // What cmhost printed as JSON, run on the display.
-    json Cmhost(std::vector<std::string> arguments)
-    {
-        arguments.insert(arguments.begin(), STASHWELL_BUILD_DIR "/cmhost");
-        const std::string out = Client(arguments);
-        return json::accept(out) ? json::parse(out) : json::object();
-    }
-
-    void AddClip(const std::string& name, const std::string& text)
-    {
-        const json answer = {{"name", name}};
-        json report = Cmhost({"--text", text, "choose", "--path", "Stashwell/Add Selected Text...", "--dialog",
-                              answer.dump(), "--json"});
-        ASSERT_EQ(report["alerts"], json::array()) << report.dump();
-    }
-
-    // The keys from the closed menu to a clip of the Stashwell list, as the popup will show it now
-    // (cmhost reads the same menu on the same desktop): Down onto "Stashwell", Right into it, which
-    // highlights its first entry, and Down past each entry before the clip that takes the highlight
-    // (lines, disabled items and alternates take none).
+    // The xdotool command that presses the keys to a clip.
     std::vector<std::string> KeysTo(const std::string& clip)
     {
-        std::vector<std::string> keys = {"xdotool", "key", "Down", "Right"};
-        const json menu = Cmhost({"--desktop", "menu", "--json"});
-        for (const json& item : menu["items"][0]["submenu"]) {
-            if (item.value("name", "") == clip)
-                return keys;
-            if (!item.contains("modifiers") && (item.contains("submenu") || item.value("command", 0) != 0))
-                keys.push_back("Down");
-        }
-        ADD_FAILURE() << clip << " is not in " << menu.dump();
+        std::vector<std::string> keys = {"xdotool", "key"};
+        for (const std::string& key : mClips.KeysTo(clip))
+            keys.push_back(key);
         return keys;
     }
 
@@ -112,33 +92,20 @@ protected:
         auto popup = std::make_unique<ChildProcess>(std::vector<std::string>{kPopup},
                                                     desktoptest::ClientEnvironment(mDisplay.Name()));
         if (keyboard)
-            WaitFor(*popup, "took the keyboard", [this] { return !KeyboardHold(mDisplay.Name()).Held(); });
+            WaitFor(*popup, "the menu took the keyboard", [this] { return !KeyboardHold(mDisplay.Name()).Held(); });
         return popup;
-    }
-
-    template <class Done>
-    void WaitFor(ChildProcess& popup, const char* what, Done done)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + desktoptest::kClientPatience;
-        while (!done()) {
-            if (popup.Ended() || std::chrono::steady_clock::now() > deadline) {
-                ADD_FAILURE() << "the menu never " << what << ": " << popup.Err();
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
     }
 
     // Runs the xdotool command, then waits for the popup's end: its exit status.
     int RunAndWait(ChildProcess& popup, const std::vector<std::string>& command)
     {
         Client(command);
-        EXPECT_TRUE(popup.Ended(kPatienceMilliseconds)) << "the popup is still open";
-        return popup.Wait();
+        return Ending(popup);
     }
 
     testsupport::ScopedStorageEnvironment mStorage;
     testsupport::XvfbDisplay mDisplay;
+    popuptest::DesktopClips mClips{"--desktop", desktoptest::ClientEnvironment(mDisplay.Name())};
 };
 
 TEST_F(PopupOnTheDesktop, AClipPickedWithTheKeyboardIsPastedIntoTheWindowThatHadTheFocus)
@@ -167,13 +134,13 @@ TEST_F(PopupOnTheDesktop, TheMenuTakesTheKeyboardOnceTheShortcutLetsGoOfIt)
         KeyboardHold shortcut(mDisplay.Name());
         ASSERT_TRUE(shortcut.Held());
         popup = OpenPopup(false);
-        WaitFor(*popup, "showed", [this] {
+        WaitFor(*popup, "the menu showed", [this] {
             return ChildProcess({"xdotool", "search", "--onlyvisible", "--classname", "stashwell-popup"},
                                 desktoptest::ClientEnvironment(mDisplay.Name()))
                        .Wait() == 0;
         });
     }
-    WaitFor(*popup, "took the keyboard", [this] { return !KeyboardHold(mDisplay.Name()).Held(); });
+    WaitFor(*popup, "the menu took the keyboard", [this] { return !KeyboardHold(mDisplay.Name()).Held(); });
     EXPECT_EQ(RunAndWait(*popup, keys), 0) << popup->Err();
     EXPECT_EQ(EntryText(*zenity), "Hello there\n");
 }
@@ -227,7 +194,7 @@ TEST_F(PopupOnTheDesktop, WarningsAreToldInANoticeOnTheDesktop)
     auto popup = OpenPopup();
     Client({"xdotool", "key", "Escape"});
     std::string notice;
-    WaitFor(*popup, "showed a notice", [&] {
+    WaitFor(*popup, "the menu showed a notice", [&] {
         testsupport::ChildProcess search({"xdotool", "search", "--onlyvisible", "--name", "^Stashwell$"},
                                          desktoptest::ClientEnvironment(mDisplay.Name()));
         notice = search.Wait() == 0 ? search.Out() : "";
@@ -250,7 +217,7 @@ TEST_F(PopupOnTheDesktop, SelectedTextIsKeptThroughTheNewClipWindowInANewSubmenu
     keys.push_back("Return");
     auto popup = OpenPopup();
     Client(keys);
-    WaitFor(*popup, "showed the New Clip window", [this] {
+    WaitFor(*popup, "the menu showed the New Clip window", [this] {
         return ChildProcess({"xdotool", "search", "--onlyvisible", "--name", "^New Clip$"},
                             desktoptest::ClientEnvironment(mDisplay.Name()))
                    .Wait() == 0;
@@ -286,7 +253,7 @@ TEST_F(PopupOnTheDesktop, ASecureClipIsKeptAndPastedWithoutATerminal)
         return popup;
     };
     auto waitForWindow = [this](ChildProcess& popup, const std::string& title) {
-        WaitFor(popup, ("showed " + title).c_str(), [&] {
+        WaitFor(popup, ("the menu showed " + title).c_str(), [&] {
             return ChildProcess({"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"},
                                 desktoptest::ClientEnvironment(mDisplay.Name()))
                        .Wait() == 0;
