@@ -1,6 +1,7 @@
 #include "app/PopupMain.h"
 
 #include "app/PopupOptions.h"
+#include "app/TeardownLimit.h"
 #include "dialogs/QtUser.h"
 #include "dialogs/WarningsNotice.h"
 #include "desktop/InputFocus.h"
@@ -17,10 +18,15 @@
 #include <QApplication>
 #include <QCursor>
 
+#include <chrono>
+#include <memory>
+
 namespace popup {
 namespace {
 
 constexpr const char* kProgram = "stashwell-popup";
+// Far longer than the toolkit's end takes, even under the sanitizers.
+constexpr std::chrono::seconds kTeardownLimit{5};
 
 int ShowMenu(const std::string& plugInsFolder, std::ostream& err)
 {
@@ -85,15 +91,17 @@ int RunPopup(int& argc, char** argv, std::ostream& out, std::ostream& err)
     // The menu must be on the desktop the platform works on: on the X11 display even in a Wayland
     // session when X11 was asked for.
     qputenv("QT_QPA_PLATFORM", cmhost::DesktopName() == "wayland" ? "wayland" : "xcb");
-    int status = cmhost::kExitDone;
+    auto application = std::make_unique<QApplication>(argc, argv);
+    const int status =
+        ShowMenu(commandLine.plugins.empty() ? cmhost::DefaultPlugInsFolder() : commandLine.plugins, err);
+    // Said on standard error as cmhost says it, and in a notice, since a popup started from a
+    // shortcut has nobody reading its standard error.
+    const std::vector<std::string> warnings = cmhost::TakePlatformWarnings();
+    cmhost::PrintWarnings(warnings, err, kProgram);
+    ShowWarningsNotice(warnings);
     {
-        QApplication application(argc, argv);
-        status = ShowMenu(commandLine.plugins.empty() ? cmhost::DefaultPlugInsFolder() : commandLine.plugins, err);
-        // Said on standard error as cmhost says it, and in a notice, since a popup started from a
-        // shortcut has nobody reading its standard error.
-        const std::vector<std::string> warnings = cmhost::TakePlatformWarnings();
-        cmhost::PrintWarnings(warnings, err, kProgram);
-        ShowWarningsNotice(warnings);
+        TeardownLimit limit(status, kTeardownLimit);
+        application.reset();
     }
     // What is left was caused on the way out (the plug-ins unloading, the last save).
     cmhost::TakeAndPrintWarnings(err, kProgram);

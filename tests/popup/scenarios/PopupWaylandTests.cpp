@@ -131,12 +131,8 @@ TEST_F(PopupOnWayland, AClipPickedWithTheKeyboardIsPastedIntoTheWindowThatHadThe
     EXPECT_TRUE(EntryHolds("Kind regards, Ann & Bob")) << mSway.Tree();
 }
 
-// FIXME: disabled until the popup ends reliably after Escape on Wayland: about one run in three,
-// the menu's window closes but the process never exits; it hangs in ~QApplication, where Qt's
-// ~QWaylandDisplay waits for its event thread, itself waiting in wl_display_read_events for a
-// read that is never made. A pick, which pastes before the end, has not hung. Run it with
-// --gtest_also_run_disabled_tests.
-TEST_F(PopupOnWayland, DISABLED_EscapeClosesTheMenuAndChangesNothing)
+// Also: the popup ends after Escape (Qt's Wayland teardown, which can hang, is bounded).
+TEST_F(PopupOnWayland, EscapeClosesTheMenuAndChangesNothing)
 {
     mClips.Add("Greeting", "Hello there");
     auto stored = [this] {
