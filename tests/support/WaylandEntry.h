@@ -22,6 +22,8 @@ public:
     // after the keys that followed it.
     bool Holds(const std::string& text);
 
+    ChildProcess& Process() { return mZenity; }
+
 private:
     ChildProcess::Variables mEnvironment;
     ChildProcess mZenity;

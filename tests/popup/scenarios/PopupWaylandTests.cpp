@@ -4,6 +4,7 @@
 // entry and by the clips folder afterwards.
 #include "popup/support/DesktopClips.h"
 #include "support/HeadlessSway.h"
+#include "support/WaylandEntry.h"
 #include "wayland/WaylandKeyboard.h"
 
 #include <ApplicationServices/ApplicationServices.h>
@@ -22,7 +23,7 @@ using popuptest::kPatienceMilliseconds;
 using popuptest::WaitFor;
 using testsupport::ChildProcess;
 
-constexpr CGKeyCode kCommand = 55, kA = 0, kX = 7, kReturn = 36;
+constexpr CGKeyCode kX = 7, kReturn = 36;
 
 void Type(CGKeyCode key, CGCharCode character = 0)
 {
@@ -58,15 +59,6 @@ protected:
     }
     void TearDown() override { platform::wayland::DisconnectWaylandKeyboard(); }
 
-    // A zenity entry with the focus.
-    std::unique_ptr<ChildProcess> FocusedEntry()
-    {
-        auto zenity = std::make_unique<ChildProcess>(std::vector<std::string>{"zenity", "--entry"}, mClips.Environment());
-        WaitFor(*zenity, "the entry got the focus", [&] {
-            return mSway.Command("[app_id=zenity] focus").find("true") != std::string::npos;
-        });
-        return zenity;
-    }
 
     // The popup, once its menu's window has the keyboard (so that the next keys reach it).
     std::unique_ptr<ChildProcess> OpenPopup()
@@ -93,22 +85,6 @@ protected:
         EXPECT_EQ(wtype.Wait(), 0) << wtype.Err();
     }
 
-    // Whether the entry comes to hold exactly text, judged by the primary selection its Control-A
-    // makes of it (typed until it does: a paste lands once the entry has read the clipboard).
-    bool EntryHolds(const std::string& text)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPatienceMilliseconds);
-        while (std::chrono::steady_clock::now() < deadline) {
-            EXPECT_EQ(CGPostKeyboardEvent(0, kCommand, true), kCGErrorSuccess);
-            Type(kA, 'a');
-            EXPECT_EQ(CGPostKeyboardEvent(0, kCommand, false), kCGErrorSuccess);
-            ChildProcess primary({"wl-paste", "--primary", "--no-newline"}, mClips.Environment());
-            if (primary.Wait() == 0 && primary.Out() == text)
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
-    }
 
     testsupport::ScopedStorageEnvironment mStorage;
     testsupport::HeadlessSway mSway;
@@ -121,14 +97,14 @@ TEST_F(PopupOnWayland, AClipPickedWithTheKeyboardIsPastedIntoTheWindowThatHadThe
     mClips.Add("Greeting", "Hello there");
     mClips.Add("Sign-off", "Kind regards, Ann & Bob");
     const std::vector<std::string> keys = mClips.KeysTo("Sign-off");
-    auto zenity = FocusedEntry();
+    testsupport::WaylandEntry entry(mSway, mClips.Environment());
     auto popup = OpenPopup();
     Press(keys);
     Type(kReturn);
     EXPECT_EQ(Ending(*popup), 0) << popup->Err();
     EXPECT_EQ(popup->Err(), "");
     // The compositor gives the focus back to the entry once the menu's window has gone.
-    EXPECT_TRUE(EntryHolds("Kind regards, Ann & Bob")) << mSway.Tree();
+    EXPECT_TRUE(entry.Holds("Kind regards, Ann & Bob")) << mSway.Tree();
 }
 
 // Also: the popup ends after Escape (Qt's Wayland teardown, which can hang, is bounded).
@@ -145,7 +121,7 @@ TEST_F(PopupOnWayland, EscapeClosesTheMenuAndChangesNothing)
         return files;
     };
     const auto before = stored();
-    auto zenity = FocusedEntry();
+    testsupport::WaylandEntry entry(mSway, mClips.Environment());
     for (const std::vector<std::string>& closing :
          {std::vector<std::string>{"Escape"}, std::vector<std::string>{"Down", "Right", "Escape", "Escape"}}) {
         SCOPED_TRACE(closing.size());
@@ -156,9 +132,9 @@ TEST_F(PopupOnWayland, EscapeClosesTheMenuAndChangesNothing)
         EXPECT_EQ(stored(), before);
     }
     // What the entry holds is only what is typed into it once the menus have gone.
-    WaitFor(*zenity, "the entry got the focus back", [this] { return HasFocus("app_id", "zenity"); });
+    WaitFor(entry.Process(), "the entry got the focus back", [this] { return HasFocus("app_id", "zenity"); });
     Type(kX, 'x');
-    EXPECT_TRUE(EntryHolds("x")) << "something was pasted";
+    EXPECT_TRUE(entry.Holds("x")) << "something was pasted";
 }
 
 }  // namespace
