@@ -71,7 +71,7 @@ HeadlessSway::HeadlessSway(const Options& options)
     // the test's own clients, root's, are let in too.
     const std::string config = mFolder.Child("config");
     WriteFile(config, "output HEADLESS-1 resolution 1280x800\n"
-                      "xwayland " + std::string(options.xwayland ? "force" : "disable") + "\n"
+                      "xwayland " + std::string(options.xwayland ? "force" : "disable") + "\n" + options.config +
                       "exec sh -c '" + std::string(options.xwayland ? "xhost +si:localuser:root >/dev/null 2>&1; " : "") +
                       "echo \"$DISPLAY\" > " + ready + ".part && mv " + ready + ".part " + ready + "'\n");
     ::chmod(config.c_str(), 0644);

@@ -18,6 +18,8 @@ public:
     struct Options {
         // Also an X server beside it (XWayland), whose display XDisplay() names.
         bool xwayland = false;
+        // Lines added to the compositor's configuration, as a user's own would be.
+        std::string config;
     };
     // Throws std::runtime_error, with what sway said, when the compositor cannot start.
     HeadlessSway() : HeadlessSway(Options{}) {}

@@ -1,7 +1,7 @@
 // stashwell-popup as a person uses it on a Wayland compositor of the test's own (a headless sway):
 // a GTK entry (zenity, a Wayland client) has the focus, the popup opens its menu in a window the
-// compositor floats, and keys typed on the seat move in it and pick. Judged by what reached the
-// entry and by the clips folder afterwards.
+// compositor floats (at the pointer, by the rule the README gives for sway), and keys typed on the
+// seat move in it and pick. Judged by what reached the entry and by the clips folder afterwards.
 #include "popup/support/DesktopClips.h"
 #include "support/HeadlessSway.h"
 #include "support/WaylandEntry.h"
@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -24,6 +26,10 @@ using popuptest::WaitFor;
 using testsupport::ChildProcess;
 
 constexpr CGKeyCode kX = 7, kReturn = 36;
+
+// The README's sway rule that opens the menu at the pointer: a program may not place its own
+// windows on Wayland, the compositor may.
+constexpr const char* kMenuAtThePointer = "for_window [app_id=\"^stashwell-popup$\" title=\"^Stashwell$\"] move position cursor\n";
 
 void Type(CGKeyCode key, CGCharCode character = 0)
 {
@@ -44,6 +50,22 @@ bool Focused(const json& node, const char* key, const std::string& value)
         }
     }
     return false;
+}
+
+// The rectangle of the window with that title in the tree, {x, y, width, height}; empty if none.
+std::vector<int> WindowRect(const json& node, const std::string& title)
+{
+    if (node.value("name", "") == title && node.contains("rect")) {
+        const json& rect = node["rect"];
+        return {rect["x"].get<int>(), rect["y"].get<int>(), rect["width"].get<int>(), rect["height"].get<int>()};
+    }
+    for (const char* children : {"nodes", "floating_nodes"}) {
+        for (const json& child : node.value(children, json::array())) {
+            if (auto rect = WindowRect(child, title); !rect.empty())
+                return rect;
+        }
+    }
+    return {};
 }
 
 class PopupOnWayland : public testing::Test {
@@ -87,7 +109,7 @@ protected:
 
 
     testsupport::ScopedStorageEnvironment mStorage;
-    testsupport::HeadlessSway mSway;
+    testsupport::HeadlessSway mSway{{.config = kMenuAtThePointer}};
     popuptest::DesktopClips mClips{"--desktop=wayland",
                                    {{"WAYLAND_DISPLAY", mSway.Socket()}, {"GDK_BACKEND", "wayland"}, {"NO_AT_BRIDGE", "1"}}};
 };
@@ -98,7 +120,12 @@ TEST_F(PopupOnWayland, AClipPickedWithTheKeyboardIsPastedIntoTheWindowThatHadThe
     mClips.Add("Sign-off", "Kind regards, Ann & Bob");
     const std::vector<std::string> keys = mClips.KeysTo("Sign-off");
     testsupport::WaylandEntry entry(mSway, mClips.Environment());
+    mSway.Command("seat seat0 cursor set 300 200");
     auto popup = OpenPopup();
+    const std::vector<int> menu = WindowRect(json::parse(mSway.Tree()), "Stashwell");
+    ASSERT_EQ(menu.size(), 4u) << mSway.Tree();
+    EXPECT_TRUE(menu[0] <= 300 && 300 < menu[0] + menu[2] && menu[1] <= 200 && 200 < menu[1] + menu[3])
+        << "the menu is not at the pointer: " << menu[0] << "," << menu[1] << " " << menu[2] << "x" << menu[3];
     Press(keys);
     Type(kReturn);
     EXPECT_EQ(Ending(*popup), 0) << popup->Err();
