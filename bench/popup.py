@@ -8,7 +8,6 @@ Measured side by side in one run, medians of the runs, each over its own storage
                 (target: under 150 ms), against the same over an empty clip list
 The program is stopped once its menu is mapped; nothing is picked.
 """
-import argparse
 import os
 import statistics
 import subprocess
@@ -79,15 +78,9 @@ def measure(build, runs=9):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("build", nargs="?", default="build")
-    parser.add_argument("--runs", type=int, default=9)
-    args = parser.parse_args()
-    f = measure(args.build, args.runs)
-    print(f"{'measure':<58}{'ms':>9}{'ratio':>9}")
-    print(f"{'stashwell-popup exec to menu mapped, empty clip list':<58}{f['menu_empty'] * 1000:9.1f}")
-    print(f"{'stashwell-popup exec to menu mapped, 2000 clips':<58}{f['menu'] * 1000:9.1f}"
-          f"{f['menu'] / f['menu_empty']:9.2f}")
+    whole_process.run_alone(measure, [
+        ("stashwell-popup exec to menu mapped, empty clip list", "menu_empty", None),
+        ("stashwell-popup exec to menu mapped, 2000 clips", "menu", "menu_empty")])
 
 
 if __name__ == "__main__":

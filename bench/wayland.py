@@ -13,7 +13,6 @@ client commits the window's first frame, the Wayland counterpart of X11's MapNot
 starts just before this script starts the popup (the fork and exec of Python's subprocess are
 counted in). The popup is stopped once its menu is mapped; nothing is picked.
 """
-import argparse
 import json
 import os
 import shutil
@@ -174,18 +173,11 @@ def measure(build, runs=9):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("build", nargs="?", default="build")
-    parser.add_argument("--runs", type=int, default=9)
-    args = parser.parse_args()
-    f = measure(args.build, args.runs)
-    print(f"{'measure':<62}{'ms':>9}{'ratio':>9}")
-    print(f"{'cmhost --desktop=x11 menu --json, 2000 clips':<62}{f['cmhost_x11'] * 1000:9.1f}")
-    print(f"{'cmhost --desktop=wayland menu --json, 2000 clips':<62}{f['cmhost'] * 1000:9.1f}"
-          f"{f['cmhost'] / f['cmhost_x11']:9.2f}")
-    print(f"{'stashwell-popup on Wayland, exec to menu mapped, empty list':<62}{f['popup_empty'] * 1000:9.1f}")
-    print(f"{'stashwell-popup on Wayland, exec to menu mapped, 2000 clips':<62}{f['popup'] * 1000:9.1f}"
-          f"{f['popup'] / f['popup_empty']:9.2f}")
+    whole_process.run_alone(measure, [
+        ("cmhost --desktop=x11 menu --json, 2000 clips", "cmhost_x11", None),
+        ("cmhost --desktop=wayland menu --json, 2000 clips", "cmhost", "cmhost_x11"),
+        ("stashwell-popup on Wayland, exec to menu mapped, empty list", "popup_empty", None),
+        ("stashwell-popup on Wayland, exec to menu mapped, 2000 clips", "popup", "popup_empty")])
 
 
 if __name__ == "__main__":

@@ -86,18 +86,26 @@ def measure(build, runs=9):
             "add": statistics.median(add), "add_empty": statistics.median(add_empty)}
 
 
-def main():
+def run_alone(measure, rows):
+    """A benchmark script run by hand: its build folder and run count from the command line, then
+    one table of medians. rows: (label, key, key of the baseline its ratio is to, or None)."""
     parser = argparse.ArgumentParser()
     parser.add_argument("build", nargs="?", default="build")
     parser.add_argument("--runs", type=int, default=9)
     args = parser.parse_args()
     f = measure(args.build, args.runs)
-    print(f"{'measure':<48}{'ms':>9}{'ratio':>9}")
-    print(f"{'cmhost menu --json, empty clip list':<48}{f['menu_empty'] * 1000:9.1f}")
-    print(f"{'cmhost menu --json, 2000 clips in 200 submenus':<48}{f['menu'] * 1000:9.1f}"
-          f"{f['menu'] / f['menu_empty']:9.2f}")
-    print(f"{'add a clip, empty clip list':<48}{f['add_empty'] * 1000:9.1f}")
-    print(f"{'add a clip, 1999 stored':<48}{f['add'] * 1000:9.1f}{f['add'] / f['add_empty']:9.2f}")
+    width = max(len(label) for label, _, _ in rows) + 2
+    print(f"{'measure':<{width}}{'ms':>9}{'ratio':>9}")
+    for label, key, baseline in rows:
+        ratio = f"{f[key] / f[baseline]:9.2f}" if baseline else ""
+        print(f"{label:<{width}}{f[key] * 1000:9.1f}{ratio}")
+
+
+def main():
+    run_alone(measure, [("cmhost menu --json, empty clip list", "menu_empty", None),
+                        ("cmhost menu --json, 2000 clips in 200 submenus", "menu", "menu_empty"),
+                        ("add a clip, empty clip list", "add_empty", None),
+                        ("add a clip, 1999 stored", "add", "add_empty")])
 
 
 if __name__ == "__main__":
