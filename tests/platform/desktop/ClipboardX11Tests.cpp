@@ -27,21 +27,6 @@ using namespace scraptest;
 using desktoptest::RunClient;
 using desktoptest::ServeSelection;
 
-std::string UTF16(const std::u16string& text)
-{
-    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t));
-}
-
-// Bytes of every value, NULs and high bytes included, in a repeating pattern.
-std::string Binary(size_t size)
-{
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
-    }
-    return bytes;
-}
-
 class DesktopClipboardTest : public ClipboardTest {
 protected:
     void SetUp() override { UseDesktop(); }

@@ -31,6 +31,22 @@ inline std::string LastClipboardError()
     return text;
 }
 
+// The bytes of UTF-16 text, as a 'utxt' flavor holds them.
+inline std::string UTF16(const std::u16string& text)
+{
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t));
+}
+
+// Bytes of every value, NULs and high bytes included, in a repeating pattern.
+inline std::string Binary(size_t size)
+{
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
+    }
+    return bytes;
+}
+
 inline OSStatus PutString(ScrapRef scrap, ScrapFlavorType type, const std::string& bytes, ScrapFlavorFlags flags = 0)
 {
     return PutScrapFlavor(scrap, type, flags, static_cast<Size>(bytes.size()), bytes.data());

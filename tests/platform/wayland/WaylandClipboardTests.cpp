@@ -33,21 +33,6 @@ namespace {
 using namespace scraptest;
 using testsupport::HeadlessSway;
 
-std::string UTF16(const std::u16string& text)
-{
-    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t));
-}
-
-// Bytes of every value, NULs and high bytes included, in a repeating pattern.
-std::string Binary(size_t size)
-{
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
-    }
-    return bytes;
-}
-
 double SecondsSince(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
