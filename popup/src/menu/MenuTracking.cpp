@@ -3,6 +3,7 @@
 #include "desktop/KeyboardGrab.h"
 #include "menu/OptionKey.h"
 #include "menu/PopupMenu.h"
+#include "menu/TypeToFind.h"
 
 #include <QGuiApplication>
 #include <QTimer>
@@ -15,6 +16,7 @@ std::optional<SInt32> TrackMenu(const std::vector<cmhost::MenuItem>& items, cons
 {
     PopupMenu menu(items, AltHeldNow());
     OptionKeyWatcher option(menu.OptionHeld(), [&menu](bool held) { menu.SetOptionHeld(held); });
+    TypeToFind finding(menu);
     // The command is read when the action fires, with Option as it is held then: by the time the
     // menu's loop returns, a release of Alt that followed the pick may have been handled. Every
     // submenu's pick is also told to the lists that opened it.
@@ -31,7 +33,7 @@ std::optional<SInt32> TrackMenu(const std::vector<cmhost::MenuItem>& items, cons
     // stretch over the screen, placed where the compositor puts new windows.
     if (QGuiApplication::platformName() == QLatin1String("wayland")) {
         menu.Top().setWindowTitle(QStringLiteral("Stashwell"));
-        menu.Top().setFixedSize(menu.Top().sizeHint());
+        menu.FixSize();
     }
     menu.Top().exec(at);
     return picked;

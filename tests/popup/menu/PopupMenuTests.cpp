@@ -1,5 +1,6 @@
 // The plug-ins' command list as a Qt menu on the offscreen platform: what each list shows, and the
 // Option key's alternates taking their main items' places while Alt is held, in open lists too.
+#include "menu/ClipFinder.h"
 #include "menu/MenuTracking.h"
 #include "menu/PopupMenu.h"
 
@@ -93,16 +94,67 @@ TEST_F(PopupMenuTests, ListsShowSubmenusLinesDisabledItemsAndNamesAsWrittenWithA
     EXPECT_EQ(Describe(menu), optioned);
 }
 
+// What typing finds in every list, best first: names that start with the text, then names in which
+// each word starts a word, then the rest, each in the menu's order; case and accents aside.
+TEST_F(PopupMenuTests, FindingRanksTheClipsOfEveryListByHowTheirNamesMatch)
+{
+    std::vector<MenuItem> mail;
+    hosttest::AddClip(mail, "Sign-off", 1);
+    std::vector<MenuItem> work;
+    hosttest::AddClip(work, "Signature", 2);
+    mail.push_back(hosttest::Submenu("Work", std::move(work)));
+    std::vector<MenuItem> root = {hosttest::Command("Add Selected Text...", 100),
+                                  hosttest::Submenu("Mail", std::move(mail)), hosttest::Command("-", 0)};
+    int index = 3;
+    for (const char* name : {"Assign task", "Office sign", "CAFÉ Été", "Résumé draft", "Design notes"})
+        hosttest::AddClip(root, name, index++);
+    const std::vector<MenuItem> items = {hosttest::Submenu("Stashwell", std::move(root))};
+    const popup::ClipFinder finder(items);
+
+    const std::vector<std::pair<const char*, std::vector<std::string>>> cases = {
+        {"sig", {"Sign-off  Mail", "Signature  Mail › Work", "Office sign  ", "Assign task  ", "Design notes  "}},
+        {"OFF sign", {"Sign-off  Mail", "Office sign  "}},
+        {"sign off", {"Sign-off  Mail", "Office sign  "}},
+        {"cafe ete", {"CAFÉ Été  "}},
+        {"resume", {"Résumé draft  "}},
+        {"add", {"Add Selected Text...  "}},
+        {"  ", {}},
+        {"zz", {}},
+    };
+    for (const auto& [text, expected] : cases) {
+        size_t matched = 0;
+        std::vector<std::string> found;
+        for (const popup::FoundEntry* entry : finder.Find(QString::fromUtf8(text), 10, &matched))
+            found.push_back(entry->plain.label + "  " + entry->path.toStdString());
+        EXPECT_EQ(found, expected) << text;
+        EXPECT_EQ(matched, expected.size()) << text;
+    }
+    // At most as many as asked, the count telling how many more there are; each with its alternate.
+    size_t matched = 0;
+    const std::vector<const popup::FoundEntry*> two = finder.Find(QStringLiteral("s"), 2, &matched);
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_EQ(matched, 7u);
+    EXPECT_EQ(two[0]->optioned.label, "- Sign-off");
+    EXPECT_EQ(two[0]->optioned.item->command, 2201);
+}
+
 // The whole tracking as the keyboard drives it, in Qt's own menu loop: the pick is read when it
 // fires, with Alt as it is then, although Qt Test lets go of Alt before the loop returns.
 TEST_F(PopupMenuTests, TrackingAnswersTheCommandPickedWithAltAsItWasAtThePick)
 {
     const std::vector<MenuItem> items = ClipMenu();
+    // A key by its name, or the character it types.
+    struct Key {
+        Key(Qt::Key key) : key(key) {}
+        Key(char typed) : typed(typed) {}
+        Qt::Key key = Qt::Key_unknown;
+        char typed = 0;
+    };
     struct Case {
         const char* what;
         // Each key is pressed and let go of in the list that is open then, but Alt, which stays
         // down for the keys after it.
-        std::vector<Qt::Key> keys;
+        std::vector<Key> keys;
         std::optional<SInt32> picked;
     };
     // The root list: Add Selected Text..., Create New Keychain..., Work, a line, Greeting.
@@ -110,19 +162,31 @@ TEST_F(PopupMenuTests, TrackingAnswersTheCommandPickedWithAltAsItWasAtThePick)
         {"a clip past the line", {Qt::Key_Down, Qt::Key_Right, Qt::Key_Up, Qt::Key_Return}, 200},
         {"the clip's alternate with Alt held", {Qt::Key_Down, Qt::Key_Right, Qt::Key_Up, Qt::Key_Alt, Qt::Key_Return},
          2200},
+        // Typing finds in every list, from whichever list is open, and Enter picks the best.
+        {"found by words in any order", {'o', 'f', 'f', ' ', 's', 'i', Qt::Key_Return}, 202},
+        {"found from an open submenu", {Qt::Key_Down, Qt::Key_Right, 's', 'i', 'g', Qt::Key_Return}, 202},
+        {"Backspace widens the finding", {'a', 'd', 'd', 'r', Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Down,
+                                         Qt::Key_Return}, 201},
+        {"Alt turns what was found into delete items", {'g', 'r', 'e', Qt::Key_Alt, Qt::Key_Return}, 2200},
+        {"Escape clears the finding, the next closes", {'g', 'r', 'e', Qt::Key_Escape, Qt::Key_Escape}, std::nullopt},
+        {"Escape gives the whole list back", {'g', 'r', 'e', Qt::Key_Escape, Qt::Key_Down, Qt::Key_Right,
+                                              Qt::Key_Return}, 100},
+        {"nothing found, nothing picked", {'z', 'z', Qt::Key_Return, Qt::Key_Escape, Qt::Key_Escape}, std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         QTimer::singleShot(0, [&c] {
             Qt::KeyboardModifiers held;
-            for (Qt::Key key : c.keys) {
+            for (const Key& key : c.keys) {
                 QWidget* open = QApplication::activePopupWidget();
                 ASSERT_NE(open, nullptr);
-                if (key == Qt::Key_Alt) {
-                    QTest::keyPress(open, key);
+                if (key.typed != 0) {
+                    QTest::keyClick(open, key.typed, held);
+                } else if (key.key == Qt::Key_Alt) {
+                    QTest::keyPress(open, key.key);
                     held = Qt::AltModifier;
                 } else {
-                    QTest::keyClick(open, key, held);
+                    QTest::keyClick(open, key.key, held);
                 }
             }
         });

@@ -108,15 +108,16 @@ protected:
     popuptest::DesktopClips mClips{"--desktop", desktoptest::ClientEnvironment(mDisplay.Name())};
 };
 
-TEST_F(PopupOnTheDesktop, AClipPickedWithTheKeyboardIsPastedIntoTheWindowThatHadTheFocus)
+// Found by words of its name typed in any order, the best match highlighted for Return.
+TEST_F(PopupOnTheDesktop, AClipFoundByTypingIsPastedIntoTheWindowThatHadTheFocus)
 {
     AddClip("Greeting", "Hello there");
     AddClip("Sign-off", "Kind regards, Ann & Bob");
+    AddClip("Office hours", "9 to 5");
     auto zenity = FocusedEntry();
-    std::vector<std::string> keys = KeysTo("Sign-off");
-    keys.push_back("Return");
     auto popup = OpenPopup();
-    EXPECT_EQ(RunAndWait(*popup, keys), 0) << popup->Err();
+    Client({"xdotool", "type", "off si"});
+    EXPECT_EQ(RunAndWait(*popup, {"xdotool", "key", "Return"}), 0) << popup->Err();
     EXPECT_EQ(popup->Err(), "");
     EXPECT_EQ(EntryText(*zenity), "Kind regards, Ann & Bob\n");
 }
@@ -151,8 +152,8 @@ TEST_F(PopupOnTheDesktop, AltHeldAtThePickDeletesTheClipInstead)
     AddClip("Sign-off", "Kind regards");
     auto zenity = FocusedEntry();
     auto popup = OpenPopup();
-    // Alt goes down once the clip is highlighted, so the item changes under the highlight.
-    Client(KeysTo("Greeting"));
+    // Alt goes down once the clip is found and highlighted, so the item changes under the highlight.
+    Client({"xdotool", "type", "gre"});
     Client({"xdotool", "keydown", "alt"});
     EXPECT_EQ(RunAndWait(*popup, {"xdotool", "key", "Return"}), 0) << popup->Err();
     Client({"xdotool", "keyup", "alt"});
@@ -173,6 +174,7 @@ TEST_F(PopupOnTheDesktop, EscapeOrAClickOutsideClosesTheMenuAndChangesNothing)
     const std::vector<std::string> closings[] = {
         {"xdotool", "key", "Escape"},
         {"xdotool", "key", "Down", "Right", "Escape", "Escape"},
+        {"sh", "-c", "xdotool type gre && xdotool key Escape Escape"},
         {"xdotool", "mousemove", "600", "500", "click", "1"},
     };
     for (const std::vector<std::string>& closing : closings) {
