@@ -84,8 +84,8 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
             return kExitUsage;
         }
     }
-    ControllingTerminal terminal;
-    HostUser user(HostUserChoice{options.dialogs, options.alertButton, std::move(passwordFile), terminal.Fd()});
+    platform::ScopedFd terminal = OpenControllingTerminal();
+    HostUser user(HostUserChoice{options.dialogs, options.alertButton, std::move(passwordFile), terminal.Get()});
 
     // Installed before the plug-ins load and removed after they are gone, so no plug-in outlives it.
     ScopedCocoaApplication cocoa(options.cocoa, options.cocoaSelection);

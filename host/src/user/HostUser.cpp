@@ -1,7 +1,6 @@
 #include "user/HostUser.h"
 
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace cmhost {
 
@@ -39,16 +38,10 @@ const std::vector<AlertReport>& HostUser::Alerts() const
     return mScriptedDriver ? mScriptedDriver->Alerts() : mTerminalDriver->Alerts();
 }
 
-ControllingTerminal::ControllingTerminal()
+platform::ScopedFd OpenControllingTerminal()
 {
     // O_NOCTTY: a process without a terminal must not acquire one by looking.
-    mFd = open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
-}
-
-ControllingTerminal::~ControllingTerminal()
-{
-    if (mFd >= 0)
-        close(mFd);
+    return platform::ScopedFd(open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY));
 }
 
 }  // namespace cmhost

@@ -4,6 +4,7 @@
 // before the plug-ins load and gone after them, so no plug-in ever calls a driver that is gone.
 #pragma once
 
+#include "ScopedFd.h"
 #include "user/DialogReport.h"
 #include "user/PasswordFileSource.h"
 #include "user/PasswordSource.h"
@@ -55,17 +56,8 @@ private:
     std::unique_ptr<ScopedPasswordSource> mPasswordSource;
 };
 
-// The user's terminal (/dev/tty) opened for reading and writing, or -1 when the process has none.
-class ControllingTerminal {
-public:
-    ControllingTerminal();
-    ~ControllingTerminal();
-    ControllingTerminal(const ControllingTerminal&) = delete;
-    ControllingTerminal& operator=(const ControllingTerminal&) = delete;
-    int Fd() const { return mFd; }
-
-private:
-    int mFd = -1;
-};
+// The user's terminal (/dev/tty) opened for reading and writing; not valid when the process has
+// none.
+platform::ScopedFd OpenControllingTerminal();
 
 }  // namespace cmhost

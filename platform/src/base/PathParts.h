@@ -1,9 +1,10 @@
 // The folder and the last component of a path, as the file base splits them.
 #pragma once
 
+#include "FreeDeleter.h"
+
 #include <stdlib.h>
 
-#include <memory>
 #include <string>
 
 namespace platform {
@@ -30,7 +31,7 @@ inline std::string NameOf(const std::string& path)
 // and writers themselves never follow a link; the path as given when it cannot be resolved.
 inline std::string ResolveUserPath(const std::string& path)
 {
-    std::unique_ptr<char, decltype(&::free)> resolved(::realpath(path.c_str(), nullptr), &::free);
+    MallocOwned<char> resolved(::realpath(path.c_str(), nullptr));
     return resolved != nullptr ? std::string(resolved.get()) : path;
 }
 

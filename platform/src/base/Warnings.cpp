@@ -1,6 +1,8 @@
 // The queue of warnings for the host, and the extension that hands them over.
 #include "base/Warnings.h"
 
+#include "base/CFOwner.h"
+
 #include "cf/StringObject.h"
 
 #include <PlatformHost.h>
@@ -40,13 +42,17 @@ std::vector<std::string> TakeWarnings()
 extern "C" CFArrayRef PlatformCopyWarnings(void)
 {
     std::vector<std::string> lines = platform::TakeWarnings();
-    CFMutableArrayRef array = CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks);
+    platform::CFOwner<CFMutableArrayRef> array =
+        platform::AdoptCF(CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks));
+    if (!array) {
+        return nullptr;
+    }
     for (const std::string& line : lines) {
-        CFStringRef text = platform::CreateStringFromUTF8(kCFAllocatorDefault, line);
-        if (text != nullptr) {
-            CFArrayAppendValue(array, text);
-            CFRelease(text);
+        platform::CFOwner<CFStringRef> text =
+            platform::AdoptCF(platform::CreateStringFromUTF8(kCFAllocatorDefault, line));
+        if (text) {
+            CFArrayAppendValue(array.Get(), text.Get());
         }
     }
-    return array;
+    return array.LeakRef();
 }

@@ -28,22 +28,14 @@ const CFStringRef kCFBundleVersionKey = CFSTR("CFBundleVersion");
 const CFStringRef kCFBundleInfoDictionaryVersionKey = CFSTR("CFBundleInfoDictionaryVersion");
 }
 
-OpaqueCFBundle::OpaqueCFBundle(std::string folder, CFURLRef folderURL, CFDictionaryRef infoDictionary)
-    : path(std::move(folder)), url(folderURL), info(infoDictionary)
+OpaqueCFBundle::OpaqueCFBundle(std::string folder, platform::CFOwner<CFURLRef> folderURL,
+                               platform::CFOwner<CFDictionaryRef> infoDictionary)
+    : path(std::move(folder)), url(std::move(folderURL)), info(std::move(infoDictionary))
 {
-    const void* value = CFDictionaryGetValue(info, kCFBundleIdentifierKey);
+    const void* value = CFDictionaryGetValue(info.Get(), kCFBundleIdentifierKey);
     if (platform::IsType(value, platform::kStringTypeID)) {
         identifier = static_cast<CFStringRef>(value);
     }
-}
-
-OpaqueCFBundle::~OpaqueCFBundle()
-{
-    for (platform::FactoryEntry& factory : factories) {
-        CFRelease(factory.uuid);
-    }
-    CFRelease(info);
-    CFRelease(url);
 }
 
 namespace platform {
@@ -71,47 +63,40 @@ std::string DescribeBundle(const RuntimeBase* object)
     return text + (bundle->handle != nullptr ? ", loaded>" : ", not loaded>");
 }
 
-// Reads and parses Info.plist (+1), or NULL with the reason set.
-CFDictionaryRef CopyInfoDictionary(const std::string& plistPath)
+// Reads and parses Info.plist, or NULL with the reason set.
+CFOwner<CFDictionaryRef> CopyInfoDictionary(const std::string& plistPath)
 {
     std::string bytes;
     if (FileError error = ReadRegularFile(plistPath, kMaxInfoPlistBytes, bytes); error.Failed()) {
         SetBundleError(error.kind == FileError::Kind::System && error.number == ENOENT ? "no Info.plist at " + plistPath
                                                                                         : error.reason);
-        return nullptr;
+        return {};
     }
-    CFDataRef data = CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(bytes.data()),
-                                  static_cast<CFIndex>(bytes.size()));
-    if (data == nullptr) {
+    CFOwner<CFDataRef> data = AdoptCF(CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(bytes.data()),
+                                                   static_cast<CFIndex>(bytes.size())));
+    if (!data) {
         SetBundleError("out of memory reading " + plistPath);
-        return nullptr;
+        return {};
     }
     CFStringRef parseError = nullptr;
-    CFPropertyListRef root = CFPropertyListCreateFromXMLData(nullptr, data, kCFPropertyListImmutable, &parseError);
-    CFRelease(data);
-    if (root == nullptr) {
-        std::string why = parseError != nullptr ? StringToUTF8(parseError) : std::string("not a property list");
-        if (parseError != nullptr) {
-            CFRelease(parseError);
-        }
-        SetBundleError("cannot read " + plistPath + ": " + why);
-        return nullptr;
+    CFOwner<CFPropertyListRef> root =
+        AdoptCF(CFPropertyListCreateFromXMLData(nullptr, data.Get(), kCFPropertyListImmutable, &parseError));
+    CFOwner<CFStringRef> parseErrorOwner = AdoptCF(parseError);
+    if (!root) {
+        SetBundleError("cannot read " + plistPath + ": " +
+                       (parseError != nullptr ? StringToUTF8(parseError) : std::string("not a property list")));
+        return {};
     }
-    if (parseError != nullptr) {
-        CFRelease(parseError);
-    }
-    if (!IsType(root, kDictionaryTypeID)) {
-        CFRelease(root);
+    if (!IsType(root.Get(), kDictionaryTypeID)) {
         SetBundleError(plistPath + " does not hold a dictionary");
-        return nullptr;
+        return {};
     }
-    const void* identifier = CFDictionaryGetValue(static_cast<CFDictionaryRef>(root), kCFBundleIdentifierKey);
+    const void* identifier = CFDictionaryGetValue(static_cast<CFDictionaryRef>(root.Get()), kCFBundleIdentifierKey);
     if (identifier != nullptr && !IsType(identifier, kStringTypeID)) {
-        CFRelease(root);
         SetBundleError("CFBundleIdentifier in " + plistPath + " is not a string");
-        return nullptr;
+        return {};
     }
-    return static_cast<CFDictionaryRef>(root);
+    return AdoptCF(static_cast<CFDictionaryRef>(root.LeakRef()));
 }
 
 }  // namespace
@@ -202,27 +187,26 @@ CFBundleRef CFBundleCreate(CFAllocatorRef allocator, CFURLRef bundleURL)
     if (OpaqueCFBundle* open = RetainBundleAtPath(folder)) {
         return open;
     }
-    CFDictionaryRef infoDictionary = CopyInfoDictionary(folder + "/Contents/Info.plist");
-    if (infoDictionary == nullptr) {
+    CFOwner<CFDictionaryRef> infoDictionary = CopyInfoDictionary(folder + "/Contents/Info.plist");
+    if (!infoDictionary) {
         return nullptr;
     }
-    CFURLRef folderURL = CreateURLFromPath(nullptr, folder, true);
-    if (folderURL == nullptr) {
-        CFRelease(infoDictionary);
+    CFOwner<CFURLRef> folderURL = AdoptCF(CreateURLFromPath(nullptr, folder, true));
+    if (!folderURL) {
         SetBundleError("out of memory opening " + folder);
         return nullptr;
     }
-    OpaqueCFBundle* bundle = CreateInstance<OpaqueCFBundle>(allocator, kBundleClass, folder, folderURL, infoDictionary);
-    if (bundle == nullptr) {
-        CFRelease(folderURL);
-        CFRelease(infoDictionary);
+    CFOwner<OpaqueCFBundle*> bundle = AdoptCF(CreateInstance<OpaqueCFBundle>(
+        allocator, kBundleClass, folder, std::move(folderURL), std::move(infoDictionary)));
+    if (!bundle) {
         SetBundleError("out of memory opening " + folder);
         return nullptr;
     }
-    OpaqueCFBundle* registered = RegisterBundle(bundle);
-    if (registered != bundle) {
-        CFRelease(bundle);
+    OpaqueCFBundle* registered = RegisterBundle(bundle.Get());
+    if (registered == bundle.Get()) {
+        return bundle.LeakRef();
     }
+    // Another thread opened the same folder first: its bundle, retained, stands for ours.
     return registered;
 }
 
@@ -241,18 +225,18 @@ CFStringRef CFBundleGetIdentifier(CFBundleRef bundle)
 
 CFDictionaryRef CFBundleGetInfoDictionary(CFBundleRef bundle)
 {
-    return AsBundle(bundle, "CFBundleGetInfoDictionary: not a bundle")->info;
+    return AsBundle(bundle, "CFBundleGetInfoDictionary: not a bundle")->info.Get();
 }
 
 CFTypeRef CFBundleGetValueForInfoDictionaryKey(CFBundleRef bundle, CFStringRef key)
 {
     OpaqueCFBundle* object = AsBundle(bundle, "CFBundleGetValueForInfoDictionaryKey: not a bundle");
-    return key != nullptr ? CFDictionaryGetValue(object->info, key) : nullptr;
+    return key != nullptr ? CFDictionaryGetValue(object->info.Get(), key) : nullptr;
 }
 
 CFURLRef CFBundleCopyBundleURL(CFBundleRef bundle)
 {
-    return static_cast<CFURLRef>(CFRetain(AsBundle(bundle, "CFBundleCopyBundleURL: not a bundle")->url));
+    return RetainCF(AsBundle(bundle, "CFBundleCopyBundleURL: not a bundle")->url.Get()).LeakRef();
 }
 
 CFURLRef CFBundleCopyResourcesDirectoryURL(CFBundleRef bundle)

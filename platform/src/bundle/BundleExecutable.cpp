@@ -17,7 +17,7 @@ namespace platform {
 
 std::string ExecutableName(const OpaqueCFBundle* bundle, std::string& reason)
 {
-    const void* value = CFDictionaryGetValue(bundle->info, kCFBundleExecutableKey);
+    const void* value = CFDictionaryGetValue(bundle->info.Get(), kCFBundleExecutableKey);
     if (!IsType(value, kStringTypeID) || CFStringGetLength(static_cast<CFStringRef>(value)) == 0) {
         reason = "no CFBundleExecutable in " + bundle->InfoPlistPath();
         return {};

@@ -2,6 +2,7 @@
 // and its cache of localisation tables. A plug-in is the same object as its bundle.
 #pragma once
 
+#include "base/CFOwner.h"
 #include "bundle/StringsFile.h"
 #include "cf/Runtime.h"
 
@@ -32,7 +33,7 @@ std::string UUIDKeyText(const UUIDKey& key);
 
 struct FactoryEntry {
     UUIDKey key{};
-    CFUUIDRef uuid = nullptr;  // owned by the bundle
+    CFOwner<CFUUIDRef> uuid;
     std::string functionName;
 };
 
@@ -44,13 +45,13 @@ struct TypeEntry {
 }  // namespace platform
 
 struct OpaqueCFBundle : platform::RuntimeBase {
-    OpaqueCFBundle(std::string folder, CFURLRef folderURL, CFDictionaryRef infoDictionary);
-    ~OpaqueCFBundle();
+    OpaqueCFBundle(std::string folder, platform::CFOwner<CFURLRef> folderURL,
+                   platform::CFOwner<CFDictionaryRef> infoDictionary);
 
-    std::string path;                  // the bundle folder, symbolic links resolved
-    CFURLRef url = nullptr;            // owned; a folder URL of path
-    CFDictionaryRef info = nullptr;    // owned; Info.plist
-    CFStringRef identifier = nullptr;  // borrowed from info; NULL when there is none
+    std::string path;                             // the bundle folder, symbolic links resolved
+    platform::CFOwner<CFURLRef> url;              // a folder URL of path
+    platform::CFOwner<CFDictionaryRef> info;      // Info.plist
+    CFStringRef identifier = nullptr;             // borrowed from info; NULL when there is none
 
     // Guarded by executableMutex.
     mutable std::mutex executableMutex;

@@ -137,9 +137,9 @@ OpaqueCFBundle* RetainFactoryOwner(const UUIDKey& factory, std::string& function
     return owner->second;
 }
 
-std::vector<CFUUIDRef> RetainFactoriesForType(const UUIDKey& type, const OpaqueCFBundle* onlyIn)
+std::vector<CFOwner<CFUUIDRef>> RetainFactoriesForType(const UUIDKey& type, const OpaqueCFBundle* onlyIn)
 {
-    std::vector<CFUUIDRef> found;
+    std::vector<CFOwner<CFUUIDRef>> found;
     Registry& registry = TheRegistry();
     std::lock_guard<std::mutex> lock(registry.mutex);
     for (const OpaqueCFBundle* plugIn : registry.plugIns) {
@@ -153,7 +153,6 @@ std::vector<CFUUIDRef> RetainFactoriesForType(const UUIDKey& type, const OpaqueC
             for (const UUIDKey& key : entry.factories) {
                 for (const FactoryEntry& factory : plugIn->factories) {
                     if (factory.key == key) {
-                        CFRetain(factory.uuid);
                         found.push_back(factory.uuid);
                     }
                 }

@@ -27,9 +27,9 @@ bool RegisterPlugIn(OpaqueCFBundle* bundle, std::vector<FactoryEntry>& factories
 
 // The plug-in declaring a factory (retained, +1) and its function name, or NULL.
 OpaqueCFBundle* RetainFactoryOwner(const UUIDKey& factory, std::string& functionName);
-// The factory UUIDs declared for a type (each retained, +1), plug-ins in the order they were
+// The factory UUIDs declared for a type, each with a reference of its own, plug-ins in the order they were
 // opened, each in declaration order. onlyIn limits the search to one plug-in when not NULL.
-std::vector<CFUUIDRef> RetainFactoriesForType(const UUIDKey& type, const OpaqueCFBundle* onlyIn);
+std::vector<CFOwner<CFUUIDRef>> RetainFactoriesForType(const UUIDKey& type, const OpaqueCFBundle* onlyIn);
 
 void AddFactoryInstance(const UUIDKey& factory);
 void RemoveFactoryInstance(const UUIDKey& factory);

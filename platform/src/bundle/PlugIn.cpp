@@ -21,20 +21,10 @@ const CFStringRef kCFPlugInTypesKey = CFSTR("CFPlugInTypes");
 namespace platform {
 namespace {
 
-// Owns the factory UUIDs made while reading a declaration, until the plug-in takes them.
+// What a plug-in's Info.plist declares, until the plug-in takes it.
 struct Declarations {
     std::vector<FactoryEntry> factories;
     std::vector<TypeEntry> types;
-
-    Declarations() = default;
-    Declarations(const Declarations&) = delete;
-    Declarations& operator=(const Declarations&) = delete;
-    ~Declarations()
-    {
-        for (FactoryEntry& factory : factories) {
-            CFRelease(factory.uuid);
-        }
-    }
 };
 
 std::optional<UUIDKey> ParseUUIDKey(const void* value)
@@ -42,13 +32,11 @@ std::optional<UUIDKey> ParseUUIDKey(const void* value)
     if (!IsType(value, kStringTypeID)) {
         return std::nullopt;
     }
-    CFUUIDRef uuid = CFUUIDCreateFromString(nullptr, static_cast<CFStringRef>(value));
-    if (uuid == nullptr) {
+    CFOwner<CFUUIDRef> uuid = AdoptCF(CFUUIDCreateFromString(nullptr, static_cast<CFStringRef>(value)));
+    if (!uuid) {
         return std::nullopt;
     }
-    UUIDKey key = KeyOfUUID(uuid);
-    CFRelease(uuid);
-    return key;
+    return KeyOfUUID(uuid.Get());
 }
 
 std::string Quoted(const void* value)
@@ -73,7 +61,7 @@ std::vector<std::pair<const void*, const void*>> Entries(CFDictionaryRef diction
 bool ReadFactories(const OpaqueCFBundle* bundle, Declarations& out, std::string& reason)
 {
     const std::string plist = bundle->InfoPlistPath();
-    const void* declared = CFDictionaryGetValue(bundle->info, kCFPlugInFactoriesKey);
+    const void* declared = CFDictionaryGetValue(bundle->info.Get(), kCFPlugInFactoriesKey);
     if (declared == nullptr) {
         return true;
     }
@@ -91,12 +79,12 @@ bool ReadFactories(const OpaqueCFBundle* bundle, Declarations& out, std::string&
             reason = "factory " + UUIDKeyText(*factory) + " in " + plist + " names no function";
             return false;
         }
-        CFUUIDRef uuid = CFUUIDCreateFromString(nullptr, static_cast<CFStringRef>(key));
-        if (uuid == nullptr) {
+        CFOwner<CFUUIDRef> uuid = AdoptCF(CFUUIDCreateFromString(nullptr, static_cast<CFStringRef>(key)));
+        if (!uuid) {
             reason = "out of memory reading " + plist;
             return false;
         }
-        out.factories.push_back(FactoryEntry{*factory, uuid, StringToUTF8(static_cast<CFStringRef>(value))});
+        out.factories.push_back(FactoryEntry{*factory, std::move(uuid), StringToUTF8(static_cast<CFStringRef>(value))});
     }
     return true;
 }
@@ -104,7 +92,7 @@ bool ReadFactories(const OpaqueCFBundle* bundle, Declarations& out, std::string&
 bool ReadTypes(const OpaqueCFBundle* bundle, Declarations& out, std::string& reason)
 {
     const std::string plist = bundle->InfoPlistPath();
-    const void* declared = CFDictionaryGetValue(bundle->info, kCFPlugInTypesKey);
+    const void* declared = CFDictionaryGetValue(bundle->info.Get(), kCFPlugInTypesKey);
     if (declared == nullptr) {
         return true;
     }
@@ -148,14 +136,13 @@ bool ReadTypes(const OpaqueCFBundle* bundle, Declarations& out, std::string& rea
     return true;
 }
 
-CFArrayRef CreateFactoryArray(std::vector<CFUUIDRef> factories)
+CFArrayRef CreateFactoryArray(const std::vector<CFOwner<CFUUIDRef>>& factories)
 {
-    CFArrayRef array = CFArrayCreate(nullptr, reinterpret_cast<const void**>(factories.data()),
-                                     static_cast<CFIndex>(factories.size()), &kCFTypeArrayCallBacks);
-    for (CFUUIDRef factory : factories) {
-        CFRelease(factory);
+    std::vector<const void*> values;
+    for (const CFOwner<CFUUIDRef>& factory : factories) {
+        values.push_back(factory.Get());
     }
-    return array;
+    return CFArrayCreate(nullptr, values.data(), static_cast<CFIndex>(values.size()), &kCFTypeArrayCallBacks);
 }
 
 }  // namespace
@@ -168,19 +155,18 @@ extern "C" {
 
 CFPlugInRef CFPlugInCreate(CFAllocatorRef allocator, CFURLRef plugInURL)
 {
-    CFBundleRef bundle = CFBundleCreate(allocator, plugInURL);
-    if (bundle == nullptr) {
+    CFOwner<CFBundleRef> bundle = AdoptCF(CFBundleCreate(allocator, plugInURL));
+    if (!bundle) {
         return nullptr;
     }
     Declarations declarations;
     std::string reason;
-    if (!ReadFactories(bundle, declarations, reason) || !ReadTypes(bundle, declarations, reason) ||
-        !RegisterPlugIn(bundle, declarations.factories, declarations.types, reason)) {
+    if (!ReadFactories(bundle.Get(), declarations, reason) || !ReadTypes(bundle.Get(), declarations, reason) ||
+        !RegisterPlugIn(bundle.Get(), declarations.factories, declarations.types, reason)) {
         SetBundleError(reason);
-        CFRelease(bundle);
         return nullptr;
     }
-    return bundle;
+    return bundle.LeakRef();
 }
 
 CFBundleRef CFPlugInGetBundle(CFPlugInRef plugIn)
@@ -214,27 +200,26 @@ void* CFPlugInInstanceCreate(CFAllocatorRef allocator, CFUUIDRef factoryUUID, CF
     }
     UUIDKey factory = KeyOfUUID(factoryUUID);
     std::string functionName;
-    OpaqueCFBundle* owner = RetainFactoryOwner(factory, functionName);
-    if (owner == nullptr) {
+    // The instance registers itself with its factory, which keeps the code loaded even when this is
+    // the last reference on the plug-in.
+    CFOwner<OpaqueCFBundle*> owner = AdoptCF(RetainFactoryOwner(factory, functionName));
+    if (!owner) {
         SetBundleError("no open plug-in declares factory " + UUIDKeyText(factory));
         return nullptr;
     }
     void* instance = nullptr;
-    if (CFBundleLoadExecutable(owner)) {
-        CFStringRef name = CreateStringFromUTF8(nullptr, functionName);
-        auto function = reinterpret_cast<CFPlugInFactoryFunction>(CFBundleGetFunctionPointerForName(owner, name));
-        CFRelease(name);
+    if (CFBundleLoadExecutable(owner.Get())) {
+        CFOwner<CFStringRef> name = AdoptCF(CreateStringFromUTF8(nullptr, functionName));
+        auto function =
+            reinterpret_cast<CFPlugInFactoryFunction>(CFBundleGetFunctionPointerForName(owner.Get(), name.Get()));
         if (function == nullptr) {
             std::string reason;
             SetBundleError("factory function " + functionName + " not found in " +
-                           ExecutablePath(owner, ExecutableName(owner, reason)));
+                           ExecutablePath(owner.Get(), ExecutableName(owner.Get(), reason)));
         } else {
             instance = function(allocator, typeUUID);
         }
     }
-    // The instance registered itself with its factory, which keeps the code loaded even if this
-    // was the last reference on the plug-in.
-    CFRelease(owner);
     return instance;
 }
 

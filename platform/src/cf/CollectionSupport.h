@@ -1,5 +1,5 @@
-// What arrays and dictionaries share: the callbacks of their CF-type constants and the text of one
-// value in a description.
+// What arrays and dictionaries share: the text of one value in a description. (The retain and
+// release of their CF-type callbacks are the runtime's own, in cf/Runtime.h.)
 #pragma once
 
 #include <CoreFoundation/CFBase.h>
@@ -7,10 +7,6 @@
 #include <string>
 
 namespace platform {
-
-// Retains and releases a CF object (the retain and release of kCFType... callbacks).
-const void* RetainTypeValue(CFAllocatorRef allocator, const void* value);
-void ReleaseTypeValue(CFAllocatorRef allocator, const void* value);
 
 // The text of a value for a collection's description: its copyDescription callback's answer, or
 // its address when there is no callback or it answers NULL.

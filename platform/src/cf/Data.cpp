@@ -1,5 +1,6 @@
 // Data: byte buffers, either owned (copies, and every mutable buffer) or taken over from the
 // caller without copying and freed through the deallocator the caller named.
+#include "base/CFOwner.h"
 #include "cf/Runtime.h"
 #include "WipedMemory.h"
 
@@ -17,15 +18,15 @@ using DataBytes = std::vector<UInt8, platform::WipingAllocator<UInt8>>;
 struct OpaqueCFData : platform::RuntimeBase {
     OpaqueCFData(DataBytes bytes, bool isMutable_) : owned(std::move(bytes)), isMutable(isMutable_) {}
     OpaqueCFData(const UInt8* bytes, CFIndex length, CFAllocatorRef deallocator)
-        : external(bytes), externalLength(length), bytesDeallocator(deallocator)
+        : external(bytes), externalLength(length), bytesDeallocator(platform::RetainCF(deallocator))
     {
     }
     DataBytes owned;
-    // Bytes taken over without copying, and the allocator that frees them (retained when it is a
-    // created one; kCFAllocatorNull frees nothing).
+    // Bytes taken over without copying, and the allocator that frees them (kCFAllocatorNull frees
+    // nothing).
     const UInt8* external = nullptr;
     CFIndex externalLength = 0;
-    CFAllocatorRef bytesDeallocator = nullptr;
+    platform::CFOwner<CFAllocatorRef> bytesDeallocator;
     bool isMutable = false;
 
     const UInt8* Bytes() const { return external != nullptr ? external : owned.data(); }
@@ -69,11 +70,9 @@ void FinalizeData(RuntimeBase* object)
 {
     auto* data = static_cast<OpaqueCFData*>(object);
     if (data->external != nullptr) {
-        CFAllocatorDeallocate(data->bytesDeallocator, const_cast<UInt8*>(data->external));
-        if (!BaseOf(data->bytesDeallocator)->immortal) {
-            CFRelease(data->bytesDeallocator);
-        }
+        CFAllocatorDeallocate(data->bytesDeallocator.Get(), const_cast<UInt8*>(data->external));
     }
+    // The deallocator goes with the object, once it has freed the bytes.
     data->~OpaqueCFData();
 }
 
@@ -152,11 +151,7 @@ CFDataRef CFDataCreateWithBytesNoCopy(CFAllocatorRef allocator, const UInt8* byt
     }
     CFAllocatorRef deallocator = ResolveAllocator(bytesDeallocator);
     // On failure the caller still owns the bytes: nothing is freed and the deallocator is not kept.
-    OpaqueCFData* data = CreateInstance<OpaqueCFData>(allocator, kDataClass, bytes, length, deallocator);
-    if (data != nullptr && !BaseOf(deallocator)->immortal) {
-        CFRetain(deallocator);
-    }
-    return data;
+    return CreateInstance<OpaqueCFData>(allocator, kDataClass, bytes, length, deallocator);
 }
 
 CFDataRef CFDataCreateCopy(CFAllocatorRef allocator, CFDataRef theData)

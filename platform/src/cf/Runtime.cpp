@@ -1,6 +1,7 @@
 // Reference counting, the type table and the polymorphic operations of every object.
 #include "cf/Runtime.h"
 
+#include "base/CFOwner.h"
 #include "cf/StringObject.h"
 
 #include <PlatformHost.h>
@@ -55,6 +56,16 @@ void FinishObject(RuntimeBase* object, const RuntimeClass& cls, CFAllocatorRef a
         CFRetain(resolved);
     }
     gLiveObjects.fetch_add(1, std::memory_order_relaxed);
+}
+
+const void* RetainTypeValue(CFAllocatorRef, const void* value)
+{
+    return CFRetain(value);
+}
+
+void ReleaseTypeValue(CFAllocatorRef, const void* value)
+{
+    CFRelease(value);
 }
 
 }  // namespace platform
@@ -219,9 +230,8 @@ void CFShow(CFTypeRef obj)
     if (IsType(obj, kStringTypeID)) {
         text = StringToUTF8(static_cast<CFStringRef>(obj));
     } else {
-        CFStringRef description = CFCopyDescription(obj);
-        text = StringToUTF8(description);
-        CFRelease(description);
+        CFOwner<CFStringRef> description = AdoptCF(CFCopyDescription(obj));
+        text = StringToUTF8(description.Get());
     }
     std::fprintf(stderr, "%s\n", text.c_str());
 }

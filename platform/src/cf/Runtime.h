@@ -125,4 +125,9 @@ inline bool IsType(CFTypeRef cf, CFTypeID typeID)
 // default allocator.
 CFAllocatorRef ResolveAllocator(CFAllocatorRef allocator);
 
+// Retains and releases a CF object: the retain and release of the kCFType... callbacks of arrays
+// and dictionaries.
+const void* RetainTypeValue(CFAllocatorRef allocator, const void* value);
+void ReleaseTypeValue(CFAllocatorRef allocator, const void* value);
+
 }  // namespace platform

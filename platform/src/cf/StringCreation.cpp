@@ -1,4 +1,5 @@
 // New strings made from other strings: copies, substrings, and joining and splitting with arrays.
+#include "base/CFOwner.h"
 #include "cf/StringObject.h"
 
 #include <CoreFoundation/CFArray.h>
@@ -50,17 +51,16 @@ CFArrayRef CFStringCreateArrayBySeparatingStrings(CFAllocatorRef alloc, CFString
 {
     const std::u16string& units = StringUnits(theString);
     const std::u16string& separator = StringUnits(separatorString);
-    CFMutableArrayRef pieces = CFArrayCreateMutable(alloc, 0, &kCFTypeArrayCallBacks);
-    if (pieces == nullptr) {
+    CFOwner<CFMutableArrayRef> pieces = AdoptCF(CFArrayCreateMutable(alloc, 0, &kCFTypeArrayCallBacks));
+    if (!pieces) {
         return nullptr;
     }
     auto appendPiece = [&](size_t from, size_t to) {
-        CFStringRef piece = CreateStringFromUTF16(alloc, units.substr(from, to - from));
-        if (piece == nullptr) {
+        CFOwner<CFStringRef> piece = AdoptCF(CreateStringFromUTF16(alloc, units.substr(from, to - from)));
+        if (!piece) {
             return false;
         }
-        CFArrayAppendValue(pieces, piece);
-        CFRelease(piece);
+        CFArrayAppendValue(pieces.Get(), piece.Get());
         return true;
     };
     // An empty separator cannot split anything: the whole string is the one piece.
@@ -69,17 +69,15 @@ CFArrayRef CFStringCreateArrayBySeparatingStrings(CFAllocatorRef alloc, CFString
         for (size_t found = units.find(separator); found != std::u16string::npos;
              found = units.find(separator, start)) {
             if (!appendPiece(start, found)) {
-                CFRelease(pieces);
                 return nullptr;
             }
             start = found + separator.size();
         }
     }
     if (!appendPiece(start, units.size())) {
-        CFRelease(pieces);
         return nullptr;
     }
-    return pieces;
+    return pieces.LeakRef();
 }
 
 }  // extern "C"

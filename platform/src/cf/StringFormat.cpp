@@ -6,6 +6,7 @@
 // they stand and read no argument.
 #include "cf/StringFormat.h"
 
+#include "base/CFOwner.h"
 #include "cf/StringObject.h"
 
 #include "text/Encodings.h"
@@ -382,10 +383,9 @@ std::u16string ObjectText(CFTypeRef object, int precision)
     } else if (IsType(object, kStringTypeID)) {
         units = StringUnits(static_cast<CFStringRef>(object));
     } else {
-        CFStringRef description = CFCopyDescription(object);
-        if (description != nullptr) {
-            units = StringUnits(description);
-            CFRelease(description);
+        CFOwner<CFStringRef> description = AdoptCF(CFCopyDescription(object));
+        if (description) {
+            units = StringUnits(description.Get());
         }
     }
     if (precision >= 0 && units.size() > static_cast<size_t>(precision)) {

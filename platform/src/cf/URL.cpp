@@ -12,13 +12,6 @@
 #include <functional>
 #include <vector>
 
-OpaqueCFURL::~OpaqueCFURL()
-{
-    if (string != nullptr) {
-        CFRelease(string);
-    }
-}
-
 namespace platform {
 namespace {
 
@@ -234,8 +227,9 @@ Boolean CFURLGetFileSystemRepresentation(CFURLRef url, Boolean resolveAgainstBas
 CFStringRef CFURLGetString(CFURLRef anURL)
 {
     const OpaqueCFURL* url = AsURL(anURL, "CFURLGetString: not a URL");
-    std::call_once(url->stringOnce, [url] { url->string = CreateStringFromUTF8(url->allocator, URLText(url)); });
-    return url->string;
+    std::call_once(url->stringOnce,
+                   [url] { url->string = AdoptCF(CreateStringFromUTF8(url->allocator, URLText(url))); });
+    return url->string.Get();
 }
 
 Boolean CFURLHasDirectoryPath(CFURLRef anURL)

@@ -2,6 +2,7 @@
 // never looks at the disk.
 #pragma once
 
+#include "base/CFOwner.h"
 #include "cf/Runtime.h"
 
 #include <CoreFoundation/CFURL.h>
@@ -12,16 +13,15 @@
 
 struct OpaqueCFURL : platform::RuntimeBase {
     OpaqueCFURL(std::string normalisedPath, bool directory) : path(std::move(normalisedPath)), isDirectory(directory) {}
-    ~OpaqueCFURL();
 
     // Absolute and normalised: no repeated '/', no "." component, no trailing '/' except for "/".
     // Bytes as the file system takes them (UTF-8 for paths that came from strings).
     std::string path;
     bool isDirectory = false;
 
-    // The "file://" text, made on first use and owned by the URL.
+    // The "file://" text, made on first use.
     mutable std::once_flag stringOnce;
-    mutable CFStringRef string = nullptr;
+    mutable platform::CFOwner<CFStringRef> string;
 };
 
 namespace platform {

@@ -1,13 +1,13 @@
 // Immutable arrays of platform objects, held as a platform array.
 #include <Cocoa/Cocoa.h>
 
+#include "base/CFOwner.h"
+
 NSArray::NSArray(CFArrayRef adopted) : mArray(adopted) {}
 
 NSArray::~NSArray()
 {
-    if (mArray != nullptr) {
-        CFRelease(mArray);
-    }
+    platform::AdoptCF(mArray).Reset();
 }
 
 NSArray* NSArray::arrayWithObject(CFTypeRef object)

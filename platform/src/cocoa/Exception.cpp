@@ -1,6 +1,10 @@
 // Cocoa exceptions: a retained name and reason, thrown as C++ exceptions.
 #include <Cocoa/Cocoa.h>
 
+#include "base/CFOwner.h"
+
+#include <utility>
+
 NSString* const NSGenericException = CFSTR("NSGenericException");
 NSString* const NSInvalidArgumentException = CFSTR("NSInvalidArgumentException");
 NSString* const NSInternalInconsistencyException = CFSTR("NSInternalInconsistencyException");
@@ -10,17 +14,7 @@ namespace {
 
 NSString* RetainOrNull(NSString* string)
 {
-    if (string != nullptr) {
-        CFRetain(string);
-    }
-    return string;
-}
-
-void ReleaseIfAny(NSString* string)
-{
-    if (string != nullptr) {
-        CFRelease(string);
-    }
+    return platform::RetainCF(string).LeakRef();
 }
 
 }  // namespace
@@ -37,19 +31,15 @@ NSException::NSException(const NSException& other)
 NSException& NSException::operator=(const NSException& other)
 {
     // Retain first: other may be this very exception.
-    NSString* name = RetainOrNull(other.mName);
-    NSString* reason = RetainOrNull(other.mReason);
-    ReleaseIfAny(mName);
-    ReleaseIfAny(mReason);
-    mName = name;
-    mReason = reason;
+    platform::CFOwner<NSString*> oldName = platform::AdoptCF(std::exchange(mName, RetainOrNull(other.mName)));
+    platform::CFOwner<NSString*> oldReason = platform::AdoptCF(std::exchange(mReason, RetainOrNull(other.mReason)));
     return *this;
 }
 
 NSException::~NSException()
 {
-    ReleaseIfAny(mName);
-    ReleaseIfAny(mReason);
+    platform::AdoptCF(mName).Reset();
+    platform::AdoptCF(mReason).Reset();
 }
 
 void NSException::raise(NSString* name, NSString* reason)

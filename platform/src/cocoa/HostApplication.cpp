@@ -4,6 +4,8 @@
 #include <Cocoa/Cocoa.h>
 #include <PlatformHost.h>
 
+#include "base/CFOwner.h"
+
 namespace {
 
 NSString* const kTestExceptionName = CFSTR("PlatformTestException");
@@ -12,15 +14,10 @@ NSString* const kTestExceptionReason = CFSTR("the focused view failed on purpose
 class HostTextView : public NSResponder, public NSServicesRequests {
 public:
     HostTextView(CFStringRef selection, PlatformCocoaMode mode)
-        : mSelection(selection != nullptr ? CFStringCreateCopy(kCFAllocatorDefault, selection) : nullptr), mMode(mode)
+        : mSelection(
+              platform::AdoptCF(selection != nullptr ? CFStringCreateCopy(kCFAllocatorDefault, selection) : nullptr)),
+          mMode(mode)
     {
-    }
-
-    ~HostTextView() override
-    {
-        if (mSelection != nullptr) {
-            CFRelease(mSelection);
-        }
     }
 
     id validRequestorForSendType(NSString* sendType, NSString* returnType) override
@@ -30,7 +27,7 @@ public:
         }
         // The view sends plain strings and takes nothing back: it is read-only here.
         bool sendsString = sendType != nullptr && CFEqual(sendType, NSStringPboardType);
-        bool hasSomethingToSend = mSelection != nullptr || mMode != kPlatformCocoaViewWritesSelection;
+        bool hasSomethingToSend = mSelection || mMode != kPlatformCocoaViewWritesSelection;
         if (sendsString && returnType == nullptr && hasSomethingToSend) {
             return this;
         }
@@ -42,16 +39,16 @@ public:
         if (mMode == kPlatformCocoaViewRaisesWhileWriting) {
             NSException::raise(kTestExceptionName, kTestExceptionReason);
         }
-        if (mMode == kPlatformCocoaViewWritesNothing || mSelection == nullptr || pboard == nullptr ||
+        if (mMode == kPlatformCocoaViewWritesNothing || !mSelection || pboard == nullptr ||
             types == nullptr || !types->containsObject(NSStringPboardType)) {
             return NO;
         }
         pboard->declareTypes(NSArray::arrayWithObject(NSStringPboardType), nil);
-        return pboard->setString(mSelection, NSStringPboardType);
+        return pboard->setString(mSelection.Get(), NSStringPboardType);
     }
 
 private:
-    CFStringRef mSelection;  // owned copy, or NULL
+    platform::CFOwner<CFStringRef> mSelection;  // a copy, or empty
     PlatformCocoaMode mMode;
 };
 

@@ -1,6 +1,7 @@
 // NSLog: one line on standard error with the time, the process's name and id, and the message.
 #include <Cocoa/Cocoa.h>
 
+#include "base/CFOwner.h"
 #include "cf/StringObject.h"
 
 #include <errno.h>
@@ -32,10 +33,10 @@ void NSLogv(NSString* format, va_list arguments)
 {
     std::string message = "(null)";
     if (format != nullptr) {
-        CFStringRef formatted = CFStringCreateWithFormatAndArguments(kCFAllocatorDefault, nullptr, format, arguments);
-        if (formatted != nullptr) {
-            message = platform::StringToUTF8(formatted);
-            CFRelease(formatted);
+        platform::CFOwner<CFStringRef> formatted =
+            platform::AdoptCF(CFStringCreateWithFormatAndArguments(kCFAllocatorDefault, nullptr, format, arguments));
+        if (formatted) {
+            message = platform::StringToUTF8(formatted.Get());
         }
     }
     std::string line = TimeStamp() + " " + program_invocation_short_name + "[" +

@@ -3,6 +3,7 @@
 #include <Cocoa/Cocoa.h>
 #include <PlatformHost.h>
 
+#include "base/CFOwner.h"
 #include "cf/StringObject.h"
 
 #include <unistd.h>
@@ -40,32 +41,20 @@ extern "C" long PlatformCocoaPasteboardCount(void)
 }
 
 struct NSPasteboard::Contents {
-    CFStringRef name = nullptr;                              // owned
-    std::vector<std::pair<CFStringRef, CFStringRef>> items;  // declared type (owned), string (owned or NULL)
+    platform::CFOwner<CFStringRef> name;
+    // The declared type and its string (empty until one is set).
+    std::vector<std::pair<platform::CFOwner<CFStringRef>, platform::CFOwner<CFStringRef>>> items;
     NSInteger changeCount = 0;
     bool registered = false;
-
-    void Clear()
-    {
-        for (auto& item : items) {
-            CFRelease(item.first);
-            if (item.second != nullptr) {
-                CFRelease(item.second);
-            }
-        }
-        items.clear();
-    }
 };
 
 NSPasteboard::NSPasteboard(CFStringRef name) : mContents(new Contents)
 {
-    mContents->name = static_cast<CFStringRef>(CFRetain(name));
+    mContents->name = platform::RetainCF(name);
 }
 
 NSPasteboard::~NSPasteboard()
 {
-    mContents->Clear();
-    CFRelease(mContents->name);
     delete mContents;
 }
 
@@ -82,9 +71,9 @@ NSPasteboard* NSPasteboard::pasteboardWithUniqueName()
             name = "PlatformUniquePasteboard-" + std::to_string(static_cast<long>(getpid())) + "-" +
                    std::to_string(server.nextSerial++);
         } while (server.byName.count(name) != 0);
-        CFStringRef cfName = platform::CreateStringFromUTF8(kCFAllocatorDefault, name);
-        pasteboard = new NSPasteboard(cfName);
-        CFRelease(cfName);
+        platform::CFOwner<CFStringRef> cfName =
+            platform::AdoptCF(platform::CreateStringFromUTF8(kCFAllocatorDefault, name));
+        pasteboard = new NSPasteboard(cfName.Get());
         pasteboard->retain();  // the server's reference
         pasteboard->mContents->registered = true;
         server.byName.emplace(name, pasteboard);
@@ -95,12 +84,12 @@ NSPasteboard* NSPasteboard::pasteboardWithUniqueName()
 
 NSString* NSPasteboard::name() const
 {
-    return mContents->name;
+    return mContents->name.Get();
 }
 
 NSInteger NSPasteboard::declareTypes(NSArray* newTypes, id newOwner)
 {
-    mContents->Clear();
+    mContents->items.clear();
     NSUInteger count = newTypes != nullptr ? newTypes->count() : 0;
     for (NSUInteger index = 0; index < count; ++index) {
         CFTypeRef type = newTypes->objectAtIndex(index);
@@ -109,10 +98,11 @@ NSInteger NSPasteboard::declareTypes(NSArray* newTypes, id newOwner)
         }
         bool seen = false;
         for (const auto& item : mContents->items) {
-            seen = seen || CFEqual(item.first, type);
+            seen = seen || CFEqual(item.first.Get(), type);
         }
         if (!seen) {
-            mContents->items.emplace_back(static_cast<CFStringRef>(CFRetain(type)), nullptr);
+            mContents->items.emplace_back(platform::RetainCF(static_cast<CFStringRef>(type)),
+                                          platform::CFOwner<CFStringRef>());
         }
     }
     return ++mContents->changeCount;
@@ -124,15 +114,12 @@ BOOL NSPasteboard::setString(NSString* string, NSString* dataType)
         return NO;
     }
     for (auto& item : mContents->items) {
-        if (CFEqual(item.first, dataType)) {
-            CFStringRef copy = CFStringCreateCopy(kCFAllocatorDefault, string);
-            if (copy == nullptr) {
+        if (CFEqual(item.first.Get(), dataType)) {
+            platform::CFOwner<CFStringRef> copy = platform::AdoptCF(CFStringCreateCopy(kCFAllocatorDefault, string));
+            if (!copy) {
                 return NO;
             }
-            if (item.second != nullptr) {
-                CFRelease(item.second);
-            }
-            item.second = copy;
+            item.second = std::move(copy);
             return YES;
         }
     }
@@ -145,8 +132,8 @@ NSString* NSPasteboard::stringForType(NSString* dataType) const
         return nullptr;
     }
     for (const auto& item : mContents->items) {
-        if (CFEqual(item.first, dataType)) {
-            return item.second;
+        if (CFEqual(item.first.Get(), dataType)) {
+            return item.second.Get();
         }
     }
     return nullptr;
@@ -154,14 +141,14 @@ NSString* NSPasteboard::stringForType(NSString* dataType) const
 
 void NSPasteboard::releaseGlobally()
 {
-    mContents->Clear();
+    mContents->items.clear();
     if (!mContents->registered) {
         return;
     }
     {
         PasteboardServer& server = Server();
         std::lock_guard<std::mutex> lock(server.mutex);
-        server.byName.erase(platform::StringToUTF8(mContents->name));
+        server.byName.erase(platform::StringToUTF8(mContents->name.Get()));
         mContents->registered = false;
     }
     // The server's reference; when it is the last one the pasteboard is gone after this line.

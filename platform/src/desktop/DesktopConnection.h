@@ -4,9 +4,10 @@
 // them ever takes another's events off the queue.
 #pragma once
 
+#include "base/FreeDeleter.h"
+
 #include <xcb/xcb.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -14,11 +15,8 @@
 namespace platform::desktop {
 
 // A reply or event from xcb, freed with free().
-struct FreeDeleter {
-    void operator()(void* block) const { std::free(block); }
-};
 template <class T>
-using XcbOwned = std::unique_ptr<T, FreeDeleter>;
+using XcbOwned = MallocOwned<T>;
 
 class DesktopConnection {
 public:

@@ -2,6 +2,7 @@
 // name; the path is the caller's own, so links along it are followed (as the original platform
 // does), and the reference records the path with every link resolved.
 #include "base/ErrnoStatus.h"
+#include "base/FreeDeleter.h"
 #include "files/Items.h"
 #include "files/RefPaths.h"
 
@@ -17,7 +18,7 @@ namespace platform::files {
 
 OSErr MakeRefFromPath(const char* path, FSRef& ref, struct stat* infoOut)
 {
-    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path, nullptr), &std::free);
+    MallocOwned<char> resolved(::realpath(path, nullptr));
     if (resolved == nullptr) {
         return StatusForErrno(errno);
     }

@@ -1,5 +1,6 @@
 // URLs for references, and reading a whole file through its URL.
 #include "cf/URLObject.h"
+#include "base/FreeDeleter.h"
 #include "base/RegularFile.h"
 #include "files/Items.h"
 
@@ -34,10 +35,9 @@ SInt32 URLErrorFor(int error)
     }
 }
 
-// Owner of a malloc block until it is handed to a data object.
+// A malloc block, owned until it is handed to a data object.
 struct MallocBlock {
-    ~MallocBlock() { std::free(bytes); }
-    UInt8* bytes = nullptr;
+    platform::MallocOwned<UInt8> bytes;
     size_t capacity = 0;
 };
 
@@ -54,7 +54,7 @@ SInt32 ReadURLFile(const std::string& path, MallocBlock& block, size_t& length)
     constexpr size_t kMaxLength = static_cast<size_t>(std::numeric_limits<CFIndex>::max());
     // One byte more than the size, so that the end is seen without growing the block.
     block.capacity = static_cast<size_t>(info.st_size) + 1;
-    block.bytes = static_cast<UInt8*>(std::malloc(block.capacity));
+    block.bytes.reset(static_cast<UInt8*>(std::malloc(block.capacity)));
     if (block.bytes == nullptr) {
         return kCFURLUnknownError;
     }
@@ -63,15 +63,16 @@ SInt32 ReadURLFile(const std::string& path, MallocBlock& block, size_t& length)
     error = platform::ReadOpenFile(fd.Get(), path, kMaxLength, [&](std::span<const char> chunk) {
         if (chunk.size() > block.capacity - length) {
             size_t capacity = std::max(block.capacity * 2, length + chunk.size());
-            auto* grown = static_cast<UInt8*>(std::realloc(block.bytes, capacity));
+            auto* grown = static_cast<UInt8*>(std::realloc(block.bytes.get(), capacity));
             if (grown == nullptr) {
                 stored = false;
                 return false;
             }
-            block.bytes = grown;
+            (void)block.bytes.release();  // realloc has taken the old block
+            block.bytes.reset(grown);
             block.capacity = capacity;
         }
-        std::memcpy(block.bytes + length, chunk.data(), chunk.size());
+        std::memcpy(block.bytes.get() + length, chunk.data(), chunk.size());
         length += chunk.size();
         return true;
     });
@@ -120,12 +121,12 @@ Boolean CFURLCreateDataAndPropertiesFromResource(CFAllocatorRef alloc, CFURLRef 
     CFDataRef data = nullptr;
     if (error == 0) {
         data = length == 0 ? CFDataCreate(alloc, nullptr, 0)
-                           : CFDataCreateWithBytesNoCopy(alloc, block.bytes, static_cast<CFIndex>(length),
+                           : CFDataCreateWithBytesNoCopy(alloc, block.bytes.get(), static_cast<CFIndex>(length),
                                                          kCFAllocatorMalloc);
         if (data == nullptr) {
             error = kCFURLUnknownError;
         } else if (length != 0) {
-            block.bytes = nullptr;  // the data object frees it now
+            (void)block.bytes.release();  // the data object frees it now
         }
     }
     if (error != 0) {

@@ -104,7 +104,7 @@ EventRef RetainEvent(EventRef inEvent)
 void ReleaseEvent(EventRef inEvent)
 {
     if (AsEvent(inEvent) != nullptr) {
-        CFRelease(inEvent);
+        AdoptCF(inEvent).Reset();
     }
 }
 
@@ -209,8 +209,8 @@ OSStatus SendEventToEventTarget(EventRef inEvent, EventTargetRef inTarget)
     // Handlers may remove handlers or dispose the window while the event goes round: the window,
     // the event and each handler record stay alive until the dispatch is over.
     OpaqueWindowPtr* window = inTarget->window;
-    CFRetain(window);
-    RetainEvent(inEvent);
+    CFOwner<OpaqueWindowPtr*> keptWindow = RetainCF(window);
+    CFOwner<EventRef> keptEvent = RetainCF(inEvent);
     const std::vector<std::shared_ptr<OpaqueEventHandlerRef>> handlers = inTarget->handlers;
     OpaqueEventHandlerCallRef call{inTarget};
     OSStatus status = eventNotHandledErr;
@@ -224,8 +224,6 @@ OSStatus SendEventToEventTarget(EventRef inEvent, EventTargetRef inTarget)
             break;
         }
     }
-    ReleaseEvent(inEvent);
-    CFRelease(window);
     return status;
 }
 

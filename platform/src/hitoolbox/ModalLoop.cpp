@@ -23,7 +23,7 @@ bool ActForAbsentUser(OpaqueWindowPtr* window, AbsentUserStage& stage)
 {
     if (stage == AbsentUserStage::PressCancel) {
         stage = AbsentUserStage::ClickCloseBox;
-        OpaqueControlRef* cancel = FindInTree(window->root, [](OpaqueControlRef* view) {
+        OpaqueControlRef* cancel = FindInTree(window->root.Get(), [](OpaqueControlRef* view) {
             return view->kind == ViewKind::PushButton && view->command == kHICommandCancel && IsShown(view);
         });
         if (cancel != nullptr) {
@@ -77,7 +77,7 @@ OSStatus RunAppModalLoopForWindow(WindowRef inWindow)
         return paramErr;
     }
     // Handlers may dispose the window while the loop runs: the loop keeps the object until it ends.
-    CFRetain(window);
+    CFOwner<OpaqueWindowPtr*> kept = RetainCF(window);
     window->inModalLoop = true;
     window->quitRequested = false;
     std::optional<PlatformUIDriver> driver = CurrentUIDriver();
@@ -103,7 +103,6 @@ OSStatus RunAppModalLoopForWindow(WindowRef inWindow)
     if (driver && driver->modalWindowEnded != nullptr) {
         driver->modalWindowEnded(driver->context, window);
     }
-    CFRelease(window);
     return abandoned ? userCanceledErr : noErr;
 }
 

@@ -77,12 +77,12 @@ OSStatus CreateNibReferenceWithCFBundle(CFBundleRef inBundle, CFStringRef inNibN
     if (!IsPlainName(StringUnits(inNibName))) {
         return Fail("\"" + StringToUTF8(inNibName) + "\" is not the name of an interface file");
     }
-    CFURLRef url = CFBundleCopyResourceURL(inBundle, inNibName, CFSTR("nib"), nullptr);
-    if (url == nullptr) {
+    CFOwner<CFURLRef> url = AdoptCF(CFBundleCopyResourceURL(inBundle, inNibName, CFSTR("nib"), nullptr));
+    if (!url) {
         return Fail("the bundle has no interface file \"" + StringToUTF8(inNibName) + ".nib\"");
     }
-    std::string path = URLPath(url);
-    CFRelease(url);
+    std::string path = URLPath(url.Get());
+    url.Reset();
     return OpenInterfaceFile(path, outNibRef);
 }
 
@@ -102,7 +102,7 @@ OSStatus CreateNibReference(CFStringRef inNibName, IBNibRef* outNibRef)
 void DisposeNibReference(IBNibRef inNibRef)
 {
     if (IsType(inNibRef, kNibTypeID)) {
-        CFRelease(inNibRef);
+        AdoptCF(inNibRef).Reset();
     }
 }
 

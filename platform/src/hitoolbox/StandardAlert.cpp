@@ -66,14 +66,6 @@ public:
         view.defaultButton = alert->defaultButton;
         view.cancelButton = alert->cancelButton;
     }
-    ~AlertStrings()
-    {
-        for (CFStringRef each : mOwned) {
-            CFRelease(each);
-        }
-    }
-    AlertStrings(const AlertStrings&) = delete;
-    AlertStrings& operator=(const AlertStrings&) = delete;
 
     bool complete() const { return mComplete; }
     PlatformUIAlert view{};
@@ -81,15 +73,15 @@ public:
 private:
     CFStringRef Make(const std::u16string& units)
     {
-        CFStringRef text = CreateStringFromUTF16(nullptr, units);
-        if (text == nullptr) {
+        CFOwner<CFStringRef> text = AdoptCF(CreateStringFromUTF16(nullptr, units));
+        if (!text) {
             mComplete = false;
-        } else {
-            mOwned.push_back(text);
+            return nullptr;
         }
-        return text;
+        mOwned.push_back(std::move(text));
+        return mOwned.back().Get();
     }
-    std::vector<CFStringRef> mOwned;
+    std::vector<CFOwner<CFStringRef>> mOwned;
     bool mComplete = true;
 };
 
@@ -159,7 +151,8 @@ OSStatus CreateStandardAlert(AlertType alertType, CFStringRef error, CFStringRef
     if (param == nullptr) {
         param = &defaults;
     }
-    OpaqueDialogPtr* alert = CreateInstance<OpaqueDialogPtr>(nullptr, kAlertClass);
+    CFOwner<OpaqueDialogPtr*> made = AdoptCF(CreateInstance<OpaqueDialogPtr>(nullptr, kAlertClass));
+    OpaqueDialogPtr* alert = made.Get();
     if (alert == nullptr) {
         return memFullErr;
     }
@@ -174,13 +167,12 @@ OSStatus CreateStandardAlert(AlertType alertType, CFStringRef error, CFStringRef
     if (!ButtonText(defaultText, u"OK", alert->defaultText) ||
         !ButtonText(param->cancelText, u"Cancel", alert->cancelText) ||
         !ButtonText(param->otherText, u"Don't Save", alert->otherText)) {
-        CFRelease(alert);
         return paramErr;
     }
     alert->defaultButton = HasButton(alert, param->defaultButton) ? param->defaultButton
                                                                   : static_cast<DialogItemIndex>(kAlertStdAlertOKButton);
     alert->cancelButton = HasButton(alert, param->cancelButton) ? param->cancelButton : 0;
-    *outAlert = alert;
+    *outAlert = made.LeakRef();
     return noErr;
 }
 
@@ -189,6 +181,8 @@ OSStatus RunStandardAlert(DialogRef inAlert, ModalFilterUPP filterProc, DialogIt
     if (!IsType(inAlert, kAlertTypeID)) {
         return paramErr;
     }
+    // Running the alert disposes of it: the caller's reference is given back when it ends.
+    CFOwner<DialogRef> callersReference = AdoptCF(inAlert);
     const auto* alert = static_cast<const OpaqueDialogPtr*>(inAlert);
     DialogItemIndex itemHit = 0;
     OSStatus status = noErr;
@@ -199,14 +193,13 @@ OSStatus RunStandardAlert(DialogRef inAlert, ModalFilterUPP filterProc, DialogIt
     if (outItemHit != nullptr) {
         *outItemHit = itemHit;
     }
-    CFRelease(inAlert);
     return status;
 }
 
 void DisposeDialog(DialogRef theDialog)
 {
     if (IsType(theDialog, kAlertTypeID)) {
-        CFRelease(theDialog);
+        AdoptCF(theDialog).Reset();
     }
 }
 

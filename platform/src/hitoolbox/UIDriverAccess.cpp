@@ -66,7 +66,7 @@ CFIndex PlatformUIGetControlCount(WindowRef window)
     OpaqueWindowPtr* object = AsWindow(window);
     CFIndex count = 0;
     if (object != nullptr) {
-        FindInTree(object->root, [&count](OpaqueControlRef* view) {
+        FindInTree(object->root.Get(), [&count](OpaqueControlRef* view) {
             count += IsControl(view) ? 1 : 0;
             return false;
         });
@@ -81,7 +81,7 @@ ControlRef PlatformUIGetControlAtIndex(WindowRef window, CFIndex index)
         return nullptr;
     }
     CFIndex seen = 0;
-    return FindInTree(object->root, [&](OpaqueControlRef* view) { return IsControl(view) && seen++ == index; });
+    return FindInTree(object->root.Get(), [&](OpaqueControlRef* view) { return IsControl(view) && seen++ == index; });
 }
 
 Boolean PlatformUIGetControlInfo(ControlRef control, PlatformUIControlInfo* outInfo)
@@ -128,20 +128,18 @@ CFArrayRef PlatformUICopyComboBoxItems(ControlRef control)
     if (view == nullptr || view->kind != ViewKind::ComboBox) {
         return nullptr;
     }
-    CFMutableArrayRef items = CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks);
-    if (items == nullptr) {
+    CFOwner<CFMutableArrayRef> items = AdoptCF(CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks));
+    if (!items) {
         return nullptr;
     }
     for (const std::u16string& item : view->items) {
-        CFStringRef text = CreateStringFromUTF16(nullptr, item);
-        if (text == nullptr) {
-            CFRelease(items);
+        CFOwner<CFStringRef> text = AdoptCF(CreateStringFromUTF16(nullptr, item));
+        if (!text) {
             return nullptr;
         }
-        CFArrayAppendValue(items, text);
-        CFRelease(text);
+        CFArrayAppendValue(items.Get(), text.Get());
     }
-    return items;
+    return items.LeakRef();
 }
 
 OSStatus PlatformUITypeText(ControlRef control, CFStringRef text)

@@ -3,6 +3,7 @@
 // nothing here is locked.
 #pragma once
 
+#include "base/CFOwner.h"
 #include "cf/Runtime.h"
 #include "hitoolbox/InterfaceFile.h"
 
@@ -35,9 +36,9 @@ struct OpaqueControlRef : platform::RuntimeBase {
     std::vector<std::u16string> items;  // combo box list
     OptionBits attributes = 0;          // combo box
 
-    OpaqueControlRef* superview = nullptr;     // not owned
-    std::vector<OpaqueControlRef*> subviews;  // one reference each
-    OpaqueWindowPtr* window = nullptr;         // not owned; NULL outside a window
+    OpaqueControlRef* superview = nullptr;  // not owned
+    std::vector<platform::CFOwner<OpaqueControlRef*>> subviews;
+    OpaqueWindowPtr* window = nullptr;  // not owned; NULL outside a window
 
     bool HoldsText() const;
     bool TakesFocus() const;
@@ -68,8 +69,8 @@ struct OpaqueWindowPtr : platform::RuntimeBase {
     std::u16string title;
     bool visible = false;
     bool disposed = false;
-    OpaqueControlRef* root = nullptr;     // owned
-    OpaqueControlRef* focus = nullptr;    // borrowed, inside the hierarchy
+    platform::CFOwner<OpaqueControlRef*> root;
+    OpaqueControlRef* focus = nullptr;  // borrowed, inside the hierarchy
     OpaqueEventTargetRef target;
     bool inModalLoop = false;
     bool quitRequested = false;
@@ -130,8 +131,8 @@ OpaqueControlRef* FindInTree(OpaqueControlRef* view, Visit&& visit)
     if (visit(view)) {
         return view;
     }
-    for (OpaqueControlRef* child : view->subviews) {
-        if (OpaqueControlRef* found = FindInTree(child, visit)) {
+    for (const CFOwner<OpaqueControlRef*>& child : view->subviews) {
+        if (OpaqueControlRef* found = FindInTree(child.Get(), visit)) {
             return found;
         }
     }

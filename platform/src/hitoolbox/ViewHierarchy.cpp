@@ -10,7 +10,7 @@ const HIViewID kHIViewWindowContentID = {'wind', 1};
 HIViewRef HIViewGetRoot(WindowRef inWindow)
 {
     OpaqueWindowPtr* window = AsWindow(inWindow);
-    return window != nullptr ? window->root : nullptr;
+    return window != nullptr ? window->root.Get() : nullptr;
 }
 
 OSStatus HIViewFindByID(HIViewRef inStartView, HIViewID inID, HIViewRef* outView)
@@ -40,7 +40,7 @@ OSStatus GetControlByID(WindowRef inWindow, const ControlID* inID, ControlRef* o
     if (inID == nullptr || outControl == nullptr) {
         return paramErr;
     }
-    return HIViewFindByID(window->root, *inID, outControl);
+    return HIViewFindByID(window->root.Get(), *inID, outControl);
 }
 
 OSStatus HIViewAddSubview(HIViewRef inParent, HIViewRef inNewChild)
@@ -63,7 +63,7 @@ OSStatus HIViewAddSubview(HIViewRef inParent, HIViewRef inNewChild)
         return paramErr;
     }
     // The parent takes over the caller's reference.
-    parent->subviews.push_back(child);
+    parent->subviews.push_back(platform::AdoptCF(child));
     child->superview = parent;
     SetWindowOfTree(child, parent->window);
     return noErr;

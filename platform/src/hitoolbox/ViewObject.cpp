@@ -82,10 +82,10 @@ OpaqueControlRef::OpaqueControlRef(ViewKind kind_) : kind(kind_)
 OpaqueControlRef::~OpaqueControlRef()
 {
     // A subview retained elsewhere lives on without a superview or a window.
-    for (OpaqueControlRef* child : subviews) {
-        child->superview = nullptr;
-        platform::ui::SetWindowOfTree(child, nullptr);
-        CFRelease(child);
+    for (platform::CFOwner<OpaqueControlRef*>& child : subviews) {
+        child.Get()->superview = nullptr;
+        platform::ui::SetWindowOfTree(child.Get(), nullptr);
+        child.Reset();
     }
 }
 

@@ -52,36 +52,34 @@ OpaqueWindowPtr* AsWindow(WindowRef window)
 
 OpaqueWindowPtr* CreateWindowFromDescription(const std::u16string& name, const NibWindow& description)
 {
-    OpaqueWindowPtr* window = CreateInstance<OpaqueWindowPtr>(nullptr, kWindowClass);
+    CFOwner<OpaqueWindowPtr*> made = AdoptCF(CreateInstance<OpaqueWindowPtr>(nullptr, kWindowClass));
+    OpaqueWindowPtr* window = made.Get();
     if (window == nullptr) {
         return nullptr;
     }
     window->name = name;
     window->title = description.title;
     const HIRect bounds{{0, 0}, {description.width, description.height}};
-    window->root = CreateView(ViewKind::Root);
-    OpaqueControlRef* content = CreateView(ViewKind::Content);
-    if (window->root == nullptr || content == nullptr) {
-        if (content != nullptr) {
-            CFRelease(content);
-        }
-        CFRelease(window);
+    window->root = AdoptCF(CreateView(ViewKind::Root));
+    CFOwner<OpaqueControlRef*> content = AdoptCF(CreateView(ViewKind::Content));
+    if (!window->root || !content) {
         return nullptr;
     }
-    window->root->frame = bounds;
-    window->root->window = window;
-    content->id = kHIViewWindowContentID;
-    content->frame = bounds;
-    HIViewAddSubview(window->root, content);
+    window->root.Get()->frame = bounds;
+    window->root.Get()->window = window;
+    OpaqueControlRef* contentView = content.Get();
+    contentView->id = kHIViewWindowContentID;
+    contentView->frame = bounds;
+    // The root takes over the content's reference, and the content each control's.
+    HIViewAddSubview(window->root.Get(), content.LeakRef());
     for (const NibControl& each : description.controls) {
         OpaqueControlRef* control = CreateControl(each);
         if (control == nullptr) {
-            CFRelease(window);
             return nullptr;
         }
-        HIViewAddSubview(content, control);
+        HIViewAddSubview(contentView, control);
     }
-    return window;
+    return made.LeakRef();
 }
 
 }  // namespace platform::ui
@@ -103,9 +101,9 @@ void OpaqueWindowPtr::TearDown()
     visible = false;
     focus = nullptr;
     RemoveAllHandlers(&target);
-    if (root != nullptr) {
-        SetWindowOfTree(root, nullptr);
-        CFRelease(std::exchange(root, nullptr));
+    if (root) {
+        SetWindowOfTree(root.Get(), nullptr);
+        root.Reset();
     }
 }
 
@@ -137,8 +135,9 @@ void DisposeWindow(WindowRef window)
     if (object == nullptr) {
         return;
     }
+    // Disposing gives up the reference the window was made with.
+    CFOwner<OpaqueWindowPtr*> made = AdoptCF(object);
     object->TearDown();
-    CFRelease(object);
 }
 
 OSStatus CopyWindowTitleAsCFString(WindowRef window, CFStringRef* outString)

@@ -19,11 +19,6 @@
 namespace platform::plist {
 namespace {
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-using MallocOwner = std::unique_ptr<char, FreeDeleter>;
-
 }  // namespace
 
 NodeKind NodeView::Kind() const
@@ -150,29 +145,24 @@ DictionaryCursor::DictionaryCursor(NodeView dictionary) : mDictionary(dictionary
     if (mDictionary != nullptr && plist_get_node_type(mDictionary) == PLIST_DICT) {
         plist_dict_iter iterator = nullptr;
         plist_dict_new_iter(mDictionary, &iterator);
-        mIterator = iterator;
+        mIterator.reset(iterator);
     }
-}
-
-DictionaryCursor::~DictionaryCursor()
-{
-    std::free(mKey);
-    std::free(mIterator);
 }
 
 bool DictionaryCursor::Next(std::string_view& key, NodeView& value)
 {
-    std::free(mKey);
-    mKey = nullptr;
+    mKey.reset();
     if (mIterator == nullptr) {
         return false;
     }
     plist_t item = nullptr;
-    plist_dict_next_item(mDictionary, mIterator, &mKey, &item);
+    char* itemKey = nullptr;
+    plist_dict_next_item(mDictionary, mIterator.get(), &itemKey, &item);
+    mKey.reset(itemKey);
     if (item == nullptr) {
         return false;
     }
-    key = mKey != nullptr ? std::string_view(mKey) : std::string_view();
+    key = mKey != nullptr ? std::string_view(mKey.get()) : std::string_view();
     value = NodeView(item);
     return true;
 }
@@ -204,7 +194,7 @@ void WipeValues(plist_t root)
         case PLIST_DICT: {
             plist_dict_iter rawIter = nullptr;
             plist_dict_new_iter(node, &rawIter);
-            MallocOwner iter(static_cast<char*>(rawIter));
+            MallocOwned<void> iter(rawIter);
             while (iter) {
                 plist_t value = nullptr;
                 // Only the values: asking for a key makes the library copy it.

@@ -2,6 +2,8 @@
 // dates, iteration), so everything else goes through this owner and these accessors.
 #pragma once
 
+#include "FreeDeleter.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -52,17 +54,14 @@ private:
 class DictionaryCursor {
 public:
     explicit DictionaryCursor(NodeView dictionary);
-    ~DictionaryCursor();
-    DictionaryCursor(const DictionaryCursor&) = delete;
-    DictionaryCursor& operator=(const DictionaryCursor&) = delete;
 
     // False at the end (or when the node is not a dictionary).
     bool Next(std::string_view& key, NodeView& value);
 
 private:
     void* mDictionary;
-    void* mIterator = nullptr;
-    char* mKey = nullptr;
+    MallocOwned<void> mIterator;
+    MallocOwned<char> mKey;
 };
 
 // Owns a whole libplist tree (its root). Move-only; frees the tree when it goes away, its strings'

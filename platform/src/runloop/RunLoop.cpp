@@ -50,8 +50,8 @@ void DropAllTimers(OpaqueCFRunLoop* loop)
             dropped.push_back(InvalidateLocked(loop->timers.back()));
         }
     }
-    for (const Unscheduled& unscheduled : dropped) {
-        FinishUnscheduling(unscheduled);
+    for (Unscheduled& unscheduled : dropped) {
+        FinishUnscheduling(std::move(unscheduled));
     }
 }
 
@@ -80,11 +80,11 @@ OpaqueCFRunLoop* MainRunLoop()
 // alive with CFRetain; by then it is ended and schedules nothing).
 struct ThreadRunLoop {
     OpaqueCFRunLoop* loop = nullptr;
+    CFOwner<CFRunLoopRef> owned;  // another thread's loop; empty for the main thread's
     ~ThreadRunLoop()
     {
-        if (loop != nullptr && !loop->immortal) {
+        if (owned) {
             DropAllTimers(loop);
-            CFRelease(reinterpret_cast<CFRunLoopRef>(loop));
         }
     }
 };
@@ -101,6 +101,7 @@ OpaqueCFRunLoop* CurrentRunLoop()
             if (tRunLoop.loop == nullptr) {
                 FatalError("no memory for the thread's run loop");
             }
+            tRunLoop.owned = AdoptCF(reinterpret_cast<CFRunLoopRef>(tRunLoop.loop));
         }
     }
     return tRunLoop.loop;
@@ -144,7 +145,7 @@ CFAbsoluteTime NextFireDate(CFAbsoluteTime fired, CFTimeInterval interval, CFAbs
 void FireTimer(std::unique_lock<std::mutex>& lock, OpaqueCFRunLoopTimer* timer)
 {
     auto timerRef = reinterpret_cast<CFRunLoopTimerRef>(timer);
-    CFRetain(timerRef);
+    CFOwner<CFRunLoopTimerRef> kept = RetainCF(timerRef);
     timer->firing = true;
     const CFAbsoluteTime fired = timer->fireDate;
     void* info = timer->context.info;
@@ -165,8 +166,8 @@ void FireTimer(std::unique_lock<std::mutex>& lock, OpaqueCFRunLoopTimer* timer)
         }
     }
     lock.unlock();
-    FinishUnscheduling(unscheduled);
-    CFRelease(timerRef);
+    FinishUnscheduling(std::move(unscheduled));
+    kept.Reset();
     lock.lock();
 }
 

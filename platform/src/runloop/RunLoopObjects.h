@@ -4,6 +4,7 @@
 // callback may call back into the run loop freely.
 #pragma once
 
+#include "base/CFOwner.h"
 #include "cf/Runtime.h"
 
 #include <CoreFoundation/CFRunLoop.h>
@@ -61,14 +62,16 @@ std::mutex& RunLoopMutex();
 // True when the timer may fire while the loop runs in the mode named.
 bool TimerRunsInMode(const OpaqueCFRunLoopTimer* timer, const std::u16string& mode);
 
-// Takes the timer out of its loop and marks it invalid. Answers what the caller must release once
-// the lock is given back: the loop's reference on the timer (or NULL) and the context's info.
+// Takes the timer out of its loop and marks it invalid. Answers what the caller must give back once
+// the lock is given back, by FinishUnscheduling: the loop's reference on the timer (or none) and the
+// context's info.
 struct Unscheduled {
-    OpaqueCFRunLoopTimer* timerReference = nullptr;
+    CFOwner<CFRunLoopTimerRef> timerReference;
     void (*releaseInfo)(const void* info) = nullptr;
     const void* info = nullptr;
 };
 Unscheduled InvalidateLocked(OpaqueCFRunLoopTimer* timer);
-void FinishUnscheduling(const Unscheduled& unscheduled);
+// Gives back the info, then the loop's reference on the timer.
+void FinishUnscheduling(Unscheduled unscheduled);
 
 }  // namespace platform

@@ -67,11 +67,8 @@ std::string DescribeTimer(const RuntimeBase* object)
     }
     std::string info;
     if (context.copyDescription != nullptr) {
-        CFStringRef text = context.copyDescription(context.info);
-        info = StringToUTF8(text);
-        if (text != nullptr) {
-            CFRelease(text);
-        }
+        CFOwner<CFStringRef> text = AdoptCF(context.copyDescription(context.info));
+        info = StringToUTF8(text.Get());
     } else {
         char buffer[32];
         std::snprintf(buffer, sizeof buffer, "%p", context.info);
@@ -112,7 +109,7 @@ Unscheduled InvalidateLocked(OpaqueCFRunLoopTimer* timer)
     if (OpaqueCFRunLoop* loop = timer->runLoop) {
         auto& timers = loop->timers;
         timers.erase(std::remove(timers.begin(), timers.end(), timer), timers.end());
-        result.timerReference = timer;
+        result.timerReference = AdoptCF(reinterpret_cast<CFRunLoopTimerRef>(timer));
         loop->wakeCount++;
         loop->wake.notify_all();
     }
@@ -126,14 +123,12 @@ Unscheduled InvalidateLocked(OpaqueCFRunLoopTimer* timer)
     return result;
 }
 
-void FinishUnscheduling(const Unscheduled& unscheduled)
+void FinishUnscheduling(Unscheduled unscheduled)
 {
     if (unscheduled.releaseInfo != nullptr) {
         unscheduled.releaseInfo(unscheduled.info);
     }
-    if (unscheduled.timerReference != nullptr) {
-        CFRelease(reinterpret_cast<CFRunLoopTimerRef>(unscheduled.timerReference));
-    }
+    unscheduled.timerReference.Reset();
 }
 
 }  // namespace platform
@@ -204,7 +199,8 @@ void CFRunLoopRemoveTimer(CFRunLoopRef rl, CFRunLoopTimerRef timerRef, CFStringR
     OpaqueCFRunLoop* loop = AsRunLoop(rl, "CFRunLoopRemoveTimer");
     OpaqueCFRunLoopTimer* timer = AsTimer(timerRef, "CFRunLoopRemoveTimer");
     const std::u16string& name = ModeName(mode, "CFRunLoopRemoveTimer");
-    OpaqueCFRunLoopTimer* toRelease = nullptr;
+    // Given back once the lock is.
+    CFOwner<CFRunLoopTimerRef> loopsReference;
     {
         std::lock_guard lock(RunLoopMutex());
         if (timer->runLoop != loop) {
@@ -217,13 +213,10 @@ void CFRunLoopRemoveTimer(CFRunLoopRef rl, CFRunLoopTimerRef timerRef, CFStringR
             auto& timers = loop->timers;
             timers.erase(std::remove(timers.begin(), timers.end(), timer), timers.end());
             timer->runLoop = nullptr;
-            toRelease = timer;
+            loopsReference = AdoptCF(timerRef);
         }
         loop->wakeCount++;
         loop->wake.notify_all();
-    }
-    if (toRelease != nullptr) {
-        CFRelease(timerRef);
     }
 }
 
@@ -241,14 +234,13 @@ void CFRunLoopTimerInvalidate(CFRunLoopTimerRef timerRef)
     OpaqueCFRunLoopTimer* timer = AsTimer(timerRef, "CFRunLoopTimerInvalidate");
     // The caller's reference may be the last one left once the loop lets go: keep the timer alive
     // until the invalidation is finished.
-    CFRetain(timerRef);
+    CFOwner<CFRunLoopTimerRef> kept = RetainCF(timerRef);
     Unscheduled unscheduled;
     {
         std::lock_guard lock(RunLoopMutex());
         unscheduled = InvalidateLocked(timer);
     }
-    FinishUnscheduling(unscheduled);
-    CFRelease(timerRef);
+    FinishUnscheduling(std::move(unscheduled));
 }
 
 Boolean CFRunLoopTimerIsValid(CFRunLoopTimerRef timerRef)

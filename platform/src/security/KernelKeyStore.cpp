@@ -2,6 +2,7 @@
 // deadline, the slept time at unlock and the keychain's path.
 #include "security/UnlockedKeyStore.h"
 
+#include "base/FreeDeleter.h"
 #include "security/ByteCodec.h"
 
 #include <keyutils.h>
@@ -24,10 +25,6 @@ constexpr size_t kMaxPayloadSize = kFixedPayloadSize + 4096;
 // time out and remove the key. Group and others get nothing.
 constexpr key_perm_t kKeyPermissions = KEY_POS_ALL | KEY_USR_VIEW | KEY_USR_READ | KEY_USR_WRITE |
                                        KEY_USR_SEARCH | KEY_USR_LINK | KEY_USR_SETATTR;
-
-struct FreeDeleter {
-    void operator()(void* memory) const { std::free(memory); }
-};
 
 class KernelKeyStore final : public UnlockedKeyStore {
 public:
@@ -115,7 +112,7 @@ public:
         std::vector<std::string> descriptions;
         void* list = nullptr;
         long size = keyctl_read_alloc(KEY_SPEC_USER_KEYRING, &list);
-        std::unique_ptr<void, FreeDeleter> listOwner(list);
+        MallocOwned<void> listOwner(list);
         if (size < 0) {
             return descriptions;
         }
@@ -125,7 +122,7 @@ public:
             if (keyctl_describe_alloc(keys[i], &text) < 0) {
                 continue;  // gone since the list was read, or not ours to see
             }
-            std::unique_ptr<char, FreeDeleter> textOwner(text);
+            MallocOwned<char> textOwner(text);
             // "type;uid;gid;perm;description": the description is whatever follows the fourth ';'.
             std::string_view described(text);
             size_t start = 0;

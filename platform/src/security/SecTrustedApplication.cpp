@@ -54,20 +54,18 @@ bool ApplicationPaths(CFArrayRef applications, std::vector<std::string>& paths)
 
 CFArrayRef CreateApplicationArray(const std::vector<std::string>& paths)
 {
-    CFMutableArrayRef array = CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks);
-    if (array == nullptr) {
+    CFOwner<CFMutableArrayRef> array = AdoptCF(CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks));
+    if (!array) {
         return nullptr;
     }
     for (const std::string& path : paths) {
-        SecTrustedApplicationRef application = NewTrustedApplicationObject(path);
-        if (application == nullptr) {
-            CFRelease(array);
+        CFOwner<SecTrustedApplicationRef> application = AdoptCF(NewTrustedApplicationObject(path));
+        if (!application) {
             return nullptr;
         }
-        CFArrayAppendValue(array, application);
-        CFRelease(application);
+        CFArrayAppendValue(array.Get(), application.Get());
     }
-    return array;
+    return array.LeakRef();
 }
 
 }  // namespace platform::security

@@ -1,5 +1,6 @@
 #include "wayland/WaylandKeyboard.h"
 
+#include "base/FreeDeleter.h"
 #include "base/ScopedFd.h"
 #include "events/DesktopKeys.h"
 #include "wayland/WaylandConnection.h"
@@ -69,8 +70,7 @@ public:
     // NUL. An invalid descriptor when it cannot be written.
     ScopedFd AsFile(uint32_t& size) const
     {
-        std::unique_ptr<char, decltype(&std::free)> text(
-            xkb_keymap_get_as_string(mKeymap.get(), XKB_KEYMAP_FORMAT_TEXT_V1), &std::free);
+        MallocOwned<char> text(xkb_keymap_get_as_string(mKeymap.get(), XKB_KEYMAP_FORMAT_TEXT_V1));
         if (!text) {
             return ScopedFd();
         }

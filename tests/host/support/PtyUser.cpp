@@ -25,11 +25,15 @@ PtyUser::PtyUser(std::vector<std::string> keyPresses, std::string ready)
     winsize size = {};
     size.ws_row = 24;
     size.ws_col = 80;
-    if (openpty(&mUserSide, &mTerminal, nullptr, nullptr, &size) != 0)
+    int userSide = -1;
+    int terminal = -1;
+    if (openpty(&userSide, &terminal, nullptr, nullptr, &size) != 0)
         throw std::runtime_error("openpty failed");
+    mUserSide = platform::ScopedFd(userSide);
+    mTerminal = platform::ScopedFd(terminal);
     // A child given the terminal side keeps only the copies it makes of it.
-    fcntl(mUserSide, F_SETFD, FD_CLOEXEC);
-    fcntl(mTerminal, F_SETFD, FD_CLOEXEC);
+    fcntl(userSide, F_SETFD, FD_CLOEXEC);
+    fcntl(terminal, F_SETFD, FD_CLOEXEC);
     mThread = std::thread([this] { Play(); });
 }
 
@@ -37,9 +41,6 @@ PtyUser::~PtyUser()
 {
     mStop = true;
     mThread.join();
-    if (mUserSide >= 0)
-        close(mUserSide);
-    close(mTerminal);
 }
 
 std::string PtyUser::Screen() const
@@ -67,7 +68,7 @@ unsigned long PtyUser::LocalMode() const
     if (mHungUp)
         return mModeAtHangUp;
     termios mode{};
-    tcgetattr(mTerminal, &mode);
+    tcgetattr(mTerminal.Get(), &mode);
     return mode.c_lflag;
 }
 
@@ -80,11 +81,11 @@ void PtyUser::Play()
     bool outputSinceKey = false;
     bool ready = mReady.empty();
     while (!mStop) {
-        if (mUserSide >= 0) {
-            pollfd poller = {mUserSide, POLLIN, 0};
+        if (mUserSide.IsValid()) {
+            pollfd poller = {mUserSide.Get(), POLLIN, 0};
             if (poll(&poller, 1, 20) > 0 && (poller.revents & POLLIN) != 0) {
                 char buffer[4096];
-                ssize_t count = read(mUserSide, buffer, sizeof buffer);
+                ssize_t count = read(mUserSide.Get(), buffer, sizeof buffer);
                 if (count > 0) {
                     std::lock_guard<std::mutex> lock(mMutex);
                     mScreen.append(buffer, static_cast<size_t>(count));
@@ -97,7 +98,7 @@ void PtyUser::Play()
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         const size_t next = mTyped;
-        if (next >= mKeyPresses.size() || mUserSide < 0)
+        if (next >= mKeyPresses.size() || !mUserSide.IsValid())
             continue;
         const Clock::time_point now = Clock::now();
         if (!ready) {
@@ -122,12 +123,11 @@ void PtyUser::Play()
         } else if (key == kHangUp) {
             // A terminal hung up on has no mode left to read: the mode it had then is kept.
             termios mode{};
-            tcgetattr(mTerminal, &mode);
+            tcgetattr(mTerminal.Get(), &mode);
             mModeAtHangUp = mode.c_lflag;
             mHungUp = true;
-            close(mUserSide);
-            mUserSide = -1;
-        } else if (write(mUserSide, key.data(), key.size()) < 0) {
+            mUserSide.Reset();
+        } else if (write(mUserSide.Get(), key.data(), key.size()) < 0) {
             // The code has closed its side: nobody is left to read the rest.
             mTyped = mKeyPresses.size();
         }

@@ -5,6 +5,8 @@
 // the screen.
 #pragma once
 
+#include "ScopedFd.h"
+
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -30,7 +32,7 @@ public:
     PtyUser& operator=(const PtyUser&) = delete;
 
     // The terminal side, for the code under test (owned by this object).
-    int TerminalFd() const { return mTerminal; }
+    int TerminalFd() const { return mTerminal.Get(); }
     // Everything written to the terminal, once the output has settled.
     std::string Screen() const;
     // How many key presses have been typed.
@@ -46,8 +48,8 @@ public:
 private:
     void Play();
 
-    int mUserSide = -1;
-    int mTerminal = -1;
+    platform::ScopedFd mUserSide;
+    platform::ScopedFd mTerminal;
     std::vector<std::string> mKeyPresses;
     std::string mReady;
     std::atomic<pid_t> mSignalled{0};
