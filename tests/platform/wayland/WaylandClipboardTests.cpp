@@ -236,7 +236,7 @@ TEST_F(WaylandClipboardTest, AnOwnerThatNeverAnswersHoldsNobodyUp)
 // compositor bridges it with Wayland's.
 class XWaylandBridgeTest : public WaylandClipboardTest {
 protected:
-    XWaylandBridgeTest() : WaylandClipboardTest(HeadlessSway::Options{.xwayland = true}) {}
+    XWaylandBridgeTest() : WaylandClipboardTest(HeadlessSway::Options{.xwayland = true, .config = {}}) {}
     void SetUp() override
     {
         std::string error;
