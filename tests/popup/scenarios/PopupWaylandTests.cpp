@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -25,7 +26,7 @@ using popuptest::kPatienceMilliseconds;
 using popuptest::WaitFor;
 using testsupport::ChildProcess;
 
-constexpr CGKeyCode kX = 7, kReturn = 36;
+constexpr CGKeyCode kS = 1, kG = 5, kX = 7, kI = 34, kReturn = 36;
 
 // The README's sway rule that opens the menu at the pointer: a program may not place its own
 // windows on Wayland, the compositor may.
@@ -52,20 +53,21 @@ bool Focused(const json& node, const char* key, const std::string& value)
     return false;
 }
 
-// The rectangle of the window with that title in the tree, {x, y, width, height}; empty if none.
-std::vector<int> WindowRect(const json& node, const std::string& title)
+// The window with that title in the tree, as get_tree describes it; null if none. Its "rect" is
+// where it is on the output, "window_rect" the size of what the client drew.
+const json* TreeWindow(const json& node, const std::string& title)
 {
-    if (node.value("name", "") == title && node.contains("rect")) {
-        const json& rect = node["rect"];
-        return {rect["x"].get<int>(), rect["y"].get<int>(), rect["width"].get<int>(), rect["height"].get<int>()};
-    }
+    if (node.value("name", "") == title && node.contains("window_rect"))
+        return &node;
     for (const char* children : {"nodes", "floating_nodes"}) {
-        for (const json& child : node.value(children, json::array())) {
-            if (auto rect = WindowRect(child, title); !rect.empty())
-                return rect;
+        if (!node.contains(children))
+            continue;
+        for (const json& child : node[children]) {
+            if (const json* window = TreeWindow(child, title))
+                return window;
         }
     }
-    return {};
+    return nullptr;
 }
 
 class PopupOnWayland : public testing::Test {
@@ -114,19 +116,30 @@ protected:
                                    {{"WAYLAND_DISPLAY", mSway.Socket()}, {"GDK_BACKEND", "wayland"}, {"NO_AT_BRIDGE", "1"}}};
 };
 
-TEST_F(PopupOnWayland, AClipPickedWithTheKeyboardIsPastedIntoTheWindowThatHadTheFocus)
+// Found by typing: the menu's window, which the compositor sizes only as the popup asks, grows to
+// show what was found.
+TEST_F(PopupOnWayland, AClipFoundByTypingIsPastedIntoTheWindowThatHadTheFocus)
 {
     mClips.Add("Greeting", "Hello there");
     mClips.Add("Sign-off", "Kind regards, Ann & Bob");
-    const std::vector<std::string> keys = mClips.KeysTo("Sign-off");
     testsupport::WaylandEntry entry(mSway, mClips.Environment());
     mSway.Command("seat seat0 cursor set 300 200");
     auto popup = OpenPopup();
-    const std::vector<int> menu = WindowRect(json::parse(mSway.Tree()), "Stashwell");
-    ASSERT_EQ(menu.size(), 4u) << mSway.Tree();
-    EXPECT_TRUE(menu[0] <= 300 && 300 < menu[0] + menu[2] && menu[1] <= 200 && 200 < menu[1] + menu[3])
-        << "the menu is not at the pointer: " << menu[0] << "," << menu[1] << " " << menu[2] << "x" << menu[3];
-    Press(keys);
+    const json tree = json::parse(mSway.Tree());
+    const json* menu = TreeWindow(tree, "Stashwell");
+    ASSERT_NE(menu, nullptr) << tree.dump();
+    const json& at = (*menu)["rect"];
+    EXPECT_TRUE(at["x"] <= 300 && 300 < at["x"].get<int>() + at["width"].get<int>() && at["y"] <= 200 &&
+                200 < at["y"].get<int>() + at["height"].get<int>())
+        << "the menu is not at the pointer: " << at.dump();
+    const int height = (*menu)["window_rect"]["height"];
+    for (const auto& [key, character] : {std::pair<CGKeyCode, char>{kS, 's'}, {kI, 'i'}, {kG, 'g'}})
+        Type(key, character);
+    WaitFor(*popup, "the window grew to show what was found", [this, height] {
+        const json now = json::parse(mSway.Tree());
+        const json* grown = TreeWindow(now, "Stashwell");
+        return grown != nullptr && (*grown)["window_rect"]["height"].get<int>() > height;
+    });
     Type(kReturn);
     EXPECT_EQ(Ending(*popup), 0) << popup->Err();
     EXPECT_EQ(popup->Err(), "");
