@@ -175,11 +175,11 @@ private:
     {
         format = 8;
         if (target == mConnection.Atom("TARGETS")) {
-            std::vector<xcb_atom_t> atoms = {mConnection.Atom("TARGETS"), mConnection.Atom("TIMESTAMP"),
-                                             mConnection.Atom("MULTIPLE")};
+            std::vector<std::string> names = {"TARGETS", "TIMESTAMP", "MULTIPLE"};
             for (const std::string& name : mOffer.Targets()) {
-                atoms.push_back(mConnection.Atom(name));
+                names.push_back(name);
             }
+            const std::vector<xcb_atom_t> atoms = mConnection.Atoms(names);
             type = XCB_ATOM_ATOM;
             format = 32;
             return BytesReply(std::string(reinterpret_cast<const char*>(atoms.data()), atoms.size() * sizeof(xcb_atom_t)));

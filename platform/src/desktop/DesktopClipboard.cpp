@@ -145,12 +145,10 @@ private:
         if (!Receive("TARGETS", answer, kMaxSelectionAnswerBytes, patience, why)) {
             return false;
         }
-        const size_t count = answer.answer.size() / sizeof(xcb_atom_t);
-        for (size_t i = 0; i < count; ++i) {
-            xcb_atom_t atom = 0;
-            std::memcpy(&atom, answer.answer.data() + i * sizeof atom, sizeof atom);
-            targets.push_back(mConnection->AtomName(atom));
-        }
+        std::vector<xcb_atom_t> atoms(answer.answer.size() / sizeof(xcb_atom_t));
+        std::memcpy(atoms.data(), answer.answer.data(), atoms.size() * sizeof(xcb_atom_t));
+        for (std::string& name : mConnection->AtomNames(atoms))
+            targets.push_back(std::move(name));
         return true;
     }
 

@@ -99,29 +99,66 @@ bool DesktopConnection::Healthy() const
 
 xcb_atom_t DesktopConnection::Atom(const std::string& name)
 {
-    auto known = mAtoms.find(name);
-    if (known != mAtoms.end()) {
-        return known->second;
+    return Atoms({name}).front();
+}
+
+std::vector<xcb_atom_t> DesktopConnection::Atoms(const std::vector<std::string>& names)
+{
+    // Every request first, then every reply: one round trip however many are asked.
+    std::vector<xcb_atom_t> atoms(names.size(), XCB_ATOM_NONE);
+    std::vector<std::pair<size_t, xcb_intern_atom_cookie_t>> asked;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (auto known = mAtoms.find(names[i]); known != mAtoms.end()) {
+            atoms[i] = known->second;
+        } else {
+            asked.emplace_back(i, xcb_intern_atom(mConnection, 0, static_cast<uint16_t>(names[i].size()),
+                                                  names[i].data()));
+        }
     }
-    xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(mConnection, 0, static_cast<uint16_t>(name.size()), name.data());
-    XcbOwned<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(mConnection, cookie, nullptr));
-    if (!reply) {
-        return XCB_ATOM_NONE;
+    for (const auto& [index, cookie] : asked) {
+        XcbOwned<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(mConnection, cookie, nullptr));
+        if (reply) {
+            atoms[index] = reply->atom;
+            Remember(names[index], reply->atom);
+        }
     }
-    mAtoms.emplace(name, reply->atom);
-    return reply->atom;
+    return atoms;
 }
 
 std::string DesktopConnection::AtomName(xcb_atom_t atom)
 {
-    XcbOwned<xcb_get_atom_name_reply_t> reply(
-        xcb_get_atom_name_reply(mConnection, xcb_get_atom_name(mConnection, atom), nullptr));
-    if (!reply) {
-        return "";
+    return AtomNames({atom}).front();
+}
+
+std::vector<std::string> DesktopConnection::AtomNames(const std::vector<xcb_atom_t>& atoms)
+{
+    std::vector<std::string> names(atoms.size());
+    std::vector<std::pair<size_t, xcb_get_atom_name_cookie_t>> asked;
+    for (size_t i = 0; i < atoms.size(); ++i) {
+        if (auto known = mAtomNames.find(atoms[i]); known != mAtomNames.end()) {
+            names[i] = known->second;
+        } else {
+            asked.emplace_back(i, xcb_get_atom_name(mConnection, atoms[i]));
+        }
     }
-    return std::string(xcb_get_atom_name_name(reply.get()),
-                       static_cast<size_t>(xcb_get_atom_name_name_length(reply.get())));
+    for (const auto& [index, cookie] : asked) {
+        XcbOwned<xcb_get_atom_name_reply_t> reply(xcb_get_atom_name_reply(mConnection, cookie, nullptr));
+        if (reply) {
+            names[index].assign(xcb_get_atom_name_name(reply.get()),
+                                static_cast<size_t>(xcb_get_atom_name_name_length(reply.get())));
+            Remember(names[index], atoms[index]);
+        }
+    }
+    return names;
+}
+
+void DesktopConnection::Remember(const std::string& name, xcb_atom_t atom)
+{
+    // An atom and its name never change while the display lives.
+    if (atom == XCB_ATOM_NONE)
+        return;
+    mAtoms.emplace(name, atom);
+    mAtomNames.emplace(atom, name);
 }
 
 xcb_window_t DesktopConnection::MakeHiddenWindow(uint32_t eventMask)

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace platform::desktop {
 
@@ -31,8 +32,12 @@ public:
     xcb_window_t Root() const { return mRoot; }
     // The atom of that name, interned once per connection. XCB_ATOM_NONE when the server fails.
     xcb_atom_t Atom(const std::string& name);
-    // The name of an atom ("" when the server does not know it).
+    // The atoms of those names, those not known yet interned together in one round trip.
+    std::vector<xcb_atom_t> Atoms(const std::vector<std::string>& names);
+    // The name of an atom ("" when the server does not know it), asked of the server once.
     std::string AtomName(xcb_atom_t atom);
+    // The names of those atoms, those not known yet asked together in one round trip.
+    std::vector<std::string> AtomNames(const std::vector<xcb_atom_t>& atoms);
     // A window of ours that nobody sees, for conversions and for reading properties.
     xcb_window_t MakeHiddenWindow(uint32_t eventMask);
     // A server timestamp for now, taken from a property change on the window (which must have
@@ -51,7 +56,10 @@ private:
     xcb_connection_t* mConnection;
     std::string mDisplay;
     xcb_window_t mRoot;
+    void Remember(const std::string& name, xcb_atom_t atom);
+
     std::unordered_map<std::string, xcb_atom_t> mAtoms;
+    std::unordered_map<xcb_atom_t, std::string> mAtomNames;
 };
 
 }  // namespace platform::desktop
