@@ -224,7 +224,7 @@ private:
         // Requestors of the old convention name no property: the target is the property then.
         const xcb_atom_t property = request.property != XCB_ATOM_NONE ? request.property : request.target;
         bool answered = false;
-        if (request.selection == mClipboard) {
+        if (request.selection == mClipboard && AskedWhileOurs(request.time)) {
             if (request.target == mConnection.Atom("MULTIPLE")) {
                 answered = AnswerMultiple(request.requestor, property);
             } else {
@@ -251,6 +251,14 @@ private:
             xcb_change_property(mConnection.Get(), XCB_PROP_MODE_REPLACE, mWindow,
                                 mConnection.Atom(kServerFetchedProperty), XCB_ATOM_CARDINAL, 32, 1, &count);
         }
+    }
+
+    // Whether a request's time is not before we took the clipboard: one dated earlier asked for
+    // what the owner of that moment held, which was not ours. Server times wrap around after 49
+    // days, so the later of two is told by their difference.
+    bool AskedWhileOurs(xcb_timestamp_t asked) const
+    {
+        return asked == XCB_CURRENT_TIME || mTime == XCB_CURRENT_TIME || static_cast<int32_t>(asked - mTime) >= 0;
     }
 
     // Several targets at once: the property holds pairs of target and property; a pair that

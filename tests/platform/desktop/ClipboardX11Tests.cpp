@@ -7,6 +7,7 @@
 #include "Warnings.h"
 #include "carbon/FileBackedBlocks.h"
 #include "desktop/DesktopClipboard.h"
+#include "desktop/DesktopConnection.h"
 #include "desktop/MimeFlavors.h"
 #include "desktop/SelectionTransfer.h"
 #include "scrap/ClipboardBackend.h"
@@ -20,12 +21,40 @@
 #include <algorithm>
 #include <set>
 #include <sstream>
+#include <thread>
 
 namespace {
 
 using namespace scraptest;
 using desktoptest::RunClient;
 using desktoptest::ServeSelection;
+
+// The property the clipboard's owner names in its answer to a request for TARGETS dated at that
+// server time: XCB_ATOM_NONE when it refuses.
+xcb_atom_t AnswerToARequestDated(const std::string& display, xcb_timestamp_t time)
+{
+    std::string error;
+    auto connection = platform::desktop::DesktopConnection::Open(display.c_str(), error);
+    if (!connection) {
+        ADD_FAILURE() << error;
+        return XCB_ATOM_NONE;
+    }
+    xcb_connection_t* c = connection->Get();
+    const xcb_window_t window = connection->MakeHiddenWindow(0);
+    xcb_convert_selection(c, window, connection->Atom("CLIPBOARD"), connection->Atom("TARGETS"),
+                          connection->Atom("STASHWELL_TEST_ANSWER"), time);
+    xcb_flush(c);
+    const auto deadline = std::chrono::steady_clock::now() + desktoptest::kClientPatience;
+    while (std::chrono::steady_clock::now() < deadline) {
+        platform::desktop::XcbOwned<xcb_generic_event_t> event(xcb_poll_for_event(c));
+        if (event && (event->response_type & 0x7F) == XCB_SELECTION_NOTIFY)
+            return reinterpret_cast<xcb_selection_notify_event_t*>(event.get())->property;
+        if (!event)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ADD_FAILURE() << "the owner never answered";
+    return XCB_ATOM_NONE;
+}
 
 class DesktopClipboardTest : public ClipboardTest {
 protected:
@@ -181,6 +210,9 @@ TEST_F(DesktopClipboardTest, WhatWePutOutlivesUsUnderEveryTarget)
     EXPECT_TRUE(Xclip({"-t", "image/png"}) == png);
     EXPECT_TRUE(Xclip({"-t", "application/x-custom"}) == custom);
     EXPECT_EQ(Xclip({"-t", "application/x-stashwell-flavor-50494354"}), std::string("\0\1", 2));
+    // A request dated before we took the clipboard asked for someone else's content.
+    EXPECT_NE(AnswerToARequestDated(mDisplay.Name(), XCB_CURRENT_TIME), static_cast<xcb_atom_t>(XCB_ATOM_NONE));
+    EXPECT_EQ(AnswerToARequestDated(mDisplay.Name(), 1), static_cast<xcb_atom_t>(XCB_ATOM_NONE));
 
     // Read back here, every flavor is what was put (text as its target gives it).
     ScrapRef scrap = CurrentScrap();
