@@ -3,6 +3,8 @@
 //   mute      never answers anything, not even the list of its targets;
 //   listing   lists COUNT targets (application/x-hostile-N) and never gives any of them;
 //   answering lists COUNT targets and gives each as the one byte "x".
+//   strict    answers as answering, but refuses every request that is not dated (a time of
+//             CurrentTime), as the conventions let an owner do.
 // It prints "ready" once it owns the selection, and serves until it is killed or loses it.
 #include <xcb/xcb.h>
 
@@ -41,7 +43,7 @@ void Answer(xcb_connection_t* c, const xcb_selection_request_event_t& request, b
 int main(int argc, char** argv)
 {
     if (argc != 5) {
-        std::fprintf(stderr, "usage: %s DISPLAY SELECTION mute|listing|answering COUNT\n", argv[0]);
+        std::fprintf(stderr, "usage: %s DISPLAY SELECTION mute|listing|answering|strict COUNT\n", argv[0]);
         return 2;
     }
     const std::string mode = argv[3];
@@ -80,11 +82,13 @@ int main(int argc, char** argv)
         }
         if (kind == XCB_SELECTION_REQUEST && mode != "mute") {
             auto* request = reinterpret_cast<xcb_selection_request_event_t*>(event);
-            if (request->target == targetsAtom) {
+            if (mode == "strict" && request->time == XCB_CURRENT_TIME) {
+                Answer(c, *request, false);
+            } else if (request->target == targetsAtom) {
                 xcb_change_property(c, XCB_PROP_MODE_REPLACE, request->requestor, request->property, XCB_ATOM_ATOM, 32,
                                     static_cast<uint32_t>(targets.size()), targets.data());
                 Answer(c, *request, true);
-            } else if (mode == "answering") {
+            } else if (mode == "answering" || mode == "strict") {
                 xcb_change_property(c, XCB_PROP_MODE_REPLACE, request->requestor, request->property, request->target,
                                     8, 1, "x");
                 Answer(c, *request, true);

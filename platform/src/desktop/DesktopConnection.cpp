@@ -171,7 +171,8 @@ xcb_window_t DesktopConnection::MakeHiddenWindow(uint32_t eventMask)
     return window;
 }
 
-xcb_timestamp_t DesktopConnection::TimestampNow(xcb_window_t window)
+xcb_timestamp_t DesktopConnection::TimestampNow(xcb_window_t window,
+                                                const std::function<void(const xcb_generic_event_t&)>& otherEvent)
 {
     // Appending nothing to a property still changes it, and the change carries the server's time.
     xcb_atom_t property = Atom("STASHWELL_TIMESTAMP");
@@ -190,6 +191,9 @@ xcb_timestamp_t DesktopConnection::TimestampNow(xcb_window_t window)
             if (notify->window == window && notify->atom == property) {
                 return notify->time;
             }
+        }
+        if (otherEvent) {
+            otherEvent(*event);
         }
     }
     return XCB_CURRENT_TIME;

@@ -8,6 +8,7 @@
 
 #include <xcb/xcb.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -42,8 +43,9 @@ public:
     xcb_window_t MakeHiddenWindow(uint32_t eventMask);
     // A server timestamp for now, taken from a property change on the window (which must have
     // been made with XCB_EVENT_MASK_PROPERTY_CHANGE). XCB_CURRENT_TIME when none arrives. Other
-    // events that arrive meanwhile are dropped: call it before the connection has any to keep.
-    xcb_timestamp_t TimestampNow(xcb_window_t window);
+    // events that arrive meanwhile are handed to otherEvent, or dropped without one.
+    xcb_timestamp_t TimestampNow(xcb_window_t window,
+                                 const std::function<void(const xcb_generic_event_t&)>& otherEvent = nullptr);
     // Whether the connection is still usable (the server may have gone away).
     bool Healthy() const;
     // Whether the window was made by a connection of this process to the same display: such a

@@ -85,7 +85,10 @@ bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_at
     xcb_connection_t* c = connection.Get();
     const xcb_atom_t property = connection.Atom("STASHWELL_SELECTION");
     xcb_delete_property(c, window, property);
-    xcb_convert_selection(c, window, selection, target, property, XCB_CURRENT_TIME);
+    // A request is dated, so that an owner can tell it from one meant for an earlier owner: this
+    // process has no input event of its own to date it by, so the server's time now stands for it.
+    const xcb_timestamp_t now = connection.TimestampNow(window, otherEvent);
+    xcb_convert_selection(c, window, selection, target, property, now);
     xcb_flush(c);
 
     bool incremental = false;

@@ -105,6 +105,11 @@ TEST_F(DesktopClipboardTest, AnotherProgramsTargetBecomesAFlavor)
         EXPECT_EQ(info[0].flavorType, c.type);
         EXPECT_EQ(ReadFlavor(scrap, c.type), c.flavor) << LastClipboardError();
     }
+    // An owner that refuses undated requests, as the conventions let it, still gives its content.
+    auto strict = desktoptest::StartHostileOwner(mDisplay.Name(), "CLIPBOARD", "strict", 1);
+    const ScrapFlavorType hostile = platform::desktop::ForeignFlavorType("application/x-hostile-0");
+    EXPECT_EQ(ReadFlavor(CurrentScrap(), hostile), platform::desktop::ForeignFlavorBytes("application/x-hostile-0", "x"))
+        << LastClipboardError();
 }
 
 // An owner that lists its targets and never gives one holds a reader for one limit in all, not a
