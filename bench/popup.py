@@ -7,8 +7,14 @@ Measured side by side in one run, medians of the runs, each over its own storage
   menu          exec to the MapNotify of the menu window over 2000 clips in 200 submenus
                 (target: under 150 ms), against the same over an empty clip list
 The program is stopped once its menu is mapped; nothing is picked.
+
+With --copyq, when CopyQ is installed (for the comparison only; nothing of Stashwell needs it):
+  copyq         exec of `copyq menu TAB 2000` to the MapNotify of its menu over 2000 items, the CopyQ
+                server started beforehand on the same fresh Xvfb with its own settings folders
+  copyq_tray    the same for plain `copyq menu` (the tray menu, which shows at most 99 items)
 """
 import os
+import shutil
 import statistics
 import subprocess
 import sys
@@ -52,6 +58,73 @@ def time_to_menu(tool, popup, env):
     return float(result.stdout) / 1000
 
 
+def copyq_installed():
+    return shutil.which("copyq") is not None
+
+
+def measure_copyq(build, runs=9):
+    """Medians in seconds of CopyQ's menu over 2000 items and of its tray menu; None without CopyQ."""
+    if not copyq_installed():
+        return None
+    tool = os.path.join(os.path.abspath(build), "bench", "popup_startup_tool")
+    server, display = start_xvfb()
+    try:
+        with tempfile.TemporaryDirectory(prefix="stashwell-copyq-bench-") as work:
+            env = whole_process.fresh_storage(work, "copyq")
+            env["HOME"] = os.path.join(work, "home")
+            os.makedirs(env["HOME"])
+            env["DISPLAY"] = display
+            copyq = subprocess.Popen(["copyq"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            try:
+                def ask(*arguments):
+                    return subprocess.run(["copyq", *arguments], env=env, capture_output=True, text=True, check=True,
+                                          timeout=60).stdout.strip()
+                for _ in range(100):
+                    if subprocess.run(["copyq", "count"], env=env, capture_output=True).returncode == 0:
+                        break
+                    time.sleep(0.1)
+                ask("config", "maxitems", "10000")
+                ask("config", "tray_items", "99")
+                ask("eval", 'for (var i = 0; i < 2000; ++i) add("Clip " + i)')
+                if ask("count") != "2000":
+                    sys.exit("popup: CopyQ did not take 2000 items")
+                tab = ask("tab").splitlines()[0]
+                # CopyQ keeps its main window mapped or not as it pleases: hidden, the only window
+                # mapped during a run is the menu.
+                subprocess.run(["xdotool", "search", "--classname", "copyq", "windowunmap"], env=env,
+                               capture_output=True)
+
+                def once(command):
+                    result = subprocess.run([tool, "--any-client", *command], env=env, capture_output=True,
+                                            text=True)
+                    if result.returncode != 0:
+                        sys.exit(f"popup: {result.stderr.strip()}")
+                    # The menu stays open in the server: Escape closes it before the next run.
+                    time.sleep(0.2)
+                    subprocess.run(["xdotool", "key", "Escape"], env=env, capture_output=True)
+                    time.sleep(0.3)
+                    return float(result.stdout) / 1000
+
+                full, tray = ["copyq", "menu", tab, "2000"], ["copyq", "menu"]
+                once(full)
+                once(tray)
+                menu, menu_tray = [], []
+                for _ in range(runs):
+                    menu.append(once(full))
+                    menu_tray.append(once(tray))
+            finally:
+                subprocess.run(["copyq", "exit"], env=env, capture_output=True, timeout=30)
+                try:
+                    copyq.wait(timeout=10)
+                except subprocess.TimeoutExpired:
+                    copyq.kill()
+                    copyq.wait()
+    finally:
+        server.terminate()
+        server.wait()
+    return {"copyq": statistics.median(menu), "copyq_tray": statistics.median(menu_tray)}
+
+
 def measure(build, runs=9):
     """Medians in seconds: the menu over 2000 clips, and over an empty list."""
     build = os.path.abspath(build)
@@ -77,10 +150,24 @@ def measure(build, runs=9):
     return {"menu": statistics.median(menu), "menu_empty": statistics.median(menu_empty)}
 
 
+def measure_with_copyq(build, runs=9):
+    figures = measure(build, runs)
+    figures.update(measure_copyq(build, runs) or {})
+    return figures
+
+
 def main():
-    whole_process.run_alone(measure, [
-        ("stashwell-popup exec to menu mapped, empty clip list", "menu_empty", None),
-        ("stashwell-popup exec to menu mapped, 2000 clips", "menu", "menu_empty")])
+    rows = [("stashwell-popup exec to menu mapped, empty clip list", "menu_empty", None),
+            ("stashwell-popup exec to menu mapped, 2000 clips", "menu", "menu_empty")]
+    if "--copyq" not in sys.argv:
+        whole_process.run_alone(measure, rows)
+        return
+    sys.argv.remove("--copyq")
+    if not copyq_installed():
+        sys.exit("popup: copyq is not installed")
+    whole_process.run_alone(measure_with_copyq, rows + [
+        ("copyq menu TAB 2000 exec to menu mapped, 2000 items", "copyq", "menu"),
+        ("copyq menu (tray menu, at most 99 items)", "copyq_tray", "menu")])
 
 
 if __name__ == "__main__":

@@ -1,16 +1,19 @@
 // Times a program from its exec to the first window it maps on an X11 display: for stashwell-popup,
 // the moment its menu is on the screen.
 //
-// usage: popup_startup_tool PROGRAM [ARGUMENT...]
+// usage: popup_startup_tool [--any-client] PROGRAM [ARGUMENT...]
 //
 // Runs on the display of DISPLAY, which should have no other client mapping windows. Prints the
 // milliseconds from just before the fork to the MapNotify of the program's first window, then stops
-// the program. Exits 1 when the program ends or 30 seconds pass without a window.
+// the program. Exits 1 when the program ends or 30 seconds pass without a window. --any-client
+// waits on after the program ends, for a program that asks a server on the display to show a
+// window (a menu client of a resident clipboard manager): the first window mapped by anyone then.
 #include "desktop/DesktopConnection.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include <poll.h>
@@ -50,6 +53,8 @@ public:
     bool Started() const { return mPid > 0; }
     bool Ended()
     {
+        if (mPid <= 0)
+            return true;
         if (waitpid(mPid, nullptr, WNOHANG) != mPid)
             return false;
         mPid = -1;
@@ -64,8 +69,13 @@ private:
 
 int main(int argc, char** argv)
 {
+    const bool anyClient = argc > 1 && std::strcmp(argv[1], "--any-client") == 0;
+    if (anyClient) {
+        --argc;
+        ++argv;
+    }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: popup_startup_tool PROGRAM [ARGUMENT...]\n");
+        std::fprintf(stderr, "usage: popup_startup_tool [--any-client] PROGRAM [ARGUMENT...]\n");
         return 2;
     }
     std::unique_ptr<xcb_connection_t, ConnectionDeleter> connection(xcb_connect(nullptr, nullptr));
@@ -97,7 +107,7 @@ int main(int argc, char** argv)
                 return 0;
             }
         }
-        if (xcb_connection_has_error(c) != 0 || child.Ended())
+        if (xcb_connection_has_error(c) != 0 || (child.Ended() && !anyClient))
             break;
         poll(&watched, 1, 20);
     }
