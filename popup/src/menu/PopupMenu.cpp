@@ -3,6 +3,16 @@
 #include "menu/ActionText.h"
 
 namespace popup {
+namespace {
+
+// A name shortened in the list is shown whole as the item's tooltip; a name shown whole needs none.
+void SetNameTip(QAction& action, const std::string& utf8Label)
+{
+    const QString name = QString::fromStdString(utf8Label);
+    action.setToolTip(ShownName(name) != name ? name : QString());
+}
+
+}  // namespace
 
 using cmhost::EntryKind;
 using cmhost::MenuEntry;
@@ -22,11 +32,13 @@ void PopupMenu::Fill(QMenu& menu, const std::vector<MenuItem>& items)
     // the same entries in the same places.
     const std::vector<MenuEntry> plain = cmhost::VisibleEntries(items, 0);
     const std::vector<MenuEntry> optioned = cmhost::VisibleEntries(items, cmhost::kOptionHeld);
+    menu.setToolTipsVisible(true);
     for (size_t i = 0; i < plain.size() && i < optioned.size(); ++i) {
         if (plain[i].kind == EntryKind::Submenu) {
             // A submenu is never an alternate nor has one. Its list is made when it first opens:
             // most lists of a large menu never are, and each costs widgets.
             QMenu* submenu = menu.addMenu(ActionText(plain[i].label));
+            SetNameTip(*submenu->menuAction(), plain[i].label);
             const std::vector<MenuItem>* records = &plain[i].item->submenu;
             QObject::connect(
                 submenu, &QMenu::aboutToShow, submenu, [this, submenu, records] { Fill(*submenu, *records); },
@@ -47,6 +59,7 @@ void PopupMenu::Show(const Slot& slot) const
     slot.action->setSeparator(separator);
     // A line shows no text ("-" is what the record has; the style would draw it beside the line).
     slot.action->setText(separator ? QString() : ActionText(entry.label));
+    SetNameTip(*slot.action, separator ? std::string() : entry.label);
     slot.action->setEnabled(entry.kind == EntryKind::Command);
 }
 
