@@ -19,7 +19,8 @@ void ShowWarningsNotice(const std::vector<std::string>& warnings)
         }
         lines += (lines.isEmpty() ? "" : "\n\n") + line;
     }
-    QMessageBox notice(QMessageBox::Information, QStringLiteral("Stashwell"),
+    // Titled with the program's name for the desktop, as every alert is.
+    QMessageBox notice(QMessageBox::Information, QString(),
                        warnings.size() == 1 ? QObject::tr("Stashwell has something to tell you:")
                                             : QObject::tr("Stashwell has %1 things to tell you:").arg(warnings.size()),
                        QMessageBox::Ok);

@@ -218,7 +218,7 @@ TEST_F(PopupOnTheDesktop, SelectedTextIsKeptThroughTheNewClipWindowInANewSubmenu
     auto popup = OpenPopup();
     Client(keys);
     WaitFor(*popup, "the menu showed the New Clip window", [this] {
-        return ChildProcess({"xdotool", "search", "--onlyvisible", "--name", "^New Clip$"},
+        return ChildProcess({"xdotool", "search", "--onlyvisible", "--name", "^New Clip — Stashwell$"},
                             desktoptest::ClientEnvironment(mDisplay.Name()))
                    .Wait() == 0;
     });
@@ -254,7 +254,7 @@ TEST_F(PopupOnTheDesktop, ASecureClipIsKeptAndPastedWithoutATerminal)
     };
     auto waitForWindow = [this](ChildProcess& popup, const std::string& title) {
         WaitFor(popup, ("the menu showed " + title).c_str(), [&] {
-            return ChildProcess({"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"},
+            return ChildProcess({"xdotool", "search", "--onlyvisible", "--name", "^" + title + " — Stashwell$"},
                                 desktoptest::ClientEnvironment(mDisplay.Name()))
                        .Wait() == 0;
         });
