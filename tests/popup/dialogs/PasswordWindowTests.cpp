@@ -10,6 +10,8 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QTextLayout>
 
 namespace {
 
@@ -64,6 +66,43 @@ TEST(PasswordWindowTest, PromptsAnswerAsTheTerminalDoes)
         EXPECT_EQ(std::string(buffer, length), each.password) << each.name;
         EXPECT_EQ(notes, each.notes) << each.name;
     }
+}
+
+// The keychain's path in the prompt: its lines end only after a '/', and a name too long for a line
+// is shortened in its middle rather than broken.
+TEST(PasswordWindowTest, APathBreaksOnlyAfterASlash)
+{
+    const QString longName = QString("a-name-that-goes-on-and-on ").repeated(4);
+    const QString path = "/home/ann-marie/My Documents/" + longName + "/Stash well.keychain";
+    popuptest::ModalScript person;
+    QString shown;
+    person.Then([&](QWidget* prompt) {
+        auto* label = prompt->findChildren<QLabel*>().front();
+        const QString text = label->text();
+        QTextLayout layout(text, label->font());
+        QTextOption wrap;
+        wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(wrap);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(label->contentsRect().width());
+            const qsizetype start = line.textStart();
+            if (start > text.indexOf(u'“') && start < text.indexOf(u'”')) {
+                EXPECT_TRUE(text[start - 1] == u'/' || text[start - 1] == QChar(0x200B)) << text.mid(start).toStdString();
+            }
+        }
+        layout.endLayout();
+        shown = text;
+        QTest::keyClick(prompt, Qt::Key_Escape);
+    });
+    const std::string utf8 = path.toStdString();
+    const PlatformPasswordRequest request{kPlatformPasswordCreate, utf8.c_str(), 1};
+    char buffer[kPlatformPasswordCapacity] = {};
+    UInt32 length = 0;
+    popup::QtPasswordSource().Answer(request, buffer, sizeof buffer, &length);
+    shown.remove(QChar(0x200B)).remove(QChar(0x2060));
+    EXPECT_TRUE(shown.contains("“/home/ann-marie/My Documents/a-name")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QRegularExpression("/a-name[^/]*…[^/]*/Stash well.keychain”"))) << shown.toStdString();
 }
 
 TEST(PasswordWindowTest, TypedTextLeavesTheFieldForSecretMemory)
