@@ -92,7 +92,7 @@ int RunPopup(int& argc, char** argv, std::ostream& out, std::ostream& err)
     // session when X11 was asked for.
     qputenv("QT_QPA_PLATFORM", cmhost::DesktopName() == "wayland" ? "wayland" : "xcb");
     auto application = std::make_unique<QApplication>(argc, argv);
-    // The name the desktop shows for the program: alone as an alert's title, after a window's own.
+    // The name the desktop shows for the program, after a window's own title ("New Clip — Stashwell").
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Stashwell"));
     const int status =
         ShowMenu(commandLine.plugins.empty() ? cmhost::DefaultPlugInsFolder() : commandLine.plugins, err);

@@ -19,8 +19,7 @@ void ShowWarningsNotice(const std::vector<std::string>& warnings)
         }
         lines += (lines.isEmpty() ? "" : "\n\n") + line;
     }
-    // Titled with the program's name for the desktop, as every alert is.
-    QMessageBox notice(QMessageBox::Information, QString(),
+    QMessageBox notice(QMessageBox::Information, QStringLiteral("Stashwell"),
                        warnings.size() == 1 ? QObject::tr("Stashwell has something to tell you:")
                                             : QObject::tr("Stashwell has %1 things to tell you:").arg(warnings.size()),
                        QMessageBox::Ok);
