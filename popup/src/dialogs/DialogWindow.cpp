@@ -6,9 +6,9 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDialogButtonBox>
 #include <QLayout>
-#include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
