@@ -92,6 +92,8 @@ int RunPopup(int& argc, char** argv, std::ostream& out, std::ostream& err)
     // session when X11 was asked for.
     qputenv("QT_QPA_PLATFORM", cmhost::DesktopName() == "wayland" ? "wayland" : "xcb");
     auto application = std::make_unique<QApplication>(argc, argv);
+    // The name the desktop shows for the program, after a window's own title ("New Clip — Stashwell").
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Stashwell"));
     const int status =
         ShowMenu(commandLine.plugins.empty() ? cmhost::DefaultPlugInsFolder() : commandLine.plugins, err);
     // Said on standard error as cmhost says it, and in a notice, since a popup started from a

@@ -25,6 +25,8 @@ QMessageBox::Icon IconForAlert(AlertType type)
 AlertBox::AlertBox(const PlatformUIAlert& alert, std::function<void()> answered)
 {
     setWindowModality(Qt::ApplicationModal);
+    // An alert has no title of its own: it carries the program's name, as the desktop shows it.
+    setWindowTitle(QStringLiteral("Stashwell"));
     setIcon(IconForAlert(alert.alertType));
     setTextFormat(Qt::PlainText);
     setText(QStringFromCF(alert.message));

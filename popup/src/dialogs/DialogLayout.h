@@ -28,6 +28,7 @@ double InterfaceScale(const QFontMetrics& metrics);
 struct ControlPlacement {
     QRectF frame;  // in the window's points, as the interface file gives it
     QSize wanted;  // what the widget needs at least (its size hint)
+    bool shown = true;
 };
 
 struct DialogPlacement {
@@ -36,7 +37,15 @@ struct DialogPlacement {
 };
 
 // windowSize: the window's own size in points; every widget is kept inside the window, which grows
-// when the widgets need more room.
+// when the widgets need more room. A row whose controls are all hidden takes no room: the rows below
+// it move up and the window is that much shorter (its hidden widgets keep their place, unseen).
 DialogPlacement PlaceDialog(const std::vector<ControlPlacement>& controls, QSizeF windowSize, double scale);
+
+// Two widgets share a row when each one's middle lies within the other's height.
+bool SameRow(const QRect& a, const QRect& b);
+
+// Puts the widgets, given in the order wanted from left to right, in the places they take now: the
+// leftmost starts where the leftmost started, and the gaps between them stay as they were.
+void ArrangeInRow(const std::vector<QRect*>& widgets);
 
 }  // namespace popup

@@ -6,12 +6,16 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
+#include <QDialogButtonBox>
+#include <QLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <numeric>
 
 namespace popup {
 namespace {
@@ -60,6 +64,21 @@ void SelectInField(QLineEdit* field, const ControlEditTextSelectionRec& selectio
         field->setCursorPosition(end);
 }
 
+// The order, left to right, in which a button box of the desktop's puts buttons of these roles.
+std::vector<size_t> DesktopButtonOrder(const std::vector<QDialogButtonBox::ButtonRole>& roles)
+{
+    QDialogButtonBox box;
+    std::vector<QPushButton*> buttons;
+    for (QDialogButtonBox::ButtonRole role : roles)
+        buttons.push_back(box.addButton(QStringLiteral("-"), role));
+    box.adjustSize();
+    box.layout()->activate();
+    std::vector<size_t> order(roles.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return buttons[a]->x() < buttons[b]->x(); });
+    return order;
+}
+
 }  // namespace
 
 DialogWindow::DialogWindow(WindowRef window, std::function<void()> acted)
@@ -97,10 +116,15 @@ void DialogWindow::Build()
         case kPlatformControlComboBox: {
             auto* combo = new QComboBox(this);
             combo->setEditable(true);
-            // The person's own text is a choice of its own: it is neither added to the list nor
-            // completed into a listed one behind their back.
+            // The person's own text is a choice of its own: it is not added to the list, and the
+            // listed choices that it starts, in any case, are offered below the field rather than
+            // typed into it behind the person's back. A choice taken from them is a pick from the
+            // list.
             combo->setInsertPolicy(QComboBox::NoInsert);
-            combo->setCompleter(nullptr);
+            auto* completer = new QCompleter(combo->model(), combo);
+            completer->setCaseSensitivity(Qt::CaseInsensitive);
+            completer->setCompletionMode(QCompleter::PopupCompletion);
+            combo->setCompleter(completer);
             connect(combo->lineEdit(), &QLineEdit::textEdited, this,
                     [this, control](const QString& text) { TypeInto(control, text); });
             connect(combo, &QComboBox::textActivated, this, [this, control](const QString& text) { TypeInto(control, text); });
@@ -147,15 +171,18 @@ void DialogWindow::Place()
         PlatformUIGetControlInfo(shown.control, &info);
         const HIRect& frame = info.frameInWindow;
         controls.push_back({QRectF(frame.origin.x, frame.origin.y, frame.size.width, frame.size.height),
-                            shown.widget->sizeHint()});
+                            shown.widget->sizeHint(), info.shown != 0});
     }
     // The root view spans the window as the interface file sizes it.
     HIRect bounds{};
     HIViewGetFrame(HIViewGetRoot(mWindow), &bounds);
     const QSizeF windowSize(bounds.size.width, bounds.size.height);
-    const DialogPlacement placement = PlaceDialog(controls, windowSize, scale);
-    for (size_t i = 0; i < mShown.size(); ++i)
+    DialogPlacement placement = PlaceDialog(controls, windowSize, scale);
+    InDesktopButtonOrder(placement.widgets);
+    for (size_t i = 0; i < mShown.size(); ++i) {
         mShown[i].widget->setGeometry(placement.widgets[i]);
+        mShown[i].placedHidden = !controls[i].shown;
+    }
     setFixedSize(placement.window);
 
     // Tab goes through the controls as the window places them, row by row and left to right, not
@@ -238,8 +265,44 @@ void DialogWindow::Refresh()
 {
     if (mWindow == nullptr)
         return;
-    for (const Shown& shown : mShown)
+    bool appeared = false;
+    for (const Shown& shown : mShown) {
         ShowControl(shown, false);
+        appeared = appeared || (shown.placedHidden && !shown.widget->isHidden());
+    }
+    // A control placed while hidden may have been given no room: the window is placed again with it.
+    if (appeared)
+        Place();
+}
+
+void DialogWindow::InDesktopButtonOrder(std::vector<QRect>& placed) const
+{
+    // The buttons of each row: OK and Cancel (and any other) as the desktop's own dialogs order them,
+    // in the places the row's buttons have, whatever order the interface file drew them in.
+    std::vector<bool> done(mShown.size(), false);
+    for (size_t first = 0; first < mShown.size(); ++first) {
+        if (done[first] || mShown[first].kind != kPlatformControlPushButton)
+            continue;
+        std::vector<size_t> row;
+        for (size_t i = first; i < mShown.size(); ++i) {
+            if (!done[i] && mShown[i].kind == kPlatformControlPushButton && SameRow(placed[first], placed[i])) {
+                row.push_back(i);
+                done[i] = true;
+            }
+        }
+        std::vector<QDialogButtonBox::ButtonRole> roles;
+        for (size_t i : row) {
+            PlatformUIControlInfo info{};
+            PlatformUIGetControlInfo(mShown[i].control, &info);
+            roles.push_back(info.command == kHICommandOK       ? QDialogButtonBox::AcceptRole
+                            : info.command == kHICommandCancel ? QDialogButtonBox::RejectRole
+                                                               : QDialogButtonBox::ActionRole);
+        }
+        std::vector<QRect*> buttons;
+        for (size_t at : DesktopButtonOrder(roles))
+            buttons.push_back(&placed[row[at]]);
+        ArrangeInRow(buttons);
+    }
 }
 
 void DialogWindow::Forget()

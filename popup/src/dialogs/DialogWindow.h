@@ -13,6 +13,7 @@
 #include <PlatformUIDriver.h>
 
 #include <QDialog>
+#include <QRect>
 
 #include <functional>
 #include <vector>
@@ -41,10 +42,14 @@ private:
         ControlRef control;
         PlatformControlKind kind;
         QWidget* widget;
+        bool placedHidden = false;  // hidden when the window was last placed
     };
 
     void Build();
+    // Places the widgets as the window's frames say, for the controls shown now.
     void Place();
+    // placed: the widgets' places, in the order of mShown.
+    void InDesktopButtonOrder(std::vector<QRect>& placed) const;
     void ShowControl(const Shown& shown, bool first);
     void TypeInto(ControlRef control, const QString& text);
     void Click(ControlRef control);

@@ -57,7 +57,7 @@ PasswordDialog::PasswordDialog(const QString& title, const QString& prompt, cons
     promptLabel->setTextFormat(Qt::PlainText);
     promptLabel->setWordWrap(true);
     // Wide enough that a keychain's path breaks over two lines, not four.
-    promptLabel->setMinimumWidth(promptLabel->fontMetrics().averageCharWidth() * 52);
+    promptLabel->setMinimumWidth(promptLabel->fontMetrics().averageCharWidth() * kPasswordPromptWidth);
     layout->addWidget(promptLabel);
     if (!note.isEmpty()) {
         auto* noteLabel = new QLabel(note, this);

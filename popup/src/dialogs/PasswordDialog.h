@@ -13,6 +13,9 @@ class QLineEdit;
 
 namespace popup {
 
+// How wide, in average characters, the prompt's lines are at least.
+inline constexpr int kPasswordPromptWidth = 52;
+
 class PasswordDialog : public QDialog {
     Q_OBJECT
 public:

@@ -1,10 +1,13 @@
 #include "dialogs/QtPasswordSource.h"
 
 #include "dialogs/PasswordDialog.h"
+#include "dialogs/QtText.h"
 
 #include <Security/SecBase.h>
 
+#include <QApplication>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QMessageBox>
 
 #include <cstring>
@@ -39,9 +42,11 @@ OSStatus AskUnlock(const PlatformPasswordRequest& request, cmhost::SecretBytes& 
 
 OSStatus AskNew(const PlatformPasswordRequest& request, cmhost::SecretBytes& password, UInt32 capacity)
 {
+    const QFontMetrics metrics(QApplication::font());
     const QString prompt =
         QObject::tr("A new keychain will be made at “%1”. Choose its password.")
-            .arg(QString::fromUtf8(request.keychainPath != nullptr ? request.keychainPath : ""));
+            .arg(WrappablePath(QString::fromUtf8(request.keychainPath != nullptr ? request.keychainPath : ""), metrics,
+                               metrics.averageCharWidth() * (kPasswordPromptWidth - 4)));
     QString note;
     bool lastEmpty = false;
     for (int round = 0; round < cmhost::kNewPasswordRounds; ++round) {

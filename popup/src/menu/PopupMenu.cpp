@@ -12,6 +12,13 @@ namespace {
 // As many found entries as a list can show on a small screen; typing more narrows the rest.
 constexpr size_t kFoundShown = 25;
 
+// A name shortened in the list is shown whole as the item's tooltip; a name shown whole needs none.
+void SetNameTip(QAction& action, const std::string& utf8Label)
+{
+    const QString name = QString::fromStdString(utf8Label);
+    action.setToolTip(ShownName(name) != name ? name : QString());
+}
+
 }  // namespace
 
 using cmhost::EntryKind;
@@ -38,11 +45,13 @@ void PopupMenu::Fill(QMenu& menu, const std::vector<MenuItem>& items)
     // the same entries in the same places.
     const std::vector<MenuEntry> plain = cmhost::VisibleEntries(items, 0);
     const std::vector<MenuEntry> optioned = cmhost::VisibleEntries(items, cmhost::kOptionHeld);
+    menu.setToolTipsVisible(true);
     for (size_t i = 0; i < plain.size() && i < optioned.size(); ++i) {
         if (plain[i].kind == EntryKind::Submenu) {
             // A submenu is never an alternate nor has one. Its list is made when it first opens:
             // most lists of a large menu never are, and each costs widgets.
             QMenu* submenu = menu.addMenu(ActionText(plain[i].label));
+            SetNameTip(*submenu->menuAction(), plain[i].label);
             const std::vector<MenuItem>* records = &plain[i].item->submenu;
             QObject::connect(
                 submenu, &QMenu::aboutToShow, submenu, [this, submenu, records] { Fill(*submenu, *records); },
@@ -66,6 +75,7 @@ void PopupMenu::Show(const Slot& slot) const
     if (!slot.column.isEmpty())
         text += QLatin1Char('\t') + slot.column;
     slot.action->setText(text);
+    SetNameTip(*slot.action, separator ? std::string() : entry.label);
     slot.action->setEnabled(entry.kind == EntryKind::Command);
 }
 

@@ -41,6 +41,10 @@ TEST(AlertBoxTest, ThePersonsButtonIsTheAnswer)
             EXPECT_EQ(box->text(), "Replace “Greeting”?");
             EXPECT_EQ(box->informativeText(), "A clip of that name exists.");
             EXPECT_EQ(box->icon(), QMessageBox::Warning);
+            EXPECT_EQ(box->windowTitle(), "Stashwell");
+            if (each.withCancel) {
+                EXPECT_TRUE(popuptest::InDesktopOrder(box, "Replace", "Cancel"));
+            }
             EXPECT_EQ(box->buttons().size(), each.withCancel ? 3 : 2);
             each.act(box);
         });

@@ -62,4 +62,29 @@ TEST(DialogWindowTest, WithoutACancelButtonEscapeClicksTheCloseBox)
     EXPECT_EQ(test.Ending(), static_cast<MenuCommand>('clos'));
 }
 
+// A row hidden when the window opens takes no room; shown later, it gets its room back. OK and
+// Cancel are in the desktop's order, whichever order the interface file drew them in.
+TEST(DialogWindowTest, AHiddenRowLeavesNoEmptyBandAndTheButtonsAreInTheDesktopsOrder)
+{
+    popup::QtUIDriver driver;
+    NewClipTestWindow test;
+    HideControl(test.PlainTextBox());
+    popuptest::ModalScript person;
+    person.Then([](QWidget* w) {
+        QWidget* secure = Titled(w, "Secure");
+        QWidget* plain = Titled(w, "Plain text only");
+        QWidget* ok = Titled(w, "OK");
+        EXPECT_TRUE(popuptest::InDesktopOrder(w, "OK", "Cancel"));
+        EXPECT_LT(ok->y() - secure->geometry().bottom(), plain->height());
+        Click(w, "Secure");
+        Click(w, "Secure");  // unticked, it shows the box
+        ASSERT_TRUE(plain->isVisible());
+        EXPECT_GT(plain->y(), secure->geometry().bottom());
+        EXPECT_GT(ok->y(), plain->geometry().bottom());
+        EXPECT_LE(ok->geometry().bottom(), w->height());
+        QTest::keyClick(w, Qt::Key_Escape);
+    });
+    EXPECT_EQ(test.Run(driver.Interface()), noErr);
+}
+
 }  // namespace

@@ -10,6 +10,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QLayout>
+#include <QPushButton>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -112,6 +115,17 @@ inline void Click(QWidget* window, const char* title)
 {
     QAbstractButton* button = Titled(window, title);
     QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(button->height() / 2, button->height() / 2));
+}
+
+// Whether the accepting and the rejecting button of window are in the order a button box of the
+// desktop's puts them.
+inline bool InDesktopOrder(QWidget* window, const char* accept, const char* reject)
+{
+    QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    box.layout()->activate();
+    const bool acceptFirst = box.button(QDialogButtonBox::Ok)->x() < box.button(QDialogButtonBox::Cancel)->x();
+    return (Titled(window, accept)->mapTo(window, QPoint()).x() < Titled(window, reject)->mapTo(window, QPoint()).x()) ==
+           acceptFirst;
 }
 
 }  // namespace popuptest

@@ -6,7 +6,9 @@
 #include "popup/dialogs/ModalScript.h"
 #include "popup/dialogs/StashwellInProcess.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -93,10 +95,24 @@ TEST(NewClipWindowTest, TheListOffersTheSubmenusInUse)
             Retype(Name(w), "Regards");
             QTest::keyClick(combo, Qt::Key_Down);  // picks the next submenu of the list
             QTest::keyClick(combo, Qt::Key_Return);
+        })
+        .Then([](QWidget* w) {
+            // The listed path that the typed text starts, in any case, is offered and taken.
+            QCompleter* completer = w->findChild<QComboBox*>()->completer();
+            ASSERT_NE(completer, nullptr);
+            Retype(Name(w), "Thanks");
+            Retype(Submenu(w), "/stashwell/m");
+            ASSERT_TRUE(completer->popup()->isVisible());
+            EXPECT_EQ(completer->completionCount(), 1);
+            QTest::keyClick(completer->popup(), Qt::Key_Down);
+            QTest::keyClick(completer->popup(), Qt::Key_Return);
+            QTest::keyClick(Name(w), Qt::Key_Return);
         });
     stashwell.Choose(kAddText);
     stashwell.Choose(kAddText, "Kind regards");
-    EXPECT_EQ(stashwell.Clips(), (Clips{"/Stashwell/Mail/Dear John,", "/Stashwell/Mail/Regards"}));
+    stashwell.Choose(kAddText, "Thank you");
+    EXPECT_EQ(stashwell.Clips(),
+              (Clips{"/Stashwell/Mail/Dear John,", "/Stashwell/Mail/Regards", "/Stashwell/Mail/Thanks"}));
 }
 
 TEST(NewClipWindowTest, ANewKeychainThenASecureClip)

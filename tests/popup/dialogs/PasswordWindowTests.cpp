@@ -10,6 +10,8 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QTextLayout>
 
 namespace {
 
@@ -47,6 +49,7 @@ TEST(PasswordWindowTest, PromptsAnswerAsTheTerminalDoes)
             person.Then([&notes, password, again](QWidget* prompt) {
                 auto* note = prompt->findChild<QLabel*>("note");
                 notes.push_back(note != nullptr ? note->text().toStdString() : "");
+                EXPECT_TRUE(popuptest::InDesktopOrder(prompt, "OK", "Cancel"));
                 auto* first = prompt->findChild<QLineEdit*>("password");
                 ASSERT_EQ(first->echoMode(), QLineEdit::Password);
                 popuptest::TypeText(first, QString::fromUtf8(password));
@@ -64,6 +67,37 @@ TEST(PasswordWindowTest, PromptsAnswerAsTheTerminalDoes)
         EXPECT_EQ(std::string(buffer, length), each.password) << each.name;
         EXPECT_EQ(notes, each.notes) << each.name;
     }
+}
+
+// The keychain's path in the prompt: its lines end only after a '/', and a name too long for a line
+// is shortened in its middle rather than broken.
+TEST(PasswordWindowTest, APathBreaksOnlyAfterASlash)
+{
+    const std::string path = "/home/ann-marie/My Documents/" + std::string(4, 'x') + "-a-name-that-goes-on-and-on" +
+                             std::string(60, 'x') + "/Stash well.keychain";
+    popuptest::ModalScript person;
+    person.Then([](QWidget* prompt) {
+        auto* label = prompt->findChildren<QLabel*>().front();
+        const QString text = label->text();
+        QTextLayout layout(text, label->font());
+        layout.setTextOption(QTextOption(Qt::AlignLeft));
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(label->contentsRect().width());
+            const qsizetype start = line.textStart();
+            if (start > text.indexOf(u'“') && start < text.indexOf(u'”')) {
+                EXPECT_EQ(text[start - 1], QChar(0x200B)) << "after a '/': " << text.mid(start).toStdString();
+            }
+        }
+        layout.endLayout();
+        const QString shown = QString(text).remove(QChar(0x2060)).remove(QChar(0x200B));
+        EXPECT_TRUE(shown.contains(QRegularExpression("/xxxx-a-name\\S*…x+/Stash well\\.keychain”"))) << shown.toStdString();
+        QTest::keyClick(prompt, Qt::Key_Escape);
+    });
+    const PlatformPasswordRequest request{kPlatformPasswordCreate, path.c_str(), 1};
+    char buffer[kPlatformPasswordCapacity] = {};
+    UInt32 length = 0;
+    popup::QtPasswordSource().Answer(request, buffer, sizeof buffer, &length);
 }
 
 TEST(PasswordWindowTest, TypedTextLeavesTheFieldForSecretMemory)

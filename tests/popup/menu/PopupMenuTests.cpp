@@ -138,6 +138,38 @@ TEST_F(PopupMenuTests, FindingRanksTheClipsOfEveryListByHowTheirNamesMatch)
     EXPECT_EQ(two[0]->optioned.item->command, 2201);
 }
 
+// A long name shows its start and end about an "…", the whole name in its tooltip; picking the item
+// still picks its clip. Characters are counted and cut as they are read, however they are encoded.
+TEST_F(PopupMenuTests, LongNamesAreShortenedInTheMiddleAndShownWholeInTheirTooltip)
+{
+    const QString accented = QStringLiteral("e\u0301");  // é as a letter and its accent
+    const QString emoji = QStringLiteral("\U0001F600");  // two UTF-16 code units
+    const struct {
+        QString name;
+        QString shown;
+    } cases[] = {
+        {"Greeting", "Greeting"},
+        {QString(60, 'a'), QString(60, 'a')},
+        {QString(30, 'a') + 'b' + QString(30, 'c'), QString(30, 'a') + QChar(0x2026) + QString(29, 'c')},
+        {accented.repeated(70), accented.repeated(30) + QChar(0x2026) + accented.repeated(29)},
+        {emoji.repeated(61), emoji.repeated(30) + QChar(0x2026) + emoji.repeated(29)},
+    };
+    for (const auto& each : cases) {
+        const std::string name = each.name.toStdString();
+        std::vector<MenuItem> items;
+        hosttest::AddClip(items, name, 1);
+        items.push_back(hosttest::Submenu(name, {}));
+        PopupMenu menu(items, false);
+        const bool shortened = each.shown != each.name;
+        QAction* clip = menu.Top().actions()[0];
+        for (const QAction* action : {clip, menu.Top().actions()[1]}) {
+            EXPECT_EQ(action->text().toStdString(), each.shown.toStdString());
+            EXPECT_EQ(action->toolTip().toStdString(), (shortened ? each.name : each.shown).toStdString());
+        }
+        EXPECT_EQ(menu.CommandOf(clip), 201) << name;
+    }
+}
+
 // The whole tracking as the keyboard drives it, in Qt's own menu loop: the pick is read when it
 // fires, with Alt as it is then, although Qt Test lets go of Alt before the loop returns.
 TEST_F(PopupMenuTests, TrackingAnswersTheCommandPickedWithAltAsItWasAtThePick)

@@ -163,6 +163,33 @@ TEST_F(PopupOnTheDesktop, AltHeldAtThePickDeletesTheClipInstead)
     EXPECT_EQ(EntryText(*zenity), "\n") << "nothing is pasted";
 }
 
+// Alt pressed or let go of with the pointer outside the menus changes the open lists in place, as
+// with the pointer over them: the Stashwell list stays open, its highlighted clip the delete item
+// while Alt is down and the clip again once it is up.
+TEST_F(PopupOnTheDesktop, AltWithThePointerOutsideTheMenusChangesTheOpenListsInPlace)
+{
+    const struct {
+        std::vector<std::string> alt;
+        bool deleted;
+    } cases[] = {
+        {{"xdotool", "keydown", "alt", "keyup", "alt"}, false},
+        {{"xdotool", "keydown", "alt"}, true},
+    };
+    AddClip("Greeting", "Hello there");
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.alt.size());
+        auto zenity = FocusedEntry();
+        auto popup = OpenPopup();
+        Client(KeysTo("Greeting"));
+        Client({"xdotool", "mousemove", "900", "700"});
+        Client(each.alt);
+        EXPECT_EQ(RunAndWait(*popup, {"xdotool", "key", "Return"}), 0) << popup->Err();
+        Client({"xdotool", "keyup", "alt"});
+        EXPECT_EQ(Cmhost({"menu", "--json"}).dump().find("\"Greeting\"") == std::string::npos, each.deleted);
+        EXPECT_EQ(EntryText(*zenity), each.deleted ? "\n" : "Hello there\n");
+    }
+}
+
 TEST_F(PopupOnTheDesktop, EscapeOrAClickOutsideClosesTheMenuAndChangesNothing)
 {
     AddClip("Greeting", "Hello there");
