@@ -26,10 +26,6 @@ class Notifications(dbus.service.Object):
         self.count += 1
         return dbus.UInt32(self.count)
 
-    @dbus.service.method(INTERFACE, in_signature='', out_signature='ssss')
-    def GetServerInformation(self):
-        return ('MockNotifications', 'Stashwell tests', '1', '1.2')
-
 
 def main():
     parser = argparse.ArgumentParser()
