@@ -1,5 +1,7 @@
 #include "support/SessionBus.h"
 
+#include "support/TempDir.h"
+
 #include <chrono>
 #include <stdexcept>
 
@@ -28,9 +30,18 @@ std::string AwaitFirstLine(ChildProcess& child, const std::string& name)
 
 PrivateSessionBus::PrivateSessionBus()
 {
+    // A session bus that starts no service of its own accord: the installed ones (a notification
+    // daemon, the accessibility bus) would otherwise start on a first call to their names.
+    const std::string config = mFolder.Child("bus.conf");
+    if (!WriteFile(config, "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                           "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
+                           "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                           "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n"))
+        throw std::runtime_error("cannot write " + config);
     // A socket in the test's own folder: nothing else can be on this bus.
     mDaemon = std::make_unique<ChildProcess>(std::vector<std::string>{
-        "dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address",
+        "dbus-daemon", "--config-file=" + config, "--nofork", "--nopidfile", "--print-address",
         "--address=unix:path=" + mFolder.Child("bus")});
     mAddress = AwaitFirstLine(*mDaemon, "dbus-daemon");
     mVariable = std::make_unique<ScopedVariable>("DBUS_SESSION_BUS_ADDRESS", mAddress);

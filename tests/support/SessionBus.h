@@ -1,6 +1,7 @@
 // A session bus of the test's own: a private dbus-daemon, started when the object is made and
 // stopped when it goes away, with DBUS_SESSION_BUS_ADDRESS naming it meanwhile, so that what the
-// test runs on it (a mock desktop portal) is all the code under test can reach.
+// test runs on it (a mock desktop portal, a mock notification service) is all the code under test can
+// reach: no service installed on the machine is started on it.
 #pragma once
 
 #include "support/ChildProcess.h"

@@ -1,10 +1,12 @@
 #include "app/PopupMain.h"
 
+#include "app/ChangeNotice.h"
 #include "app/PopupOptions.h"
 #include "app/TeardownLimit.h"
 #include "dialogs/QtUser.h"
 #include "dialogs/WarningsNotice.h"
 #include "desktop/InputFocus.h"
+#include "desktop/Notifications.h"
 #include "menu/MenuTracking.h"
 
 #include "application/ContextData.h"
@@ -18,6 +20,7 @@
 #include <QApplication>
 #include <QCursor>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -28,7 +31,10 @@ constexpr const char* kProgram = "stashwell-popup";
 // Far longer than the toolkit's end takes, even under the sanitizers.
 constexpr std::chrono::seconds kTeardownLimit{5};
 
-int ShowMenu(const std::string& plugInsFolder, std::ostream& err)
+// changes: what the pick changed, a sentence each; warnings: what the platform queued before the
+// menu was examined again, with what that examination added.
+int ShowMenu(const std::string& plugInsFolder, std::ostream& err, std::vector<std::string>& changes,
+             std::vector<std::string>& warnings)
 {
     // The selected text is read before the menu takes the pointer and the keyboard.
     cmhost::DesktopSelection selection = cmhost::ReadDesktopSelection();
@@ -45,12 +51,15 @@ int ShowMenu(const std::string& plugInsFolder, std::ostream& err)
     cmhost::ScopedAEDesc context = cmhost::CreateContextDescriptor(selection.context);
     const InputFocus focus = InputFocus::Remember();
     std::optional<SInt32> picked;
+    std::vector<cmhost::MenuItem> before;
     {
         cmhost::ContextualMenu menu(plugIns.instances, *context.Mutable());
         picked = TrackMenu(menu.Items(), QCursor::pos());
         focus.GiveBack();
-        if (picked)
+        if (picked) {
+            before = menu.Items();
             menu.Choose(*picked);
+        }
         // Leaving the scope closes the menu (PostMenuCleanup) before the run loop runs, as the menu
         // manager returns to the application before its event loop goes on.
     }
@@ -60,6 +69,16 @@ int ShowMenu(const std::string& plugInsFolder, std::ostream& err)
         if (!cmhost::RunPendingTimers())
             err << kProgram << ": timers were still scheduled after " << cmhost::kPendingTimersLimitSeconds
                 << " seconds\n";
+        // The plug-ins say what changed only in the menu they write: it is examined once more, as
+        // the next menu would be, and compared with the one the pick was made in. What that
+        // examination warns of again (preferences that still cannot be read) is said once.
+        warnings = cmhost::TakePlatformWarnings();
+        const cmhost::ContextualMenu after(plugIns.instances, *context.Mutable());
+        changes = ChangeSentences(before, after.Items());
+        for (std::string& warning : cmhost::TakePlatformWarnings()) {
+            if (std::find(warnings.begin(), warnings.end(), warning) == warnings.end())
+                warnings.push_back(std::move(warning));
+        }
     }
     return cmhost::kExitDone;
 }
@@ -94,12 +113,20 @@ int RunPopup(int& argc, char** argv, std::ostream& out, std::ostream& err)
     auto application = std::make_unique<QApplication>(argc, argv);
     // The name the desktop shows for the program, after a window's own title ("New Clip — Stashwell").
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Stashwell"));
-    const int status =
-        ShowMenu(commandLine.plugins.empty() ? cmhost::DefaultPlugInsFolder() : commandLine.plugins, err);
+    std::vector<std::string> told;
+    std::vector<std::string> warnings;
+    const int status = ShowMenu(commandLine.plugins.empty() ? cmhost::DefaultPlugInsFolder() : commandLine.plugins,
+                                err, told, warnings);
     // Said on standard error as cmhost says it, and in a notice, since a popup started from a
     // shortcut has nobody reading its standard error.
-    const std::vector<std::string> warnings = cmhost::TakePlatformWarnings();
+    for (std::string& warning : cmhost::TakePlatformWarnings())
+        warnings.push_back(std::move(warning));
     cmhost::PrintWarnings(warnings, err, kProgram);
+    // In notifications as well (a paste that could not be typed among them), which the desktop keeps
+    // in its list after the notice is closed.
+    for (const std::string& warning : warnings)
+        told.push_back(WarningSentence(warning));
+    ShowNotifications(told);
     ShowWarningsNotice(warnings);
     {
         TeardownLimit limit(status, kTeardownLimit);

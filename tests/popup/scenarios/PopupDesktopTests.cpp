@@ -1,8 +1,10 @@
 // stashwell-popup as a person uses it, on an X11 display of the test's own with no window manager:
 // a GTK entry (zenity) has the focus, the popup opens its menu at the pointer, and xdotool presses
-// the keys. Judged by what reached the entry and by the clips cmhost finds afterwards.
+// the keys. Judged by what reached the entry, by the clips cmhost finds afterwards and by what a mock
+// notification service on the test's own session bus was told.
 #include "platform/desktop/DesktopClients.h"
 #include "popup/support/DesktopClips.h"
+#include "support/SessionBus.h"
 #include "support/XvfbDisplay.h"
 
 #include <nlohmann/json.hpp>
@@ -96,6 +98,16 @@ protected:
         return popup;
     }
 
+    // A notification service on the test's bus from now on.
+    void StartNotifications()
+    {
+        mNotifications = std::make_unique<ChildProcess>(std::vector<std::string>{
+            "/usr/bin/python3", STASHWELL_SOURCE_DIR "/tests/support/MockNotifications.py", mRecord.Child("notified")});
+        testsupport::AwaitFirstLine(*mNotifications, "the mock notification service");
+    }
+    // What the service was told, a line "application<tab>summary" each.
+    std::string Notified() const { return testsupport::ReadFile(mRecord.Child("notified")); }
+
     // Runs the xdotool command, then waits for the popup's end: its exit status.
     int RunAndWait(ChildProcess& popup, const std::vector<std::string>& command)
     {
@@ -104,6 +116,10 @@ protected:
     }
 
     testsupport::ScopedStorageEnvironment mStorage;
+    // Without a service on it unless the test starts one; never the session's own bus.
+    testsupport::PrivateSessionBus mBus;
+    testsupport::ScopedTempDir mRecord;
+    std::unique_ptr<ChildProcess> mNotifications;
     testsupport::XvfbDisplay mDisplay;
     popuptest::DesktopClips mClips{"--desktop", desktoptest::ClientEnvironment(mDisplay.Name())};
 };
@@ -114,12 +130,14 @@ TEST_F(PopupOnTheDesktop, AClipFoundByTypingIsPastedIntoTheWindowThatHadTheFocus
     AddClip("Greeting", "Hello there");
     AddClip("Sign-off", "Kind regards, Ann & Bob");
     AddClip("Office hours", "9 to 5");
+    StartNotifications();
     auto zenity = FocusedEntry();
     auto popup = OpenPopup();
     Client({"xdotool", "type", "off si"});
     EXPECT_EQ(RunAndWait(*popup, {"xdotool", "key", "Return"}), 0) << popup->Err();
     EXPECT_EQ(popup->Err(), "");
     EXPECT_EQ(EntryText(*zenity), "Kind regards, Ann & Bob\n");
+    EXPECT_EQ(Notified(), "") << "a paste is seen, not told";
 }
 
 // The key binding that started the popup may hold the keyboard until its keys are let go of: the
@@ -146,10 +164,12 @@ TEST_F(PopupOnTheDesktop, TheMenuTakesTheKeyboardOnceTheShortcutLetsGoOfIt)
     EXPECT_EQ(EntryText(*zenity), "Hello there\n");
 }
 
-TEST_F(PopupOnTheDesktop, AltHeldAtThePickDeletesTheClipInstead)
+// Told in a notification, since the menu that showed it has gone.
+TEST_F(PopupOnTheDesktop, AltHeldAtThePickDeletesTheClipInsteadAndSaysSo)
 {
     AddClip("Greeting", "Hello there");
     AddClip("Sign-off", "Kind regards");
+    StartNotifications();
     auto zenity = FocusedEntry();
     auto popup = OpenPopup();
     // Alt goes down once the clip is found and highlighted, so the item changes under the highlight.
@@ -161,6 +181,7 @@ TEST_F(PopupOnTheDesktop, AltHeldAtThePickDeletesTheClipInstead)
     EXPECT_EQ(menu.find("\"Greeting\""), std::string::npos) << menu;
     EXPECT_NE(menu.find("\"Sign-off\""), std::string::npos) << menu;
     EXPECT_EQ(EntryText(*zenity), "\n") << "nothing is pasted";
+    EXPECT_EQ(Notified(), "Stashwell\tDeleted “Greeting”\n");
 }
 
 // Alt pressed or let go of with the pointer outside the menus changes the open lists in place, as
@@ -271,9 +292,11 @@ TEST_F(PopupOnTheDesktop, SelectedTextIsKeptThroughTheNewClipWindowInANewSubmenu
 }
 
 // Secure clips without a terminal: the keychain made through the password window (asked twice),
-// a clip stored in it by ticking the New Clip window's box, and pasted from the next menu.
+// a clip stored in it by ticking the New Clip window's box, and pasted from the next menu. On a
+// desktop without a session bus, where nothing can be told of it.
 TEST_F(PopupOnTheDesktop, ASecureClipIsKeptAndPastedWithoutATerminal)
 {
+    const testsupport::ScopedVariable noBus("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
     auto pick = [this](const std::string& item) {
         std::vector<std::string> keys = KeysTo(item);
         keys.push_back("Return");
@@ -295,6 +318,7 @@ TEST_F(PopupOnTheDesktop, ASecureClipIsKeptAndPastedWithoutATerminal)
     Client({"xdotool", "key", "Tab"});
     Client({"xdotool", "type", "--delay", "20", "correct horse"});
     EXPECT_EQ(RunAndWait(*popup, {"xdotool", "key", "Return"}), 0) << popup->Err();
+    EXPECT_EQ(popup->Err(), "");
     ASSERT_TRUE(Cmhost({"menu", "--json"}).dump().find("Lock Keychain") != std::string::npos)
         << "the keychain is made and unlocked";
 
