@@ -52,7 +52,7 @@ public:
     Server(DesktopConnection& connection, xcb_window_t window, xcb_timestamp_t time, scrap::GenerationView& view,
            int generationFolder, bool concealed, std::optional<Clock::time_point> clearAt)
         : mConnection(connection), mWindow(window), mTime(time), mOffer(view, concealed), mWatch(generationFolder),
-          mClearAt(clearAt)
+          mGenerationFolder(generationFolder), mClearAt(clearAt)
     {
         // Pieces as large as a request may carry, with room for the request's own header.
         const uint32_t maximum = xcb_get_maximum_request_length(connection.Get()) * 4;
@@ -164,8 +164,11 @@ private:
     // A secret leaves the clipboard a short time after its paste. Given up with the time we took
     // the clipboard at, the display ignores the request once another program has taken it since:
     // only our own content is taken off.
+    // The secret's files go before the clipboard lets go of it: whoever sees the clipboard empty
+    // finds no copy of the secret left behind. Answers already under way read what they opened.
     void TakeSecretOff()
     {
+        RemoveFilesOf(mGenerationFolder);
         xcb_set_selection_owner(mConnection.Get(), XCB_NONE, mClipboard, mTime);
         xcb_flush(mConnection.Get());
     }
@@ -331,6 +334,7 @@ private:
     xcb_timestamp_t mTime;
     GenerationOffer mOffer;
     GenerationWatch mWatch;
+    int mGenerationFolder;
     size_t mAnnounced = 0;  // the flavors there were when the clipboard was last taken
     std::optional<Clock::time_point> mClearAt;  // when a secret leaves the clipboard
     uint32_t mFetches = 0;  // how often an application fetched the content

@@ -44,7 +44,8 @@ public:
     Server(WaylandConnection& connection, DataControl& control, GenerationOffer& offer, std::string token,
            int clipboardFolder, int generationFolder, std::optional<Clock::time_point> clearAt)
         : mConnection(connection), mControl(control), mOffer(offer), mToken(std::move(token)),
-          mClipboardFolder(clipboardFolder), mClearAt(clearAt), mWatch(generationFolder)
+          mClipboardFolder(clipboardFolder), mGenerationFolder(generationFolder), mClearAt(clearAt),
+          mWatch(generationFolder)
     {
     }
 
@@ -77,7 +78,9 @@ public:
             }
             if (mSource != nullptr && mClearAt && Clock::now() >= *mClearAt) {
                 // Destroyed, the source leaves the clipboard if it still is the clipboard: only
-                // our own content is taken off.
+                // our own content is taken off. The secret's files go first, so that whoever sees
+                // the clipboard empty finds no copy of it left behind.
+                desktop::RemoveFilesOf(mGenerationFolder);
                 TakeOff();
                 wl_display_flush(display);
                 continue;
@@ -226,6 +229,7 @@ private:
     GenerationOffer& mOffer;
     std::string mToken;
     int mClipboardFolder;
+    int mGenerationFolder;
     std::optional<Clock::time_point> mClearAt;  // when a secret leaves the clipboard
     desktop::GenerationWatch mWatch;
     size_t mAnnounced = 0;  // the flavors the clipboard's source offers
