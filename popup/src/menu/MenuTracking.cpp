@@ -1,6 +1,7 @@
 #include "menu/MenuTracking.h"
 
 #include "desktop/KeyboardGrab.h"
+#include "menu/ApplicationWatcher.h"
 #include "menu/OptionKey.h"
 #include "menu/PopupMenu.h"
 #include "menu/TypeToFind.h"
@@ -19,11 +20,7 @@ namespace {
 // the pointer leaving it for a wish to close the submenus it opened, and closes them a moment later:
 // the lists the person opened, with the keyboard or the pointer, stay open (and take Alt's swap in
 // place) until the pointer comes back over one of them, a click or a key.
-class OutsideMovesKept : public QObject {
-public:
-    OutsideMovesKept() { qApp->installEventFilter(this); }
-    ~OutsideMovesKept() override { qApp->removeEventFilter(this); }
-
+class OutsideMovesKept : public ApplicationWatcher {
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {

@@ -36,14 +36,6 @@ std::optional<bool> AltHeldAfter(const QEvent& event)
 OptionKeyWatcher::OptionKeyWatcher(bool held, std::function<void(bool)> changed)
     : mHeld(held), mChanged(std::move(changed))
 {
-    if (QCoreApplication* application = QCoreApplication::instance())
-        application->installEventFilter(this);
-}
-
-OptionKeyWatcher::~OptionKeyWatcher()
-{
-    if (QCoreApplication* application = QCoreApplication::instance())
-        application->removeEventFilter(this);
 }
 
 bool OptionKeyWatcher::eventFilter(QObject* watched, QEvent* event)

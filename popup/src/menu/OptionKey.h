@@ -3,7 +3,7 @@
 // alternates swap while the menu is open, in whichever list the pointer is.
 #pragma once
 
-#include <QObject>
+#include "menu/ApplicationWatcher.h"
 
 #include <functional>
 
@@ -11,12 +11,11 @@ class QEvent;
 
 namespace popup {
 
-class OptionKeyWatcher : public QObject {
+class OptionKeyWatcher : public ApplicationWatcher {
 public:
     // changed is called with the new state each time it changes; the watcher starts from held. The
     // Alt key's own events stop here.
     OptionKeyWatcher(bool held, std::function<void(bool)> changed);
-    ~OptionKeyWatcher() override;
 
     bool Held() const { return mHeld; }
 

@@ -2,23 +2,10 @@
 
 #include "menu/PopupMenu.h"
 
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
 
 namespace popup {
-
-TypeToFind::TypeToFind(PopupMenu& menu) : mMenu(menu)
-{
-    if (QCoreApplication* application = QCoreApplication::instance())
-        application->installEventFilter(this);
-}
-
-TypeToFind::~TypeToFind()
-{
-    if (QCoreApplication* application = QCoreApplication::instance())
-        application->removeEventFilter(this);
-}
 
 bool TypeToFind::eventFilter(QObject* watched, QEvent* event)
 {

@@ -3,7 +3,7 @@
 // (a second Escape closes the menu, as Qt's list does). Arrows, Enter and Alt keep their work.
 #pragma once
 
-#include <QObject>
+#include "menu/ApplicationWatcher.h"
 
 class QEvent;
 
@@ -11,11 +11,10 @@ namespace popup {
 
 class PopupMenu;
 
-class TypeToFind : public QObject {
+class TypeToFind : public ApplicationWatcher {
 public:
     // Watches every key the application gets while it exists (the open menu has the keyboard).
-    explicit TypeToFind(PopupMenu& menu);
-    ~TypeToFind() override;
+    explicit TypeToFind(PopupMenu& menu) : mMenu(menu) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
