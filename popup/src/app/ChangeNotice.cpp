@@ -2,7 +2,6 @@
 
 #include "manager/MenuEntries.h"
 
-#include <cctype>
 #include <map>
 #include <utility>
 
@@ -110,13 +109,6 @@ std::vector<std::string> ChangeSentences(const std::vector<MenuItem>& before, co
             sentences.push_back("Deleted " + Quoted(clip.second));
     }
     return sentences;
-}
-
-std::string WarningSentence(std::string warning)
-{
-    if (!warning.empty())
-        warning[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(warning[0])));
-    return warning;
 }
 
 }  // namespace popup

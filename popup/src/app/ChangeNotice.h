@@ -19,7 +19,4 @@ namespace popup {
 std::vector<std::string> ChangeSentences(const std::vector<cmhost::MenuItem>& before,
                                          const std::vector<cmhost::MenuItem>& after);
 
-// A warning of the platform as a sentence of its own ("the clip is ..." → "The clip is ...").
-std::string WarningSentence(std::string warning);
-
 }  // namespace popup

@@ -117,17 +117,17 @@ int RunPopup(int& argc, char** argv, std::ostream& out, std::ostream& err)
     std::vector<std::string> warnings;
     const int status = ShowMenu(commandLine.plugins.empty() ? cmhost::DefaultPlugInsFolder() : commandLine.plugins,
                                 err, told, warnings);
-    // Said on standard error as cmhost says it, and in a notice, since a popup started from a
+    // Said on standard error as cmhost says it, and on the desktop, since a popup started from a
     // shortcut has nobody reading its standard error.
     for (std::string& warning : cmhost::TakePlatformWarnings())
         warnings.push_back(std::move(warning));
     cmhost::PrintWarnings(warnings, err, kProgram);
-    // In notifications as well (a paste that could not be typed among them), which the desktop keeps
-    // in its list after the notice is closed.
+    // In notifications (a paste that could not be typed among them), which the desktop keeps in its
+    // list; in a notice the person must close only where the desktop took no notification of them.
     for (const std::string& warning : warnings)
         told.push_back(WarningSentence(warning));
-    ShowNotifications(told);
-    ShowWarningsNotice(warnings);
+    if (ShowNotifications(told) < static_cast<int>(told.size()))
+        ShowWarningsNotice(warnings);
     {
         TeardownLimit limit(status, kTeardownLimit);
         application.reset();

@@ -3,7 +3,16 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <cctype>
+
 namespace popup {
+
+std::string WarningSentence(std::string warning)
+{
+    if (!warning.empty())
+        warning[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(warning[0])));
+    return warning;
+}
 
 void ShowWarningsNotice(const std::vector<std::string>& warnings)
 {
@@ -12,12 +21,7 @@ void ShowWarningsNotice(const std::vector<std::string>& warnings)
     }
     QString lines;
     for (const std::string& warning : warnings) {
-        // A line of standard error starts low; a sentence of a window starts with a capital.
-        QString line = QString::fromStdString(warning);
-        if (!line.isEmpty()) {
-            line[0] = line[0].toUpper();
-        }
-        lines += (lines.isEmpty() ? "" : "\n\n") + line;
+        lines += (lines.isEmpty() ? "" : "\n\n") + QString::fromStdString(WarningSentence(warning));
     }
     QMessageBox notice(QMessageBox::Information, QStringLiteral("Stashwell"),
                        warnings.size() == 1 ? QObject::tr("Stashwell has something to tell you:")

@@ -8,6 +8,10 @@
 
 namespace popup {
 
+// A warning as a sentence of its own: a line of standard error starts low, a sentence on the desktop
+// with a capital ("the clip is ..." → "The clip is ...").
+std::string WarningSentence(std::string warning);
+
 // Shows the lines in one notice titled "Stashwell" and returns once the person has closed it.
 // Nothing for no lines.
 void ShowWarningsNotice(const std::vector<std::string>& warnings);
