@@ -1,7 +1,7 @@
 #include "plugin/Preferences.h"
 
 #include "commands/ClipAlerts.h"
-#include "content/ClipIntent.h"
+#include "content/ClipIntentSweep.h"
 #include "content/ClipsFolderLock.h"
 #include "plugin/ClipListChanges.h"
 #include "plugin/PluginIdentity.h"
