@@ -3,7 +3,7 @@
 // and the clip is stored as a plain clip package or as a secure note.
 #include "commands/CommandSteps.h"
 
-#include "commands/ClipAlerts.h"
+#include "plugin/ClipAlerts.h"
 #include "commands/ClipCreation.h"
 #include "commands/NewClipDialog.h"
 #include "menu/ClipMenu.h"

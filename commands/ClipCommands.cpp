@@ -3,8 +3,8 @@
 // picked, so a clip whose files have vanished can always be removed from the menu.
 #include "commands/CommandSteps.h"
 
-#include "commands/ClipAlerts.h"
-#include "commands/CommandIDs.h"
+#include "plugin/ClipAlerts.h"
+#include "menu/CommandIDs.h"
 #include "commands/PasteKeystroke.h"
 #include "content/ClipIntent.h"
 #include "content/ClipsFolderLock.h"

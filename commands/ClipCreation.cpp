@@ -5,8 +5,8 @@
 // a half-written or unrecorded package, and no record names a package that is not whole on disk.
 #include "commands/ClipCreation.h"
 
-#include "commands/ClipAlerts.h"
-#include "commands/CommandIDs.h"
+#include "plugin/ClipAlerts.h"
+#include "menu/CommandIDs.h"
 #include "content/ClipIntent.h"
 #include "content/ClipsFolderLock.h"
 #include "plugin/ClipRecord.h"

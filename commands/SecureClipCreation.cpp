@@ -9,7 +9,7 @@
 // paste and delete another clip's note.
 #include "commands/ClipCreation.h"
 
-#include "commands/ClipAlerts.h"
+#include "plugin/ClipAlerts.h"
 #include "content/ClipIntent.h"
 #include "content/ClipsFolderLock.h"
 #include "plugin/Preferences.h"

@@ -2,7 +2,7 @@
 // commands, the keychain commands, then the clip ranges; anything else does nothing.
 #include "plugin/MenuAndCommandSteps.h"
 
-#include "commands/CommandIDs.h"
+#include "menu/CommandIDs.h"
 #include "commands/CommandSteps.h"
 
 void DispatchSelection(AbstractCMPluginType* instance, AEDesc* context, SInt32 commandID)

@@ -3,7 +3,7 @@
 // runs.
 #include "menu/MenuExaminationSteps.h"
 
-#include "commands/CommandIDs.h"
+#include "menu/CommandIDs.h"
 #include "content/FlavorSet.h"
 #include "menu/MenuStrings.h"
 #include "support/CFObj.h"

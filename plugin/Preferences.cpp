@@ -1,6 +1,6 @@
 #include "plugin/Preferences.h"
 
-#include "commands/ClipAlerts.h"
+#include "plugin/ClipAlerts.h"
 #include "content/ClipIntentSweep.h"
 #include "content/ClipsFolderLock.h"
 #include "plugin/ClipListChanges.h"

@@ -3,7 +3,7 @@
 // the secure-clip scenario's.
 #include "SecureClipTesting.h"
 
-#include "commands/CommandIDs.h"
+#include "menu/CommandIDs.h"
 #include "commands/CommandSteps.h"
 #include "plugin/support/ScriptedUser.h"
 #include "security/UnlockedKeyStore.h"
