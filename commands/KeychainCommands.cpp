@@ -4,9 +4,9 @@
 // user could not tell from a refused password otherwise.
 #include "commands/CommandSteps.h"
 
-#include "plugin/ClipAlerts.h"
 #include "commands/ClipCreation.h"
 #include "menu/CommandIDs.h"
+#include "plugin/ClipAlerts.h"
 #include "secure/ClipKeychain.h"
 #include "support/CFObj.h"
 

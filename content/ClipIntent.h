@@ -1,10 +1,10 @@
-// The writer of a change to the clips folder that must end whole or not at all: adding a package together with
-// its record, deleting one together with its record, or adding a secure note to the clip keychain
-// together with its record. Before touching the folder the writer
-// leaves an intent file, ".stashwell-intent-<random>", that it holds locked while it lives; the
-// package it works on sits in "<intent>.work" beside it until the record is saved. A writer that
-// dies drops its lock with its descriptors, so the next process to sweep the folder can tell work
-// abandoned by a dead writer from work a live one is doing, and finish or remove it.
+// The writer of a change to the clips folder that must end whole or not at all: adding a package
+// together with its record, deleting one together with its record, or adding a secure note to the
+// clip keychain together with its record. Before touching the folder the writer leaves an intent
+// file (ClipIntentFile.h) that it holds locked while it lives; the package it works on sits in
+// "<intent>.work" beside it until the record is saved. A writer that dies drops its lock with its
+// descriptors, so the next process to sweep the folder (ClipIntentSweep.h) can tell work abandoned
+// by a dead writer from work a live one is doing, and finish or remove it.
 #pragma once
 
 #include <Carbon/Carbon.h>
