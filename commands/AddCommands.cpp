@@ -3,11 +3,11 @@
 // and the clip is stored as a plain clip package or as a secure note.
 #include "commands/CommandSteps.h"
 
-#include "commands/ClipAlerts.h"
 #include "commands/ClipCreation.h"
 #include "commands/NewClipDialog.h"
 #include "menu/ClipMenu.h"
 #include "menu/SubmenuTree.h"
+#include "plugin/ClipAlerts.h"
 #include "support/CFDictArray.h"
 #include "support/CFObj.h"
 #include "support/CMUtilsText.h"

@@ -3,11 +3,11 @@
 // picked, so a clip whose files have vanished can always be removed from the menu.
 #include "commands/CommandSteps.h"
 
-#include "commands/ClipAlerts.h"
-#include "commands/CommandIDs.h"
 #include "commands/PasteKeystroke.h"
 #include "content/ClipIntent.h"
 #include "content/ClipsFolderLock.h"
+#include "menu/CommandIDs.h"
+#include "plugin/ClipAlerts.h"
 #include "plugin/ClipRecord.h"
 #include "plugin/Preferences.h"
 #include "plugin/StoredClipList.h"

@@ -5,10 +5,10 @@
 // a half-written or unrecorded package, and no record names a package that is not whole on disk.
 #include "commands/ClipCreation.h"
 
-#include "commands/ClipAlerts.h"
-#include "commands/CommandIDs.h"
 #include "content/ClipIntent.h"
 #include "content/ClipsFolderLock.h"
+#include "menu/CommandIDs.h"
+#include "plugin/ClipAlerts.h"
 #include "plugin/ClipRecord.h"
 #include "plugin/Preferences.h"
 #include "plugin/StoredClipList.h"

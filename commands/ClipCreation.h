@@ -37,7 +37,3 @@ bool HasRoomForClip(const AbstractCMPluginType* instance, CFIndex storedCount);
 
 // Makes a folder name of the units in place: control characters become blanks, colons hyphens.
 void NormalizeFilename(UniCharCount length, UniChar* units);
-
-// A stop or note alert with the host in front. True when the default button was pressed, or when
-// the message is empty and nothing was shown.
-Boolean DisplayAlert(CFStringRef message, CFStringRef defaultText, CFStringRef cancelText, AlertType alertType);

@@ -3,7 +3,7 @@
 #include "commands/ClipCreation.h"
 
 #include "content/ClipIntent.h"
-#include "content/ClipsFolderLock.h"
+#include "content/ClipsFolder.h"
 #include "support/CFObj.h"
 
 #include <algorithm>

@@ -4,12 +4,13 @@
 // user could not tell from a refused password otherwise.
 #include "commands/CommandSteps.h"
 
-#include "commands/ClipAlerts.h"
 #include "commands/ClipCreation.h"
-#include "commands/CommandIDs.h"
+#include "menu/CommandIDs.h"
+#include "plugin/ClipAlerts.h"
 #include "secure/ClipKeychain.h"
 #include "support/CFObj.h"
 
+#include "AtomicFileWriter.h"
 #include "TimeStamp.h"
 
 #include <fcntl.h>
@@ -48,7 +49,7 @@ OSStatus OfferNewKeychain(const char* path)
         return userCanceledErr;
     }
     const std::string aside = std::string(path) + ".damaged-" + platform::UTCStamp();
-    if (::renameat2(AT_FDCWD, path, AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) != 0) {
+    if (platform::RenameNoReplace(AT_FDCWD, path, AT_FDCWD, aside) != 0) {
         return ioErr;
     }
     return CreateKeychainAt(path);

@@ -9,9 +9,9 @@
 // paste and delete another clip's note.
 #include "commands/ClipCreation.h"
 
-#include "commands/ClipAlerts.h"
 #include "content/ClipIntent.h"
 #include "content/ClipsFolderLock.h"
+#include "plugin/ClipAlerts.h"
 #include "plugin/Preferences.h"
 #include "plugin/StoredClipList.h"
 

@@ -2,8 +2,8 @@
 // commands, the keychain commands, then the clip ranges; anything else does nothing.
 #include "plugin/MenuAndCommandSteps.h"
 
-#include "commands/CommandIDs.h"
 #include "commands/CommandSteps.h"
+#include "menu/CommandIDs.h"
 
 void DispatchSelection(AbstractCMPluginType* instance, AEDesc* context, SInt32 commandID)
 {

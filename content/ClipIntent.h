@@ -1,15 +1,17 @@
-// A change to the clips folder that must end whole or not at all: adding a package together with
-// its record, deleting one together with its record, or adding a secure note to the clip keychain
-// together with its record. Before touching the folder the writer
-// leaves an intent file, ".stashwell-intent-<random>", that it holds locked while it lives; the
-// package it works on sits in "<intent>.work" beside it until the record is saved. A writer that
-// dies drops its lock with its descriptors, so the next process to sweep the folder can tell work
-// abandoned by a dead writer from work a live one is doing, and finish or remove it.
+// The writer of a change to the clips folder that must end whole or not at all: adding a package
+// together with its record, deleting one together with its record, or adding a secure note to the
+// clip keychain together with its record. Before touching the folder the writer leaves an intent
+// file (ClipIntentFile.h) that it holds locked while it lives; the package it works on sits in
+// "<intent>.work" beside it until the record is saved. A writer that dies drops its lock with its
+// descriptors, so the next process to sweep the folder (ClipIntentSweep.h) can tell work abandoned
+// by a dead writer from work a live one is doing, and finish or remove it.
 #pragma once
 
 #include <Carbon/Carbon.h>
 
-#include <functional>
+// The platform's lock file, from its public file base.
+#include "LockFile.h"
+
 #include <string>
 
 class StClipIntent {
@@ -52,9 +54,10 @@ public:
 
 private:
     bool WriteIntent(const std::string& target);
+    std::string WorkPath() const;
 
     Kind mKind = kAddClip;
-    int mFd = -1;
+    platform::LockFile mLock;  // on the intent file, held while this writer lives
     std::string mFolder;  // the clips folder's path
     std::string mName;    // the intent file's name
     std::string mTarget;  // the package name noted in the intent
@@ -62,24 +65,3 @@ private:
     bool mWorkMade = false;
     bool mMoved = false;
 };
-
-// What the sweeper needs to know of the stored clip list and the keychain.
-struct ClipIntentJudge {
-    // Whether a plain clip's record names the package (its name as the disk holds it).
-    std::function<bool(const std::string& packageName)> isPackageRecorded;
-    // Whether a secure clip's record names the note (its name in UTF-8).
-    std::function<bool(const std::string& noteName)> isNoteRecorded;
-    // Deletes a note no record names; false when that cannot be done now (the keychain is locked,
-    // and no user is there to be asked): the intent then stays for a later sweep.
-    std::function<bool(const std::string& noteName)> deleteNote;
-};
-
-// With the clip-list lock held: finishes or removes what dead writers left in the clips folder. A
-// dead add's package that no record names goes; a dead delete's package goes back when its record
-// is still stored, and goes otherwise; a dead secure add's note goes unless a record names it or a
-// live writer is storing a note of that name. Intents of live writers are left alone. Answers the
-// number of intents and work folders handled.
-int SweepAbandonedIntents(const ClipIntentJudge& judge);
-
-// Whether the clips folder holds any intent file at all (a cheap look before the list is read).
-bool AnyClipIntentPresent();

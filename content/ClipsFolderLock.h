@@ -6,22 +6,6 @@
 
 #include <Carbon/Carbon.h>
 
-#include <string>
-
-// The names in the clips folder that are the folder's own machinery, never a clip package: the
-// clip keychain, the lock file and the intents of writers. A record naming one is refused, and a
-// new package never takes one.
-Boolean IsReservedClipsFolderName(CFStringRef name);
-Boolean IsReservedClipsFolderName(const char* utf8Name);
-
-// A package name as the disk holds it: UTF-8, with the File Manager's ':' for each '/'. Empty when
-// the name is NULL or no well-formed text.
-std::string DiskNameOfPackage(CFStringRef name);
-
-// The POSIX path of the clips folder, created when missing unless onlyIfPresent; false when it
-// cannot be had (or is not there).
-bool GetClipsFolderPath(char* path, size_t capacity, bool onlyIfPresent = false);
-
 // Holds the lock for the life of the scope (or until Unlock). The lock is taken once per
 // process: a nested hold in the same process only counts, so a save inside a command that already
 // holds it does not wait for itself. The kernel drops the lock when the process dies; a process

@@ -66,6 +66,7 @@ public:
     CFDictionaryRef CreateTemporaryContentDict();
     CFStringRef CreateCFStringContent();
     void CreateFromXMLData(CFDataRef xmlData);
+    // Reads the note through the keychain, which the secure room keeps: defined there.
     void ReadFromKeychain(CFStringRef noteName, ClipKeychain* keychain);
 
     // The proposed name of a new clip; hasText becomes true when the set holds 'utxt' or 'TEXT'.

@@ -3,7 +3,8 @@
 // of the user can write, so every name is checked to be one plain component before it is looked
 // up: nothing here reaches outside the clips folder.
 #include "content/FlavorSet.h"
-#include "content/ClipsFolderLock.h"
+
+#include "content/ClipsFolder.h"
 #include "support/CFObj.h"
 #include "support/CMUtilsFiles.h"
 #include "support/MemoryOwners.h"
@@ -13,9 +14,7 @@
 namespace {
 
 constexpr TextEncoding kNameEncodingHint = 0;  // Mac OS Roman
-constexpr UniChar kClipsFolderName[] = {'S', 't', 'a', 's', 'h', 'w', 'e', 'l', 'l'};
 constexpr UniCharCount kMaxNameUnits = 255;
-constexpr UInt32 kMaxFolderPathBytes = 4096;
 // Flavor files of this size or more are not flavors this system wrote.
 constexpr SInt64 kFlavorFileSizeLimit = SInt64(1) << 32;
 
@@ -181,60 +180,12 @@ UInt32 FlavorTypeFromNameUnits(const HFSUniStr255& name)
 
 OSStatus FlavorSet::FindStashwellFolderRef(FSRef* folderRef)
 {
-    if (folderRef == nullptr) {
-        return paramErr;
-    }
-    FSRef supportFolder;
-    OSStatus status = FSFindFolder(kUserDomain, kApplicationSupportFolderType, kDontCreateFolder, &supportFolder);
-    if (status != noErr) {
-        return status;
-    }
-    const UniCharCount nameLength = sizeof kClipsFolderName / sizeof kClipsFolderName[0];
-    FSRef item;
-    status = FSMakeFSRefUnicode(&supportFolder, nameLength, kClipsFolderName, kNameEncodingHint, &item);
-    if (status != noErr) {
-        return status;
-    }
-    // A clips folder the user moved elsewhere (another disk) and linked back is used where it
-    // lives: the reference names the link's target, made once here from the whole path, so that
-    // every lookup below it (packages, flavor files, the keychain) still refuses a link.
-    UInt8 path[kMaxFolderPathBytes];
-    status = FSRefMakePath(&item, path, sizeof path);
-    if (status != noErr) {
-        return status;
-    }
-    Boolean isFolder = false;
-    FSRef target;
-    status = FSPathMakeRef(path, &target, &isFolder);
-    if (status != noErr) {
-        return status;
-    }
-    if (!isFolder) {
-        return dirNFErr;
-    }
-    *folderRef = target;
-    return noErr;
+    return FindClipsFolderRef(folderRef);
 }
 
 OSStatus FlavorSet::GetStashwellFolderRef(FSRef* folderRef)
 {
-    if (folderRef == nullptr) {
-        return paramErr;
-    }
-    FSRef supportFolder;
-    OSStatus status = FSFindFolder(kUserDomain, kApplicationSupportFolderType, kCreateFolder, &supportFolder);
-    if (status != noErr) {
-        return status;
-    }
-    status = FindStashwellFolderRef(folderRef);
-    if (status != fnfErr) {
-        return status;
-    }
-    const UniCharCount nameLength = sizeof kClipsFolderName / sizeof kClipsFolderName[0];
-    FSCatalogInfo info = {};
-    info.textEncodingHint = kNameEncodingHint;
-    return FSCreateDirectoryUnicode(&supportFolder, nameLength, kClipsFolderName, kFSCatInfoTextEncoding, &info,
-                                    folderRef, nullptr, nullptr);
+    return GetClipsFolderRef(folderRef);
 }
 
 OSStatus FlavorSet::GetClipPackageRef(CFStringRef clipFileName, FSRef* packageRef)

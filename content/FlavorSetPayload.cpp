@@ -1,10 +1,10 @@
 // The secure-note payload: a secure clip's content as the note stores it. Either an XML property
 // list whose root dictionary maps each flavor's type string to the flavor's bytes, or, for a
 // plain-text clip, the clip's text as UTF-8. Which form a note holds is not in the note: the clip
-// record's plain-text flag tells it.
+// record's plain-text flag tells it. Reading a note from the keychain is the keychain's side
+// (secure/SecureClipContent.cpp).
 #include "content/FlavorSet.h"
 
-#include "secure/ClipKeychain.h"
 #include "support/CFObj.h"
 #include "support/MemoryOwners.h"
 
@@ -16,30 +16,6 @@ bool IsTextFlavor(UInt32 flavorType)
 {
     return flavorType == kScrapFlavorTypeUnicode || flavorType == kScrapFlavorTypeText;
 }
-
-// Note data handed out by the keychain, given back to it on every way out.
-class StSecureNoteData {
-public:
-    StSecureNoteData(ClipKeychain& keychain, CFStringRef noteName)
-    {
-        mData = keychain.ReadSecureNote(noteName, mLength);
-    }
-    ~StSecureNoteData()
-    {
-        if (mData != nullptr) {
-            ClipKeychain::FreeSecureNoteData(mData);
-        }
-    }
-    StSecureNoteData(const StSecureNoteData&) = delete;
-    StSecureNoteData& operator=(const StSecureNoteData&) = delete;
-
-    const UInt8* Bytes() const { return static_cast<const UInt8*>(mData); }
-    UInt32 Length() const { return mLength; }
-
-private:
-    void* mData = nullptr;
-    UInt32 mLength = 0;
-};
 
 }  // namespace
 
@@ -130,24 +106,4 @@ void FlavorSet::CreateFromXMLData(CFDataRef xmlData)
                               kMemObjNoClear);
         StoreFlavor(flavorType, block.HandOut());
     }
-}
-
-void FlavorSet::ReadFromKeychain(CFStringRef noteName, ClipKeychain* keychain)
-{
-    if (noteName == nullptr || keychain == nullptr) {
-        return;
-    }
-    mHoldsSecret = true;
-    StSecureNoteData note(*keychain, noteName);
-    if (note.Bytes() == nullptr) {
-        return;
-    }
-    if (mUsePlainText) {
-        CreateFromUTF8Text(note.Bytes(), note.Length());
-        return;
-    }
-    // The parser reads the note's bytes where the keychain handed them out: no clear copy is made.
-    CFObj<CFDataRef> xmlData(CFDataCreateWithBytesNoCopy(kCFAllocatorDefault, note.Bytes(),
-                                                         static_cast<CFIndex>(note.Length()), kCFAllocatorNull));
-    CreateFromXMLData(xmlData);
 }

@@ -1,6 +1,6 @@
 #include "menu/ClipMenu.h"
 
-#include "commands/CommandIDs.h"
+#include "menu/CommandIDs.h"
 #include "menu/MenuStrings.h"
 #include "plugin/ClipRecord.h"
 #include "support/CFDictArray.h"

@@ -3,8 +3,8 @@
 // runs.
 #include "menu/MenuExaminationSteps.h"
 
-#include "commands/CommandIDs.h"
 #include "content/FlavorSet.h"
+#include "menu/CommandIDs.h"
 #include "menu/MenuStrings.h"
 #include "support/CFObj.h"
 

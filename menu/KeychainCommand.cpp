@@ -3,7 +3,7 @@
 // clips are listed, so they show only while their content can be read without a prompt.
 #include "menu/MenuExaminationSteps.h"
 
-#include "commands/CommandIDs.h"
+#include "menu/CommandIDs.h"
 #include "menu/MenuStrings.h"
 #include "secure/ClipKeychain.h"
 #include "support/CFObj.h"

@@ -2,8 +2,8 @@
 // the root submenu's commands and the clips, and the finished tree goes into the host's list.
 #include "plugin/MenuAndCommandSteps.h"
 
-#include "commands/CommandIDs.h"
 #include "menu/ClipMenu.h"
+#include "menu/CommandIDs.h"
 #include "menu/MenuExaminationSteps.h"
 #include "menu/MenuStrings.h"
 #include "menu/SubmenuTree.h"

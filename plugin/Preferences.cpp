@@ -1,8 +1,8 @@
 #include "plugin/Preferences.h"
 
-#include "commands/ClipAlerts.h"
-#include "content/ClipIntent.h"
+#include "content/ClipIntentSweep.h"
 #include "content/ClipsFolderLock.h"
+#include "plugin/ClipAlerts.h"
 #include "plugin/ClipListChanges.h"
 #include "plugin/PluginIdentity.h"
 #include "plugin/StoredClipList.h"

@@ -1,7 +1,7 @@
 // The stored clip list's read-change-write.
 #include "plugin/StoredClipList.h"
 
-#include "content/ClipsFolderLock.h"
+#include "content/ClipsFolder.h"
 #include "plugin/ClipRecord.h"
 #include "plugin/PluginIdentity.h"
 #include "plugin/Preferences.h"

@@ -33,22 +33,6 @@ int InjectedFault(WriteStage stage)
     return gFailingError;
 }
 
-int RenameNoReplace(int folderFd, const std::string& from, const std::string& to)
-{
-    if (::renameat2(folderFd, from.c_str(), folderFd, to.c_str(), RENAME_NOREPLACE) == 0) {
-        return 0;
-    }
-    if (errno != EINVAL && errno != ENOSYS) {
-        return errno;
-    }
-    // A file system without exclusive rename: a hard link also refuses to replace a file.
-    if (::linkat(folderFd, from.c_str(), folderFd, to.c_str(), 0) != 0) {
-        return errno;
-    }
-    ::unlinkat(folderFd, from.c_str(), 0);
-    return 0;
-}
-
 }  // namespace
 
 AtomicFileWriter::AtomicFileWriter(int folderFd, std::string name) : mFolderFd(folderFd), mName(std::move(name)) {}
@@ -154,7 +138,7 @@ int AtomicFileWriter::Commit(bool replace)
         return Fail(WriteStage::Rename, injected);
     }
     int error = replace ? (::renameat(mFolderFd, mTemporaryName.c_str(), mFolderFd, mName.c_str()) == 0 ? 0 : errno)
-                        : RenameNoReplace(mFolderFd, mTemporaryName, mName);
+                        : RenameNoReplace(mFolderFd, mTemporaryName, mFolderFd, mName);
     if (error != 0) {
         return Fail(WriteStage::Rename, error);
     }
@@ -165,6 +149,37 @@ int AtomicFileWriter::Commit(bool replace)
         ::fsync(mFolderFd);
     }
     return 0;
+}
+
+int RenameNoReplace(int fromFolderFd, const std::string& from, int toFolderFd, const std::string& to)
+{
+    if (::renameat2(fromFolderFd, from.c_str(), toFolderFd, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+    // A file system without exclusive rename: a hard link also refuses to replace a file.
+    if (::linkat(fromFolderFd, from.c_str(), toFolderFd, to.c_str(), 0) == 0) {
+        ::unlinkat(fromFolderFd, from.c_str(), 0);
+        return 0;
+    }
+    const int linkError = errno;
+    struct stat info {};
+    if (::fstatat(fromFolderFd, from.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(info.st_mode)) {
+        return linkError;
+    }
+    if (::fstatat(toFolderFd, to.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        return EEXIST;
+    }
+    if (errno != ENOENT) {
+        return errno;
+    }
+    if (::renameat(fromFolderFd, from.c_str(), toFolderFd, to.c_str()) == 0) {
+        return 0;
+    }
+    // Only a folder with items in it can have taken the name since the look.
+    return errno == ENOTEMPTY ? EEXIST : errno;
 }
 
 namespace {

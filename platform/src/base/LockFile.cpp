@@ -110,6 +110,11 @@ int LockFile::Lock(int folderFd, const std::string& name, Mode mode, Wait wait)
     return Take(std::move(fd), mode, std::chrono::steady_clock::now(), wait == Wait::Try);
 }
 
+int LockFile::Lock(ScopedFd fd, Mode mode, Wait wait)
+{
+    return Take(std::move(fd), mode, std::chrono::steady_clock::now(), wait == Wait::Try);
+}
+
 int LockFile::Lock(int folderFd, const std::string& name, Mode mode, std::chrono::milliseconds limit)
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;

@@ -26,7 +26,12 @@ public:
     int LockFolder(const std::string& path, Mode mode, Wait wait = Wait::Block);
     // The same, waiting at most limit for another holder to let go (EWOULDBLOCK then).
     int LockFolder(const std::string& path, Mode mode, std::chrono::milliseconds limit);
+    // Locks a file the caller has open already (one it has just made, or read first), taking the
+    // descriptor over, which is closed again when the lock is not had. 0, or the errno value.
+    int Lock(ScopedFd fd, Mode mode, Wait wait = Wait::Block);
     void Unlock() { mFd.Reset(); }
+    // The locked file's descriptor, for a holder that also writes the file; -1 when none is held.
+    int Fd() const { return mFd.Get(); }
     bool Held() const { return mFd.IsValid(); }
 
 private:

@@ -1,5 +1,6 @@
 // URLs for references, and reading a whole file through its URL.
 #include "cf/URLObject.h"
+#include "base/ErrnoStatus.h"
 #include "base/FreeDeleter.h"
 #include "base/RegularFile.h"
 #include "files/Items.h"
@@ -20,15 +21,19 @@ using namespace platform::files;
 
 namespace {
 
+// The URL error for a file that could not be opened, from the status of its errno.
 SInt32 URLErrorFor(int error)
 {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
+    // A link in the file's place is not read through: an access refused to the caller, where the
+    // File Manager would say only that no file is there.
+    if (error == ELOOP) {
+        return kCFURLResourceAccessViolationError;
+    }
+    switch (platform::StatusForErrno(error)) {
+    case fnfErr:
+    case dirNFErr:
         return kCFURLResourceNotFoundError;
-    case EACCES:
-    case EPERM:
-    case ELOOP:  // a link in the file's place is not read through
+    case permErr:
         return kCFURLResourceAccessViolationError;
     default:
         return kCFURLUnknownError;

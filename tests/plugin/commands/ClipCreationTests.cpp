@@ -2,6 +2,7 @@
 // flavor files, the record appended to the clip list, and the saving-error alert for every way
 // the package cannot be stored, after which nothing of it remains.
 #include "commands/ClipCreation.h"
+#include "plugin/ClipAlerts.h"
 
 #include "plugin/content/FlavorSetTesting.h"
 #include "plugin/support/ClipListTesting.h"

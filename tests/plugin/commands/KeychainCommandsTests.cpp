@@ -3,8 +3,8 @@
 // the secure-clip scenario's.
 #include "SecureClipTesting.h"
 
-#include "commands/CommandIDs.h"
 #include "commands/CommandSteps.h"
+#include "menu/CommandIDs.h"
 #include "plugin/support/ScriptedUser.h"
 #include "security/UnlockedKeyStore.h"
 

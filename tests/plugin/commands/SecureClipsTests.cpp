@@ -5,7 +5,7 @@
 #include "base/AtomicFileWriter.h"
 
 #include "commands/ClipCreation.h"
-#include "commands/CommandIDs.h"
+#include "menu/CommandIDs.h"
 #include "plugin/menu/MenuRecordReader.h"
 
 #include "plugin/content/FlavorSetTesting.h"

@@ -1,7 +1,6 @@
 // The plug-in's alerts about the user's clips.
-#include "commands/ClipAlerts.h"
+#include "plugin/ClipAlerts.h"
 
-#include "commands/ClipCreation.h"
 #include "content/ClipsFolderLock.h"
 #include "plugin/PluginIdentity.h"
 #include "support/CFObj.h"

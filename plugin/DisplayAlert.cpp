@@ -1,5 +1,5 @@
 // The plug-in's own alert, shown with the host application in front.
-#include "commands/ClipCreation.h"
+#include "plugin/ClipAlerts.h"
 
 #include "support/StSwitchToFront.h"
 

@@ -41,6 +41,10 @@ bool IsKeychainDamage(OSStatus status);
 // says so; true when it did.
 bool TellKeychainDamage(const AbstractCMPluginType* instanceOrNull, OSStatus status, CFStringRef noteName = nullptr);
 
+// A stop or note alert with the host in front. True when the default button was pressed, or when
+// the message is empty and nothing was shown.
+Boolean DisplayAlert(CFStringRef message, CFStringRef defaultText, CFStringRef cancelText, AlertType alertType);
+
 // A stop alert with the text in the user's language (from the instance's bundle, else from the
 // plug-in's registered bundle, else the English text), followed by detail on a line of its own
 // when one is given.
