@@ -170,21 +170,6 @@ TEST(AELists, ByteReadsStopAtTheBufferButReportTheWholeSize)
     EXPECT_EQ(AEGetNthPtr(&list, 2, typeWildCard, nullptr, &type, buffer, 8, &size), errAEWrongDataType);
 }
 
-TEST(AELists, AListAppendedToItselfHoldsASnapshotOfItsFormerItems)
-{
-    ScopedDesc list(ScopedDesc::kList);
-    ASSERT_EQ(AEPutPtr(&list, 0, typeChar, "a", 1), noErr);
-    ASSERT_EQ(AEPutDesc(&list, 0, &list), noErr);
-    ASSERT_EQ(AEPutDesc(&list, 1, &list), noErr);  // replace item 1 by the list as it is now
-    ASSERT_EQ(CountOf(&list), 2);
-    ScopedDesc first;
-    ASSERT_EQ(AEGetNthDesc(&list, 1, typeWildCard, nullptr, &first), noErr);
-    ASSERT_EQ(CountOf(&first), 2);
-    ScopedDesc firstOfFirst;
-    ASSERT_EQ(AEGetNthDesc(&first, 1, typeWildCard, nullptr, &firstOfFirst), noErr);
-    EXPECT_EQ(firstOfFirst.bytes(), Bytes("a"));
-}
-
 TEST(AERecords, PuttingAnExistingKeyReplacesItInPlace)
 {
     ScopedDesc record(ScopedDesc::kRecord);
@@ -242,7 +227,9 @@ TEST(AERecords, AbsentKeysAreNotFoundAndDeletingOneLeavesTheRest)
     EXPECT_EQ(byte, '3');
 }
 
-TEST(AERecords, ValuesAreCopiedSoARecordCanHoldItselfAndOutliveItsSources)
+// A list or record put into itself holds a snapshot of what it held, and values outlive their
+// sources.
+TEST(AEDescriptors, ValuesAreCopiedSoAListOrRecordCanHoldItselfAndOutliveItsSources)
 {
     ScopedDesc record(ScopedDesc::kRecord);
     {
@@ -257,6 +244,18 @@ TEST(AERecords, ValuesAreCopiedSoARecordCanHoldItselfAndOutliveItsSources)
     ScopedDesc value;
     ASSERT_EQ(AEGetKeyDesc(&self, 'valu', typeChar, &value), noErr);
     EXPECT_EQ(value.bytes(), Bytes("v"));
+
+    ScopedDesc list(ScopedDesc::kList);
+    ASSERT_EQ(AEPutPtr(&list, 0, typeChar, "a", 1), noErr);
+    ASSERT_EQ(AEPutDesc(&list, 0, &list), noErr);
+    ASSERT_EQ(AEPutDesc(&list, 1, &list), noErr);  // replace item 1 by the list as it is now
+    ASSERT_EQ(CountOf(&list), 2);
+    ScopedDesc first;
+    ASSERT_EQ(AEGetNthDesc(&list, 1, typeWildCard, nullptr, &first), noErr);
+    ASSERT_EQ(CountOf(&first), 2);
+    ScopedDesc firstOfFirst;
+    ASSERT_EQ(AEGetNthDesc(&first, 1, typeWildCard, nullptr, &firstOfFirst), noErr);
+    EXPECT_EQ(firstOfFirst.bytes(), Bytes("a"));
 }
 
 TEST(AEDescriptors, CallsNeedingAListRefuseOtherDescriptorsAndNullPointers)
