@@ -103,7 +103,7 @@ TEST(Data, NoCopyDataFreesThroughACreatedAllocatorWhenFinalizedAndNeverWhenNotMa
     EXPECT_EQ(log.lastFreed, bytes);
 }
 
-TEST(Data, NoCopyDataWithTheNullAllocatorNeverFreesTheBytes)
+TEST(Data, NoCopyDataFreesWithTheDefaultAllocatorUnlessTheNullAllocatorIsGiven)
 {
     UInt8 stackBytes[] = {5, 6, 7};
     {
@@ -114,10 +114,7 @@ TEST(Data, NoCopyDataWithTheNullAllocatorNeverFreesTheBytes)
     }
     // Freeing a stack buffer would have crashed; the bytes are still ours.
     EXPECT_EQ(stackBytes[1], 6);
-}
 
-TEST(Data, NoCopyDataWithTheDefaultDeallocatorFreesWithTheDefaultAllocator)
-{
     // Runs under the leak and heap checkers of the sanitizer build: the buffer must be freed once.
     auto* bytes = static_cast<UInt8*>(CFAllocatorAllocate(kCFAllocatorDefault, 16, 0));
     std::memset(bytes, 0xab, 16);
