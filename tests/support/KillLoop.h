@@ -1,15 +1,20 @@
 // Test helpers for processes that race: bodies run in forked children at once, and a writer process
 // killed at a chosen moment (run in a forked child, let go on for a while, then sent SIGKILL from
-// the parent and reaped).
+// the parent and reaped), and the loop that kills a writer at random moments of its run.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <functional>
+#include <random>
 #include <vector>
 
 namespace testsupport {
@@ -82,6 +87,44 @@ inline std::vector<int> RunChildrenAtOnce(const std::vector<std::function<int()>
         statuses.push_back(child > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1);
     }
     return statuses;
+}
+
+// Runs writer(round) to its end for the first wholeRuns rounds, to learn how long a writer lives
+// (the longest of them), then for kills more rounds kills it at a random moment of that time (a
+// fixed seed, so that a failure repeats). After every writer, check(round, end) looks at what it
+// left, with gtest expectations, and answers whether the writer's change landed; the loop stops at
+// the first failure. Kills spread over a whole run must hit some writers before their change
+// and some after it.
+inline void KillAtRandomMoments(const char* what, int wholeRuns, int kills, unsigned seed,
+                                const std::function<int(int round)>& writer,
+                                const std::function<bool(int round, const ChildEnd& end)>& check)
+{
+    std::mt19937 random(seed);
+    long runMicros = 1000;
+    int killed = 0;
+    int landed = 0;
+    for (int round = 0; round < wholeRuns + kills; ++round) {
+        const bool whole = round < wholeRuns;
+        const long delay = whole ? -1 : static_cast<long>(random() % static_cast<unsigned long>(runMicros + 1));
+        ChildEnd end = RunChildAndKill([&] { return writer(round); }, delay);
+        ASSERT_TRUE(end.started);
+        ASSERT_TRUE(end.killed || end.exitStatus == 0) << "round " << round << ": writer failed with " << end.exitStatus;
+        SCOPED_TRACE("round " + std::to_string(round) + ", kill after " + std::to_string(delay) + " us");
+        const bool itLanded = check(round, end);
+        if (::testing::Test::HasFailure()) {
+            return;
+        }
+        if (whole) {
+            runMicros = std::max(runMicros, end.micros);
+        } else {
+            killed += end.killed ? 1 : 0;
+            landed += itLanded ? 1 : 0;
+        }
+    }
+    std::printf("[          ] one %s: %ld us; %d of %d writers killed, %d changes landed\n", what, runMicros, killed,
+                kills, landed);
+    EXPECT_GT(killed, 0);
+    EXPECT_GT(landed, 0);
 }
 
 }  // namespace testsupport

@@ -168,6 +168,11 @@ TEST_F(BundleTest, LocalizedStringsFollowTheLanguageThenEnglishThenTheValue)
         ScopedLocale plain("C");
         EXPECT_EQ(Localized(bundle.Get(), "Lock Keychain"), "Lock Keychain");
     }
+    // Without a bundle or a key, the value is the answer.
+    EXPECT_EQ(Localized(nullptr, "Key", "Value"), "Value");
+    EXPECT_EQ(Localized(nullptr, "Key", nullptr), "Key");
+    EXPECT_EQ(Localized(bundle.Get(), nullptr, "Value"), "Value");
+    EXPECT_EQ(Localized(bundle.Get(), nullptr, nullptr), "");
 }
 
 TEST_F(BundleTest, ClassicLanguageFolderNamesAreFoundToo)
@@ -205,16 +210,6 @@ TEST_F(BundleTest, OpeningAndReleasingFromSeveralThreadsKeepsOneBundlePerFolder)
     }
     EXPECT_EQ(failures.load(), 0);
     EXPECT_EQ(CFBundleGetBundleWithIdentifier(identifier.Get()), nullptr);
-}
-
-TEST_F(BundleTest, LocalizedStringWithoutBundleOrKeyAnswersTheValue)
-{
-    EXPECT_EQ(Localized(nullptr, "Key", "Value"), "Value");
-    EXPECT_EQ(Localized(nullptr, "Key", nullptr), "Key");
-    auto bundle = AdoptCF<CFBundleRef>(Open());
-    ASSERT_NE(bundle.Get(), nullptr);
-    EXPECT_EQ(Localized(bundle.Get(), nullptr, "Value"), "Value");
-    EXPECT_EQ(Localized(bundle.Get(), nullptr, nullptr), "");
 }
 
 TEST_F(BundleTest, TablesAreReadOncePerBundle)

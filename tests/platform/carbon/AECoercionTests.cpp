@@ -138,8 +138,7 @@ TEST(AECoercion, EveryOtherPairFailsAndTheSameTypeOrWildCardCopies)
 
     ScopedDesc null;
     EXPECT_EQ(AECoerceDesc(&null, typeUnicodeText, &result), errAECoercionFail);
-    ScopedDesc list;
-    ASSERT_EQ(AECreateList(nullptr, 0, false, &list), noErr);
+    ScopedDesc list(ScopedDesc::kList);
     ASSERT_EQ(AEPutPtr(&list, 0, typeChar, "text", 4), noErr);
     EXPECT_EQ(AECoerceDesc(&list, typeUnicodeText, &result), errAECoercionFail);
     EXPECT_EQ(AECoerceDesc(&list, typeChar, &result), errAECoercionFail);
@@ -176,8 +175,7 @@ TEST(AECoercion, ADescriptorCanBeCoercedOntoItself)
 
 TEST(AECoercion, ListItemsAndRecordValuesAreCoercedOnTheWayOut)
 {
-    ScopedDesc record;
-    ASSERT_EQ(AECreateList(nullptr, 0, true, &record), noErr);
+    ScopedDesc record(ScopedDesc::kRecord);
     ASSERT_EQ(AEPutKeyPtr(&record, keyAEName, typeChar, "\x8E", 1), noErr);
     ScopedDesc name;
     ASSERT_EQ(AEGetKeyDesc(&record, keyAEName, typeUnicodeText, &name), noErr);

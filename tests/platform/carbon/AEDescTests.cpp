@@ -32,8 +32,7 @@ long CountOf(const AEDesc* list)
 // One command record as the plug-in writes it: the name as a string reference and the command id.
 void AppendCommand(AEDescList* list, CFStringRef name, SInt32 commandID, UInt32 attributes)
 {
-    ScopedDesc record;
-    ASSERT_EQ(AECreateList(nullptr, 0, true, &record), noErr);
+    ScopedDesc record(ScopedDesc::kRecord);
     ASSERT_EQ(AEPutKeyPtr(&record, keyAEName, typeCFStringRef, &name, sizeof(name)), noErr);
     ASSERT_EQ(AEPutKeyPtr(&record, keyContextualMenuCommandID, typeSInt32, &commandID, sizeof(commandID)), noErr);
     if (attributes != 0) {
@@ -46,8 +45,7 @@ void AppendCommand(AEDescList* list, CFStringRef name, SInt32 commandID, UInt32 
 // One submenu record: the title as UTF-16 and the nested list under 'cmsb'.
 void AppendSubmenu(AEDescList* list, const std::u16string& title, const AEDescList* submenu)
 {
-    ScopedDesc record;
-    ASSERT_EQ(AECreateList(nullptr, 0, true, &record), noErr);
+    ScopedDesc record(ScopedDesc::kRecord);
     ASSERT_EQ(AEPutKeyPtr(&record, keyAEName, typeUnicodeText, title.data(), Size(title.size() * 2)), noErr);
     ASSERT_EQ(AEPutKeyDesc(&record, keyContextualMenuSubmenu, submenu), noErr);
     ASSERT_EQ(AEPutDesc(list, 0, &record), noErr);
@@ -59,13 +57,10 @@ TEST(AEMenuRecords, NestedSubmenusSurviveTheBuildersDisposingTheirOwnRecordsAndL
     ASSERT_NE(name, nullptr);
     long liveWithName = PlatformLiveObjectCount();
 
-    ScopedDesc hostList;
-    ASSERT_EQ(AECreateList(nullptr, 0, false, &hostList), noErr);
+    ScopedDesc hostList(ScopedDesc::kList);
     {
-        ScopedDesc inner;  // /S/X
-        ScopedDesc outer;  // /S
-        ASSERT_EQ(AECreateList(nullptr, 0, false, &inner), noErr);
-        ASSERT_EQ(AECreateList(nullptr, 0, false, &outer), noErr);
+        ScopedDesc inner(ScopedDesc::kList);  // /S/X
+        ScopedDesc outer(ScopedDesc::kList);  // /S
         AppendCommand(&inner, name, 200, kMenuItemAttrDynamic);
         AppendCommand(&outer, name, 201, 0);
         AppendSubmenu(&outer, u"X", &inner);
@@ -121,8 +116,7 @@ TEST(AEMenuRecords, NestedSubmenusSurviveTheBuildersDisposingTheirOwnRecordsAndL
 
 TEST(AELists, IndexesOutsideOneToCountAreRefusedAndZeroOrCountPlusOneAppend)
 {
-    ScopedDesc list;
-    ASSERT_EQ(AECreateList(nullptr, 0, false, &list), noErr);
+    ScopedDesc list(ScopedDesc::kList);
     EXPECT_EQ(AEPutPtr(&list, 2, typeChar, "x", 1), errAEBadListItem);  // count + 2 of an empty list
     EXPECT_EQ(AEPutPtr(&list, -1, typeChar, "x", 1), errAEBadListItem);
     ASSERT_EQ(AEPutPtr(&list, 1, typeChar, "a", 1), noErr);  // count + 1
@@ -156,8 +150,7 @@ TEST(AELists, IndexesOutsideOneToCountAreRefusedAndZeroOrCountPlusOneAppend)
 
 TEST(AELists, ByteReadsStopAtTheBufferButReportTheWholeSize)
 {
-    ScopedDesc list;
-    ASSERT_EQ(AECreateList(nullptr, 0, false, &list), noErr);
+    ScopedDesc list(ScopedDesc::kList);
     ASSERT_EQ(AEPutPtr(&list, 0, typeChar, "abcdef", 6), noErr);
     char buffer[8] = {'-', '-', '-', '-', '-', '-', '-', '-'};
     DescType type = 0;
@@ -172,32 +165,14 @@ TEST(AELists, ByteReadsStopAtTheBufferButReportTheWholeSize)
     EXPECT_EQ(size, 0);
 
     // A nested list has no bytes to hand out.
-    ScopedDesc nested;
-    ASSERT_EQ(AECreateList(nullptr, 0, false, &nested), noErr);
+    ScopedDesc nested(ScopedDesc::kList);
     ASSERT_EQ(AEPutDesc(&list, 0, &nested), noErr);
     EXPECT_EQ(AEGetNthPtr(&list, 2, typeWildCard, nullptr, &type, buffer, 8, &size), errAEWrongDataType);
 }
 
-TEST(AELists, AListAppendedToItselfHoldsASnapshotOfItsFormerItems)
-{
-    ScopedDesc list;
-    ASSERT_EQ(AECreateList(nullptr, 0, false, &list), noErr);
-    ASSERT_EQ(AEPutPtr(&list, 0, typeChar, "a", 1), noErr);
-    ASSERT_EQ(AEPutDesc(&list, 0, &list), noErr);
-    ASSERT_EQ(AEPutDesc(&list, 1, &list), noErr);  // replace item 1 by the list as it is now
-    ASSERT_EQ(CountOf(&list), 2);
-    ScopedDesc first;
-    ASSERT_EQ(AEGetNthDesc(&list, 1, typeWildCard, nullptr, &first), noErr);
-    ASSERT_EQ(CountOf(&first), 2);
-    ScopedDesc firstOfFirst;
-    ASSERT_EQ(AEGetNthDesc(&first, 1, typeWildCard, nullptr, &firstOfFirst), noErr);
-    EXPECT_EQ(firstOfFirst.bytes(), Bytes("a"));
-}
-
 TEST(AERecords, PuttingAnExistingKeyReplacesItInPlace)
 {
-    ScopedDesc record;
-    ASSERT_EQ(AECreateList(nullptr, 0, true, &record), noErr);
+    ScopedDesc record(ScopedDesc::kRecord);
     EXPECT_EQ(record.type(), typeAERecord);
     SInt32 id = 100;
     ASSERT_EQ(AEPutKeyPtr(&record, keyAEName, typeChar, "old", 3), noErr);
@@ -229,8 +204,7 @@ TEST(AERecords, PuttingAnExistingKeyReplacesItInPlace)
 
 TEST(AERecords, AbsentKeysAreNotFoundAndDeletingOneLeavesTheRest)
 {
-    ScopedDesc record;
-    ASSERT_EQ(AECreateList(nullptr, 0, true, &record), noErr);
+    ScopedDesc record(ScopedDesc::kRecord);
     ASSERT_EQ(AEPutKeyPtr(&record, 'aaaa', typeChar, "1", 1), noErr);
     ASSERT_EQ(AEPutKeyPtr(&record, 'bbbb', typeChar, "2", 1), noErr);
     ASSERT_EQ(AEPutKeyPtr(&record, 'cccc', typeChar, "3", 1), noErr);
@@ -253,10 +227,11 @@ TEST(AERecords, AbsentKeysAreNotFoundAndDeletingOneLeavesTheRest)
     EXPECT_EQ(byte, '3');
 }
 
-TEST(AERecords, ValuesAreCopiedSoARecordCanHoldItselfAndOutliveItsSources)
+// A list or record put into itself holds a snapshot of what it held, and values outlive their
+// sources.
+TEST(AEDescriptors, ValuesAreCopiedSoAListOrRecordCanHoldItselfAndOutliveItsSources)
 {
-    ScopedDesc record;
-    ASSERT_EQ(AECreateList(nullptr, 0, true, &record), noErr);
+    ScopedDesc record(ScopedDesc::kRecord);
     {
         ScopedDesc value;
         ASSERT_EQ(AECreateDesc(typeChar, "v", 1, &value), noErr);
@@ -269,6 +244,18 @@ TEST(AERecords, ValuesAreCopiedSoARecordCanHoldItselfAndOutliveItsSources)
     ScopedDesc value;
     ASSERT_EQ(AEGetKeyDesc(&self, 'valu', typeChar, &value), noErr);
     EXPECT_EQ(value.bytes(), Bytes("v"));
+
+    ScopedDesc list(ScopedDesc::kList);
+    ASSERT_EQ(AEPutPtr(&list, 0, typeChar, "a", 1), noErr);
+    ASSERT_EQ(AEPutDesc(&list, 0, &list), noErr);
+    ASSERT_EQ(AEPutDesc(&list, 1, &list), noErr);  // replace item 1 by the list as it is now
+    ASSERT_EQ(CountOf(&list), 2);
+    ScopedDesc first;
+    ASSERT_EQ(AEGetNthDesc(&list, 1, typeWildCard, nullptr, &first), noErr);
+    ASSERT_EQ(CountOf(&first), 2);
+    ScopedDesc firstOfFirst;
+    ASSERT_EQ(AEGetNthDesc(&first, 1, typeWildCard, nullptr, &firstOfFirst), noErr);
+    EXPECT_EQ(firstOfFirst.bytes(), Bytes("a"));
 }
 
 TEST(AEDescriptors, CallsNeedingAListRefuseOtherDescriptorsAndNullPointers)
@@ -276,8 +263,7 @@ TEST(AEDescriptors, CallsNeedingAListRefuseOtherDescriptorsAndNullPointers)
     ScopedDesc text;
     ASSERT_EQ(AECreateDesc(typeChar, "abc", 3, &text), noErr);
     ScopedDesc nothing;
-    ScopedDesc list;
-    ASSERT_EQ(AECreateList(nullptr, 0, false, &list), noErr);
+    ScopedDesc list(ScopedDesc::kList);
     long count = 5;
     for (AEDesc* notAList : {&text, &nothing}) {
         EXPECT_EQ(AECountItems(notAList, &count), errAEWrongDataType);
@@ -379,10 +365,8 @@ TEST(AEDescriptors, ReplacingDataChangesTypeAndBytesFailureLeavesTheOldAndDispos
 
 TEST(AEDescriptors, DuplicatesAreDeepEvenOntoThemselves)
 {
-    ScopedDesc list;
-    ASSERT_EQ(AECreateList(nullptr, 0, false, &list), noErr);
-    ScopedDesc nested;
-    ASSERT_EQ(AECreateList(nullptr, 0, false, &nested), noErr);
+    ScopedDesc list(ScopedDesc::kList);
+    ScopedDesc nested(ScopedDesc::kList);
     ASSERT_EQ(AEPutPtr(&nested, 0, typeChar, "deep", 4), noErr);
     ASSERT_EQ(AEPutDesc(&list, 0, &nested), noErr);
 
@@ -408,12 +392,10 @@ TEST(AEDescriptors, DuplicatesAreDeepEvenOntoThemselves)
 // out of one must never show through any other copy.
 TEST(AEDescriptors, ChangesToSharedCopiesStayWithTheDescriptorChanged)
 {
-    ScopedDesc inner;
-    ASSERT_EQ(AECreateList(nullptr, 0, false, &inner), noErr);
+    ScopedDesc inner(ScopedDesc::kList);
     SInt32 one = 1;
     ASSERT_EQ(AEPutPtr(&inner, 0, typeSInt32, &one, sizeof(one)), noErr);
-    ScopedDesc outer;
-    ASSERT_EQ(AECreateList(nullptr, 0, true, &outer), noErr);
+    ScopedDesc outer(ScopedDesc::kRecord);
     ASSERT_EQ(AEPutKeyDesc(&outer, keyContextualMenuSubmenu, &inner), noErr);
 
     ScopedDesc duplicate;

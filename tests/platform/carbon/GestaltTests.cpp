@@ -17,7 +17,7 @@ private:
 
 // Every test that changes the version puts it back, so the process default is still in place
 // when this one starts; the last case sets the default again to show it is answered like any other.
-TEST_F(GestaltVersion, DefaultsToTenSixEightAndAnswersTheVersionTheHostSet)
+TEST_F(GestaltVersion, DefaultsToTenSixEightAnswersTheVersionTheHostSetAndFailsOtherwise)
 {
     SInt32 response = 0;
     EXPECT_EQ(Gestalt(gestaltSystemVersion, &response), noErr);
@@ -28,12 +28,10 @@ TEST_F(GestaltVersion, DefaultsToTenSixEightAndAnswersTheVersionTheHostSet)
         EXPECT_EQ(Gestalt(gestaltSystemVersion, &response), noErr) << std::hex << version;
         EXPECT_EQ(response, version);
     }
-}
 
-TEST_F(GestaltVersion, VersionZeroOtherSelectorsAndANullResponseFail)
-{
+    // Version zero, other selectors and a null response fail.
     PlatformSetSystemVersion(0);
-    SInt32 response = 0x1068;
+    response = 0x1068;
     EXPECT_NE(Gestalt(gestaltSystemVersion, &response), noErr);
     EXPECT_EQ(response, 0);
     response = 7;

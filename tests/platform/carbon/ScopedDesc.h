@@ -2,6 +2,8 @@
 // assertions included.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <Carbon/AEDataModel.h>
 
 #include <string>
@@ -9,7 +11,14 @@
 
 class ScopedDesc {
 public:
+    enum ListKind { kList, kRecord };
+
     ScopedDesc() { AEInitializeDesc(&mDesc); }
+    // A new empty list or record.
+    explicit ScopedDesc(ListKind kind) : ScopedDesc()
+    {
+        EXPECT_EQ(AECreateList(nullptr, 0, kind == kRecord, &mDesc), noErr);
+    }
     ~ScopedDesc() { AEDisposeDesc(&mDesc); }
     ScopedDesc(const ScopedDesc&) = delete;
     ScopedDesc& operator=(const ScopedDesc&) = delete;

@@ -12,7 +12,7 @@ using platform::AdoptCF;
 using testing_cf::Describe;
 using testing_cf::MakeString;
 
-TEST(Array, TypeCallbacksRetainWhileHeldAndReleaseOnRemovalAndDestruction)
+TEST(Array, TypeCallbacksRetainWhileHeldAndCompareByEquality)
 {
     auto a = AdoptCF<CFStringRef>(MakeString("a"));
     auto b = AdoptCF<CFStringRef>(MakeString("b"));
@@ -29,6 +29,17 @@ TEST(Array, TypeCallbacksRetainWhileHeldAndReleaseOnRemovalAndDestruction)
     }
     EXPECT_EQ(CFGetRetainCount(a.Get()), 1);
     EXPECT_EQ(CFGetRetainCount(b.Get()), 1);
+
+    // Values are found and counted by equality.
+    auto x1 = AdoptCF<CFStringRef>(MakeString("x"));
+    auto x2 = AdoptCF<CFStringRef>(MakeString("x"));
+    const void* values[] = {x1.Get(), CFSTR("y"), x2.Get()};
+    auto array = AdoptCF<CFArrayRef>(CFArrayCreate(nullptr, values, 3, &kCFTypeArrayCallBacks));
+    const CFRange all = CFRangeMake(0, 3);
+    EXPECT_EQ(CFArrayGetCountOfValue(array.Get(), all, CFSTR("x")), 2);
+    EXPECT_EQ(CFArrayGetFirstIndexOfValue(array.Get(), CFRangeMake(1, 2), CFSTR("x")), 2);
+    EXPECT_TRUE(CFArrayContainsValue(array.Get(), all, CFSTR("y")));
+    EXPECT_FALSE(CFArrayContainsValue(array.Get(), CFRangeMake(0, 1), CFSTR("y")));
 }
 
 TEST(Array, NullCallbacksKeepPlainPointersComparedByIdentity)
@@ -55,19 +66,6 @@ TEST(Array, NullCallbacksKeepPlainPointersComparedByIdentity)
         EXPECT_EQ(CFGetRetainCount(a.Get()), 1);
     }
     EXPECT_EQ(CFGetRetainCount(a.Get()), 1);
-}
-
-TEST(Array, TypeCallbacksCompareByEqualityAndCount)
-{
-    auto x1 = AdoptCF<CFStringRef>(MakeString("x"));
-    auto x2 = AdoptCF<CFStringRef>(MakeString("x"));
-    const void* values[] = {x1.Get(), CFSTR("y"), x2.Get()};
-    auto array = AdoptCF<CFArrayRef>(CFArrayCreate(nullptr, values, 3, &kCFTypeArrayCallBacks));
-    const CFRange all = CFRangeMake(0, 3);
-    EXPECT_EQ(CFArrayGetCountOfValue(array.Get(), all, CFSTR("x")), 2);
-    EXPECT_EQ(CFArrayGetFirstIndexOfValue(array.Get(), CFRangeMake(1, 2), CFSTR("x")), 2);
-    EXPECT_TRUE(CFArrayContainsValue(array.Get(), all, CFSTR("y")));
-    EXPECT_FALSE(CFArrayContainsValue(array.Get(), CFRangeMake(0, 1), CFSTR("y")));
 }
 
 struct CallbackCounts {

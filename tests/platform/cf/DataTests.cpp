@@ -80,12 +80,17 @@ void LoggingDeallocate(void* ptr, void* info)
     std::free(ptr);
 }
 
-TEST(Data, NoCopyDataFreesThroughACreatedAllocatorWhenFinalized)
+TEST(Data, NoCopyDataFreesThroughACreatedAllocatorWhenFinalizedAndNeverWhenNotMade)
 {
     DeallocationLog log;
     CFAllocatorContext context{0, &log, nullptr, nullptr, nullptr, &LoggingAllocate, nullptr, &LoggingDeallocate, nullptr};
     CFAllocatorRef allocator = CFAllocatorCreate(nullptr, &context);
     ASSERT_NE(allocator, nullptr);
+    // A creation that fails leaves the bytes, and the deallocator, with the caller.
+    UInt8 kept[] = {1};
+    EXPECT_EQ(CFDataCreateWithBytesNoCopy(kCFAllocatorNull, kept, 1, allocator), nullptr);
+    EXPECT_EQ(log.deallocations, 0);
+    EXPECT_EQ(CFGetRetainCount(allocator), 1);
     auto* bytes = static_cast<UInt8*>(CFAllocatorAllocate(allocator, 4, 0));
     std::memcpy(bytes, "wxyz", 4);
     CFDataRef data = CFDataCreateWithBytesNoCopy(nullptr, bytes, 4, allocator);
@@ -98,7 +103,7 @@ TEST(Data, NoCopyDataFreesThroughACreatedAllocatorWhenFinalized)
     EXPECT_EQ(log.lastFreed, bytes);
 }
 
-TEST(Data, NoCopyDataWithTheNullAllocatorNeverFreesTheBytes)
+TEST(Data, NoCopyDataFreesWithTheDefaultAllocatorUnlessTheNullAllocatorIsGiven)
 {
     UInt8 stackBytes[] = {5, 6, 7};
     {
@@ -109,10 +114,7 @@ TEST(Data, NoCopyDataWithTheNullAllocatorNeverFreesTheBytes)
     }
     // Freeing a stack buffer would have crashed; the bytes are still ours.
     EXPECT_EQ(stackBytes[1], 6);
-}
 
-TEST(Data, NoCopyDataWithTheDefaultDeallocatorFreesWithTheDefaultAllocator)
-{
     // Runs under the leak and heap checkers of the sanitizer build: the buffer must be freed once.
     auto* bytes = static_cast<UInt8*>(CFAllocatorAllocate(kCFAllocatorDefault, 16, 0));
     std::memset(bytes, 0xab, 16);
@@ -123,18 +125,6 @@ TEST(Data, NoCopyDataWithTheDefaultDeallocatorFreesWithTheDefaultAllocator)
     CFRelease(data);
     EXPECT_EQ(CFDataGetLength(copy.Get()), 16);
     EXPECT_EQ(CFDataGetBytePtr(copy.Get())[15], 0xab);
-}
-
-TEST(Data, FailedNoCopyCreationLeavesTheBytesWithTheCaller)
-{
-    DeallocationLog log;
-    CFAllocatorContext context{0, &log, nullptr, nullptr, nullptr, &LoggingAllocate, nullptr, &LoggingDeallocate, nullptr};
-    CFAllocatorRef deallocator = CFAllocatorCreate(nullptr, &context);
-    UInt8 bytes[] = {1};
-    EXPECT_EQ(CFDataCreateWithBytesNoCopy(kCFAllocatorNull, bytes, 1, deallocator), nullptr);
-    EXPECT_EQ(log.deallocations, 0);
-    EXPECT_EQ(CFGetRetainCount(deallocator), 1);
-    CFRelease(deallocator);
 }
 
 TEST(DataDeathTest, MutatingImmutableDataAndBadRangesStop)

@@ -72,7 +72,7 @@ TEST(Dictionary, NullCallbacksUseIdentityAndRetainNothing)
     EXPECT_TRUE(CFDictionaryContainsKey(copy.Get(), key.Get()));
 }
 
-TEST(Dictionary, AddReplaceAndSetDifferOnlyInWhatTheyRequire)
+TEST(Dictionary, AddReplaceAndSetDifferOnlyInWhatTheyRequireAndKeepSoleReferencesAlive)
 {
     auto dict = AdoptCF<CFMutableDictionaryRef>(NewTypeDictionary());
     CFDictionaryReplaceValue(dict.Get(), CFSTR("k"), CFSTR("ignored"));  // absent: nothing happens
@@ -85,11 +85,8 @@ TEST(Dictionary, AddReplaceAndSetDifferOnlyInWhatTheyRequire)
     CFDictionarySetValue(dict.Get(), CFSTR("k"), CFSTR("fourth"));
     EXPECT_EQ(CFDictionaryGetValue(dict.Get(), CFSTR("k")), CFSTR("fourth"));
     EXPECT_EQ(CFDictionaryGetCount(dict.Get()), 1);
-}
 
-TEST(Dictionary, SoleReferencesSurviveBeingSetAgainAndRemovingByTheStoredKeyItself)
-{
-    auto dict = AdoptCF<CFMutableDictionaryRef>(NewTypeDictionary());
+    // A value or key whose only reference the dictionary holds survives being set again or removed by itself.
     CFStringRef value = MakeString("only");
     CFDictionarySetValue(dict.Get(), CFSTR("k"), value);
     CFRelease(value);

@@ -46,7 +46,7 @@ TEST(StringBytes, InvalidBytesCreateNoString)
     EXPECT_EQ(CFStringGetLength(empty.Get()), 0);
 }
 
-TEST(StringBytes, GetCStringNeedsRoomForTheTerminator)
+TEST(StringBytes, GetCStringNeedsRoomForTheTerminatorAndEveryCharacter)
 {
     auto text = AdoptCF<CFStringRef>(MakeUnits(u"caf\u00E9"));
     char buffer[8];
@@ -58,15 +58,12 @@ TEST(StringBytes, GetCStringNeedsRoomForTheTerminator)
     EXPECT_FALSE(CFStringGetCString(text.Get(), buffer, 5, kCFStringEncodingUTF8));  // é takes two bytes
     EXPECT_TRUE(CFStringGetCString(text.Get(), buffer, 6, kCFStringEncodingUTF8));
     EXPECT_STREQ(buffer, "caf\xC3\xA9");
-}
 
-TEST(StringBytes, GetCStringFailsOnUnrepresentableCharacters)
-{
-    auto text = AdoptCF<CFStringRef>(MakeUnits(u"x\u0100"));
-    char buffer[16];
-    EXPECT_FALSE(CFStringGetCString(text.Get(), buffer, sizeof buffer, kCFStringEncodingMacRoman));
-    EXPECT_FALSE(CFStringGetCString(text.Get(), buffer, sizeof buffer, kCFStringEncodingASCII));
-    EXPECT_EQ(CFStringGetCStringPtr(text.Get(), kCFStringEncodingMacRoman), nullptr);
+    // A character the encoding lacks fails the whole conversion.
+    auto wide = AdoptCF<CFStringRef>(MakeUnits(u"x\u0100"));
+    EXPECT_FALSE(CFStringGetCString(wide.Get(), buffer, sizeof buffer, kCFStringEncodingMacRoman));
+    EXPECT_FALSE(CFStringGetCString(wide.Get(), buffer, sizeof buffer, kCFStringEncodingASCII));
+    EXPECT_EQ(CFStringGetCStringPtr(wide.Get(), kCFStringEncodingMacRoman), nullptr);
 }
 
 TEST(StringBytes, GetBytesMeasuresWithANullBufferAndStopsWhenFull)
@@ -100,7 +97,7 @@ TEST(StringBytes, GetBytesMeasuresWithANullBufferAndStopsWhenFull)
     EXPECT_EQ(buffer[0], '?');
 }
 
-TEST(StringExternalRepresentation, UnicodeStartsWithAHostOrderMarkAndReadsBack)
+TEST(StringExternalRepresentation, UnicodeStartsWithAHostOrderMarkAndTheSystemEncodingNeedsALossByte)
 {
     auto text = AdoptCF<CFStringRef>(MakeUnits(u"Hi \u20AC\U0001F600"));
     auto data =
@@ -115,10 +112,8 @@ TEST(StringExternalRepresentation, UnicodeStartsWithAHostOrderMarkAndReadsBack)
         nullptr, CFDataGetBytePtr(data.Get()), CFDataGetLength(data.Get()), kCFStringEncodingUnicode, true));
     ASSERT_NE(back.Get(), nullptr);
     EXPECT_TRUE(CFEqual(back.Get(), text.Get()));
-}
 
-TEST(StringExternalRepresentation, SystemEncodingFailsWithoutALossByteAndSubstitutesWithOne)
-{
+    // The system encoding fails without a loss byte and substitutes with one.
     ASSERT_EQ(CFStringGetSystemEncoding(), kCFStringEncodingMacRoman);
     auto roman = AdoptCF<CFStringRef>(MakeUnits(u"5\u20AC \u2022"));
     auto ok =
@@ -147,7 +142,7 @@ TEST(StringEncodings, MaximumSizesAndAvailability)
     EXPECT_FALSE(CFStringIsEncodingAvailable(kCFStringEncodingInvalidId));
 }
 
-TEST(StringCopies, CopiesAndSubstringsHoldTheirOwnText)
+TEST(MutableString, CopiesAndSubstringsHoldTheirOwnTextWhileEditsChangeIt)
 {
     auto source = AdoptCF<CFMutableStringRef>(CFStringCreateMutableCopy(nullptr, 0, CFSTR("hello world")));
     auto copy = AdoptCF<CFStringRef>(CFStringCreateCopy(nullptr, source.Get()));
@@ -158,10 +153,8 @@ TEST(StringCopies, CopiesAndSubstringsHoldTheirOwnText)
     EXPECT_EQ(CFStringGetCharactersPtr(source.Get()), nullptr);  // mutable storage may move
     ASSERT_NE(CFStringGetCharactersPtr(copy.Get()), nullptr);
     EXPECT_EQ(CFStringGetCharactersPtr(copy.Get())[0], u'h');
-}
 
-TEST(MutableString, EditsChangeTheText)
-{
+    // Edits change the text.
     auto text = AdoptCF<CFMutableStringRef>(CFStringCreateMutable(nullptr, 0));
     CFStringAppend(text.Get(), CFSTR("world"));
     CFStringInsert(text.Get(), 0, CFSTR("hello "));

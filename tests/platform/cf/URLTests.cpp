@@ -21,7 +21,7 @@ using bundletest::TakeText;
 using bundletest::TextOf;
 using platform::AdoptCF;
 
-TEST(URLNormalisation, RepeatedSlashesDotComponentsAndTrailingSlashDoNotChangeIdentity)
+TEST(URLNormalisation, SpellingDoesNotChangeIdentityButTheDirectoryFlagCaseAndDotDotDo)
 {
     auto messy = AdoptCF<CFURLRef>(MakeURL("//Stashwell///Work/./Deep/", true));
     auto tidy = AdoptCF<CFURLRef>(MakeURL("/Stashwell/Work/Deep", true));
@@ -31,10 +31,8 @@ TEST(URLNormalisation, RepeatedSlashesDotComponentsAndTrailingSlashDoNotChangeId
     EXPECT_EQ(CFHash(messy.Get()), CFHash(tidy.Get()));
     EXPECT_EQ(PathOf(messy.Get()), "/Stashwell/Work/Deep");
     EXPECT_STREQ(TextOf(CFURLGetString(messy.Get())).c_str(), "file:///Stashwell/Work/Deep/");
-}
 
-TEST(URLNormalisation, DirectoryFlagAndLetterCaseMakeDifferentURLs)
-{
+    // The directory flag and letter case make different URLs.
     auto folder = AdoptCF<CFURLRef>(MakeURL("/Stashwell/Work", true));
     auto file = AdoptCF<CFURLRef>(MakeURL("/Stashwell/Work", false));
     auto lower = AdoptCF<CFURLRef>(MakeURL("/stashwell/work", true));
@@ -43,10 +41,8 @@ TEST(URLNormalisation, DirectoryFlagAndLetterCaseMakeDifferentURLs)
     EXPECT_TRUE(CFURLHasDirectoryPath(folder.Get()));
     EXPECT_FALSE(CFURLHasDirectoryPath(file.Get()));
     EXPECT_STREQ(TextOf(CFURLGetString(file.Get())).c_str(), "file:///Stashwell/Work");
-}
 
-TEST(URLNormalisation, DotDotIsKeptAsAComponentBecauseAURLDoesNotWalkTheDisk)
-{
+    // ".." is kept as a component, because a URL does not walk the disk.
     auto up = AdoptCF<CFURLRef>(MakeURL("/a/../b", true));
     auto direct = AdoptCF<CFURLRef>(MakeURL("/b", true));
     EXPECT_FALSE(CFEqual(up.Get(), direct.Get()));
@@ -55,7 +51,7 @@ TEST(URLNormalisation, DotDotIsKeptAsAComponentBecauseAURLDoesNotWalkTheDisk)
     EXPECT_EQ(LastComponentOf(endsInDotDot.Get()), "..");
 }
 
-TEST(URLNormalisation, RelativePathsAreTakenFromTheCurrentDirectory)
+TEST(URLNormalisation, RelativePathsAreTakenFromTheCurrentDirectoryAndEmptyOrCutPathsRefused)
 {
     char cwd[PATH_MAX];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
@@ -68,10 +64,7 @@ TEST(URLNormalisation, RelativePathsAreTakenFromTheCurrentDirectory)
     EXPECT_EQ(PathOf(relative.Get()), expected);
     auto dot = AdoptCF<CFURLRef>(MakeURL(".", true));
     EXPECT_EQ(PathOf(dot.Get()), std::string(cwd));
-}
 
-TEST(URLNormalisation, RefusedPaths)
-{
     auto empty = AdoptCF<CFURLRef>(MakeURL("", true));
     EXPECT_EQ(empty.Get(), nullptr);
     EXPECT_EQ(CFURLCreateWithFileSystemPath(nullptr, nullptr, kCFURLPOSIXPathStyle, false), nullptr);

@@ -68,7 +68,7 @@ TEST(UUID, RandomIdentifiersAreVersion4AndDistinct)
     EXPECT_EQ(seen.size(), 200u);
 }
 
-TEST(UUID, ConstantsAreOneImmortalObjectPerValue)
+TEST(UUID, ConstantsAreOneImmortalObjectPerValueSharedAcrossThreads)
 {
     long before = PlatformLiveObjectCount();
     CFUUIDRef first = CFUUIDGetConstantUUIDWithBytes(nullptr, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16);
@@ -85,10 +85,8 @@ TEST(UUID, ConstantsAreOneImmortalObjectPerValue)
     auto counted =
         AdoptCF<CFUUIDRef>(CFUUIDCreateWithBytes(nullptr, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16));
     EXPECT_TRUE(CFEqual(counted.Get(), first));
-}
 
-TEST(UUID, ConstantsAreSharedAcrossThreads)
-{
+    // Threads asking at once for a constant all get the same object.
     std::vector<CFUUIDRef> results(8);
     std::vector<std::thread> threads;
     for (size_t i = 0; i < results.size(); ++i) {

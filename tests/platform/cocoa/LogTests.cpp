@@ -15,7 +15,7 @@ std::string Logged(void (*log)())
     return testing::internal::GetCapturedStderr();
 }
 
-TEST(NSLog, DateProcessAndPidBeforeTheFormattedMessage)
+TEST(NSLog, DateProcessAndPidBeforeTheFormattedMessageAndOneNewline)
 {
     std::string line = Logged([] { NSLog(CFSTR("%@ said %d times: %@"), CFSTR("view"), 3, nullptr); });
     std::regex layout("(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}) ([^ \\[]+)\\[(\\d+)\\] (.*)\n");
@@ -24,11 +24,9 @@ TEST(NSLog, DateProcessAndPidBeforeTheFormattedMessage)
     EXPECT_EQ(parts[2].str(), program_invocation_short_name);
     EXPECT_EQ(parts[3].str(), std::to_string(getpid()));
     EXPECT_EQ(parts[4].str(), "view said 3 times: (null)");
-}
 
-TEST(NSLog, OneNewlineEvenWhenTheMessageHasItsOwn)
-{
-    std::string line = Logged([] { NSLog(CFSTR("ends here\n")); });
+    // One newline, even when the message has its own.
+    line = Logged([] { NSLog(CFSTR("ends here\n")); });
     EXPECT_EQ(line.find('\n'), line.size() - 1) << line;
     EXPECT_NE(line.find("] ends here\n"), std::string::npos) << line;
 

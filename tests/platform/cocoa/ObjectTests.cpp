@@ -19,7 +19,7 @@ TEST_F(NSObjectTest, TheLastReleaseDeletesTheObject)
     EXPECT_EQ(ObjectsMade(), 0);
 }
 
-TEST_F(NSObjectTest, PoolsGiveBackWhatWasAutoreleasedInThemWhenTheyEnd)
+TEST_F(NSObjectTest, PoolsGiveBackWhatWasAutoreleasedInThemWhenTheyEndOrDrain)
 {
     NSObject* outerObject = new NSObject;
     {
@@ -41,10 +41,8 @@ TEST_F(NSObjectTest, PoolsGiveBackWhatWasAutoreleasedInThemWhenTheyEnd)
     }
     EXPECT_EQ(NSAutoreleasePool::currentPool(), nullptr);
     EXPECT_EQ(ObjectsMade(), 0);
-}
 
-TEST_F(NSObjectTest, DrainingKeepsThePoolInPlace)
-{
+    // Draining gives back the same way and keeps the pool in place.
     NSAutoreleasePool pool;
     (new NSObject)->autorelease();
     pool.drain();

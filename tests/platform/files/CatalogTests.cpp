@@ -35,25 +35,20 @@ TEST_F(CatalogTest, NewItemsArePrivateWhateverTheUmask)
     EXPECT_EQ(fnfErr, Lookup(folder, u"utxt", &found));
 }
 
-TEST_F(CatalogTest, ExistingNamesAreDuplicates)
+// A name in use is a duplicate, and a file is no folder to create or look up items in.
+TEST_F(CatalogTest, ExistingNamesAreDuplicatesAndItemsNeedAFolderToLiveIn)
 {
-    FSRef ref;
-    ASSERT_EQ(noErr, CreateFile(mRoot, u"clip"));
+    FSRef ref, file;
+    ASSERT_EQ(noErr, CreateFile(mRoot, u"clip", &file));
+    EXPECT_EQ(dirNFErr, Lookup(file, u"x", &ref));
+    EXPECT_EQ(dirNFErr, CreateFile(file, u"x", &ref));
+    EXPECT_EQ(dirNFErr, CreateFolder(file, u"x", &ref));
     EXPECT_EQ(dupFNErr, CreateFile(mRoot, u"clip", &ref));
     EXPECT_EQ(dupFNErr, CreateFolder(mRoot, u"clip", &ref));
     // A dangling link is a name in use too; creation never writes through it.
     ASSERT_EQ(0, ::symlink(mDir.Child("elsewhere").c_str(), mDir.Child("link").c_str()));
     EXPECT_EQ(dupFNErr, CreateFile(mRoot, u"link", &ref));
     EXPECT_FALSE(Exists(mDir.Child("elsewhere")));
-}
-
-TEST_F(CatalogTest, ItemsNeedAFolderToLiveIn)
-{
-    FSRef file, ref;
-    ASSERT_EQ(noErr, CreateFile(mRoot, u"file", &file));
-    EXPECT_EQ(dirNFErr, Lookup(file, u"x", &ref));
-    EXPECT_EQ(dirNFErr, CreateFile(file, u"x", &ref));
-    EXPECT_EQ(dirNFErr, CreateFolder(file, u"x", &ref));
 }
 
 TEST_F(CatalogTest, LockedFlagIsTheOwnerWriteBit)

@@ -25,7 +25,7 @@ protected:
     FSRef mFileLink{};
 };
 
-TEST_F(ContainmentTest, ALinkIsNotAFolder)
+TEST_F(ContainmentTest, ALinkIsNotAFolderAndHasNoForkToOpen)
 {
     EXPECT_EQ(0, FlagsOf(mFolderLink));
     FSRef ref;
@@ -36,10 +36,7 @@ TEST_F(ContainmentTest, ALinkIsNotAFolder)
     EXPECT_EQ(errFSNotAFolder, FSOpenIterator(&mFolderLink, kFSIterateDelete, &iterator));
     EXPECT_EQ(nullptr, iterator);
     EXPECT_FALSE(Exists(mOutside.Child("planted")));
-}
 
-TEST_F(ContainmentTest, ALinkHasNoForkToOpen)
-{
     FSIORefNum fork = 0;
     EXPECT_EQ(notAFileErr, FSOpenFork(&mFileLink, 0, nullptr, fsRdWrPerm, &fork));
     EXPECT_EQ(notAFileErr, FSOpenFork(&mFileLink, 0, nullptr, fsRdPerm, &fork));

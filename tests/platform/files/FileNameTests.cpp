@@ -42,18 +42,14 @@ TEST_F(FileNameTest, NamesThatAreNotOneComponentAreRefused)
     EXPECT_EQ(paramErr, FSMakeFSRefUnicode(&mRoot, 3, nullptr, 0, &file));
 }
 
-TEST_F(FileNameTest, LengthIsCountedInUnitsUpTo255)
+TEST_F(FileNameTest, LengthIsCountedInUnitsUpTo255AndSurrogatesMustBePaired)
 {
     FSRef ref;
     EXPECT_EQ(noErr, CreateFile(mRoot, std::u16string(255, u'n'), &ref));
     EXPECT_EQ(errFSNameTooLong, CreateFile(mRoot, std::u16string(256, u'n'), &ref));
     // 255 units that need more than 255 bytes on disk do not fit the file system either.
     EXPECT_EQ(errFSNameTooLong, CreateFile(mRoot, std::u16string(255, u'\u00e9'), &ref));
-}
 
-TEST_F(FileNameTest, SurrogatesMustBePaired)
-{
-    FSRef ref;
     EXPECT_EQ(bdNamErr, CreateFile(mRoot, u"a\xD800", &ref));
     EXPECT_EQ(bdNamErr, CreateFile(mRoot, u"\xDC00z", &ref));
 

@@ -75,7 +75,7 @@ TEST_F(ForkTest, LargeContentMakesTheRoundTrip)
     EXPECT_EQ(rfNumErr, FSReadFork(fork, fsFromStart, 0, 1, back.data(), &count));
 }
 
-TEST_F(ForkTest, ReadsStopAtTheEndWithWhatWasThere)
+TEST_F(ForkTest, ReadsStopAtTheEndWithWhatWasThereAndWritesGoWhereTheyAreAsked)
 {
     WriteAll(mFile, "0123456789");
     FSIORefNum fork = Open(fsRdPerm);
@@ -97,16 +97,12 @@ TEST_F(ForkTest, ReadsStopAtTheEndWithWhatWasThere)
     EXPECT_EQ(0u, count);
     EXPECT_EQ(paramErr, FSReadFork(fork, fsFromStart, 0, 1, nullptr, &count));
     EXPECT_EQ(noErr, FSCloseFork(fork));
-}
 
-TEST_F(ForkTest, WritesGoWhereTheyAreAsked)
-{
-    FSIORefNum fork = Open(fsWrPerm);
-    ByteCount count = 0;
+    // Writes go where they are asked, over what was there.
+    fork = Open(fsWrPerm);
     ASSERT_EQ(noErr, FSWriteFork(fork, fsFromStart, 0, 5, "hello", &count));
     ASSERT_EQ(noErr, FSWriteFork(fork, fsAtMark, 0, 6, " world", &count));
     ASSERT_EQ(noErr, FSWriteFork(fork, fsFromLEOF, -5, 1, "W", &count));
-    char buffer[4];
     EXPECT_EQ(permErr, FSReadFork(fork, fsFromStart, 0, 1, buffer, &count));
     ASSERT_EQ(noErr, FSCloseFork(fork));
     EXPECT_EQ("hello World", testsupport::ReadFile(PathOf(mFile)));

@@ -24,7 +24,7 @@ protected:
     ControlRef mSecure = nullptr;
 };
 
-TEST_F(ControlTest, FindingByIDNeedsSignatureAndNumber)
+TEST_F(ControlTest, FindingByIDNeedsSignatureAndNumberAndValuesAreClampedToTheRange)
 {
     ControlRef found = reinterpret_cast<ControlRef>(1);
     ControlID wrongSignature{'Swdh', 3};
@@ -37,10 +37,8 @@ TEST_F(ControlTest, FindingByIDNeedsSignatureAndNumber)
     EXPECT_EQ(TakeText(PlatformUICopyControlTitle(found)), "Plain text only");
     EXPECT_EQ(GetControlByID(nullptr, &right, &found), errInvalidWindowRef);
     EXPECT_EQ(found, nullptr);
-}
 
-TEST_F(ControlTest, ValuesAreClampedToTheControlsRange)
-{
+    // Values are clamped to the control's range.
     SetControlValue(mSecure, 1);
     EXPECT_EQ(GetControlValue(mSecure), 1);
     SetControlValue(mSecure, 7);
@@ -52,7 +50,7 @@ TEST_F(ControlTest, ValuesAreClampedToTheControlsRange)
     EXPECT_EQ(GetControlValue(nullptr), 0);
 }
 
-TEST_F(ControlTest, TextTagStoresACopyAndHandsOutANewString)
+TEST_F(ControlTest, TextTagStoresACopyAndTheSelectionIsKeptAsGivenAndMovesAfterNewText)
 {
     CFMutableStringRef typed = CFStringCreateMutable(nullptr, 0);
     CFStringAppendCString(typed, "Dear John,", kCFStringEncodingUTF8);
@@ -80,10 +78,8 @@ TEST_F(ControlTest, TextTagStoresACopyAndHandsOutANewString)
     EXPECT_EQ(SetControlData(mName, 0, kControlEditTextCFStringTag, sizeof wrong, &wrong), paramErr);
     CFRelease(notText);
     EXPECT_EQ(TextOf(mName), "Dear John,");
-}
 
-TEST_F(ControlTest, SelectionIsKeptAsGivenAndMovesAfterNewText)
-{
+    // The selection is kept as given and moves after new text.
     ASSERT_EQ(SetTextOf(mName, "abc"), noErr);
     ControlEditTextSelectionRec selection{-1, -1};
     ASSERT_EQ(GetControlData(mName, 0, kControlEditTextSelectionTag, sizeof selection, &selection, nullptr), noErr);
@@ -124,10 +120,8 @@ TEST_F(ControlTest, FocusGoesOnlyToShownTextControlsAndLeavesWhenHidden)
     OSStatus status = 0;
     OwnedWindow other(WindowFromNib(mBundle, "New Clip", &status));
     EXPECT_EQ(SetKeyboardFocus(other, mName, kControlFocusNextPart), errUnknownControl);
-}
 
-TEST_F(ControlTest, HidingTheContentViewHidesEveryControlInIt)
-{
+    // Hiding the content view hides every control in it.
     HIViewRef content = nullptr;
     ASSERT_EQ(HIViewFindByID(HIViewGetRoot(mWindow), kHIViewWindowContentID, &content), noErr);
     ASSERT_EQ(SetKeyboardFocus(mWindow, mName, kControlFocusNextPart), noErr);

@@ -40,8 +40,15 @@ TEST_F(ProcessTest, CurrentProcessHasARealNumberThatTheAliasNames)
     EXPECT_EQ(GetFrontProcess(nullptr), paramErr);
 }
 
-TEST_F(ProcessTest, FrontCanBeGivenAwayAndTakenBack)
+TEST_F(ProcessTest, FrontCanBeGivenAwayAndTakenBackButNotToAnUnknownProcess)
 {
+    const ProcessSerialNumber stranger{7, 7};
+    const ProcessSerialNumber none{0, kNoProcess};
+    EXPECT_EQ(SetFrontProcess(&stranger), procNotFound);
+    EXPECT_EQ(SetFrontProcess(&none), procNotFound);
+    EXPECT_EQ(SetFrontProcess(nullptr), paramErr);
+    EXPECT_TRUE(Same(Front(), mCurrentAlias));
+
     PlatformSetFrontProcess(&mFinder);
     EXPECT_TRUE(Same(Front(), mFinder));
 
@@ -52,16 +59,6 @@ TEST_F(ProcessTest, FrontCanBeGivenAwayAndTakenBack)
     EXPECT_TRUE(Same(Front(), mCurrentAlias));
     ASSERT_EQ(SetFrontProcess(&previous), noErr);
     EXPECT_TRUE(Same(Front(), mFinder));
-}
-
-TEST_F(ProcessTest, UnknownProcessesCannotBeBroughtForward)
-{
-    const ProcessSerialNumber stranger{7, 7};
-    EXPECT_EQ(SetFrontProcess(&stranger), procNotFound);
-    const ProcessSerialNumber none{0, kNoProcess};
-    EXPECT_EQ(SetFrontProcess(&none), procNotFound);
-    EXPECT_EQ(SetFrontProcess(nullptr), paramErr);
-    EXPECT_TRUE(Same(Front(), mCurrentAlias));
 }
 
 }  // namespace

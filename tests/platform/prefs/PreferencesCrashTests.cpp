@@ -6,10 +6,6 @@
 
 #include "support/KillLoop.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <random>
-
 using namespace plisttest;
 
 namespace {
@@ -97,43 +93,22 @@ TEST_F(PreferencesCrash, ClipListSaveKilledAnywhereLeavesTheListBeforeOrAfter)
     }
     ASSERT_EQ(WholeListLength(), kFirstRecords);
 
-    // Whole runs first, to learn how long a writer lives (the longest of them); the kills are
-    // spread over that time.
-    long runMicros = 1000;
-    for (int run = 0; run < 3; ++run) {
-        testsupport::ChildEnd timed = testsupport::RunChildAndKill(AppendOneRecord, -1);
-        ASSERT_EQ(timed.exitStatus, 0);
-        runMicros = std::max(runMicros, timed.micros);
-    }
-    long expected = kFirstRecords + 3;
-    ASSERT_EQ(WholeListLength(), expected);
-
-    constexpr int kRounds = 40;
-    std::mt19937 random(20261206);
-    int killed = 0;
-    int grew = 0;
-    for (int round = 0; round < kRounds; ++round) {
-        long delay = static_cast<long>(random() % static_cast<unsigned long>(runMicros + 1));
-        testsupport::ChildEnd end = testsupport::RunChildAndKill(AppendOneRecord, delay);
-        ASSERT_TRUE(end.started);
-        ASSERT_TRUE(end.killed || end.exitStatus == 0) << "writer failed with " << end.exitStatus;
-        long length = WholeListLength();
-        ASSERT_TRUE(length == expected || length == expected + 1)
-            << "round " << round << " (kill after " << delay << " us): the list holds " << length
-            << " records, expected " << expected << " or " << expected + 1;
-        if (!end.killed) {
-            EXPECT_EQ(length, expected + 1) << "a writer that finished must have saved";
-        }
-        killed += end.killed ? 1 : 0;
-        grew += length == expected + 1 ? 1 : 0;
-        expected = length;
-        EXPECT_EQ(StoredVersion(), "kept") << "round " << round;
-    }
-    std::printf("[          ] one save run: %ld us; %d of %d writers killed, %d saves landed\n", runMicros, killed,
-                kRounds, grew);
-    // Kills spread over the whole run hit some writers before and some after their save.
-    EXPECT_GT(killed, 0);
-    EXPECT_GT(grew, 0);
+    long expected = kFirstRecords;
+    testsupport::KillAtRandomMoments(
+        "save run", 3, 40, 20261206, [](int) { return AppendOneRecord(); },
+        [&](int, const testsupport::ChildEnd& end) {
+            long length = WholeListLength();
+            EXPECT_TRUE(length == expected || length == expected + 1)
+                << "the list holds " << length << " records, expected " << expected << " or " << expected + 1;
+            if (!end.killed) {
+                EXPECT_EQ(length, expected + 1) << "a writer that finished must have saved";
+            }
+            EXPECT_EQ(StoredVersion(), "kept");
+            bool grew = length == expected + 1;
+            expected = length;
+            return grew;
+        });
+    ASSERT_FALSE(HasFailure());
     EXPECT_TRUE(NamesStartingWith("org.stashwell.cmplugin.plist.unreadable").empty())
         << "a killed writer left a file the reader could not use";
 

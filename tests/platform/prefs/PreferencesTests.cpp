@@ -98,7 +98,9 @@ TEST_F(Preferences, ChangesShowAtOnceAndRemovalsReachTheFile)
     EXPECT_NE(xml.find("<key>kept</key>"), std::string::npos) << xml;
 }
 
-TEST_F(Preferences, ASetValueIsASnapshot)
+// What is set is a snapshot of a property list: later changes to the caller's value are not seen,
+// and a value that is no property list is never stored.
+TEST_F(Preferences, ASetValueIsASnapshotOfAPropertyList)
 {
     auto list = ClipList(1);
     CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.Get(), kApp);
@@ -106,6 +108,16 @@ TEST_F(Preferences, ASetValueIsASnapshot)
     auto seen = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp));
     ASSERT_TRUE(seen);
     EXPECT_EQ(CFArrayGetCount(static_cast<CFArrayRef>(seen.Get())), 1);
+
+    auto uuid = AdoptCF<CFTypeRef>(CFUUIDCreate(nullptr));
+    auto nul = StringFromUnits(std::u16string(u"a\0b", 3));
+    CFPreferencesSetAppValue(CFSTR("uuid"), uuid.Get(), kApp);
+    CFPreferencesSetAppValue(CFSTR("nul"), nul.Get(), kApp);
+    EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("uuid"), kApp), nullptr);
+    EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("nul"), kApp), nullptr);
+    EXPECT_TRUE(CFPreferencesAppSynchronize(kApp));
+    seen = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp));
+    EXPECT_TRUE(seen);
 }
 
 TEST_F(Preferences, KeysWrittenByOthersAreKeptAndTheLastWriterOfAKeyWins)
@@ -260,20 +272,6 @@ TEST_F(Preferences, ValuesOfTheWrongTypeAreNotIntegersOrBooleans)
     EXPECT_EQ(CFPreferencesCopyAppValue(nullptr, kApp), nullptr);
     EXPECT_EQ(CFPreferencesCopyAppValue(static_cast<CFStringRef>(cases[5].value.Get()), kApp), nullptr);
     EXPECT_EQ(CFPreferencesGetAppIntegerValue(nullptr, kApp, nullptr), 0);
-}
-
-TEST_F(Preferences, ValuesThatAreNotPropertyListsAreNeverStored)
-{
-    auto uuid = AdoptCF<CFTypeRef>(CFUUIDCreate(nullptr));
-    auto nul = StringFromUnits(std::u16string(u"a\0b", 3));
-    CFPreferencesSetAppValue(CFSTR("uuid"), uuid.Get(), kApp);
-    CFPreferencesSetAppValue(CFSTR("nul"), nul.Get(), kApp);
-    CFPreferencesSetAppValue(CFSTR("fine"), kCFBooleanTrue, kApp);
-    EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("uuid"), kApp), nullptr);
-    EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("nul"), kApp), nullptr);
-    EXPECT_TRUE(CFPreferencesAppSynchronize(kApp));
-    auto fine = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("fine"), kApp));
-    EXPECT_EQ(fine.Get(), kCFBooleanTrue);
 }
 
 TEST_F(Preferences, ApplicationIDsThatAreNotFileNamesAreRefused)

@@ -8,8 +8,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <random>
 #include <set>
 
 namespace {
@@ -61,48 +59,25 @@ TEST_F(ScrapCrash, PutsKilledAnywhereNeverLeaveATornFlavor)
     ASSERT_EQ(before.tag, 1u);
     ASSERT_EQ(before.flavors, kFlavors);
 
-    // Whole runs first, to learn how long a writer lives (the longest of them).
-    long runMicros = 1000;
-    for (uint64_t tag = 2; tag <= 4; ++tag) {
-        testsupport::ChildEnd timed = testsupport::RunChildAndKill([tag] { return PutGeneration(tag); }, -1);
-        ASSERT_EQ(timed.exitStatus, 0);
-        runMicros = std::max(runMicros, timed.micros);
-    }
-    before = ReadClipboard();
-    ASSERT_EQ(before.tag, 4u);
-
-    constexpr int kRounds = 50;
-    std::mt19937 random(3141);
-    int killed = 0;
-    int changed = 0;
-    int partial = 0;
-    for (int round = 5; round < 5 + kRounds; ++round) {
-        long delay = static_cast<long>(random() % static_cast<unsigned long>(runMicros + 1));
-        auto tag = static_cast<uint64_t>(round);
-        testsupport::ChildEnd end = testsupport::RunChildAndKill([tag] { return PutGeneration(tag); }, delay);
-        ASSERT_TRUE(end.started);
-        ASSERT_TRUE(end.killed || end.exitStatus == 0) << "writer failed with " << end.exitStatus;
-        TaggedGeneration now = ReadClipboard();
-        ASSERT_EQ(now.damage, "") << "round " << round << " (kill after " << delay << " us)";
-        // Killed right after its clear, the writer leaves the new clipboard empty.
-        bool unchanged = now.flavors > 0 && now.tag == before.tag && now.flavors == before.flavors;
-        bool isNew = now.flavors == 0 || now.tag == tag;
-        ASSERT_TRUE(unchanged || isNew) << "round " << round << ": writer " << now.tag << " with " << now.flavors
-                                        << " flavors, before writer " << before.tag << " with " << before.flavors;
-        if (!end.killed) {
-            EXPECT_EQ(now.tag, tag);
-            EXPECT_EQ(now.flavors, kFlavors) << "a writer that finished must have put every flavor";
-        }
-        killed += end.killed ? 1 : 0;
-        changed += isNew && !unchanged ? 1 : 0;
-        partial += isNew && now.flavors < kFlavors ? 1 : 0;
-        before = now;
-    }
-    std::printf("[          ] one put run: %ld us; %d of %d writers killed, %d changed the clipboard, %d of them "
-                "part-way\n",
-                runMicros, killed, kRounds, changed, partial);
-    EXPECT_GT(killed, 0);
-    EXPECT_GT(changed, 0);
+    auto tagOf = [](int round) { return static_cast<uint64_t>(round) + 2; };
+    testsupport::KillAtRandomMoments(
+        "put run", 3, 50, 3141, [&](int round) { return PutGeneration(tagOf(round)); },
+        [&](int round, const testsupport::ChildEnd& end) {
+            TaggedGeneration now = ReadClipboard();
+            EXPECT_EQ(now.damage, "");
+            // Killed right after its clear, the writer leaves the new clipboard empty.
+            bool unchanged = now.flavors > 0 && now.tag == before.tag && now.flavors == before.flavors;
+            bool isNew = now.flavors == 0 || now.tag == tagOf(round);
+            EXPECT_TRUE(unchanged || isNew) << "writer " << now.tag << " with " << now.flavors
+                                            << " flavors, before writer " << before.tag << " with " << before.flavors;
+            if (!end.killed) {
+                EXPECT_EQ(now.tag, tagOf(round));
+                EXPECT_EQ(now.flavors, kFlavors) << "a writer that finished must have put every flavor";
+            }
+            before = now;
+            return isNew && !unchanged;
+        });
+    ASSERT_FALSE(HasFailure());
 
     // The next whole put clears what the killed writers left: at most the generation it replaced and
     // its own stay, besides the lock and the link.

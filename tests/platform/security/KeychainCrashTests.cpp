@@ -7,10 +7,7 @@
 #include "security/UnlockedKeyStore.h"
 #include "support/KillLoop.h"
 
-#include <algorithm>
 #include <cstdlib>
-#include <cstdio>
-#include <random>
 #include <set>
 
 namespace keychaintest {
@@ -136,48 +133,27 @@ TEST_F(KeychainCrash, ChangesKilledAnywhereLeaveTheKeychainBeforeOrAfter)
     KeychainState state = Read();
     ASSERT_EQ(state.services, (std::set<std::string>{"note 0"}));
 
-    // One whole run of each kind, to learn how long a writer lives.
-    long runMicros = 1000;
-    for (int round : {2, 3}) {
-        testsupport::ChildEnd timed = testsupport::RunChildAndKill([&] { return ChangeOnce(path, round); }, -1);
-        ASSERT_EQ(timed.exitStatus, 0) << "round " << round;
-        runMicros = std::max(runMicros, timed.micros);
-    }
-    state = Read();
-    ASSERT_EQ(state.services, (std::set<std::string>{"note 0", "note 2"}));
-    ASSERT_EQ(state.lockInterval, 603u);
-
-    constexpr int kRounds = 40;
-    std::mt19937 random(61215);
-    int killed = 0;
-    int landed = 0;
-    for (int round = 4; round < 4 + kRounds; ++round) {
-        long delay = static_cast<long>(random() % static_cast<unsigned long>(runMicros + 1));
-        testsupport::ChildEnd end = testsupport::RunChildAndKill([&] { return ChangeOnce(path, round); }, delay);
-        ASSERT_TRUE(end.started);
-        ASSERT_TRUE(end.killed || end.exitStatus == 0) << "round " << round << ": writer failed with " << end.exitStatus;
-        KeychainState after = state;
-        if (round % 2 == 0) {
-            after.services.insert("note " + std::to_string(round));
-        } else {
-            after.lockInterval = static_cast<UInt32>(600 + round);
-        }
-        KeychainState now = Read();
-        ASSERT_TRUE(now == state || now == after)
-            << "round " << round << " (kill after " << delay << " us): " << now.services.size() << " items, interval "
-            << now.lockInterval;
-        if (!end.killed) {
-            EXPECT_TRUE(now == after) << "a writer that finished must have saved its change";
-        }
-        killed += end.killed ? 1 : 0;
-        landed += now == after ? 1 : 0;
-        state = now;
-    }
-    std::printf("[          ] one change run: %ld us; %d of %d writers killed, %d changes landed; %zu temporary files "
-                "left by killed writers\n",
-                runMicros, killed, kRounds, landed, TemporaryNames().size());
-    EXPECT_GT(killed, 0);
-    EXPECT_GT(landed, 0);
+    // Even rounds add an item, odd ones change the lock interval; the first two run whole.
+    auto roundOf = [](int round) { return round + 2; };
+    testsupport::KillAtRandomMoments(
+        "change run", 2, 40, 61215, [&](int round) { return ChangeOnce(path, roundOf(round)); },
+        [&](int round, const testsupport::ChildEnd& end) {
+            KeychainState after = state;
+            if (roundOf(round) % 2 == 0) {
+                after.services.insert("note " + std::to_string(roundOf(round)));
+            } else {
+                after.lockInterval = static_cast<UInt32>(600 + roundOf(round));
+            }
+            KeychainState now = Read();
+            EXPECT_TRUE(now == state || now == after)
+                << now.services.size() << " items, interval " << now.lockInterval;
+            if (!end.killed) {
+                EXPECT_TRUE(now == after) << "a writer that finished must have saved its change";
+            }
+            state = now;
+            return now == after;
+        });
+    ASSERT_FALSE(HasFailure());
     // The next whole change removes the temporary files the killed writers left: each is a sealed
     // copy of the keychain that would otherwise outlive the items deleted since.
     ASSERT_EQ(testsupport::RunChildAndKill([&] { return ChangeOnce(path, 100); }, -1).exitStatus, 0);

@@ -235,16 +235,12 @@ TEST_F(KeychainFileTest, RecordsSwappedOrDuplicatedFailToOpen)
     KeychainOwner keychain = MakeSmallKeychain();
     ScriptedPasswords::Remove();
     std::string original = testsupport::ReadFile(Path());
+    std::vector<Region> regions = RegionsOf(original);
+    ASSERT_EQ(regions.size(), 6u);
     // Both records hold the same lengths, so they sit at the end of the file, side by side.
-    Result<ParsedPreamble> preamble =
-        ParsePreamble(std::span(reinterpret_cast<const uint8_t*>(original.data()), original.size()), original.size());
-    ASSERT_TRUE(preamble.Ok());
-    size_t recordsStart = kPreambleSize + preamble->indexLength;
-    size_t recordLength = (original.size() - recordsStart) / 2;
-    std::string first = original.substr(recordsStart, recordLength);
-    std::string second = original.substr(recordsStart + recordLength);
-    ASSERT_EQ(first.size(), second.size());
-    std::string head = original.substr(0, recordsStart);
+    const std::string head = original.substr(0, regions[4].begin);
+    const std::string first = original.substr(regions[4].begin, regions[4].end - regions[4].begin);
+    const std::string second = original.substr(regions[5].begin);
     // A record in another's place fails to open as that item; the rest of the file stays usable.
     const std::string decode = "<" + std::to_string(errSecDecode) + ">";
     struct Case {

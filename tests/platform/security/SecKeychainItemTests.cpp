@@ -110,7 +110,7 @@ TEST_F(SecKeychainItemTest, EmptyDataIsAnItemWithNoBytes)
     SecKeychainItemFreeAttributesAndData(nullptr, data);
 }
 
-TEST_F(SecKeychainItemTest, DuplicatesAreRefusedByAccountAndService)
+TEST_F(SecKeychainItemTest, DuplicatesByAccountAndServiceAndBadArgumentsAreRefused)
 {
     KeychainOwner keychain = Create("pw");
     ASSERT_EQ(AddNote(keychain.Get(), "Same", "one"), noErr);
@@ -125,6 +125,27 @@ TEST_F(SecKeychainItemTest, DuplicatesAreRefusedByAccountAndService)
     SecKeychainAttributeList list{1, &label};
     EXPECT_EQ(SecKeychainItemCreateFromContent('abcd', &list, 1, "1", keychain.Get(), nullptr, nullptr), noErr);
     EXPECT_EQ(SecKeychainItemCreateFromContent('abcd', &list, 1, "2", keychain.Get(), nullptr, nullptr), noErr);
+
+    // Bad arguments are refused.
+    SecKeychainAttributeList noAttributes{1, nullptr};
+    EXPECT_EQ(SecKeychainItemCreateFromContent('genp', &noAttributes, 0, nullptr, keychain.Get(), nullptr, nullptr),
+              errSecParam);
+    EXPECT_EQ(SecKeychainItemCreateFromContent('genp', nullptr, 4, nullptr, keychain.Get(), nullptr, nullptr),
+              errSecParam);
+    SecKeychainAttribute twice[] = {{kSecServiceItemAttr, 1, const_cast<char*>("a")},
+                                    {kSecServiceItemAttr, 1, const_cast<char*>("b")}};
+    SecKeychainAttributeList twiceList{2, twice};
+    EXPECT_EQ(SecKeychainItemCreateFromContent('genp', &twiceList, 0, nullptr, keychain.Get(), nullptr, nullptr),
+              errSecParam);
+    EXPECT_EQ(SecKeychainItemCreateFromContent('genp', nullptr, 0, nullptr, nullptr, nullptr, nullptr),
+              errSecNoDefaultKeychain);
+    std::string huge(70000, 'x');
+    SecKeychainAttribute big{kSecServiceItemAttr, static_cast<UInt32>(huge.size()), huge.data()};
+    SecKeychainAttributeList bigList{1, &big};
+    EXPECT_EQ(SecKeychainItemCreateFromContent('genp', &bigList, 0, nullptr, keychain.Get(), nullptr, nullptr),
+              errSecDataTooLarge);
+    EXPECT_EQ(SecKeychainItemDelete(nullptr), errSecInvalidItemRef);
+    EXPECT_EQ(SecKeychainSearchCopyNext(nullptr, nullptr), errSecInvalidSearchRef);
 }
 
 TEST_F(SecKeychainItemTest, DeletedItemsAreGone)
@@ -197,30 +218,6 @@ TEST_F(SecKeychainItemTest, SearchesSpanAnArrayOfKeychains)
         platform::AdoptCF(CFArrayCreate(nullptr, notKeychains, 2, &kCFTypeArrayCallBacks));
     EXPECT_EQ(SecKeychainSearchCreateFromAttributes(mixed.Get(), kSecGenericPasswordItemClass, nullptr, &search),
               errSecParam);
-}
-
-TEST_F(SecKeychainItemTest, BadArgumentsAreRefused)
-{
-    KeychainOwner keychain = Create("pw");
-    SecKeychainAttributeList noAttributes{1, nullptr};
-    EXPECT_EQ(SecKeychainItemCreateFromContent('genp', &noAttributes, 0, nullptr, keychain.Get(), nullptr, nullptr),
-              errSecParam);
-    EXPECT_EQ(SecKeychainItemCreateFromContent('genp', nullptr, 4, nullptr, keychain.Get(), nullptr, nullptr),
-              errSecParam);
-    SecKeychainAttribute twice[] = {{kSecServiceItemAttr, 1, const_cast<char*>("a")},
-                                    {kSecServiceItemAttr, 1, const_cast<char*>("b")}};
-    SecKeychainAttributeList twiceList{2, twice};
-    EXPECT_EQ(SecKeychainItemCreateFromContent('genp', &twiceList, 0, nullptr, keychain.Get(), nullptr, nullptr),
-              errSecParam);
-    EXPECT_EQ(SecKeychainItemCreateFromContent('genp', nullptr, 0, nullptr, nullptr, nullptr, nullptr),
-              errSecNoDefaultKeychain);
-    std::string huge(70000, 'x');
-    SecKeychainAttribute big{kSecServiceItemAttr, static_cast<UInt32>(huge.size()), huge.data()};
-    SecKeychainAttributeList bigList{1, &big};
-    EXPECT_EQ(SecKeychainItemCreateFromContent('genp', &bigList, 0, nullptr, keychain.Get(), nullptr, nullptr),
-              errSecDataTooLarge);
-    EXPECT_EQ(SecKeychainItemDelete(nullptr), errSecInvalidItemRef);
-    EXPECT_EQ(SecKeychainSearchCopyNext(nullptr, nullptr), errSecInvalidSearchRef);
 }
 
 }  // namespace

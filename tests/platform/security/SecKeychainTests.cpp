@@ -58,19 +58,13 @@ TEST_F(SecKeychainTest, AFolderLockKeptElsewhereHoldsNobodyUpForEver)
     EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, 0u);
 }
 
-TEST_F(SecKeychainTest, WrongPasswordIsRefusedAndLeavesTheKeychainLocked)
+TEST_F(SecKeychainTest, AWrongPasswordLeavesItLockedAndAPromptedUnlockTriesThreeTimes)
 {
     KeychainOwner keychain = Create("right");
     ASSERT_EQ(SecKeychainLock(keychain.Get()), noErr);
     EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 5, "wrong", true), errSecAuthFailed);
     EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 0, nullptr, true), errSecAuthFailed);
     EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, 0u);
-}
-
-TEST_F(SecKeychainTest, PromptedUnlockTriesThreeTimes)
-{
-    KeychainOwner keychain = Create("right");
-    ASSERT_EQ(SecKeychainLock(keychain.Get()), noErr);
 
     mPasswords.Add("one");
     mPasswords.Add("two");

@@ -55,7 +55,7 @@ std::string SwappedBytes(std::u16string_view units)
     return bytes;
 }
 
-TEST(MacRoman, KnownBytesMapToTheirUnicodeCharacters)
+TEST(MacRoman, KnownBytesMapToTheirUnicodeCharactersAndOthersAreNotRepresentable)
 {
     struct Point {
         std::uint8_t byte;
@@ -73,6 +73,13 @@ TEST(MacRoman, KnownBytesMapToTheirUnicodeCharacters)
         EXPECT_TRUE(platform::UnicodeToMacRoman(point.unit, back));
         EXPECT_EQ(back, point.byte);
     }
+
+    std::uint8_t byte = 0;
+    // The currency sign held 0xDB before the euro replaced it; it must not come back.
+    EXPECT_FALSE(platform::UnicodeToMacRoman(0x00A4, byte));
+    EXPECT_FALSE(platform::UnicodeToMacRoman(0x0100, byte));
+    EXPECT_FALSE(platform::UnicodeToMacRoman(0x00D7, byte));  // multiplication sign
+    EXPECT_FALSE(platform::UnicodeToMacRoman(0xFFFF, byte));
 }
 
 TEST(MacRoman, EveryByteRoundTripsAndTheHighHalfIsDistinctNonASCII)
@@ -89,17 +96,7 @@ TEST(MacRoman, EveryByteRoundTripsAndTheHighHalfIsDistinctNonASCII)
     EXPECT_EQ(Encode(units, kCFStringEncodingMacRoman), all);
 }
 
-TEST(MacRoman, CharactersOutsideTheSetAreNotRepresentable)
-{
-    std::uint8_t byte = 0;
-    // The currency sign held 0xDB before the euro replaced it; it must not come back.
-    EXPECT_FALSE(platform::UnicodeToMacRoman(0x00A4, byte));
-    EXPECT_FALSE(platform::UnicodeToMacRoman(0x0100, byte));
-    EXPECT_FALSE(platform::UnicodeToMacRoman(0x00D7, byte));  // multiplication sign
-    EXPECT_FALSE(platform::UnicodeToMacRoman(0xFFFF, byte));
-}
-
-TEST(UTF8Encoding, StrictDecodingRejectsMalformedInputAndPairsSurrogates)
+TEST(UTF8Encoding, StrictDecodingPairsSurrogatesAndRemovesAMarkOnlyFromAnExternalRepresentation)
 {
     EXPECT_FALSE(Decodes("\x80", kCFStringEncodingUTF8));              // lone continuation byte
     EXPECT_FALSE(Decodes("\xC0\xAF", kCFStringEncodingUTF8));          // overlong '/'
@@ -113,10 +110,8 @@ TEST(UTF8Encoding, StrictDecodingRejectsMalformedInputAndPairsSurrogates)
     std::u16string units = Decode("\xF0\x9F\x98\x80!", kCFStringEncodingUTF8);
     EXPECT_EQ(units, (std::u16string{0xD83D, 0xDE00, u'!'}));
     EXPECT_EQ(Encode(units, kCFStringEncodingUTF8), "\xF0\x9F\x98\x80!");
-}
 
-TEST(UTF8Encoding, ByteOrderMarkIsRemovedOnlyFromAnExternalRepresentation)
-{
+    // A byte order mark is removed only from an external representation.
     EXPECT_EQ(Decode("\xEF\xBB\xBFhi", kCFStringEncodingUTF8, true), u"hi");
     EXPECT_EQ(Decode("\xEF\xBB\xBFhi", kCFStringEncodingUTF8, false), u"\uFEFFhi");
     EXPECT_EQ(Decode("hi", kCFStringEncodingUTF8, true), u"hi");
@@ -124,7 +119,7 @@ TEST(UTF8Encoding, ByteOrderMarkIsRemovedOnlyFromAnExternalRepresentation)
     EXPECT_EQ(Encode(u"hi", kCFStringEncodingUTF8, 0, true), "hi");
 }
 
-TEST(UTF16Encoding, ExternalRepresentationHonoursEitherMarkAndIsWrittenInHostOrder)
+TEST(UTF16Encoding, EitherMarkOrAnExplicitOrderIsHonouredAndWritingIsInHostOrder)
 {
     const std::u16string text = u"A\u00E9\u20AC";
     EXPECT_EQ(Decode(HostBytes(u"\uFEFF" + text), kCFStringEncodingUnicode, true), text);
@@ -138,10 +133,8 @@ TEST(UTF16Encoding, ExternalRepresentationHonoursEitherMarkAndIsWrittenInHostOrd
     std::u16string withUnpaired = {u'x', 0xD800};
     EXPECT_EQ(Encode(withUnpaired, kCFStringEncodingUnicode, 0, true), HostBytes(u"\uFEFF" + withUnpaired));
     EXPECT_EQ(Encode(u"", kCFStringEncodingUnicode, 0, true), HostBytes(u"\uFEFF"));
-}
 
-TEST(UTF16Encoding, OddByteCountsFailAndExplicitOrdersAreObeyed)
-{
+    // Odd byte counts fail; explicit orders are obeyed.
     EXPECT_FALSE(Decodes(std::string("\xFF\xFE\x41", 3), kCFStringEncodingUnicode, true));
     EXPECT_EQ(Decode(std::string("\x00\x41\x20\xAC", 4), kCFStringEncodingUTF16BE), u"A\u20AC");
     EXPECT_EQ(Decode(std::string("\x41\x00\xAC\x20", 4), kCFStringEncodingUTF16LE), u"A\u20AC");
@@ -169,6 +162,13 @@ TEST(Encoding, WithoutALossByteConversionStopsAtTheFirstUnrepresentableCharacter
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 2), "ab");
     std::string out;
     EXPECT_FALSE(EncodeAllText(text, kCFStringEncodingMacRoman, 0, false, out));
+
+    // An unknown encoding converts nothing.
+    const CFStringEncoding unknown = 0x7777;
+    EXPECT_FALSE(platform::IsKnownEncoding(unknown));
+    EXPECT_EQ(platform::MaxBytesPerUnit(unknown), 0u);
+    EXPECT_FALSE(Decodes("x", unknown));
+    EXPECT_FALSE(EncodeAllText(u"", unknown, '?', false, out));
 }
 
 TEST(Encoding, ALossByteStandsInForEachUnrepresentableCharacter)
@@ -201,16 +201,6 @@ TEST(Encoding, ABufferTooSmallStopsBeforeACharacterThatWouldNotFit)
     EncodeResult noRoom = EncodeText(u"a", kCFStringEncodingUnicode, 0, true, buffer, 1);
     EXPECT_EQ(noRoom.bytesUsed, 0u);
     EXPECT_EQ(noRoom.unitsConverted, 0u);
-}
-
-TEST(Encoding, UnknownEncodingsConvertNothing)
-{
-    const CFStringEncoding unknown = 0x7777;
-    EXPECT_FALSE(platform::IsKnownEncoding(unknown));
-    EXPECT_EQ(platform::MaxBytesPerUnit(unknown), 0u);
-    EXPECT_FALSE(Decodes("x", unknown));
-    std::string out;
-    EXPECT_FALSE(EncodeAllText(u"", unknown, '?', false, out));
 }
 
 TEST(Encoding, WhateverBytesDecodeEncodeBackToTheSameBytes)

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <filesystem>
 
-namespace keychaintesting {
+namespace keychaintest {
 namespace {
 
 namespace fs = std::filesystem;
@@ -188,4 +188,4 @@ TEST_F(KeychainCommandsTest, ADamagedKeychainIsToldAndOffersANewOneInItsPlace)
 }
 
 }  // namespace
-}  // namespace keychaintesting
+}  // namespace keychaintest

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace keychaintesting {
+namespace keychaintest {
 
 using cliplisttest::ClipRecord;
 using cliplisttest::ReadStoredClipList;
@@ -34,4 +34,4 @@ protected:
     sessiontest::PluginSession mSession;
 };
 
-}  // namespace keychaintesting
+}  // namespace keychaintest

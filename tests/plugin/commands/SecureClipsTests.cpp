@@ -24,7 +24,7 @@
 #include <filesystem>
 #include <set>
 
-namespace keychaintesting {
+namespace keychaintest {
 namespace {
 
 namespace fs = std::filesystem;
@@ -543,4 +543,4 @@ TEST_F(SecureClipsTest, TheSecretIsLeftInNoFreedMemory)
 }
 
 }  // namespace
-}  // namespace keychaintesting
+}  // namespace keychaintest

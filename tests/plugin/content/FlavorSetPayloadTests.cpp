@@ -164,7 +164,7 @@ TEST(FlavorSetPayload, AnythingButANonEmptyDictionaryYieldsNothing)
 
 // Through a real secure note in a keychain of the test's own. (A plain-text note is stored and
 // read back through the plug-in's entry points by the secure-clip tests.)
-class FlavorSetKeychainPayload : public keychaintesting::ClipKeychainTest {
+class FlavorSetKeychainPayload : public keychaintest::ClipKeychainTest {
 protected:
     void SetUp() override
     {

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-namespace keychaintesting {
+namespace keychaintest {
 namespace {
 
 class SecureNotesTest : public ClipKeychainTest {
@@ -170,4 +170,4 @@ TEST_F(SecureNotesTest, OnlyStringsAndDataAreStoredAndStringsWhole)
 }
 
 }  // namespace
-}  // namespace keychaintesting
+}  // namespace keychaintest

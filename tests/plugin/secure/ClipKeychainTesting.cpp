@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace keychaintesting {
+namespace keychaintest {
 
 void ClipKeychainTest::SetUp()
 {
@@ -78,4 +78,4 @@ std::string ReadNote(ClipKeychain& keychain, const std::string& name)
     return bytes;
 }
 
-}  // namespace keychaintesting
+}  // namespace keychaintest

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace keychaintesting {
+namespace keychaintest {
 
 using testsupport::ScriptedPasswords;
 
@@ -44,4 +44,4 @@ using texttest::TextOf;
 std::string ReadNote(ClipKeychain& keychain, CFStringRef name);
 std::string ReadNote(ClipKeychain& keychain, const std::string& name);
 
-}  // namespace keychaintesting
+}  // namespace keychaintest

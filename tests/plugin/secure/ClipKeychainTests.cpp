@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-namespace keychaintesting {
+namespace keychaintest {
 namespace {
 
 namespace fs = std::filesystem;
@@ -210,4 +210,4 @@ TEST_F(ClipKeychainTest, ADamagedKeychainFileIsAnsweredAndNeverRewritten)
 }
 
 }  // namespace
-}  // namespace keychaintesting
+}  // namespace keychaintest
