@@ -102,7 +102,7 @@ DialogWindow::~DialogWindow() = default;
 void DialogWindow::Build(const cmhost::DialogModel& dialog)
 {
     QWidget* focus = nullptr;
-    // In reading order: the order the widgets are made in is the order Tab goes through them.
+    // In the dialog's reading order, which Place keeps for Tab.
     for (const cmhost::DialogControl& each : dialog.Controls()) {
         ControlRef control = each.control;
         const PlatformUIControlInfo& info = each.info;
@@ -154,20 +154,10 @@ void DialogWindow::Build(const cmhost::DialogModel& dialog)
             continue;
         }
         widget->setObjectName(ObjectNameFor(info));
-        mShown.push_back(Shown{control, info.kind, widget});
+        mShown.push_back(Shown{control, info.kind, widget, each.row});
         ShowControl(mShown.back(), each, true);
         if (info.focused && info.shown)
             focus = widget;
-    }
-    // Tab goes through the controls as the window places them, row by row and left to right, not
-    // in the order they were added (the plug-in adds its submenu field last).
-    QWidget* before = nullptr;
-    for (const Shown& shown : mShown) {
-        if (shown.kind == kPlatformControlStaticText)
-            continue;
-        if (before != nullptr)
-            QWidget::setTabOrder(before, shown.widget);
-        before = shown.widget;
     }
     if (focus != nullptr)
         focus->setFocus(Qt::OtherFocusReason);
@@ -194,6 +184,19 @@ void DialogWindow::Place(const cmhost::DialogModel& dialog)
         mShown[i].placedHidden = !controls[i].shown;
     }
     setFixedSize(placement.window);
+
+    // Tab goes through the dialog's rows as the model reads them, not in the order the controls were
+    // added (the plug-in adds its submenu field last); within a row left to right as drawn, so that
+    // it follows the buttons in the desktop's order.
+    std::vector<const Shown*> order;
+    for (const Shown& shown : mShown)
+        if (shown.kind != kPlatformControlStaticText)
+            order.push_back(&shown);
+    std::stable_sort(order.begin(), order.end(), [](const Shown* a, const Shown* b) {
+        return a->row != b->row ? a->row < b->row : a->widget->x() < b->widget->x();
+    });
+    for (size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1]->widget, order[i]->widget);
 }
 
 void DialogWindow::ShowControl(const Shown& shown, const cmhost::DialogControl& control, bool first)

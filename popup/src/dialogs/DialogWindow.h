@@ -44,6 +44,7 @@ private:
         ControlRef control;
         PlatformControlKind kind;
         QWidget* widget;
+        int row = 0;                // its row in the dialog's reading order
         bool placedHidden = false;  // hidden when the window was last placed
     };
 
