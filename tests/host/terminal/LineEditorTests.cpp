@@ -44,7 +44,6 @@ TEST(LineEditor, EditsCharacterByCharacterAroundTheCursorAndSelection)
         {"Left collapses a selection to its start", "abc", 1, 3, {K(FormKeyKind::Left), T("x")}, "axbc",
          Change::Edited},
         {"End only moves", "abc", 0, 3, {K(FormKeyKind::End)}, "abc", Change::Moved},
-        {"keys of no use here", "abc", 0, 0, {K(FormKeyKind::Tab)}, "abc", Change::None},
     };
     for (const Case& each : cases) {
         LineEditor editor(each.text, each.selectionStart, each.selectionEnd);
