@@ -7,8 +7,8 @@
 #pragma once
 
 #include "terminal/FormKeyDecoder.h"
-
-#include <PlatformUIDriver.h>
+#include "terminal/LineEditor.h"
+#include "user/DialogModel.h"
 
 #include <map>
 #include <string>
@@ -45,39 +45,28 @@ public:
     std::vector<std::string> Lines() const;
 
     ControlRef Focused() const { return mFocused; }
+    // The window as last read.
+    const DialogModel& Model() const { return mModel; }
 
 private:
-    struct Field {
-        ControlRef control;
-        PlatformUIControlInfo info;
-    };
-    // What is being typed into a text field or combo box, one character (UTF-8) per element.
-    struct Editing {
-        std::vector<std::string> characters;
-        size_t cursor = 0;
-        size_t selectionStart = 0;  // the selection is [selectionStart, cursor) or the reverse
-        size_t selectionEnd = 0;
-    };
+    using Field = DialogControl;
 
-    bool TakesFocus(const Field& field) const;
+    void ShowFields();
     const Field* FocusedField() const;
     void MoveFocus(int direction);
-    Editing InitialEditing(const Field& field) const;
-    Editing ShownEditing(const Field& field) const;
-    Editing& EditingOf(const Field& field);
+    LineEditor ShownEditing(const Field& field) const;
+    LineEditor& EditingOf(const Field& field);
     Outcome Edit(const Field& field, const FormKey& key);
     Outcome PickChoice(const Field& field, int direction);
-    Outcome PressButton(ControlRef button) const;
-    Outcome PressDefault() const;
-    Outcome Cancel() const;
-    void StoreText(const Field& field, Editing& editing);
+    Outcome PressButton(const Field& button) const;
+    void StoreText(const Field& field, const LineEditor& editing);
     std::string RenderField(const Field& field) const;
 
     WindowRef mWindow;
-    std::string mTitle;
-    std::vector<Field> mFields;  // the shown controls, in window order
+    DialogModel mModel;
+    std::vector<Field> mFields;  // the shown controls, in reading order
     ControlRef mFocused = nullptr;
-    std::map<ControlRef, Editing> mEditing;
+    std::map<ControlRef, LineEditor> mEditing;  // what is being typed into each text field
 };
 
 }  // namespace cmhost

@@ -1,57 +1,28 @@
 #include "user/DialogReport.h"
 
-#include "CFOwner.h"
-#include "common/TextConversion.h"
-
 #include <cmath>
 
 namespace cmhost {
 
-ControlRef FindControlByID(WindowRef window, const ControlID& id)
-{
-    return FindWindowControl(window, [&id](const PlatformUIControlInfo& info) {
-        return info.id.signature == id.signature && info.id.id == id.id;
-    });
-}
-
-ControlRef FindComboBox(WindowRef window)
-{
-    return FindWindowControl(window, [](const PlatformUIControlInfo& info) { return info.kind == kPlatformControlComboBox; });
-}
-
-std::string ControlText(ControlRef control)
-{
-    platform::CFOwner<CFStringRef> text = platform::AdoptCF(PlatformUICopyControlText(control));
-    return text ? UTF8FromString(text.Get()) : std::string();
-}
-
-DialogReport DescribeDialog(WindowRef window)
+DialogReport DescribeDialog(const DialogModel& dialog)
 {
     DialogReport report;
-    platform::CFOwner<CFStringRef> windowName = platform::AdoptCF(PlatformUICopyWindowName(window));
-    if (windowName)
-        report.window = UTF8FromString(windowName.Get());
-    PlatformUIControlInfo info{};
-    if (ControlRef name = FindControlByID(window, kNameFieldID); name != nullptr && PlatformUIGetControlInfo(name, &info)) {
-        report.name = ControlText(name);
-        report.nameSelection[0] = info.selection.selStart;
-        report.nameSelection[1] = info.selection.selEnd;
+    report.window = dialog.Name();
+    if (const DialogControl* name = dialog.Find(kNameFieldID)) {
+        report.name = name->text;
+        report.nameSelection[0] = name->info.selection.selStart;
+        report.nameSelection[1] = name->info.selection.selEnd;
     }
-    if (ControlRef combo = FindComboBox(window); combo != nullptr && PlatformUIGetControlInfo(combo, &info)) {
-        report.submenu = ControlText(combo);
-        report.comboY = info.frame.origin.y;
-        platform::CFOwner<CFArrayRef> items = platform::AdoptCF(PlatformUICopyComboBoxItems(combo));
-        for (CFIndex i = 0; items && i < CFArrayGetCount(items.Get()); ++i)
-            report.submenuChoices.push_back(
-                UTF8FromString(static_cast<CFStringRef>(CFArrayGetValueAtIndex(items.Get(), i))));
+    if (const DialogControl* combo = dialog.FirstOfKind(kPlatformControlComboBox)) {
+        report.submenu = combo->text;
+        report.comboY = combo->info.frame.origin.y;
+        report.submenuChoices = combo->choices;
     }
-    if (ControlRef secure = FindControlByID(window, kSecureBoxID);
-        secure != nullptr && PlatformUIGetControlInfo(secure, &info))
-        report.secure = info.value != 0;
-    if (ControlRef plain = FindControlByID(window, kPlainTextBoxID);
-        plain != nullptr && PlatformUIGetControlInfo(plain, &info)) {
-        report.plainText = info.value != 0;
-        report.plainTextVisible = info.shown;
+    if (const DialogControl* secure = dialog.Find(kSecureBoxID))
+        report.secure = secure->info.value != 0;
+    if (const DialogControl* plain = dialog.Find(kPlainTextBoxID)) {
+        report.plainText = plain->info.value != 0;
+        report.plainTextVisible = plain->Shown();
     }
     return report;
 }

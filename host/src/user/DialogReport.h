@@ -2,8 +2,7 @@
 // each alert with its answer. Both UI drivers keep these for the report of `choose`.
 #pragma once
 
-#include <Carbon/Carbon.h>
-#include <PlatformUIDriver.h>
+#include "user/DialogModel.h"
 
 #include <nlohmann/json.hpp>
 
@@ -36,34 +35,11 @@ struct AlertReport {
     std::string button;  // "ok", "cancel", "other", or "" when nobody answered (cancelled)
 };
 
-// Reads the window as the user sees it now; button is left empty.
-DialogReport DescribeDialog(WindowRef window);
+// The dialog as read; button is left empty.
+DialogReport DescribeDialog(const DialogModel& dialog);
 
 // The "dialogs" and "alerts" arrays of `choose --json`.
 nlohmann::ordered_json DialogsJson(const std::vector<DialogReport>& dialogs);
 nlohmann::ordered_json AlertsJson(const std::vector<AlertReport>& alerts);
-
-// The first control of the window whose information matches, in the window's control order.
-template <typename Match>
-ControlRef FindWindowControl(WindowRef window, Match&& match);
-
-ControlRef FindControlByID(WindowRef window, const ControlID& id);
-ControlRef FindComboBox(WindowRef window);
-
-// The text of a text field, static text or combo box as UTF-8 ("" for other kinds).
-std::string ControlText(ControlRef control);
-
-template <typename Match>
-ControlRef FindWindowControl(WindowRef window, Match&& match)
-{
-    CFIndex count = PlatformUIGetControlCount(window);
-    for (CFIndex i = 0; i < count; ++i) {
-        ControlRef control = PlatformUIGetControlAtIndex(window, i);
-        PlatformUIControlInfo info{};
-        if (PlatformUIGetControlInfo(control, &info) && match(info))
-            return control;
-    }
-    return nullptr;
-}
 
 }  // namespace cmhost

@@ -3,7 +3,6 @@
 #include "CFOwner.h"
 #include "common/TextConversion.h"
 
-
 namespace cmhost {
 namespace {
 
@@ -19,6 +18,11 @@ void SetCheckBox(ControlRef box, bool wanted)
     PlatformUIControlInfo info{};
     if (box != nullptr && PlatformUIGetControlInfo(box, &info) && (info.value != 0) != wanted)
         PlatformUIClickControl(box);
+}
+
+ControlRef ControlOf(const DialogControl* control)
+{
+    return control != nullptr ? control->control : nullptr;
 }
 
 }  // namespace
@@ -80,7 +84,8 @@ PlatformUIDriverAnswer ScriptedUIDriver::StepWindow(void* context, WindowRef win
 
 void ScriptedUIDriver::AnswerWindow(WindowRef window)
 {
-    DialogReport report = DescribeDialog(window);
+    const DialogModel shown(window);
+    DialogReport report = DescribeDialog(shown);
     if (mNextAnswer >= mScript.size()) {
         // More dialogs than answers: nobody answers this one, so it ends as cancelled.
         report.button = "cancel";
@@ -92,24 +97,21 @@ void ScriptedUIDriver::AnswerWindow(WindowRef window)
     mDialogs.push_back(report);
 
     if (answer.name)
-        TypeInto(FindControlByID(window, kNameFieldID), *answer.name);
+        TypeInto(ControlOf(shown.Find(kNameFieldID)), *answer.name);
     if (answer.submenu)
-        TypeInto(FindComboBox(window),
-                 *answer.submenu);
+        TypeInto(ControlOf(shown.FirstOfKind(kPlatformControlComboBox)), *answer.submenu);
     if (answer.secure)
-        SetCheckBox(FindControlByID(window, kSecureBoxID), *answer.secure);
+        SetCheckBox(ControlOf(shown.Find(kSecureBoxID)), *answer.secure);
     if (answer.plainText)
-        SetCheckBox(FindControlByID(window, kPlainTextBoxID), *answer.plainText);
+        SetCheckBox(ControlOf(shown.Find(kPlainTextBoxID)), *answer.plainText);
 
-    ControlRef button = nullptr;
-    if (answer.button == "ok")
-        button = FindWindowControl(window, [](const auto& each) { return each.isDefault && each.shown; });
-    else if (answer.button == "cancel")
-        button = FindWindowControl(window, [](const auto& each) {
-            return each.kind == kPlatformControlPushButton && each.command == kHICommandCancel && each.shown;
-        });
+    // Read again: the boxes' handlers may have shown or hidden buttons.
+    const DialogModel now(window);
+    const DialogControl* button = answer.button == "ok"       ? now.DefaultButton()
+                                  : answer.button == "cancel" ? now.CancelButton()
+                                                              : nullptr;
     if (button != nullptr)
-        PlatformUIClickControl(button);
+        PlatformUIClickControl(button->control);
     else
         PlatformUIClickCloseBox(window);
 }

@@ -129,9 +129,9 @@ PlatformUIDriverAnswer TerminalUIDriver::StepDialog(WindowRef window, UInt32 ste
     auto found = mOpenDialogs.find(window);
     if (step == 0 || found == mOpenDialogs.end()) {
         // A window that starts its loop: reported as the user first sees it.
-        mDialogs.push_back(DescribeDialog(window));
         OpenDialog open;
         open.form = std::make_unique<DialogForm>(window);
+        mDialogs.push_back(DescribeDialog(open.form->Model()));
         open.report = mDialogs.size() - 1;
         found = mOpenDialogs.insert_or_assign(window, std::move(open)).first;
     } else if (!mTerminal) {

@@ -1,5 +1,7 @@
 #include "dialogs/DialogLayout.h"
 
+#include "user/DialogModel.h"
+
 #include <QFontMetrics>
 
 #include <algorithm>
@@ -58,7 +60,7 @@ std::vector<QRectF> WithoutHiddenRows(const std::vector<ControlPlacement>& contr
 
 bool SameRow(const QRect& a, const QRect& b)
 {
-    return std::abs(a.center().y() - b.center().y()) * 2 < std::min(a.height(), b.height());
+    return cmhost::InOneRow(a.center().y(), a.height(), b.center().y(), b.height());
 }
 
 void ArrangeInRow(const std::vector<QRect*>& widgets)

@@ -41,7 +41,7 @@ struct DialogPlacement {
 // it move up and the window is that much shorter (its hidden widgets keep their place, unseen).
 DialogPlacement PlaceDialog(const std::vector<ControlPlacement>& controls, QSizeF windowSize, double scale);
 
-// Two widgets share a row when each one's middle lies within the other's height.
+// Two widgets share a row by the rule the dialog's reading order uses (cmhost::InOneRow).
 bool SameRow(const QRect& a, const QRect& b);
 
 // Puts the widgets, given in the order wanted from left to right, in the places they take now: the

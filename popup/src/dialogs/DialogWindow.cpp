@@ -2,6 +2,7 @@
 
 #include "dialogs/DialogLayout.h"
 #include "dialogs/QtText.h"
+#include "user/DialogModel.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -20,26 +21,30 @@
 namespace popup {
 namespace {
 
-QString TextOf(ControlRef control)
+QString FromUTF8(const std::string& text)
 {
-    return QStringFromCF(platform::AdoptCF(PlatformUICopyControlText(control)).Get());
+    return QString::fromStdString(text);
 }
 
-QString TitleOf(ControlRef control)
-{
-    return QStringFromCF(platform::AdoptCF(PlatformUICopyControlTitle(control)).Get());
-}
-
-QStringList ChoicesOf(ControlRef control)
+QStringList ChoicesOf(const cmhost::DialogControl& control)
 {
     QStringList choices;
-    platform::CFOwner<CFArrayRef> items = platform::AdoptCF(PlatformUICopyComboBoxItems(control));
-    for (CFIndex i = 0; items && i < CFArrayGetCount(items.Get()); ++i) {
-        CFTypeRef item = CFArrayGetValueAtIndex(items.Get(), i);
-        if (item != nullptr && CFGetTypeID(item) == CFStringGetTypeID())
-            choices.push_back(QStringFromCF(static_cast<CFStringRef>(item)));
-    }
+    for (const std::string& choice : control.choices)
+        choices.push_back(FromUTF8(choice));
     return choices;
+}
+
+QDialogButtonBox::ButtonRole BoxRole(cmhost::ButtonRole role)
+{
+    switch (role) {
+    case cmhost::ButtonRole::Accept:
+        return QDialogButtonBox::AcceptRole;
+    case cmhost::ButtonRole::Reject:
+        return QDialogButtonBox::RejectRole;
+    case cmhost::ButtonRole::Other:
+        break;
+    }
+    return QDialogButtonBox::ActionRole;
 }
 
 // A control's name for the widget's object name: its signature and number, when it has them.
@@ -85,26 +90,22 @@ DialogWindow::DialogWindow(WindowRef window, std::function<void()> acted)
     : mWindow(window), mActed(std::move(acted))
 {
     setWindowModality(Qt::ApplicationModal);
-    CFStringRef copied = nullptr;
-    const OSStatus status = CopyWindowTitleAsCFString(window, &copied);
-    const platform::CFOwner<CFStringRef> title = platform::AdoptCF(copied);
-    if (status == noErr)
-        setWindowTitle(QStringFromCF(title.Get()));
-    Build();
-    Place();
+    const cmhost::DialogModel dialog(window);
+    if (!dialog.Title().empty())
+        setWindowTitle(FromUTF8(dialog.Title()));
+    Build(dialog);
+    Place(dialog);
 }
 
 DialogWindow::~DialogWindow() = default;
 
-void DialogWindow::Build()
+void DialogWindow::Build(const cmhost::DialogModel& dialog)
 {
-    const CFIndex count = PlatformUIGetControlCount(mWindow);
     QWidget* focus = nullptr;
-    for (CFIndex i = 0; i < count; ++i) {
-        ControlRef control = PlatformUIGetControlAtIndex(mWindow, i);
-        PlatformUIControlInfo info{};
-        if (!PlatformUIGetControlInfo(control, &info))
-            continue;
+    // In the dialog's reading order, which Place keeps for Tab.
+    for (const cmhost::DialogControl& each : dialog.Controls()) {
+        ControlRef control = each.control;
+        const PlatformUIControlInfo& info = each.info;
         QWidget* widget = nullptr;
         switch (info.kind) {
         case kPlatformControlEditText: {
@@ -153,8 +154,8 @@ void DialogWindow::Build()
             continue;
         }
         widget->setObjectName(ObjectNameFor(info));
-        mShown.push_back(Shown{control, info.kind, widget});
-        ShowControl(mShown.back(), true);
+        mShown.push_back(Shown{control, info.kind, widget, each.row});
+        ShowControl(mShown.back(), each, true);
         if (info.focused && info.shown)
             focus = widget;
     }
@@ -162,56 +163,50 @@ void DialogWindow::Build()
         focus->setFocus(Qt::OtherFocusReason);
 }
 
-void DialogWindow::Place()
+void DialogWindow::Place(const cmhost::DialogModel& dialog)
 {
     const double scale = InterfaceScale(fontMetrics());
     std::vector<ControlPlacement> controls;
     for (const Shown& shown : mShown) {
-        PlatformUIControlInfo info{};
-        PlatformUIGetControlInfo(shown.control, &info);
-        const HIRect& frame = info.frameInWindow;
+        const cmhost::DialogControl* each = dialog.Of(shown.control);
+        const HIRect frame = each != nullptr ? each->info.frameInWindow : HIRect{};
         controls.push_back({QRectF(frame.origin.x, frame.origin.y, frame.size.width, frame.size.height),
-                            shown.widget->sizeHint(), info.shown != 0});
+                            shown.widget->sizeHint(), each != nullptr && each->Shown()});
     }
     // The root view spans the window as the interface file sizes it.
     HIRect bounds{};
     HIViewGetFrame(HIViewGetRoot(mWindow), &bounds);
     const QSizeF windowSize(bounds.size.width, bounds.size.height);
     DialogPlacement placement = PlaceDialog(controls, windowSize, scale);
-    InDesktopButtonOrder(placement.widgets);
+    InDesktopButtonOrder(dialog, placement.widgets);
     for (size_t i = 0; i < mShown.size(); ++i) {
         mShown[i].widget->setGeometry(placement.widgets[i]);
         mShown[i].placedHidden = !controls[i].shown;
     }
     setFixedSize(placement.window);
 
-    // Tab goes through the controls as the window places them, row by row and left to right, not
-    // in the order they were added (the plug-in adds its submenu field last).
-    std::vector<QWidget*> order;
+    // Tab goes through the dialog's rows as the model reads them, not in the order the controls were
+    // added (the plug-in adds its submenu field last); within a row left to right as drawn, so that
+    // it follows the buttons in the desktop's order.
+    std::vector<const Shown*> order;
     for (const Shown& shown : mShown)
         if (shown.kind != kPlatformControlStaticText)
-            order.push_back(shown.widget);
-    std::stable_sort(order.begin(), order.end(), [](QWidget* a, QWidget* b) {
-        const QRect& first = a->geometry();
-        const QRect& second = b->geometry();
-        if (std::abs(first.center().y() - second.center().y()) * 2 >= std::min(first.height(), second.height()))
-            return first.center().y() < second.center().y();
-        return first.left() < second.left();
+            order.push_back(&shown);
+    std::stable_sort(order.begin(), order.end(), [](const Shown* a, const Shown* b) {
+        return a->row != b->row ? a->row < b->row : a->widget->x() < b->widget->x();
     });
     for (size_t i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
+        QWidget::setTabOrder(order[i - 1]->widget, order[i]->widget);
 }
 
-void DialogWindow::ShowControl(const Shown& shown, bool first)
+void DialogWindow::ShowControl(const Shown& shown, const cmhost::DialogControl& control, bool first)
 {
-    PlatformUIControlInfo info{};
-    if (!PlatformUIGetControlInfo(shown.control, &info))
-        return;
+    const PlatformUIControlInfo& info = control.info;
     QSignalBlocker quiet(shown.widget);
     switch (shown.kind) {
     case kPlatformControlEditText: {
         auto* field = static_cast<QLineEdit*>(shown.widget);
-        const QString text = TextOf(shown.control);
+        const QString text = FromUTF8(control.text);
         // Only a change made by the window's handlers is shown, so the cursor stays where the
         // person is typing.
         if (first || field->text() != text) {
@@ -222,11 +217,11 @@ void DialogWindow::ShowControl(const Shown& shown, bool first)
     }
     case kPlatformControlComboBox: {
         auto* combo = static_cast<QComboBox*>(shown.widget);
-        const QStringList choices = ChoicesOf(shown.control);
+        const QStringList choices = ChoicesOf(control);
         QStringList listed;
         for (int i = 0; i < combo->count(); ++i)
             listed.push_back(combo->itemText(i));
-        const QString text = TextOf(shown.control);
+        const QString text = FromUTF8(control.text);
         if (listed != choices) {
             combo->clear();
             combo->addItems(choices);
@@ -239,21 +234,21 @@ void DialogWindow::ShowControl(const Shown& shown, bool first)
     }
     case kPlatformControlCheckBox: {
         auto* box = static_cast<QCheckBox*>(shown.widget);
-        box->setText(WithoutMnemonics(TitleOf(shown.control)));
+        box->setText(WithoutMnemonics(FromUTF8(control.title)));
         box->setTristate(info.value > 1);
         box->setCheckState(info.value == 0 ? Qt::Unchecked : info.value == 1 ? Qt::Checked : Qt::PartiallyChecked);
         break;
     }
     case kPlatformControlPushButton: {
         auto* button = static_cast<QPushButton*>(shown.widget);
-        button->setText(WithoutMnemonics(TitleOf(shown.control)));
+        button->setText(WithoutMnemonics(FromUTF8(control.title)));
         button->setDefault(info.isDefault);
         // Only the default button answers Return, whichever button has the focus.
         button->setAutoDefault(info.isDefault);
         break;
     }
     case kPlatformControlStaticText:
-        static_cast<QLabel*>(shown.widget)->setText(TextOf(shown.control));
+        static_cast<QLabel*>(shown.widget)->setText(FromUTF8(control.text));
         break;
     default:
         break;
@@ -265,17 +260,19 @@ void DialogWindow::Refresh()
 {
     if (mWindow == nullptr)
         return;
+    const cmhost::DialogModel dialog(mWindow);
     bool appeared = false;
     for (const Shown& shown : mShown) {
-        ShowControl(shown, false);
+        if (const cmhost::DialogControl* each = dialog.Of(shown.control))
+            ShowControl(shown, *each, false);
         appeared = appeared || (shown.placedHidden && !shown.widget->isHidden());
     }
     // A control placed while hidden may have been given no room: the window is placed again with it.
     if (appeared)
-        Place();
+        Place(dialog);
 }
 
-void DialogWindow::InDesktopButtonOrder(std::vector<QRect>& placed) const
+void DialogWindow::InDesktopButtonOrder(const cmhost::DialogModel& dialog, std::vector<QRect>& placed) const
 {
     // The buttons of each row: OK and Cancel (and any other) as the desktop's own dialogs order them,
     // in the places the row's buttons have, whatever order the interface file drew them in.
@@ -292,11 +289,8 @@ void DialogWindow::InDesktopButtonOrder(std::vector<QRect>& placed) const
         }
         std::vector<QDialogButtonBox::ButtonRole> roles;
         for (size_t i : row) {
-            PlatformUIControlInfo info{};
-            PlatformUIGetControlInfo(mShown[i].control, &info);
-            roles.push_back(info.command == kHICommandOK       ? QDialogButtonBox::AcceptRole
-                            : info.command == kHICommandCancel ? QDialogButtonBox::RejectRole
-                                                               : QDialogButtonBox::ActionRole);
+            const cmhost::DialogControl* each = dialog.Of(mShown[i].control);
+            roles.push_back(BoxRole(each != nullptr ? each->Role() : cmhost::ButtonRole::Other));
         }
         std::vector<QRect*> buttons;
         for (size_t at : DesktopButtonOrder(roles))
@@ -348,15 +342,13 @@ void DialogWindow::AfterAct()
 void DialogWindow::reject()
 {
     // Escape: the window's Cancel button, as a person would press it, else its close box.
-    for (const Shown& shown : mShown) {
-        PlatformUIControlInfo info{};
-        if (shown.kind == kPlatformControlPushButton && PlatformUIGetControlInfo(shown.control, &info) &&
-            info.command == kHICommandCancel && info.shown) {
-            Click(shown.control);
-            return;
-        }
-    }
-    ClickCloseBox();
+    if (mWindow == nullptr)
+        return;
+    const cmhost::DialogModel dialog(mWindow);
+    if (const cmhost::DialogControl* cancel = dialog.CancelButton())
+        Click(cancel->control);
+    else
+        ClickCloseBox();
 }
 
 void DialogWindow::closeEvent(QCloseEvent* event)

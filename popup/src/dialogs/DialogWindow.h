@@ -12,6 +12,8 @@
 #include <Carbon/Carbon.h>
 #include <PlatformUIDriver.h>
 
+#include "user/DialogModel.h"
+
 #include <QDialog>
 #include <QRect>
 
@@ -42,15 +44,16 @@ private:
         ControlRef control;
         PlatformControlKind kind;
         QWidget* widget;
+        int row = 0;                // its row in the dialog's reading order
         bool placedHidden = false;  // hidden when the window was last placed
     };
 
-    void Build();
+    void Build(const cmhost::DialogModel& dialog);
     // Places the widgets as the window's frames say, for the controls shown now.
-    void Place();
+    void Place(const cmhost::DialogModel& dialog);
     // placed: the widgets' places, in the order of mShown.
-    void InDesktopButtonOrder(std::vector<QRect>& placed) const;
-    void ShowControl(const Shown& shown, bool first);
+    void InDesktopButtonOrder(const cmhost::DialogModel& dialog, std::vector<QRect>& placed) const;
+    void ShowControl(const Shown& shown, const cmhost::DialogControl& control, bool first);
     void TypeInto(ControlRef control, const QString& text);
     void Click(ControlRef control);
     void ClickCloseBox();
@@ -58,7 +61,7 @@ private:
 
     WindowRef mWindow;
     std::function<void()> mActed;
-    std::vector<Shown> mShown;
+    std::vector<Shown> mShown;  // in the window's reading order
 };
 
 }  // namespace popup

@@ -63,7 +63,8 @@ TEST(DialogWindowTest, WithoutACancelButtonEscapeClicksTheCloseBox)
 }
 
 // A row hidden when the window opens takes no room; shown later, it gets its room back. OK and
-// Cancel are in the desktop's order, whichever order the interface file drew them in.
+// Cancel are in the desktop's order, whichever order the interface file drew them in, and Tab
+// follows them so.
 TEST(DialogWindowTest, AHiddenRowLeavesNoEmptyBandAndTheButtonsAreInTheDesktopsOrder)
 {
     popup::QtUIDriver driver;
@@ -75,6 +76,9 @@ TEST(DialogWindowTest, AHiddenRowLeavesNoEmptyBandAndTheButtonsAreInTheDesktopsO
         QWidget* plain = Titled(w, "Plain text only");
         QWidget* ok = Titled(w, "OK");
         EXPECT_TRUE(popuptest::InDesktopOrder(w, "OK", "Cancel"));
+        QWidget* cancel = Titled(w, "Cancel");
+        // Tab goes from the left button to the right one, as they are drawn.
+        EXPECT_EQ((ok->x() < cancel->x() ? ok : cancel)->nextInFocusChain(), ok->x() < cancel->x() ? cancel : ok);
         EXPECT_LT(ok->y() - secure->geometry().bottom(), plain->height());
         Click(w, "Secure");
         Click(w, "Secure");  // unticked, it shows the box
