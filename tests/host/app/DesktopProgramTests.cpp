@@ -187,7 +187,7 @@ TEST_F(DesktopSession, MisbehavingOwnersAreToldAndHoldNothingUp)
     EXPECT_EQ(added["alerts"][0]["message"],
               "The clipboard holds its content in more forms than a clip can keep (256), so it was not kept.");
     EXPECT_TRUE(added["dialogs"].empty());
-    EXPECT_TRUE(ReadClipList().empty());
+    EXPECT_TRUE(cliplisttest::ReadStoredClipList().empty());
 }
 
 // Pastes made at the same moment into the focused application (a GTK entry) take turns: every clip

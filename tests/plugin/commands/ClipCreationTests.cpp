@@ -4,7 +4,7 @@
 #include "commands/ClipCreation.h"
 
 #include "plugin/content/FlavorSetTesting.h"
-#include "plugin/support/ClipListTesting.h"
+#include "support/StoredClipList.h"
 #include "plugin/support/PluginSession.h"
 #include "plugin/support/ScriptedUser.h"
 #include "prefs/PreferencesStore.h"

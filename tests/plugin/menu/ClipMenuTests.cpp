@@ -6,7 +6,7 @@
 #include "support/CFObj.h"
 
 #include "plugin/menu/MenuRecordReader.h"
-#include "plugin/support/ClipListTesting.h"
+#include "support/StoredClipList.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "support/CFObj.h"
 
 #include "plugin/menu/MenuRecordReader.h"
-#include "plugin/support/ClipListTesting.h"
+#include "support/StoredClipList.h"
 #include "support/TempDir.h"
 
 #include <PlatformHost.h>
