@@ -29,6 +29,14 @@ struct ClipRecord {
     std::string identifier{};  // "CLIP_ID"; empty leaves it out, as in records of earlier versions
 };
 
+// A clip in a submenu (none: the top level of the menu), its package named after it.
+inline ClipRecord Clip(const std::string& name, const char* submenu = nullptr, bool secure = false)
+{
+    ClipRecord clip{name, name, {}, secure};
+    clip.submenu = submenu != nullptr ? std::optional<std::string>(submenu) : std::nullopt;
+    return clip;
+}
+
 namespace detail {
 
 inline platform::CFOwner<CFStringRef> String(const std::string& text)
