@@ -116,13 +116,6 @@ TEST_F(DesktopSession, TheTextSelectedOnTheDesktopIsTheContextUnlessTheCommandLi
     EXPECT_EQ(report["dialogs"][0]["name"], "Other words");
 }
 
-TEST_F(DesktopSession, TheClipboardCommandsWorkOnTheDesktopsClipboard)
-{
-    ProcessResult set = Run({"--desktop", "clipboard", "set", "utxt=text:h\xC3\xA9llo desktop"});
-    ASSERT_EQ(set.exitStatus, 0) << set.err;
-    EXPECT_EQ(ReadSelection("clipboard"), "h\xC3\xA9llo desktop");
-}
-
 // A caller that reads cmhost's output to its end (`x=$(cmhost ... 2>&1)`, a pipe to another
 // program) returns once cmhost has: the clipboard's server left behind holds none of the caller's
 // descriptors, its standard error and a descriptor 7 the caller opened included.
