@@ -116,13 +116,6 @@ TEST_F(DesktopSession, TheTextSelectedOnTheDesktopIsTheContextUnlessTheCommandLi
     EXPECT_EQ(report["dialogs"][0]["name"], "Other words");
 }
 
-TEST_F(DesktopSession, TheClipboardCommandsWorkOnTheDesktopsClipboard)
-{
-    ProcessResult set = Run({"--desktop", "clipboard", "set", "utxt=text:h\xC3\xA9llo desktop"});
-    ASSERT_EQ(set.exitStatus, 0) << set.err;
-    EXPECT_EQ(ReadSelection("clipboard"), "h\xC3\xA9llo desktop");
-}
-
 // A caller that reads cmhost's output to its end (`x=$(cmhost ... 2>&1)`, a pipe to another
 // program) returns once cmhost has: the clipboard's server left behind holds none of the caller's
 // descriptors, its standard error and a descriptor 7 the caller opened included.
@@ -187,7 +180,7 @@ TEST_F(DesktopSession, MisbehavingOwnersAreToldAndHoldNothingUp)
     EXPECT_EQ(added["alerts"][0]["message"],
               "The clipboard holds its content in more forms than a clip can keep (256), so it was not kept.");
     EXPECT_TRUE(added["dialogs"].empty());
-    EXPECT_TRUE(ReadClipList().empty());
+    EXPECT_TRUE(cliplisttest::ReadStoredClipList().empty());
 }
 
 // Pastes made at the same moment into the focused application (a GTK entry) take turns: every clip

@@ -275,7 +275,7 @@ TEST_F(ClipScenario, ClipsFolderAndKeychainLinkedByTheUserAreUsedWhereTheyLive)
             Json({"--option", "--text", "x", "choose", "--path", std::string("Stashwell/- ") + name, "--json"})));
     EXPECT_EQ(testsupport::EntryNames(elsewhere + "/Stashwell"),
               (std::set<std::string>{".stashwell-lock", "Stashwell.keychain"}));
-    EXPECT_EQ(ReadClipList().size(), 0u);
+    EXPECT_EQ(cliplisttest::ReadStoredClipList().size(), 0u);
 
     // A flavor file that is a link, in a package of the linked folder, is not pasted.
     Json({"--text", "Own words", "--dialog", R"({"name": "Trap"})", "choose", "--id", "100", "--json"});

@@ -215,14 +215,14 @@ TEST_F(ConcurrentClips, AddersKilledAnywhereLeaveNothingTheNextRunKeeps)
     std::set_difference(bystanders.begin(), bystanders.end(), audit.names.begin(), audit.names.end(),
                         std::back_inserter(lostBystanders));
     int victimsRecorded = 0;
-    for (const ClipEntry& record : audit.records) {
-        if (record.name.rfind("Victim ", 0) != 0 && record.name.rfind("Whole ", 0) != 0)
+    for (cliplisttest::StoredRecord& record : audit.records) {
+        if (record["NAME"].rfind("Victim ", 0) != 0 && record["NAME"].rfind("Whole ", 0) != 0)
             continue;
-        victimsRecorded += record.name.rfind("Victim ", 0) == 0 ? 1 : 0;
+        victimsRecorded += record["NAME"].rfind("Victim ", 0) == 0 ? 1 : 0;
         // A recorded clip is whole: every flavor file with every byte.
-        EXPECT_EQ(record.flavors, (std::vector<std::string>{"PICT", "TEXT"})) << record.name;
-        EXPECT_TRUE(testsupport::ReadFile(ClipsFolder() + "/" + record.fileName + "/PICT") == picture)
-            << record.name << " has a damaged picture";
+        EXPECT_EQ(record["FLAVORS"], "PICT,TEXT") << record["NAME"];
+        EXPECT_TRUE(testsupport::ReadFile(ClipsFolder() + "/" + record["FILENAME"] + "/PICT") == picture)
+            << record["NAME"] << " has a damaged picture";
     }
     std::printf("[          ] %d rounds, longest whole run %ld us: %d victims killed, %d of them while storing; %d "
                 "victims recorded; %zu bystanders lost, %zu failed runs; after the next run %zu orphan packages, %zu "

@@ -2,23 +2,11 @@
 // preferences: the exact records of the menu, where the selected text comes from, and the warning
 // the user gets when the preferences had to be put aside.
 #include "host/support/CmhostRun.h"
+#include "support/StoredClipList.h"
 
 namespace {
 
 using namespace hosttest;
-
-// A clip in the root submenu, one in a submenu of it, and one in a submenu below that; a clip
-// named "-" is an item like any other.
-std::string ClipRecords()
-{
-    std::string records;
-    for (const auto& [name, submenu] : {std::pair{"Address", "/Stashwell/Work"}, std::pair{"Greeting", "/Stashwell"},
-                                        std::pair{"Sign-off", "/Stashwell/Work"},
-                                        std::pair{"Old note", "/Stashwell/Work/Archive"}, std::pair{"-", "/Stashwell"}})
-        records += std::string("<dict><key>NAME</key><string>") + name + "</string><key>SUBMENU</key><string>" +
-                   submenu + "</string></dict>\n";
-    return records;
-}
 
 const char* const kExpectedMenu = R"({"status": 0, "items": [
     {"name": "Stashwell", "nameType": "utxt", "submenu": [
@@ -41,10 +29,15 @@ const char* const kExpectedMenu = R"({"status": 0, "items": [
 
 using StashwellMenu = CmhostTest;
 
-// No keychain file exists here, so "Create New Keychain..." (125) follows "Add Selected Text...".
+// A clip in the root submenu, one in a submenu of it, and one in a submenu below that; a clip named
+// "-" is an item like any other. No keychain file exists here, so "Create New Keychain..." (125)
+// follows "Add Selected Text...".
 TEST_F(StashwellMenu, ClipsAppearInTheirSubmenusInClipListOrder)
 {
-    WriteClipList(ClipRecords());
+    using cliplisttest::Clip;
+    cliplisttest::StoreClipList({Clip("Address", "/Stashwell/Work"), Clip("Greeting", "/Stashwell"),
+                                 Clip("Sign-off", "/Stashwell/Work"), Clip("Old note", "/Stashwell/Work/Archive"),
+                                 Clip("-", "/Stashwell")});
     EXPECT_EQ(Json({"--text", "Dear John,", "menu", "--json"}), json::parse(kExpectedMenu)) << mLast.out;
 
     // Holding Option changes what the user sees, not what the plug-in wrote.
@@ -85,7 +78,8 @@ TEST_F(StashwellMenu, APreferencesFilePutAsideIsToldInEveryReport)
     for (const auto& [arguments, json] : runs) {
         SCOPED_TRACE(testing::PrintToString(arguments));
         std::filesystem::remove_all(folder);
-        WriteClipList("<dict><key>NAME</key><string>cut short");
+        std::filesystem::create_directories(folder);
+        testsupport::WriteFile(folder + "/org.stashwell.cmplugin.plist", "<?xml version=\"1.0\"?><plist><dict><key>V");
         ProcessResult result = Run(arguments);
         EXPECT_EQ(result.exitStatus, 0) << result.err;
         std::vector<std::string> lines = HostLines(result.err);

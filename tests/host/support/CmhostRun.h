@@ -62,17 +62,6 @@ inline void CollectCommands(const json& items, const std::string& prefix, std::v
     }
 }
 
-// Writes the clip list as the plug-in stores it: format version 1 and the given <dict> records.
-inline void WriteClipList(const std::string& records)
-{
-    const std::filesystem::path folder = std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "preferences";
-    std::filesystem::create_directories(folder);
-    testsupport::WriteFile((folder / "org.stashwell.cmplugin.plist").string(),
-                           "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
-                           "<key>VERSION</key><integer>1</integer>\n<key>CLIP_LIST</key>\n<array>\n" +
-                               records + "</array>\n</dict>\n</plist>\n");
-}
-
 class CmhostTest : public testing::Test {
 protected:
     // Runs cmhost with mPrefix before the arguments; detached: in a session of its own, without a

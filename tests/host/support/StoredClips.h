@@ -5,9 +5,8 @@
 
 #include "host/support/CmhostRun.h"
 
-#include "CFOwner.h"
-#include "support/CFText.h"
 #include "support/KillLoop.h"
+#include "support/StoredClipList.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 
@@ -33,59 +32,9 @@ inline int CountFilesHolding(const std::string& folder, const std::string& text)
     return holding;
 }
 
-// What the clip list records of one clip.
-struct ClipEntry {
-    std::string name;
-    std::string fileName;  // the package folder, or the note's name in the keychain for a secure clip
-    bool secure = false;
-    std::vector<std::string> flavors;
-    bool operator==(const ClipEntry&) const = default;
-};
-
-// The clip list as stored, read afresh from the preferences file; fails the test when it does not
-// read. A record that is not a dictionary comes out with every field empty.
-inline std::vector<ClipEntry> ReadClipList()
-{
-    const CFStringRef app = CFSTR("org.stashwell.cmplugin");
-    EXPECT_TRUE(CFPreferencesAppSynchronize(app)) << "the preferences file cannot be read";
-    const platform::CFOwner<CFPropertyListRef> list =
-        platform::AdoptCF(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), app));
-    EXPECT_TRUE(!list || CFGetTypeID(list.Get()) == CFArrayGetTypeID());
-    auto text = [](CFTypeRef value) {
-        return value != nullptr && CFGetTypeID(value) == CFStringGetTypeID()
-                   ? testsupport::TextOf(static_cast<CFStringRef>(value))
-                   : std::string();
-    };
-    auto elements = [](CFTypeRef value) {
-        std::vector<CFTypeRef> all;
-        if (value != nullptr && CFGetTypeID(value) == CFArrayGetTypeID()) {
-            for (CFIndex i = 0; i < CFArrayGetCount(static_cast<CFArrayRef>(value)); ++i)
-                all.push_back(CFArrayGetValueAtIndex(static_cast<CFArrayRef>(value), i));
-        }
-        return all;
-    };
-    std::vector<ClipEntry> entries;
-    for (CFTypeRef record : elements(list.Get())) {
-        auto get = [&](CFStringRef key) -> CFTypeRef {
-            return CFGetTypeID(record) == CFDictionaryGetTypeID()
-                       ? CFDictionaryGetValue(static_cast<CFDictionaryRef>(record), key)
-                       : nullptr;
-        };
-        CFTypeRef secure = get(CFSTR("SECURE"));
-        ClipEntry entry{text(get(CFSTR("NAME"))), text(get(CFSTR("FILENAME"))),
-                        secure != nullptr && CFGetTypeID(secure) == CFBooleanGetTypeID() &&
-                            CFBooleanGetValue(static_cast<CFBooleanRef>(secure)),
-                        {}};
-        for (CFTypeRef flavor : elements(get(CFSTR("FLAVORS"))))
-            entry.flavors.push_back(text(flavor));
-        entries.push_back(entry);
-    }
-    return entries;
-}
-
 // The storage as a user would find it, counted.
 struct StorageAudit {
-    std::vector<ClipEntry> records;
+    std::vector<cliplisttest::StoredRecord> records;
     std::multiset<std::string> names;
     std::vector<std::string> missingPackages;  // plain records whose package folder is not there
     std::vector<std::string> orphans;          // package folders that no record names
@@ -96,15 +45,16 @@ struct StorageAudit {
 inline StorageAudit AuditStorage(const std::string& clipsFolder)
 {
     StorageAudit audit;
-    audit.records = ReadClipList();
+    audit.records = cliplisttest::ReadStoredClipList();
     std::multiset<std::string> named;
-    for (const ClipEntry& record : audit.records) {
-        audit.names.insert(record.name);
-        if (record.secure)
+    for (cliplisttest::StoredRecord& record : audit.records) {
+        audit.names.insert(record["NAME"]);
+        if (record["SECURE"] == "true")
             continue;
-        named.insert(record.fileName);
-        if (record.fileName.empty() || !std::filesystem::is_directory(clipsFolder + "/" + record.fileName))
-            audit.missingPackages.push_back(record.name + " -> " + record.fileName);
+        const std::string& fileName = record["FILENAME"];
+        named.insert(fileName);
+        if (fileName.empty() || !std::filesystem::is_directory(clipsFolder + "/" + fileName))
+            audit.missingPackages.push_back(record["NAME"] + " -> " + fileName);
     }
     for (const std::string& entry : testsupport::EntryNames(clipsFolder)) {
         if (entry == ".stashwell-lock" || entry == "Stashwell.keychain")

@@ -2,7 +2,7 @@
 // where they end before a clip is stored: no selected text, an empty clipboard, and an exception.
 // Their whole course (the dialog, the stored clip, pasting it back) is the clip scenarios' under
 // cmhost.
-#include "plugin/support/ClipListTesting.h"
+#include "support/StoredClipList.h"
 #include "plugin/support/PluginSession.h"
 #include "plugin/support/ScriptedUser.h"
 #include "support/TempDir.h"

@@ -1,7 +1,7 @@
 // Picking a clip's item pastes it, picking its Option-key alternate deletes it: through the
 // HandleSelection entry point, over clip packages on disk and a clip list in the preferences, as
 // another process would have left them.
-#include "plugin/support/ClipListTesting.h"
+#include "support/StoredClipList.h"
 #include "plugin/menu/MenuRecordReader.h"
 #include "plugin/support/PluginSession.h"
 #include "plugin/support/ScriptedUser.h"

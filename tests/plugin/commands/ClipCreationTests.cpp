@@ -5,7 +5,7 @@
 #include "plugin/ClipAlerts.h"
 
 #include "plugin/content/FlavorSetTesting.h"
-#include "plugin/support/ClipListTesting.h"
+#include "support/StoredClipList.h"
 #include "plugin/support/PluginSession.h"
 #include "plugin/support/ScriptedUser.h"
 #include "prefs/PreferencesStore.h"

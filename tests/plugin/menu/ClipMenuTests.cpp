@@ -6,7 +6,7 @@
 #include "support/CFObj.h"
 
 #include "plugin/menu/MenuRecordReader.h"
-#include "plugin/support/ClipListTesting.h"
+#include "support/StoredClipList.h"
 
 #include <gtest/gtest.h>
 
@@ -17,19 +17,12 @@
 
 namespace {
 
+using cliplisttest::Clip;
 using menutest::CreateString;
 using menutest::FindEntry;
 using menutest::MenuEntry;
 using menutest::Outline;
 using menutest::ScopedCommandList;
-
-// A clip in a submenu (none: the top level); its package is of no concern to the menu.
-cliplisttest::ClipRecord Clip(const std::string& name, const char* submenu = nullptr, bool secure = false)
-{
-    cliplisttest::ClipRecord clip{name, "", {}, secure};
-    clip.submenu = submenu != nullptr ? std::optional<std::string>(submenu) : std::nullopt;
-    return clip;
-}
 
 // A record with the given values as they are, whatever their types (NULL: left out).
 CFDictionaryRef CreateRawRecord(CFTypeRef name, CFTypeRef submenu, CFTypeRef secure)

@@ -7,7 +7,7 @@
 #include "support/CFObj.h"
 
 #include "plugin/menu/MenuRecordReader.h"
-#include "plugin/support/ClipListTesting.h"
+#include "support/StoredClipList.h"
 #include "support/TempDir.h"
 
 #include <PlatformHost.h>
@@ -20,19 +20,12 @@
 
 namespace {
 
+using cliplisttest::Clip;
 using cliplisttest::StoreClipList;
 using menutest::FindEntry;
 using menutest::MenuEntry;
 using menutest::Outline;
 using menutest::ScopedCommandList;
-
-// A record whose package is named after the clip; no submenu puts the clip at the top level.
-cliplisttest::ClipRecord Clip(const char* name, const char* submenu, bool secure = false)
-{
-    cliplisttest::ClipRecord clip{name, name, {}, secure};
-    clip.submenu = submenu != nullptr ? std::optional<std::string>(submenu) : std::nullopt;
-    return clip;
-}
 
 class MenuExaminationTest : public testing::Test {
 protected:

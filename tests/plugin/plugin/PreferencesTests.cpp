@@ -6,7 +6,7 @@
 #include "support/CFDictArray.h"
 #include "support/CFObj.h"
 
-#include "plugin/support/ClipListTesting.h"
+#include "support/StoredClipList.h"
 #include "plugin/support/ScriptedUser.h"
 #include "support/LockHolder.h"
 #include "support/TempDir.h"
