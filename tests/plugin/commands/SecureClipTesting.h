@@ -3,7 +3,7 @@
 #pragma once
 
 #include "plugin/secure/ClipKeychainTesting.h"
-#include "plugin/support/ClipListTesting.h"
+#include "support/StoredClipList.h"
 #include "plugin/support/PluginSession.h"
 #include "support/ClipboardFlavors.h"
 

@@ -1,7 +1,7 @@
 // What writers that died left in the clips folder, as the next menu finds it: each dead writer's
 // intent is finished or undone by what the stored clip list says, live writers' work is left
 // alone, and nothing outside the clips folder is touched.
-#include "plugin/support/ClipListTesting.h"
+#include "support/StoredClipList.h"
 #include "plugin/support/PluginSession.h"
 #include "support/TempDir.h"
 

@@ -3,16 +3,14 @@
 // back as stored. The Qt user must be made before this object and go after it.
 #pragma once
 
+#include "support/StoredClipList.h"
 #include "support/TempDir.h"
 
 #include "application/ContextData.h"
-#include "common/TextConversion.h"
 #include "manager/ContextualMenu.h"
 #include "manager/MenuPath.h"
 #include "manager/PlugInLoader.h"
 #include "prefs/PreferencesStore.h"
-
-#include "CFOwner.h"
 
 #include <PlatformPasswords.h>
 
@@ -54,18 +52,9 @@ public:
     // The clip list as stored now, a clip as "submenu/name", with " (secure)" after a secure one.
     std::vector<std::string> Clips() const
     {
-        const CFStringRef app = CFSTR("org.stashwell.cmplugin");
-        EXPECT_TRUE(CFPreferencesAppSynchronize(app));
-        auto list = platform::AdoptCF(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), app));
         std::vector<std::string> clips;
-        for (CFIndex i = 0; list && i < CFArrayGetCount(static_cast<CFArrayRef>(list.Get())); ++i) {
-            auto record = static_cast<CFDictionaryRef>(CFArrayGetValueAtIndex(static_cast<CFArrayRef>(list.Get()), i));
-            auto text = [record](CFStringRef key) {
-                return cmhost::UTF8FromString(static_cast<CFStringRef>(CFDictionaryGetValue(record, key)));
-            };
-            const bool secure = CFDictionaryGetValue(record, CFSTR("SECURE")) == kCFBooleanTrue;
-            clips.push_back(text(CFSTR("SUBMENU")) + "/" + text(CFSTR("NAME")) + (secure ? " (secure)" : ""));
-        }
+        for (cliplisttest::StoredRecord& record : cliplisttest::ReadStoredClipList())
+            clips.push_back(record["SUBMENU"] + "/" + record["NAME"] + (record["SECURE"] == "true" ? " (secure)" : ""));
         return clips;
     }
 
