@@ -235,12 +235,14 @@ TEST_F(PopupOnTheDesktop, EscapeOrAClickOutsideClosesTheMenuAndChangesNothing)
 }
 
 // What the user must hear of although the menu went on (here, preferences that cannot be read) is
-// told in a notice once the menu closes, as well as on standard error.
-TEST_F(PopupOnTheDesktop, WarningsAreToldInANoticeOnTheDesktop)
+// told on standard error and on the desktop once the menu closes: in a notification where the
+// desktop has a notification service, else in a notice the person closes.
+TEST_F(PopupOnTheDesktop, WarningsAreToldInANotificationElseInANotice)
 {
     const std::string preferences = mStorage.ConfigHome() + "/preferences";
     std::filesystem::create_directories(preferences);
     ASSERT_EQ(::mkfifo((preferences + "/org.stashwell.cmplugin.plist").c_str(), 0600), 0);
+    const std::string warning = "stashwell-popup: warning: the preferences could not be read";
     auto popup = OpenPopup();
     Client({"xdotool", "key", "Escape"});
     std::string notice;
@@ -251,8 +253,13 @@ TEST_F(PopupOnTheDesktop, WarningsAreToldInANoticeOnTheDesktop)
         return !notice.empty();
     });
     EXPECT_EQ(RunAndWait(*popup, {"xdotool", "key", "Return"}), 0);
-    EXPECT_NE(popup->Err().find("stashwell-popup: warning: the preferences could not be read"), std::string::npos)
-        << popup->Err();
+    EXPECT_NE(popup->Err().find(warning), std::string::npos) << popup->Err();
+
+    StartNotifications();
+    popup = OpenPopup();
+    EXPECT_EQ(RunAndWait(*popup, {"xdotool", "key", "Escape"}), 0) << "a notice waited to be closed";
+    EXPECT_NE(popup->Err().find(warning), std::string::npos) << popup->Err();
+    EXPECT_NE(Notified().find("Stashwell\tThe preferences could not be read"), std::string::npos) << Notified();
 }
 
 // Text selected in another application becomes a clip through the New Clip window: a name typed
