@@ -21,25 +21,25 @@ std::optional<PasswordFileSource> PasswordFileSource::Load(const std::string& pa
 {
     platform::ScopedFd file;
     struct stat info {};
-    platform::FileError failure = platform::OpenRegularFile(AT_FDCWD, platform::ResolveUserPath(path), file, info);
-    if (failure.kind == platform::FileError::Kind::NotRegular) {
+    platform::Result<void> failure = platform::OpenRegularFile(AT_FDCWD, platform::ResolveUserPath(path), file, info);
+    if (failure.Status() == notAFileErr) {
         error = "--password-file: " + path + " is not a regular file";
         return std::nullopt;
     }
     // One byte more than the room, so a final newline past it can still be left out.
     SecretBytes password;
     password.Reserve(kPlatformPasswordCapacity + 2);
-    if (!failure.Failed()) {
+    if (failure.Ok()) {
         failure = platform::ReadOpenFile(file.Get(), path, kPlatformPasswordCapacity + 1, [&](std::span<const char> chunk) {
             password.Append(chunk.data(), chunk.size());
             return true;
         });
     }
-    if (failure.kind == platform::FileError::Kind::System) {
-        error = platform::ErrnoReason("--password-file: cannot read " + path, failure.number);
+    if (failure.Errno() != 0) {
+        error = platform::ErrnoReason("--password-file: cannot read " + path, failure.Errno());
         return std::nullopt;
     }
-    if (failure.Failed()) {
+    if (!failure.Ok()) {
         error = "--password-file: " + path + " holds more than " + std::to_string(kPlatformPasswordCapacity) + " bytes";
         return std::nullopt;
     }

@@ -24,8 +24,9 @@ bool AnswerFile::Open(std::string_view header, std::string& why)
 
 bool AnswerFile::Take(std::string_view piece, std::string& why)
 {
-    if (int failure = WriteAllAt(mFd.Get(), piece.data(), piece.size(), static_cast<off_t>(mSize)); failure != 0) {
-        why = ErrnoReason("the clipboard's content could not be kept", failure);
+    if (Result<void> written = WriteAllAt(mFd.Get(), piece.data(), piece.size(), static_cast<off_t>(mSize));
+        !written.Ok()) {
+        why = ErrnoReason("the clipboard's content could not be kept", written.Errno());
         return false;
     }
     mSize += piece.size();

@@ -31,11 +31,12 @@ bool IsPlainName(const std::u16string& name)
 // A reference (+1) to the file at path, read and checked.
 OSStatus OpenInterfaceFile(const std::string& path, IBNibRef* outNibRef)
 {
-    std::string bytes;
-    std::string error;
-    if (FileError failure = ReadRegularFile(path, kMaxInterfaceFileBytes, bytes); failure.Failed()) {
-        return Fail(failure.reason);
+    Result<std::string> read = ReadRegularFile(path, kMaxInterfaceFileBytes);
+    if (!read.Ok()) {
+        return Fail(read.Reason());
     }
+    const std::string& bytes = read.Value();
+    std::string error;
     auto file = std::make_shared<InterfaceFile>();
     if (!ReadInterfaceFile(bytes, *file, error)) {
         return Fail(path + ": " + error);

@@ -168,17 +168,17 @@ bool PreferencesFile::Look(const Target& target, const FileIdentity& known, Cont
     }
     ScopedFd fd;
     struct stat info {};
-    FileError opened = OpenRegularFile(AT_FDCWD, target.path, fd, info);
-    if (opened.kind == FileError::Kind::System && opened.number == ENOENT) {
+    Result<void> opened = OpenRegularFile(AT_FDCWD, target.path, fd, info);
+    if (opened.Errno() == ENOENT) {
         contents.identity = NoFile();  // put aside since it was looked up
         return true;
     }
-    if (opened.kind == FileError::Kind::NotRegular) {
+    if (opened.Status() == notAFileErr) {
         error = "the preferences file " + target.label + " is not a regular file";
         return false;
     }
-    if (opened.Failed()) {
-        error = opened.reason;
+    if (!opened.Ok()) {
+        error = opened.Reason();
         return false;
     }
     contents.identity = IdentityOf(info);
@@ -190,19 +190,19 @@ bool PreferencesFile::Look(const Target& target, const FileIdentity& known, Cont
     if (info.st_size > 0 && info.st_size <= kPlatformPropertyListMaxBytes) {
         text.reserve(static_cast<size_t>(info.st_size));  // read in pieces: grown once, not at each
     }
-    FileError read = ReadOpenFile(fd.Get(), target.path, static_cast<size_t>(kPlatformPropertyListMaxBytes),
-                                  [&](std::span<const char> chunk) {
-                                      text.append(chunk.data(), chunk.size());
-                                      return true;
-                                  });
-    if (read.kind == FileError::Kind::System) {
-        error = read.reason;
+    Result<void> read = ReadOpenFile(fd.Get(), target.path, static_cast<size_t>(kPlatformPropertyListMaxBytes),
+                                     [&](std::span<const char> chunk) {
+                                         text.append(chunk.data(), chunk.size());
+                                         return true;
+                                     });
+    if (read.Errno() != 0) {
+        error = read.Reason();
         return false;
     }
     // Every value is checked as the reader would convert it, so that nothing unreadable is kept and
     // written back later. A file past the size limit is as unreadable as a malformed one.
     std::string parseError;
-    plist::PlistNode root = read.Failed() ? plist::PlistNode() : plist::ParseXMLPropertyList(text, parseError);
+    plist::PlistNode root = !read.Ok() ? plist::PlistNode() : plist::ParseXMLPropertyList(text, parseError);
     contents.dictionary = root && root.View().Kind() == plist::NodeKind::Dictionary;
     if (contents.dictionary && !SalvageDamagedKeys(text, root, contents.salvage)) {
         contents.state = Contents::State::Usable;

@@ -34,9 +34,12 @@ constexpr size_t kMaxTokenBytes = 4096;
 std::optional<std::string> ReadRestoreToken()
 {
     std::optional<std::string> path = PortalRestoreTokenPath();
-    std::string token;
-    if (!path || ReadRegularFile(*path, kMaxTokenBytes, token).Failed())
+    if (!path)
         return std::nullopt;
+    Result<std::string> read = ReadRegularFile(*path, kMaxTokenBytes);
+    if (!read.Ok())
+        return std::nullopt;
+    std::string& token = read.Value();
     while (!token.empty() && token.back() == '\n')
         token.pop_back();
     for (char c : token) {

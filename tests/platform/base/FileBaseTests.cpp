@@ -148,9 +148,7 @@ TEST_F(FileBase, AFifoInPlaceOfAnyFileThePlatformReadsIsRefusedWithoutBlocking)
          }},
         {"any file read through the shared reader", [&] { PutFifo(mStorage.root() + "/any"); },
          [&] {
-             std::string bytes;
-             return platform::ReadRegularFile(mStorage.root() + "/any", 1024, bytes).kind ==
-                    platform::FileError::Kind::NotRegular;
+             return platform::ReadRegularFile(mStorage.root() + "/any", 1024).Status() == notAFileErr;
          }},
     };
     for (const Case& c : cases) {
