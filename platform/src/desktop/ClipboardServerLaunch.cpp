@@ -39,12 +39,13 @@ ServerLaunch LaunchClipboardServer(std::vector<std::string> arguments, bool conc
         arguments.insert(arguments.end(), {kConcealedArgument, lifetime});
     }
     // The server answers through the pipe on its standard output.
-    pid_t child = 0;
-    const bool spawned = SpawnDetachedHelper(arguments, writeEnd.Get(), child, why);
+    Result<pid_t> spawned = SpawnDetachedHelper(arguments, writeEnd.Get());
     writeEnd.Reset();
-    if (!spawned) {
+    if (!spawned.Ok()) {
+        why = spawned.Reason();
         return ServerLaunch::kFailed;
     }
+    const pid_t child = spawned.Value();
     // The server answers with its name for what it serves once it holds the clipboard, then leaves a process of its
     // own to serve and exits; its answer ends with the end of the pipe.
     // Far longer than a start takes even on a loaded machine: only a server that hangs is given up on.
