@@ -252,11 +252,14 @@ bool ReadInterfaceFile(std::string_view bytes, InterfaceFile& out, std::string& 
         error = "interface file too large";
         return false;
     }
-    plist::PlistNode tree = plist::ParseXMLPropertyList(bytes, error);
-    if (!tree) {
+    Result<plist::PlistNode> parsed = plist::ParseXMLPropertyList(bytes);
+    if (!parsed.Ok()) {
+        error = parsed.Reason();
         return false;
     }
-    if (!plist::ValidateTree(tree.View(), error)) {
+    const plist::PlistNode& tree = parsed.Value();
+    if (Result<void> valid = plist::ValidateTree(tree.View()); !valid.Ok()) {
+        error = valid.Reason();
         return false;
     }
     Walker walker;

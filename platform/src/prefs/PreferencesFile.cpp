@@ -201,8 +201,12 @@ bool PreferencesFile::Look(const Target& target, const FileIdentity& known, Cont
     }
     // Every value is checked as the reader would convert it, so that nothing unreadable is kept and
     // written back later. A file past the size limit is as unreadable as a malformed one.
-    std::string parseError;
-    plist::PlistNode root = !read.Ok() ? plist::PlistNode() : plist::ParseXMLPropertyList(text, parseError);
+    plist::PlistNode root;
+    if (read.Ok()) {
+        if (Result<plist::PlistNode> parsed = plist::ParseXMLPropertyList(text); parsed.Ok()) {
+            root = std::move(parsed.Value());
+        }
+    }
     contents.dictionary = root && root.View().Kind() == plist::NodeKind::Dictionary;
     if (contents.dictionary && !SalvageDamagedKeys(text, root, contents.salvage)) {
         contents.state = Contents::State::Usable;

@@ -125,16 +125,16 @@ CFPropertyListRef CopyPreferenceValue(CFStringRef key, CFStringRef applicationID
         node = &change->second;
     } else if (domain.values) {
         if (auto stored = domain.values.View().DictionaryItem(EncodeUTF8(units))) {
-            std::string error;
-            return plist::ConvertTree(nullptr, *stored, kCFPropertyListImmutable, error);
+            Result<CFOwner<CFPropertyListRef>> value = plist::ConvertTree(nullptr, *stored, kCFPropertyListImmutable);
+            return value.Ok() ? value->LeakRef() : nullptr;
         }
         return nullptr;
     }
     if (node == nullptr || !*node) {
         return nullptr;
     }
-    std::string error;
-    return plist::ConvertTree(nullptr, node->View(), kCFPropertyListImmutable, error);
+    Result<CFOwner<CFPropertyListRef>> value = plist::ConvertTree(nullptr, node->View(), kCFPropertyListImmutable);
+    return value.Ok() ? value->LeakRef() : nullptr;
 }
 
 void SetPreferenceValue(CFStringRef key, CFPropertyListRef value, CFStringRef applicationID)
@@ -145,12 +145,11 @@ void SetPreferenceValue(CFStringRef key, CFPropertyListRef value, CFStringRef ap
     }
     plist::PlistNode tree;
     if (value != nullptr) {
-        std::string error;
-        auto built = plist::BuildTree(value, error);
-        if (!built) {
+        Result<plist::PlistNode> built = plist::BuildTree(value);
+        if (!built.Ok()) {
             return;
         }
-        tree = std::move(*built);
+        tree = std::move(built.Value());
     }
     std::lock_guard<std::mutex> lock(gMutex);
     Domain& domain = DomainFor(*file);
