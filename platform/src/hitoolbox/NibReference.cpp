@@ -35,12 +35,11 @@ OSStatus OpenInterfaceFile(const std::string& path, IBNibRef* outNibRef)
     if (!read.Ok()) {
         return Fail(read.Reason());
     }
-    const std::string& bytes = read.Value();
-    std::string error;
-    auto file = std::make_shared<InterfaceFile>();
-    if (!ReadInterfaceFile(bytes, *file, error)) {
-        return Fail(path + ": " + error);
+    Result<InterfaceFile> interfaceFile = ReadInterfaceFile(read.Value());
+    if (!interfaceFile.Ok()) {
+        return Fail(path + ": " + interfaceFile.Reason());
     }
+    auto file = std::make_shared<InterfaceFile>(std::move(interfaceFile.Value()));
     OpaqueIBNibRef* nib = CreateInstance<OpaqueIBNibRef>(nullptr, kNibClass);
     if (nib == nullptr) {
         tLastError.Clear();
