@@ -248,9 +248,8 @@ CFURLRef CFBundleCopyResourcesDirectoryURL(CFBundleRef bundle)
 CFURLRef CFBundleCopyExecutableURL(CFBundleRef bundle)
 {
     OpaqueCFBundle* object = AsBundle(bundle, "CFBundleCopyExecutableURL: not a bundle");
-    std::string reason;
-    std::string name = ExecutableName(object, reason);
-    return name.empty() ? nullptr : CreateURLFromPath(nullptr, ExecutablePath(object, name), false);
+    Result<std::string> name = ExecutableName(object);
+    return name.Ok() ? CreateURLFromPath(nullptr, ExecutablePath(object, name.Value()), false) : nullptr;
 }
 
 }  // extern "C"
