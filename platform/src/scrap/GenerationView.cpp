@@ -137,12 +137,13 @@ GenerationView::LoadResult GenerationView::Load(OSStatus& status)
         return LoadResult::Failed;
     }
 
-    std::vector<ManifestEntry> entries;
-    std::string error;
-    if (!ReadManifest(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), entries, error)) {
-        status = MarkDamaged(error, info, std::move(manifest));
+    Result<std::vector<ManifestEntry>> parsed =
+        ReadManifest(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    if (!parsed.Ok()) {
+        status = MarkDamaged(parsed.Reason(), info, std::move(manifest));
         return LoadResult::Damaged;
     }
+    const std::vector<ManifestEntry>& entries = parsed.Value();
     std::vector<Flavor> flavors;
     flavors.reserve(entries.size());
     for (const ManifestEntry& entry : entries) {
