@@ -40,9 +40,8 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
     HostOptions& options = commandLine.options;
     // The desktop comes first: the clipboard command and every plug-in work on it.
     if (options.desktop) {
-        std::string error;
-        if (!UseDesktop(options.desktopChoice, error)) {
-            err << "cmhost: " << error << "\n";
+        if (platform::Result<void> used = UseDesktop(options.desktopChoice); !used.Ok()) {
+            err << "cmhost: " << used.Reason() << "\n";
             return kExitNoDesktop;
         }
         if (options.contextFromDesktop) {
