@@ -7,6 +7,7 @@
 #include "base/ErrnoStatus.h"
 #include "base/LockFile.h"
 #include "base/RegularFile.h"
+#include "base/Result.h"
 
 #include <Carbon/Carbon.h>
 #include <CoreFoundation/CoreFoundation.h>
@@ -173,6 +174,13 @@ TEST(ErrnoTable, EachSystemErrorHasTheNearestStatus)
         EXPECT_EQ(platform::StatusForErrno(c.error), c.status) << c.error;
     }
     EXPECT_EQ(platform::ErrnoReason("cannot write /x", ENOSPC), "cannot write /x: No space left on device");
+}
+
+// A failure that names no status must never reach an interface call as noErr, a success.
+TEST(ErrnoTable, AFailureWithoutAStatusStillFails)
+{
+    EXPECT_EQ(platform::Result<void>(platform::Failure{noErr, ENOSPC}).Status(), dskFulErr);
+    EXPECT_EQ(platform::Result<int>(platform::ErrnoFailure("cannot read /x", 0)).Status(), ioErr);
 }
 
 TEST_F(FileBase, AForkWritePastTheFileSizeLimitIsADiskFullError)
