@@ -115,8 +115,11 @@ public:
             return status;
         }
         xcb_window_t window = XCB_WINDOW_NONE;
-        std::string why;
-        switch (LaunchClipboardServer(mDisplay, FolderNameFor(mDisplay), concealed, window, why)) {
+        Result<ServerLaunch> launch = LaunchClipboardServer(mDisplay, FolderNameFor(mDisplay), concealed, window);
+        if (!launch.Ok()) {
+            return FailScrap(internalScrapErr, "the clipboard could not be taken: " + launch.Reason());
+        }
+        switch (launch.Value()) {
         case ServerLaunch::kServing: {
             mServerWindow = window;
             // The server marks on its window each time an application fetches the content.
@@ -128,10 +131,8 @@ public:
         case ServerLaunch::kTakenMeanwhile:
             // As when another process clears the shared clipboard between our clear and our puts.
             return FailScrap(badScrapRefErr, "another program took the clipboard at the same moment");
-        case ServerLaunch::kFailed:
-            break;
         }
-        return FailScrap(internalScrapErr, "the clipboard could not be taken: " + why);
+        return FailScrap(internalScrapErr, "the clipboard could not be taken");
     }
 
 private:

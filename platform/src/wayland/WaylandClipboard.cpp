@@ -180,9 +180,12 @@ public:
             return status;
         }
         std::string token;
-        std::string why;
-        switch (desktop::LaunchClipboardServer({kWaylandServerArgument, mSocket, FolderNameFor(mSocket)}, concealed,
-                                               token, why)) {
+        Result<desktop::ServerLaunch> launch =
+            desktop::LaunchClipboardServer({kWaylandServerArgument, mSocket, FolderNameFor(mSocket)}, concealed, token);
+        if (!launch.Ok()) {
+            return FailScrap(internalScrapErr, "the clipboard could not be taken: " + launch.Reason());
+        }
+        switch (launch.Value()) {
         case desktop::ServerLaunch::kServing:
             mServerToken = token;
             mServerMark = std::string(desktop::kServerMarkPrefix) + token + "-";
@@ -190,10 +193,8 @@ public:
         case desktop::ServerLaunch::kTakenMeanwhile:
             // As when another process clears the shared clipboard between our clear and our puts.
             return FailScrap(badScrapRefErr, "another program took the clipboard at the same moment");
-        case desktop::ServerLaunch::kFailed:
-            break;
         }
-        return FailScrap(internalScrapErr, "the clipboard could not be taken: " + why);
+        return FailScrap(internalScrapErr, "the clipboard could not be taken");
     }
 
 private:
