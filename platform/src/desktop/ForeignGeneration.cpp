@@ -95,8 +95,11 @@ OSStatus ForeignGeneration::FetchFromOwner(size_t index, std::string& why)
     patience.overall = *mOverall;
     if (std::optional<std::string> header = KeptAnswerHeader(mFlavors[index])) {
         auto file = std::make_unique<AnswerFile>();
-        if (!file->Open(*header, why) ||
-            !mOwner.Receive(mFlavors[index].target, *file, kMaxSelectionAnswerBytes - header->size(), patience, why)) {
+        if (Result<void> opened = file->Open(*header); !opened.Ok()) {
+            why = opened.Reason();
+            return internalScrapErr;
+        }
+        if (!mOwner.Receive(mFlavors[index].target, *file, kMaxSelectionAnswerBytes - header->size(), patience, why)) {
             return internalScrapErr;
         }
         mEntries[index].size = static_cast<Size>(file->Size());

@@ -131,7 +131,11 @@ bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_at
                     why = TooLarge(most);
                     return false;
                 }
-                return sink.Take(ValueOf(*reply), why);
+                Result<void> taken = sink.Take(ValueOf(*reply));
+                if (!taken.Ok()) {
+                    why = taken.Reason();
+                }
+                return taken.Ok();
             }
             // The owner sends the answer in pieces, each once we have taken the one before.
             sink.Expect(std::min(AnnouncedSize(*reply), most));
@@ -159,7 +163,8 @@ bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_at
                 why = TooLarge(most);
                 return false;
             }
-            if (!sink.Take(piece, why)) {
+            if (Result<void> taken = sink.Take(piece); !taken.Ok()) {
+                why = taken.Reason();
                 return false;
             }
             received += piece.size();

@@ -2,6 +2,7 @@
 // pieces through the INCR protocol when it is large.
 #pragma once
 
+#include "base/Result.h"
 #include "desktop/DesktopConnection.h"
 
 #include <chrono>
@@ -41,8 +42,8 @@ public:
     virtual ~AnswerSink() = default;
     // An answer in pieces is announced with at least this many bytes in all.
     virtual void Expect(size_t atLeast) {}
-    // The next piece, in order; false, with the reason in why, gives the transfer up.
-    virtual bool Take(std::string_view piece, std::string& why) = 0;
+    // The next piece, in order; a failure gives the transfer up.
+    virtual Result<void> Take(std::string_view piece) = 0;
 };
 
 // An answer gathered whole in memory. Room for what an answer in pieces announces is made at once,
@@ -57,10 +58,10 @@ public:
             // Only a hint: an owner may announce more than it sends. The answer then grows.
         }
     }
-    bool Take(std::string_view piece, std::string&) override
+    Result<void> Take(std::string_view piece) override
     {
         answer.append(piece);
-        return true;
+        return {};
     }
 
     std::string answer;

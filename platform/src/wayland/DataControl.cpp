@@ -242,7 +242,8 @@ bool DataControl::Receive(const Offer& offer, const std::string& type, desktop::
             why = "the application holding the clipboard sent more than a flavor can hold";
             return false;
         }
-        if (!sink.Take(std::string_view(piece.data(), static_cast<size_t>(count)), why)) {
+        if (Result<void> taken = sink.Take(std::string_view(piece.data(), static_cast<size_t>(count))); !taken.Ok()) {
+            why = taken.Reason();
             return false;
         }
     }
