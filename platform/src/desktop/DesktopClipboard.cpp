@@ -138,29 +138,30 @@ public:
 private:
     // The owner's targets, by name: a menu is waiting, so an owner that does not list them soon
     // is taken as holding nothing.
-    bool ListTargets(std::vector<std::string>& targets, std::string& why) override
+    Result<std::vector<std::string>> ListTargets() override
     {
         TransferPatience patience;
         patience.eachAnswer = kQuickLookPatience;
         StringSink answer;
-        if (!Receive("TARGETS", answer, kMaxSelectionAnswerBytes, patience, why)) {
-            return false;
+        if (Result<void> received = Receive("TARGETS", answer, kMaxSelectionAnswerBytes, patience); !received.Ok()) {
+            return received.Error();
         }
         std::vector<xcb_atom_t> atoms(answer.answer.size() / sizeof(xcb_atom_t));
         std::memcpy(atoms.data(), answer.answer.data(), atoms.size() * sizeof(xcb_atom_t));
-        for (std::string& name : mConnection->AtomNames(atoms))
-            targets.push_back(std::move(name));
-        return true;
+        return mConnection->AtomNames(atoms);
     }
 
     // The owner's answer for a target, handed to sink as it arrives, other events handled while
     // waiting.
-    bool Receive(const std::string& target, AnswerSink& sink, size_t most, const TransferPatience& patience,
-                 std::string& why) override
+    Result<void> Receive(const std::string& target, AnswerSink& sink, size_t most,
+                         const TransferPatience& patience) override
     {
-        return ReceiveSelection(*mConnection, mWindow, mClipboardAtom, mConnection->Atom(target),
-                                [this](const xcb_generic_event_t& event) { Handle(event); }, sink, why, most,
-                                patience);
+        std::string why;
+        if (!ReceiveSelection(*mConnection, mWindow, mClipboardAtom, mConnection->Atom(target),
+                              [this](const xcb_generic_event_t& event) { Handle(event); }, sink, why, most, patience)) {
+            return Failure{internalScrapErr, 0, why};
+        }
+        return {};
     }
 
     // One desktop folder per display, so that two displays of the user never share flavors.

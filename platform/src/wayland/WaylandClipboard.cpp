@@ -37,15 +37,15 @@ public:
         : mControl(control), mOffer(std::move(offer))
     {
     }
-    bool ListTargets(std::vector<std::string>& targets, std::string&) override
+    Result<std::vector<std::string>> ListTargets() override { return mOffer->types; }
+    Result<void> Receive(const std::string& target, desktop::AnswerSink& sink, size_t most,
+                         const desktop::TransferPatience& patience) override
     {
-        targets = mOffer->types;
-        return true;
-    }
-    bool Receive(const std::string& target, desktop::AnswerSink& sink, size_t most,
-                 const desktop::TransferPatience& patience, std::string& why) override
-    {
-        return mControl.Receive(*mOffer, target, sink, most, patience, why);
+        std::string why;
+        if (!mControl.Receive(*mOffer, target, sink, most, patience, why)) {
+            return Failure{internalScrapErr, 0, why};
+        }
+        return {};
     }
 
 private:
