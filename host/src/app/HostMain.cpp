@@ -76,12 +76,12 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
     // before the plug-ins load and gone after them.
     std::optional<PasswordFileSource> passwordFile;
     if (options.passwordFile) {
-        std::string error;
-        passwordFile = PasswordFileSource::Load(*options.passwordFile, error);
-        if (!passwordFile) {
-            err << "cmhost: " << error << "\n";
+        platform::Result<PasswordFileSource> loaded = PasswordFileSource::Load(*options.passwordFile);
+        if (!loaded.Ok()) {
+            err << "cmhost: " << loaded.Reason() << "\n";
             return kExitUsage;
         }
+        passwordFile = std::move(loaded.Value());
     }
     platform::ScopedFd terminal = OpenControllingTerminal();
     HostUser user(HostUserChoice{options.dialogs, options.alertButton, std::move(passwordFile), terminal.Get()});

@@ -17,14 +17,16 @@ constexpr int kRefusalsBeforeCancel = 3;
 
 }  // namespace
 
-std::optional<PasswordFileSource> PasswordFileSource::Load(const std::string& path, std::string& error)
+platform::Result<PasswordFileSource> PasswordFileSource::Load(const std::string& path)
 {
+    const platform::Failure tooLong{fsDataTooBigErr, 0,
+                                    "--password-file: " + path + " holds more than " +
+                                        std::to_string(kPlatformPasswordCapacity) + " bytes"};
     platform::ScopedFd file;
     struct stat info {};
     platform::Result<void> failure = platform::OpenRegularFile(AT_FDCWD, platform::ResolveUserPath(path), file, info);
     if (failure.Status() == notAFileErr) {
-        error = "--password-file: " + path + " is not a regular file";
-        return std::nullopt;
+        return platform::Failure{notAFileErr, 0, "--password-file: " + path + " is not a regular file"};
     }
     // One byte more than the room, so a final newline past it can still be left out.
     SecretBytes password;
@@ -36,18 +38,15 @@ std::optional<PasswordFileSource> PasswordFileSource::Load(const std::string& pa
         });
     }
     if (failure.Errno() != 0) {
-        error = platform::ErrnoReason("--password-file: cannot read " + path, failure.Errno());
-        return std::nullopt;
+        return platform::ErrnoFailure("--password-file: cannot read " + path, failure.Errno());
     }
     if (!failure.Ok()) {
-        error = "--password-file: " + path + " holds more than " + std::to_string(kPlatformPasswordCapacity) + " bytes";
-        return std::nullopt;
+        return tooLong;
     }
     if (!password.Empty() && password.Data()[password.Size() - 1] == '\n')
         password.DropLast(1);
     if (password.Size() > kPlatformPasswordCapacity) {
-        error = "--password-file: " + path + " holds more than " + std::to_string(kPlatformPasswordCapacity) + " bytes";
-        return std::nullopt;
+        return tooLong;
     }
     return PasswordFileSource(std::move(password));
 }
