@@ -156,12 +156,8 @@ private:
     Result<void> Receive(const std::string& target, AnswerSink& sink, size_t most,
                          const TransferPatience& patience) override
     {
-        std::string why;
-        if (!ReceiveSelection(*mConnection, mWindow, mClipboardAtom, mConnection->Atom(target),
-                              [this](const xcb_generic_event_t& event) { Handle(event); }, sink, why, most, patience)) {
-            return Failure{internalScrapErr, 0, why};
-        }
-        return {};
+        return ReceiveSelection(*mConnection, mWindow, mClipboardAtom, mConnection->Atom(target),
+                                [this](const xcb_generic_event_t& event) { Handle(event); }, sink, most, patience);
     }
 
     // One desktop folder per display, so that two displays of the user never share flavors.
