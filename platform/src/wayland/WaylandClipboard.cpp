@@ -41,11 +41,7 @@ public:
     Result<void> Receive(const std::string& target, desktop::AnswerSink& sink, size_t most,
                          const desktop::TransferPatience& patience) override
     {
-        std::string why;
-        if (!mControl.Receive(*mOffer, target, sink, most, patience, why)) {
-            return Failure{internalScrapErr, 0, why};
-        }
-        return {};
+        return mControl.Receive(*mOffer, target, sink, most, patience);
     }
 
 private:
