@@ -13,23 +13,23 @@ using namespace platform::scrap;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     LiveObjectGuard guard;
-    std::vector<ManifestEntry> entries;
-    std::string error;
-    if (!ReadManifest(data, size, entries, error)) {
-        if (!entries.empty() || error.empty()) {
+    platform::Result<std::vector<ManifestEntry>> read = ReadManifest(data, size);
+    if (!read.Ok()) {
+        if (read.Reason().empty()) {
             std::abort();
         }
         return 0;
     }
+    const std::vector<ManifestEntry>& entries = read.Value();
     if (entries.size() > kMaxManifestFlavors) {
         std::abort();
     }
     // Well-formed means one way to write it: the text that was read is the text that is written.
     std::string written = WriteManifest(entries);
     if (written != std::string(reinterpret_cast<const char*>(data), size)) {
-        std::vector<ManifestEntry> again;
-        if (!ReadManifest(reinterpret_cast<const unsigned char*>(written.data()), written.size(), again, error) ||
-            again != entries) {
+        platform::Result<std::vector<ManifestEntry>> again =
+            ReadManifest(reinterpret_cast<const unsigned char*>(written.data()), written.size());
+        if (!again.Ok() || again.Value() != entries) {
             std::abort();
         }
     }

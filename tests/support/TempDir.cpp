@@ -73,9 +73,8 @@ ScopedStorageEnvironment::~ScopedStorageEnvironment()
 
 std::string ReadFile(const std::string& path)
 {
-    std::string bytes;
-    platform::ReadRegularFile(path, kMaxTestFileBytes, bytes);
-    return bytes;
+    platform::Result<std::string> bytes = platform::ReadRegularFile(path, kMaxTestFileBytes);
+    return bytes.Ok() ? bytes.Value() : std::string();
 }
 
 bool WriteFile(const std::string& path, const std::string& contents)

@@ -40,9 +40,8 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
     HostOptions& options = commandLine.options;
     // The desktop comes first: the clipboard command and every plug-in work on it.
     if (options.desktop) {
-        std::string error;
-        if (!UseDesktop(options.desktopChoice, error)) {
-            err << "cmhost: " << error << "\n";
+        if (platform::Result<void> used = UseDesktop(options.desktopChoice); !used.Ok()) {
+            err << "cmhost: " << used.Reason() << "\n";
             return kExitNoDesktop;
         }
         if (options.contextFromDesktop) {
@@ -77,12 +76,12 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
     // before the plug-ins load and gone after them.
     std::optional<PasswordFileSource> passwordFile;
     if (options.passwordFile) {
-        std::string error;
-        passwordFile = PasswordFileSource::Load(*options.passwordFile, error);
-        if (!passwordFile) {
-            err << "cmhost: " << error << "\n";
+        platform::Result<PasswordFileSource> loaded = PasswordFileSource::Load(*options.passwordFile);
+        if (!loaded.Ok()) {
+            err << "cmhost: " << loaded.Reason() << "\n";
             return kExitUsage;
         }
+        passwordFile = std::move(loaded.Value());
     }
     platform::ScopedFd terminal = OpenControllingTerminal();
     HostUser user(HostUserChoice{options.dialogs, options.alertButton, std::move(passwordFile), terminal.Get()});

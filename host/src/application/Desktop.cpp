@@ -18,17 +18,17 @@ std::optional<DesktopChoice> DesktopChoiceNamed(const std::string& word)
     return std::nullopt;
 }
 
-bool UseDesktop(DesktopChoice choice, std::string& error)
+platform::Result<void> UseDesktop(DesktopChoice choice)
 {
     const PlatformDesktopKind kind = choice == DesktopChoice::X11       ? kPlatformDesktopX11
                                      : choice == DesktopChoice::Wayland ? kPlatformDesktopWayland
                                                                         : kPlatformDesktopAutomatic;
     CFStringRef reason = nullptr;
-    if (PlatformUseDesktopOfKind(kind, &reason) == noErr)
-        return true;
+    const OSStatus status = PlatformUseDesktopOfKind(kind, &reason);
+    if (status == noErr)
+        return {};
     platform::CFOwner<CFStringRef> owned = platform::AdoptCF(reason);
-    error = owned ? UTF8FromString(owned.Get()) : "the desktop cannot be used";
-    return false;
+    return platform::Failure{status, 0, owned ? UTF8FromString(owned.Get()) : "the desktop cannot be used"};
 }
 
 std::string DesktopName()

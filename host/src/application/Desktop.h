@@ -4,6 +4,8 @@
 
 #include "application/ContextData.h"
 
+#include "Result.h"
+
 #include <optional>
 #include <string>
 
@@ -15,9 +17,9 @@ enum class DesktopChoice { Automatic, X11, Wayland };
 // "auto", "x11" or "wayland"; nullopt for another word.
 std::optional<DesktopChoice> DesktopChoiceNamed(const std::string& word);
 
-// Puts the platform on the desktop chosen. False with a one-line reason when it is not there or
-// refuses us.
-bool UseDesktop(DesktopChoice choice, std::string& error);
+// Puts the platform on the desktop chosen; a failure with a one-line reason when it is not there
+// or refuses us.
+platform::Result<void> UseDesktop(DesktopChoice choice);
 // The desktop the platform is on, as the reports name it: "x11" or "wayland"; "" off the desktop.
 std::string DesktopName();
 

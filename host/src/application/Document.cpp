@@ -21,20 +21,21 @@ std::optional<Document> OpenDocument(const std::optional<std::string>& file,
 {
     Document document;
     if (file) {
-        platform::FileError failure =
-            platform::ReadRegularFile(platform::ResolveUserPath(*file), kMaxDocumentBytes, document.text);
-        if (failure.kind == platform::FileError::Kind::System) {
-            *error = platform::ErrnoReason("cannot read the document " + *file, failure.number);
+        platform::Result<std::string> read =
+            platform::ReadRegularFile(platform::ResolveUserPath(*file), kMaxDocumentBytes);
+        if (read.Errno() != 0) {
+            *error = platform::ErrnoReason("cannot read the document " + *file, read.Errno());
             return std::nullopt;
         }
-        if (failure.kind == platform::FileError::Kind::NotRegular) {
+        if (read.Status() == notAFileErr) {
             *error = "the document " + *file + " is not a regular file";
             return std::nullopt;
         }
-        if (failure.Failed()) {
+        if (!read.Ok()) {
             *error = "the document " + *file + " is larger than " + std::to_string(kMaxDocumentBytes) + " bytes";
             return std::nullopt;
         }
+        document.text = std::move(read.Value());
         document.path = *file;
         size_t found = selectedText && !selectedText->empty() ? document.text.find(*selectedText) : std::string::npos;
         if (found != std::string::npos) {

@@ -110,19 +110,17 @@ constexpr size_t kMaxFlavorFileBytes = INT32_MAX;
 // refused rather than waited on. nullopt, with the reason in error, when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& path, const std::string& typeName, std::string* error)
 {
-    std::string bytes;
-    platform::FileError failure =
-        platform::ReadRegularFile(platform::ResolveUserPath(path), kMaxFlavorFileBytes, bytes);
-    if (failure.kind == platform::FileError::Kind::TooLarge) {
+    platform::Result<std::string> bytes = platform::ReadRegularFile(platform::ResolveUserPath(path), kMaxFlavorFileBytes);
+    if (bytes.Status() == fsDataTooBigErr) {
         *error = "the file \"" + path + "\" for '" + typeName + "' is larger than " +
                  std::to_string(kMaxFlavorFileBytes) + " bytes, the most a flavor can hold";
         return std::nullopt;
     }
-    if (failure.Failed()) {
+    if (!bytes.Ok()) {
         *error = "cannot read the file \"" + path + "\" for '" + typeName + "'";
         return std::nullopt;
     }
-    return bytes;
+    return std::move(bytes.Value());
 }
 
 std::string Hex(const unsigned char* bytes, size_t count)

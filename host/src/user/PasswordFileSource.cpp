@@ -17,37 +17,36 @@ constexpr int kRefusalsBeforeCancel = 3;
 
 }  // namespace
 
-std::optional<PasswordFileSource> PasswordFileSource::Load(const std::string& path, std::string& error)
+platform::Result<PasswordFileSource> PasswordFileSource::Load(const std::string& path)
 {
+    const platform::Failure tooLong{fsDataTooBigErr, 0,
+                                    "--password-file: " + path + " holds more than " +
+                                        std::to_string(kPlatformPasswordCapacity) + " bytes"};
     platform::ScopedFd file;
     struct stat info {};
-    platform::FileError failure = platform::OpenRegularFile(AT_FDCWD, platform::ResolveUserPath(path), file, info);
-    if (failure.kind == platform::FileError::Kind::NotRegular) {
-        error = "--password-file: " + path + " is not a regular file";
-        return std::nullopt;
+    platform::Result<void> failure = platform::OpenRegularFile(AT_FDCWD, platform::ResolveUserPath(path), file, info);
+    if (failure.Status() == notAFileErr) {
+        return platform::Failure{notAFileErr, 0, "--password-file: " + path + " is not a regular file"};
     }
     // One byte more than the room, so a final newline past it can still be left out.
     SecretBytes password;
     password.Reserve(kPlatformPasswordCapacity + 2);
-    if (!failure.Failed()) {
+    if (failure.Ok()) {
         failure = platform::ReadOpenFile(file.Get(), path, kPlatformPasswordCapacity + 1, [&](std::span<const char> chunk) {
             password.Append(chunk.data(), chunk.size());
             return true;
         });
     }
-    if (failure.kind == platform::FileError::Kind::System) {
-        error = platform::ErrnoReason("--password-file: cannot read " + path, failure.number);
-        return std::nullopt;
+    if (failure.Errno() != 0) {
+        return platform::ErrnoFailure("--password-file: cannot read " + path, failure.Errno());
     }
-    if (failure.Failed()) {
-        error = "--password-file: " + path + " holds more than " + std::to_string(kPlatformPasswordCapacity) + " bytes";
-        return std::nullopt;
+    if (!failure.Ok()) {
+        return tooLong;
     }
     if (!password.Empty() && password.Data()[password.Size() - 1] == '\n')
         password.DropLast(1);
     if (password.Size() > kPlatformPasswordCapacity) {
-        error = "--password-file: " + path + " holds more than " + std::to_string(kPlatformPasswordCapacity) + " bytes";
-        return std::nullopt;
+        return tooLong;
     }
     return PasswordFileSource(std::move(password));
 }

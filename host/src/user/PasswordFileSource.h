@@ -7,6 +7,8 @@
 #include "user/PasswordSource.h"
 #include "user/SecretBytes.h"
 
+#include "Result.h"
+
 #include <map>
 #include <optional>
 #include <string>
@@ -15,9 +17,9 @@ namespace cmhost {
 
 class PasswordFileSource : public PasswordAnswerer {
 public:
-    // Reads the file; nullopt with a one-line reason when it cannot be read or does not fit the
+    // Reads the file; a failure with a one-line reason when it cannot be read or does not fit the
     // room a prompt gives (kPlatformPasswordCapacity bytes).
-    static std::optional<PasswordFileSource> Load(const std::string& path, std::string& error);
+    static platform::Result<PasswordFileSource> Load(const std::string& path);
 
     explicit PasswordFileSource(SecretBytes password) : mPassword(std::move(password)) {}
 

@@ -71,8 +71,8 @@ int AtomicFileWriter::Prepare(const void* bytes, size_t length)
                 return injected;
             }
             const size_t chunk = std::min(length - done, kMaxWriteChunk);
-            if (int error = WriteAllAt(fd, next + done, chunk, static_cast<off_t>(done))) {
-                return error;
+            if (Result<void> written = WriteAllAt(fd, next + done, chunk, static_cast<off_t>(done)); !written.Ok()) {
+                return written.Errno();
             }
             done += chunk;
         }

@@ -29,8 +29,9 @@ std::string HelperProgramPath(const std::string& name)
     return "";
 }
 
-bool SpawnDetachedHelper(const std::vector<std::string>& arguments, int outputFd, pid_t& child, std::string& why)
+Result<pid_t> SpawnDetachedHelper(const std::vector<std::string>& arguments, int outputFd)
 {
+    pid_t child = 0;
     std::vector<char*> argv;
     for (const std::string& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -56,26 +57,24 @@ bool SpawnDetachedHelper(const std::vector<std::string>& arguments, int outputFd
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (spawned != 0) {
-        why = "cannot start " + arguments[0] + ": " + std::strerror(spawned);
-        return false;
+        return ErrnoFailure("cannot start " + arguments[0], spawned);
     }
-    return true;
+    return child;
 }
 
-bool RunDetachedHelper(const std::vector<std::string>& arguments, std::string& why)
+Result<void> RunDetachedHelper(const std::vector<std::string>& arguments)
 {
-    pid_t child = 0;
-    if (!SpawnDetachedHelper(arguments, -1, child, why)) {
-        return false;
+    Result<pid_t> child = SpawnDetachedHelper(arguments, -1);
+    if (!child.Ok()) {
+        return child.Error();
     }
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    while (::waitpid(child.Value(), &status, 0) < 0 && errno == EINTR) {
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        why = arguments[0] + " failed";
-        return false;
+        return Failure{ioErr, 0, arguments[0] + " failed"};
     }
-    return true;
+    return {};
 }
 
 }  // namespace platform

@@ -2,6 +2,8 @@
 // lives on after its caller, holding nothing of the caller's.
 #pragma once
 
+#include "Result.h"
+
 #include <sys/types.h>
 
 #include <string>
@@ -15,12 +17,11 @@ std::string HelperProgramPath(const std::string& name);
 
 // Starts the program with the arguments (argv[0] first) in a session of its own, keeping nothing of
 // ours: its standard streams on /dev/null (its output on outputFd when that is not -1) and no other
-// descriptor. The caller waits for child; a helper that must outlive us serves in a child of its own
-// and lets the process started end at once. False, with the reason in why, when it did not start.
-bool SpawnDetachedHelper(const std::vector<std::string>& arguments, int outputFd, pid_t& child, std::string& why);
+// descriptor. Answers the child, whom the caller waits for; a helper that must outlive us serves in a
+// child of its own and lets the process started end at once.
+Result<pid_t> SpawnDetachedHelper(const std::vector<std::string>& arguments, int outputFd);
 
-// The same, with no output, waited for: false, with the reason in why, when it could not be started
-// or ended with another status than 0.
-bool RunDetachedHelper(const std::vector<std::string>& arguments, std::string& why);
+// The same, with no output, waited for: a failure also when it ended with another status than 0.
+Result<void> RunDetachedHelper(const std::vector<std::string>& arguments);
 
 }  // namespace platform

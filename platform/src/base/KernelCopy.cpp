@@ -87,8 +87,8 @@ int CopyThroughBuffer(int from, off_t fromOffset, int to, off_t toOffset, size_t
         if (got == 0) {
             return ENODATA;
         }
-        if (int error = WriteAllAt(to, buffer.get(), static_cast<size_t>(got), toOffset)) {
-            return error;
+        if (Result<void> written = WriteAllAt(to, buffer.get(), static_cast<size_t>(got), toOffset); !written.Ok()) {
+            return written.Errno();
         }
         fromOffset += got;
         toOffset += got;

@@ -34,10 +34,11 @@ std::atomic<long long> gLockWaitMilliseconds{0};
 // The name the kernel keeps for a process ("cmhost"), empty when it cannot be read (it has ended).
 std::string CommandNameOf(long pid)
 {
-    std::string name;
-    if (ReadRegularFile("/proc/" + std::to_string(pid) + "/comm", 256, name).Failed()) {
+    Result<std::string> read = ReadRegularFile("/proc/" + std::to_string(pid) + "/comm", 256);
+    if (!read.Ok()) {
         return {};
     }
+    std::string& name = read.Value();
     while (!name.empty() && (name.back() == '\n' || name.back() == '\0')) {
         name.pop_back();
     }
@@ -160,15 +161,17 @@ std::string DescribeLockHolder(int folderFd, const std::string& name)
 {
     const std::string unknown = "a process that cannot be told";
     struct stat info {};
-    std::string table;
-    if (::fstatat(folderFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-        ReadRegularFile("/proc/locks", kMaxLockTableBytes, table).Failed()) {
+    if (::fstatat(folderFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return unknown;
+    }
+    Result<std::string> table = ReadRegularFile("/proc/locks", kMaxLockTableBytes);
+    if (!table.Ok()) {
         return unknown;
     }
     // "1: FLOCK  ADVISORY  WRITE 1234 fe:00:10953266 0 EOF": the holder's process, then the
     // file's device (major and minor in hexadecimal) and inode. A line with "->" is a waiter.
     std::vector<long> holders;
-    std::istringstream lines(table);
+    std::istringstream lines(table.Value());
     for (std::string line; std::getline(lines, line);) {
         std::istringstream fields(line);
         std::string number, kind, advisory, access, file;

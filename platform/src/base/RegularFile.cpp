@@ -15,31 +15,19 @@ namespace {
 // One read call moves at most this much, well under what the kernel accepts at once.
 constexpr size_t kMaxReadChunk = size_t{1} << 30;
 
-FileError SystemError(std::string_view what, const std::string& label, int error)
+Failure SystemError(std::string_view what, const std::string& label, int error)
 {
-    return FileError{FileError::Kind::System, error, ErrnoReason(std::string(what) + " " + label, error)};
+    return ErrnoFailure(std::string(what) + " " + label, error);
 }
 
-FileError TooLarge(const std::string& label, size_t maxBytes)
+Failure TooLarge(const std::string& label, size_t maxBytes)
 {
-    return FileError{FileError::Kind::TooLarge, 0, label + " is larger than " + std::to_string(maxBytes) + " bytes"};
+    return Failure{fsDataTooBigErr, 0, label + " is larger than " + std::to_string(maxBytes) + " bytes"};
 }
 
 }  // namespace
 
-OSStatus FileError::Status() const
-{
-    switch (kind) {
-    case Kind::None:
-        return noErr;
-    case Kind::System:
-        return StatusForErrno(number);
-    default:
-        return ioErr;
-    }
-}
-
-FileError OpenRegularFile(int folderFd, const std::string& name, ScopedFd& fd, struct stat& info)
+Result<void> OpenRegularFile(int folderFd, const std::string& name, ScopedFd& fd, struct stat& info)
 {
     ScopedFd opened(::openat(folderFd, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
     if (!opened.IsValid()) {
@@ -49,7 +37,7 @@ FileError OpenRegularFile(int folderFd, const std::string& name, ScopedFd& fd, s
         return SystemError("cannot examine", name, errno);
     }
     if (!S_ISREG(info.st_mode)) {
-        return FileError{FileError::Kind::NotRegular, 0, name + " is not a regular file"};
+        return Failure{notAFileErr, 0, name + " is not a regular file"};
     }
     // Reads of a regular file never wait anyway; the flag goes so that the descriptor behaves as
     // any other for whoever it is handed to.
@@ -82,7 +70,7 @@ ssize_t ReadAt(int fd, void* data, size_t length, off_t offset)
     return static_cast<ssize_t>(done);
 }
 
-int WriteAllAt(int fd, const char* bytes, size_t length, off_t at)
+Result<void> WriteAllAt(int fd, const char* bytes, size_t length, off_t at)
 {
     while (length > 0) {
         ssize_t written = ::pwrite(fd, bytes, length, at);
@@ -90,23 +78,23 @@ int WriteAllAt(int fd, const char* bytes, size_t length, off_t at)
             if (errno == EINTR) {
                 continue;
             }
-            return errno;
+            return ErrnoFailure("cannot write", errno);
         }
         if (written == 0) {
-            return ENOSPC;
+            return ErrnoFailure("cannot write", ENOSPC);
         }
         bytes += written;
         length -= static_cast<size_t>(written);
         at += written;
     }
-    return 0;
+    return {};
 }
 
-FileError ReadOpenFile(int fd, const std::string& label, size_t maxBytes,
-                       const std::function<bool(std::span<const char>)>& sink)
+Result<void> ReadOpenFile(int fd, const std::string& label, size_t maxBytes,
+                          const std::function<bool(std::span<const char>)>& sink)
 {
     char buffer[65536];
-    FileError result;
+    Result<void> result;
     size_t total = 0;
     for (;;) {
         ssize_t got = ReadAt(fd, buffer, sizeof buffer, static_cast<off_t>(total));
@@ -132,37 +120,34 @@ FileError ReadOpenFile(int fd, const std::string& label, size_t maxBytes,
     return result;
 }
 
-FileError ReadRegularFile(int folderFd, const std::string& name, size_t maxBytes, std::string& bytes,
-                          struct stat* info)
+Result<std::string> ReadRegularFile(int folderFd, const std::string& name, size_t maxBytes, struct stat* info)
 {
-    bytes.clear();
     ScopedFd fd;
     struct stat opened {};
-    FileError error = OpenRegularFile(folderFd, name, fd, opened);
-    if (error.Failed()) {
-        return error;
+    if (Result<void> open = OpenRegularFile(folderFd, name, fd, opened); !open.Ok()) {
+        return open.Error();
     }
     if (static_cast<unsigned long long>(opened.st_size) > maxBytes) {
         return TooLarge(name, maxBytes);
     }
+    std::string bytes;
     bytes.reserve(static_cast<size_t>(opened.st_size));
-    error = ReadOpenFile(fd.Get(), name, maxBytes, [&](std::span<const char> chunk) {
+    Result<void> read = ReadOpenFile(fd.Get(), name, maxBytes, [&](std::span<const char> chunk) {
         bytes.append(chunk.data(), chunk.size());
         return true;
     });
-    if (error.Failed()) {
-        bytes.clear();
-        return error;
+    if (!read.Ok()) {
+        return read.Error();
     }
     if (info != nullptr) {
         *info = opened;
     }
-    return {};
+    return bytes;
 }
 
-FileError ReadRegularFile(const std::string& path, size_t maxBytes, std::string& bytes, struct stat* info)
+Result<std::string> ReadRegularFile(const std::string& path, size_t maxBytes, struct stat* info)
 {
-    return ReadRegularFile(AT_FDCWD, path, maxBytes, bytes, info);
+    return ReadRegularFile(AT_FDCWD, path, maxBytes, info);
 }
 
 }  // namespace platform

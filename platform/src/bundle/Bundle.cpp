@@ -66,12 +66,12 @@ std::string DescribeBundle(const RuntimeBase* object)
 // Reads and parses Info.plist, or NULL with the reason set.
 CFOwner<CFDictionaryRef> CopyInfoDictionary(const std::string& plistPath)
 {
-    std::string bytes;
-    if (FileError error = ReadRegularFile(plistPath, kMaxInfoPlistBytes, bytes); error.Failed()) {
-        SetBundleError(error.kind == FileError::Kind::System && error.number == ENOENT ? "no Info.plist at " + plistPath
-                                                                                        : error.reason);
+    Result<std::string> read = ReadRegularFile(plistPath, kMaxInfoPlistBytes);
+    if (!read.Ok()) {
+        SetBundleError(read.Errno() == ENOENT ? "no Info.plist at " + plistPath : read.Reason());
         return {};
     }
+    const std::string& bytes = read.Value();
     CFOwner<CFDataRef> data = AdoptCF(CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(bytes.data()),
                                                    static_cast<CFIndex>(bytes.size())));
     if (!data) {
@@ -248,9 +248,8 @@ CFURLRef CFBundleCopyResourcesDirectoryURL(CFBundleRef bundle)
 CFURLRef CFBundleCopyExecutableURL(CFBundleRef bundle)
 {
     OpaqueCFBundle* object = AsBundle(bundle, "CFBundleCopyExecutableURL: not a bundle");
-    std::string reason;
-    std::string name = ExecutableName(object, reason);
-    return name.empty() ? nullptr : CreateURLFromPath(nullptr, ExecutablePath(object, name), false);
+    Result<std::string> name = ExecutableName(object);
+    return name.Ok() ? CreateURLFromPath(nullptr, ExecutablePath(object, name.Value()), false) : nullptr;
 }
 
 }  // extern "C"

@@ -1,6 +1,7 @@
 // One reason per thread, so that two threads opening bundles never see each other's failures.
 #include "bundle/BundleError.h"
 
+#include "base/LastError.h"
 #include "cf/StringObject.h"
 
 #include <PlatformHost.h>
@@ -8,26 +9,27 @@
 namespace platform {
 namespace {
 
-thread_local std::string tLastError;
+thread_local LastError tLastError;
 
 }  // namespace
 
 void ClearBundleError()
 {
-    tLastError.clear();
+    tLastError.Clear();
 }
 
 void SetBundleError(std::string reason)
 {
-    tLastError = std::move(reason);
+    tLastError.Set(std::move(reason));
 }
 
 }  // namespace platform
 
 extern "C" CFStringRef PlatformCopyLastBundleError(void)
 {
-    if (platform::tLastError.empty()) {
+    const std::string& reason = platform::tLastError.Reason();
+    if (reason.empty()) {
         return nullptr;
     }
-    return platform::CreateStringFromUTF8(nullptr, platform::tLastError);
+    return platform::CreateStringFromUTF8(nullptr, reason);
 }

@@ -15,20 +15,18 @@
 
 namespace platform {
 
-std::string ExecutableName(const OpaqueCFBundle* bundle, std::string& reason)
+Result<std::string> ExecutableName(const OpaqueCFBundle* bundle)
 {
     const void* value = CFDictionaryGetValue(bundle->info.Get(), kCFBundleExecutableKey);
     if (!IsType(value, kStringTypeID) || CFStringGetLength(static_cast<CFStringRef>(value)) == 0) {
-        reason = "no CFBundleExecutable in " + bundle->InfoPlistPath();
-        return {};
+        return Failure{fnfErr, 0, "no CFBundleExecutable in " + bundle->InfoPlistPath()};
     }
     std::string name = StringToUTF8(static_cast<CFStringRef>(value));
     // The executable is a file in Contents/Linux; a name that climbs out of the bundle would load
     // code from anywhere.
     if (name.find('/') != std::string::npos || name == "." || name == ".." ||
         name.find('\0') != std::string::npos) {
-        reason = "CFBundleExecutable \"" + name + "\" in " + bundle->InfoPlistPath() + " is not a file name";
-        return {};
+        return Failure{bdNamErr, 0, "CFBundleExecutable \"" + name + "\" in " + bundle->InfoPlistPath() + " is not a file name"};
     }
     return name;
 }
@@ -64,13 +62,12 @@ Boolean CFBundleLoadExecutable(CFBundleRef bundle)
     if (object->handle != nullptr) {
         return true;
     }
-    std::string reason;
-    std::string name = ExecutableName(object, reason);
-    if (name.empty()) {
-        SetBundleError(reason);
+    Result<std::string> name = ExecutableName(object);
+    if (!name.Ok()) {
+        SetBundleError(name.Reason());
         return false;
     }
-    std::string path = ExecutablePath(object, name);
+    std::string path = ExecutablePath(object, name.Value());
     struct stat info{};
     if (::stat(path.c_str(), &info) != 0) {
         SetBundleError("no executable at " + path + ": " + std::strerror(errno));

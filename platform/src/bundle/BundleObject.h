@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/CFOwner.h"
+#include "base/Result.h"
 #include "bundle/StringsFile.h"
 #include "cf/Runtime.h"
 
@@ -81,9 +82,9 @@ OpaqueCFBundle* AsBundle(CFBundleRef bundle, const char* caller);
 // Adds a reference unless the object is already being finalized (its count reached 0).
 bool TryRetain(RuntimeBase* object);
 
-// The executable's file name from Info.plist, or "" (with reason set) when it is missing or
-// would name a file outside Contents/Linux.
-std::string ExecutableName(const OpaqueCFBundle* bundle, std::string& reason);
+// The executable's file name from Info.plist; a failure when it is missing or would name a file
+// outside Contents/Linux.
+Result<std::string> ExecutableName(const OpaqueCFBundle* bundle);
 std::string ExecutablePath(const OpaqueCFBundle* bundle, const std::string& name);
 
 // Unloads the executable when no instance of the bundle's factories is alive.

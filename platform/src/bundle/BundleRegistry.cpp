@@ -95,20 +95,20 @@ OpaqueCFBundle* BundleWithIdentifier(const std::u16string& identifier)
     return found->second;
 }
 
-bool RegisterPlugIn(OpaqueCFBundle* bundle, std::vector<FactoryEntry>& factories, std::vector<TypeEntry>& types,
-                    std::string& reason)
+Result<void> RegisterPlugIn(OpaqueCFBundle* bundle, std::vector<FactoryEntry>& factories,
+                            std::vector<TypeEntry>& types)
 {
     Registry& registry = TheRegistry();
     std::lock_guard<std::mutex> lock(registry.mutex);
     if (bundle->isPlugIn) {
-        return true;
+        return {};
     }
     for (const FactoryEntry& factory : factories) {
         auto owner = registry.factoryOwners.find(factory.key);
         if (owner != registry.factoryOwners.end() && owner->second != bundle) {
-            reason = "factory " + UUIDKeyText(factory.key) + " of " + bundle->path + " is already registered by " +
-                     owner->second->path;
-            return false;
+            return Failure{dupFNErr, 0,
+                           "factory " + UUIDKeyText(factory.key) + " of " + bundle->path + " is already registered by " +
+                               owner->second->path};
         }
     }
     for (const FactoryEntry& factory : factories) {
@@ -118,7 +118,7 @@ bool RegisterPlugIn(OpaqueCFBundle* bundle, std::vector<FactoryEntry>& factories
     bundle->types.swap(types);
     bundle->isPlugIn = true;
     registry.plugIns.push_back(bundle);
-    return true;
+    return {};
 }
 
 OpaqueCFBundle* RetainFactoryOwner(const UUIDKey& factory, std::string& functionName)

@@ -20,10 +20,10 @@ void UnregisterBundle(OpaqueCFBundle* bundle);
 // Borrowed; NULL when no open bundle has the identifier.
 OpaqueCFBundle* BundleWithIdentifier(const std::u16string& identifier);
 
-// Gives the bundle its factories and types, unless it already has them (true, nothing changed).
-// False with reason set when a factory is already registered by another open plug-in.
-bool RegisterPlugIn(OpaqueCFBundle* bundle, std::vector<FactoryEntry>& factories, std::vector<TypeEntry>& types,
-                    std::string& reason);
+// Gives the bundle its factories and types, unless it already has them (a success, nothing changed).
+// A failure when a factory is already registered by another open plug-in.
+Result<void> RegisterPlugIn(OpaqueCFBundle* bundle, std::vector<FactoryEntry>& factories,
+                            std::vector<TypeEntry>& types);
 
 // The plug-in declaring a factory (retained, +1) and its function name, or NULL.
 OpaqueCFBundle* RetainFactoryOwner(const UUIDKey& factory, std::string& functionName);

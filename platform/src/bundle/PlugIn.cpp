@@ -161,9 +161,13 @@ CFPlugInRef CFPlugInCreate(CFAllocatorRef allocator, CFURLRef plugInURL)
     }
     Declarations declarations;
     std::string reason;
-    if (!ReadFactories(bundle.Get(), declarations, reason) || !ReadTypes(bundle.Get(), declarations, reason) ||
-        !RegisterPlugIn(bundle.Get(), declarations.factories, declarations.types, reason)) {
+    if (!ReadFactories(bundle.Get(), declarations, reason) || !ReadTypes(bundle.Get(), declarations, reason)) {
         SetBundleError(reason);
+        return nullptr;
+    }
+    if (Result<void> registered = RegisterPlugIn(bundle.Get(), declarations.factories, declarations.types);
+        !registered.Ok()) {
+        SetBundleError(registered.Reason());
         return nullptr;
     }
     return bundle.LeakRef();
@@ -213,9 +217,9 @@ void* CFPlugInInstanceCreate(CFAllocatorRef allocator, CFUUIDRef factoryUUID, CF
         auto function =
             reinterpret_cast<CFPlugInFactoryFunction>(CFBundleGetFunctionPointerForName(owner.Get(), name.Get()));
         if (function == nullptr) {
-            std::string reason;
+            Result<std::string> executable = ExecutableName(owner.Get());
             SetBundleError("factory function " + functionName + " not found in " +
-                           ExecutablePath(owner.Get(), ExecutableName(owner.Get(), reason)));
+                           ExecutablePath(owner.Get(), executable.Ok() ? executable.Value() : std::string()));
         } else {
             instance = function(allocator, typeUUID);
         }

@@ -236,14 +236,14 @@ StringsParseResult ParseStringsData(std::string_view bytes)
 
 bool ReadStringsFile(const std::string& path, StringsParseResult& result)
 {
-    std::string bytes;
-    if (FileError error = ReadRegularFile(path, kMaxStringsFileBytes, bytes); error.Failed()) {
+    Result<std::string> bytes = ReadRegularFile(path, kMaxStringsFileBytes);
+    if (!bytes.Ok()) {
         result = StringsParseResult{};
         result.complete = false;
-        result.error = error.reason;
+        result.error = bytes.Reason();
         return false;
     }
-    result = ParseStringsData(bytes);
+    result = ParseStringsData(bytes.Value());
     return true;
 }
 

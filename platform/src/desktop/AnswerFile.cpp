@@ -11,25 +11,24 @@
 
 namespace platform::desktop {
 
-bool AnswerFile::Open(std::string_view header, std::string& why)
+Result<void> AnswerFile::Open(std::string_view header)
 {
     mFd = ScopedFd(::memfd_create("stashwell-clipboard-flavor", MFD_CLOEXEC));
     mSize = 0;
     if (!mFd.IsValid()) {
-        why = ErrnoReason("no file could be made to hold the clipboard's content", errno);
-        return false;
+        return ErrnoFailure("no file could be made to hold the clipboard's content", errno);
     }
-    return Take(header, why);
+    return Take(header);
 }
 
-bool AnswerFile::Take(std::string_view piece, std::string& why)
+Result<void> AnswerFile::Take(std::string_view piece)
 {
-    if (int failure = WriteAllAt(mFd.Get(), piece.data(), piece.size(), static_cast<off_t>(mSize)); failure != 0) {
-        why = ErrnoReason("the clipboard's content could not be kept", failure);
-        return false;
+    if (Result<void> written = WriteAllAt(mFd.Get(), piece.data(), piece.size(), static_cast<off_t>(mSize));
+        !written.Ok()) {
+        return ErrnoFailure("the clipboard's content could not be kept", written.Errno());
     }
     mSize += piece.size();
-    return true;
+    return {};
 }
 
 bool AnswerFile::ReadInto(void* destination, size_t length) const

@@ -14,9 +14,9 @@ namespace platform::desktop {
 
 class AnswerFile final : public AnswerSink {
 public:
-    // Makes the file, holding header first; false with the reason in why when none can be made.
-    bool Open(std::string_view header, std::string& why);
-    bool Take(std::string_view piece, std::string& why) override;
+    // Makes the file, holding header first; a failure when none can be made.
+    Result<void> Open(std::string_view header);
+    Result<void> Take(std::string_view piece) override;
 
     size_t Size() const { return mSize; }
     // Copies the first length bytes (at most Size()) into destination, or puts the file's pages in

@@ -4,6 +4,8 @@
 #include "base/ScopedFd.h"
 #include "scrap/SecretForgetting.h"
 
+#include <Carbon/Scrap.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
@@ -17,18 +19,25 @@
 
 namespace platform::desktop {
 
-ServerLaunch LaunchClipboardServer(std::vector<std::string> arguments, bool concealed, std::string& answer,
-                                   std::string& why)
+namespace {
+
+Failure ServerFailed(std::string reason)
+{
+    return Failure{internalScrapErr, 0, std::move(reason)};
+}
+
+}  // namespace
+
+Result<ServerLaunch> LaunchClipboardServer(std::vector<std::string> arguments, bool concealed, std::string& answer)
 {
     const std::string path = HelperProgramPath(kClipboardServerName);
     if (path.empty()) {
-        why = std::string("its server, ") + kClipboardServerName + ", is not installed beside the platform library";
-        return ServerLaunch::kFailed;
+        return ServerFailed(std::string("its server, ") + kClipboardServerName +
+                            ", is not installed beside the platform library");
     }
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-        why = std::string("cannot make a pipe: ") + std::strerror(errno);
-        return ServerLaunch::kFailed;
+        return ErrnoFailure("cannot make a pipe", errno);
     }
     ScopedFd readEnd(pipeFds[0]);
     ScopedFd writeEnd(pipeFds[1]);
@@ -39,12 +48,12 @@ ServerLaunch LaunchClipboardServer(std::vector<std::string> arguments, bool conc
         arguments.insert(arguments.end(), {kConcealedArgument, lifetime});
     }
     // The server answers through the pipe on its standard output.
-    pid_t child = 0;
-    const bool spawned = SpawnDetachedHelper(arguments, writeEnd.Get(), child, why);
+    Result<pid_t> spawned = SpawnDetachedHelper(arguments, writeEnd.Get());
     writeEnd.Reset();
-    if (!spawned) {
-        return ServerLaunch::kFailed;
+    if (!spawned.Ok()) {
+        return spawned.Error();
     }
+    const pid_t child = spawned.Value();
     // The server answers with its name for what it serves once it holds the clipboard, then leaves a process of its
     // own to serve and exits; its answer ends with the end of the pipe.
     // Far longer than a start takes even on a loaded machine: only a server that hangs is given up on.
@@ -71,23 +80,21 @@ ServerLaunch LaunchClipboardServer(std::vector<std::string> arguments, bool conc
     const size_t end = answer.find('\n');
     if (answer.empty() || end == 0 || end == std::string::npos || end + 1 != answer.size() ||
         answer.find_first_not_of("0123456789") != end) {
-        why = answer.empty() ? "its server did not take the clipboard" : "its server failed: " + answer;
-        return ServerLaunch::kFailed;
+        return ServerFailed(answer.empty() ? "its server did not take the clipboard" : "its server failed: " + answer);
     }
     answer.resize(end);
     return ServerLaunch::kServing;
 }
 
-ServerLaunch LaunchClipboardServer(const std::string& display, const std::string& folderBaseName, bool concealed,
-                                   xcb_window_t& window, std::string& why)
+Result<ServerLaunch> LaunchClipboardServer(const std::string& display, const std::string& folderBaseName,
+                                           bool concealed, xcb_window_t& window)
 {
     std::string answer;
-    const ServerLaunch launch = LaunchClipboardServer({display, folderBaseName}, concealed, answer, why);
-    if (launch == ServerLaunch::kServing) {
+    Result<ServerLaunch> launch = LaunchClipboardServer({display, folderBaseName}, concealed, answer);
+    if (launch.Ok() && launch.Value() == ServerLaunch::kServing) {
         window = static_cast<xcb_window_t>(std::strtoul(answer.c_str(), nullptr, 10));
         if (window == 0) {
-            why = "its server failed: " + answer;
-            return ServerLaunch::kFailed;
+            return ServerFailed("its server failed: " + answer);
         }
     }
     return launch;

@@ -79,9 +79,8 @@ OSStatus PlatformUseDesktopOfKind(PlatformDesktopKind kind, CFStringRef* reasonO
     if (kind != kPlatformDesktopWayland) {
         return Refuse("no such desktop", reasonOrNull);
     }
-    std::string error;
-    if (platform::wayland::UseWaylandDesktop(error) != noErr) {
-        return Refuse(error, reasonOrNull);
+    if (platform::Result<void> used = platform::wayland::UseWaylandDesktop(); !used.Ok()) {
+        return Refuse(used.Reason(), reasonOrNull);
     }
     gCurrent = kPlatformDesktopWayland;
     return noErr;

@@ -115,8 +115,11 @@ public:
             return status;
         }
         xcb_window_t window = XCB_WINDOW_NONE;
-        std::string why;
-        switch (LaunchClipboardServer(mDisplay, FolderNameFor(mDisplay), concealed, window, why)) {
+        Result<ServerLaunch> launch = LaunchClipboardServer(mDisplay, FolderNameFor(mDisplay), concealed, window);
+        if (!launch.Ok()) {
+            return FailScrap(internalScrapErr, "the clipboard could not be taken: " + launch.Reason());
+        }
+        switch (launch.Value()) {
         case ServerLaunch::kServing: {
             mServerWindow = window;
             // The server marks on its window each time an application fetches the content.
@@ -128,38 +131,33 @@ public:
         case ServerLaunch::kTakenMeanwhile:
             // As when another process clears the shared clipboard between our clear and our puts.
             return FailScrap(badScrapRefErr, "another program took the clipboard at the same moment");
-        case ServerLaunch::kFailed:
-            break;
         }
-        return FailScrap(internalScrapErr, "the clipboard could not be taken: " + why);
+        return FailScrap(internalScrapErr, "the clipboard could not be taken");
     }
 
 private:
     // The owner's targets, by name: a menu is waiting, so an owner that does not list them soon
     // is taken as holding nothing.
-    bool ListTargets(std::vector<std::string>& targets, std::string& why) override
+    Result<std::vector<std::string>> ListTargets() override
     {
         TransferPatience patience;
         patience.eachAnswer = kQuickLookPatience;
         StringSink answer;
-        if (!Receive("TARGETS", answer, kMaxSelectionAnswerBytes, patience, why)) {
-            return false;
+        if (Result<void> received = Receive("TARGETS", answer, kMaxSelectionAnswerBytes, patience); !received.Ok()) {
+            return received.Error();
         }
         std::vector<xcb_atom_t> atoms(answer.answer.size() / sizeof(xcb_atom_t));
         std::memcpy(atoms.data(), answer.answer.data(), atoms.size() * sizeof(xcb_atom_t));
-        for (std::string& name : mConnection->AtomNames(atoms))
-            targets.push_back(std::move(name));
-        return true;
+        return mConnection->AtomNames(atoms);
     }
 
     // The owner's answer for a target, handed to sink as it arrives, other events handled while
     // waiting.
-    bool Receive(const std::string& target, AnswerSink& sink, size_t most, const TransferPatience& patience,
-                 std::string& why) override
+    Result<void> Receive(const std::string& target, AnswerSink& sink, size_t most,
+                         const TransferPatience& patience) override
     {
         return ReceiveSelection(*mConnection, mWindow, mClipboardAtom, mConnection->Atom(target),
-                                [this](const xcb_generic_event_t& event) { Handle(event); }, sink, why, most,
-                                patience);
+                                [this](const xcb_generic_event_t& event) { Handle(event); }, sink, most, patience);
     }
 
     // One desktop folder per display, so that two displays of the user never share flavors.

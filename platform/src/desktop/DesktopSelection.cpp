@@ -110,22 +110,21 @@ CFStringRef PlatformCopyDesktopSelectedText(void)
     // menu waits for this: an owner that does not list them soon is told and taken as none.
     TransferPatience quickLook;
     quickLook.eachAnswer = kQuickLookPatience;
-    std::optional<std::string> targets = ConvertSelection(*connection, window, XCB_ATOM_PRIMARY,
-                                                          connection->Atom("TARGETS"), nullptr, why,
-                                                          kMaxSelectionAnswerBytes, quickLook);
-    if (!targets) {
-        platform::ReportWarning("the text selected on the desktop was taken as none: " + why);
+    platform::Result<std::string> targets = ConvertSelection(
+        *connection, window, XCB_ATOM_PRIMARY, connection->Atom("TARGETS"), nullptr, kMaxSelectionAnswerBytes, quickLook);
+    if (!targets.Ok()) {
+        platform::ReportWarning("the text selected on the desktop was taken as none: " + targets.Reason());
         return nullptr;
     }
-    const xcb_atom_t target = TextTarget(*connection, *targets);
+    const xcb_atom_t target = TextTarget(*connection, targets.Value());
     if (target == XCB_ATOM_NONE) {
         return nullptr;
     }
     // Large selections come in pieces (INCR), which the transfer puts together.
-    std::optional<std::string> text = ConvertSelection(*connection, window, XCB_ATOM_PRIMARY, target, nullptr, why);
-    if (!text) {
-        platform::ReportWarning("the text selected on the desktop was taken as none: " + why);
+    platform::Result<std::string> text = ConvertSelection(*connection, window, XCB_ATOM_PRIMARY, target, nullptr);
+    if (!text.Ok()) {
+        platform::ReportWarning("the text selected on the desktop was taken as none: " + text.Reason());
         return nullptr;
     }
-    return CreateSelectedText(std::move(*text), target == XCB_ATOM_STRING);
+    return CreateSelectedText(std::move(text.Value()), target == XCB_ATOM_STRING);
 }

@@ -38,10 +38,9 @@ OSStatus ForeignGeneration::Refresh()
     // The list is what a menu looks at as it opens: an owner that does not give it soon holds up
     // no menu, and is not asked again.
     if (!mListingFailure) {
-        std::string why;
-        std::vector<std::string> targets;
-        if (mOwner.ListTargets(targets, why)) {
-            mFlavors = FlavorsForTargets(targets);
+        Result<std::vector<std::string>> targets = mOwner.ListTargets();
+        if (targets.Ok()) {
+            mFlavors = FlavorsForTargets(targets.Value());
             for (const TargetFlavor& flavor : mFlavors) {
                 mEntries.push_back(scrap::ManifestEntry{flavor.type, 0, 0});
             }
@@ -51,8 +50,8 @@ OSStatus ForeignGeneration::Refresh()
             mLoaded = true;
             return noErr;
         }
-        mListingFailure = why;
-        ReportWarning("the desktop's clipboard was taken as empty: " + why);
+        mListingFailure = targets.Reason();
+        ReportWarning("the desktop's clipboard was taken as empty: " + targets.Reason());
     }
     return FailScrap(internalScrapErr, "the clipboard's flavors could not be read: " + *mListingFailure);
 }
@@ -63,10 +62,11 @@ OSStatus ForeignGeneration::Fetch(size_t index)
         return noErr;
     }
     if (!mFailures[index]) {
-        std::string why;
-        if (FetchFromOwner(index, why) == noErr) {
+        Result<void> fetched = FetchFromOwner(index);
+        if (fetched.Ok()) {
             return noErr;
         }
+        const std::string& why = fetched.Reason();
         mFailures[index] = why;
         // Once the time is out every flavor not read yet fails alike: the user hears of it once.
         if (why != kOverallTimeRanOut) {
@@ -82,39 +82,42 @@ OSStatus ForeignGeneration::Fetch(size_t index)
     return FailScrap(internalScrapErr, FlavorLabel(mFlavors[index].type) + " could not be read: " + *mFailures[index]);
 }
 
-OSStatus ForeignGeneration::FetchFromOwner(size_t index, std::string& why)
+Result<void> ForeignGeneration::FetchFromOwner(size_t index)
 {
     if (!mOverall) {
         mOverall = std::chrono::steady_clock::now() + gWholeReadPatience;
     }
     if (std::chrono::steady_clock::now() >= *mOverall) {
-        why = kOverallTimeRanOut;
-        return internalScrapErr;
+        return Failure{internalScrapErr, 0, kOverallTimeRanOut};
     }
     TransferPatience patience;
     patience.overall = *mOverall;
     if (std::optional<std::string> header = KeptAnswerHeader(mFlavors[index])) {
         auto file = std::make_unique<AnswerFile>();
-        if (!file->Open(*header, why) ||
-            !mOwner.Receive(mFlavors[index].target, *file, kMaxSelectionAnswerBytes - header->size(), patience, why)) {
-            return internalScrapErr;
+        if (Result<void> opened = file->Open(*header); !opened.Ok()) {
+            return opened;
+        }
+        Result<void> received =
+            mOwner.Receive(mFlavors[index].target, *file, kMaxSelectionAnswerBytes - header->size(), patience);
+        if (!received.Ok()) {
+            return received;
         }
         mEntries[index].size = static_cast<Size>(file->Size());
         mFiles[index] = std::move(file);
-        return noErr;
+        return {};
     }
     StringSink answer;
-    if (!mOwner.Receive(mFlavors[index].target, answer, kMaxSelectionAnswerBytes, patience, why)) {
-        return internalScrapErr;
+    if (Result<void> received = mOwner.Receive(mFlavors[index].target, answer, kMaxSelectionAnswerBytes, patience);
+        !received.Ok()) {
+        return received;
     }
     std::optional<std::string> bytes = FlavorBytesFromTarget(mFlavors[index], std::move(answer.answer));
     if (!bytes) {
-        why = "it is not valid text";
-        return internalScrapErr;
+        return Failure{internalScrapErr, 0, "it is not valid text"};
     }
     mEntries[index].size = static_cast<Size>(bytes->size());
     mBytes[index] = std::move(bytes);
-    return noErr;
+    return {};
 }
 
 OSStatus ForeignGeneration::ReadData(size_t index, Size* byteCount, void* destination)

@@ -22,14 +22,14 @@ class AnswerFile;
 class ClipboardOwner {
 public:
     virtual ~ClipboardOwner() = default;
-    // The targets the owner offers (MIME types, and on X11 the selection's own names); false with
-    // the reason in why when it does not list them soon: a menu is waiting.
-    virtual bool ListTargets(std::vector<std::string>& targets, std::string& why) = 0;
+    // The targets the owner offers (MIME types, and on X11 the selection's own names); a failure
+    // when it does not list them soon: a menu is waiting.
+    virtual Result<std::vector<std::string>> ListTargets() = 0;
     // Asks for the target and hands the answer to sink as it arrives, at most most bytes, within
-    // the patience given; false with the reason in why (kOverallTimeRanOut when the overall time
-    // ran out).
-    virtual bool Receive(const std::string& target, AnswerSink& sink, size_t most, const TransferPatience& patience,
-                         std::string& why) = 0;
+    // the patience given; a failure whose reason is kOverallTimeRanOut when the overall time ran
+    // out.
+    virtual Result<void> Receive(const std::string& target, AnswerSink& sink, size_t most,
+                                 const TransferPatience& patience) = 0;
 };
 
 class ForeignGeneration final : public scrap::ClipboardGeneration {
@@ -47,7 +47,7 @@ public:
 
 private:
     // Reads the flavor's bytes from the owner, within the whole read's time.
-    OSStatus FetchFromOwner(size_t index, std::string& why);
+    Result<void> FetchFromOwner(size_t index);
 
     ClipboardOwner& mOwner;
     bool mLoaded = false;

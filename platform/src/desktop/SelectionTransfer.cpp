@@ -1,5 +1,7 @@
 #include "desktop/SelectionTransfer.h"
 
+#include <Carbon/Scrap.h>
+
 #include <poll.h>
 
 #include <algorithm>
@@ -60,6 +62,12 @@ std::string HolderOf(xcb_atom_t selection)
                                          : "the application holding the clipboard";
 }
 
+// Every way a transfer fails leaves the flavor unread, which the clipboard's callers answer alike.
+Failure Failed(std::string reason)
+{
+    return Failure{internalScrapErr, 0, std::move(reason)};
+}
+
 std::string TooLarge(size_t most)
 {
     return "the clipboard's content is larger than " + std::to_string(most) + " bytes, the most a flavor can hold";
@@ -78,9 +86,9 @@ XcbOwned<xcb_generic_event_t> WaitForEvent(DesktopConnection& connection, int mi
     return XcbOwned<xcb_generic_event_t>(xcb_poll_for_event(connection.Get()));
 }
 
-bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_atom_t selection, xcb_atom_t target,
-                      const EventSink& otherEvent, AnswerSink& sink, std::string& why, size_t most,
-                      const TransferPatience& patience)
+Result<void> ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_atom_t selection,
+                              xcb_atom_t target, const EventSink& otherEvent, AnswerSink& sink, size_t most,
+                              const TransferPatience& patience)
 {
     xcb_connection_t* c = connection.Get();
     const xcb_atom_t property = connection.Atom("STASHWELL_SELECTION");
@@ -96,16 +104,13 @@ bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_at
     Clock::time_point deadline = NextDeadline(patience);
     for (;;) {
         if (!connection.Healthy()) {
-            why = "the X11 display closed the connection";
-            return false;
+            return Failed("the X11 display closed the connection");
         }
         if (Clock::now() >= deadline) {
             if (deadline >= patience.overall) {
-                why = kOverallTimeRanOut;
-            } else {
-                why = HolderOf(selection) + (incremental ? " stopped sending it" : " did not answer");
+                return Failed(kOverallTimeRanOut);
             }
-            return false;
+            return Failed(HolderOf(selection) + (incremental ? " stopped sending it" : " did not answer"));
         }
         XcbOwned<xcb_generic_event_t> event = WaitForEvent(connection, std::min(MillisecondsLeft(deadline), 100));
         if (!event) {
@@ -118,20 +123,17 @@ bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_at
                 continue;
             }
             if (notify->property == XCB_ATOM_NONE) {
-                why = HolderOf(selection) + " refused to give it";
-                return false;
+                return Failed(HolderOf(selection) + " refused to give it");
             }
             XcbOwned<xcb_get_property_reply_t> reply = TakeProperty(connection, window, property);
             if (!reply) {
-                why = "the clipboard's answer could not be read";
-                return false;
+                return Failed("the clipboard's answer could not be read");
             }
             if (reply->type != connection.Atom("INCR")) {
                 if (ValueOf(*reply).size() > most) {
-                    why = TooLarge(most);
-                    return false;
+                    return Failed(TooLarge(most));
                 }
-                return sink.Take(ValueOf(*reply), why);
+                return sink.Take(ValueOf(*reply));
             }
             // The owner sends the answer in pieces, each once we have taken the one before.
             sink.Expect(std::min(AnnouncedSize(*reply), most));
@@ -147,20 +149,18 @@ bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_at
             }
             XcbOwned<xcb_get_property_reply_t> reply = TakeProperty(connection, window, property);
             if (!reply) {
-                why = "a piece of the clipboard's answer could not be read";
-                return false;
+                return Failed("a piece of the clipboard's answer could not be read");
             }
             xcb_flush(c);
             const std::string_view piece = ValueOf(*reply);
             if (piece.empty()) {
-                return true;
+                return {};
             }
             if (piece.size() > most - received) {
-                why = TooLarge(most);
-                return false;
+                return Failed(TooLarge(most));
             }
-            if (!sink.Take(piece, why)) {
-                return false;
+            if (Result<void> taken = sink.Take(piece); !taken.Ok()) {
+                return taken;
             }
             received += piece.size();
             deadline = NextDeadline(patience);
@@ -172,13 +172,14 @@ bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_at
     }
 }
 
-std::optional<std::string> ConvertSelection(DesktopConnection& connection, xcb_window_t window,
-                                            xcb_atom_t selection, xcb_atom_t target, const EventSink& otherEvent,
-                                            std::string& why, size_t most, const TransferPatience& patience)
+Result<std::string> ConvertSelection(DesktopConnection& connection, xcb_window_t window, xcb_atom_t selection,
+                                     xcb_atom_t target, const EventSink& otherEvent, size_t most,
+                                     const TransferPatience& patience)
 {
     StringSink sink;
-    if (!ReceiveSelection(connection, window, selection, target, otherEvent, sink, why, most, patience)) {
-        return std::nullopt;
+    if (Result<void> received = ReceiveSelection(connection, window, selection, target, otherEvent, sink, most, patience);
+        !received.Ok()) {
+        return received.Error();
     }
     return std::move(sink.answer);
 }

@@ -2,6 +2,7 @@
 // pieces through the INCR protocol when it is large.
 #pragma once
 
+#include "base/Result.h"
 #include "desktop/DesktopConnection.h"
 
 #include <chrono>
@@ -41,8 +42,8 @@ public:
     virtual ~AnswerSink() = default;
     // An answer in pieces is announced with at least this many bytes in all.
     virtual void Expect(size_t atLeast) {}
-    // The next piece, in order; false, with the reason in why, gives the transfer up.
-    virtual bool Take(std::string_view piece, std::string& why) = 0;
+    // The next piece, in order; a failure gives the transfer up.
+    virtual Result<void> Take(std::string_view piece) = 0;
 };
 
 // An answer gathered whole in memory. Room for what an answer in pieces announces is made at once,
@@ -57,30 +58,28 @@ public:
             // Only a hint: an owner may announce more than it sends. The answer then grows.
         }
     }
-    bool Take(std::string_view piece, std::string&) override
+    Result<void> Take(std::string_view piece) override
     {
         answer.append(piece);
-        return true;
+        return {};
     }
 
     std::string answer;
 };
 
-// Asks the owner for the target and hands its answer to sink as it arrives. False with the reason
-// in why when the owner refuses, goes away, stays silent for longer than the patience allows (each
-// piece of an INCR answer renews it) or past its overall time (why is then kOverallTimeRanOut),
-// sends more than most bytes (the rest is not waited for), or the sink gives up. The window must
-// listen for property changes.
-bool ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_atom_t selection, xcb_atom_t target,
-                      const EventSink& otherEvent, AnswerSink& sink, std::string& why,
-                      size_t most = kMaxSelectionAnswerBytes, const TransferPatience& patience = {});
+// Asks the owner for the target and hands its answer to sink as it arrives. A failure when the
+// owner refuses, goes away, stays silent for longer than the patience allows (each piece of an INCR
+// answer renews it) or past its overall time (the reason is then kOverallTimeRanOut), sends more
+// than most bytes (the rest is not waited for), or the sink gives up. The window must listen for
+// property changes.
+Result<void> ReceiveSelection(DesktopConnection& connection, xcb_window_t window, xcb_atom_t selection,
+                              xcb_atom_t target, const EventSink& otherEvent, AnswerSink& sink,
+                              size_t most = kMaxSelectionAnswerBytes, const TransferPatience& patience = {});
 
-// The owner's whole answer for the target, as ReceiveSelection receives it; nullopt with the reason
-// in why when it fails.
-std::optional<std::string> ConvertSelection(DesktopConnection& connection, xcb_window_t window,
-                                            xcb_atom_t selection, xcb_atom_t target, const EventSink& otherEvent,
-                                            std::string& why, size_t most = kMaxSelectionAnswerBytes,
-                                            const TransferPatience& patience = {});
+// The owner's whole answer for the target, as ReceiveSelection receives it.
+Result<std::string> ConvertSelection(DesktopConnection& connection, xcb_window_t window, xcb_atom_t selection,
+                                     xcb_atom_t target, const EventSink& otherEvent,
+                                     size_t most = kMaxSelectionAnswerBytes, const TransferPatience& patience = {});
 
 // Waits for the next event, at most milliseconds; NULL when none came.
 XcbOwned<xcb_generic_event_t> WaitForEvent(DesktopConnection& connection, int milliseconds);

@@ -52,9 +52,8 @@ SInt32 ReadURLFile(const std::string& path, MallocBlock& block, size_t& length)
 {
     platform::ScopedFd fd;
     struct stat info {};
-    platform::FileError error = platform::OpenRegularFile(AT_FDCWD, path, fd, info);
-    if (error.Failed()) {
-        return error.kind == platform::FileError::Kind::System ? URLErrorFor(error.number) : kCFURLUnknownError;
+    if (platform::Result<void> opened = platform::OpenRegularFile(AT_FDCWD, path, fd, info); !opened.Ok()) {
+        return opened.Errno() != 0 ? URLErrorFor(opened.Errno()) : kCFURLUnknownError;
     }
     constexpr size_t kMaxLength = static_cast<size_t>(std::numeric_limits<CFIndex>::max());
     // One byte more than the size, so that the end is seen without growing the block.
@@ -65,7 +64,7 @@ SInt32 ReadURLFile(const std::string& path, MallocBlock& block, size_t& length)
     }
     length = 0;
     bool stored = true;
-    error = platform::ReadOpenFile(fd.Get(), path, kMaxLength, [&](std::span<const char> chunk) {
+    platform::Result<void> read = platform::ReadOpenFile(fd.Get(), path, kMaxLength, [&](std::span<const char> chunk) {
         if (chunk.size() > block.capacity - length) {
             size_t capacity = std::max(block.capacity * 2, length + chunk.size());
             auto* grown = static_cast<UInt8*>(std::realloc(block.bytes.get(), capacity));
@@ -81,7 +80,7 @@ SInt32 ReadURLFile(const std::string& path, MallocBlock& block, size_t& length)
         length += chunk.size();
         return true;
     });
-    return error.Failed() || !stored ? kCFURLUnknownError : 0;
+    return !read.Ok() || !stored ? kCFURLUnknownError : 0;
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include "plist/PropertyListReader.h"
 #include "text/Unicode.h"
 
+#include <Carbon/IBCarbonRuntime.h>
+
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -243,29 +245,33 @@ private:
     std::string mError;
 };
 
+// A file that cannot be read is, to whoever asked for it, a file that is not there.
+Failure Damaged(std::string reason)
+{
+    return Failure{kIBCarbonRuntimeCantFindNibFile, 0, std::move(reason)};
+}
+
 }  // namespace
 
-bool ReadInterfaceFile(std::string_view bytes, InterfaceFile& out, std::string& error)
+Result<InterfaceFile> ReadInterfaceFile(std::string_view bytes)
 {
-    out = InterfaceFile{};
     if (bytes.size() > kMaxInterfaceFileBytes) {
-        error = "interface file too large";
-        return false;
+        return Damaged("interface file too large");
     }
-    plist::PlistNode tree = plist::ParseXMLPropertyList(bytes, error);
-    if (!tree) {
-        return false;
+    Result<plist::PlistNode> parsed = plist::ParseXMLPropertyList(bytes);
+    if (!parsed.Ok()) {
+        return Damaged(parsed.Reason());
     }
-    if (!plist::ValidateTree(tree.View(), error)) {
-        return false;
+    const plist::PlistNode& tree = parsed.Value();
+    if (Result<void> valid = plist::ValidateTree(tree.View()); !valid.Ok()) {
+        return Damaged(valid.Reason());
     }
+    InterfaceFile file;
     Walker walker;
-    if (!walker.File(tree.View(), out)) {
-        error = walker.Error();
-        out = InterfaceFile{};
-        return false;
+    if (!walker.File(tree.View(), file)) {
+        return Damaged(walker.Error());
     }
-    return true;
+    return file;
 }
 
 }  // namespace platform::ui

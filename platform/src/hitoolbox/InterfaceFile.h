@@ -3,6 +3,8 @@
 // checked before a window is made from it.
 #pragma once
 
+#include "base/Result.h"
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -49,8 +51,8 @@ constexpr size_t kMaxControlsPerWindow = 1024;
 constexpr size_t kMaxTextUnits = 32767;  // the largest offset a text selection can name
 constexpr double kMaxCoordinate = 1.0e6;
 
-// Reads the bytes of an interface file into out. False with a one-line reason in error when the
-// bytes are not a valid interface file; out is then left empty.
-bool ReadInterfaceFile(std::string_view bytes, InterfaceFile& out, std::string& error);
+// Reads the bytes of an interface file; a failure with a one-line reason when they are not a valid
+// one.
+Result<InterfaceFile> ReadInterfaceFile(std::string_view bytes);
 
 }  // namespace platform::ui

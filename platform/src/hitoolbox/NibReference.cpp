@@ -2,6 +2,7 @@
 // making windows from it.
 #include "hitoolbox/UIObjects.h"
 
+#include "base/LastError.h"
 #include "base/RegularFile.h"
 #include "cf/StringObject.h"
 #include "cf/URLObject.h"
@@ -15,12 +16,11 @@ using namespace platform::ui;
 namespace platform::ui {
 namespace {
 
-thread_local std::optional<std::string> tLastError;
+thread_local LastError tLastError;
 
 OSStatus Fail(const std::string& reason)
 {
-    tLastError = reason;
-    return kIBCarbonRuntimeCantFindNibFile;
+    return tLastError.Fail(kIBCarbonRuntimeCantFindNibFile, reason);
 }
 
 bool IsPlainName(const std::u16string& name)
@@ -31,18 +31,18 @@ bool IsPlainName(const std::u16string& name)
 // A reference (+1) to the file at path, read and checked.
 OSStatus OpenInterfaceFile(const std::string& path, IBNibRef* outNibRef)
 {
-    std::string bytes;
-    std::string error;
-    if (FileError failure = ReadRegularFile(path, kMaxInterfaceFileBytes, bytes); failure.Failed()) {
-        return Fail(failure.reason);
+    Result<std::string> read = ReadRegularFile(path, kMaxInterfaceFileBytes);
+    if (!read.Ok()) {
+        return Fail(read.Reason());
     }
-    auto file = std::make_shared<InterfaceFile>();
-    if (!ReadInterfaceFile(bytes, *file, error)) {
-        return Fail(path + ": " + error);
+    Result<InterfaceFile> interfaceFile = ReadInterfaceFile(read.Value());
+    if (!interfaceFile.Ok()) {
+        return Fail(path + ": " + interfaceFile.Reason());
     }
+    auto file = std::make_shared<InterfaceFile>(std::move(interfaceFile.Value()));
     OpaqueIBNibRef* nib = CreateInstance<OpaqueIBNibRef>(nullptr, kNibClass);
     if (nib == nullptr) {
-        tLastError.reset();
+        tLastError.Clear();
         return memFullErr;
     }
     nib->file = std::move(file);
@@ -66,12 +66,12 @@ extern "C" {
 
 OSStatus CreateNibReferenceWithCFBundle(CFBundleRef inBundle, CFStringRef inNibName, IBNibRef* outNibRef)
 {
-    tLastError.reset();
+    tLastError.Clear();
     if (outNibRef != nullptr) {
         *outNibRef = nullptr;
     }
     if (!IsType(inBundle, kBundleTypeID) || !IsType(inNibName, kStringTypeID) || outNibRef == nullptr) {
-        tLastError = "no bundle, no interface file name or no place for the reference";
+        tLastError.Set("no bundle, no interface file name or no place for the reference");
         return paramErr;
     }
     if (!IsPlainName(StringUnits(inNibName))) {
@@ -88,12 +88,12 @@ OSStatus CreateNibReferenceWithCFBundle(CFBundleRef inBundle, CFStringRef inNibN
 
 OSStatus CreateNibReference(CFStringRef inNibName, IBNibRef* outNibRef)
 {
-    tLastError.reset();
+    tLastError.Clear();
     if (outNibRef != nullptr) {
         *outNibRef = nullptr;
     }
     if (!IsType(inNibName, kStringTypeID) || outNibRef == nullptr) {
-        tLastError = "no interface file name or no place for the reference";
+        tLastError.Set("no interface file name or no place for the reference");
         return paramErr;
     }
     return Fail("the process has no main bundle to find \"" + StringToUTF8(inNibName) + ".nib\" in");
@@ -125,7 +125,8 @@ OSStatus CreateWindowFromNib(IBNibRef inNibRef, CFStringRef inName, WindowRef* o
 
 CFStringRef PlatformCopyLastInterfaceFileError(void)
 {
-    return tLastError ? CreateStringFromUTF8(nullptr, *tLastError) : nullptr;
+    const std::string& reason = tLastError.Reason();
+    return reason.empty() ? nullptr : CreateStringFromUTF8(nullptr, reason);
 }
 
 }  // extern "C"

@@ -30,7 +30,12 @@ CFPropertyListRef CFPropertyListCreateFromXMLData(CFAllocatorRef allocator, CFDa
     } else {
         std::string_view xml(reinterpret_cast<const char*>(CFDataGetBytePtr(xmlData)),
                              static_cast<size_t>(CFDataGetLength(xmlData)));
-        value = ReadXMLPropertyList(allocator, xml, mutabilityOption, error);
+        Result<CFOwner<CFPropertyListRef>> read = ReadXMLPropertyList(allocator, xml, mutabilityOption);
+        if (read.Ok()) {
+            value = read->LeakRef();
+        } else {
+            error = read.Reason();
+        }
     }
     if (value == nullptr && errorString != nullptr) {
         *errorString = CreateStringFromUTF8(allocator, error);
@@ -40,11 +45,11 @@ CFPropertyListRef CFPropertyListCreateFromXMLData(CFAllocatorRef allocator, CFDa
 
 CFDataRef CFPropertyListCreateXMLData(CFAllocatorRef allocator, CFPropertyListRef propertyList)
 {
-    std::string xml;
-    std::string error;
-    if (!WriteXMLPropertyList(propertyList, xml, error)) {
+    Result<std::string> written = WriteXMLPropertyList(propertyList);
+    if (!written.Ok()) {
         return nullptr;
     }
+    std::string& xml = written.Value();
     CFDataRef data = CFDataCreate(allocator, reinterpret_cast<const UInt8*>(xml.data()), static_cast<CFIndex>(xml.size()));
     // The text may be a secure note's payload: only the data object keeps it.
     WipeString(xml);

@@ -186,8 +186,7 @@ bool IsPropertyListValid(CFPropertyListRef value, CFPropertyListFormat format)
     case kCFPropertyListBinaryFormat_v1_0: {
         // Both formats carry the same types; the XML writer's own limits (no U+0000 in a
         // string, dates in range) are applied to both, as this platform writes only XML.
-        std::string error;
-        return CanWriteXMLPropertyList(value, error);
+        return CanWriteXMLPropertyList(value).Ok();
     }
     }
     return false;

@@ -298,6 +298,12 @@ bool ElementNamed(std::string_view text, size_t at, std::string_view name)
     return c == '>' || c == '/' || c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
+// Text that is not a property list this platform reads is, to whoever asked for it, a damaged file.
+Failure Unreadable(std::string reason)
+{
+    return Failure{ioErr, 0, std::move(reason)};
+}
+
 }  // namespace
 
 int ScanNestingDepth(std::string_view xml, int limit)
@@ -341,56 +347,55 @@ int ScanNestingDepth(std::string_view xml, int limit)
     return deepest;
 }
 
-PlistNode ParseXMLPropertyList(std::string_view xml, std::string& error)
+Result<PlistNode> ParseXMLPropertyList(std::string_view xml)
 {
-    error.clear();
     if (xml.size() > static_cast<size_t>(kPlatformPropertyListMaxBytes)) {
-        error = "the property list is larger than the platform reads";
-        return PlistNode();
+        return Unreadable("the property list is larger than the platform reads");
     }
     if (StartsWith(xml, 0, "\xEF\xBB\xBF")) {
         xml.remove_prefix(3);  // a UTF-8 byte-order mark, which the XML parser does not skip
     }
     if (StartsWith(xml, 0, "bplist")) {
-        error = "binary property lists are not read, only XML ones";
-        return PlistNode();
+        return Unreadable("binary property lists are not read, only XML ones");
     }
     if (ScanNestingDepth(xml, kMaxNestingDepth) > kMaxNestingDepth) {
-        error = "containers are nested too deeply";
-        return PlistNode();
+        return Unreadable("containers are nested too deeply");
     }
     PlistNode root = ParseXML(xml);
     if (!root) {
-        error = "the data is not a well-formed XML property list";
+        return Unreadable("the data is not a well-formed XML property list");
     }
     return root;
 }
 
-CFPropertyListRef ConvertTree(CFAllocatorRef allocator, NodeView root, CFOptionFlags mutability, std::string& error)
+Result<CFOwner<CFPropertyListRef>> ConvertTree(CFAllocatorRef allocator, NodeView root, CFOptionFlags mutability)
 {
-    error.clear();
+    std::string error;
     Converter converter(allocator, mutability, error);
     CFOwner<CFTypeRef> value = converter.Convert(root, 0);
-    if (!value && error.empty()) {
-        error = "the property list could not be read";
+    if (!value) {
+        return Unreadable(error.empty() ? "the property list could not be read" : std::move(error));
     }
-    return value.LeakRef();
+    return value;
 }
 
-bool ValidateTree(NodeView root, std::string& error)
+Result<void> ValidateTree(NodeView root)
 {
-    error.clear();
-    return Validator(error).Check(root, 0);
+    std::string error;
+    if (!Validator(error).Check(root, 0)) {
+        return Unreadable(std::move(error));
+    }
+    return {};
 }
 
-CFPropertyListRef ReadXMLPropertyList(CFAllocatorRef allocator, std::string_view xml, CFOptionFlags mutability,
-                                      std::string& error)
+Result<CFOwner<CFPropertyListRef>> ReadXMLPropertyList(CFAllocatorRef allocator, std::string_view xml,
+                                                       CFOptionFlags mutability)
 {
-    PlistNode root = ParseXMLPropertyList(xml, error);
-    if (!root) {
-        return nullptr;
+    Result<PlistNode> root = ParseXMLPropertyList(xml);
+    if (!root.Ok()) {
+        return root.Error();
     }
-    return ConvertTree(allocator, root.View(), mutability, error);
+    return ConvertTree(allocator, root->View(), mutability);
 }
 
 }  // namespace platform::plist

@@ -147,34 +147,38 @@ private:
 
 }  // namespace
 
-bool WriteXMLPropertyList(CFPropertyListRef value, std::string& xml, std::string& error)
+Result<std::string> WriteXMLPropertyList(CFPropertyListRef value)
 {
-    error.clear();
-    TreeBuilder builder(error);
-    auto tree = builder.Build(value, 0);
-    if (!tree) {
-        return false;
+    Result<PlistNode> tree = BuildTree(value);
+    if (!tree.Ok()) {
+        return tree.Error();
     }
-    xml = FormatXML(*tree);
+    std::string xml = FormatXML(tree.Value());
     if (xml.empty()) {
-        error = "the XML text could not be made";
-        return false;
+        return Failure{ioErr, 0, "the XML text could not be made"};
     }
-    return true;
+    return xml;
 }
 
-std::optional<PlistNode> BuildTree(CFPropertyListRef value, std::string& error)
+Result<PlistNode> BuildTree(CFPropertyListRef value)
 {
-    error.clear();
+    std::string error;
     TreeBuilder builder(error);
-    return builder.Build(value, 0);
+    std::optional<PlistNode> tree = builder.Build(value, 0);
+    if (!tree) {
+        // A value XML cannot carry is the caller's mistake.
+        return Failure{paramErr, 0, std::move(error)};
+    }
+    return std::move(*tree);
 }
 
-bool CanWriteXMLPropertyList(CFPropertyListRef value, std::string& error)
+Result<void> CanWriteXMLPropertyList(CFPropertyListRef value)
 {
-    error.clear();
-    TreeBuilder builder(error);
-    return builder.Build(value, 0).has_value();
+    Result<PlistNode> tree = BuildTree(value);
+    if (!tree.Ok()) {
+        return tree.Error();
+    }
+    return {};
 }
 
 }  // namespace platform::plist

@@ -3,6 +3,7 @@
 
 #include <CoreFoundation/CFPropertyList.h>
 
+#include "base/Result.h"
 #include "plist/PlistNode.h"
 
 #include <optional>
@@ -11,17 +12,17 @@
 namespace platform::plist {
 
 // The XML text of a property list, in the original platform's layout (prolog, DOCTYPE, tab
-// indents, dictionary keys sorted). False with a one-line reason in error when the value is not a
+// indents, dictionary keys sorted). A failure with a one-line reason when the value is not a
 // property list that XML can carry: an object of another type, a dictionary key that is not a
 // string, a string holding U+0000 or an unpaired surrogate (XML cannot carry them; writing them
 // would change the text), a date out of range, containers nested too deeply.
-bool WriteXMLPropertyList(CFPropertyListRef value, std::string& xml, std::string& error);
+Result<std::string> WriteXMLPropertyList(CFPropertyListRef value);
 
-// The libplist tree of a property list (dictionary keys in sorted order); nullopt with a reason
-// in error as for WriteXMLPropertyList.
-std::optional<PlistNode> BuildTree(CFPropertyListRef value, std::string& error);
+// The libplist tree of a property list (dictionary keys in sorted order); failing as
+// WriteXMLPropertyList does.
+Result<PlistNode> BuildTree(CFPropertyListRef value);
 
-// True when WriteXMLPropertyList would succeed; error as there.
-bool CanWriteXMLPropertyList(CFPropertyListRef value, std::string& error);
+// A success when WriteXMLPropertyList would succeed, its failure otherwise.
+Result<void> CanWriteXMLPropertyList(CFPropertyListRef value);
 
 }  // namespace platform::plist

@@ -32,9 +32,9 @@ using namespace std::chrono_literals;
 // for that lock this long at most, and uses what it could read when the wait runs out.
 constexpr std::chrono::milliseconds kRepairWait = 2s;
 
-std::string Reason(const std::string& what, int error = errno)
+Failure Reason(const std::string& what, int error = errno)
 {
-    return ErrnoReason(what, error);
+    return ErrnoFailure(what, error);
 }
 
 // What stands where a file was expected, in the words the user is told.
@@ -100,7 +100,7 @@ void PreferencesFile::FailNextWriteForTesting(WriteStage stage)
     FailNextAtomicWriteForTesting(stage, error);
 }
 
-bool PreferencesFile::Locate(Target& target, std::string& error) const
+Result<void> PreferencesFile::Locate(Target& target) const
 {
     target = Target();
     target.path = mPath;
@@ -109,10 +109,9 @@ bool PreferencesFile::Locate(Target& target, std::string& error) const
         if (errno == ENOENT || errno == ENOTDIR) {
             target.folder = mFolder;
             target.name = mName;
-            return true;  // nothing stored yet
+            return {};  // nothing stored yet
         }
-        error = Reason("cannot examine the preferences file " + mPath);
-        return false;
+        return Reason("cannot examine the preferences file " + mPath);
     }
     if (S_ISLNK(target.info.st_mode)) {
         // The user's own link: its end is what is read and replaced. A link whose end does not
@@ -122,8 +121,7 @@ bool PreferencesFile::Locate(Target& target, std::string& error) const
             char link[PATH_MAX];
             ssize_t length = ::readlink(mPath.c_str(), link, sizeof link - 1);
             if (length <= 0) {
-                error = Reason("cannot read the link " + mPath);
-                return false;
+                return Reason("cannot read the link " + mPath);
             }
             std::string end(link, static_cast<size_t>(length));
             end = end[0] == '/' ? end : mFolder + "/" + end;
@@ -132,12 +130,10 @@ bool PreferencesFile::Locate(Target& target, std::string& error) const
         target.label = mPath + " (a link to " + target.path + ")";
         if (::lstat(target.path.c_str(), &target.info) != 0) {
             if (errno != ENOENT) {
-                error = Reason("cannot examine the preferences file " + target.label);
-                return false;
+                return Reason("cannot examine the preferences file " + target.label);
             }
         } else if (S_ISLNK(target.info.st_mode)) {
-            error = "the preferences file " + target.label + " leads to a link that leads nowhere";
-            return false;
+            return Failure{fnfErr, 0, "the preferences file " + target.label + " leads to a link that leads nowhere"};
         } else {
             target.present = true;
         }
@@ -147,153 +143,162 @@ bool PreferencesFile::Locate(Target& target, std::string& error) const
     target.folder = FolderOf(target.path);
     target.name = NameOf(target.path);
     if (target.present && !S_ISREG(target.info.st_mode)) {
-        error = "the preferences file " + target.label + " is " + KindOf(target.info.st_mode) +
-                ", not a regular file; move it away to use the preferences again";
-        return false;
+        return Failure{notAFileErr, 0,
+                       "the preferences file " + target.label + " is " + KindOf(target.info.st_mode) +
+                           ", not a regular file; move it away to use the preferences again"};
     }
-    return true;
+    return {};
 }
 
-bool PreferencesFile::Look(const Target& target, const FileIdentity& known, Contents& contents,
-                           std::string& error) const
+Result<void> PreferencesFile::Look(const Target& target, const FileIdentity& known, Contents& contents) const
 {
     contents = Contents();
     if (!target.present) {
         contents.identity = NoFile();
-        return true;
+        return {};
     }
     if (known.known && IdentityOf(target.info) == known) {
         contents.state = Contents::State::Unchanged;  // a writer would have renamed a new one into place
-        return true;
+        return {};
     }
     ScopedFd fd;
     struct stat info {};
-    FileError opened = OpenRegularFile(AT_FDCWD, target.path, fd, info);
-    if (opened.kind == FileError::Kind::System && opened.number == ENOENT) {
+    Result<void> opened = OpenRegularFile(AT_FDCWD, target.path, fd, info);
+    if (opened.Errno() == ENOENT) {
         contents.identity = NoFile();  // put aside since it was looked up
-        return true;
+        return {};
     }
-    if (opened.kind == FileError::Kind::NotRegular) {
-        error = "the preferences file " + target.label + " is not a regular file";
-        return false;
+    if (opened.Status() == notAFileErr) {
+        return Failure{notAFileErr, 0, "the preferences file " + target.label + " is not a regular file"};
     }
-    if (opened.Failed()) {
-        error = opened.reason;
-        return false;
+    if (!opened.Ok()) {
+        return opened.Error();
     }
     contents.identity = IdentityOf(info);
     if (known.known && contents.identity == known) {
         contents.state = Contents::State::Unchanged;
-        return true;
+        return {};
     }
     std::string text;
     if (info.st_size > 0 && info.st_size <= kPlatformPropertyListMaxBytes) {
         text.reserve(static_cast<size_t>(info.st_size));  // read in pieces: grown once, not at each
     }
-    FileError read = ReadOpenFile(fd.Get(), target.path, static_cast<size_t>(kPlatformPropertyListMaxBytes),
-                                  [&](std::span<const char> chunk) {
-                                      text.append(chunk.data(), chunk.size());
-                                      return true;
-                                  });
-    if (read.kind == FileError::Kind::System) {
-        error = read.reason;
-        return false;
+    Result<void> read = ReadOpenFile(fd.Get(), target.path, static_cast<size_t>(kPlatformPropertyListMaxBytes),
+                                     [&](std::span<const char> chunk) {
+                                         text.append(chunk.data(), chunk.size());
+                                         return true;
+                                     });
+    if (read.Errno() != 0) {
+        return read.Error();
     }
     // Every value is checked as the reader would convert it, so that nothing unreadable is kept and
     // written back later. A file past the size limit is as unreadable as a malformed one.
-    std::string parseError;
-    plist::PlistNode root = read.Failed() ? plist::PlistNode() : plist::ParseXMLPropertyList(text, parseError);
+    plist::PlistNode root;
+    if (read.Ok()) {
+        if (Result<plist::PlistNode> parsed = plist::ParseXMLPropertyList(text); parsed.Ok()) {
+            root = std::move(parsed.Value());
+        }
+    }
     contents.dictionary = root && root.View().Kind() == plist::NodeKind::Dictionary;
     if (contents.dictionary && !SalvageDamagedKeys(text, root, contents.salvage)) {
         contents.state = Contents::State::Usable;
         contents.values = std::move(root);
-        return true;
+        return {};
     }
     contents.state = Contents::State::Damaged;
-    return true;
+    return {};
 }
 
-bool PreferencesFile::LockForWriting(LockFile& lock, std::chrono::milliseconds limit, std::string& error) const
+Result<void> PreferencesFile::LockForWriting(LockFile& lock, std::chrono::milliseconds limit) const
 {
     const std::string lockPath = mPath + ".lock";
     const int failure = lock.Lock(AT_FDCWD, lockPath, LockFile::Mode::Exclusive, limit);
     if (failure == EWOULDBLOCK) {
-        error = "the preferences lock " + lockPath + " is held by " + DescribeLockHolder(AT_FDCWD, lockPath) +
-                ", which did not let go of it within " + DescribeWaitLimit(limit);
-    } else if (failure != 0) {
-        error = Reason("cannot lock the preferences (" + lockPath + ")", failure);
+        return Failure{StatusForErrno(failure), failure,
+                       "the preferences lock " + lockPath + " is held by " + DescribeLockHolder(AT_FDCWD, lockPath) +
+                           ", which did not let go of it within " + DescribeWaitLimit(limit)};
     }
-    return failure == 0;
+    if (failure != 0) {
+        return Reason("cannot lock the preferences (" + lockPath + ")", failure);
+    }
+    return {};
 }
 
-bool PreferencesFile::Read(plist::PlistNode& values, FileIdentity& identity, std::string& error)
+Result<void> PreferencesFile::Read(plist::PlistNode& values, FileIdentity& identity)
 {
     Target target;
     Contents contents;
-    if (!Locate(target, error) || !Look(target, identity, contents, error)) {
-        return false;
+    if (Result<void> located = Locate(target); !located.Ok()) {
+        return located;
+    }
+    if (Result<void> looked = Look(target, identity, contents); !looked.Ok()) {
+        return looked;
     }
     if (contents.state != Contents::State::Damaged) {
         if (contents.state != Contents::State::Unchanged) {
             values = std::move(contents.values);
             identity = contents.identity;
         }
-        return true;
+        return {};
     }
     // Only the repair needs the lock. It is looked at again under the lock: another reader may
     // have repaired it meanwhile.
-    std::string why;
     LockFile lock;
-    if (LockForWriting(lock, std::min(kRepairWait, LockWaitLimit()), why)) {
+    Result<void> repaired = LockForWriting(lock, std::min(kRepairWait, LockWaitLimit()));
+    if (repaired.Ok()) {
         Target again;
         Contents fresh;
-        if (Locate(again, why) && Look(again, FileIdentity(), fresh, why)) {
+        repaired = Locate(again);
+        if (repaired.Ok()) {
+            repaired = Look(again, FileIdentity(), fresh);
+        }
+        if (repaired.Ok()) {
             if (fresh.state != Contents::State::Damaged) {
                 values = std::move(fresh.values);
                 identity = fresh.identity;
-                return true;
+                return {};
             }
-            if (Repair(again, fresh, values, identity, why)) {
-                return true;
+            repaired = Repair(again, fresh, values, identity);
+            if (repaired.Ok()) {
+                return {};
             }
             contents = std::move(fresh);
         }
     }
     // The file stays as it is, for a later menu to repair; this one uses what it could read.
-    TellOnce("the preferences file " + target.label + " is damaged and was left as it is for now (" + why +
+    TellOnce("the preferences file " + target.label + " is damaged and was left as it is for now (" + repaired.Reason() +
                   "); " + (contents.dictionary ? "its readable keys are used" : "none of its values is used"));
     values = contents.dictionary ? std::move(contents.salvage.kept) : plist::PlistNode();
     identity = FileIdentity();
-    return true;
+    return {};
 }
 
-bool PreferencesFile::Repair(const Target& target, Contents& contents, plist::PlistNode& values,
-                             FileIdentity& identity, std::string& error)
+Result<void> PreferencesFile::Repair(const Target& target, Contents& contents, plist::PlistNode& values, FileIdentity& identity)
 {
     std::string aside;
     bool kept = false;
     if (!contents.dictionary) {
-        if (!PutAside(target, false, aside, kept, error)) {
-            return false;
+        if (Result<void> putAside = PutAside(target, false, aside, kept); !putAside.Ok()) {
+            return putAside;
         }
         ReportWarning("the preferences file " + target.label + " was damaged; it was kept as " + aside);
         values = plist::PlistNode();
         identity = NoFile();
-        return true;
+        return {};
     }
     // The damaged file keeps a second name while the readable keys replace it, so that a reader
     // never finds the file missing in between.
-    if (!PutAside(target, true, aside, kept, error)) {
-        return false;
+    if (Result<void> putAside = PutAside(target, true, aside, kept); !putAside.Ok()) {
+        return putAside;
     }
-    if (!WriteAtomically(target, contents.salvage.kept, identity, error)) {
+    if (Result<void> written = WriteAtomically(target, contents.salvage.kept, identity); !written.Ok()) {
         // The file goes back as it was, for a later repair: nothing is put aside twice.
         if (kept) {
             ::unlink(aside.c_str());
         } else {
             ::rename(aside.c_str(), target.path.c_str());
         }
-        return false;
+        return written;
     }
     auto list = [](const std::vector<std::string>& keys) {
         std::string text;
@@ -311,11 +316,10 @@ bool PreferencesFile::Repair(const Target& target, Contents& contents, plist::Pl
     }
     ReportWarning(told + "; the other keys were kept");
     values = std::move(contents.salvage.kept);
-    return true;
+    return {};
 }
 
-bool PreferencesFile::PutAside(const Target& target, bool keepInPlace, std::string& aside, bool& kept,
-                               std::string& error)
+Result<void> PreferencesFile::PutAside(const Target& target, bool keepInPlace, std::string& aside, bool& kept)
 {
     // Only a process holding the lock puts the file aside or replaces it, so a name found free
     // here stays free until it is taken.
@@ -324,8 +328,7 @@ bool PreferencesFile::PutAside(const Target& target, bool keepInPlace, std::stri
     struct stat info {};
     for (int n = 2; ::lstat(aside.c_str(), &info) == 0; ++n) {
         if (n > 9999) {
-            error = "no free name to put the unreadable preferences file aside";
-            return false;
+            return Failure{dupFNErr, 0, "no free name to put the unreadable preferences file aside"};
         }
         aside = base + "-" + std::to_string(n);
     }
@@ -334,34 +337,29 @@ bool PreferencesFile::PutAside(const Target& target, bool keepInPlace, std::stri
         if (::link(target.path.c_str(), aside.c_str()) == 0) {
             kept = true;
         } else if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) {
-            error = Reason("cannot put the unreadable preferences file aside");
-            return false;
+            return Reason("cannot put the unreadable preferences file aside");
         }
         // A file system that gives no file a second name gets the file renamed instead.
     }
     if (!kept && ::rename(target.path.c_str(), aside.c_str()) != 0) {
-        error = Reason("cannot put the unreadable preferences file aside");
-        return false;
+        return Reason("cannot put the unreadable preferences file aside");
     }
     FlushFolder(target.folder);
-    return true;
+    return {};
 }
 
-bool PreferencesFile::WriteAtomically(const Target& target, const plist::PlistNode& values, FileIdentity& identity,
-                                      std::string& error)
+Result<void> PreferencesFile::WriteAtomically(const Target& target, const plist::PlistNode& values, FileIdentity& identity)
 {
     identity = FileIdentity();
     std::string xml = plist::FormatXML(values);
     if (xml.empty()) {
-        error = "the preferences could not be formatted";
-        return false;
+        return Failure{ioErr, 0, "the preferences could not be formatted"};
     }
     // Temporary files are only made under the lock, so any found while holding it were left by a
     // writer that died. A linked file is replaced at the link's end, and the link stays.
     ScopedFd folder(::open(target.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.IsValid()) {
-        error = Reason("cannot open the preferences folder " + target.folder);
-        return false;
+        return Reason("cannot open the preferences folder " + target.folder);
     }
     RemoveAbandonedTemporaries(folder.Get(), target.name);
     AtomicFileWriter writer(folder.Get(), target.name);
@@ -373,8 +371,7 @@ bool PreferencesFile::WriteAtomically(const Target& target, const plist::PlistNo
         static constexpr const char* kWhat[] = {"cannot write the preferences", "cannot create a temporary preferences file",
                                                 "cannot write the preferences", "cannot flush the preferences",
                                                 "cannot replace the preferences file"};
-        error = Reason(std::string(kWhat[static_cast<int>(writer.FailedStage())]) + " in " + target.folder, failure);
-        return false;
+        return Reason(std::string(kWhat[static_cast<int>(writer.FailedStage())]) + " in " + target.folder, failure);
     }
     // Still under the lock: the file in place is the one just written (the rename changed its
     // change time, so it is looked at again).
@@ -382,25 +379,29 @@ bool PreferencesFile::WriteAtomically(const Target& target, const plist::PlistNo
     if (::fstatat(folder.Get(), target.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
         identity = IdentityOf(info);
     }
-    return true;
+    return {};
 }
 
-bool PreferencesFile::Merge(ValueMap changes, plist::PlistNode& values, FileIdentity& identity, std::string& error)
+Result<void> PreferencesFile::Merge(ValueMap changes, plist::PlistNode& values, FileIdentity& identity)
 {
     if (!CreateFolders(mFolder)) {
-        error = Reason("cannot create the preferences folder " + mFolder);
-        return false;
+        return Reason("cannot create the preferences folder " + mFolder);
     }
     LockFile lock;
     Target target;
     Contents contents;
-    if (!LockForWriting(lock, LockWaitLimit(), error) || !Locate(target, error) ||
-        !Look(target, identity, contents, error)) {
-        return false;
+    if (Result<void> locked = LockForWriting(lock, LockWaitLimit()); !locked.Ok()) {
+        return locked;
+    }
+    if (Result<void> located = Locate(target); !located.Ok()) {
+        return located;
+    }
+    if (Result<void> looked = Look(target, identity, contents); !looked.Ok()) {
+        return looked;
     }
     if (contents.state == Contents::State::Damaged) {
-        if (!Repair(target, contents, values, identity, error)) {
-            return false;
+        if (Result<void> repaired = Repair(target, contents, values, identity); !repaired.Ok()) {
+            return repaired;
         }
     } else if (contents.state != Contents::State::Unchanged) {
         values = std::move(contents.values);
@@ -420,7 +421,7 @@ bool PreferencesFile::Merge(ValueMap changes, plist::PlistNode& values, FileIden
             values.Remove(EncodeUTF8(key));
         }
     }
-    return WriteAtomically(target, values, identity, error);
+    return WriteAtomically(target, values, identity);
 }
 
 }  // namespace platform::prefs

@@ -7,6 +7,7 @@
 
 #include "base/AtomicFileWriter.h"
 #include "base/LockFile.h"
+#include "base/Result.h"
 #include "plist/PlistNode.h"
 #include "prefs/PreferencesSalvage.h"
 
@@ -55,20 +56,20 @@ public:
     // given twice with different values) keeps the rest, which replaces the file at once so that
     // the copy put aside is never needed again. When the repair cannot be made (the lock stays
     // held, the folder is read-only) the file is left alone, what could be read is used for this
-    // call and the user is told why. False, with the reason in error and values untouched, only
+    // call and the user is told why. A failure, values untouched, only
     // when the file exists but cannot be read (something else than a regular file stands in its
     // place).
-    bool Read(plist::PlistNode& values, FileIdentity& identity, std::string& error);
+    Result<void> Read(plist::PlistNode& values, FileIdentity& identity);
 
     // Under the lock, waited for LockWaitLimit() at most: brings values up to date with the file,
     // applies the changes (last writer of a key wins, every other key is kept), writes a temporary
     // file beside it (mode 0600, exclusive create), flushes it, renames it over the file and
-    // flushes the folder. values then holds what the file holds. False, with the reason in error
-    // (naming the lock's holder when the wait ran out), when any step fails: the file is then as
+    // flushes the folder. values then holds what the file holds. A failure (its reason naming
+    // the lock's holder when the wait ran out) when any step fails: the file is then as
     // it was, the temporary file is gone, and identity is unknown so that the next read parses
     // again. The changes are consumed either way: a caller that wants them again after a failure
     // decides them again.
-    bool Merge(ValueMap changes, plist::PlistNode& values, FileIdentity& identity, std::string& error);
+    Result<void> Merge(ValueMap changes, plist::PlistNode& values, FileIdentity& identity);
 
     // The next write fails at this stage (once).
     static void FailNextWriteForTesting(WriteStage stage);
@@ -93,16 +94,14 @@ private:
         Salvage salvage;          // Damaged with a dictionary: what can be kept
     };
 
-    bool Locate(Target& target, std::string& error) const;
-    bool Look(const Target& target, const FileIdentity& known, Contents& contents, std::string& error) const;
-    bool LockForWriting(LockFile& lock, std::chrono::milliseconds limit, std::string& error) const;
+    Result<void> Locate(Target& target) const;
+    Result<void> Look(const Target& target, const FileIdentity& known, Contents& contents) const;
+    Result<void> LockForWriting(LockFile& lock, std::chrono::milliseconds limit) const;
     // Under the lock: puts the damaged file aside and writes back what can be kept.
-    bool Repair(const Target& target, Contents& contents, plist::PlistNode& values, FileIdentity& identity,
-                std::string& error);
+    Result<void> Repair(const Target& target, Contents& contents, plist::PlistNode& values, FileIdentity& identity);
     // Gives the damaged file the name aside; kept says whether it also still stands in place.
-    bool PutAside(const Target& target, bool keepInPlace, std::string& aside, bool& kept, std::string& error);
-    bool WriteAtomically(const Target& target, const plist::PlistNode& values, FileIdentity& identity,
-                         std::string& error);
+    Result<void> PutAside(const Target& target, bool keepInPlace, std::string& aside, bool& kept);
+    Result<void> WriteAtomically(const Target& target, const plist::PlistNode& values, FileIdentity& identity);
 
     std::string mFolder;
     std::string mName;  // "<application id>.plist"

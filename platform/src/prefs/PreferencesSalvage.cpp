@@ -116,11 +116,11 @@ std::optional<std::vector<std::pair<std::string, std::string>>> DecodeEntries(
     std::vector<std::pair<std::string, std::string>> entries;
     for (const auto& [key, value] : texts) {
         std::string one = "<plist version=\"1.0\"><dict>" + std::string(key) + std::string(value) + "</dict></plist>";
-        std::string error;
-        plist::PlistNode pair = plist::ParseXMLPropertyList(one, error);
-        if (!pair || pair.View().Kind() != plist::NodeKind::Dictionary) {
+        Result<plist::PlistNode> parsed = plist::ParseXMLPropertyList(one);
+        if (!parsed.Ok() || parsed->View().Kind() != plist::NodeKind::Dictionary) {
             return std::nullopt;
         }
+        const plist::PlistNode& pair = parsed.Value();
         auto items = pair.View().DictionaryItems();
         if (items.size() != 1) {
             return std::nullopt;
@@ -156,9 +156,8 @@ bool SalvageDamagedKeys(std::string_view xml, const plist::PlistNode& root, Salv
     std::u16string units;
     for (size_t i = 0; i < items.size(); ++i) {
         const auto& [key, value] = items[i];
-        std::string ignored;
         auto repeat = repeatsAgree.find(key);
-        usable[i] = DecodeUTF8(key, units, true) && plist::ValidateTree(value, ignored) &&
+        usable[i] = DecodeUTF8(key, units, true) && plist::ValidateTree(value).Ok() &&
                     (repeat == repeatsAgree.end() || repeat->second);
         allUsable = allUsable && usable[i];
     }

@@ -92,10 +92,10 @@ Domain& DomainFor(PreferencesFile& file)
 {
     Domain& domain = Domains()[file.Path()];
     if (!domain.loaded) {
-        std::string error;
-        domain.loaded = file.Read(domain.values, domain.identity, error);
+        Result<void> read = file.Read(domain.values, domain.identity);
+        domain.loaded = read.Ok();
         if (!domain.loaded) {
-            TellFailure("read", error);
+            TellFailure("read", read.Reason());
         }
     }
     return domain;
@@ -125,16 +125,16 @@ CFPropertyListRef CopyPreferenceValue(CFStringRef key, CFStringRef applicationID
         node = &change->second;
     } else if (domain.values) {
         if (auto stored = domain.values.View().DictionaryItem(EncodeUTF8(units))) {
-            std::string error;
-            return plist::ConvertTree(nullptr, *stored, kCFPropertyListImmutable, error);
+            Result<CFOwner<CFPropertyListRef>> value = plist::ConvertTree(nullptr, *stored, kCFPropertyListImmutable);
+            return value.Ok() ? value->LeakRef() : nullptr;
         }
         return nullptr;
     }
     if (node == nullptr || !*node) {
         return nullptr;
     }
-    std::string error;
-    return plist::ConvertTree(nullptr, node->View(), kCFPropertyListImmutable, error);
+    Result<CFOwner<CFPropertyListRef>> value = plist::ConvertTree(nullptr, node->View(), kCFPropertyListImmutable);
+    return value.Ok() ? value->LeakRef() : nullptr;
 }
 
 void SetPreferenceValue(CFStringRef key, CFPropertyListRef value, CFStringRef applicationID)
@@ -145,12 +145,11 @@ void SetPreferenceValue(CFStringRef key, CFPropertyListRef value, CFStringRef ap
     }
     plist::PlistNode tree;
     if (value != nullptr) {
-        std::string error;
-        auto built = plist::BuildTree(value, error);
-        if (!built) {
+        Result<plist::PlistNode> built = plist::BuildTree(value);
+        if (!built.Ok()) {
             return;
         }
-        tree = std::move(*built);
+        tree = std::move(built.Value());
     }
     std::lock_guard<std::mutex> lock(gMutex);
     Domain& domain = DomainFor(*file);
@@ -165,20 +164,19 @@ bool SynchronizePreferences(CFStringRef applicationID)
     }
     std::lock_guard<std::mutex> lock(gMutex);
     Domain& domain = Domains()[file->Path()];
-    std::string error;
     if (domain.pending.empty()) {
-        if (!file->Read(domain.values, domain.identity, error)) {
-            TellFailure("read", error);
+        if (Result<void> read = file->Read(domain.values, domain.identity); !read.Ok()) {
+            TellFailure("read", read.Reason());
             return false;
         }
     } else {
         // The changes move into the file's values: pending is cleared whatever the outcome.
         ValueMap changes = std::move(domain.pending);
         domain.pending.clear();
-        if (!file->Merge(std::move(changes), domain.values, domain.identity, error)) {
+        if (Result<void> merged = file->Merge(std::move(changes), domain.values, domain.identity); !merged.Ok()) {
             // The caller hears of the failure and decides again: changes kept pending would be
             // written by some later synchronize over what other processes stored meanwhile.
-            TellFailure("saved", error);
+            TellFailure("saved", merged.Reason());
             return false;
         }
     }

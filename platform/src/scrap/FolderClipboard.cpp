@@ -125,9 +125,11 @@ public:
         }
         lock.Release();
         // A secret about to be put there leaves the clipboard a short time after, whoever pastes it.
-        std::string why;
-        if (status == noErr && concealed && mForgetsSecrets && !ForgetSecretLater(folder.Get(), why)) {
-            ReportWarning("a secret put on the clipboard will stay there until something else is copied: " + why);
+        if (status == noErr && concealed && mForgetsSecrets) {
+            if (Result<void> forgetting = ForgetSecretLater(folder.Get()); !forgetting.Ok()) {
+                ReportWarning("a secret put on the clipboard will stay there until something else is copied: " +
+                              forgetting.Reason());
+            }
         }
         return status;
     }

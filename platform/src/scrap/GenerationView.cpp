@@ -104,18 +104,18 @@ GenerationView::LoadResult GenerationView::Load(OSStatus& status)
 {
     ScopedFd manifest;
     struct stat info {};
-    FileError opened = OpenRegularFile(mGenerationFolder.Get(), kManifestName, manifest, info);
-    if (opened.kind == FileError::Kind::System) {
+    Result<void> opened = OpenRegularFile(mGenerationFolder.Get(), kManifestName, manifest, info);
+    if (opened.Errno() != 0) {
         // A generation is made with its manifest, which is only ever replaced by a rename: no
         // manifest means the generation is being removed.
-        if (opened.number == ENOENT) {
+        if (opened.Errno() == ENOENT) {
             status = fnfErr;
             return LoadResult::Removed;
         }
-        status = FailScrapWithErrno("cannot open the clipboard's manifest", opened.number);
+        status = FailScrapWithErrno("cannot open the clipboard's manifest", opened.Errno());
         return LoadResult::Failed;
     }
-    if (opened.Failed()) {
+    if (!opened.Ok()) {
         // Something else in the manifest's place (a FIFO, a device, a link) is never opened for
         // reading; the view holds it by the folder's name only.
         ::fstatat(mGenerationFolder.Get(), kManifestName, &info, AT_SYMLINK_NOFOLLOW);
@@ -123,37 +123,38 @@ GenerationView::LoadResult GenerationView::Load(OSStatus& status)
         return LoadResult::Damaged;
     }
     std::string bytes;
-    FileError read = ReadOpenFile(manifest.Get(), kManifestName, kMaxManifestBytes, [&](std::span<const char> chunk) {
+    Result<void> read = ReadOpenFile(manifest.Get(), kManifestName, kMaxManifestBytes, [&](std::span<const char> chunk) {
         bytes.append(chunk.data(), chunk.size());
         return true;
     });
-    if (read.kind == FileError::Kind::TooLarge) {
+    if (read.Status() == fsDataTooBigErr) {
         status = MarkDamaged("the clipboard's manifest is longer than " + std::to_string(kMaxManifestBytes) + " bytes",
                              info, std::move(manifest));
         return LoadResult::Damaged;
     }
-    if (read.Failed()) {
-        status = FailScrapWithErrno("cannot read the clipboard's manifest", read.number);
+    if (!read.Ok()) {
+        status = FailScrapWithErrno("cannot read the clipboard's manifest", read.Errno());
         return LoadResult::Failed;
     }
 
-    std::vector<ManifestEntry> entries;
-    std::string error;
-    if (!ReadManifest(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), entries, error)) {
-        status = MarkDamaged(error, info, std::move(manifest));
+    Result<std::vector<ManifestEntry>> parsed =
+        ReadManifest(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    if (!parsed.Ok()) {
+        status = MarkDamaged(parsed.Reason(), info, std::move(manifest));
         return LoadResult::Damaged;
     }
+    const std::vector<ManifestEntry>& entries = parsed.Value();
     std::vector<Flavor> flavors;
     flavors.reserve(entries.size());
     for (const ManifestEntry& entry : entries) {
         std::string name = FlavorFileName(entry.type);
         ScopedFd file;
         struct stat fileInfo {};
-        FileError flavorError = OpenRegularFile(mGenerationFolder.Get(), name, file, fileInfo);
-        if (flavorError.kind == FileError::Kind::System) {
-            if (flavorError.number != ENOENT && flavorError.number != ELOOP) {
+        Result<void> flavorOpened = OpenRegularFile(mGenerationFolder.Get(), name, file, fileInfo);
+        if (flavorOpened.Errno() != 0) {
+            if (flavorOpened.Errno() != ENOENT && flavorOpened.Errno() != ELOOP) {
                 status = FailScrapWithErrno("cannot open " + FlavorLabel(entry.type) + " on the clipboard",
-                                            flavorError.number);
+                                            flavorOpened.Errno());
                 return LoadResult::Failed;
             }
             // Removing a generation takes its manifest away first, and a file the manifest names is
@@ -171,7 +172,7 @@ GenerationView::LoadResult GenerationView::Load(OSStatus& status)
                                  info, std::move(manifest));
             return LoadResult::Damaged;
         }
-        if (flavorError.Failed()) {
+        if (!flavorOpened.Ok()) {
             status = MarkDamaged("the file of " + FlavorLabel(entry.type) + " on the clipboard is not a regular file",
                                  info, std::move(manifest));
             return LoadResult::Damaged;

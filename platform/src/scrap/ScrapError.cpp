@@ -2,6 +2,7 @@
 #include "scrap/ScrapError.h"
 
 #include "base/ErrnoStatus.h"
+#include "base/LastError.h"
 #include "cf/StringObject.h"
 
 #include <Carbon/Scrap.h>
@@ -9,23 +10,21 @@
 
 #include <cstdio>
 
-
 namespace platform::scrap {
 namespace {
 
-thread_local std::string tLastError;
+thread_local LastError tLastError;
 
 }  // namespace
 
 void ClearScrapError()
 {
-    tLastError.clear();
+    tLastError.Clear();
 }
 
 OSStatus FailScrap(OSStatus status, std::string reason)
 {
-    tLastError = std::move(reason);
-    return status;
+    return tLastError.Fail(status, std::move(reason));
 }
 
 OSStatus FailScrapWithErrno(const std::string& what, int error)
@@ -35,7 +34,7 @@ OSStatus FailScrapWithErrno(const std::string& what, int error)
 
 const std::string& LastScrapError()
 {
-    return tLastError;
+    return tLastError.Reason();
 }
 
 std::string FlavorLabel(UInt32 type)

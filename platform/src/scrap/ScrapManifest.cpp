@@ -91,14 +91,11 @@ bool ParseEntry(std::string_view line, ManifestEntry& entry)
 
 }  // namespace
 
-bool ReadManifest(const unsigned char* bytes, size_t length, std::vector<ManifestEntry>& entries,
-                  std::string& error)
+Result<std::vector<ManifestEntry>> ReadManifest(const unsigned char* bytes, size_t length)
 {
-    entries.clear();
-    auto fail = [&](std::string reason) {
-        entries.clear();
-        error = "the clipboard manifest is damaged: " + std::move(reason);
-        return false;
+    std::vector<ManifestEntry> entries;
+    auto fail = [](std::string reason) {
+        return Failure{internalScrapErr, 0, "the clipboard manifest is damaged: " + std::move(reason)};
     };
     if (bytes == nullptr && length > 0) {
         return fail("no bytes");
@@ -141,8 +138,7 @@ bool ReadManifest(const unsigned char* bytes, size_t length, std::vector<Manifes
     if (!rest.empty()) {
         return fail("there is more after the " + std::to_string(count) + " flavors it counts");
     }
-    error.clear();
-    return true;
+    return entries;
 }
 
 std::string WriteManifest(const std::vector<ManifestEntry>& entries)

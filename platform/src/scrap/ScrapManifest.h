@@ -3,6 +3,8 @@
 // the input is bounded, every field is checked, and a damaged manifest is an error, never a crash.
 #pragma once
 
+#include "base/Result.h"
+
 #include <Carbon/Scrap.h>
 
 #include <cstddef>
@@ -28,12 +30,10 @@ constexpr size_t kMaxManifestBytes = 16 * 1024;
 // The flag bits a flavor may carry.
 constexpr ScrapFlavorFlags kKnownFlavorFlags = kScrapFlavorMaskSenderOnly | kScrapFlavorMaskTranslated;
 
-// Reads a manifest. True with the entries in order; false with the reason in error (entries are
-// then empty) when the bytes are not a well-formed manifest: a wrong header, a count that differs
-// from the lines, a malformed or out-of-range field, unknown flag bits, a repeated type, or more
-// than the limits allow.
-bool ReadManifest(const unsigned char* bytes, size_t length, std::vector<ManifestEntry>& entries,
-                  std::string& error);
+// Reads a manifest: the entries in order, or a failure with the reason when the bytes are not a
+// well-formed manifest: a wrong header, a count that differs from the lines, a malformed or
+// out-of-range field, unknown flag bits, a repeated type, or more than the limits allow.
+Result<std::vector<ManifestEntry>> ReadManifest(const unsigned char* bytes, size_t length);
 
 // The manifest text for the entries, which ReadManifest reads back unchanged.
 std::string WriteManifest(const std::vector<ManifestEntry>& entries);

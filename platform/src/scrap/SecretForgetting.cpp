@@ -3,6 +3,8 @@
 #include "base/HelperProgram.h"
 #include "scrap/ClipboardFolder.h"
 
+#include <Carbon/Scrap.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,33 +40,29 @@ long SecretLifetimeMilliseconds()
     return static_cast<long>(seconds * 1000);
 }
 
-bool ForgetSecretLater(int folderFd, std::string& why)
+Result<void> ForgetSecretLater(int folderFd)
 {
     const long lifetime = SecretLifetimeMilliseconds();
     if (lifetime == 0) {
-        return true;
+        return {};
     }
     std::string generation;
     if (!CurrentGenerationName(folderFd, generation)) {
-        why = "the clipboard has no current generation";
-        return false;
+        return Failure{internalScrapErr, 0, "the clipboard has no current generation"};
     }
     // The folder as this process found it: the helper's environment may lead elsewhere.
     char folder[PATH_MAX];
     const std::string link = "/proc/self/fd/" + std::to_string(folderFd);
     const ssize_t length = ::readlink(link.c_str(), folder, sizeof folder - 1);
     if (length <= 0) {
-        why = "the clipboard folder's path cannot be had";
-        return false;
+        return Failure{internalScrapErr, 0, "the clipboard folder's path cannot be had"};
     }
     const std::string helper = HelperProgramPath(kHelperName);
     if (helper.empty()) {
-        why = std::string(kHelperName) + " is not installed beside the platform library";
-        return false;
+        return Failure{internalScrapErr, 0, std::string(kHelperName) + " is not installed beside the platform library"};
     }
     return RunDetachedHelper(
-        {helper, kForgetArgument, std::string(folder, static_cast<size_t>(length)), generation, std::to_string(lifetime)},
-        why);
+        {helper, kForgetArgument, std::string(folder, static_cast<size_t>(length)), generation, std::to_string(lifetime)});
 }
 
 int RunSecretForgetter(int argc, char** argv)

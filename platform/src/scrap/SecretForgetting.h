@@ -3,6 +3,8 @@
 // clears the generation the secret was put in, removing its files.
 #pragma once
 
+#include "base/Result.h"
+
 #include <string>
 
 namespace platform::scrap {
@@ -12,8 +14,8 @@ namespace platform::scrap {
 long SecretLifetimeMilliseconds();
 
 // The clipboard folder has just started the generation a secret goes into: starts the helper that
-// forgets it when its time is up. False with the reason when it could not start.
-bool ForgetSecretLater(int folderFd, std::string& why);
+// forgets it when its time is up.
+Result<void> ForgetSecretLater(int folderFd);
 
 // The helper's side: argv is the program, kForgetArgument, the clipboard folder's path, the
 // generation's name and the milliseconds to wait. Answers the exit status; the waiting goes on in a child.

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "security/KeychainFormat.h"
-#include "security/Result.h"
+#include "base/Result.h"
 #include "security/SecretBuffer.h"
 
 #include <array>

@@ -46,13 +46,13 @@ Result<KeychainSnapshot> ReadSnapshot(const std::string& path, SnapshotPart part
 {
     ScopedFd fd;
     KeychainSnapshot snapshot;
-    FileError error = OpenRegularFile(AT_FDCWD, path, fd, snapshot.identity);
-    if (error.kind == FileError::Kind::System) {
+    Result<void> opened = OpenRegularFile(AT_FDCWD, path, fd, snapshot.identity);
+    if (int error = opened.Errno(); error != 0) {
         // Reading a keychain one may not read is a permission error, not the write protection that
         // errSecWrPerm tells.
-        return Failure{error.number == EACCES || error.number == EPERM ? permErr : KeychainStatusForErrno(error.number)};
+        return Failure{error == EACCES || error == EPERM ? permErr : KeychainStatusForErrno(error)};
     }
-    if (error.Failed()) {
+    if (!opened.Ok()) {
         return Failure{errSecInvalidKeychain};
     }
     uint64_t size = static_cast<uint64_t>(snapshot.identity.st_size);
@@ -126,7 +126,7 @@ std::string KeyDescriptionOfFile(const std::string& path)
 {
     ScopedFd fd;
     struct stat identity {};
-    if (OpenRegularFile(AT_FDCWD, path, fd, identity).Failed()) {
+    if (!OpenRegularFile(AT_FDCWD, path, fd, identity).Ok()) {
         return {};
     }
     // The magic, the version and the flags come before the id.

@@ -5,7 +5,7 @@
 #include "security/KeychainFileReader.h"
 #include "security/KeychainFileWriter.h"
 #include "security/KeychainFormat.h"
-#include "security/Result.h"
+#include "base/Result.h"
 #include "security/SecretBuffer.h"
 
 #include <MacTypes.h>

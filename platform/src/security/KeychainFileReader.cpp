@@ -11,7 +11,7 @@
 namespace platform::security {
 namespace {
 
-constexpr Failure kDamaged{errSecInvalidKeychain};
+const Failure kDamaged{errSecInvalidKeychain};
 
 }  // namespace
 
@@ -120,7 +120,7 @@ Result<ItemRecord> OpenItem(std::span<const uint8_t> file, const ParsedPreamble&
 {
     // The index was opened and checked, so the file as a whole is sound: whatever fails from here
     // on is this one item's record, and the other items stay usable.
-    constexpr Failure kItemDamaged{errSecDecode};
+    const Failure kItemDamaged{errSecDecode};
     if (!RecordMatchesEntry(file, entry)) {
         return kItemDamaged;
     }

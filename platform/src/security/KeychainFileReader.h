@@ -4,7 +4,7 @@
 #pragma once
 
 #include "security/KeychainFormat.h"
-#include "security/Result.h"
+#include "base/Result.h"
 
 #include <MacTypes.h>
 

@@ -9,7 +9,7 @@
 namespace platform::security {
 namespace {
 
-constexpr Failure kDamaged{errSecInvalidKeychain};
+const Failure kDamaged{errSecInvalidKeychain};
 
 void WriteAttributes(ByteWriter& out, const std::vector<ItemAttribute>& attributes)
 {

@@ -6,6 +6,8 @@
 #include "ext-data-control-v1-client.h"
 #include "wlr-data-control-unstable-v1-client.h"
 
+#include <Carbon/Scrap.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -197,21 +199,21 @@ void DataControl::OnFinished(void* data, wl_proxy*)
     static_cast<DataControl*>(data)->mFinished = true;
 }
 
-bool DataControl::Receive(const Offer& offer, const std::string& type, desktop::AnswerSink& sink, size_t most,
-                          const desktop::TransferPatience& patience, std::string& why)
+Result<void> DataControl::Receive(const Offer& offer, const std::string& type, desktop::AnswerSink& sink, size_t most,
+                                  const desktop::TransferPatience& patience)
 {
+    // Every way a transfer fails leaves the flavor unread, which the clipboard's callers answer alike.
+    auto failed = [](std::string reason) { return Failure{internalScrapErr, 0, std::move(reason)}; };
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) {
-        why = ErrnoReason("no pipe could be made to receive the clipboard", errno);
-        return false;
+        return ErrnoFailure("no pipe could be made to receive the clipboard", errno);
     }
     ScopedFd readEnd(fds[0]);
     ScopedFd writeEnd(fds[1]);
     wl_proxy_marshal_flags(offer.proxy, kReceive, nullptr, wl_proxy_get_version(offer.proxy), 0, type.c_str(),
                            writeEnd.Get());
     if (wl_display_flush(mConnection.Get()) < 0) {
-        why = "the Wayland compositor closed the connection";
-        return false;
+        return failed("the Wayland compositor closed the connection");
     }
     // Only the owner holds the write end now: its closing ends the answer.
     writeEnd.Reset();
@@ -221,29 +223,26 @@ bool DataControl::Receive(const Offer& offer, const std::string& type, desktop::
         const auto now = std::chrono::steady_clock::now();
         const bool overallFirst = patience.overall < now + patience.eachAnswer;
         if (!WaitReadable(readEnd.Get(), overallFirst ? patience.overall : now + patience.eachAnswer)) {
-            why = overallFirst ? desktop::kOverallTimeRanOut
-                               : "the application holding the clipboard stopped answering for " +
-                                     std::to_string(patience.eachAnswer.count() / 1000) + " s";
-            return false;
+            return failed(overallFirst ? desktop::kOverallTimeRanOut
+                                       : "the application holding the clipboard stopped answering for " +
+                                             std::to_string(patience.eachAnswer.count() / 1000) + " s");
         }
         const ssize_t count = ::read(readEnd.Get(), piece.data(), piece.size());
         if (count < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            why = ErrnoReason("the clipboard's answer could not be read", errno);
-            return false;
+            return ErrnoFailure("the clipboard's answer could not be read", errno);
         }
         if (count == 0) {
-            return true;
+            return {};
         }
         received += static_cast<size_t>(count);
         if (received > most) {
-            why = "the application holding the clipboard sent more than a flavor can hold";
-            return false;
+            return failed("the application holding the clipboard sent more than a flavor can hold");
         }
-        if (!sink.Take(std::string_view(piece.data(), static_cast<size_t>(count)), why)) {
-            return false;
+        if (Result<void> taken = sink.Take(std::string_view(piece.data(), static_cast<size_t>(count))); !taken.Ok()) {
+            return taken;
         }
     }
 }

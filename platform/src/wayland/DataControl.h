@@ -67,11 +67,11 @@ public:
     bool Finished() const { return mFinished; }
 
     // Asks the offer's owner for that type and hands the bytes to sink as they arrive, through a
-    // pipe: false with the reason in why when it sends more than most bytes, stays silent longer
-    // than the patience's eachAnswer, or has not closed the pipe by its overall time
-    // (desktop::kOverallTimeRanOut).
-    bool Receive(const Offer& offer, const std::string& type, desktop::AnswerSink& sink, size_t most,
-                 const desktop::TransferPatience& patience, std::string& why);
+    // pipe: a failure when it sends more than most bytes, stays silent longer than the patience's
+    // eachAnswer, or has not closed the pipe by its overall time (the reason is then
+    // desktop::kOverallTimeRanOut).
+    Result<void> Receive(const Offer& offer, const std::string& type, desktop::AnswerSink& sink, size_t most,
+                         const desktop::TransferPatience& patience);
 
     // A source of ours, which events go to with data.
     wl_proxy* CreateSource(const SourceEvents* events, void* data);

@@ -98,6 +98,12 @@ std::string RequestPath(const char* uniqueName, const std::string& token)
 
 }  // namespace
 
+// Every way the portal fails us means, to the caller, that the desktop cannot be driven through it.
+Failure NoPortal(std::string reason)
+{
+    return Failure{kPlatformNoDesktopErr, 0, std::move(reason)};
+}
+
 std::string BusErrorReason(const char* what, const sd_bus_error* error, int result)
 {
     if (error != nullptr && sd_bus_error_is_set(error)) {
@@ -108,15 +114,15 @@ std::string BusErrorReason(const char* what, const sd_bus_error* error, int resu
     return std::string(what) + ": " + std::strerror(result < 0 ? -result : result);
 }
 
-std::unique_ptr<PortalBus> PortalBus::Open(std::string& error)
+Result<std::unique_ptr<PortalBus>> PortalBus::Open()
 {
     sd_bus* bus = nullptr;
     const int r = sd_bus_open_user(&bus);
     if (r < 0) {
         // sd-bus says "no medium" when neither variable names a bus.
-        error = std::string("no session bus to reach the desktop portal: ") +
-                (r == -ENOMEDIUM ? "neither DBUS_SESSION_BUS_ADDRESS nor XDG_RUNTIME_DIR is set" : std::strerror(-r));
-        return nullptr;
+        return NoPortal(std::string("no session bus to reach the desktop portal: ") +
+                        (r == -ENOMEDIUM ? "neither DBUS_SESSION_BUS_ADDRESS nor XDG_RUNTIME_DIR is set"
+                                         : std::strerror(-r)));
     }
     sd_bus_set_method_call_timeout(bus, kCallLimitMicroseconds);
     return std::unique_ptr<PortalBus>(new PortalBus(bus));
@@ -129,17 +135,15 @@ std::string PortalBus::NewToken()
     return "stashwell_" + std::to_string(::getpid()) + "_" + std::to_string(++mTokens);
 }
 
-OSStatus PortalBus::Request(const char* interface, const char* method,
-                            const std::function<int(sd_bus_message*)>& addLeading,
-                            const std::vector<PortalOption>& options, std::chrono::seconds limit,
-                            PortalResponse& response, std::string& error)
+Result<PortalResponse> PortalBus::Request(const char* interface, const char* method,
+                                          const std::function<int(sd_bus_message*)>& addLeading,
+                                          const std::vector<PortalOption>& options, std::chrono::seconds limit)
 {
     const std::string what = std::string("the desktop portal's ") + method;
     const char* uniqueName = nullptr;
     int r = sd_bus_get_unique_name(Get(), &uniqueName);
     if (r < 0) {
-        error = BusErrorReason(what.c_str(), nullptr, r);
-        return kPlatformNoDesktopErr;
+        return NoPortal(BusErrorReason(what.c_str(), nullptr, r));
     }
     // The answer can come as soon as the call is made, even before its reply: the signal is
     // listened for first.
@@ -169,8 +173,7 @@ OSStatus PortalBus::Request(const char* interface, const char* method,
     if (r >= 0)
         r = sd_bus_message_read(reply.get(), "o", &handle);
     if (r < 0) {
-        error = BusErrorReason(what.c_str(), &callError.error, r);
-        return kPlatformNoDesktopErr;
+        return NoPortal(BusErrorReason(what.c_str(), &callError.error, r));
     }
     pending.portal = sd_bus_message_get_sender(reply.get()) != nullptr ? sd_bus_message_get_sender(reply.get()) : "";
     // Portals older than the handle_token choose the request's path themselves.
@@ -189,20 +192,17 @@ OSStatus PortalBus::Request(const char* interface, const char* method,
             continue;
         const auto now = std::chrono::steady_clock::now();
         if (r >= 0 && now >= deadline) {
-            error = what + ": no answer within " + std::to_string(limit.count()) + " s";
-            return kPlatformNoDesktopErr;
+            return NoPortal(what + ": no answer within " + std::to_string(limit.count()) + " s");
         }
         if (r >= 0) {
             const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - now);
             r = sd_bus_wait(Get(), static_cast<uint64_t>(left.count()));
         }
         if (r < 0 && r != -EINTR) {
-            error = BusErrorReason(what.c_str(), nullptr, r);
-            return kPlatformNoDesktopErr;
+            return NoPortal(BusErrorReason(what.c_str(), nullptr, r));
         }
     }
-    response = std::move(pending.response);
-    return noErr;
+    return std::move(pending.response);
 }
 
 }  // namespace platform::wayland

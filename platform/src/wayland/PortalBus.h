@@ -5,6 +5,8 @@
 // answer. Used from one thread at a time (the keyboard holds it under its own lock).
 #pragma once
 
+#include "base/Result.h"
+
 #include <MacTypes.h>
 
 #include <systemd/sd-bus.h>
@@ -61,19 +63,19 @@ public:
     static constexpr const char* kObject = "/org/freedesktop/portal/desktop";
 
     // Connects to the session bus ($DBUS_SESSION_BUS_ADDRESS, else the one in $XDG_RUNTIME_DIR).
-    // NULL with a one-line reason in error when there is none.
-    static std::unique_ptr<PortalBus> Open(std::string& error);
+    // A failure with a one-line reason when there is none.
+    static Result<std::unique_ptr<PortalBus>> Open();
     ~PortalBus();
     PortalBus(const PortalBus&) = delete;
     PortalBus& operator=(const PortalBus&) = delete;
 
     // Calls method of interface on the portal: addLeading appends the arguments before the
     // options (0 or an sd-bus error), then the options go with a handle_token of our own. Waits at
-    // most limit for the Response; noErr with it in response, or an error with the reason in error
-    // (no portal, a refused call, no answer in time, the bus gone).
-    OSStatus Request(const char* interface, const char* method, const std::function<int(sd_bus_message*)>& addLeading,
-                     const std::vector<PortalOption>& options, std::chrono::seconds limit, PortalResponse& response,
-                     std::string& error);
+    // most limit for the Response; the Response, or a failure with kPlatformNoDesktopErr and the
+    // reason (no portal, a refused call, no answer in time, the bus gone).
+    Result<PortalResponse> Request(const char* interface, const char* method,
+                                   const std::function<int(sd_bus_message*)>& addLeading,
+                                   const std::vector<PortalOption>& options, std::chrono::seconds limit);
 
     // A fresh token for an object path element (handle_token, session_handle_token).
     std::string NewToken();

@@ -34,9 +34,12 @@ constexpr size_t kMaxTokenBytes = 4096;
 std::optional<std::string> ReadRestoreToken()
 {
     std::optional<std::string> path = PortalRestoreTokenPath();
-    std::string token;
-    if (!path || ReadRegularFile(*path, kMaxTokenBytes, token).Failed())
+    if (!path)
         return std::nullopt;
+    Result<std::string> read = ReadRegularFile(*path, kMaxTokenBytes);
+    if (!read.Ok())
+        return std::nullopt;
+    std::string& token = read.Value();
     while (!token.empty() && token.back() == '\n')
         token.pop_back();
     for (char c : token) {
@@ -119,21 +122,25 @@ std::string Refusal(const char* what, uint32_t code)
     return std::string("the desktop portal ended its request to ") + what + " (answer " + std::to_string(code) + ")";
 }
 
-OSStatus StartSession(std::unique_ptr<PortalKeyboard>& keyboard, std::string& error)
+Failure Refused(const char* what, uint32_t code)
 {
-    std::unique_ptr<PortalBus> bus = PortalBus::Open(error);
-    if (!bus)
-        return kPlatformNoDesktopErr;
+    return Failure{kPlatformNoDesktopErr, 0, Refusal(what, code)};
+}
+
+Result<std::unique_ptr<PortalKeyboard>> StartSession()
+{
+    Result<std::unique_ptr<PortalBus>> opened = PortalBus::Open();
+    if (!opened.Ok())
+        return opened.Error();
+    std::unique_ptr<PortalBus> bus = std::move(opened.Value());
     auto none = [](sd_bus_message*) { return 0; };
-    PortalResponse created;
-    OSStatus status = bus->Request(kRemoteDesktop, "CreateSession", none, {{"session_handle_token", bus->NewToken()}},
-                                   kSetUpLimit, created, error);
-    if (status != noErr)
-        return status;
-    if (created.code != 0 || created.texts.count("session_handle") == 0) {
-        error = Refusal("make a remote-control session", created.code);
-        return kPlatformNoDesktopErr;
-    }
+    Result<PortalResponse> creating =
+        bus->Request(kRemoteDesktop, "CreateSession", none, {{"session_handle_token", bus->NewToken()}}, kSetUpLimit);
+    if (!creating.Ok())
+        return creating.Error();
+    PortalResponse& created = creating.Value();
+    if (created.code != 0 || created.texts.count("session_handle") == 0)
+        return Refused("make a remote-control session", created.code);
     // From here on the session is closed when the keyboard goes, also when it fails to start.
     const std::string session = created.texts["session_handle"];
     auto started = std::make_unique<PortalKeyboard>(std::move(bus), session);
@@ -143,33 +150,25 @@ OSStatus StartSession(std::unique_ptr<PortalKeyboard>& keyboard, std::string& er
     std::vector<PortalOption> devices = {{"types", kKeyboardDevice}, {"persist_mode", kPersistUntilRevoked}};
     if (std::optional<std::string> token = ReadRestoreToken())
         devices.push_back({"restore_token", *token});
-    PortalResponse selected;
-    status = portal.Request(kRemoteDesktop, "SelectDevices", onSession, devices, kSetUpLimit, selected, error);
-    if (status != noErr)
-        return status;
-    if (selected.code != 0) {
-        error = Refusal("choose the keyboard", selected.code);
-        return kPlatformNoDesktopErr;
-    }
+    Result<PortalResponse> selected = portal.Request(kRemoteDesktop, "SelectDevices", onSession, devices, kSetUpLimit);
+    if (!selected.Ok())
+        return selected.Error();
+    if (selected->code != 0)
+        return Refused("choose the keyboard", selected->code);
     auto onSessionAndWindow = [&session](sd_bus_message* call) {
         return sd_bus_message_append(call, "os", session.c_str(), "");
     };
-    PortalResponse start;
-    status = portal.Request(kRemoteDesktop, "Start", onSessionAndWindow, {}, kConsentLimit, start, error);
-    if (status != noErr)
-        return status;
-    if (start.code != 0) {
-        error = Refusal("let Stashwell type the paste keystroke", start.code);
-        return kPlatformNoDesktopErr;
-    }
-    if ((start.numbers["devices"] & kKeyboardDevice) == 0) {
-        error = "the desktop started the remote-control session without the keyboard";
-        return kPlatformNoDesktopErr;
-    }
+    Result<PortalResponse> starting = portal.Request(kRemoteDesktop, "Start", onSessionAndWindow, {}, kConsentLimit);
+    if (!starting.Ok())
+        return starting.Error();
+    PortalResponse& start = starting.Value();
+    if (start.code != 0)
+        return Refused("let Stashwell type the paste keystroke", start.code);
+    if ((start.numbers["devices"] & kKeyboardDevice) == 0)
+        return Failure{kPlatformNoDesktopErr, 0, "the desktop started the remote-control session without the keyboard"};
     KeepRestoreToken(start.texts.count("restore_token") != 0 ? std::optional<std::string>(start.texts["restore_token"])
                                                              : std::nullopt);
-    keyboard = std::move(started);
-    return noErr;
+    return started;
 }
 
 }  // namespace
@@ -185,12 +184,13 @@ std::optional<std::string> PortalRestoreTokenPath()
 OSStatus ConnectPortalKeyboard(std::string& error)
 {
     DisconnectPortalKeyboard();
-    std::unique_ptr<PortalKeyboard> keyboard;
-    const OSStatus status = StartSession(keyboard, error);
-    if (status != noErr)
-        return status;
+    Result<std::unique_ptr<PortalKeyboard>> started = StartSession();
+    if (!started.Ok()) {
+        error = started.Reason();
+        return started.Status();
+    }
     std::lock_guard lock(gKeyboardMutex);
-    gKeyboard = std::move(keyboard);
+    gKeyboard = std::move(started.Value());
     return noErr;
 }
 

@@ -37,15 +37,11 @@ public:
         : mControl(control), mOffer(std::move(offer))
     {
     }
-    bool ListTargets(std::vector<std::string>& targets, std::string&) override
+    Result<std::vector<std::string>> ListTargets() override { return mOffer->types; }
+    Result<void> Receive(const std::string& target, desktop::AnswerSink& sink, size_t most,
+                         const desktop::TransferPatience& patience) override
     {
-        targets = mOffer->types;
-        return true;
-    }
-    bool Receive(const std::string& target, desktop::AnswerSink& sink, size_t most,
-                 const desktop::TransferPatience& patience, std::string& why) override
-    {
-        return mControl.Receive(*mOffer, target, sink, most, patience, why);
+        return mControl.Receive(*mOffer, target, sink, most, patience);
     }
 
 private:
@@ -180,9 +176,12 @@ public:
             return status;
         }
         std::string token;
-        std::string why;
-        switch (desktop::LaunchClipboardServer({kWaylandServerArgument, mSocket, FolderNameFor(mSocket)}, concealed,
-                                               token, why)) {
+        Result<desktop::ServerLaunch> launch =
+            desktop::LaunchClipboardServer({kWaylandServerArgument, mSocket, FolderNameFor(mSocket)}, concealed, token);
+        if (!launch.Ok()) {
+            return FailScrap(internalScrapErr, "the clipboard could not be taken: " + launch.Reason());
+        }
+        switch (launch.Value()) {
         case desktop::ServerLaunch::kServing:
             mServerToken = token;
             mServerMark = std::string(desktop::kServerMarkPrefix) + token + "-";
@@ -190,10 +189,8 @@ public:
         case desktop::ServerLaunch::kTakenMeanwhile:
             // As when another process clears the shared clipboard between our clear and our puts.
             return FailScrap(badScrapRefErr, "another program took the clipboard at the same moment");
-        case desktop::ServerLaunch::kFailed:
-            break;
         }
-        return FailScrap(internalScrapErr, "the clipboard could not be taken: " + why);
+        return FailScrap(internalScrapErr, "the clipboard could not be taken");
     }
 
 private:

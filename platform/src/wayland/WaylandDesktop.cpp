@@ -29,14 +29,15 @@ bool gToldNobody = false;
 
 }  // namespace
 
-OSStatus UseWaylandDesktop(std::string& error)
+Result<void> UseWaylandDesktop()
 {
+    std::string error;
     // Named once, so that every part talks to the same compositor even if the environment changes.
     const char* named = std::getenv("WAYLAND_DISPLAY");
     const std::string display = named != nullptr ? named : "";
     std::unique_ptr<WaylandConnection> connection = WaylandConnection::Open(display.c_str(), error);
     if (!connection) {
-        return kPlatformNoDesktopErr;
+        return Failure{kPlatformNoDesktopErr, 0, error};
     }
     const bool dataControl = connection->Find("ext_data_control_manager_v1") != nullptr ||
                              connection->Find("zwlr_data_control_manager_v1") != nullptr;
@@ -51,15 +52,15 @@ OSStatus UseWaylandDesktop(std::string& error)
         // PRIMARY one with its own.
         const char* x = std::getenv("DISPLAY");
         if (x == nullptr || x[0] == '\0') {
-            error = "the Wayland compositor lets no program at the clipboard (it offers no data-control), and "
-                    "there is no XWayland display (DISPLAY) to reach it through";
-            return kPlatformNoDesktopErr;
+            return Failure{kPlatformNoDesktopErr, 0,
+                           "the Wayland compositor lets no program at the clipboard (it offers no data-control), and "
+                           "there is no XWayland display (DISPLAY) to reach it through"};
         }
         xDisplay = x;
         clipboard = desktop::MakeDesktopClipboard(xDisplay.c_str(), error);
     }
     if (!clipboard) {
-        return kPlatformNoDesktopErr;
+        return Failure{kPlatformNoDesktopErr, 0, error};
     }
 
     std::string why;
@@ -76,7 +77,7 @@ OSStatus UseWaylandDesktop(std::string& error)
     } else {
         desktop::UseDisplayForSelectedText(xDisplay.c_str());
     }
-    return noErr;
+    return {};
 }
 
 CGError TypeWithoutVirtualKeyboard(const PlatformKeyboardEvent& event)

@@ -5,6 +5,8 @@
 // the clipboard and the user is told to press Control-V.
 #pragma once
 
+#include "base/Result.h"
+
 #include <ApplicationServices/ApplicationServices.h>
 #include <PlatformHost.h>
 
@@ -12,9 +14,9 @@
 
 namespace platform::wayland {
 
-// kPlatformNoDesktopErr with the reason in error when there is no compositor or neither it nor an
-// XWayland beside it gives a clipboard.
-OSStatus UseWaylandDesktop(std::string& error);
+// Fails with kPlatformNoDesktopErr when there is no compositor or neither it nor an XWayland beside
+// it gives a clipboard.
+Result<void> UseWaylandDesktop();
 
 // Types a posted event on a compositor that gave no virtual keyboard: through the portal, asked
 // for a keyboard session at the first event (the desktop may ask the user then, once); where the

@@ -33,8 +33,9 @@ CFStringRef CopyWaylandSelectedText(const char* display)
         patience.eachAnswer = kSelectedTextPatience;
         patience.overall = std::chrono::steady_clock::now() + kSelectedTextPatience;
         desktop::StringSink text;
-        if (!control->Receive(offer, type, text, desktop::kMaxSelectionAnswerBytes, patience, why)) {
-            ReportWarning("the text selected on the desktop was taken as none: " + why);
+        if (Result<void> received = control->Receive(offer, type, text, desktop::kMaxSelectionAnswerBytes, patience);
+            !received.Ok()) {
+            ReportWarning("the text selected on the desktop was taken as none: " + received.Reason());
             return nullptr;
         }
         return desktop::CreateSelectedText(std::move(text.answer), std::string_view(type) == "STRING");

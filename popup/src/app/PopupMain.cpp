@@ -100,11 +100,10 @@ int RunPopup(int& argc, char** argv, std::ostream& out, std::ostream& err)
     }
     // The desktop comes first, so that a missing display is said in one line rather than by Qt
     // aborting, and before any plug-in is loaded.
-    std::string error;
     const cmhost::DesktopChoice choice =
         cmhost::DesktopChoiceNamed(commandLine.desktop).value_or(cmhost::DesktopChoice::Automatic);
-    if (!cmhost::UseDesktop(choice, error)) {
-        err << kProgram << ": " << error << "\n";
+    if (platform::Result<void> used = cmhost::UseDesktop(choice); !used.Ok()) {
+        err << kProgram << ": " << used.Reason() << "\n";
         return cmhost::kExitNoDesktop;
     }
     // The menu must be on the desktop the platform works on: on the X11 display even in a Wayland

@@ -83,12 +83,11 @@ TEST(HostUser, ThePasswordFileComesBeforeTheTerminalAndCountsItsAnswers)
     testsupport::ScopedStorageEnvironment storage;
     testsupport::ScopedTempDir folder;
     testsupport::WriteFile(folder.Child("pw"), "pw\n");
-    std::string error;
-    std::optional<PasswordFileSource> file = PasswordFileSource::Load(folder.Child("pw"), error);
-    ASSERT_TRUE(file.has_value()) << error;
+    platform::Result<PasswordFileSource> file = PasswordFileSource::Load(folder.Child("pw"));
+    ASSERT_TRUE(file.Ok()) << file.Reason();
     hosttest::PtyUser terminal({});
     {
-        HostUser user(HostUserChoice{{}, std::nullopt, std::move(file), terminal.TerminalFd()});
+        HostUser user(HostUserChoice{{}, std::nullopt, std::move(file.Value()), terminal.TerminalFd()});
         EXPECT_TRUE(user.PasswordsFromFile());
         EXPECT_FALSE(user.PasswordsOnTerminal());
         EXPECT_EQ(CreateKeychainWithPrompt(storage.DataHome() + "/a.keychain"), noErr);

@@ -35,10 +35,9 @@ protected:
     {
         const std::string path = mFolder.Child("password");
         testsupport::WriteFile(path, contents);
-        std::string error;
-        std::optional<PasswordFileSource> source = PasswordFileSource::Load(path, error);
-        EXPECT_TRUE(source.has_value()) << error;
-        return source;
+        platform::Result<PasswordFileSource> source = PasswordFileSource::Load(path);
+        EXPECT_TRUE(source.Ok()) << source.Reason();
+        return source.Ok() ? std::optional<PasswordFileSource>(std::move(source.Value())) : std::nullopt;
     }
 
     testsupport::ScopedTempDir mFolder;
@@ -71,26 +70,24 @@ TEST_F(PasswordFileTest, OneFinalNewlineIsLeftOutAndAnEmptyPasswordMakesNoKeycha
 
 TEST_F(PasswordFileTest, UnreadableAndOversizedFilesAreRefusedWithTheReason)
 {
-    std::string error;
-    EXPECT_FALSE(PasswordFileSource::Load(mFolder.Child("missing"), error).has_value());
+    const std::string error = PasswordFileSource::Load(mFolder.Child("missing")).Reason();
     EXPECT_NE(error.find("missing"), std::string::npos) << error;
     EXPECT_NE(error.find("--password-file"), std::string::npos) << error;
 
-    EXPECT_FALSE(PasswordFileSource::Load(mFolder.path(), error).has_value()) << "a folder";
+    EXPECT_FALSE(PasswordFileSource::Load(mFolder.path()).Ok()) << "a folder";
 
     // The room a prompt gives, exactly, with or without the final newline; one byte more is refused.
     const std::string fits(kPlatformPasswordCapacity, 'p');
     for (const std::string& contents : {fits, fits + "\n"}) {
         testsupport::WriteFile(mFolder.Child("long"), contents);
-        std::optional<PasswordFileSource> source = PasswordFileSource::Load(mFolder.Child("long"), error);
-        ASSERT_TRUE(source.has_value()) << error;
-        EXPECT_EQ(Ask(*source, kPlatformPasswordUnlock, "/k", 1).password.size(), fits.size());
+        platform::Result<PasswordFileSource> source = PasswordFileSource::Load(mFolder.Child("long"));
+        ASSERT_TRUE(source.Ok()) << source.Reason();
+        EXPECT_EQ(Ask(source.Value(), kPlatformPasswordUnlock, "/k", 1).password.size(), fits.size());
     }
     testsupport::WriteFile(mFolder.Child("long"), fits + "p");
-    EXPECT_FALSE(PasswordFileSource::Load(mFolder.Child("long"), error).has_value());
-    EXPECT_NE(error.find("1024"), std::string::npos) << error;
+    EXPECT_NE(PasswordFileSource::Load(mFolder.Child("long")).Reason().find("1024"), std::string::npos);
     testsupport::WriteFile(mFolder.Child("long"), fits + "p\n");
-    EXPECT_FALSE(PasswordFileSource::Load(mFolder.Child("long"), error).has_value());
+    EXPECT_FALSE(PasswordFileSource::Load(mFolder.Child("long")).Ok());
 }
 
 // Each refusal shows as the next attempt of one unlock; once three have been given, the

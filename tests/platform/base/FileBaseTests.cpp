@@ -7,6 +7,7 @@
 #include "base/ErrnoStatus.h"
 #include "base/LockFile.h"
 #include "base/RegularFile.h"
+#include "base/Result.h"
 
 #include <Carbon/Carbon.h>
 #include <CoreFoundation/CoreFoundation.h>
@@ -149,9 +150,7 @@ TEST_F(FileBase, AFifoInPlaceOfAnyFileThePlatformReadsIsRefusedWithoutBlocking)
          }},
         {"any file read through the shared reader", [&] { PutFifo(mStorage.root() + "/any"); },
          [&] {
-             std::string bytes;
-             return platform::ReadRegularFile(mStorage.root() + "/any", 1024, bytes).kind ==
-                    platform::FileError::Kind::NotRegular;
+             return platform::ReadRegularFile(mStorage.root() + "/any", 1024).Status() == notAFileErr;
          }},
     };
     for (const Case& c : cases) {
@@ -174,6 +173,13 @@ TEST(ErrnoTable, FailuresAUserCausesGetTheirOwnStatus)
         EXPECT_EQ(platform::StatusForErrno(error), status) << error;
     }
     EXPECT_EQ(platform::ErrnoReason("cannot write /x", ENOSPC), "cannot write /x: No space left on device");
+}
+
+// A failure that names no status must never reach an interface call as noErr, a success.
+TEST(ErrnoTable, AFailureWithoutAStatusStillFails)
+{
+    EXPECT_EQ(platform::Result<void>(platform::Failure{noErr, ENOSPC}).Status(), dskFulErr);
+    EXPECT_EQ(platform::Result<int>(platform::ErrnoFailure("cannot read /x", 0)).Status(), ioErr);
 }
 
 TEST_F(FileBase, AForkWritePastTheFileSizeLimitIsADiskFullError)

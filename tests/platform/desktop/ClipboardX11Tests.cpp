@@ -266,14 +266,14 @@ TEST_F(DesktopClipboardTest, AnAnswerPastTheMostAReaderTakesIsRefused)
         SCOPED_TRACE(std::to_string(each.offered.size()) + " bytes offered, " + std::to_string(each.most) + " taken");
         // A reader that gave up half-way leaves the owner waiting: each case has an owner of its own.
         auto owner = ServeSelection(mDisplay.Name(), "clipboard", each.offered, "application/octet-stream");
-        std::string why;
-        std::optional<std::string> answer =
+        platform::Result<std::string> answer =
             platform::desktop::ConvertSelection(*reader, window, reader->Atom("CLIPBOARD"),
-                                                reader->Atom("application/octet-stream"), nullptr, why, each.most);
+                                                reader->Atom("application/octet-stream"), nullptr, each.most);
+        const std::string& why = answer.Reason();
         if (each.most >= each.offered.size()) {
-            EXPECT_TRUE(answer && *answer == each.offered) << why;
+            EXPECT_TRUE(answer.Ok() && answer.Value() == each.offered) << why;
         } else {
-            EXPECT_FALSE(answer);
+            EXPECT_FALSE(answer.Ok());
             EXPECT_NE(why.find("larger than " + std::to_string(each.most) + " bytes"), std::string::npos) << why;
         }
     }

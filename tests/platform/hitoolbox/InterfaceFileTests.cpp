@@ -15,9 +15,9 @@ using platform::ui::ViewKind;
 
 TEST(InterfaceFileTest, ReadsEveryFieldOfTheNewClipWindow)
 {
-    InterfaceFile file;
-    std::string error;
-    ASSERT_TRUE(ReadInterfaceFile(hitoolboxtest::InterfaceFile(NewClipWindow()), file, error)) << error;
+    platform::Result<InterfaceFile> read = ReadInterfaceFile(hitoolboxtest::InterfaceFile(NewClipWindow()));
+    ASSERT_TRUE(read.Ok()) << read.Reason();
+    const InterfaceFile& file = read.Value();
     ASSERT_EQ(file.windows.size(), 1u);
     const auto& window = file.windows.at(u"New Clip");
     EXPECT_EQ(window.title, u"New Clip");
@@ -51,10 +51,9 @@ TEST(InterfaceFileTest, CodesMayBeNumbersAndTextsAnyLanguage)
                          "<key>signature</key><integer>1400333415</integer><key>id</key><integer>-7</integer>"
                          "<key>command</key><integer>0</integer>" +
                          Frame(0, 0, 1, 1) + "</dict></array></dict>";
-    InterfaceFile file;
-    std::string error;
-    ASSERT_TRUE(ReadInterfaceFile(hitoolboxtest::InterfaceFile(window), file, error)) << error;
-    const auto& read = file.windows.at(u"Fen\u00eatre");
+    platform::Result<InterfaceFile> file = ReadInterfaceFile(hitoolboxtest::InterfaceFile(window));
+    ASSERT_TRUE(file.Ok()) << file.Reason();
+    const auto& read = file->windows.at(u"Fen\u00eatre");
     EXPECT_EQ(read.title, u"Nouveau fragment \u2702");
     EXPECT_EQ(read.controls.at(0).signature, static_cast<std::uint32_t>('Swdg'));
     EXPECT_EQ(read.controls.at(0).id, -7);
@@ -117,12 +116,9 @@ TEST(InterfaceFileTest, DamagedFilesAreRefusedWithTheirReason)
         {"too large", std::string(platform::ui::kMaxInterfaceFileBytes + 1, ' '), "too large"},
     };
     for (const DamagedCase& damaged : cases) {
-        InterfaceFile file;
-        std::string error;
-        EXPECT_FALSE(ReadInterfaceFile(damaged.bytes, file, error)) << damaged.what;
-        EXPECT_NE(error.find(damaged.reason), std::string::npos) << damaged.what << ": " << error;
-        EXPECT_FALSE(error.empty()) << damaged.what;
-        EXPECT_TRUE(file.windows.empty()) << damaged.what;
+        platform::Result<InterfaceFile> file = ReadInterfaceFile(damaged.bytes);
+        EXPECT_FALSE(file.Ok()) << damaged.what;
+        EXPECT_NE(file.Reason().find(damaged.reason), std::string::npos) << damaged.what << ": " << file.Reason();
     }
 }
 

@@ -17,7 +17,11 @@ using platform::scrap::WriteManifest;
 
 bool Read(const std::string& text, std::vector<ManifestEntry>& entries, std::string& error)
 {
-    return ReadManifest(reinterpret_cast<const unsigned char*>(text.data()), text.size(), entries, error);
+    platform::Result<std::vector<ManifestEntry>> read =
+        ReadManifest(reinterpret_cast<const unsigned char*>(text.data()), text.size());
+    entries = read.Ok() ? read.Value() : std::vector<ManifestEntry>();
+    error = read.Reason();
+    return read.Ok();
 }
 
 TEST(ScrapManifest, WhatIsWrittenReadsBackInOrder)

@@ -20,6 +20,7 @@ namespace keychaintest {
 namespace {
 
 using namespace platform::security;
+using platform::Result;
 
 // Writes bytes over the file in place, so that it keeps its identity (and its unlocked key).
 void Overwrite(const std::string& path, const std::string& bytes)

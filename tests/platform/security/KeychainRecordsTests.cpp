@@ -13,6 +13,7 @@ namespace keychaintest {
 namespace {
 
 using namespace platform::security;
+using platform::Result;
 
 TEST(KeychainRecordsTest, HeaderRoundTripsAndRefusesWhatItCannotHold)
 {
