@@ -46,8 +46,8 @@ int WriteClipIntent(int fd, std::string_view kind, const std::string* target)
     if (::ftruncate(fd, 0) != 0) {
         return errno;
     }
-    if (int error = platform::WriteAllAt(fd, text.data(), text.size(), 0)) {
-        return error;
+    if (const platform::Result<void> written = platform::WriteAllAt(fd, text.data(), text.size(), 0); !written.Ok()) {
+        return written.Errno() != 0 ? written.Errno() : EIO;
     }
     return target == nullptr || ::fdatasync(fd) == 0 ? 0 : errno;
 }

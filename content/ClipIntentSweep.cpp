@@ -127,7 +127,7 @@ int SweepAbandonedIntents(const ClipIntentJudge& judge)
         }
         platform::ScopedFd fd;
         struct stat info {};
-        if (platform::OpenRegularFile(AT_FDCWD, path, fd, info).Failed()) {
+        if (!platform::OpenRegularFile(AT_FDCWD, path, fd, info).Ok()) {
             continue;
         }
         DeadIntent intent{name, {}, ReadClipIntent(fd.Get())};
