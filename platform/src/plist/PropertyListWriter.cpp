@@ -170,11 +170,4 @@ std::optional<PlistNode> BuildTree(CFPropertyListRef value, std::string& error)
     return builder.Build(value, 0);
 }
 
-bool CanWriteXMLPropertyList(CFPropertyListRef value, std::string& error)
-{
-    error.clear();
-    TreeBuilder builder(error);
-    return builder.Build(value, 0).has_value();
-}
-
 }  // namespace platform::plist

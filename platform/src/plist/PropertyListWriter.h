@@ -22,6 +22,5 @@ bool WriteXMLPropertyList(CFPropertyListRef value, std::string& xml, std::string
 std::optional<PlistNode> BuildTree(CFPropertyListRef value, std::string& error);
 
 // True when WriteXMLPropertyList would succeed; error as there.
-bool CanWriteXMLPropertyList(CFPropertyListRef value, std::string& error);
 
 }  // namespace platform::plist
