@@ -76,7 +76,6 @@ void AEInitializeDesc(AEDesc* desc);
 Size AEGetDescDataSize(const AEDesc* theAEDesc);
 // Copies at most maximumSize bytes of the data into dataPtr. A list or record: errAEWrongDataType.
 OSErr AEGetDescData(const AEDesc* theAEDesc, void* dataPtr, Size maximumSize);
-OSErr AEReplaceDescData(DescType typeCode, const void* dataPtr, Size dataSize, AEDesc* theAEDesc);
 
 // Lists and records. isRecord makes a record (keyed items); a list otherwise. A record is also a
 // list of its items in the order their keys were first put. Calls that need a list or record
@@ -96,10 +95,7 @@ OSErr AEGetNthDesc(const AEDescList* theAEDescList, long index, DescType desired
                    AEDesc* result);
 // As AEGetNthDesc, the bytes copied into dataPtr (at most maximumSize); *actualSize receives the
 // whole size, which may be more. An item that is a list or record: errAEWrongDataType.
-OSErr AEGetNthPtr(const AEDescList* theAEDescList, long index, DescType desiredType, AEKeyword* theAEKeyword,
-                  DescType* typeCode, void* dataPtr, Size maximumSize, Size* actualSize);
 // The item's type and byte size as stored (a list or record counts 0).
-OSErr AESizeOfNthItem(const AEDescList* theAEDescList, long index, DescType* typeCode, Size* dataSize);
 OSErr AEDeleteItem(AEDescList* theAEDescList, long index);
 // Record items by key; putting an existing key replaces it where it stands. An absent key:
 // errAEDescNotFound.
@@ -110,7 +106,6 @@ OSErr AEGetKeyDesc(const AERecord* theAERecord, AEKeyword theAEKeyword, DescType
 OSErr AEGetKeyPtr(const AERecord* theAERecord, AEKeyword theAEKeyword, DescType desiredType, DescType* typeCode,
                   void* dataPtr, Size maximumSize, Size* actualSize);
 OSErr AESizeOfKeyDesc(const AERecord* theAERecord, AEKeyword theAEKeyword, DescType* typeCode, Size* dataSize);
-OSErr AEDeleteKeyDesc(AERecord* theAERecord, AEKeyword theAEKeyword);
 #define AEPutParamDesc AEPutKeyDesc
 #define AEPutParamPtr AEPutKeyPtr
 #define AEGetParamDesc AEGetKeyDesc
@@ -123,7 +118,6 @@ OSErr AEDeleteKeyDesc(AERecord* theAERecord, AEKeyword theAEKeyword);
 // UTF-8, or a character that Mac OS Roman cannot hold when 'TEXT' is wanted, is errAECoercionFail.
 // AECoerceDesc's result may be theAEDesc itself (replaced on success, untouched on failure).
 OSErr AECoerceDesc(const AEDesc* theAEDesc, DescType toType, AEDesc* result);
-OSErr AECoercePtr(DescType typeCode, const void* dataPtr, Size dataSize, DescType toType, AEDesc* result);
 
 // A coercion of one's own, consulted before the built-in ones for its pair of types (never for the
 // same type or typeWildCard). The handler fills *toDesc and answers a status; it may answer a

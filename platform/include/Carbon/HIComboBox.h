@@ -39,9 +39,6 @@ typedef struct ControlFontStyleRec {
 OSStatus HIComboBoxCreate(const HIRect* boundsRect, CFStringRef text, const ControlFontStyleRec* style,
                           CFArrayRef list, OptionBits inAttributes, HIViewRef* outComboBox);
 
-ItemCount HIComboBoxGetItemCount(HIViewRef inComboBox);
-// The item at index (0-based) (+1); paramErr past the end.
-OSStatus HIComboBoxCopyTextItemAtIndex(HIViewRef inComboBox, CFIndex inIndex, CFStringRef* outString);
 OSStatus HIComboBoxGetAttributes(HIViewRef inComboBox, OptionBits* outAttributes);
 
 #ifdef __cplusplus

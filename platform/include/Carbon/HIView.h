@@ -30,16 +30,13 @@ OSStatus HIViewFindByID(HIViewRef inStartView, HIViewID inID, HIViewRef* outView
 // errCantEmbedIntoSelf when the parent is the child or inside it, paramErr when the child already
 // has a superview.
 OSStatus HIViewAddSubview(HIViewRef inParent, HIViewRef inNewChild);
-HIViewRef HIViewGetSuperview(HIViewRef inView);
 
 // Moves the view so that its frame's origin is at the point of its superview's coordinates.
 OSStatus HIViewPlaceInSuperviewAt(HIViewRef inView, CGFloat inX, CGFloat inY);
 OSStatus HIViewGetFrame(HIViewRef inView, HIRect* outRect);
 
-// The view's own visibility. HIViewIsVisible is true when the view and all its superviews are
-// visible (the window itself may still be hidden).
+// The view's own visibility.
 OSStatus HIViewSetVisible(HIViewRef inView, Boolean inVisible);
-Boolean HIViewIsVisible(HIViewRef inView);
 
 #ifdef __cplusplus
 }

@@ -17,10 +17,8 @@ Ptr NewPtrClear(Size byteCount);
 void DisposePtr(Ptr p);
 // The block's size in bytes; 0 and MemError() -50 for NULL.
 Size GetPtrSize(Ptr p);
-// The status of the last Memory Manager call on this thread (BlockMoveData leaves it alone).
+// The status of the last Memory Manager call on this thread.
 OSErr MemError(void);
-// Copies byteCount bytes; the two ranges may overlap. A size of 0 or less copies nothing.
-void BlockMoveData(const void* srcPtr, void* destPtr, Size byteCount);
 
 #ifdef __cplusplus
 }

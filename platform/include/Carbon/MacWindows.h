@@ -21,7 +21,6 @@ enum {
 
 // Shows or hides the window; nothing happens for a NULL or disposed window.
 void ShowWindow(WindowRef window);
-void HideWindow(WindowRef window);
 Boolean IsWindowVisible(WindowRef window);
 
 // Destroys the window: its views, its keyboard focus and every event handler installed on it go
@@ -31,7 +30,6 @@ void DisposeWindow(WindowRef window);
 
 // The title (+1); NULL in *outString for an invalid window.
 OSStatus CopyWindowTitleAsCFString(WindowRef window, CFStringRef* outString);
-OSStatus SetWindowTitleWithCFString(WindowRef window, CFStringRef title);
 
 // Runs a modal loop for the window until QuitAppModalLoopForWindow is called for it (from an
 // event handler that a user action triggered) or the window is disposed. Run-loop timers of the

@@ -25,8 +25,6 @@ enum {
     procNotFound = -600
 };
 
-// The calling process's own serial number (never {0, kCurrentProcess}).
-OSErr GetCurrentProcess(ProcessSerialNumber* PSN);
 // The process in front.
 OSErr GetFrontProcess(ProcessSerialNumber* PSN);
 // Brings the process to the front; procNotFound for a process that is not known.

@@ -60,7 +60,6 @@ OSStatus GetScrapFlavorCount(ScrapRef scrap, UInt32* infoCount);
 // Fills at most *infoCount records in the clipboard's order and sets *infoCount to the number
 // filled.
 OSStatus GetScrapFlavorInfoList(ScrapRef scrap, UInt32* infoCount, ScrapFlavorInfo info[]);
-OSStatus GetScrapFlavorFlags(ScrapRef scrap, ScrapFlavorType flavorType, ScrapFlavorFlags* flavorFlags);
 OSStatus GetScrapFlavorSize(ScrapRef scrap, ScrapFlavorType flavorType, Size* byteCount);
 // Copies at most *byteCount bytes of the flavor and sets *byteCount to the number copied.
 OSStatus GetScrapFlavorData(ScrapRef scrap, ScrapFlavorType flavorType, Size* byteCount, void* destination);

@@ -25,14 +25,12 @@ extern const CFArrayCallBacks kCFTypeArrayCallBacks;
 
 typedef const struct OpaqueCFArray* CFArrayRef;
 typedef struct OpaqueCFArray* CFMutableArrayRef;
-typedef void (*CFArrayApplierFunction)(const void* value, void* context);
 
 CFTypeID CFArrayGetTypeID(void);
 // callBacks NULL: values are stored as plain pointers, neither retained nor released, compared by
 // identity.
 CFArrayRef CFArrayCreate(CFAllocatorRef allocator, const void** values, CFIndex numValues,
                          const CFArrayCallBacks* callBacks);
-CFArrayRef CFArrayCreateCopy(CFAllocatorRef allocator, CFArrayRef theArray);
 // capacity 0 means unlimited.
 CFMutableArrayRef CFArrayCreateMutable(CFAllocatorRef allocator, CFIndex capacity, const CFArrayCallBacks* callBacks);
 CFMutableArrayRef CFArrayCreateMutableCopy(CFAllocatorRef allocator, CFIndex capacity, CFArrayRef theArray);
@@ -40,11 +38,8 @@ CFMutableArrayRef CFArrayCreateMutableCopy(CFAllocatorRef allocator, CFIndex cap
 CFIndex CFArrayGetCount(CFArrayRef theArray);
 // Borrowed; valid while the array holds the value.
 const void* CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx);
-void CFArrayGetValues(CFArrayRef theArray, CFRange range, const void** values);
 Boolean CFArrayContainsValue(CFArrayRef theArray, CFRange range, const void* value);
 CFIndex CFArrayGetFirstIndexOfValue(CFArrayRef theArray, CFRange range, const void* value);
-CFIndex CFArrayGetCountOfValue(CFArrayRef theArray, CFRange range, const void* value);
-void CFArrayApplyFunction(CFArrayRef theArray, CFRange range, CFArrayApplierFunction applier, void* context);
 
 void CFArrayAppendValue(CFMutableArrayRef theArray, const void* value);
 // idx must lie in 0..count.
@@ -52,8 +47,6 @@ void CFArrayInsertValueAtIndex(CFMutableArrayRef theArray, CFIndex idx, const vo
 void CFArraySetValueAtIndex(CFMutableArrayRef theArray, CFIndex idx, const void* value);
 void CFArrayRemoveValueAtIndex(CFMutableArrayRef theArray, CFIndex idx);
 void CFArrayRemoveAllValues(CFMutableArrayRef theArray);
-void CFArrayAppendArray(CFMutableArrayRef theArray, CFArrayRef otherArray, CFRange otherRange);
-void CFArrayExchangeValuesAtIndices(CFMutableArrayRef theArray, CFIndex idx1, CFIndex idx2);
 
 #ifdef __cplusplus
 }

@@ -56,8 +56,6 @@ Boolean CFEqual(CFTypeRef cf1, CFTypeRef cf2);
 CFHashCode CFHash(CFTypeRef cf);
 // Returns a new description string (+1).
 CFStringRef CFCopyDescription(CFTypeRef cf);
-// Returns a new string naming the type (+1).
-CFStringRef CFCopyTypeIDDescription(CFTypeID typeID);
 CFAllocatorRef CFGetAllocator(CFTypeRef cf);
 // Writes the description of the object to standard error, followed by a newline.
 void CFShow(CFTypeRef obj);
@@ -93,14 +91,11 @@ extern const CFAllocatorRef kCFAllocatorNull;
 extern const CFAllocatorRef kCFAllocatorUseContext;
 
 CFTypeID CFAllocatorGetTypeID(void);
-CFAllocatorRef CFAllocatorGetDefault(void);
 // Creates an allocator (+1) whose blocks come from the context's callbacks. The context is copied;
 // its info is retained with its retain callback, if any.
 CFAllocatorRef CFAllocatorCreate(CFAllocatorRef allocator, CFAllocatorContext* context);
 void* CFAllocatorAllocate(CFAllocatorRef allocator, CFIndex size, CFOptionFlags hint);
-void* CFAllocatorReallocate(CFAllocatorRef allocator, void* ptr, CFIndex newsize, CFOptionFlags hint);
 void CFAllocatorDeallocate(CFAllocatorRef allocator, void* ptr);
-CFIndex CFAllocatorGetPreferredSizeForSize(CFAllocatorRef allocator, CFIndex size, CFOptionFlags hint);
 void CFAllocatorGetContext(CFAllocatorRef allocator, CFAllocatorContext* context);
 
 #ifdef __cplusplus

@@ -28,11 +28,7 @@ CFBundleRef CFBundleCreate(CFAllocatorRef allocator, CFURLRef bundleURL);
 CFBundleRef CFBundleGetBundleWithIdentifier(CFStringRef bundleID);
 // Borrowed.
 CFStringRef CFBundleGetIdentifier(CFBundleRef bundle);
-CFDictionaryRef CFBundleGetInfoDictionary(CFBundleRef bundle);
 CFTypeRef CFBundleGetValueForInfoDictionaryKey(CFBundleRef bundle, CFStringRef key);
-CFURLRef CFBundleCopyBundleURL(CFBundleRef bundle);
-CFURLRef CFBundleCopyResourcesDirectoryURL(CFBundleRef bundle);
-CFURLRef CFBundleCopyExecutableURL(CFBundleRef bundle);
 // The URL of an existing resource (+1): Resources/<subDir>/<name>.<type>, looked for first in the
 // preferred language folder, then English.lproj, then Resources itself. NULL when none exists.
 CFURLRef CFBundleCopyResourceURL(CFBundleRef bundle, CFStringRef resourceName, CFStringRef resourceType,

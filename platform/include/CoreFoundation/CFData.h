@@ -22,11 +22,7 @@ CFMutableDataRef CFDataCreateMutable(CFAllocatorRef allocator, CFIndex capacity)
 CFMutableDataRef CFDataCreateMutableCopy(CFAllocatorRef allocator, CFIndex capacity, CFDataRef theData);
 CFIndex CFDataGetLength(CFDataRef theData);
 const UInt8* CFDataGetBytePtr(CFDataRef theData);
-UInt8* CFDataGetMutableBytePtr(CFMutableDataRef theData);
-void CFDataGetBytes(CFDataRef theData, CFRange range, UInt8* buffer);
-void CFDataSetLength(CFMutableDataRef theData, CFIndex length);
 void CFDataAppendBytes(CFMutableDataRef theData, const UInt8* bytes, CFIndex length);
-void CFDataReplaceBytes(CFMutableDataRef theData, CFRange range, const UInt8* newBytes, CFIndex newLength);
 
 #ifdef __cplusplus
 }

@@ -17,9 +17,6 @@ CFAbsoluteTime CFAbsoluteTimeGetCurrent(void);
 CFTypeID CFDateGetTypeID(void);
 CFDateRef CFDateCreate(CFAllocatorRef allocator, CFAbsoluteTime at);
 CFAbsoluteTime CFDateGetAbsoluteTime(CFDateRef theDate);
-// theDate minus otherDate, in seconds.
-CFTimeInterval CFDateGetTimeIntervalSinceDate(CFDateRef theDate, CFDateRef otherDate);
-CFComparisonResult CFDateCompare(CFDateRef theDate, CFDateRef otherDate, void* context);
 
 #ifdef __cplusplus
 }

@@ -39,7 +39,6 @@ extern const CFDictionaryValueCallBacks kCFTypeDictionaryValueCallBacks;
 
 typedef const struct OpaqueCFDictionary* CFDictionaryRef;
 typedef struct OpaqueCFDictionary* CFMutableDictionaryRef;
-typedef void (*CFDictionaryApplierFunction)(const void* key, const void* value, void* context);
 
 CFTypeID CFDictionaryGetTypeID(void);
 // NULL callbacks: keys or values are plain pointers, compared and hashed by identity.
@@ -55,21 +54,15 @@ CFMutableDictionaryRef CFDictionaryCreateMutableCopy(CFAllocatorRef allocator, C
 CFIndex CFDictionaryGetCount(CFDictionaryRef theDict);
 // Borrowed; NULL when the key is absent.
 const void* CFDictionaryGetValue(CFDictionaryRef theDict, const void* key);
-Boolean CFDictionaryGetValueIfPresent(CFDictionaryRef theDict, const void* key, const void** value);
 Boolean CFDictionaryContainsKey(CFDictionaryRef theDict, const void* key);
-Boolean CFDictionaryContainsValue(CFDictionaryRef theDict, const void* value);
 // Fills the arrays in the dictionary's iteration order (the order in which keys were first added).
 void CFDictionaryGetKeysAndValues(CFDictionaryRef theDict, const void** keys, const void** values);
-void CFDictionaryApplyFunction(CFDictionaryRef theDict, CFDictionaryApplierFunction applier, void* context);
 
 // Adds only when the key is absent.
 void CFDictionaryAddValue(CFMutableDictionaryRef theDict, const void* key, const void* value);
 // Adds or replaces.
 void CFDictionarySetValue(CFMutableDictionaryRef theDict, const void* key, const void* value);
-// Replaces only when the key is present.
-void CFDictionaryReplaceValue(CFMutableDictionaryRef theDict, const void* key, const void* value);
 void CFDictionaryRemoveValue(CFMutableDictionaryRef theDict, const void* key);
-void CFDictionaryRemoveAllValues(CFMutableDictionaryRef theDict);
 
 #ifdef __cplusplus
 }

@@ -39,15 +39,10 @@ typedef const struct OpaqueCFNumber* CFNumberRef;
 CFTypeID CFNumberGetTypeID(void);
 // NULL for an unknown number type.
 CFNumberRef CFNumberCreate(CFAllocatorRef allocator, CFNumberType theType, const void* valuePtr);
-// The type the number keeps internally: kCFNumberSInt64Type for integers, kCFNumberFloat64Type
-// for reals.
-CFNumberType CFNumberGetType(CFNumberRef number);
-CFIndex CFNumberGetByteSize(CFNumberRef number);
 Boolean CFNumberIsFloatType(CFNumberRef number);
 // Converts into the asked type; false when the value does not fit exactly (the converted value
 // is still stored).
 Boolean CFNumberGetValue(CFNumberRef number, CFNumberType theType, void* valuePtr);
-CFComparisonResult CFNumberCompare(CFNumberRef number, CFNumberRef otherNumber, void* context);
 
 #ifdef __cplusplus
 }

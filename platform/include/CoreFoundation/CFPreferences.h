@@ -23,8 +23,6 @@ CFPropertyListRef CFPreferencesCopyAppValue(CFStringRef key, CFStringRef applica
 // whether such a value was found; 0 when not.
 CFIndex CFPreferencesGetAppIntegerValue(CFStringRef key, CFStringRef applicationID,
                                         Boolean* keyExistsAndHasValidFormat);
-Boolean CFPreferencesGetAppBooleanValue(CFStringRef key, CFStringRef applicationID,
-                                        Boolean* keyExistsAndHasValidFormat);
 // Sets (value NULL: removes) the key in this process; reaches the file at the next synchronize.
 void CFPreferencesSetAppValue(CFStringRef key, CFPropertyListRef value, CFStringRef applicationID);
 // Writes this process's changes and reads the stored values back. False when the file could not be

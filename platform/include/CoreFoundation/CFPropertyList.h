@@ -31,7 +31,6 @@ CFDataRef CFPropertyListCreateXMLData(CFAllocatorRef allocator, CFPropertyListRe
 // A deep copy (+1) whose containers (and leaves) are mutable as the option asks.
 CFPropertyListRef CFPropertyListCreateDeepCopy(CFAllocatorRef allocator, CFPropertyListRef propertyList,
                                                CFOptionFlags mutabilityOption);
-Boolean CFPropertyListIsValid(CFPropertyListRef plist, CFPropertyListFormat format);
 
 // The largest XML property list that is parsed: a guard against hostile files.
 enum { kPlatformPropertyListMaxBytes = 256 * 1024 * 1024 };

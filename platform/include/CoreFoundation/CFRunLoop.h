@@ -37,12 +37,10 @@ extern const CFStringRef kCFRunLoopCommonModes;
 CFTypeID CFRunLoopGetTypeID(void);
 // The calling thread's run loop (not retained).
 CFRunLoopRef CFRunLoopGetCurrent(void);
-CFRunLoopRef CFRunLoopGetMain(void);
 // Runs the calling thread's run loop in a mode for at most seconds, firing the timers that fall
 // due; answers one of the kCFRunLoopRun results.
 SInt32 CFRunLoopRunInMode(CFStringRef mode, CFTimeInterval seconds, Boolean returnAfterSourceHandled);
 void CFRunLoopStop(CFRunLoopRef rl);
-void CFRunLoopWakeUp(CFRunLoopRef rl);
 
 CFTypeID CFRunLoopTimerGetTypeID(void);
 // A timer (+1) that calls callout at fireDate and then every interval seconds (0: once). The
@@ -51,13 +49,9 @@ CFRunLoopTimerRef CFRunLoopTimerCreate(CFAllocatorRef allocator, CFAbsoluteTime 
                                        CFOptionFlags flags, CFIndex order, CFRunLoopTimerCallBack callout,
                                        CFRunLoopTimerContext* context);
 void CFRunLoopAddTimer(CFRunLoopRef rl, CFRunLoopTimerRef timer, CFStringRef mode);
-void CFRunLoopRemoveTimer(CFRunLoopRef rl, CFRunLoopTimerRef timer, CFStringRef mode);
 Boolean CFRunLoopContainsTimer(CFRunLoopRef rl, CFRunLoopTimerRef timer, CFStringRef mode);
 void CFRunLoopTimerInvalidate(CFRunLoopTimerRef timer);
 Boolean CFRunLoopTimerIsValid(CFRunLoopTimerRef timer);
-CFAbsoluteTime CFRunLoopTimerGetNextFireDate(CFRunLoopTimerRef timer);
-CFTimeInterval CFRunLoopTimerGetInterval(CFRunLoopTimerRef timer);
-Boolean CFRunLoopTimerDoesRepeat(CFRunLoopTimerRef timer);
 
 #ifdef __cplusplus
 }

@@ -25,17 +25,6 @@ enum {
     kCFStringEncodingInvalidId = 0xffffffffU
 };
 
-// Option bits: an integer type, so that callers can pass 0 or combine flags with |.
-typedef CFOptionFlags CFStringCompareFlags;
-enum {
-    kCFCompareCaseInsensitive = 1,
-    kCFCompareBackwards = 4,
-    kCFCompareAnchored = 8,
-    kCFCompareNonliteral = 16,
-    kCFCompareLocalized = 32,
-    kCFCompareNumerically = 64
-};
-
 // A constant string: immortal, never counted as a live object, one object per distinct text.
 // The text is UTF-8.
 #define CFSTR(cStr) CFStringMakeConstantString("" cStr "")
@@ -51,12 +40,6 @@ CFStringRef CFStringCreateWithBytes(CFAllocatorRef alloc, const UInt8* bytes, CF
                                     CFStringEncoding encoding, Boolean isExternalRepresentation);
 CFStringRef CFStringCreateWithCharacters(CFAllocatorRef alloc, const UniChar* chars, CFIndex numChars);
 CFStringRef CFStringCreateCopy(CFAllocatorRef alloc, CFStringRef theString);
-CFStringRef CFStringCreateWithSubstring(CFAllocatorRef alloc, CFStringRef str, CFRange range);
-// Joins the strings of the array with the separator between them.
-CFStringRef CFStringCreateByCombiningStrings(CFAllocatorRef alloc, CFArrayRef theArray, CFStringRef separatorString);
-// Splits the string at every occurrence of the separator (+1 array of strings). Empty pieces are
-// kept (",a," gives "", "a", ""); an empty separator gives the whole string as the one piece.
-CFArrayRef CFStringCreateArrayBySeparatingStrings(CFAllocatorRef alloc, CFStringRef theString, CFStringRef separatorString);
 // printf-style formatting (+1): the C conversions with their flags, width, precision and length
 // modifiers, positional arguments (%1$@), %@ for the description of an object (a string inserts
 // its text, NULL gives "(null)"), %C for a UniChar and %S for a NUL-terminated UniChar array.
@@ -74,13 +57,6 @@ CFMutableStringRef CFStringCreateMutableCopy(CFAllocatorRef alloc, CFIndex maxLe
 void CFStringAppend(CFMutableStringRef theString, CFStringRef appendedString);
 void CFStringAppendCharacters(CFMutableStringRef theString, const UniChar* chars, CFIndex numChars);
 void CFStringAppendCString(CFMutableStringRef theString, const char* cStr, CFStringEncoding encoding);
-void CFStringAppendFormat(CFMutableStringRef theString, CFTypeRef formatOptions, CFStringRef format, ...);
-void CFStringAppendFormatAndArguments(CFMutableStringRef theString, CFTypeRef formatOptions, CFStringRef format,
-                                      va_list arguments);
-void CFStringInsert(CFMutableStringRef str, CFIndex idx, CFStringRef insertedStr);
-void CFStringDelete(CFMutableStringRef theString, CFRange range);
-void CFStringReplace(CFMutableStringRef theString, CFRange range, CFStringRef replacement);
-void CFStringReplaceAll(CFMutableStringRef theString, CFStringRef replacement);
 
 // Access.
 CFIndex CFStringGetLength(CFStringRef theString);
@@ -88,10 +64,6 @@ UniChar CFStringGetCharacterAtIndex(CFStringRef theString, CFIndex idx);
 void CFStringGetCharacters(CFStringRef theString, CFRange range, UniChar* buffer);
 // The string's own UTF-16 storage, valid while the string lives and is not mutated; may be NULL.
 const UniChar* CFStringGetCharactersPtr(CFStringRef theString);
-// The string's text as a NUL-terminated C string in the encoding, when it can be handed out
-// directly. Strings here store UTF-16 only, so this always answers NULL: callers use
-// CFStringGetCString instead.
-const char* CFStringGetCStringPtr(CFStringRef theString, CFStringEncoding encoding);
 // Converts into a NUL-terminated buffer. False when the buffer is too small or a character cannot
 // be represented in the encoding.
 Boolean CFStringGetCString(CFStringRef theString, char* buffer, CFIndex bufferSize, CFStringEncoding encoding);
@@ -106,22 +78,6 @@ CFDataRef CFStringCreateExternalRepresentation(CFAllocatorRef alloc, CFStringRef
                                                CFStringEncoding encoding, UInt8 lossByte);
 CFIndex CFStringGetMaximumSizeForEncoding(CFIndex length, CFStringEncoding encoding);
 CFStringEncoding CFStringGetSystemEncoding(void);
-Boolean CFStringIsEncodingAvailable(CFStringEncoding encoding);
-
-// Comparison and search, by UTF-16 units. kCFCompareCaseInsensitive folds the case of ASCII,
-// Latin-1, Latin Extended-A, Greek and Cyrillic letters; kCFCompareNumerically compares runs of
-// digits by their value. CFStringFind honours kCFCompareCaseInsensitive, kCFCompareBackwards
-// (the last occurrence) and kCFCompareAnchored (only at the start, or at the end when backwards);
-// an empty string to find is never found. An empty prefix or suffix is not found either.
-// kCFCompareNonliteral and kCFCompareLocalized change nothing: units are compared as they are.
-CFComparisonResult CFStringCompare(CFStringRef theString1, CFStringRef theString2, CFStringCompareFlags compareOptions);
-Boolean CFStringHasPrefix(CFStringRef theString, CFStringRef prefix);
-Boolean CFStringHasSuffix(CFStringRef theString, CFStringRef suffix);
-CFRange CFStringFind(CFStringRef theString, CFStringRef stringToFind, CFStringCompareFlags compareOptions);
-
-// Numbers in text: the decimal integer at the start of the string after white space, with an
-// optional sign; 0 when there is none; clamped to the range of SInt32.
-SInt32 CFStringGetIntValue(CFStringRef str);
 
 #ifdef __cplusplus
 }

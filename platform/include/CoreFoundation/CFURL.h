@@ -30,14 +30,11 @@ CFStringRef CFURLGetString(CFURLRef anURL);
 Boolean CFURLHasDirectoryPath(CFURLRef anURL);
 // The last component ("" for "/") (+1).
 CFStringRef CFURLCopyLastPathComponent(CFURLRef url);
-CFStringRef CFURLCopyPathExtension(CFURLRef url);
 // The URL without its last component, as a folder; "/" stays "/" with "../" added as the original
 // platform does (+1).
 CFURLRef CFURLCreateCopyDeletingLastPathComponent(CFAllocatorRef allocator, CFURLRef url);
 CFURLRef CFURLCreateCopyAppendingPathComponent(CFAllocatorRef allocator, CFURLRef url, CFStringRef pathComponent,
                                                Boolean isDirectory);
-CFURLRef CFURLCreateCopyAppendingPathExtension(CFAllocatorRef allocator, CFURLRef url, CFStringRef extension);
-CFURLRef CFURLCreateCopyDeletingPathExtension(CFAllocatorRef allocator, CFURLRef url);
 
 #ifdef __cplusplus
 }

@@ -17,9 +17,6 @@ typedef struct {
 CFTypeID CFUUIDGetTypeID(void);
 // A new random identifier (+1).
 CFUUIDRef CFUUIDCreate(CFAllocatorRef alloc);
-CFUUIDRef CFUUIDCreateWithBytes(CFAllocatorRef alloc, UInt8 byte0, UInt8 byte1, UInt8 byte2, UInt8 byte3,
-                                UInt8 byte4, UInt8 byte5, UInt8 byte6, UInt8 byte7, UInt8 byte8, UInt8 byte9,
-                                UInt8 byte10, UInt8 byte11, UInt8 byte12, UInt8 byte13, UInt8 byte14, UInt8 byte15);
 CFUUIDRef CFUUIDCreateFromUUIDBytes(CFAllocatorRef alloc, CFUUIDBytes bytes);
 // From the text form "68753A44-4D6F-1226-9C60-0050E4C00067" (either letter case); NULL otherwise.
 CFUUIDRef CFUUIDCreateFromString(CFAllocatorRef alloc, CFStringRef uuidStr);

@@ -33,10 +33,6 @@ OSStatus SecACLCopySimpleContents(SecACLRef acl, CFArrayRef* applicationList, CF
 OSStatus SecACLSetSimpleContents(SecACLRef acl, CFArrayRef applicationList, CFStringRef description,
                                  const CSSM_ACL_KEYCHAIN_PROMPT_SELECTOR* promptSelector);
 
-// The authorization tags the entry governs: *tagCount gives the room in tags and receives the
-// number of tags (errSecBufferTooSmall when they do not fit; tags NULL asks for the count only).
-OSStatus SecACLGetAuthorizations(SecACLRef acl, CSSM_ACL_AUTHORIZATION_TAG* tags, UInt32* tagCount);
-
 #ifdef __cplusplus
 }
 #endif

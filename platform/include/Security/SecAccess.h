@@ -19,8 +19,6 @@ CFTypeID SecAccessGetTypeID(void);
 // array of SecTrustedApplicationRef; NULL is taken as an empty list).
 OSStatus SecAccessCreate(CFStringRef descriptor, CFArrayRef trustedlist, SecAccessRef* accessRef);
 
-// The access object's entries (+1 array of SecACLRef). Changing an entry changes the access object.
-OSStatus SecAccessCopyACLList(SecAccessRef accessRef, CFArrayRef* aclList);
 // The entries that govern action (+1 array, empty when none does); an entry governing
 // CSSM_ACL_AUTHORIZATION_ANY governs every action.
 OSStatus SecAccessCopySelectedACLList(SecAccessRef accessRef, CSSM_ACL_AUTHORIZATION_TAG action,

@@ -41,10 +41,6 @@ OSStatus SecKeychainOpen(const char* pathName, SecKeychainRef* keychain);
 OSStatus SecKeychainCreate(const char* pathName, UInt32 passwordLength, const void* password, Boolean promptUser,
                            SecAccessRef initialAccess, SecKeychainRef* keychain);
 
-// Copies the keychain's path, NUL-terminated, into pathName; ioPathLength gives the buffer's size
-// and receives the path's length without the terminator. errSecBufferTooSmall when it does not fit.
-OSStatus SecKeychainGetPath(SecKeychainRef keychain, UInt32* ioPathLength, char* pathName);
-
 // Reads the settings record; every field is filled (version SEC_KEYCHAIN_SETTINGS_VERS1) whatever
 // the caller's record held. The file need not be unlocked.
 OSStatus SecKeychainCopySettings(SecKeychainRef keychain, SecKeychainSettings* outSettings);

@@ -63,8 +63,6 @@ OSStatus SecKeychainItemFreeAttributesAndData(SecKeychainAttributeList* attrList
 // item afterwards answers errSecInvalidItemRef.
 OSStatus SecKeychainItemDelete(SecKeychainItemRef itemRef);
 
-// The keychain that holds the item (+1).
-OSStatus SecKeychainItemCopyKeychain(SecKeychainItemRef itemRef, SecKeychainRef* keychainRef);
 // A copy (+1) of the access object stored with the item.
 OSStatus SecKeychainItemCopyAccess(SecKeychainItemRef itemRef, SecAccessRef* access);
 

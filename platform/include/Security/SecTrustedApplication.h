@@ -9,12 +9,6 @@ extern "C" {
 
 CFTypeID SecTrustedApplicationGetTypeID(void);
 
-// An application named by its path (+1); NULL names the calling program.
-OSStatus SecTrustedApplicationCreateFromPath(const char* path, SecTrustedApplicationRef* app);
-
-// The application's identifying data (+1): its path in UTF-8, without a terminator.
-OSStatus SecTrustedApplicationCopyData(SecTrustedApplicationRef appRef, CFDataRef* data);
-
 #ifdef __cplusplus
 }
 #endif

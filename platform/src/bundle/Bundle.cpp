@@ -223,33 +223,10 @@ CFStringRef CFBundleGetIdentifier(CFBundleRef bundle)
     return AsBundle(bundle, "CFBundleGetIdentifier: not a bundle")->identifier;
 }
 
-CFDictionaryRef CFBundleGetInfoDictionary(CFBundleRef bundle)
-{
-    return AsBundle(bundle, "CFBundleGetInfoDictionary: not a bundle")->info.Get();
-}
-
 CFTypeRef CFBundleGetValueForInfoDictionaryKey(CFBundleRef bundle, CFStringRef key)
 {
     OpaqueCFBundle* object = AsBundle(bundle, "CFBundleGetValueForInfoDictionaryKey: not a bundle");
     return key != nullptr ? CFDictionaryGetValue(object->info.Get(), key) : nullptr;
-}
-
-CFURLRef CFBundleCopyBundleURL(CFBundleRef bundle)
-{
-    return RetainCF(AsBundle(bundle, "CFBundleCopyBundleURL: not a bundle")->url.Get()).LeakRef();
-}
-
-CFURLRef CFBundleCopyResourcesDirectoryURL(CFBundleRef bundle)
-{
-    return CreateURLFromPath(nullptr, AsBundle(bundle, "CFBundleCopyResourcesDirectoryURL: not a bundle")->ResourcesPath(),
-                             true);
-}
-
-CFURLRef CFBundleCopyExecutableURL(CFBundleRef bundle)
-{
-    OpaqueCFBundle* object = AsBundle(bundle, "CFBundleCopyExecutableURL: not a bundle");
-    Result<std::string> name = ExecutableName(object);
-    return name.Ok() ? CreateURLFromPath(nullptr, ExecutablePath(object, name.Value()), false) : nullptr;
 }
 
 }  // extern "C"

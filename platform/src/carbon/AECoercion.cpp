@@ -96,31 +96,6 @@ OSErr CoerceBytes(DescType typeCode, const void* dataPtr, Size dataSize, DescTyp
 
 }  // namespace
 
-OSErr AECoercePtr(DescType typeCode, const void* dataPtr, Size dataSize, DescType toType, AEDesc* result)
-{
-    if (result == nullptr) {
-        return paramErr;
-    }
-    AEInitializeDesc(result);
-    if (OSErr err = CheckDataArguments(dataPtr, dataSize); err != noErr) {
-        return err;
-    }
-    if (toType == typeCode || toType == typeWildCard) {
-        return AECreateDesc(typeCode, dataPtr, dataSize, result);
-    }
-    // An installed handler takes a descriptor: the bytes become one for it.
-    AEDesc source;
-    if (AECreateDesc(typeCode, dataPtr, dataSize, &source) == noErr) {
-        OSErr status = noErr;
-        bool handled = RunInstalledCoercion(&source, toType, result, &status);
-        AEDisposeDesc(&source);
-        if (handled) {
-            return status;
-        }
-    }
-    return CoerceBytes(typeCode, dataPtr, dataSize, toType, result);
-}
-
 OSErr AECoerceDesc(const AEDesc* theAEDesc, DescType toType, AEDesc* result)
 {
     if (theAEDesc == nullptr || result == nullptr) {

@@ -99,24 +99,3 @@ OSErr AEGetDescData(const AEDesc* theAEDesc, void* dataPtr, Size maximumSize)
     }
     return noErr;
 }
-
-OSErr AEReplaceDescData(DescType typeCode, const void* dataPtr, Size dataSize, AEDesc* theAEDesc)
-{
-    if (theAEDesc == nullptr) {
-        return paramErr;
-    }
-    if (OSErr err = CheckDataArguments(dataPtr, dataSize); err != noErr) {
-        return err;
-    }
-    if (IsListType(typeCode)) {
-        return errAEWrongDataType;
-    }
-    // The new store is complete before the old one goes, so a failure leaves the descriptor as it
-    // was.
-    return GuardAllocation([&] {
-        AEStoragePtr replacement = typeCode == typeNull ? nullptr : CreateByteStorage(dataPtr, dataSize);
-        TakeStorage(theAEDesc);
-        SetDesc(theAEDesc, typeCode, std::move(replacement));
-        return noErr;
-    });
-}

@@ -119,29 +119,6 @@ OSErr AEGetNthDesc(const AEDescList* theAEDescList, long index, DescType desired
     return CopyItemOut(*item, desiredType, result);
 }
 
-OSErr AEGetNthPtr(const AEDescList* theAEDescList, long index, DescType desiredType, AEKeyword* theAEKeyword,
-                  DescType* typeCode, void* dataPtr, Size maximumSize, Size* actualSize)
-{
-    const AEStoredItem* item = nullptr;
-    if (OSErr err = FindNthItem(theAEDescList, index, theAEKeyword, item); err != noErr) {
-        return err;
-    }
-    return CopyItemBytesOut(*item, desiredType, typeCode, dataPtr, maximumSize, actualSize);
-}
-
-OSErr AESizeOfNthItem(const AEDescList* theAEDescList, long index, DescType* typeCode, Size* dataSize)
-{
-    OpaqueAEDataStorage* list = nullptr;
-    if (OSErr err = ResolveList(theAEDescList, false, list); err != noErr) {
-        return err;
-    }
-    if (!IsItemIndex(list, index)) {
-        return errAEBadListItem;
-    }
-    DescribeItem(list->items[static_cast<size_t>(index - 1)], typeCode, dataSize);
-    return noErr;
-}
-
 OSErr AEDeleteItem(AEDescList* theAEDescList, long index)
 {
     OpaqueAEDataStorage* list = nullptr;

@@ -98,21 +98,3 @@ OSErr AESizeOfKeyDesc(const AERecord* theAERecord, AEKeyword theAEKeyword, DescT
     DescribeItem(*item, typeCode, dataSize);
     return noErr;
 }
-
-OSErr AEDeleteKeyDesc(AERecord* theAERecord, AEKeyword theAEKeyword)
-{
-    OpaqueAEDataStorage* record = nullptr;
-    if (OSErr err = ResolveList(theAERecord, true, record); err != noErr) {
-        return err;
-    }
-    AEStoredItem* item = FindKey(record, theAEKeyword);
-    if (item == nullptr) {
-        return errAEDescNotFound;
-    }
-    auto position = item - record->items.data();
-    return GuardAllocation([&] {
-        record = MutableListStorage(theAERecord);
-        record->items.erase(record->items.begin() + position);
-        return noErr;
-    });
-}

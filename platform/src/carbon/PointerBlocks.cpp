@@ -208,14 +208,6 @@ OSErr MemError(void)
     return tLastError;
 }
 
-void BlockMoveData(const void* srcPtr, void* destPtr, Size byteCount)
-{
-    if (srcPtr == nullptr || destPtr == nullptr || byteCount <= 0) {
-        return;
-    }
-    std::memmove(destPtr, srcPtr, static_cast<size_t>(byteCount));
-}
-
 void PlatformFailNextAllocationsForTesting(int count)
 {
     tFailuresToInject = count > 0 ? count : 0;

@@ -129,11 +129,6 @@ CFTypeID CFAllocatorGetTypeID(void)
     return kAllocatorTypeID;
 }
 
-CFAllocatorRef CFAllocatorGetDefault(void)
-{
-    return &gSystemAllocator;
-}
-
 CFAllocatorRef CFAllocatorCreate(CFAllocatorRef allocator, CFAllocatorContext* context)
 {
     if (context == nullptr) {
@@ -161,37 +156,12 @@ void* CFAllocatorAllocate(CFAllocatorRef allocator, CFIndex size, CFOptionFlags 
     return resolved->context.allocate(size, hint, resolved->context.info);
 }
 
-void* CFAllocatorReallocate(CFAllocatorRef allocator, void* ptr, CFIndex newsize, CFOptionFlags hint)
-{
-    const OpaqueCFAllocator* resolved = Resolved(allocator);
-    if (ptr == nullptr) {
-        return CFAllocatorAllocate(allocator, newsize, hint);
-    }
-    if (newsize <= 0) {
-        CFAllocatorDeallocate(allocator, ptr);
-        return nullptr;
-    }
-    if (resolved->context.reallocate == nullptr) {
-        return nullptr;
-    }
-    return resolved->context.reallocate(ptr, newsize, hint, resolved->context.info);
-}
-
 void CFAllocatorDeallocate(CFAllocatorRef allocator, void* ptr)
 {
     const OpaqueCFAllocator* resolved = Resolved(allocator);
     if (ptr != nullptr && resolved->context.deallocate != nullptr) {
         resolved->context.deallocate(ptr, resolved->context.info);
     }
-}
-
-CFIndex CFAllocatorGetPreferredSizeForSize(CFAllocatorRef allocator, CFIndex size, CFOptionFlags hint)
-{
-    const OpaqueCFAllocator* resolved = Resolved(allocator);
-    if (resolved->context.preferredSize == nullptr) {
-        return size;
-    }
-    return resolved->context.preferredSize(size, hint, resolved->context.info);
 }
 
 void CFAllocatorGetContext(CFAllocatorRef allocator, CFAllocatorContext* context)

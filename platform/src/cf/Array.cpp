@@ -156,11 +156,6 @@ CFArrayRef CFArrayCreate(CFAllocatorRef allocator, const void** values, CFIndex 
     return array;
 }
 
-CFArrayRef CFArrayCreateCopy(CFAllocatorRef allocator, CFArrayRef theArray)
-{
-    return CopyArray(allocator, ArrayObject(theArray, "CFArrayCreateCopy"), false);
-}
-
 CFMutableArrayRef CFArrayCreateMutable(CFAllocatorRef allocator, CFIndex capacity, const CFArrayCallBacks* callBacks)
 {
     OpaqueCFArray* array = NewArray(allocator, callBacks, true);
@@ -189,15 +184,6 @@ const void* CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx)
     return array->values[static_cast<size_t>(idx)];
 }
 
-void CFArrayGetValues(CFArrayRef theArray, CFRange range, const void** values)
-{
-    const OpaqueCFArray* array = ArrayObject(theArray, "CFArrayGetValues");
-    CheckRange(array, range, "CFArrayGetValues");
-    for (CFIndex i = 0; i < range.length; ++i) {
-        values[i] = array->values[static_cast<size_t>(range.location + i)];
-    }
-}
-
 CFIndex CFArrayGetFirstIndexOfValue(CFArrayRef theArray, CFRange range, const void* value)
 {
     const OpaqueCFArray* array = ArrayObject(theArray, "CFArrayGetFirstIndexOfValue");
@@ -213,31 +199,6 @@ CFIndex CFArrayGetFirstIndexOfValue(CFArrayRef theArray, CFRange range, const vo
 Boolean CFArrayContainsValue(CFArrayRef theArray, CFRange range, const void* value)
 {
     return CFArrayGetFirstIndexOfValue(theArray, range, value) != kCFNotFound;
-}
-
-CFIndex CFArrayGetCountOfValue(CFArrayRef theArray, CFRange range, const void* value)
-{
-    const OpaqueCFArray* array = ArrayObject(theArray, "CFArrayGetCountOfValue");
-    CheckRange(array, range, "CFArrayGetCountOfValue");
-    CFIndex count = 0;
-    for (CFIndex i = range.location; i < range.location + range.length; ++i) {
-        if (ValuesEqual(array->callBacks, array->values[static_cast<size_t>(i)], value)) {
-            ++count;
-        }
-    }
-    return count;
-}
-
-void CFArrayApplyFunction(CFArrayRef theArray, CFRange range, CFArrayApplierFunction applier, void* context)
-{
-    const OpaqueCFArray* array = ArrayObject(theArray, "CFArrayApplyFunction");
-    CheckRange(array, range, "CFArrayApplyFunction");
-    if (applier == nullptr) {
-        return;
-    }
-    for (CFIndex i = range.location; i < range.location + range.length; ++i) {
-        applier(array->values[static_cast<size_t>(i)], context);
-    }
 }
 
 void CFArrayAppendValue(CFMutableArrayRef theArray, const void* value)
@@ -294,30 +255,6 @@ void CFArrayRemoveAllValues(CFMutableArrayRef theArray)
     for (const void* value : old) {
         ReleaseFrom(array, value);
     }
-}
-
-void CFArrayAppendArray(CFMutableArrayRef theArray, CFArrayRef otherArray, CFRange otherRange)
-{
-    OpaqueCFArray* array = MutableArrayObject(theArray, "CFArrayAppendArray");
-    const OpaqueCFArray* other = ArrayObject(otherArray, "CFArrayAppendArray");
-    CheckRange(other, otherRange, "CFArrayAppendArray");
-    // Taken out first, so that appending an array to itself reads stable values.
-    std::vector<const void*> slice(other->values.begin() + otherRange.location,
-                                   other->values.begin() + otherRange.location + otherRange.length);
-    array->values.reserve(array->values.size() + slice.size());
-    for (const void* value : slice) {
-        array->values.push_back(RetainInto(array, value));
-    }
-}
-
-void CFArrayExchangeValuesAtIndices(CFMutableArrayRef theArray, CFIndex idx1, CFIndex idx2)
-{
-    OpaqueCFArray* array = MutableArrayObject(theArray, "CFArrayExchangeValuesAtIndices");
-    const auto count = static_cast<CFIndex>(array->values.size());
-    if (idx1 < 0 || idx1 >= count || idx2 < 0 || idx2 >= count) {
-        Fail("CFArrayExchangeValuesAtIndices", "index out of range");
-    }
-    std::swap(array->values[static_cast<size_t>(idx1)], array->values[static_cast<size_t>(idx2)]);
 }
 
 }  // extern "C"

@@ -59,13 +59,6 @@ DataBytes& MutableBytes(CFMutableDataRef data, const char* caller)
     return const_cast<OpaqueCFData*>(object)->owned;
 }
 
-void CheckRange(CFIndex length, CFRange range, const char* caller)
-{
-    if (range.location < 0 || range.length < 0 || range.location > length || range.length > length - range.location) {
-        Fail(caller, "range out of bounds");
-    }
-}
-
 void FinalizeData(RuntimeBase* object)
 {
     auto* data = static_cast<OpaqueCFData*>(object);
@@ -181,29 +174,6 @@ const UInt8* CFDataGetBytePtr(CFDataRef theData)
     return AsData(theData, "CFDataGetBytePtr")->Bytes();
 }
 
-UInt8* CFDataGetMutableBytePtr(CFMutableDataRef theData)
-{
-    return MutableBytes(theData, "CFDataGetMutableBytePtr").data();
-}
-
-void CFDataGetBytes(CFDataRef theData, CFRange range, UInt8* buffer)
-{
-    const OpaqueCFData* data = AsData(theData, "CFDataGetBytes");
-    CheckRange(data->Length(), range, "CFDataGetBytes");
-    if (range.length > 0) {
-        std::memcpy(buffer, data->Bytes() + range.location, static_cast<size_t>(range.length));
-    }
-}
-
-void CFDataSetLength(CFMutableDataRef theData, CFIndex length)
-{
-    if (length < 0) {
-        Fail("CFDataSetLength", "negative length");
-    }
-    // New bytes are zero.
-    MutableBytes(theData, "CFDataSetLength").resize(static_cast<size_t>(length), 0);
-}
-
 void CFDataAppendBytes(CFMutableDataRef theData, const UInt8* bytes, CFIndex length)
 {
     DataBytes& storage = MutableBytes(theData, "CFDataAppendBytes");
@@ -215,19 +185,6 @@ void CFDataAppendBytes(CFMutableDataRef theData, const UInt8* bytes, CFIndex len
         DataBytes added(bytes, bytes + length);
         storage.insert(storage.end(), added.begin(), added.end());
     }
-}
-
-void CFDataReplaceBytes(CFMutableDataRef theData, CFRange range, const UInt8* newBytes, CFIndex newLength)
-{
-    DataBytes& storage = MutableBytes(theData, "CFDataReplaceBytes");
-    CheckRange(static_cast<CFIndex>(storage.size()), range, "CFDataReplaceBytes");
-    if (newLength < 0 || (newBytes == nullptr && newLength > 0)) {
-        Fail("CFDataReplaceBytes", "invalid bytes");
-    }
-    DataBytes replacement(newBytes, newBytes + newLength);
-    auto first = storage.begin() + range.location;
-    storage.erase(first, first + range.length);
-    storage.insert(storage.begin() + range.location, replacement.begin(), replacement.end());
 }
 
 }  // extern "C"

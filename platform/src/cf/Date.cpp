@@ -95,17 +95,4 @@ CFAbsoluteTime CFDateGetAbsoluteTime(CFDateRef theDate)
     return AsDate(theDate, "CFDateGetAbsoluteTime")->at;
 }
 
-CFTimeInterval CFDateGetTimeIntervalSinceDate(CFDateRef theDate, CFDateRef otherDate)
-{
-    return AsDate(theDate, "CFDateGetTimeIntervalSinceDate")->at -
-           AsDate(otherDate, "CFDateGetTimeIntervalSinceDate")->at;
-}
-
-CFComparisonResult CFDateCompare(CFDateRef theDate, CFDateRef otherDate, void* context)
-{
-    const double a = AsDate(theDate, "CFDateCompare")->at;
-    const double b = AsDate(otherDate, "CFDateCompare")->at;
-    return a < b ? kCFCompareLessThan : (a > b ? kCFCompareGreaterThan : kCFCompareEqualTo);
-}
-
 }  // extern "C"

@@ -306,32 +306,9 @@ const void* CFDictionaryGetValue(CFDictionaryRef theDict, const void* key)
     return entry != nullptr ? entry->value : nullptr;
 }
 
-Boolean CFDictionaryGetValueIfPresent(CFDictionaryRef theDict, const void* key, const void** value)
-{
-    const DictionaryEntry* entry = FindEntry(DictionaryObject(theDict, "CFDictionaryGetValueIfPresent"), key);
-    if (entry == nullptr) {
-        return false;
-    }
-    if (value != nullptr) {
-        *value = entry->value;
-    }
-    return true;
-}
-
 Boolean CFDictionaryContainsKey(CFDictionaryRef theDict, const void* key)
 {
     return FindEntry(DictionaryObject(theDict, "CFDictionaryContainsKey"), key) != nullptr;
-}
-
-Boolean CFDictionaryContainsValue(CFDictionaryRef theDict, const void* value)
-{
-    const OpaqueCFDictionary* dict = DictionaryObject(theDict, "CFDictionaryContainsValue");
-    for (const DictionaryEntry& entry : dict->entries) {
-        if (ValuesEqual(dict->valueCallBacks, entry.value, value)) {
-            return true;
-        }
-    }
-    return false;
 }
 
 void CFDictionaryGetKeysAndValues(CFDictionaryRef theDict, const void** keys, const void** values)
@@ -349,17 +326,6 @@ void CFDictionaryGetKeysAndValues(CFDictionaryRef theDict, const void** keys, co
     }
 }
 
-void CFDictionaryApplyFunction(CFDictionaryRef theDict, CFDictionaryApplierFunction applier, void* context)
-{
-    const OpaqueCFDictionary* dict = DictionaryObject(theDict, "CFDictionaryApplyFunction");
-    if (applier == nullptr) {
-        return;
-    }
-    for (const DictionaryEntry& entry : dict->entries) {
-        applier(entry.key, entry.value, context);
-    }
-}
-
 void CFDictionaryAddValue(CFMutableDictionaryRef theDict, const void* key, const void* value)
 {
     OpaqueCFDictionary* dict = MutableDictionaryObject(theDict, "CFDictionaryAddValue");
@@ -373,14 +339,6 @@ void CFDictionarySetValue(CFMutableDictionaryRef theDict, const void* key, const
     SetEntry(MutableDictionaryObject(theDict, "CFDictionarySetValue"), key, value);
 }
 
-void CFDictionaryReplaceValue(CFMutableDictionaryRef theDict, const void* key, const void* value)
-{
-    OpaqueCFDictionary* dict = MutableDictionaryObject(theDict, "CFDictionaryReplaceValue");
-    if (DictionaryEntry* entry = FindEntry(dict, key)) {
-        ReplaceEntryValue(dict, *entry, value);
-    }
-}
-
 void CFDictionaryRemoveValue(CFMutableDictionaryRef theDict, const void* key)
 {
     OpaqueCFDictionary* dict = MutableDictionaryObject(theDict, "CFDictionaryRemoveValue");
@@ -392,18 +350,6 @@ void CFDictionaryRemoveValue(CFMutableDictionaryRef theDict, const void* key)
     DictionaryEntry entry = TakeEntry(dict, position);
     ReleaseKey(dict, entry.key);
     ReleaseValue(dict, entry.value);
-}
-
-void CFDictionaryRemoveAllValues(CFMutableDictionaryRef theDict)
-{
-    OpaqueCFDictionary* dict = MutableDictionaryObject(theDict, "CFDictionaryRemoveAllValues");
-    DictionaryEntries old;
-    old.swap(dict->entries);
-    dict->index.clear();
-    for (const DictionaryEntry& entry : old) {
-        ReleaseKey(dict, entry.key);
-        ReleaseValue(dict, entry.value);
-    }
 }
 
 }  // extern "C"

@@ -273,17 +273,6 @@ CFNumberRef CFNumberCreate(CFAllocatorRef allocator, CFNumberType theType, const
     return CreateInstance<OpaqueCFNumber>(allocator, kNumberClass, value);
 }
 
-CFNumberType CFNumberGetType(CFNumberRef number)
-{
-    return AsNumber(number, "CFNumberGetType")->isReal ? kCFNumberFloat64Type : kCFNumberSInt64Type;
-}
-
-CFIndex CFNumberGetByteSize(CFNumberRef number)
-{
-    AsNumber(number, "CFNumberGetByteSize");
-    return 8;
-}
-
 Boolean CFNumberIsFloatType(CFNumberRef number)
 {
     return AsNumber(number, "CFNumberIsFloatType")->isReal;
@@ -318,13 +307,6 @@ Boolean CFNumberGetValue(CFNumberRef number, CFNumberType theType, void* valuePt
         return object->isReal ? StoreRealAsInteger<int64_t>(object->real, valuePtr)
                               : StoreInteger<int64_t>(object->integer, valuePtr);
     }
-}
-
-CFComparisonResult CFNumberCompare(CFNumberRef number, CFNumberRef otherNumber, void* context)
-{
-    const int order =
-        CompareNumbers(AsNumber(number, "CFNumberCompare"), AsNumber(otherNumber, "CFNumberCompare"));
-    return order < 0 ? kCFCompareLessThan : (order > 0 ? kCFCompareGreaterThan : kCFCompareEqualTo);
 }
 
 }  // extern "C"

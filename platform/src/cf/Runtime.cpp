@@ -206,12 +206,6 @@ CFStringRef CFCopyDescription(CFTypeRef cf)
     return CreateStringFromUTF8(nullptr, text);
 }
 
-CFStringRef CFCopyTypeIDDescription(CFTypeID typeID)
-{
-    const RuntimeClass* cls = RuntimeClassFor(typeID);
-    return cls != nullptr ? CreateStringFromUTF8(nullptr, cls->name) : nullptr;
-}
-
 CFAllocatorRef CFGetAllocator(CFTypeRef cf)
 {
     if (cf == nullptr) {

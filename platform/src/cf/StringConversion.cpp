@@ -54,15 +54,6 @@ CFStringRef CFStringCreateWithBytes(CFAllocatorRef alloc, const UInt8* bytes, CF
     return CreateStringFromUTF16(alloc, std::move(units));
 }
 
-const char* CFStringGetCStringPtr(CFStringRef theString, CFStringEncoding encoding)
-{
-    // The storage is UTF-16 and a C string made on demand would need an owner with the string's
-    // lifetime; callers fall back to CFStringGetCString.
-    (void)StringUnits(theString);
-    (void)encoding;
-    return nullptr;
-}
-
 Boolean CFStringGetCString(CFStringRef theString, char* buffer, CFIndex bufferSize, CFStringEncoding encoding)
 {
     const std::u16string& units = StringUnits(theString);
@@ -115,11 +106,6 @@ CFIndex CFStringGetMaximumSizeForEncoding(CFIndex length, CFStringEncoding encod
 CFStringEncoding CFStringGetSystemEncoding(void)
 {
     return kCFStringEncodingMacRoman;
-}
-
-Boolean CFStringIsEncodingAvailable(CFStringEncoding encoding)
-{
-    return IsKnownEncoding(encoding);
 }
 
 }  // extern "C"

@@ -514,21 +514,4 @@ CFStringRef CFStringCreateWithFormat(CFAllocatorRef alloc, CFTypeRef formatOptio
     return result;
 }
 
-void CFStringAppendFormatAndArguments(CFMutableStringRef theString, CFTypeRef formatOptions, CFStringRef format,
-                                      va_list arguments)
-{
-    (void)formatOptions;
-    (void)MutableStringUnits(theString);
-    std::u16string text = FormatUnits(StringUnits(format), arguments);
-    CFStringAppendCharacters(theString, reinterpret_cast<const UniChar*>(text.data()), static_cast<CFIndex>(text.size()));
-}
-
-void CFStringAppendFormat(CFMutableStringRef theString, CFTypeRef formatOptions, CFStringRef format, ...)
-{
-    va_list arguments;
-    va_start(arguments, format);
-    CFStringAppendFormatAndArguments(theString, formatOptions, format, arguments);
-    va_end(arguments);
-}
-
 }  // extern "C"

@@ -15,14 +15,6 @@ bool FitsMaximum(CFMutableStringRef string, size_t newLength)
     return maxLength <= 0 || newLength <= static_cast<size_t>(maxLength);
 }
 
-void CheckRange(const std::u16string& units, CFRange range, const char* caller)
-{
-    if (range.location < 0 || range.length < 0 || range.location > static_cast<CFIndex>(units.size()) ||
-        range.length > static_cast<CFIndex>(units.size()) - range.location) {
-        FatalError(caller);
-    }
-}
-
 // Replaces the range with the replacement units unless the result would exceed the maximum
 // length. The replacement is taken by value so that a string edited with itself stays intact.
 void ReplaceUnits(CFMutableStringRef string, CFRange range, std::u16string replacement)
@@ -82,30 +74,6 @@ void CFStringAppendCString(CFMutableStringRef theString, const char* cStr, CFStr
     if (DecodeText(std::string_view(cStr), encoding, false, units)) {
         ReplaceUnits(theString, EndOf(theString), std::move(units));
     }
-}
-
-void CFStringInsert(CFMutableStringRef str, CFIndex idx, CFStringRef insertedStr)
-{
-    CheckRange(MutableStringUnits(str), CFRangeMake(idx, 0), "CFStringInsert: index out of range");
-    ReplaceUnits(str, CFRangeMake(idx, 0), StringUnits(insertedStr));
-}
-
-void CFStringDelete(CFMutableStringRef theString, CFRange range)
-{
-    CheckRange(MutableStringUnits(theString), range, "CFStringDelete: range out of bounds");
-    ReplaceUnits(theString, range, std::u16string());
-}
-
-void CFStringReplace(CFMutableStringRef theString, CFRange range, CFStringRef replacement)
-{
-    CheckRange(MutableStringUnits(theString), range, "CFStringReplace: range out of bounds");
-    ReplaceUnits(theString, range, StringUnits(replacement));
-}
-
-void CFStringReplaceAll(CFMutableStringRef theString, CFStringRef replacement)
-{
-    ReplaceUnits(theString, CFRangeMake(0, static_cast<CFIndex>(MutableStringUnits(theString).size())),
-                 StringUnits(replacement));
 }
 
 }  // extern "C"

@@ -100,24 +100,6 @@ std::string_view LastComponent(const std::string& path)
     return parts.empty() ? std::string_view() : parts.back();
 }
 
-// The position of the '.' that starts the last component's extension, or npos. A leading dot
-// names a hidden file rather than starting an extension, and a final dot starts none.
-size_t ExtensionDot(std::string_view component)
-{
-    size_t dot = component.rfind('.');
-    if (dot == std::string_view::npos || dot == 0 || dot + 1 == component.size()) {
-        return std::string_view::npos;
-    }
-    return dot;
-}
-
-// The path with its last component replaced (the parent's path + "/" + replacement).
-std::string ReplaceLastComponent(const std::string& path, std::string_view replacement)
-{
-    size_t slash = path.rfind('/');
-    return path.substr(0, slash + 1) + std::string(replacement);
-}
-
 }  // namespace
 
 const RuntimeClass kURLClass{kURLTypeID, "CFURL", &FinalizeAs<OpaqueCFURL>, &URLEqual, &URLHash, &DescribeURL};
@@ -242,16 +224,6 @@ CFStringRef CFURLCopyLastPathComponent(CFURLRef url)
     return CreateStringFromUTF8(CFGetAllocator(url), LastComponent(URLPath(url)));
 }
 
-CFStringRef CFURLCopyPathExtension(CFURLRef url)
-{
-    std::string_view last = LastComponent(URLPath(url));
-    size_t dot = ExtensionDot(last);
-    if (dot == std::string_view::npos) {
-        return nullptr;
-    }
-    return CreateStringFromUTF8(CFGetAllocator(url), last.substr(dot + 1));
-}
-
 CFURLRef CFURLCreateCopyDeletingLastPathComponent(CFAllocatorRef allocator, CFURLRef url)
 {
     const std::string& path = URLPath(url);
@@ -272,27 +244,6 @@ CFURLRef CFURLCreateCopyAppendingPathComponent(CFAllocatorRef allocator, CFURLRe
     }
     // A component holding '/' adds several components at once; normalisation tidies the joins.
     return CreateURLFromPath(allocator, URLPath(url) + "/" + StringToUTF8(pathComponent), isDirectory);
-}
-
-CFURLRef CFURLCreateCopyAppendingPathExtension(CFAllocatorRef allocator, CFURLRef url, CFStringRef extension)
-{
-    const std::string& path = URLPath(url);
-    std::string suffix = StringToUTF8(extension);
-    if (extension == nullptr || suffix.empty() || suffix.find('/') != std::string::npos || path == "/") {
-        return nullptr;
-    }
-    return CreateURLFromPath(allocator, path + "." + suffix, CFURLHasDirectoryPath(url));
-}
-
-CFURLRef CFURLCreateCopyDeletingPathExtension(CFAllocatorRef allocator, CFURLRef url)
-{
-    const std::string& path = URLPath(url);
-    std::string_view last = LastComponent(path);
-    size_t dot = ExtensionDot(last);
-    if (dot == std::string_view::npos) {
-        return CreateURLFromPath(allocator, path, CFURLHasDirectoryPath(url));
-    }
-    return CreateURLFromPath(allocator, ReplaceLastComponent(path, last.substr(0, dot)), CFURLHasDirectoryPath(url));
 }
 
 }  // extern "C"

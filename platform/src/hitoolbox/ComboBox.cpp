@@ -52,25 +52,6 @@ OSStatus HIComboBoxCreate(const HIRect* boundsRect, CFStringRef text, const Cont
     return noErr;
 }
 
-ItemCount HIComboBoxGetItemCount(HIViewRef inComboBox)
-{
-    OpaqueControlRef* box = AsComboBox(inComboBox);
-    return box != nullptr ? box->items.size() : 0;
-}
-
-OSStatus HIComboBoxCopyTextItemAtIndex(HIViewRef inComboBox, CFIndex inIndex, CFStringRef* outString)
-{
-    if (outString != nullptr) {
-        *outString = nullptr;
-    }
-    OpaqueControlRef* box = AsComboBox(inComboBox);
-    if (box == nullptr || outString == nullptr || inIndex < 0 || static_cast<size_t>(inIndex) >= box->items.size()) {
-        return paramErr;
-    }
-    *outString = CreateStringFromUTF16(nullptr, box->items[static_cast<size_t>(inIndex)]);
-    return *outString != nullptr ? noErr : memFullErr;
-}
-
 OSStatus HIComboBoxGetAttributes(HIViewRef inComboBox, OptionBits* outAttributes)
 {
     OpaqueControlRef* box = AsComboBox(inComboBox);

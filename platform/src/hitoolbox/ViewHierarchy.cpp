@@ -69,12 +69,6 @@ OSStatus HIViewAddSubview(HIViewRef inParent, HIViewRef inNewChild)
     return noErr;
 }
 
-HIViewRef HIViewGetSuperview(HIViewRef inView)
-{
-    OpaqueControlRef* view = AsView(inView);
-    return view != nullptr ? view->superview : nullptr;
-}
-
 OSStatus HIViewPlaceInSuperviewAt(HIViewRef inView, CGFloat inX, CGFloat inY)
 {
     OpaqueControlRef* view = AsView(inView);
@@ -107,12 +101,6 @@ OSStatus HIViewSetVisible(HIViewRef inView, Boolean inVisible)
         DropFocusWithin(view);
     }
     return noErr;
-}
-
-Boolean HIViewIsVisible(HIViewRef inView)
-{
-    OpaqueControlRef* view = AsView(inView);
-    return view != nullptr && IsShown(view);
 }
 
 void HideControl(ControlRef inControl)

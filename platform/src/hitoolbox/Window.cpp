@@ -116,13 +116,6 @@ void ShowWindow(WindowRef window)
     }
 }
 
-void HideWindow(WindowRef window)
-{
-    if (OpaqueWindowPtr* object = AsWindow(window)) {
-        object->visible = false;
-    }
-}
-
 Boolean IsWindowVisible(WindowRef window)
 {
     OpaqueWindowPtr* object = AsWindow(window);
@@ -154,19 +147,6 @@ OSStatus CopyWindowTitleAsCFString(WindowRef window, CFStringRef* outString)
     }
     *outString = CreateStringFromUTF16(nullptr, object->title);
     return *outString != nullptr ? noErr : memFullErr;
-}
-
-OSStatus SetWindowTitleWithCFString(WindowRef window, CFStringRef title)
-{
-    OpaqueWindowPtr* object = AsWindow(window);
-    if (object == nullptr) {
-        return errInvalidWindowRef;
-    }
-    if (!IsType(title, kStringTypeID)) {
-        return paramErr;
-    }
-    object->title = StringUnits(title);
-    return noErr;
 }
 
 EventTargetRef GetWindowEventTarget(WindowRef inWindow)

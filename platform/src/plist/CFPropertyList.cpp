@@ -62,9 +62,4 @@ CFPropertyListRef CFPropertyListCreateDeepCopy(CFAllocatorRef allocator, CFPrope
     return CopyPropertyListDeep(allocator, propertyList, mutabilityOption);
 }
 
-Boolean CFPropertyListIsValid(CFPropertyListRef plist, CFPropertyListFormat format)
-{
-    return IsPropertyListValid(plist, format) ? true : false;
-}
-
 }  // extern "C"

@@ -1,4 +1,4 @@
-// Deep copy and validity of property lists.
+// Deep copy of property lists.
 #include "plist/PropertyListCopy.h"
 
 #include "CFOwner.h"
@@ -130,42 +130,6 @@ private:
     CFOptionFlags mMutability;
 };
 
-// The OpenStep format carries only strings, data, arrays and dictionaries with string keys.
-bool IsOpenStepValid(CFTypeRef value, int depth)
-{
-    if (value == nullptr || depth > kMaxNestingDepth) {
-        return false;
-    }
-    CFTypeID type = CFGetTypeID(value);
-    if (type == CFStringGetTypeID() || type == CFDataGetTypeID()) {
-        return true;
-    }
-    if (type == CFArrayGetTypeID()) {
-        auto array = static_cast<CFArrayRef>(value);
-        for (CFIndex i = 0, count = CFArrayGetCount(array); i < count; ++i) {
-            if (!IsOpenStepValid(CFArrayGetValueAtIndex(array, i), depth + 1)) {
-                return false;
-            }
-        }
-        return true;
-    }
-    if (type == CFDictionaryGetTypeID()) {
-        auto dictionary = static_cast<CFDictionaryRef>(value);
-        CFIndex count = CFDictionaryGetCount(dictionary);
-        std::vector<const void*> keys(static_cast<size_t>(count));
-        std::vector<const void*> values(static_cast<size_t>(count));
-        CFDictionaryGetKeysAndValues(dictionary, keys.data(), values.data());
-        for (size_t i = 0; i < keys.size(); ++i) {
-            if (keys[i] == nullptr || CFGetTypeID(keys[i]) != CFStringGetTypeID() ||
-                !IsOpenStepValid(values[i], depth + 1)) {
-                return false;
-            }
-        }
-        return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 CFPropertyListRef CopyPropertyListDeep(CFAllocatorRef allocator, CFPropertyListRef value, CFOptionFlags mutability)
@@ -175,21 +139,6 @@ CFPropertyListRef CopyPropertyListDeep(CFAllocatorRef allocator, CFPropertyListR
     }
     DeepCopier copier(allocator, mutability);
     return copier.Copy(value, 0).LeakRef();
-}
-
-bool IsPropertyListValid(CFPropertyListRef value, CFPropertyListFormat format)
-{
-    switch (format) {
-    case kCFPropertyListOpenStepFormat:
-        return IsOpenStepValid(value, 0);
-    case kCFPropertyListXMLFormat_v1_0:
-    case kCFPropertyListBinaryFormat_v1_0: {
-        // Both formats carry the same types; the XML writer's own limits (no U+0000 in a
-        // string, dates in range) are applied to both, as this platform writes only XML.
-        return CanWriteXMLPropertyList(value).Ok();
-    }
-    }
-    return false;
 }
 
 }  // namespace platform::plist

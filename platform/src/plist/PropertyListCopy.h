@@ -12,6 +12,5 @@ namespace platform::plist {
 CFPropertyListRef CopyPropertyListDeep(CFAllocatorRef allocator, CFPropertyListRef value, CFOptionFlags mutability);
 
 // True when the value is made only of the types the format carries.
-bool IsPropertyListValid(CFPropertyListRef value, CFPropertyListFormat format);
 
 }  // namespace platform::plist

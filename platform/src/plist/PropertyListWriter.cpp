@@ -172,13 +172,4 @@ Result<PlistNode> BuildTree(CFPropertyListRef value)
     return std::move(*tree);
 }
 
-Result<void> CanWriteXMLPropertyList(CFPropertyListRef value)
-{
-    Result<PlistNode> tree = BuildTree(value);
-    if (!tree.Ok()) {
-        return tree.Error();
-    }
-    return {};
-}
-
 }  // namespace platform::plist

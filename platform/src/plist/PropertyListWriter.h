@@ -22,7 +22,4 @@ Result<std::string> WriteXMLPropertyList(CFPropertyListRef value);
 // WriteXMLPropertyList does.
 Result<PlistNode> BuildTree(CFPropertyListRef value);
 
-// A success when WriteXMLPropertyList would succeed, its failure otherwise.
-Result<void> CanWriteXMLPropertyList(CFPropertyListRef value);
-
 }  // namespace platform::plist

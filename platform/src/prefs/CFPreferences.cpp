@@ -53,14 +53,6 @@ std::optional<CFIndex> NumberAsIndex(CFNumberRef number)
     return static_cast<CFIndex>(integer);
 }
 
-std::string Lowercase(std::string text)
-{
-    for (char& c : text) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return text;
-}
-
 }  // namespace
 
 extern "C" {
@@ -90,35 +82,6 @@ CFIndex CFPreferencesGetAppIntegerValue(CFStringRef key, CFStringRef application
         *keyExistsAndHasValidFormat = result.has_value();
     }
     return result.value_or(0);
-}
-
-Boolean CFPreferencesGetAppBooleanValue(CFStringRef key, CFStringRef applicationID, Boolean* keyExistsAndHasValidFormat)
-{
-    auto value = CFOwner<CFTypeRef>::Adopt(prefs::CopyPreferenceValue(key, applicationID));
-    std::optional<bool> result;
-    if (value && CFGetTypeID(value.Get()) == CFBooleanGetTypeID()) {
-        result = CFBooleanGetValue(static_cast<CFBooleanRef>(value.Get())) != 0;
-    } else if (value && CFGetTypeID(value.Get()) == CFNumberGetTypeID()) {
-        auto number = static_cast<CFNumberRef>(value.Get());
-        Float64 real = 0;
-        CFNumberGetValue(number, kCFNumberFloat64Type, &real);
-        SInt64 integer = 0;
-        CFNumberGetValue(number, kCFNumberSInt64Type, &integer);
-        result = CFNumberIsFloatType(number) ? real != 0 : integer != 0;
-    } else if (value && CFGetTypeID(value.Get()) == CFStringGetTypeID()) {
-        std::string text = Lowercase(StringToUTF8(static_cast<CFStringRef>(value.Get())));
-        if (text == "true" || text == "yes") {
-            result = true;
-        } else if (text == "false" || text == "no") {
-            result = false;
-        } else if (auto parsed = ParseInteger(text)) {
-            result = *parsed != 0;
-        }
-    }
-    if (keyExistsAndHasValidFormat != nullptr) {
-        *keyExistsAndHasValidFormat = result.has_value();
-    }
-    return result.value_or(false);
 }
 
 void CFPreferencesSetAppValue(CFStringRef key, CFPropertyListRef value, CFStringRef applicationID)

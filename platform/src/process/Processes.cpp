@@ -45,16 +45,6 @@ FrontState& State()
 
 extern "C" {
 
-OSErr GetCurrentProcess(ProcessSerialNumber* PSN)
-{
-    if (PSN == nullptr) {
-        return paramErr;
-    }
-    Number current = CurrentNumber();
-    *PSN = {current.first, current.second};
-    return noErr;
-}
-
 OSErr GetFrontProcess(ProcessSerialNumber* PSN)
 {
     if (PSN == nullptr) {

@@ -259,11 +259,6 @@ CFRunLoopRef CFRunLoopGetCurrent(void)
     return reinterpret_cast<CFRunLoopRef>(CurrentRunLoop());
 }
 
-CFRunLoopRef CFRunLoopGetMain(void)
-{
-    return reinterpret_cast<CFRunLoopRef>(MainRunLoop());
-}
-
 SInt32 CFRunLoopRunInMode(CFStringRef mode, CFTimeInterval seconds, Boolean returnAfterSourceHandled)
 {
     if (mode == nullptr) {
@@ -284,17 +279,6 @@ void CFRunLoopStop(CFRunLoopRef rl)
         loop->frames.back()->stopped = true;
         loop->wake.notify_all();
     }
-}
-
-void CFRunLoopWakeUp(CFRunLoopRef rl)
-{
-    if (!IsType(rl, kRunLoopTypeID)) {
-        FatalError("CFRunLoopWakeUp: not a run loop");
-    }
-    auto* loop = reinterpret_cast<OpaqueCFRunLoop*>(rl);
-    std::lock_guard lock(RunLoopMutex());
-    loop->wakeCount++;
-    loop->wake.notify_all();
 }
 
 }  // extern "C"

@@ -194,32 +194,6 @@ void CFRunLoopAddTimer(CFRunLoopRef rl, CFRunLoopTimerRef timerRef, CFStringRef 
     loop->wake.notify_all();
 }
 
-void CFRunLoopRemoveTimer(CFRunLoopRef rl, CFRunLoopTimerRef timerRef, CFStringRef mode)
-{
-    OpaqueCFRunLoop* loop = AsRunLoop(rl, "CFRunLoopRemoveTimer");
-    OpaqueCFRunLoopTimer* timer = AsTimer(timerRef, "CFRunLoopRemoveTimer");
-    const std::u16string& name = ModeName(mode, "CFRunLoopRemoveTimer");
-    // Given back once the lock is.
-    CFOwner<CFRunLoopTimerRef> loopsReference;
-    {
-        std::lock_guard lock(RunLoopMutex());
-        if (timer->runLoop != loop) {
-            return;
-        }
-        auto& modes = timer->modes;
-        modes.erase(std::remove(modes.begin(), modes.end(), name), modes.end());
-        if (modes.empty()) {
-            // Out of its last mode: the loop lets it go, but it stays valid and may be added again.
-            auto& timers = loop->timers;
-            timers.erase(std::remove(timers.begin(), timers.end(), timer), timers.end());
-            timer->runLoop = nullptr;
-            loopsReference = AdoptCF(timerRef);
-        }
-        loop->wakeCount++;
-        loop->wake.notify_all();
-    }
-}
-
 Boolean CFRunLoopContainsTimer(CFRunLoopRef rl, CFRunLoopTimerRef timerRef, CFStringRef mode)
 {
     OpaqueCFRunLoop* loop = AsRunLoop(rl, "CFRunLoopContainsTimer");
@@ -248,23 +222,6 @@ Boolean CFRunLoopTimerIsValid(CFRunLoopTimerRef timerRef)
     OpaqueCFRunLoopTimer* timer = AsTimer(timerRef, "CFRunLoopTimerIsValid");
     std::lock_guard lock(RunLoopMutex());
     return timer->valid;
-}
-
-CFAbsoluteTime CFRunLoopTimerGetNextFireDate(CFRunLoopTimerRef timerRef)
-{
-    OpaqueCFRunLoopTimer* timer = AsTimer(timerRef, "CFRunLoopTimerGetNextFireDate");
-    std::lock_guard lock(RunLoopMutex());
-    return timer->fireDate;
-}
-
-CFTimeInterval CFRunLoopTimerGetInterval(CFRunLoopTimerRef timerRef)
-{
-    return AsTimer(timerRef, "CFRunLoopTimerGetInterval")->interval;
-}
-
-Boolean CFRunLoopTimerDoesRepeat(CFRunLoopTimerRef timerRef)
-{
-    return AsTimer(timerRef, "CFRunLoopTimerDoesRepeat")->interval > 0.0;
 }
 
 }  // extern "C"

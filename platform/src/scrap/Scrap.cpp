@@ -200,18 +200,6 @@ OSStatus GetScrapFlavorInfoList(ScrapRef scrap, UInt32* infoCount, ScrapFlavorIn
     });
 }
 
-OSStatus GetScrapFlavorFlags(ScrapRef scrap, ScrapFlavorType flavorType, ScrapFlavorFlags* flavorFlags)
-{
-    ClearScrapError();
-    if (flavorFlags == nullptr) {
-        return FailScrap(paramErr, "GetScrapFlavorFlags needs a place for the flags");
-    }
-    return WithFlavor(scrap, flavorType, [&](ClipboardGeneration& view, size_t index) -> OSStatus {
-        *flavorFlags = view.EntryAt(index).flags;
-        return noErr;
-    });
-}
-
 OSStatus GetScrapFlavorSize(ScrapRef scrap, ScrapFlavorType flavorType, Size* byteCount)
 {
     ClearScrapError();

@@ -122,11 +122,6 @@ OSStatus SecAccessCreate(CFStringRef descriptor, CFArrayRef trustedlist, SecAcce
     return *accessRef != nullptr ? OSStatus{noErr} : OSStatus{errSecAllocate};
 }
 
-OSStatus SecAccessCopyACLList(SecAccessRef accessRef, CFArrayRef* aclList)
-{
-    return CopyEntries(accessRef, aclList, [](const AclEntryRecord&) { return true; });
-}
-
 OSStatus SecAccessCopySelectedACLList(SecAccessRef accessRef, CSSM_ACL_AUTHORIZATION_TAG action, CFArrayRef* aclList)
 {
     return CopyEntries(accessRef, aclList, [&](const AclEntryRecord& entry) { return Governs(entry, action); });
@@ -183,23 +178,5 @@ OSStatus SecACLSetSimpleContents(SecACLRef acl, CFArrayRef applicationList, CFSt
     entry.description = StringToUTF8(description);
     entry.promptVersion = promptSelector->version;
     entry.promptFlags = promptSelector->flags;
-    return noErr;
-}
-
-OSStatus SecACLGetAuthorizations(SecACLRef acl, CSSM_ACL_AUTHORIZATION_TAG* tags, UInt32* tagCount)
-{
-    if (!IsType(acl, kACLTypeID) || tagCount == nullptr) {
-        return errSecParam;
-    }
-    const std::vector<int32_t>& authorizations = acl->entry->authorizations;
-    UInt32 room = *tagCount;
-    *tagCount = static_cast<UInt32>(authorizations.size());
-    if (tags == nullptr) {
-        return noErr;
-    }
-    if (room < authorizations.size()) {
-        return errSecBufferTooSmall;
-    }
-    std::copy(authorizations.begin(), authorizations.end(), tags);
     return noErr;
 }

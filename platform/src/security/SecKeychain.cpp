@@ -173,23 +173,6 @@ OSStatus SecKeychainCreate(const char* pathName, UInt32 passwordLength, const vo
     return *keychain != nullptr ? OSStatus{noErr} : OSStatus{errSecAllocate};
 }
 
-OSStatus SecKeychainGetPath(SecKeychainRef keychain, UInt32* ioPathLength, char* pathName)
-{
-    const std::string* path = PathOf(keychain);
-    if (path == nullptr) {
-        return errSecInvalidKeychain;
-    }
-    if (ioPathLength == nullptr || pathName == nullptr) {
-        return errSecParam;
-    }
-    if (*ioPathLength <= path->size()) {
-        return errSecBufferTooSmall;
-    }
-    std::memcpy(pathName, path->c_str(), path->size() + 1);
-    *ioPathLength = static_cast<UInt32>(path->size());
-    return noErr;
-}
-
 OSStatus SecKeychainCopySettings(SecKeychainRef keychain, SecKeychainSettings* outSettings)
 {
     const std::string* path = PathOf(keychain);

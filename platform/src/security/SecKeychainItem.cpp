@@ -278,19 +278,6 @@ OSStatus SecKeychainItemDelete(SecKeychainItemRef itemRef)
     return DeleteKeychainItem(item->keychain.Get()->path, item->id);
 }
 
-OSStatus SecKeychainItemCopyKeychain(SecKeychainItemRef itemRef, SecKeychainRef* keychainRef)
-{
-    const OpaqueSecKeychainItemRef* item = AsItem(itemRef);
-    if (item == nullptr) {
-        return errSecInvalidItemRef;
-    }
-    if (keychainRef == nullptr) {
-        return errSecParam;
-    }
-    *keychainRef = RetainCF(item->keychain.Get()).LeakRef();
-    return noErr;
-}
-
 OSStatus SecKeychainItemCopyAccess(SecKeychainItemRef itemRef, SecAccessRef* access)
 {
     const OpaqueSecKeychainItemRef* item = AsItem(itemRef);

@@ -78,34 +78,3 @@ CFTypeID SecTrustedApplicationGetTypeID(void)
     RegisterRuntimeClass(kTrustedApplicationClass);
     return kTrustedApplicationTypeID;
 }
-
-OSStatus SecTrustedApplicationCreateFromPath(const char* path, SecTrustedApplicationRef* app)
-{
-    if (app == nullptr) {
-        return errSecParam;
-    }
-    std::string name;
-    if (path != nullptr) {
-        name = path;
-    } else {
-        // The calling program, as the kernel names its executable.
-        char buffer[PATH_MAX];
-        ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-        if (length <= 0) {
-            return errSecParam;
-        }
-        name.assign(buffer, static_cast<size_t>(length));
-    }
-    *app = NewTrustedApplicationObject(std::move(name));
-    return *app != nullptr ? OSStatus{noErr} : OSStatus{errSecAllocate};
-}
-
-OSStatus SecTrustedApplicationCopyData(SecTrustedApplicationRef appRef, CFDataRef* data)
-{
-    if (!IsType(appRef, kTrustedApplicationTypeID) || data == nullptr) {
-        return errSecParam;
-    }
-    const std::string& path = appRef->path;
-    *data = CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(path.data()), static_cast<CFIndex>(path.size()));
-    return *data != nullptr ? OSStatus{noErr} : OSStatus{errSecAllocate};
-}

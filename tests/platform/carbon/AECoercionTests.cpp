@@ -19,9 +19,19 @@ std::u16string UnitsOf(const ScopedDesc& desc)
     return units;
 }
 
+// Bytes are coerced as a caller holding them would: made into a descriptor first.
+OSErr CoerceBytes(DescType type, const void* data, Size size, DescType toType, AEDesc* result)
+{
+    ScopedDesc source;
+    if (OSErr err = AECreateDesc(type, data, size, &source); err != noErr) {
+        return err;
+    }
+    return AECoerceDesc(&source, toType, result);
+}
+
 OSErr CoerceUnits(const std::u16string& units, DescType toType, ScopedDesc& result)
 {
-    return AECoercePtr(typeUnicodeText, units.data(), Size(units.size() * 2), toType, &result);
+    return CoerceBytes(typeUnicodeText, units.data(), Size(units.size() * 2), toType, &result);
 }
 
 TEST(AECoercion, MacRomanUpperHalfBecomesTheRightUnicodeAndComesBackUnchanged)
@@ -31,7 +41,7 @@ TEST(AECoercion, MacRomanUpperHalfBecomesTheRightUnicodeAndComesBackUnchanged)
         all.push_back(static_cast<char>(byte));
     }
     ScopedDesc unicode;
-    ASSERT_EQ(AECoercePtr(typeChar, all.data(), Size(all.size()), typeUnicodeText, &unicode), noErr);
+    ASSERT_EQ(CoerceBytes(typeChar, all.data(), Size(all.size()), typeUnicodeText, &unicode), noErr);
     ASSERT_EQ(unicode.type(), typeUnicodeText);
     std::u16string units = UnitsOf(unicode);
     ASSERT_EQ(units.size(), all.size());  // one unit per byte, and no byte-order mark in front
@@ -88,10 +98,10 @@ TEST(AECoercion, AnOddLastByteIsIgnoredAndEmptyTextKeepsADataStore)
 {
     const char16_t units[] = u"ab";
     ScopedDesc text;
-    ASSERT_EQ(AECoercePtr(typeUnicodeText, units, 5, typeChar, &text), noErr);
+    ASSERT_EQ(CoerceBytes(typeUnicodeText, units, 5, typeChar, &text), noErr);
     EXPECT_EQ(text.bytes(), Bytes("ab"));
     ScopedDesc one;
-    ASSERT_EQ(AECoercePtr(typeUnicodeText, units, 1, typeChar, &one), noErr);
+    ASSERT_EQ(CoerceBytes(typeUnicodeText, units, 1, typeChar, &one), noErr);
     EXPECT_EQ(one.bytes().size(), 0u);
 
     ScopedDesc empty;
@@ -107,33 +117,33 @@ TEST(AECoercion, UTF8BecomesEitherTextTypeAndMalformedUTF8Fails)
 {
     const std::string utf8 = "\xEF\xBB\xBF" "caf\xC3\xA9 \xE2\x82\xAC";  // mark, "café €"
     ScopedDesc unicode;
-    ASSERT_EQ(AECoercePtr(typeUTF8Text, utf8.data(), Size(utf8.size()), typeUnicodeText, &unicode), noErr);
+    ASSERT_EQ(CoerceBytes(typeUTF8Text, utf8.data(), Size(utf8.size()), typeUnicodeText, &unicode), noErr);
     EXPECT_EQ(UnitsOf(unicode), u"caf\u00E9 \u20AC");
     ScopedDesc roman;
-    ASSERT_EQ(AECoercePtr(typeUTF8Text, utf8.data(), Size(utf8.size()), typeChar, &roman), noErr);
+    ASSERT_EQ(CoerceBytes(typeUTF8Text, utf8.data(), Size(utf8.size()), typeChar, &roman), noErr);
     EXPECT_EQ(roman.bytes(), (std::vector<unsigned char>{'c', 'a', 'f', 0x8E, ' ', 0xDB}));
 
     for (const std::string& bad : {std::string("\xC3"), std::string("a\xFF"), std::string("\xC0\xAF"),
                                    std::string("\xED\xA0\x80")}) {
         ScopedDesc failed;
-        EXPECT_EQ(AECoercePtr(typeUTF8Text, bad.data(), Size(bad.size()), typeUnicodeText, &failed),
+        EXPECT_EQ(CoerceBytes(typeUTF8Text, bad.data(), Size(bad.size()), typeUnicodeText, &failed),
                   errAECoercionFail);
         EXPECT_EQ(failed.type(), typeNull);
     }
     const std::string han = "\xE4\xB8\xAD";
     ScopedDesc unfit;
-    EXPECT_EQ(AECoercePtr(typeUTF8Text, han.data(), 3, typeChar, &unfit), errAECoercionFail);
+    EXPECT_EQ(CoerceBytes(typeUTF8Text, han.data(), 3, typeChar, &unfit), errAECoercionFail);
 }
 
 TEST(AECoercion, EveryOtherPairFailsAndTheSameTypeOrWildCardCopies)
 {
     SInt32 number = 42;
     ScopedDesc result;
-    EXPECT_EQ(AECoercePtr(typeSInt32, &number, 4, typeChar, &result), errAECoercionFail);
-    EXPECT_EQ(AECoercePtr(typeSInt32, &number, 4, typeUnicodeText, &result), errAECoercionFail);
-    EXPECT_EQ(AECoercePtr(typeChar, "42", 2, typeSInt32, &result), errAECoercionFail);
-    EXPECT_EQ(AECoercePtr(typeChar, "42", 2, typeUTF8Text, &result), errAECoercionFail);
-    EXPECT_EQ(AECoercePtr(typeUnicodeText, u"42", 4, typeUTF8Text, &result), errAECoercionFail);
+    EXPECT_EQ(CoerceBytes(typeSInt32, &number, 4, typeChar, &result), errAECoercionFail);
+    EXPECT_EQ(CoerceBytes(typeSInt32, &number, 4, typeUnicodeText, &result), errAECoercionFail);
+    EXPECT_EQ(CoerceBytes(typeChar, "42", 2, typeSInt32, &result), errAECoercionFail);
+    EXPECT_EQ(CoerceBytes(typeChar, "42", 2, typeUTF8Text, &result), errAECoercionFail);
+    EXPECT_EQ(CoerceBytes(typeUnicodeText, u"42", 4, typeUTF8Text, &result), errAECoercionFail);
     EXPECT_EQ(result.type(), typeNull);
 
     ScopedDesc null;
@@ -143,7 +153,7 @@ TEST(AECoercion, EveryOtherPairFailsAndTheSameTypeOrWildCardCopies)
     EXPECT_EQ(AECoerceDesc(&list, typeUnicodeText, &result), errAECoercionFail);
     EXPECT_EQ(AECoerceDesc(&list, typeChar, &result), errAECoercionFail);
 
-    ASSERT_EQ(AECoercePtr(typeSInt32, &number, 4, typeSInt32, &result), noErr);
+    ASSERT_EQ(CoerceBytes(typeSInt32, &number, 4, typeSInt32, &result), noErr);
     EXPECT_EQ(result.bytes().size(), 4u);
     ScopedDesc copy;
     ASSERT_EQ(AECoerceDesc(&list, typeWildCard, &copy), noErr);
@@ -156,7 +166,6 @@ TEST(AECoercion, EveryOtherPairFailsAndTheSameTypeOrWildCardCopies)
     ScopedDesc refused;
     EXPECT_EQ(AECoerceDesc(nullptr, typeChar, &refused), paramErr);
     EXPECT_EQ(AECoerceDesc(&list, typeChar, nullptr), paramErr);
-    EXPECT_EQ(AECoercePtr(typeChar, nullptr, 2, typeUnicodeText, &refused), paramErr);
     EXPECT_EQ(refused.type(), typeNull);
 }
 
@@ -180,13 +189,10 @@ TEST(AECoercion, ListItemsAndRecordValuesAreCoercedOnTheWayOut)
     ScopedDesc name;
     ASSERT_EQ(AEGetKeyDesc(&record, keyAEName, typeUnicodeText, &name), noErr);
     EXPECT_EQ(UnitsOf(name), u"\u00E9");
-    char16_t unit = 0;
-    DescType type = 0;
-    Size size = 0;
-    ASSERT_EQ(AEGetNthPtr(&record, 1, typeUnicodeText, nullptr, &type, &unit, 2, &size), noErr);
-    EXPECT_EQ(type, typeUnicodeText);
-    EXPECT_EQ(size, 2);
-    EXPECT_EQ(unit, u'\u00E9');
+    ScopedDesc first;
+    ASSERT_EQ(AEGetNthDesc(&record, 1, typeUnicodeText, nullptr, &first), noErr);
+    EXPECT_EQ(first.type(), typeUnicodeText);
+    EXPECT_EQ(UnitsOf(first), u"\u00E9");
     ScopedDesc failed;
     EXPECT_EQ(AEGetKeyDesc(&record, keyAEName, typeSInt32, &failed), errAECoercionFail);
     EXPECT_EQ(failed.type(), typeNull);
@@ -230,7 +236,7 @@ TEST_F(AECoercionHandlers, ComeFirstForTheirPairOnlyAndCanBeRemoved)
     EXPECT_EQ(answered.type(), typeChar);  // the handler's answer is passed on as it is
     EXPECT_EQ(answered.bytes(), Bytes("instead"));
     ScopedDesc fromBytes;
-    ASSERT_EQ(AECoercePtr(typeChar, "abc", 3, typeUnicodeText, &fromBytes), noErr);
+    ASSERT_EQ(CoerceBytes(typeChar, "abc", 3, typeUnicodeText, &fromBytes), noErr);
     EXPECT_EQ(fromBytes.bytes(), Bytes("instead"));
     ScopedDesc otherPair;
     EXPECT_EQ(AECoerceDesc(&extra, typeChar, &otherPair), errAECoercionFail);
@@ -242,7 +248,7 @@ TEST_F(AECoercionHandlers, ComeFirstForTheirPairOnlyAndCanBeRemoved)
               errAEHandlerNotFound);
     ASSERT_EQ(AERemoveCoercionHandler(typeChar, typeUnicodeText, &AnswerTextInstead, false), noErr);
     ScopedDesc builtIn;
-    ASSERT_EQ(AECoercePtr(typeChar, "abc", 3, typeUnicodeText, &builtIn), noErr);
+    ASSERT_EQ(CoerceBytes(typeChar, "abc", 3, typeUnicodeText, &builtIn), noErr);
     EXPECT_EQ(UnitsOf(builtIn), u"abc");
 
     // A failing handler's status is the caller's, and whatever it made is not leaked or returned.

@@ -126,20 +126,6 @@ TEST_F(PointerBlocks, StatusAndFailureHookBelongToTheCallingThread)
     EXPECT_EQ(otherThreadStatus, noErr);  // a new thread starts clean
 }
 
-TEST_F(PointerBlocks, BlockMoveDataHandlesOverlapInBothDirections)
-{
-    char forward[] = "abcdefgh";
-    BlockMoveData(forward, forward + 2, 5);
-    EXPECT_STREQ(forward, "ababcdeh");
-    char backward[] = "abcdefgh";
-    BlockMoveData(backward + 2, backward, 5);
-    EXPECT_STREQ(backward, "cdefgfgh");
-    char untouched[] = "abc";
-    BlockMoveData("xyz", untouched, 0);
-    BlockMoveData("xyz", untouched, -4);
-    EXPECT_STREQ(untouched, "abc");
-}
-
 TEST(PointerBlocksDeathTest, DisposingMemoryThatIsNotABlockOrABlockTwiceAborts)
 {
     alignas(std::max_align_t) static char notABlock[64] = {};

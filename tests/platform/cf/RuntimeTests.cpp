@@ -56,9 +56,7 @@ TEST(Runtime, StringsCompareByContentAndHashAlike)
 
 struct CountingInfo {
     int allocations = 0;
-    int reallocations = 0;
     int deallocations = 0;
-    int preferredSizeCalls = 0;
 };
 
 void* CountingAllocate(CFIndex size, CFOptionFlags, void* info)
@@ -67,43 +65,26 @@ void* CountingAllocate(CFIndex size, CFOptionFlags, void* info)
     return std::malloc(static_cast<size_t>(size));
 }
 
-void* CountingReallocate(void* ptr, CFIndex size, CFOptionFlags, void* info)
-{
-    static_cast<CountingInfo*>(info)->reallocations++;
-    return std::realloc(ptr, static_cast<size_t>(size));
-}
-
 void CountingDeallocate(void* ptr, void* info)
 {
     static_cast<CountingInfo*>(info)->deallocations++;
     std::free(ptr);
 }
 
-CFIndex CountingPreferredSize(CFIndex size, CFOptionFlags, void* info)
-{
-    static_cast<CountingInfo*>(info)->preferredSizeCalls++;
-    return size + 16;
-}
-
-TEST(Allocator, CreatedAllocatorCallsItsFourCallbacksAndCarriesItsObjects)
+TEST(Allocator, CreatedAllocatorCallsItsCallbacksAndCarriesItsObjects)
 {
     CountingInfo info;
-    CFAllocatorContext context{0,       &info,   nullptr, nullptr, nullptr, &CountingAllocate, &CountingReallocate,
-                               &CountingDeallocate, &CountingPreferredSize};
+    CFAllocatorContext context{0, &info, nullptr, nullptr, nullptr, &CountingAllocate, nullptr, &CountingDeallocate,
+                               nullptr};
     CFAllocatorRef allocator = CFAllocatorCreate(kCFAllocatorDefault, &context);
     ASSERT_NE(allocator, nullptr);
     EXPECT_EQ(CFGetTypeID(allocator), CFAllocatorGetTypeID());
 
     void* block = CFAllocatorAllocate(allocator, 10, 0);
     ASSERT_NE(block, nullptr);
-    block = CFAllocatorReallocate(allocator, block, 100, 0);
-    ASSERT_NE(block, nullptr);
     CFAllocatorDeallocate(allocator, block);
-    EXPECT_EQ(CFAllocatorGetPreferredSizeForSize(allocator, 10, 0), 26);
     EXPECT_EQ(info.allocations, 1);
-    EXPECT_EQ(info.reallocations, 1);
     EXPECT_EQ(info.deallocations, 1);
-    EXPECT_EQ(info.preferredSizeCalls, 1);
 
     // An object made with the allocator lives in its memory and keeps the allocator alive.
     const UniChar units[] = {'x'};

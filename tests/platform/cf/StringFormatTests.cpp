@@ -119,11 +119,4 @@ TEST(StringFormat, HugeWidthsAreClampedInsteadOfExhaustingMemory)
     EXPECT_EQ(CFStringGetCharacterAtIndex(result.Get(), (1 << 16) - 1), u'1');
 }
 
-TEST(StringFormat, AppendFormatAddsToTheEnd)
-{
-    auto text = AdoptCF<CFMutableStringRef>(CFStringCreateMutableCopy(nullptr, 0, CFSTR("n=")));
-    CFStringAppendFormat(text.Get(), nullptr, CFSTR("%d, %@"), 3, CFSTR("done"));
-    EXPECT_EQ(UTF8(text.Get()), "n=3, done");
-}
-
 }  // namespace

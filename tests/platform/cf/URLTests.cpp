@@ -17,7 +17,6 @@ using bundletest::LastComponentOf;
 using bundletest::MakeString;
 using bundletest::MakeURL;
 using bundletest::PathOf;
-using bundletest::TakeText;
 using bundletest::TextOf;
 using platform::AdoptCF;
 
@@ -129,31 +128,6 @@ TEST(URLComponents, AppendingAddsComponentsAndNormalises)
     auto same = AdoptCF<CFURLRef>(CFURLCreateCopyAppendingPathComponent(nullptr, base.Get(), empty.Get(), true));
     EXPECT_TRUE(CFEqual(same.Get(), base.Get()));
     EXPECT_EQ(CFURLCreateCopyAppendingPathComponent(nullptr, base.Get(), nullptr, true), nullptr);
-}
-
-TEST(URLExtensions, ExtensionOfTheLastComponentOnly)
-{
-    auto plugin = AdoptCF<CFURLRef>(MakeURL("/x.y/Stashwell.plugin", true));
-    EXPECT_EQ(TakeText(CFURLCopyPathExtension(plugin.Get())), "plugin");
-    auto noExtension = AdoptCF<CFURLRef>(MakeURL("/x.y/Stashwell", false));
-    EXPECT_EQ(CFURLCopyPathExtension(noExtension.Get()), nullptr);
-    auto hidden = AdoptCF<CFURLRef>(MakeURL("/home/.profile", false));
-    EXPECT_EQ(CFURLCopyPathExtension(hidden.Get()), nullptr);
-    auto doubled = AdoptCF<CFURLRef>(MakeURL("/a/archive.tar.gz", false));
-    EXPECT_EQ(TakeText(CFURLCopyPathExtension(doubled.Get())), "gz");
-
-    auto stripped = AdoptCF<CFURLRef>(CFURLCreateCopyDeletingPathExtension(nullptr, doubled.Get()));
-    EXPECT_EQ(PathOf(stripped.Get()), "/a/archive.tar");
-    auto unchanged = AdoptCF<CFURLRef>(CFURLCreateCopyDeletingPathExtension(nullptr, noExtension.Get()));
-    EXPECT_TRUE(CFEqual(unchanged.Get(), noExtension.Get()));
-
-    auto strings = AdoptCF<CFStringRef>(MakeString("strings"));
-    auto table = AdoptCF<CFURLRef>(CFURLCreateCopyAppendingPathExtension(nullptr, noExtension.Get(), strings.Get()));
-    EXPECT_EQ(PathOf(table.Get()), "/x.y/Stashwell.strings");
-    auto slash = AdoptCF<CFStringRef>(MakeString("a/b"));
-    EXPECT_EQ(CFURLCreateCopyAppendingPathExtension(nullptr, noExtension.Get(), slash.Get()), nullptr);
-    auto root = AdoptCF<CFURLRef>(MakeURL("/", true));
-    EXPECT_EQ(CFURLCreateCopyAppendingPathExtension(nullptr, root.Get(), strings.Get()), nullptr);
 }
 
 TEST(URLText, FileSystemRepresentationNeedsRoomForTheTerminator)

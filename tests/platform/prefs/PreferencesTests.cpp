@@ -262,12 +262,6 @@ TEST_F(Preferences, ValuesOfTheWrongTypeAreNotIntegersOrBooleans)
         EXPECT_EQ(CFPreferencesGetAppIntegerValue(c.key, kApp, &valid), c.integer) << Utf8(c.key);
         EXPECT_EQ(valid != 0, c.valid) << Utf8(c.key);
     }
-    for (const auto& [key, expected] : {std::pair{CFSTR("flag"), true}, std::pair{CFSTR("yes"), true},
-                                        std::pair{CFSTR("word"), false}, std::pair{CFSTR("bytes"), false}}) {
-        Boolean valid = !expected;
-        EXPECT_EQ(CFPreferencesGetAppBooleanValue(key, kApp, &valid) != 0, expected) << Utf8(key);
-        EXPECT_EQ(valid != 0, expected) << Utf8(key);
-    }
     // A NULL or non-string key finds nothing.
     EXPECT_EQ(CFPreferencesCopyAppValue(nullptr, kApp), nullptr);
     EXPECT_EQ(CFPreferencesCopyAppValue(static_cast<CFStringRef>(cases[5].value.Get()), kApp), nullptr);

