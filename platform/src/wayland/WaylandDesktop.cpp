@@ -57,7 +57,11 @@ Result<void> UseWaylandDesktop()
                            "there is no XWayland display (DISPLAY) to reach it through"};
         }
         xDisplay = x;
-        clipboard = desktop::MakeDesktopClipboard(xDisplay.c_str(), error);
+        Result<std::unique_ptr<scrap::ClipboardBackend>> made = desktop::MakeDesktopClipboard(xDisplay.c_str());
+        if (!made.Ok()) {
+            return made.Error();
+        }
+        clipboard = std::move(made.Value());
     }
     if (!clipboard) {
         return Failure{kPlatformNoDesktopErr, 0, error};

@@ -239,10 +239,9 @@ protected:
     XWaylandBridgeTest() : WaylandClipboardTest(HeadlessSway::Options{.xwayland = true, .config = {}}) {}
     void SetUp() override
     {
-        std::string error;
-        auto backend = platform::desktop::MakeDesktopClipboard(mSway.XDisplay().c_str(), error);
-        ASSERT_TRUE(backend) << error;
-        platform::scrap::InstallClipboardBackend(std::move(backend));
+        auto backend = platform::desktop::MakeDesktopClipboard(mSway.XDisplay().c_str());
+        ASSERT_TRUE(backend.Ok()) << backend.Reason();
+        platform::scrap::InstallClipboardBackend(std::move(backend.Value()));
     }
 };
 
