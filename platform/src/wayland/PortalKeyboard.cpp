@@ -181,17 +181,16 @@ std::optional<std::string> PortalRestoreTokenPath()
     return *state + "/stashwell/remote-desktop-token";
 }
 
-OSStatus ConnectPortalKeyboard(std::string& error)
+Result<void> ConnectPortalKeyboard()
 {
     DisconnectPortalKeyboard();
     Result<std::unique_ptr<PortalKeyboard>> started = StartSession();
     if (!started.Ok()) {
-        error = started.Reason();
-        return started.Status();
+        return started.Error();
     }
     std::lock_guard lock(gKeyboardMutex);
     gKeyboard = std::move(started.Value());
-    return noErr;
+    return {};
 }
 
 void DisconnectPortalKeyboard()

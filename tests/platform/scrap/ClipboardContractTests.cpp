@@ -59,10 +59,9 @@ protected:
         }
         if (B::kWayland) {
             mSway = std::make_unique<testsupport::HeadlessSway>();
-            std::string error;
-            auto backend = platform::wayland::MakeWaylandClipboard(mSway->Socket().c_str(), error);
-            ASSERT_TRUE(backend) << error;
-            platform::scrap::InstallClipboardBackend(std::move(backend));
+            auto backend = platform::wayland::MakeWaylandClipboard(mSway->Socket().c_str());
+            ASSERT_TRUE(backend.Ok()) << backend.Reason();
+            platform::scrap::InstallClipboardBackend(std::move(backend.Value()));
         }
     }
     void TearDown() override { PlatformUseClipboard(kPlatformClipboardFolder); }
