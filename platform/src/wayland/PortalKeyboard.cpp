@@ -66,7 +66,7 @@ void KeepRestoreToken(const std::optional<std::string>& token)
     if (!prefs::CreateFolders(folder))
         failed = errno != 0 ? errno : ENOTDIR;
     else
-        failed = WriteFileAtomically(*path, token->data(), token->size());
+        failed = WriteFileAtomically(*path, token->data(), token->size()).Errno();
     if (failed != 0) {
         ReportWarning(ErrnoReason("cannot keep the desktop's permission to type the paste keystroke in " + *path,
                                   failed) +
