@@ -200,8 +200,8 @@ Result<void> PrepareAndCommit(AtomicFileWriter& writer, const void* bytes, size_
 
 }  // namespace
 
-Result<void> WriteFileAtomically(int folderFd, const std::string& name, const void* bytes, size_t length, WriteStage* failedAt,
-                        Durability durability)
+Result<void> WriteFileAtomically(int folderFd, const std::string& name, const void* bytes, size_t length,
+                                 WriteStage* failedAt, Durability durability)
 {
     AtomicFileWriter writer(folderFd, name);
     writer.SetDurability(durability);

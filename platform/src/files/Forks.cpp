@@ -265,7 +265,8 @@ OSErr FSWriteFork(FSIORefNum forkRefNum, UInt16 positionMode, SInt64 positionOff
     platform::ScopedFd source = allowed == requestCount ? platform::FileBehindBlock(buffer, requestCount)
                                                         : platform::ScopedFd();
     if (source.IsValid()) {
-        platform::Result<void> copied = platform::CopyFileBytes(source.Get(), fd, static_cast<off_t>(position), requestCount);
+        platform::Result<void> copied =
+            platform::CopyFileBytes(source.Get(), fd, static_cast<off_t>(position), requestCount);
         status = copied.Status();
         done = copied.Ok() ? requestCount : 0;
     } else {

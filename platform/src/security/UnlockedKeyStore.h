@@ -38,7 +38,8 @@ class UnlockedKeyStore {
 public:
     virtual ~UnlockedKeyStore() = default;
     // A failure carries the errno that refused the key.
-    virtual Result<void> Store(const std::string& description, std::span<const uint8_t> masterKey, const KeyLife& life) = 0;
+    virtual Result<void> Store(const std::string& description, std::span<const uint8_t> masterKey,
+                               const KeyLife& life) = 0;
     virtual std::optional<StoredKey> Find(const std::string& description) = 0;
     virtual void Remove(const std::string& description) = 0;
     // The descriptions of every key held, for finding keys left under an old identity of a file.

@@ -65,7 +65,8 @@ public:
             made->mState.reset(xkb_state_new(made->mKeymap.get()));
         }
         if (!made->mState) {
-            return NoKeyboard("the keyboard map for the paste keystroke cannot be made (is xkeyboard-config installed?)");
+            return NoKeyboard(
+                "the keyboard map for the paste keystroke cannot be made (is xkeyboard-config installed?)");
         }
         return made;
     }
@@ -142,7 +143,8 @@ public:
         ManagerOwner manager(
             static_cast<zwp_virtual_keyboard_manager_v1*>(connection->Bind(&zwp_virtual_keyboard_manager_v1_interface, 1)));
         if (!manager) {
-            return NoKeyboard("the Wayland compositor offers no virtual keyboard, so the paste keystroke cannot be typed");
+            return NoKeyboard(
+                "the Wayland compositor offers no virtual keyboard, so the paste keystroke cannot be typed");
         }
         wl_seat* seat = connection->Seat();
         if (seat == nullptr) {
@@ -157,7 +159,8 @@ public:
         // The request takes a copy of the descriptor.
         zwp_virtual_keyboard_v1_keymap(keyboard.get(), WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, file.Get(), size);
         if (!connection->Roundtrip() || !connection->Healthy()) {
-            return NoKeyboard("the Wayland compositor refused a virtual keyboard, so the paste keystroke cannot be typed");
+            return NoKeyboard(
+                "the Wayland compositor refused a virtual keyboard, so the paste keystroke cannot be typed");
         }
         return std::unique_ptr<WaylandKeyboard>(
             new WaylandKeyboard(std::move(connection), std::move(manager), std::move(keyboard), std::move(keymap)));
