@@ -252,13 +252,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     if (app.count("--document") > 0)
         options.document = document;
     for (const std::string& each : dialogTexts) {
-        DialogAnswer answer;
-        std::string error;
-        if (!ParseDialogAnswer(each, answer, error)) {
+        platform::Result<DialogAnswer> answer = ParseDialogAnswer(each);
+        if (!answer.Ok()) {
+            std::string error = answer.Reason();
             std::replace(error.begin(), error.end(), '\n', ' ');
             return fail(error);
         }
-        options.dialogs.push_back(std::move(answer));
+        options.dialogs.push_back(std::move(answer.Value()));
     }
     if (app.count("--alert") > 0) {
         if (alertButton != "ok" && alertButton != "cancel")

@@ -87,12 +87,12 @@ bool SaveDocument(const Document& document, std::string* error)
     if (::stat(target.c_str(), &existing) == 0) {
         writer.SetMode(existing.st_mode & 07777);
     }
-    int failure = writer.Prepare(document.text.data(), document.text.size());
-    if (failure == 0) {
-        failure = writer.Commit();
+    platform::Result<void> written = writer.Prepare(document.text.data(), document.text.size());
+    if (written.Ok()) {
+        written = writer.Commit();
     }
-    if (failure != 0) {
-        *error = platform::ErrnoReason("cannot write the document " + document.path, failure);
+    if (!written.Ok()) {
+        *error = platform::ErrnoReason("cannot write the document " + document.path, written.Errno());
         return false;
     }
     return true;

@@ -25,42 +25,41 @@ ControlRef ControlOf(const DialogControl* control)
     return control != nullptr ? control->control : nullptr;
 }
 
+platform::Failure Refused(std::string reason)
+{
+    return platform::Failure{paramErr, 0, std::move(reason)};
+}
+
 }  // namespace
 
-bool ParseDialogAnswer(const std::string& text, DialogAnswer& out, std::string& error)
+platform::Result<DialogAnswer> ParseDialogAnswer(const std::string& text)
 {
     nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
     if (json.is_discarded() || !json.is_object()) {
-        error = "--dialog: not a JSON object: " + text;
-        return false;
+        return Refused("--dialog: not a JSON object: " + text);
     }
     DialogAnswer answer;
     for (const auto& [key, value] : json.items()) {
         if (key == "name" || key == "submenu") {
             if (!value.is_string()) {
-                error = "--dialog: \"" + key + "\" must be a string";
-                return false;
+                return Refused("--dialog: \"" + key + "\" must be a string");
             }
             (key == "name" ? answer.name : answer.submenu) = value.get<std::string>();
         } else if (key == "secure" || key == "plainText") {
             if (!value.is_boolean()) {
-                error = "--dialog: \"" + key + "\" must be true or false";
-                return false;
+                return Refused("--dialog: \"" + key + "\" must be true or false");
             }
             (key == "secure" ? answer.secure : answer.plainText) = value.get<bool>();
         } else if (key == "button") {
             if (!value.is_string() || (value != "ok" && value != "cancel" && value != "close")) {
-                error = "--dialog: \"button\" must be \"ok\", \"cancel\" or \"close\"";
-                return false;
+                return Refused("--dialog: \"button\" must be \"ok\", \"cancel\" or \"close\"");
             }
             answer.button = value.get<std::string>();
         } else {
-            error = "--dialog: unknown field \"" + key + "\"";
-            return false;
+            return Refused("--dialog: unknown field \"" + key + "\"");
         }
     }
-    out = std::move(answer);
-    return true;
+    return answer;
 }
 
 ScriptedUIDriver::ScriptedUIDriver(std::vector<DialogAnswer> dialogs, std::optional<std::string> alertButton)

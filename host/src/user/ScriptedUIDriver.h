@@ -5,6 +5,8 @@
 
 #include "user/DialogReport.h"
 
+#include "Result.h"
+
 #include <PlatformUIDriver.h>
 
 #include <nlohmann/json.hpp>
@@ -24,9 +26,9 @@ struct DialogAnswer {
     std::string button = "ok";  // "ok", "cancel" or "close"
 };
 
-// Reads one `--dialog` JSON object. False with a one-line reason when it is not valid JSON, not an
-// object, has a field of the wrong type, an unknown field or an unknown button.
-bool ParseDialogAnswer(const std::string& text, DialogAnswer& out, std::string& error);
+// Reads one `--dialog` JSON object. Fails with paramErr and a one-line reason when it is not valid
+// JSON, not an object, has a field of the wrong type, an unknown field or an unknown button.
+platform::Result<DialogAnswer> ParseDialogAnswer(const std::string& text);
 
 class ScriptedUIDriver {
 public:

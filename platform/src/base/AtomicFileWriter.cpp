@@ -52,17 +52,19 @@ AtomicFileWriter::~AtomicFileWriter()
     }
 }
 
-int AtomicFileWriter::Fail(WriteStage stage, int error)
+Failure AtomicFileWriter::Fail(WriteStage stage, int error)
 {
     mFailedStage = stage;
     if (!mTemporaryName.empty()) {
         ::unlinkat(mFolderFd, mTemporaryName.c_str(), 0);
         mTemporaryName.clear();
     }
-    return error != 0 ? error : EIO;
+    static constexpr const char* kWhat[] = {"cannot write ", "cannot create a temporary file for ", "cannot write ",
+                                            "cannot flush ", "cannot put in place "};
+    return ErrnoFailure(kWhat[static_cast<int>(stage)] + mName, error != 0 ? error : EIO);
 }
 
-int AtomicFileWriter::Prepare(const void* bytes, size_t length)
+Result<void> AtomicFileWriter::Prepare(const void* bytes, size_t length)
 {
     return PrepareWith([&](int fd) -> int {
         const char* next = static_cast<const char*>(bytes);
@@ -80,17 +82,17 @@ int AtomicFileWriter::Prepare(const void* bytes, size_t length)
     });
 }
 
-int AtomicFileWriter::PrepareCopy(int sourceFd, size_t length)
+Result<void> AtomicFileWriter::PrepareCopy(int sourceFd, size_t length)
 {
     return PrepareWith([&](int fd) -> int {
         if (int injected = InjectedFault(WriteStage::Write)) {
             return injected;
         }
-        return CopyFileBytes(sourceFd, fd, 0, length);
+        return CopyFileBytes(sourceFd, fd, 0, length).Errno();
     });
 }
 
-int AtomicFileWriter::PrepareWith(const std::function<int(int fd)>& fill)
+Result<void> AtomicFileWriter::PrepareWith(const std::function<int(int fd)>& fill)
 {
     if (mFolderFd < 0) {
         return Fail(WriteStage::Create, mFolderError != 0 ? mFolderError : EBADF);
@@ -125,14 +127,14 @@ int AtomicFileWriter::PrepareWith(const std::function<int(int fd)>& fill)
         !fd.Close()) {
         return Fail(WriteStage::Sync, errno);
     }
-    return 0;
+    return {};
 }
 
-int AtomicFileWriter::Commit(bool replace)
+Result<void> AtomicFileWriter::Commit(bool replace)
 {
     if (mTemporaryName.empty()) {
         mFailedStage = WriteStage::Rename;
-        return EINVAL;
+        return ErrnoFailure("cannot put in place " + mName + " before it is written", EINVAL);
     }
     if (int injected = InjectedFault(WriteStage::Rename)) {
         return Fail(WriteStage::Rename, injected);
@@ -148,7 +150,7 @@ int AtomicFileWriter::Commit(bool replace)
     if (mDurability == Durability::Flushed) {
         ::fsync(mFolderFd);
     }
-    return 0;
+    return {};
 }
 
 int RenameNoReplace(int fromFolderFd, const std::string& from, int toFolderFd, const std::string& to)
@@ -184,29 +186,29 @@ int RenameNoReplace(int fromFolderFd, const std::string& from, int toFolderFd, c
 
 namespace {
 
-int PrepareAndCommit(AtomicFileWriter& writer, const void* bytes, size_t length, WriteStage* failedAt)
+Result<void> PrepareAndCommit(AtomicFileWriter& writer, const void* bytes, size_t length, WriteStage* failedAt)
 {
-    int error = writer.Prepare(bytes, length);
-    if (error == 0) {
-        error = writer.Commit();
+    Result<void> written = writer.Prepare(bytes, length);
+    if (written.Ok()) {
+        written = writer.Commit();
     }
     if (failedAt != nullptr) {
         *failedAt = writer.FailedStage();
     }
-    return error;
+    return written;
 }
 
 }  // namespace
 
-int WriteFileAtomically(int folderFd, const std::string& name, const void* bytes, size_t length, WriteStage* failedAt,
-                        Durability durability)
+Result<void> WriteFileAtomically(int folderFd, const std::string& name, const void* bytes, size_t length,
+                                 WriteStage* failedAt, Durability durability)
 {
     AtomicFileWriter writer(folderFd, name);
     writer.SetDurability(durability);
     return PrepareAndCommit(writer, bytes, length, failedAt);
 }
 
-int WriteFileAtomically(const std::string& path, const void* bytes, size_t length, WriteStage* failedAt)
+Result<void> WriteFileAtomically(const std::string& path, const void* bytes, size_t length, WriteStage* failedAt)
 {
     AtomicFileWriter writer(path);
     return PrepareAndCommit(writer, bytes, length, failedAt);

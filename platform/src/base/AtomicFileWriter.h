@@ -5,6 +5,7 @@
 // file is removed on every failure path.
 #pragma once
 
+#include "Result.h"
 #include "ScopedFd.h"
 
 #include <sys/stat.h>
@@ -37,23 +38,23 @@ public:
     void SetMode(mode_t mode) { mMode = mode; }
     void SetDurability(Durability durability) { mDurability = durability; }
     // Writes length bytes (straight from the caller's buffer) to the temporary file and flushes it.
-    // 0, or the errno value with FailedStage() saying where.
-    int Prepare(const void* bytes, size_t length);
+    // A failure carries the errno value, with FailedStage() saying where.
+    Result<void> Prepare(const void* bytes, size_t length);
     // The same with the first length bytes of the file sourceFd, copied in the kernel where it can
     // (KernelCopy.h), so that they never pass through this process.
-    int PrepareCopy(int sourceFd, size_t length);
+    Result<void> PrepareCopy(int sourceFd, size_t length);
     // The temporary file's status, which the file keeps once renamed (valid after Prepare).
     const struct stat& PreparedInfo() const { return mInfo; }
     // Renames the temporary file into place and flushes the folder. With replace false an existing
-    // file is left alone and the answer is EEXIST.
-    int Commit(bool replace = true);
+    // file is left alone and the failure's errno is EEXIST.
+    Result<void> Commit(bool replace = true);
 
     WriteStage FailedStage() const { return mFailedStage; }
 
 private:
-    int Fail(WriteStage stage, int error);
+    Failure Fail(WriteStage stage, int error);
     // Creates the temporary file, has fill write its bytes (0 or the errno value), then flushes it.
-    int PrepareWith(const std::function<int(int fd)>& fill);
+    Result<void> PrepareWith(const std::function<int(int fd)>& fill);
 
     ScopedFd mOwnedFolder;
     int mFolderFd = -1;
@@ -74,10 +75,11 @@ private:
 // move under one lock, so that the name stays free until the rename.
 int RenameNoReplace(int fromFolderFd, const std::string& from, int toFolderFd, const std::string& to);
 
-// Prepare and Commit in one step: 0 or the errno value, with *failedAt (when given) saying where.
-int WriteFileAtomically(int folderFd, const std::string& name, const void* bytes, size_t length,
-                        WriteStage* failedAt = nullptr, Durability durability = Durability::Flushed);
-int WriteFileAtomically(const std::string& path, const void* bytes, size_t length, WriteStage* failedAt = nullptr);
+// Prepare and Commit in one step, with *failedAt (when given) saying where a failure happened.
+Result<void> WriteFileAtomically(int folderFd, const std::string& name, const void* bytes, size_t length,
+                                 WriteStage* failedAt = nullptr, Durability durability = Durability::Flushed);
+Result<void> WriteFileAtomically(const std::string& path, const void* bytes, size_t length,
+                                 WriteStage* failedAt = nullptr);
 
 // The next atomic write in this process fails at stage (once) with error, as if the system had
 // answered it, so that tests reach every failure path of every writer.

@@ -97,9 +97,8 @@ int CopyThroughBuffer(int from, off_t fromOffset, int to, off_t toOffset, size_t
     return 0;
 }
 
-}  // namespace
-
-int CopyFileBytes(int from, int to, off_t at, size_t length)
+// The copy itself: 0, or the errno value.
+int CopyBytes(int from, int to, off_t at, size_t length)
 {
     off_t fromOffset = 0;
     off_t toOffset = at;
@@ -120,6 +119,16 @@ int CopyFileBytes(int from, int to, off_t at, size_t length)
         length -= static_cast<size_t>(moved);
     }
     return 0;
+}
+
+}  // namespace
+
+Result<void> CopyFileBytes(int from, int to, off_t at, size_t length)
+{
+    if (int error = CopyBytes(from, to, at, length)) {
+        return ErrnoFailure("cannot copy the file's bytes", error);
+    }
+    return {};
 }
 
 long RefuseKernelCopiesForTesting(int error, KernelWays ways)

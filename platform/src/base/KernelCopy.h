@@ -8,6 +8,8 @@
 // other; the clipboard also lives in the runtime folder, another file system than the clips.
 #pragma once
 
+#include "base/Result.h"
+
 #include <sys/types.h>
 
 #include <cstddef>
@@ -17,9 +19,9 @@ namespace platform {
 // Copies length bytes from the start of from to the offset at of to. When the kernel refuses
 // copy_file_range (EXDEV across file systems of different kinds, EINVAL, ENOSYS, EOPNOTSUPP, or a
 // file system that copies nothing), what is left goes by sendfile, still inside the kernel; when
-// that is refused too, through a buffer of a megabyte. 0, or the errno value; ENODATA when from
-// holds fewer than length bytes. The offset of to may move.
-int CopyFileBytes(int from, int to, off_t at, size_t length);
+// that is refused too, through a buffer of a megabyte. A failure carries the errno value; ENODATA
+// when from holds fewer than length bytes. The offset of to may move.
+Result<void> CopyFileBytes(int from, int to, off_t at, size_t length);
 
 // Which ways of copying inside the kernel a test refuses.
 enum class KernelWays { CopyFileRange, All };

@@ -357,11 +357,11 @@ int RunClipboardServer(int argc, char** argv)
     if (!ParseServerArguments(argc, argv, arguments)) {
         return Fail("usage: stashwell-clipboard-server [--wayland] DISPLAY FOLDER-BASE-NAME [--concealed MILLISECONDS]");
     }
-    std::string error;
-    std::unique_ptr<DesktopConnection> connection = DesktopConnection::Open(arguments.display.c_str(), error);
-    if (!connection) {
-        return Fail(error);
+    Result<std::unique_ptr<DesktopConnection>> opened = DesktopConnection::Open(arguments.display.c_str());
+    if (!opened.Ok()) {
+        return Fail(opened.Reason());
     }
+    std::unique_ptr<DesktopConnection> connection = std::move(opened.Value());
     ScopedFd generationFolder;
     std::unique_ptr<scrap::GenerationView> view = OpenServedGeneration(arguments, generationFolder);
     if (!view) {

@@ -31,16 +31,19 @@ OSStatus UseX11(const char* displayOrNull, std::string& error)
     // Named once, so that every part opens the same display even if the environment changes.
     const char* given = displayOrNull != nullptr && displayOrNull[0] != '\0' ? displayOrNull : std::getenv("DISPLAY");
     const std::string display = given != nullptr ? given : "";
-    if (platform::desktop::ConnectDesktopKeyboard(display.c_str(), error) != noErr) {
+    platform::Result<void> keyboard = platform::desktop::ConnectDesktopKeyboard(display.c_str());
+    if (!keyboard.Ok()) {
+        error = keyboard.Reason();
         return kPlatformNoDesktopErr;
     }
-    std::unique_ptr<platform::scrap::ClipboardBackend> clipboard =
-        platform::desktop::MakeDesktopClipboard(display.c_str(), error);
-    if (!clipboard) {
+    platform::Result<std::unique_ptr<platform::scrap::ClipboardBackend>> clipboard =
+        platform::desktop::MakeDesktopClipboard(display.c_str());
+    if (!clipboard.Ok()) {
+        error = clipboard.Reason();
         platform::desktop::DisconnectDesktopKeyboard();
         return kPlatformNoDesktopErr;
     }
-    platform::scrap::InstallClipboardBackend(std::move(clipboard));
+    platform::scrap::InstallClipboardBackend(std::move(clipboard.Value()));
     platform::desktop::UseDisplayForSelectedText(display.c_str());
     return noErr;
 }

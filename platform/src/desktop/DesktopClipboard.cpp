@@ -208,14 +208,15 @@ private:
 
 }  // namespace
 
-std::unique_ptr<scrap::ClipboardBackend> MakeDesktopClipboard(const char* display, std::string& error)
+Result<std::unique_ptr<scrap::ClipboardBackend>> MakeDesktopClipboard(const char* display)
 {
-    std::unique_ptr<DesktopConnection> connection = DesktopConnection::Open(display, error);
-    if (!connection) {
-        return nullptr;
+    Result<std::unique_ptr<DesktopConnection>> connection = DesktopConnection::Open(display);
+    if (!connection.Ok()) {
+        return connection.Error();
     }
     const char* name = display != nullptr && display[0] != '\0' ? display : std::getenv("DISPLAY");
-    return std::make_unique<DesktopClipboard>(std::move(connection), name);
+    return std::unique_ptr<scrap::ClipboardBackend>(
+        std::make_unique<DesktopClipboard>(std::move(connection.Value()), name));
 }
 
 }  // namespace platform::desktop

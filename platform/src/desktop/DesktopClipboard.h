@@ -5,6 +5,7 @@
 // after this process has exited.
 #pragma once
 
+#include "base/Result.h"
 #include "scrap/ClipboardBackend.h"
 
 #include <chrono>
@@ -13,9 +14,9 @@
 
 namespace platform::desktop {
 
-// The clipboard of the display named (NULL or "": $DISPLAY); NULL with the reason in error when
+// The clipboard of the display named (NULL or "": $DISPLAY); fails with kPlatformNoDesktopErr when
 // the display cannot be used.
-std::unique_ptr<scrap::ClipboardBackend> MakeDesktopClipboard(const char* display, std::string& error);
+Result<std::unique_ptr<scrap::ClipboardBackend>> MakeDesktopClipboard(const char* display);
 
 // How long a whole read of another application's clipboard may take from the first flavor asked
 // for (30 s unless a test shortens it).

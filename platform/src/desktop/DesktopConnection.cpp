@@ -1,5 +1,6 @@
 #include "desktop/DesktopConnection.h"
 
+#include <PlatformHost.h>
 #include <poll.h>
 
 #include <chrono>
@@ -22,14 +23,18 @@ struct IdRange {
 std::mutex gRangesMutex;
 std::vector<IdRange> gRanges;
 
+Failure NoDisplay(std::string reason)
+{
+    return Failure{kPlatformNoDesktopErr, 0, std::move(reason)};
+}
+
 }  // namespace
 
-std::unique_ptr<DesktopConnection> DesktopConnection::Open(const char* display, std::string& error)
+Result<std::unique_ptr<DesktopConnection>> DesktopConnection::Open(const char* display)
 {
     const char* name = display != nullptr && display[0] != '\0' ? display : std::getenv("DISPLAY");
     if (name == nullptr || name[0] == '\0') {
-        error = "no X11 display: DISPLAY is not set";
-        return nullptr;
+        return NoDisplay("no X11 display: DISPLAY is not set");
     }
     int screenNumber = 0;
     xcb_connection_t* connection = nullptr;
@@ -47,8 +52,7 @@ std::unique_ptr<DesktopConnection> DesktopConnection::Open(const char* display, 
             xcb_disconnect(connection);
         }
         if (failure != XCB_CONN_ERROR || attempt == kTries) {
-            error = std::string("cannot open the X11 display \"") + name + "\"";
-            return nullptr;
+            return NoDisplay(std::string("cannot open the X11 display \"") + name + "\"");
         }
         ::poll(nullptr, 0, 20 * attempt);
     }
@@ -58,8 +62,7 @@ std::unique_ptr<DesktopConnection> DesktopConnection::Open(const char* display, 
     }
     if (screens.rem == 0) {
         xcb_disconnect(connection);
-        error = std::string("the X11 display \"") + name + "\" has no such screen";
-        return nullptr;
+        return NoDisplay(std::string("the X11 display \"") + name + "\" has no such screen");
     }
     return std::unique_ptr<DesktopConnection>(new DesktopConnection(connection, screens.data->root, name));
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/FreeDeleter.h"
+#include "base/Result.h"
 
 #include <xcb/xcb.h>
 
@@ -22,9 +23,9 @@ using XcbOwned = MallocOwned<T>;
 
 class DesktopConnection {
 public:
-    // Connects to the display named (NULL or "": $DISPLAY). Answers NULL with the reason in error
-    // when there is no display or it refuses us.
-    static std::unique_ptr<DesktopConnection> Open(const char* display, std::string& error);
+    // Connects to the display named (NULL or "": $DISPLAY). Fails with kPlatformNoDesktopErr when
+    // there is no display or it refuses us.
+    static Result<std::unique_ptr<DesktopConnection>> Open(const char* display);
     ~DesktopConnection();
     DesktopConnection(const DesktopConnection&) = delete;
     DesktopConnection& operator=(const DesktopConnection&) = delete;

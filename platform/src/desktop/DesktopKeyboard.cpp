@@ -279,21 +279,22 @@ std::unique_ptr<DesktopKeyboard> gKeyboard;
 
 }  // namespace
 
-OSStatus ConnectDesktopKeyboard(const char* display, std::string& error)
+Result<void> ConnectDesktopKeyboard(const char* display)
 {
-    std::unique_ptr<DesktopConnection> connection = DesktopConnection::Open(display, error);
-    if (!connection) {
-        return kPlatformNoDesktopErr;
+    Result<std::unique_ptr<DesktopConnection>> opened = DesktopConnection::Open(display);
+    if (!opened.Ok()) {
+        return opened.Error();
     }
+    std::unique_ptr<DesktopConnection> connection = std::move(opened.Value());
     const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(connection->Get(), &xcb_test_id);
     if (xtest == nullptr || xtest->present == 0) {
-        error = "the X11 display has no XTEST extension, so the paste keystroke cannot be typed";
-        return kPlatformNoDesktopErr;
+        return Failure{kPlatformNoDesktopErr, 0,
+                       "the X11 display has no XTEST extension, so the paste keystroke cannot be typed"};
     }
     auto keyboard = std::make_unique<DesktopKeyboard>(std::move(connection));
     std::lock_guard lock(gKeyboardMutex);
     gKeyboard = std::move(keyboard);
-    return noErr;
+    return {};
 }
 
 void DisconnectDesktopKeyboard()

@@ -10,14 +10,16 @@
 #include <ApplicationServices/ApplicationServices.h>
 #include <PlatformHost.h>
 
+#include "base/Result.h"
+
 #include <string>
 
 namespace platform::desktop {
 
 // Connects the keyboard to the display named (NULL or "": $DISPLAY), replacing a display
-// connected before. kPlatformNoDesktopErr with the reason in error when the display cannot be
-// opened or has no XTEST.
-OSStatus ConnectDesktopKeyboard(const char* display, std::string& error);
+// connected before. Fails with kPlatformNoDesktopErr when the display cannot be opened or has no
+// XTEST.
+Result<void> ConnectDesktopKeyboard(const char* display);
 // Posted events go to the keyboard sink alone again.
 void DisconnectDesktopKeyboard();
 

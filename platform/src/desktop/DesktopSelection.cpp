@@ -93,11 +93,11 @@ CFStringRef PlatformCopyDesktopSelectedText(void)
     if (!display) {
         return nullptr;
     }
-    std::string why;
-    std::unique_ptr<DesktopConnection> connection = DesktopConnection::Open(display->c_str(), why);
-    if (!connection) {
+    platform::Result<std::unique_ptr<DesktopConnection>> opened = DesktopConnection::Open(display->c_str());
+    if (!opened.Ok()) {
         return nullptr;
     }
+    std::unique_ptr<DesktopConnection> connection = std::move(opened.Value());
     xcb_connection_t* c = connection->Get();
     XcbOwned<xcb_get_selection_owner_reply_t> owner(
         xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, XCB_ATOM_PRIMARY), nullptr));

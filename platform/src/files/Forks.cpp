@@ -265,9 +265,10 @@ OSErr FSWriteFork(FSIORefNum forkRefNum, UInt16 positionMode, SInt64 positionOff
     platform::ScopedFd source = allowed == requestCount ? platform::FileBehindBlock(buffer, requestCount)
                                                         : platform::ScopedFd();
     if (source.IsValid()) {
-        int error = platform::CopyFileBytes(source.Get(), fd, static_cast<off_t>(position), requestCount);
-        status = error == 0 ? noErr : platform::StatusForErrno(error);
-        done = error == 0 ? requestCount : 0;
+        platform::Result<void> copied =
+            platform::CopyFileBytes(source.Get(), fd, static_cast<off_t>(position), requestCount);
+        status = copied.Status();
+        done = copied.Ok() ? requestCount : 0;
     } else {
         // A device that takes nothing and reports no error is full for our purposes.
         status = TransferChunks(

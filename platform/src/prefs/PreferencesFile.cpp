@@ -363,15 +363,16 @@ Result<void> PreferencesFile::WriteAtomically(const Target& target, const plist:
     }
     RemoveAbandonedTemporaries(folder.Get(), target.name);
     AtomicFileWriter writer(folder.Get(), target.name);
-    int failure = writer.Prepare(xml.data(), xml.size());
-    if (failure == 0) {
-        failure = writer.Commit();
+    Result<void> written = writer.Prepare(xml.data(), xml.size());
+    if (written.Ok()) {
+        written = writer.Commit();
     }
-    if (failure != 0) {
+    if (!written.Ok()) {
         static constexpr const char* kWhat[] = {"cannot write the preferences", "cannot create a temporary preferences file",
                                                 "cannot write the preferences", "cannot flush the preferences",
                                                 "cannot replace the preferences file"};
-        return Reason(std::string(kWhat[static_cast<int>(writer.FailedStage())]) + " in " + target.folder, failure);
+        return Reason(std::string(kWhat[static_cast<int>(writer.FailedStage())]) + " in " + target.folder,
+                      written.Errno());
     }
     // Still under the lock: the file in place is the one just written (the rename changed its
     // change time, so it is looked at again).

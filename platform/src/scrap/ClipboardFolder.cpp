@@ -310,10 +310,11 @@ OSStatus StartNewGeneration(int folderFd)
     }
     ::fchmod(generation.Get(), 0700);
     std::string manifest = WriteManifest({});
-    if (int error = WriteFileAtomically(generation.Get(), kManifestName, manifest.data(), manifest.size(), nullptr,
-                                        Durability::SessionOnly)) {
+    if (Result<void> written = WriteFileAtomically(generation.Get(), kManifestName, manifest.data(), manifest.size(),
+                                                   nullptr, Durability::SessionOnly);
+        !written.Ok()) {
         RemoveGeneration(folderFd, name);
-        return FailScrapWithErrno("cannot write the clipboard's manifest", error);
+        return FailScrapWithErrno("cannot write the clipboard's manifest", written.Errno());
     }
 
     // The switch: a link under a temporary name, renamed over "current" in one step, so every

@@ -217,13 +217,13 @@ OSStatus GenerationView::Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size 
     AtomicFileWriter writer(mGenerationFolder.Get(), FlavorFileName(type));
     writer.SetDurability(Durability::SessionOnly);
     ScopedFd source = FileBehindBlock(data, length);
-    int error = source.IsValid() ? writer.PrepareCopy(source.Get(), length) : writer.Prepare(data, length);
-    if (error != 0) {
+    Result<void> written = source.IsValid() ? writer.PrepareCopy(source.Get(), length) : writer.Prepare(data, length);
+    if (!written.Ok()) {
         // Two clears since the check above remove the generation while its flavor is written.
         if (!IsCurrentGeneration(mClipboardFolder.Get(), mGenerationFolder.Get())) {
             return FailScrap(badScrapRefErr, "the clipboard was cleared after this reference to it was taken");
         }
-        return FailScrapWithErrno("cannot write " + FlavorLabel(type) + " to the clipboard", error);
+        return FailScrapWithErrno("cannot write " + FlavorLabel(type) + " to the clipboard", written.Errno());
     }
     ClipboardLock lock;
     OSStatus status = lock.Acquire(mClipboardFolder.Get(), true);
@@ -246,8 +246,8 @@ OSStatus GenerationView::Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size 
         return FailScrap(internalScrapErr,
                          "the clipboard already holds " + std::to_string(kMaxManifestFlavors) + " flavors, the most it can");
     }
-    if ((error = writer.Commit()) != 0) {
-        return FailScrapWithErrno("cannot write " + FlavorLabel(type) + " to the clipboard", error);
+    if (written = writer.Commit(); !written.Ok()) {
+        return FailScrapWithErrno("cannot write " + FlavorLabel(type) + " to the clipboard", written.Errno());
     }
     std::vector<ManifestEntry> entries;
     entries.reserve(mFlavors.size() + 1);
@@ -258,9 +258,10 @@ OSStatus GenerationView::Put(ScrapFlavorType type, ScrapFlavorFlags flags, Size 
     std::string manifest = WriteManifest(entries);
     // A failure here leaves the flavor's file without a manifest that names it: no reader ever
     // sees it, a later put of the type replaces it, and the generation's removal takes it away.
-    if (int error = WriteFileAtomically(mGenerationFolder.Get(), kManifestName, manifest.data(), manifest.size(),
-                                        nullptr, Durability::SessionOnly)) {
-        return FailScrapWithErrno("cannot write the clipboard's manifest", error);
+    if (Result<void> manifestWritten = WriteFileAtomically(mGenerationFolder.Get(), kManifestName, manifest.data(),
+                                                           manifest.size(), nullptr, Durability::SessionOnly);
+        !manifestWritten.Ok()) {
+        return FailScrapWithErrno("cannot write the clipboard's manifest", manifestWritten.Errno());
     }
     Load(status);
     return status;

@@ -28,11 +28,11 @@ constexpr key_perm_t kKeyPermissions = KEY_POS_ALL | KEY_USR_VIEW | KEY_USR_READ
 
 class KernelKeyStore final : public UnlockedKeyStore {
 public:
-    int Store(const std::string& description, std::span<const uint8_t> masterKey, const KeyLife& life) override
+    Result<void> Store(const std::string& description, std::span<const uint8_t> masterKey, const KeyLife& life) override
     {
         SecretBuffer payload(kFixedPayloadSize + life.path.size());
         if (!payload.Valid() || masterKey.size() != 32 || payload.Size() > kMaxPayloadSize) {
-            return ENOMEM;
+            return ErrnoFailure("cannot keep the keychain's key", ENOMEM);
         }
         std::memcpy(payload.Data(), masterKey.data(), 32);
         for (int i = 0; i < 8; ++i) {
@@ -43,12 +43,12 @@ public:
         key_serial_t key = add_key("user", description.c_str(), payload.Data(), payload.Size(),
                                    KEY_SPEC_USER_KEYRING);
         if (key < 0) {
-            return errno;
+            return ErrnoFailure("cannot keep the keychain's key", errno);
         }
         if (keyctl_setperm(key, kKeyPermissions) != 0) {
             int error = errno;
             keyctl_invalidate(key);
-            return error;
+            return ErrnoFailure("cannot keep the keychain's key", error);
         }
         // Replacing a key keeps its old timeout: set it every time, 0 meaning none.
         unsigned timeout = 0;
@@ -57,7 +57,7 @@ public:
             timeout = static_cast<unsigned>(left < 1 ? 1 : left);
         }
         keyctl_set_timeout(key, timeout);
-        return 0;
+        return {};
     }
 
     std::optional<StoredKey> Find(const std::string& description) override

@@ -114,12 +114,16 @@ OSStatus KeychainStatusForErrno(int error)
     }
 }
 
-int LockKeychainFolder(const std::string& path, LockFile& lock, bool tryOnly)
+Result<void> LockKeychainFolder(const std::string& path, LockFile& lock, bool tryOnly)
 {
     // A keychain writer stopped half-way (a frozen application, a slow disk) keeps the lock: every
     // other application waits a bounded time, then hears that the keychain is busy.
-    return tryOnly ? lock.LockFolder(FolderOf(path), LockFile::Mode::Exclusive, LockFile::Wait::Try)
-                   : lock.LockFolder(FolderOf(path), LockFile::Mode::Exclusive, LockWaitLimit());
+    const int error = tryOnly ? lock.LockFolder(FolderOf(path), LockFile::Mode::Exclusive, LockFile::Wait::Try)
+                              : lock.LockFolder(FolderOf(path), LockFile::Mode::Exclusive, LockWaitLimit());
+    if (error != 0) {
+        return ErrnoFailure("cannot lock the folder of the keychain " + path, error);
+    }
+    return {};
 }
 
 std::string KeyDescriptionOfFile(const std::string& path)
@@ -200,12 +204,12 @@ OSStatus CreateKeychainFile(const std::string& path, std::span<const uint8_t> pa
     // Under the folder's lock from the key's storing to the file's appearing, so that no process
     // takes the key for one whose file is gone.
     LockFile lock;
-    if (int error = LockKeychainFolder(path, lock); error != 0) {
-        return KeychainStatusForErrno(error);
+    if (Result<void> locked = LockKeychainFolder(path, lock); !locked.Ok()) {
+        return KeychainStatusForErrno(locked.Errno());
     }
     AtomicFileWriter file(path);
-    if (int error = file.Prepare(bytes.data(), bytes.size()); error != 0) {
-        return KeychainStatusForErrno(error);
+    if (Result<void> written = file.Prepare(bytes.data(), bytes.size()); !written.Ok()) {
+        return KeychainStatusForErrno(written.Errno());
     }
     // The key is stored under the identity the file will have before the file appears, so that no
     // process ever sees the new keychain locked.
@@ -214,9 +218,9 @@ OSStatus CreateKeychainFile(const std::string& path, std::span<const uint8_t> pa
     if (status != noErr) {
         return status;
     }
-    if (int error = file.Commit(false); error != 0) {
+    if (Result<void> written = file.Commit(false); !written.Ok()) {
         RemoveUnlockedKey(description);
-        return KeychainStatusForErrno(error);
+        return KeychainStatusForErrno(written.Errno());
     }
     return noErr;
 }
@@ -225,8 +229,8 @@ OSStatus RewriteKeychainFile(const std::string& path, std::span<const uint8_t> m
                              const std::function<OSStatus(KeychainEdit&)>& edit)
 {
     LockFile lock;
-    if (int error = LockKeychainFolder(path, lock); error != 0) {
-        return KeychainStatusForErrno(error);
+    if (Result<void> locked = LockKeychainFolder(path, lock); !locked.Ok()) {
+        return KeychainStatusForErrno(locked.Errno());
     }
     Result<KeychainSnapshot> snapshot = ReadKeychainFile(path);
     if (!snapshot.Ok()) {
@@ -278,8 +282,8 @@ OSStatus RewriteKeychainFile(const std::string& path, std::span<const uint8_t> m
         }
     }
     AtomicFileWriter file(path);
-    if (int error = file.Prepare(bytes.data(), bytes.size()); error != 0) {
-        return KeychainStatusForErrno(error);
+    if (Result<void> written = file.Prepare(bytes.data(), bytes.size()); !written.Ok()) {
+        return KeychainStatusForErrno(written.Errno());
     }
     // An unlocked keychain stays unlocked across the rewrite: its key moves to the new file's
     // identity before the new file takes the old one's place.
@@ -301,11 +305,11 @@ OSStatus RewriteKeychainFile(const std::string& path, std::span<const uint8_t> m
             return status;
         }
     }
-    if (int error = file.Commit(true); error != 0) {
+    if (Result<void> written = file.Commit(true); !written.Ok()) {
         if (moveKey) {
             RemoveUnlockedKey(newDescription);
         }
-        return KeychainStatusForErrno(error);
+        return KeychainStatusForErrno(written.Errno());
     }
     if (moveKey) {
         RemoveUnlockedKey(oldDescription);

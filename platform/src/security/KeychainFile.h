@@ -33,9 +33,9 @@ OSStatus KeychainStatusForErrno(int error);
 // read, made and written, and while a key is stored or removed for the file, so that no process
 // loses another's change or sees a key land under the identity of a file just replaced. The folder
 // itself is locked rather than a lock file beside the keychain, which would be one more file among
-// the user's. Waited for a bounded time (the platform's lock wait), or only tried. 0, or the errno
-// value (EWOULDBLOCK when another process kept it).
-int LockKeychainFolder(const std::string& path, LockFile& lock, bool tryOnly = false);
+// the user's. Waited for a bounded time (the platform's lock wait), or only tried. A failure carries
+// the errno value (EWOULDBLOCK when another process kept it).
+Result<void> LockKeychainFolder(const std::string& path, LockFile& lock, bool tryOnly = false);
 
 // A whole file (or its start, see ReadKeychainStart) as read at one moment, with its identity and
 // its parsed preamble.

@@ -43,8 +43,8 @@ Result<SecretBuffer> UnlockSnapshot(const std::string& path, const KeychainSnaps
     // The file may have been replaced by a change while the key was derived: the key is stored
     // under the identity the file has now, provided it still opens it.
     LockFile lock;
-    if (int error = LockKeychainFolder(path, lock); error != 0) {
-        return Failure{KeychainStatusForErrno(error)};
+    if (Result<void> locked = LockKeychainFolder(path, lock); !locked.Ok()) {
+        return Failure{KeychainStatusForErrno(locked.Errno())};
     }
     Result<KeychainSnapshot> current = ReadKeychainFile(path);
     if (!current.Ok()) {
@@ -99,7 +99,7 @@ void RemoveKeysOfGoneKeychains()
         if (!stored->life.path.empty()) {
             const std::string& path = stored->life.path;
             // Only tried: the sweep runs at every keychain call and can wait for a later one.
-            int error = LockKeychainFolder(path, lock, true);
+            const int error = LockKeychainFolder(path, lock, true).Errno();
             if (error != 0 && error != ENOENT && error != ENOTDIR) {
                 continue;  // not ours to judge now
             }

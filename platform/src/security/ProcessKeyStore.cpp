@@ -13,15 +13,15 @@ namespace {
 
 class ProcessKeyStore final : public UnlockedKeyStore {
 public:
-    int Store(const std::string& description, std::span<const uint8_t> masterKey, const KeyLife& life) override
+    Result<void> Store(const std::string& description, std::span<const uint8_t> masterKey, const KeyLife& life) override
     {
         SecretBuffer copy = SecretBuffer::CopyOf(masterKey);
         if (!copy.Valid()) {
-            return ENOMEM;
+            return ErrnoFailure("cannot keep the keychain's key", ENOMEM);
         }
         std::lock_guard lock(mMutex);
         mKeys[description] = Held{StoredKey{std::move(copy), life}, ::getpid()};
-        return 0;
+        return {};
     }
 
     std::optional<StoredKey> Find(const std::string& description) override

@@ -61,7 +61,7 @@ OSStatus StoreUnlockedKey(const std::string& description, std::span<const uint8_
     choice.stored.insert(description);
     bool toKernel = &choice.Active() == choice.kernel.get();
     int error = toKernel && choice.simulatedRefusal != 0 ? choice.simulatedRefusal
-                                                         : choice.Active().Store(description, masterKey, life);
+                                                         : choice.Active().Store(description, masterKey, life).Errno();
     if (error != 0 && IsRefusal(error) && !choice.kernelRefused && !choice.processForTesting) {
         choice.kernelRefused = true;
         if (!choice.told) {
@@ -71,7 +71,7 @@ OSStatus StoreUnlockedKey(const std::string& description, std::span<const uint8_
                          "keychain password itself\n",
                          std::strerror(error));
         }
-        error = choice.Active().Store(description, masterKey, life);
+        error = choice.Active().Store(description, masterKey, life).Errno();
     }
     return error == 0 ? OSStatus{noErr} : OSStatus{errSecAllocate};
 }

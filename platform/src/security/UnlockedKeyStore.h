@@ -5,6 +5,7 @@
 // asks for the password itself; this is said once on standard error.
 #pragma once
 
+#include "base/Result.h"
 #include "security/SecretBuffer.h"
 
 #include <MacTypes.h>
@@ -36,8 +37,9 @@ struct StoredKey {
 class UnlockedKeyStore {
 public:
     virtual ~UnlockedKeyStore() = default;
-    // 0, or the errno that refused the key.
-    virtual int Store(const std::string& description, std::span<const uint8_t> masterKey, const KeyLife& life) = 0;
+    // A failure carries the errno that refused the key.
+    virtual Result<void> Store(const std::string& description, std::span<const uint8_t> masterKey,
+                               const KeyLife& life) = 0;
     virtual std::optional<StoredKey> Find(const std::string& description) = 0;
     virtual void Remove(const std::string& description) = 0;
     // The descriptions of every key held, for finding keys left under an old identity of a file.

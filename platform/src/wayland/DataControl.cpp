@@ -7,6 +7,7 @@
 #include "wlr-data-control-unstable-v1-client.h"
 
 #include <Carbon/Scrap.h>
+#include <PlatformHost.h>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -92,20 +93,19 @@ DataControl::Offer::~Offer()
     Destroy(proxy, kOfferDestroy);
 }
 
-std::unique_ptr<DataControl> DataControl::Open(WaylandConnection& connection, std::string& error)
+Result<std::unique_ptr<DataControl>> DataControl::Open(WaylandConnection& connection)
 {
     if (connection.Find(ExtDataControl().manager->name) != nullptr) {
-        return Open(connection, ExtDataControl(), error);
+        return Open(connection, ExtDataControl());
     }
     if (connection.Find(WlrDataControl().manager->name) != nullptr) {
-        return Open(connection, WlrDataControl(), error);
+        return Open(connection, WlrDataControl());
     }
-    error = "the Wayland compositor offers no data-control (ext_data_control_v1 or zwlr_data_control_v1)";
-    return nullptr;
+    return Failure{kPlatformNoDesktopErr, 0,
+                   "the Wayland compositor offers no data-control (ext_data_control_v1 or zwlr_data_control_v1)"};
 }
 
-std::unique_ptr<DataControl> DataControl::Open(WaylandConnection& connection, const DataControlFamily& family,
-                                               std::string& error)
+Result<std::unique_ptr<DataControl>> DataControl::Open(WaylandConnection& connection, const DataControlFamily& family)
 {
     wl_seat* seat = connection.Seat();
     auto* manager = static_cast<wl_proxy*>(connection.Bind(family.manager, family.manager->version));
@@ -113,9 +113,9 @@ std::unique_ptr<DataControl> DataControl::Open(WaylandConnection& connection, co
         if (manager != nullptr) {
             Destroy(manager, kManagerDestroy);
         }
-        error = seat == nullptr ? "the Wayland compositor has no seat"
-                                : std::string("the Wayland compositor does not offer ") + family.manager->name;
-        return nullptr;
+        return Failure{kPlatformNoDesktopErr, 0,
+                       seat == nullptr ? "the Wayland compositor has no seat"
+                                       : std::string("the Wayland compositor does not offer ") + family.manager->name};
     }
     wl_proxy* device = wl_proxy_marshal_flags(manager, kGetDataDevice, family.device, wl_proxy_get_version(manager),
                                               0, nullptr, seat);
@@ -125,8 +125,7 @@ std::unique_ptr<DataControl> DataControl::Open(WaylandConnection& connection, co
                           control.get());
     // The device tells the selections as they are now before the answer.
     if (!connection.Roundtrip()) {
-        error = "the Wayland compositor refused its data-control";
-        return nullptr;
+        return Failure{kPlatformNoDesktopErr, 0, "the Wayland compositor refused its data-control"};
     }
     return control;
 }

@@ -47,12 +47,11 @@ public:
         ~Offer();
     };
 
-    // The seat's data-control of the family the compositor offers (ext before zwlr); NULL with the
-    // reason in error when it offers neither, or no seat.
-    static std::unique_ptr<DataControl> Open(WaylandConnection& connection, std::string& error);
+    // The seat's data-control of the family the compositor offers (ext before zwlr); fails with
+    // kPlatformNoDesktopErr when it offers neither, or no seat.
+    static Result<std::unique_ptr<DataControl>> Open(WaylandConnection& connection);
     // The same with that family.
-    static std::unique_ptr<DataControl> Open(WaylandConnection& connection, const DataControlFamily& family,
-                                             std::string& error);
+    static Result<std::unique_ptr<DataControl>> Open(WaylandConnection& connection, const DataControlFamily& family);
     ~DataControl();
     DataControl(const DataControl&) = delete;
     DataControl& operator=(const DataControl&) = delete;

@@ -66,7 +66,7 @@ void KeepRestoreToken(const std::optional<std::string>& token)
     if (!prefs::CreateFolders(folder))
         failed = errno != 0 ? errno : ENOTDIR;
     else
-        failed = WriteFileAtomically(*path, token->data(), token->size());
+        failed = WriteFileAtomically(*path, token->data(), token->size()).Errno();
     if (failed != 0) {
         ReportWarning(ErrnoReason("cannot keep the desktop's permission to type the paste keystroke in " + *path,
                                   failed) +
@@ -181,17 +181,16 @@ std::optional<std::string> PortalRestoreTokenPath()
     return *state + "/stashwell/remote-desktop-token";
 }
 
-OSStatus ConnectPortalKeyboard(std::string& error)
+Result<void> ConnectPortalKeyboard()
 {
     DisconnectPortalKeyboard();
     Result<std::unique_ptr<PortalKeyboard>> started = StartSession();
     if (!started.Ok()) {
-        error = started.Reason();
-        return started.Status();
+        return started.Error();
     }
     std::lock_guard lock(gKeyboardMutex);
     gKeyboard = std::move(started.Value());
-    return noErr;
+    return {};
 }
 
 void DisconnectPortalKeyboard()

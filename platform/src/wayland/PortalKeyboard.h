@@ -10,6 +10,8 @@
 #include <ApplicationServices/ApplicationServices.h>
 #include <PlatformHost.h>
 
+#include "base/Result.h"
+
 #include <optional>
 #include <string>
 
@@ -17,9 +19,9 @@ namespace platform::wayland {
 
 // Connects to the user's session bus and starts a keyboard session with the portal, replacing one
 // started before. This may wait up to a minute while the desktop asks the user. noErr once the
-// session is started; kPlatformNoDesktopErr with a one-line reason in error when there is no
-// session bus or no portal, the user refused, or the desktop did not grant the keyboard.
-OSStatus ConnectPortalKeyboard(std::string& error);
+// session is started; fails with kPlatformNoDesktopErr when there is no session bus or no portal,
+// the user refused, or the desktop did not grant the keyboard.
+Result<void> ConnectPortalKeyboard();
 // Closes the session: posted events go to the keyboard sink alone again.
 void DisconnectPortalKeyboard();
 

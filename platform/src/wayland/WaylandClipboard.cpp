@@ -258,18 +258,19 @@ private:
 
 }  // namespace
 
-std::unique_ptr<scrap::ClipboardBackend> MakeWaylandClipboard(const char* display, std::string& error)
+Result<std::unique_ptr<scrap::ClipboardBackend>> MakeWaylandClipboard(const char* display)
 {
-    std::unique_ptr<WaylandConnection> connection = WaylandConnection::Open(display, error);
-    if (!connection) {
-        return nullptr;
+    Result<std::unique_ptr<WaylandConnection>> connection = WaylandConnection::Open(display);
+    if (!connection.Ok()) {
+        return connection.Error();
     }
-    std::unique_ptr<DataControl> control = DataControl::Open(*connection, error);
-    if (!control) {
-        return nullptr;
+    Result<std::unique_ptr<DataControl>> control = DataControl::Open(*connection.Value());
+    if (!control.Ok()) {
+        return control.Error();
     }
     const char* name = display != nullptr && display[0] != '\0' ? display : std::getenv("WAYLAND_DISPLAY");
-    return std::make_unique<WaylandClipboard>(std::move(connection), std::move(control), name);
+    return std::unique_ptr<scrap::ClipboardBackend>(
+        std::make_unique<WaylandClipboard>(std::move(connection.Value()), std::move(control.Value()), name));
 }
 
 }  // namespace platform::wayland

@@ -6,6 +6,7 @@
 // process has exited.
 #pragma once
 
+#include "base/Result.h"
 #include "scrap/ClipboardBackend.h"
 
 #include <memory>
@@ -14,8 +15,8 @@
 namespace platform::wayland {
 
 // The clipboard of the compositor named (NULL or "": $WAYLAND_DISPLAY; a name or an absolute
-// socket path); NULL with the reason in error when it cannot be used (no compositor, or one
+// socket path); fails with kPlatformNoDesktopErr when it cannot be used (no compositor, or one
 // without data-control).
-std::unique_ptr<scrap::ClipboardBackend> MakeWaylandClipboard(const char* display, std::string& error);
+Result<std::unique_ptr<scrap::ClipboardBackend>> MakeWaylandClipboard(const char* display);
 
 }  // namespace platform::wayland

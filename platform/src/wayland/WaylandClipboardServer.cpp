@@ -251,12 +251,16 @@ int RunWaylandClipboardServer(int argc, char** argv)
     if (!desktop::ParseServerArguments(argc, argv, arguments)) {
         return Fail("usage: stashwell-clipboard-server --wayland SOCKET FOLDER-BASE-NAME [--concealed MILLISECONDS]");
     }
-    std::string error;
-    std::unique_ptr<WaylandConnection> connection = WaylandConnection::Open(arguments.display.c_str(), error);
-    std::unique_ptr<DataControl> control = connection ? DataControl::Open(*connection, error) : nullptr;
-    if (!control) {
-        return Fail(error);
+    Result<std::unique_ptr<WaylandConnection>> opened = WaylandConnection::Open(arguments.display.c_str());
+    if (!opened.Ok()) {
+        return Fail(opened.Reason());
     }
+    std::unique_ptr<WaylandConnection> connection = std::move(opened.Value());
+    Result<std::unique_ptr<DataControl>> controlled = DataControl::Open(*connection);
+    if (!controlled.Ok()) {
+        return Fail(controlled.Reason());
+    }
+    std::unique_ptr<DataControl> control = std::move(controlled.Value());
     ScopedFd generationFolder;
     std::unique_ptr<scrap::GenerationView> view = desktop::OpenServedGeneration(arguments, generationFolder);
     if (!view) {

@@ -1,5 +1,6 @@
 #include "wayland/WaylandConnection.h"
 
+#include <PlatformHost.h>
 #include <poll.h>
 
 #include <algorithm>
@@ -19,6 +20,11 @@ void OnSyncDone(void* data, wl_callback*, uint32_t)
 
 const wl_callback_listener kSyncListener = {OnSyncDone};
 
+Failure NoCompositor(std::string reason)
+{
+    return Failure{kPlatformNoDesktopErr, 0, std::move(reason)};
+}
+
 void OnGlobal(void* data, wl_registry*, uint32_t name, const char* interface, uint32_t version)
 {
     static_cast<std::vector<Global>*>(data)->push_back(Global{interface, name, version});
@@ -33,24 +39,21 @@ const wl_registry_listener kRegistryListener = {OnGlobal, OnGlobalRemove};
 
 }  // namespace
 
-std::unique_ptr<WaylandConnection> WaylandConnection::Open(const char* display, std::string& error)
+Result<std::unique_ptr<WaylandConnection>> WaylandConnection::Open(const char* display)
 {
     const char* name = display != nullptr && display[0] != '\0' ? display : std::getenv("WAYLAND_DISPLAY");
     if (name == nullptr || name[0] == '\0') {
-        error = "no Wayland compositor: WAYLAND_DISPLAY is not set";
-        return nullptr;
+        return NoCompositor("no Wayland compositor: WAYLAND_DISPLAY is not set");
     }
     wl_display* connected = wl_display_connect(name);
     if (connected == nullptr) {
-        error = std::string("cannot connect to the Wayland compositor \"") + name + "\"";
-        return nullptr;
+        return NoCompositor(std::string("cannot connect to the Wayland compositor \"") + name + "\"");
     }
     std::unique_ptr<WaylandConnection> connection(new WaylandConnection(connected));
     connection->mRegistry = wl_display_get_registry(connected);
     wl_registry_add_listener(connection->mRegistry, &kRegistryListener, &connection->mGlobals);
     if (!connection->Roundtrip()) {
-        error = std::string("the Wayland compositor \"") + name + "\" does not answer";
-        return nullptr;
+        return NoCompositor(std::string("the Wayland compositor \"") + name + "\" does not answer");
     }
     return connection;
 }
@@ -141,8 +144,7 @@ void SetRoundtripPatienceForTesting(std::chrono::milliseconds patience)
 
 bool WaylandCompositorAnswers(const char* display)
 {
-    std::string ignored;
-    return WaylandConnection::Open(display, ignored) != nullptr;
+    return WaylandConnection::Open(display).Ok();
 }
 
 }  // namespace platform::wayland

@@ -4,6 +4,8 @@
 // connection of its own, as on X11, so that none of them dispatches another's events.
 #pragma once
 
+#include "base/Result.h"
+
 #include <wayland-client.h>
 
 #include <chrono>
@@ -37,8 +39,9 @@ struct Global {
 class WaylandConnection {
 public:
     // Connects to the compositor named (NULL or "": $WAYLAND_DISPLAY; a name or an absolute path)
-    // and learns its globals. NULL with the reason in error when there is none or it does not answer.
-    static std::unique_ptr<WaylandConnection> Open(const char* display, std::string& error);
+    // and learns its globals. Fails with kPlatformNoDesktopErr when there is none or it does not
+    // answer.
+    static Result<std::unique_ptr<WaylandConnection>> Open(const char* display);
     ~WaylandConnection();
     WaylandConnection(const WaylandConnection&) = delete;
     WaylandConnection& operator=(const WaylandConnection&) = delete;

@@ -31,14 +31,14 @@ bool gToldNobody = false;
 
 Result<void> UseWaylandDesktop()
 {
-    std::string error;
     // Named once, so that every part talks to the same compositor even if the environment changes.
     const char* named = std::getenv("WAYLAND_DISPLAY");
     const std::string display = named != nullptr ? named : "";
-    std::unique_ptr<WaylandConnection> connection = WaylandConnection::Open(display.c_str(), error);
-    if (!connection) {
-        return Failure{kPlatformNoDesktopErr, 0, error};
+    Result<std::unique_ptr<WaylandConnection>> opened = WaylandConnection::Open(display.c_str());
+    if (!opened.Ok()) {
+        return Failure{kPlatformNoDesktopErr, 0, opened.Reason()};
     }
+    std::unique_ptr<WaylandConnection> connection = std::move(opened.Value());
     const bool dataControl = connection->Find("ext_data_control_manager_v1") != nullptr ||
                              connection->Find("zwlr_data_control_manager_v1") != nullptr;
     connection.reset();
@@ -46,7 +46,11 @@ Result<void> UseWaylandDesktop()
     std::unique_ptr<scrap::ClipboardBackend> clipboard;
     std::string xDisplay;
     if (dataControl) {
-        clipboard = MakeWaylandClipboard(display.c_str(), error);
+        Result<std::unique_ptr<scrap::ClipboardBackend>> made = MakeWaylandClipboard(display.c_str());
+        if (!made.Ok()) {
+            return Failure{kPlatformNoDesktopErr, 0, made.Reason()};
+        }
+        clipboard = std::move(made.Value());
     } else {
         // GNOME lets no Wayland client at the clipboard, but keeps its XWayland's CLIPBOARD and
         // PRIMARY one with its own.
@@ -57,18 +61,18 @@ Result<void> UseWaylandDesktop()
                            "there is no XWayland display (DISPLAY) to reach it through"};
         }
         xDisplay = x;
-        clipboard = desktop::MakeDesktopClipboard(xDisplay.c_str(), error);
-    }
-    if (!clipboard) {
-        return Failure{kPlatformNoDesktopErr, 0, error};
+        Result<std::unique_ptr<scrap::ClipboardBackend>> made = desktop::MakeDesktopClipboard(xDisplay.c_str());
+        if (!made.Ok()) {
+            return Failure{kPlatformNoDesktopErr, 0, made.Reason()};
+        }
+        clipboard = std::move(made.Value());
     }
 
-    std::string why;
-    const bool virtualKeyboard = ConnectWaylandKeyboard(display.c_str(), why) == noErr;
+    const Result<void> virtualKeyboard = ConnectWaylandKeyboard(display.c_str());
     {
         std::lock_guard lock(gTypistMutex);
         gTypist = Typist::NotAskedYet;
-        gNoVirtualKeyboard = virtualKeyboard ? "" : why;
+        gNoVirtualKeyboard = virtualKeyboard.Ok() ? "" : virtualKeyboard.Reason();
         gToldNobody = false;
     }
     scrap::InstallClipboardBackend(std::move(clipboard));
@@ -84,10 +88,11 @@ CGError TypeWithoutVirtualKeyboard(const PlatformKeyboardEvent& event)
 {
     std::lock_guard lock(gTypistMutex);
     if (gTypist == Typist::NotAskedYet) {
-        std::string why;
-        if (ConnectPortalKeyboard(why) == noErr) {
+        const Result<void> portal = ConnectPortalKeyboard();
+        if (portal.Ok()) {
             gTypist = Typist::Portal;
         } else {
+            const std::string& why = portal.Reason();
             gTypist = Typist::Nobody;
             gNobody = gNoVirtualKeyboard.empty() ? why : gNoVirtualKeyboard + "; " + why;
         }

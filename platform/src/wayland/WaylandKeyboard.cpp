@@ -43,12 +43,17 @@ struct XkbStateDeleter {
 using ManagerOwner = ProxyOwner<zwp_virtual_keyboard_manager_v1, zwp_virtual_keyboard_manager_v1_destroy>;
 using KeyboardOwner = ProxyOwner<zwp_virtual_keyboard_v1, zwp_virtual_keyboard_v1_destroy>;
 
+Failure NoKeyboard(std::string reason)
+{
+    return Failure{kPlatformNoDesktopErr, 0, std::move(reason)};
+}
+
 // The keymap the virtual keyboard types with: a plain US keyboard, whatever the user's layout, so
 // that the keys it types are the keysyms asked for. Its modifier state is kept here, since the
 // compositor takes a virtual keyboard's modifiers from what it is told, not from its keys.
 class Keymap {
 public:
-    static std::unique_ptr<Keymap> Make(std::string& error)
+    static Result<std::unique_ptr<Keymap>> Make()
     {
         std::unique_ptr<Keymap> made(new Keymap);
         made->mContext.reset(xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
@@ -60,8 +65,8 @@ public:
             made->mState.reset(xkb_state_new(made->mKeymap.get()));
         }
         if (!made->mState) {
-            error = "the keyboard map for the paste keystroke cannot be made (is xkeyboard-config installed?)";
-            return nullptr;
+            return NoKeyboard(
+                "the keyboard map for the paste keystroke cannot be made (is xkeyboard-config installed?)");
         }
         return made;
     }
@@ -123,39 +128,39 @@ private:
 
 class WaylandKeyboard {
 public:
-    static std::unique_ptr<WaylandKeyboard> Connect(const char* display, std::string& error)
+    static Result<std::unique_ptr<WaylandKeyboard>> Connect(const char* display)
     {
-        std::unique_ptr<Keymap> keymap = Keymap::Make(error);
-        if (!keymap) {
-            return nullptr;
+        Result<std::unique_ptr<Keymap>> made = Keymap::Make();
+        if (!made.Ok()) {
+            return made.Error();
         }
-        std::unique_ptr<WaylandConnection> connection = WaylandConnection::Open(display, error);
-        if (!connection) {
-            return nullptr;
+        std::unique_ptr<Keymap> keymap = std::move(made.Value());
+        Result<std::unique_ptr<WaylandConnection>> opened = WaylandConnection::Open(display);
+        if (!opened.Ok()) {
+            return opened.Error();
         }
+        std::unique_ptr<WaylandConnection> connection = std::move(opened.Value());
         ManagerOwner manager(
             static_cast<zwp_virtual_keyboard_manager_v1*>(connection->Bind(&zwp_virtual_keyboard_manager_v1_interface, 1)));
         if (!manager) {
-            error = "the Wayland compositor offers no virtual keyboard, so the paste keystroke cannot be typed";
-            return nullptr;
+            return NoKeyboard(
+                "the Wayland compositor offers no virtual keyboard, so the paste keystroke cannot be typed");
         }
         wl_seat* seat = connection->Seat();
         if (seat == nullptr) {
-            error = "the Wayland compositor has no seat to type the paste keystroke on";
-            return nullptr;
+            return NoKeyboard("the Wayland compositor has no seat to type the paste keystroke on");
         }
         KeyboardOwner keyboard(zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(manager.get(), seat));
         uint32_t size = 0;
         ScopedFd file = keymap->AsFile(size);
         if (!file.IsValid()) {
-            error = "the keyboard map for the paste keystroke cannot be handed to the compositor";
-            return nullptr;
+            return NoKeyboard("the keyboard map for the paste keystroke cannot be handed to the compositor");
         }
         // The request takes a copy of the descriptor.
         zwp_virtual_keyboard_v1_keymap(keyboard.get(), WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, file.Get(), size);
         if (!connection->Roundtrip() || !connection->Healthy()) {
-            error = "the Wayland compositor refused a virtual keyboard, so the paste keystroke cannot be typed";
-            return nullptr;
+            return NoKeyboard(
+                "the Wayland compositor refused a virtual keyboard, so the paste keystroke cannot be typed");
         }
         return std::unique_ptr<WaylandKeyboard>(
             new WaylandKeyboard(std::move(connection), std::move(manager), std::move(keyboard), std::move(keymap)));
@@ -311,16 +316,16 @@ std::unique_ptr<WaylandKeyboard> gKeyboard;
 
 }  // namespace
 
-OSStatus ConnectWaylandKeyboard(const char* display, std::string& error)
+Result<void> ConnectWaylandKeyboard(const char* display)
 {
-    std::unique_ptr<WaylandKeyboard> keyboard = WaylandKeyboard::Connect(display, error);
-    if (!keyboard) {
-        return kPlatformNoDesktopErr;
+    Result<std::unique_ptr<WaylandKeyboard>> keyboard = WaylandKeyboard::Connect(display);
+    if (!keyboard.Ok()) {
+        return keyboard.Error();
     }
     std::unique_ptr<WaylandKeyboard> replaced;
     std::lock_guard lock(gKeyboardMutex);
-    replaced = std::exchange(gKeyboard, std::move(keyboard));
-    return noErr;
+    replaced = std::exchange(gKeyboard, std::move(keyboard.Value()));
+    return {};
 }
 
 void DisconnectWaylandKeyboard()

@@ -14,14 +14,16 @@
 #include <ApplicationServices/ApplicationServices.h>
 #include <PlatformHost.h>
 
+#include "base/Result.h"
+
 #include <string>
 
 namespace platform::wayland {
 
 // Connects the keyboard to the compositor named (NULL or "": $WAYLAND_DISPLAY), replacing one
-// connected before. kPlatformNoDesktopErr with the reason in error when the compositor cannot be
-// reached, offers no virtual keyboard or refuses to make one.
-OSStatus ConnectWaylandKeyboard(const char* display, std::string& error);
+// connected before. Fails with kPlatformNoDesktopErr when the compositor cannot be reached, offers
+// no virtual keyboard or refuses to make one.
+Result<void> ConnectWaylandKeyboard(const char* display);
 // Posted events go to the keyboard sink alone again. Keys still down are let go of, and the
 // virtual keyboard stays on the seat until the compositor has handled its last keys.
 void DisconnectWaylandKeyboard();

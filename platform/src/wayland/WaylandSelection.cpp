@@ -17,10 +17,16 @@ constexpr std::chrono::seconds kSelectedTextPatience{5};
 
 CFStringRef CopyWaylandSelectedText(const char* display)
 {
-    std::string why;
-    std::unique_ptr<WaylandConnection> connection = WaylandConnection::Open(display, why);
-    std::unique_ptr<DataControl> control = connection ? DataControl::Open(*connection, why) : nullptr;
-    if (!control || !control->HasPrimary() || !control->Primary()) {
+    Result<std::unique_ptr<WaylandConnection>> connection = WaylandConnection::Open(display);
+    if (!connection.Ok()) {
+        return nullptr;
+    }
+    Result<std::unique_ptr<DataControl>> opened = DataControl::Open(*connection.Value());
+    if (!opened.Ok()) {
+        return nullptr;
+    }
+    std::unique_ptr<DataControl>& control = opened.Value();
+    if (!control->HasPrimary() || !control->Primary()) {
         return nullptr;
     }
     const DataControl::Offer& offer = *control->Primary();

@@ -106,8 +106,8 @@ TEST_F(WaylandSession, APasteLandsInTheFocusedWaylandEntry)
     Json({"--text", "Grüße aus Köln", "choose", "--path", "Stashwell/Add Selected Text...", "--dialog", "{}", "--json"});
     // The user's keyboard, on the seat before the entry opens and for the whole test; the test types
     // on it to judge the entry.
-    std::string error;
-    ASSERT_EQ(platform::wayland::ConnectWaylandKeyboard(mSway.Socket().c_str(), error), noErr) << error;
+    auto connected = platform::wayland::ConnectWaylandKeyboard(mSway.Socket().c_str());
+    ASSERT_TRUE(connected.Ok()) << connected.Reason();
     std::unique_ptr<void, void (*)(void*)> disconnect(this, [](void*) { platform::wayland::DisconnectWaylandKeyboard(); });
     testsupport::WaylandEntry entry(mSway, Clients());
     json report = Json({"--desktop", "choose", "--path", "Stashwell/Grüße aus Köln", "--json"});

@@ -33,12 +33,12 @@ using desktoptest::ServeSelection;
 // server time: XCB_ATOM_NONE when it refuses.
 xcb_atom_t AnswerToARequestDated(const std::string& display, xcb_timestamp_t time)
 {
-    std::string error;
-    auto connection = platform::desktop::DesktopConnection::Open(display.c_str(), error);
-    if (!connection) {
-        ADD_FAILURE() << error;
+    auto opened = platform::desktop::DesktopConnection::Open(display.c_str());
+    if (!opened.Ok()) {
+        ADD_FAILURE() << opened.Reason();
         return XCB_ATOM_NONE;
     }
+    auto connection = std::move(opened.Value());
     xcb_connection_t* c = connection->Get();
     const xcb_window_t window = connection->MakeHiddenWindow(0);
     xcb_convert_selection(c, window, connection->Atom("CLIPBOARD"), connection->Atom("TARGETS"),
@@ -63,10 +63,9 @@ protected:
 
     void UseDesktop()
     {
-        std::string error;
-        auto backend = platform::desktop::MakeDesktopClipboard(mDisplay.Name().c_str(), error);
-        ASSERT_TRUE(backend) << error;
-        platform::scrap::InstallClipboardBackend(std::move(backend));
+        auto backend = platform::desktop::MakeDesktopClipboard(mDisplay.Name().c_str());
+        ASSERT_TRUE(backend.Ok()) << backend.Reason();
+        platform::scrap::InstallClipboardBackend(std::move(backend.Value()));
     }
 
     std::string Xclip(const std::vector<std::string>& arguments)
@@ -174,10 +173,13 @@ TEST_F(DesktopClipboardTest, WhatWePutOutlivesUsUnderEveryTarget)
     // connection, which the child must leave alone.
     testsupport::ChildEnd writer = testsupport::RunChildAndKill(
         [&] {
-            std::string error;
-            auto clipboard = platform::desktop::MakeDesktopClipboard(mDisplay.Name().c_str(), error);
+            auto made = platform::desktop::MakeDesktopClipboard(mDisplay.Name().c_str());
+            if (!made.Ok()) {
+                return 1;
+            }
+            auto clipboard = std::move(made.Value());
             std::shared_ptr<platform::scrap::ClipboardGeneration> generation;
-            if (!clipboard || clipboard->Clear(false) != noErr || clipboard->Current(generation) != noErr) {
+            if (clipboard->Clear(false) != noErr || clipboard->Current(generation) != noErr) {
                 return 1;
             }
             const std::pair<ScrapFlavorType, std::string> flavors[] = {
@@ -253,9 +255,9 @@ TEST_F(DesktopClipboardTest, ThirtyTwoMebibytesOfTextGoInPiecesBothWays)
 TEST_F(DesktopClipboardTest, AnAnswerPastTheMostAReaderTakesIsRefused)
 {
     const std::string text = Binary(32u << 20);
-    std::string error;
-    auto reader = platform::desktop::DesktopConnection::Open(mDisplay.Name().c_str(), error);
-    ASSERT_TRUE(reader) << error;
+    auto opened = platform::desktop::DesktopConnection::Open(mDisplay.Name().c_str());
+    ASSERT_TRUE(opened.Ok()) << opened.Reason();
+    auto reader = std::move(opened.Value());
     const xcb_window_t window = reader->MakeHiddenWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
     struct Case {
         std::string offered;
@@ -291,9 +293,9 @@ TEST_F(DesktopClipboardTest, AnAnswerInPiecesIsFinishedAfterTheClipboardIsTaken)
     ASSERT_EQ(PutString(CurrentScrap(), 'TEXT', text), noErr);
 
     using platform::desktop::XcbOwned;
-    std::string error;
-    auto reader = platform::desktop::DesktopConnection::Open(mDisplay.Name().c_str(), error);
-    ASSERT_TRUE(reader) << error;
+    auto opened = platform::desktop::DesktopConnection::Open(mDisplay.Name().c_str());
+    ASSERT_TRUE(opened.Ok()) << opened.Reason();
+    auto reader = std::move(opened.Value());
     xcb_connection_t* c = reader->Get();
     const xcb_window_t window = reader->MakeHiddenWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
     const xcb_atom_t property = reader->Atom("STASHWELL_TEST_PIECES");

@@ -50,11 +50,11 @@ inline std::unique_ptr<testsupport::ChildProcess> ServeSelection(const std::stri
         command.insert(command.end(), {"-target", target});
     if (requests > 0)
         command.insert(command.end(), {"-loops", std::to_string(requests)});
-    std::string error;
-    auto connection = platform::desktop::DesktopConnection::Open(display.c_str(), error);
-    EXPECT_TRUE(connection) << error;
-    if (!connection)
+    auto opened = platform::desktop::DesktopConnection::Open(display.c_str());
+    EXPECT_TRUE(opened.Ok()) << opened.Reason();
+    if (!opened.Ok())
         return nullptr;
+    auto connection = std::move(opened.Value());
     xcb_connection_t* c = connection->Get();
     const xcb_atom_t atom = connection->Atom(selection == "primary" ? "PRIMARY" : "CLIPBOARD");
     auto owner = [&] {

@@ -16,15 +16,15 @@ using platform::desktop::DesktopConnection;
 
 TEST(DesktopConnectionTests, EachTestServerIsItsOwnDisplayAndGoesAwayWithItsOwner)
 {
-    std::string error;
     std::optional<std::string> firstName;
     {
         testsupport::XvfbDisplay first;
         testsupport::XvfbDisplay second;
         ASSERT_NE(first.Name(), second.Name());
         firstName = first.Name();
-        auto connection = DesktopConnection::Open(first.Name().c_str(), error);
-        ASSERT_TRUE(connection) << error;
+        auto opened = DesktopConnection::Open(first.Name().c_str());
+        ASSERT_TRUE(opened.Ok()) << opened.Reason();
+        auto connection = std::move(opened.Value());
         EXPECT_TRUE(connection->Healthy());
         // Atoms are the server's: a name interned twice is the same atom, and it names itself.
         xcb_atom_t atom = connection->Atom("STASHWELL_TEST_ATOM");
@@ -40,8 +40,9 @@ TEST(DesktopConnectionTests, EachTestServerIsItsOwnDisplayAndGoesAwayWithItsOwne
         EXPECT_EQ(atoms[1], atom);
         EXPECT_EQ(atoms[0], atoms[3]);
         EXPECT_NE(atoms[0], atoms[2]);
-        auto other = DesktopConnection::Open(first.Name().c_str(), error);
-        ASSERT_TRUE(other) << error;
+        auto openedOther = DesktopConnection::Open(first.Name().c_str());
+        ASSERT_TRUE(openedOther.Ok()) << openedOther.Reason();
+        auto other = std::move(openedOther.Value());
         std::vector<xcb_atom_t> asked = atoms;
         asked.push_back(0x3fffffff);
         std::vector<std::string> expected = names;
@@ -50,8 +51,9 @@ TEST(DesktopConnectionTests, EachTestServerIsItsOwnDisplayAndGoesAwayWithItsOwne
         EXPECT_EQ(other->Atom("image/png"), atoms[2]);
     }
     // The server was stopped and waited for: nothing answers on its display any more.
-    EXPECT_FALSE(DesktopConnection::Open(firstName->c_str(), error));
-    EXPECT_NE(error.find(*firstName), std::string::npos) << error;
+    auto gone = DesktopConnection::Open(firstName->c_str());
+    EXPECT_FALSE(gone.Ok());
+    EXPECT_NE(gone.Reason().find(*firstName), std::string::npos) << gone.Reason();
 }
 
 }  // namespace

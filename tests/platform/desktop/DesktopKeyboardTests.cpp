@@ -42,10 +42,11 @@ class DesktopKeyboardTests : public testing::Test {
 protected:
     void SetUp() override
     {
-        std::string error;
-        mConnection = DesktopConnection::Open(mDisplay.Name().c_str(), error);
-        ASSERT_TRUE(mConnection) << error;
-        ASSERT_EQ(platform::desktop::ConnectDesktopKeyboard(mDisplay.Name().c_str(), error), noErr) << error;
+        auto opened = DesktopConnection::Open(mDisplay.Name().c_str());
+        ASSERT_TRUE(opened.Ok()) << opened.Reason();
+        mConnection = std::move(opened.Value());
+        auto connected = platform::desktop::ConnectDesktopKeyboard(mDisplay.Name().c_str());
+        ASSERT_TRUE(connected.Ok()) << connected.Reason();
     }
     void TearDown() override
     {

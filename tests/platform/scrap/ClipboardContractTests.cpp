@@ -53,17 +53,15 @@ protected:
         ASSERT_EQ(PlatformUseClipboard(B::kKind), noErr);
         if (B::kDesktop) {
             mDisplay = std::make_unique<testsupport::XvfbDisplay>();
-            std::string error;
-            auto backend = platform::desktop::MakeDesktopClipboard(mDisplay->Name().c_str(), error);
-            ASSERT_TRUE(backend) << error;
-            platform::scrap::InstallClipboardBackend(std::move(backend));
+            auto backend = platform::desktop::MakeDesktopClipboard(mDisplay->Name().c_str());
+            ASSERT_TRUE(backend.Ok()) << backend.Reason();
+            platform::scrap::InstallClipboardBackend(std::move(backend.Value()));
         }
         if (B::kWayland) {
             mSway = std::make_unique<testsupport::HeadlessSway>();
-            std::string error;
-            auto backend = platform::wayland::MakeWaylandClipboard(mSway->Socket().c_str(), error);
-            ASSERT_TRUE(backend) << error;
-            platform::scrap::InstallClipboardBackend(std::move(backend));
+            auto backend = platform::wayland::MakeWaylandClipboard(mSway->Socket().c_str());
+            ASSERT_TRUE(backend.Ok()) << backend.Reason();
+            platform::scrap::InstallClipboardBackend(std::move(backend.Value()));
         }
     }
     void TearDown() override { PlatformUseClipboard(kPlatformClipboardFolder); }

@@ -62,8 +62,8 @@ PlatformKeyboardEvent Combining(bool on)
 TEST_F(PortalKeyboardTest, TypesControlVInAKeyboardSessionTheDesktopRemembers)
 {
     StartPortal();
-    std::string error;
-    ASSERT_EQ(ConnectPortalKeyboard(error), noErr) << error;
+    auto connected = ConnectPortalKeyboard();
+    ASSERT_TRUE(connected.Ok()) << connected.Reason();
     for (const PlatformKeyboardEvent& event :
          {Combining(false), Key(55, true), Key(9, true), Key(9, false), Key(55, false), Combining(true)})
         EXPECT_EQ(TypeThroughPortal(event), kCGErrorSuccess);
@@ -76,7 +76,8 @@ TEST_F(PortalKeyboardTest, TypesControlVInAKeyboardSessionTheDesktopRemembers)
     ASSERT_EQ(::stat(tokenFile.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     // The next session hands the token back, so the desktop need not ask again.
-    ASSERT_EQ(ConnectPortalKeyboard(error), noErr) << error;
+    connected = ConnectPortalKeyboard();
+    ASSERT_TRUE(connected.Ok()) << connected.Reason();
     EXPECT_EQ(ReadFile(tokenFile), "token-2");
     EXPECT_EQ(Received(), (Calls{"CreateSession", "SelectDevices types=1 persist_mode=2 restore_token=",
                                  "Start parent_window=", "NotifyKeyboardKeysym 0xffe3 pressed",
@@ -89,9 +90,9 @@ TEST_F(PortalKeyboardTest, TypesControlVInAKeyboardSessionTheDesktopRemembers)
 TEST_F(PortalKeyboardTest, RefusedByTheUserTypesNothing)
 {
     StartPortal({"--refuse-start"});
-    std::string error;
-    EXPECT_EQ(ConnectPortalKeyboard(error), kPlatformNoDesktopErr);
-    EXPECT_NE(error.find("refused"), std::string::npos) << error;
+    auto refused = ConnectPortalKeyboard();
+    EXPECT_EQ(refused.Status(), kPlatformNoDesktopErr);
+    EXPECT_NE(refused.Reason().find("refused"), std::string::npos) << refused.Reason();
     EXPECT_EQ(TypeThroughPortal(Key(55, true)), kCGErrorSuccess);
     EXPECT_EQ(TypeThroughPortal(Key(9, true)), kCGErrorSuccess);
     EXPECT_EQ(Received(), (Calls{"CreateSession", "SelectDevices types=1 persist_mode=2 restore_token=",
@@ -101,13 +102,13 @@ TEST_F(PortalKeyboardTest, RefusedByTheUserTypesNothing)
 
 TEST_F(PortalKeyboardTest, NamesTheMissingPortalOrBus)
 {
-    std::string error;
-    EXPECT_EQ(ConnectPortalKeyboard(error), kPlatformNoDesktopErr);
-    EXPECT_NE(error.find("no desktop portal"), std::string::npos) << error;
+    auto noPortal = ConnectPortalKeyboard();
+    EXPECT_EQ(noPortal.Status(), kPlatformNoDesktopErr);
+    EXPECT_NE(noPortal.Reason().find("no desktop portal"), std::string::npos) << noPortal.Reason();
     testsupport::ScopedVariable noBus("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + mFolder.Child("no-bus"));
-    error.clear();
-    EXPECT_EQ(ConnectPortalKeyboard(error), kPlatformNoDesktopErr);
-    EXPECT_NE(error.find("no session bus"), std::string::npos) << error;
+    auto noBusRefused = ConnectPortalKeyboard();
+    EXPECT_EQ(noBusRefused.Status(), kPlatformNoDesktopErr);
+    EXPECT_NE(noBusRefused.Reason().find("no session bus"), std::string::npos) << noBusRefused.Reason();
 }
 
 }  // namespace

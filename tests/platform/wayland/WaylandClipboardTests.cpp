@@ -43,10 +43,9 @@ protected:
     explicit WaylandClipboardTest(HeadlessSway::Options options = {}) : mSway(options) {}
     void SetUp() override
     {
-        std::string error;
-        auto backend = platform::wayland::MakeWaylandClipboard(mSway.Socket().c_str(), error);
-        ASSERT_TRUE(backend) << error;
-        platform::scrap::InstallClipboardBackend(std::move(backend));
+        auto backend = platform::wayland::MakeWaylandClipboard(mSway.Socket().c_str());
+        ASSERT_TRUE(backend.Ok()) << backend.Reason();
+        platform::scrap::InstallClipboardBackend(std::move(backend.Value()));
     }
     void TearDown() override { PlatformUseClipboard(kPlatformClipboardFolder); }
 
@@ -205,11 +204,12 @@ TEST_F(WaylandClipboardTest, ThePrimarySelectionIsTheSelectedTextWhenItIsText)
 TEST_F(WaylandClipboardTest, AnOwnerThatNeverAnswersHoldsNobodyUp)
 {
     using platform::wayland::DataControl;
-    std::string error;
-    auto connection = platform::wayland::WaylandConnection::Open(mSway.Socket().c_str(), error);
-    ASSERT_TRUE(connection) << error;
-    auto control = DataControl::Open(*connection, error);
-    ASSERT_TRUE(control) << error;
+    auto opened = platform::wayland::WaylandConnection::Open(mSway.Socket().c_str());
+    ASSERT_TRUE(opened.Ok()) << opened.Reason();
+    auto connection = std::move(opened.Value());
+    auto controlled = DataControl::Open(*connection);
+    ASSERT_TRUE(controlled.Ok()) << controlled.Reason();
+    auto control = std::move(controlled.Value());
     static const platform::wayland::SourceEvents kSilent = {[](void*, wl_proxy*, const char*, int32_t) {},
                                                             [](void*, wl_proxy*) {}};
     std::vector<wl_proxy*> sources;
@@ -239,10 +239,9 @@ protected:
     XWaylandBridgeTest() : WaylandClipboardTest(HeadlessSway::Options{.xwayland = true, .config = {}}) {}
     void SetUp() override
     {
-        std::string error;
-        auto backend = platform::desktop::MakeDesktopClipboard(mSway.XDisplay().c_str(), error);
-        ASSERT_TRUE(backend) << error;
-        platform::scrap::InstallClipboardBackend(std::move(backend));
+        auto backend = platform::desktop::MakeDesktopClipboard(mSway.XDisplay().c_str());
+        ASSERT_TRUE(backend.Ok()) << backend.Reason();
+        platform::scrap::InstallClipboardBackend(std::move(backend.Value()));
     }
 };
 

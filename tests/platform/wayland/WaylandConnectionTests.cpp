@@ -16,9 +16,9 @@ using platform::wayland::WaylandConnection;
 TEST(WaylandConnection, FindsWhatTheDesktopNeedsOnHeadlessSway)
 {
     testsupport::HeadlessSway sway;
-    std::string error;
-    std::unique_ptr<WaylandConnection> connection = WaylandConnection::Open(sway.Socket().c_str(), error);
-    ASSERT_NE(connection, nullptr) << error;
+    auto opened = WaylandConnection::Open(sway.Socket().c_str());
+    ASSERT_TRUE(opened.Ok()) << opened.Reason();
+    std::unique_ptr<WaylandConnection> connection = std::move(opened.Value());
     for (const char* interface : {"zwlr_data_control_manager_v1", "zwp_virtual_keyboard_manager_v1",
                                   "zwlr_layer_shell_v1", "wl_seat"}) {
         EXPECT_NE(connection->Find(interface), nullptr) << interface;
@@ -34,9 +34,9 @@ TEST(WaylandConnection, FindsWhatTheDesktopNeedsOnHeadlessSway)
 TEST(WaylandConnection, NamesTheCompositorThatIsNotThereOrDoesNotAnswer)
 {
     testsupport::ScopedTempDir folder;
-    std::string error;
-    EXPECT_EQ(WaylandConnection::Open(folder.Child("wayland-9").c_str(), error), nullptr);
-    EXPECT_NE(error.find("wayland-9"), std::string::npos) << error;
+    auto absent = WaylandConnection::Open(folder.Child("wayland-9").c_str());
+    EXPECT_FALSE(absent.Ok());
+    EXPECT_NE(absent.Reason().find("wayland-9"), std::string::npos) << absent.Reason();
 
     const std::string silent = folder.Child("wayland-silent");
     sockaddr_un address = {};
@@ -46,8 +46,9 @@ TEST(WaylandConnection, NamesTheCompositorThatIsNotThereOrDoesNotAnswer)
     ASSERT_EQ(::bind(listening.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(::listen(listening.Get(), 4), 0);
     platform::wayland::SetRoundtripPatienceForTesting(std::chrono::milliseconds(200));
-    EXPECT_EQ(WaylandConnection::Open(silent.c_str(), error), nullptr);
-    EXPECT_NE(error.find("does not answer"), std::string::npos) << error;
+    auto silentOne = WaylandConnection::Open(silent.c_str());
+    EXPECT_FALSE(silentOne.Ok());
+    EXPECT_NE(silentOne.Reason().find("does not answer"), std::string::npos) << silentOne.Reason();
     platform::wayland::SetRoundtripPatienceForTesting(std::chrono::seconds(10));
 }
 

@@ -48,9 +48,9 @@ TEST(WaylandKeyboard, ACompositorWithoutAVirtualKeyboardIsRefusedWithTheReason)
     testsupport::ScopedTempDir folder;
     const std::string socket = folder.Child("wayland-bare");
     testsupport::BareCompositor compositor(socket);
-    std::string error;
-    EXPECT_EQ(platform::wayland::ConnectWaylandKeyboard(socket.c_str(), error), kPlatformNoDesktopErr);
-    EXPECT_NE(error.find("no virtual keyboard"), std::string::npos) << error;
+    auto refused = platform::wayland::ConnectWaylandKeyboard(socket.c_str());
+    EXPECT_EQ(refused.Status(), kPlatformNoDesktopErr);
+    EXPECT_NE(refused.Reason().find("no virtual keyboard"), std::string::npos) << refused.Reason();
     EXPECT_FALSE(platform::wayland::WaylandKeyboardConnected());
 }
 
@@ -60,8 +60,8 @@ protected:
     {
         ::chmod(mRuntime.path().c_str(), 0700);
         // On the seat before the entry opens: a window takes the keyboard only if the seat has one.
-        std::string error;
-        ASSERT_EQ(platform::wayland::ConnectWaylandKeyboard(mSway.Socket().c_str(), error), noErr) << error;
+        auto connected = platform::wayland::ConnectWaylandKeyboard(mSway.Socket().c_str());
+        ASSERT_TRUE(connected.Ok()) << connected.Reason();
     }
     void TearDown() override { platform::wayland::DisconnectWaylandKeyboard(); }
 

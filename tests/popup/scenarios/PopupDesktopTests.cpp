@@ -27,10 +27,12 @@ const char* const kEntryTitle = "Stashwell popup target";
 // shortcut are down; let go of when the object goes. Refused while another client holds it.
 class KeyboardHold {
 public:
-    explicit KeyboardHold(const std::string& display) : mConnection(DesktopConnection::Open(display.c_str(), mError))
+    explicit KeyboardHold(const std::string& display)
     {
-        if (!mConnection)
+        auto opened = DesktopConnection::Open(display.c_str());
+        if (!opened.Ok())
             return;
+        mConnection = std::move(opened.Value());
         xcb_connection_t* c = mConnection->Get();
         XcbOwned<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(
             c, xcb_grab_keyboard(c, 0, mConnection->Root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
@@ -48,7 +50,6 @@ public:
     bool Held() const { return mHeld; }
 
 private:
-    std::string mError;
     std::unique_ptr<DesktopConnection> mConnection;
     bool mHeld = false;
 };

@@ -78,8 +78,8 @@ protected:
         // none of its own, a window takes the keyboard only if the seat has one, and a menu whose
         // window loses the keyboard closes. It also types the keys that wtype does not bring to
         // every client (Return, the entry's Control-A).
-        std::string error;
-        ASSERT_EQ(platform::wayland::ConnectWaylandKeyboard(mSway.Socket().c_str(), error), noErr) << error;
+        auto connected = platform::wayland::ConnectWaylandKeyboard(mSway.Socket().c_str());
+        ASSERT_TRUE(connected.Ok()) << connected.Reason();
     }
     void TearDown() override { platform::wayland::DisconnectWaylandKeyboard(); }
 
