@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         break;
     case 3: {
         // An index that reads is one this code could have written: its encoding reads again.
-        Result<KeychainIndex> index = DecodeIndex(rest);
+        platform::Result<KeychainIndex> index = DecodeIndex(rest);
         if (index.Ok() && !DecodeIndex(EncodeIndex(index.Value())).Ok()) {
             std::abort();
         }
