@@ -49,7 +49,7 @@ OSStatus OfferNewKeychain(const char* path)
         return userCanceledErr;
     }
     const std::string aside = std::string(path) + ".damaged-" + platform::UTCStamp();
-    if (platform::RenameNoReplace(AT_FDCWD, path, AT_FDCWD, aside) != 0) {
+    if (!platform::RenameNoReplace(AT_FDCWD, path, AT_FDCWD, aside).Ok()) {
         return ioErr;
     }
     return CreateKeychainAt(path);

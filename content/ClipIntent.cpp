@@ -65,7 +65,7 @@ OSStatus StClipIntent::Begin(Kind kind)
         }
     }
     if (!fd.IsValid() ||
-        mLock.Lock(std::move(fd), platform::LockFile::Mode::Exclusive, platform::LockFile::Wait::Try) != 0) {
+        !mLock.Lock(std::move(fd), platform::LockFile::Mode::Exclusive, platform::LockFile::Wait::Try).Ok()) {
         return ioErr;
     }
     mKind = kind;
@@ -128,8 +128,9 @@ OSStatus StClipIntent::MoveWorkTo(const UniChar* units, UniCharCount length)
     }
     // Every move into the folder happens under the clip-list lock, which the no-replace rename
     // needs of its callers where the file system cannot refuse a taken name itself.
-    if (int error = platform::RenameNoReplace(AT_FDCWD, WorkPath(), AT_FDCWD, mFolder + "/" + disk)) {
-        return platform::StatusForErrno(error);
+    if (platform::Result<void> moved = platform::RenameNoReplace(AT_FDCWD, WorkPath(), AT_FDCWD, mFolder + "/" + disk);
+        !moved.Ok()) {
+        return moved.Status();
     }
     mMoved = true;
     FlushClipsFolderItem(mFolder, true);
@@ -174,8 +175,9 @@ OSStatus StClipIntent::PutPackageBack()
     if (!mMoved) {
         return noErr;
     }
-    if (int error = platform::RenameNoReplace(AT_FDCWD, WorkPath(), AT_FDCWD, mFolder + "/" + mTarget)) {
-        return platform::StatusForErrno(error);
+    const std::string target = mFolder + "/" + mTarget;
+    if (platform::Result<void> moved = platform::RenameNoReplace(AT_FDCWD, WorkPath(), AT_FDCWD, target); !moved.Ok()) {
+        return moved.Status();
     }
     mMoved = false;
     FlushClipsFolderItem(mFolder, true);

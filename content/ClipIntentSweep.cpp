@@ -131,7 +131,7 @@ int SweepAbandonedIntents(const ClipIntentJudge& judge)
             continue;
         }
         DeadIntent intent{name, {}, ReadClipIntent(fd.Get())};
-        if (intent.lock.Lock(std::move(fd), platform::LockFile::Mode::Exclusive, platform::LockFile::Wait::Try) != 0) {
+        if (!intent.lock.Lock(std::move(fd), platform::LockFile::Mode::Exclusive, platform::LockFile::Wait::Try).Ok()) {
             // A live writer's.
             std::string note;
             if (intent.text.kind == kAddSecureNoteIntent && NoteNameOfHex(intent.text.target, note)) {

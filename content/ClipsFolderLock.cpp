@@ -40,10 +40,11 @@ StClipListLock::StClipListLock(EWait wait) : mStatus(noErr)
     if (wait == kWaitBounded) {
         sBusyHolder.clear();
     }
-    const int failure = wait == kTryOnly
-                            ? sLock.Lock(AT_FDCWD, path, platform::LockFile::Mode::Exclusive,
-                                         platform::LockFile::Wait::Try)
-                            : sLock.Lock(AT_FDCWD, path, platform::LockFile::Mode::Exclusive, platform::LockWaitLimit());
+    const platform::Result<void> locked =
+        wait == kTryOnly
+            ? sLock.Lock(AT_FDCWD, path, platform::LockFile::Mode::Exclusive, platform::LockFile::Wait::Try)
+            : sLock.Lock(AT_FDCWD, path, platform::LockFile::Mode::Exclusive, platform::LockWaitLimit());
+    const int failure = locked.Errno();
     if (failure == EWOULDBLOCK) {
         if (wait == kWaitBounded) {
             sBusyHolder = platform::DescribeLockHolder(AT_FDCWD, path);
@@ -51,7 +52,7 @@ StClipListLock::StClipListLock(EWait wait) : mStatus(noErr)
         mStatus = fBsyErr;
         return;
     }
-    if (failure != 0) {
+    if (!locked.Ok()) {
         mStatus = failure == EACCES || failure == EPERM ? permErr : ioErr;
         return;
     }

@@ -18,11 +18,19 @@ struct TrackingResult {
     bool optionHeld = false;
 };
 
-TrackingResult TrackMenu(const ContextualMenu& menu, const Document& document, bool optionHeld, int inFd, int outFd)
+TrackingResult TrackMenu(const ContextualMenu& menu, const Document& document, bool optionHeld, int inFd, int outFd,
+                         std::ostream& err)
 {
-    RawTerminal terminal(inFd, outFd, true);
-    MenuNavigator navigator(menu.Items(), optionHeld);
     TrackingResult result;
+    platform::Result<std::unique_ptr<RawTerminal>> taken = RawTerminal::Take(inFd, outFd, true);
+    if (!taken.Ok()) {
+        // No menu can be shown: the session ends as when the input ends.
+        err << "cmhost: cannot show the menu: " << taken.Reason() << "\n";
+        result.inputEnded = true;
+        return result;
+    }
+    RawTerminal& terminal = *taken.Value();
+    MenuNavigator navigator(menu.Items(), optionHeld);
     for (;;) {
         terminal.Write(MenuScreenFrame(document, navigator, menu.Status(), terminal.Size()));
         std::optional<std::string> bytes = terminal.ReadKeyBytes();
@@ -50,9 +58,11 @@ TrackingResult TrackMenu(const ContextualMenu& menu, const Document& document, b
 bool AskForAnotherRound(int inFd, int outFd, std::ostream& out)
 {
     out << "Enter: open the menu again, q: quit " << std::flush;
-    RawTerminal terminal(inFd, outFd, false);
+    platform::Result<std::unique_ptr<RawTerminal>> taken = RawTerminal::Take(inFd, outFd, false);
+    if (!taken.Ok())
+        return false;
     for (;;) {
-        std::optional<std::string> bytes = terminal.ReadKeyBytes();
+        std::optional<std::string> bytes = taken.Value()->ReadKeyBytes();
         if (!bytes)
             return false;
         if (bytes->empty())
@@ -77,7 +87,7 @@ void RunTerminalSession(const std::vector<std::unique_ptr<PlugInInstance>>& plug
         {
             ContextualMenu menu(plugIns, context);
             out.flush();
-            result = TrackMenu(menu, document, optionHeld, inFd, outFd);
+            result = TrackMenu(menu, document, optionHeld, inFd, outFd, err);
             optionHeld = result.optionHeld;
             if (result.picked) {
                 // The terminal is back in its usual mode here, so a dialog the plug-in opens can

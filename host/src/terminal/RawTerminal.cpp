@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <csignal>
 #include <poll.h>
-#include <stdexcept>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -70,13 +69,18 @@ void OnResize(int)
 
 }  // namespace
 
-RawTerminal::RawTerminal(int inFd, int outFd, bool alternateScreen) : mInFd(inFd), mOutFd(outFd)
+platform::Result<std::unique_ptr<RawTerminal>> RawTerminal::Take(int inFd, int outFd, bool alternateScreen)
 {
     if (gActive)
-        throw std::logic_error("the terminal is already in raw mode");
+        return platform::Failure(paramErr, EBUSY, "the terminal is already in raw mode");
     termios mode;
     if (tcgetattr(inFd, &mode) != 0)
-        throw std::runtime_error("standard input is not a terminal");
+        return platform::ErrnoFailure("the input is not a terminal", errno);
+    return std::unique_ptr<RawTerminal>(new RawTerminal(inFd, outFd, mode, alternateScreen));
+}
+
+RawTerminal::RawTerminal(int inFd, int outFd, const termios& mode, bool alternateScreen) : mInFd(inFd), mOutFd(outFd)
+{
     gSaved.mode = mode;
     gSaved.inFd = inFd;
     gSaved.outFd = outFd;

@@ -4,10 +4,12 @@
 // the user's shell never inherits a raw terminal.
 #pragma once
 
+#include "Result.h"
 #include "terminal/ScreenSize.h"
 
 #include <termios.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -15,8 +17,9 @@ namespace cmhost {
 
 class RawTerminal {
 public:
-    // Throws std::runtime_error when inFd is not a terminal. Only one may exist at a time.
-    RawTerminal(int inFd, int outFd, bool alternateScreen);
+    // Puts the terminal at inFd in raw mode; fails when inFd is not a terminal or another
+    // RawTerminal holds it already (only one may exist at a time).
+    static platform::Result<std::unique_ptr<RawTerminal>> Take(int inFd, int outFd, bool alternateScreen);
     ~RawTerminal();
     RawTerminal(const RawTerminal&) = delete;
     RawTerminal& operator=(const RawTerminal&) = delete;
@@ -33,6 +36,8 @@ public:
     ScreenSize Size() const;
 
 private:
+    RawTerminal(int inFd, int outFd, const termios& mode, bool alternateScreen);
+
     int mInFd;
     int mOutFd;
 };

@@ -7,7 +7,7 @@
 
 #include <cstring>
 #include <string.h>
-#include <stdexcept>
+#include <new>
 #include <unistd.h>
 
 namespace cmhost {
@@ -47,7 +47,10 @@ TerminalPasswordSource::LineEnd TerminalPasswordSource::ReadSecretLine(const std
 {
     secret.Wipe();
     secret.Reserve(capacity);
-    RawTerminal terminal(mTerminalFd, mTerminalFd, false);
+    platform::Result<std::unique_ptr<RawTerminal>> taken = RawTerminal::Take(mTerminalFd, mTerminalFd, false);
+    if (!taken.Ok())
+        return LineEnd::NoTerminal;
+    RawTerminal& terminal = *taken.Value();
     // The cursor shows where the typing goes, even though the characters do not.
     terminal.Write("\x1b[?25h" + prompt);
     for (;;) {
@@ -105,21 +108,26 @@ OSStatus TerminalPasswordSource::Answer(const PlatformPasswordRequest& request, 
                                         UInt32* length)
 {
     const std::string keychain = request.keychainPath != nullptr ? request.keychainPath : "";
+    // Nobody can be asked without a terminal; a line not entered is the user's no.
+    auto unanswered = [](LineEnd end) -> OSStatus {
+        return end == LineEnd::NoTerminal ? OSStatus{errSecInteractionNotAllowed} : OSStatus{userCanceledErr};
+    };
     try {
         SecretBytes password;
         if (request.kind == kPlatformPasswordUnlock) {
             if (request.attempt > 1)
                 Say("That password did not unlock the keychain.\n");
-            if (ReadSecretLine("Password to unlock the keychain \"" + keychain + "\": ", password, capacity) !=
-                LineEnd::Entered)
-                return userCanceledErr;
+            const std::string prompt = "Password to unlock the keychain \"" + keychain + "\": ";
+            const LineEnd end = ReadSecretLine(prompt, password, capacity);
+            if (end != LineEnd::Entered)
+                return unanswered(end);
         } else {
             Say("A new keychain will be made at \"" + keychain + "\".\n");
             bool agreed = false;
             for (int round = 0; round < kNewPasswordRounds && !agreed; ++round) {
                 SecretBytes again;
-                if (ReadSecretLine("New password: ", password, capacity) != LineEnd::Entered)
-                    return userCanceledErr;
+                if (LineEnd end = ReadSecretLine("New password: ", password, capacity); end != LineEnd::Entered)
+                    return unanswered(end);
                 if (password.Empty()) {
                     // A keychain with no password protects nothing; an empty line costs a round,
                     // so that the asking ends.
@@ -127,8 +135,9 @@ OSStatus TerminalPasswordSource::Answer(const PlatformPasswordRequest& request, 
                                                   : "The password must not be empty; no keychain is made.\n");
                     continue;
                 }
-                if (ReadSecretLine("Type the new password again: ", again, capacity) != LineEnd::Entered)
-                    return userCanceledErr;
+                const LineEnd end = ReadSecretLine("Type the new password again: ", again, capacity);
+                if (end != LineEnd::Entered)
+                    return unanswered(end);
                 agreed = password == again;
                 if (!agreed)
                     Say(round + 1 < kNewPasswordRounds ? "The two passwords differ; please type them again.\n"
@@ -142,9 +151,9 @@ OSStatus TerminalPasswordSource::Answer(const PlatformPasswordRequest& request, 
         std::memcpy(buffer, password.Data(), password.Size());
         *length = static_cast<UInt32>(password.Size());
         return noErr;
-    } catch (const std::exception&) {
-        // Not a terminal after all, or the terminal is taken by a form: nobody can be asked.
-        return errSecInteractionNotAllowed;
+    } catch (const std::bad_alloc&) {
+        // The locked memory a password is typed into could not be had.
+        return errSecAllocate;
     }
 }
 

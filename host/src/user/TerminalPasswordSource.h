@@ -18,7 +18,8 @@ public:
     OSStatus Answer(const PlatformPasswordRequest& request, char* buffer, UInt32 capacity, UInt32* length) override;
 
 private:
-    enum class LineEnd { Entered, Cancelled };
+    // NoTerminal: not a terminal after all, or the terminal is taken by a form.
+    enum class LineEnd { Entered, Cancelled, NoTerminal };
     // Writes prompt and reads one line without echo into secret, at most capacity bytes.
     LineEnd ReadSecretLine(const std::string& prompt, SecretBytes& secret, UInt32 capacity);
     void Say(const std::string& text);

@@ -88,11 +88,10 @@ bool TerminalUIDriver::TakeTerminal()
 {
     if (mTerminal)
         return true;
-    try {
-        mTerminal = std::make_unique<RawTerminal>(mTerminalFd, mTerminalFd, true);
-    } catch (const std::exception&) {
+    platform::Result<std::unique_ptr<RawTerminal>> terminal = RawTerminal::Take(mTerminalFd, mTerminalFd, true);
+    if (!terminal.Ok())
         return false;
-    }
+    mTerminal = std::move(terminal.Value());
     return true;
 }
 

@@ -140,7 +140,7 @@ Result<void> AtomicFileWriter::Commit(bool replace)
         return Fail(WriteStage::Rename, injected);
     }
     int error = replace ? (::renameat(mFolderFd, mTemporaryName.c_str(), mFolderFd, mName.c_str()) == 0 ? 0 : errno)
-                        : RenameNoReplace(mFolderFd, mTemporaryName, mFolderFd, mName);
+                        : RenameNoReplace(mFolderFd, mTemporaryName, mFolderFd, mName).Errno();
     if (error != 0) {
         return Fail(WriteStage::Rename, error);
     }
@@ -153,7 +153,10 @@ Result<void> AtomicFileWriter::Commit(bool replace)
     return {};
 }
 
-int RenameNoReplace(int fromFolderFd, const std::string& from, int toFolderFd, const std::string& to)
+namespace {
+
+// 0, or the errno value.
+int RenameWithoutReplacing(int fromFolderFd, const std::string& from, int toFolderFd, const std::string& to)
 {
     if (::renameat2(fromFolderFd, from.c_str(), toFolderFd, to.c_str(), RENAME_NOREPLACE) == 0) {
         return 0;
@@ -182,6 +185,16 @@ int RenameNoReplace(int fromFolderFd, const std::string& from, int toFolderFd, c
     }
     // Only a folder with items in it can have taken the name since the look.
     return errno == ENOTEMPTY ? EEXIST : errno;
+}
+
+}  // namespace
+
+Result<void> RenameNoReplace(int fromFolderFd, const std::string& from, int toFolderFd, const std::string& to)
+{
+    if (int error = RenameWithoutReplacing(fromFolderFd, from, toFolderFd, to); error != 0) {
+        return ErrnoFailure("cannot rename " + from + " to " + to, error);
+    }
+    return {};
 }
 
 namespace {

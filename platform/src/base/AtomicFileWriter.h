@@ -69,11 +69,11 @@ private:
 };
 
 // Renames from (in fromFolderFd) to to (in toFolderFd; AT_FDCWD with paths) without replacing
-// anything: 0, or the errno value, EEXIST when to is taken. Where the file system has no no-replace
+// anything; a failure carries the errno value, EEXIST when to is taken. Where the file system has no no-replace
 // rename, a file moves by a hard link, which refuses to replace as well; a folder cannot be linked,
 // so it moves once a look finds its new name free: whoever moves folders this way makes every such
 // move under one lock, so that the name stays free until the rename.
-int RenameNoReplace(int fromFolderFd, const std::string& from, int toFolderFd, const std::string& to);
+Result<void> RenameNoReplace(int fromFolderFd, const std::string& from, int toFolderFd, const std::string& to);
 
 // Prepare and Commit in one step, with *failedAt (when given) saying where a failure happened.
 Result<void> WriteFileAtomically(int folderFd, const std::string& name, const void* bytes, size_t length,

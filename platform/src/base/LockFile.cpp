@@ -47,7 +47,10 @@ std::string CommandNameOf(long pid)
 
 }  // namespace
 
-int LockFile::Open(int folderFd, const std::string& name, ScopedFd& fd)
+namespace {
+
+// 0, or the errno value.
+int OpenLockFile(int folderFd, const std::string& name, ScopedFd& fd)
 {
     fd = ScopedFd(::openat(folderFd, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
     if (!fd.IsValid()) {
@@ -62,20 +65,22 @@ int LockFile::Open(int folderFd, const std::string& name, ScopedFd& fd)
     return S_ISREG(info.st_mode) ? 0 : EINVAL;
 }
 
-int LockFile::Take(ScopedFd fd, Mode mode, std::chrono::steady_clock::time_point deadline, bool bounded)
+// Locks fd and hands it to holder: 0, or the errno value.
+int TakeLock(ScopedFd& holder, ScopedFd fd, LockFile::Mode mode, std::chrono::steady_clock::time_point deadline,
+             bool bounded)
 {
     if (!fd.IsValid()) {
         return errno;
     }
-    mFd.Reset();
-    const int operation = mode == Mode::Exclusive ? LOCK_EX : LOCK_SH;
+    holder.Reset();
+    const int operation = mode == LockFile::Mode::Exclusive ? LOCK_EX : LOCK_SH;
     if (!bounded) {
         while (::flock(fd.Get(), operation) != 0) {
             if (errno != EINTR) {
                 return errno;
             }
         }
-        mFd = std::move(fd);
+        holder = std::move(fd);
         return 0;
     }
     // The kernel has no flock with a time limit: the lock is tried, and tried again after pauses
@@ -83,7 +88,7 @@ int LockFile::Take(ScopedFd fd, Mode mode, std::chrono::steady_clock::time_point
     std::chrono::milliseconds pause = 1ms;
     for (;;) {
         if (::flock(fd.Get(), operation | LOCK_NB) == 0) {
-            mFd = std::move(fd);
+            holder = std::move(fd);
             return 0;
         }
         if (errno == EINTR) {
@@ -101,41 +106,56 @@ int LockFile::Take(ScopedFd fd, Mode mode, std::chrono::steady_clock::time_point
     }
 }
 
-int LockFile::Lock(int folderFd, const std::string& name, Mode mode, Wait wait)
+Result<void> Locked(const std::string& name, int error)
+{
+    if (error != 0) {
+        return ErrnoFailure("cannot lock " + name, error);
+    }
+    return {};
+}
+
+// A try is a bounded wait whose deadline has passed already.
+Result<void> OpenAndLock(ScopedFd& holder, int folderFd, const std::string& name, LockFile::Mode mode,
+                         std::chrono::steady_clock::time_point deadline, bool bounded)
 {
     ScopedFd fd;
-    if (int failure = Open(folderFd, name, fd); failure != 0) {
-        return failure;
+    if (int failure = OpenLockFile(folderFd, name, fd); failure != 0) {
+        return Locked(name, failure);
     }
-    // A try is a bounded wait whose deadline has passed already.
-    return Take(std::move(fd), mode, std::chrono::steady_clock::now(), wait == Wait::Try);
+    return Locked(name, TakeLock(holder, std::move(fd), mode, deadline, bounded));
 }
 
-int LockFile::Lock(ScopedFd fd, Mode mode, Wait wait)
+ScopedFd OpenFolder(const std::string& path)
 {
-    return Take(std::move(fd), mode, std::chrono::steady_clock::now(), wait == Wait::Try);
+    return ScopedFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
-int LockFile::Lock(int folderFd, const std::string& name, Mode mode, std::chrono::milliseconds limit)
+}  // namespace
+
+Result<void> LockFile::Lock(int folderFd, const std::string& name, Mode mode, Wait wait)
+{
+    return OpenAndLock(mFd, folderFd, name, mode, std::chrono::steady_clock::now(), wait == Wait::Try);
+}
+
+Result<void> LockFile::Lock(ScopedFd fd, Mode mode, Wait wait)
+{
+    return Locked("the file", TakeLock(mFd, std::move(fd), mode, std::chrono::steady_clock::now(), wait == Wait::Try));
+}
+
+Result<void> LockFile::Lock(int folderFd, const std::string& name, Mode mode, std::chrono::milliseconds limit)
+{
+    return OpenAndLock(mFd, folderFd, name, mode, std::chrono::steady_clock::now() + limit, true);
+}
+
+Result<void> LockFile::LockFolder(const std::string& path, Mode mode, Wait wait)
+{
+    return Locked(path, TakeLock(mFd, OpenFolder(path), mode, std::chrono::steady_clock::now(), wait == Wait::Try));
+}
+
+Result<void> LockFile::LockFolder(const std::string& path, Mode mode, std::chrono::milliseconds limit)
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    ScopedFd fd;
-    if (int failure = Open(folderFd, name, fd); failure != 0) {
-        return failure;
-    }
-    return Take(std::move(fd), mode, deadline, true);
-}
-
-int LockFile::LockFolder(const std::string& path, Mode mode, Wait wait)
-{
-    return Take(ScopedFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), mode,
-                std::chrono::steady_clock::now(), wait == Wait::Try);
-}
-
-int LockFile::LockFolder(const std::string& path, Mode mode, std::chrono::milliseconds limit)
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    return Take(ScopedFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), mode, deadline, true);
+    return Locked(path, TakeLock(mFd, OpenFolder(path), mode, deadline, true));
 }
 
 std::chrono::milliseconds LockWaitLimit()

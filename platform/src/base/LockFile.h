@@ -4,6 +4,7 @@
 // holder does keep it, so a writer waits a bounded time and can then say who holds it.
 #pragma once
 
+#include "Result.h"
 #include "ScopedFd.h"
 
 #include <chrono>
@@ -16,28 +17,25 @@ public:
     enum class Mode { Exclusive, Shared };
     enum class Wait { Block, Try };
 
-    // Opens (creating it) name in folderFd (AT_FDCWD with a path) and locks it. 0, or the errno
-    // value; EWOULDBLOCK when Wait::Try finds the lock taken.
-    int Lock(int folderFd, const std::string& name, Mode mode, Wait wait = Wait::Block);
+    // Opens (creating it) name in folderFd (AT_FDCWD with a path) and locks it. A failure carries
+    // the errno value: EWOULDBLOCK when Wait::Try finds the lock taken.
+    Result<void> Lock(int folderFd, const std::string& name, Mode mode, Wait wait = Wait::Block);
     // The same, waiting at most limit for another holder to let go: EWOULDBLOCK when it still
     // holds the lock then.
-    int Lock(int folderFd, const std::string& name, Mode mode, std::chrono::milliseconds limit);
+    Result<void> Lock(int folderFd, const std::string& name, Mode mode, std::chrono::milliseconds limit);
     // Locks the folder at path itself, for a file whose folder must not gain a lock file.
-    int LockFolder(const std::string& path, Mode mode, Wait wait = Wait::Block);
+    Result<void> LockFolder(const std::string& path, Mode mode, Wait wait = Wait::Block);
     // The same, waiting at most limit for another holder to let go (EWOULDBLOCK then).
-    int LockFolder(const std::string& path, Mode mode, std::chrono::milliseconds limit);
+    Result<void> LockFolder(const std::string& path, Mode mode, std::chrono::milliseconds limit);
     // Locks a file the caller has open already (one it has just made, or read first), taking the
-    // descriptor over, which is closed again when the lock is not had. 0, or the errno value.
-    int Lock(ScopedFd fd, Mode mode, Wait wait = Wait::Block);
+    // descriptor over, which is closed again when the lock is not had.
+    Result<void> Lock(ScopedFd fd, Mode mode, Wait wait = Wait::Block);
     void Unlock() { mFd.Reset(); }
     // The locked file's descriptor, for a holder that also writes the file; -1 when none is held.
     int Fd() const { return mFd.Get(); }
     bool Held() const { return mFd.IsValid(); }
 
 private:
-    int Take(ScopedFd fd, Mode mode, std::chrono::steady_clock::time_point deadline, bool bounded);
-    int Open(int folderFd, const std::string& name, ScopedFd& fd);
-
     ScopedFd mFd;
 };
 

@@ -30,8 +30,9 @@ void PasteTurn::Take(const std::string& folderBaseName)
     }
     const auto deadline = std::chrono::steady_clock::now() + kTurnPatience;
     for (;;) {
-        const int failure = mTurn.Lock(folder.Get(), kPasteTurnName, LockFile::Mode::Exclusive, LockFile::Wait::Try);
-        if (failure != EWOULDBLOCK) {
+        const Result<void> turn =
+            mTurn.Lock(folder.Get(), kPasteTurnName, LockFile::Mode::Exclusive, LockFile::Wait::Try);
+        if (turn.Errno() != EWOULDBLOCK) {
             return;  // held, or no lock to be had: the paste goes on either way
         }
         if (std::chrono::steady_clock::now() >= deadline) {

@@ -212,14 +212,14 @@ Result<void> PreferencesFile::Look(const Target& target, const FileIdentity& kno
 Result<void> PreferencesFile::LockForWriting(LockFile& lock, std::chrono::milliseconds limit) const
 {
     const std::string lockPath = mPath + ".lock";
-    const int failure = lock.Lock(AT_FDCWD, lockPath, LockFile::Mode::Exclusive, limit);
-    if (failure == EWOULDBLOCK) {
-        return Failure{StatusForErrno(failure), failure,
+    Result<void> locked = lock.Lock(AT_FDCWD, lockPath, LockFile::Mode::Exclusive, limit);
+    if (locked.Errno() == EWOULDBLOCK) {
+        return Failure{locked.Status(), EWOULDBLOCK,
                        "the preferences lock " + lockPath + " is held by " + DescribeLockHolder(AT_FDCWD, lockPath) +
                            ", which did not let go of it within " + DescribeWaitLimit(limit)};
     }
-    if (failure != 0) {
-        return Reason("cannot lock the preferences (" + lockPath + ")", failure);
+    if (!locked.Ok()) {
+        return Reason("cannot lock the preferences (" + lockPath + ")", locked.Errno());
     }
     return {};
 }

@@ -229,14 +229,14 @@ OSStatus OpenClipboardFolder(ScopedFd& folder, const std::string& baseName, bool
 OSStatus ClipboardLock::Acquire(int folderFd, bool exclusive)
 {
     const std::chrono::milliseconds limit = LockWaitLimit();
-    int error =
+    const Result<void> locked =
         mLock.Lock(folderFd, kLockName, exclusive ? LockFile::Mode::Exclusive : LockFile::Mode::Shared, limit);
-    if (error == EWOULDBLOCK) {
+    if (locked.Errno() == EWOULDBLOCK) {
         // A writer stopped (or frozen) while it names a flavor or clears keeps the lock.
         return FailScrap(fBsyErr, "the clipboard is in use by " + DescribeLockHolder(folderFd, kLockName) +
                                       ", which did not let go of it within " + DescribeWaitLimit(limit));
     }
-    return error == 0 ? noErr : FailScrapWithErrno("cannot lock the clipboard", error);
+    return locked.Ok() ? noErr : FailScrapWithErrno("cannot lock the clipboard", locked.Errno());
 }
 
 OSStatus OpenCurrentGeneration(int folderFd, ScopedFd& generation)

@@ -118,10 +118,10 @@ Result<void> LockKeychainFolder(const std::string& path, LockFile& lock, bool tr
 {
     // A keychain writer stopped half-way (a frozen application, a slow disk) keeps the lock: every
     // other application waits a bounded time, then hears that the keychain is busy.
-    const int error = tryOnly ? lock.LockFolder(FolderOf(path), LockFile::Mode::Exclusive, LockFile::Wait::Try)
-                              : lock.LockFolder(FolderOf(path), LockFile::Mode::Exclusive, LockWaitLimit());
-    if (error != 0) {
-        return ErrnoFailure("cannot lock the folder of the keychain " + path, error);
+    Result<void> locked = tryOnly ? lock.LockFolder(FolderOf(path), LockFile::Mode::Exclusive, LockFile::Wait::Try)
+                                  : lock.LockFolder(FolderOf(path), LockFile::Mode::Exclusive, LockWaitLimit());
+    if (!locked.Ok()) {
+        return ErrnoFailure("cannot lock the folder of the keychain " + path, locked.Errno());
     }
     return {};
 }

@@ -212,13 +212,13 @@ TEST_F(FileBase, ABoundedLockWaitGivesUpWhileAnotherProcessHoldsTheLockAndSaysWh
     testsupport::LockHolder holder(path);
     platform::LockFile lock;
     for (auto mode : {platform::LockFile::Mode::Exclusive, platform::LockFile::Mode::Shared}) {
-        EXPECT_EQ(lock.Lock(AT_FDCWD, path, mode, std::chrono::milliseconds(50)), EWOULDBLOCK);
+        EXPECT_EQ(lock.Lock(AT_FDCWD, path, mode, std::chrono::milliseconds(50)).Errno(), EWOULDBLOCK);
     }
     // The kernel keeps the test program's name, cut to 15 bytes.
     EXPECT_EQ(platform::DescribeLockHolder(AT_FDCWD, path), std::string(program_invocation_short_name).substr(0, 15) +
                                                                 " (process " + std::to_string(holder.Pid()) + ")");
     holder.Release();
-    EXPECT_EQ(lock.Lock(AT_FDCWD, path, platform::LockFile::Mode::Exclusive, std::chrono::seconds(30)), 0);
+    EXPECT_TRUE(lock.Lock(AT_FDCWD, path, platform::LockFile::Mode::Exclusive, std::chrono::seconds(30)).Ok());
 }
 
 }  // namespace

@@ -154,8 +154,8 @@ TEST_F(WaylandClipboardTest, ThePasteTurnGoesOnceThePasteWasFetched)
     auto turnIsFree = [this] {
         platform::ScopedFd folder(::open(DesktopFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         platform::LockFile turn;
-        return turn.Lock(folder.Get(), "paste-turn", platform::LockFile::Mode::Exclusive,
-                         platform::LockFile::Wait::Try) == 0;
+        return turn.Lock(folder.Get(), "paste-turn", platform::LockFile::Mode::Exclusive, platform::LockFile::Wait::Try)
+            .Ok();
     };
     ASSERT_EQ(ClearCurrentScrap(), noErr) << LastClipboardError();
     ASSERT_EQ(PutString(CurrentScrap(), 'HTML', "<b>t</b>"), noErr);
