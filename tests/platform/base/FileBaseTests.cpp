@@ -65,7 +65,6 @@ protected:
 
 TEST_F(FileBase, AFifoInPlaceOfAnyFileThePlatformReadsIsRefusedWithoutBlocking)
 {
-    const std::string prefs = mStorage.ConfigHome() + "/preferences";
     // A fresh clipboard generation with one flavor, one of whose files is then replaced.
     auto PutFifoOnClipboard = [&](const char* name) {
         ScrapRef scrap = nullptr;
@@ -88,15 +87,6 @@ TEST_F(FileBase, AFifoInPlaceOfAnyFileThePlatformReadsIsRefusedWithoutBlocking)
         std::function<void()> plant;
         std::function<bool()> refused;  // runs in the child: true when the call answered a failure
     } cases[] = {
-        {"the preferences file",
-         [&] {
-             ::mkdir(prefs.c_str(), 0700);
-             PutFifo(prefs + "/org.stashwell.fifo.plist");
-         },
-         [] {
-             CFPreferencesSetAppValue(CFSTR("k"), kCFBooleanTrue, CFSTR("org.stashwell.fifo"));
-             return !CFPreferencesAppSynchronize(CFSTR("org.stashwell.fifo"));
-         }},
         {"the clipboard manifest", [&] { PutFifoOnClipboard("manifest"); },
          [] {
              ScrapRef scrap = nullptr;

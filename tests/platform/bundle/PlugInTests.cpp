@@ -82,33 +82,6 @@ protected:
     CFOwner<CFUUIDRef> mOtherFactory = AdoptCF<CFUUIDRef>(MakeUUID(kOtherFactory));
 };
 
-TEST_F(PlugInTest, FactoriesAreFoundForTheirTypeWhileThePlugInIsOpen)
-{
-    std::string path = WritePlugIn("Test.plugin", FactoriesPlist(GoodFactories(), GoodTypes()));
-    {
-        auto plugIn = AdoptCF<CFPlugInRef>(Create(path));
-        ASSERT_NE(plugIn.Get(), nullptr) << LastError();
-        EXPECT_EQ(CFPlugInGetBundle(plugIn.Get()), plugIn.Get());
-
-        auto factories = AdoptCF<CFArrayRef>(CFPlugInFindFactoriesForPlugInType(mType.Get()));
-        ASSERT_EQ(CFArrayGetCount(factories.Get()), 2);
-        EXPECT_TRUE(CFEqual(CFArrayGetValueAtIndex(factories.Get(), 0), mFactory.Get()));
-        EXPECT_TRUE(CFEqual(CFArrayGetValueAtIndex(factories.Get(), 1), mOtherFactory.Get()));
-        auto inPlugIn = AdoptCF<CFArrayRef>(CFPlugInFindFactoriesForPlugInTypeInPlugIn(mType.Get(), plugIn.Get()));
-        EXPECT_EQ(CFArrayGetCount(inPlugIn.Get()), 2);
-        auto none = AdoptCF<CFArrayRef>(CFPlugInFindFactoriesForPlugInType(mFactory.Get()));
-        EXPECT_EQ(CFArrayGetCount(none.Get()), 0);
-
-        // Opening it again neither fails nor registers the factories twice.
-        auto again = AdoptCF<CFPlugInRef>(Create(path));
-        EXPECT_EQ(again.Get(), plugIn.Get());
-        auto still = AdoptCF<CFArrayRef>(CFPlugInFindFactoriesForPlugInType(mType.Get()));
-        EXPECT_EQ(CFArrayGetCount(still.Get()), 2);
-    }
-    auto gone = AdoptCF<CFArrayRef>(CFPlugInFindFactoriesForPlugInType(mType.Get()));
-    EXPECT_EQ(CFArrayGetCount(gone.Get()), 0);
-}
-
 TEST_F(PlugInTest, InstancesKeepTheExecutableLoadedUntilTheLastIsRemoved)
 {
     std::string path = WritePlugIn("Test.plugin", FactoriesPlist(GoodFactories(), GoodTypes()));
@@ -124,6 +97,8 @@ TEST_F(PlugInTest, InstancesKeepTheExecutableLoadedUntilTheLastIsRemoved)
     auto magic = reinterpret_cast<int (*)(void*)>(CFBundleGetFunctionPointerForName(plugIn.Get(), magicName.Get()));
     ASSERT_NE(magic, nullptr);
     EXPECT_EQ(magic(instance), 0x5ea1);
+    auto missing = AdoptCF<CFStringRef>(MakeString("NoSuchFunction"));
+    EXPECT_EQ(CFBundleGetFunctionPointerForName(plugIn.Get(), missing.Get()), nullptr);
 
     // The factory decides which types it makes: another type gives nothing and counts nothing.
     EXPECT_EQ(CFPlugInInstanceCreate(nullptr, mFactory.Get(), mFactory.Get()), nullptr);
@@ -141,6 +116,11 @@ TEST_F(PlugInTest, InstancesKeepTheExecutableLoadedUntilTheLastIsRemoved)
     EXPECT_EQ(PlatformPlugInInstanceCount(mFactory.Get()), 0);
     CFBundleUnloadExecutable(plugIn.Get());
     EXPECT_FALSE(CFBundleIsExecutableLoaded(plugIn.Get()));
+    EXPECT_FALSE(IsMapped(so));
+
+    // Finalizing a loaded bundle unloads it as well.
+    ASSERT_TRUE(CFBundleLoadExecutable(plugIn.Get()));
+    plugIn.Reset();
     EXPECT_FALSE(IsMapped(so));
 }
 
@@ -259,9 +239,17 @@ TEST_F(PlugInTest, AFactoryBelongsToOnePlugInAtATime)
     std::string second = WritePlugIn("Second.plugin", FactoriesPlist(GoodFactories(), GoodTypes()), false);
     auto plugIn = AdoptCF<CFPlugInRef>(Create(first));
     ASSERT_NE(plugIn.Get(), nullptr) << LastError();
+    // Opening it again neither fails nor registers the factories twice.
+    auto again = AdoptCF<CFPlugInRef>(Create(first));
+    EXPECT_EQ(again.Get(), plugIn.Get());
+    auto factories = AdoptCF<CFArrayRef>(CFPlugInFindFactoriesForPlugInType(mType.Get()));
+    ASSERT_EQ(CFArrayGetCount(factories.Get()), 2);
+    EXPECT_TRUE(CFEqual(CFArrayGetValueAtIndex(factories.Get(), 0), mFactory.Get()));
+    EXPECT_TRUE(CFEqual(CFArrayGetValueAtIndex(factories.Get(), 1), mOtherFactory.Get()));
     EXPECT_EQ(Create(second), nullptr);
     EXPECT_NE(LastError().find("is already registered by " + first), std::string::npos);
     plugIn.Reset();
+    again.Reset();
     auto secondPlugIn = AdoptCF<CFPlugInRef>(Create(second));
     EXPECT_NE(secondPlugIn.Get(), nullptr) << LastError();
 }

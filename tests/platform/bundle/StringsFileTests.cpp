@@ -128,23 +128,6 @@ TEST(StringsFile, EveryTruncationParsesToAPrefixOfTheEntries)
     }
 }
 
-TEST(StringsFile, ArbitraryBytesNeverStopTheParser)
-{
-    // A cheap fuzz: pseudo-random bytes drawn mostly from the format's own punctuation.
-    const char alphabet[] = "\"=;/*\\\n abUu0\xFF\xFE\xC3";
-    unsigned state = 12345;
-    for (int round = 0; round < 2000; ++round) {
-        std::string bytes;
-        size_t length = (state >> 3) % 64;
-        for (size_t i = 0; i < length; ++i) {
-            state = state * 1103515245u + 12345u;
-            bytes.push_back(alphabet[(state >> 16) % (sizeof alphabet - 1)]);
-        }
-        StringsParseResult result = ParseStringsData(bytes);
-        EXPECT_TRUE(result.complete || !result.error.empty());
-    }
-}
-
 TEST(StringsFile, FilesThatAreTooLargeOrNotRegularAreRefused)
 {
     testsupport::ScopedTempDir dir;

@@ -29,28 +29,6 @@ std::vector<std::string> KeysInOrder(CFDictionaryRef dict)
     return texts;
 }
 
-TEST(Dictionary, TypeCallbacksRetainKeysAndValuesAndLookUpByEquality)
-{
-    auto key = AdoptCF<CFStringRef>(MakeString("name"));
-    auto value = AdoptCF<CFStringRef>(MakeString("value"));
-    {
-        auto dict = AdoptCF<CFMutableDictionaryRef>(NewTypeDictionary());
-        CFDictionarySetValue(dict.Get(), key.Get(), value.Get());
-        EXPECT_EQ(CFGetRetainCount(key.Get()), 2);
-        EXPECT_EQ(CFGetRetainCount(value.Get()), 2);
-        // Found with a different but equal key.
-        EXPECT_EQ(CFDictionaryGetValue(dict.Get(), CFSTR("name")), value.Get());
-        EXPECT_EQ(CFDictionaryGetValue(dict.Get(), CFSTR("other")), nullptr);
-
-        CFDictionaryRemoveValue(dict.Get(), CFSTR("name"));
-        EXPECT_EQ(CFGetRetainCount(key.Get()), 1);
-        EXPECT_EQ(CFGetRetainCount(value.Get()), 1);
-        CFDictionarySetValue(dict.Get(), key.Get(), value.Get());
-    }
-    EXPECT_EQ(CFGetRetainCount(key.Get()), 1);
-    EXPECT_EQ(CFGetRetainCount(value.Get()), 1);
-}
-
 TEST(Dictionary, NullCallbacksUseIdentityAndRetainNothing)
 {
     auto key = AdoptCF<CFStringRef>(MakeString("k"));
@@ -109,35 +87,6 @@ TEST(Dictionary, IterationFollowsFirstInsertionAndReaddedKeysGoLast)
     // Copies keep the order.
     auto copy = AdoptCF<CFDictionaryRef>(CFDictionaryCreateCopy(nullptr, dict.Get()));
     EXPECT_EQ(KeysInOrder(copy.Get()), KeysInOrder(dict.Get()));
-}
-
-TEST(Dictionary, ManyKeysAreAllFoundAndRemovable)
-{
-    auto dict = AdoptCF<CFMutableDictionaryRef>(NewTypeDictionary());
-    constexpr int kCount = 5000;
-    for (int i = 0; i < kCount; ++i) {
-        auto key = AdoptCF<CFStringRef>(MakeString(("key" + std::to_string(i)).c_str()));
-        auto value = AdoptCF<CFNumberRef>(CFNumberCreate(nullptr, kCFNumberIntType, &i));
-        CFDictionarySetValue(dict.Get(), key.Get(), value.Get());
-    }
-    EXPECT_EQ(CFDictionaryGetCount(dict.Get()), kCount);
-    for (int i = 0; i < kCount; i += 2) {
-        auto key = AdoptCF<CFStringRef>(MakeString(("key" + std::to_string(i)).c_str()));
-        CFDictionaryRemoveValue(dict.Get(), key.Get());
-    }
-    EXPECT_EQ(CFDictionaryGetCount(dict.Get()), kCount / 2);
-    for (int i = 0; i < kCount; ++i) {
-        auto key = AdoptCF<CFStringRef>(MakeString(("key" + std::to_string(i)).c_str()));
-        auto number = static_cast<CFNumberRef>(CFDictionaryGetValue(dict.Get(), key.Get()));
-        if (i % 2 == 0) {
-            ASSERT_EQ(number, nullptr) << i;
-        } else {
-            ASSERT_NE(number, nullptr) << i;
-            int stored = -1;
-            CFNumberGetValue(number, kCFNumberIntType, &stored);
-            ASSERT_EQ(stored, i);
-        }
-    }
 }
 
 // Small dictionaries are searched in place and large ones indexed: removals on either side of the

@@ -2,7 +2,6 @@
 // with matching hashes, and booleans as a type of their own.
 #include "CollectionTestSupport.h"
 
-#include <PlatformHost.h>
 
 #include <gtest/gtest.h>
 
@@ -144,23 +143,6 @@ TEST(Number, DescriptionsAreDecimal)
     EXPECT_EQ(Describe(negative.Get()), "-42");
     EXPECT_EQ(Describe(real.Get()), "0.1");
     EXPECT_EQ(Describe(large.Get()), "-9223372036854775808");
-}
-
-TEST(Boolean, TwoImmortalConstantsOfTheirOwnType)
-{
-    long before = PlatformLiveObjectCount();
-    EXPECT_TRUE(CFBooleanGetValue(kCFBooleanTrue));
-    EXPECT_FALSE(CFBooleanGetValue(kCFBooleanFalse));
-    EXPECT_EQ(CFGetTypeID(kCFBooleanTrue), CFBooleanGetTypeID());
-    EXPECT_NE(CFBooleanGetTypeID(), CFNumberGetTypeID());
-    EXPECT_FALSE(CFEqual(kCFBooleanTrue, kCFBooleanFalse));
-    EXPECT_TRUE(CFEqual(kCFBooleanTrue, kCFBooleanTrue));
-    CFRelease(CFRetain(kCFBooleanTrue));
-    CFRelease(kCFBooleanTrue);
-    EXPECT_TRUE(CFBooleanGetValue(kCFBooleanTrue));
-    EXPECT_EQ(Describe(kCFBooleanTrue), "true");
-    EXPECT_EQ(Describe(kCFBooleanFalse), "false");
-    EXPECT_EQ(PlatformLiveObjectCount(), before);
 }
 
 }  // namespace

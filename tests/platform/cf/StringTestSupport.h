@@ -31,9 +31,4 @@ inline std::string UTF8(CFStringRef string)
     return testsupport::TextOf(string);
 }
 
-inline std::string Bytes(CFDataRef data)
-{
-    return std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(data)), static_cast<size_t>(CFDataGetLength(data)));
-}
-
 }  // namespace testing_cf

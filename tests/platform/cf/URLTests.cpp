@@ -20,36 +20,6 @@ using bundletest::PathOf;
 using bundletest::TextOf;
 using platform::AdoptCF;
 
-TEST(URLNormalisation, SpellingDoesNotChangeIdentityButTheDirectoryFlagCaseAndDotDotDo)
-{
-    auto messy = AdoptCF<CFURLRef>(MakeURL("//Stashwell///Work/./Deep/", true));
-    auto tidy = AdoptCF<CFURLRef>(MakeURL("/Stashwell/Work/Deep", true));
-    ASSERT_NE(messy.Get(), nullptr);
-    ASSERT_NE(tidy.Get(), nullptr);
-    EXPECT_TRUE(CFEqual(messy.Get(), tidy.Get()));
-    EXPECT_EQ(CFHash(messy.Get()), CFHash(tidy.Get()));
-    EXPECT_EQ(PathOf(messy.Get()), "/Stashwell/Work/Deep");
-    EXPECT_STREQ(TextOf(CFURLGetString(messy.Get())).c_str(), "file:///Stashwell/Work/Deep/");
-
-    // The directory flag and letter case make different URLs.
-    auto folder = AdoptCF<CFURLRef>(MakeURL("/Stashwell/Work", true));
-    auto file = AdoptCF<CFURLRef>(MakeURL("/Stashwell/Work", false));
-    auto lower = AdoptCF<CFURLRef>(MakeURL("/stashwell/work", true));
-    EXPECT_FALSE(CFEqual(folder.Get(), file.Get()));
-    EXPECT_FALSE(CFEqual(folder.Get(), lower.Get()));
-    EXPECT_TRUE(CFURLHasDirectoryPath(folder.Get()));
-    EXPECT_FALSE(CFURLHasDirectoryPath(file.Get()));
-    EXPECT_STREQ(TextOf(CFURLGetString(file.Get())).c_str(), "file:///Stashwell/Work");
-
-    // ".." is kept as a component, because a URL does not walk the disk.
-    auto up = AdoptCF<CFURLRef>(MakeURL("/a/../b", true));
-    auto direct = AdoptCF<CFURLRef>(MakeURL("/b", true));
-    EXPECT_FALSE(CFEqual(up.Get(), direct.Get()));
-    EXPECT_EQ(PathOf(up.Get()), "/a/../b");
-    auto endsInDotDot = AdoptCF<CFURLRef>(MakeURL("/a/..", true));
-    EXPECT_EQ(LastComponentOf(endsInDotDot.Get()), "..");
-}
-
 TEST(URLNormalisation, RelativePathsAreTakenFromTheCurrentDirectoryAndEmptyOrCutPathsRefused)
 {
     char cwd[PATH_MAX];
@@ -88,21 +58,6 @@ TEST(URLRoot, RootIsAFolderWithAnEmptyLastComponentAndDotDotAsItsParent)
     EXPECT_EQ(PathOf(parent.Get()), "/..");
     EXPECT_TRUE(CFURLHasDirectoryPath(parent.Get()));
     EXPECT_FALSE(CFEqual(parent.Get(), root.Get()));
-}
-
-TEST(URLComponents, DeletingComponentsWalksUpToTheRootAsFolders)
-{
-    auto deep = AdoptCF<CFURLRef>(MakeURL("/Stashwell/Work/Greeting", false));
-    auto work = AdoptCF<CFURLRef>(CFURLCreateCopyDeletingLastPathComponent(nullptr, deep.Get()));
-    auto stashwell = AdoptCF<CFURLRef>(CFURLCreateCopyDeletingLastPathComponent(nullptr, work.Get()));
-    auto root = AdoptCF<CFURLRef>(CFURLCreateCopyDeletingLastPathComponent(nullptr, stashwell.Get()));
-    auto expectedWork = AdoptCF<CFURLRef>(MakeURL("/Stashwell/Work/", true));
-    auto expectedRoot = AdoptCF<CFURLRef>(MakeURL("/", true));
-    EXPECT_TRUE(CFEqual(work.Get(), expectedWork.Get()));
-    EXPECT_TRUE(CFURLHasDirectoryPath(work.Get()));
-    EXPECT_EQ(LastComponentOf(work.Get()), "Work");
-    EXPECT_EQ(LastComponentOf(stashwell.Get()), "Stashwell");
-    EXPECT_TRUE(CFEqual(root.Get(), expectedRoot.Get()));
 }
 
 TEST(URLComponents, AppendingAddsComponentsAndNormalises)
@@ -155,19 +110,9 @@ TEST(URLText, StringIsPercentEncodedAndBorrowed)
     EXPECT_EQ(TextOf(description.Get()), TextOf(first));
     // The file-system path keeps the characters as they are.
     EXPECT_EQ(PathOf(url.Get()), "/a b/100%/caf\xC3\xA9?#");
-}
-
-TEST(URLText, URLsWorkAsDictionaryKeys)
-{
-    auto nodes = AdoptCF<CFMutableDictionaryRef>(
-        CFDictionaryCreateMutable(nullptr, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
-    auto key = AdoptCF<CFURLRef>(MakeURL("/Stashwell/Work", true));
-    auto value = AdoptCF<CFStringRef>(MakeString("node"));
-    CFDictionarySetValue(nodes.Get(), key.Get(), value.Get());
-    auto sameKey = AdoptCF<CFURLRef>(MakeURL("/Stashwell//Work/", true));
-    auto fileKey = AdoptCF<CFURLRef>(MakeURL("/Stashwell/Work", false));
-    EXPECT_EQ(CFDictionaryGetValue(nodes.Get(), sameKey.Get()), value.Get());
-    EXPECT_EQ(CFDictionaryGetValue(nodes.Get(), fileKey.Get()), nullptr);
+    // A folder's text ends in '/'.
+    auto folder = AdoptCF<CFURLRef>(MakeURL("//a b///c/.", true));
+    EXPECT_EQ(TextOf(CFURLGetString(folder.Get())), "file:///a%20b/c/");
 }
 
 }  // namespace

@@ -7,18 +7,6 @@ namespace {
 
 using NSObjectTest = CocoaObjectsTest;
 
-TEST_F(NSObjectTest, TheLastReleaseDeletesTheObject)
-{
-    NSObject* object = new NSObject;
-    EXPECT_EQ(ObjectsMade(), 1);
-    EXPECT_EQ(object->retain(), object);
-    EXPECT_EQ(object->retainCount(), 2u);
-    object->release();
-    EXPECT_EQ(ObjectsMade(), 1);
-    object->release();
-    EXPECT_EQ(ObjectsMade(), 0);
-}
-
 TEST_F(NSObjectTest, PoolsGiveBackWhatWasAutoreleasedInThemWhenTheyEndOrDrain)
 {
     NSObject* outerObject = new NSObject;

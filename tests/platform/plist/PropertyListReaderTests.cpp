@@ -282,37 +282,4 @@ TEST(PropertyListReader, EveryTruncationOfAValidFileIsRefusedOrWhole)
     EXPECT_TRUE(Parse(full));
 }
 
-TEST(PropertyListReader, RandomDamageNeverCrashes)
-{
-    std::mt19937 random(20261206);
-    std::string full = kOriginalLayout;
-    const char alphabet[] = "<>/&;#x\"'=!?[]- \t\nabcdeiklnorstuy0123456789\xff\x80\xc3";
-    for (int round = 0; round < 3000; ++round) {
-        std::string damaged = full;
-        int edits = 1 + static_cast<int>(random() % 8);
-        for (int e = 0; e < edits; ++e) {
-            size_t at = random() % damaged.size();
-            switch (random() % 3) {
-            case 0:
-                damaged[at] = alphabet[random() % (sizeof alphabet - 1)];
-                break;
-            case 1:
-                damaged.erase(at, 1 + random() % 16);
-                break;
-            default:
-                damaged.insert(at, 1, alphabet[random() % (sizeof alphabet - 1)]);
-                break;
-            }
-            if (damaged.empty()) {
-                damaged = "<";
-            }
-        }
-        auto value = Parse(damaged, static_cast<CFOptionFlags>(round % 3));
-        if (value) {
-            int elements = 0;
-            Walk(value.Get(), elements);
-        }
-    }
-}
-
 }  // namespace
