@@ -1,5 +1,5 @@
-// The command line: where options may stand (the --dialog answers keeping their order), what they
-// turn into, one-line usage errors, and what --help says.
+// The command line: what the options turn into (the --dialog answers keeping their order before and
+// after the subcommand), and one-line usage errors.
 #include "app/Options.h"
 
 #include <gtest/gtest.h>
@@ -18,32 +18,6 @@ CommandLine Parse(const std::vector<std::string>& arguments)
     CommandLine line = ParseCommandLine(arguments);
     EXPECT_EQ(line.outcome, CommandLine::Outcome::Run) << line.output;
     return line;
-}
-
-TEST(Options, HostOptionsStandBeforeOrAfterTheSubcommand)
-{
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{"--plugins", "/p", "--system-version", "10.1.5", "--option", "menu", "--json"},
-          std::vector<std::string>{"menu", "--json", "--plugins", "/p", "--system-version", "10.1.5", "--option"},
-          std::vector<std::string>{"--plugins", "/p", "menu", "--option", "--json", "--system-version", "10.1.5"}}) {
-        CommandLine line = Parse(arguments);
-        EXPECT_EQ(line.options.command, HostCommand::Menu);
-        EXPECT_TRUE(line.options.json);
-        EXPECT_EQ(line.options.plugins, "/p");
-        EXPECT_EQ(line.options.systemVersion, 0x1015);
-        EXPECT_TRUE(line.options.optionKey);
-    }
-}
-
-TEST(Options, NoSubcommandIsTheInteractiveSessionOverANullContext)
-{
-    CommandLine line = Parse({"--document", "/tmp/doc.txt"});
-    EXPECT_EQ(line.options.command, HostCommand::Interactive);
-    EXPECT_EQ(line.options.document, "/tmp/doc.txt");
-    EXPECT_EQ(line.options.context.type, static_cast<DescType>(typeNull));
-    EXPECT_TRUE(line.options.context.bytes.empty());
-    EXPECT_FALSE(line.options.json);
-    EXPECT_FALSE(line.options.systemVersion.has_value());
 }
 
 TEST(Options, TextBecomesUnicodeTextInHostOrder)
@@ -132,20 +106,6 @@ TEST(Options, DialogAnswersKeepTheirOrderBeforeAndAfterTheSubcommand)
     EXPECT_EQ(line.options.passwordFile, "/run/pw");
     EXPECT_TRUE(line.options.dialogs.empty());
     EXPECT_EQ(Parse({"--alert", "ok", "menu"}).options.alertButton, "ok");
-}
-
-TEST(Options, HelpIsNotAnError)
-{
-    CommandLine line = ParseCommandLine({"--help"});
-    ASSERT_EQ(line.outcome, CommandLine::Outcome::Help);
-    // Also who answers dialogs, alerts and password prompts when no option does.
-    for (const char* piece : {"menu", "--plugins", "XDG_DATA_HOME", "--dialog", "--alert", "--password-file",
-                              "/dev/tty", "cancelled", "three times"})
-        EXPECT_NE(line.output.find(piece), std::string::npos) << piece;
-
-    line = ParseCommandLine({"menu", "--help"});
-    ASSERT_EQ(line.outcome, CommandLine::Outcome::Help);
-    EXPECT_NE(line.output.find("--json"), std::string::npos);
 }
 
 TEST(Options, SystemVersionInGestaltForm)

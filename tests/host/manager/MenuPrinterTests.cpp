@@ -15,28 +15,6 @@ using hosttest::Command;
 using hosttest::Submenu;
 using nlohmann::json;
 
-// The Stashwell root submenu with a command, a separator, a clip and its alternate.
-std::vector<MenuItem> SampleMenu()
-{
-    std::vector<MenuItem> root = {Command("Add Clipboard Content...", 101), Command("-", 0)};
-    hosttest::AddClip(root, "Greeting", 0);
-    return {Submenu("Stashwell", std::move(root))};
-}
-
-TEST(MenuPrinter, JsonHasTheDocumentedLayout)
-{
-    EXPECT_EQ(FormatMenuJson(-50, SampleMenu(), {"put \"prefs\" aside", "second"}),
-              "{\"status\": -50,\n"
-              " \"items\": [\n"
-              "   {\"name\": \"Stashwell\", \"nameType\": \"utxt\", \"submenu\": [\n"
-              "      {\"name\": \"Add Clipboard Content...\", \"nameType\": \"cfst\", \"command\": 101},\n"
-              "      {\"name\": \"-\", \"nameType\": \"cfst\", \"command\": 0},\n"
-              "      {\"name\": \"Greeting\", \"nameType\": \"cfst\", \"command\": 200, \"attributes\": 280},\n"
-              "      {\"name\": \"- Greeting\", \"nameType\": \"cfst\", \"command\": 2200, \"attributes\": 264, "
-              "\"modifiers\": 2}]}],\n"
-              " \"warnings\": [\"put \\\"prefs\\\" aside\", \"second\"]}\n");
-}
-
 TEST(MenuPrinter, JsonEscapesNamesAndShowsUnreadableOnesAsNull)
 {
     MenuItem unreadable = Command("", 2);

@@ -1,50 +1,12 @@
-// The built Stashwell.plugin under cmhost, over a clip list that the test writes into the
-// preferences: the exact records of the menu, where the selected text comes from, and the warning
-// the user gets when the preferences had to be put aside.
+// The built Stashwell.plugin under cmhost: where the selected text comes from, and the warning the
+// user gets when the preferences had to be put aside.
 #include "host/support/CmhostRun.h"
-#include "support/StoredClipList.h"
 
 namespace {
 
 using namespace hosttest;
 
-const char* const kExpectedMenu = R"({"status": 0, "items": [
-    {"name": "Stashwell", "nameType": "utxt", "submenu": [
-        {"name": "Add Selected Text...", "nameType": "cfst", "command": 100},
-        {"name": "Create New Keychain...", "nameType": "cfst", "command": 125},
-        {"name": "Work", "nameType": "utxt", "submenu": [
-            {"name": "Address", "nameType": "cfst", "command": 200, "attributes": 280},
-            {"name": "- Address", "nameType": "cfst", "command": 2200, "attributes": 264, "modifiers": 2},
-            {"name": "Sign-off", "nameType": "cfst", "command": 202, "attributes": 280},
-            {"name": "- Sign-off", "nameType": "cfst", "command": 2202, "attributes": 264, "modifiers": 2},
-            {"name": "Archive", "nameType": "utxt", "submenu": [
-                {"name": "Old note", "nameType": "cfst", "command": 203, "attributes": 280},
-                {"name": "- Old note", "nameType": "cfst", "command": 2203, "attributes": 264, "modifiers": 2}]}]},
-        {"name": "-", "nameType": "cfst", "command": 0},
-        {"name": "Greeting", "nameType": "cfst", "command": 201, "attributes": 280},
-        {"name": "- Greeting", "nameType": "cfst", "command": 2201, "attributes": 264, "modifiers": 2},
-        {"name": "-", "nameType": "cfst", "command": 204, "attributes": 280},
-        {"name": "- -", "nameType": "cfst", "command": 2204, "attributes": 264, "modifiers": 2}]}],
-    "warnings": []})";
-
 using StashwellMenu = CmhostTest;
-
-// A clip in the root submenu, one in a submenu of it, and one in a submenu below that; a clip named
-// "-" is an item like any other. No keychain file exists here, so "Create New Keychain..." (125)
-// follows "Add Selected Text...".
-TEST_F(StashwellMenu, ClipsAppearInTheirSubmenusInClipListOrder)
-{
-    using cliplisttest::Clip;
-    cliplisttest::StoreClipList({Clip("Address", "/Stashwell/Work"), Clip("Greeting", "/Stashwell"),
-                                 Clip("Sign-off", "/Stashwell/Work"), Clip("Old note", "/Stashwell/Work/Archive"),
-                                 Clip("-", "/Stashwell")});
-    EXPECT_EQ(Json({"--text", "Dear John,", "menu", "--json"}), json::parse(kExpectedMenu)) << mLast.out;
-
-    // Holding Option changes what the user sees, not what the plug-in wrote.
-    const std::string released = mLast.out;
-    Json({"--text", "Dear John,", "menu", "--json", "--option"});
-    EXPECT_EQ(mLast.out, released);
-}
 
 TEST_F(StashwellMenu, ACocoaHostsFocusedViewSuppliesTheSelectedText)
 {

@@ -1,15 +1,12 @@
 // cmhost as the user of the plug-ins' dialogs, alerts and password prompts, run as a program: the
-// scripted answers of --dialog, --alert and --password-file, the forms on a terminal, and no
-// terminal at all (a new session without one), where everything ends as cancelled. The scripted
-// test plug-in shows the alert and the password prompts (commands 310, 312); the built plug-in's
-// "New Clip" dialog is the dialog.
+// scripted answers of --dialog and --alert, and the forms on a terminal. The scripted test plug-in
+// shows the alert and the password prompts (commands 310, 312); the built plug-in's "New Clip"
+// dialog is the dialog.
 #include "host/support/CmhostRun.h"
 #include "host/support/PseudoTerminal.h"
 #include "support/ScopedVariable.h"
 
 #include <termios.h>
-
-#include <tuple>
 
 namespace {
 
@@ -19,14 +16,6 @@ class UserProgram : public CmhostTest {
 protected:
     void SetUp() override { mPrefix = {"--plugins", kScriptedBundle}; }
 
-    std::string PasswordFile(const std::string& contents)
-    {
-        const std::string path = mFolder.Child("password-" + std::to_string(++mFiles));
-        testsupport::WriteFile(path, contents);
-        return path;
-    }
-
-    int mFiles = 0;
     testsupport::ScopedVariable mKeychain{"CMHOST_TEST_KEYCHAIN", mStorage.DataHome() + "/test.keychain"};
 };
 
@@ -63,22 +52,6 @@ TEST_F(UserProgram, TheSessionAnswersAsScripted)
     ProcessResult lines = Run({"--alert", "ok"}, "310\nq\n");
     EXPECT_EQ(lines.exitStatus, 0) << lines.err;
     EXPECT_TRUE(Contains(lines.err, "scripted: alert 1 0")) << lines.err;
-}
-
-TEST_F(UserProgram, PasswordFileAnswersPromptsAndGivesUpOnAWrongPassword)
-{
-    // Made with the file's content less its final newline, so a file without the newline unlocks
-    // it; a wrong one fails three prompts, and the plug-in's second try is cancelled without one.
-    const std::tuple<std::string, int, std::string> runs[] = {
-        {"hunter2\n", 2, "scripted: keychain 0 0 1"},
-        {"hunter2", 1, "scripted: keychain 1 0 1"},
-        {"hunter3", 3, "scripted: keychain 1 -25293 -128"},
-    };
-    for (const auto& [contents, prompts, log] : runs) {
-        json report = Json({"--password-file", PasswordFile(contents), "choose", "--id", "312", "--json"});
-        EXPECT_EQ(report["passwordPrompts"], prompts) << contents;
-        EXPECT_TRUE(Contains(mLast.err, log)) << mLast.err;
-    }
 }
 
 TEST_F(UserProgram, AtATerminalTheDialogIsAFormAndPasswordsAreAskedThere)

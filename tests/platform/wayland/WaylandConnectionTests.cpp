@@ -1,6 +1,6 @@
 #include "wayland/WaylandConnection.h"
 
-#include "support/HeadlessSway.h"
+#include "support/TempDir.h"
 
 #include "ScopedFd.h"
 
@@ -12,22 +12,6 @@
 namespace {
 
 using platform::wayland::WaylandConnection;
-
-TEST(WaylandConnection, FindsWhatTheDesktopNeedsOnHeadlessSway)
-{
-    testsupport::HeadlessSway sway;
-    auto opened = WaylandConnection::Open(sway.Socket().c_str());
-    ASSERT_TRUE(opened.Ok()) << opened.Reason();
-    std::unique_ptr<WaylandConnection> connection = std::move(opened.Value());
-    for (const char* interface : {"zwlr_data_control_manager_v1", "zwp_virtual_keyboard_manager_v1",
-                                  "zwlr_layer_shell_v1", "wl_seat"}) {
-        EXPECT_NE(connection->Find(interface), nullptr) << interface;
-    }
-    EXPECT_GE(connection->Find("zwlr_data_control_manager_v1")->version, 2u) << "no primary selection";
-    EXPECT_NE(connection->Seat(), nullptr);
-    EXPECT_TRUE(connection->Roundtrip());
-    EXPECT_TRUE(connection->Healthy());
-}
 
 // A compositor that is not there, and one that takes the connection but never answers (as one that
 // was stopped): each is named, and neither holds the caller for longer than a round trip's patience.

@@ -263,45 +263,8 @@ TEST_F(PopupOnTheDesktop, WarningsAreToldInANotificationElseInANotice)
     EXPECT_NE(Notified().find("Stashwell\tThe preferences could not be read"), std::string::npos) << Notified();
 }
 
-// Text selected in another application becomes a clip through the New Clip window: a name typed
-// over the proposed one, a new submenu typed into the submenu field, Return for OK.
-TEST_F(PopupOnTheDesktop, SelectedTextIsKeptThroughTheNewClipWindowInANewSubmenu)
-{
-    AddClip("Greeting", "Hello there");
-    auto selection = desktoptest::ServeSelection(mDisplay.Name(), "primary", "Meet at noon");
-    ASSERT_TRUE(selection);
-    auto zenity = FocusedEntry();
-    std::vector<std::string> keys = KeysTo("Add Selected Text...");
-    keys.push_back("Return");
-    auto popup = OpenPopup();
-    Client(keys);
-    WaitFor(*popup, "the menu showed the New Clip window", [this] {
-        return ChildProcess({"xdotool", "search", "--onlyvisible", "--name", "^New Clip$"},
-                            desktoptest::ClientEnvironment(mDisplay.Name()))
-                   .Wait() == 0;
-    });
-    Client({"xdotool", "key", "ctrl+a"});
-    Client({"xdotool", "type", "--delay", "20", "Noon"});
-    Client({"xdotool", "key", "Tab", "ctrl+a"});
-    Client({"xdotool", "type", "--delay", "20", "/Stashwell/Meetings"});
-    EXPECT_EQ(RunAndWait(*popup, {"xdotool", "key", "Return"}), 0) << popup->Err();
-    EXPECT_EQ(popup->Err(), "");
-
-    const json menu = Cmhost({"--desktop", "menu", "--json"});
-    json meetings;
-    for (const json& item : menu["items"][0]["submenu"]) {
-        if (item.value("name", "") == "Meetings")
-            meetings = item.value("submenu", json::array());
-    }
-    ASSERT_TRUE(meetings.is_array()) << menu.dump();
-    ASSERT_FALSE(meetings.empty()) << menu.dump();
-    EXPECT_EQ(meetings[0].value("name", ""), "Noon") << menu.dump();
-    EXPECT_EQ(EntryText(*zenity), "\n") << "adding pastes nothing";
-}
-
-// Secure clips without a terminal: the keychain made through the password window (asked twice),
-// a clip stored in it by ticking the New Clip window's box, and pasted from the next menu. On a
-// desktop without a session bus, where nothing can be told of it.
+// Text selected in another application becomes a secure clip through the New Clip window, the
+// keychain made first in the popup's own password window.
 TEST_F(PopupOnTheDesktop, ASecureClipIsKeptAndPastedWithoutATerminal)
 {
     const testsupport::ScopedVariable noBus("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
