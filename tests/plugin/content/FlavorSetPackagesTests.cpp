@@ -78,20 +78,6 @@ protected:
     testsupport::ScopedStorageEnvironment mStorage;
 };
 
-TEST_F(FlavorSetPackagesTest, TheClipsFolderIsCreatedOnceAndFoundAfterwards)
-{
-    ASSERT_FALSE(fs::exists(ClipsFolder()));
-    FSRef first;
-    ASSERT_EQ(FlavorSet::GetStashwellFolderRef(&first), noErr);
-    EXPECT_TRUE(fs::is_directory(ClipsFolder()));
-    EXPECT_EQ(PathOf(first), ClipsFolder());
-    WriteFile(ClipsFolder() + "/marker", "m");
-    FSRef second;
-    ASSERT_EQ(FlavorSet::GetStashwellFolderRef(&second), noErr);
-    EXPECT_EQ(PathOf(second), ClipsFolder());
-    EXPECT_TRUE(fs::exists(ClipsFolder() + "/marker"));
-}
-
 TEST_F(FlavorSetPackagesTest, ASetIsStoredAsFlavorFilesAndReadBack)
 {
     const std::string picture("\x00\x01\xFE\xFF", 4);
