@@ -47,29 +47,6 @@ protected:
     dialogtest::ScriptedUser mUser;
 };
 
-TEST_F(ClipCommandsTest, PastingAPlainClipPutsItsNamedFlavorsOnTheClipboardAndTypesCommandV)
-{
-    MakePackage("Greeting", {{"TEXT", "Hello"}, {"utxt", std::string("\xFF\xFEH\0i\0", 6)}, {"PICT", "unlisted"}});
-    StoreClipList({{"Other", "Other", {"TEXT"}}, {"Greeting", "Greeting", {"utxt", "TEXT"}}});
-
-    EXPECT_EQ(Pick(201), noErr);
-    EXPECT_EQ(Clipboard(), (Flavors{{"TEXT", "Hello"}, {"utxt", std::string("\xFF\xFEH\0i\0", 6)}}))
-        << "only the flavors the record names, in ascending type order";
-    EXPECT_EQ(mSession.keystrokes, sessiontest::kCommandV);
-    EXPECT_EQ(StoredClipNames(), (std::vector<std::string>{"Other", "Greeting"})) << "a paste changes no record";
-}
-
-TEST_F(ClipCommandsTest, DeletingAClipRemovesItsPackageAndItsRecord)
-{
-    MakePackage("Greeting", {{"TEXT", "Hello"}, {"utxt", "xx"}});
-    StoreClipList({{"Keep", "Keep", {"TEXT"}}, {"Greeting", "Greeting", {"TEXT", "utxt"}}});
-
-    EXPECT_EQ(Pick(2201), noErr);
-    EXPECT_FALSE(fs::exists(ClipsFolder() + "/Greeting"));
-    EXPECT_EQ(StoredClipNames(), std::vector<std::string>{"Keep"});
-    EXPECT_TRUE(mSession.keystrokes.empty());
-}
-
 TEST_F(ClipCommandsTest, ARecordWithoutContentIsStillRemoved)
 {
     StoreClipList({{"No package", "Gone", {"TEXT"}},

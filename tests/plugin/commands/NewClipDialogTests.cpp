@@ -113,6 +113,7 @@ TEST_F(NewClipDialogTest, FirstShownInFrontWithTheNameFocusedAndOKAsDefault)
 
     const ShownWindow& shown = Shown();
     EXPECT_EQ(shown.name, "New Clip");
+    EXPECT_TRUE(shown.visible);
     EXPECT_TRUE(shown.hostInFront) << "the host must be in front while the dialog is up";
     EXPECT_TRUE(OtherApplicationInFront::IsInFront()) << "and give the front back afterwards";
     const ShownControl* nameField = shown.Find('Swdg', 3);

@@ -51,29 +51,6 @@ protected:
     }
 };
 
-const std::string kUnicodeHi("\xFF\xFEH\0i\0", 6);
-
-TEST_F(SecureClipsTest, TheFirstSecureClipCreatesTheKeychainAndPastesBackWhole)
-{
-    TestFlavorSet flavors{{'TEXT', "Hi"}, {'utxt', kUnicodeHi}, {'PICT', std::string("\x00\x01\x80\xFF", 4)}};
-    mPasswords.Add("pw");
-    AddSecureClip("Bank", flavors);
-    EXPECT_EQ(mPasswords.asked, std::vector<PlatformPasswordRequestKind>{kPlatformPasswordCreate});
-
-    std::vector<StoredRecord> clips = ReadStoredClipList();
-    ASSERT_EQ(clips.size(), 1u);
-    EXPECT_EQ(clips[0], (StoredRecord{{"NAME", "Bank"}, {"FILENAME", "Bank"}, {"SUBMENU", "/Stashwell"},
-                                       {"SECURE", "true"}, {"USE_PLAIN_TEXT", "false"}, {"FLAVORS", "PICT,TEXT,utxt"},
-                                       {"CLIP_ID", "uuid"}}));
-    EXPECT_NE(NoteData("Bank").find("<plist"), std::string::npos);
-
-    EXPECT_EQ(MenuOutline(), "Stashwell{Lock Keychain,-,Bank,- Bank}");
-    Pick(kCmdPasteClipBase);
-    EXPECT_EQ(Clipboard(),
-              (Flavors{{"PICT", std::string("\x00\x01\x80\xFF", 4)}, {"TEXT", "Hi"}, {"utxt", kUnicodeHi}}));
-    EXPECT_EQ(mSession.keystrokes, sessiontest::kCommandV);
-}
-
 TEST_F(SecureClipsTest, APlainTextClipKeepsOnlyItsTextAsUTF8)
 {
     CreateKeychain();
@@ -87,6 +64,7 @@ TEST_F(SecureClipsTest, APlainTextClipKeepsOnlyItsTextAsUTF8)
     std::vector<StoredRecord> clips = ReadStoredClipList();
     ASSERT_EQ(clips.size(), 1u);
     EXPECT_EQ(clips[0]["USE_PLAIN_TEXT"], "true");
+    EXPECT_EQ(clips[0]["CLIP_ID"], "uuid");
     EXPECT_EQ(clips[0]["FLAVORS"], "TEXT,utxt");
     EXPECT_EQ(NoteData("Plain"), "\xEF\xBB\xBF" "abc");
 

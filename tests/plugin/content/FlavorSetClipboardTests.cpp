@@ -45,20 +45,6 @@ protected:
     testsupport::ScopedStorageEnvironment mStorage;
 };
 
-TEST_F(FlavorSetClipboardTest, ASetGoesToTheClipboardAndComesBack)
-{
-    TestFlavorSet out{{'utxt', BytesOf(u"\uFEFFhi")}, {'TEXT', "hi"}, {'PICT', std::string("\x00\x01\x02\xFF", 4)}};
-    out.PutToClipboard();
-    using Flavors = std::vector<std::pair<std::string, std::string>>;
-    EXPECT_EQ(testsupport::ReadClipboardFlavors(),
-              (Flavors{{"PICT", std::string("\x00\x01\x02\xFF", 4)}, {"TEXT", "hi"}, {"utxt", BytesOf(u"\uFEFFhi")}}));
-    EXPECT_TRUE(FlavorSet::IsAnythingInClipboard());
-
-    TestFlavorSet in;
-    in.ReadFromClibpoard();
-    EXPECT_EQ(ContentsOf(in), ContentsOf(out));
-}
-
 TEST_F(FlavorSetClipboardTest, SenderOnlyAndEmptyFlavorsAreNotTaken)
 {
     PutOnClipboard({{'priv', kScrapFlavorMaskSenderOnly, "mine"},
@@ -74,17 +60,6 @@ TEST_F(FlavorSetClipboardTest, SenderOnlyAndEmptyFlavorsAreNotTaken)
     TestFlavorSet senderOnly;
     senderOnly.ReadFromClibpoard();
     EXPECT_FALSE(senderOnly.AnyContentAvailable());
-}
-
-TEST_F(FlavorSetClipboardTest, AnEmptySetEmptiesTheClipboard)
-{
-    PutOnClipboard({{'TEXT', kScrapFlavorMaskNone, "old"}});
-    TestFlavorSet empty;
-    empty.PutToClipboard();
-    EXPECT_FALSE(FlavorSet::IsAnythingInClipboard());
-    TestFlavorSet set;
-    set.ReadFromClibpoard();
-    EXPECT_FALSE(set.AnyContentAvailable());
 }
 
 TEST_F(FlavorSetClipboardTest, OneFlavorAsADataObject)

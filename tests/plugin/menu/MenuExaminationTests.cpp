@@ -91,24 +91,6 @@ private:
     AEDesc mDesc = {typeNull, nullptr};
 };
 
-TEST_F(MenuExaminationTest, SelectedTextAndStoredClipsMakeTheMenu)
-{
-    MakeInstance();
-    StoreClipList({Clip("Greeting", "/Stashwell"), Clip("Report", "/Stashwell/Work"),
-                   Clip("Password", "/Stashwell", true), Clip("Top", nullptr)});
-    TextContext context(u"Dear John,");
-    std::vector<MenuEntry> menu = OpenMenu(context.Get());
-
-    // Item ids and the index a hidden secure clip keeps are the clip menu tests' concern.
-    EXPECT_EQ(Outline(menu),
-              "Stashwell{Add Selected Text...,Create New Keychain...,-,Greeting,- Greeting,Work{Report,- Report}},Top,- Top");
-    ASSERT_EQ(menu.size(), 3u);
-    const MenuEntry& add = menu[0].items[0];
-    EXPECT_EQ(add.command, 100);
-    EXPECT_FALSE(add.attributes.has_value());
-    EXPECT_EQ(menu[0].items[1].command, 125) << "no keychain file: the keychain command creates one";
-}
-
 // "Add Selected Text..." needs selected text: in the context, or in a Cocoa host's focused view.
 TEST_F(MenuExaminationTest, OnlyASelectionOffersAddSelectedText)
 {
@@ -144,15 +126,6 @@ TEST_F(MenuExaminationTest, EveryNameIsUnicodeTextBefore10_2OrWithoutAVersion)
             }
         }
     }
-}
-
-TEST_F(MenuExaminationTest, EachMenuReadsTheClipListAnew)
-{
-    MakeInstance();
-    StoreClipList({Clip("First", "/Stashwell")});
-    EXPECT_EQ(Outline(OpenMenu(&mNullContext)), "Stashwell{Create New Keychain...,-,First,- First}");
-    StoreClipList({Clip("First", "/Stashwell"), Clip("Second", "/Stashwell")});
-    EXPECT_EQ(Outline(OpenMenu(&mNullContext)), "Stashwell{Create New Keychain...,-,First,- First,Second,- Second}");
 }
 
 TEST_F(MenuExaminationTest, EveryTextComesFromTheBundlesTable)

@@ -140,37 +140,6 @@ TEST_F(ClipKeychainTest, ACancelledOrRefusedCreationLeavesNoFileAndCreatingAgain
     EXPECT_EQ(again.Lock(), noErr);
 }
 
-TEST_F(ClipKeychainTest, LockAndUnlockWithTheRightPasswordOnly)
-{
-    CreateKeychain("right");
-    ClipKeychain keychain(KeychainPath().c_str());
-    EXPECT_EQ(keychain.GetStatus() & (kSecUnlockStateStatus | kSecReadPermStatus | kSecWritePermStatus), 7u);
-    ASSERT_EQ(keychain.AddSecureNote(CFSTR("Note"), "payload", 7), noErr);
-    ASSERT_EQ(keychain.Lock(), noErr);
-    EXPECT_FALSE(IsUnlocked());
-
-    // Locked, reading asks for the password; cancelling reads nothing and leaves the length alone.
-    mPasswords.asked.clear();
-    UInt32 length = 99;
-    EXPECT_EQ(keychain.ReadSecureNote(CFSTR("Note"), length), nullptr);
-    EXPECT_EQ(length, 99u);
-    EXPECT_EQ(mPasswords.asked, std::vector<PlatformPasswordRequestKind>{kPlatformPasswordUnlock});
-
-    for (int i = 0; i < 3; ++i) {
-        mPasswords.Add("wrong");
-    }
-    EXPECT_EQ(keychain.Unlock(), errSecAuthFailed);
-    EXPECT_FALSE(IsUnlocked());
-    mPasswords.Add("right");
-    EXPECT_EQ(keychain.Unlock(), noErr);
-    EXPECT_TRUE(IsUnlocked());
-    mPasswords.asked.clear();
-    EXPECT_EQ(keychain.Unlock(), noErr);
-    EXPECT_TRUE(mPasswords.asked.empty()) << "an unlocked keychain asks for nothing";
-    EXPECT_EQ(ReadNote(keychain, CFSTR("Note")), "payload");
-    EXPECT_EQ(keychain.Lock(), noErr);
-}
-
 // What the keychain file may turn into between two menus: every operation answers a status or
 // nothing, and the file is left exactly as it was found.
 TEST_F(ClipKeychainTest, ADamagedKeychainFileIsAnsweredAndNeverRewritten)

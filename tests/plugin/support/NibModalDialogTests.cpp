@@ -11,7 +11,6 @@ namespace {
 
 using dialogtest::ClickButton;
 using dialogtest::FindControlByID;
-using dialogtest::PressOK;
 using dialogtest::ScriptedUser;
 using dialogtest::SendCommand;
 
@@ -45,31 +44,6 @@ TEST_F(NibModalDialogTest, FileOrWindowMissingLeavesNoWindowAndRunReturnsAtOnce)
         EXPECT_EQ(dialog->HandleEvent(nullptr, nullptr), paramErr);
     }
     EXPECT_EQ(user.steps, 0u) << "nothing may be shown";
-}
-
-TEST_F(NibModalDialogTest, DefaultButtonEndsTheLoopWithOK)
-{
-    ScriptedUser user;
-    user.act = PressOK;
-    NibModalDialog dialog(mBundle.get(), mNames.nib, mNames.window);
-    ASSERT_NE(dialog.window, nullptr);
-    EXPECT_FALSE(IsWindowVisible(dialog.window)) << "shown only by Run";
-    EXPECT_NE(dialog.GetControlByID({'Swdg', 3}), nullptr);
-    EXPECT_EQ(dialog.GetControlByID({'Swdg', 4}), nullptr);
-
-    dialog.Run();
-    ASSERT_EQ(user.windows.size(), 1u);
-    EXPECT_EQ(user.windows[0].name, "New Clip");
-    EXPECT_TRUE(user.windows[0].visible);
-    EXPECT_EQ(dialog.command.commandID, static_cast<MenuCommand>(kHICommandOK));
-    EXPECT_FALSE(dialog.inModalLoop);
-    // The window stays, so the owner can read its controls, until the dialog is disposed.
-    ASSERT_NE(dialog.window, nullptr);
-    EXPECT_NE(dialog.GetControlByID({'Swdg', 5}), nullptr);
-
-    dialog.DisposeDialog();
-    EXPECT_EQ(dialog.window, nullptr);
-    EXPECT_EQ(dialog.command.commandID, 0u);
 }
 
 TEST_F(NibModalDialogTest, EachQuittingCommandEndsTheLoopAndStays)
