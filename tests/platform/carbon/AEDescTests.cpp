@@ -1,7 +1,6 @@
-// Descriptors, lists and records: copies that are really copies, the menu records a plug-in hands
-// to its host, index and key rules, and the refusals of calls made on the wrong kind of descriptor.
+// Descriptors, lists and records: copies that are really copies, index and key rules, and the
+// refusals of calls made on the wrong kind of descriptor.
 #include <Carbon/Carbon.h>
-#include <PlatformHost.h>
 
 #include "ScopedDesc.h"
 
@@ -11,107 +10,11 @@
 
 namespace {
 
-SInt32 LongOf(const AEDesc* record, AEKeyword key)
-{
-    SInt32 value = -1;
-    DescType type = 0;
-    Size size = 0;
-    EXPECT_EQ(AEGetKeyPtr(record, key, typeSInt32, &type, &value, sizeof(value), &size), noErr);
-    EXPECT_EQ(type, typeSInt32);
-    EXPECT_EQ(size, Size{sizeof(value)});
-    return value;
-}
-
 long CountOf(const AEDesc* list)
 {
     long count = -1;
     EXPECT_EQ(AECountItems(list, &count), noErr);
     return count;
-}
-
-// One command record as the plug-in writes it: the name as a string reference and the command id.
-void AppendCommand(AEDescList* list, CFStringRef name, SInt32 commandID, UInt32 attributes)
-{
-    ScopedDesc record(ScopedDesc::kRecord);
-    ASSERT_EQ(AEPutKeyPtr(&record, keyAEName, typeCFStringRef, &name, sizeof(name)), noErr);
-    ASSERT_EQ(AEPutKeyPtr(&record, keyContextualMenuCommandID, typeSInt32, &commandID, sizeof(commandID)), noErr);
-    if (attributes != 0) {
-        ASSERT_EQ(AEPutKeyPtr(&record, keyContextualMenuAttributes, typeSInt32, &attributes, sizeof(attributes)),
-                  noErr);
-    }
-    ASSERT_EQ(AEPutDesc(list, 0, &record), noErr);
-}
-
-// One submenu record: the title as UTF-16 and the nested list under 'cmsb'.
-void AppendSubmenu(AEDescList* list, const std::u16string& title, const AEDescList* submenu)
-{
-    ScopedDesc record(ScopedDesc::kRecord);
-    ASSERT_EQ(AEPutKeyPtr(&record, keyAEName, typeUnicodeText, title.data(), Size(title.size() * 2)), noErr);
-    ASSERT_EQ(AEPutKeyDesc(&record, keyContextualMenuSubmenu, submenu), noErr);
-    ASSERT_EQ(AEPutDesc(list, 0, &record), noErr);
-}
-
-TEST(AEMenuRecords, NestedSubmenusSurviveTheBuildersDisposingTheirOwnRecordsAndLists)
-{
-    CFStringRef name = CFStringCreateWithCharacters(nullptr, reinterpret_cast<const UniChar*>(u"Paste me"), 8);
-    ASSERT_NE(name, nullptr);
-    long liveWithName = PlatformLiveObjectCount();
-
-    ScopedDesc hostList(ScopedDesc::kList);
-    {
-        ScopedDesc inner(ScopedDesc::kList);  // /S/X
-        ScopedDesc outer(ScopedDesc::kList);  // /S
-        AppendCommand(&inner, name, 200, kMenuItemAttrDynamic);
-        AppendCommand(&outer, name, 201, 0);
-        AppendSubmenu(&outer, u"X", &inner);
-        AppendSubmenu(&hostList, u"S", &outer);
-        // The builder's lists change after they were copied: the host's copy must not follow.
-        ASSERT_EQ(AEDeleteItem(&inner, 1), noErr);
-        ASSERT_EQ(AEPutPtr(&outer, 0, typeChar, "late", 4), noErr);
-    }
-    // The machinery never retains or releases the string a 'cfst' datum points to.
-    EXPECT_EQ(PlatformLiveObjectCount(), liveWithName);
-
-    ASSERT_EQ(CountOf(&hostList), 1);
-    ScopedDesc submenuS;
-    AEKeyword key = 1;
-    ASSERT_EQ(AEGetNthDesc(&hostList, 1, typeWildCard, &key, &submenuS), noErr);
-    EXPECT_EQ(key, 0u);  // an item of a plain list has no key
-    ASSERT_EQ(submenuS.type(), typeAERecord);
-    ScopedDesc title;
-    ASSERT_EQ(AEGetKeyDesc(&submenuS, keyAEName, typeWildCard, &title), noErr);
-    EXPECT_EQ(title.type(), typeUnicodeText);
-    EXPECT_EQ(title.bytes(), (std::vector<unsigned char>{'S', 0}));
-
-    ScopedDesc listS;
-    ASSERT_EQ(AEGetKeyDesc(&submenuS, keyContextualMenuSubmenu, typeWildCard, &listS), noErr);
-    ASSERT_EQ(listS.type(), typeAEList);
-    ASSERT_EQ(CountOf(&listS), 2);  // the command, then the submenu; "late" never reached the host
-    ScopedDesc command;
-    ASSERT_EQ(AEGetNthDesc(&listS, 1, typeAERecord, nullptr, &command), noErr);
-    EXPECT_EQ(LongOf(&command, keyContextualMenuCommandID), 201);
-    DescType type = 0;
-    Size size = -1;
-    EXPECT_EQ(AESizeOfKeyDesc(&command, keyContextualMenuAttributes, &type, &size), errAEDescNotFound);
-
-    ScopedDesc submenuX;
-    ASSERT_EQ(AEGetNthDesc(&listS, 2, typeWildCard, nullptr, &submenuX), noErr);
-    ScopedDesc listX;
-    ASSERT_EQ(AEGetKeyDesc(&submenuX, keyContextualMenuSubmenu, typeAEList, &listX), noErr);
-    ASSERT_EQ(CountOf(&listX), 1);
-    ScopedDesc deepCommand;
-    ASSERT_EQ(AEGetNthDesc(&listX, 1, typeWildCard, nullptr, &deepCommand), noErr);
-    EXPECT_EQ(LongOf(&deepCommand, keyContextualMenuCommandID), 200);
-    EXPECT_EQ(UInt32(LongOf(&deepCommand, keyContextualMenuAttributes)), UInt32(kMenuItemAttrDynamic));
-
-    // The reader of the record takes over the string reference and releases it.
-    CFStringRef received = nullptr;
-    ASSERT_EQ(AESizeOfKeyDesc(&deepCommand, keyAEName, &type, &size), noErr);
-    EXPECT_EQ(type, typeCFStringRef);
-    EXPECT_EQ(size, Size{sizeof(CFStringRef)});
-    ASSERT_EQ(AEGetKeyPtr(&deepCommand, keyAEName, typeWildCard, &type, &received, sizeof(received), &size), noErr);
-    EXPECT_EQ(received, name);
-    CFRelease(received);
 }
 
 TEST(AELists, IndexesOutsideOneToCountAreRefusedAndZeroOrCountPlusOneAppend)
@@ -196,22 +99,6 @@ TEST(AERecords, PuttingAnExistingKeyReplacesItInPlace)
     EXPECT_EQ(name.bytes(), Bytes("by index"));
     EXPECT_EQ(AEPutPtr(&record, 0, typeChar, "x", 1), errAEWrongDataType);
     EXPECT_EQ(CountOf(&record), 2);
-}
-
-TEST(AERecords, AbsentKeysAreNotFound)
-{
-    ScopedDesc record(ScopedDesc::kRecord);
-    ASSERT_EQ(AEPutKeyPtr(&record, 'aaaa', typeChar, "1", 1), noErr);
-    ASSERT_EQ(AEPutKeyPtr(&record, 'bbbb', typeChar, "2", 1), noErr);
-    ASSERT_EQ(AEPutKeyPtr(&record, 'cccc', typeChar, "3", 1), noErr);
-
-    ScopedDesc missing;
-    EXPECT_EQ(AEGetKeyDesc(&record, 'zzzz', typeWildCard, &missing), errAEDescNotFound);
-    EXPECT_EQ(missing.type(), typeNull);
-    char byte = 0;
-    DescType type = 0;
-    Size size = 0;
-    EXPECT_EQ(AEGetKeyPtr(&record, 'zzzz', typeWildCard, &type, &byte, 1, &size), errAEDescNotFound);
 }
 
 // A list or record put into itself holds a snapshot of what it held, and values outlive their
@@ -317,19 +204,6 @@ TEST(AEDescriptors, CreationCopiesTheBytesAndReadsStopAtTheBuffer)
     EXPECT_EQ(bad.type(), typeNull);
     EXPECT_EQ(bad.get().dataHandle, nullptr);
     EXPECT_EQ(AECreateDesc(typeChar, source, 1, nullptr), paramErr);
-}
-
-TEST(AEDescriptors, DisposingResetsToNull)
-{
-    // Disposing resets to null and is harmless twice or on null.
-    AEDesc plain;
-    ASSERT_EQ(AECreateDesc(typeChar, "abc", 3, &plain), noErr);
-    EXPECT_EQ(AEDisposeDesc(&plain), noErr);
-    EXPECT_EQ(plain.descriptorType, typeNull);
-    EXPECT_EQ(plain.dataHandle, nullptr);
-    EXPECT_EQ(AEDisposeDesc(&plain), noErr);
-    EXPECT_EQ(AEDisposeDesc(nullptr), noErr);
-    AEInitializeDesc(nullptr);
 }
 
 TEST(AEDescriptors, DuplicatesAreDeepEvenOntoThemselves)

@@ -1,10 +1,8 @@
-// Folder iteration: every item once, in batches or one at a time, with deletion of each item as
-// it is returned (the way a folder is emptied before it is deleted).
+// Folder iteration with deletion of each item as it is returned (the way a folder is emptied
+// before it is deleted), items gone before their turn, and what cannot be iterated.
 #include "FilesTestSupport.h"
 
 #include <unistd.h>
-
-#include <set>
 
 namespace filestest {
 namespace {
@@ -43,43 +41,6 @@ OSErr DeleteContents(const FSRef& folder)
     }
     FSCloseIterator(iterator);
     return status == errFSNoMoreItems ? OSErr{noErr} : status;
-}
-
-TEST_F(FolderIteratorTest, EveryItemOnceWithNamesAndFlags)
-{
-    FSRef folder;
-    ASSERT_EQ(noErr, CreateFolder(mRoot, u"Package", &folder));
-    const std::set<std::u16string> expected = {u"TEXT", u"utxt", u"a/b", u"sub"};
-    for (const std::u16string& name : expected) {
-        FSRef ref;
-        ASSERT_EQ(noErr, name == u"sub" ? CreateFolder(folder, name, &ref) : CreateFile(folder, name, &ref));
-    }
-    FSIterator iterator = nullptr;
-    ASSERT_EQ(noErr, FSOpenIterator(&folder, kFSIterateFlat, &iterator));
-    std::set<std::u16string> seen;
-    FSCatalogInfo infos[3];
-    FSRef refs[3];
-    HFSUniStr255 names[3];
-    ItemCount count = 0;
-    OSErr status = noErr;
-    while ((status = FSGetCatalogInfoBulk(iterator, 3, &count, nullptr, kFSCatInfoNodeFlags, infos, refs, nullptr,
-                                          names)) == noErr) {
-        ASSERT_GE(count, 1u);
-        ASSERT_LE(count, 3u);
-        for (ItemCount i = 0; i < count; ++i) {
-            std::u16string name = NameOf(names[i]);
-            EXPECT_TRUE(seen.insert(name).second);
-            EXPECT_EQ(name == u"sub" ? kFSNodeIsDirectoryMask : 0, infos[i].nodeFlags);
-            HFSUniStr255 refName{};
-            ASSERT_EQ(noErr, FSGetCatalogInfo(&refs[i], kFSCatInfoNone, nullptr, &refName, nullptr, nullptr));
-            EXPECT_EQ(name, NameOf(refName));
-        }
-    }
-    EXPECT_EQ(errFSNoMoreItems, status);
-    EXPECT_EQ(0u, count);
-    EXPECT_EQ(expected, seen);
-    EXPECT_EQ(noErr, FSCloseIterator(iterator));
-    EXPECT_EQ(errFSIteratorNotFound, FSCloseIterator(iterator));
 }
 
 TEST_F(FolderIteratorTest, DeletingEachItemAsItComesEmptiesTheFolder)

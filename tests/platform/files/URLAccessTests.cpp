@@ -46,11 +46,9 @@ TEST_F(URLAccessTest, ReadsTheWholeFile)
         CFURLRef url = CFURLCreateFromFSRef(nullptr, ref);
         ASSERT_NE(nullptr, url);
         CFDataRef data = nullptr;
-        CFDictionaryRef properties = reinterpret_cast<CFDictionaryRef>(url);  // must be reset to NULL
         SInt32 error = 99;
-        ASSERT_TRUE(CFURLCreateDataAndPropertiesFromResource(nullptr, url, &data, &properties, nullptr, &error));
+        ASSERT_TRUE(CFURLCreateDataAndPropertiesFromResource(nullptr, url, &data, nullptr, nullptr, &error));
         EXPECT_EQ(0, error);
-        EXPECT_EQ(nullptr, properties);
         ASSERT_NE(nullptr, data);
         EXPECT_EQ(expected, std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(data)),
                                         static_cast<size_t>(CFDataGetLength(data))));
@@ -70,8 +68,10 @@ TEST_F(URLAccessTest, MissingFilesAndFoldersAreNotRead)
         nullptr, reinterpret_cast<const UInt8*>(missingPath.c_str()), static_cast<CFIndex>(missingPath.size()), false);
 
     CFDataRef data = nullptr;
+    CFDictionaryRef properties = reinterpret_cast<CFDictionaryRef>(missing);  // must be reset to NULL
     SInt32 error = 0;
-    EXPECT_FALSE(CFURLCreateDataAndPropertiesFromResource(nullptr, missing, &data, nullptr, nullptr, &error));
+    EXPECT_FALSE(CFURLCreateDataAndPropertiesFromResource(nullptr, missing, &data, &properties, nullptr, &error));
+    EXPECT_EQ(nullptr, properties);
     EXPECT_EQ(kCFURLResourceNotFoundError, error);
     EXPECT_EQ(nullptr, data);
     EXPECT_FALSE(CFURLCreateDataAndPropertiesFromResource(nullptr, folderURL, &data, nullptr, nullptr, &error));

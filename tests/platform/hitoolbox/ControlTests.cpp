@@ -37,6 +37,10 @@ TEST_F(ControlTest, FindingByIDNeedsSignatureAndNumberAndValuesAreClampedToTheRa
     EXPECT_EQ(TakeText(PlatformUICopyControlTitle(found)), "Plain text only");
     EXPECT_EQ(GetControlByID(nullptr, &right, &found), errInvalidWindowRef);
     EXPECT_EQ(found, nullptr);
+    // The window has the title its file gives.
+    CFStringRef title = nullptr;
+    ASSERT_EQ(CopyWindowTitleAsCFString(mWindow, &title), noErr);
+    EXPECT_EQ(TakeText(title), "New Clip");
 
     // Values are clamped to the control's range.
     SetControlValue(mSecure, 1);

@@ -1,5 +1,5 @@
-// The interface-file reader on bytes: a full window description, codes written either way, and
-// the damaged files it must refuse with a reason.
+// The interface-file reader on bytes: codes written either way, and the damaged files it must
+// refuse with a reason.
 #include "hitoolbox/InterfaceFile.h"
 
 #include "platform/hitoolbox/HIToolboxTestSupport.h"
@@ -11,37 +11,6 @@ namespace {
 using namespace hitoolboxtest;
 using platform::ui::InterfaceFile;
 using platform::ui::ReadInterfaceFile;
-using platform::ui::ViewKind;
-
-TEST(InterfaceFileTest, ReadsEveryFieldOfTheNewClipWindow)
-{
-    platform::Result<InterfaceFile> read = ReadInterfaceFile(hitoolboxtest::InterfaceFile(NewClipWindow()));
-    ASSERT_TRUE(read.Ok()) << read.Reason();
-    const InterfaceFile& file = read.Value();
-    ASSERT_EQ(file.windows.size(), 1u);
-    const auto& window = file.windows.at(u"New Clip");
-    EXPECT_EQ(window.title, u"New Clip");
-    EXPECT_EQ(window.width, 360);
-    EXPECT_EQ(window.height, 172.5);
-    ASSERT_EQ(window.controls.size(), 6u);
-
-    const auto& name = window.controls[1];
-    EXPECT_EQ(name.kind, ViewKind::EditText);
-    EXPECT_EQ(name.signature, static_cast<std::uint32_t>('Swdg'));
-    EXPECT_EQ(name.id, 3);
-    EXPECT_EQ(name.frame.x, 95);
-    EXPECT_EQ(name.frame.width, 226);
-    EXPECT_EQ(name.command, 0u);
-
-    EXPECT_EQ(window.controls[2].kind, ViewKind::CheckBox);
-    EXPECT_EQ(window.controls[2].title, u"Secure");
-    EXPECT_EQ(window.controls[2].command, static_cast<std::uint32_t>('secu'));
-    const auto& ok = window.controls[5];
-    EXPECT_EQ(ok.kind, ViewKind::PushButton);
-    EXPECT_EQ(ok.command, static_cast<std::uint32_t>('ok  '));
-    EXPECT_TRUE(ok.isDefault);
-    EXPECT_FALSE(window.controls[4].isDefault);
-}
 
 TEST(InterfaceFileTest, CodesMayBeNumbersAndTextsAnyLanguage)
 {

@@ -1,5 +1,4 @@
-// Standard alerts: the default parameters, the answer a driver gives, and the cancelled answer
-// when nobody can give one.
+// Standard alerts: the cancelled answer when nobody can give a proper one, and bad arguments.
 #include "platform/hitoolbox/HIToolboxTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -56,41 +55,6 @@ OSStatus ShowAlert(const char* message, const char* cancelText, DialogItemIndex*
     }
     *itemHit = 2;
     return RunStandardAlert(alert, nullptr, itemHit);
-}
-
-TEST(StandardAlertTest, DefaultsHaveOneOKButton)
-{
-    AlertStdCFStringAlertParamRec param{};
-    ASSERT_EQ(GetStandardAlertDefaultParams(&param, kStdCFStringAlertVersionOne), noErr);
-    EXPECT_EQ(param.version, static_cast<UInt32>(kStdCFStringAlertVersionOne));
-    EXPECT_FALSE(param.movable);
-    EXPECT_EQ(param.defaultText, kAlertDefaultOKText);
-    EXPECT_EQ(param.cancelText, nullptr);
-    EXPECT_EQ(param.defaultButton, kAlertStdAlertOKButton);
-    EXPECT_EQ(param.cancelButton, 0);
-    EXPECT_EQ(param.position, kWindowDefaultPosition);
-    EXPECT_EQ(GetStandardAlertDefaultParams(&param, 2), paramErr);
-    EXPECT_EQ(GetStandardAlertDefaultParams(nullptr, kStdCFStringAlertVersionOne), paramErr);
-}
-
-TEST(StandardAlertTest, DriverSeesTheAlertAndItsAnswerIsReturned)
-{
-    AlertAnswerer answerer;
-    answerer.waitSteps = 3;
-    ScopedUIDriver installed(answerer.Interface());
-    DialogItemIndex itemHit = 0;
-    EXPECT_EQ(ShowAlert("An error occurred while saving the clip.", nullptr, &itemHit), noErr);
-    EXPECT_EQ(itemHit, kAlertStdAlertOKButton);
-    EXPECT_EQ(answerer.message, "An error occurred while saving the clip.");
-    EXPECT_EQ(answerer.defaultText, "OK");
-    EXPECT_EQ(answerer.cancelText, "-");
-    EXPECT_EQ(answerer.cancelButton, 0);
-
-    answerer.answer = kAlertStdAlertCancelButton;
-    EXPECT_EQ(ShowAlert("Delete?", "Keep", &itemHit), noErr);
-    EXPECT_EQ(itemHit, kAlertStdAlertCancelButton);
-    EXPECT_EQ(answerer.cancelText, "Keep");
-    EXPECT_EQ(answerer.cancelButton, kAlertStdAlertCancelButton);
 }
 
 // An answer naming a button the alert lacks, no driver, and a driver that only plays windows all

@@ -1,6 +1,6 @@
-// Preferences within one process: values set, synchronized and read back; what other writers
-// left in the file; unreadable files; wrong types; refused application ids; failed writes; the
-// lock held by another process; a link, or something else than a file, in the file's place.
+// Preferences within one process: values as snapshots of property lists; unreadable files; wrong
+// types; refused application ids; failed writes; the lock held by another process; a link, or
+// something else than a file, in the file's place.
 #include "PreferencesTestSupport.h"
 
 #include "base/Warnings.h"
@@ -47,60 +47,9 @@ void SetVersion(CFIndex version)
 
 using Preferences = PreferencesTest;
 
-TEST_F(Preferences, ValuesSetAndSynchronizedReadBackInAFreshProcess)
-{
-    auto list = ClipList(3);
-    SetVersion(1);
-    CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.Get(), kApp);
-    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
-
-    struct stat info {};
-    ASSERT_EQ(stat(AppFile().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
-    ASSERT_EQ(stat(Folder().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
-    EXPECT_TRUE(NamesStartingWith("org.stashwell.cmplugin.plist.tmp-").empty());
-
-    platform::prefs::ResetPreferencesForTesting();
-    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
-    Boolean valid = false;
-    EXPECT_EQ(CFPreferencesGetAppIntegerValue(CFSTR("VERSION"), kApp, &valid), 1);
-    EXPECT_TRUE(valid);
-    auto stored = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp));
-    ASSERT_TRUE(stored);
-    EXPECT_TRUE(CFEqual(stored.Get(), list.Get()));
-
-    // As the plug-in loads it: a mutable deep copy whose records can be changed.
-    auto loaded =
-        AdoptCF<CFTypeRef>(CFPropertyListCreateDeepCopy(nullptr, stored.Get(), kCFPropertyListMutableContainers));
-    auto records = static_cast<CFMutableArrayRef>(const_cast<void*>(loaded.Get()));
-    CFArrayRemoveValueAtIndex(records, 0);
-    CFDictionarySetValue(static_cast<CFMutableDictionaryRef>(const_cast<void*>(CFArrayGetValueAtIndex(records, 0))),
-                         CFSTR("SECURE"), kCFBooleanTrue);
-    EXPECT_EQ(CFArrayGetCount(records), 2);
-}
-
-TEST_F(Preferences, ChangesShowAtOnceAndRemovalsReachTheFile)
-{
-    auto hello = String("hello");
-    CFPreferencesSetAppValue(CFSTR("greeting"), hello.Get(), kApp);
-    CFPreferencesSetAppValue(CFSTR("kept"), kCFBooleanTrue, kApp);
-    auto seen = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("greeting"), kApp));
-    EXPECT_EQ(Utf8(seen.Get()), "hello");
-    EXPECT_FALSE(testsupport::ReadFile(AppFile()).size());  // nothing written yet
-    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
-
-    CFPreferencesSetAppValue(CFSTR("greeting"), nullptr, kApp);
-    EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("greeting"), kApp), nullptr);
-    ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
-    std::string xml = testsupport::ReadFile(AppFile());
-    EXPECT_EQ(xml.find("greeting"), std::string::npos) << xml;
-    EXPECT_NE(xml.find("<key>kept</key>"), std::string::npos) << xml;
-}
-
 // What is set is a snapshot of a property list: later changes to the caller's value are not seen,
 // and a value that is no property list is never stored.
-TEST_F(Preferences, ASetValueIsASnapshotOfAPropertyList)
+TEST_F(Preferences, ASetValueIsASnapshotOfAPropertyListAndARemovalReachesTheFile)
 {
     auto list = ClipList(1);
     CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), list.Get(), kApp);
@@ -118,28 +67,13 @@ TEST_F(Preferences, ASetValueIsASnapshotOfAPropertyList)
     EXPECT_TRUE(CFPreferencesAppSynchronize(kApp));
     seen = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp));
     EXPECT_TRUE(seen);
-}
 
-TEST_F(Preferences, KeysWrittenByOthersAreKeptAndTheLastWriterOfAKeyWins)
-{
-    // This process reads an empty domain; another writer then stores two keys.
-    EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("theirs"), kApp), nullptr);
-    MakeFolder();
-    testsupport::WriteFile(AppFile(),
-                           "<plist version=\"1.0\"><dict><key>theirs</key><string>kept</string>"
-                           "<key>shared</key><string>older</string></dict></plist>");
-    auto mine = String("newer");
-    CFPreferencesSetAppValue(CFSTR("shared"), mine.Get(), kApp);
-    CFPreferencesSetAppValue(CFSTR("mine"), kCFBooleanFalse, kApp);
+    // A removal is seen at once and reaches the file.
+    CFPreferencesSetAppValue(CFSTR("CLIP_LIST"), nullptr, kApp);
+    EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp), nullptr);
     ASSERT_TRUE(CFPreferencesAppSynchronize(kApp));
-
-    auto theirs = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("theirs"), kApp));
-    auto shared = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("shared"), kApp));
-    EXPECT_EQ(Utf8(theirs.Get()), "kept");
-    EXPECT_EQ(Utf8(shared.Get()), "newer");
     platform::prefs::ResetPreferencesForTesting();
-    auto mineBack = AdoptCF<CFTypeRef>(CFPreferencesCopyAppValue(CFSTR("mine"), kApp));
-    EXPECT_EQ(mineBack.Get(), kCFBooleanFalse);
+    EXPECT_EQ(CFPreferencesCopyAppValue(CFSTR("CLIP_LIST"), kApp), nullptr);
 }
 
 TEST_F(Preferences, AnUnreadableFileIsPutAsideAndTheListStartsEmpty)
@@ -335,10 +269,14 @@ TEST_F(Preferences, WithoutXDGConfigHomeTheFileIsInTheHomeConfigFolder)
         CFPreferencesSetAppValue(CFSTR("key"), kCFBooleanTrue, kApp);
         EXPECT_TRUE(CFPreferencesAppSynchronize(kApp));
     }
+    // The file and every folder made for it are the user's alone.
     struct stat info {};
-    EXPECT_EQ(stat((home + "/.config/preferences/org.stashwell.cmplugin.plist").c_str(), &info), 0);
-    ASSERT_EQ(stat((home + "/.config").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    ASSERT_EQ(stat((home + "/.config/preferences/org.stashwell.cmplugin.plist").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    for (const char* folder : {"/.config", "/.config/preferences"}) {
+        ASSERT_EQ(stat((home + folder).c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u) << folder;
+    }
 }
 
 // A process keeps what it last read until the file changes; a change of the same size made in

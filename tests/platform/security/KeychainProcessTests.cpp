@@ -1,4 +1,6 @@
-// Several processes of the user share one keychain: its unlocked state and its changes.
+// Several processes of the user share one keychain: a change by one keeps it unlocked for the
+// others, writers at once lose nothing, and a process whose kernel keyring is refused keeps its
+// keys to itself.
 #include "KeychainTestSupport.h"
 
 #include "support/KillLoop.h"
@@ -23,61 +25,7 @@ int RunInChild(const std::function<int()>& body)
     return testsupport::RunChildAndKill(body, -1).exitStatus;
 }
 
-// The child's unlock bit, 2 when the status cannot be read.
-int UnlockBitInChild(const std::string& path)
-{
-    return RunInChild([&] {
-        PlatformSetPasswordSource(nullptr, nullptr);
-        SecKeychainRef keychain = nullptr;
-        SecKeychainStatus status = 0;
-        if (SecKeychainOpen(path.c_str(), &keychain) != noErr) {
-            return 2;
-        }
-        OSStatus result = SecKeychainGetStatus(keychain, &status);
-        CFRelease(keychain);
-        return result != noErr ? 2 : static_cast<int>(status & kSecUnlockStateStatus);
-    });
-}
-
 using KeychainProcessTest = KeychainTest;
-
-TEST_F(KeychainProcessTest, UnlockInOneProcessIsSeenByAnotherAndLockInAThird)
-{
-    KeychainOwner keychain = Create("shared");
-    ASSERT_EQ(AddGenericPassword(keychain.Get(), "note", "", "payload"), noErr);
-    ASSERT_EQ(SecKeychainLock(keychain.Get()), noErr);
-    std::string path = Path();
-
-    EXPECT_EQ(UnlockBitInChild(path), 0);
-    int unlocked = RunInChild([&] {
-        SecKeychainRef child = nullptr;
-        SecKeychainOpen(path.c_str(), &child);
-        OSStatus status = SecKeychainUnlock(child, 6, "shared", true);
-        CFRelease(child);
-        return status == noErr ? 0 : 1;
-    });
-    ASSERT_EQ(unlocked, 0);
-    EXPECT_EQ(UnlockBitInChild(path), 1);
-    EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, kSecUnlockStateStatus);
-
-    // Unlocked elsewhere: this process reads the item without being asked for the password.
-    ScriptedPasswords::Remove();
-    ItemOwner item = ItemOwner::Adopt(FindGenericPassword(keychain.Get(), "note"));
-    ASSERT_TRUE(item);
-    EXPECT_EQ(DataOf(item.Get()), "payload");
-
-    int locked = RunInChild([&] {
-        SecKeychainRef child = nullptr;
-        SecKeychainOpen(path.c_str(), &child);
-        OSStatus status = SecKeychainLock(child);
-        CFRelease(child);
-        return status == noErr ? 0 : 1;
-    });
-    ASSERT_EQ(locked, 0);
-    EXPECT_EQ(UnlockBitInChild(path), 0);
-    EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, 0u);
-    EXPECT_EQ(DataOf(item.Get()), "<" + std::to_string(errSecInteractionNotAllowed) + ">");
-}
 
 TEST_F(KeychainProcessTest, ChangesFromAnotherProcessKeepTheKeychainUnlocked)
 {
