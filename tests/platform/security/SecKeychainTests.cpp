@@ -48,6 +48,29 @@ TEST_F(SecKeychainTest, WhileInteractionIsNotAllowedNobodyIsAsked)
     EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 0, nullptr, false), noErr);
 }
 
+// A prompted unlock asks at most three times, numbering its attempts, and the keychain stays
+// locked after three wrong answers.
+TEST_F(SecKeychainTest, APromptedUnlockTriesThreeTimes)
+{
+    KeychainOwner keychain = Create("right");
+    ASSERT_EQ(SecKeychainLock(keychain.Get()), noErr);
+    for (const char* answer : {"one", "two", "right"}) {
+        mPasswords.Add(answer);
+    }
+    EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 0, nullptr, false), noErr);
+    ASSERT_EQ(mPasswords.requests.size(), 3u);
+    for (UInt32 i = 0; i < 3; ++i) {
+        EXPECT_EQ(mPasswords.requests[i].attempt, i + 1);
+    }
+    ASSERT_EQ(SecKeychainLock(keychain.Get()), noErr);
+    for (const char* answer : {"a", "b", "c", "right"}) {
+        mPasswords.Add(answer);
+    }
+    EXPECT_EQ(SecKeychainUnlock(keychain.Get(), 0, nullptr, false), errSecAuthFailed);
+    EXPECT_EQ(mPasswords.requests.size(), 6u);
+    EXPECT_EQ(Status(keychain.Get()) & kSecUnlockStateStatus, 0u);
+}
+
 TEST_F(SecKeychainTest, CreateRefusesAnExistingFileAndBadArguments)
 {
     KeychainOwner keychain = Create("one");

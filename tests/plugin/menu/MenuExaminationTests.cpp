@@ -106,6 +106,12 @@ TEST_F(MenuExaminationTest, OnlyASelectionOffersAddSelectedText)
     PlatformRemoveCocoaApplication();
 
     EXPECT_EQ(Outline(withSelection), "Stashwell{Add Selected Text...,Create New Keychain...}");
+    // The add item is a plain command, without the attributes of a clip's item; with no keychain
+    // file the keychain command creates one.
+    const MenuEntry& add = withSelection[0].items[0];
+    EXPECT_EQ(add.command, 100);
+    EXPECT_FALSE(add.attributes.has_value());
+    EXPECT_EQ(withSelection[0].items[1].command, 125);
     EXPECT_EQ(Outline(withoutSelection), "Stashwell{Create New Keychain...}")
         << "with nothing else to offer, the root submenu still holds the keychain command";
 }
