@@ -33,6 +33,38 @@ int InjectedFault(WriteStage stage)
     return gFailingError;
 }
 
+// 0, or the errno value.
+int RenameWithoutReplacing(int fromFolderFd, const std::string& from, int toFolderFd, const std::string& to)
+{
+    if (::renameat2(fromFolderFd, from.c_str(), toFolderFd, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+    // A file system without exclusive rename: a hard link also refuses to replace a file.
+    if (::linkat(fromFolderFd, from.c_str(), toFolderFd, to.c_str(), 0) == 0) {
+        ::unlinkat(fromFolderFd, from.c_str(), 0);
+        return 0;
+    }
+    const int linkError = errno;
+    struct stat info {};
+    if (::fstatat(fromFolderFd, from.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(info.st_mode)) {
+        return linkError;
+    }
+    if (::fstatat(toFolderFd, to.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        return EEXIST;
+    }
+    if (errno != ENOENT) {
+        return errno;
+    }
+    if (::renameat(fromFolderFd, from.c_str(), toFolderFd, to.c_str()) == 0) {
+        return 0;
+    }
+    // Only a folder with items in it can have taken the name since the look.
+    return errno == ENOTEMPTY ? EEXIST : errno;
+}
+
 }  // namespace
 
 AtomicFileWriter::AtomicFileWriter(int folderFd, std::string name) : mFolderFd(folderFd), mName(std::move(name)) {}
@@ -152,42 +184,6 @@ Result<void> AtomicFileWriter::Commit(bool replace)
     }
     return {};
 }
-
-namespace {
-
-// 0, or the errno value.
-int RenameWithoutReplacing(int fromFolderFd, const std::string& from, int toFolderFd, const std::string& to)
-{
-    if (::renameat2(fromFolderFd, from.c_str(), toFolderFd, to.c_str(), RENAME_NOREPLACE) == 0) {
-        return 0;
-    }
-    if (errno != EINVAL && errno != ENOSYS) {
-        return errno;
-    }
-    // A file system without exclusive rename: a hard link also refuses to replace a file.
-    if (::linkat(fromFolderFd, from.c_str(), toFolderFd, to.c_str(), 0) == 0) {
-        ::unlinkat(fromFolderFd, from.c_str(), 0);
-        return 0;
-    }
-    const int linkError = errno;
-    struct stat info {};
-    if (::fstatat(fromFolderFd, from.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(info.st_mode)) {
-        return linkError;
-    }
-    if (::fstatat(toFolderFd, to.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
-        return EEXIST;
-    }
-    if (errno != ENOENT) {
-        return errno;
-    }
-    if (::renameat(fromFolderFd, from.c_str(), toFolderFd, to.c_str()) == 0) {
-        return 0;
-    }
-    // Only a folder with items in it can have taken the name since the look.
-    return errno == ENOTEMPTY ? EEXIST : errno;
-}
-
-}  // namespace
 
 Result<void> RenameNoReplace(int fromFolderFd, const std::string& from, int toFolderFd, const std::string& to)
 {
